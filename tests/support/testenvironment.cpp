@@ -1,0 +1,59 @@
+#include "support/testenvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+void pointAt(const char *variable, const QString &folder)
+{
+    QDir().mkpath(folder);
+    qputenv(variable, QFile::encodeName(folder));
+}
+
+} // namespace
+
+TestEnvironment::TestEnvironment()
+{
+    QVERIFY2(m_root.isValid(), "cannot create a temporary home");
+    pointAt("HOME", m_root.filePath(QStringLiteral("home")));
+    pointAt("XDG_CONFIG_HOME", m_root.filePath(QStringLiteral("config")));
+    pointAt("XDG_DATA_HOME", m_root.filePath(QStringLiteral("data")));
+    pointAt("XDG_CACHE_HOME", m_root.filePath(QStringLiteral("cache")));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+QString TestEnvironment::homePath() const
+{
+    return m_root.filePath(QStringLiteral("home"));
+}
+
+void TestEnvironment::resetSettings()
+{
+    QSettings settings;
+    settings.clear();
+    settings.sync();
+}
+
+void TestEnvironment::writeServiceConfig(const QByteArray &content)
+{
+    QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"));
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file.errorString()));
+    QCOMPARE(file.write(content), content.size());
+}
+
+void TestEnvironment::writeServiceBaseUrl(const QString &baseUrl)
+{
+    writeServiceConfig(QByteArrayLiteral("{\"api_base_url\": \"") + baseUrl.toUtf8()
+                       + QByteArrayLiteral("\"}"));
+}
+
+void TestEnvironment::removeServiceConfig()
+{
+    QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"));
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Gives a test process a home, configuration and settings of its own, so that no test
+// reads or writes the real user's files, and the application identity the client uses.
+class TestEnvironment final
+{
+public:
+    TestEnvironment();
+
+    QString homePath() const;
+
+    // Clears every stored setting, for a clean start of each case.
+    static void resetSettings();
+
+    // Writes config.json beside the test executable; removeServiceConfig deletes it.
+    static void writeServiceConfig(const QByteArray &content);
+    static void writeServiceBaseUrl(const QString &baseUrl);
+    static void removeServiceConfig();
+
+private:
+    QTemporaryDir m_root;
+};
+
+#define BREVAN_TEST_MAIN_IMPL(AppClass, TestObject) \
+    int main(int argc, char *argv[]) \
+    { \
+        TestEnvironment environment; \
+        AppClass app(argc, argv); \
+        app.setOrganizationName(QStringLiteral("TavrinAI")); \
+        app.setApplicationName(QStringLiteral("TavrinAI")); \
+        TestObject test; \
+        QTEST_SET_MAIN_SOURCE_PATH \
+        return QTest::qExec(&test, argc, argv); \
+    }
+
+// For tests that build widgets (offscreen).
+#define BREVAN_GUI_TEST_MAIN(TestObject) BREVAN_TEST_MAIN_IMPL(QApplication, TestObject)
+// For tests without a GUI.
+#define BREVAN_CORE_TEST_MAIN(TestObject) BREVAN_TEST_MAIN_IMPL(QCoreApplication, TestObject)
