@@ -1,6 +1,7 @@
 #include "app/language.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QSettings>
 #include <QTranslator>
 
@@ -34,9 +35,12 @@ void applyLanguage(int index)
     QCoreApplication::removeTranslator(translator);
     if (index != English) {
         const QString fileName = catalogueFileName(index);
-        if (!translator->load(QStringLiteral(":/translations/") + fileName))
-            translator->load(QCoreApplication::applicationDirPath() + QStringLiteral("/translations/")
-                             + fileName);
+        const bool loaded = translator->load(QStringLiteral(":/translations/") + fileName)
+            || translator->load(QCoreApplication::applicationDirPath() + QStringLiteral("/translations/")
+                                + fileName);
+        // Without a catalogue the interface stays in English; nothing to tell the user.
+        if (!loaded)
+            qDebug() << "no catalogue found for" << fileName;
         QCoreApplication::installTranslator(translator);
     }
     QSettings().setValue(kLanguageKey, index);

@@ -1,0 +1,65 @@
+#include "platform/deployment.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace Deployment {
+
+QString defaultSourceName(const QDateTime &when)
+{
+    return QStringLiteral("Tavrin_%1").arg(when.toString(QStringLiteral("yyyyMMdd_HHmmss")));
+}
+
+QString mqlFolder(const QString &dataFolder, const QString &platform)
+{
+    return dataFolder + (platform == QLatin1String("MT5") ? QStringLiteral("/MQL5") : QStringLiteral("/MQL4"));
+}
+
+QString sourceExtension(const QString &platform)
+{
+    return platform == QLatin1String("MT5") ? QStringLiteral(".mq5") : QStringLiteral(".mq4");
+}
+
+QString targetFolder(const QString &mqlFolder, const QString &codeType)
+{
+    QDir folder(mqlFolder);
+    // When the sub-folder is missing, cd fails and the file goes into the MQL folder itself.
+    folder.cd(codeType == QLatin1String("indicator") ? QStringLiteral("Indicators") : QStringLiteral("Experts"));
+    return folder.path();
+}
+
+QString sourceNameProblem(const QString &name)
+{
+    // A separator would let "../x" or "sub/x" land outside the target folder.
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return QStringLiteral("the name \"%1\" must not contain \"/\" or \"\\\"").arg(name);
+    return {};
+}
+
+QByteArray sourceFileContent(const QString &code)
+{
+    QString text = code;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+#ifdef Q_OS_WIN
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+#endif
+    return text.toUtf8();
+}
+
+WriteResult writeSourceFile(const QString &path, const QString &code)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {false, file.errorString()};
+    const QByteArray content = sourceFileContent(code);
+    if (file.write(content) != content.size()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return {false, error};
+    }
+    if (!file.commit())
+        return {false, file.errorString()};
+    return {true, {}};
+}
+
+} // namespace Deployment

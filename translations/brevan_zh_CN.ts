@@ -1,0 +1,160 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>BrevanQt</name>
+    <message>
+        <source>%1 %2 generated successfully!
+Compiling...</source>
+        <translation>%1 %2生成成功！
+💡 准备自动编译...</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>About TavrinAI</source>
+        <translation>关于 TavrinAI</translation>
+    </message>
+    <message>
+        <source>Cannot start compiler!</source>
+        <translation>无法启动编译器！</translation>
+    </message>
+    <message>
+        <source>Cannot write file: %1</source>
+        <translation>无法写入文件：%1</translation>
+    </message>
+    <message>
+        <source>Code saved to: %1</source>
+        <translation>代码已保存到文件：%1</translation>
+    </message>
+    <message>
+        <source>Contact: %1</source>
+        <translation>联系方式：%1</translation>
+    </message>
+    <message>
+        <source>Copyright © 2026 TavrinAI. All rights reserved.</source>
+        <translation>版权所有 © 2026 TavrinAI。保留所有权利。</translation>
+    </message>
+    <message>
+        <source>Creating new %1 %2 chat...</source>
+        <translation>正在创建新的%1 %2聊天...</translation>
+    </message>
+    <message>
+        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
+        <translation>当前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;请下载最新版本后再使用。</translation>
+    </message>
+    <message>
+        <source>EA</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>Failed to create session: %1</source>
+        <translation>新建会话失败：%1</translation>
+    </message>
+    <message>
+        <source>Generating code...</source>
+        <translation>正在生成代码...</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>Indicator</source>
+        <translation>指标</translation>
+    </message>
+    <message>
+        <source>Invalid platform path!</source>
+        <translation>平台路径无效，请检查输入！</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>Name cannot be empty!</source>
+        <translation>请输入指标或者EA名字，名字不能为空！</translation>
+    </message>
+    <message>
+        <source>No platform selected!</source>
+        <translation>未选择平台！</translation>
+    </message>
+    <message>
+        <source>Platform path verified!</source>
+        <translation>平台路径验证成功！</translation>
+    </message>
+    <message>
+        <source>Please enter your request!</source>
+        <translation>请输入需求！</translation>
+    </message>
+    <message>
+        <source>Request failed: %1</source>
+        <translation>请求失败：%1</translation>
+    </message>
+    <message>
+        <source>Select MT4 data directory</source>
+        <translation>选择MT4数据目录</translation>
+    </message>
+    <message>
+        <source>Select MT4 installation directory</source>
+        <translation>选择MT4安装目录</translation>
+    </message>
+    <message>
+        <source>Select MT5 data directory</source>
+        <translation>选择MT5数据目录</translation>
+    </message>
+    <message>
+        <source>Select MT5 installation directory</source>
+        <translation>选择MT5安装目录</translation>
+    </message>
+    <message>
+        <source>TavrinAI</source>
+        <translation>TavrinAI</translation>
+    </message>
+    <message>
+        <source>Version Too Low</source>
+        <translation>版本过低</translation>
+    </message>
+    <message>
+        <source>Version: %1</source>
+        <translation>版本：%1</translation>
+    </message>
+    <message>
+        <source>Website:</source>
+        <translation>网站：</translation>
+    </message>
+</context>
+<context>
+    <name>BrevanQtClass</name>
+    <message>
+        <source>Auto detect</source>
+        <translation>自动查找</translation>
+    </message>
+    <message>
+        <source>Data path:</source>
+        <translation>数据路径：</translation>
+    </message>
+    <message>
+        <source>Enter indicator or EA name</source>
+        <translation>请输入指标或者EA的名字</translation>
+    </message>
+    <message>
+        <source>Indicator or EA name:</source>
+        <translation>指标或者EA名称：</translation>
+    </message>
+    <message>
+        <source>Installation path:</source>
+        <translation>安装路径：</translation>
+    </message>
+    <message>
+        <source>New Chat</source>
+        <translation>新建对话</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>发送</translation>
+    </message>
+</context>
+</TS>

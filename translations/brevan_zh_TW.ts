@@ -1,0 +1,160 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_TW">
+<context>
+    <name>BrevanQt</name>
+    <message>
+        <source>%1 %2 generated successfully!
+Compiling...</source>
+        <translation>%1 %2產生成功！
+💡 準備自動編譯...</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>關於</translation>
+    </message>
+    <message>
+        <source>About TavrinAI</source>
+        <translation>關於 TavrinAI</translation>
+    </message>
+    <message>
+        <source>Cannot start compiler!</source>
+        <translation>無法啟動編譯器！</translation>
+    </message>
+    <message>
+        <source>Cannot write file: %1</source>
+        <translation>無法寫入檔案：%1</translation>
+    </message>
+    <message>
+        <source>Code saved to: %1</source>
+        <translation>程式碼已儲存至檔案：%1</translation>
+    </message>
+    <message>
+        <source>Contact: %1</source>
+        <translation>聯絡方式：%1</translation>
+    </message>
+    <message>
+        <source>Copyright © 2026 TavrinAI. All rights reserved.</source>
+        <translation>版權所有 © 2026 TavrinAI。保留所有權利。</translation>
+    </message>
+    <message>
+        <source>Creating new %1 %2 chat...</source>
+        <translation>正在建立新的%1 %2聊天...</translation>
+    </message>
+    <message>
+        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
+        <translation>目前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;請下載最新版本。</translation>
+    </message>
+    <message>
+        <source>EA</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>Failed to create session: %1</source>
+        <translation>新建會話失敗：%1</translation>
+    </message>
+    <message>
+        <source>Generating code...</source>
+        <translation>正在產生程式碼...</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>說明</translation>
+    </message>
+    <message>
+        <source>Indicator</source>
+        <translation>指標</translation>
+    </message>
+    <message>
+        <source>Invalid platform path!</source>
+        <translation>平台路徑無效，請檢查輸入！</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>語言</translation>
+    </message>
+    <message>
+        <source>Name cannot be empty!</source>
+        <translation>請輸入指標或者EA名稱，名稱不能為空！</translation>
+    </message>
+    <message>
+        <source>No platform selected!</source>
+        <translation>未選擇平台！</translation>
+    </message>
+    <message>
+        <source>Platform path verified!</source>
+        <translation>平台路徑驗證成功！</translation>
+    </message>
+    <message>
+        <source>Please enter your request!</source>
+        <translation>請輸入需求！</translation>
+    </message>
+    <message>
+        <source>Request failed: %1</source>
+        <translation>請求失敗：%1</translation>
+    </message>
+    <message>
+        <source>Select MT4 data directory</source>
+        <translation>選擇MT4資料目錄</translation>
+    </message>
+    <message>
+        <source>Select MT4 installation directory</source>
+        <translation>選擇MT4安裝目錄</translation>
+    </message>
+    <message>
+        <source>Select MT5 data directory</source>
+        <translation>選擇MT5資料目錄</translation>
+    </message>
+    <message>
+        <source>Select MT5 installation directory</source>
+        <translation>選擇MT5安裝目錄</translation>
+    </message>
+    <message>
+        <source>TavrinAI</source>
+        <translation>TavrinAI</translation>
+    </message>
+    <message>
+        <source>Version Too Low</source>
+        <translation>版本過低</translation>
+    </message>
+    <message>
+        <source>Version: %1</source>
+        <translation>版本：%1</translation>
+    </message>
+    <message>
+        <source>Website:</source>
+        <translation>網站：</translation>
+    </message>
+</context>
+<context>
+    <name>BrevanQtClass</name>
+    <message>
+        <source>Auto detect</source>
+        <translation>自動查找</translation>
+    </message>
+    <message>
+        <source>Data path:</source>
+        <translation>資料路徑：</translation>
+    </message>
+    <message>
+        <source>Enter indicator or EA name</source>
+        <translation>請輸入指標或者EA的名字</translation>
+    </message>
+    <message>
+        <source>Indicator or EA name:</source>
+        <translation>指標或者EA名稱：</translation>
+    </message>
+    <message>
+        <source>Installation path:</source>
+        <translation>安裝路徑：</translation>
+    </message>
+    <message>
+        <source>New Chat</source>
+        <translation>新建對話</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>發送</translation>
+    </message>
+</context>
+</TS>

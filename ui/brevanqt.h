@@ -1,0 +1,65 @@
+#pragma once
+
+#include "ui_brevanqt.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QCloseEvent;
+class QEvent;
+class QMenu;
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// The application's window and the owner of all its state: the form, the service's
+// addresses, the open chat session and the code of the last answer. Each slot reads the
+// form and hands the work to the widget-free functions of service/ and platform/.
+class BrevanQt final : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit BrevanQt(QWidget *parent = nullptr);
+    ~BrevanQt() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private Q_SLOTS:
+    void onAboutTriggered();
+    void onRequestFinished(QNetworkReply *reply);
+    void onPushButtonNewChatClicked(bool clicked = false);
+    void onPushButtonGenerateClicked(bool clicked = false);
+    void onRadioMT4clicked(bool clicked = false);
+    void onRadioMT5clicked(bool clicked = false);
+    void onPushButtonMT4ScanClicked(bool clicked = false);
+    void onPushButtonMT5ScanClicked(bool clicked = false);
+    void onPushButtonMT4InstallClicked(bool clicked = false);
+    void onPushButtonMT4DataClicked(bool clicked = false);
+    void onPushButtonMT5InstallClicked(bool clicked = false);
+    void onPushButtonMT5DataClicked(bool clicked = false);
+    bool checkVersion();
+
+private:
+    void createLanguageMenu();
+    void retranslateExtras();
+    void deployGeneratedCode();
+    void appendNotice(const QString &text);
+
+    Ui::BrevanQtClass ui;
+    QString m_newChatUrl;
+    QString m_chatUrl;
+    QString m_sessionUrl;
+    QString m_apiBaseUrl;
+    QString m_sessionId;
+    QString m_generatedCode;
+    QNetworkAccessManager *m_networkManager = nullptr;
+    QMenu *m_languageMenu = nullptr;
+    QAction *m_actionEnglish = nullptr;
+    QAction *m_actionSimplifiedChinese = nullptr;
+    QAction *m_actionTraditionalChinese = nullptr;
+    QMenu *m_helpMenu = nullptr;
+    QAction *m_aboutAction = nullptr;
+};
