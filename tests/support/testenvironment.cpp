@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTcpServer>
 
 namespace {
 
@@ -56,4 +57,15 @@ void TestEnvironment::writeServiceBaseUrl(const QString &baseUrl)
 void TestEnvironment::removeServiceConfig()
 {
     QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"));
+}
+
+QString TestEnvironment::refusingServiceUrl()
+{
+    // Take a free port and let it go again: connections to it are then refused.
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return QStringLiteral("http://127.0.0.1:9");
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QStringLiteral("http://127.0.0.1:%1").arg(port);
 }

@@ -22,6 +22,9 @@ public:
     static void writeServiceBaseUrl(const QString &baseUrl);
     static void removeServiceConfig();
 
+    // A loopback address nobody listens on, so requests to it are refused at once.
+    static QString refusingServiceUrl();
+
 private:
     QTemporaryDir m_root;
 };

@@ -1,0 +1,134 @@
+#include "app/language.h"
+#include "support/testenvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+// The catalogues are bundled by the core library; tests take them out to see the fallback.
+static void unregisterBundledCatalogues()
+{
+    Q_CLEANUP_RESOURCE(brevan_core_translations);
+}
+
+static void registerBundledCatalogues()
+{
+    Q_INIT_RESOURCE(brevan_core_translations);
+}
+
+class TestLanguage final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        TestEnvironment::resetSettings();
+        applyLanguage(English);
+    }
+
+    void firstReadIsEnglish()
+    {
+        QCOMPARE(readLanguageSetting(), 0);
+        QCOMPARE(languageCode(), QStringLiteral("en"));
+    }
+
+    void storedIndex_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("translatedNewChat");
+
+        QTest::newRow("english") << QVariant(0) << 0 << "en" << "New Chat";
+        QTest::newRow("simplified") << QVariant(1) << 1 << "zh-CN" << "新建对话";
+        QTest::newRow("traditional") << QVariant(2) << 2 << "zh-TW" << "新建對話";
+        // Set by hand: the catalogue falls to Traditional, the code to English.
+        QTest::newRow("out of range") << QVariant(3) << 3 << "en" << "新建對話";
+        QTest::newRow("negative") << QVariant(-1) << -1 << "en" << "新建對話";
+        QTest::newRow("not a number") << QVariant(QStringLiteral("chinese")) << 0 << "en" << "New Chat";
+    }
+
+    void storedIndex()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(int, index);
+        QFETCH(QString, code);
+        QFETCH(QString, translatedNewChat);
+
+        QSettings().setValue(QStringLiteral("language"), stored);
+        QCOMPARE(readLanguageSetting(), index);
+        applyLanguage(readLanguageSetting());
+
+        QCOMPARE(languageCode(), code);
+        QCOMPARE(QCoreApplication::translate("BrevanQtClass", "New Chat"), translatedNewChat);
+        // Written back as read, so the next start comes up the same way.
+        QCOMPARE(QSettings().value(QStringLiteral("language")).toInt(), index);
+    }
+
+    void switchesReplaceTheCatalogue_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("expected");
+
+        const QStringList help = {QStringLiteral("Help"), QStringLiteral("帮助"), QStringLiteral("說明")};
+        for (int from = 0; from < 3; ++from) {
+            for (int to = 0; to < 3; ++to)
+                QTest::addRow("%d to %d", from, to) << from << to << help.at(to);
+        }
+    }
+
+    void switchesReplaceTheCatalogue()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, expected);
+
+        applyLanguage(from);
+        applyLanguage(to);
+        QCOMPARE(QCoreApplication::translate("BrevanQt", "Help"), expected);
+        QCOMPARE(readLanguageSetting(), to);
+    }
+
+    void untranslatedTextsStayEnglish()
+    {
+        applyLanguage(SimplifiedChinese);
+        QCOMPARE(QCoreApplication::translate("BrevanQt", "TavrinAI Code Generator"),
+                 QStringLiteral("TavrinAI Code Generator"));
+        QCOMPARE(QCoreApplication::translate("BrevanQtClass", "MT4"), QStringLiteral("MT4"));
+    }
+
+    void catalogueBesideTheExecutableIsTheFallback()
+    {
+        QFile bundled(QStringLiteral(":/translations/brevan_zh_CN.qm"));
+        QVERIFY(bundled.open(QIODevice::ReadOnly));
+        const QByteArray catalogue = bundled.readAll();
+        bundled.close();
+
+        const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/translations");
+        QVERIFY(QDir().mkpath(folder));
+        QFile copy(folder + QStringLiteral("/brevan_zh_CN.qm"));
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        QCOMPARE(copy.write(catalogue), catalogue.size());
+        copy.close();
+
+        unregisterBundledCatalogues();
+        QVERIFY(!QFile::exists(QStringLiteral(":/translations/brevan_zh_CN.qm")));
+        applyLanguage(SimplifiedChinese);
+        const QString translated = QCoreApplication::translate("BrevanQtClass", "Send");
+        applyLanguage(TraditionalChinese);
+        const QString traditionalMissing = QCoreApplication::translate("BrevanQtClass", "Send");
+        registerBundledCatalogues();
+        QDir(folder).removeRecursively();
+
+        QCOMPARE(translated, QStringLiteral("发送"));
+        // Found nowhere: English texts, but the choice is still stored and sent.
+        QCOMPARE(traditionalMissing, QStringLiteral("Send"));
+        QCOMPARE(languageCode(), QStringLiteral("zh-TW"));
+    }
+};
+
+BREVAN_GUI_TEST_MAIN(TestLanguage)
+#include "tst_language.moc"
