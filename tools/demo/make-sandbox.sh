@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Lays out two demo terminals, an MT4 and an MT5 one, each with the stand-in compiler, and a
+# home folder whose terminal root points at them, so that the client run with
+# HOME=SANDBOX_DIR/home finds both by "Auto detect". Safe to run again: the compiler copies
+# are refreshed, files in the MQL folders are kept.
+set -euo pipefail
+
+if [[ $# -ne 2 ]]; then
+    echo "usage: $0 SANDBOX_DIR METAEDITOR_PATH" >&2
+    exit 2
+fi
+if [[ ! -f $2 ]]; then
+    echo "$0: no compiler at '$2'" >&2
+    exit 1
+fi
+mkdir -p "$1"
+sandbox=$(realpath "$1")
+metaeditor=$2
+
+mt4_install="$sandbox/Program Files/Demo Terminal 4"
+mt5_install="$sandbox/Program Files/Demo Terminal 5"
+terminal_root="$sandbox/home/AppData/Roaming/MetaQuotes/Terminal"
+mt4_data="$terminal_root/2C68BEF3A1E5D0C9B4F7A6E8D1C3B5A7"
+mt5_data="$terminal_root/8F1D4B6E2A9C7E0F5D3B1A8C6E4F2D09"
+
+# install_terminal FOLDER ENTRY...: empty marker entries and a fresh copy of the compiler.
+install_terminal() {
+    local folder=$1
+    shift
+    mkdir -p "$folder"
+    local entry
+    for entry in "$@"; do
+        touch "$folder/$entry"
+    done
+    # A new file rather than a rewrite, so that a running copy is no obstacle.
+    cp --remove-destination --preserve=mode "$metaeditor" "$folder/metaeditor.exe"
+}
+
+# make_data_folder FOLDER MQL_DIR
+make_data_folder() {
+    mkdir -p "$1/$2/Indicators" "$1/$2/Experts"
+}
+
+install_terminal "$mt4_install" terminal.exe
+install_terminal "$mt5_install" terminal64.exe metatester
+
+make_data_folder "$mt4_data" MQL4
+make_data_folder "$mt5_data" MQL5
+# The terminals write origin.txt in different encodings; the client reads both.
+printf '%s\r\n' "$mt4_install" >"$mt4_data/origin.txt"
+{
+    printf '\xff\xfe'
+    printf '%s\r\n' "$mt5_install" | iconv -f UTF-8 -t UTF-16LE
+} >"$mt5_data/origin.txt"
+
+cat <<REPORT
+MT4 installation: $mt4_install
+MT4 data folder:  $mt4_data
+MT5 installation: $mt5_install
+MT5 data folder:  $mt5_data
+Demo home:        $sandbox/home
+Run the client with HOME="$sandbox/home" to find both terminals.
+REPORT

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds everything and runs the whole test suite; then, unless --quick is given, runs it
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, and runs each fuzzer briefly.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+
+bash "$root/tools/install-deps.sh" test
+export QT_QPA_PLATFORM=offscreen
+
+run_suite() {
+    local build=$1; shift
+    cmake -S "$root" -B "$build" -G Ninja "$@"
+    cmake --build "$build"
+    ctest --test-dir "$build" --output-on-failure -j2
+}
+
+run_suite "$root/build-tests" -DCMAKE_BUILD_TYPE=Debug
+[ "$quick" -eq 1 ] && exit 0
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+run_suite "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DBREVAN_SANITIZE=ON
+
+bash "$root/tests/fuzz/run"
