@@ -53,8 +53,11 @@ TerminalList TerminalScanner::scanTerminals() const
         if (origin.isEmpty())
             continue;
 
+        // origin.txt always holds a Windows path, so its backslashes are separators on every
+        // system, not only where they are the native ones.
         const QString installPath = QDir::fromNativeSeparators(
-            origin.split(QLatin1Char('\n'), Qt::KeepEmptyParts).constFirst().trimmed());
+            origin.split(QLatin1Char('\n'), Qt::KeepEmptyParts).constFirst().trimmed())
+                                        .replace(QLatin1Char('\\'), QLatin1Char('/'));
         const QDir install(installPath);
         if (!install.exists()
             || !holdsEntry(install, QStringLiteral("terminal.exe"), QStringLiteral("terminal64.exe")))
