@@ -1,0 +1,116 @@
+// Starts the client's window the way the application does, then uses it as a trader would:
+// picks the platform and the code type, lets "Auto detect" find the terminal, names the
+// program, describes it, presses Send and waits for the compiler's log. Saves a screenshot.
+#include "app/language.h"
+#include "ui/brevanqt.h"
+#include "widgets/chattextedit.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QComboBox>
+#include <QIcon>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextFrame>
+#include <QTextStream>
+
+namespace {
+
+template<typename T>
+T *widget(BrevanQt &window, const char *name)
+{
+    return window.findChild<T *>(QString::fromLatin1(name));
+}
+
+// Each bubble is a table frame of its own in the transcript's document.
+int bubbleCount(ChatTextEdit *transcript)
+{
+    return int(transcript->document()->rootFrame()->childFrames().size());
+}
+
+bool waitForBubbles(ChatTextEdit *transcript, int count)
+{
+    return QTest::qWaitFor([&] { return bubbleCount(transcript) >= count; }, 10000);
+}
+
+bool waitForTranscript(ChatTextEdit *transcript, const QString &text, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return transcript->toPlainText().contains(text); }, timeoutMs);
+}
+
+int fail(const QString &why, ChatTextEdit *transcript)
+{
+    QTextStream err(stderr);
+    err << "smoke run failed: " << why << "\n--- transcript ---\n" << transcript->toPlainText() << "\n";
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("TavrinAI"));
+    QCoreApplication::setApplicationName(QStringLiteral("TavrinAI"));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.ico")));
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption platform(QStringLiteral("platform"), QStringLiteral("MT4 or MT5."),
+                                      QStringLiteral("platform"), QStringLiteral("MT5"));
+    const QCommandLineOption type(QStringLiteral("type"), QStringLiteral("indicator or ea."),
+                                  QStringLiteral("type"), QStringLiteral("ea"));
+    const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Program name."),
+                                  QStringLiteral("name"), QStringLiteral("RSI Reversal"));
+    const QCommandLineOption request(
+        QStringLiteral("request"), QStringLiteral("What to ask for."), QStringLiteral("text"),
+        QStringLiteral("An EA that buys when RSI 14 drops below 30 and sells above 70, lot 0.1"));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"), QStringLiteral("PNG to save."),
+                                        QStringLiteral("file"));
+    const QCommandLineOption language(QStringLiteral("language"), QStringLiteral("0, 1 or 2."),
+                                      QStringLiteral("index"));
+    parser.addOptions({platform, type, name, request, screenshot, language});
+    parser.process(app);
+
+    applyLanguage(parser.isSet(language) ? parser.value(language).toInt() : readLanguageSetting());
+
+    BrevanQt window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    auto *transcript = widget<ChatTextEdit>(window, "textEdit_code");
+    const bool mt5 = parser.value(platform) == QLatin1String("MT5");
+
+    // The greeting of the first session shows the service answered.
+    if (!waitForBubbles(transcript, 2))
+        return fail(QStringLiteral("no session greeting"), transcript);
+
+    // A stretched radio button only reacts to clicks on its indicator and label.
+    widget<QRadioButton>(window, mt5 ? "radioButton_mt5" : "radioButton_mt4")->click();
+    QTest::mouseClick(widget<QPushButton>(window, mt5 ? "pushButton_mt5scan" : "pushButton_mt4scan"), Qt::LeftButton);
+    if (widget<QLineEdit>(window, mt5 ? "lineEdit_mt5data" : "lineEdit_mt4data")->text().isEmpty())
+        return fail(QStringLiteral("Auto detect found no terminal"), transcript);
+
+    auto *combo = widget<QComboBox>(window, "comboBox_type");
+    combo->setCurrentIndex(combo->findData(parser.value(type)));
+    QTest::mouseClick(widget<QPushButton>(window, "pushButton_newChat"), Qt::LeftButton);
+    if (!waitForBubbles(transcript, 2))
+        return fail(QStringLiteral("no greeting for the new chat"), transcript);
+
+    QTest::keyClicks(widget<QLineEdit>(window, "lineEdit_name"), parser.value(name));
+    QTest::keyClicks(widget<QPlainTextEdit>(window, "plainTextEdit_prompt"), parser.value(request));
+    QTest::mouseClick(widget<QPushButton>(window, "pushButton_generate"), Qt::LeftButton);
+    if (!waitForTranscript(transcript, QStringLiteral("Result:"), 60000))
+        return fail(QStringLiteral("no compiler log"), transcript);
+    QTest::qWait(200);
+
+    if (parser.isSet(screenshot) && !window.grab().save(parser.value(screenshot)))
+        return fail(QStringLiteral("cannot save the screenshot"), transcript);
+    QTextStream(stdout) << transcript->toPlainText() << "\n";
+    const bool compiled = transcript->toPlainText().contains(QLatin1String("Result: 0 errors"));
+    window.close();
+    return compiled ? 0 : fail(QStringLiteral("the program did not compile"), transcript);
+}
