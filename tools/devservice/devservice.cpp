@@ -1,0 +1,255 @@
+#include "devservice.h"
+
+#include "codegenerator.h"
+
+#include <QHttpServer>
+#include <QHttpServerResponse>
+#include <QJsonDocument>
+#include <QMetaEnum>
+#include <QTcpServer>
+
+#include <initializer_list>
+#include <optional>
+#include <utility>
+
+namespace {
+
+using Status = ApiReply::Status;
+
+constexpr qsizetype maxBodySize = 1024 * 1024;
+
+QString methodName(QHttpServerRequest::Method method)
+{
+    const char *key = QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(method));
+    return QString::fromLatin1(key).toUpper();
+}
+
+// Empty when each key is there and holds a string, else what is wrong.
+QString stringKeyProblem(const QJsonObject &body, std::initializer_list<QLatin1String> keys)
+{
+    for (const QLatin1String key : keys) {
+        if (!body.contains(key))
+            return QStringLiteral("Missing key \"%1\".").arg(key);
+        if (!body.value(key).isString())
+            return QStringLiteral("\"%1\" must be a string.").arg(key);
+    }
+    return {};
+}
+
+std::optional<ProgramKind::Platform> platformNamed(const QString &name)
+{
+    if (name.compare(QLatin1String("MT4"), Qt::CaseInsensitive) == 0)
+        return ProgramKind::Platform::Mql4;
+    if (name.compare(QLatin1String("MT5"), Qt::CaseInsensitive) == 0)
+        return ProgramKind::Platform::Mql5;
+    return std::nullopt;
+}
+
+std::optional<ProgramKind::Type> typeNamed(const QString &name)
+{
+    if (name.compare(QLatin1String("indicator"), Qt::CaseInsensitive) == 0)
+        return ProgramKind::Type::Indicator;
+    if (name.compare(QLatin1String("ea"), Qt::CaseInsensitive) == 0)
+        return ProgramKind::Type::ExpertAdvisor;
+    return std::nullopt;
+}
+
+// The body's "lang", else the first choice of the Accept-Language header.
+ReplyTexts::Language languageOf(const QJsonObject &body, const QHttpServerRequest &request)
+{
+    const QLatin1String lang("lang");
+    const QString code = body.contains(lang) ? body.value(lang).toString()
+                                             : QString::fromLatin1(request.value("Accept-Language"))
+                                                   .section(u',', 0, 0)
+                                                   .section(u';', 0, 0)
+                                                   .trimmed();
+    return ReplyTexts::languageOf(code);
+}
+
+void log(const QHttpServerRequest &request, const ApiReply &reply)
+{
+    QString line = QStringLiteral("%1 %2 %3")
+                       .arg(methodName(request.method()), request.url().path(),
+                            QString::number(int(reply.status)));
+    if (!reply.sessionId.isEmpty())
+        line += QStringLiteral(" session=") + reply.sessionId.left(8);
+    qInfo().noquote() << line;
+}
+
+QHttpServerResponse responseFor(const QHttpServerRequest &request, const ApiReply &reply)
+{
+    log(request, reply);
+    return QHttpServerResponse(reply.body, reply.status);
+}
+
+} // namespace
+
+DevService::DevService(const QVersionNumber &minVersion, const QString &updateMessage,
+                       QObject *parent)
+    : QObject(parent)
+    , m_server(new QHttpServer(this))
+    , m_listener(new QTcpServer(this))
+    , m_minVersion(minVersion)
+    , m_updateMessage(updateMessage)
+{
+    addEndpoint(QStringLiteral("/api/new"), Method::Post, &DevService::startChat);
+    addEndpoint(QStringLiteral("/api/chat"), Method::Post, &DevService::chat);
+    addEndpoint(QStringLiteral("/api/session"), Method::Delete, &DevService::endSession);
+    addEndpoint(QStringLiteral("/api/version_check"), Method::Post, &DevService::checkVersion);
+    m_server->setMissingHandler(
+        [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
+            const ApiReply reply = ApiReply::error(
+                Status::NotFound, QStringLiteral("No endpoint %1.").arg(request.url().path()));
+            responseFor(request, reply).write(std::move(responder));
+        });
+}
+
+bool DevService::listen(const QHostAddress &address, quint16 port, QString *errorString)
+{
+    if (!m_listener->listen(address, port)) {
+        *errorString = m_listener->errorString();
+        return false;
+    }
+    m_server->bind(m_listener);
+    return true;
+}
+
+QUrl DevService::url() const
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(m_listener->serverAddress().toString());
+    url.setPort(m_listener->serverPort());
+    return url;
+}
+
+void DevService::addEndpoint(const QString &path, Method method, Handler handler)
+{
+    m_server->route(path, [this, method, handler](const QHttpServerRequest &request) {
+        QHttpServerResponse response = responseFor(request, answer(request, method, handler));
+        if (response.statusCode() == Status::MethodNotAllowed)
+            response.setHeader("Allow", methodName(method).toLatin1());
+        return response;
+    });
+}
+
+// What every endpoint checks before its own handler: method, size and a JSON object body.
+ApiReply DevService::answer(const QHttpServerRequest &request, Method method, Handler handler)
+{
+    if (request.method() != method) {
+        return ApiReply::error(Status::MethodNotAllowed,
+                               QStringLiteral("%1 takes %2 requests only.")
+                                   .arg(request.url().path(), methodName(method)));
+    }
+    const QByteArray body = request.body();
+    if (body.size() > maxBodySize) {
+        return ApiReply::error(Status::PayloadTooLarge,
+                               QStringLiteral("The request body is larger than 1 MiB."));
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        return ApiReply::error(
+            Status::BadRequest,
+            QStringLiteral("The request body is not valid JSON: %1 at offset %2.")
+                .arg(parseError.errorString(), QString::number(parseError.offset)));
+    }
+    if (!document.isObject()) {
+        return ApiReply::error(Status::BadRequest,
+                               QStringLiteral("The request body must be a JSON object."));
+    }
+    const QJsonObject object = document.object();
+    if (object.contains(QLatin1String("lang")) && !object.value(QLatin1String("lang")).isString())
+        return ApiReply::error(Status::BadRequest, QStringLiteral("\"lang\" must be a string."));
+    return (this->*handler)(object, languageOf(object, request));
+}
+
+ApiReply DevService::startChat(const QJsonObject &body, ReplyTexts::Language language)
+{
+    const QString problem =
+        stringKeyProblem(body, {QLatin1String("platform"), QLatin1String("code_type")});
+    if (!problem.isEmpty())
+        return ApiReply::error(Status::BadRequest, problem);
+    const std::optional<ProgramKind::Platform> platform =
+        platformNamed(body.value(QLatin1String("platform")).toString());
+    if (!platform) {
+        return ApiReply::error(Status::BadRequest,
+                               QStringLiteral("\"platform\" must be \"MT4\" or \"MT5\"."));
+    }
+    const std::optional<ProgramKind::Type> type =
+        typeNamed(body.value(QLatin1String("code_type")).toString());
+    if (!type) {
+        return ApiReply::error(Status::BadRequest,
+                               QStringLiteral("\"code_type\" must be \"indicator\" or \"ea\"."));
+    }
+    const ProgramKind kind{*platform, *type};
+    const QString id = m_sessions.open(kind);
+    ApiReply reply = ApiReply::outcome(Status::Ok, true, QStringLiteral("new"),
+                                       ReplyTexts::greeting(language, kind), id);
+    reply.body.insert(QStringLiteral("session_id"), id);
+    return reply;
+}
+
+// Failures the user should read come with status 200: the client shows a chat reply's
+// message, but only a transport error for a 4xx.
+ApiReply DevService::chat(const QJsonObject &body, ReplyTexts::Language language)
+{
+    const QString problem =
+        stringKeyProblem(body, {QLatin1String("session_id"), QLatin1String("user_message")});
+    if (!problem.isEmpty())
+        return ApiReply::error(Status::BadRequest, problem);
+    const QString id = body.value(QLatin1String("session_id")).toString();
+    const QString message = body.value(QLatin1String("user_message")).toString();
+    const QString apiType = QStringLiteral("chat");
+    SessionStore::Session *session = m_sessions.find(id);
+    if (!session) {
+        return ApiReply::outcome(Status::Ok, false, apiType,
+                                 QStringLiteral("Unknown session: please start a new chat."), id);
+    }
+    if (message.trimmed().isEmpty()) {
+        return ApiReply::outcome(
+            Status::Ok, false, apiType,
+            QStringLiteral("The message is empty: describe the program you want."), id);
+    }
+    session->idea = session->idea.refinedBy(message);
+    ApiReply reply = ApiReply::outcome(
+        Status::Ok, true, apiType,
+        ReplyTexts::programReady(language, session->kind, session->idea.summary()), id);
+    reply.body.insert(QStringLiteral("data"),
+                      QJsonObject{{QStringLiteral("response"),
+                                   CodeGenerator::program(session->kind, session->idea, message)}});
+    return reply;
+}
+
+ApiReply DevService::endSession(const QJsonObject &body, ReplyTexts::Language)
+{
+    const QString problem = stringKeyProblem(body, {QLatin1String("session_id")});
+    if (!problem.isEmpty())
+        return ApiReply::error(Status::BadRequest, problem);
+    const QString id = body.value(QLatin1String("session_id")).toString();
+    const QString apiType = QStringLiteral("session");
+    if (!m_sessions.close(id))
+        return ApiReply::outcome(Status::NotFound, false, apiType,
+                                 QStringLiteral("Unknown session"), id);
+    return ApiReply::outcome(Status::Ok, true, apiType, QStringLiteral("Session ended."), id);
+}
+
+ApiReply DevService::checkVersion(const QJsonObject &body, ReplyTexts::Language)
+{
+    const QString problem = stringKeyProblem(body, {QLatin1String("client_version")});
+    if (!problem.isEmpty())
+        return ApiReply::error(Status::BadRequest, problem);
+    const QVersionNumber client =
+        QVersionNumber::fromString(body.value(QLatin1String("client_version")).toString());
+    if (client.isNull()) {
+        return ApiReply::error(Status::BadRequest,
+                               QStringLiteral("\"client_version\" is not a version number."));
+    }
+    // Normalized, "1.0" is as new as "1.0.0".
+    const bool needUpdate = client.normalized() < m_minVersion.normalized();
+    return {Status::Ok,
+            {{QStringLiteral("need_update"), needUpdate},
+             {QStringLiteral("min_version"), m_minVersion.toString()},
+             {QStringLiteral("message"), needUpdate ? m_updateMessage : QString()}},
+            {}};
+}
