@@ -67,39 +67,6 @@ private Q_SLOTS:
         QCOMPARE(QSettings().value(QStringLiteral("language")).toInt(), index);
     }
 
-    void switchesReplaceTheCatalogue_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QString>("expected");
-
-        const QStringList help = {QStringLiteral("Help"), QStringLiteral("帮助"), QStringLiteral("說明")};
-        for (int from = 0; from < 3; ++from) {
-            for (int to = 0; to < 3; ++to)
-                QTest::addRow("%d to %d", from, to) << from << to << help.at(to);
-        }
-    }
-
-    void switchesReplaceTheCatalogue()
-    {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(QString, expected);
-
-        applyLanguage(from);
-        applyLanguage(to);
-        QCOMPARE(QCoreApplication::translate("BrevanQt", "Help"), expected);
-        QCOMPARE(readLanguageSetting(), to);
-    }
-
-    void untranslatedTextsStayEnglish()
-    {
-        applyLanguage(SimplifiedChinese);
-        QCOMPARE(QCoreApplication::translate("BrevanQt", "TavrinAI Code Generator"),
-                 QStringLiteral("TavrinAI Code Generator"));
-        QCOMPARE(QCoreApplication::translate("BrevanQtClass", "MT4"), QStringLiteral("MT4"));
-    }
-
     void catalogueBesideTheExecutableIsTheFallback()
     {
         QFile bundled(QStringLiteral(":/translations/brevan_zh_CN.qm"));

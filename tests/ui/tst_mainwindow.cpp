@@ -8,11 +8,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMetaMethod>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QToolBar>
 
 namespace {
@@ -139,61 +137,6 @@ private Q_SLOTS:
         TestEnvironment::removeServiceConfig();
     }
 
-    void formHasItsWidgets_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<QString>("parentName");
-
-        const char *const rows[][3] = {
-            {"centralWidget", "QWidget", "BrevanQtClass"},
-            {"radioButton_mt4", "QRadioButton", "centralWidget"},
-            {"widget_mt4", "QWidget", "centralWidget"},
-            {"lineEdit_mt4data", "QLineEdit", "widget_mt4"},
-            {"pushButton_mt4install", "QPushButton", "widget_mt4"},
-            {"pushButton_mt4data", "QPushButton", "widget_mt4"},
-            {"lineEdit_mt4install", "QLineEdit", "widget_mt4"},
-            {"label", "QLabel", "widget_mt4"},
-            {"label_2", "QLabel", "widget_mt4"},
-            {"pushButton_mt4scan", "QPushButton", "widget_mt4"},
-            {"radioButton_mt5", "QRadioButton", "centralWidget"},
-            {"widget_mt5", "QWidget", "centralWidget"},
-            {"pushButton_mt5install", "QPushButton", "widget_mt5"},
-            {"label_4", "QLabel", "widget_mt5"},
-            {"lineEdit_mt5data", "QLineEdit", "widget_mt5"},
-            {"label_3", "QLabel", "widget_mt5"},
-            {"pushButton_mt5data", "QPushButton", "widget_mt5"},
-            {"lineEdit_mt5install", "QLineEdit", "widget_mt5"},
-            {"pushButton_mt5scan", "QPushButton", "widget_mt5"},
-            {"splitter", "QSplitter", "centralWidget"},
-            {"textEdit_code", "ChatTextEdit", "splitter"},
-            {"plainTextEdit_prompt", "QPlainTextEdit", "splitter"},
-            {"pushButton_newChat", "QPushButton", "centralWidget"},
-            {"label_5", "QLabel", "centralWidget"},
-            {"lineEdit_name", "QLineEdit", "centralWidget"},
-            {"comboBox_type", "QComboBox", "centralWidget"},
-            {"pushButton_generate", "QPushButton", "centralWidget"},
-            {"menuBar", "QMenuBar", "BrevanQtClass"},
-            {"mainToolBar", "QToolBar", "BrevanQtClass"},
-            {"statusBar", "QStatusBar", "BrevanQtClass"},
-        };
-        for (const auto &row : rows)
-            QTest::newRow(row[0]) << row[0] << row[1] << row[2];
-    }
-
-    void formHasItsWidgets()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, className);
-        QFETCH(QString, parentName);
-
-        BrevanQt window;
-        QWidget *widget = window.findChild<QWidget *>(name);
-        QVERIFY(widget);
-        QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), className);
-        QCOMPARE(widget->parentWidget()->objectName(), parentName);
-    }
-
     void startsInItsInitialState()
     {
         BrevanQt window;
@@ -315,43 +258,6 @@ private Q_SLOTS:
         QCOMPARE(readLanguageSetting(), to);
     }
 
-    void disablingAPanelDisablesItsWidgets()
-    {
-        BrevanQt window;
-        auto *mt5 = child<QRadioButton>(window, "radioButton_mt5");
-        mt5->click();
-        QVERIFY(!child<QRadioButton>(window, "radioButton_mt4")->isChecked());
-        QVERIFY(!child<QWidget>(window, "widget_mt4")->isEnabled());
-        for (const char *name : {"lineEdit_mt4install", "pushButton_mt4data", "pushButton_mt4scan", "label"})
-            QVERIFY2(!child<QWidget>(window, name)->isEnabled(), name);
-        QVERIFY(child<QWidget>(window, "pushButton_mt5scan")->isEnabled());
-        QVERIFY(child<QWidget>(window, "radioButton_mt4")->isEnabled());
-
-        child<QRadioButton>(window, "radioButton_mt4")->click();
-        QVERIFY(child<QWidget>(window, "widget_mt4")->isEnabled());
-        QVERIFY(!child<QWidget>(window, "widget_mt5")->isEnabled());
-        QVERIFY(!mt5->isChecked());
-    }
-
-    void growingTheWindowGrowsTheTranscript()
-    {
-        BrevanQt window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *transcript = child<ChatTextEdit>(window, "textEdit_code");
-        auto *scan = child<QPushButton>(window, "pushButton_mt4scan");
-        auto *newChat = child<QPushButton>(window, "pushButton_newChat");
-        const int transcriptHeight = transcript->height();
-        const int barHeight = newChat->height();
-        window.resize(1200, 900);
-        QTRY_VERIFY(transcript->height() > transcriptHeight);
-        QCOMPARE(newChat->height(), barHeight);
-        // The scan button spans both path rows beside it.
-        const auto *install = child<QLineEdit>(window, "lineEdit_mt4install");
-        const auto *data = child<QLineEdit>(window, "lineEdit_mt4data");
-        QVERIFY(scan->geometry().top() <= install->geometry().top());
-        QVERIFY(scan->geometry().bottom() >= data->geometry().bottom());
-    }
 };
 
 BREVAN_GUI_TEST_MAIN(TestMainWindow)
