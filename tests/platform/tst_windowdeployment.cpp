@@ -4,7 +4,7 @@
 #include "standincompiler.h"
 #include "support/testenvironment.h"
 #include "terminaltree.h"
-#include "transcript.h"
+#include "support/transcript.h"
 
 #include "platform/deployment.h"
 #include "ui/brevanqt.h"
