@@ -57,8 +57,8 @@ void appendsAfter(benchmark::State &state)
 {
     const int filled = int(state.range(0));
     const qint64 rssBefore = BenchSupport::statusKib("VmRSS");
-    // Filled while hidden, where an append costs a quarter of what it costs shown: filling
-    // 10,000 bubbles shown would take minutes. Showing it then lays out the whole of it.
+    // Filled while hidden, the quicker way; showing it then lays out the whole of it and
+    // places the user's bubbles for the view's width.
     ChatTextEdit transcript;
     transcript.resize(760, 520);
     for (int i = 0; i < filled; ++i)
@@ -91,7 +91,7 @@ void appendsAfter(benchmark::State &state)
     }
 }
 
-// About 1 MiB of code-like text, some 13,000 lines, with characters that need escaping.
+// About 1 MiB of code-like text, some 13,000 indented lines, with characters markup treats specially.
 QString longMessage()
 {
     QString text;

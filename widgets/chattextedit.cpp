@@ -1,17 +1,102 @@
 #include "widgets/chattextedit.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
-const QString kUserBubble = QStringLiteral(
-    "<table align=\"right\" style=\"margin: 4px 0px;\"><tr><td style=\"background-color: #95EC69; "
-    "padding: 6px 12px;           font-size: 14px; color: #000000; border-radius: 4px;\">%1</td></tr></table>");
+const QColor kUserColour(0x95, 0xEC, 0x69);
+const QColor kServiceColour(0xF0, 0xF0, 0xF0);
+constexpr int kFontPixels = 14;
+// Inside a bubble, around its text.
+constexpr qreal kPaddingX = 12;
+constexpr qreal kPaddingY = 6;
+// From a bubble's text to the edge of its paragraph: the padding plus the room the one-cell
+// tables the bubbles once were kept outside them (2 px beside, 6 px above and below), so
+// the transcript looks as it did.
+constexpr qreal kMarginX = kPaddingX + 2;
+constexpr qreal kMarginY = kPaddingY + 6;
+// Set on a bubble's paragraph only: true for the user's own request.
+constexpr int kSideProperty = QTextFormat::UserProperty;
 
-const QString kServiceBubble = QStringLiteral(
-    "<table align=\"left\" style=\"margin: 4px 0px;\"><tr><td style=\"background-color: #F0F0F0; "
-    "padding: 6px 12px;           font-size: 14px; color: #000000; border-radius: 4px;\">%1</td></tr></table>");
+// What would start a paragraph of its own; a message stays one paragraph.
+bool breaksLine(QChar c)
+{
+    return c == QLatin1Char('\n') || c == QChar::ParagraphSeparator || c == QChar(0xfdd0) || c == QChar(0xfdd1);
+}
+
+// The text as rich text shows it, as the transcript always has: a run of white space is one
+// blank, none at the start of a line, and a line feed breaks the line inside the bubble.
+QString shownText(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    bool afterSpace = true;
+    for (const QChar c : text) {
+        if (breaksLine(c)) {
+            shown += QChar(QChar::LineSeparator);
+            afterSpace = true;
+        } else if (c.isSpace() && c != QChar(QChar::Nbsp)) {
+            if (!afterSpace)
+                shown += QLatin1Char(' ');
+            afterSpace = true;
+        } else {
+            shown += c;
+            afterSpace = false;
+        }
+    }
+    return shown;
+}
+
+QTextCharFormat textFormat()
+{
+    QTextCharFormat format;
+    format.setProperty(QTextFormat::FontPixelSize, kFontPixels);
+    format.setForeground(QColor(0x00, 0x00, 0x00));
+    return format;
+}
+
+QTextBlockFormat bubbleFormat(bool isUser, qreal leftMargin)
+{
+    QTextBlockFormat format;
+    format.setProperty(kSideProperty, isUser);
+    // Absolute: right-to-left text keeps its bubble on the side of its sender.
+    format.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+    format.setLeftMargin(leftMargin);
+    format.setRightMargin(kMarginX);
+    format.setTopMargin(kMarginY);
+    format.setBottomMargin(kMarginY);
+    return format;
+}
+
+// The empty paragraph before, between and after the bubbles takes no room of its own.
+QTextBlockFormat separatorFormat()
+{
+    QTextBlockFormat format;
+    format.setLineHeight(0, QTextBlockFormat::FixedHeight);
+    return format;
+}
+
+// A message that wraps fills the width it wraps at, as a shrink-to-fit table cell did.
+QRectF bubbleRect(const QTextBlock &block)
+{
+    const QTextLayout *layout = block.layout();
+    const bool wraps = layout->lineCount() > block.text().count(QChar(QChar::LineSeparator)) + 1;
+    QRectF text;
+    for (int i = 0; i < layout->lineCount(); ++i)
+        text |= wraps ? layout->lineAt(i).rect() : layout->lineAt(i).naturalTextRect();
+    return text.translated(layout->position()).adjusted(-kPaddingX, -kPaddingY, kPaddingX, kPaddingY);
+}
 
 } // namespace
 
@@ -19,20 +104,124 @@ ChatTextEdit::ChatTextEdit(QWidget *parent)
     : QTextEdit(parent)
 {
     setReadOnly(true);
+    // Nobody can undo in a read-only view; the history would only hold memory.
+    document()->setUndoRedoEnabled(false);
 }
 
 ChatTextEdit::~ChatTextEdit() = default;
 
 void ChatTextEdit::appendMessage(const QString &text, bool isUser)
 {
-    QString prepared = text.toHtmlEscaped();
-    prepared.replace(QLatin1Char('\n'), QLatin1String("<br>"));
-    const QString html = (isUser ? kUserBubble : kServiceBubble).arg(prepared);
+    const QString shown = shownText(text);
+    const int natural = isUser ? naturalWidth(shown) : 0;
 
     QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End, QTextCursor::MoveAnchor);
-    cursor.insertHtml(html);
+    cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    // A new or cleared document holds one default paragraph, which must not take room.
+    if (document()->isEmpty())
+        cursor.setBlockFormat(separatorFormat());
+    cursor.insertBlock(bubbleFormat(isUser, isUser ? userIndent(natural) : kMarginX), textFormat());
+    cursor.insertText(shown);
+    // Kept for placing the user's bubble again when the view's width changes.
+    cursor.block().setUserState(natural);
+    cursor.insertBlock(separatorFormat(), QTextCharFormat());
+    cursor.endEditBlock();
 
     if (QScrollBar *bar = verticalScrollBar())
         bar->setValue(bar->maximum());
+}
+
+void ChatTextEdit::paintEvent(QPaintEvent *event)
+{
+    paintBubbles(event->rect());
+    QTextEdit::paintEvent(event);
+}
+
+void ChatTextEdit::resizeEvent(QResizeEvent *event)
+{
+    const qreal textWidth = document()->textWidth();
+    QTextEdit::resizeEvent(event);
+    if (document()->textWidth() != textWidth)
+        alignUserBubbles(false);
+}
+
+void ChatTextEdit::changeEvent(QEvent *event)
+{
+    QTextEdit::changeEvent(event);
+    // The bubbles' text is in the widget's font, at its own size.
+    if (event->type() == QEvent::FontChange)
+        alignUserBubbles(true);
+}
+
+// Only the bubbles in the area, so that a paint costs the same however long the transcript.
+void ChatTextEdit::paintBubbles(const QRect &area)
+{
+    QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    const QPointF offset(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+    QTextBlock block = cursorForPosition(area.topLeft()).block();
+    // The area may begin in the gap below a bubble whose padding reaches into it.
+    for (int i = 0; i < 2 && block.previous().isValid(); ++i)
+        block = block.previous();
+
+    QPainter painter(viewport());
+    for (; block.isValid(); block = block.next()) {
+        // Also lays the paragraph out if it is not yet.
+        if (layout->blockBoundingRect(block).translated(offset).top() - kPaddingY > area.bottom())
+            break;
+        const QVariant isUser = block.blockFormat().property(kSideProperty);
+        // Whole pixels outwards, as table cells were filled.
+        if (isUser.isValid())
+            painter.fillRect(bubbleRect(block).translated(offset).toAlignedRect(),
+                             isUser.toBool() ? kUserColour : kServiceColour);
+    }
+}
+
+// A user's bubble sits on the right while its lines all start at the same x: the paragraph
+// stays left-aligned and is indented by the room its widest line leaves.
+qreal ChatTextEdit::userIndent(int naturalWidth) const
+{
+    const qreal room = document()->textWidth() - 2 * document()->documentMargin() - 2 * kMarginX;
+    return kMarginX + std::max<qreal>(0, std::floor(room - naturalWidth));
+}
+
+// The widest line of the message unwrapped, rounded up so that the text fits what its indent
+// leaves.
+int ChatTextEdit::naturalWidth(const QString &shown) const
+{
+    QFont font = document()->defaultFont();
+    font.setPixelSize(kFontPixels);
+    QTextOption option = document()->defaultTextOption();
+    option.setWrapMode(QTextOption::NoWrap);
+    QTextLayout lines(shown, font);
+    lines.setTextOption(option);
+    qreal widest = 0;
+    lines.beginLayout();
+    for (QTextLine line = lines.createLine(); line.isValid(); line = lines.createLine()) {
+        line.setLineWidth(0);
+        widest = std::max(widest, line.naturalTextWidth());
+    }
+    lines.endLayout();
+    return int(std::ceil(widest));
+}
+
+// The room beside a user's bubble changes with the view's width; its text's width with the font.
+void ChatTextEdit::alignUserBubbles(bool remeasure)
+{
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        QTextBlockFormat format = block.blockFormat();
+        if (!format.property(kSideProperty).toBool())
+            continue;
+        if (remeasure)
+            block.setUserState(naturalWidth(block.text()));
+        const qreal indent = userIndent(block.userState());
+        if (format.leftMargin() == indent)
+            continue;
+        format.setLeftMargin(indent);
+        cursor.setPosition(block.position());
+        cursor.setBlockFormat(format);
+    }
+    cursor.endEditBlock();
 }

@@ -3,6 +3,11 @@
 #include <QTextEdit>
 
 // The read-only transcript: every message of the conversation is one bubble.
+//
+// A bubble is one paragraph of the document, with an empty paragraph between two bubbles (so
+// that toPlainText() separates them by a blank line); the bubbles' backgrounds are painted
+// behind the text. Paragraphs keep appending cheap where a frame per bubble made every append
+// rescan all earlier ones.
 class ChatTextEdit final : public QTextEdit
 {
     Q_OBJECT
@@ -14,4 +19,15 @@ public:
     // Appends text as plain text in a bubble (right and green for the user's own request,
     // left and grey for everything else) and scrolls to it.
     void appendMessage(const QString &text, bool isUser);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void paintBubbles(const QRect &area);
+    qreal userIndent(int naturalWidth) const;
+    int naturalWidth(const QString &shown) const;
+    void alignUserBubbles(bool remeasure);
 };

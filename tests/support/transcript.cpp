@@ -1,24 +1,23 @@
 #include "support/transcript.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
-#include <QTextFrame>
-#include <QTextTable>
 
 namespace Transcript {
 
 QStringList bubbles(const QTextEdit &view)
 {
     QStringList texts;
-    // Each message is a one-cell table of its own.
-    for (QTextFrame *frame : view.document()->rootFrame()->childFrames()) {
-        auto *table = qobject_cast<QTextTable *>(frame);
-        if (!table)
+    // Each message is one paragraph marked with its sender's side in the first user property;
+    // the empty paragraphs between the bubbles carry no mark.
+    for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next()) {
+        if (!block.blockFormat().hasProperty(QTextFormat::UserProperty))
             continue;
-        QTextCursor cursor = table->cellAt(0, 0).firstCursorPosition();
-        cursor.setPosition(table->cellAt(0, 0).lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         texts.append(cursor.selection().toPlainText());
     }
     return texts;

@@ -14,7 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTextFrame>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextStream>
 
 namespace {
@@ -25,10 +26,14 @@ T *widget(BrevanQt &window, const char *name)
     return window.findChild<T *>(QString::fromLatin1(name));
 }
 
-// Each bubble is a table frame of its own in the transcript's document.
+// Each bubble is a paragraph marked with its sender's side in the first user property; the
+// empty paragraphs between the bubbles carry no mark.
 int bubbleCount(ChatTextEdit *transcript)
 {
-    return int(transcript->document()->rootFrame()->childFrames().size());
+    int count = 0;
+    for (QTextBlock block = transcript->document()->begin(); block.isValid(); block = block.next())
+        count += block.blockFormat().hasProperty(QTextFormat::UserProperty) ? 1 : 0;
+    return count;
 }
 
 bool waitForBubbles(ChatTextEdit *transcript, int count)
