@@ -47,7 +47,8 @@ TerminalList TerminalScanner::scanTerminals() const
     if (!root.exists())
         return found;
 
-    const QFileInfoList dataFolders = root.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+    const QFileInfoList dataFolders =
+        root.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &dataFolder : dataFolders) {
         const QString origin = readOrigin(dataFolder.absoluteFilePath());
         if (origin.isEmpty())
