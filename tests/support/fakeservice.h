@@ -1,22 +1,16 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
 #include <QJsonObject>
-#include <QList>
-#include <QObject>
-#include <QPair>
 #include <QQueue>
-#include <QString>
 #include <QTcpServer>
 
 class QTcpSocket;
 
-// A scripted stand-in for the code-generation service, on a loopback port of its own.
-// It speaks just enough HTTP/1.1 for QNetworkAccessManager: keep-alive connections,
-// requests arriving in pieces, Content-Length bodies, and replies in request order per
-// connection. Every request is recorded; each is answered from a one-shot queue first,
-// then from the default reply of its method and path, and otherwise with a 404.
+// A scripted stand-in for the code-generation service on a loopback port of its own. It
+// speaks the HTTP/1.1 that QNetworkAccessManager sends (keep-alive, Content-Length bodies,
+// requests arriving in pieces) and records every request. Each is answered from a one-shot
+// queue first, then from the default reply of its method and path, otherwise with a 404.
 class FakeService final : public QObject
 {
     Q_OBJECT
@@ -34,9 +28,9 @@ public:
         bool closeConnection = false;  // drops the connection instead of answering
 
         static Reply json(const QJsonObject &object, int status = 200);
-        static Reply silent();
-        static Reply dropped();
-        Reply delayed(int ms) const;
+        static Reply silent() { return {200, {}, {}, 0, true, false}; }
+        static Reply dropped() { return {200, {}, {}, 0, false, true}; }
+        Reply delayed(int ms) const { return {status, body, headers, ms, neverAnswer, closeConnection}; }
     };
 
     struct Request final
@@ -48,55 +42,52 @@ public:
         QJsonObject json;       // empty unless the body is a JSON object
 
         // The first value of the header, its name compared case-insensitively.
-        QByteArray header(const QByteArray &name) const;
-        bool hasHeader(const QByteArray &name) const;
+        QByteArray header(const QByteArray &name) const { return hasHeader(name) ? find(name)->second : QByteArray(); }
+        bool hasHeader(const QByteArray &name) const { return find(name) != headers.end(); }
+        QList<Header>::const_iterator find(const QByteArray &name) const;
     };
 
     explicit FakeService(QObject *parent = nullptr);
     ~FakeService() override;
 
-    bool isListening() const;
-    QString baseUrl() const;
+    bool isListening() const { return m_server.isListening(); }
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
 
-    void setDefaultReply(const QByteArray &method, const QString &path, const Reply &reply);
-    void enqueueReply(const QByteArray &method, const QString &path, const Reply &reply);
+    void setDefaultReply(const QByteArray &method, const QString &path, const Reply &reply)
+    {
+        m_defaults.insert(method + ' ' + path.toUtf8(), reply);
+    }
+    void enqueueReply(const QByteArray &method, const QString &path, const Reply &reply)
+    {
+        m_queued[method + ' ' + path.toUtf8()].enqueue(reply);
+    }
 
-    // The usual good answers.
+    // The usual good answers, and defaults for a healthy service built from them.
     static Reply versionOk();
     static Reply newSession(const QString &sessionId,
                             const QString &message = QStringLiteral("Hello, what shall we build?"));
     static Reply chatSuccess(const QString &response);
-    // Defaults for a healthy service: version accepted, sessions opened with sessionId,
-    // chats answered with a short program, sessions ended without complaint.
     void scriptGoodService(const QString &sessionId = QStringLiteral("session-1"));
 
-    const QList<Request> &requests() const;
+    const QList<Request> &requests() const { return m_requests; }
     QList<Request> requestsTo(const QString &path) const;
     QList<Request> requestsTo(const QByteArray &method, const QString &path) const;
     // Spins the event loop until at least count requests have arrived.
     bool waitForRequests(int count, int timeoutMs = 10000);
-    // Requests whose connection the client closed before they were answered: a client
-    // that gives up on a silent service shows up here.
-    int abandonedRequests() const;
-
-Q_SIGNALS:
-    void requestReceived(int index);
+    // Requests whose connection the client closed before they were answered.
+    int abandonedRequests() const { return m_abandoned; }
 
 private:
     struct Connection final
     {
         QByteArray buffer;
-        QQueue<Reply> pending;  // chosen when each request arrived, answered in that order
-        bool answering = false;
+        int unanswered = 0;
     };
 
-    void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
-    void answerNext(QTcpSocket *socket);
-    void writeReply(QTcpSocket *socket, const Reply &reply);
-    Reply replyFor(const Request &request);
+    void answer(QTcpSocket *socket, const Reply &reply);
 
-    QTcpServer *m_server = nullptr;
+    QTcpServer m_server;
     QHash<QTcpSocket *, Connection> m_connections;
     QHash<QByteArray, Reply> m_defaults;
     QHash<QByteArray, QQueue<Reply>> m_queued;
