@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs the whole test suite; then, unless --quick is given, runs it
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, and runs each fuzzer briefly.
+# Builds everything and runs the whole test suite; then, unless --quick is given, runs each
+# fuzzer briefly, drives one conversation in the real window on a virtual display, and runs
+# the suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 quick=0
@@ -19,9 +20,10 @@ run_suite() {
 run_suite "$root/build-tests" -DCMAKE_BUILD_TYPE=Debug
 [ "$quick" -eq 1 ] && exit 0
 
+bash "$root/tests/fuzz/run"
+bash "$root/tools/smoke/run.sh" "$root/build-tests"
+
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DBREVAN_SANITIZE=ON
-
-bash "$root/tests/fuzz/run"

@@ -9,7 +9,10 @@ shot=${2:-$build/smoke.png}
 shift $(( $# > 2 ? 2 : $# ))
 
 command -v xvfb-run >/dev/null || { echo "smoke run skipped: xvfb-run is not installed"; exit 0; }
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREVAN_BUILD_TESTS=OFF > /dev/null
+# An existing build folder (the test suite's, say) is reused as it is configured.
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREVAN_BUILD_TESTS=OFF > /dev/null
+fi
 cmake --build "$build" --target smokedriver devservice demo_sandbox > /dev/null
 
 log=$build/smoke-devservice.log
@@ -25,6 +28,7 @@ done
 [ -n "$port" ] || { cat "$log" >&2; exit 1; }
 printf '{"api_base_url": "http://127.0.0.1:%s"}\n' "$port" > "$build/bin/config.json"
 
-HOME="$build/demo/home" XDG_CONFIG_HOME="$build/demo/home/.config" \
+# A real X display this time, whatever platform the caller's tests use.
+HOME="$build/demo/home" XDG_CONFIG_HOME="$build/demo/home/.config" QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1280x900x24" "$build/bin/smokedriver" --screenshot "$shot" "$@"
 echo "smoke run passed; screenshot: $shot"
