@@ -21,15 +21,15 @@ constexpr int kFontPixels = 14;
 // Inside a bubble, around its text.
 constexpr qreal kPaddingX = 12;
 constexpr qreal kPaddingY = 6;
-// From a bubble's text to the edge of its paragraph: the padding plus the room the one-cell
-// tables the bubbles once were kept outside them (2 px beside, 6 px above and below), so
-// the transcript looks as it did.
+// From a bubble's text to the edge of its paragraph: the padding plus the room each bubble
+// keeps around it (2 px beside, 6 px above and below), so neighbours never touch.
 constexpr qreal kMarginX = kPaddingX + 2;
 constexpr qreal kMarginY = kPaddingY + 6;
 // Set on a bubble's paragraph only: true for the user's own request.
 constexpr int kSideProperty = QTextFormat::UserProperty;
 
-// What would start a paragraph of its own; a message stays one paragraph.
+// What would start a paragraph of its own (a line feed, the paragraph separator and the two
+// characters the text engine itself uses to mark paragraphs); a message stays one paragraph.
 bool breaksLine(QChar c)
 {
     return c == QLatin1Char('\n') || c == QChar::ParagraphSeparator || c == QChar(0xfdd0) || c == QChar(0xfdd1);
