@@ -132,6 +132,21 @@ void ChatTextEdit::appendMessage(const QString &text, bool isUser)
         bar->setValue(bar->maximum());
 }
 
+QList<ChatTextEdit::Message> ChatTextEdit::messages() const
+{
+    QList<Message> result;
+    // The empty paragraphs between the bubbles carry no side.
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        const QVariant isUser = block.blockFormat().property(kSideProperty);
+        if (!isUser.isValid())
+            continue;
+        QString text = block.text();
+        text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
+        result.append({text, isUser.toBool()});
+    }
+    return result;
+}
+
 void ChatTextEdit::paintEvent(QPaintEvent *event)
 {
     paintBubbles(event->rect());

@@ -13,12 +13,22 @@ class ChatTextEdit final : public QTextEdit
     Q_OBJECT
 
 public:
+    // One bubble as the user reads it: white space collapsed, its line breaks as "\n".
+    struct Message final
+    {
+        QString text;
+        bool isUser = false;
+    };
+
     explicit ChatTextEdit(QWidget *parent = nullptr);
     ~ChatTextEdit() override;
 
     // Appends text as plain text in a bubble (right and green for the user's own request,
     // left and grey for everything else) and scrolls to it.
     void appendMessage(const QString &text, bool isUser);
+
+    // Every bubble, oldest first.
+    QList<Message> messages() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
