@@ -42,7 +42,7 @@ quiet() {
 }
 quiet lintian --fail-on error,warning "$client" "$server"
 quiet desktop-file-validate "$tree"/usr/share/applications/*.desktop
-appstreamcli validate --no-net "$tree"/usr/share/metainfo/*.metainfo.xml > "$work/appstream.log" 2>&1 \
+appstreamcli validate --no-net --strict "$tree"/usr/share/metainfo/*.metainfo.xml > "$work/appstream.log" 2>&1 \
     || { cat "$work/appstream.log" >&2; fail "appstreamcli validate failed"; }
 
 # systemd-analyze checks the unit offline against the unpacked program, so its paths are

@@ -4,6 +4,10 @@ install(TARGETS TavrinAI RUNTIME DESTINATION bin COMPONENT client)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/config.json DESTINATION bin COMPONENT client)
 qt_generate_deploy_app_script(TARGET TavrinAI FILENAME_VARIABLE deploy_script)
 install(SCRIPT ${deploy_script} COMPONENT client)
+# The compiler's runtime libraries too, so that no separate redistributable is needed.
+set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION bin)
+set(CMAKE_INSTALL_SYSTEM_RUNTIME_COMPONENT client)
+include(InstallRequiredSystemLibraries)
 
 # `cmake --build build --target deploy` leaves a runnable folder in build\deploy.
 add_custom_target(deploy
