@@ -55,9 +55,11 @@ systemd-analyze security --offline=yes --threshold=30 --no-pager "$work/tavrinai
     > "$work/security.log" 2>&1 || { cat "$work/security.log" >&2; fail "the unit is exposed"; }
 [ "$(stat -c %a "$tree/etc/opt/tavrinai/server.env")" = 600 ] || fail "server.env is readable by others"
 
-# The unpacked service on a free port, and the client started through the packaged launcher,
-# with the packaged config.json pointed at that port.
-"$tree/opt/tavrinai/bin/tavrin-server" --port 0 > "$work/server.log" 2>&1 &
+# The unpacked service, started as its unit starts it but on a free port, and the client
+# started through the packaged launcher, with the packaged config.json pointed at that port.
+exec_start=$(sed -n 's/^ExecStart=//p' "$work/tavrinai-server.service")
+read -r -a command <<< "${exec_start/--port 8080/--port 0}"
+"${command[@]}" > "$work/server.log" 2>&1 &
 service=$!
 url=
 for _ in $(seq 100); do
