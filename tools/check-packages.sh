@@ -42,8 +42,9 @@ quiet() {
 }
 quiet lintian --fail-on error,warning "$client" "$server"
 quiet desktop-file-validate "$tree"/usr/share/applications/*.desktop
-appstreamcli validate --no-net --strict "$tree"/usr/share/metainfo/*.metainfo.xml > "$work/appstream.log" 2>&1 \
-    || { cat "$work/appstream.log" >&2; fail "appstreamcli validate failed"; }
+# The whole tree, so that the metadata's desktop entry and icon are looked for too.
+appstreamcli validate-tree --no-net --strict "$tree" > "$work/appstream.log" 2>&1 \
+    || { cat "$work/appstream.log" >&2; fail "appstreamcli validate-tree failed"; }
 
 # systemd-analyze checks the unit offline against the unpacked program, so its paths are
 # moved into the temporary root first.
