@@ -60,7 +60,9 @@ systemd-analyze security --offline=yes --threshold=30 --no-pager "$work/tavrinai
 # started through the packaged launcher, with the packaged config.json pointed at that port.
 exec_start=$(sed -n 's/^ExecStart=//p' "$work/tavrinai-server.service")
 read -r -a command <<< "${exec_start/--port 8080/--port 0}"
-"${command[@]}" > "$work/server.log" 2>&1 &
+# As systemd gives it: a clean environment with only what the packaged server.env sets.
+env -i bash -c 'set -a; . "$1"; shift; exec "$@"' - "$tree/etc/opt/tavrinai/server.env" "${command[@]}" \
+    > "$work/server.log" 2>&1 &
 service=$!
 url=
 for _ in $(seq 100); do
