@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a purpose needs and that are not installed yet.
 #   install-deps.sh run     build and start the client with its stand-ins
-#   install-deps.sh test    also build and run every test, sanitizer and fuzzer run
+#   install-deps.sh test    also build and run every test, sanitizer and fuzzer run, check the packages
 #   install-deps.sh bench   also build the benchmarks
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-       qt6-httpserver-dev qt6-websockets-dev libgl-dev libxkbcommon-dev)
+       qt6-httpserver-dev qt6-websockets-dev libgl-dev libxkbcommon-dev librsvg2-bin)
 case "${1:-run}" in
     run)   wanted=("${build[@]}" xvfb xauth fonts-noto-cjk) ;;
-    test)  wanted=("${build[@]}" xvfb xauth clang libclang-rt-14-dev) ;;
+    test)  wanted=("${build[@]}" xvfb xauth clang libclang-rt-14-dev
+                   dpkg-dev lintian desktop-file-utils appstream systemd) ;;
     bench) wanted=("${build[@]}" libbenchmark-dev) ;;
     *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
 esac

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite; then, unless --quick is given, runs each
-# fuzzer briefly, drives one conversation in the real window on a virtual display, and runs
-# the suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# fuzzer briefly, drives one conversation in the real window on a virtual display, builds and
+# checks the .deb packages, and runs the suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 quick=0
@@ -22,6 +23,7 @@ run_suite "$root/build-tests" -DCMAKE_BUILD_TYPE=Debug
 
 bash "$root/tests/fuzz/run"
 bash "$root/tools/smoke/run.sh" "$root/build-tests"
+bash "$root/tools/check-packages.sh" "$root/build-pkg"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0

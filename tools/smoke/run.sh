@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# One whole conversation in the real window on a virtual display: the stand-in service, the
+# One whole conversation in the real window on a virtual display: the template service, the
 # demo terminals, the client's window driven like a trader would, and a screenshot.
 #   tools/smoke/run.sh [BUILD_DIR] [SCREENSHOT.png] [smokedriver options...]
 set -euo pipefail
@@ -13,10 +13,10 @@ command -v xvfb-run >/dev/null || { echo "smoke run skipped: xvfb-run is not ins
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREVAN_BUILD_TESTS=OFF > /dev/null
 fi
-cmake --build "$build" --target smokedriver devservice demo_sandbox > /dev/null
+cmake --build "$build" --target smokedriver tavrin-server demo_sandbox > /dev/null
 
-log=$build/smoke-devservice.log
-"$build/bin/devservice" --port 0 > "$log" 2>&1 &
+log=$build/smoke-server.log
+"$build/bin/tavrin-server" --port 0 > "$log" 2>&1 &
 service=$!
 trap 'kill "$service" 2>/dev/null || true' EXIT
 port=

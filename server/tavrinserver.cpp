@@ -1,4 +1,4 @@
-#include "devservice.h"
+#include "tavrinserver.h"
 
 #include "codegenerator.h"
 
@@ -84,7 +84,7 @@ QHttpServerResponse responseFor(const QHttpServerRequest &request, const ApiRepl
 
 } // namespace
 
-DevService::DevService(const QVersionNumber &minVersion, const QString &updateMessage,
+TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
                        QObject *parent)
     : QObject(parent)
     , m_server(new QHttpServer(this))
@@ -92,10 +92,10 @@ DevService::DevService(const QVersionNumber &minVersion, const QString &updateMe
     , m_minVersion(minVersion)
     , m_updateMessage(updateMessage)
 {
-    addEndpoint(QStringLiteral("/api/new"), Method::Post, &DevService::startChat);
-    addEndpoint(QStringLiteral("/api/chat"), Method::Post, &DevService::chat);
-    addEndpoint(QStringLiteral("/api/session"), Method::Delete, &DevService::endSession);
-    addEndpoint(QStringLiteral("/api/version_check"), Method::Post, &DevService::checkVersion);
+    addEndpoint(QStringLiteral("/api/new"), Method::Post, &TavrinServer::startChat);
+    addEndpoint(QStringLiteral("/api/chat"), Method::Post, &TavrinServer::chat);
+    addEndpoint(QStringLiteral("/api/session"), Method::Delete, &TavrinServer::endSession);
+    addEndpoint(QStringLiteral("/api/version_check"), Method::Post, &TavrinServer::checkVersion);
     m_server->setMissingHandler(
         [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
             const ApiReply reply = ApiReply::error(
@@ -104,7 +104,7 @@ DevService::DevService(const QVersionNumber &minVersion, const QString &updateMe
         });
 }
 
-bool DevService::listen(const QHostAddress &address, quint16 port, QString *errorString)
+bool TavrinServer::listen(const QHostAddress &address, quint16 port, QString *errorString)
 {
     if (!m_listener->listen(address, port)) {
         *errorString = m_listener->errorString();
@@ -114,7 +114,7 @@ bool DevService::listen(const QHostAddress &address, quint16 port, QString *erro
     return true;
 }
 
-QUrl DevService::url() const
+QUrl TavrinServer::url() const
 {
     QUrl url;
     url.setScheme(QStringLiteral("http"));
@@ -123,7 +123,7 @@ QUrl DevService::url() const
     return url;
 }
 
-void DevService::addEndpoint(const QString &path, Method method, Handler handler)
+void TavrinServer::addEndpoint(const QString &path, Method method, Handler handler)
 {
     m_server->route(path, [this, method, handler](const QHttpServerRequest &request) {
         QHttpServerResponse response = responseFor(request, answer(request, method, handler));
@@ -134,7 +134,7 @@ void DevService::addEndpoint(const QString &path, Method method, Handler handler
 }
 
 // What every endpoint checks before its own handler: method, size and a JSON object body.
-ApiReply DevService::answer(const QHttpServerRequest &request, Method method, Handler handler)
+ApiReply TavrinServer::answer(const QHttpServerRequest &request, Method method, Handler handler)
 {
     if (request.method() != method) {
         return ApiReply::error(Status::MethodNotAllowed,
@@ -164,7 +164,7 @@ ApiReply DevService::answer(const QHttpServerRequest &request, Method method, Ha
     return (this->*handler)(object, languageOf(object, request));
 }
 
-ApiReply DevService::startChat(const QJsonObject &body, ReplyTexts::Language language)
+ApiReply TavrinServer::startChat(const QJsonObject &body, ReplyTexts::Language language)
 {
     const QString problem =
         stringKeyProblem(body, {QLatin1String("platform"), QLatin1String("code_type")});
@@ -192,7 +192,7 @@ ApiReply DevService::startChat(const QJsonObject &body, ReplyTexts::Language lan
 
 // Failures the user should read come with status 200: the client shows a chat reply's
 // message, but only a transport error for a 4xx.
-ApiReply DevService::chat(const QJsonObject &body, ReplyTexts::Language language)
+ApiReply TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language)
 {
     const QString problem =
         stringKeyProblem(body, {QLatin1String("session_id"), QLatin1String("user_message")});
@@ -221,7 +221,7 @@ ApiReply DevService::chat(const QJsonObject &body, ReplyTexts::Language language
     return reply;
 }
 
-ApiReply DevService::endSession(const QJsonObject &body, ReplyTexts::Language)
+ApiReply TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language)
 {
     const QString problem = stringKeyProblem(body, {QLatin1String("session_id")});
     if (!problem.isEmpty())
@@ -234,7 +234,7 @@ ApiReply DevService::endSession(const QJsonObject &body, ReplyTexts::Language)
     return ApiReply::outcome(Status::Ok, true, apiType, QStringLiteral("Session ended."), id);
 }
 
-ApiReply DevService::checkVersion(const QJsonObject &body, ReplyTexts::Language)
+ApiReply TavrinServer::checkVersion(const QJsonObject &body, ReplyTexts::Language)
 {
     const QString problem = stringKeyProblem(body, {QLatin1String("client_version")});
     if (!problem.isEmpty())

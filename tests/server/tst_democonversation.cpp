@@ -37,7 +37,7 @@ private Q_SLOTS:
         QVERIFY(script.waitForFinished(60000));
         QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
 
-        m_service.start(QStringLiteral(DEVSERVICE_PATH), {QStringLiteral("--port"), QStringLiteral("0")});
+        m_service.start(QStringLiteral(SERVER_PATH), {QStringLiteral("--port"), QStringLiteral("0")});
         QTRY_VERIFY_WITH_TIMEOUT(m_service.canReadLine(), 30000);
         const QRegularExpressionMatch port =
             QRegularExpression(QStringLiteral(R"(127\.0\.0\.1:(\d+))")).match(QString::fromUtf8(m_service.readLine()));

@@ -1,7 +1,7 @@
-// A local stand-in for the code-generation service, so that the client has a real service to
-// talk to during development and in tests. Its answers are template programs, not AI ones.
+// The code-generation service the client talks to over HTTP/JSON. By default it writes
+// programs from templates, so that it works offline on any machine.
 
-#include "devservice.h"
+#include "tavrinserver.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -14,7 +14,7 @@ namespace {
 
 int fail(const QString &message)
 {
-    QTextStream(stderr) << "devservice: " << message << Qt::endl;
+    QTextStream(stderr) << "tavrin-server: " << message << Qt::endl;
     return 1;
 }
 
@@ -31,11 +31,11 @@ QVersionNumber wholeVersion(const QString &text)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("devservice"));
+    QCoreApplication::setApplicationName(QStringLiteral("tavrin-server"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("A local stand-in for the TavrinAI code-generation service."));
+        QStringLiteral("The TavrinAI code-generation service."));
     parser.addHelpOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("Port to listen on; 0 picks a free one."),
@@ -65,12 +65,12 @@ int main(int argc, char *argv[])
     if (minVersion.isNull())
         return fail(QStringLiteral("--min-version takes a version number, like 1.2.0"));
 
-    DevService service(minVersion, parser.value(updateMessageOption));
+    TavrinServer service(minVersion, parser.value(updateMessageOption));
     QString errorString;
     if (!service.listen(address, port, &errorString)) {
         return fail(QStringLiteral("cannot listen on %1 port %2: %3")
                         .arg(address.toString(), QString::number(port), errorString));
     }
-    QTextStream(stdout) << "devservice listening on " << service.url().toString() << Qt::endl;
+    QTextStream(stdout) << "tavrin-server listening on " << service.url().toString() << Qt::endl;
     return app.exec();
 }

@@ -17,14 +17,14 @@ class QTcpServer;
 
 // The code-generation service's endpoints, answered locally over HTTP/JSON: chat sessions
 // kept in memory, template programs as answers, and the client version check.
-class DevService final : public QObject
+class TavrinServer final : public QObject
 {
     Q_OBJECT
 
 public:
     // Clients older than minVersion are told to update, with updateMessage (rich text, or
     // empty for the client's own words).
-    DevService(const QVersionNumber &minVersion, const QString &updateMessage,
+    TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
                QObject *parent = nullptr);
 
     // False, with the reason in errorString, when the address cannot be bound.
@@ -34,7 +34,7 @@ public:
 
 private:
     using Method = QHttpServerRequest::Method;
-    using Handler = ApiReply (DevService::*)(const QJsonObject &body,
+    using Handler = ApiReply (TavrinServer::*)(const QJsonObject &body,
                                              ReplyTexts::Language language);
 
     void addEndpoint(const QString &path, Method method, Handler handler);

@@ -15,10 +15,10 @@ constexpr int waitLimitMs = 30000;
 // Starts the service on a free port; returns the port from its first line, or 0.
 quint16 startService(QProcess &process, const QStringList &arguments)
 {
-    process.start(DEVSERVICE_PATH, QStringList{"--port", "0"} + arguments);
+    process.start(SERVER_PATH, QStringList{"--port", "0"} + arguments);
     while (!process.canReadLine() && process.waitForReadyRead(waitLimitMs)) {
     }
-    static const QRegularExpression listening(R"(^devservice listening on http://127\.0\.0\.1:(\d+)$)");
+    static const QRegularExpression listening(R"(^tavrin-server listening on http://127\.0\.0\.1:(\d+)$)");
     return listening.match(QString::fromUtf8(process.readLine()).trimmed()).captured(1).toUShort();
 }
 
@@ -46,7 +46,7 @@ bool hasPattern(const QString &code, const QString &pattern)
 
 } // namespace
 
-class TestDevService final : public QObject
+class TestServer final : public QObject
 {
     Q_OBJECT
 
@@ -227,5 +227,5 @@ private slots:
     }
 };
 
-BREVAN_CORE_TEST_MAIN(TestDevService)
-#include "tst_devservice.moc"
+BREVAN_CORE_TEST_MAIN(TestServer)
+#include "tst_server.moc"
