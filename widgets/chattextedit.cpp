@@ -22,6 +22,8 @@ namespace {
 
 const QColor kUserColour(0x95, 0xEC, 0x69);
 const QColor kServiceColour(0xF0, 0xF0, 0xF0);
+// Fixed like the bubbles and their black text, so that a dark theme keeps it readable.
+const QColor kLinkColour(0x0B, 0x57, 0xD0);
 constexpr int kFontPixels = 14;
 // Inside a bubble, around its text.
 constexpr qreal kPaddingX = 12;
@@ -71,13 +73,13 @@ QTextCharFormat textFormat()
     return format;
 }
 
-QTextCharFormat linkFormat(const QString &href, const QBrush &colour)
+QTextCharFormat linkFormat(const QString &href)
 {
     QTextCharFormat format = textFormat();
     format.setAnchor(true);
     format.setAnchorHref(href);
     format.setFontUnderline(true);
-    format.setForeground(colour);
+    format.setForeground(kLinkColour);
     return format;
 }
 
@@ -144,7 +146,7 @@ void ChatTextEdit::appendMessage(const QString &text, bool isUser, const QString
         cursor.insertText(shown);
     } else {
         cursor.insertText(shown.left(linkStart));
-        cursor.insertText(link, linkFormat(href, palette().link()));
+        cursor.insertText(link, linkFormat(href));
         cursor.insertText(shown.mid(linkStart + link.size()), textFormat());
     }
     // Kept for placing the user's bubble again when the view's width changes.
