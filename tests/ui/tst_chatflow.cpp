@@ -98,6 +98,7 @@ private Q_SLOTS:
             QVERIFY(greeted(u"Creating new MT5 EA chat..."_s));
         }
         m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(last.endsWith(kFix) ? u"int OnInit() { return 0; }\n"_s : kCode).delayed(300));
+        const qsizetype chats = m_service.requestsTo("POST", u"/api/chat"_s).size();
         send(u"Draw it"_s);
         if (during == "MT5"_L1 || during == "New Chat"_L1)
             widget<QAbstractButton>(during == "MT5"_L1 ? "radioButton_mt5" : "pushButton_newChat")->click();
@@ -123,6 +124,8 @@ private Q_SLOTS:
             QTest::keyClick(transcript(), Qt::Key_Return);
             QCOMPARE(prompt()->toPlainText(), "The program does not compile. Please fix these errors:\n" + kError);
         }
+        QTest::qWait(200); // neither a refused Send nor a fix request goes out
+        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).size(), chats + 1);
     }
 
     // By keyboard.
