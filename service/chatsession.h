@@ -20,7 +20,7 @@ namespace ChatSessions {
 enum class FormFit {
     Fits,    // the session is for what the form shows
     Reopen,  // nothing was asked yet: a session for the form's choice replaces it
-    Refuse,  // requests were answered as the session's kind: a Send must not go out
+    Refuse,  // the session was used: a Send for another choice must not go out
 };
 
 FormFit fit(const ChatSession &session, const QString &platform, const QString &codeType);

@@ -67,10 +67,8 @@ private Q_SLOTS:
 
     void errorLinesLoseTheirFolders()
     {
-        const QString log = u"C:\\MT5\\MQL5\\Experts\\My EA.mq5(12,5) : error 121: 'SetIndexStyle' is not available\n/t/My EA.mq5(3,1) : warning 43: "
-               "loss\n/t/MQL5/My EA.mq5(9,2) : error 149: unexpected '}'\r\nerror 123: no source\nResult: 3 errors, 1 warnings"_s;
-        QCOMPARE(CompilerLog::errorLines(log), (QStringList{u"My EA.mq5(12,5) : error 121: 'SetIndexStyle' is not available"_s,
-                                                           u"My EA.mq5(9,2) : error 149: unexpected '}'"_s, u"error 123: no source"_s}));
+        const QString log = u"C:\\MQL5\\Experts\\My EA.mq5(12,5) : error 121: x\r\n/t/A.mq5(3,1) : warning 43: y\nerror 123: z\nResult: 2 errors"_s;
+        QCOMPARE(CompilerLog::errorLines(log), (QStringList{u"My EA.mq5(12,5) : error 121: x"_s, u"error 123: z"_s}));
     }
 
     void conversation_data()
@@ -78,7 +76,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("during"); // what the user does before the first Send, or while its answer is on its way
         QTest::addColumn<QString>("last");   // how the last bubble starts
         QTest::newRow("first use") << u"MT5 EA"_s << u"compiling 'Swing.mq5'"_s;
-        QTest::newRow("radio switched while waiting") << u"MT5"_s << u"compiling 'Swing.mq4'"_s;
+        QTest::newRow("radio switched while waiting; saved") << u"MT5"_s << u"compiling 'Swing.mq4'"_s;
         QTest::newRow("answer of an ended session") << u"New Chat"_s << kGreeting;
         QTest::newRow("errors") << QString() << u"compiling 'Swing.mq4'\n"_s + kError + "\nResult: 1 errors, 0 warnings\n\n" + kFix;
         QTest::newRow("no log") << u"no log"_s << u"The compiler finished but left no log."_s;
@@ -119,6 +117,13 @@ private Q_SLOTS:
             send(u"Again"_s);
             QCOMPARE(bubbles().constLast(), u"This chat writes MT4 indicators. Press New Chat to start a chat for MT5 indicators."_s);
             QCOMPARE(prompt()->toPlainText(), u"Again"_s);
+            QTest::keySequence(m_window.data(), QKeySequence::Save); // and the conversation saved
+            QFileDialog *dialog = nullptr;
+            QTRY_VERIFY(dialog = m_window->findChild<QFileDialog *>());
+            Q_EMIT dialog->fileSelected(m_root.filePath(u"chat.txt"_s));
+            QFile saved(m_root.filePath(u"chat.txt"_s));
+            QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().startsWith("TavrinAI: Creating new MT4 Indicator chat...\n\nTavrinAI: "
+                                                                                  "Hello, what shall we build?\n\nYou: Draw it\n\nTavrinAI: Generating code...\n\n"));
         } else if (last.endsWith(kFix)) { // by keyboard, from the clicked path on to the next link
             QTest::keyClick(transcript(), Qt::Key_Tab);
             QTest::keyClick(transcript(), Qt::Key_Return);
@@ -126,20 +131,6 @@ private Q_SLOTS:
         }
         QTest::qWait(200); // neither a refused Send nor a fix request goes out
         QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).size(), chats + 1);
-    }
-
-    // By keyboard.
-    void saveConversation()
-    {
-        open(QStringLiteral(FAKE_METAEDITOR_PATH));
-        send(u"Draw it"_s);
-        QTest::keySequence(m_window.data(), QKeySequence::Save);
-        QFileDialog *dialog = nullptr;
-        QTRY_VERIFY(dialog = m_window->findChild<QFileDialog *>());
-        Q_EMIT dialog->fileSelected(m_root.filePath(u"chat.txt"_s));
-        QFile saved(m_root.filePath(u"chat.txt"_s));
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QVERIFY(saved.readAll().startsWith("TavrinAI: Creating new MT4 Indicator chat...\n\nTavrinAI: Hello, what shall we build?\n\nYou: Draw it\n\n"));
     }
 };
 
