@@ -78,10 +78,6 @@ Compiling...</source>
         <translation>请输入指标或者EA名字，名字不能为空！</translation>
     </message>
     <message>
-        <source>No platform selected!</source>
-        <translation>未选择平台！</translation>
-    </message>
-    <message>
         <source>Platform path verified!</source>
         <translation>平台路径验证成功！</translation>
     </message>
@@ -124,6 +120,54 @@ Compiling...</source>
     <message>
         <source>Website:</source>
         <translation>网站：</translation>
+    </message>
+    <message>
+        <source>Save conversation…</source>
+        <translation>保存对话…</translation>
+    </message>
+    <message>
+        <source>indicators</source>
+        <translation>指标</translation>
+    </message>
+    <message>
+        <source>EAs</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>This chat writes %1 %2. Press New Chat to start a chat for %3 %4.</source>
+        <translation>此对话编写的是 %1 %2。请点击“新建对话”，开始一个编写 %3 %4 的对话。</translation>
+    </message>
+    <message>
+        <source>The compiler finished but left no log.</source>
+        <translation>编译器已运行结束，但没有留下日志。</translation>
+    </message>
+    <message>
+        <source>Ask to fix these errors</source>
+        <translation>请求修复这些错误</translation>
+    </message>
+    <message>
+        <source>The program does not compile. Please fix these errors:</source>
+        <translation>程序无法编译，请修复以下错误：</translation>
+    </message>
+    <message>
+        <source>Cannot open %1</source>
+        <translation>无法打开 %1</translation>
+    </message>
+    <message>
+        <source>Save conversation</source>
+        <translation>保存对话</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>文本文件 (*.txt)</translation>
+    </message>
+    <message>
+        <source>You</source>
+        <translation>你</translation>
+    </message>
+    <message>
+        <source>Cannot save the conversation: %1</source>
+        <translation>无法保存对话：%1</translation>
     </message>
 </context>
 <context>

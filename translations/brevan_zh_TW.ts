@@ -78,10 +78,6 @@ Compiling...</source>
         <translation>請輸入指標或者EA名稱，名稱不能為空！</translation>
     </message>
     <message>
-        <source>No platform selected!</source>
-        <translation>未選擇平台！</translation>
-    </message>
-    <message>
         <source>Platform path verified!</source>
         <translation>平台路徑驗證成功！</translation>
     </message>
@@ -124,6 +120,54 @@ Compiling...</source>
     <message>
         <source>Website:</source>
         <translation>網站：</translation>
+    </message>
+    <message>
+        <source>Save conversation…</source>
+        <translation>儲存對話…</translation>
+    </message>
+    <message>
+        <source>indicators</source>
+        <translation>指標</translation>
+    </message>
+    <message>
+        <source>EAs</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>This chat writes %1 %2. Press New Chat to start a chat for %3 %4.</source>
+        <translation>此對話撰寫的是 %1 %2。請按「新建對話」，開始一個撰寫 %3 %4 的對話。</translation>
+    </message>
+    <message>
+        <source>The compiler finished but left no log.</source>
+        <translation>編譯器已執行結束，但沒有留下日誌。</translation>
+    </message>
+    <message>
+        <source>Ask to fix these errors</source>
+        <translation>請求修正這些錯誤</translation>
+    </message>
+    <message>
+        <source>The program does not compile. Please fix these errors:</source>
+        <translation>程式無法編譯，請修正以下錯誤：</translation>
+    </message>
+    <message>
+        <source>Cannot open %1</source>
+        <translation>無法開啟 %1</translation>
+    </message>
+    <message>
+        <source>Save conversation</source>
+        <translation>儲存對話</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>文字檔 (*.txt)</translation>
+    </message>
+    <message>
+        <source>You</source>
+        <translation>你</translation>
+    </message>
+    <message>
+        <source>Cannot save the conversation: %1</source>
+        <translation>無法儲存對話：%1</translation>
     </message>
 </context>
 <context>

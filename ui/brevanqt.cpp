@@ -2,6 +2,7 @@
 
 #include "app/language.h"
 #include "app/version.h"
+#include "platform/compilerlog.h"
 #include "platform/compilerrun.h"
 #include "platform/deployment.h"
 #include "platform/dialogfolders.h"
@@ -16,10 +17,12 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDebug>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -28,6 +31,9 @@
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QUrl>
 #include <QVBoxLayout>
 
 using namespace std::chrono_literals;
@@ -41,6 +47,10 @@ constexpr int kTransferTimeoutMs = 300000;
 constexpr int kVersionCheckTimeoutMs = 10000;
 // A service that takes the connection but never answers must not hold a closing window.
 constexpr auto kClosingWaitBound = 5s;
+// Marks a reply of "/api/new" or "/api/chat" with the serial of the session it was sent for.
+const char kSessionProperty[] = "brevanSession";
+// The href of the action offered under a log with errors: the prefix, then the error lines.
+const QString kFixLinkPrefix = QStringLiteral("brevan-fix:");
 
 QString selectedPlatform(const Ui::BrevanQtClass &ui)
 {
@@ -105,6 +115,10 @@ BrevanQt::BrevanQt(QWidget *parent)
         m_aboutAction = m_helpMenu->addAction(tr("About"));
         connect(m_aboutAction, &QAction::triggered, this, &BrevanQt::onAboutTriggered);
     }
+    m_saveConversationAction = new QAction(this);
+    m_saveConversationAction->setShortcut(QKeySequence::Save);
+    ui.textEdit_code->addAction(m_saveConversationAction);
+    connect(m_saveConversationAction, &QAction::triggered, this, &BrevanQt::onSaveConversationTriggered);
     retranslateExtras();
 
     // An outdated client keeps its form and menus but never talks to the service again.
@@ -131,6 +145,7 @@ BrevanQt::BrevanQt(QWidget *parent)
 
     connect(ui.radioButton_mt4, &QAbstractButton::clicked, this, &BrevanQt::onRadioMT4clicked);
     connect(ui.radioButton_mt5, &QAbstractButton::clicked, this, &BrevanQt::onRadioMT5clicked);
+    connect(ui.comboBox_type, &QComboBox::currentIndexChanged, this, &BrevanQt::onComboBoxTypeChanged);
     connect(ui.pushButton_mt4scan, &QAbstractButton::clicked, this, &BrevanQt::onPushButtonMT4ScanClicked);
     connect(ui.pushButton_mt4data, &QAbstractButton::clicked, this, &BrevanQt::onPushButtonMT4DataClicked);
     connect(ui.pushButton_mt4install, &QAbstractButton::clicked, this,
@@ -142,6 +157,7 @@ BrevanQt::BrevanQt(QWidget *parent)
     connect(m_networkManager, &QNetworkAccessManager::finished, this, &BrevanQt::onRequestFinished);
     connect(ui.pushButton_newChat, &QAbstractButton::clicked, this, &BrevanQt::onPushButtonNewChatClicked);
     connect(ui.pushButton_generate, &QAbstractButton::clicked, this, &BrevanQt::onPushButtonGenerateClicked);
+    connect(ui.textEdit_code, &ChatTextEdit::linkActivated, this, &BrevanQt::onTranscriptLinkActivated);
 }
 
 BrevanQt::~BrevanQt() = default;
@@ -191,6 +207,8 @@ void BrevanQt::retranslateExtras()
 {
     // The item data is the stable key; only the shown label changes with the language.
     const QString selectedType = ui.comboBox_type->currentData().toString();
+    // Only new labels: the open session must not take this for the user's choice.
+    const QSignalBlocker quiet(ui.comboBox_type);
     ui.comboBox_type->clear();
     ui.comboBox_type->addItem(tr("Indicator"), QStringLiteral("indicator"));
     ui.comboBox_type->addItem(tr("EA"), QStringLiteral("ea"));
@@ -204,6 +222,8 @@ void BrevanQt::retranslateExtras()
         m_helpMenu->setTitle(tr("Help"));
     if (m_aboutAction)
         m_aboutAction->setText(tr("About"));
+    if (m_saveConversationAction)
+        m_saveConversationAction->setText(tr("Save conversation…"));
 }
 
 void BrevanQt::appendNotice(const QString &text)
@@ -266,6 +286,11 @@ void BrevanQt::onAboutTriggered()
 
 void BrevanQt::onRequestFinished(QNetworkReply *reply)
 {
+    const QVariant session = reply->property(kSessionProperty);
+    if (session.isValid() && session.toULongLong() != m_session.serial) {
+        endAbandonedSession(reply);
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         appendNotice(tr("Request failed: %1").arg(reply->errorString()));
         reply->deleteLater();
@@ -293,7 +318,7 @@ void BrevanQt::onRequestFinished(QNetworkReply *reply)
         }
         m_generatedCode = answer.response;
         appendNotice(tr("%1 %2 generated successfully!\nCompiling...")
-                         .arg(selectedPlatform(ui), ui.comboBox_type->currentText()));
+                         .arg(m_session.platform, programName(m_session.codeType)));
         deployGeneratedCode();
         return;
     case ServiceReply::Kind::Other:
@@ -301,17 +326,62 @@ void BrevanQt::onRequestFinished(QNetworkReply *reply)
     }
 }
 
+// A reply of a session that New Chat or a change of the form has ended: it belongs to a
+// conversation the user has left, so it is neither shown nor deployed. A session that the
+// service opened only now is ended at once, since nobody will use it.
+void BrevanQt::endAbandonedSession(QNetworkReply *reply)
+{
+    reply->deleteLater();
+    if (reply->error() != QNetworkReply::NoError)
+        return;
+    const ServiceReply answer = parseServiceReply(reply->readAll());
+    if (answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty())
+        deleteServiceRequest(*m_networkManager, m_sessionUrl, endSessionBody(answer.sessionId));
+}
+
 void BrevanQt::onPushButtonNewChatClicked(bool)
 {
-    const QString platform = selectedPlatform(ui);
+    startSession(false);
+}
+
+void BrevanQt::startSession(bool keepPrompt)
+{
     if (!m_sessionId.isEmpty()) {
         deleteServiceRequest(*m_networkManager, m_sessionUrl, endSessionBody(m_sessionId));
         m_sessionId.clear();
     }
-    postServiceRequest(*m_networkManager, m_newChatUrl, newChatBody(selectedCodeType(ui), platform));
-    ui.plainTextEdit_prompt->clear();
+    m_session = {selectedPlatform(ui), selectedCodeType(ui), m_session.serial + 1, false};
+    QNetworkReply *reply = postServiceRequest(*m_networkManager, m_newChatUrl,
+                                              newChatBody(m_session.codeType, m_session.platform));
+    reply->setProperty(kSessionProperty, m_session.serial);
+    if (!keepPrompt)
+        ui.plainTextEdit_prompt->clear();
     ui.textEdit_code->clear();
-    appendNotice(tr("Creating new %1 %2 chat...").arg(platform, ui.comboBox_type->currentText()));
+    appendNotice(tr("Creating new %1 %2 chat...").arg(m_session.platform, programName(m_session.codeType)));
+}
+
+// Until its first Send a session is for whatever the form shows, so that the first request
+// always reaches a session of the chosen platform and program type.
+void BrevanQt::followForm()
+{
+    if (ChatSessions::fit(m_session, selectedPlatform(ui), selectedCodeType(ui)) == ChatSessions::FormFit::Reopen)
+        startSession(true);
+}
+
+void BrevanQt::onComboBoxTypeChanged(int)
+{
+    followForm();
+}
+
+// The label of a program type in the combo box, in the current language.
+QString BrevanQt::programName(const QString &codeType) const
+{
+    return ui.comboBox_type->itemText(ui.comboBox_type->findData(codeType));
+}
+
+QString BrevanQt::programsName(const QString &codeType) const
+{
+    return codeType == QLatin1String("indicator") ? tr("indicators") : tr("EAs");
 }
 
 void BrevanQt::onPushButtonGenerateClicked(bool)
@@ -325,7 +395,23 @@ void BrevanQt::onPushButtonGenerateClicked(bool)
         appendNotice(tr("Name cannot be empty!"));
         return;
     }
-    postServiceRequest(*m_networkManager, m_chatUrl, chatBody(m_sessionId, request));
+    const QString platform = selectedPlatform(ui);
+    const QString codeType = selectedCodeType(ui);
+    switch (ChatSessions::fit(m_session, platform, codeType)) {
+    case ChatSessions::FormFit::Fits:
+        break;
+    case ChatSessions::FormFit::Reopen:
+        startSession(true);
+        break;
+    case ChatSessions::FormFit::Refuse:
+        appendNotice(tr("This chat writes %1 %2. Press New Chat to start a chat for %3 %4.")
+                         .arg(m_session.platform, programsName(m_session.codeType), platform,
+                              programsName(codeType)));
+        return;
+    }
+    QNetworkReply *reply = postServiceRequest(*m_networkManager, m_chatUrl, chatBody(m_sessionId, request));
+    reply->setProperty(kSessionProperty, m_session.serial);
+    m_session.used = true;
     ui.plainTextEdit_prompt->clear();
     ui.textEdit_code->appendMessage(request, true);
     appendNotice(tr("Generating code..."));
@@ -336,6 +422,7 @@ void BrevanQt::onRadioMT4clicked(bool)
     ui.radioButton_mt5->setChecked(false);
     ui.widget_mt4->setEnabled(true);
     ui.widget_mt5->setEnabled(false);
+    followForm();
 }
 
 void BrevanQt::onRadioMT5clicked(bool)
@@ -343,6 +430,7 @@ void BrevanQt::onRadioMT5clicked(bool)
     ui.radioButton_mt4->setChecked(false);
     ui.widget_mt4->setEnabled(false);
     ui.widget_mt5->setEnabled(true);
+    followForm();
 }
 
 void BrevanQt::onPushButtonMT4ScanClicked(bool)
@@ -412,21 +500,11 @@ void BrevanQt::deployGeneratedCode()
     if (name.isEmpty())
         name = Deployment::defaultSourceName(QDateTime::currentDateTime());
 
-    QString platform;
-    QString dataFolder;
-    QString installFolder;
-    if (ui.radioButton_mt4->isChecked()) {
-        platform = QStringLiteral("MT4");
-        dataFolder = ui.lineEdit_mt4data->text().trimmed();
-        installFolder = ui.lineEdit_mt4install->text().trimmed();
-    } else if (ui.radioButton_mt5->isChecked()) {
-        platform = QStringLiteral("MT5");
-        dataFolder = ui.lineEdit_mt5data->text().trimmed();
-        installFolder = ui.lineEdit_mt5install->text().trimmed();
-    } else {
-        appendNotice(tr("No platform selected!"));
-        return;
-    }
+    // The answer is a program of the language and kind its session was opened for.
+    const QString &platform = m_session.platform;
+    const bool mt4 = platform == QLatin1String("MT4");
+    const QString dataFolder = (mt4 ? ui.lineEdit_mt4data : ui.lineEdit_mt5data)->text().trimmed();
+    const QString installFolder = (mt4 ? ui.lineEdit_mt4install : ui.lineEdit_mt5install)->text().trimmed();
 
     // An empty field would silently mean the current folder or a drive root.
     const QString mqlFolder = Deployment::mqlFolder(dataFolder, platform);
@@ -442,7 +520,7 @@ void BrevanQt::deployGeneratedCode()
         appendNotice(tr("Cannot write file: %1").arg(nameProblem));
         return;
     }
-    const QString targetFolder = Deployment::targetFolder(mqlFolder, selectedCodeType(ui));
+    const QString targetFolder = Deployment::targetFolder(mqlFolder, m_session.codeType);
     const QString fileName = name + Deployment::sourceExtension(platform);
     const QString sourcePath = targetFolder + QLatin1Char('/') + fileName;
     const Deployment::WriteResult written = Deployment::writeSourceFile(sourcePath, m_generatedCode);
@@ -450,7 +528,8 @@ void BrevanQt::deployGeneratedCode()
         appendNotice(tr("Cannot write file: %1").arg(written.error));
         return;
     }
-    appendNotice(tr("Code saved to: %1").arg(sourcePath));
+    ui.textEdit_code->appendMessage(tr("Code saved to: %1").arg(sourcePath), false, sourcePath,
+                                    QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString());
 
     const CompilerRun::Outcome outcome = CompilerRun::compile(installFolder, targetFolder, fileName);
     if (!outcome.started) {
@@ -458,5 +537,60 @@ void BrevanQt::deployGeneratedCode()
         return;
     }
     if (outcome.hasLog)
-        appendNotice(outcome.log);
+        showCompilerLog(outcome.log);
+    else
+        appendNotice(tr("The compiler finished but left no log."));
+}
+
+// A log that reports errors offers to hand them back to the service.
+void BrevanQt::showCompilerLog(const QString &log)
+{
+    if (CompilerLog::errorCount(log) == 0) {
+        appendNotice(log);
+        return;
+    }
+    const QString action = tr("Ask to fix these errors");
+    ui.textEdit_code->appendMessage(log + QLatin1Char('\n') + action, false, action,
+                                    kFixLinkPrefix + CompilerLog::errorLines(log).join(QLatin1Char('\n')));
+}
+
+// The fix request goes into the prompt for the user to read and send; what was typed stays.
+void BrevanQt::onTranscriptLinkActivated(const QString &href)
+{
+    if (href.startsWith(kFixLinkPrefix)) {
+        QString request = tr("The program does not compile. Please fix these errors:") + QLatin1Char('\n')
+            + href.mid(kFixLinkPrefix.size());
+        if (!ui.plainTextEdit_prompt->toPlainText().trimmed().isEmpty())
+            request.prepend(QLatin1String("\n\n"));
+        ui.plainTextEdit_prompt->moveCursor(QTextCursor::End);
+        ui.plainTextEdit_prompt->insertPlainText(request);
+        ui.plainTextEdit_prompt->setFocus();
+        return;
+    }
+    const QUrl file(href);
+    if (!QDesktopServices::openUrl(file))
+        appendNotice(tr("Cannot open %1").arg(file.toLocalFile()));
+}
+
+void BrevanQt::onSaveConversationTriggered()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    auto *dialog = new QFileDialog(this, tr("Save conversation"), QDir(folder).filePath(QStringLiteral("conversation.txt")),
+                                   tr("Text files (*.txt)"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("txt"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, &BrevanQt::saveConversation);
+    dialog->open();
+}
+
+void BrevanQt::saveConversation(const QString &path)
+{
+    QList<ChatSessions::Said> said;
+    for (const ChatTextEdit::Message &message : ui.textEdit_code->messages())
+        said.append({message.isUser ? tr("You") : tr("TavrinAI"), message.text});
+    // Written as the source files are: whole or not at all, with the system's line ends.
+    const Deployment::WriteResult written = Deployment::writeSourceFile(path, ChatSessions::conversationText(said));
+    if (!written.ok)
+        appendNotice(tr("Cannot save the conversation: %1").arg(written.error));
 }

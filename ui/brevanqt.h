@@ -1,5 +1,6 @@
 #pragma once
 
+#include "service/chatsession.h"
 #include "ui_brevanqt.h"
 
 #include <QMainWindow>
@@ -45,7 +46,19 @@ private Q_SLOTS:
 private:
     void createLanguageMenu();
     void retranslateExtras();
+    // Handlers connected by function pointer, outside the slot table.
+    void onComboBoxTypeChanged(int index);
+    void onTranscriptLinkActivated(const QString &href);
+    void onSaveConversationTriggered();
+
+    void startSession(bool keepPrompt);
+    void followForm();
+    QString programName(const QString &codeType) const;
+    QString programsName(const QString &codeType) const;
+    void endAbandonedSession(QNetworkReply *reply);
     void deployGeneratedCode();
+    void showCompilerLog(const QString &log);
+    void saveConversation(const QString &path);
     void appendNotice(const QString &text);
 
     Ui::BrevanQtClass ui;
@@ -54,6 +67,7 @@ private:
     QString m_sessionUrl;
     QString m_apiBaseUrl;
     QString m_sessionId;
+    ChatSession m_session;
     QString m_generatedCode;
     QNetworkAccessManager *m_networkManager = nullptr;
     QMenu *m_languageMenu = nullptr;
@@ -62,4 +76,5 @@ private:
     QAction *m_actionTraditionalChinese = nullptr;
     QMenu *m_helpMenu = nullptr;
     QAction *m_aboutAction = nullptr;
+    QAction *m_saveConversationAction = nullptr;
 };

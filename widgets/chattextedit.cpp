@@ -1,6 +1,10 @@
 #include "widgets/chattextedit.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -12,11 +16,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
 const QColor kUserColour(0x95, 0xEC, 0x69);
 const QColor kServiceColour(0xF0, 0xF0, 0xF0);
+// Fixed like the bubbles and their black text, so that a dark theme keeps it readable.
+const QColor kLinkColour(0x0B, 0x57, 0xD0);
 constexpr int kFontPixels = 14;
 // Inside a bubble, around its text.
 constexpr qreal kPaddingX = 12;
@@ -66,6 +73,16 @@ QTextCharFormat textFormat()
     return format;
 }
 
+QTextCharFormat linkFormat(const QString &href)
+{
+    QTextCharFormat format = textFormat();
+    format.setAnchor(true);
+    format.setAnchorHref(href);
+    format.setFontUnderline(true);
+    format.setForeground(kLinkColour);
+    return format;
+}
+
 QTextBlockFormat bubbleFormat(bool isUser, qreal leftMargin)
 {
     QTextBlockFormat format;
@@ -110,9 +127,12 @@ ChatTextEdit::ChatTextEdit(QWidget *parent)
 
 ChatTextEdit::~ChatTextEdit() = default;
 
-void ChatTextEdit::appendMessage(const QString &text, bool isUser)
+void ChatTextEdit::appendMessage(const QString &text, bool isUser, const QString &linkText,
+                                 const QString &href)
 {
     const QString shown = shownText(text);
+    const QString link = shownText(linkText);
+    const qsizetype linkStart = link.isEmpty() ? -1 : shown.lastIndexOf(link);
     const int natural = isUser ? naturalWidth(shown) : 0;
 
     QTextCursor cursor(document());
@@ -122,7 +142,13 @@ void ChatTextEdit::appendMessage(const QString &text, bool isUser)
     if (document()->isEmpty())
         cursor.setBlockFormat(separatorFormat());
     cursor.insertBlock(bubbleFormat(isUser, isUser ? userIndent(natural) : kMarginX), textFormat());
-    cursor.insertText(shown);
+    if (linkStart < 0) {
+        cursor.insertText(shown);
+    } else {
+        cursor.insertText(shown.left(linkStart));
+        cursor.insertText(link, linkFormat(href));
+        cursor.insertText(shown.mid(linkStart + link.size()), textFormat());
+    }
     // Kept for placing the user's bubble again when the view's width changes.
     cursor.block().setUserState(natural);
     cursor.insertBlock(separatorFormat(), QTextCharFormat());
@@ -239,4 +265,99 @@ void ChatTextEdit::alignUserBubbles(bool remeasure)
         cursor.setBlockFormat(format);
     }
     cursor.endEditBlock();
+}
+
+void ChatTextEdit::mousePressEvent(QMouseEvent *event)
+{
+    m_pressedLink = event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint()) : QString();
+    QTextEdit::mousePressEvent(event);
+}
+
+void ChatTextEdit::mouseMoveEvent(QMouseEvent *event)
+{
+    QTextEdit::mouseMoveEvent(event);
+    const bool overLink = !anchorAt(event->position().toPoint()).isEmpty();
+    viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+}
+
+// A click is a press and a release on the same link, as with a button.
+void ChatTextEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTextEdit::mouseReleaseEvent(event);
+    const QString pressed = std::exchange(m_pressedLink, QString());
+    if (event->button() == Qt::LeftButton && !pressed.isEmpty()
+        && anchorAt(event->position().toPoint()) == pressed)
+        Q_EMIT linkActivated(pressed);
+}
+
+void ChatTextEdit::keyPressEvent(QKeyEvent *event)
+{
+    const bool activates = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
+        || event->key() == Qt::Key_Space;
+    const QString link = activates ? selectedLink() : QString();
+    if (link.isEmpty()) {
+        QTextEdit::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    Q_EMIT linkActivated(link);
+}
+
+// Tab walks the links, as in a browser, and leaves the view after the last one.
+bool ChatTextEdit::focusNextPrevChild(bool next)
+{
+    const QTextCursor current = textCursor();
+    const int from = next ? current.selectionEnd() : current.selectionStart();
+    for (QTextBlock block = document()->findBlock(from); block.isValid();
+         block = next ? block.next() : block.previous()) {
+        QList<QTextFragment> links;
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().isAnchor())
+                links.append(it.fragment());
+        }
+        if (!next)
+            std::reverse(links.begin(), links.end());
+        for (const QTextFragment &link : std::as_const(links)) {
+            const int start = link.position();
+            const int end = start + link.length();
+            if (next ? start < from : end > from)
+                continue;
+            QTextCursor selection(document());
+            selection.setPosition(start);
+            selection.setPosition(end, QTextCursor::KeepAnchor);
+            setTextCursor(selection);
+            ensureCursorVisible();
+            return true;
+        }
+    }
+    // The next round through the links starts over.
+    QTextCursor edge(document());
+    edge.movePosition(next ? QTextCursor::Start : QTextCursor::End);
+    setTextCursor(edge);
+    return QTextEdit::focusNextPrevChild(next);
+}
+
+void ChatTextEdit::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    const QList<QAction *> own = actions();
+    if (!own.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(own);
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+// The link that Tab chose, while it is still chosen.
+QString ChatTextEdit::selectedLink() const
+{
+    const QTextCursor selection = textCursor();
+    if (!selection.hasSelection())
+        return {};
+    QTextCursor first(document());
+    first.setPosition(selection.selectionStart() + 1);
+    const QTextCharFormat format = first.charFormat();
+    return format.isAnchor() && selection.charFormat().anchorHref() == format.anchorHref() ? format.anchorHref()
+                                                                                           : QString();
 }

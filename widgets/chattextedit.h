@@ -24,13 +24,26 @@ public:
     ~ChatTextEdit() override;
 
     // Appends text as plain text in a bubble (right and green for the user's own request,
-    // left and grey for everything else) and scrolls to it.
-    void appendMessage(const QString &text, bool isUser);
+    // left and grey for everything else) and scrolls to it. The last occurrence of linkText
+    // in text, if given, becomes a link to href.
+    void appendMessage(const QString &text, bool isUser, const QString &linkText = {},
+                       const QString &href = {});
 
     // Every bubble, oldest first.
     QList<Message> messages() const;
 
+Q_SIGNALS:
+    // A link was clicked, or chosen with Tab and then Enter or Space.
+    void linkActivated(const QString &href);
+
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    // The usual menu, then the widget's own actions.
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -40,4 +53,7 @@ private:
     qreal userIndent(int naturalWidth) const;
     int naturalWidth(const QString &shown) const;
     void alignUserBubbles(bool remeasure);
+    QString selectedLink() const;
+
+    QString m_pressedLink;
 };

@@ -99,6 +99,8 @@ private Q_SLOTS:
             window.findChild<QAbstractButton *>("radioButton_mt5")->click();
         auto *type = window.findChild<QComboBox *>("comboBox_type");
         type->setCurrentIndex(type->findData(codeType));
+        // A chat not yet used starts again for the chosen platform and type.
+        QTRY_VERIFY_WITH_TIMEOUT(bubbles(window).constLast() == "Hello, what shall we build?", 30000);
         const QString fields = "lineEdit_" + platform.toLower();
         window.findChild<QLineEdit *>(fields + "install")->setText(fault == "no install" ? QString() : install);
         window.findChild<QLineEdit *>(fields + "data")->setText(fault == "no data" ? QString() : data);

@@ -1,0 +1,138 @@
+#include "platform/compilerlog.h"
+#include "support/fakeservice.h"
+#include "support/testenvironment.h"
+#include "support/transcript.h"
+#include "ui/brevanqt.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Builds cleanly with the stand-in compiler as either kind of program, in either language.
+const QString kCode = u"int OnInit() { return 0; }\nvoid OnTick() {}\n"
+                      "int OnCalculate(const int total, const int prev, const int begin, const double &price[]) { return total; }\n"_s;
+const QString kFix = u"Ask to fix these errors"_s;
+const QString kGreeting = u"Hello, what shall we build?"_s; // the fake service's
+const QString kError = u"Swing.mq4(1,1) : error 120: indicator has no 'OnCalculate' or 'start' function"_s; // the stand-in's
+
+} // namespace
+
+// What a chat is for, where its answers land, and the way back from the compiler's errors.
+class TestChatFlow final : public QObject
+{
+    Q_OBJECT
+
+    FakeService m_service;
+    QTemporaryDir m_root;
+    QScopedPointer<BrevanQt> m_window;
+    QList<QUrl> m_opened;
+
+    template <typename T> T *widget(const char *name) const { return m_window->findChild<T *>(QLatin1String(name)); }
+    ChatTextEdit *transcript() const { return widget<ChatTextEdit>("textEdit_code"); }
+    QStringList bubbles() const { return Transcript::bubbles(*transcript()); }
+    QPlainTextEdit *prompt() const { return widget<QPlainTextEdit>("plainTextEdit_prompt"); }
+    void send(const QString &request) { prompt()->setPlainText(request); widget<QPushButton>("pushButton_generate")->click(); }
+    bool greeted(const QString &creating) { return QTest::qWaitFor([&] { return bubbles() == QStringList{creating, kGreeting}; }, 10000); }
+    // Both terminals with the given compiler; the window on its start-up session, the form filled.
+    void open(const QString &compiler)
+    {
+        m_window.reset(new BrevanQt);
+        m_window->show();
+        QVERIFY(greeted(u"Creating new MT4 Indicator chat..."_s));
+        for (const QString &platform : {u"mt4"_s, u"mt5"_s}) {
+            const QString install = m_root.filePath(platform + "/install"), data = m_root.filePath(platform + "/data");
+            const QDir mql(data + "/MQL" + platform.back());
+            QVERIFY(mql.mkpath("Indicators") && mql.mkpath("Experts") && QDir().mkpath(install) && QFile::copy(compiler, install + "/metaeditor.exe"));
+            widget<QLineEdit>(qPrintable("lineEdit_" + platform + "install"))->setText(install);
+            widget<QLineEdit>(qPrintable("lineEdit_" + platform + "data"))->setText(data);
+        }
+        widget<QLineEdit>("lineEdit_name")->setText(u"Swing"_s);
+    }
+
+public Q_SLOTS:
+    void openUrl(const QUrl &url) { m_opened << url; }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_service.scriptGoodService();
+        TestEnvironment::writeServiceBaseUrl(m_service.baseUrl());
+        QDesktopServices::setUrlHandler(u"file"_s, this, "openUrl");
+    }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(u"file"_s); }
+    void cleanup() { m_window.reset(); QVERIFY(m_root.remove() && QDir().mkpath(m_root.path())); }
+
+    void errorLinesLoseTheirFolders()
+    {
+        const QString log = u"C:\\MQL5\\Experts\\My EA.mq5(12,5) : error 121: x\r\n/t/A.mq5(3,1) : warning 43: y\nerror 123: z\nResult: 2 errors"_s;
+        QCOMPARE(CompilerLog::errorLines(log), (QStringList{u"My EA.mq5(12,5) : error 121: x"_s, u"error 123: z"_s}));
+    }
+
+    void conversation_data()
+    {
+        QTest::addColumn<QString>("during"); // what the user does before the first Send, or while its answer is on its way
+        QTest::addColumn<QString>("last");   // how the last bubble starts
+        QTest::newRow("first use") << u"MT5 EA"_s << u"compiling 'Swing.mq5'"_s;
+        QTest::newRow("radio switched while waiting; saved") << u"MT5"_s << u"compiling 'Swing.mq4'"_s;
+        QTest::newRow("answer of an ended session") << u"New Chat"_s << kGreeting;
+        QTest::newRow("errors") << QString() << u"compiling 'Swing.mq4'\n"_s + kError + "\nResult: 1 errors, 0 warnings\n\n" + kFix;
+        QTest::newRow("no log") << u"no log"_s << u"The compiler finished but left no log."_s;
+    }
+    void conversation()
+    {
+        QFETCH(QString, during);
+        QFETCH(QString, last);
+        // Written unless the chat was left.
+        const QString source = during == "MT5 EA"_L1 ? u"mt5/data/MQL5/Experts/Swing.mq5"_s : u"mt4/data/MQL4/Indicators/Swing.mq4"_s;
+        open(during == "no log"_L1 ? u"/bin/true"_s : QStringLiteral(FAKE_METAEDITOR_PATH));
+        if (during == "MT5 EA"_L1) { // an unused chat follows the form
+            widget<QRadioButton>("radioButton_mt5")->click();
+            QVERIFY(greeted(u"Creating new MT5 Indicator chat..."_s));
+            m_service.enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-ea"_s, kGreeting));
+            widget<QComboBox>("comboBox_type")->setCurrentIndex(1);
+            QVERIFY(greeted(u"Creating new MT5 EA chat..."_s));
+        }
+        m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(last.endsWith(kFix) ? u"int OnInit() { return 0; }\n"_s : kCode).delayed(300));
+        const qsizetype chats = m_service.requestsTo("POST", u"/api/chat"_s).size();
+        send(u"Draw it"_s);
+        if (during == "MT5"_L1 || during == "New Chat"_L1)
+            widget<QAbstractButton>(during == "MT5"_L1 ? "radioButton_mt5" : "pushButton_newChat")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(bubbles().constLast().startsWith(last), 20000);
+        QTest::qWait(500); // an answer of an ended session would have come by now
+        // Only a log with errors offers to send them back.
+        QVERIFY2(bubbles().constLast().startsWith(last) && bubbles().constLast().endsWith(kFix) == last.endsWith(kFix), qPrintable(bubbles().join(u'|')));
+        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["session_id"].toString(), during == "MT5 EA"_L1 ? u"s-ea"_s : u"session-1"_s);
+        QCOMPARE(QFile::exists(m_root.filePath(source)), during != "New Chat"_L1);
+        if (during == "New Chat"_L1)
+            return;
+        QVERIFY(bubbles().contains(u"%1 generated successfully!\nCompiling..."_s.arg(during == "MT5 EA"_L1 ? u"MT5 EA"_s : u"MT4 Indicator"_s)));
+        QTextCursor path = transcript()->document()->find(m_root.filePath(source));
+        path.setPosition(path.selectionStart() + 1);
+        QTest::mouseClick(transcript()->viewport(), Qt::LeftButton, {}, transcript()->cursorRect(path).center());
+        QCOMPARE(m_opened.takeLast(), QUrl::fromLocalFile(m_root.filePath(source)));
+        if (during == "MT5"_L1) { // the chat writes MT4 indicators
+            send(u"Again"_s);
+            QCOMPARE(bubbles().constLast(), u"This chat writes MT4 indicators. Press New Chat to start a chat for MT5 indicators."_s);
+            QCOMPARE(prompt()->toPlainText(), u"Again"_s);
+            QTest::keySequence(m_window.data(), QKeySequence::Save); // and the conversation saved
+            QFileDialog *dialog = nullptr;
+            QTRY_VERIFY(dialog = m_window->findChild<QFileDialog *>());
+            Q_EMIT dialog->fileSelected(m_root.filePath(u"chat.txt"_s));
+            QFile saved(m_root.filePath(u"chat.txt"_s));
+            QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().startsWith("TavrinAI: Creating new MT4 Indicator chat...\n\nTavrinAI: "
+                                                                                  "Hello, what shall we build?\n\nYou: Draw it\n\nTavrinAI: Generating code...\n\n"));
+        } else if (last.endsWith(kFix)) { // by keyboard, from the clicked path on to the next link
+            QTest::keyClick(transcript(), Qt::Key_Tab);
+            QTest::keyClick(transcript(), Qt::Key_Return);
+            QCOMPARE(prompt()->toPlainText(), "The program does not compile. Please fix these errors:\n" + kError);
+        }
+        QTest::qWait(200); // neither a refused Send nor a fix request goes out
+        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).size(), chats + 1);
+    }
+};
+
+BREVAN_GUI_TEST_MAIN(TestChatFlow)
+#include "tst_chatflow.moc"
