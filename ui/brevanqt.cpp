@@ -453,10 +453,10 @@ void BrevanQt::deployGeneratedCode()
     appendNotice(tr("Code saved to: %1").arg(sourcePath));
 
     const CompilerRun::Outcome outcome = CompilerRun::compile(installFolder, targetFolder, fileName);
-    if (!outcome.started) {
+    if (!outcome.problem.isEmpty())
+        appendNotice(outcome.problem);
+    else if (!outcome.started)
         appendNotice(tr("Cannot start compiler!"));
-        return;
-    }
     if (outcome.hasLog)
         appendNotice(outcome.log);
 }
