@@ -10,12 +10,6 @@ namespace WineRun {
 
 namespace {
 
-QByteArray head(const QString &path, qint64 size)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.read(size) : QByteArray();
-}
-
 // The bundled Wine of the vendor's macOS app whose prefix this is.
 QString appWine(const QString &prefix)
 {
@@ -33,17 +27,20 @@ QString appWine(const QString &prefix)
 
 bool isWindowsProgram(const QString &path)
 {
-    return head(path, 2) == "MZ";
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(2) == "MZ";
 }
 
 // The PE header's offset sits at 0x3C; the machine field follows its "PE\0\0" signature.
 bool is32BitProgram(const QString &path)
 {
-    const QByteArray dos = head(path, 0x40);
-    if (dos.size() < 0x40 || !dos.startsWith("MZ"))
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return false;
-    const quint32 offset = qFromLittleEndian<quint32>(dos.constData() + 0x3C);
-    const QByteArray pe = head(path, qint64(offset) + 6).mid(offset);
+    const QByteArray dos = file.read(0x40);
+    if (dos.size() < 0x40 || !dos.startsWith("MZ") || !file.seek(qFromLittleEndian<quint32>(dos.constData() + 0x3C)))
+        return false;
+    const QByteArray pe = file.read(6);
     constexpr quint16 i386 = 0x14C;
     return pe.size() == 6 && pe.startsWith(QByteArray("PE\0\0", 4))
            && qFromLittleEndian<quint16>(pe.constData() + 4) == i386;
