@@ -1,6 +1,7 @@
 #include "codetext.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace mqlcheck {
 

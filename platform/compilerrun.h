@@ -3,12 +3,18 @@
 #include <QString>
 #include <QStringList>
 
-// Running the terminal's metaeditor.exe on one source file.
+class QProcess;
+
+// Running the terminal's compiler on one source file.
 namespace CompilerRun {
 
 inline const QString LogFileName = QStringLiteral("a.log");
 
-// installFolder joined with "metaeditor.exe".
+// How long a compile through Wine may take: Wine can hang on a broken prefix.
+constexpr int WineTimeoutMs = 180 * 1000;
+
+// installFolder's "metaeditor.exe" when it is there, else its "metaeditor64.exe" (current MT5
+// ships only that); names matched without regard to case. Empty when neither is there.
 QString compilerPath(const QString &installFolder);
 
 // "/compile:NAME" and "/log:a.log", as separate arguments.
@@ -23,11 +29,13 @@ struct Outcome final
     bool started = false;
     bool hasLog = false; // a log was left behind and could be read
     QString log;
+    QString problem; // translated: why it could not start, or that it was stopped; else empty
 };
 
-// Removes a stale log, runs the compiler in workingFolder and waits for it without a time
-// limit, then reads the log (UTF-8 or as its byte-order mark says) and removes it.
+// Removes a stale log, runs the compiler in workingFolder, a Windows one outside Windows
+// through Wine, and waits for it (a Wine run for at most wineTimeoutMs, then it is killed),
+// then reads the log (UTF-8 or as its byte-order mark says) and removes it.
 Outcome compile(const QString &installFolder, const QString &workingFolder,
-                const QString &sourceFileName);
+                const QString &sourceFileName, int wineTimeoutMs = WineTimeoutMs);
 
 } // namespace CompilerRun

@@ -1,9 +1,13 @@
 #include "platform/terminalscanner.h"
 
+#include "platform/wineprefixes.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace {
 
@@ -28,6 +32,14 @@ bool holdsEntry(const QDir &folder, const QString &first, const QString &second)
 TerminalScanner::TerminalScanner()
     : m_terminalRoot(defaultTerminalRoot())
 {
+#ifndef Q_OS_WIN
+#ifdef Q_OS_MACOS
+    const bool macOS = true;
+#else
+    const bool macOS = false;
+#endif
+    m_winePrefixes = WinePrefixes::find(QDir::homePath(), qEnvironmentVariable("WINEPREFIX"), macOS);
+#endif
 }
 
 TerminalScanner::TerminalScanner(const QString &terminalRoot)
@@ -40,7 +52,31 @@ QString TerminalScanner::defaultTerminalRoot()
     return QDir::homePath() + QStringLiteral("/AppData/Roaming/MetaQuotes/Terminal");
 }
 
+QString TerminalScanner::originInstallPath(const QString &dataFolder)
+{
+    // origin.txt always holds a Windows path, so its backslashes are separators on every
+    // system, not only where they are the native ones.
+    return QDir::fromNativeSeparators(
+               readOrigin(dataFolder).split(QLatin1Char('\n'), Qt::KeepEmptyParts).constFirst().trimmed())
+        .replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
 TerminalList TerminalScanner::scanTerminals() const
+{
+    TerminalList found = scanRoot();
+    for (const QString &prefix : m_winePrefixes) {
+        for (const TerminalInfo &terminal : WinePrefixes::terminalsIn(prefix)) {
+            const bool known = std::any_of(found.cbegin(), found.cend(), [&](const TerminalInfo &other) {
+                return other.installPath == terminal.installPath && other.dataPath == terminal.dataPath;
+            });
+            if (!known)
+                found.append(terminal);
+        }
+    }
+    return found;
+}
+
+TerminalList TerminalScanner::scanRoot() const
 {
     TerminalList found;
     const QDir root(m_terminalRoot);
@@ -50,15 +86,9 @@ TerminalList TerminalScanner::scanTerminals() const
     const QFileInfoList dataFolders =
         root.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &dataFolder : dataFolders) {
-        const QString origin = readOrigin(dataFolder.absoluteFilePath());
-        if (origin.isEmpty())
+        const QString installPath = originInstallPath(dataFolder.absoluteFilePath());
+        if (installPath.isEmpty())
             continue;
-
-        // origin.txt always holds a Windows path, so its backslashes are separators on every
-        // system, not only where they are the native ones.
-        const QString installPath = QDir::fromNativeSeparators(
-            origin.split(QLatin1Char('\n'), Qt::KeepEmptyParts).constFirst().trimmed())
-                                        .replace(QLatin1Char('\\'), QLatin1Char('/'));
         const QDir install(installPath);
         if (!install.exists()
             || !holdsEntry(install, QStringLiteral("terminal.exe"), QStringLiteral("terminal64.exe")))

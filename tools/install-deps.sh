@@ -14,6 +14,8 @@ case "${1:-run}" in
     bench) wanted=("${build[@]}" libbenchmark-dev) ;;
     *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
 esac
+# Compiles through real Wine and the Windows builds of the stand-in compiler and the syntax check.
+[ "${1:-run}" = test ] && wanted+=(wine wine64 g++-mingw-w64-x86-64)
 
 missing=()
 for package in "${wanted[@]}"; do

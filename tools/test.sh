@@ -11,6 +11,15 @@ quick=0
 bash "$root/tools/install-deps.sh" test
 export QT_QPA_PLATFORM=offscreen
 
+# One throw-away Wine prefix per run, made headless, for the compiles through real Wine
+# (tests/platform/tst_winecompile); removed, with its wineserver, when the run ends.
+wine_prefix=$(mktemp -d "${TMPDIR:-/tmp}/tavrin-wine.XXXXXX")
+end_wine() { WINEPREFIX="$wine_prefix" wineserver -k 2>/dev/null || true; rm -rf "$wine_prefix"; }
+trap end_wine EXIT
+WINEPREFIX="$wine_prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all DISPLAY= wineboot --init
+WINEPREFIX="$wine_prefix" wineserver -w
+export BREVAN_TEST_WINEPREFIX=$wine_prefix
+
 run_suite() {
     local build=$1; shift
     cmake -S "$root" -B "$build" -G Ninja "$@"
@@ -20,6 +29,9 @@ run_suite() {
 
 run_suite "$root/build-tests" -DCMAKE_BUILD_TYPE=Debug
 [ "$quick" -eq 1 ] && exit 0
+
+# The client's Windows-only branches, compiled for Windows (syntax only).
+bash "$root/tools/check-windows-syntax.sh" "$root/build-tests"
 
 bash "$root/tests/fuzz/run"
 bash "$root/tools/smoke/run.sh" "$root/build-tests"

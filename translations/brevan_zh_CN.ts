@@ -201,4 +201,23 @@ Compiling...</source>
         <translation>发送</translation>
     </message>
 </context>
+<context>
+    <name>CompilerRun</name>
+    <message>
+        <source>Cannot compile through Wine: &quot;%1&quot; holds the character %2, which cannot be passed to the compiler. Please choose a name without it.</source>
+        <translation>无法通过 Wine 编译：“%1”含有字符 %2，该字符无法传给编译器。请换一个不含该字符的名称。</translation>
+    </message>
+    <message>
+        <source>Cannot start compiler: %1 is a Windows program and needs Wine, but &quot;%2&quot; was not found. Install Wine (Debian, Ubuntu: sudo apt install wine wine64) or set TAVRIN_WINE to the Wine program to use.</source>
+        <translation>无法启动编译器：%1 是 Windows 程序，需要 Wine，但未找到“%2”。请安装 Wine（Debian、Ubuntu：sudo apt install wine wine64），或将 TAVRIN_WINE 设置为要使用的 Wine 程序。</translation>
+    </message>
+    <message>
+        <source>Cannot start compiler: %1 is a 32-bit Windows program, and this Wine runs only 64-bit ones. Add 32-bit Wine: sudo dpkg --add-architecture i386 &amp;&amp; sudo apt update &amp;&amp; sudo apt install wine32:i386</source>
+        <translation>无法启动编译器：%1 是 32 位 Windows 程序，而此 Wine 只能运行 64 位程序。请添加 32 位 Wine：sudo dpkg --add-architecture i386 &amp;&amp; sudo apt update &amp;&amp; sudo apt install wine32:i386</translation>
+    </message>
+    <message>
+        <source>The compiler did not finish within %1 seconds and was stopped.</source>
+        <translation>编译器未在 %1 秒内完成，已被终止。</translation>
+    </message>
+</context>
 </TS>

@@ -201,4 +201,23 @@ Compiling...</source>
         <translation>發送</translation>
     </message>
 </context>
+<context>
+    <name>CompilerRun</name>
+    <message>
+        <source>Cannot compile through Wine: &quot;%1&quot; holds the character %2, which cannot be passed to the compiler. Please choose a name without it.</source>
+        <translation>無法透過 Wine 編譯：「%1」含有字元 %2，該字元無法傳給編譯器。請換一個不含該字元的名稱。</translation>
+    </message>
+    <message>
+        <source>Cannot start compiler: %1 is a Windows program and needs Wine, but &quot;%2&quot; was not found. Install Wine (Debian, Ubuntu: sudo apt install wine wine64) or set TAVRIN_WINE to the Wine program to use.</source>
+        <translation>無法啟動編譯器：%1 是 Windows 程式，需要 Wine，但找不到「%2」。請安裝 Wine（Debian、Ubuntu：sudo apt install wine wine64），或將 TAVRIN_WINE 設定為要使用的 Wine 程式。</translation>
+    </message>
+    <message>
+        <source>Cannot start compiler: %1 is a 32-bit Windows program, and this Wine runs only 64-bit ones. Add 32-bit Wine: sudo dpkg --add-architecture i386 &amp;&amp; sudo apt update &amp;&amp; sudo apt install wine32:i386</source>
+        <translation>無法啟動編譯器：%1 是 32 位元 Windows 程式，而此 Wine 只能執行 64 位元程式。請加裝 32 位元 Wine：sudo dpkg --add-architecture i386 &amp;&amp; sudo apt update &amp;&amp; sudo apt install wine32:i386</translation>
+    </message>
+    <message>
+        <source>The compiler did not finish within %1 seconds and was stopped.</source>
+        <translation>編譯器未在 %1 秒內完成，已被終止。</translation>
+    </message>
+</context>
 </TS>

@@ -532,10 +532,10 @@ void BrevanQt::deployGeneratedCode()
                                     QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString());
 
     const CompilerRun::Outcome outcome = CompilerRun::compile(installFolder, targetFolder, fileName);
-    if (!outcome.started) {
+    if (!outcome.problem.isEmpty())
+        appendNotice(outcome.problem);
+    else if (!outcome.started)
         appendNotice(tr("Cannot start compiler!"));
-        return;
-    }
     if (outcome.hasLog)
         showCompilerLog(outcome.log);
     else

@@ -159,13 +159,16 @@ private slots:
         const QString experts = root + "8F1D4B6E2A9C7E0F5D3B1A8C6E4F2D09/MQL5/Experts";
         QCOMPARE(run("bash", arguments, folder.path()), 0);
         QVERIFY(writeFile(experts + "/Mine.mq5", (onInit + onTick).toUtf8()));
-        QVERIFY(writeFile(mt5 + "/metaeditor.exe", "broken"));
+        QVERIFY(writeFile(mt5 + "/MetaEditor64.exe", "broken"));
         QCOMPARE(run("bash", arguments, folder.path()), 0);
 
         QCOMPARE(QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
+        // MT4 is 32-bit; a current MT5 ships only 64-bit programs.
+        QCOMPARE(QDir(mt4).entryList(), QStringList({".", "..", "metaeditor.exe", "terminal.exe"}));
+        QCOMPARE(QDir(mt5).entryList(), QStringList({".", "..", "MetaEditor64.exe", "metatester64.exe", "terminal64.exe", "Tester"}));
         QCOMPARE(readFile(root + "2C68BEF3A1E5D0C9B4F7A6E8D1C3B5A7/origin.txt"), mt4.toUtf8() + "\r\n");
         QCOMPARE(readFile(root + "8F1D4B6E2A9C7E0F5D3B1A8C6E4F2D09/origin.txt"), utf16WithBom(mt5 + "\r\n"));
-        QCOMPARE(run(mt5 + "/metaeditor.exe", {"/compile:Mine.mq5", "/log:a.log"}, experts), 0);
+        QCOMPARE(run(mt5 + "/MetaEditor64.exe", {"/compile:Mine.mq5", "/log:a.log"}, experts), 0);
         QVERIFY(QFile::exists(experts + "/Mine.ex5"));
     }
 };

@@ -23,17 +23,18 @@ terminal_root="$sandbox/home/AppData/Roaming/MetaQuotes/Terminal"
 mt4_data="$terminal_root/2C68BEF3A1E5D0C9B4F7A6E8D1C3B5A7"
 mt5_data="$terminal_root/8F1D4B6E2A9C7E0F5D3B1A8C6E4F2D09"
 
-# install_terminal FOLDER ENTRY...: empty marker entries and a fresh copy of the compiler.
+# install_terminal FOLDER COMPILER ENTRY...: empty marker entries (folders when they end in
+# "/") and a fresh copy of the compiler under the name the terminal ships it with.
 install_terminal() {
-    local folder=$1
-    shift
+    local folder=$1 compiler=$2
+    shift 2
     mkdir -p "$folder"
     local entry
     for entry in "$@"; do
-        touch "$folder/$entry"
+        if [[ $entry == */ ]]; then mkdir -p "$folder/$entry"; else touch "$folder/$entry"; fi
     done
     # A new file rather than a rewrite, so that a running copy is no obstacle.
-    cp --remove-destination --preserve=mode "$metaeditor" "$folder/metaeditor.exe"
+    cp --remove-destination --preserve=mode "$metaeditor" "$folder/$compiler"
 }
 
 # make_data_folder FOLDER MQL_DIR
@@ -41,8 +42,9 @@ make_data_folder() {
     mkdir -p "$1/$2/Indicators" "$1/$2/Experts"
 }
 
-install_terminal "$mt4_install" terminal.exe
-install_terminal "$mt5_install" terminal64.exe metatester
+# MT4 is a 32-bit program; a current MT5 ships only 64-bit ones.
+install_terminal "$mt4_install" metaeditor.exe terminal.exe
+install_terminal "$mt5_install" MetaEditor64.exe terminal64.exe metatester64.exe Tester/
 
 make_data_folder "$mt4_data" MQL4
 make_data_folder "$mt5_data" MQL5

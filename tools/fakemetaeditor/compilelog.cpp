@@ -1,71 +1,71 @@
 #include "compilelog.h"
 
-#include <QSaveFile>
-#include <QStringEncoder>
+#include "unicodetext.h"
 
 #include <algorithm>
+#include <fstream>
+#include <system_error>
 
-CompileLog::CompileLog(const QString &sourceName)
-    : m_sourceName(sourceName)
+CompileLog::CompileLog(std::string sourceName)
+    : m_sourceName(std::move(sourceName))
 {
 }
 
 void CompileLog::add(const FindingList &findings)
 {
-    m_findings += findings;
+    m_findings.insert(m_findings.end(), findings.begin(), findings.end());
 }
 
 int CompileLog::errorCount() const
 {
-    return count(Finding::Severity::Error);
+    return count(mqlcheck::Finding::Severity::Error);
 }
 
-bool CompileLog::write(const QString &path, QString *errorText) const
+// Written beside the log and renamed over it, so that a reader never sees half a log.
+bool CompileLog::write(const std::filesystem::path &path) const
 {
-    QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
-    const QString text = lines().join(QLatin1String("\r\n")) + QLatin1String("\r\n");
-    const QByteArray content = encoder.encode(text);
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
-        return true;
-    *errorText = file.errorString();
-    return false;
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : UnicodeText::toUtf16(text())) {
+        bytes += char(unit & 0xFF);
+        bytes += char(unit >> 8);
+    }
+    std::filesystem::path partial = path;
+    partial += ".partial";
+    std::ofstream file(partial, std::ios::binary | std::ios::trunc);
+    if (!file.write(bytes.data(), std::streamsize(bytes.size())) || (file.close(), !file))
+        return false;
+    std::error_code error;
+    std::filesystem::rename(partial, path, error);
+    if (error)
+        std::filesystem::remove(partial, error);
+    return !error;
 }
 
-int CompileLog::count(Finding::Severity severity) const
+int CompileLog::count(mqlcheck::Finding::Severity severity) const
 {
-    return int(std::count_if(m_findings.cbegin(), m_findings.cend(), [severity](const Finding &f) {
-        return f.severity == severity;
-    }));
+    return int(std::count_if(m_findings.cbegin(), m_findings.cend(),
+                             [severity](const mqlcheck::Finding &f) { return f.severity == severity; }));
 }
 
-QStringList CompileLog::lines() const
+std::string CompileLog::text() const
 {
-    QStringList lines;
-    if (!m_sourceName.isEmpty())
-        lines.append(QStringLiteral("compiling '%1'").arg(m_sourceName));
-    for (const Finding &finding : m_findings)
-        lines.append(line(finding));
-    lines.append(QStringLiteral("Result: %1 errors, %2 warnings")
-                     .arg(errorCount())
-                     .arg(count(Finding::Severity::Warning)));
-    return lines;
+    std::string text;
+    if (!m_sourceName.empty())
+        text += "compiling '" + m_sourceName + "'\r\n";
+    for (const mqlcheck::Finding &finding : m_findings)
+        text += line(finding) + "\r\n";
+    return text + "Result: " + std::to_string(errorCount()) + " errors, "
+           + std::to_string(count(mqlcheck::Finding::Severity::Warning)) + " warnings\r\n";
 }
 
 // "NAME(line,column) : error n: message", without the place when there is none.
-QString CompileLog::line(const Finding &finding) const
+std::string CompileLog::line(const mqlcheck::Finding &finding) const
 {
-    const QString remark = QStringLiteral("%1 %2: %3")
-                               .arg(finding.severity == Finding::Severity::Error
-                                        ? QStringLiteral("error")
-                                        : QStringLiteral("warning"))
-                               .arg(int(finding.code))
-                               .arg(finding.message);
+    const std::string remark =
+        std::string(finding.severity == mqlcheck::Finding::Severity::Error ? "error " : "warning ")
+        + std::to_string(finding.code) + ": " + finding.message;
     if (finding.line == 0)
         return remark;
-    return QStringLiteral("%1(%2,%3) : %4")
-        .arg(m_sourceName)
-        .arg(finding.line)
-        .arg(finding.column)
-        .arg(remark);
+    return m_sourceName + "(" + std::to_string(finding.line) + "," + std::to_string(finding.column)
+           + ") : " + remark;
 }

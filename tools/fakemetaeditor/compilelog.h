@@ -1,30 +1,32 @@
 #pragma once
 
-#include "finding.h"
+#include <mqlcheck.h>
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using FindingList = std::vector<mqlcheck::Finding>;
 
 // The compiler's log: a line naming the source, a line per finding, then the totals.
 class CompileLog final
 {
 public:
-    // sourceName is the file name shown in every line; empty when no source was given.
-    explicit CompileLog(const QString &sourceName);
+    // sourceName (UTF-8) is the file name shown in every line; empty when no source was given.
+    explicit CompileLog(std::string sourceName);
 
     void add(const FindingList &findings);
     int errorCount() const;
 
     // UTF-16LE with a byte-order mark and CR LF line ends, as the client expects of the
-    // terminal's compiler. Replaces the file as a whole.
-    bool write(const QString &path, QString *errorText) const;
+    // terminal's compiler. Replaces the file as a whole; false when it cannot.
+    bool write(const std::filesystem::path &path) const;
 
 private:
-    int count(Finding::Severity severity) const;
-    QStringList lines() const;
-    QString line(const Finding &finding) const;
+    int count(mqlcheck::Finding::Severity severity) const;
+    std::string text() const;
+    std::string line(const mqlcheck::Finding &finding) const;
 
-    QString m_sourceName;
+    std::string m_sourceName;
     FindingList m_findings;
 };

@@ -1,53 +1,77 @@
 #include "compilerequest.h"
 
-#include <QFileInfo>
-
 namespace {
 
-// A Windows client quotes only the value, and its C runtime strips those quotes; a value
-// that still has them is taken without them too.
-QString unquoted(const QString &value)
+// A client quotes only the value, and a C runtime strips those quotes; a value that still
+// has them is taken without them too.
+std::string unquoted(std::string value)
 {
-    const QLatin1Char quote('"');
-    if (value.size() >= 2 && value.startsWith(quote) && value.endsWith(quote))
-        return value.mid(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return value.substr(1, value.size() - 2);
     return value;
 }
 
-bool takeOption(const QString &argument, QLatin1String prefix, QString *value)
+bool takeOption(const std::string &argument, std::string_view prefix, std::string *value)
 {
-    if (!argument.startsWith(prefix))
+    if (argument.compare(0, prefix.size(), prefix) != 0)
         return false;
-    *value = unquoted(argument.mid(prefix.size()));
+    *value = unquoted(argument.substr(prefix.size()));
     return true;
 }
 
-QString absolutePath(const QDir &workingFolder, const QString &path)
+std::filesystem::path absolutePath(const std::filesystem::path &workingFolder, const std::string &path)
 {
-    return QDir::cleanPath(workingFolder.absoluteFilePath(path));
+    return (workingFolder / std::filesystem::u8path(path)).lexically_normal();
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
 }
 
 } // namespace
 
-CompileRequest CompileRequest::fromArguments(const QStringList &arguments,
-                                             const QDir &workingFolder)
+CompileRequest CompileRequest::fromArguments(const std::vector<std::string> &arguments,
+                                             const std::filesystem::path &workingFolder)
 {
-    QString source;
-    QString log;
-    for (const QString &argument : arguments) {
-        if (!takeOption(argument, QLatin1String("/compile:"), &source))
-            takeOption(argument, QLatin1String("/log:"), &log);
+    std::string source;
+    std::string log;
+    for (const std::string &argument : arguments) {
+        if (!takeOption(argument, "/compile:", &source))
+            takeOption(argument, "/log:", &log);
     }
 
     CompileRequest request;
-    if (!source.isEmpty())
+    if (!source.empty())
         request.sourcePath = absolutePath(workingFolder, source);
-    if (!log.isEmpty()) {
+    if (!log.empty())
         request.logPath = absolutePath(workingFolder, log);
-    } else if (!source.isEmpty()) {
-        const QFileInfo info(request.sourcePath);
-        request.logPath = info.path() + QLatin1Char('/') + info.completeBaseName()
-                          + QLatin1String(".log");
-    }
+    else if (!source.empty())
+        request.logPath = std::filesystem::path(request.sourcePath).replace_extension(".log");
     return request;
+}
+
+std::optional<std::vector<std::string>> CompileRequest::splitCommandLine(std::string_view commandLine)
+{
+    std::vector<std::string> arguments;
+    std::size_t i = 0;
+    while (true) {
+        while (i < commandLine.size() && isBlank(commandLine[i]))
+            ++i;
+        if (i == commandLine.size())
+            break;
+        // The program's own name may well be quoted as a whole.
+        if (commandLine[i] == '"' && !arguments.empty())
+            return std::nullopt;
+        std::string argument;
+        bool quoted = false;
+        for (; i < commandLine.size() && (quoted || !isBlank(commandLine[i])); ++i) {
+            if (commandLine[i] == '"')
+                quoted = !quoted;
+            else
+                argument += commandLine[i];
+        }
+        arguments.push_back(argument);
+    }
+    return arguments;
 }

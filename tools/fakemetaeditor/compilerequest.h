@@ -1,16 +1,25 @@
 #pragma once
 
-#include <QDir>
-#include <QString>
-#include <QStringList>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 // What one run is asked to do, read from its command line.
 struct CompileRequest final
 {
-    QString sourcePath; // absolute; empty without a /compile argument
-    QString logPath;    // absolute; without /log the source's path with extension ".log"
+    std::filesystem::path sourcePath; // absolute; empty without a /compile argument
+    std::filesystem::path logPath;    // absolute; without /log the source's path with extension ".log"
 
-    // "/compile:NAME" and "/log:FILE", each relative to workingFolder unless absolute, the
-    // value possibly in quotes; other arguments are ignored, the last of a kind counts.
-    static CompileRequest fromArguments(const QStringList &arguments, const QDir &workingFolder);
+    // "/compile:NAME" and "/log:FILE" (UTF-8), each relative to workingFolder unless absolute,
+    // the value possibly in quotes; other arguments are ignored, the last of a kind counts.
+    static CompileRequest fromArguments(const std::vector<std::string> &arguments,
+                                        const std::filesystem::path &workingFolder);
+
+    // The arguments of a Windows command line, program name included, split the way the
+    // terminal's compiler splits it: blanks outside quotes separate, quotes inside an argument
+    // are dropped (/compile:"a b.mq5" is one file name). An argument quoted as a whole
+    // ("/compile:a b.mq5") is refused: nothing.
+    static std::optional<std::vector<std::string>> splitCommandLine(std::string_view utf8CommandLine);
 };

@@ -1,88 +1,106 @@
 // A stand-in for the terminal's compiler: checks one source file lightly, writes a log in
 // the compiler's format and, when clean, a marker output file, so that the client's
-// compile step can be run and tested on any machine.
+// compile step can be run and tested on any machine. Standard C++ only, so that it also
+// builds as a Windows program and can be run through Wine like the real one.
 
 #include "compilelog.h"
 #include "compilerequest.h"
 #include "sourcecheck.h"
-
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "unicodetext.h"
 
 #include <cstdio>
+#include <fstream>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
 
 namespace {
 
-// NAME.ex4 or NAME.ex5 beside the source; empty for a file of no known language.
-QString outputPath(const QString &sourcePath)
+FindingList aboutRun(mqlcheck::Finding::Severity severity, int code, std::string message)
 {
-    const SourceCheck::Language language = SourceCheck::languageOf(sourcePath);
-    if (language == SourceCheck::Language::Unsupported)
-        return {};
-    const QFileInfo source(sourcePath);
-    return source.path() + QLatin1Char('/') + source.completeBaseName()
-           + (language == SourceCheck::Language::Mql4 ? QLatin1String(".ex4")
-                                                      : QLatin1String(".ex5"));
+    return {{severity, code, 0, 0, std::move(message)}};
 }
 
-FindingList writeOutput(const QString &path, const QString &sourceName)
+FindingList writeOutput(const fs::path &path, const std::string &sourceName)
 {
-    const QByteArray content =
-        QStringLiteral("stand-in compiled output of '%1'\n").arg(sourceName).toUtf8();
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+    const std::string content = "stand-in compiled output of '" + sourceName + "'\n";
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (file.write(content.data(), std::streamsize(content.size())) && (file.close(), file))
         return {};
-    return {Finding::error(Finding::Code::CannotWriteOutput, 0, 0,
-                           QStringLiteral("cannot write '%1': %2")
-                               .arg(QFileInfo(path).fileName(), file.errorString()))};
+    return aboutRun(mqlcheck::Finding::Severity::Error, mqlcheck::code::CannotWriteOutput,
+                    "cannot write '" + path.filename().u8string() + "'");
 }
 
-FindingList removeOutput(const QString &path)
+FindingList removeOutput(const fs::path &path)
 {
-    QFile file(path);
-    if (!file.exists() || file.remove())
+    std::error_code error;
+    fs::remove(path, error);
+    if (!error)
         return {};
-    return {Finding::warning(Finding::Code::CannotRemoveOldOutput, 0, 0,
-                             QStringLiteral("cannot remove old '%1': %2")
-                                 .arg(QFileInfo(path).fileName(), file.errorString()))};
+    return aboutRun(mqlcheck::Finding::Severity::Warning, mqlcheck::code::CannotRemoveOldOutput,
+                    "cannot remove old '" + path.filename().u8string() + "': " + error.message());
 }
 
-// A failed build leaves no output behind, so an old one never passes for a fresh one.
-FindingList updateOutput(const QString &sourcePath, bool clean)
+// NAME.ex4 or NAME.ex5 beside the source. A failed build leaves no output behind, so an old
+// one never passes for a fresh one.
+FindingList updateOutput(const fs::path &sourcePath, bool clean)
 {
-    const QString path = outputPath(sourcePath);
-    if (path.isEmpty())
+    const auto language = SourceCheck::languageOf(sourcePath);
+    if (!language)
         return {};
-    return clean ? writeOutput(path, QFileInfo(sourcePath).fileName()) : removeOutput(path);
+    const fs::path output = fs::path(sourcePath).replace_extension(
+        *language == mqlcheck::Language::Mql4 ? ".ex4" : ".ex5");
+    return clean ? writeOutput(output, sourcePath.filename().u8string()) : removeOutput(output);
+}
+
+// The arguments after the program's name, UTF-8; nothing when the command line is refused.
+std::optional<std::vector<std::string>> commandArguments(int argc, char *argv[])
+{
+#ifdef _WIN32
+    // The raw command line, split as the terminal's compiler splits it, not as the C runtime does.
+    (void)argc;
+    (void)argv;
+    const std::wstring_view wide = GetCommandLineW();
+    auto arguments = CompileRequest::splitCommandLine(
+        UnicodeText::toUtf8(std::u16string(wide.begin(), wide.end())));
+#else
+    auto arguments = std::optional(std::vector<std::string>(argv, argv + argc));
+#endif
+    if (arguments && !arguments->empty())
+        arguments->erase(arguments->begin());
+    return arguments;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    const CompileRequest request =
-        CompileRequest::fromArguments(QCoreApplication::arguments().mid(1), QDir::current());
+    const auto arguments = commandArguments(argc, argv);
+    if (!arguments) {
+        std::fputs("an argument quoted as a whole is not understood; quote only the file name\n", stderr);
+        return 2;
+    }
+    const CompileRequest request = CompileRequest::fromArguments(*arguments, fs::current_path());
 
-    CompileLog log(QFileInfo(request.sourcePath).fileName());
-    if (request.sourcePath.isEmpty()) {
-        log.add({Finding::error(Finding::Code::NoSourceGiven, 0, 0,
-                                QStringLiteral("no source file given, use /compile:NAME"))});
+    CompileLog log(request.sourcePath.filename().u8string());
+    if (request.sourcePath.empty()) {
+        log.add(aboutRun(mqlcheck::Finding::Severity::Error, mqlcheck::code::NoSourceGiven,
+                         "no source file given, use /compile:NAME"));
     } else {
         log.add(SourceCheck::run(request.sourcePath));
         log.add(updateOutput(request.sourcePath, log.errorCount() == 0));
     }
 
-    if (request.logPath.isEmpty()) {
+    if (request.logPath.empty()) {
         std::fputs("usage: metaeditor.exe /compile:NAME [/log:FILE]\n", stderr);
         return 1;
     }
-    QString errorText;
-    if (!log.write(request.logPath, &errorText)) {
-        std::fprintf(stderr, "cannot write the log %s: %s\n", qPrintable(request.logPath),
-                     qPrintable(errorText));
+    if (!log.write(request.logPath)) {
+        std::fprintf(stderr, "cannot write the log %s\n", request.logPath.u8string().c_str());
         return 1;
     }
     return log.errorCount() == 0 ? 0 : 1;

@@ -1,66 +1,59 @@
 #include "sourcecheck.h"
 
-#include <mqlcheck.h>
+#include "unicodetext.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStringDecoder>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace SourceCheck {
 
 namespace {
 
-QString decoded(const QByteArray &bytes)
+std::string lowerCase(std::string text)
 {
-    const auto marked = QStringConverter::encodingForData(bytes);
-    QStringDecoder decoder(marked.value_or(QStringConverter::Utf8));
-    return decoder.decode(bytes);
+    for (char &c : text)
+        c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    return text;
 }
 
-Finding converted(const mqlcheck::Finding &finding)
+// At the start of the file, or about the file as a whole.
+mqlcheck::Finding error(int code, bool atStart, std::string message)
 {
-    return {finding.severity == mqlcheck::Finding::Severity::Error ? Finding::Severity::Error
-                                                                   : Finding::Severity::Warning,
-            Finding::Code(finding.code), finding.line, finding.column,
-            QString::fromStdString(finding.message)};
+    const int place = atStart ? 1 : 0;
+    return {mqlcheck::Finding::Severity::Error, code, place, place, std::move(message)};
 }
 
 } // namespace
 
-SourceCheck::Language SourceCheck::languageOf(const QString &sourcePath)
+std::optional<mqlcheck::Language> languageOf(const std::filesystem::path &sourcePath)
 {
-    const QString suffix = QFileInfo(sourcePath).suffix();
-    if (suffix.compare(QLatin1String("mq4"), Qt::CaseInsensitive) == 0)
-        return Language::Mql4;
-    if (suffix.compare(QLatin1String("mq5"), Qt::CaseInsensitive) == 0)
-        return Language::Mql5;
-    return Language::Unsupported;
+    const std::string extension = lowerCase(sourcePath.extension().u8string());
+    if (extension == ".mq4")
+        return mqlcheck::Language::Mql4;
+    if (extension == ".mq5")
+        return mqlcheck::Language::Mql5;
+    return std::nullopt;
 }
 
-FindingList SourceCheck::run(const QString &sourcePath)
+FindingList run(const std::filesystem::path &sourcePath)
 {
-    const QFileInfo info(sourcePath);
-    const Language language = languageOf(sourcePath);
-    if (language == Language::Unsupported) {
-        return {Finding::error(Finding::Code::UnsupportedFileType, 1, 1,
-                               QStringLiteral("unsupported file type '%1'").arg(info.fileName()))};
+    const std::string fileName = sourcePath.filename().u8string();
+    const auto language = languageOf(sourcePath);
+    if (!language)
+        return {error(mqlcheck::code::UnsupportedFileType, true, "unsupported file type '" + fileName + "'")};
+    std::ifstream file(sourcePath, std::ios::binary);
+    if (!file) {
+        return {error(mqlcheck::code::CannotOpenSource, false,
+                      "cannot open source file '" + fileName + "': " + std::strerror(errno))};
     }
-    QFile file(sourcePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {Finding::error(Finding::Code::CannotOpenSource, 0, 0,
-                               QStringLiteral("cannot open source file '%1': %2")
-                                   .arg(info.fileName(), file.errorString()))};
-    }
-    const QByteArray text = decoded(file.readAll()).toUtf8();
-    const bool inIndicatorsFolder = info.absoluteDir().dirName().compare(
-                                        QLatin1String("Indicators"), Qt::CaseInsensitive)
-                                    == 0;
-    const auto kind = inIndicatorsFolder || mqlcheck::declaresIndicator(text.toStdString())
-                          ? mqlcheck::Kind::Indicator
-                          : mqlcheck::Kind::ExpertAdvisor;
-    FindingList findings;
-    for (const mqlcheck::Finding &finding : mqlcheck::checkProgram(
-             text.toStdString(),
-             language == Language::Mql4 ? mqlcheck::Language::Mql4 : mqlcheck::Language::Mql5, kind))
-        findings.append(converted(finding));
-    return findings;
+    const std::string text = UnicodeText::decoded(
+        std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
+    const bool inIndicatorsFolder = lowerCase(sourcePath.parent_path().filename().u8string()) == "indicators";
+    const auto kind = inIndicatorsFolder || mqlcheck::declaresIndicator(text) ? mqlcheck::Kind::Indicator
+                                                                              : mqlcheck::Kind::ExpertAdvisor;
+    return mqlcheck::checkProgram(text, *language, kind);
 }
+
+} // namespace SourceCheck

@@ -1,19 +1,19 @@
 #pragma once
 
-#include "finding.h"
+#include "compilelog.h"
 
-#include <QString>
+#include <filesystem>
+#include <optional>
 
 // The checks a compile makes on one source file: that it can be read and is a program of a
-// known language, then the program checks of mqlcheck.
+// known language, then mqlcheck's checks of the program.
 namespace SourceCheck {
 
-enum class Language { Unsupported, Mql4, Mql5 };
+// By the extension: ".mq4" or ".mq5"; nothing for any other file.
+std::optional<mqlcheck::Language> languageOf(const std::filesystem::path &sourcePath);
 
-// By the extension: ".mq4" or ".mq5".
-Language languageOf(const QString &sourcePath);
-
-// Reads the file (UTF-8 unless a byte-order mark says otherwise) and checks it.
-FindingList run(const QString &sourcePath);
+// Reads the file (UTF-8 unless a byte-order mark says otherwise) and checks it. A program in
+// an "Indicators" folder or declaring itself one is an indicator, any other an Expert Advisor.
+FindingList run(const std::filesystem::path &sourcePath);
 
 } // namespace SourceCheck

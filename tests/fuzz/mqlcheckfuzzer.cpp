@@ -1,0 +1,37 @@
+// A program's text as a service might answer it, checked as either language and kind: the
+// checks must hold up against any bytes, and every finding must point into the text.
+
+#include "fuzzsupport.h"
+
+#include <mqlcheck.h>
+
+#include <algorithm>
+#include <tuple>
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    FuzzSupport::initialize(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char *>(data), size);
+    const int lines = int(std::count(text.begin(), text.end(), '\n')) + 1;
+    for (const auto language : {mqlcheck::Language::Mql4, mqlcheck::Language::Mql5}) {
+        for (const auto kind : {mqlcheck::Kind::Indicator, mqlcheck::Kind::ExpertAdvisor}) {
+            std::tuple<int, int> previous(0, 0);
+            for (const mqlcheck::Finding &finding : mqlcheck::checkProgram(text, language, kind)) {
+                if (finding.line < 1 || finding.line > lines || finding.column < 1)
+                    FuzzSupport::fail("a finding outside the text");
+                if (std::tie(finding.line, finding.column) < previous)
+                    FuzzSupport::fail("findings out of the order of their places");
+                if (finding.message.empty())
+                    FuzzSupport::fail("a finding without a message");
+                previous = std::tie(finding.line, finding.column);
+            }
+        }
+    }
+    mqlcheck::declaresIndicator(text);
+    return 0;
+}

@@ -1,0 +1,172 @@
+#include "platformtest.h"
+#include "support/fakeservice.h"
+#include "support/testenvironment.h"
+#include "support/transcript.h"
+
+#include "platform/compilerrun.h"
+#include "platform/winerun.h"
+#include "ui/brevanqt.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStringEncoder>
+#include <QTextEdit>
+#include <QtEndian>
+
+using namespace PlatformTest;
+
+namespace {
+
+const QString kCode = QStringLiteral("int OnInit() { return 0; }\nvoid OnTick() {}\n");
+
+// Sets an environment variable for one scope.
+class ScopedVariable final
+{
+public:
+    ScopedVariable(const char *name, const QByteArray &value) : m_name(name), m_old(qgetenv(name)) { qputenv(name, value); }
+    ~ScopedVariable() { qputenv(m_name, m_old); }
+
+private:
+    const char *m_name;
+    QByteArray m_old;
+};
+
+} // namespace
+
+// The terminal's Windows compiler run through real Wine, in a prefix made once per test run
+// (BREVAN_TEST_WINEPREFIX, see tools/test.sh), laid out as the vendor's Linux script does.
+class TestWineCompile final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_service.scriptGoodService();
+        TestEnvironment::writeServiceBaseUrl(m_service.baseUrl());
+        if (m_prefix.isEmpty() || !QFileInfo::exists(FAKE_METAEDITOR_WINDOWS_PATH))
+            return;
+        const QStringList users = QDir(m_prefix + "/drive_c/users").entryList({"*"}, QDir::Dirs | QDir::NoDotAndDotDot);
+        const QString user = users.value(users.indexOf("Public") == 0 ? 1 : 0);
+        m_data = m_prefix + "/drive_c/users/" + user + "/AppData/Roaming/MetaQuotes/Terminal/D0E8209F77C8CF37AD8BF550E51FF075";
+        QVERIFY(writeFile(m_install + "/terminal64.exe", "MZ") && QDir().mkpath(m_data + "/MQL5/Experts"));
+        QVERIFY(QFile::copy(FAKE_METAEDITOR_WINDOWS_PATH, m_install + "/MetaEditor64.exe"));
+        QVERIFY(writeFile(m_data + "/origin.txt", QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(
+                                                      QStringLiteral("C:\\Program Files\\MetaTrader 5\r\n"))));
+    }
+
+    void cleanupTestCase()
+    {
+        if (!m_data.isEmpty())
+            QVERIFY(QDir(m_install).removeRecursively() && QDir(m_data).removeRecursively());
+    }
+
+    // Auto detect under a home whose ~/.mt5 is the prefix, then a chat answer compiled through Wine.
+    void windowCompilesThroughWine_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown"); // by the last bubble
+        QTest::newRow("plain") << "Trend" << "Result: 0 errors, 0 warnings";
+        QTest::newRow("blanks") << "Trend EA 2" << "Result: 0 errors, 0 warnings";
+        QTest::newRow("Chinese") << "均线 EA" << "Result: 0 errors, 0 warnings";
+        QTest::newRow("ampersand") << "A&B" << "Result: 0 errors, 0 warnings";
+        QTest::newRow("percent") << "50%" << "holds the character %";
+        QTest::newRow("no wine") << "Trend" << "needs Wine, but \"wine\" was not found";
+    }
+
+    void windowCompilesThroughWine()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        if (m_data.isEmpty())
+            QSKIP("needs BREVAN_TEST_WINEPREFIX and the Windows stand-in compiler");
+        QTemporaryDir home;
+        QVERIFY(QFile::link(m_prefix, home.filePath(".mt5")));
+        const ScopedVariable homeVariable("HOME", QFile::encodeName(home.path()));
+        const ScopedVariable path("PATH", QTest::currentDataTag() == QByteArray("no wine") ? QFile::encodeName(home.path())
+                                                                                          : qgetenv("PATH"));
+        const QString experts = m_data + "/MQL5/Experts/";
+        QFile::remove(experts + name + ".ex5");
+
+        BrevanQt window;
+        auto *transcript = window.findChild<QTextEdit *>("textEdit_code");
+        QTRY_VERIFY_WITH_TIMEOUT(Transcript::bubbles(*transcript).contains("Hello, what shall we build?"), 30000);
+        window.findChild<QAbstractButton *>("radioButton_mt5")->click();
+        window.findChild<QAbstractButton *>("pushButton_mt5scan")->click();
+        const QString mapped = home.filePath(".mt5") + m_data.mid(m_prefix.size());
+        QCOMPARE(window.findChild<QLineEdit *>("lineEdit_mt5install")->text(), home.filePath(".mt5/drive_c/Program Files/MetaTrader 5"));
+        QCOMPARE(window.findChild<QLineEdit *>("lineEdit_mt5data")->text(), mapped);
+        auto *type = window.findChild<QComboBox *>("comboBox_type");
+        type->setCurrentIndex(type->findData("ea"));
+        window.findChild<QLineEdit *>("lineEdit_name")->setText(name);
+        m_service.enqueueReply("POST", "/api/chat", FakeService::chatSuccess(kCode));
+        window.findChild<QPlainTextEdit *>("plainTextEdit_prompt")->setPlainText("Cross of two averages");
+        window.findChild<QAbstractButton *>("pushButton_generate")->click();
+
+        QTRY_VERIFY_WITH_TIMEOUT(Transcript::bubbles(*transcript).last().contains(shown), 60000);
+        QCOMPARE(QFile::exists(experts + name + ".ex5"), shown.startsWith("Result"));
+    }
+
+    // Stopped when it hangs (a Wine service program runs until told to stop); refused when 32-bit
+    // and this Wine cannot run it.
+    void compileProblems_data()
+    {
+        QTest::addColumn<QString>("compiler"); // copied as MetaEditor64.exe
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("hangs") << m_prefix + "/drive_c/windows/system32/plugplay.exe" << "did not finish within 2 seconds";
+        if (WineRun::lacks32BitWine())
+            QTest::newRow("32-bit") << "i386" << "is a 32-bit Windows program";
+    }
+
+    void compileProblems()
+    {
+        QFETCH(QString, compiler);
+        QFETCH(QString, shown);
+        if (m_data.isEmpty())
+            QSKIP("needs BREVAN_TEST_WINEPREFIX and the Windows stand-in compiler");
+        const QString install = m_prefix + "/drive_c/Program Files/Broken";
+        const QString program = install + "/MetaEditor64.exe";
+        QVERIFY(QDir().mkpath(install) && QFile::copy(compiler == "i386" ? FAKE_METAEDITOR_WINDOWS_PATH : compiler, program));
+        if (compiler == "i386") { // the machine field of the PE header
+            QByteArray bytes = readFile(program);
+            qToLittleEndian<quint16>(0x14C, bytes.data() + qFromLittleEndian<quint32>(bytes.constData() + 0x3C) + 4);
+            QVERIFY(writeFile(program, bytes));
+        }
+        const CompilerRun::Outcome outcome = CompilerRun::compile(install, install, "A.mq5", 2000);
+        // Only the process started is stopped; what it started is left to this prefix's end.
+        const ScopedVariable prefix("WINEPREFIX", QFile::encodeName(m_prefix));
+        QProcess::execute("wineserver", {"-k"});
+        QVERIFY(QDir(install).removeRecursively());
+        QVERIFY2(outcome.problem.contains(shown), qPrintable(outcome.problem));
+    }
+
+    // Like the terminal's compiler, the Windows stand-in refuses an argument quoted as a whole,
+    // which is what Wine makes of an argument with blanks: the client must never hand that over.
+    void standInRefusesArgumentQuotedWhole()
+    {
+        if (m_data.isEmpty())
+            QSKIP("needs BREVAN_TEST_WINEPREFIX and the Windows stand-in compiler");
+        const QString experts = m_data + "/MQL5/Experts";
+        QVERIFY(writeFile(experts + "/Whole EA.mq5", kCode.toUtf8()));
+        QProcess wine;
+        wine.setWorkingDirectory(experts);
+        wine.setProcessEnvironment(WineRun::environment(m_prefix, "\"C:\\Program Files\\MetaTrader 5\\MetaEditor64.exe\" "
+                                                                  "\"/compile:Whole EA.mq5\" /log:a.log"));
+        wine.start("wine", {"cmd", "/c", "%" + WineRun::CommandVariable + "%"});
+        QVERIFY(wine.waitForFinished(60000));
+        QCOMPARE(wine.exitCode(), 2);
+        QVERIFY(!QFile::exists(experts + "/a.log"));
+    }
+
+private:
+    FakeService m_service;
+    const QString m_prefix = qEnvironmentVariable("BREVAN_TEST_WINEPREFIX");
+    const QString m_install = m_prefix + "/drive_c/Program Files/MetaTrader 5";
+    QString m_data;
+};
+
+BREVAN_GUI_TEST_MAIN(TestWineCompile)
+#include "tst_winecompile.moc"
