@@ -34,11 +34,11 @@ bool isProgramTag(const QString &tag)
     return tags.contains(tag.toLower());
 }
 
-// Text that opens like an MQL program: a directive, a comment header or an input.
+// Text that opens like an MQL program: a directive, a comment header, an input or a function.
 bool startsLikeProgram(const QString &text)
 {
-    static const QRegularExpression opening(
-        QStringLiteral(R"(^\s*(#property|#include|#define|//|/\*|input\s|extern\s))"));
+    static const QRegularExpression opening(QStringLiteral(
+        R"(^\s*(#property|#include|#define|//|/\*|input\s|extern\s|(int|void|double|bool)\s+\w+\s*\())"));
     return opening.match(text).hasMatch();
 }
 
@@ -82,7 +82,13 @@ ExtractedAnswer ExtractedAnswer::from(const QString &answer, bool cutOffByLimit)
     }
     if (chosen) {
         result.program = chosen->code.trimmed() + u'\n';
-        result.explanation = (text.left(chosen->start) + text.mid(chosen->end)).trimmed();
+        // Every block taken out: the explanation is prose, never a second program.
+        qsizetype copied = 0;
+        for (const Block &block : std::as_const(blocks)) {
+            result.explanation += QStringView(text).mid(copied, block.start - copied);
+            copied = block.end;
+        }
+        result.explanation = (result.explanation + text.mid(copied)).trimmed();
     } else if (startsLikeProgram(text)) {
         result.program = text + u'\n';
     }
