@@ -134,6 +134,15 @@ ModelClient::ModelClient(const ModelSettings &settings, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
 {
+    constexpr int connectionsPerManager = 6;
+    const int managers = (qMax(1, m_settings.concurrency) + connectionsPerManager - 1) / connectionsPerManager;
+    for (int i = 0; i < managers; ++i)
+        m_networks.append(new QNetworkAccessManager(this));
+}
+
+QNetworkAccessManager &ModelClient::nextNetwork()
+{
+    return *m_networks.at(m_nextNetwork++ % m_networks.size());
 }
 
 quint64 ModelClient::complete(const QJsonArray &messages, Done done)
@@ -195,7 +204,7 @@ void ModelClient::send(quint64 id)
                            {QStringLiteral("messages"), job.messages},
                            {QStringLiteral("stream"), false}};
     job.timedOut = false;
-    job.reply = m_network.post(request(m_settings.chatCompletionsUrl()),
+    job.reply = nextNetwork().post(request(m_settings.chatCompletionsUrl()),
                                QJsonDocument(body).toJson(QJsonDocument::Compact));
     bound(job.reply, m_settings.timeoutMs, [this, id] { m_jobs[id].timedOut = true; });
     connect(job.reply, &QNetworkReply::finished, this, [this, id] { finished(id); });
@@ -230,7 +239,7 @@ void ModelClient::end(quint64 id, const Answer &answer)
 
 void ModelClient::fetchModels(const std::function<void(const Answer &, const QStringList &)> &next)
 {
-    QNetworkReply *reply = m_network.get(request(m_settings.modelsUrl()));
+    QNetworkReply *reply = nextNetwork().get(request(m_settings.modelsUrl()));
     auto timedOut = std::make_shared<bool>(false);
     bound(reply, checkTimeoutMs, [timedOut] { *timedOut = true; });
     connect(reply, &QNetworkReply::finished, this, [reply, timedOut, next] {

@@ -77,8 +77,13 @@ private:
     // Without a configured model, the first one the server lists; then calls next.
     void withModel(const std::function<void(const Answer &failure)> &next);
 
+    QNetworkAccessManager &nextNetwork();
+
     ModelSettings m_settings;
-    QNetworkAccessManager m_network;
+    // Qt opens at most six connections per host and manager, so that higher concurrency needs
+    // more managers.
+    QList<QNetworkAccessManager *> m_networks;
+    qsizetype m_nextNetwork = 0;
     QQueue<quint64> m_waiting;
     QHash<quint64, Job> m_jobs;
     int m_running = 0;

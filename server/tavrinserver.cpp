@@ -96,6 +96,9 @@ TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &upda
 
 bool TavrinServer::listen(const QHostAddress &address, quint16 port, QString *errorString)
 {
+    // The default backlog of 50 drops the connections of a larger burst of clients, which then
+    // wait a second for their connection attempt to be repeated.
+    m_listener->setListenBacklogSize(1024);
     if (!m_listener->listen(address, port)) {
         *errorString = m_listener->errorString();
         return false;
