@@ -35,3 +35,9 @@ void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const
     m_responder->reset();
     qInfo().noquote() << line;
 }
+
+void PendingAnswer::whenClientGone(QObject *context, const std::function<void()> &gone) const
+{
+    if (m_socket)
+        QObject::connect(m_socket, &QAbstractSocket::disconnected, context, gone);
+}

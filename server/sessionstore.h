@@ -37,7 +37,6 @@ public:
     Session *find(const QString &id);
     std::optional<Session> take(const QString &id);
     void expireIdle();
-    qint64 idleLimitMs() const { return m_idleLimitMs; }
 
 private:
     bool isExpired(const Session &session) const;

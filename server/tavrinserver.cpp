@@ -4,7 +4,6 @@
 #include "modelbackend.h"
 
 #include <QHttpServer>
-#include <QHttpServerResponse>
 #include <QJsonDocument>
 #include <QMetaEnum>
 #include <QTcpServer>
@@ -259,6 +258,18 @@ void TavrinServer::generate(const QString &id, const QString &message, ReplyText
             }
             answer.send(reply);
         });
+    // Nobody would read the answer: free the model for others. The connection may serve later
+    // requests, so only this generation is cancelled.
+    answer.whenClientGone(this, [this, id, generation = session->generation] {
+        SessionStore::Session *session = m_sessions.find(id);
+        if (session && session->generation == generation) {
+            m_model->cancel(generation);
+            session->generation = 0;
+            session->waiting->send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
+                                                     ReplyTexts::chatEnded(ReplyTexts::Language::English), id));
+            session->waiting.reset();
+        }
+    });
 }
 
 void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language language,

@@ -487,7 +487,7 @@ private slots:
         slow.delayMs = 500;
         slow.body = completion("```mql5\n// first\n" + validProgram + "```");
         fake.script = {slow, canned(200, completion("```mql5\n// second\n" + validProgram + "```")),
-                       canned(200, {}, {}, 0, Canned::Silent), canned(200, completion(validProgram), {}, 300)};
+                       canned(200, {}, {}, 0, Canned::Silent), canned(200, {}, {}, 0, Canned::Silent)};
         Service service;
         const quint16 port = startModelService(service, fake.url());
         const QStringList ids{open(port), open(port), open(port), open(port)};
@@ -506,10 +506,15 @@ private slots:
         QCOMPARE(result(sendAsync("DELETE", "/api/session", QJsonDocument(QJsonObject{{"session_id", ids[2]}}).toJson(), port)).first, 200);
         QVERIFY(result(cancelled).second.value("message").toString().contains("ended"));
 
-        // A client that goes away leaves a session that takes the next request.
-        chatAsync(port, ids[3], "gone")->abort();
+        // A client that goes away cancels its request: the session takes the next one at once.
+        QTcpSocket gone;
+        gone.connectToHost(QHostAddress::LocalHost, port);
+        const QByteArray body = QJsonDocument(QJsonObject{{"session_id", ids[3]}, {"user_message", "gone"}}).toJson();
+        gone.write("POST /api/chat HTTP/1.1\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
         QTRY_COMPARE(fake.chats.size(), 4);
-        QTest::qWait(400);
+        gone.close();
+        QByteArray log;
+        QTRY_VERIFY((log += service.readAllStandardError()).contains("(client gone)"));
         QCOMPARE(chat(port, ids[3], "back").value("success"), QJsonValue(true));
         QCOMPARE(service.state(), QProcess::Running);
     }
