@@ -116,7 +116,7 @@ Answer answerOf(const QNetworkReply *reply, const QByteArray &body, bool timedOu
     return answer;
 }
 
-// Aborts the reply when it takes longer than timeoutMs; *timedOut says whether it did.
+// Aborts the reply when it takes longer than timeoutMs, after telling onTimeout.
 void bound(QNetworkReply *reply, int timeoutMs, const std::function<void()> &onTimeout)
 {
     auto *timer = new QTimer(reply);
