@@ -15,6 +15,8 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -46,11 +48,12 @@ QByteArray httpMessage(const QByteArray &startLine, const QByteArray &body)
         + "\r\nConnection: close\r\n\r\n" + body;
 }
 
-// A model server that answers every chat with the same valid program after modelDelayMs.
+// A model server that answers every chat with the same valid program after modelDelayMs. It
+// runs in a thread of its own, so that its work does not delay the clients' clocks.
 class DelayedModel final : public QObject
 {
 public:
-    DelayedModel()
+    void listen()
     {
         const QByteArray program = "```mql5\nint OnInit() { return 0; }\nvoid OnTick() {}\n```\nDone.";
         const QJsonObject choice{{"message", QJsonObject{{"role", "assistant"}, {"content", QString(program)}}},
@@ -73,7 +76,7 @@ public:
     QString url() const { return "http://127.0.0.1:" + QString::number(m_server.serverPort()); }
 
 private:
-    QTcpServer m_server;
+    QTcpServer m_server{this};
     QByteArray m_answer;
 };
 
@@ -184,7 +187,17 @@ double percentile(std::vector<double> values, double fraction)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QThread modelThread;
     DelayedModel model;
+    model.moveToThread(&modelThread);
+    modelThread.start();
+    QMetaObject::invokeMethod(&model, [&model] { model.listen(); }, Qt::BlockingQueuedConnection);
+    const auto stopModel = qScopeGuard([&] {
+        QMetaObject::invokeMethod(&model, [&model] { model.moveToThread(QCoreApplication::instance()->thread()); },
+                                  Qt::BlockingQueuedConnection);
+        modelThread.quit();
+        modelThread.wait();
+    });
     int lost = 0;
 
     // Overhead: the service may send every chat at once, so that only its own work adds up.
