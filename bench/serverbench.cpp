@@ -33,8 +33,10 @@ void readMessage(QTcpSocket *socket, const std::function<void(const QByteArray &
     QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, buffer, done] {
         *buffer += socket->readAll();
         const qsizetype end = buffer->indexOf("\r\n\r\n");
-        static const QRegularExpression length("content-length:\\s*(\\d+)", QRegularExpression::CaseInsensitiveOption);
-        const qsizetype size = length.match(QString::fromLatin1(buffer->left(end))).captured(1).toLongLong();
+        static const QRegularExpression length("content-length:\\s*(\\d+)",
+                                               QRegularExpression::CaseInsensitiveOption);
+        const qsizetype size =
+            length.match(QString::fromLatin1(buffer->left(end))).captured(1).toLongLong();
         if (end >= 0 && buffer->size() >= end + 4 + size) {
             done(*buffer);
             buffer->clear();
@@ -44,8 +46,8 @@ void readMessage(QTcpSocket *socket, const std::function<void(const QByteArray &
 
 QByteArray httpMessage(const QByteArray &startLine, const QByteArray &body)
 {
-    return startLine + "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size())
-        + "\r\nConnection: close\r\n\r\n" + body;
+    return startLine + "\r\nContent-Type: application/json\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
 // A model server that answers every chat with the same valid program after modelDelayMs. It
@@ -55,10 +57,14 @@ class DelayedModel final : public QObject
 public:
     void listen()
     {
-        const QByteArray program = "```mql5\nint OnInit() { return 0; }\nvoid OnTick() {}\n```\nDone.";
-        const QJsonObject choice{{"message", QJsonObject{{"role", "assistant"}, {"content", QString(program)}}},
-                                 {"finish_reason", "stop"}};
-        m_answer = httpMessage("HTTP/1.1 200 OK", QJsonDocument(QJsonObject{{"choices", QJsonArray{choice}}}).toJson());
+        const QByteArray program =
+            "```mql5\nint OnInit() { return 0; }\nvoid OnTick() {}\n```\nDone.";
+        const QJsonObject choice{
+            {"message", QJsonObject{{"role", "assistant"}, {"content", QString(program)}}},
+            {"finish_reason", "stop"}};
+        m_answer =
+            httpMessage("HTTP/1.1 200 OK",
+                        QJsonDocument(QJsonObject{{"choices", QJsonArray{choice}}}).toJson());
         // Room for every connection of a burst, so that none waits for a SYN to be resent.
         m_server.setListenBacklogSize(1024);
         m_server.listen(QHostAddress::LocalHost);
@@ -109,11 +115,15 @@ public:
     {
         // Its log of one line per request must not fill a pipe that nobody reads.
         m_service.setStandardErrorFile(QProcess::nullDevice());
-        m_service.start(SERVER_PATH, {"--port", "0", "--backend", "openai", "--llm-base-url", modelUrl,
-                                      "--llm-model", "bench", "--llm-concurrency", QString::number(concurrency)});
+        m_service.start(SERVER_PATH,
+                        {"--port", "0", "--backend", "openai", "--llm-base-url", modelUrl,
+                         "--llm-model", "bench", "--llm-concurrency",
+                         QString::number(concurrency)});
         m_service.waitForReadyRead(30000);
         static const QRegularExpression listening(":(\\d+)$");
-        m_port = listening.match(QString::fromUtf8(m_service.readLine()).trimmed()).captured(1).toUShort();
+        m_port = listening.match(QString::fromUtf8(m_service.readLine()).trimmed())
+                     .captured(1)
+                     .toUShort();
     }
     ~Bench()
     {
@@ -161,7 +171,8 @@ private:
     {
         QTcpSocket socket;
         socket.connectToHost(QHostAddress::LocalHost, m_port);
-        socket.write(httpMessage("POST /api/new HTTP/1.1\r\nHost: 127.0.0.1", R"({"platform":"MT5","code_type":"ea"})"));
+        socket.write(httpMessage("POST /api/new HTTP/1.1\r\nHost: 127.0.0.1",
+                                 R"({"platform":"MT5","code_type":"ea"})"));
         QByteArray reply;
         while (!reply.contains("session_id\"") || !reply.trimmed().endsWith('}')) {
             if (!socket.waitForReadyRead(10000))
@@ -191,10 +202,12 @@ int main(int argc, char *argv[])
     DelayedModel model;
     model.moveToThread(&modelThread);
     modelThread.start();
-    QMetaObject::invokeMethod(&model, [&model] { model.listen(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &model, [&model] { model.listen(); }, Qt::BlockingQueuedConnection);
     const auto stopModel = qScopeGuard([&] {
-        QMetaObject::invokeMethod(&model, [&model] { model.moveToThread(QCoreApplication::instance()->thread()); },
-                                  Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &model, [&model] { model.moveToThread(QCoreApplication::instance()->thread()); },
+            Qt::BlockingQueuedConnection);
         modelThread.quit();
         modelThread.wait();
     });
@@ -211,7 +224,8 @@ int main(int argc, char *argv[])
             for (const double ms : bench.chatAll(ids, &lost))
                 overhead.push_back(ms - modelDelayMs);
         }
-        const QString figure = QStringLiteral("overhead per chat, %1 concurrent sessions").arg(sessions);
+        const QString figure =
+            QStringLiteral("overhead per chat, %1 concurrent sessions").arg(sessions);
         BenchSupport::printRow("server", figure + ", p50", percentile(overhead, 0.5), "ms");
         BenchSupport::printRow("server", figure + ", p99", percentile(overhead, 0.99), "ms");
     }
@@ -226,7 +240,8 @@ int main(int argc, char *argv[])
         clock.start();
         bench.chatAll(ids, &lost);
         const double ideal = modelDelayMs * 64.0 / 4;
-        BenchSupport::printRow("server", "64 chats at concurrency 4, against the ideal", clock.elapsed() / ideal, "x");
+        BenchSupport::printRow("server", "64 chats at concurrency 4, against the ideal",
+                               clock.elapsed() / ideal, "x");
 
         const qint64 before = bench.residentKib();
         bench.open(10000);

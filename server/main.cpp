@@ -32,9 +32,11 @@ QVersionNumber wholeVersion(const QString &text)
 }
 
 // The option's value, else the environment variable's.
-QString valueOf(const QCommandLineParser &parser, const QCommandLineOption &option, const char *variable)
+QString valueOf(const QCommandLineParser &parser, const QCommandLineOption &option,
+                const char *variable)
 {
-    return parser.isSet(option) ? parser.value(option) : qEnvironmentVariable(variable, parser.value(option));
+    return parser.isSet(option) ? parser.value(option)
+                                : qEnvironmentVariable(variable, parser.value(option));
 }
 
 // Milliseconds from positive seconds, fractions allowed (the tests use short ones).
@@ -71,17 +73,20 @@ int main(int argc, char *argv[])
         "The TavrinAI code-generation service. The model server's API key is read from the "
         "environment variable TAVRIN_LLM_API_KEY only."));
     parser.addHelpOption();
-    const QCommandLineOption portOption = option(
-        QStringLiteral("port"), QStringLiteral("Port to listen on; 0 picks a free one."), QStringLiteral("N"), QStringLiteral("8080"));
-    const QCommandLineOption addressOption = option(
-        QStringLiteral("address"), QStringLiteral("Address to listen on."), QStringLiteral("A"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption portOption =
+        option(QStringLiteral("port"), QStringLiteral("Port to listen on; 0 picks a free one."),
+               QStringLiteral("N"), QStringLiteral("8080"));
+    const QCommandLineOption addressOption =
+        option(QStringLiteral("address"), QStringLiteral("Address to listen on."),
+               QStringLiteral("A"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption minVersionOption = option(
         QStringLiteral("min-version"), QStringLiteral("Clients older than V are told to update."),
         QStringLiteral("V"), QStringLiteral("1.0.0"));
-    const QCommandLineOption updateMessageOption = option(
-        QStringLiteral("update-message"),
-        QStringLiteral("What clients that must update are shown (may be rich text); by default their own text."),
-        QStringLiteral("TEXT"));
+    const QCommandLineOption updateMessageOption =
+        option(QStringLiteral("update-message"),
+               QStringLiteral("What clients that must update are shown (may be rich text); by "
+                              "default their own text."),
+               QStringLiteral("TEXT"));
     const QCommandLineOption backendOption = option(
         QStringLiteral("backend"),
         QStringLiteral("\"templates\" (offline) or \"openai\" (a model behind an OpenAI-compatible "
@@ -89,28 +94,31 @@ int main(int argc, char *argv[])
         QStringLiteral("B"), QStringLiteral("templates"));
     const QCommandLineOption baseUrlOption = option(
         QStringLiteral("llm-base-url"),
-        QStringLiteral("The model server, like http://127.0.0.1:11434; environment TAVRIN_LLM_BASE_URL."),
+        QStringLiteral(
+            "The model server, like http://127.0.0.1:11434; environment TAVRIN_LLM_BASE_URL."),
         QStringLiteral("URL"));
     const QCommandLineOption modelOption = option(
         QStringLiteral("llm-model"),
         QStringLiteral("The model's name as the server knows it; by default the first it lists. "
                        "Environment TAVRIN_LLM_MODEL."),
         QStringLiteral("NAME"));
-    const QCommandLineOption timeoutOption = option(
-        QStringLiteral("llm-timeout"), QStringLiteral("Longest wait for one model answer."),
-        QStringLiteral("SECONDS"), QStringLiteral("240"));
-    const QCommandLineOption concurrencyOption = option(
-        QStringLiteral("llm-concurrency"),
-        QStringLiteral("Requests to the model server at once; more wait in a queue."),
-        QStringLiteral("N"), QStringLiteral("4"));
-    const QCommandLineOption idleOption = hidden(option(
-        QStringLiteral("session-idle-limit"), QStringLiteral("Seconds after which an idle chat is forgotten."),
-        QStringLiteral("SECONDS"), QStringLiteral("7200")));
-    const QCommandLineOption capOption = hidden(option(
-        QStringLiteral("session-cap"), QStringLiteral("Most chats kept at once."), QStringLiteral("N"),
-        QStringLiteral("10000")));
-    parser.addOptions({portOption, addressOption, minVersionOption, updateMessageOption, backendOption,
-                       baseUrlOption, modelOption, timeoutOption, concurrencyOption, idleOption, capOption});
+    const QCommandLineOption timeoutOption =
+        option(QStringLiteral("llm-timeout"), QStringLiteral("Longest wait for one model answer."),
+               QStringLiteral("SECONDS"), QStringLiteral("240"));
+    const QCommandLineOption concurrencyOption =
+        option(QStringLiteral("llm-concurrency"),
+               QStringLiteral("Requests to the model server at once; more wait in a queue."),
+               QStringLiteral("N"), QStringLiteral("4"));
+    const QCommandLineOption idleOption =
+        hidden(option(QStringLiteral("session-idle-limit"),
+                      QStringLiteral("Seconds after which an idle chat is forgotten."),
+                      QStringLiteral("SECONDS"), QStringLiteral("7200")));
+    const QCommandLineOption capOption =
+        hidden(option(QStringLiteral("session-cap"), QStringLiteral("Most chats kept at once."),
+                      QStringLiteral("N"), QStringLiteral("10000")));
+    parser.addOptions({portOption, addressOption, minVersionOption, updateMessageOption,
+                       backendOption, baseUrlOption, modelOption, timeoutOption, concurrencyOption,
+                       idleOption, capOption});
     parser.process(app);
 
     bool portValid = false;
@@ -136,9 +144,11 @@ int main(int argc, char *argv[])
     service.setSessionLimits(*idleLimit, cap);
     if (backend == QLatin1String("openai")) {
         ModelSettings settings;
-        settings.serverRoot = ModelSettings::rootOf(valueOf(parser, baseUrlOption, "TAVRIN_LLM_BASE_URL"));
+        settings.serverRoot =
+            ModelSettings::rootOf(valueOf(parser, baseUrlOption, "TAVRIN_LLM_BASE_URL"));
         if (settings.serverRoot.isEmpty())
-            return fail(QStringLiteral("--backend openai needs --llm-base-url or TAVRIN_LLM_BASE_URL, like http://127.0.0.1:8080"));
+            return fail(QStringLiteral("--backend openai needs --llm-base-url or "
+                                       "TAVRIN_LLM_BASE_URL, like http://127.0.0.1:8080"));
         settings.model = valueOf(parser, modelOption, "TAVRIN_LLM_MODEL");
         settings.apiKey = qgetenv("TAVRIN_LLM_API_KEY");
         const std::optional<qint64> timeout = milliseconds(parser.value(timeoutOption));

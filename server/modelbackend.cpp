@@ -23,12 +23,15 @@ QString fenced(const QString &program, const ProgramKind &kind)
 // alternate, as some chat templates insist.
 QJsonArray messagesFor(const ModelBackend::Request &request)
 {
-    QJsonArray messages{message(QStringLiteral("system"), Prompts::system(request.kind, request.language))};
+    QJsonArray messages{
+        message(QStringLiteral("system"), Prompts::system(request.kind, request.language))};
     const ChatHistory &history = request.history;
     if (!history.program.isEmpty()) {
         if (!history.requests.isEmpty())
-            messages.append(message(QStringLiteral("user"), Prompts::earlierRequests(history.requests)));
-        messages.append(message(QStringLiteral("assistant"), fenced(history.program, request.kind)));
+            messages.append(
+                message(QStringLiteral("user"), Prompts::earlierRequests(history.requests)));
+        messages.append(
+            message(QStringLiteral("assistant"), fenced(history.program, request.kind)));
     }
     messages.append(message(QStringLiteral("user"), request.message));
     return messages;
@@ -39,8 +42,7 @@ QJsonArray messagesFor(const ModelBackend::Request &request)
 ModelBackend::ModelBackend(const ModelSettings &settings, QObject *parent)
     : QObject(parent)
     , m_client(settings)
-{
-}
+{ }
 
 quint64 ModelBackend::generate(const Request &request, Done done)
 {
@@ -62,9 +64,9 @@ void ModelBackend::cancel(quint64 id)
 void ModelBackend::ask(quint64 id)
 {
     Generation &generation = m_generations[id];
-    generation.clientJob = m_client.complete(generation.messages, [this, id](const ModelClient::Answer &answer) {
-        answered(id, answer);
-    });
+    generation.clientJob =
+        m_client.complete(generation.messages,
+                          [this, id](const ModelClient::Answer &answer) { answered(id, answer); });
 }
 
 void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
@@ -93,7 +95,8 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
     const QStringList errors = programErrors(extracted.program, kind);
     if (!errors.isEmpty() && !generation.repaired) {
         generation.repaired = true;
-        generation.messages.append(message(QStringLiteral("assistant"), fenced(extracted.program, kind)));
+        generation.messages.append(
+            message(QStringLiteral("assistant"), fenced(extracted.program, kind)));
         generation.messages.append(message(QStringLiteral("user"), Prompts::repair(errors)));
         return ask(id);
     }

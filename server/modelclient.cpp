@@ -37,9 +37,9 @@ QString errorMessageOf(const QByteArray &body)
             return object.value(key).toString();
     }
     QString text = QString::fromUtf8(body);
-    static const QRegularExpression title(
-        QStringLiteral("<title[^>]*>(.*?)</title>"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression title(QStringLiteral("<title[^>]*>(.*?)</title>"),
+                                          QRegularExpression::CaseInsensitiveOption
+                                              | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
     const QRegularExpressionMatch match = title.match(text);
     text = match.hasMatch() ? match.captured(1) : text.remove(tag);
@@ -66,7 +66,8 @@ int retryDelayMs(const QNetworkReply *reply)
         return qBound(0, seconds * 1000, maxRetryDelayMs);
     const QDateTime at = QDateTime::fromString(QString::fromLatin1(value), Qt::RFC2822Date);
     if (at.isValid())
-        return int(qBound(qint64(0), QDateTime::currentDateTimeUtc().msecsTo(at), qint64(maxRetryDelayMs)));
+        return int(qBound(qint64(0), QDateTime::currentDateTimeUtc().msecsTo(at),
+                          qint64(maxRetryDelayMs)));
     return defaultRetryDelayMs;
 }
 
@@ -77,7 +78,8 @@ Answer failureOf(const QNetworkReply *reply, const QByteArray &body, bool timedO
         return {Failure::TimedOut, {}, false, QStringLiteral("no answer within the time-out")};
     if (status == 0)
         return {Failure::Unreachable, {}, false, reply->errorString()};
-    const QString detail = QStringLiteral("HTTP %1: %2").arg(QString::number(status), errorMessageOf(body));
+    const QString detail =
+        QStringLiteral("HTTP %1: %2").arg(QString::number(status), errorMessageOf(body));
     switch (status) {
     case 401:
     case 403:
@@ -91,7 +93,10 @@ Answer failureOf(const QNetworkReply *reply, const QByteArray &body, bool timedO
         break;
     }
     if (status >= 400)
-        return {meansContextOverflow(body) ? Failure::ContextOverflow : Failure::ServerError, {}, false, detail};
+        return {meansContextOverflow(body) ? Failure::ContextOverflow : Failure::ServerError,
+                {},
+                false,
+                detail};
     if (reply->error() != QNetworkReply::NoError)
         return {Failure::CutOff, {}, false, reply->errorString()};
     return {};
@@ -104,15 +109,19 @@ Answer answerOf(const QNetworkReply *reply, const QByteArray &body, bool timedOu
         return answer;
     const QJsonObject object = QJsonDocument::fromJson(body).object();
     const QJsonObject choice = object.value(QLatin1String("choices")).toArray().first().toObject();
-    const QJsonValue content = choice.value(QLatin1String("message")).toObject().value(QLatin1String("content"));
+    const QJsonValue content =
+        choice.value(QLatin1String("message")).toObject().value(QLatin1String("content"));
     if (!content.isString()) {
         // Some proxies answer an error with status 200.
         const bool overflow = meansContextOverflow(body);
-        return {overflow ? Failure::ContextOverflow : Failure::ServerError, {}, false,
+        return {overflow ? Failure::ContextOverflow : Failure::ServerError,
+                {},
+                false,
                 QStringLiteral("not a chat completion: ") + errorMessageOf(body)};
     }
     answer.text = content.toString();
-    answer.cutOffByLimit = choice.value(QLatin1String("finish_reason")).toString() == QLatin1String("length");
+    answer.cutOffByLimit =
+        choice.value(QLatin1String("finish_reason")).toString() == QLatin1String("length");
     return answer;
 }
 
@@ -135,7 +144,8 @@ ModelClient::ModelClient(const ModelSettings &settings, QObject *parent)
     , m_settings(settings)
 {
     constexpr int connectionsPerManager = 6;
-    const int managers = (qMax(1, m_settings.concurrency) + connectionsPerManager - 1) / connectionsPerManager;
+    const int managers =
+        (qMax(1, m_settings.concurrency) + connectionsPerManager - 1) / connectionsPerManager;
     for (int i = 0; i < managers; ++i)
         m_networks.append(new QNetworkAccessManager(this));
 }
@@ -205,7 +215,7 @@ void ModelClient::send(quint64 id)
                            {QStringLiteral("stream"), false}};
     job.timedOut = false;
     job.reply = nextNetwork().post(request(m_settings.chatCompletionsUrl()),
-                               QJsonDocument(body).toJson(QJsonDocument::Compact));
+                                   QJsonDocument(body).toJson(QJsonDocument::Compact));
     bound(job.reply, m_settings.timeoutMs, [this, id] { m_jobs[id].timedOut = true; });
     connect(job.reply, &QNetworkReply::finished, this, [this, id] { finished(id); });
 }
@@ -247,7 +257,8 @@ void ModelClient::fetchModels(const std::function<void(const Answer &, const QSt
         const QByteArray body = reply->readAll();
         const Answer failure = failureOf(reply, body, *timedOut);
         QStringList ids;
-        const QJsonArray models = QJsonDocument::fromJson(body).object().value(QLatin1String("data")).toArray();
+        const QJsonArray models =
+            QJsonDocument::fromJson(body).object().value(QLatin1String("data")).toArray();
         for (const QJsonValue &model : models)
             ids.append(model.toObject().value(QLatin1String("id")).toString());
         ids.removeAll(QString());
@@ -265,7 +276,10 @@ void ModelClient::withModel(const std::function<void(const Answer &failure)> &ne
         if (failure.failure != Failure::None || ids.isEmpty()) {
             next(failure.failure != Failure::None
                      ? failure
-                     : Answer{Failure::ModelNotFound, {}, false, QStringLiteral("the server lists no model")});
+                     : Answer{Failure::ModelNotFound,
+                              {},
+                              false,
+                              QStringLiteral("the server lists no model")});
             return;
         }
         if (m_settings.model.isEmpty())
@@ -287,12 +301,15 @@ void ModelClient::checkServer(const std::function<void(const QString &line)> &re
         if (m_settings.model.isEmpty() && !ids.isEmpty())
             m_settings.model = ids.first();
         if (m_settings.model.isEmpty()) {
-            report(QStringLiteral("model server %1 is up but lists no model: pass --llm-model").arg(server));
+            report(QStringLiteral("model server %1 is up but lists no model: pass --llm-model")
+                       .arg(server));
         } else if (!ids.contains(m_settings.model)) {
-            report(QStringLiteral("model server %1 is up but does not list the model \"%2\" (it lists: %3)")
+            report(QStringLiteral(
+                       "model server %1 is up but does not list the model \"%2\" (it lists: %3)")
                        .arg(server, m_settings.model, ids.join(QStringLiteral(", "))));
         } else {
-            report(QStringLiteral("model server %1 is up; model \"%2\"").arg(server, m_settings.model));
+            report(QStringLiteral("model server %1 is up; model \"%2\"")
+                       .arg(server, m_settings.model));
         }
     });
 }

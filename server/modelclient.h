@@ -12,7 +12,6 @@
 #include <functional>
 
 class QNetworkReply;
-class QTimer;
 
 // Chat completions from an OpenAI-compatible server, at most `concurrency` at once and the rest
 // in a queue. Every way such a server fails comes back as a Failure, never as silence: each
@@ -65,7 +64,6 @@ private:
         bool retried = false;
         bool timedOut = false;
         QNetworkReply *reply = nullptr;
-        QTimer *deadline = nullptr;
     };
 
     void startWaiting();
@@ -73,7 +71,8 @@ private:
     void finished(quint64 id);
     void end(quint64 id, const Answer &answer);
     QNetworkRequest request(const QUrl &url) const;
-    void fetchModels(const std::function<void(const Answer &failure, const QStringList &ids)> &next);
+    void fetchModels(
+        const std::function<void(const Answer &failure, const QStringList &ids)> &next);
     // Without a configured model, the first one the server lists; then calls next.
     void withModel(const std::function<void(const Answer &failure)> &next);
 

@@ -8,12 +8,11 @@ PendingAnswer::PendingAnswer(const QHttpServerRequest &request, QHttpServerRespo
     : m_responder(std::make_shared<std::optional<QHttpServerResponder>>(std::move(responder)))
     , m_socket((*m_responder)->socket())
     , m_request(QStringLiteral("%1 %2").arg(
-          QString::fromLatin1(QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(
-                                  int(request.method())))
+          QString::fromLatin1(
+              QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method())))
               .toUpper(),
           request.url().path()))
-{
-}
+{ }
 
 void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const
 {
@@ -36,8 +35,10 @@ void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const
     qInfo().noquote() << line;
 }
 
-void PendingAnswer::whenClientGone(QObject *context, const std::function<void()> &gone) const
+QMetaObject::Connection PendingAnswer::whenClientGone(QObject *context,
+                                                      const std::function<void()> &gone) const
 {
-    if (m_socket)
-        QObject::connect(m_socket, &QAbstractSocket::disconnected, context, gone);
+    if (!m_socket)
+        return {};
+    return QObject::connect(m_socket, &QAbstractSocket::disconnected, context, gone);
 }

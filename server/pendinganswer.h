@@ -23,8 +23,9 @@ public:
 
     // allow: the Allow header of a 405 reply.
     void send(const ApiReply &reply, const QByteArray &allow = {}) const;
-    // Runs gone when the client closes the connection (also after an answer it was sent).
-    void whenClientGone(QObject *context, const std::function<void()> &gone) const;
+    // Runs gone when the client closes the connection; disconnect it once answered.
+    QMetaObject::Connection whenClientGone(QObject *context,
+                                           const std::function<void()> &gone) const;
 
 private:
     std::shared_ptr<std::optional<QHttpServerResponder>> m_responder;

@@ -16,9 +16,10 @@ QStringList programErrors(const QString &program, const ProgramKind &kind)
         if (finding.severity != mqlcheck::Finding::Severity::Error)
             continue;
         const QString message = QString::fromStdString(finding.message);
-        errors.append(finding.line > 0
-                          ? QStringLiteral("line %1: %2").arg(QString::number(finding.line), message)
-                          : message);
+        errors.append(
+            finding.line > 0
+                ? QStringLiteral("line %1: %2").arg(QString::number(finding.line), message)
+                : message);
     }
     return errors;
 }

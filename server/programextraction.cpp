@@ -29,8 +29,8 @@ struct Block
 bool isProgramTag(const QString &tag)
 {
     static const QStringList tags{QStringLiteral("mql4"), QStringLiteral("mql5"),
-                                  QStringLiteral("mq4"), QStringLiteral("mq5"),
-                                  QStringLiteral("cpp"), QStringLiteral("c++")};
+                                  QStringLiteral("mq4"),  QStringLiteral("mq5"),
+                                  QStringLiteral("cpp"),  QStringLiteral("c++")};
     return tags.contains(tag.toLower());
 }
 
@@ -52,8 +52,9 @@ ExtractedAnswer ExtractedAnswer::from(const QString &answer, bool cutOffByLimit)
         result.outcome = Outcome::CutOff;
         return result;
     }
-    static const QRegularExpression fence(QStringLiteral("^[ \\t]*```[ \\t]*([\\w+#.-]*)[^\\n]*\\n"),
-                                          QRegularExpression::MultilineOption);
+    static const QRegularExpression fence(
+        QStringLiteral("^[ \\t]*```[ \\t]*([\\w+#.-]*)[^\\n]*\\n"),
+        QRegularExpression::MultilineOption);
     static const QRegularExpression closingFence(QStringLiteral("^[ \\t]*```[ \\t]*$"),
                                                  QRegularExpression::MultilineOption);
     QList<Block> blocks;
@@ -76,7 +77,8 @@ ExtractedAnswer ExtractedAnswer::from(const QString &answer, bool cutOffByLimit)
         if (isProgramTag(block.tag)) {
             if (!chosen || !isProgramTag(chosen->tag) || block.code.size() > chosen->code.size())
                 chosen = &block;
-        } else if (!chosen || (!isProgramTag(chosen->tag) && block.code.size() > chosen->code.size())) {
+        } else if (!chosen
+                   || (!isProgramTag(chosen->tag) && block.code.size() > chosen->code.size())) {
             chosen = &block;
         }
     }

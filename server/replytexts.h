@@ -23,7 +23,8 @@ public:
     static QString stillWorking(Language language);
     static QString chatEnded(Language language);
     // detail: the server's address when it is unreachable, else what it said.
-    static QString modelFailure(Language language, ModelClient::Failure failure, const QString &detail);
+    static QString modelFailure(Language language, ModelClient::Failure failure,
+                                const QString &detail);
     static QString noProgram(Language language);
     static QString checkFailed(Language language, const QStringList &errors);
 };

@@ -19,7 +19,8 @@ QString SessionStore::open(const ProgramKind &kind)
         expireIdle();
         auto oldest = m_sessions.end();
         for (auto it = m_sessions.begin(); it != m_sessions.end(); ++it) {
-            if (it->generation == 0 && (oldest == m_sessions.end() || it->lastUsedMs < oldest->lastUsedMs))
+            if (it->generation == 0
+                && (oldest == m_sessions.end() || it->lastUsedMs < oldest->lastUsedMs))
                 oldest = it;
         }
         if (oldest != m_sessions.end() && m_sessions.size() >= m_capacity)
@@ -57,7 +58,8 @@ std::optional<SessionStore::Session> SessionStore::take(const QString &id)
 
 void SessionStore::expireIdle()
 {
-    m_sessions.removeIf([this](const QHash<QString, Session>::iterator &it) { return isExpired(*it); });
+    m_sessions.removeIf(
+        [this](const QHash<QString, Session>::iterator &it) { return isExpired(*it); });
 }
 
 bool SessionStore::isExpired(const Session &session) const

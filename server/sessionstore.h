@@ -26,6 +26,7 @@ public:
         // The model's generation under way, 0 for none, and who waits for it.
         quint64 generation = 0;
         std::optional<PendingAnswer> waiting;
+        QMetaObject::Connection clientGone;
     };
 
     SessionStore();

@@ -147,8 +147,8 @@ void TavrinServer::answer(const QHttpServerRequest &request, Method method, Hand
     }
     const QByteArray body = request.body();
     if (body.size() > maxBodySize) {
-        return answer.send(ApiReply::error(Status::PayloadTooLarge,
-                                           QStringLiteral("The request body is larger than 1 MiB.")));
+        return answer.send(ApiReply::error(
+            Status::PayloadTooLarge, QStringLiteral("The request body is larger than 1 MiB.")));
     }
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
@@ -159,12 +159,13 @@ void TavrinServer::answer(const QHttpServerRequest &request, Method method, Hand
                 .arg(parseError.errorString(), QString::number(parseError.offset))));
     }
     if (!document.isObject()) {
-        return answer.send(ApiReply::error(Status::BadRequest,
-                                           QStringLiteral("The request body must be a JSON object.")));
+        return answer.send(ApiReply::error(
+            Status::BadRequest, QStringLiteral("The request body must be a JSON object.")));
     }
     const QJsonObject object = document.object();
     if (object.contains(QLatin1String("lang")) && !object.value(QLatin1String("lang")).isString())
-        return answer.send(ApiReply::error(Status::BadRequest, QStringLiteral("\"lang\" must be a string.")));
+        return answer.send(
+            ApiReply::error(Status::BadRequest, QStringLiteral("\"lang\" must be a string.")));
     (this->*handler)(object, languageOf(object, request), answer);
 }
 
@@ -178,8 +179,8 @@ void TavrinServer::startChat(const QJsonObject &body, ReplyTexts::Language langu
     const std::optional<ProgramKind::Platform> platform =
         platformNamed(body.value(QLatin1String("platform")).toString());
     if (!platform) {
-        return answer.send(ApiReply::error(Status::BadRequest,
-                                           QStringLiteral("\"platform\" must be \"MT4\" or \"MT5\".")));
+        return answer.send(ApiReply::error(
+            Status::BadRequest, QStringLiteral("\"platform\" must be \"MT4\" or \"MT5\".")));
     }
     const std::optional<ProgramKind::Type> type =
         typeNamed(body.value(QLatin1String("code_type")).toString());
@@ -209,8 +210,9 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
     const QString apiType = QStringLiteral("chat");
     SessionStore::Session *session = m_sessions.find(id);
     if (!session) {
-        return answer.send(ApiReply::outcome(
-            Status::Ok, false, apiType, QStringLiteral("Unknown session: please start a new chat."), id));
+        return answer.send(
+            ApiReply::outcome(Status::Ok, false, apiType,
+                              QStringLiteral("Unknown session: please start a new chat."), id));
     }
     if (message.trimmed().isEmpty()) {
         return answer.send(ApiReply::outcome(
@@ -218,7 +220,7 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
             QStringLiteral("The message is empty: describe the program you want."), id));
     }
     if (m_model)
-        return generate(id, message, language, answer);
+        return generate(*session, id, message, language, answer);
     session->idea = session->idea.refinedBy(message);
     ApiReply reply = ApiReply::outcome(
         Status::Ok, true, apiType,
@@ -231,45 +233,50 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
 
 // One generation per session at a time: the answer to a second request could not refine a
 // program that does not exist yet.
-void TavrinServer::generate(const QString &id, const QString &message, ReplyTexts::Language language,
+void TavrinServer::generate(SessionStore::Session &session, const QString &id,
+                            const QString &message, ReplyTexts::Language language,
                             const PendingAnswer &answer)
 {
     const QString apiType = QStringLiteral("chat");
-    SessionStore::Session *session = m_sessions.find(id);
-    if (session->generation != 0) {
-        return answer.send(ApiReply::outcome(Status::Ok, false, apiType,
-                                             ReplyTexts::stillWorking(language), id));
-    }
-    const ModelBackend::Request request{session->kind, language, session->history, message};
-    session->waiting = answer;
-    session->generation = m_model->generate(
+    if (session.generation != 0)
+        return answer.send(
+            ApiReply::outcome(Status::Ok, false, apiType, ReplyTexts::stillWorking(language), id));
+    const ModelBackend::Request request{session.kind, language, session.history, message};
+    session.waiting = answer;
+    session.generation = m_model->generate(
         request, [this, id, message, apiType](const ModelBackend::Result &result) {
             SessionStore::Session *session = m_sessions.find(id);
             if (!session || !session->waiting)
                 return;
-            const PendingAnswer answer = *session->waiting;
-            session->generation = 0;
-            session->waiting.reset();
-            ApiReply reply = ApiReply::outcome(Status::Ok, result.success, apiType, result.message, id);
+            ApiReply reply =
+                ApiReply::outcome(Status::Ok, result.success, apiType, result.message, id);
             if (result.success) {
                 session->history.remember(message, result.program);
                 reply.body.insert(QStringLiteral("data"),
                                   QJsonObject{{QStringLiteral("response"), result.program}});
             }
-            answer.send(reply);
+            finishGeneration(*session, reply);
         });
-    // Nobody would read the answer: free the model for others. The connection may serve later
-    // requests, so only this generation is cancelled.
-    answer.whenClientGone(this, [this, id, generation = session->generation] {
+    // Nobody would read the answer: free the model for others.
+    session.clientGone = answer.whenClientGone(this, [this, id, language] {
         SessionStore::Session *session = m_sessions.find(id);
-        if (session && session->generation == generation) {
-            m_model->cancel(generation);
-            session->generation = 0;
-            session->waiting->send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
-                                                     ReplyTexts::chatEnded(ReplyTexts::Language::English), id));
-            session->waiting.reset();
+        if (session && session->generation != 0) {
+            m_model->cancel(session->generation);
+            finishGeneration(*session,
+                             ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
+                                               ReplyTexts::chatEnded(language), id));
         }
     });
+}
+
+void TavrinServer::finishGeneration(SessionStore::Session &session, const ApiReply &reply)
+{
+    // The connection may serve later requests, whose generations are not this one's to cancel.
+    disconnect(session.clientGone);
+    const PendingAnswer answer = *session.waiting;
+    session.generation = 0;
+    session.waiting.reset();
+    answer.send(reply);
 }
 
 void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language language,
@@ -280,15 +287,16 @@ void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language lang
         return answer.send(ApiReply::error(Status::BadRequest, problem));
     const QString id = body.value(QLatin1String("session_id")).toString();
     const QString apiType = QStringLiteral("session");
-    const std::optional<SessionStore::Session> session = m_sessions.take(id);
+    std::optional<SessionStore::Session> session = m_sessions.take(id);
     if (!session) {
         return answer.send(ApiReply::outcome(Status::NotFound, false, apiType,
                                              QStringLiteral("Unknown session"), id));
     }
     if (session->generation != 0) {
         m_model->cancel(session->generation);
-        session->waiting->send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
-                                                 ReplyTexts::chatEnded(language), id));
+        finishGeneration(*session,
+                         ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
+                                           ReplyTexts::chatEnded(language), id));
     }
     answer.send(ApiReply::outcome(Status::Ok, true, apiType, QStringLiteral("Session ended."), id));
 }
@@ -302,8 +310,8 @@ void TavrinServer::checkVersion(const QJsonObject &body, ReplyTexts::Language,
     const QVersionNumber client =
         QVersionNumber::fromString(body.value(QLatin1String("client_version")).toString());
     if (client.isNull()) {
-        return answer.send(ApiReply::error(Status::BadRequest,
-                                           QStringLiteral("\"client_version\" is not a version number.")));
+        return answer.send(ApiReply::error(
+            Status::BadRequest, QStringLiteral("\"client_version\" is not a version number.")));
     }
     // Normalized, "1.0" is as new as "1.0.0".
     const bool needUpdate = client.normalized() < m_minVersion.normalized();

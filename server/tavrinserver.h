@@ -30,14 +30,15 @@ public:
     // Clients older than minVersion are told to update, with updateMessage (rich text, or
     // empty for the client's own words).
     TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
-               QObject *parent = nullptr);
+                 QObject *parent = nullptr);
 
     // False, with the reason in errorString, when the address cannot be bound.
     bool listen(const QHostAddress &address, quint16 port, QString *errorString);
     // Where it listens, with the port actually bound.
     QUrl url() const;
     // Programs come from the model server from now on; the report gets one line about it.
-    void useModel(const ModelSettings &settings, const std::function<void(const QString &)> &report);
+    void useModel(const ModelSettings &settings,
+                  const std::function<void(const QString &)> &report);
     void setSessionLimits(qint64 idleLimitMs, int capacity);
 
 private:
@@ -48,12 +49,17 @@ private:
     void addEndpoint(const QString &path, Method method, Handler handler);
     void answer(const QHttpServerRequest &request, Method method, Handler handler,
                 const PendingAnswer &answer);
-    void startChat(const QJsonObject &body, ReplyTexts::Language language, const PendingAnswer &answer);
+    void startChat(const QJsonObject &body, ReplyTexts::Language language,
+                   const PendingAnswer &answer);
     void chat(const QJsonObject &body, ReplyTexts::Language language, const PendingAnswer &answer);
-    void generate(const QString &id, const QString &message, ReplyTexts::Language language,
-                  const PendingAnswer &answer);
-    void endSession(const QJsonObject &body, ReplyTexts::Language language, const PendingAnswer &answer);
-    void checkVersion(const QJsonObject &body, ReplyTexts::Language language, const PendingAnswer &answer);
+    void generate(SessionStore::Session &session, const QString &id, const QString &message,
+                  ReplyTexts::Language language, const PendingAnswer &answer);
+    // Answers the session's waiting request and frees the session for the next one.
+    void finishGeneration(SessionStore::Session &session, const ApiReply &reply);
+    void endSession(const QJsonObject &body, ReplyTexts::Language language,
+                    const PendingAnswer &answer);
+    void checkVersion(const QJsonObject &body, ReplyTexts::Language language,
+                      const PendingAnswer &answer);
 
     QHttpServer *m_server;
     QTcpServer *m_listener;
