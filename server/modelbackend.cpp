@@ -102,15 +102,17 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
     }
     if (!errors.isEmpty())
         return fail(id, ReplyTexts::checkFailed(language, errors));
-    const Generation done = m_generations.take(id);
+    Generation done = m_generations.take(id);
+    // Trimmed after an overflow, the history stays trimmed: the next request would overflow too.
+    done.request.history.remember(done.request.message, extracted.program);
     done.done({true,
                extracted.explanation.isEmpty() ? ReplyTexts::programWritten(language, kind)
                                                : extracted.explanation,
-               extracted.program});
+               extracted.program, done.request.history});
 }
 
 void ModelBackend::fail(quint64 id, const QString &message)
 {
     const Generation done = m_generations.take(id);
-    done.done({false, message, {}});
+    done.done({false, message, {}, {}});
 }

@@ -31,6 +31,8 @@ public:
         // The model's explanation, or what went wrong.
         QString message;
         QString program;
+        // The chat so far with this request and its program, for the next request.
+        ChatHistory history;
     };
     using Done = std::function<void(const Result &result)>;
 

@@ -244,14 +244,14 @@ void TavrinServer::generate(SessionStore::Session &session, const QString &id,
     const ModelBackend::Request request{session.kind, language, session.history, message};
     session.waiting = answer;
     session.generation = m_model->generate(
-        request, [this, id, message, apiType](const ModelBackend::Result &result) {
+        request, [this, id, apiType](const ModelBackend::Result &result) {
             SessionStore::Session *session = m_sessions.find(id);
             if (!session || !session->waiting)
                 return;
             ApiReply reply =
                 ApiReply::outcome(Status::Ok, result.success, apiType, result.message, id);
             if (result.success) {
-                session->history.remember(message, result.program);
+                session->history = result.history;
                 reply.body.insert(QStringLiteral("data"),
                                   QJsonObject{{QStringLiteral("response"), result.program}});
             }

@@ -479,6 +479,9 @@ private slots:
         QCOMPARE(fake.chats.size(), 4);
         const QString earlier = fake.chats[3].value("messages").toArray()[1].toObject().value("content").toString();
         QVERIFY(!earlier.contains("An RSI EA") && earlier.contains("make the period 21"));
+        // And stays so for the next request.
+        chat(port, id, "sl 300");
+        QVERIFY(!QJsonDocument(fake.chats[4]).toJson().contains("An RSI EA"));
     }
 
     void concurrentChats()
