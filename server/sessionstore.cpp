@@ -20,7 +20,7 @@ QString SessionStore::open(const ProgramKind &kind)
         auto oldest = m_sessions.end();
         for (auto it = m_sessions.begin(); it != m_sessions.end(); ++it) {
             if (it->generation == 0
-                && (oldest == m_sessions.end() || it->lastUsedMs < oldest->lastUsedMs))
+                && (oldest == m_sessions.end() || it->lastUsedNs < oldest->lastUsedNs))
                 oldest = it;
         }
         if (oldest != m_sessions.end() && m_sessions.size() >= m_capacity)
@@ -29,7 +29,7 @@ QString SessionStore::open(const ProgramKind &kind)
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     Session &session = m_sessions[id];
     session.kind = kind;
-    session.lastUsedMs = m_clock.elapsed();
+    session.lastUsedNs = m_clock.nsecsElapsed();
     return id;
 }
 
@@ -42,7 +42,7 @@ SessionStore::Session *SessionStore::find(const QString &id)
         m_sessions.erase(it);
         return nullptr;
     }
-    it->lastUsedMs = m_clock.elapsed();
+    it->lastUsedNs = m_clock.nsecsElapsed();
     return &it.value();
 }
 
@@ -64,5 +64,5 @@ void SessionStore::expireIdle()
 
 bool SessionStore::isExpired(const Session &session) const
 {
-    return session.generation == 0 && m_clock.elapsed() - session.lastUsedMs > m_idleLimitMs;
+    return session.generation == 0 && m_clock.nsecsElapsed() - session.lastUsedNs > m_idleLimitMs * 1000000;
 }

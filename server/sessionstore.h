@@ -22,7 +22,8 @@ public:
         ProgramKind kind;
         TradingIdea idea;
         ChatHistory history;
-        qint64 lastUsedMs = 0;
+        // Nanoseconds, so that sessions opened in the same millisecond still have an order.
+        qint64 lastUsedNs = 0;
         // The model's generation under way, 0 for none, and who waits for it.
         quint64 generation = 0;
         std::optional<PendingAnswer> waiting;

@@ -315,12 +315,12 @@ private slots:
     void sessionExpiryAndCap()
     {
         Service service;
-        const quint16 port = startService(service, {"--session-idle-limit", "0.5", "--session-cap", "2"});
+        const quint16 port = startService(service, {"--session-idle-limit", "2", "--session-cap", "2"});
         const QStringList ids{open(port), open(port), open(port)};
         // The oldest idle session made room for the third.
         QCOMPARE(chat(port, ids[0], "RSI").value("success"), QJsonValue(false));
         QCOMPARE(chat(port, ids[1], "RSI").value("success"), QJsonValue(true));
-        QTest::qWait(700);
+        QTest::qWait(2500);
         QCOMPARE(chat(port, ids[2], "RSI").value("success"), QJsonValue(false));
     }
 
@@ -356,11 +356,11 @@ private slots:
 
         FakeModel fake;
         Service service;
-        qputenv("TAVRIN_LLM_API_KEY", apiKey);
-        qputenv("TAVRIN_LLM_MODEL", model.toUtf8());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TAVRIN_LLM_API_KEY", apiKey);
+        environment.insert("TAVRIN_LLM_MODEL", model);
+        service.setProcessEnvironment(environment);
         const quint16 port = startModelService(service, fake.url() + urlTail);
-        qunsetenv("TAVRIN_LLM_API_KEY");
-        qunsetenv("TAVRIN_LLM_MODEL");
         chat(port, open(port, platform, codeType, lang), "An RSI one", lang);
         QVERIFY2(fake.heads.value(0).startsWith("POST /v1/chat/completions "), fake.heads.value(0).constData());
         // No Authorization header at all without a key.
@@ -488,12 +488,12 @@ private slots:
     {
         FakeModel fake;
         Canned slow;
-        slow.delayMs = 500;
+        slow.delayMs = 1500;
         slow.body = completion("```mql5\n// first\n" + validProgram + "```");
         fake.script = {slow, canned(200, completion("```mql5\n// second\n" + validProgram + "```")),
                        canned(200, {}, {}, 0, Canned::Silent), canned(200, {}, {}, 0, Canned::Silent)};
         Service service;
-        const quint16 port = startModelService(service, fake.url());
+        const quint16 port = startModelService(service, fake.url(), {"--llm-timeout", "5"});
         const QStringList ids{open(port), open(port), open(port), open(port)};
 
         QNetworkReply *first = chatAsync(port, ids[0], "first");
