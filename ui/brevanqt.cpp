@@ -538,7 +538,7 @@ void BrevanQt::deployGeneratedCode()
         appendNotice(tr("Cannot start compiler!"));
     if (outcome.hasLog)
         showCompilerLog(outcome.log);
-    else
+    else if (outcome.started && outcome.problem.isEmpty())
         appendNotice(tr("The compiler finished but left no log."));
 }
 
