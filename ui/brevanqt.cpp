@@ -1,17 +1,12 @@
 #include "ui/brevanqt.h"
 
 #include "app/language.h"
-#include "app/version.h"
 #include "platform/compilerrun.h"
 #include "platform/deployment.h"
 #include "platform/dialogfolders.h"
 #include "platform/terminalscanner.h"
-#include "service/replywait.h"
-#include "service/serviceconfig.h"
-#include "service/servicepaths.h"
-#include "service/servicereply.h"
-#include "service/servicerequest.h"
-#include "service/versionverdict.h"
+#include "service/protocol.h"
+#include "service/version.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -30,17 +25,10 @@
 #include <QNetworkReply>
 #include <QVBoxLayout>
 
-using namespace std::chrono_literals;
-
 namespace {
 
 const QString kContactEmail = QStringLiteral("support@tavrinai.com");
 const QString kWebsiteHost = QStringLiteral("www.tavrinai.com");
-
-constexpr int kTransferTimeoutMs = 300000;
-constexpr int kVersionCheckTimeoutMs = 10000;
-// A service that takes the connection but never answers must not hold a closing window.
-constexpr auto kClosingWaitBound = 5s;
 
 QString selectedPlatform(const Ui::BrevanQtClass &ui)
 {
@@ -95,8 +83,9 @@ QLabel *linkLabel(const QString &html, QWidget *parent)
 
 } // namespace
 
-BrevanQt::BrevanQt(QWidget *parent)
+BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts)
     : QMainWindow(parent)
+    , m_timeouts(timeouts)
 {
     ui.setupUi(this);
     createLanguageMenu();
@@ -119,7 +108,7 @@ BrevanQt::BrevanQt(QWidget *parent)
     m_sessionUrl = m_apiBaseUrl + ServicePath::Session;
 
     m_networkManager = new QNetworkAccessManager(this);
-    m_networkManager->setTransferTimeout(kTransferTimeoutMs);
+    m_networkManager->setTransferTimeout(int(m_timeouts.transfer.count()));
 
     ui.radioButton_mt4->setChecked(true);
     ui.radioButton_mt5->setChecked(false);
@@ -151,8 +140,8 @@ void BrevanQt::closeEvent(QCloseEvent *event)
     if (!m_sessionId.isEmpty()) {
         QNetworkAccessManager manager;
         QNetworkReply *reply =
-            deleteServiceRequest(manager, m_sessionUrl, closingSessionBody(m_sessionId));
-        waitForReply(reply, kClosingWaitBound);
+            deleteServiceRequest(manager, m_sessionUrl, closingSessionBody(m_sessionId), languageCode());
+        waitForReply(reply, m_timeouts.closingWait);
         reply->deleteLater();
         m_sessionId.clear();
     }
@@ -305,10 +294,12 @@ void BrevanQt::onPushButtonNewChatClicked(bool)
 {
     const QString platform = selectedPlatform(ui);
     if (!m_sessionId.isEmpty()) {
-        deleteServiceRequest(*m_networkManager, m_sessionUrl, endSessionBody(m_sessionId));
+        deleteServiceRequest(*m_networkManager, m_sessionUrl, endSessionBody(m_sessionId, languageCode()),
+                             languageCode());
         m_sessionId.clear();
     }
-    postServiceRequest(*m_networkManager, m_newChatUrl, newChatBody(selectedCodeType(ui), platform));
+    postServiceRequest(*m_networkManager, m_newChatUrl,
+                       newChatBody(selectedCodeType(ui), platform, languageCode()), languageCode());
     ui.plainTextEdit_prompt->clear();
     ui.textEdit_code->clear();
     appendNotice(tr("Creating new %1 %2 chat...").arg(platform, ui.comboBox_type->currentText()));
@@ -325,7 +316,8 @@ void BrevanQt::onPushButtonGenerateClicked(bool)
         appendNotice(tr("Name cannot be empty!"));
         return;
     }
-    postServiceRequest(*m_networkManager, m_chatUrl, chatBody(m_sessionId, request));
+    postServiceRequest(*m_networkManager, m_chatUrl, chatBody(m_sessionId, request, languageCode()),
+                       languageCode());
     ui.plainTextEdit_prompt->clear();
     ui.textEdit_code->appendMessage(request, true);
     appendNotice(tr("Generating code..."));
@@ -384,9 +376,10 @@ void BrevanQt::onPushButtonMT5DataClicked(bool)
 bool BrevanQt::checkVersion()
 {
     QNetworkAccessManager manager;
-    manager.setTransferTimeout(kVersionCheckTimeoutMs);
+    manager.setTransferTimeout(int(m_timeouts.versionCheck.count()));
     QNetworkReply *reply =
-        postServiceRequest(manager, resolveApiBaseUrl() + ServicePath::VersionCheck, versionCheckBody());
+        postServiceRequest(manager, resolveApiBaseUrl() + ServicePath::VersionCheck, versionCheckBody(),
+                           languageCode());
     waitForReply(reply);
 
     // A check that cannot be made lets the client go on.

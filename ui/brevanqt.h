@@ -1,5 +1,6 @@
 #pragma once
 
+#include "service/protocol.h"
 #include "ui_brevanqt.h"
 
 #include <QMainWindow>
@@ -20,7 +21,8 @@ class BrevanQt final : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit BrevanQt(QWidget *parent = nullptr);
+    // Tests pass shorter time-outs; the application keeps the defaults.
+    explicit BrevanQt(QWidget *parent = nullptr, const ServiceTimeouts &timeouts = {});
     ~BrevanQt() override;
 
 protected:
@@ -62,4 +64,5 @@ private:
     QAction *m_actionTraditionalChinese = nullptr;
     QMenu *m_helpMenu = nullptr;
     QAction *m_aboutAction = nullptr;
+    ServiceTimeouts m_timeouts;
 };

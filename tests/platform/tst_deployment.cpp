@@ -26,57 +26,23 @@ void obeyPermissionBits(bool obey)
 
 } // namespace
 
-// The widget-free steps of deploying an answer: names, folders, file content and the compiler.
+// The widget-free steps of deploying an answer that the window's tests cannot reach: a write
+// that fails half-way, a compiler that leaves no log.
 class TestDeployment final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void defaultSourceName()
-    {
-        QCOMPARE(Deployment::defaultSourceName({QDate(2024, 3, 5), QTime(17, 8, 9)}), "Tavrin_20240305_170809");
-    }
-
-    void targetFolder()
-    {
-        QTemporaryDir temp;
-        const QString mql = temp.filePath("Data Folder/MQL4");
-        QVERIFY(QDir().mkpath(mql + "/Indicators"));
-        QCOMPARE(Deployment::targetFolder(mql, "indicator"), mql + "/Indicators");
-        QCOMPARE(Deployment::targetFolder(mql, "ea"), mql); // no Experts folder
-        QVERIFY(QDir().mkpath(mql + "/Experts"));
-        QCOMPARE(Deployment::targetFolder(mql, "ea"), mql + "/Experts");
-    }
-
-    void sourceNameProblem()
-    {
-        QVERIFY(!Deployment::sourceNameProblem("sub/x").isEmpty());
-        QVERIFY(!Deployment::sourceNameProblem("..\\x").isEmpty());
-        QVERIFY(Deployment::sourceNameProblem("My EA v1.2").isEmpty());
-        QVERIFY(Deployment::sourceNameProblem("指标 Ω").isEmpty());
-    }
-
-    void sourceFileContent()
-    {
-        // UTF-8 without byte-order mark, LF on this system, and CR LF never turned into CR CR LF.
-        QCOMPARE(Deployment::sourceFileContent("a\r\nb\n// Ω"), QStringLiteral("a\nb\n// Ω").toUtf8());
-    }
-
-    void writeSourceFileReplaces()
-    {
-        QTemporaryDir temp;
-        const QString path = temp.filePath("X.mq4");
-        QVERIFY(writeFile(path, QByteArray(4096, 'o')));
-        QVERIFY(Deployment::writeSourceFile(path, "short").ok);
-        QCOMPARE(readFile(path), QByteArray("short"));
-        QCOMPARE(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"X.mq4"});
-    }
-
-    void writeSourceFileFailureKeepsOldFile()
+    // Replaced whole or not at all: a write that fails keeps the old file and leaves no temporary one.
+    void writeSourceFile()
     {
         QTemporaryDir temp;
         const QString folder = temp.filePath("Experts");
-        QVERIFY(writeFile(folder + "/X.mq4", "old"));
+        QVERIFY(writeFile(folder + "/X.mq4", QByteArray(4096, 'o')));
+        QVERIFY(Deployment::writeSourceFile(folder + "/X.mq4", "old").ok);
+        QCOMPARE(readFile(folder + "/X.mq4"), QByteArray("old"));
+        // A backslash would reach a parent folder on Windows, whatever it means here.
+        QVERIFY(!Deployment::sourceNameProblem("..\\x").isEmpty());
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         obeyPermissionBits(true);
         const bool refused = !QFile(folder + "/probe").open(QIODevice::WriteOnly);
@@ -90,21 +56,13 @@ private Q_SLOTS:
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"X.mq4"});
     }
 
-    void compilerArguments()
-    {
-        QCOMPARE(CompilerRun::compilerArguments("My EA.mq4"), (QStringList{"/compile:My EA.mq4", "/log:a.log"}));
-        QCOMPARE(CompilerRun::nativeCompilerArguments("My EA.mq4"), "/compile:\"My EA.mq4\" /log:a.log");
-        QCOMPARE(CompilerRun::nativeCompilerArguments("RSI.mq5"), "/compile:RSI.mq5 /log:a.log");
-    }
-
     void compile_data()
     {
-        QTest::addColumn<QString>("compiler"); // "stand-in", "silent" (leaves no log) or none
+        QTest::addColumn<QString>("compiler"); // "stand-in" or "silent" (leaves no log)
         QTest::addColumn<QString>("log");      // held by the log read; empty: no log
 
         QTest::newRow("stand-in") << "stand-in" << "Result: 0 errors";
         QTest::newRow("no log written, stale one") << "silent" << "";
-        QTest::newRow("compiler missing") << "" << "";
     }
 
     void compile()
@@ -125,7 +83,7 @@ private Q_SLOTS:
         }
 
         const CompilerRun::Outcome outcome = CompilerRun::compile(install, folder, "My EA.mq4");
-        QCOMPARE(outcome.started, !compiler.isEmpty());
+        QVERIFY(outcome.started);
         QCOMPARE(outcome.hasLog, !log.isEmpty());
         QVERIFY2(outcome.log.contains(log), qPrintable(outcome.log));
         QVERIFY(!QFileInfo::exists(folder + "/a.log"));

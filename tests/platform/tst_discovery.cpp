@@ -69,7 +69,6 @@ private Q_SLOTS:
         QTest::newRow("backslashes, cr lf") << "{windows}\r\n" << true << mt4 << "MT4";
         QTest::newRow("several lines") << "{install}\r\nC:\\Other\r\n" << true << mt4 << "MT4";
         QTest::newRow("utf-8") << "{install}\n" << false << mt4 << "MT4";
-        QTest::newRow("empty origin.txt") << "" << true << mt4 << "";
         QTest::newRow("no origin.txt") << "-" << true << mt4 << "";
         QTest::newRow("installation missing") << "{install}" << true << QStringList{} << "";
         QTest::newRow("no terminal program") << "{install}" << true << QStringList{"metaeditor.exe", "Tester/"} << "";
@@ -178,9 +177,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("choose");   // else cancel
 
         QTest::newRow("MT4 installation, cancel") << "mt4install" << "Select MT4 installation directory" << false;
-        QTest::newRow("MT4 data, choose") << "mt4data" << "Select MT4 data directory" << true;
-        QTest::newRow("MT5 installation, choose") << "mt5install" << "Select MT5 installation directory" << true;
-        QTest::newRow("MT5 data, cancel") << "mt5data" << "Select MT5 data directory" << false;
+        QTest::newRow("MT5 data, choose") << "mt5data" << "Select MT5 data directory" << true;
     }
 
     void folderButton()

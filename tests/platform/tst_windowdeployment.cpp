@@ -1,7 +1,6 @@
 #include "platformtest.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
-#include "support/transcript.h"
 
 #include "ui/brevanqt.h"
 
@@ -12,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTextEdit>
 
 using namespace PlatformTest;
 
@@ -23,9 +21,19 @@ const QString kCode = QStringLiteral("int OnInit() { return 0; }\nvoid OnTick() 
                                      "int OnCalculate(const int total, const int prev, const int begin, "
                                      "const double &price[]) { return total; }\n");
 
-QStringList bubbles(const BrevanQt &window)
+// The texts of the bubbles from the last one starting with first on; empty when there is none.
+QStringList bubblesFrom(const BrevanQt &window, const QString &first)
 {
-    return Transcript::bubbles(*window.findChild<QTextEdit *>("textEdit_code"));
+    const QList<ChatTextEdit::Message> messages = window.findChild<ChatTextEdit *>("textEdit_code")->messages();
+    for (qsizetype i = messages.size() - 1; i >= 0; --i) {
+        if (messages.at(i).text.startsWith(first)) {
+            QStringList texts;
+            for (const ChatTextEdit::Message &message : messages.mid(i))
+                texts << message.text;
+            return texts;
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -56,14 +64,10 @@ private Q_SLOTS:
         const QStringList built = saved + QStringList{"Result: 0 errors"};
         const QStringList invalid = {"Invalid platform path!"};
         const QStringList unwritable = {"Platform path verified!", "Cannot write file: "};
-        QTest::newRow("MT4 indicator") << "MT4" << "indicator" << "Rsi" << "" << "Indicators/Rsi" << built;
-        QTest::newRow("MT4 EA") << "MT4" << "ea" << "Rsi" << "" << "Experts/Rsi" << built;
-        QTest::newRow("MT5 indicator") << "MT5" << "indicator" << "Rsi" << "" << "Indicators/Rsi" << built;
-        QTest::newRow("MT5 EA") << "MT5" << "ea" << "Rsi" << "" << "Experts/Rsi" << built;
         QTest::newRow("no Experts folder") << "MT4" << "ea" << "Rsi" << "no Experts" << "Rsi" << built;
         QTest::newRow("empty name") << "MT5" << "ea" << "-" << "" << "Experts/Tavrin_\\d{8}_\\d{6}" << built;
-        QTest::newRow("blanks in name") << "MT4" << "ea" << "My Moving EA" << "" << "Experts/My Moving EA" << built;
-        QTest::newRow("cr lf answer") << "MT5" << "ea" << "Rsi" << "cr lf" << "Experts/Rsi" << built;
+        QTest::newRow("blanks in name") << "MT4" << "indicator" << "My Moving Average" << "" << "Indicators/My Moving Average" << built;
+        QTest::newRow("cr lf answer") << "MT5" << "indicator" << "Rsi" << "cr lf" << "Indicators/Rsi" << built;
         QTest::newRow("data field empty") << "MT4" << "ea" << "Rsi" << "no data" << "" << invalid;
         QTest::newRow("installation field empty") << "MT5" << "ea" << "Rsi" << "no install" << "" << invalid;
         QTest::newRow("separator in name") << "MT4" << "ea" << "../Rsi" << "" << "" << unwritable;
@@ -94,7 +98,7 @@ private Q_SLOTS:
         m_service.enqueueReply("POST", "/api/chat", FakeService::chatSuccess(answer));
 
         BrevanQt window;
-        QTRY_VERIFY_WITH_TIMEOUT(bubbles(window).contains("Hello, what shall we build?"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!bubblesFrom(window, "Hello, what shall we build?").isEmpty(), 30000);
         if (platform == "MT5")
             window.findChild<QAbstractButton *>("radioButton_mt5")->click();
         auto *type = window.findChild<QComboBox *>("comboBox_type");
@@ -111,8 +115,8 @@ private Q_SLOTS:
 
         const QString generated = QStringLiteral("%1 %2 generated successfully!\nCompiling...")
                                       .arg(platform, codeType == "ea" ? "EA" : "Indicator");
-        QTRY_VERIFY_WITH_TIMEOUT(!Transcript::lastFrom(bubbles(window), generated).isEmpty(), 30000);
-        const QStringList after = Transcript::lastFrom(bubbles(window), generated).mid(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!bubblesFrom(window, generated).isEmpty(), 30000);
+        const QStringList after = bubblesFrom(window, generated).mid(1);
         QStringList found; // the files in the MQL folder: the source, and the program unless not compiled
         for (QDirIterator it(mql, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
             found.append(QDir(mql).relativeFilePath(it.next()));

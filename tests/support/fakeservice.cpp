@@ -10,10 +10,13 @@ FakeService::Reply FakeService::Reply::json(const QJsonObject &object, int statu
     return {status, QJsonDocument(object).toJson(QJsonDocument::Compact), {{"Content-Type", "application/json"}}};
 }
 
-QList<FakeService::Header>::const_iterator FakeService::Request::find(const QByteArray &name) const
+QByteArray FakeService::Request::header(const QByteArray &name) const
 {
-    return std::find_if(headers.begin(), headers.end(),
-                        [&name](const Header &header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; });
+    for (const Header &header : headers) {
+        if (header.first.compare(name, Qt::CaseInsensitive) == 0)
+            return header.second;
+    }
+    return {};
 }
 
 FakeService::FakeService(QObject *parent)
@@ -63,18 +66,10 @@ void FakeService::scriptGoodService(const QString &sessionId)
     setDefaultReply("DELETE", QStringLiteral("/api/session"), Reply::json({{"success", true}}));
 }
 
-QList<FakeService::Request> FakeService::requestsTo(const QString &path) const
-{
-    QList<Request> matching;
-    std::copy_if(m_requests.begin(), m_requests.end(), std::back_inserter(matching),
-                 [&path](const Request &request) { return request.path == path; });
-    return matching;
-}
-
 QList<FakeService::Request> FakeService::requestsTo(const QByteArray &method, const QString &path) const
 {
-    QList<Request> matching = requestsTo(path);
-    matching.removeIf([&method](const Request &request) { return request.method != method; });
+    QList<Request> matching = m_requests;
+    matching.removeIf([&](const Request &request) { return request.method != method || request.path != path; });
     return matching;
 }
 

@@ -42,9 +42,7 @@ public:
         QJsonObject json;       // empty unless the body is a JSON object
 
         // The first value of the header, its name compared case-insensitively.
-        QByteArray header(const QByteArray &name) const { return hasHeader(name) ? find(name)->second : QByteArray(); }
-        bool hasHeader(const QByteArray &name) const { return find(name) != headers.end(); }
-        QList<Header>::const_iterator find(const QByteArray &name) const;
+        QByteArray header(const QByteArray &name) const;
     };
 
     explicit FakeService(QObject *parent = nullptr);
@@ -70,7 +68,6 @@ public:
     void scriptGoodService(const QString &sessionId = QStringLiteral("session-1"));
 
     const QList<Request> &requests() const { return m_requests; }
-    QList<Request> requestsTo(const QString &path) const;
     QList<Request> requestsTo(const QByteArray &method, const QString &path) const;
     // Spins the event loop until at least count requests have arrived.
     bool waitForRequests(int count, int timeoutMs = 10000);

@@ -29,11 +29,6 @@ TestEnvironment::TestEnvironment()
     QStandardPaths::setTestModeEnabled(true);
 }
 
-QString TestEnvironment::homePath() const
-{
-    return m_root.filePath(QStringLiteral("home"));
-}
-
 void TestEnvironment::resetSettings()
 {
     QSettings settings;

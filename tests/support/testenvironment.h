@@ -12,8 +12,6 @@ class TestEnvironment final
 public:
     TestEnvironment();
 
-    QString homePath() const;
-
     // Clears every stored setting, for a clean start of each case.
     static void resetSettings();
 
