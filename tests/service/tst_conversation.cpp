@@ -18,11 +18,11 @@ namespace {
 const QString kCreating = u"Creating new MT4 Indicator chat..."_s;
 const QString kGreeting = u"Hello, what shall we build?"_s; // FakeService's own
 const QString kGenerating = u"Generating code..."_s;
-const FakeService::Reply kNoSession{200, R"({"api_type":"new","success":true,"message":"hi"})"_ba, {}};
+const FakeService::Reply kNoSession{200, R"({"api_type":"new","success":true,"message":"hi"})"_ba};
 // Short enough not to slow the suite, long enough for a loaded machine's loopback.
 const ServiceTimeouts kShortTimeouts{300s, 1s, 1s};
 // Dropped long after the client should have given up, so that a client that never does fails instead of hanging.
-const FakeService::Reply kHung = FakeService::Reply::dropped().delayed(60000);
+const FakeService::Reply kHung = FakeService::Reply::dropped(60000);
 
 } // namespace
 
@@ -291,7 +291,7 @@ private Q_SLOTS:
         const bool renew = action.startsWith("New Chat"_L1);
         // The window acts at once, before the greeting. With New Chat, the first request to
         // arrive, mostly the start-up one, is answered last: the later reply wins.
-        const FakeService::Reply tested{action.endsWith("500"_L1) ? 500 : 200, body, {}, 300};
+        const FakeService::Reply tested{action.endsWith("500"_L1) ? 500 : 200, body, 300};
         m_service->enqueueReply("POST", renew ? u"/api/new"_s : u"/api/chat"_s, tested);
         m_service->enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-2"_s, u"first"_s));
         QVERIFY(open(false));
@@ -329,8 +329,8 @@ private Q_SLOTS:
         QFETCH(bool, session);
         QFETCH(bool, hung);
         m_service->enqueueReply("POST", u"/api/new"_s, session ? FakeService::newSession(u"s-1"_s) : kNoSession);
-        m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::Reply{200, R"({"api_type":"chat","message":"Late"})"_ba, {}});
-        m_service->setDefaultReply("DELETE", u"/api/session"_s, hung ? kHung : FakeService::Reply{200, "{}", {}, 300});
+        m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::Reply{200, R"({"api_type":"chat","message":"Late"})"_ba});
+        m_service->setDefaultReply("DELETE", u"/api/session"_s, hung ? kHung : FakeService::Reply{200, "{}", 300});
         QVERIFY(open());
         submit(u"Draw an RSI"_s);
         QVERIFY(m_window->close());

@@ -20,17 +20,16 @@ public:
 
     struct Reply final
     {
+        enum class Mode { Answer, Silent, Drop }; // Silent keeps the connection open; Drop closes it
+
         int status = 200;
         QByteArray body;
-        QList<Header> headers;
         int delayMs = 0;
-        bool neverAnswer = false;      // keeps the connection open and silent
-        bool closeConnection = false;  // drops the connection instead of answering
+        Mode mode = Mode::Answer;
 
         static Reply json(const QJsonObject &object, int status = 200);
-        static Reply silent() { return {200, {}, {}, 0, true, false}; }
-        static Reply dropped() { return {200, {}, {}, 0, false, true}; }
-        Reply delayed(int ms) const { return {status, body, headers, ms, neverAnswer, closeConnection}; }
+        static Reply silent() { return {200, {}, 0, Mode::Silent}; }
+        static Reply dropped(int afterMs) { return {200, {}, afterMs, Mode::Drop}; }
     };
 
     struct Request final
@@ -48,7 +47,6 @@ public:
     explicit FakeService(QObject *parent = nullptr);
     ~FakeService() override;
 
-    bool isListening() const { return m_server.isListening(); }
     QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
 
     void setDefaultReply(const QByteArray &method, const QString &path, const Reply &reply)
@@ -61,7 +59,6 @@ public:
     }
 
     // The usual good answers, and defaults for a healthy service built from them.
-    static Reply versionOk();
     static Reply newSession(const QString &sessionId,
                             const QString &message = QStringLiteral("Hello, what shall we build?"));
     static Reply chatSuccess(const QString &response);
@@ -69,8 +66,6 @@ public:
 
     const QList<Request> &requests() const { return m_requests; }
     QList<Request> requestsTo(const QByteArray &method, const QString &path) const;
-    // Spins the event loop until at least count requests have arrived.
-    bool waitForRequests(int count, int timeoutMs = 10000);
     // Requests whose connection the client closed before they were answered.
     int abandonedRequests() const { return m_abandoned; }
 
