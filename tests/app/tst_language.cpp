@@ -6,17 +6,6 @@
 #include <QFile>
 #include <QSettings>
 
-// The catalogues are bundled by the core library; tests take them out to see the fallback.
-static void unregisterBundledCatalogues()
-{
-    Q_CLEANUP_RESOURCE(brevan_core_translations);
-}
-
-static void registerBundledCatalogues()
-{
-    Q_INIT_RESOURCE(brevan_core_translations);
-}
-
 class TestLanguage final : public QObject
 {
     Q_OBJECT
@@ -64,25 +53,17 @@ private Q_SLOTS:
 
     void catalogueBesideTheExecutableIsTheFallback()
     {
-        QFile bundled(QStringLiteral(":/translations/brevan_zh_CN.qm"));
-        QVERIFY(bundled.open(QIODevice::ReadOnly));
-        const QByteArray catalogue = bundled.readAll();
-        bundled.close();
-
         const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/translations");
         QVERIFY(QDir().mkpath(folder));
-        QFile copy(folder + QStringLiteral("/brevan_zh_CN.qm"));
-        QVERIFY(copy.open(QIODevice::WriteOnly));
-        QCOMPARE(copy.write(catalogue), catalogue.size());
-        copy.close();
-
-        unregisterBundledCatalogues();
+        QVERIFY(QFile::copy(QStringLiteral(":/translations/brevan_zh_CN.qm"), folder + QStringLiteral("/brevan_zh_CN.qm")));
+        // The catalogues are bundled by the core library; taken out, only the copy is left.
+        Q_CLEANUP_RESOURCE(brevan_core_translations);
         QVERIFY(!QFile::exists(QStringLiteral(":/translations/brevan_zh_CN.qm")));
         applyLanguage(SimplifiedChinese);
         const QString translated = QCoreApplication::translate("BrevanQtClass", "Send");
         applyLanguage(TraditionalChinese);
         const QString traditionalMissing = QCoreApplication::translate("BrevanQtClass", "Send");
-        registerBundledCatalogues();
+        Q_INIT_RESOURCE(brevan_core_translations);
         QDir(folder).removeRecursively();
 
         QCOMPARE(translated, QStringLiteral("发送"));

@@ -1,4 +1,3 @@
-#include "platformtest.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 
@@ -16,8 +15,6 @@
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-
-using namespace PlatformTest;
 
 namespace {
 
@@ -109,7 +106,8 @@ private Q_SLOTS:
         QVERIFY(fault == "no Experts" || QDir().mkpath(mql + "/Experts"));
         QVERIFY(fault != "folder" || QDir().mkpath(mql + "/Experts/Rsi.mq4"));
         if (fault == "silent compiler") {
-            QVERIFY(writeFile(install + "/metaeditor.exe", "#!/bin/sh\n") && writeFile(mql + "/Indicators/a.log", "STALE"));
+            QVERIFY(TestEnvironment::writeFile(install + "/metaeditor.exe", "#!/bin/sh\n"));
+            QVERIFY(TestEnvironment::writeFile(mql + "/Indicators/a.log", "STALE"));
             QVERIFY(QFile::setPermissions(install + "/metaeditor.exe", QFile::ReadOwner | QFile::ExeOwner));
         } else {
             QVERIFY(fault == "no compiler" || QFile::copy(FAKE_METAEDITOR_PATH, install + "/metaeditor.exe"));
@@ -150,7 +148,7 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < shown.size(); ++i)
             QVERIFY2(after.at(i).contains(QString(shown.at(i)).replace("{source}", written)), qPrintable(after.at(i)));
         if (!written.isEmpty())
-            QCOMPARE(readFile(written), kCode.toUtf8()); // LF on this system, never CR CR LF
+            QCOMPARE(TestEnvironment::readFile(written), kCode.toUtf8()); // LF on this system, never CR CR LF
     }
 
     // Replaced whole or not at all: a write that fails keeps the old file and leaves no temporary one.
@@ -158,9 +156,9 @@ private Q_SLOTS:
     {
         QTemporaryDir temp;
         const QString folder = temp.filePath("Experts");
-        QVERIFY(writeFile(folder + "/X.mq4", QByteArray(4096, 'o')));
+        QVERIFY(TestEnvironment::writeFile(folder + "/X.mq4", QByteArray(4096, 'o')));
         QVERIFY(Deployment::writeSourceFile(folder + "/X.mq4", "old").ok);
-        QCOMPARE(readFile(folder + "/X.mq4"), QByteArray("old"));
+        QCOMPARE(TestEnvironment::readFile(folder + "/X.mq4"), QByteArray("old"));
         // A backslash would reach a parent folder on Windows, whatever it means here.
         QVERIFY(!Deployment::sourceNameProblem("..\\x").isEmpty());
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
@@ -172,7 +170,7 @@ private Q_SLOTS:
         if (!refused)
             QSKIP("this process writes into read-only folders");
         QVERIFY(!result.ok && !result.error.isEmpty());
-        QCOMPARE(readFile(folder + "/X.mq4"), QByteArray("old"));
+        QCOMPARE(TestEnvironment::readFile(folder + "/X.mq4"), QByteArray("old"));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"X.mq4"});
     }
 

@@ -1,4 +1,3 @@
-#include "platformtest.h"
 #include "support/testenvironment.h"
 
 #include "platform/dialogfolders.h"
@@ -12,8 +11,6 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTimer>
-
-using namespace PlatformTest;
 
 namespace {
 
@@ -30,10 +27,11 @@ QStringList described(const TerminalList &found)
 // in mixed case, so that the first of a platform is neither the first made nor the first byte-wise.
 void layTerminals(const QString &base, const QString &root)
 {
-    QVERIFY(writeFile(base + "/MT4/terminal.exe", "MZ") && writeFile(base + "/MT5/terminal64.exe", "MZ")
+    QVERIFY(TestEnvironment::writeFile(base + "/MT4/terminal.exe", "MZ")
+            && TestEnvironment::writeFile(base + "/MT5/terminal64.exe", "MZ")
             && QDir().mkpath(base + "/MT5/Tester"));
     for (const QString name : {"d5", "C4", "b4", "A5"})
-        QVERIFY(writeFile(root + '/' + name + "/origin.txt", (base + "/MT" + name.right(1)).toUtf8()));
+        QVERIFY(TestEnvironment::writeFile(root + '/' + name + "/origin.txt", (base + "/MT" + name.right(1)).toUtf8()));
 }
 
 // Points HOME at the case's own folder; the terminal root below it, where "Auto detect" looks.
@@ -90,12 +88,12 @@ private Q_SLOTS:
         const QString data = temp.filePath("Terminal/0A1B");
         QVERIFY(QDir().mkpath(data));
         for (const QString &entry : entries)
-            QVERIFY(writeFile(install + '/' + entry + (entry.endsWith('/') ? ".keep" : ""), "MZ"));
+            QVERIFY(TestEnvironment::writeFile(install + '/' + entry + (entry.endsWith('/') ? ".keep" : ""), "MZ"));
         origin.replace("{install}", install).replace("{windows}", QString(install).replace('/', '\\'));
         QStringEncoder utf16le(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
         const QByteArray bytes = utf16 ? QByteArray(utf16le(origin)) : origin.toUtf8();
         if (origin != "-")
-            QVERIFY(writeFile(data + "/origin.txt", bytes));
+            QVERIFY(TestEnvironment::writeFile(data + "/origin.txt", bytes));
 
         QCOMPARE(described(TerminalScanner(temp.filePath("Terminal")).scanTerminals()),
                  platform.isEmpty() ? QStringList() : QStringList{data + ' ' + platform + ' ' + install});
