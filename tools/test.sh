@@ -7,7 +7,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
-bash "$root/tools/install-deps.sh" test
+if [ "$quick" -eq 1 ]; then
+    bash "$root/tools/install-deps.sh" quick
+else
+    bash "$root/tools/install-deps.sh" test
+fi
 export QT_QPA_PLATFORM=offscreen
 
 run_suite() {
