@@ -1,10 +1,8 @@
 // origin.txt of a terminal's data folder, in whatever encoding and shape it was left: the
 // scanner decodes it, takes its first line as a Windows path and checks that folder.
-//
-// "@ROOT@" in the input (as UTF-8, or UTF-16 in either byte order) stands for the temporary
-// folder holding two real installations, "@ROOT@/installs/MT4" (terminal.exe) and
-// "@ROOT@/installs/MT5" (terminal64.exe and Tester), so that the seeds reach the code past
-// the folder checks; the rest of the input is written as it is.
+// "@ROOT@" in the input (UTF-8 or UTF-16 either way round) stands for a folder holding two
+// real installations, installs/MT4 (terminal.exe) and installs/MT5 (terminal64.exe, Tester),
+// so that the seeds get past the folder checks.
 
 #include "platform/terminalscanner.h"
 
@@ -26,12 +24,6 @@ namespace {
     std::abort();
 }
 
-bool touch(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write("MZ") == 2;
-}
-
 struct Layout final
 {
     QTemporaryDir folder;
@@ -43,8 +35,8 @@ struct Layout final
     {
         const QString base = folder.path();
         if (!folder.isValid() || !QDir().mkpath(dataFolder) || !QDir().mkpath(base + "/installs/MT4")
-            || !QDir().mkpath(base + "/installs/MT5/Tester") || !touch(base + "/installs/MT4/terminal.exe")
-            || !touch(base + "/installs/MT5/terminal64.exe"))
+            || !QDir().mkpath(base + "/installs/MT5/Tester") || !QFile(base + "/installs/MT4/terminal.exe").open(QIODevice::WriteOnly)
+            || !QFile(base + "/installs/MT5/terminal64.exe").open(QIODevice::WriteOnly))
             fail("cannot lay out the terminal root");
         for (const auto encoding : {QStringEncoder::Utf8, QStringEncoder::Utf16LE, QStringEncoder::Utf16BE})
             substitutions.append({QStringEncoder(encoding).encode(QStringLiteral("@ROOT@")),

@@ -117,84 +117,63 @@ private Q_SLOTS:
         QCOMPARE(DialogFolders::dataFolderStart(absent, home), root);
     }
 
-    void autoDetect_data()
+    // "Auto detect" and the "..." buttons fill the fields of their platform, or leave them as typed.
+    void fillsFields_data()
     {
-        QTest::addColumn<QString>("platform");
-        QTest::addColumn<bool>("terminals");
+        QTest::addColumn<QString>("button");  // without "pushButton_"
+        QTest::addColumn<bool>("terminals");  // laid out below the home folder
+        QTest::addColumn<QString>("dialog");  // the folder dialog's title; empty: none comes
         QTest::addColumn<QString>("install"); // the fields afterwards; they hold "typed" before
         QTest::addColumn<QString>("data");
 
-        QTest::newRow("MT4") << "mt4" << true << "{home}/MT4" << "{root}/b4";
-        QTest::newRow("MT5") << "mt5" << true << "{home}/MT5" << "{root}/A5";
-        QTest::newRow("nothing found") << "mt4" << false << "typed" << "typed";
+        QTest::newRow("Auto detect, MT4") << "mt4scan" << true << "" << "{home}/MT4" << "{root}/b4";
+        QTest::newRow("Auto detect, MT5") << "mt5scan" << true << "" << "{home}/MT5" << "{root}/A5";
+        QTest::newRow("Auto detect, nothing found") << "mt4scan" << false << "" << "typed" << "typed";
+        QTest::newRow("MT4 installation, cancelled") << "mt4install" << true << "Select MT4 installation directory" << "typed" << "typed";
+        QTest::newRow("MT5 data, chosen") << "mt5data" << false << "Select MT5 data directory" << "typed" << "{chosen}";
     }
 
-    void autoDetect()
+    void fillsFields()
     {
-        QFETCH(QString, platform);
+        QFETCH(QString, button);
         QFETCH(bool, terminals);
+        QFETCH(QString, dialog);
         QFETCH(QString, install);
         QFETCH(QString, data);
 
         QTemporaryDir home;
         const QString root = pointHomeAt(home);
+        const QString chosen = home.filePath("Chosen Ω");
+        QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen));
         if (terminals)
             layTerminals(home.path(), root);
+        QString shownTitle, shownStart;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &poll, [&] {
+            auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!shown)
+                return;
+            poll.stop();
+            shownTitle = shown->windowTitle();
+            shownStart = shown->directory().absolutePath();
+            shown->setDirectory(chosen);
+            data == "{chosen}" ? static_cast<QDialog *>(shown)->accept() : shown->reject();
+        });
+        poll.start(10);
+
         BrevanQt window;
+        const QString platform = button.left(3);
         if (platform == "mt5")
             window.findChild<QAbstractButton *>("radioButton_mt5")->click();
         auto *installEdit = window.findChild<QLineEdit *>("lineEdit_" + platform + "install");
         auto *dataEdit = window.findChild<QLineEdit *>("lineEdit_" + platform + "data");
         installEdit->setText("typed");
         dataEdit->setText("typed");
-        window.findChild<QAbstractButton *>("pushButton_" + platform + "scan")->click();
+        window.findChild<QAbstractButton *>("pushButton_" + button)->click();
+        QCOMPARE(shownTitle, dialog);
+        QCOMPARE(shownStart, dialog.isEmpty() ? QString() : root); // neither Program Files nor APPDATA here
         QCOMPARE(installEdit->text(), install.replace("{home}", home.path()));
-        QCOMPARE(dataEdit->text(), data.replace("{root}", root));
-    }
-
-    void folderButton_data()
-    {
-        QTest::addColumn<QString>("field"); // the button's and the field's name without their prefix
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("choose");   // else cancel
-
-        QTest::newRow("MT4 installation, cancel") << "mt4install" << "Select MT4 installation directory" << false;
-        QTest::newRow("MT5 data, choose") << "mt5data" << "Select MT5 data directory" << true;
-    }
-
-    void folderButton()
-    {
-        QFETCH(QString, field);
-        QFETCH(QString, title);
-        QFETCH(bool, choose);
-
-        QTemporaryDir home;
-        const QString root = pointHomeAt(home);
-        const QString chosen = home.filePath("Chosen Ω");
-        QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen));
-        BrevanQt window;
-        if (field.startsWith("mt5"))
-            window.findChild<QAbstractButton *>("radioButton_mt5")->click();
-        auto *edit = window.findChild<QLineEdit *>("lineEdit_" + field);
-        edit->setText("typed");
-
-        QString shownTitle, shownStart;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &poll, [&] {
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll.stop();
-            shownTitle = dialog->windowTitle();
-            shownStart = dialog->directory().absolutePath();
-            dialog->setDirectory(chosen);
-            choose ? static_cast<QDialog *>(dialog)->accept() : dialog->reject();
-        });
-        poll.start(10);
-        window.findChild<QAbstractButton *>("pushButton_" + field)->click();
-        QCOMPARE(shownTitle, title);
-        QCOMPARE(shownStart, root); // neither Program Files nor APPDATA here
-        QCOMPARE(edit->text(), choose ? chosen : QStringLiteral("typed"));
+        QCOMPARE(dataEdit->text(), data.replace("{root}", root).replace("{chosen}", chosen));
     }
 };
 

@@ -26,7 +26,7 @@ const FakeService::Reply kHung = FakeService::Reply::dropped(60000);
 
 } // namespace
 
-// The protocol's reading rules, then the real window, offscreen, against the stand-in service:
+// Where the service is, then the real window, offscreen, against the stand-in service:
 // start-up, New Chat, Send, replies, closing.
 class TestConversation final : public QObject
 {
@@ -121,32 +121,6 @@ private Q_SLOTS:
         QCOMPARE(resolveApiBaseUrl(), base);
     }
 
-    // The corners the window's tests below do not reach: replies read as
-    // success|message|session id ("-": absent)|response, verdicts as need_update|message|min_version.
-    void reading_data()
-    {
-        QTest::addColumn<bool>("verdict");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("read");
-        QTest::newRow("success a string") << false << R"({"api_type":"new","success":"true","message":"no"})"_ba << u"0|no|-|"_s;
-        QTest::newRow("data missing") << false << R"({"api_type":"chat","success":true})"_ba << u"1||-|"_s;
-        QTest::newRow("data not an object") << false << R"({"api_type":"chat","data":"int x;"})"_ba << u"0||-|"_s;
-        QTest::newRow("verdict: need_update a string") << true << R"({"need_update":"true"})"_ba << u"0||"_s;
-        QTest::newRow("verdict: min_version a number") << true << R"({"need_update":true,"min_version":2})"_ba << u"1||"_s;
-    }
-    void reading()
-    {
-        QFETCH(bool, verdict);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, read);
-        const ServiceReply reply = parseServiceReply(body);
-        const VersionVerdict version = parseVersionVerdict(body);
-        const QStringList fields = verdict
-            ? QStringList{QString::number(version.needUpdate), version.message, version.minVersion}
-            : QStringList{QString::number(reply.success), reply.message, reply.hasSessionId ? reply.sessionId : u"-"_s, reply.response};
-        QCOMPARE(fields.join(u'|'), read);
-    }
-
     void startUp_data()
     {
         QTest::addColumn<QString>("failure");
@@ -158,6 +132,8 @@ private Q_SLOTS:
         QTest::newRow("outdated, service message as is") << QString() << QJsonObject{{"need_update", true}, {"message", "Get <b>2.0</b>"}, {"min_version", "2.0"}} << box.arg("Get <b>2.0</b>");
         QTest::newRow("outdated, built-in text") << QString() << QJsonObject{{"need_update", true}, {"message", ""}, {"min_version", "2.0"}} << box.arg(builtIn.arg("2.0"));
         QTest::newRow("connection refused") << u"refused"_s << QJsonObject() << QString();
+        QTest::newRow("outdated, min_version a number") << QString() << QJsonObject{{"need_update", true}, {"min_version", 2}} << box.arg(builtIn.arg(""));
+        QTest::newRow("need_update a string") << QString() << QJsonObject{{"need_update", "true"}} << QString();
         QTest::newRow("HTTP 500 saying outdated") << u"500"_s << QJsonObject{{"need_update", true}} << QString();
         QTest::newRow("silent service") << u"silent"_s << QJsonObject() << QString();
     }
@@ -280,6 +256,7 @@ private Q_SLOTS:
         QTest::newRow("new: not JSON") << renew << "<html>hiccup</html>"_ba << QStringList() << u"s-2"_s;
         QTest::newRow("new: HTTP 500, JSON body") << renew500 << R"({"api_type":"new","success":true,"session_id":"s-9","message":"Hidden"})"_ba << QStringList{failed} << u"s-2"_s;
         QTest::newRow("chat: success, MT5 EA chosen meanwhile") << u"Send, then MT5 EA"_s << generated << QStringList{u"MT5 EA generated successfully!\nCompiling..."_s, invalidPath} << u"s-2"_s;
+        QTest::newRow("chat: success a string") << send << R"({"api_type":"chat","success":"true","message":"Not so"})"_ba << QStringList{u"Not so"_s} << u"s-2"_s;
         QTest::newRow("chat: failure") << send << R"({"api_type":"chat","success":false,"message":"Overloaded"})"_ba << QStringList{u"Overloaded"_s} << u"s-2"_s;
     }
     void reply()
