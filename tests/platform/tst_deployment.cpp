@@ -33,19 +33,12 @@ void obeyPermissionBits(bool obey)
     syscall(SYS_capset, &header, caps);
 }
 
-// The texts of the bubbles from the last one starting with first on; empty when there is none.
-QStringList bubblesFrom(const BrevanQt &window, const QString &first)
+QStringList bubbles(const BrevanQt &window)
 {
-    const QList<ChatTextEdit::Message> messages = window.findChild<ChatTextEdit *>("textEdit_code")->messages();
-    for (qsizetype i = messages.size() - 1; i >= 0; --i) {
-        if (messages.at(i).text.startsWith(first)) {
-            QStringList texts;
-            for (const ChatTextEdit::Message &message : messages.mid(i))
-                texts << message.text;
-            return texts;
-        }
-    }
-    return {};
+    QStringList texts;
+    for (const ChatTextEdit::Message &message : window.findChild<ChatTextEdit *>("textEdit_code")->messages())
+        texts << message.text;
+    return texts;
 }
 
 } // namespace
@@ -116,7 +109,7 @@ private Q_SLOTS:
         m_service.enqueueReply("POST", "/api/chat", FakeService::chatSuccess(answer));
 
         BrevanQt window;
-        QTRY_VERIFY_WITH_TIMEOUT(!bubblesFrom(window, "Hello, what shall we build?").isEmpty(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(bubbles(window).contains("Hello, what shall we build?"), 30000);
         if (platform == "MT5")
             window.findChild<QAbstractButton *>("radioButton_mt5")->click();
         auto *type = window.findChild<QComboBox *>("comboBox_type");
@@ -133,8 +126,8 @@ private Q_SLOTS:
 
         const QString generated = QStringLiteral("%1 %2 generated successfully!\nCompiling...")
                                       .arg(platform, codeType == "ea" ? "EA" : "Indicator");
-        QTRY_VERIFY_WITH_TIMEOUT(!bubblesFrom(window, generated).isEmpty(), 30000);
-        const QStringList after = bubblesFrom(window, generated).mid(1);
+        QTRY_VERIFY_WITH_TIMEOUT(bubbles(window).contains(generated), 30000);
+        const QStringList after = bubbles(window).mid(bubbles(window).indexOf(generated) + 1);
         QStringList found; // the files in the MQL folder: the source, and the program unless not compiled
         for (QDirIterator it(mql, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
             found.append(QDir(mql).relativeFilePath(it.next()));

@@ -46,7 +46,12 @@ class TestConversation final : public QObject
     }
     QPlainTextEdit *prompt() const { return widget<QPlainTextEdit>("plainTextEdit_prompt"); }
     void click(const char *button) { widget<QPushButton>(button)->click(); }
-    QList<FakeService::Request> chats() const { return m_service->requestsTo("POST", u"/api/chat"_s); }
+    QList<FakeService::Request> chats() const
+    {
+        QList<FakeService::Request> sent = m_service->requests();
+        sent.removeIf([](const FakeService::Request &request) { return request.path != "/api/chat"_L1; });
+        return sent;
+    }
     void submit(const QString &request, const QString &name = u"MyRsi"_s)
     {
         prompt()->setPlainText(request);

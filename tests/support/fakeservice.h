@@ -65,7 +65,6 @@ public:
     void scriptGoodService(const QString &sessionId = QStringLiteral("session-1"));
 
     const QList<Request> &requests() const { return m_requests; }
-    QList<Request> requestsTo(const QByteArray &method, const QString &path) const;
     // Requests whose connection the client closed before they were answered.
     int abandonedRequests() const { return m_abandoned; }
 
