@@ -312,7 +312,7 @@ private Q_SLOTS:
         QFETCH(bool, hung);
         m_service->enqueueReply("POST", u"/api/new"_s, session ? FakeService::newSession(u"s-1"_s) : kNoSession);
         m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::Reply{200, R"({"api_type":"chat","message":"Late"})"_ba});
-        m_service->setDefaultReply("DELETE", u"/api/session"_s, hung ? kHung : FakeService::Reply{200, "{}", 300});
+        m_service->setDefaultReply("DELETE", u"/api/session"_s, hung ? kHung : FakeService::Reply{200, "{}", 150});
         QVERIFY(open());
         submit(u"Draw an RSI"_s);
         QVERIFY(m_window->close());

@@ -16,18 +16,19 @@ QMenu *menu(BrevanQt &window, int index)
     return window.menuBar()->actions().at(index)->menu();
 }
 
-// New Chat, the name's placeholder, the Help menu, About and the first program type, as shown.
+// A form text, the name's placeholder, the menus, About and the first program type, as shown.
 QStringList shownTexts(BrevanQt &window)
 {
     return {window.findChild<QPushButton *>("pushButton_newChat")->text(),
-            window.findChild<QLineEdit *>("lineEdit_name")->placeholderText(), menu(window, 1)->title(),
-            menu(window, 1)->actions().constFirst()->text(), window.findChild<QComboBox *>("comboBox_type")->itemText(0)};
+            window.findChild<QLineEdit *>("lineEdit_name")->placeholderText(), menu(window, 0)->title(),
+            menu(window, 1)->title(), menu(window, 1)->actions().constFirst()->text(),
+            window.findChild<QComboBox *>("comboBox_type")->itemText(0)};
 }
 
 const QStringList kTexts[] = {
-    {u"New Chat"_s, u"Enter indicator or EA name"_s, u"Help"_s, u"About"_s, u"Indicator"_s},
-    {u"新建对话"_s, u"请输入指标或者EA的名字"_s, u"帮助"_s, u"关于"_s, u"指标"_s},
-    {u"新建對話"_s, u"請輸入指標或者EA的名字"_s, u"說明"_s, u"關於"_s, u"指標"_s},
+    {u"New Chat"_s, u"Enter indicator or EA name"_s, u"Language"_s, u"Help"_s, u"About"_s, u"Indicator"_s},
+    {u"新建对话"_s, u"请输入指标或者EA的名字"_s, u"语言"_s, u"帮助"_s, u"关于"_s, u"指标"_s},
+    {u"新建對話"_s, u"請輸入指標或者EA的名字"_s, u"語言"_s, u"說明"_s, u"關於"_s, u"指標"_s},
 };
 
 } // namespace
