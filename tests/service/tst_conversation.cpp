@@ -46,12 +46,7 @@ class TestConversation final : public QObject
     }
     QPlainTextEdit *prompt() const { return widget<QPlainTextEdit>("plainTextEdit_prompt"); }
     void click(const char *button) { widget<QPushButton>(button)->click(); }
-    QList<FakeService::Request> chats() const
-    {
-        QList<FakeService::Request> sent = m_service->requests();
-        sent.removeIf([](const FakeService::Request &request) { return request.path != "/api/chat"_L1; });
-        return sent;
-    }
+    QList<FakeService::Request> chats() const { return m_service->requestsTo("POST", u"/api/chat"_s); }
     void submit(const QString &request, const QString &name = u"MyRsi"_s)
     {
         prompt()->setPlainText(request);
@@ -312,7 +307,7 @@ private Q_SLOTS:
         QFETCH(bool, hung);
         m_service->enqueueReply("POST", u"/api/new"_s, session ? FakeService::newSession(u"s-1"_s) : kNoSession);
         m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::Reply{200, R"({"api_type":"chat","message":"Late"})"_ba});
-        m_service->setDefaultReply("DELETE", u"/api/session"_s, hung ? kHung : FakeService::Reply{200, "{}", 150});
+        m_service->setDefaultReply("DELETE", u"/api/session"_s, hung ? kHung : FakeService::Reply::json({}).delayed(150));
         QVERIFY(open());
         submit(u"Draw an RSI"_s);
         QVERIFY(m_window->close());

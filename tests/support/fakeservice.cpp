@@ -61,6 +61,13 @@ void FakeService::scriptGoodService(const QString &sessionId)
     setDefaultReply("DELETE", QStringLiteral("/api/session"), Reply::json({{"success", true}}));
 }
 
+QList<FakeService::Request> FakeService::requestsTo(const QByteArray &method, const QString &path) const
+{
+    QList<Request> matching = m_requests;
+    matching.removeIf([&](const Request &request) { return request.method != method || request.path != path; });
+    return matching;
+}
+
 void FakeService::onReadyRead(QTcpSocket *socket)
 {
     QByteArray &buffer = m_connections[socket].buffer;  // answer() only schedules, so this stays valid

@@ -30,6 +30,7 @@ public:
         static Reply json(const QJsonObject &object, int status = 200);
         static Reply silent() { return {200, {}, 0, Mode::Silent}; }
         static Reply dropped(int afterMs) { return {200, {}, afterMs, Mode::Drop}; }
+        Reply delayed(int ms) const { return {status, body, ms, mode}; }
     };
 
     struct Request final
@@ -65,6 +66,7 @@ public:
     void scriptGoodService(const QString &sessionId = QStringLiteral("session-1"));
 
     const QList<Request> &requests() const { return m_requests; }
+    QList<Request> requestsTo(const QByteArray &method, const QString &path) const;
     // Requests whose connection the client closed before they were answered.
     int abandonedRequests() const { return m_abandoned; }
 
