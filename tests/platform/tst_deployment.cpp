@@ -43,7 +43,8 @@ QStringList bubbles(const BrevanQt &window)
 
 } // namespace
 
-// From the service's answer through the window to the compiled file, and what the user is told.
+// From the service's answer through the window to the compiled file, and what the user is told;
+// the file's atomic replacement on its own, as a write failing half-way cannot be staged there.
 class TestDeployment final : public QObject
 {
     Q_OBJECT
