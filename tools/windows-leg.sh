@@ -69,8 +69,12 @@ wineserver -w
 # every test; the tests' folders hold only what the tests themselves put there.
 windows_path() { winepath -w "$1" 2>/dev/null; }
 mingw=x86_64-w64-mingw32-g++-posix
-export QT_QPA_PLATFORM=offscreen
-export QT_PLUGIN_PATH=$(windows_path "$qt/plugins")
+# Wine hands the host's QT_ variables to Windows programs only when they are spelt WINEQT_,
+# so that a Linux desktop's Qt settings do not leak into them. This Qt carries no fonts:
+# without some, text has no size and layouts collapse.
+export WINEQT_QPA_PLATFORM=offscreen
+export WINEQT_PLUGIN_PATH=$(windows_path "$qt/plugins")
+export WINEQT_QPA_FONTDIR=$(windows_path /usr/share/fonts/truetype/dejavu)
 export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$(dirname "$($mingw -print-file-name=libstdc++-6.dll)")");$(windows_path "$(dirname "$($mingw -print-file-name=libwinpthread-1.dll)")")"
 
 # Runs the tests one at a time: they share the prefix's registry, where Qt keeps settings.
