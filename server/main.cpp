@@ -1,6 +1,8 @@
 // The code-generation service the client talks to over HTTP/JSON. By default it writes
-// programs from templates, so that it works offline on any machine.
+// programs from templates, so that it works offline on any machine; with --backend openai a
+// language model behind any OpenAI-compatible server writes them.
 
+#include "modelsettings.h"
 #include "tavrinserver.h"
 
 #include <QCommandLineOption>
@@ -9,6 +11,9 @@
 #include <QHostAddress>
 #include <QTextStream>
 #include <QVersionNumber>
+
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -26,6 +31,36 @@ QVersionNumber wholeVersion(const QString &text)
     return suffix == text.size() ? version : QVersionNumber();
 }
 
+// The option's value, else the environment variable's.
+QString valueOf(const QCommandLineParser &parser, const QCommandLineOption &option,
+                const char *variable)
+{
+    return parser.isSet(option) ? parser.value(option)
+                                : qEnvironmentVariable(variable, parser.value(option));
+}
+
+// Milliseconds from positive seconds, fractions allowed (the tests use short ones).
+std::optional<qint64> milliseconds(const QString &seconds)
+{
+    bool valid = false;
+    const double value = seconds.toDouble(&valid);
+    if (!valid || value <= 0 || value > 1e9)
+        return std::nullopt;
+    return qint64(value * 1000);
+}
+
+QCommandLineOption option(const QString &name, const QString &description, const QString &valueName,
+                          const QString &defaultValue = {})
+{
+    return QCommandLineOption(name, description, valueName, defaultValue);
+}
+
+QCommandLineOption hidden(QCommandLineOption option)
+{
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -34,24 +69,56 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tavrin-server"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("The TavrinAI code-generation service."));
+    parser.setApplicationDescription(QStringLiteral(
+        "The TavrinAI code-generation service. The model server's API key is read from the "
+        "environment variable TAVRIN_LLM_API_KEY only."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Port to listen on; 0 picks a free one."),
-                                        QStringLiteral("N"), QStringLiteral("8080"));
-    const QCommandLineOption addressOption(QStringLiteral("address"),
-                                           QStringLiteral("Address to listen on."),
-                                           QStringLiteral("A"), QStringLiteral("127.0.0.1"));
-    const QCommandLineOption minVersionOption(
+    const QCommandLineOption portOption =
+        option(QStringLiteral("port"), QStringLiteral("Port to listen on; 0 picks a free one."),
+               QStringLiteral("N"), QStringLiteral("8080"));
+    const QCommandLineOption addressOption =
+        option(QStringLiteral("address"), QStringLiteral("Address to listen on."),
+               QStringLiteral("A"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption minVersionOption = option(
         QStringLiteral("min-version"), QStringLiteral("Clients older than V are told to update."),
         QStringLiteral("V"), QStringLiteral("1.0.0"));
-    const QCommandLineOption updateMessageOption(
-        QStringLiteral("update-message"),
-        QStringLiteral("What clients that must update are shown (may be rich text); "
-                       "by default their own text."),
-        QStringLiteral("TEXT"));
-    parser.addOptions({portOption, addressOption, minVersionOption, updateMessageOption});
+    const QCommandLineOption updateMessageOption =
+        option(QStringLiteral("update-message"),
+               QStringLiteral("What clients that must update are shown (may be rich text); by "
+                              "default their own text."),
+               QStringLiteral("TEXT"));
+    const QCommandLineOption backendOption = option(
+        QStringLiteral("backend"),
+        QStringLiteral("\"templates\" (offline) or \"openai\" (a model behind an OpenAI-compatible "
+                       "server); environment TAVRIN_BACKEND."),
+        QStringLiteral("B"), QStringLiteral("templates"));
+    const QCommandLineOption baseUrlOption = option(
+        QStringLiteral("llm-base-url"),
+        QStringLiteral(
+            "The model server, like http://127.0.0.1:11434; environment TAVRIN_LLM_BASE_URL."),
+        QStringLiteral("URL"));
+    const QCommandLineOption modelOption = option(
+        QStringLiteral("llm-model"),
+        QStringLiteral("The model's name as the server knows it; by default the first it lists. "
+                       "Environment TAVRIN_LLM_MODEL."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption timeoutOption =
+        option(QStringLiteral("llm-timeout"), QStringLiteral("Longest wait for one model answer."),
+               QStringLiteral("SECONDS"), QStringLiteral("240"));
+    const QCommandLineOption concurrencyOption =
+        option(QStringLiteral("llm-concurrency"),
+               QStringLiteral("Requests to the model server at once; more wait in a queue."),
+               QStringLiteral("N"), QStringLiteral("4"));
+    const QCommandLineOption idleOption =
+        hidden(option(QStringLiteral("session-idle-limit"),
+                      QStringLiteral("Seconds after which an idle chat is forgotten."),
+                      QStringLiteral("SECONDS"), QStringLiteral("7200")));
+    const QCommandLineOption capOption =
+        hidden(option(QStringLiteral("session-cap"), QStringLiteral("Most chats kept at once."),
+                      QStringLiteral("N"), QStringLiteral("10000")));
+    parser.addOptions({portOption, addressOption, minVersionOption, updateMessageOption,
+                       backendOption, baseUrlOption, modelOption, timeoutOption, concurrencyOption,
+                       idleOption, capOption});
     parser.process(app);
 
     bool portValid = false;
@@ -64,13 +131,46 @@ int main(int argc, char *argv[])
     const QVersionNumber minVersion = wholeVersion(parser.value(minVersionOption));
     if (minVersion.isNull())
         return fail(QStringLiteral("--min-version takes a version number, like 1.2.0"));
+    const QString backend = valueOf(parser, backendOption, "TAVRIN_BACKEND");
+    if (backend != QLatin1String("templates") && backend != QLatin1String("openai"))
+        return fail(QStringLiteral("--backend takes \"templates\" or \"openai\""));
+    const std::optional<qint64> idleLimit = milliseconds(parser.value(idleOption));
+    bool capValid = false;
+    const int cap = parser.value(capOption).toInt(&capValid);
+    if (!idleLimit || !capValid || cap < 1)
+        return fail(QStringLiteral("--session-idle-limit and --session-cap take positive numbers"));
 
     TavrinServer service(minVersion, parser.value(updateMessageOption));
+    service.setSessionLimits(*idleLimit, cap);
+    if (backend == QLatin1String("openai")) {
+        ModelSettings settings;
+        settings.serverRoot =
+            ModelSettings::rootOf(valueOf(parser, baseUrlOption, "TAVRIN_LLM_BASE_URL"));
+        if (settings.serverRoot.isEmpty())
+            return fail(QStringLiteral("--backend openai needs --llm-base-url or "
+                                       "TAVRIN_LLM_BASE_URL, like http://127.0.0.1:8080"));
+        settings.model = valueOf(parser, modelOption, "TAVRIN_LLM_MODEL");
+        settings.apiKey = qgetenv("TAVRIN_LLM_API_KEY");
+        const std::optional<qint64> timeout = milliseconds(parser.value(timeoutOption));
+        if (!timeout || *timeout > std::numeric_limits<int>::max())
+            return fail(QStringLiteral("--llm-timeout takes a positive number of seconds"));
+        settings.timeoutMs = int(*timeout);
+        bool concurrencyValid = false;
+        settings.concurrency = parser.value(concurrencyOption).toInt(&concurrencyValid);
+        if (!concurrencyValid || settings.concurrency < 1)
+            return fail(QStringLiteral("--llm-concurrency takes a positive number"));
+        service.useModel(settings, [](const QString &line) { qInfo().noquote() << line; });
+    }
     QString errorString;
     if (!service.listen(address, port, &errorString)) {
         return fail(QStringLiteral("cannot listen on %1 port %2: %3")
                         .arg(address.toString(), QString::number(port), errorString));
     }
     QTextStream(stdout) << "tavrin-server listening on " << service.url().toString() << Qt::endl;
+    if (!address.isLoopback()) {
+        qWarning().noquote() << "listening on" << address.toString()
+                             << "and not only on this machine: anyone who can reach it can use it "
+                                "and spends the model's quota";
+    }
     return app.exec();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "modelclient.h"
 #include "programkind.h"
 
 #include <QString>
+#include <QStringList>
 
 // What the user reads in the replies, in the client's language: English, or Chinese in
 // simplified or traditional script.
@@ -16,4 +18,13 @@ public:
 
     static QString greeting(Language language, const ProgramKind &kind);
     static QString programReady(Language language, const ProgramKind &kind, const QString &summary);
+    // When the model explains nothing itself.
+    static QString programWritten(Language language, const ProgramKind &kind);
+    static QString stillWorking(Language language);
+    static QString chatEnded(Language language);
+    // detail: the server's address when it is unreachable, else what it said.
+    static QString modelFailure(Language language, ModelClient::Failure failure,
+                                const QString &detail);
+    static QString noProgram(Language language);
+    static QString checkFailed(Language language, const QStringList &errors);
 };

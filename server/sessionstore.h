@@ -1,12 +1,19 @@
 #pragma once
 
+#include "chathistory.h"
+#include "pendinganswer.h"
 #include "programkind.h"
 #include "tradingidea.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QString>
 
-// The open chats, in memory only: each remembers what it writes and the idea so far.
+#include <optional>
+
+// The open chats, in memory only: each remembers what it writes and the chat so far. Chats
+// left alone for the idle limit are forgotten, and when the store is full the one left alone
+// the longest makes room; a chat waiting for its answer is neither.
 class SessionStore final
 {
 public:
@@ -14,15 +21,30 @@ public:
     {
         ProgramKind kind;
         TradingIdea idea;
+        ChatHistory history;
+        // Nanoseconds, so that sessions opened in the same millisecond still have an order.
+        qint64 lastUsedNs = 0;
+        // The model's generation under way, 0 for none, and who waits for it.
+        quint64 generation = 0;
+        std::optional<PendingAnswer> waiting;
+        QMetaObject::Connection clientGone;
     };
 
+    SessionStore();
+
+    void setLimits(qint64 idleLimitMs, int capacity);
     // Returns the new session's id.
     QString open(const ProgramKind &kind);
-    // Null for an unknown id; valid until the next open() or close().
+    // Null for an unknown or expired id; valid until the next open(), take() or expireIdle().
     Session *find(const QString &id);
-    // False for an unknown id.
-    bool close(const QString &id);
+    std::optional<Session> take(const QString &id);
+    void expireIdle();
 
 private:
+    bool isExpired(const Session &session) const;
+
     QHash<QString, Session> m_sessions;
+    QElapsedTimer m_clock;
+    qint64 m_idleLimitMs = 2 * 60 * 60 * 1000;
+    int m_capacity = 10000;
 };

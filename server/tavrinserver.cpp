@@ -1,12 +1,13 @@
 #include "tavrinserver.h"
 
 #include "codegenerator.h"
+#include "modelbackend.h"
 
 #include <QHttpServer>
-#include <QHttpServerResponse>
 #include <QJsonDocument>
 #include <QMetaEnum>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <initializer_list>
 #include <optional>
@@ -66,26 +67,10 @@ ReplyTexts::Language languageOf(const QJsonObject &body, const QHttpServerReques
     return ReplyTexts::languageOf(code);
 }
 
-void log(const QHttpServerRequest &request, const ApiReply &reply)
-{
-    QString line = QStringLiteral("%1 %2 %3")
-                       .arg(methodName(request.method()), request.url().path(),
-                            QString::number(int(reply.status)));
-    if (!reply.sessionId.isEmpty())
-        line += QStringLiteral(" session=") + reply.sessionId.left(8);
-    qInfo().noquote() << line;
-}
-
-QHttpServerResponse responseFor(const QHttpServerRequest &request, const ApiReply &reply)
-{
-    log(request, reply);
-    return QHttpServerResponse(reply.body, reply.status);
-}
-
 } // namespace
 
 TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
-                       QObject *parent)
+                           QObject *parent)
     : QObject(parent)
     , m_server(new QHttpServer(this))
     , m_listener(new QTcpServer(this))
@@ -98,14 +83,21 @@ TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &upda
     addEndpoint(QStringLiteral("/api/version_check"), Method::Post, &TavrinServer::checkVersion);
     m_server->setMissingHandler(
         [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
-            const ApiReply reply = ApiReply::error(
-                Status::NotFound, QStringLiteral("No endpoint %1.").arg(request.url().path()));
-            responseFor(request, reply).write(std::move(responder));
+            PendingAnswer(request, std::move(responder))
+                .send(ApiReply::error(Status::NotFound,
+                                      QStringLiteral("No endpoint %1.").arg(request.url().path())));
         });
+    // Expiry is also checked on each use; the sweep frees what nobody uses any more.
+    auto *sweep = new QTimer(this);
+    connect(sweep, &QTimer::timeout, this, [this] { m_sessions.expireIdle(); });
+    sweep->start(60 * 1000);
 }
 
 bool TavrinServer::listen(const QHostAddress &address, quint16 port, QString *errorString)
 {
+    // The default backlog of 50 drops the connections of a larger burst of clients, which then
+    // wait a second for their connection attempt to be repeated.
+    m_listener->setListenBacklogSize(1024);
     if (!m_listener->listen(address, port)) {
         *errorString = m_listener->errorString();
         return false;
@@ -123,94 +115,112 @@ QUrl TavrinServer::url() const
     return url;
 }
 
+void TavrinServer::useModel(const ModelSettings &settings,
+                            const std::function<void(const QString &)> &report)
+{
+    m_model = new ModelBackend(settings, this);
+    m_model->client().checkServer(report);
+}
+
+void TavrinServer::setSessionLimits(qint64 idleLimitMs, int capacity)
+{
+    m_sessions.setLimits(idleLimitMs, capacity);
+}
+
 void TavrinServer::addEndpoint(const QString &path, Method method, Handler handler)
 {
-    m_server->route(path, [this, method, handler](const QHttpServerRequest &request) {
-        QHttpServerResponse response = responseFor(request, answer(request, method, handler));
-        if (response.statusCode() == Status::MethodNotAllowed)
-            response.setHeader("Allow", methodName(method).toLatin1());
-        return response;
+    m_server->route(path, [this, method, handler](const QHttpServerRequest &request,
+                                                  QHttpServerResponder &&responder) {
+        answer(request, method, handler, PendingAnswer(request, std::move(responder)));
     });
 }
 
 // What every endpoint checks before its own handler: method, size and a JSON object body.
-ApiReply TavrinServer::answer(const QHttpServerRequest &request, Method method, Handler handler)
+void TavrinServer::answer(const QHttpServerRequest &request, Method method, Handler handler,
+                          const PendingAnswer &answer)
 {
     if (request.method() != method) {
-        return ApiReply::error(Status::MethodNotAllowed,
-                               QStringLiteral("%1 takes %2 requests only.")
-                                   .arg(request.url().path(), methodName(method)));
+        return answer.send(ApiReply::error(Status::MethodNotAllowed,
+                                           QStringLiteral("%1 takes %2 requests only.")
+                                               .arg(request.url().path(), methodName(method))),
+                           methodName(method).toLatin1());
     }
     const QByteArray body = request.body();
     if (body.size() > maxBodySize) {
-        return ApiReply::error(Status::PayloadTooLarge,
-                               QStringLiteral("The request body is larger than 1 MiB."));
+        return answer.send(ApiReply::error(
+            Status::PayloadTooLarge, QStringLiteral("The request body is larger than 1 MiB.")));
     }
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        return ApiReply::error(
+        return answer.send(ApiReply::error(
             Status::BadRequest,
             QStringLiteral("The request body is not valid JSON: %1 at offset %2.")
-                .arg(parseError.errorString(), QString::number(parseError.offset)));
+                .arg(parseError.errorString(), QString::number(parseError.offset))));
     }
     if (!document.isObject()) {
-        return ApiReply::error(Status::BadRequest,
-                               QStringLiteral("The request body must be a JSON object."));
+        return answer.send(ApiReply::error(
+            Status::BadRequest, QStringLiteral("The request body must be a JSON object.")));
     }
     const QJsonObject object = document.object();
     if (object.contains(QLatin1String("lang")) && !object.value(QLatin1String("lang")).isString())
-        return ApiReply::error(Status::BadRequest, QStringLiteral("\"lang\" must be a string."));
-    return (this->*handler)(object, languageOf(object, request));
+        return answer.send(
+            ApiReply::error(Status::BadRequest, QStringLiteral("\"lang\" must be a string.")));
+    (this->*handler)(object, languageOf(object, request), answer);
 }
 
-ApiReply TavrinServer::startChat(const QJsonObject &body, ReplyTexts::Language language)
+void TavrinServer::startChat(const QJsonObject &body, ReplyTexts::Language language,
+                             const PendingAnswer &answer)
 {
     const QString problem =
         stringKeyProblem(body, {QLatin1String("platform"), QLatin1String("code_type")});
     if (!problem.isEmpty())
-        return ApiReply::error(Status::BadRequest, problem);
+        return answer.send(ApiReply::error(Status::BadRequest, problem));
     const std::optional<ProgramKind::Platform> platform =
         platformNamed(body.value(QLatin1String("platform")).toString());
     if (!platform) {
-        return ApiReply::error(Status::BadRequest,
-                               QStringLiteral("\"platform\" must be \"MT4\" or \"MT5\"."));
+        return answer.send(ApiReply::error(
+            Status::BadRequest, QStringLiteral("\"platform\" must be \"MT4\" or \"MT5\".")));
     }
     const std::optional<ProgramKind::Type> type =
         typeNamed(body.value(QLatin1String("code_type")).toString());
     if (!type) {
-        return ApiReply::error(Status::BadRequest,
-                               QStringLiteral("\"code_type\" must be \"indicator\" or \"ea\"."));
+        return answer.send(ApiReply::error(
+            Status::BadRequest, QStringLiteral("\"code_type\" must be \"indicator\" or \"ea\".")));
     }
     const ProgramKind kind{*platform, *type};
     const QString id = m_sessions.open(kind);
     ApiReply reply = ApiReply::outcome(Status::Ok, true, QStringLiteral("new"),
                                        ReplyTexts::greeting(language, kind), id);
     reply.body.insert(QStringLiteral("session_id"), id);
-    return reply;
+    answer.send(reply);
 }
 
 // Failures the user should read come with status 200: the client shows a chat reply's
 // message, but only a transport error for a 4xx.
-ApiReply TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language)
+void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
+                        const PendingAnswer &answer)
 {
     const QString problem =
         stringKeyProblem(body, {QLatin1String("session_id"), QLatin1String("user_message")});
     if (!problem.isEmpty())
-        return ApiReply::error(Status::BadRequest, problem);
+        return answer.send(ApiReply::error(Status::BadRequest, problem));
     const QString id = body.value(QLatin1String("session_id")).toString();
     const QString message = body.value(QLatin1String("user_message")).toString();
     const QString apiType = QStringLiteral("chat");
     SessionStore::Session *session = m_sessions.find(id);
     if (!session) {
-        return ApiReply::outcome(Status::Ok, false, apiType,
-                                 QStringLiteral("Unknown session: please start a new chat."), id);
+        return answer.send(
+            ApiReply::outcome(Status::Ok, false, apiType,
+                              QStringLiteral("Unknown session: please start a new chat."), id));
     }
     if (message.trimmed().isEmpty()) {
-        return ApiReply::outcome(
+        return answer.send(ApiReply::outcome(
             Status::Ok, false, apiType,
-            QStringLiteral("The message is empty: describe the program you want."), id);
+            QStringLiteral("The message is empty: describe the program you want."), id));
     }
+    if (m_model)
+        return generate(*session, id, message, language, answer);
     session->idea = session->idea.refinedBy(message);
     ApiReply reply = ApiReply::outcome(
         Status::Ok, true, apiType,
@@ -218,38 +228,96 @@ ApiReply TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language langua
     reply.body.insert(QStringLiteral("data"),
                       QJsonObject{{QStringLiteral("response"),
                                    CodeGenerator::program(session->kind, session->idea, message)}});
-    return reply;
+    answer.send(reply);
 }
 
-ApiReply TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language)
+// One generation per session at a time: the answer to a second request could not refine a
+// program that does not exist yet.
+void TavrinServer::generate(SessionStore::Session &session, const QString &id,
+                            const QString &message, ReplyTexts::Language language,
+                            const PendingAnswer &answer)
+{
+    const QString apiType = QStringLiteral("chat");
+    if (session.generation != 0)
+        return answer.send(
+            ApiReply::outcome(Status::Ok, false, apiType, ReplyTexts::stillWorking(language), id));
+    const ModelBackend::Request request{session.kind, language, session.history, message};
+    session.waiting = answer;
+    session.generation = m_model->generate(
+        request, [this, id, apiType](const ModelBackend::Result &result) {
+            SessionStore::Session *session = m_sessions.find(id);
+            if (!session || !session->waiting)
+                return;
+            ApiReply reply =
+                ApiReply::outcome(Status::Ok, result.success, apiType, result.message, id);
+            if (result.success) {
+                session->history = result.history;
+                reply.body.insert(QStringLiteral("data"),
+                                  QJsonObject{{QStringLiteral("response"), result.program}});
+            }
+            finishGeneration(*session, reply);
+        });
+    // Nobody would read the answer: free the model for others.
+    session.clientGone = answer.whenClientGone(this, [this, id, language] {
+        SessionStore::Session *session = m_sessions.find(id);
+        if (session && session->generation != 0) {
+            m_model->cancel(session->generation);
+            finishGeneration(*session,
+                             ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
+                                               ReplyTexts::chatEnded(language), id));
+        }
+    });
+}
+
+void TavrinServer::finishGeneration(SessionStore::Session &session, const ApiReply &reply)
+{
+    // The connection may serve later requests, whose generations are not this one's to cancel.
+    disconnect(session.clientGone);
+    const PendingAnswer answer = *session.waiting;
+    session.generation = 0;
+    session.waiting.reset();
+    answer.send(reply);
+}
+
+void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language language,
+                              const PendingAnswer &answer)
 {
     const QString problem = stringKeyProblem(body, {QLatin1String("session_id")});
     if (!problem.isEmpty())
-        return ApiReply::error(Status::BadRequest, problem);
+        return answer.send(ApiReply::error(Status::BadRequest, problem));
     const QString id = body.value(QLatin1String("session_id")).toString();
     const QString apiType = QStringLiteral("session");
-    if (!m_sessions.close(id))
-        return ApiReply::outcome(Status::NotFound, false, apiType,
-                                 QStringLiteral("Unknown session"), id);
-    return ApiReply::outcome(Status::Ok, true, apiType, QStringLiteral("Session ended."), id);
+    std::optional<SessionStore::Session> session = m_sessions.take(id);
+    if (!session) {
+        return answer.send(ApiReply::outcome(Status::NotFound, false, apiType,
+                                             QStringLiteral("Unknown session"), id));
+    }
+    if (session->generation != 0) {
+        m_model->cancel(session->generation);
+        finishGeneration(*session,
+                         ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
+                                           ReplyTexts::chatEnded(language), id));
+    }
+    answer.send(ApiReply::outcome(Status::Ok, true, apiType, QStringLiteral("Session ended."), id));
 }
 
-ApiReply TavrinServer::checkVersion(const QJsonObject &body, ReplyTexts::Language)
+void TavrinServer::checkVersion(const QJsonObject &body, ReplyTexts::Language,
+                                const PendingAnswer &answer)
 {
     const QString problem = stringKeyProblem(body, {QLatin1String("client_version")});
     if (!problem.isEmpty())
-        return ApiReply::error(Status::BadRequest, problem);
+        return answer.send(ApiReply::error(Status::BadRequest, problem));
     const QVersionNumber client =
         QVersionNumber::fromString(body.value(QLatin1String("client_version")).toString());
     if (client.isNull()) {
-        return ApiReply::error(Status::BadRequest,
-                               QStringLiteral("\"client_version\" is not a version number."));
+        return answer.send(ApiReply::error(
+            Status::BadRequest, QStringLiteral("\"client_version\" is not a version number.")));
     }
     // Normalized, "1.0" is as new as "1.0.0".
     const bool needUpdate = client.normalized() < m_minVersion.normalized();
-    return {Status::Ok,
-            {{QStringLiteral("need_update"), needUpdate},
-             {QStringLiteral("min_version"), m_minVersion.toString()},
-             {QStringLiteral("message"), needUpdate ? m_updateMessage : QString()}},
-            {}};
+    answer.send({Status::Ok,
+                 {{QStringLiteral("need_update"), needUpdate},
+                  {QStringLiteral("min_version"), m_minVersion.toString()},
+                  {QStringLiteral("message"), needUpdate ? m_updateMessage : QString()}},
+                 {}});
 }

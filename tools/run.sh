@@ -22,7 +22,7 @@ for _ in $(seq 50); do
     kill -0 "$service" 2>/dev/null || { cat "$build/tavrin-server.log" >&2; exit 1; }
     sleep 0.1
 done
-echo "Service (templates) on http://127.0.0.1:$port (log: $build/tavrin-server.log)"
+echo "Code-generation service on http://127.0.0.1:$port (log: $build/tavrin-server.log)"
 
 launcher=()
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -1,16 +1,119 @@
 #include "support/testenvironment.h"
 
+#include <mqlcheck.h>
+
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 namespace {
 
 // Generous: only a hung service should ever reach it.
 constexpr int waitLimitMs = 30000;
+const QByteArray validProgram = "int OnInit() { return 0; }\nvoid OnTick() {}\n"
+                                "int OnCalculate(const int total) { return total; }\n";
+
+QByteArray completion(const QString &content, const QString &finishReason = "stop")
+{
+    const QJsonObject choice{{"message", QJsonObject{{"role", "assistant"}, {"content", content}}},
+                             {"finish_reason", finishReason}};
+    return QJsonDocument(QJsonObject{{"choices", QJsonArray{choice}}}).toJson();
+}
+
+// One scripted answer of the fake model server.
+struct Canned
+{
+    int status = 200;
+    QByteArray body = completion("Done.\n```mql5\n" + validProgram + "```");
+    QByteArray headers;
+    int delayMs = 0;
+    enum Mode { Answer, Silent, CutMidBody } mode = Answer;
+};
+
+Canned canned(int status, const QByteArray &body, const QByteArray &headers = {}, int delayMs = 0,
+              Canned::Mode mode = Canned::Answer)
+{
+    return {status, body, headers, delayMs, mode};
+}
+
+// An OpenAI-compatible model server on loopback: answers from its script in order (a valid
+// program when it runs out) and records each chat request.
+class FakeModel final : public QObject
+{
+public:
+    QList<Canned> script;
+    QList<QJsonObject> chats;
+    QList<QByteArray> heads;
+    int inFlight = 0;
+    int mostInFlight = 0;
+
+    FakeModel()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection())
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+        });
+    }
+    QString url() const { return "http://127.0.0.1:" + QString::number(m_server.serverPort()); }
+
+private:
+    void read(QTcpSocket *socket)
+    {
+        QByteArray &buffer = m_buffers[socket];
+        buffer += socket->readAll();
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        static const QRegularExpression length("content-length:\\s*(\\d+)", QRegularExpression::CaseInsensitiveOption);
+        const qsizetype size = length.match(QString::fromLatin1(buffer.left(end))).captured(1).toLongLong();
+        if (end < 0 || buffer.size() < end + 4 + size)
+            return;
+        const QByteArray head = buffer.left(end);
+        const QByteArray body = buffer.mid(end + 4, size);
+        buffer.clear();
+        if (head.startsWith("GET") && head.contains("/v1/models ")) {
+            answer(socket, canned(200, R"({"object": "list", "data": [{"id": "fake-model"}]})"));
+            return;
+        }
+        chats.append(QJsonDocument::fromJson(body).object());
+        heads.append(head);
+        const Canned canned = script.isEmpty() ? Canned() : script.takeFirst();
+        mostInFlight = qMax(mostInFlight, ++inFlight);
+        QTimer::singleShot(canned.delayMs, socket, [this, socket, canned] {
+            --inFlight;
+            answer(socket, canned);
+        });
+    }
+
+    void answer(QTcpSocket *socket, const Canned &canned)
+    {
+        if (canned.mode == Canned::Silent)
+            return;
+        const qsizetype length = canned.body.size() + (canned.mode == Canned::CutMidBody ? 100 : 0);
+        socket->write("HTTP/1.1 " + QByteArray::number(canned.status) + " X\r\nContent-Type: application/json\r\n"
+                      + "Content-Length: " + QByteArray::number(length) + "\r\nConnection: close\r\n"
+                      + canned.headers + "\r\n" + canned.body);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer m_server;
+    QHash<QTcpSocket *, QByteArray> m_buffers;
+};
+
+// A service process that ends with its test.
+struct Service final : QProcess
+{
+    ~Service() override
+    {
+        kill();
+        waitForFinished();
+    }
+};
 
 // Starts the service on a free port; returns the port from its first line, or 0.
 quint16 startService(QProcess &process, const QStringList &arguments)
@@ -22,93 +125,106 @@ quint16 startService(QProcess &process, const QStringList &arguments)
     return listening.match(QString::fromUtf8(process.readLine()).trimmed()).captured(1).toUShort();
 }
 
-// The code alone, comments and strings blanked out (no raw string: "/*" in it misleads moc).
-QString codeOnly(QString source)
+QStringList errorsOf(const QString &program, bool mql4, bool indicator)
 {
-    static const QRegularExpression skipped("//[^\\n]*|/\\*.*?\\*/|\"[^\"\\n]*\"",
-                                            QRegularExpression::DotMatchesEverythingOption);
-    return source.replace(skipped, " ");
+    QStringList errors;
+    for (const mqlcheck::Finding &finding :
+         mqlcheck::checkProgram(program.toStdString(), mql4 ? mqlcheck::Language::Mql4 : mqlcheck::Language::Mql5,
+                                indicator ? mqlcheck::Kind::Indicator : mqlcheck::Kind::ExpertAdvisor)) {
+        if (finding.severity == mqlcheck::Finding::Severity::Error)
+            errors.append(QString::fromStdString(finding.message));
+    }
+    return errors;
 }
 
-// Every ( and { closed in order: innermost pairs are taken out until none is left.
-bool balanced(QString code)
+QString systemPrompt(const QJsonObject &chat)
 {
-    static const QRegularExpression innermost(R"(\([^(){}]*\)|\{[^(){}]*\})");
-    for (qsizetype size = -1; size != code.size(); code.remove(innermost))
-        size = code.size();
-    return !code.contains(QRegularExpression("[(){}]"));
-}
-
-bool hasPattern(const QString &code, const QString &pattern)
-{
-    return code.contains(QRegularExpression(pattern, QRegularExpression::MultilineOption));
+    return chat.value("messages").toArray().first().toObject().value("content").toString();
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Canned)
 
 class TestServer final : public QObject
 {
     Q_OBJECT
 
-    QProcess m_service;
+    Service m_service;
     quint16 m_port = 0;
     QNetworkAccessManager m_network;
 
-    // The status and the JSON body of the reply.
-    std::pair<int, QJsonObject> send(const QByteArray &verb, const QString &path, const QByteArray &body,
-                                     quint16 port = 0)
+    QNetworkReply *sendAsync(const QByteArray &verb, const QString &path, const QByteArray &body, quint16 port)
     {
-        QNetworkRequest request(QUrl("http://127.0.0.1:" + QString::number(port ? port : m_port) + path));
+        QNetworkRequest request(QUrl("http://127.0.0.1:" + QString::number(port) + path));
         request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        QNetworkReply *reply = m_network.sendCustomRequest(request, verb, body);
-        QSignalSpy(reply, &QNetworkReply::finished).wait(waitLimitMs);
-        const std::pair result(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                               QJsonDocument::fromJson(reply->readAll()).object());
+        return m_network.sendCustomRequest(request, verb, body);
+    }
+
+    // The status and the JSON body of the reply.
+    static std::pair<int, QJsonObject> result(QNetworkReply *reply)
+    {
+        if (!reply->isFinished())
+            QSignalSpy(reply, &QNetworkReply::finished).wait(waitLimitMs);
         reply->deleteLater();
-        return result;
+        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                QJsonDocument::fromJson(reply->readAll()).object()};
     }
 
-    QJsonObject post(const QString &path, const QJsonObject &body, quint16 port = 0)
+    QJsonObject post(const QString &path, const QJsonObject &body, quint16 port)
     {
-        return send("POST", path, QJsonDocument(body).toJson(), port).second;
+        return result(sendAsync("POST", path, QJsonDocument(body).toJson(), port)).second;
     }
 
-    QString program(const QString &sessionId, const QString &request)
+    QString open(quint16 port, const QString &platform = "MT5", const QString &type = "ea", const QString &lang = "en")
     {
-        const QJsonObject reply = post("/api/chat", {{"session_id", sessionId}, {"user_message", request}});
+        return post("/api/new", {{"platform", platform}, {"code_type", type}, {"lang", lang}}, port)
+            .value("session_id").toString();
+    }
+
+    QNetworkReply *chatAsync(quint16 port, const QString &id, const QString &message, const QString &lang = "en")
+    {
+        const QJsonObject body{{"session_id", id}, {"user_message", message}, {"lang", lang}};
+        return sendAsync("POST", "/api/chat", QJsonDocument(body).toJson(), port);
+    }
+
+    QJsonObject chat(quint16 port, const QString &id, const QString &message, const QString &lang = "en")
+    {
+        return result(chatAsync(port, id, message, lang)).second;
+    }
+
+    static QString programOf(const QJsonObject &reply)
+    {
         return reply.value("data").toObject().value("response").toString();
+    }
+
+    // The service with the model backend against the fake model, with short time-outs.
+    quint16 startModelService(QProcess &service, const QString &baseUrl, const QStringList &extra = {})
+    {
+        return startService(service, QStringList{"--backend", "openai", "--llm-base-url", baseUrl, "--llm-timeout", "1"} + extra);
     }
 
 private slots:
     void initTestCase()
     {
-        m_port = startService(m_service, {});
+        m_port = startService(m_service, {"--min-version", "1.2.0", "--update-message", "<b>Update</b>"});
         QVERIFY2(m_port != 0, m_service.readAllStandardError().constData());
-    }
-
-    void cleanupTestCase()
-    {
-        m_service.kill();
-        m_service.waitForFinished();
     }
 
     void sessionLifecycle()
     {
-        const QJsonObject started =
-            post("/api/new", {{"platform", "MT5"}, {"code_type", "indicator"}, {"lang", "zh-TW"}});
+        const QJsonObject started = post("/api/new", {{"platform", "MT5"}, {"code_type", "indicator"}, {"lang", "zh-TW"}}, m_port);
         QVERIFY(started.value("message").toString().contains("MT5 指標"));
         const QString id = started.value("session_id").toString();
-
-        QVERIFY(program(id, "RSI 14 indicator").contains("iRSI("));
+        QVERIFY(programOf(chat(m_port, id, "RSI 14 indicator")).contains("iRSI("));
         // The session keeps the idea so far: still an RSI, now of period 21.
-        const QString refined = program(id, "make the period 21");
-        QVERIFY(refined.contains("iRSI(") && hasPattern(refined, R"(InpRsiPeriod\s*=\s*21;)"));
+        const QString refined = programOf(chat(m_port, id, "make the period 21"));
+        QVERIFY(refined.contains("iRSI(") && refined.contains(QRegularExpression(R"(InpRsiPeriod\s*=\s*21;)")));
 
         const QByteArray session = QJsonDocument(QJsonObject{{"session_id", id}}).toJson();
-        QCOMPARE(send("DELETE", "/api/session", session).first, 200);
-        const QJsonObject afterEnd = post("/api/chat", {{"session_id", id}, {"user_message", "RSI 14"}});
-        QCOMPARE(afterEnd.value("success"), QJsonValue(false));
-        QCOMPARE(send("DELETE", "/api/session", session).first, 404);
+        QCOMPARE(result(sendAsync("DELETE", "/api/session", session, m_port)).first, 200);
+        QCOMPARE(chat(m_port, id, "RSI 14").value("success"), QJsonValue(false));
+        QCOMPARE(result(sendAsync("DELETE", "/api/session", session, m_port)).first, 404);
     }
 
     void errorReply_data()
@@ -122,13 +238,11 @@ private slots:
         QTest::newRow("unknown session") << "POST" << "/api/chat" << R"({"session_id": "x", "user_message": "RSI"})" << 200;
         QTest::newRow("missing platform") << "POST" << "/api/new" << R"({"code_type": "ea"})" << 400;
         QTest::newRow("missing user_message") << "POST" << "/api/chat" << R"({"session_id": "x"})" << 400;
-        QTest::newRow("missing session_id") << "DELETE" << "/api/session" << "{}" << 400;
         QTest::newRow("missing client_version") << "POST" << "/api/version_check" << "{}" << 400;
         QTest::newRow("invalid JSON") << "POST" << "/api/chat" << R"({"session_id": )" << 400;
         QTest::newRow("array body") << "POST" << "/api/new" << R"(["MT4"])" << 400;
         QTest::newRow("body over 1 MiB") << "POST" << "/api/version_check" << oversized << 413;
         QTest::newRow("unknown path") << "POST" << "/api/generate" << "{}" << 404;
-        QTest::newRow("GET new") << "GET" << "/api/new" << "" << 405;
         QTest::newRow("POST session") << "POST" << "/api/session" << R"({"session_id": "x"})" << 405;
     }
 
@@ -139,50 +253,33 @@ private slots:
         QFETCH(QString, body);
         QFETCH(int, status);
 
-        const auto [replyStatus, reply] = send(verb.toLatin1(), path, body.toUtf8());
+        const auto [replyStatus, reply] = result(sendAsync(verb.toLatin1(), path, body.toUtf8(), m_port));
         QCOMPARE(replyStatus, status);
         QCOMPARE(reply.value("success"), QJsonValue(false));
         QVERIFY(!reply.value("message").toString().isEmpty());
-        QCOMPARE(send("POST", "/api/version_check", R"({"client_version": "1.0"})").first, 200);
     }
 
     void versionCheck_data()
     {
-        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("clientVersion");
         QTest::addColumn<bool>("needUpdate");
-        const QStringList min120{"--min-version", "1.2.0"};
-        const QStringList withMessage = min120 + QStringList{"--update-message", "<b>Update</b>"};
-
-        QTest::newRow("default, older") << QStringList() << "0.9.9" << true;
-        QTest::newRow("older") << min120 << "1.1.9" << true;
-        QTest::newRow("same, shorter") << min120 << "1.2" << false;
-        QTest::newRow("newer by number, older as text") << min120 << "1.10.0" << false;
-        QTest::newRow("older, update message") << withMessage << "1.0.0" << true;
-        QTest::newRow("current, update message") << withMessage << "2.0.0" << false;
+        QTest::newRow("older") << "1.1.9" << true;
+        QTest::newRow("same, shorter") << "1.2" << false;
+        QTest::newRow("newer by number, older as text") << "1.10.0" << false;
     }
 
     void versionCheck()
     {
-        QFETCH(QStringList, arguments);
         QFETCH(QString, clientVersion);
         QFETCH(bool, needUpdate);
-
-        QProcess service;
-        const quint16 port = startService(service, arguments);
-        QVERIFY2(port != 0, service.readAllStandardError().constData());
-        const QJsonObject reply = post("/api/version_check", {{"client_version", clientVersion}}, port);
-        service.kill();
-        service.waitForFinished();
-        // The minimum given or the default; the update message given, for an older client only.
-        const QString message = needUpdate ? arguments.value(3) : QString();
-        QCOMPARE(reply, (QJsonObject{{"need_update", needUpdate}, {"min_version", arguments.value(1, "1.0.0")},
-                                     {"message", message}}));
+        QCOMPARE(post("/api/version_check", {{"client_version", clientVersion}}, m_port),
+                 (QJsonObject{{"need_update", needUpdate}, {"min_version", "1.2.0"},
+                              {"message", needUpdate ? "<b>Update</b>" : ""}}));
     }
 
     // Other strategies than the demo conversation's, so that between them eight of the twelve
     // templates are built. Two requests try to end the header comment that quotes them.
-    void generatedProgram_data()
+    void templateProgram_data()
     {
         QTest::addColumn<QString>("platform");
         QTest::addColumn<QString>("codeType");
@@ -199,31 +296,261 @@ private slots:
                                 << QStringList{"InpFastPeriod = 5", "InpMaMethod = MODE_EMA", "InpStopLoss = 250"};
     }
 
-    void generatedProgram()
+    void templateProgram()
     {
         QFETCH(QString, platform);
         QFETCH(QString, codeType);
         QFETCH(QString, request);
         QFETCH(QStringList, inputs);
 
-        const bool mql4 = platform == "MT4";
-        const QString id =
-            post("/api/new", {{"platform", platform}, {"code_type", codeType}}).value("session_id").toString();
-        const QString code = codeOnly(program(id, request));
-        QVERIFY(balanced(code));
-        QVERIFY(!code.contains("{{") && !code.contains("escaped"));
-        QCOMPARE(hasPattern(code, R"(^#property\s+strict\s*$)"), mql4);
-        const QStringList handlers = codeType == "indicator" ? QStringList{"OnInit", "OnCalculate"}
-                                                             : QStringList{"OnInit", "OnTick", "OnDeinit"};
-        for (const QString &name : handlers)
-            QVERIFY2(hasPattern(code, QStringLiteral(R"(\b%1\s*\([^()]*\)\s*\{)").arg(name)), qPrintable(name));
-        const QStringList foreign = mql4 ? QStringList{"CopyBuffer", "CTrade"}
-                                         : QStringList{"IndicatorBuffers", "SetIndexStyle"};
-        for (const QString &name : foreign)
-            QVERIFY2(!hasPattern(code, QStringLiteral(R"(\b%1\b)").arg(name)), qPrintable(name));
+        const QString code = programOf(chat(m_port, open(m_port, platform, codeType), request));
+        QCOMPARE(errorsOf(code, platform == "MT4", codeType == "indicator"), QStringList());
+        QCOMPARE(code.contains(QRegularExpression(R"(^#property\s+strict\s*$)", QRegularExpression::MultilineOption)),
+                 platform == "MT4");
         const QString declarations = code.simplified(); // "input int InpMaPeriod = 30;"
         for (const QString &input : inputs)
             QVERIFY2(declarations.contains(" " + input + ";"), qPrintable(input));
+    }
+
+    void sessionExpiryAndCap()
+    {
+        Service service;
+        const quint16 port = startService(service, {"--session-idle-limit", "2", "--session-cap", "2"});
+        const QStringList ids{open(port), open(port), open(port)};
+        // The oldest idle session made room for the third.
+        QCOMPARE(chat(port, ids[0], "RSI").value("success"), QJsonValue(false));
+        QCOMPARE(chat(port, ids[1], "RSI").value("success"), QJsonValue(true));
+        QTest::qWait(2500);
+        QCOMPARE(chat(port, ids[2], "RSI").value("success"), QJsonValue(false));
+    }
+
+    void modelRequest_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("codeType");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("urlTail");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QByteArray>("apiKey");
+        QTest::addColumn<QStringList>("promptParts");
+
+        QTest::newRow("MT4 indicator, bare URL") << "MT4" << "indicator" << "en" << "" << "" << QByteArray()
+                                                 << QStringList{"#property strict", "OnCalculate", "English"};
+        QTest::newRow("MT5 EA, /v1, key") << "MT5" << "ea" << "zh-CN" << "/v1" << "qwen2.5-coder:7b" << QByteArray("sk-t")
+                                          << QStringList{"CopyBuffer", "CTrade", "OnTick", "Simplified Chinese"};
+        QTest::newRow("MT5 indicator, full path") << "MT5" << "indicator" << "zh-TW" << "/v1/chat/completions" << ""
+                                                  << QByteArray() << QStringList{"CopyBuffer", "Traditional Chinese"};
+        QTest::newRow("MT4 EA, doubled /v1") << "MT4" << "ea" << "en" << "/v1/v1/" << "My Model" << QByteArray()
+                                             << QStringList{"OrderSend", "OnTick"};
+    }
+
+    void modelRequest()
+    {
+        QFETCH(QString, platform);
+        QFETCH(QString, codeType);
+        QFETCH(QString, lang);
+        QFETCH(QString, urlTail);
+        QFETCH(QString, model);
+        QFETCH(QByteArray, apiKey);
+        QFETCH(QStringList, promptParts);
+
+        FakeModel fake;
+        Service service;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TAVRIN_LLM_API_KEY", apiKey);
+        environment.insert("TAVRIN_LLM_MODEL", model);
+        service.setProcessEnvironment(environment);
+        const quint16 port = startModelService(service, fake.url() + urlTail);
+        chat(port, open(port, platform, codeType, lang), "An RSI one", lang);
+        QVERIFY2(fake.heads.value(0).startsWith("POST /v1/chat/completions "), fake.heads.value(0).constData());
+        // No Authorization header at all without a key.
+        QCOMPARE(fake.heads[0].contains("Authorization: Bearer " + apiKey), !apiKey.isEmpty());
+        QCOMPARE(fake.chats[0].value("model").toString(), model.isEmpty() ? "fake-model" : model);
+        for (const QString &part : promptParts)
+            QVERIFY2(systemPrompt(fake.chats[0]).contains(part), qPrintable(part));
+        service.kill();
+        service.waitForFinished();
+        QVERIFY(apiKey.isEmpty() || !service.readAllStandardError().contains(apiKey));
+    }
+
+    void modelAnswer_data()
+    {
+        QTest::addColumn<QList<Canned>>("script");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<bool>("success");
+        QTest::addColumn<QString>("messagePart");
+        QTest::addColumn<int>("requests");
+        const auto answer = [](const QString &content, const QString &finish = "stop") {
+            Canned canned;
+            canned.body = completion(content, finish);
+            return canned;
+        };
+        const QString program = QString::fromLatin1(validProgram);
+        const QString noOnTick = "```mql5\nint OnInit() { return 0; }\n```";
+
+        QTest::newRow("tagged block first") << QList{answer("```\n" + program + program + "```\n```mq5\n" + program + "```\nAn EA.")}
+                                            << "en" << true << "An EA." << 1;
+        QTest::newRow("largest block") << QList{answer("```\nx = 1;\n```\n```\n" + program + "```")} << "en" << true << "" << 1;
+        QTest::newRow("reasoning taken out") << QList{answer("<think>```mql5\nvoid f() {}\n```</think>```mql5\n" + program + "```")}
+                                             << "en" << true << "" << 1;
+        QTest::newRow("program text alone") << QList{answer("// An EA\n" + program)} << "en" << true << "" << 1;
+        QTest::newRow("unterminated reasoning") << QList{answer("<think>```mql5\n" + program + "```")} << "en" << false
+                                                << "without a program" << 1;
+        QTest::newRow("prose only") << QList{answer("I cannot write that.")} << "zh-CN" << false << "没有程序" << 1;
+        QTest::newRow("unclosed fence") << QList{answer("```mql5\n" + program)} << "en" << false << "cut off" << 1;
+        QTest::newRow("finish length") << QList{answer("```mql5\n" + program + "```", "length")} << "en" << false << "cut off" << 1;
+        QTest::newRow("repaired") << QList{answer(noOnTick)} << "en" << true << "" << 2;
+        QTest::newRow("repair fails") << QList{answer(noOnTick), answer(noOnTick)} << "en" << false << "OnTick" << 2;
+        QTest::newRow("401 nested error") << QList{canned(401, R"({"error": {"message": "bad key", "code": "invalid_api_key"}})")}
+                                          << "en" << false << "API key" << 1;
+        QTest::newRow("403 plain text") << QList{canned(403, "Forbidden")} << "zh-TW" << false << "API 金鑰" << 1;
+        QTest::newRow("404 Ollama") << QList{canned(404, R"({"error": "model x not found, try pulling it first"})")}
+                                    << "en" << false << "does not have the model" << 1;
+        QTest::newRow("429 twice") << QList{canned(429, "{}", "Retry-After: 0\r\n"), canned(429, "{}", "Retry-After: 0\r\n")}
+                                   << "en" << false << "busy" << 2;
+        QTest::newRow("503, then an answer") << QList{canned(503, "{}", "Retry-After: 1\r\n")} << "en" << true << "" << 2;
+        QTest::newRow("llama-server code") << QList{canned(500, R"({"error": {"code": 500, "message": "slot lost", "type": "server_error"}})")}
+                                           << "en" << false << "slot lost" << 1;
+        QTest::newRow("vLLM flat") << QList{canned(400, R"({"object": "error", "message": "bad top_p", "code": 400})")}
+                                   << "en" << false << "bad top_p" << 1;
+        QTest::newRow("HTML page") << QList{canned(502, "<html><head><title>502 Bad Gateway</title></head><body>x</body></html>")}
+                                   << "en" << false << "502 Bad Gateway" << 1;
+        QTest::newRow("never answers") << QList{canned(200, {}, {}, 0, Canned::Silent)} << "en" << false << "too long" << 1;
+        QTest::newRow("closes mid-body") << QList{canned(200, completion(program), {}, 0, Canned::CutMidBody)} << "en"
+                                         << false << "cut off" << 1;
+    }
+
+    void modelAnswer()
+    {
+        QFETCH(QList<Canned>, script);
+        QFETCH(QString, lang);
+        QFETCH(bool, success);
+        QFETCH(QString, messagePart);
+        QFETCH(int, requests);
+
+        FakeModel fake;
+        fake.script = script;
+        Service service;
+        const quint16 port = startModelService(service, fake.url());
+        const auto [status, reply] = result(chatAsync(port, open(port), "An EA", lang));
+        QCOMPARE(status, 200);
+        QCOMPARE(reply.value("api_type").toString(), "chat");
+        QCOMPARE(reply.value("success").toBool(), success);
+        QVERIFY2(reply.value("message").toString().contains(messagePart), qPrintable(reply.value("message").toString()));
+        const QString program = reply.value("data").toObject().value("response").toString();
+        QCOMPARE(errorsOf(program, false, false).isEmpty() && program.contains("OnTick"), success);
+        QCOMPARE(fake.chats.size(), requests);
+        // A repair round sends the findings back in the same conversation.
+        if (requests == 2 && script.first().status == 200) {
+            const QJsonArray messages = fake.chats[1].value("messages").toArray();
+            QCOMPARE(messages.size(), 4);
+            QVERIFY(messages.last().toObject().value("content").toString().contains("OnTick"));
+        }
+    }
+
+    void unreachableModelServer()
+    {
+        Service service;
+        const QString address = TestEnvironment::refusingServiceUrl();
+        const quint16 port = startModelService(service, address);
+        const QJsonObject reply = chat(port, open(port), "An EA");
+        QCOMPARE(reply.value("success"), QJsonValue(false));
+        QVERIFY(reply.value("message").toString().contains(address));
+    }
+
+    void historyAndTrimming()
+    {
+        FakeModel fake;
+        Service service;
+        const quint16 port = startModelService(service, fake.url());
+        const QString id = open(port);
+        chat(port, id, "An RSI EA");
+        chat(port, id, "make the period 21");
+        const QJsonArray refine = fake.chats[1].value("messages").toArray();
+        QCOMPARE(refine.size(), 4);
+        QVERIFY(refine[1].toObject().value("content").toString().contains("An RSI EA"));
+        QVERIFY(refine[2].toObject().value("content").toString().contains("OnTick"));
+        QCOMPARE(refine[3].toObject().value("content").toString(), "make the period 21");
+
+        // A context overflow drops the older half of the requests and asks once more.
+        fake.script = {canned(400, R"({"error": {"code": 400, "message": "the request exceeds the available context size",
+                                 "type": "exceed_context_size_error"}})")};
+        QCOMPARE(chat(port, id, "lots 0.2").value("success"), QJsonValue(true));
+        QCOMPARE(fake.chats.size(), 4);
+        const QString earlier = fake.chats[3].value("messages").toArray()[1].toObject().value("content").toString();
+        QVERIFY(!earlier.contains("An RSI EA") && earlier.contains("make the period 21"));
+        // And stays so for the next request.
+        chat(port, id, "sl 300");
+        QVERIFY(!QJsonDocument(fake.chats[4]).toJson().contains("An RSI EA"));
+    }
+
+    void concurrentChats()
+    {
+        FakeModel fake;
+        Canned slow;
+        slow.delayMs = 1500;
+        slow.body = completion("```mql5\n// first\n" + validProgram + "```");
+        fake.script = {slow, canned(200, completion("```mql5\n// second\n" + validProgram + "```")),
+                       canned(200, {}, {}, 0, Canned::Silent), canned(200, {}, {}, 0, Canned::Silent)};
+        Service service;
+        const quint16 port = startModelService(service, fake.url(), {"--llm-timeout", "5"});
+        const QStringList ids{open(port), open(port), open(port), open(port)};
+
+        QNetworkReply *first = chatAsync(port, ids[0], "first");
+        QTRY_COMPARE(fake.chats.size(), 1);
+        QVERIFY(chat(port, ids[0], "again").value("message").toString().contains("Still working"));
+        // Answered in reverse order, each to its own session.
+        QVERIFY(chat(port, ids[1], "second").value("data").toObject().value("response").toString().contains("second"));
+        QVERIFY(!first->isFinished());
+        QVERIFY(result(first).second.value("data").toObject().value("response").toString().contains("first"));
+
+        // DELETE answers the waiting chat at once.
+        QNetworkReply *cancelled = chatAsync(port, ids[2], "never answered");
+        QTRY_COMPARE(fake.chats.size(), 3);
+        QCOMPARE(result(sendAsync("DELETE", "/api/session", QJsonDocument(QJsonObject{{"session_id", ids[2]}}).toJson(), port)).first, 200);
+        QVERIFY(result(cancelled).second.value("message").toString().contains("ended"));
+
+        // A client that goes away cancels its request: the session takes the next one at once.
+        QTcpSocket gone;
+        gone.connectToHost(QHostAddress::LocalHost, port);
+        const QByteArray body = QJsonDocument(QJsonObject{{"session_id", ids[3]}, {"user_message", "gone"}}).toJson();
+        gone.write("POST /api/chat HTTP/1.1\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        QTRY_COMPARE(fake.chats.size(), 4);
+        gone.close();
+        QByteArray log;
+        QTRY_VERIFY((log += service.readAllStandardError()).contains("(client gone)"));
+        QCOMPARE(chat(port, ids[3], "back").value("success"), QJsonValue(true));
+        QCOMPARE(service.state(), QProcess::Running);
+    }
+
+    void queuedBeyondConcurrency()
+    {
+        FakeModel fake;
+        fake.script = QList<Canned>(3, canned(200, completion(validProgram), {}, 100));
+        Service service;
+        const quint16 port = startModelService(service, fake.url(), {"--llm-concurrency", "1"});
+        QList<QNetworkReply *> replies;
+        for (int i = 0; i < 3; ++i)
+            replies.append(chatAsync(port, open(port), "An EA"));
+        for (QNetworkReply *reply : replies)
+            QCOMPARE(result(reply).second.value("success"), QJsonValue(true));
+        QCOMPARE(fake.mostInFlight, 1);
+    }
+
+    void realModelServer()
+    {
+        const QString baseUrl = qEnvironmentVariable("TAVRIN_LLM_BASE_URL");
+        if (baseUrl.isEmpty())
+            QSKIP("TAVRIN_LLM_BASE_URL is not set: no real model server to test against");
+        Service service;
+        const quint16 port = startService(service, {"--backend", "openai", "--llm-base-url", baseUrl});
+        QVERIFY(port != 0);
+        const QString id = open(port, "MT5", "indicator");
+        QNetworkReply *reply = chatAsync(port, id, "An RSI(14) indicator in a separate window");
+        QSignalSpy(reply, &QNetworkReply::finished).wait(300000);
+        const QJsonObject answer = result(reply).second;
+        QVERIFY2(answer.value("success").toBool(), qPrintable(answer.value("message").toString()));
+        QCOMPARE(errorsOf(answer.value("data").toObject().value("response").toString(), false, true), QStringList());
     }
 };
 

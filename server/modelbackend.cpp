@@ -1,0 +1,118 @@
+#include "modelbackend.h"
+
+#include "programcheck.h"
+#include "programextraction.h"
+#include "prompts.h"
+
+#include <QJsonObject>
+
+namespace {
+
+QJsonObject message(const QString &role, const QString &content)
+{
+    return {{QStringLiteral("role"), role}, {QStringLiteral("content"), content}};
+}
+
+QString fenced(const QString &program, const ProgramKind &kind)
+{
+    const QLatin1String tag(kind.platform == ProgramKind::Platform::Mql4 ? "mql4" : "mql5");
+    return QStringLiteral("```%1\n%2```").arg(tag, program);
+}
+
+// The system prompt, the earlier requests and the latest program, then the new request; roles
+// alternate, as some chat templates insist.
+QJsonArray messagesFor(const ModelBackend::Request &request)
+{
+    QJsonArray messages{
+        message(QStringLiteral("system"), Prompts::system(request.kind, request.language))};
+    const ChatHistory &history = request.history;
+    if (!history.program.isEmpty()) {
+        if (!history.requests.isEmpty())
+            messages.append(
+                message(QStringLiteral("user"), Prompts::earlierRequests(history.requests)));
+        messages.append(
+            message(QStringLiteral("assistant"), fenced(history.program, request.kind)));
+    }
+    messages.append(message(QStringLiteral("user"), request.message));
+    return messages;
+}
+
+} // namespace
+
+ModelBackend::ModelBackend(const ModelSettings &settings, QObject *parent)
+    : QObject(parent)
+    , m_client(settings)
+{ }
+
+quint64 ModelBackend::generate(const Request &request, Done done)
+{
+    const quint64 id = ++m_lastId;
+    m_generations.insert(id, {request, std::move(done), messagesFor(request)});
+    ask(id);
+    return id;
+}
+
+void ModelBackend::cancel(quint64 id)
+{
+    const auto it = m_generations.find(id);
+    if (it == m_generations.end())
+        return;
+    m_client.cancel(it->clientJob);
+    m_generations.erase(it);
+}
+
+void ModelBackend::ask(quint64 id)
+{
+    Generation &generation = m_generations[id];
+    generation.clientJob =
+        m_client.complete(generation.messages,
+                          [this, id](const ModelClient::Answer &answer) { answered(id, answer); });
+}
+
+void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
+{
+    Generation &generation = m_generations[id];
+    const ProgramKind kind = generation.request.kind;
+    const ReplyTexts::Language language = generation.request.language;
+    if (answer.failure == ModelClient::Failure::ContextOverflow && !generation.trimmed
+        && generation.request.history.trim()) {
+        generation.trimmed = true;
+        generation.messages = messagesFor(generation.request);
+        return ask(id);
+    }
+    if (answer.failure != ModelClient::Failure::None) {
+        qWarning().noquote() << "model server:" << answer.detail;
+        const QString detail = answer.failure == ModelClient::Failure::Unreachable
+            ? m_client.settings().serverRoot.toString()
+            : answer.detail;
+        return fail(id, ReplyTexts::modelFailure(language, answer.failure, detail));
+    }
+    const ExtractedAnswer extracted = ExtractedAnswer::from(answer.text, answer.cutOffByLimit);
+    if (extracted.outcome == ExtractedAnswer::Outcome::CutOff)
+        return fail(id, ReplyTexts::modelFailure(language, ModelClient::Failure::CutOff, {}));
+    if (extracted.outcome == ExtractedAnswer::Outcome::NoProgram)
+        return fail(id, ReplyTexts::noProgram(language));
+    const QStringList errors = programErrors(extracted.program, kind);
+    if (!errors.isEmpty() && !generation.repaired) {
+        generation.repaired = true;
+        generation.messages.append(
+            message(QStringLiteral("assistant"), fenced(extracted.program, kind)));
+        generation.messages.append(message(QStringLiteral("user"), Prompts::repair(errors)));
+        return ask(id);
+    }
+    if (!errors.isEmpty())
+        return fail(id, ReplyTexts::checkFailed(language, errors));
+    Generation done = m_generations.take(id);
+    // Trimmed after an overflow, the history stays trimmed: the next request would overflow too.
+    done.request.history.remember(done.request.message, extracted.program);
+    done.done({true,
+               extracted.explanation.isEmpty() ? ReplyTexts::programWritten(language, kind)
+                                               : extracted.explanation,
+               extracted.program, done.request.history});
+}
+
+void ModelBackend::fail(quint64 id, const QString &message)
+{
+    const Generation done = m_generations.take(id);
+    done.done({false, message, {}, {}});
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "chathistory.h"
+#include "modelclient.h"
+#include "programkind.h"
+#include "replytexts.h"
+
+#include <QHash>
+#include <QObject>
+
+#include <functional>
+
+// Writes programs with a language model: the prompt for the session's terminal and program
+// type, the chat so far, the program taken out of the answer and checked, one repair round
+// when the checks refuse it, and every failure told to the trader in their language.
+class ModelBackend final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Request
+    {
+        ProgramKind kind;
+        ReplyTexts::Language language = ReplyTexts::Language::English;
+        ChatHistory history;
+        QString message;
+    };
+    struct Result
+    {
+        bool success = false;
+        // The model's explanation, or what went wrong.
+        QString message;
+        QString program;
+        // The chat so far with this request and its program, for the next request.
+        ChatHistory history;
+    };
+    using Done = std::function<void(const Result &result)>;
+
+    explicit ModelBackend(const ModelSettings &settings, QObject *parent = nullptr);
+
+    // done runs once, unless the generation is cancelled first.
+    quint64 generate(const Request &request, Done done);
+    void cancel(quint64 id);
+
+    ModelClient &client() { return m_client; }
+
+private:
+    struct Generation
+    {
+        Request request;
+        Done done;
+        QJsonArray messages;
+        quint64 clientJob = 0;
+        bool trimmed = false;
+        bool repaired = false;
+    };
+
+    void ask(quint64 id);
+    void answered(quint64 id, const ModelClient::Answer &answer);
+    void fail(quint64 id, const QString &message);
+
+    ModelClient m_client;
+    QHash<quint64, Generation> m_generations;
+    quint64 m_lastId = 0;
+};

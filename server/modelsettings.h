@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+// Where the model server is and how it is used; what the command line and the environment say.
+struct ModelSettings final
+{
+    // The server's root, "http://host:port": requests go to its /v1/... paths.
+    QUrl serverRoot;
+    // Sent exactly as given; empty means the first one the server lists.
+    QString model;
+    // Empty means no Authorization header at all.
+    QByteArray apiKey;
+    int timeoutMs = 240 * 1000;
+    int concurrency = 4;
+
+    // "http://h:p", "http://h:p/v1" and "http://h:p/v1/chat/completions" all name the same
+    // server; a missing or doubled /v1 is the mistake people make most with such addresses.
+    static QUrl rootOf(const QString &baseUrl);
+
+    QUrl chatCompletionsUrl() const;
+    QUrl modelsUrl() const;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The program and the explanation in a model's answer. Models wrap the program in a fenced
+// code block, sometimes several, sometimes after their reasoning in <think> tags, sometimes
+// none at all; an answer cut off by the length limit must never pass for a program.
+struct ExtractedAnswer final
+{
+    enum class Outcome { Program, CutOff, NoProgram };
+
+    Outcome outcome = Outcome::NoProgram;
+    QString program;
+    // The text around the program, reasoning taken out.
+    QString explanation;
+
+    // cutOffByLimit: the server said it stopped at the length limit (finish_reason "length").
+    static ExtractedAnswer from(const QString &answer, bool cutOffByLimit);
+};
