@@ -1,6 +1,6 @@
 #include "loopbackservice.h"
 
-#include "service/servicepaths.h"
+#include "service/protocol.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>

@@ -5,7 +5,7 @@
 #include "benchsupport.h"
 
 #include "platform/deployment.h"
-#include "service/servicereply.h"
+#include "service/protocol.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 #include "benchsupport.h"
 #include "loopbackservice.h"
 
-#include "service/servicepaths.h"
+#include "service/protocol.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a purpose needs and that are not installed yet.
 #   install-deps.sh run     build and start the client with its stand-ins
-#   install-deps.sh test    also build and run every test, sanitizer and fuzzer run, check the packages
-#   install-deps.sh bench   also build the benchmarks
+#   install-deps.sh quick   build and run the debug test suite (tools/test.sh --quick)
+#   install-deps.sh test    also the fuzzers, the smoke run on a virtual display, the sanitizer suite,
+#                           the compiles through Wine and the package checks
+#   install-deps.sh bench   build the benchmarks
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
        qt6-httpserver-dev qt6-websockets-dev libgl-dev libxkbcommon-dev librsvg2-bin)
 case "${1:-run}" in
-    run)   wanted=("${build[@]}" xvfb xauth fonts-noto-cjk) ;;
-    test)  wanted=("${build[@]}" xvfb xauth clang libclang-rt-14-dev
+    run)   wanted=("${build[@]}" xvfb xauth curl fonts-noto-cjk) ;;
+    quick) wanted=("${build[@]}") ;;
+    test)  wanted=("${build[@]}" xvfb clang libclang-rt-14-dev
                    dpkg-dev lintian desktop-file-utils appstream systemd) ;;
     bench) wanted=("${build[@]}" libbenchmark-dev) ;;
-    *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
+    *) echo "usage: $0 run|quick|test|bench" >&2; exit 2 ;;
 esac
 # Compiles through real Wine and the Windows builds of the stand-in compiler and the syntax check.
 [ "${1:-run}" = test ] && wanted+=(wine wine64 g++-mingw-w64-x86-64)

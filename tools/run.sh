@@ -1,32 +1,64 @@
 #!/usr/bin/env bash
 # Builds the client, the code-generation service and the demo terminals, then starts the
-# client against them. Nothing outside the build folder is touched: the client runs with
-# the demo home, where "Auto detect" finds the two demo terminals.
+# client against them. Nothing outside the build folder is read or written: the client runs
+# with the demo's own home and XDG folders, where "Auto detect" finds the two demo terminals
+# and the language setting is kept.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-port=${TAVRIN_SERVER_PORT:-8080}
+wanted_port=${TAVRIN_SERVER_PORT:-8080}
+port=
 
 bash "$root/tools/install-deps.sh" run
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREVAN_BUILD_TESTS=OFF
 cmake --build "$build" --target TavrinAI tavrin-server demo_sandbox
 
+log=$build/tavrin-server.log
+service=
+trap '[ -z "$service" ] || kill "$service" 2>/dev/null || true' EXIT
+
+# start_service PORT: starts the service and sets $port to the one it listens on; fails when
+# it cannot listen there (0 asks for any free port).
+start_service() {
+    "$build/bin/tavrin-server" --port "$1" > "$log" 2>&1 &
+    service=$!
+    for _ in $(seq 50); do
+        port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" | head -n 1)
+        [ -n "$port" ] && return 0
+        kill -0 "$service" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$service" 2>/dev/null || true
+    service=
+    return 1
+}
+
+if ! start_service "$wanted_port"; then
+    echo "Port $wanted_port is taken; the service takes a free one."
+    start_service 0 || { cat "$log" >&2; exit 1; }
+fi
 # The client reads its service address from config.json beside the executable.
 printf '{\n    "api_base_url": "http://127.0.0.1:%s"\n}\n' "$port" > "$build/bin/config.json"
 
-"$build/bin/tavrin-server" --port "$port" > "$build/tavrin-server.log" 2>&1 &
-service=$!
-trap 'kill "$service" 2>/dev/null || true' EXIT
+# Listening is not answering: wait for a real reply before telling anyone.
+answered=
 for _ in $(seq 50); do
-    grep -q 'listening' "$build/tavrin-server.log" 2>/dev/null && break
-    kill -0 "$service" 2>/dev/null || { cat "$build/tavrin-server.log" >&2; exit 1; }
+    if curl -sf -o /dev/null -H 'Content-Type: application/json' -d '{"client_version": "1.0.0"}' \
+            "http://127.0.0.1:$port/api/version_check"; then
+        answered=1
+        break
+    fi
     sleep 0.1
 done
-echo "Code-generation service on http://127.0.0.1:$port (log: $build/tavrin-server.log)"
+[ -n "$answered" ] || { cat "$log" >&2; echo "The service does not answer." >&2; exit 1; }
+echo "Code-generation service on http://127.0.0.1:$port (log: $log)"
 
 launcher=()
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found: starting the client on a virtual display (xvfb-run)."
     launcher=(xvfb-run -a)
 fi
-HOME="$build/demo/home" "${launcher[@]}" "$build/bin/TavrinAI" "$@"
+demo_home=$build/demo/home
+HOME="$demo_home" XDG_CONFIG_HOME="$demo_home/.config" XDG_DATA_HOME="$demo_home/.local/share" \
+    XDG_CACHE_HOME="$demo_home/.cache" XDG_STATE_HOME="$demo_home/.local/state" \
+    "${launcher[@]}" "$build/bin/TavrinAI" "$@"

@@ -8,17 +8,24 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
-bash "$root/tools/install-deps.sh" test
+if [ "$quick" -eq 1 ]; then
+    bash "$root/tools/install-deps.sh" quick
+else
+    bash "$root/tools/install-deps.sh" test
+fi
 export QT_QPA_PLATFORM=offscreen
 
-# One throw-away Wine prefix per run, made headless, for the compiles through real Wine
-# (tests/platform/tst_winecompile); removed, with its wineserver, when the run ends.
-wine_prefix=$(mktemp -d "${TMPDIR:-/tmp}/tavrin-wine.XXXXXX")
-end_wine() { WINEPREFIX="$wine_prefix" wineserver -k 2>/dev/null || true; rm -rf "$wine_prefix"; }
-trap end_wine EXIT
-WINEPREFIX="$wine_prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all DISPLAY= wineboot --init
-WINEPREFIX="$wine_prefix" wineserver -w
-export BREVAN_TEST_WINEPREFIX=$wine_prefix
+# One throw-away Wine prefix per full run, made headless, for the compiles through real Wine
+# (tests/platform/tst_winecompile, which skips without it); removed, with its wineserver, when
+# the run ends.
+if [ "$quick" -eq 0 ]; then
+    wine_prefix=$(mktemp -d "${TMPDIR:-/tmp}/tavrin-wine.XXXXXX")
+    end_wine() { WINEPREFIX="$wine_prefix" wineserver -k 2>/dev/null || true; rm -rf "$wine_prefix"; }
+    trap end_wine EXIT
+    WINEPREFIX="$wine_prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all DISPLAY= wineboot --init
+    WINEPREFIX="$wine_prefix" wineserver -w
+    export BREVAN_TEST_WINEPREFIX=$wine_prefix
+fi
 
 run_suite() {
     local build=$1; shift

@@ -1,18 +1,13 @@
 #include "ui/brevanqt.h"
 
 #include "app/language.h"
-#include "app/version.h"
 #include "platform/compilerlog.h"
 #include "platform/compilerrun.h"
 #include "platform/deployment.h"
 #include "platform/dialogfolders.h"
 #include "platform/terminalscanner.h"
-#include "service/replywait.h"
-#include "service/serviceconfig.h"
-#include "service/servicepaths.h"
-#include "service/servicereply.h"
-#include "service/servicerequest.h"
-#include "service/versionverdict.h"
+#include "service/protocol.h"
+#include "service/version.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -36,17 +31,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-using namespace std::chrono_literals;
-
 namespace {
 
 const QString kContactEmail = QStringLiteral("support@tavrinai.com");
 const QString kWebsiteHost = QStringLiteral("www.tavrinai.com");
 
-constexpr int kTransferTimeoutMs = 300000;
-constexpr int kVersionCheckTimeoutMs = 10000;
-// A service that takes the connection but never answers must not hold a closing window.
-constexpr auto kClosingWaitBound = 5s;
 // Marks a reply of "/api/new" or "/api/chat" with the serial of the session it was sent for.
 const char kSessionProperty[] = "brevanSession";
 // The href of the action offered under a log with errors: the prefix, then the error lines.
@@ -105,8 +94,9 @@ QLabel *linkLabel(const QString &html, QWidget *parent)
 
 } // namespace
 
-BrevanQt::BrevanQt(QWidget *parent)
+BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts)
     : QMainWindow(parent)
+    , m_timeouts(timeouts)
 {
     ui.setupUi(this);
     createLanguageMenu();
@@ -133,7 +123,7 @@ BrevanQt::BrevanQt(QWidget *parent)
     m_sessionUrl = m_apiBaseUrl + ServicePath::Session;
 
     m_networkManager = new QNetworkAccessManager(this);
-    m_networkManager->setTransferTimeout(kTransferTimeoutMs);
+    m_networkManager->setTransferTimeout(int(m_timeouts.transfer.count()));
 
     ui.radioButton_mt4->setChecked(true);
     ui.radioButton_mt5->setChecked(false);
@@ -167,8 +157,8 @@ void BrevanQt::closeEvent(QCloseEvent *event)
     if (!m_sessionId.isEmpty()) {
         QNetworkAccessManager manager;
         QNetworkReply *reply =
-            deleteServiceRequest(manager, m_sessionUrl, closingSessionBody(m_sessionId));
-        waitForReply(reply, kClosingWaitBound);
+            deleteServiceRequest(manager, m_sessionUrl, closingSessionBody(m_sessionId), languageCode());
+        waitForReply(reply, m_timeouts.closingWait);
         reply->deleteLater();
         m_sessionId.clear();
     }
@@ -336,7 +326,8 @@ void BrevanQt::endAbandonedSession(QNetworkReply *reply)
         return;
     const ServiceReply answer = parseServiceReply(reply->readAll());
     if (answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty())
-        deleteServiceRequest(*m_networkManager, m_sessionUrl, endSessionBody(answer.sessionId));
+        deleteServiceRequest(*m_networkManager, m_sessionUrl, endSessionBody(answer.sessionId, languageCode()),
+                             languageCode());
 }
 
 void BrevanQt::onPushButtonNewChatClicked(bool)
@@ -347,12 +338,14 @@ void BrevanQt::onPushButtonNewChatClicked(bool)
 void BrevanQt::startSession(bool keepPrompt)
 {
     if (!m_sessionId.isEmpty()) {
-        deleteServiceRequest(*m_networkManager, m_sessionUrl, endSessionBody(m_sessionId));
+        deleteServiceRequest(*m_networkManager, m_sessionUrl, endSessionBody(m_sessionId, languageCode()),
+                             languageCode());
         m_sessionId.clear();
     }
     m_session = {selectedPlatform(ui), selectedCodeType(ui), m_session.serial + 1, false};
     QNetworkReply *reply = postServiceRequest(*m_networkManager, m_newChatUrl,
-                                              newChatBody(m_session.codeType, m_session.platform));
+                                              newChatBody(m_session.codeType, m_session.platform, languageCode()),
+                                              languageCode());
     reply->setProperty(kSessionProperty, m_session.serial);
     if (!keepPrompt)
         ui.plainTextEdit_prompt->clear();
@@ -409,7 +402,8 @@ void BrevanQt::onPushButtonGenerateClicked(bool)
                               programsName(codeType)));
         return;
     }
-    QNetworkReply *reply = postServiceRequest(*m_networkManager, m_chatUrl, chatBody(m_sessionId, request));
+    QNetworkReply *reply = postServiceRequest(*m_networkManager, m_chatUrl,
+                                              chatBody(m_sessionId, request, languageCode()), languageCode());
     reply->setProperty(kSessionProperty, m_session.serial);
     m_session.used = true;
     ui.plainTextEdit_prompt->clear();
@@ -472,9 +466,10 @@ void BrevanQt::onPushButtonMT5DataClicked(bool)
 bool BrevanQt::checkVersion()
 {
     QNetworkAccessManager manager;
-    manager.setTransferTimeout(kVersionCheckTimeoutMs);
+    manager.setTransferTimeout(int(m_timeouts.versionCheck.count()));
     QNetworkReply *reply =
-        postServiceRequest(manager, resolveApiBaseUrl() + ServicePath::VersionCheck, versionCheckBody());
+        postServiceRequest(manager, resolveApiBaseUrl() + ServicePath::VersionCheck, versionCheckBody(),
+                           languageCode());
     waitForReply(reply);
 
     // A check that cannot be made lets the client go on.
@@ -538,7 +533,7 @@ void BrevanQt::deployGeneratedCode()
         appendNotice(tr("Cannot start compiler!"));
     if (outcome.hasLog)
         showCompilerLog(outcome.log);
-    else
+    else if (outcome.started && outcome.problem.isEmpty())
         appendNotice(tr("The compiler finished but left no log."));
 }
 

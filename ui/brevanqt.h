@@ -1,6 +1,7 @@
 #pragma once
 
 #include "service/chatsession.h"
+#include "service/protocol.h"
 #include "ui_brevanqt.h"
 
 #include <QMainWindow>
@@ -21,7 +22,8 @@ class BrevanQt final : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit BrevanQt(QWidget *parent = nullptr);
+    // Tests pass shorter time-outs; the application keeps the defaults.
+    explicit BrevanQt(QWidget *parent = nullptr, const ServiceTimeouts &timeouts = {});
     ~BrevanQt() override;
 
 protected:
@@ -77,4 +79,5 @@ private:
     QMenu *m_helpMenu = nullptr;
     QAction *m_aboutAction = nullptr;
     QAction *m_saveConversationAction = nullptr;
+    ServiceTimeouts m_timeouts;
 };

@@ -1,4 +1,3 @@
-#include "platformtest.h"
 #include "support/testenvironment.h"
 
 #include "platform/dialogfolders.h"
@@ -13,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-using namespace PlatformTest;
-
 namespace {
 
 // "DATA PLATFORM INSTALL" for each terminal found.
@@ -26,13 +23,15 @@ QStringList described(const TerminalList &found)
     return lines;
 }
 
-// base/MT4 and base/MT5 installed; two data folders below root for each, made out of order.
+// base/MT4 and base/MT5 installed; two data folders below root for each, made out of order and
+// in mixed case, so that the first of a platform is neither the first made nor the first byte-wise.
 void layTerminals(const QString &base, const QString &root)
 {
-    QVERIFY(writeFile(base + "/MT4/terminal.exe", "MZ") && writeFile(base + "/MT5/terminal64.exe", "MZ")
+    QVERIFY(TestEnvironment::writeFile(base + "/MT4/terminal.exe", "MZ")
+            && TestEnvironment::writeFile(base + "/MT5/terminal64.exe", "MZ")
             && QDir().mkpath(base + "/MT5/Tester"));
     for (const QString name : {"d5", "C4", "b4", "A5"})
-        QVERIFY(writeFile(root + '/' + name + "/origin.txt", (base + "/MT" + name.right(1)).toUtf8()));
+        QVERIFY(TestEnvironment::writeFile(root + '/' + name + "/origin.txt", (base + "/MT" + name.right(1)).toUtf8()));
 }
 
 // Points HOME at the case's own folder; the terminal root below it, where "Auto detect" looks.
@@ -69,7 +68,6 @@ private Q_SLOTS:
         QTest::newRow("backslashes, cr lf") << "{windows}\r\n" << true << mt4 << "MT4";
         QTest::newRow("several lines") << "{install}\r\nC:\\Other\r\n" << true << mt4 << "MT4";
         QTest::newRow("utf-8") << "{install}\n" << false << mt4 << "MT4";
-        QTest::newRow("empty origin.txt") << "" << true << mt4 << "";
         QTest::newRow("no origin.txt") << "-" << true << mt4 << "";
         QTest::newRow("installation missing") << "{install}" << true << QStringList{} << "";
         QTest::newRow("no terminal program") << "{install}" << true << QStringList{"metaeditor.exe", "Tester/"} << "";
@@ -90,32 +88,15 @@ private Q_SLOTS:
         const QString data = temp.filePath("Terminal/0A1B");
         QVERIFY(QDir().mkpath(data));
         for (const QString &entry : entries)
-            QVERIFY(writeFile(install + '/' + entry + (entry.endsWith('/') ? ".keep" : ""), "MZ"));
+            QVERIFY(TestEnvironment::writeFile(install + '/' + entry + (entry.endsWith('/') ? ".keep" : ""), "MZ"));
         origin.replace("{install}", install).replace("{windows}", QString(install).replace('/', '\\'));
         QStringEncoder utf16le(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
         const QByteArray bytes = utf16 ? QByteArray(utf16le(origin)) : origin.toUtf8();
         if (origin != "-")
-            QVERIFY(writeFile(data + "/origin.txt", bytes));
+            QVERIFY(TestEnvironment::writeFile(data + "/origin.txt", bytes));
 
         QCOMPARE(described(TerminalScanner(temp.filePath("Terminal")).scanTerminals()),
                  platform.isEmpty() ? QStringList() : QStringList{data + ' ' + platform + ' ' + install});
-    }
-
-    void ordersAndFilters()
-    {
-        QTemporaryDir temp;
-        const QString root = temp.filePath("Terminal");
-        QVERIFY(TerminalScanner(root).scanTerminals().isEmpty());
-        layTerminals(temp.path(), root);
-
-        const auto line = [&](const char *data, const QString &platform) {
-            return root + '/' + data + ' ' + platform + ' ' + temp.path() + '/' + platform;
-        };
-        const TerminalScanner scanner(root);
-        QCOMPARE(described(scanner.scanTerminals()), (QStringList{line("A5", "MT5"), line("b4", "MT4"),
-                                                                  line("C4", "MT4"), line("d5", "MT5")}));
-        QCOMPARE(described(scanner.scanMT4()), (QStringList{line("b4", "MT4"), line("C4", "MT4")}));
-        QCOMPARE(described(scanner.scanMT5()), (QStringList{line("A5", "MT5"), line("d5", "MT5")}));
     }
 
     void dialogStart()
@@ -136,86 +117,63 @@ private Q_SLOTS:
         QCOMPARE(DialogFolders::dataFolderStart(absent, home), root);
     }
 
-    void autoDetect_data()
+    // "Auto detect" and the "..." buttons fill the fields of their platform, or leave them as typed.
+    void fillsFields_data()
     {
-        QTest::addColumn<QString>("platform");
-        QTest::addColumn<bool>("terminals");
+        QTest::addColumn<QString>("button");  // without "pushButton_"
+        QTest::addColumn<bool>("terminals");  // laid out below the home folder
+        QTest::addColumn<QString>("dialog");  // the folder dialog's title; empty: none comes
         QTest::addColumn<QString>("install"); // the fields afterwards; they hold "typed" before
         QTest::addColumn<QString>("data");
 
-        QTest::newRow("MT4") << "mt4" << true << "{home}/MT4" << "{root}/b4";
-        QTest::newRow("MT5") << "mt5" << true << "{home}/MT5" << "{root}/A5";
-        QTest::newRow("nothing found") << "mt4" << false << "typed" << "typed";
+        QTest::newRow("Auto detect, MT4") << "mt4scan" << true << "" << "{home}/MT4" << "{root}/b4";
+        QTest::newRow("Auto detect, MT5") << "mt5scan" << true << "" << "{home}/MT5" << "{root}/A5";
+        QTest::newRow("Auto detect, nothing found") << "mt4scan" << false << "" << "typed" << "typed";
+        QTest::newRow("MT4 installation, cancelled") << "mt4install" << true << "Select MT4 installation directory" << "typed" << "typed";
+        QTest::newRow("MT5 data, chosen") << "mt5data" << false << "Select MT5 data directory" << "typed" << "{chosen}";
     }
 
-    void autoDetect()
+    void fillsFields()
     {
-        QFETCH(QString, platform);
+        QFETCH(QString, button);
         QFETCH(bool, terminals);
+        QFETCH(QString, dialog);
         QFETCH(QString, install);
         QFETCH(QString, data);
 
         QTemporaryDir home;
         const QString root = pointHomeAt(home);
+        const QString chosen = home.filePath("Chosen Ω");
+        QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen));
         if (terminals)
             layTerminals(home.path(), root);
+        QString shownTitle, shownStart;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &poll, [&] {
+            auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!shown)
+                return;
+            poll.stop();
+            shownTitle = shown->windowTitle();
+            shownStart = shown->directory().absolutePath();
+            shown->setDirectory(chosen);
+            data == "{chosen}" ? static_cast<QDialog *>(shown)->accept() : shown->reject();
+        });
+        poll.start(10);
+
         BrevanQt window;
+        const QString platform = button.left(3);
         if (platform == "mt5")
             window.findChild<QAbstractButton *>("radioButton_mt5")->click();
         auto *installEdit = window.findChild<QLineEdit *>("lineEdit_" + platform + "install");
         auto *dataEdit = window.findChild<QLineEdit *>("lineEdit_" + platform + "data");
         installEdit->setText("typed");
         dataEdit->setText("typed");
-        window.findChild<QAbstractButton *>("pushButton_" + platform + "scan")->click();
+        window.findChild<QAbstractButton *>("pushButton_" + button)->click();
+        QCOMPARE(shownTitle, dialog);
+        QCOMPARE(shownStart, dialog.isEmpty() ? QString() : root); // neither Program Files nor APPDATA here
         QCOMPARE(installEdit->text(), install.replace("{home}", home.path()));
-        QCOMPARE(dataEdit->text(), data.replace("{root}", root));
-    }
-
-    void folderButton_data()
-    {
-        QTest::addColumn<QString>("field"); // the button's and the field's name without their prefix
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("choose");   // else cancel
-
-        QTest::newRow("MT4 installation, cancel") << "mt4install" << "Select MT4 installation directory" << false;
-        QTest::newRow("MT4 data, choose") << "mt4data" << "Select MT4 data directory" << true;
-        QTest::newRow("MT5 installation, choose") << "mt5install" << "Select MT5 installation directory" << true;
-        QTest::newRow("MT5 data, cancel") << "mt5data" << "Select MT5 data directory" << false;
-    }
-
-    void folderButton()
-    {
-        QFETCH(QString, field);
-        QFETCH(QString, title);
-        QFETCH(bool, choose);
-
-        QTemporaryDir home;
-        const QString root = pointHomeAt(home);
-        const QString chosen = home.filePath("Chosen Ω");
-        QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen));
-        BrevanQt window;
-        if (field.startsWith("mt5"))
-            window.findChild<QAbstractButton *>("radioButton_mt5")->click();
-        auto *edit = window.findChild<QLineEdit *>("lineEdit_" + field);
-        edit->setText("typed");
-
-        QString shownTitle, shownStart;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &poll, [&] {
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll.stop();
-            shownTitle = dialog->windowTitle();
-            shownStart = dialog->directory().absolutePath();
-            dialog->setDirectory(chosen);
-            choose ? static_cast<QDialog *>(dialog)->accept() : dialog->reject();
-        });
-        poll.start(10);
-        window.findChild<QAbstractButton *>("pushButton_" + field)->click();
-        QCOMPARE(shownTitle, title);
-        QCOMPARE(shownStart, root); // neither Program Files nor APPDATA here
-        QCOMPARE(edit->text(), choose ? chosen : QStringLiteral("typed"));
+        QCOMPARE(dataEdit->text(), data.replace("{root}", root).replace("{chosen}", chosen));
     }
 };
 

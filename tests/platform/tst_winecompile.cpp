@@ -1,11 +1,10 @@
-#include "platformtest.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
-#include "support/transcript.h"
 
 #include "platform/compilerrun.h"
 #include "platform/winerun.h"
 #include "ui/brevanqt.h"
+#include "widgets/chattextedit.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -16,7 +15,6 @@
 #include <QTextEdit>
 #include <QtEndian>
 
-using namespace PlatformTest;
 
 namespace {
 
@@ -52,9 +50,9 @@ private slots:
         const QStringList users = QDir(m_prefix + "/drive_c/users").entryList({"*"}, QDir::Dirs | QDir::NoDotAndDotDot);
         const QString user = users.value(users.indexOf("Public") == 0 ? 1 : 0);
         m_data = m_prefix + "/drive_c/users/" + user + "/AppData/Roaming/MetaQuotes/Terminal/D0E8209F77C8CF37AD8BF550E51FF075";
-        QVERIFY(writeFile(m_install + "/terminal64.exe", "MZ") && QDir().mkpath(m_data + "/MQL5/Experts"));
+        QVERIFY(TestEnvironment::writeFile(m_install + "/terminal64.exe", "MZ") && QDir().mkpath(m_data + "/MQL5/Experts"));
         QVERIFY(QFile::copy(FAKE_METAEDITOR_WINDOWS_PATH, m_install + "/MetaEditor64.exe"));
-        QVERIFY(writeFile(m_data + "/origin.txt", QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(
+        QVERIFY(TestEnvironment::writeFile(m_data + "/origin.txt", QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(
                                                       QStringLiteral("C:\\Program Files\\MetaTrader 5\r\n"))));
     }
 
@@ -92,8 +90,8 @@ private slots:
         QFile::remove(experts + name + ".ex5");
 
         BrevanQt window;
-        auto *transcript = window.findChild<QTextEdit *>("textEdit_code");
-        QTRY_VERIFY_WITH_TIMEOUT(Transcript::bubbles(*transcript).contains("Hello, what shall we build?"), 30000);
+        auto *transcript = window.findChild<ChatTextEdit *>("textEdit_code");
+        QTRY_VERIFY_WITH_TIMEOUT(transcript->messages().constLast().text == "Hello, what shall we build?", 30000);
         window.findChild<QAbstractButton *>("radioButton_mt5")->click();
         window.findChild<QAbstractButton *>("pushButton_mt5scan")->click();
         const QString mapped = home.filePath(".mt5") + m_data.mid(m_prefix.size());
@@ -106,7 +104,7 @@ private slots:
         window.findChild<QPlainTextEdit *>("plainTextEdit_prompt")->setPlainText("Cross of two averages");
         window.findChild<QAbstractButton *>("pushButton_generate")->click();
 
-        QTRY_VERIFY_WITH_TIMEOUT(Transcript::bubbles(*transcript).last().contains(shown), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(transcript->messages().constLast().text.contains(shown), 60000);
         QCOMPARE(QFile::exists(experts + name + ".ex5"), shown.startsWith("Result"));
     }
 
@@ -131,9 +129,9 @@ private slots:
         const QString program = install + "/MetaEditor64.exe";
         QVERIFY(QDir().mkpath(install) && QFile::copy(compiler == "i386" ? FAKE_METAEDITOR_WINDOWS_PATH : compiler, program));
         if (compiler == "i386") { // the machine field of the PE header
-            QByteArray bytes = readFile(program);
+            QByteArray bytes = TestEnvironment::readFile(program);
             qToLittleEndian<quint16>(0x14C, bytes.data() + qFromLittleEndian<quint32>(bytes.constData() + 0x3C) + 4);
-            QVERIFY(writeFile(program, bytes));
+            QVERIFY(TestEnvironment::writeFile(program, bytes));
         }
         const CompilerRun::Outcome outcome = CompilerRun::compile(install, install, "A.mq5", 2000);
         // Only the process started is stopped; what it started is left to this prefix's end.
@@ -150,7 +148,7 @@ private slots:
         if (m_data.isEmpty())
             QSKIP("needs BREVAN_TEST_WINEPREFIX and the Windows stand-in compiler");
         const QString experts = m_data + "/MQL5/Experts";
-        QVERIFY(writeFile(experts + "/Whole EA.mq5", kCode.toUtf8()));
+        QVERIFY(TestEnvironment::writeFile(experts + "/Whole EA.mq5", kCode.toUtf8()));
         QProcess wine;
         wine.setWorkingDirectory(experts);
         wine.setProcessEnvironment(WineRun::environment(m_prefix, "\"C:\\Program Files\\MetaTrader 5\\MetaEditor64.exe\" "

@@ -1,4 +1,3 @@
-#include "platformtest.h"
 #include "support/testenvironment.h"
 
 #include "platform/wineprefixes.h"
@@ -6,7 +5,6 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
-using namespace PlatformTest;
 
 namespace {
 
@@ -21,7 +19,7 @@ bool makePrefix(const QString &prefix, const QString &home)
 
 bool writeOrigin(const QString &dataFolder, const QString &windowsPath)
 {
-    return writeFile(dataFolder + "/origin.txt",
+    return TestEnvironment::writeFile(dataFolder + "/origin.txt",
                      QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(windowsPath + "\r\n"));
 }
 
@@ -86,8 +84,8 @@ private slots:
         const QString mt4 = home.filePath("host/MT4");
         const QString portable = prefix + "/drive_c/Program Files (x86)/Portable 4";
         QVERIFY(makePrefix(prefix, home.path()));
-        QVERIFY(writeFile(mt5 + "/terminal64.exe", "MZ") && writeFile(mt4 + "/Terminal.exe", "MZ")
-                && writeFile(portable + "/terminal.exe", "MZ") && QDir().mkpath(portable + "/MQL4"));
+        QVERIFY(TestEnvironment::writeFile(mt5 + "/terminal64.exe", "MZ") && TestEnvironment::writeFile(mt4 + "/Terminal.exe", "MZ")
+                && TestEnvironment::writeFile(portable + "/terminal.exe", "MZ") && QDir().mkpath(portable + "/MQL4"));
         const QString root = users + "trader/AppData/Roaming/MetaQuotes/Terminal/";
         QVERIFY(writeOrigin(root + "A1", "c:\\PROGRAM FILES\\metatrader 5"));
         QVERIFY(writeOrigin(root + "B2", "Z:" + QString(mt4).replace('/', '\\')));

@@ -1,7 +1,7 @@
 #include "app/language.h"
+#include "service/protocol.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
-#include "support/transcript.h"
 #include "ui/brevanqt.h" // and, through its form, the classes of the form's widgets
 
 #include <QJsonDocument>
@@ -11,20 +11,23 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 namespace {
 
 const QString kCreating = u"Creating new MT4 Indicator chat..."_s;
 const QString kGreeting = u"Hello, what shall we build?"_s; // FakeService's own
 const QString kGenerating = u"Generating code..."_s;
-const FakeService::Reply kNoSession{200, R"({"api_type":"new","success":true,"message":"hi"})"_ba, {}};
-
+const FakeService::Reply kNoSession{200, R"({"api_type":"new","success":true,"message":"hi"})"_ba};
+// Short enough not to slow the suite, long enough for a loaded machine's loopback.
+const ServiceTimeouts kShortTimeouts{300s, 1s, 1s};
 // Dropped long after the client should have given up, so that a client that never does fails instead of hanging.
-const FakeService::Reply kHung = FakeService::Reply::dropped().delayed(120000);
+const FakeService::Reply kHung = FakeService::Reply::dropped(60000);
 
 } // namespace
 
-// The real window, offscreen, against the stand-in service: start-up, New Chat, Send, replies, closing.
+// Where the service is, then the real window, offscreen, against the stand-in service:
+// start-up, New Chat, Send, replies, closing.
 class TestConversation final : public QObject
 {
     Q_OBJECT
@@ -33,7 +36,14 @@ class TestConversation final : public QObject
     QScopedPointer<BrevanQt> m_window;
 
     template <typename T> T *widget(const char *name) const { return m_window->findChild<T *>(QLatin1String(name)); }
-    QStringList bubbles() const { return Transcript::bubbles(*widget<QTextEdit>("textEdit_code")); }
+    // The bubbles, the user's own marked with "> ".
+    QStringList bubbles() const
+    {
+        QStringList texts;
+        for (const ChatTextEdit::Message &message : widget<ChatTextEdit>("textEdit_code")->messages())
+            texts << (message.isUser ? u"> "_s : QString()) + message.text;
+        return texts;
+    }
     QPlainTextEdit *prompt() const { return widget<QPlainTextEdit>("plainTextEdit_prompt"); }
     void click(const char *button) { widget<QPushButton>(button)->click(); }
     QList<FakeService::Request> chats() const { return m_service->requestsTo("POST", u"/api/chat"_s); }
@@ -52,7 +62,7 @@ class TestConversation final : public QObject
     // Builds and shows the window; with greeted, also waits for the two bubbles of its first session.
     bool open(bool greeted = true)
     {
-        m_window.reset(new BrevanQt);
+        m_window.reset(new BrevanQt(nullptr, kShortTimeouts));
         m_window->show();
         return !greeted || QTest::qWaitFor([this] { return bubbles().size() >= 2; }, 10000);
     }
@@ -89,6 +99,28 @@ private Q_SLOTS:
     }
     void cleanup() { TestEnvironment::removeServiceConfig(); }
 
+    void baseAddress_data()
+    {
+        QTest::addColumn<QByteArray>("config"); // null: no config.json at all
+        QTest::addColumn<QString>("base");
+        const QString fallback = u"http://127.0.0.1:8080"_s;
+        QTest::newRow("missing file") << QByteArray() << fallback;
+        QTest::newRow("not JSON") << "api_base_url = http://h:1"_ba << fallback;
+        QTest::newRow("JSON array") << R"([{"api_base_url": "http://h:1"}])"_ba << fallback;
+        QTest::newRow("object without key") << R"({"api_url": "http://h:1"})"_ba << fallback;
+        QTest::newRow("key not a string") << R"({"api_base_url": 8080})"_ba << QString();
+        QTest::newRow("several slashes") << R"({"api_base_url": "http://h:1///"})"_ba << u"http://h:1"_s;
+        QTest::newRow("path kept") << R"({"api_base_url": "http://h:1/gw/v2/"})"_ba << u"http://h:1/gw/v2"_s;
+        QTest::newRow("only slashes") << R"({"api_base_url": "///"})"_ba << QString();
+    }
+    void baseAddress()
+    {
+        QFETCH(QByteArray, config);
+        QFETCH(QString, base);
+        config.isNull() ? TestEnvironment::removeServiceConfig() : TestEnvironment::writeServiceConfig(config);
+        QCOMPARE(resolveApiBaseUrl(), base);
+    }
+
     void startUp_data()
     {
         QTest::addColumn<QString>("failure");
@@ -99,10 +131,11 @@ private Q_SLOTS:
         QTest::newRow("accepted") << QString() << QJsonObject{{"need_update", false}} << QString();
         QTest::newRow("outdated, service message as is") << QString() << QJsonObject{{"need_update", true}, {"message", "Get <b>2.0</b>"}, {"min_version", "2.0"}} << box.arg("Get <b>2.0</b>");
         QTest::newRow("outdated, built-in text") << QString() << QJsonObject{{"need_update", true}, {"message", ""}, {"min_version", "2.0"}} << box.arg(builtIn.arg("2.0"));
-        QTest::newRow("outdated, empty min_version") << QString() << QJsonObject{{"need_update", true}, {"min_version", ""}} << box.arg(builtIn.arg(""));
         QTest::newRow("connection refused") << u"refused"_s << QJsonObject() << QString();
+        QTest::newRow("outdated, min_version a number") << QString() << QJsonObject{{"need_update", true}, {"min_version", 2}} << box.arg(builtIn.arg(""));
+        QTest::newRow("need_update a string") << QString() << QJsonObject{{"need_update", "true"}} << QString();
         QTest::newRow("HTTP 500 saying outdated") << u"500"_s << QJsonObject{{"need_update", true}} << QString();
-        QTest::newRow("silent service, 10 s") << u"silent"_s << QJsonObject() << QString();
+        QTest::newRow("silent service") << u"silent"_s << QJsonObject() << QString();
     }
     void startUp()
     {
@@ -179,6 +212,10 @@ private Q_SLOTS:
         const QString created = uR"(POST /api/new %2 {"code_type":"%1","lang":"%2","platform":"%3"})"_s.arg(type, lang, platform);
         const QString ended = uR"(DELETE /api/session %1 {"lang":"%1","session_id":"s-1"})"_s.arg(lang);
         QCOMPARE(sentSince(before), (session ? QStringList{ended, created} : QStringList{created}));
+        // Every body is the indented JSON text, declared as plain "application/json".
+        const FakeService::Request &last = m_service->requests().constLast();
+        QCOMPARE(last.header("Content-Type"), "application/json"_ba);
+        QCOMPARE(last.body, QJsonDocument(last.json).toJson(QJsonDocument::Indented));
     }
 
     void refusedSend_data()
@@ -222,6 +259,7 @@ private Q_SLOTS:
         QTest::newRow("new: HTTP 500, JSON body") << renew500 << R"({"api_type":"new","success":true,"session_id":"s-9","message":"Hidden"})"_ba << QStringList{failed} << QString();
         QTest::newRow("chat: success") << send << generated << QStringList{u"MT4 Indicator generated successfully!\nCompiling..."_s, invalidPath} << u"s-2"_s;
         QTest::newRow("chat: success, MT5 EA chosen meanwhile") << u"Send, then MT5 EA"_s << generated << QStringList{u"MT4 Indicator generated successfully!\nCompiling..."_s, invalidPath} << u"<nothing sent>"_s; // the chat writes MT4 indicators
+        QTest::newRow("chat: success a string") << send << R"({"api_type":"chat","success":"true","message":"Not so"})"_ba << QStringList{u"Not so"_s} << u"s-2"_s;
         QTest::newRow("chat: failure") << send << R"({"api_type":"chat","success":false,"message":"Overloaded"})"_ba << QStringList{u"Overloaded"_s} << u"s-2"_s;
     }
     void reply()
@@ -232,7 +270,7 @@ private Q_SLOTS:
         QFETCH(QString, session);
         const bool renew = action.startsWith("New Chat"_L1);
         // Send acts at once, before the greeting; New Chat after it.
-        const FakeService::Reply tested{action.endsWith("500"_L1) ? 500 : 200, body, {}, 300};
+        const FakeService::Reply tested{action.endsWith("500"_L1) ? 500 : 200, body, 300};
         m_service->enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-2"_s, u"first"_s));
         m_service->enqueueReply("POST", renew ? u"/api/new"_s : u"/api/chat"_s, tested);
         QVERIFY(open(renew));
@@ -249,7 +287,7 @@ private Q_SLOTS:
         seen.replaceInStrings(QRegularExpression(u"^(Request failed: ).+"_s, QRegularExpression::DotMatchesEverythingOption),
                               u"\\1…"_s);
         const QString trimmed = u"Draw an RSI\n\nin red"_s;
-        const QStringList sent = renew ? QStringList() : QStringList{trimmed, kGenerating};
+        const QStringList sent = renew ? QStringList() : QStringList{u"> "_s + trimmed, kGenerating};
         QCOMPARE(seen, QStringList{kCreating} + sent + QStringList{u"first"_s}.mid(renew) + shown);
         if (!renew)
             QCOMPARE(chats().at(0).json, (QJsonObject{{"session_id", ""}, {"user_message", trimmed}, {"lang", "en"}}));
@@ -261,17 +299,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("session");
         QTest::addColumn<bool>("hung");
-        QTest::newRow("open session, answered in 2 s") << true << false;
+        QTest::newRow("open session, answered late") << true << false;
         QTest::newRow("no session") << false << false;
-        QTest::newRow("never-answering service, 5 s") << true << true;
+        QTest::newRow("never-answering service") << true << true;
     }
     void closing()
     {
         QFETCH(bool, session);
         QFETCH(bool, hung);
         m_service->enqueueReply("POST", u"/api/new"_s, session ? FakeService::newSession(u"s-1"_s) : kNoSession);
-        m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::Reply{200, R"({"api_type":"chat","message":"Late"})"_ba, {}});
-        m_service->setDefaultReply("DELETE", u"/api/session"_s, hung ? kHung : FakeService::Reply{200, "{}", {}, 2000});
+        m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::Reply{200, R"({"api_type":"chat","message":"Late"})"_ba});
+        m_service->setDefaultReply("DELETE", u"/api/session"_s, hung ? kHung : FakeService::Reply::json({}).delayed(150));
         QVERIFY(open());
         submit(u"Draw an RSI"_s);
         QVERIFY(m_window->close());

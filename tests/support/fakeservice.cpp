@@ -2,18 +2,20 @@
 
 #include <QJsonDocument>
 #include <QTcpSocket>
-#include <QTest>
 #include <QTimer>
 
 FakeService::Reply FakeService::Reply::json(const QJsonObject &object, int status)
 {
-    return {status, QJsonDocument(object).toJson(QJsonDocument::Compact), {{"Content-Type", "application/json"}}};
+    return {status, QJsonDocument(object).toJson(QJsonDocument::Compact)};
 }
 
-QList<FakeService::Header>::const_iterator FakeService::Request::find(const QByteArray &name) const
+QByteArray FakeService::Request::header(const QByteArray &name) const
 {
-    return std::find_if(headers.begin(), headers.end(),
-                        [&name](const Header &header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; });
+    for (const Header &header : headers) {
+        if (header.first.compare(name, Qt::CaseInsensitive) == 0)
+            return header.second;
+    }
+    return {};
 }
 
 FakeService::FakeService(QObject *parent)
@@ -39,11 +41,6 @@ FakeService::~FakeService()
         (*socket)->disconnect(this);
 }
 
-FakeService::Reply FakeService::versionOk()
-{
-    return Reply::json({{"need_update", false}, {"message", ""}, {"min_version", "1.0.0"}});
-}
-
 FakeService::Reply FakeService::newSession(const QString &sessionId, const QString &message)
 {
     return Reply::json({{"api_type", "new"}, {"success", true}, {"session_id", sessionId}, {"message", message}});
@@ -57,30 +54,18 @@ FakeService::Reply FakeService::chatSuccess(const QString &response)
 
 void FakeService::scriptGoodService(const QString &sessionId)
 {
-    setDefaultReply("POST", QStringLiteral("/api/version_check"), versionOk());
+    setDefaultReply("POST", QStringLiteral("/api/version_check"),
+                    Reply::json({{"need_update", false}, {"message", ""}, {"min_version", "1.0.0"}}));
     setDefaultReply("POST", QStringLiteral("/api/new"), newSession(sessionId));
     setDefaultReply("POST", QStringLiteral("/api/chat"), chatSuccess(QStringLiteral("int OnInit()\n{\n   return INIT_SUCCEEDED;\n}\n")));
     setDefaultReply("DELETE", QStringLiteral("/api/session"), Reply::json({{"success", true}}));
 }
 
-QList<FakeService::Request> FakeService::requestsTo(const QString &path) const
-{
-    QList<Request> matching;
-    std::copy_if(m_requests.begin(), m_requests.end(), std::back_inserter(matching),
-                 [&path](const Request &request) { return request.path == path; });
-    return matching;
-}
-
 QList<FakeService::Request> FakeService::requestsTo(const QByteArray &method, const QString &path) const
 {
-    QList<Request> matching = requestsTo(path);
-    matching.removeIf([&method](const Request &request) { return request.method != method; });
+    QList<Request> matching = m_requests;
+    matching.removeIf([&](const Request &request) { return request.method != method || request.path != path; });
     return matching;
-}
-
-bool FakeService::waitForRequests(int count, int timeoutMs)
-{
-    return QTest::qWaitFor([this, count] { return m_requests.size() >= count; }, timeoutMs);
 }
 
 void FakeService::onReadyRead(QTcpSocket *socket)
@@ -113,19 +98,16 @@ void FakeService::onReadyRead(QTcpSocket *socket)
 void FakeService::answer(QTcpSocket *socket, const Reply &reply)
 {
     // A silent reply leaves its connection busy, as a hung server would.
-    if (reply.neverAnswer)
+    if (reply.mode == Reply::Mode::Silent)
         return;
     QTimer::singleShot(reply.delayMs, socket, [this, socket, reply] {
         const auto connection = m_connections.find(socket);
         if (connection == m_connections.end())
             return;
         --connection->unanswered;
-        if (reply.closeConnection)
+        if (reply.mode == Reply::Mode::Drop)
             return socket->abort();
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\nContent-Length: "
-            + QByteArray::number(reply.body.size()) + "\r\n";
-        for (const Header &header : reply.headers)
-            head += header.first + ": " + header.second + "\r\n";
-        socket->write(head + "\r\n" + reply.body);
+        socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\nContent-Type: application/json\r\n"
+                      + "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
     });
 }

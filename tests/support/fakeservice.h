@@ -20,17 +20,17 @@ public:
 
     struct Reply final
     {
+        enum class Mode { Answer, Silent, Drop }; // Silent keeps the connection open; Drop closes it
+
         int status = 200;
         QByteArray body;
-        QList<Header> headers;
         int delayMs = 0;
-        bool neverAnswer = false;      // keeps the connection open and silent
-        bool closeConnection = false;  // drops the connection instead of answering
+        Mode mode = Mode::Answer;
 
         static Reply json(const QJsonObject &object, int status = 200);
-        static Reply silent() { return {200, {}, {}, 0, true, false}; }
-        static Reply dropped() { return {200, {}, {}, 0, false, true}; }
-        Reply delayed(int ms) const { return {status, body, headers, ms, neverAnswer, closeConnection}; }
+        static Reply silent() { return {200, {}, 0, Mode::Silent}; }
+        static Reply dropped(int afterMs) { return {200, {}, afterMs, Mode::Drop}; }
+        Reply delayed(int ms) const { return {status, body, ms, mode}; }
     };
 
     struct Request final
@@ -42,15 +42,12 @@ public:
         QJsonObject json;       // empty unless the body is a JSON object
 
         // The first value of the header, its name compared case-insensitively.
-        QByteArray header(const QByteArray &name) const { return hasHeader(name) ? find(name)->second : QByteArray(); }
-        bool hasHeader(const QByteArray &name) const { return find(name) != headers.end(); }
-        QList<Header>::const_iterator find(const QByteArray &name) const;
+        QByteArray header(const QByteArray &name) const;
     };
 
     explicit FakeService(QObject *parent = nullptr);
     ~FakeService() override;
 
-    bool isListening() const { return m_server.isListening(); }
     QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
 
     void setDefaultReply(const QByteArray &method, const QString &path, const Reply &reply)
@@ -63,17 +60,13 @@ public:
     }
 
     // The usual good answers, and defaults for a healthy service built from them.
-    static Reply versionOk();
     static Reply newSession(const QString &sessionId,
                             const QString &message = QStringLiteral("Hello, what shall we build?"));
     static Reply chatSuccess(const QString &response);
     void scriptGoodService(const QString &sessionId = QStringLiteral("session-1"));
 
     const QList<Request> &requests() const { return m_requests; }
-    QList<Request> requestsTo(const QString &path) const;
     QList<Request> requestsTo(const QByteArray &method, const QString &path) const;
-    // Spins the event loop until at least count requests have arrived.
-    bool waitForRequests(int count, int timeoutMs = 10000);
     // Requests whose connection the client closed before they were answered.
     int abandonedRequests() const { return m_abandoned; }
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -29,11 +30,6 @@ TestEnvironment::TestEnvironment()
     QStandardPaths::setTestModeEnabled(true);
 }
 
-QString TestEnvironment::homePath() const
-{
-    return m_root.filePath(QStringLiteral("home"));
-}
-
 void TestEnvironment::resetSettings()
 {
     QSettings settings;
@@ -41,11 +37,22 @@ void TestEnvironment::resetSettings()
     settings.sync();
 }
 
+bool TestEnvironment::writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+        && file.write(content) == content.size();
+}
+
+QByteArray TestEnvironment::readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
 void TestEnvironment::writeServiceConfig(const QByteArray &content)
 {
-    QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"));
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file.errorString()));
-    QCOMPARE(file.write(content), content.size());
+    QVERIFY(writeFile(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"), content));
 }
 
 void TestEnvironment::writeServiceBaseUrl(const QString &baseUrl)

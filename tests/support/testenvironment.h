@@ -12,10 +12,12 @@ class TestEnvironment final
 public:
     TestEnvironment();
 
-    QString homePath() const;
-
     // Clears every stored setting, for a clean start of each case.
     static void resetSettings();
+
+    // Creates path's folder as needed and replaces the file with content.
+    static bool writeFile(const QString &path, const QByteArray &content);
+    static QByteArray readFile(const QString &path); // "<missing>" when it cannot be read
 
     // Writes config.json beside the test executable; removeServiceConfig deletes it.
     static void writeServiceConfig(const QByteArray &content);

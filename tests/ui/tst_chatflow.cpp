@@ -1,8 +1,8 @@
 #include "platform/compilerlog.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
-#include "support/transcript.h"
 #include "ui/brevanqt.h"
+#include "widgets/chattextedit.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -32,7 +32,13 @@ class TestChatFlow final : public QObject
 
     template <typename T> T *widget(const char *name) const { return m_window->findChild<T *>(QLatin1String(name)); }
     ChatTextEdit *transcript() const { return widget<ChatTextEdit>("textEdit_code"); }
-    QStringList bubbles() const { return Transcript::bubbles(*transcript()); }
+    QStringList bubbles() const
+    {
+        QStringList texts;
+        for (const ChatTextEdit::Message &message : transcript()->messages())
+            texts << message.text;
+        return texts;
+    }
     QPlainTextEdit *prompt() const { return widget<QPlainTextEdit>("plainTextEdit_prompt"); }
     void send(const QString &request) { prompt()->setPlainText(request); widget<QPushButton>("pushButton_generate")->click(); }
     bool greeted(const QString &creating) { return QTest::qWaitFor([&] { return bubbles() == QStringList{creating, kGreeting}; }, 10000); }

@@ -14,8 +14,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QTextStream>
 
 namespace {
@@ -26,30 +24,29 @@ T *widget(BrevanQt &window, const char *name)
     return window.findChild<T *>(QString::fromLatin1(name));
 }
 
-// Each bubble is a paragraph marked with its sender's side in the first user property; the
-// empty paragraphs between the bubbles carry no mark.
-int bubbleCount(ChatTextEdit *transcript)
-{
-    int count = 0;
-    for (QTextBlock block = transcript->document()->begin(); block.isValid(); block = block.next())
-        count += block.blockFormat().hasProperty(QTextFormat::UserProperty) ? 1 : 0;
-    return count;
-}
-
 bool waitForBubbles(ChatTextEdit *transcript, int count)
 {
-    return QTest::qWaitFor([&] { return bubbleCount(transcript) >= count; }, 10000);
+    return QTest::qWaitFor([&] { return transcript->messages().size() >= count; }, 10000);
+}
+
+// The transcript as the user reads it, the user's own bubbles marked with "> ".
+QString shownText(ChatTextEdit *transcript)
+{
+    QStringList texts;
+    for (const ChatTextEdit::Message &message : transcript->messages())
+        texts << (message.isUser ? QStringLiteral("> ") : QString()) + message.text;
+    return texts.join(QLatin1Char('\n'));
 }
 
 bool waitForTranscript(ChatTextEdit *transcript, const QString &text, int timeoutMs)
 {
-    return QTest::qWaitFor([&] { return transcript->toPlainText().contains(text); }, timeoutMs);
+    return QTest::qWaitFor([&] { return shownText(transcript).contains(text); }, timeoutMs);
 }
 
 int fail(const QString &why, ChatTextEdit *transcript)
 {
     QTextStream err(stderr);
-    err << "smoke run failed: " << why << "\n--- transcript ---\n" << transcript->toPlainText() << "\n";
+    err << "smoke run failed: " << why << "\n--- transcript ---\n" << shownText(transcript) << "\n";
     return 1;
 }
 
@@ -114,8 +111,8 @@ int main(int argc, char *argv[])
 
     if (parser.isSet(screenshot) && !window.grab().save(parser.value(screenshot)))
         return fail(QStringLiteral("cannot save the screenshot"), transcript);
-    QTextStream(stdout) << transcript->toPlainText() << "\n";
-    const bool compiled = transcript->toPlainText().contains(QLatin1String("Result: 0 errors"));
+    QTextStream(stdout) << shownText(transcript) << "\n";
+    const bool compiled = shownText(transcript).contains(QLatin1String("Result: 0 errors"));
     window.close();
     return compiled ? 0 : fail(QStringLiteral("the program did not compile"), transcript);
 }
