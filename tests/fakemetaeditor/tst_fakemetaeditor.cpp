@@ -31,15 +31,28 @@ int run(const QString &program, const QStringList &arguments, const QString &wor
 {
     QProcess process;
     process.setWorkingDirectory(workingFolder);
-    process.start(program, arguments);
+    process.setProgram(program);
+#ifdef Q_OS_WIN
+    // The command line as written: the stand-in reads it raw, as the terminal's compiler does.
+    process.setNativeArguments(arguments.join(' '));
+#else
+    process.setArguments(arguments);
+#endif
+    process.start();
     return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-// As the client runs it: in the source's folder, with the log a.log there.
+// As the client runs it: in the source's folder, with the log a.log there; on Windows with the
+// file name in quotes, as the terminal's compiler wants a name with blanks.
 int compile(const QString &sourcePath)
 {
     const QFileInfo source(sourcePath);
-    return run(FAKEMETAEDITOR_PATH, {"/compile:" + source.fileName(), "/log:a.log"}, source.path());
+#ifdef Q_OS_WIN
+    const QString name = '"' + source.fileName() + '"';
+#else
+    const QString name = source.fileName();
+#endif
+    return run(FAKEMETAEDITOR_PATH, {"/compile:" + name, "/log:a.log"}, source.path());
 }
 
 QStringList logLines(const QString &path)
@@ -151,6 +164,9 @@ private slots:
     // A second run refreshes the compilers and keeps the user's programs.
     void sandboxHoldsTwoTerminals()
     {
+#ifdef Q_OS_WIN
+        QSKIP("the demo terminals are laid out by a shell script, for Linux");
+#endif
         QTemporaryDir folder;
         const QStringList arguments{MAKE_SANDBOX_SCRIPT, folder.path(), FAKEMETAEDITOR_PATH};
         const QString mt4 = folder.filePath("Program Files/Demo Terminal 4");

@@ -34,12 +34,42 @@ void layTerminals(const QString &base, const QString &root)
         QVERIFY(TestEnvironment::writeFile(root + '/' + name + "/origin.txt", (base + "/MT" + name.right(1)).toUtf8()));
 }
 
-// Points HOME at the case's own folder; the terminal root below it, where "Auto detect" looks.
-QString pointHomeAt(const QTemporaryDir &home)
+#ifdef Q_OS_WIN
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+// A home folder of the case's own, with the terminal root below it where "Auto detect" looks.
+// Qt for Windows takes the home folder from the user's profile, not from the environment:
+// there the profile's terminal root serves, only while none exists (as in the test run's
+// throw-away Wine prefix), and is removed when the case ends.
+class CaseHome final
 {
-    qputenv("HOME", QFile::encodeName(home.path()));
-    return TerminalScanner::defaultTerminalRoot();
-}
+public:
+    CaseHome()
+    {
+        if (!kWindows)
+            qputenv("HOME", QFile::encodeName(m_folder.path()));
+        m_ours = !QFileInfo::exists(root());
+    }
+    ~CaseHome()
+    {
+        if (kWindows && m_ours)
+            QDir(root()).removeRecursively();
+    }
+    Q_DISABLE_COPY_MOVE(CaseHome)
+
+    QString path() const { return m_folder.path(); }
+    QString filePath(const QString &name) const { return m_folder.filePath(name); }
+    static QString root() { return TerminalScanner::defaultTerminalRoot(); }
+    // False when the root holds a real user's terminals, which no test touches.
+    bool ours() const { return m_ours; }
+
+private:
+    QTemporaryDir m_folder;
+    bool m_ours = false;
+};
 
 } // namespace
 
@@ -103,7 +133,7 @@ private Q_SLOTS:
     {
         QTemporaryDir temp;
         const QString home = temp.path();
-        const QString root = pointHomeAt(temp);
+        const QString root = home + "/AppData/Roaming/MetaQuotes/Terminal";
         const QString programFiles = temp.filePath("PF");
         const QString absent = temp.filePath("absent");
         QVERIFY(QDir().mkpath(programFiles));
@@ -111,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(DialogFolders::dataFolderStart(programFiles, home), programFiles + "\\MetaQuotes\\Terminal");
         // Without them, the terminal root below the home folder, or the home folder itself.
         QCOMPARE(DialogFolders::installFolderStart(absent, home), home);
-        QCOMPARE(DialogFolders::dataFolderStart("", home), home);
+        QCOMPARE(DialogFolders::dataFolderStart("", home), kWindows ? "C:\\\\MetaQuotes\\Terminal" : home); // drive C
         QVERIFY(QDir().mkpath(root));
         QCOMPARE(DialogFolders::installFolderStart(absent, home), root);
         QCOMPARE(DialogFolders::dataFolderStart(absent, home), root);
@@ -141,10 +171,20 @@ private Q_SLOTS:
         QFETCH(QString, install);
         QFETCH(QString, data);
 
-        QTemporaryDir home;
-        const QString root = pointHomeAt(home);
+        CaseHome home;
+        if (!home.ours())
+            QSKIP("this user's terminal root exists, and tests leave it alone");
+        const QString root = home.root();
         const QString chosen = home.filePath("Chosen Ω");
         QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen));
+        // On Windows installations are looked for in Program Files, data folders below APPDATA;
+        // neither is found elsewhere.
+        const QString appData = home.filePath("AppData");
+        QVERIFY(QDir().mkpath(appData + "/MetaQuotes/Terminal"));
+        if (kWindows)
+            qputenv("APPDATA", QFile::encodeName(QDir::toNativeSeparators(appData)));
+        const QString start = !kWindows ? root
+            : button.endsWith("install") ? "C:/Program Files (x86)" : appData + "/MetaQuotes/Terminal";
         if (terminals)
             layTerminals(home.path(), root);
         QString shownTitle, shownStart;
@@ -171,7 +211,7 @@ private Q_SLOTS:
         dataEdit->setText("typed");
         window.findChild<QAbstractButton *>("pushButton_" + button)->click();
         QCOMPARE(shownTitle, dialog);
-        QCOMPARE(shownStart, dialog.isEmpty() ? QString() : root); // neither Program Files nor APPDATA here
+        QCOMPARE(shownStart, dialog.isEmpty() ? QString() : start);
         QCOMPARE(installEdit->text(), install.replace("{home}", home.path()));
         QCOMPARE(dataEdit->text(), data.replace("{root}", root).replace("{chosen}", chosen));
     }

@@ -18,6 +18,8 @@ public:
     // Creates path's folder as needed and replaces the file with content.
     static bool writeFile(const QString &path, const QByteArray &content);
     static QByteArray readFile(const QString &path); // "<missing>" when it cannot be read
+    // lf with the line ends the client writes here: CR LF on Windows.
+    static QByteArray systemLineEnds(QByteArray lf);
 
     // Writes config.json beside the test executable; removeServiceConfig deletes it.
     static void writeServiceConfig(const QByteArray &content);
