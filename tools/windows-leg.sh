@@ -22,9 +22,11 @@ The Windows leg needs a Qt 6.4 for Windows built with mingw-w64, and none is at 
   - to put one there, unpack that archive from another machine into $cache
     (tar -xJf qt-6.4.2-mingw-w64.tar.xz -C "$cache"), or
   - build it from Debian's qt6-base source package (about 35 minutes on 2 cores): add a
-    deb-src line, run "apt-get source qt6-base", and configure and install it into $cache/qt
-    with the recipe in the README beside that archive (g++-mingw-w64-x86-64-posix, shared,
-    Release, bundled third-party libraries, QT_HOST_PATH=/usr).
+    deb-src line, run "apt-get source qt6-base", then configure it for Windows with
+    g++-mingw-w64-x86-64-posix (shared, Release, -qt-host-path /usr, bundled zlib, pcre2,
+    freetype, harfbuzz, libpng, libjpeg and double-conversion; OpenGL, D-Bus, SQL,
+    PrintSupport, Concurrent, Vulkan, OpenSSL and tablet events off, Schannel on) and install
+    it into $cache/qt, as the README of qt-mingw in ../shared describes.
 EOF
 }
 

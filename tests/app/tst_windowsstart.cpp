@@ -40,10 +40,7 @@ private Q_SLOTS:
 
         const QString versionCheck = QStringLiteral("/api/version_check");
         const qsizetype checks = m_service.requestsTo("POST", versionCheck).size();
-        QProcess client;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        client.setProcessEnvironment(environment);
+        QProcess client; // offscreen, as this process
         client.start(executable, {});
         QVERIFY2(client.waitForStarted(), qPrintable(client.errorString()));
         // The language is stored before the window is built, and so before the version check.

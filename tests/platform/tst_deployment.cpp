@@ -20,13 +20,6 @@
 
 namespace {
 
-// On Windows a ":" in a file name makes a hidden stream of the file before it.
-#ifdef Q_OS_WIN
-constexpr bool kWindows = true;
-#else
-constexpr bool kWindows = false;
-#endif
-
 // Builds cleanly with the stand-in compiler as an indicator and as an Expert Advisor.
 const QString kCode = QStringLiteral("int OnInit() { return 0; }\nvoid OnTick() {}\n"
                                      "int OnCalculate(const int total, const int prev, const int begin, "
@@ -87,8 +80,8 @@ private Q_SLOTS:
         QTest::newRow("data field empty") << "MT4" << "ea" << "Rsi" << "no data" << "" << invalid;
         QTest::newRow("installation field empty") << "MT5" << "ea" << "Rsi" << "no install" << "" << invalid;
         QTest::newRow("separator in name") << "MT4" << "ea" << "../Rsi" << "" << "" << unwritable;
-        QTest::newRow("colon in name") << "MT4" << "ea" << "EA:v2" << "" << (kWindows ? "" : "Experts/EA:v2")
-                                       << (kWindows ? unwritable : built);
+        QTest::newRow("colon in name") << "MT4" << "ea" << "EA:v2" << "" << (kOnWindows ? "" : "Experts/EA:v2")
+                                       << (kOnWindows ? unwritable : built);
         QTest::newRow("folder in the way") << "MT4" << "ea" << "Rsi" << "folder" << "" << unwritable;
         QTest::newRow("compiler missing") << "MT5" << "indicator" << "Rsi" << "no compiler" << "Indicators/Rsi"
                                           << saved + QStringList{"Cannot start compiler!"};

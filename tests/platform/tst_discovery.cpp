@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -34,42 +35,15 @@ void layTerminals(const QString &base, const QString &root)
         QVERIFY(TestEnvironment::writeFile(root + '/' + name + "/origin.txt", (base + "/MT" + name.right(1)).toUtf8()));
 }
 
-#ifdef Q_OS_WIN
-constexpr bool kWindows = true;
-#else
-constexpr bool kWindows = false;
-#endif
-
-// A home folder of the case's own, with the terminal root below it where "Auto detect" looks.
-// Qt for Windows takes the home folder from the user's profile, not from the environment:
-// there the profile's terminal root serves, only while none exists (as in the test run's
-// throw-away Wine prefix), and is removed when the case ends.
-class CaseHome final
+// Points HOME at the case's own folder; the terminal root below it, where "Auto detect" looks.
+// Qt for Windows takes the home folder from the user's profile instead: there the profile's
+// root serves while it does not exist (as in the test run's throw-away Wine prefix).
+QString pointHomeAt(const QTemporaryDir &home)
 {
-public:
-    CaseHome()
-    {
-        if (!kWindows)
-            qputenv("HOME", QFile::encodeName(m_folder.path()));
-        m_ours = !QFileInfo::exists(root());
-    }
-    ~CaseHome()
-    {
-        if (kWindows && m_ours)
-            QDir(root()).removeRecursively();
-    }
-    Q_DISABLE_COPY_MOVE(CaseHome)
-
-    QString path() const { return m_folder.path(); }
-    QString filePath(const QString &name) const { return m_folder.filePath(name); }
-    static QString root() { return TerminalScanner::defaultTerminalRoot(); }
-    // False when the root holds a real user's terminals, which no test touches.
-    bool ours() const { return m_ours; }
-
-private:
-    QTemporaryDir m_folder;
-    bool m_ours = false;
-};
+    if (!kOnWindows)
+        qputenv("HOME", QFile::encodeName(home.path()));
+    return TerminalScanner::defaultTerminalRoot();
+}
 
 } // namespace
 
@@ -141,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(DialogFolders::dataFolderStart(programFiles, home), programFiles + "\\MetaQuotes\\Terminal");
         // Without them, the terminal root below the home folder, or the home folder itself.
         QCOMPARE(DialogFolders::installFolderStart(absent, home), home);
-        QCOMPARE(DialogFolders::dataFolderStart("", home), kWindows ? "C:\\\\MetaQuotes\\Terminal" : home); // drive C
+        QCOMPARE(DialogFolders::dataFolderStart("", home), kOnWindows ? "C:\\\\MetaQuotes\\Terminal" : home); // drive C
         QVERIFY(QDir().mkpath(root));
         QCOMPARE(DialogFolders::installFolderStart(absent, home), root);
         QCOMPARE(DialogFolders::dataFolderStart(absent, home), root);
@@ -171,20 +145,18 @@ private Q_SLOTS:
         QFETCH(QString, install);
         QFETCH(QString, data);
 
-        CaseHome home;
-        if (!home.ours())
-            QSKIP("this user's terminal root exists, and tests leave it alone");
-        const QString root = home.root();
+        QTemporaryDir home;
+        const QString root = pointHomeAt(home);
+        if (QFileInfo::exists(root))
+            QSKIP("this user's own terminal root exists, and tests leave it alone");
+        const auto removeRoot = qScopeGuard([&] { QDir(root).removeRecursively(); });
         const QString chosen = home.filePath("Chosen Ω");
-        QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen));
-        // On Windows installations are looked for in Program Files, data folders below APPDATA;
-        // neither is found elsewhere.
-        const QString appData = home.filePath("AppData");
-        QVERIFY(QDir().mkpath(appData + "/MetaQuotes/Terminal"));
-        if (kWindows)
-            qputenv("APPDATA", QFile::encodeName(QDir::toNativeSeparators(appData)));
-        const QString start = !kWindows ? root
-            : button.endsWith("install") ? "C:/Program Files (x86)" : appData + "/MetaQuotes/Terminal";
+        const QString appDataRoot = home.filePath("AppData/MetaQuotes/Terminal");
+        QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen) && QDir().mkpath(appDataRoot));
+        // On Windows the dialogs start in Program Files and below APPDATA; elsewhere in the root.
+        if (kOnWindows)
+            qputenv("APPDATA", QFile::encodeName(QDir::toNativeSeparators(home.filePath("AppData"))));
+        const QString start = !kOnWindows ? root : button.endsWith("install") ? "C:/Program Files (x86)" : appDataRoot;
         if (terminals)
             layTerminals(home.path(), root);
         QString shownTitle, shownStart;

@@ -50,14 +50,6 @@ QByteArray TestEnvironment::readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-QByteArray TestEnvironment::systemLineEnds(QByteArray lf)
-{
-#ifdef Q_OS_WIN
-    lf.replace('\n', "\r\n");
-#endif
-    return lf;
-}
-
 void TestEnvironment::writeServiceConfig(const QByteArray &content)
 {
     QVERIFY(writeFile(QCoreApplication::applicationDirPath() + QStringLiteral("/config.json"), content));

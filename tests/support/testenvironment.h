@@ -5,6 +5,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+// Where the client follows Windows' rules: CR LF line ends, no ":" in file names, settings in
+// the registry, the home folder from the user's profile.
+#ifdef Q_OS_WIN
+inline constexpr bool kOnWindows = true;
+#else
+inline constexpr bool kOnWindows = false;
+#endif
+
 // Gives a test process a home, configuration and settings of its own, so that no test
 // reads or writes the real user's files, and the application identity the client uses.
 class TestEnvironment final
@@ -19,7 +27,7 @@ public:
     static bool writeFile(const QString &path, const QByteArray &content);
     static QByteArray readFile(const QString &path); // "<missing>" when it cannot be read
     // lf with the line ends the client writes here: CR LF on Windows.
-    static QByteArray systemLineEnds(QByteArray lf);
+    static QByteArray systemLineEnds(QByteArray lf) { return kOnWindows ? lf.replace('\n', "\r\n") : lf; }
 
     // Writes config.json beside the test executable; removeServiceConfig deletes it.
     static void writeServiceConfig(const QByteArray &content);
