@@ -11,7 +11,7 @@ qt=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-li
 
 flags=(-std=c++17 -fsyntax-only -Wall -Wextra -Werror -Wno-attributes -DQT_NO_CONTEXTLESS_CONNECT
        -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtNetwork"
-       -I"$root" -I"$root/mqlcheck" -I"$build/brevan_core_autogen/include")
+       -I"$root" -I"$root/mqlcheck" -I"$build/brevan_core_autogen/include" -I"$build/generated")
 cd "$root"
 mapfile -t sources < <(git ls-files -- app ui widgets service platform mqlcheck | grep -E '\.cpp$')
 failed=0
