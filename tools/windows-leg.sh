@@ -77,6 +77,8 @@ mingw=x86_64-w64-mingw32-g++-posix
 export WINEQT_QPA_PLATFORM=offscreen
 export WINEQT_PLUGIN_PATH=$(windows_path "$qt/plugins")
 export WINEQT_QPA_FONTDIR=$(windows_path /usr/share/fonts/truetype/dejavu)
+# A hanging test function is named in its results rather than the program being killed.
+export QTEST_FUNCTION_TIMEOUT=$(( (per_test_timeout - 60) * 1000 ))
 export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$(dirname "$($mingw -print-file-name=libstdc++-6.dll)")");$(windows_path "$(dirname "$($mingw -print-file-name=libwinpthread-1.dll)")")"
 
 # Runs the tests one at a time: they share the prefix's registry, where Qt keeps settings.
@@ -86,8 +88,9 @@ rm -rf "$results"
 mkdir -p "$results"
 failed=()
 passed=0 skipped=0
-for exe in "$build"/tests/bin/*/tst_*.exe; do
-    name=$(basename "$exe" .exe)
+mapfile -t tests < <(ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: *//p')
+for name in "${tests[@]}"; do
+    exe=$build/tests/bin/$name/$name.exe
     result=$results/$name.txt
     status=0
     (cd "$(dirname "$exe")" && timeout "$per_test_timeout" wine "$exe" \
