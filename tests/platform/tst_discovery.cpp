@@ -36,8 +36,7 @@ void layTerminals(const QString &base, const QString &root)
 }
 
 // Points HOME at the case's own folder; the terminal root below it, where "Auto detect" looks.
-// Qt for Windows takes the home folder from the user's profile instead: there the profile's
-// root serves while it does not exist (as in the test run's throw-away Wine prefix).
+// Qt for Windows takes the user's profile instead, whose root serves while it does not exist.
 QString pointHomeAt(const QTemporaryDir &home)
 {
     if (!kOnWindows)
@@ -150,13 +149,11 @@ private Q_SLOTS:
         if (QFileInfo::exists(root))
             QSKIP("this user's own terminal root exists, and tests leave it alone");
         const auto removeRoot = qScopeGuard([&] { QDir(root).removeRecursively(); });
-        const QString chosen = home.filePath("Chosen Ω");
-        const QString appDataRoot = home.filePath("AppData/MetaQuotes/Terminal");
-        QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen) && QDir().mkpath(appDataRoot));
+        const QString chosen = home.filePath("Chosen Ω"), appData = home.filePath("AppData");
+        QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen) && QDir().mkpath(appData + "/MetaQuotes/Terminal"));
         // On Windows the dialogs start in Program Files and below APPDATA; elsewhere in the root.
-        if (kOnWindows)
-            qputenv("APPDATA", QFile::encodeName(QDir::toNativeSeparators(home.filePath("AppData"))));
-        const QString start = !kOnWindows ? root : button.endsWith("install") ? "C:/Program Files (x86)" : appDataRoot;
+        qputenv("APPDATA", kOnWindows ? QFile::encodeName(QDir::toNativeSeparators(appData)) : QByteArray());
+        const QString start = !kOnWindows ? root : button.endsWith("install") ? "C:/Program Files (x86)" : appData + "/MetaQuotes/Terminal";
         if (terminals)
             layTerminals(home.path(), root);
         QString shownTitle, shownStart;

@@ -5,13 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// Where the client follows Windows' rules: CR LF line ends, no ":" in file names, settings in
-// the registry, the home folder from the user's profile.
-#ifdef Q_OS_WIN
-inline constexpr bool kOnWindows = true;
-#else
-inline constexpr bool kOnWindows = false;
-#endif
+// Where the client follows Windows' rules: CR LF, no ":" in names, the registry, the profile's home.
+inline const bool kOnWindows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
 
 // Gives a test process a home, configuration and settings of its own, so that no test
 // reads or writes the real user's files, and the application identity the client uses.
