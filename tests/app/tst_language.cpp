@@ -75,8 +75,7 @@ private Q_SLOTS:
     }
 
 #ifdef Q_OS_WIN
-    // TavrinAI.exe in a folder of its own reads the language this process, of the same identity,
-    // left in the registry, and asks the service that the config.json beside it names.
+    // TavrinAI.exe reads the language this process left in the registry, and the config.json beside it.
     void shippedClientOnWindows()
     {
         FakeService service;

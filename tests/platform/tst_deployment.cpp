@@ -80,8 +80,7 @@ private Q_SLOTS:
         QTest::newRow("data field empty") << "MT4" << "ea" << "Rsi" << "no data" << "" << invalid;
         QTest::newRow("installation field empty") << "MT5" << "ea" << "Rsi" << "no install" << "" << invalid;
         QTest::newRow("separator in name") << "MT4" << "ea" << "../Rsi" << "" << "" << unwritable;
-        QTest::newRow("colon in name") << "MT4" << "ea" << "EA:v2" << "" << (kOnWindows ? "" : "Experts/EA:v2")
-                                       << (kOnWindows ? unwritable : built);
+        QTest::newRow("colon in name") << "MT4" << "ea" << "EA:v2" << "" << (kOnWindows ? "" : "Experts/EA:v2") << (kOnWindows ? unwritable : built);
         QTest::newRow("folder in the way") << "MT4" << "ea" << "Rsi" << "folder" << "" << unwritable;
         QTest::newRow("compiler missing") << "MT5" << "indicator" << "Rsi" << "no compiler" << "Indicators/Rsi"
                                           << saved + QStringList{"Cannot start compiler!"};
@@ -107,8 +106,7 @@ private Q_SLOTS:
         QVERIFY(fault != "folder" || QDir().mkpath(mql + "/Experts/Rsi.mq4"));
         const bool silent = fault == "silent compiler";
         QVERIFY(!silent || TestEnvironment::writeFile(mql + "/Indicators/a.log", "STALE"));
-        QVERIFY(fault == "no compiler"
-                || QFile::copy(silent ? SILENT_COMPILER_PATH : FAKE_METAEDITOR_PATH, install + "/metaeditor.exe"));
+        QVERIFY(fault == "no compiler" || QFile::copy(silent ? SILENT_COMPILER_PATH : FAKE_METAEDITOR_PATH, install + "/metaeditor.exe"));
         const QString answer = fault == "cr lf" ? QString(kCode).replace("\n", "\r\n") : kCode;
         m_service.enqueueReply("POST", "/api/chat", FakeService::chatSuccess(answer));
 
