@@ -19,6 +19,8 @@ case "${1:-run}" in
 esac
 # Compiles through real Wine and the Windows builds of the stand-in compiler and the syntax check.
 [ "${1:-run}" = test ] && wanted+=(wine wine64 g++-mingw-w64-x86-64)
+# The Windows leg unpacks its Qt for Windows from an .xz archive and lends it fonts.
+[ "${1:-run}" = test ] && wanted+=(xz-utils fonts-dejavu-core)
 
 missing=()
 for package in "${wanted[@]}"; do

@@ -40,6 +40,10 @@ run_suite "$root/build-tests" -DCMAKE_BUILD_TYPE=Debug
 # The client's Windows-only branches, compiled for Windows (syntax only).
 bash "$root/tools/check-windows-syntax.sh" "$root/build-tests"
 
+# The Windows build and its tests under Wine, where a Qt for Windows is at hand; elsewhere
+# the script says how to get one and the run goes on.
+bash "$root/tools/windows-leg.sh" --if-available "$root/build-windows"
+
 bash "$root/tests/fuzz/run"
 bash "$root/tools/smoke/run.sh" "$root/build-tests"
 bash "$root/tools/check-packages.sh" "$root/build-pkg"

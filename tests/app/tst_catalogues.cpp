@@ -62,6 +62,8 @@ class TestCatalogues final : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
+        if (kOnWindows)
+            QSKIP("lupdate is a program of the build machine; the catalogues are checked by its own build");
         QTemporaryDir scratch;
         QVERIFY(scratch.isValid());
         const QString extracted = scratch.filePath(u"extracted.ts"_s);

@@ -1,9 +1,11 @@
 #include "app/language.h"
+#include "support/fakeservice.h"
 #include "support/testenvironment.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 
 class TestLanguage final : public QObject
@@ -71,6 +73,26 @@ private Q_SLOTS:
         QCOMPARE(traditionalMissing, QStringLiteral("Send"));
         QCOMPARE(languageCode(), QStringLiteral("zh-TW"));
     }
+
+#ifdef Q_OS_WIN
+    // TavrinAI.exe reads the language this process left in the registry, and the config.json beside it.
+    void shippedClientOnWindows()
+    {
+        FakeService service;
+        QTemporaryDir folder;
+        QVERIFY(QFile::copy(QStringLiteral(TAVRINAI_PATH), folder.filePath(QStringLiteral("TavrinAI.exe"))));
+        QVERIFY(TestEnvironment::writeFile(folder.filePath(QStringLiteral("config.json")),
+                                           "{\"api_base_url\": \"" + service.baseUrl().toUtf8() + "\"}"));
+        QSettings().setValue(QStringLiteral("language"), 2);
+        QProcess client; // offscreen, as this process
+        client.start(folder.filePath(QStringLiteral("TavrinAI.exe")), {});
+        QTRY_VERIFY_WITH_TIMEOUT(!service.requests().isEmpty(), 30000); // the version check
+        client.kill();
+        client.waitForFinished();
+        QCOMPARE(service.requests().constFirst().header("Accept-Language"), QByteArray("zh-TW"));
+        QCOMPARE(QSettings().value(QStringLiteral("language")).toInt(), 2);
+    }
+#endif
 };
 
 BREVAN_GUI_TEST_MAIN(TestLanguage)

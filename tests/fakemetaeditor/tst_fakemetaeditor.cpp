@@ -31,15 +31,19 @@ int run(const QString &program, const QStringList &arguments, const QString &wor
 {
     QProcess process;
     process.setWorkingDirectory(workingFolder);
-    process.start(program, arguments);
+#ifdef Q_OS_WIN // the command line as written: the stand-in reads it raw, as the terminal's compiler does
+    process.setNativeArguments(arguments.join(' '));
+#endif
+    process.start(program, kOnWindows ? QStringList() : arguments);
     return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-// As the client runs it: in the source's folder, with the log a.log there.
+// As the client runs it: in the source's folder, with the log a.log there, and the file name in
+// quotes, as the terminal's compiler wants a name with blanks on its command line.
 int compile(const QString &sourcePath)
 {
     const QFileInfo source(sourcePath);
-    return run(FAKEMETAEDITOR_PATH, {"/compile:" + source.fileName(), "/log:a.log"}, source.path());
+    return run(FAKEMETAEDITOR_PATH, {"/compile:\"" + source.fileName() + '"', "/log:a.log"}, source.path());
 }
 
 QStringList logLines(const QString &path)
@@ -136,6 +140,9 @@ private slots:
                               "Мой EA.mq5(1,1) : warning 200: no 'OnInit' function\r\n"
                               "Result: 0 errors, 1 warnings\r\n"));
         QVERIFY(QFile::exists(folder.filePath("Мой EA.ex5")));
+        // Like the terminal's compiler it refuses an argument quoted whole, as Wine makes one with blanks.
+        if (kOnWindows)
+            QCOMPARE(run(FAKEMETAEDITOR_PATH, {"\"/compile:Мой EA.mq5\"", "/log:a.log"}, folder.path()), 2);
     }
 
     void runWithoutSource()
@@ -151,6 +158,8 @@ private slots:
     // A second run refreshes the compilers and keeps the user's programs.
     void sandboxHoldsTwoTerminals()
     {
+        if (kOnWindows)
+            QSKIP("the demo terminals are laid out by a shell script, for Linux");
         QTemporaryDir folder;
         const QStringList arguments{MAKE_SANDBOX_SCRIPT, folder.path(), FAKEMETAEDITOR_PATH};
         const QString mt4 = folder.filePath("Program Files/Demo Terminal 4");

@@ -12,9 +12,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#ifdef Q_OS_LINUX
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -24,13 +26,15 @@ const QString kCode = QStringLiteral("int OnInit() { return 0; }\nvoid OnTick() 
                                      "const double &price[]) { return total; }\n");
 
 // Root (as in CI) writes whatever the permission bits say; while obeying, this thread does not.
-void obeyPermissionBits(bool obey)
+void obeyPermissionBits([[maybe_unused]] bool obey)
 {
+#ifdef Q_OS_LINUX
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct caps[2] = {};
     syscall(SYS_capget, &header, caps);
     caps[0].effective = obey ? caps[0].effective & ~(1u << CAP_DAC_OVERRIDE) : caps[0].permitted;
     syscall(SYS_capset, &header, caps);
+#endif
 }
 
 QStringList bubbles(const BrevanQt &window)
@@ -76,6 +80,7 @@ private Q_SLOTS:
         QTest::newRow("data field empty") << "MT4" << "ea" << "Rsi" << "no data" << "" << invalid;
         QTest::newRow("installation field empty") << "MT5" << "ea" << "Rsi" << "no install" << "" << invalid;
         QTest::newRow("separator in name") << "MT4" << "ea" << "../Rsi" << "" << "" << unwritable;
+        QTest::newRow("colon in name") << "MT4" << "ea" << "EA:v2" << "" << (kOnWindows ? "" : "Experts/EA:v2") << (kOnWindows ? unwritable : built);
         QTest::newRow("folder in the way") << "MT4" << "ea" << "Rsi" << "folder" << "" << unwritable;
         QTest::newRow("compiler missing") << "MT5" << "indicator" << "Rsi" << "no compiler" << "Indicators/Rsi"
                                           << saved + QStringList{"Cannot start compiler!"};
@@ -99,13 +104,9 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(install) && QDir().mkpath(mql + "/Indicators"));
         QVERIFY(fault == "no Experts" || QDir().mkpath(mql + "/Experts"));
         QVERIFY(fault != "folder" || QDir().mkpath(mql + "/Experts/Rsi.mq4"));
-        if (fault == "silent compiler") {
-            QVERIFY(TestEnvironment::writeFile(install + "/metaeditor.exe", "#!/bin/sh\n"));
-            QVERIFY(TestEnvironment::writeFile(mql + "/Indicators/a.log", "STALE"));
-            QVERIFY(QFile::setPermissions(install + "/metaeditor.exe", QFile::ReadOwner | QFile::ExeOwner));
-        } else {
-            QVERIFY(fault == "no compiler" || QFile::copy(FAKE_METAEDITOR_PATH, install + "/metaeditor.exe"));
-        }
+        const bool silent = fault == "silent compiler";
+        QVERIFY(!silent || TestEnvironment::writeFile(mql + "/Indicators/a.log", "STALE"));
+        QVERIFY(fault == "no compiler" || QFile::copy(silent ? SILENT_COMPILER_PATH : FAKE_METAEDITOR_PATH, install + "/metaeditor.exe"));
         const QString answer = fault == "cr lf" ? QString(kCode).replace("\n", "\r\n") : kCode;
         m_service.enqueueReply("POST", "/api/chat", FakeService::chatSuccess(answer));
 
@@ -144,7 +145,7 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < shown.size(); ++i)
             QVERIFY2(after.at(i).contains(QString(shown.at(i)).replace("{source}", written)), qPrintable(after.at(i)));
         if (!written.isEmpty())
-            QCOMPARE(TestEnvironment::readFile(written), kCode.toUtf8()); // LF on this system, never CR CR LF
+            QCOMPARE(TestEnvironment::readFile(written), TestEnvironment::systemLineEnds(kCode.toUtf8())); // never CR CR LF
     }
 
     // Replaced whole or not at all: a write that fails keeps the old file and leaves no temporary one.

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -35,9 +36,11 @@ void layTerminals(const QString &base, const QString &root)
 }
 
 // Points HOME at the case's own folder; the terminal root below it, where "Auto detect" looks.
+// Qt for Windows takes the user's profile instead, whose root serves while it does not exist.
 QString pointHomeAt(const QTemporaryDir &home)
 {
-    qputenv("HOME", QFile::encodeName(home.path()));
+    if (!kOnWindows)
+        qputenv("HOME", QFile::encodeName(home.path()));
     return TerminalScanner::defaultTerminalRoot();
 }
 
@@ -103,7 +106,7 @@ private Q_SLOTS:
     {
         QTemporaryDir temp;
         const QString home = temp.path();
-        const QString root = pointHomeAt(temp);
+        const QString root = home + "/AppData/Roaming/MetaQuotes/Terminal";
         const QString programFiles = temp.filePath("PF");
         const QString absent = temp.filePath("absent");
         QVERIFY(QDir().mkpath(programFiles));
@@ -111,7 +114,7 @@ private Q_SLOTS:
         QCOMPARE(DialogFolders::dataFolderStart(programFiles, home), programFiles + "\\MetaQuotes\\Terminal");
         // Without them, the terminal root below the home folder, or the home folder itself.
         QCOMPARE(DialogFolders::installFolderStart(absent, home), home);
-        QCOMPARE(DialogFolders::dataFolderStart("", home), home);
+        QCOMPARE(DialogFolders::dataFolderStart("", home), kOnWindows ? "C:\\\\MetaQuotes\\Terminal" : home); // drive C
         QVERIFY(QDir().mkpath(root));
         QCOMPARE(DialogFolders::installFolderStart(absent, home), root);
         QCOMPARE(DialogFolders::dataFolderStart(absent, home), root);
@@ -143,8 +146,14 @@ private Q_SLOTS:
 
         QTemporaryDir home;
         const QString root = pointHomeAt(home);
-        const QString chosen = home.filePath("Chosen Ω");
-        QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen));
+        if (QFileInfo::exists(root))
+            QSKIP("this user's own terminal root exists, and tests leave it alone");
+        const auto removeRoot = qScopeGuard([&] { QDir(root).removeRecursively(); });
+        const QString chosen = home.filePath("Chosen Ω"), appData = home.filePath("AppData");
+        QVERIFY(QDir().mkpath(root) && QDir().mkpath(chosen) && QDir().mkpath(appData + "/MetaQuotes/Terminal"));
+        // On Windows the dialogs start in Program Files and below APPDATA; elsewhere in the root.
+        qputenv("APPDATA", kOnWindows ? QFile::encodeName(QDir::toNativeSeparators(appData)) : QByteArray());
+        const QString start = !kOnWindows ? root : button.endsWith("install") ? "C:/Program Files (x86)" : appData + "/MetaQuotes/Terminal";
         if (terminals)
             layTerminals(home.path(), root);
         QString shownTitle, shownStart;
@@ -171,7 +180,7 @@ private Q_SLOTS:
         dataEdit->setText("typed");
         window.findChild<QAbstractButton *>("pushButton_" + button)->click();
         QCOMPARE(shownTitle, dialog);
-        QCOMPARE(shownStart, dialog.isEmpty() ? QString() : root); // neither Program Files nor APPDATA here
+        QCOMPARE(shownStart, dialog.isEmpty() ? QString() : start);
         QCOMPARE(installEdit->text(), install.replace("{home}", home.path()));
         QCOMPARE(dataEdit->text(), data.replace("{root}", root).replace("{chosen}", chosen));
     }

@@ -141,24 +141,6 @@ private slots:
         QVERIFY2(outcome.problem.contains(shown), qPrintable(outcome.problem));
     }
 
-    // Like the terminal's compiler, the Windows stand-in refuses an argument quoted as a whole,
-    // which is what Wine makes of an argument with blanks: the client must never hand that over.
-    void standInRefusesArgumentQuotedWhole()
-    {
-        if (m_data.isEmpty())
-            QSKIP("needs BREVAN_TEST_WINEPREFIX and the Windows stand-in compiler");
-        const QString experts = m_data + "/MQL5/Experts";
-        QVERIFY(TestEnvironment::writeFile(experts + "/Whole EA.mq5", kCode.toUtf8()));
-        QProcess wine;
-        wine.setWorkingDirectory(experts);
-        wine.setProcessEnvironment(WineRun::environment(m_prefix, "\"C:\\Program Files\\MetaTrader 5\\MetaEditor64.exe\" "
-                                                                  "\"/compile:Whole EA.mq5\" /log:a.log"));
-        wine.start("wine", {"cmd", "/c", "%" + WineRun::CommandVariable + "%"});
-        QVERIFY(wine.waitForFinished(60000));
-        QCOMPARE(wine.exitCode(), 2);
-        QVERIFY(!QFile::exists(experts + "/a.log"));
-    }
-
 private:
     FakeService m_service;
     const QString m_prefix = qEnvironmentVariable("BREVAN_TEST_WINEPREFIX");

@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+// Where the client follows Windows' rules: CR LF, no ":" in names, the registry, the profile's home.
+inline const bool kOnWindows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+
 // Gives a test process a home, configuration and settings of its own, so that no test
 // reads or writes the real user's files, and the application identity the client uses.
 class TestEnvironment final
@@ -18,6 +21,8 @@ public:
     // Creates path's folder as needed and replaces the file with content.
     static bool writeFile(const QString &path, const QByteArray &content);
     static QByteArray readFile(const QString &path); // "<missing>" when it cannot be read
+    // lf with the line ends the client writes here: CR LF on Windows.
+    static QByteArray systemLineEnds(QByteArray lf) { return kOnWindows ? lf.replace('\n', "\r\n") : lf; }
 
     // Writes config.json beside the test executable; removeServiceConfig deletes it.
     static void writeServiceConfig(const QByteArray &content);

@@ -93,7 +93,7 @@ private Q_SLOTS:
         QFETCH(QString, last);
         // Written unless the chat was left.
         const QString source = during == "MT5 EA"_L1 ? u"mt5/data/MQL5/Experts/Swing.mq5"_s : u"mt4/data/MQL4/Indicators/Swing.mq4"_s;
-        open(during == "no log"_L1 ? u"/bin/true"_s : QStringLiteral(FAKE_METAEDITOR_PATH));
+        open(QString::fromUtf8(during == "no log"_L1 ? SILENT_COMPILER_PATH : FAKE_METAEDITOR_PATH));
         if (during == "MT5 EA"_L1) { // an unused chat follows the form
             widget<QRadioButton>("radioButton_mt5")->click();
             QVERIFY(greeted(u"Creating new MT5 Indicator chat..."_s));
@@ -128,8 +128,9 @@ private Q_SLOTS:
             QTRY_VERIFY(dialog = m_window->findChild<QFileDialog *>());
             Q_EMIT dialog->fileSelected(m_root.filePath(u"chat.txt"_s));
             QFile saved(m_root.filePath(u"chat.txt"_s));
-            QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().startsWith("TavrinAI: Creating new MT4 Indicator chat...\n\nTavrinAI: "
-                                                                                  "Hello, what shall we build?\n\nYou: Draw it\n\nTavrinAI: Generating code...\n\n"));
+            QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().startsWith(TestEnvironment::systemLineEnds(
+                        "TavrinAI: Creating new MT4 Indicator chat...\n\nTavrinAI: Hello, what shall we build?\n\n"
+                        "You: Draw it\n\nTavrinAI: Generating code...\n\n")));
         } else if (last.endsWith(kFix)) { // by keyboard, from the clicked path on to the next link
             QTest::keyClick(transcript(), Qt::Key_Tab);
             QTest::keyClick(transcript(), Qt::Key_Return);

@@ -1,0 +1,2 @@
+// A compiler that finishes without writing its log, built for the system the tests run on.
+int main() { return 0; }

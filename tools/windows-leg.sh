@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# The Windows leg: builds the client, the stand-in compiler and the test suite as Windows
+# programs with mingw-w64 and a Qt for Windows, then runs every test under Wine, headless, in a
+# throw-away prefix. Fails when a test fails, crashes or does not finish.
+#   windows-leg.sh [--if-available] [BUILD_DIR]   (BUILD_DIR defaults to build-windows)
+# With --if-available, a machine without the Windows Qt is told how to get it and the leg is
+# skipped instead of failed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+if_available=0
+[ "${1:-}" = "--if-available" ] && { if_available=1; shift; }
+build=${1:-$root/build-windows}
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/tavrinai/qt-mingw
+bundle=$root/../shared/qt-mingw/qt-6.4.2-mingw-w64.tar.xz
+qt=$cache/qt
+per_test_timeout=300
+
+how_to_get_qt() {
+    cat >&2 <<EOF
+The Windows leg needs a Qt 6.4 for Windows built with mingw-w64, and none is at hand:
+  - in CI it is $bundle, unpacked by this script into $cache;
+  - to put one there, unpack that archive from another machine into $cache
+    (tar -xJf qt-6.4.2-mingw-w64.tar.xz -C "$cache"), or
+  - build it from Debian's qt6-base source package (about 35 minutes on 2 cores): add a
+    deb-src line, run "apt-get source qt6-base", then configure it for Windows with
+    g++-mingw-w64-x86-64-posix (shared, Release, -qt-host-path /usr, bundled zlib, pcre2,
+    freetype, harfbuzz, libpng, libjpeg and double-conversion; OpenGL, D-Bus, SQL,
+    PrintSupport, Concurrent, Vulkan, OpenSSL and tablet events off, Schannel on) and install
+    it into $cache/qt, as the README of qt-mingw in ../shared describes.
+EOF
+}
+
+# Unpacks the archive into the cache once per archive version; the cache lives outside the
+# repository, so that no build ever sees the Qt as a part of the sources.
+unpack_qt() {
+    local stamp=$cache/archive.sha256 sum
+    sum=$(sha256sum "$bundle" | cut -d' ' -f1)
+    if [ -x "$qt/bin/qt-cmake" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$sum" ]; then
+        return
+    fi
+    echo "Unpacking the Windows Qt into $cache"
+    rm -rf "$qt"
+    mkdir -p "$cache"
+    tar -xJf "$bundle" -C "$cache"
+    echo "$sum" >"$stamp"
+}
+
+if [ -f "$bundle" ]; then
+    unpack_qt
+elif [ ! -x "$qt/bin/qt-cmake" ]; then
+    how_to_get_qt
+    [ "$if_available" -eq 1 ] && { echo "Windows leg skipped: no Windows Qt." >&2; exit 0; }
+    exit 1
+fi
+
+started=$SECONDS
+"$qt/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+cmake --build "$build" -j2
+built=$SECONDS
+
+# One headless prefix for this run, removed with its wineserver when the leg ends.
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/tavrin-windows-leg.XXXXXX")
+end_prefix() { WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; rm -rf "$prefix"; }
+trap end_prefix EXIT
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+wineboot --init
+wineserver -w
+
+# The Qt libraries and mingw's runtime are found through WINEPATH rather than copied beside
+# every test; the tests' folders hold only what the tests themselves put there.
+windows_path() { winepath -w "$1" 2>/dev/null; }
+mingw=x86_64-w64-mingw32-g++-posix
+# Wine hands the host's QT_ variables to Windows programs only when they are spelt WINEQT_,
+# so that a Linux desktop's Qt settings do not leak into them. This Qt carries no fonts:
+# without some, text has no size and layouts collapse.
+export WINEQT_QPA_PLATFORM=offscreen
+export WINEQT_PLUGIN_PATH=$(windows_path "$qt/plugins")
+export WINEQT_QPA_FONTDIR=$(windows_path /usr/share/fonts/truetype/dejavu)
+# A hanging test function is named in its results rather than the program being killed.
+export QTEST_FUNCTION_TIMEOUT=$(( (per_test_timeout - 60) * 1000 ))
+export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$(dirname "$($mingw -print-file-name=libstdc++-6.dll)")");$(windows_path "$(dirname "$($mingw -print-file-name=libwinpthread-1.dll)")")"
+
+# Runs the tests one at a time: they share the prefix's registry, where Qt keeps settings.
+# QtTest writes its results to a file, since Wine may lose a console program's output.
+results=$build/windows-results
+rm -rf "$results"
+mkdir -p "$results"
+failed=()
+passed=0 skipped=0
+mapfile -t tests < <(ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: *//p')
+for name in "${tests[@]}"; do
+    exe=$build/tests/bin/$name/$name.exe
+    result=$results/$name.txt
+    status=0
+    (cd "$(dirname "$exe")" && timeout "$per_test_timeout" wine "$exe" \
+        -o "$(windows_path "$result"),txt" >"$results/$name.console" 2>&1) || status=$?
+    totals=$(grep -a '^Totals:' "$result" 2>/dev/null || true)
+    if [ -z "$totals" ]; then
+        [ "$status" -eq 124 ] && why="did not finish in ${per_test_timeout}s" || why="ended with $status"
+        echo "FAIL  $name: $why, no results"
+        failed+=("$name")
+        continue
+    fi
+    read -r p f s < <(echo "$totals" | sed -E 's/Totals: ([0-9]+) passed, ([0-9]+) failed, ([0-9]+) skipped.*/\1 \2 \3/')
+    passed=$((passed + p)) skipped=$((skipped + s))
+    if [ "$f" -ne 0 ] || [ "$status" -ne 0 ]; then
+        echo "FAIL  $name: $totals"
+        grep -a -A3 '^FAIL!' "$result" | sed 's/^/      /'
+        failed+=("$name")
+    else
+        echo "ok    $name: $totals"
+        grep -a '^SKIP' "$result" | sed 's/^/      /' || true
+    fi
+done
+
+echo "Windows leg: $passed passed, $skipped skipped, ${#failed[@]} test programs failed;" \
+     "built in $((built - started))s, tests ran in $((SECONDS - built))s."
+[ "${#failed[@]}" -eq 0 ] || { echo "Failed under Wine: ${failed[*]} (see $results)" >&2; exit 1; }
