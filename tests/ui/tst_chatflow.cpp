@@ -85,7 +85,6 @@ private Q_SLOTS:
         QTest::newRow("radio switched while waiting; saved") << u"MT5"_s << u"compiling 'Swing.mq4'"_s;
         QTest::newRow("answer of an ended session") << u"New Chat"_s << kGreeting;
         QTest::newRow("errors") << QString() << u"compiling 'Swing.mq4'\n"_s + kError + "\nResult: 1 errors, 0 warnings\n\n" + kFix;
-        QTest::newRow("no log") << u"no log"_s << u"The compiler finished but left no log."_s;
     }
     void conversation()
     {
@@ -93,7 +92,7 @@ private Q_SLOTS:
         QFETCH(QString, last);
         // Written unless the chat was left.
         const QString source = during == "MT5 EA"_L1 ? u"mt5/data/MQL5/Experts/Swing.mq5"_s : u"mt4/data/MQL4/Indicators/Swing.mq4"_s;
-        open(QString::fromUtf8(during == "no log"_L1 ? SILENT_COMPILER_PATH : FAKE_METAEDITOR_PATH));
+        open(QString::fromUtf8(FAKE_METAEDITOR_PATH));
         if (during == "MT5 EA"_L1) { // an unused chat follows the form
             widget<QRadioButton>("radioButton_mt5")->click();
             QVERIFY(greeted(u"Creating new MT5 Indicator chat..."_s));
