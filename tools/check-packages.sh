@@ -6,6 +6,7 @@
 #   tools/check-packages.sh [BUILD_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/listening.sh"
 build=${1:-$root/build-pkg}
 
 # Release, with the hardening flags Debian builds its own packages with.
@@ -64,16 +65,10 @@ read -r -a command <<< "${exec_start/--port 8080/--port 0}"
 env -i bash -c 'set -a; . "$1"; shift; exec "$@"' - "$tree/etc/opt/tavrinai/server.env" "${command[@]}" \
     > "$work/server.log" 2>&1 &
 service=$!
-url=
-for _ in $(seq 100); do
-    url=$(sed -n 's/.*listening on \(http:[^ ]*\).*/\1/p' "$work/server.log" | head -n 1)
-    [ -n "$url" ] && break
-    sleep 0.1
-done
-[ -n "$url" ] || { cat "$work/server.log" >&2; fail "the service did not start"; }
+url=$(listening_url "$work/server.log" "$service") || { cat "$work/server.log" >&2; fail "the service did not start"; }
 config=$tree/etc/opt/tavrinai/config.json
 grep -q '"api_base_url"' "$config" || fail "config.json names no service"
-sed -i "s|\"api_base_url\": *\"[^\"]*\"|\"api_base_url\": \"${url%/}\"|" "$config"
+sed -i "s|\"api_base_url\": *\"[^\"]*\"|\"api_base_url\": \"$url\"|" "$config"
 ln -sf "$config" "$tree/opt/tavrinai/bin/config.json"
 
 mkdir -p "$work/home"

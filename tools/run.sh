@@ -5,6 +5,7 @@
 # and the language setting is kept.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/listening.sh"
 build=${BUILD_DIR:-$root/build}
 wanted_port=${TAVRIN_SERVER_PORT:-8080}
 port=
@@ -22,12 +23,11 @@ trap '[ -z "$service" ] || kill "$service" 2>/dev/null || true' EXIT
 start_service() {
     "$build/bin/tavrin-server" --port "$1" > "$log" 2>&1 &
     service=$!
-    for _ in $(seq 50); do
-        port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" | head -n 1)
-        [ -n "$port" ] && return 0
-        kill -0 "$service" 2>/dev/null || break
-        sleep 0.1
-    done
+    local url
+    if url=$(listening_url "$log" "$service"); then
+        port=${url##*:}
+        return 0
+    fi
     kill "$service" 2>/dev/null || true
     service=
     return 1

@@ -6,6 +6,7 @@
 #   tools/smoke/run.sh [BUILD_DIR] [SCREENSHOT.png] [smokedriver options...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/tools/listening.sh"
 build=${1:-$root/build-smoke}
 shot=${2:-$build/smoke.png}
 shift $(( $# > 2 ? 2 : $# ))
@@ -41,13 +42,8 @@ display=:$(head -n 1 "$work/display")
 log=$build/smoke-server.log
 "$build/bin/tavrin-server" --port 0 > "$log" 2>&1 &
 pids+=($!)
-port=
-for _ in $(seq 100); do
-    port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" | head -n 1)
-    [ -n "$port" ] && break
-    sleep 0.1
-done
-[ -n "$port" ] || { cat "$log" >&2; fail "the code-generation service did not start"; }
+url=$(listening_url "$log" "${pids[-1]}") || { cat "$log" >&2; fail "the code-generation service did not start"; }
+port=${url##*:}
 
 # The driver reads config.json beside itself, like the client.
 cp "$build/bin/smokedriver" "$work/"
