@@ -5,8 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QTextStream>
 
 namespace CompilerRun {
@@ -35,11 +35,6 @@ QString entryIgnoringCase(const QDir &folder, const QString &name)
 }
 
 #ifndef Q_OS_WIN
-Outcome cannotStart(const QString &problem)
-{
-    return {false, false, {}, problem};
-}
-
 // Sets compiler up to run the Windows program at compilerPath through Wine; the reason why
 // it cannot when it cannot.
 QString prepareWineRun(QProcess &compiler, const QString &compilerPath, const QString &sourceFileName)
@@ -104,50 +99,103 @@ QString nativeCompilerArguments(const QString &sourceFileName)
     return kCompileSwitch + fileName + QLatin1Char(' ') + kLogSwitch;
 }
 
-Outcome compile(const QString &installFolder, const QString &workingFolder,
-                const QString &sourceFileName, int wineTimeoutMs)
+Job::Job(QObject *parent)
+    : QObject(parent)
 {
-    const QString logPath = QDir(workingFolder).absoluteFilePath(LogFileName);
+    m_bound.setSingleShot(true);
+    connect(&m_bound, &QTimer::timeout, this, [this] {
+        m_stopReason = QCoreApplication::translate("CompilerRun",
+                                                   "The compiler did not finish within %1 seconds and was stopped.")
+                           .arg(m_bound.interval() / 1000);
+        m_process.kill();
+    });
+    connect(&m_process, &QProcess::finished, this, &Job::onProcessFinished);
+}
+
+Job::~Job()
+{
+    // A compiler left running would outlive the client and hold the terminal's files.
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.disconnect(this);
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+bool Job::start(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
+                int timeoutMs)
+{
+    m_logPath = QDir(workingFolder).absoluteFilePath(LogFileName);
+    m_stopReason.clear();
     // An old log must never pass for this run's result.
-    QFile::remove(logPath);
+    QFile::remove(m_logPath);
 
     const QString program = compilerPath(installFolder);
-    if (program.isEmpty())
-        return {};
-    QProcess compiler;
-    compiler.setProgram(program);
-    compiler.setWorkingDirectory(QDir(workingFolder).absolutePath());
-    int timeoutMs = -1;
+    if (program.isEmpty()) {
+        Q_EMIT finished({});
+        return false;
+    }
+    m_process.setProgram(program);
+    m_process.setWorkingDirectory(QDir(workingFolder).absolutePath());
 #ifdef Q_OS_WIN
-    Q_UNUSED(wineTimeoutMs)
-    compiler.setNativeArguments(nativeCompilerArguments(sourceFileName));
+    m_process.setNativeArguments(nativeCompilerArguments(sourceFileName));
 #else
-    compiler.setArguments(compilerArguments(sourceFileName));
+    m_process.setArguments(compilerArguments(sourceFileName));
     if (WineRun::isWindowsProgram(program)) {
-        const QString problem = prepareWineRun(compiler, program, sourceFileName);
-        if (!problem.isEmpty())
-            return cannotStart(problem);
-        timeoutMs = wineTimeoutMs;
+        const QString problem = prepareWineRun(m_process, program, sourceFileName);
+        if (!problem.isEmpty()) {
+            Q_EMIT finished({false, false, {}, problem});
+            return false;
+        }
     }
 #endif
-    compiler.start(QIODevice::ReadWrite);
+    m_process.start(QIODevice::ReadWrite);
     // The state may still be "starting" right after start(); only this tells the outcome.
-    if (!compiler.waitForStarted())
-        return {};
+    if (!m_process.waitForStarted()) {
+        Q_EMIT finished({});
+        return false;
+    }
+    m_bound.start(timeoutMs);
+    return true;
+}
 
+void Job::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_stopReason = QCoreApplication::translate("CompilerRun", "The compile was stopped.");
+    m_process.kill();
+}
+
+bool Job::isRunning() const
+{
+    return m_process.state() != QProcess::NotRunning;
+}
+
+void Job::onProcessFinished()
+{
+    m_bound.stop();
     Outcome outcome;
     outcome.started = true;
-    if (!compiler.waitForFinished(timeoutMs) && compiler.state() != QProcess::NotRunning) {
-        compiler.kill();
-        compiler.waitForFinished();
-        outcome.problem = QCoreApplication::translate("CompilerRun",
-                                                      "The compiler did not finish within %1 seconds and was "
-                                                      "stopped.")
-                              .arg(timeoutMs / 1000);
-    }
-    outcome.hasLog = readLog(logPath, &outcome.log);
-    QFile::remove(logPath);
-    return outcome;
+    outcome.problem = m_stopReason;
+    outcome.hasLog = readLog(m_logPath, &outcome.log);
+    QFile::remove(m_logPath);
+    Q_EMIT finished(outcome);
+}
+
+Outcome compile(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
+                int timeoutMs)
+{
+    Job job;
+    Outcome result;
+    QEventLoop loop;
+    QObject::connect(&job, &Job::finished, &loop, [&](const Outcome &outcome) {
+        result = outcome;
+        loop.quit();
+    });
+    if (job.start(installFolder, workingFolder, sourceFileName, timeoutMs))
+        loop.exec();
+    return result;
 }
 
 } // namespace CompilerRun

@@ -1,17 +1,19 @@
 #pragma once
 
+#include <QObject>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
-
-class QProcess;
+#include <QTimer>
 
 // Running the terminal's compiler on one source file.
 namespace CompilerRun {
 
 inline const QString LogFileName = QStringLiteral("a.log");
 
-// How long a compile through Wine may take: Wine can hang on a broken prefix.
-constexpr int WineTimeoutMs = 180 * 1000;
+// How long a compile may take, natively or through Wine: a compiler waiting for a dialog
+// nobody sees, or Wine on a broken prefix, would otherwise never end.
+constexpr int TimeoutMs = 180 * 1000;
 
 // installFolder's "metaeditor.exe" when it is there, else its "metaeditor64.exe" (current MT5
 // ships only that); names matched without regard to case. Empty when neither is there.
@@ -32,10 +34,39 @@ struct Outcome final
     QString problem; // translated: why it could not start, or that it was stopped; else empty
 };
 
-// Removes a stale log, runs the compiler in workingFolder, a Windows one outside Windows
-// through Wine, and waits for it (a Wine run for at most wineTimeoutMs, then it is killed),
-// then reads the log (UTF-8 or as its byte-order mark says) and removes it.
-Outcome compile(const QString &installFolder, const QString &workingFolder,
-                const QString &sourceFileName, int wineTimeoutMs = WineTimeoutMs);
+// One compile, run without blocking: it removes a stale log, starts the compiler in
+// workingFolder (a Windows one outside Windows through Wine), and reports once, through
+// finished, after the compiler exited, was stopped, or outlasted its bound; then the log
+// has been read (UTF-8 or as its byte-order mark says) and removed.
+class Job final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Job(QObject *parent = nullptr);
+    ~Job() override;
+
+    // Returns false, having reported already, when the compiler could not be started.
+    bool start(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
+               int timeoutMs = TimeoutMs);
+    // Kills a running compiler; finished then says it was stopped.
+    void stop();
+    bool isRunning() const;
+
+Q_SIGNALS:
+    void finished(const CompilerRun::Outcome &outcome);
+
+private:
+    void onProcessFinished();
+
+    QProcess m_process;
+    QTimer m_bound;
+    QString m_logPath;
+    QString m_stopReason;
+};
+
+// The same, waited for in a local event loop: for tools that have nothing else to do.
+Outcome compile(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
+                int timeoutMs = TimeoutMs);
 
 } // namespace CompilerRun

@@ -53,10 +53,14 @@ QByteArray sourceFileContent(const QString &code)
 
 WriteResult writeSourceFile(const QString &path, const QString &code)
 {
+    return writeFileAtomically(path, sourceFileContent(code));
+}
+
+WriteResult writeFileAtomically(const QString &path, const QByteArray &content)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {false, file.errorString()};
-    const QByteArray content = sourceFileContent(code);
     if (file.write(content) != content.size()) {
         const QString error = file.errorString();
         file.cancelWriting();

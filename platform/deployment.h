@@ -34,6 +34,9 @@ struct WriteResult final
 };
 
 // Replaces path atomically: on any failure the previous file, if any, stays intact.
+WriteResult writeFileAtomically(const QString &path, const QByteArray &content);
+
+// writeFileAtomically with sourceFileContent(code).
 WriteResult writeSourceFile(const QString &path, const QString &code);
 
 } // namespace Deployment

@@ -4,30 +4,12 @@
 <context>
     <name>BrevanQt</name>
     <message>
-        <source>%1 %2 generated successfully!
-Compiling...</source>
-        <translation>%1 %2生成成功！
-💡 准备自动编译...</translation>
-    </message>
-    <message>
         <source>About</source>
         <translation>关于</translation>
     </message>
     <message>
         <source>About TavrinAI</source>
         <translation>关于 TavrinAI</translation>
-    </message>
-    <message>
-        <source>Cannot start compiler!</source>
-        <translation>无法启动编译器！</translation>
-    </message>
-    <message>
-        <source>Cannot write file: %1</source>
-        <translation>无法写入文件：%1</translation>
-    </message>
-    <message>
-        <source>Code saved to: %1</source>
-        <translation>代码已保存到文件：%1</translation>
     </message>
     <message>
         <source>Contact: %1</source>
@@ -38,24 +20,8 @@ Compiling...</source>
         <translation>版权所有 © 2026 TavrinAI。保留所有权利。</translation>
     </message>
     <message>
-        <source>Creating new %1 %2 chat...</source>
-        <translation>正在创建新的%1 %2聊天...</translation>
-    </message>
-    <message>
-        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
-        <translation>当前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;请下载最新版本后再使用。</translation>
-    </message>
-    <message>
         <source>EA</source>
         <translation>EA</translation>
-    </message>
-    <message>
-        <source>Failed to create session: %1</source>
-        <translation>新建会话失败：%1</translation>
-    </message>
-    <message>
-        <source>Generating code...</source>
-        <translation>正在生成代码...</translation>
     </message>
     <message>
         <source>Help</source>
@@ -66,28 +32,8 @@ Compiling...</source>
         <translation>指标</translation>
     </message>
     <message>
-        <source>Invalid platform path!</source>
-        <translation>平台路径无效，请检查输入！</translation>
-    </message>
-    <message>
         <source>Language</source>
         <translation>语言</translation>
-    </message>
-    <message>
-        <source>Name cannot be empty!</source>
-        <translation>请输入指标或者EA名字，名字不能为空！</translation>
-    </message>
-    <message>
-        <source>Platform path verified!</source>
-        <translation>平台路径验证成功！</translation>
-    </message>
-    <message>
-        <source>Please enter your request!</source>
-        <translation>请输入需求！</translation>
-    </message>
-    <message>
-        <source>Request failed: %1</source>
-        <translation>请求失败：%1</translation>
     </message>
     <message>
         <source>Select MT4 data directory</source>
@@ -110,10 +56,6 @@ Compiling...</source>
         <translation>TavrinAI</translation>
     </message>
     <message>
-        <source>Version Too Low</source>
-        <translation>版本过低</translation>
-    </message>
-    <message>
         <source>Version: %1</source>
         <translation>版本：%1</translation>
     </message>
@@ -124,30 +66,6 @@ Compiling...</source>
     <message>
         <source>Save conversation…</source>
         <translation>保存对话…</translation>
-    </message>
-    <message>
-        <source>indicators</source>
-        <translation>指标</translation>
-    </message>
-    <message>
-        <source>EAs</source>
-        <translation>EA</translation>
-    </message>
-    <message>
-        <source>This chat writes %1 %2. Press New Chat to start a chat for %3 %4.</source>
-        <translation>此对话编写的是 %1 %2。请点击“新建对话”，开始一个编写 %3 %4 的对话。</translation>
-    </message>
-    <message>
-        <source>The compiler finished but left no log.</source>
-        <translation>编译器已运行结束，但没有留下日志。</translation>
-    </message>
-    <message>
-        <source>Ask to fix these errors</source>
-        <translation>请求修复这些错误</translation>
-    </message>
-    <message>
-        <source>The program does not compile. Please fix these errors:</source>
-        <translation>程序无法编译，请修复以下错误：</translation>
     </message>
     <message>
         <source>Cannot open %1</source>
@@ -162,14 +80,26 @@ Compiling...</source>
         <translation>文本文件 (*.txt)</translation>
     </message>
     <message>
-        <source>You</source>
-        <translation>你</translation>
-    </message>
-    <message>
         <source>Cannot save the conversation: %1</source>
         <translation>无法保存对话：%1</translation>
     </message>
-</context>
+    <message>
+        <source>Program %1</source>
+        <translation>程序 %1</translation>
+    </message>
+    <message>
+        <source>Send the request (Ctrl+Enter)</source>
+        <translation>发送需求（Ctrl+Enter）</translation>
+    </message>
+    <message>
+        <source>The chat's request is on its way: wait for the answer, or press Stop in the chat.</source>
+        <translation>本对话的请求正在处理中：请等待回复，或在对话中点击“停止”。</translation>
+    </message>
+    <message>
+        <source>No %1 terminal was found on this computer. Start the terminal once (it then creates its data folder), or choose its Installation path and Data path with "...".</source>
+        <translation>在这台电脑上没有找到 %1 终端。请先启动一次终端（它会创建自己的数据文件夹），或用“...”选择安装路径和数据路径。</translation>
+    </message>
+    </context>
 <context>
     <name>BrevanQtClass</name>
     <message>
@@ -200,15 +130,34 @@ Compiling...</source>
         <source>Send</source>
         <translation>发送</translation>
     </message>
+    </context>
+<context>
+    <name>CodeViewer</name>
+    <message>
+        <source>Find</source>
+        <translation>查找</translation>
+    </message>
+    <message>
+        <source>Find next</source>
+        <translation>查找下一个</translation>
+    </message>
+    <message>
+        <source>Copy code</source>
+        <translation>复制代码</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>未找到</translation>
+    </message>
 </context>
 <context>
     <name>CompilerRun</name>
     <message>
-        <source>Cannot compile through Wine: &quot;%1&quot; holds the character %2, which cannot be passed to the compiler. Please choose a name without it.</source>
+        <source>Cannot compile through Wine: "%1" holds the character %2, which cannot be passed to the compiler. Please choose a name without it.</source>
         <translation>无法通过 Wine 编译：“%1”含有字符 %2，该字符无法传给编译器。请换一个不含该字符的名称。</translation>
     </message>
     <message>
-        <source>Cannot start compiler: %1 is a Windows program and needs Wine, but &quot;%2&quot; was not found. Install Wine (Debian, Ubuntu: sudo apt install wine wine64) or set TAVRIN_WINE to the Wine program to use.</source>
+        <source>Cannot start compiler: %1 is a Windows program and needs Wine, but "%2" was not found. Install Wine (Debian, Ubuntu: sudo apt install wine wine64) or set TAVRIN_WINE to the Wine program to use.</source>
         <translation>无法启动编译器：%1 是 Windows 程序，需要 Wine，但未找到“%2”。请安装 Wine（Debian、Ubuntu：sudo apt install wine wine64），或将 TAVRIN_WINE 设置为要使用的 Wine 程序。</translation>
     </message>
     <message>
@@ -218,6 +167,207 @@ Compiling...</source>
     <message>
         <source>The compiler did not finish within %1 seconds and was stopped.</source>
         <translation>编译器未在 %1 秒内完成，已被终止。</translation>
+    </message>
+    <message>
+        <source>The compile was stopped.</source>
+        <translation>编译已停止。</translation>
+    </message>
+</context>
+<context>
+    <name>Conversation</name>
+    <message>
+        <source>Indicator</source>
+        <translation>指标</translation>
+    </message>
+    <message>
+        <source>EA</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>You</source>
+        <translation>你</translation>
+    </message>
+    <message>
+        <source>TavrinAI</source>
+        <translation>TavrinAI</translation>
+    </message>
+    <message>
+        <source>indicators</source>
+        <translation>指标</translation>
+    </message>
+    <message>
+        <source>EAs</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
+        <translation>当前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;请下载最新版本后再使用。</translation>
+    </message>
+    <message>
+        <source>Version Too Low</source>
+        <translation>版本过低</translation>
+    </message>
+    <message>
+        <source>Creating new %1 %2 chat...</source>
+        <translation>正在创建新的%1 %2聊天...</translation>
+    </message>
+    <message>
+        <source>Request failed: %1</source>
+        <translation>请求失败：%1</translation>
+    </message>
+    <message>
+        <source>Failed to create session: %1</source>
+        <translation>新建会话失败：%1</translation>
+    </message>
+    <message>
+        <source>Please enter your request!</source>
+        <translation>请输入需求！</translation>
+    </message>
+    <message>
+        <source>Name cannot be empty!</source>
+        <translation>请输入指标或者EA名字，名字不能为空！</translation>
+    </message>
+    <message>
+        <source>A request is already on its way: wait for its answer, or press Stop.</source>
+        <translation>已有一个请求正在处理中：请等待回复，或点击“停止”。</translation>
+    </message>
+    <message>
+        <source>This chat writes %1 %2. Press New Chat to start a chat for %3 %4.</source>
+        <translation>此对话编写的是 %1 %2。请点击“新建对话”，开始一个编写 %3 %4 的对话。</translation>
+    </message>
+    <message>
+        <source>Generating code... %1</source>
+        <translation>正在生成代码... %1</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Compiling %1... %2</source>
+        <translation>正在编译 %1... %2</translation>
+    </message>
+    <message>
+        <source>Stopped. Your request is back in the request field.</source>
+        <translation>已停止。你的需求已放回输入框。</translation>
+    </message>
+    <message>
+        <source>The code generator at %1 answered with an error: %2 %3</source>
+        <translation>位于 %1 的代码生成服务返回错误：%2 %3</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: connection refused</source>
+        <translation>无法连接位于 %1 的代码生成服务：连接被拒绝</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: host not found</source>
+        <translation>无法连接位于 %1 的代码生成服务：找不到主机</translation>
+    </message>
+    <message>
+        <source>The code generator did not answer within %1 minutes</source>
+        <translation>代码生成服务在 %1 分钟内没有回复</translation>
+    </message>
+    <message>
+        <source>The code generator did not answer within %1 seconds</source>
+        <translation>代码生成服务在 %1 秒内没有回复</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: %2</source>
+        <translation>无法连接位于 %1 的代码生成服务：%2</translation>
+    </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
+        <translation>代码生成服务已不再记得此对话：已新建一个 %1 %2 对话，你的需求将发送到那里。</translation>
+    </message>
+    <message>
+        <source>Show all %1 lines</source>
+        <translation>显示全部 %1 行</translation>
+    </message>
+    <message>
+        <source>Copy code</source>
+        <translation>复制代码</translation>
+    </message>
+    <message>
+        <source>%1 %2 generated successfully!
+Compiling...</source>
+        <translation>%1 %2生成成功！
+💡 准备自动编译...</translation>
+    </message>
+    <message>
+        <source>The program does not compile. Please fix these errors:</source>
+        <translation>程序无法编译，请修复以下错误：</translation>
+    </message>
+    <message>
+        <source>Save and compile again</source>
+        <translation>重新保存并编译</translation>
+    </message>
+    <message>
+        <source>The %1 Data path is empty: choose the folder that holds %2.</source>
+        <translation>%1 的数据路径为空：请选择包含 %2 的文件夹。</translation>
+    </message>
+    <message>
+        <source>The %1 Data path "%2" holds no %3 folder.</source>
+        <translation>%1 的数据路径“%2”中没有 %3 文件夹。</translation>
+    </message>
+    <message>
+        <source>The %1 Installation path is empty: choose the terminal's folder.</source>
+        <translation>%1 的安装路径为空：请选择终端所在的文件夹。</translation>
+    </message>
+    <message>
+        <source>The %1 Installation path "%2" does not exist.</source>
+        <translation>%1 的安装路径“%2”不存在。</translation>
+    </message>
+    <message>
+        <source>Invalid platform path!</source>
+        <translation>平台路径无效，请检查输入！</translation>
+    </message>
+    <message>
+        <source>Your program is kept: fix the path, then save it.</source>
+        <translation>程序已保留：请修正路径后再保存。</translation>
+    </message>
+    <message>
+        <source>Platform path verified!</source>
+        <translation>平台路径验证成功！</translation>
+    </message>
+    <message>
+        <source>Cannot write file: %1</source>
+        <translation>无法写入文件：%1</translation>
+    </message>
+    <message>
+        <source>the earlier version of %1 could not be kept (%2), so it was left as it was</source>
+        <translation>无法保留 %1 的原有版本（%2），因此该文件保持不变</translation>
+    </message>
+    <message>
+        <source>Code saved to: %1</source>
+        <translation>代码已保存到文件：%1</translation>
+    </message>
+    <message>
+        <source>The file held another program; its earlier version was kept.</source>
+        <translation>该文件原有另一个程序，其原有版本已保留。</translation>
+    </message>
+    <message>
+        <source>Restore the earlier version</source>
+        <translation>恢复原有版本</translation>
+    </message>
+    <message>
+        <source>Cannot start compiler!</source>
+        <translation>无法启动编译器！</translation>
+    </message>
+    <message>
+        <source>Ask to fix these errors</source>
+        <translation>请求修复这些错误</translation>
+    </message>
+    <message>
+        <source>The compiler finished but left no log.</source>
+        <translation>编译器已运行结束，但没有留下日志。</translation>
+    </message>
+    <message>
+        <source>Cannot restore the earlier version: %1</source>
+        <translation>无法恢复原有版本：%1</translation>
+    </message>
+    <message>
+        <source>The earlier version of %1 is back in place.</source>
+        <translation>%1 已恢复为原有版本。</translation>
     </message>
 </context>
 </TS>

@@ -4,30 +4,12 @@
 <context>
     <name>BrevanQt</name>
     <message>
-        <source>%1 %2 generated successfully!
-Compiling...</source>
-        <translation>%1 %2產生成功！
-💡 準備自動編譯...</translation>
-    </message>
-    <message>
         <source>About</source>
         <translation>關於</translation>
     </message>
     <message>
         <source>About TavrinAI</source>
         <translation>關於 TavrinAI</translation>
-    </message>
-    <message>
-        <source>Cannot start compiler!</source>
-        <translation>無法啟動編譯器！</translation>
-    </message>
-    <message>
-        <source>Cannot write file: %1</source>
-        <translation>無法寫入檔案：%1</translation>
-    </message>
-    <message>
-        <source>Code saved to: %1</source>
-        <translation>程式碼已儲存至檔案：%1</translation>
     </message>
     <message>
         <source>Contact: %1</source>
@@ -38,24 +20,8 @@ Compiling...</source>
         <translation>版權所有 © 2026 TavrinAI。保留所有權利。</translation>
     </message>
     <message>
-        <source>Creating new %1 %2 chat...</source>
-        <translation>正在建立新的%1 %2聊天...</translation>
-    </message>
-    <message>
-        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
-        <translation>目前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;請下載最新版本。</translation>
-    </message>
-    <message>
         <source>EA</source>
         <translation>EA</translation>
-    </message>
-    <message>
-        <source>Failed to create session: %1</source>
-        <translation>新建會話失敗：%1</translation>
-    </message>
-    <message>
-        <source>Generating code...</source>
-        <translation>正在產生程式碼...</translation>
     </message>
     <message>
         <source>Help</source>
@@ -66,28 +32,8 @@ Compiling...</source>
         <translation>指標</translation>
     </message>
     <message>
-        <source>Invalid platform path!</source>
-        <translation>平台路徑無效，請檢查輸入！</translation>
-    </message>
-    <message>
         <source>Language</source>
         <translation>語言</translation>
-    </message>
-    <message>
-        <source>Name cannot be empty!</source>
-        <translation>請輸入指標或者EA名稱，名稱不能為空！</translation>
-    </message>
-    <message>
-        <source>Platform path verified!</source>
-        <translation>平台路徑驗證成功！</translation>
-    </message>
-    <message>
-        <source>Please enter your request!</source>
-        <translation>請輸入需求！</translation>
-    </message>
-    <message>
-        <source>Request failed: %1</source>
-        <translation>請求失敗：%1</translation>
     </message>
     <message>
         <source>Select MT4 data directory</source>
@@ -110,10 +56,6 @@ Compiling...</source>
         <translation>TavrinAI</translation>
     </message>
     <message>
-        <source>Version Too Low</source>
-        <translation>版本過低</translation>
-    </message>
-    <message>
         <source>Version: %1</source>
         <translation>版本：%1</translation>
     </message>
@@ -124,30 +66,6 @@ Compiling...</source>
     <message>
         <source>Save conversation…</source>
         <translation>儲存對話…</translation>
-    </message>
-    <message>
-        <source>indicators</source>
-        <translation>指標</translation>
-    </message>
-    <message>
-        <source>EAs</source>
-        <translation>EA</translation>
-    </message>
-    <message>
-        <source>This chat writes %1 %2. Press New Chat to start a chat for %3 %4.</source>
-        <translation>此對話撰寫的是 %1 %2。請按「新建對話」，開始一個撰寫 %3 %4 的對話。</translation>
-    </message>
-    <message>
-        <source>The compiler finished but left no log.</source>
-        <translation>編譯器已執行結束，但沒有留下日誌。</translation>
-    </message>
-    <message>
-        <source>Ask to fix these errors</source>
-        <translation>請求修正這些錯誤</translation>
-    </message>
-    <message>
-        <source>The program does not compile. Please fix these errors:</source>
-        <translation>程式無法編譯，請修正以下錯誤：</translation>
     </message>
     <message>
         <source>Cannot open %1</source>
@@ -162,14 +80,26 @@ Compiling...</source>
         <translation>文字檔 (*.txt)</translation>
     </message>
     <message>
-        <source>You</source>
-        <translation>你</translation>
-    </message>
-    <message>
         <source>Cannot save the conversation: %1</source>
         <translation>無法儲存對話：%1</translation>
     </message>
-</context>
+    <message>
+        <source>Program %1</source>
+        <translation>程式 %1</translation>
+    </message>
+    <message>
+        <source>Send the request (Ctrl+Enter)</source>
+        <translation>傳送需求（Ctrl+Enter）</translation>
+    </message>
+    <message>
+        <source>The chat's request is on its way: wait for the answer, or press Stop in the chat.</source>
+        <translation>本對話的請求正在處理中：請等待回覆，或在對話中點擊「停止」。</translation>
+    </message>
+    <message>
+        <source>No %1 terminal was found on this computer. Start the terminal once (it then creates its data folder), or choose its Installation path and Data path with "...".</source>
+        <translation>在這台電腦上沒有找到 %1 終端。請先啟動一次終端（它會建立自己的資料資料夾），或用「...」選擇安裝路徑和資料路徑。</translation>
+    </message>
+    </context>
 <context>
     <name>BrevanQtClass</name>
     <message>
@@ -200,15 +130,34 @@ Compiling...</source>
         <source>Send</source>
         <translation>發送</translation>
     </message>
+    </context>
+<context>
+    <name>CodeViewer</name>
+    <message>
+        <source>Find</source>
+        <translation>尋找</translation>
+    </message>
+    <message>
+        <source>Find next</source>
+        <translation>尋找下一個</translation>
+    </message>
+    <message>
+        <source>Copy code</source>
+        <translation>複製程式碼</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>找不到</translation>
+    </message>
 </context>
 <context>
     <name>CompilerRun</name>
     <message>
-        <source>Cannot compile through Wine: &quot;%1&quot; holds the character %2, which cannot be passed to the compiler. Please choose a name without it.</source>
+        <source>Cannot compile through Wine: "%1" holds the character %2, which cannot be passed to the compiler. Please choose a name without it.</source>
         <translation>無法透過 Wine 編譯：「%1」含有字元 %2，該字元無法傳給編譯器。請換一個不含該字元的名稱。</translation>
     </message>
     <message>
-        <source>Cannot start compiler: %1 is a Windows program and needs Wine, but &quot;%2&quot; was not found. Install Wine (Debian, Ubuntu: sudo apt install wine wine64) or set TAVRIN_WINE to the Wine program to use.</source>
+        <source>Cannot start compiler: %1 is a Windows program and needs Wine, but "%2" was not found. Install Wine (Debian, Ubuntu: sudo apt install wine wine64) or set TAVRIN_WINE to the Wine program to use.</source>
         <translation>無法啟動編譯器：%1 是 Windows 程式，需要 Wine，但找不到「%2」。請安裝 Wine（Debian、Ubuntu：sudo apt install wine wine64），或將 TAVRIN_WINE 設定為要使用的 Wine 程式。</translation>
     </message>
     <message>
@@ -218,6 +167,207 @@ Compiling...</source>
     <message>
         <source>The compiler did not finish within %1 seconds and was stopped.</source>
         <translation>編譯器未在 %1 秒內完成，已被終止。</translation>
+    </message>
+    <message>
+        <source>The compile was stopped.</source>
+        <translation>編譯已停止。</translation>
+    </message>
+</context>
+<context>
+    <name>Conversation</name>
+    <message>
+        <source>Indicator</source>
+        <translation>指標</translation>
+    </message>
+    <message>
+        <source>EA</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>You</source>
+        <translation>你</translation>
+    </message>
+    <message>
+        <source>TavrinAI</source>
+        <translation>TavrinAI</translation>
+    </message>
+    <message>
+        <source>indicators</source>
+        <translation>指標</translation>
+    </message>
+    <message>
+        <source>EAs</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
+        <translation>目前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;請下載最新版本。</translation>
+    </message>
+    <message>
+        <source>Version Too Low</source>
+        <translation>版本過低</translation>
+    </message>
+    <message>
+        <source>Creating new %1 %2 chat...</source>
+        <translation>正在建立新的%1 %2聊天...</translation>
+    </message>
+    <message>
+        <source>Request failed: %1</source>
+        <translation>請求失敗：%1</translation>
+    </message>
+    <message>
+        <source>Failed to create session: %1</source>
+        <translation>新建會話失敗：%1</translation>
+    </message>
+    <message>
+        <source>Please enter your request!</source>
+        <translation>請輸入需求！</translation>
+    </message>
+    <message>
+        <source>Name cannot be empty!</source>
+        <translation>請輸入指標或者EA名稱，名稱不能為空！</translation>
+    </message>
+    <message>
+        <source>A request is already on its way: wait for its answer, or press Stop.</source>
+        <translation>已有一個請求正在處理中：請等待回覆，或點擊「停止」。</translation>
+    </message>
+    <message>
+        <source>This chat writes %1 %2. Press New Chat to start a chat for %3 %4.</source>
+        <translation>此對話撰寫的是 %1 %2。請按「新建對話」，開始一個撰寫 %3 %4 的對話。</translation>
+    </message>
+    <message>
+        <source>Generating code... %1</source>
+        <translation>正在產生程式碼... %1</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Compiling %1... %2</source>
+        <translation>正在編譯 %1... %2</translation>
+    </message>
+    <message>
+        <source>Stopped. Your request is back in the request field.</source>
+        <translation>已停止。你的需求已放回輸入框。</translation>
+    </message>
+    <message>
+        <source>The code generator at %1 answered with an error: %2 %3</source>
+        <translation>位於 %1 的程式碼產生服務回傳錯誤：%2 %3</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: connection refused</source>
+        <translation>無法連線位於 %1 的程式碼產生服務：連線被拒絕</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: host not found</source>
+        <translation>無法連線位於 %1 的程式碼產生服務：找不到主機</translation>
+    </message>
+    <message>
+        <source>The code generator did not answer within %1 minutes</source>
+        <translation>程式碼產生服務在 %1 分鐘內沒有回覆</translation>
+    </message>
+    <message>
+        <source>The code generator did not answer within %1 seconds</source>
+        <translation>程式碼產生服務在 %1 秒內沒有回覆</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: %2</source>
+        <translation>無法連線位於 %1 的程式碼產生服務：%2</translation>
+    </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
+        <translation>程式碼產生服務已不再記得此對話：已新建一個 %1 %2 對話，你的需求將傳送到那裡。</translation>
+    </message>
+    <message>
+        <source>Show all %1 lines</source>
+        <translation>顯示全部 %1 行</translation>
+    </message>
+    <message>
+        <source>Copy code</source>
+        <translation>複製程式碼</translation>
+    </message>
+    <message>
+        <source>%1 %2 generated successfully!
+Compiling...</source>
+        <translation>%1 %2產生成功！
+💡 準備自動編譯...</translation>
+    </message>
+    <message>
+        <source>The program does not compile. Please fix these errors:</source>
+        <translation>程式無法編譯，請修正以下錯誤：</translation>
+    </message>
+    <message>
+        <source>Save and compile again</source>
+        <translation>重新儲存並編譯</translation>
+    </message>
+    <message>
+        <source>The %1 Data path is empty: choose the folder that holds %2.</source>
+        <translation>%1 的資料路徑為空：請選擇包含 %2 的資料夾。</translation>
+    </message>
+    <message>
+        <source>The %1 Data path "%2" holds no %3 folder.</source>
+        <translation>%1 的資料路徑「%2」中沒有 %3 資料夾。</translation>
+    </message>
+    <message>
+        <source>The %1 Installation path is empty: choose the terminal's folder.</source>
+        <translation>%1 的安裝路徑為空：請選擇終端所在的資料夾。</translation>
+    </message>
+    <message>
+        <source>The %1 Installation path "%2" does not exist.</source>
+        <translation>%1 的安裝路徑「%2」不存在。</translation>
+    </message>
+    <message>
+        <source>Invalid platform path!</source>
+        <translation>平台路徑無效，請檢查輸入！</translation>
+    </message>
+    <message>
+        <source>Your program is kept: fix the path, then save it.</source>
+        <translation>程式已保留：請修正路徑後再儲存。</translation>
+    </message>
+    <message>
+        <source>Platform path verified!</source>
+        <translation>平台路徑驗證成功！</translation>
+    </message>
+    <message>
+        <source>Cannot write file: %1</source>
+        <translation>無法寫入檔案：%1</translation>
+    </message>
+    <message>
+        <source>the earlier version of %1 could not be kept (%2), so it was left as it was</source>
+        <translation>無法保留 %1 的原有版本（%2），因此該檔案保持不變</translation>
+    </message>
+    <message>
+        <source>Code saved to: %1</source>
+        <translation>程式碼已儲存至檔案：%1</translation>
+    </message>
+    <message>
+        <source>The file held another program; its earlier version was kept.</source>
+        <translation>該檔案原有另一個程式，其原有版本已保留。</translation>
+    </message>
+    <message>
+        <source>Restore the earlier version</source>
+        <translation>還原原有版本</translation>
+    </message>
+    <message>
+        <source>Cannot start compiler!</source>
+        <translation>無法啟動編譯器！</translation>
+    </message>
+    <message>
+        <source>Ask to fix these errors</source>
+        <translation>請求修正這些錯誤</translation>
+    </message>
+    <message>
+        <source>The compiler finished but left no log.</source>
+        <translation>編譯器已執行結束，但沒有留下日誌。</translation>
+    </message>
+    <message>
+        <source>Cannot restore the earlier version: %1</source>
+        <translation>無法還原原有版本：%1</translation>
+    </message>
+    <message>
+        <source>The earlier version of %1 is back in place.</source>
+        <translation>%1 已還原為原有版本。</translation>
     </message>
 </context>
 </TS>

@@ -1,31 +1,33 @@
 #include "ui/brevanqt.h"
 
 #include "app/language.h"
-#include "platform/compilerlog.h"
-#include "platform/compilerrun.h"
 #include "platform/deployment.h"
 #include "platform/dialogfolders.h"
+#include "platform/terminalfolders.h"
 #include "platform/terminalscanner.h"
 #include "service/protocol.h"
 #include "service/version.h"
+#include "widgets/codeviewer.h"
 
+#include <QActionGroup>
+#include <QClipboard>
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include <QSettings>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QUrl>
@@ -35,11 +37,10 @@ namespace {
 
 const QString kContactEmail = QStringLiteral("support@tavrinai.com");
 const QString kWebsiteHost = QStringLiteral("www.tavrinai.com");
-
-// Marks a reply of "/api/new" or "/api/chat" with the serial of the session it was sent for.
-const char kSessionProperty[] = "brevanSession";
-// The href of the action offered under a log with errors: the prefix, then the error lines.
-const QString kFixLinkPrefix = QStringLiteral("brevan-fix:");
+const QString kGeometryKey = QStringLiteral("window/geometry");
+const QString kSplitterKey = QStringLiteral("window/splitter");
+// The request field is never smaller than this many lines of text.
+constexpr int kRequestLines = 4;
 
 QString selectedPlatform(const Ui::BrevanQtClass &ui)
 {
@@ -49,17 +50,6 @@ QString selectedPlatform(const Ui::BrevanQtClass &ui)
 QString selectedCodeType(const Ui::BrevanQtClass &ui)
 {
     return ui.comboBox_type->currentData().toString();
-}
-
-void fillFromFirstTerminal(const TerminalList &found, QLineEdit *installEdit, QLineEdit *dataEdit,
-                           const QString &platform)
-{
-    if (found.isEmpty()) {
-        qDebug().noquote() << QStringLiteral("未找到任何 %1 安装").arg(platform);
-        return;
-    }
-    installEdit->setText(found.first().installPath);
-    dataEdit->setText(found.first().dataPath);
 }
 
 void chooseFolder(QWidget *parent, const QString &title, const QString &startFolder, QLineEdit *edit)
@@ -92,11 +82,18 @@ QLabel *linkLabel(const QString &html, QWidget *parent)
     return label;
 }
 
+// A terminal as a trader tells it apart: its installation folder's name, then its data folder.
+QString terminalLabel(const TerminalInfo &terminal)
+{
+    return QStringLiteral("%1 — %2").arg(QFileInfo(terminal.installPath).fileName(),
+                                         QDir::toNativeSeparators(terminal.dataPath));
+}
+
 } // namespace
 
-BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts)
+BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
     : QMainWindow(parent)
-    , m_timeouts(timeouts)
+    , m_conversation(new Conversation(this, timeouts, compileTimeoutMs))
 {
     ui.setupUi(this);
     createLanguageMenu();
@@ -110,29 +107,64 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts)
     ui.textEdit_code->addAction(m_saveConversationAction);
     connect(m_saveConversationAction, &QAction::triggered, this, &BrevanQt::onSaveConversationTriggered);
     retranslateExtras();
-
-    // An outdated client keeps its form and menus but never talks to the service again.
-    if (!checkVersion())
-        return;
-
-    m_sessionId.clear();
-    setWindowTitle(tr("TavrinAI Code Generator"));
-    m_apiBaseUrl = resolveApiBaseUrl();
-    m_newChatUrl = m_apiBaseUrl + ServicePath::NewChat;
-    m_chatUrl = m_apiBaseUrl + ServicePath::Chat;
-    m_sessionUrl = m_apiBaseUrl + ServicePath::Session;
-
-    m_networkManager = new QNetworkAccessManager(this);
-    m_networkManager->setTransferTimeout(int(m_timeouts.transfer.count()));
+    restoreLayout();
 
     ui.radioButton_mt4->setChecked(true);
     ui.radioButton_mt5->setChecked(false);
     ui.widget_mt4->setEnabled(true);
     ui.widget_mt5->setEnabled(false);
+    for (const QString &platform : {QStringLiteral("MT4"), QStringLiteral("MT5")}) {
+        const TerminalFolders::Pair folders = TerminalFolders::load(platform);
+        (platform == QLatin1String("MT4") ? ui.lineEdit_mt4install : ui.lineEdit_mt5install)->setText(folders.install);
+        (platform == QLatin1String("MT4") ? ui.lineEdit_mt4data : ui.lineEdit_mt5data)->setText(folders.data);
+        passFolders(platform);
+    }
+    m_conversation->setProgramName(ui.lineEdit_name->text());
+    passChoice();
+    // Nothing to talk about until the service has let this version in.
+    ui.pushButton_generate->setEnabled(false);
+    ui.pushButton_newChat->setEnabled(false);
 
-    // Its reply can only arrive once the event loop runs, after the connections below.
-    onPushButtonNewChatClicked(false);
+    connectConversation();
+    connectForm();
+    checkVersion();
+}
 
+BrevanQt::~BrevanQt() = default;
+
+void BrevanQt::checkVersion()
+{
+    m_conversation->setLanguage(languageCode());
+    m_conversation->start(resolveApiBaseUrl());
+}
+
+void BrevanQt::connectConversation()
+{
+    Conversation *conversation = m_conversation;
+    connect(conversation, &Conversation::versionRefused, this, &BrevanQt::onVersionRefused);
+    connect(conversation, &Conversation::liveChanged, this, [this](bool live) {
+        setWindowTitle(tr("TavrinAI Code Generator"));
+        ui.pushButton_newChat->setEnabled(live);
+        onRequestInFlightChanged(m_conversation->isRequestInFlight());
+    });
+    connect(conversation, &Conversation::transcriptCleared, ui.textEdit_code, &QTextEdit::clear);
+    connect(conversation, &Conversation::entryAdded, ui.textEdit_code, &ChatTextEdit::showEntry);
+    connect(conversation, &Conversation::entryChanged, ui.textEdit_code, &ChatTextEdit::changeEntry);
+    connect(conversation, &Conversation::requestInFlightChanged, this, &BrevanQt::onRequestInFlightChanged);
+    connect(conversation, &Conversation::requestReturned, this, [this](const QString &request) {
+        if (ui.plainTextEdit_prompt->toPlainText().trimmed().isEmpty())
+            ui.plainTextEdit_prompt->setPlainText(request);
+    });
+    connect(conversation, &Conversation::requestSuggested, this, &BrevanQt::onRequestSuggested);
+    connect(conversation, &Conversation::programShown, this, [this](int number) {
+        showProgram(tr("Program %1").arg(number + 1), m_conversation->program(number));
+    });
+    connect(conversation, &Conversation::programCopied, this,
+            [this](int number) { QGuiApplication::clipboard()->setText(m_conversation->program(number)); });
+}
+
+void BrevanQt::connectForm()
+{
     connect(ui.radioButton_mt4, &QAbstractButton::clicked, this, &BrevanQt::onRadioMT4clicked);
     connect(ui.radioButton_mt5, &QAbstractButton::clicked, this, &BrevanQt::onRadioMT5clicked);
     connect(ui.comboBox_type, &QComboBox::currentIndexChanged, this, &BrevanQt::onComboBoxTypeChanged);
@@ -144,24 +176,44 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts)
     connect(ui.pushButton_mt5data, &QAbstractButton::clicked, this, &BrevanQt::onPushButtonMT5DataClicked);
     connect(ui.pushButton_mt5install, &QAbstractButton::clicked, this,
             &BrevanQt::onPushButtonMT5InstallClicked);
-    connect(m_networkManager, &QNetworkAccessManager::finished, this, &BrevanQt::onRequestFinished);
     connect(ui.pushButton_newChat, &QAbstractButton::clicked, this, &BrevanQt::onPushButtonNewChatClicked);
     connect(ui.pushButton_generate, &QAbstractButton::clicked, this, &BrevanQt::onPushButtonGenerateClicked);
     connect(ui.textEdit_code, &ChatTextEdit::linkActivated, this, &BrevanQt::onTranscriptLinkActivated);
+    connect(ui.lineEdit_name, &QLineEdit::textChanged, m_conversation, &Conversation::setProgramName);
+    for (QLineEdit *edit : {ui.lineEdit_mt4install, ui.lineEdit_mt4data})
+        connect(edit, &QLineEdit::textChanged, this, [this] { passFolders(QStringLiteral("MT4")); });
+    for (QLineEdit *edit : {ui.lineEdit_mt5install, ui.lineEdit_mt5data})
+        connect(edit, &QLineEdit::textChanged, this, [this] { passFolders(QStringLiteral("MT5")); });
+    // Ctrl+Enter sends from the request field, as in other chat programs.
+    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto *shortcut = new QShortcut(keys, ui.plainTextEdit_prompt, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this] {
+            if (ui.pushButton_generate->isEnabled())
+                ui.pushButton_generate->click();
+        });
+    }
 }
 
-BrevanQt::~BrevanQt() = default;
+// At first start the transcript gets most of the height; later the trader's own layout returns.
+void BrevanQt::restoreLayout()
+{
+    const int lineHeight = ui.plainTextEdit_prompt->fontMetrics().lineSpacing();
+    ui.plainTextEdit_prompt->setMinimumHeight(kRequestLines * lineHeight + 2 * ui.plainTextEdit_prompt->frameWidth()
+                                              + int(2 * ui.plainTextEdit_prompt->document()->documentMargin()));
+    ui.splitter->setStretchFactor(0, 3);
+    ui.splitter->setStretchFactor(1, 1);
+    ui.splitter->setSizes({3000, 1000});
+    const QSettings settings;
+    restoreGeometry(settings.value(kGeometryKey).toByteArray());
+    ui.splitter->restoreState(settings.value(kSplitterKey).toByteArray());
+}
 
 void BrevanQt::closeEvent(QCloseEvent *event)
 {
-    if (!m_sessionId.isEmpty()) {
-        QNetworkAccessManager manager;
-        QNetworkReply *reply =
-            deleteServiceRequest(manager, m_sessionUrl, closingSessionBody(m_sessionId), languageCode());
-        waitForReply(reply, m_timeouts.closingWait);
-        reply->deleteLater();
-        m_sessionId.clear();
-    }
+    QSettings settings;
+    settings.setValue(kGeometryKey, saveGeometry());
+    settings.setValue(kSplitterKey, ui.splitter->saveState());
+    m_conversation->close();
     event->accept();
 }
 
@@ -172,9 +224,11 @@ void BrevanQt::changeEvent(QEvent *event)
         const QString name = ui.lineEdit_name->text();
         ui.retranslateUi(this);
         ui.lineEdit_name->setText(name);
-        if (m_networkManager)
+        if (m_conversation->isLive())
             setWindowTitle(tr("TavrinAI Code Generator"));
         retranslateExtras();
+        onRequestInFlightChanged(m_conversation->isRequestInFlight());
+        m_conversation->setLanguage(languageCode());
     }
     QMainWindow::changeEvent(event);
 }
@@ -184,13 +238,20 @@ void BrevanQt::createLanguageMenu()
     if (m_languageMenu)
         return;
     m_languageMenu = menuBar()->addMenu(tr("Language"));
+    m_languageGroup = new QActionGroup(m_languageMenu);
     // Each language is named in itself, so nobody is stuck in a language they cannot read.
     m_actionEnglish = m_languageMenu->addAction(QStringLiteral("English"));
     m_actionSimplifiedChinese = m_languageMenu->addAction(QStringLiteral("简体中文"));
     m_actionTraditionalChinese = m_languageMenu->addAction(QStringLiteral("繁體中文"));
-    connect(m_actionEnglish, &QAction::triggered, this, [] { applyLanguage(English); });
-    connect(m_actionSimplifiedChinese, &QAction::triggered, this, [] { applyLanguage(SimplifiedChinese); });
-    connect(m_actionTraditionalChinese, &QAction::triggered, this, [] { applyLanguage(TraditionalChinese); });
+    const int current = readLanguageSetting();
+    const QList<QAction *> actions{m_actionEnglish, m_actionSimplifiedChinese, m_actionTraditionalChinese};
+    for (int index = 0; index < actions.size(); ++index) {
+        QAction *action = actions.at(index);
+        action->setCheckable(true);
+        action->setChecked(index == std::clamp(current, int(English), int(TraditionalChinese)));
+        m_languageGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [index] { applyLanguage(index); });
+    }
 }
 
 void BrevanQt::retranslateExtras()
@@ -205,6 +266,7 @@ void BrevanQt::retranslateExtras()
     const int index = ui.comboBox_type->findData(selectedType, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index >= 0)
         ui.comboBox_type->setCurrentIndex(index);
+    m_conversation->setProgramLabels(tr("Indicator"), tr("EA"));
 
     if (m_languageMenu)
         m_languageMenu->setTitle(tr("Language"));
@@ -214,11 +276,7 @@ void BrevanQt::retranslateExtras()
         m_aboutAction->setText(tr("About"));
     if (m_saveConversationAction)
         m_saveConversationAction->setText(tr("Save conversation…"));
-}
-
-void BrevanQt::appendNotice(const QString &text)
-{
-    ui.textEdit_code->appendMessage(text, false);
+    ui.pushButton_generate->setToolTip(tr("Send the request (Ctrl+Enter)"));
 }
 
 void BrevanQt::onAboutTriggered()
@@ -274,141 +332,51 @@ void BrevanQt::onAboutTriggered()
     dialog.exec();
 }
 
-void BrevanQt::onRequestFinished(QNetworkReply *reply)
+void BrevanQt::onVersionRefused(const QString &title, const QString &text)
 {
-    const QVariant session = reply->property(kSessionProperty);
-    if (session.isValid() && session.toULongLong() != m_session.serial) {
-        endAbandonedSession(reply);
-        return;
-    }
-    if (reply->error() != QNetworkReply::NoError) {
-        appendNotice(tr("Request failed: %1").arg(reply->errorString()));
-        reply->deleteLater();
-        return;
-    }
-
-    m_generatedCode.clear();
-    const ServiceReply answer = parseServiceReply(reply->readAll());
-    reply->deleteLater();
-
-    switch (answer.kind) {
-    case ServiceReply::Kind::NewSession:
-        if (!answer.success) {
-            appendNotice(tr("Failed to create session: %1").arg(answer.message));
-            return;
-        }
-        if (answer.hasSessionId)
-            m_sessionId = answer.sessionId;
-        appendNotice(answer.message);
-        return;
-    case ServiceReply::Kind::Chat:
-        if (!answer.success) {
-            appendNotice(answer.message);
-            return;
-        }
-        m_generatedCode = answer.response;
-        appendNotice(tr("%1 %2 generated successfully!\nCompiling...")
-                         .arg(m_session.platform, programName(m_session.codeType)));
-        deployGeneratedCode();
-        return;
-    case ServiceReply::Kind::Other:
-        return;
-    }
+    showVersionWarning(this, title, text);
 }
 
-// A reply of a session that New Chat or a change of the form has ended: it belongs to a
-// conversation the user has left, so it is neither shown nor deployed. A session that the
-// service opened only now is ended at once, since nobody will use it.
-void BrevanQt::endAbandonedSession(QNetworkReply *reply)
+void BrevanQt::onRequestInFlightChanged(bool inFlight)
 {
-    reply->deleteLater();
-    if (reply->error() != QNetworkReply::NoError)
-        return;
-    const ServiceReply answer = parseServiceReply(reply->readAll());
-    if (answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty())
-        deleteServiceRequest(*m_networkManager, m_sessionUrl, endSessionBody(answer.sessionId, languageCode()),
-                             languageCode());
+    ui.pushButton_generate->setEnabled(m_conversation->isLive() && !inFlight);
+    ui.pushButton_generate->setToolTip(inFlight ? tr("The chat's request is on its way: wait for the answer, or press Stop in the chat.")
+                                                : tr("Send the request (Ctrl+Enter)"));
+}
+
+void BrevanQt::passChoice()
+{
+    m_conversation->setChoice({selectedPlatform(ui), selectedCodeType(ui)});
+}
+
+// The conversation reads the folders when an answer arrives; they are kept for the next start too.
+void BrevanQt::passFolders(const QString &platform)
+{
+    const bool mt4 = platform == QLatin1String("MT4");
+    QLineEdit *install = mt4 ? ui.lineEdit_mt4install : ui.lineEdit_mt5install;
+    QLineEdit *data = mt4 ? ui.lineEdit_mt4data : ui.lineEdit_mt5data;
+    // A long path does not fit the field; its tooltip shows it whole.
+    install->setToolTip(QDir::toNativeSeparators(install->text()));
+    data->setToolTip(QDir::toNativeSeparators(data->text()));
+    m_conversation->setFolders(platform, install->text(), data->text());
+    TerminalFolders::save(platform, {install->text(), data->text()});
 }
 
 void BrevanQt::onPushButtonNewChatClicked(bool)
 {
-    startSession(false);
-}
-
-void BrevanQt::startSession(bool keepPrompt)
-{
-    if (!m_sessionId.isEmpty()) {
-        deleteServiceRequest(*m_networkManager, m_sessionUrl, endSessionBody(m_sessionId, languageCode()),
-                             languageCode());
-        m_sessionId.clear();
-    }
-    m_session = {selectedPlatform(ui), selectedCodeType(ui), m_session.serial + 1, false};
-    QNetworkReply *reply = postServiceRequest(*m_networkManager, m_newChatUrl,
-                                              newChatBody(m_session.codeType, m_session.platform, languageCode()),
-                                              languageCode());
-    reply->setProperty(kSessionProperty, m_session.serial);
-    if (!keepPrompt)
+    if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
-    ui.textEdit_code->clear();
-    appendNotice(tr("Creating new %1 %2 chat...").arg(m_session.platform, programName(m_session.codeType)));
-}
-
-// Until its first Send a session is for whatever the form shows, so that the first request
-// always reaches a session of the chosen platform and program type.
-void BrevanQt::followForm()
-{
-    if (ChatSessions::fit(m_session, selectedPlatform(ui), selectedCodeType(ui)) == ChatSessions::FormFit::Reopen)
-        startSession(true);
-}
-
-void BrevanQt::onComboBoxTypeChanged(int)
-{
-    followForm();
-}
-
-// The label of a program type in the combo box, in the current language.
-QString BrevanQt::programName(const QString &codeType) const
-{
-    return ui.comboBox_type->itemText(ui.comboBox_type->findData(codeType));
-}
-
-QString BrevanQt::programsName(const QString &codeType) const
-{
-    return codeType == QLatin1String("indicator") ? tr("indicators") : tr("EAs");
 }
 
 void BrevanQt::onPushButtonGenerateClicked(bool)
 {
-    const QString request = ui.plainTextEdit_prompt->toPlainText().trimmed();
-    if (request.isEmpty()) {
-        appendNotice(tr("Please enter your request!"));
-        return;
-    }
-    if (ui.lineEdit_name->text().trimmed().isEmpty()) {
-        appendNotice(tr("Name cannot be empty!"));
-        return;
-    }
-    const QString platform = selectedPlatform(ui);
-    const QString codeType = selectedCodeType(ui);
-    switch (ChatSessions::fit(m_session, platform, codeType)) {
-    case ChatSessions::FormFit::Fits:
-        break;
-    case ChatSessions::FormFit::Reopen:
-        startSession(true);
-        break;
-    case ChatSessions::FormFit::Refuse:
-        appendNotice(tr("This chat writes %1 %2. Press New Chat to start a chat for %3 %4.")
-                         .arg(m_session.platform, programsName(m_session.codeType), platform,
-                              programsName(codeType)));
-        return;
-    }
-    QNetworkReply *reply = postServiceRequest(*m_networkManager, m_chatUrl,
-                                              chatBody(m_sessionId, request, languageCode()), languageCode());
-    reply->setProperty(kSessionProperty, m_session.serial);
-    m_session.used = true;
-    ui.plainTextEdit_prompt->clear();
-    ui.textEdit_code->appendMessage(request, true);
-    appendNotice(tr("Generating code..."));
+    if (m_conversation->send(ui.plainTextEdit_prompt->toPlainText()) == Conversation::SendOutcome::Sent)
+        ui.plainTextEdit_prompt->clear();
+}
+
+void BrevanQt::onComboBoxTypeChanged(int)
+{
+    passChoice();
 }
 
 void BrevanQt::onRadioMT4clicked(bool)
@@ -416,7 +384,7 @@ void BrevanQt::onRadioMT4clicked(bool)
     ui.radioButton_mt5->setChecked(false);
     ui.widget_mt4->setEnabled(true);
     ui.widget_mt5->setEnabled(false);
-    followForm();
+    passChoice();
 }
 
 void BrevanQt::onRadioMT5clicked(bool)
@@ -424,19 +392,48 @@ void BrevanQt::onRadioMT5clicked(bool)
     ui.radioButton_mt4->setChecked(false);
     ui.widget_mt4->setEnabled(false);
     ui.widget_mt5->setEnabled(true);
-    followForm();
+    passChoice();
 }
 
 void BrevanQt::onPushButtonMT4ScanClicked(bool)
 {
-    fillFromFirstTerminal(TerminalScanner().scanMT4(), ui.lineEdit_mt4install, ui.lineEdit_mt4data,
-                          QStringLiteral("MT4"));
+    fillFromTerminals(TerminalScanner().scanMT4(), QStringLiteral("MT4"));
 }
 
 void BrevanQt::onPushButtonMT5ScanClicked(bool)
 {
-    fillFromFirstTerminal(TerminalScanner().scanMT5(), ui.lineEdit_mt5install, ui.lineEdit_mt5data,
-                          QStringLiteral("MT5"));
+    fillFromTerminals(TerminalScanner().scanMT5(), QStringLiteral("MT5"));
+}
+
+// The first terminal found fills the fields; with several, a list offers the others.
+void BrevanQt::fillFromTerminals(const TerminalList &found, const QString &platform)
+{
+    const bool mt4 = platform == QLatin1String("MT4");
+    QLineEdit *install = mt4 ? ui.lineEdit_mt4install : ui.lineEdit_mt5install;
+    QLineEdit *data = mt4 ? ui.lineEdit_mt4data : ui.lineEdit_mt5data;
+    if (found.isEmpty()) {
+        m_conversation->addNotice(
+            tr("No %1 terminal was found on this computer. Start the terminal once (it then creates its data "
+               "folder), or choose its Installation path and Data path with \"...\".")
+                .arg(platform));
+        return;
+    }
+    install->setText(found.first().installPath);
+    data->setText(found.first().dataPath);
+    if (found.size() == 1)
+        return;
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setObjectName(QStringLiteral("terminalChoice"));
+    for (const TerminalInfo &terminal : found) {
+        QAction *choice = menu->addAction(terminalLabel(terminal));
+        connect(choice, &QAction::triggered, this, [install, data, terminal] {
+            install->setText(terminal.installPath);
+            data->setText(terminal.dataPath);
+        });
+    }
+    QPushButton *scan = mt4 ? ui.pushButton_mt4scan : ui.pushButton_mt5scan;
+    menu->popup(scan->mapToGlobal(QPoint(0, scan->height())));
 }
 
 void BrevanQt::onPushButtonMT4InstallClicked(bool)
@@ -463,108 +460,41 @@ void BrevanQt::onPushButtonMT5DataClicked(bool)
                  ui.lineEdit_mt5data);
 }
 
-bool BrevanQt::checkVersion()
-{
-    QNetworkAccessManager manager;
-    manager.setTransferTimeout(int(m_timeouts.versionCheck.count()));
-    QNetworkReply *reply =
-        postServiceRequest(manager, resolveApiBaseUrl() + ServicePath::VersionCheck, versionCheckBody(),
-                           languageCode());
-    waitForReply(reply);
-
-    // A check that cannot be made lets the client go on.
-    bool mayContinue = true;
-    if (reply->error() == QNetworkReply::NoError) {
-        const VersionVerdict verdict = parseVersionVerdict(reply->readAll());
-        if (verdict.needUpdate) {
-            mayContinue = false;
-            const QString text = !verdict.message.isEmpty()
-                ? verdict.message
-                : tr("Current version: %1<br>Minimum required: %2<br><br>Please download the latest version.")
-                      .arg(QLatin1String(kClientVersion), verdict.minVersion);
-            showVersionWarning(this, tr("Version Too Low"), text);
-        }
-    }
-    reply->deleteLater();
-    return mayContinue;
-}
-
-void BrevanQt::deployGeneratedCode()
-{
-    QString name = ui.lineEdit_name->text().trimmed();
-    if (name.isEmpty())
-        name = Deployment::defaultSourceName(QDateTime::currentDateTime());
-
-    // The answer is a program of the language and kind its session was opened for.
-    const QString &platform = m_session.platform;
-    const bool mt4 = platform == QLatin1String("MT4");
-    const QString dataFolder = (mt4 ? ui.lineEdit_mt4data : ui.lineEdit_mt5data)->text().trimmed();
-    const QString installFolder = (mt4 ? ui.lineEdit_mt4install : ui.lineEdit_mt5install)->text().trimmed();
-
-    // An empty field would silently mean the current folder or a drive root.
-    const QString mqlFolder = Deployment::mqlFolder(dataFolder, platform);
-    if (dataFolder.isEmpty() || installFolder.isEmpty() || !QDir(mqlFolder).exists()
-        || !QDir(installFolder).exists()) {
-        appendNotice(tr("Invalid platform path!"));
-        return;
-    }
-    appendNotice(tr("Platform path verified!"));
-
-    const QString nameProblem = Deployment::sourceNameProblem(name);
-    if (!nameProblem.isEmpty()) {
-        appendNotice(tr("Cannot write file: %1").arg(nameProblem));
-        return;
-    }
-    const QString targetFolder = Deployment::targetFolder(mqlFolder, m_session.codeType);
-    const QString fileName = name + Deployment::sourceExtension(platform);
-    const QString sourcePath = targetFolder + QLatin1Char('/') + fileName;
-    const Deployment::WriteResult written = Deployment::writeSourceFile(sourcePath, m_generatedCode);
-    if (!written.ok) {
-        appendNotice(tr("Cannot write file: %1").arg(written.error));
-        return;
-    }
-    ui.textEdit_code->appendMessage(tr("Code saved to: %1").arg(sourcePath), false, sourcePath,
-                                    QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString());
-
-    const CompilerRun::Outcome outcome = CompilerRun::compile(installFolder, targetFolder, fileName);
-    if (!outcome.problem.isEmpty())
-        appendNotice(outcome.problem);
-    else if (!outcome.started)
-        appendNotice(tr("Cannot start compiler!"));
-    if (outcome.hasLog)
-        showCompilerLog(outcome.log);
-    else if (outcome.started && outcome.problem.isEmpty())
-        appendNotice(tr("The compiler finished but left no log."));
-}
-
-// A log that reports errors offers to hand them back to the service.
-void BrevanQt::showCompilerLog(const QString &log)
-{
-    if (CompilerLog::errorCount(log) == 0) {
-        appendNotice(log);
-        return;
-    }
-    const QString action = tr("Ask to fix these errors");
-    ui.textEdit_code->appendMessage(log + QLatin1Char('\n') + action, false, action,
-                                    kFixLinkPrefix + CompilerLog::errorLines(log).join(QLatin1Char('\n')));
-}
-
 // The fix request goes into the prompt for the user to read and send; what was typed stays.
+void BrevanQt::onRequestSuggested(const QString &suggested)
+{
+    QString request = suggested;
+    if (!ui.plainTextEdit_prompt->toPlainText().trimmed().isEmpty())
+        request.prepend(QLatin1String("\n\n"));
+    ui.plainTextEdit_prompt->moveCursor(QTextCursor::End);
+    ui.plainTextEdit_prompt->insertPlainText(request);
+    ui.plainTextEdit_prompt->setFocus();
+}
+
 void BrevanQt::onTranscriptLinkActivated(const QString &href)
 {
-    if (href.startsWith(kFixLinkPrefix)) {
-        QString request = tr("The program does not compile. Please fix these errors:") + QLatin1Char('\n')
-            + href.mid(kFixLinkPrefix.size());
-        if (!ui.plainTextEdit_prompt->toPlainText().trimmed().isEmpty())
-            request.prepend(QLatin1String("\n\n"));
-        ui.plainTextEdit_prompt->moveCursor(QTextCursor::End);
-        ui.plainTextEdit_prompt->insertPlainText(request);
-        ui.plainTextEdit_prompt->setFocus();
+    if (!m_conversation->activate(href))
+        openSavedFile(QUrl(href));
+}
+
+// In the desktop's editor for the file; where the desktop has none, in the client's own viewer.
+void BrevanQt::openSavedFile(const QUrl &file)
+{
+    if (QDesktopServices::openUrl(file))
+        return;
+    QFile source(file.toLocalFile());
+    if (!source.open(QIODevice::ReadOnly)) {
+        m_conversation->addNotice(tr("Cannot open %1").arg(file.toLocalFile()));
         return;
     }
-    const QUrl file(href);
-    if (!QDesktopServices::openUrl(file))
-        appendNotice(tr("Cannot open %1").arg(file.toLocalFile()));
+    showProgram(QDir::toNativeSeparators(file.toLocalFile()), QString::fromUtf8(source.readAll()));
+}
+
+void BrevanQt::showProgram(const QString &title, const QString &code)
+{
+    auto *viewer = new CodeViewer(title, code, this);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->show();
 }
 
 void BrevanQt::onSaveConversationTriggered()
@@ -581,11 +511,8 @@ void BrevanQt::onSaveConversationTriggered()
 
 void BrevanQt::saveConversation(const QString &path)
 {
-    QList<ChatSessions::Said> said;
-    for (const ChatTextEdit::Message &message : ui.textEdit_code->messages())
-        said.append({message.isUser ? tr("You") : tr("TavrinAI"), message.text});
     // Written as the source files are: whole or not at all, with the system's line ends.
-    const Deployment::WriteResult written = Deployment::writeSourceFile(path, ChatSessions::conversationText(said));
+    const Deployment::WriteResult written = Deployment::writeSourceFile(path, m_conversation->conversationText());
     if (!written.ok)
-        appendNotice(tr("Cannot save the conversation: %1").arg(written.error));
+        m_conversation->addNotice(tr("Cannot save the conversation: %1").arg(written.error));
 }

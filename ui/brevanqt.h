@@ -1,6 +1,7 @@
 #pragma once
 
-#include "service/chatsession.h"
+#include "platform/terminalinfo.h"
+#include "service/conversation.h"
 #include "service/protocol.h"
 #include "ui_brevanqt.h"
 
@@ -8,22 +9,24 @@
 #include <QString>
 
 class QAction;
+class QActionGroup;
 class QCloseEvent;
 class QEvent;
+class QLineEdit;
 class QMenu;
-class QNetworkAccessManager;
-class QNetworkReply;
 
-// The application's window and the owner of all its state: the form, the service's
-// addresses, the open chat session and the code of the last answer. Each slot reads the
-// form and hands the work to the widget-free functions of service/ and platform/.
+// The application's window: the form, the menus and the transcript. The conversation itself
+// (sessions, requests, programs, saving and compiling) is the widget-free Conversation; each
+// slot reads the form and hands the work to it or to the functions of platform/, and the
+// window renders what the conversation reports.
 class BrevanQt final : public QMainWindow
 {
     Q_OBJECT
 
 public:
     // Tests pass shorter time-outs; the application keeps the defaults.
-    explicit BrevanQt(QWidget *parent = nullptr, const ServiceTimeouts &timeouts = {});
+    explicit BrevanQt(QWidget *parent = nullptr, const ServiceTimeouts &timeouts = {},
+                      int compileTimeoutMs = CompilerRun::TimeoutMs);
     ~BrevanQt() override;
 
 protected:
@@ -32,7 +35,6 @@ protected:
 
 private Q_SLOTS:
     void onAboutTriggered();
-    void onRequestFinished(QNetworkReply *reply);
     void onPushButtonNewChatClicked(bool clicked = false);
     void onPushButtonGenerateClicked(bool clicked = false);
     void onRadioMT4clicked(bool clicked = false);
@@ -43,41 +45,38 @@ private Q_SLOTS:
     void onPushButtonMT4DataClicked(bool clicked = false);
     void onPushButtonMT5InstallClicked(bool clicked = false);
     void onPushButtonMT5DataClicked(bool clicked = false);
-    bool checkVersion();
+    // Starts the check of the client's version; the window stays usable meanwhile.
+    void checkVersion();
 
 private:
     void createLanguageMenu();
     void retranslateExtras();
+    void connectConversation();
+    void connectForm();
+    void restoreLayout();
     // Handlers connected by function pointer, outside the slot table.
     void onComboBoxTypeChanged(int index);
     void onTranscriptLinkActivated(const QString &href);
     void onSaveConversationTriggered();
+    void onVersionRefused(const QString &title, const QString &text);
+    void onRequestInFlightChanged(bool inFlight);
+    void onRequestSuggested(const QString &request);
+    void showProgram(const QString &title, const QString &code);
+    void openSavedFile(const QUrl &file);
 
-    void startSession(bool keepPrompt);
-    void followForm();
-    QString programName(const QString &codeType) const;
-    QString programsName(const QString &codeType) const;
-    void endAbandonedSession(QNetworkReply *reply);
-    void deployGeneratedCode();
-    void showCompilerLog(const QString &log);
+    void passChoice();
+    void passFolders(const QString &platform);
+    void fillFromTerminals(const TerminalList &found, const QString &platform);
     void saveConversation(const QString &path);
-    void appendNotice(const QString &text);
 
     Ui::BrevanQtClass ui;
-    QString m_newChatUrl;
-    QString m_chatUrl;
-    QString m_sessionUrl;
-    QString m_apiBaseUrl;
-    QString m_sessionId;
-    ChatSession m_session;
-    QString m_generatedCode;
-    QNetworkAccessManager *m_networkManager = nullptr;
+    Conversation *m_conversation = nullptr;
     QMenu *m_languageMenu = nullptr;
+    QActionGroup *m_languageGroup = nullptr;
     QAction *m_actionEnglish = nullptr;
     QAction *m_actionSimplifiedChinese = nullptr;
     QAction *m_actionTraditionalChinese = nullptr;
     QMenu *m_helpMenu = nullptr;
     QAction *m_aboutAction = nullptr;
     QAction *m_saveConversationAction = nullptr;
-    ServiceTimeouts m_timeouts;
 };

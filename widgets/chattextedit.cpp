@@ -1,7 +1,10 @@
 #include "widgets/chattextedit.h"
 
+#include "widgets/mqlhighlighter.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QContextMenuEvent>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -22,6 +25,8 @@ namespace {
 
 const QColor kUserColour(0x95, 0xEC, 0x69);
 const QColor kServiceColour(0xF0, 0xF0, 0xF0);
+// Risks: amber, set apart from the grey notices while the black text keeps its contrast.
+const QColor kWarningColour(0xFF, 0xE3, 0xB3);
 // Fixed like the bubbles and their black text, so that a dark theme keeps it readable.
 const QColor kLinkColour(0x0B, 0x57, 0xD0);
 constexpr int kFontPixels = 14;
@@ -34,6 +39,11 @@ constexpr qreal kMarginX = kPaddingX + 2;
 constexpr qreal kMarginY = kPaddingY + 6;
 // Set on a bubble's paragraph only: true for the user's own request.
 constexpr int kSideProperty = QTextFormat::UserProperty;
+// The bubble's ChatEntry::Kind and the conversation's number for it.
+constexpr int kKindProperty = QTextFormat::UserProperty + 1;
+constexpr int kIdProperty = QTextFormat::UserProperty + 2;
+// Where a program's lines start in its paragraph, and (the next property) how long they are.
+constexpr int kCodeStartProperty = QTextFormat::UserProperty + 3;
 
 // What would start a paragraph of its own (a line feed, the paragraph separator and the two
 // characters the text engine itself uses to mark paragraphs); a message stays one paragraph.
@@ -83,6 +93,30 @@ QTextCharFormat linkFormat(const QString &href)
     return format;
 }
 
+QTextCharFormat codeFormat()
+{
+    QTextCharFormat format = textFormat();
+    format.setFontFamilies({QFontDatabase::systemFont(QFontDatabase::FixedFont).family()});
+    format.setFontFixedPitch(true);
+    format.setProperty(QTextFormat::FontPixelSize, kFontPixels - 1);
+    return format;
+}
+
+// A program's first lines as the bubble shows them: its own line breaks, its indentation kept.
+QString codePreview(const QString &code)
+{
+    QStringList lines = code.split(QLatin1Char('\n'));
+    if (lines.constLast().isEmpty()) // the line feed that ends the last line
+        lines.removeLast();
+    lines = lines.mid(0, ChatEntry::PreviewLines);
+    for (QString &line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        line.replace(QLatin1Char('\t'), QLatin1String("    "));
+    }
+    return lines.join(QChar(QChar::LineSeparator));
+}
+
 QTextBlockFormat bubbleFormat(bool isUser, qreal leftMargin)
 {
     QTextBlockFormat format;
@@ -123,6 +157,7 @@ ChatTextEdit::ChatTextEdit(QWidget *parent)
     setReadOnly(true);
     // Nobody can undo in a read-only view; the history would only hold memory.
     document()->setUndoRedoEnabled(false);
+    m_highlighter = new MqlHighlighter(document(), kCodeStartProperty);
 }
 
 ChatTextEdit::~ChatTextEdit() = default;
@@ -130,32 +165,87 @@ ChatTextEdit::~ChatTextEdit() = default;
 void ChatTextEdit::appendMessage(const QString &text, bool isUser, const QString &linkText,
                                  const QString &href)
 {
-    const QString shown = shownText(text);
-    const QString link = shownText(linkText);
-    const qsizetype linkStart = link.isEmpty() ? -1 : shown.lastIndexOf(link);
-    const int natural = isUser ? naturalWidth(shown) : 0;
+    ChatEntry entry;
+    entry.kind = isUser ? ChatEntry::Kind::User : ChatEntry::Kind::Service;
+    entry.text = text;
+    entry.textLink = {linkText, href};
+    showEntry(-1, entry);
+}
 
+void ChatTextEdit::showEntry(int id, const ChatEntry &entry)
+{
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
     // A new or cleared document holds one default paragraph, which must not take room.
     if (document()->isEmpty())
         cursor.setBlockFormat(separatorFormat());
-    cursor.insertBlock(bubbleFormat(isUser, isUser ? userIndent(natural) : kMarginX), textFormat());
-    if (linkStart < 0) {
-        cursor.insertText(shown);
-    } else {
-        cursor.insertText(shown.left(linkStart));
-        cursor.insertText(link, linkFormat(href));
-        cursor.insertText(shown.mid(linkStart + link.size()), textFormat());
-    }
-    // Kept for placing the user's bubble again when the view's width changes.
-    cursor.block().setUserState(natural);
+    cursor.insertBlock();
+    insertEntry(cursor, entry, id);
     cursor.insertBlock(separatorFormat(), QTextCharFormat());
     cursor.endEditBlock();
 
     if (QScrollBar *bar = verticalScrollBar())
         bar->setValue(bar->maximum());
+}
+
+void ChatTextEdit::changeEntry(int id, const ChatEntry &entry)
+{
+    // Entries that change are the newest ones, so the search from the end is short.
+    for (QTextBlock block = document()->lastBlock(); block.isValid(); block = block.previous()) {
+        const QVariant blockId = block.blockFormat().property(kIdProperty);
+        if (!blockId.isValid() || blockId.toInt() != id)
+            continue;
+        QTextCursor cursor(block);
+        cursor.beginEditBlock();
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        insertEntry(cursor, entry, id);
+        cursor.endEditBlock();
+        return;
+    }
+}
+
+// Fills the empty paragraph at cursor with the entry.
+void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &entry, int id)
+{
+    const bool isUser = entry.kind == ChatEntry::Kind::User;
+    const QString shown = shownText(entry.text);
+    const QString link = shownText(entry.textLink.text);
+    const qsizetype linkStart = link.isEmpty() ? -1 : shown.lastIndexOf(link);
+    const int natural = isUser ? naturalWidth(shown) : 0;
+
+    QTextBlockFormat format = bubbleFormat(isUser, isUser ? userIndent(natural) : kMarginX);
+    format.setProperty(kKindProperty, int(entry.kind));
+    if (id >= 0)
+        format.setProperty(kIdProperty, id);
+    const QString code = entry.kind == ChatEntry::Kind::Program ? codePreview(entry.code) : QString();
+    if (!code.isEmpty()) {
+        format.setProperty(kCodeStartProperty, int(shown.isEmpty() ? 0 : shown.size() + 1));
+        format.setProperty(kCodeStartProperty + 1, int(code.size()));
+    }
+    cursor.setBlockFormat(format);
+    cursor.setBlockCharFormat(textFormat());
+    if (linkStart < 0) {
+        cursor.insertText(shown, textFormat());
+    } else {
+        cursor.insertText(shown.left(linkStart), textFormat());
+        cursor.insertText(link, linkFormat(entry.textLink.href));
+        cursor.insertText(shown.mid(linkStart + link.size()), textFormat());
+    }
+    if (!code.isEmpty()) {
+        if (!shown.isEmpty())
+            cursor.insertText(QString(QChar(QChar::LineSeparator)), textFormat());
+        cursor.insertText(code, codeFormat());
+    }
+    for (qsizetype i = 0; i < entry.links.size(); ++i) {
+        const bool first = i == 0 && (!shown.isEmpty() || !code.isEmpty());
+        cursor.insertText(first ? QString(QChar(QChar::LineSeparator)) : i == 0 ? QString() : QStringLiteral("   "),
+                          textFormat());
+        cursor.insertText(entry.links.at(i).text, linkFormat(entry.links.at(i).href));
+    }
+    // Kept for placing the user's bubble again when the view's width changes.
+    cursor.block().setUserState(natural);
 }
 
 QList<ChatTextEdit::Message> ChatTextEdit::messages() const
@@ -212,9 +302,11 @@ void ChatTextEdit::paintBubbles(const QRect &area)
             break;
         const QVariant isUser = block.blockFormat().property(kSideProperty);
         // Whole pixels outwards, as table cells were filled.
-        if (isUser.isValid())
+        if (isUser.isValid()) {
+            const bool warning = block.blockFormat().intProperty(kKindProperty) == int(ChatEntry::Kind::Warning);
             painter.fillRect(bubbleRect(block).translated(offset).toAlignedRect(),
-                             isUser.toBool() ? kUserColour : kServiceColour);
+                             isUser.toBool() ? kUserColour : warning ? kWarningColour : kServiceColour);
+        }
     }
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "service/chatentry.h"
+
 #include <QTextEdit>
+
+class MqlHighlighter;
 
 // The read-only transcript: every message of the conversation is one bubble.
 //
@@ -29,6 +33,12 @@ public:
     void appendMessage(const QString &text, bool isUser, const QString &linkText = {},
                        const QString &href = {});
 
+    // Appends the entry the conversation numbered id: a program shows its first lines in
+    // monospace and colour; actions follow on a line of their own.
+    void showEntry(int id, const ChatEntry &entry);
+    // Replaces the text of the entry id in its place (a waiting bubble's clock, its result).
+    void changeEntry(int id, const ChatEntry &entry);
+
     // Every bubble, oldest first.
     QList<Message> messages() const;
 
@@ -49,6 +59,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void insertEntry(QTextCursor &cursor, const ChatEntry &entry, int id);
     void paintBubbles(const QRect &area);
     qreal userIndent(int naturalWidth) const;
     int naturalWidth(const QString &shown) const;
@@ -56,4 +67,5 @@ private:
     QString selectedLink() const;
 
     QString m_pressedLink;
+    MqlHighlighter *m_highlighter = nullptr;
 };

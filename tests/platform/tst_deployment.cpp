@@ -131,6 +131,7 @@ private Q_SLOTS:
         const QString generated = QStringLiteral("%1 %2 generated successfully!\nCompiling...")
                                       .arg(platform, codeType == "ea" ? "EA" : "Indicator");
         QTRY_VERIFY_WITH_TIMEOUT(bubbles(window).contains(generated), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.findChild<Conversation *>()->isCompiling(), 30000);
         const QStringList after = bubbles(window).mid(bubbles(window).indexOf(generated) + 1);
         QStringList found; // the files in the MQL folder: the source, and the program unless not compiled
         for (QDirIterator it(mql, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)

@@ -17,7 +17,6 @@ namespace {
 
 const QString kCreating = u"Creating new MT4 Indicator chat..."_s;
 const QString kGreeting = u"Hello, what shall we build?"_s; // FakeService's own
-const QString kGenerating = u"Generating code..."_s;
 const FakeService::Reply kNoSession{200, R"({"api_type":"new","success":true,"message":"hi"})"_ba};
 // Short enough not to slow the suite, long enough for a loaded machine's loopback.
 const ServiceTimeouts kShortTimeouts{300s, 1s, 1s};
@@ -157,8 +156,11 @@ private Q_SLOTS:
             }
         });
         watcher.start(20);
-        QVERIFY(open(!outdated));
-        QCOMPARE(boxes, outdated ? QStringList{box} : QStringList());
+        QVERIFY(open(false));
+        // The window is up while the check is on its way; the conversation waits for its verdict.
+        QVERIFY(m_window->isVisible() && !widget<QPushButton>("pushButton_generate")->isEnabled());
+        QVERIFY(outdated || QTest::qWaitFor([this] { return bubbles().size() >= 2; }, 10000));
+        QTRY_COMPARE(boxes, outdated ? QStringList{box} : QStringList());
         QCOMPARE(m_window->windowTitle(), outdated ? u"TavrinAI"_s : u"TavrinAI Code Generator"_s);
         if (outdated) { // the client is dead from now on
             click("pushButton_newChat");
@@ -207,7 +209,7 @@ private Q_SLOTS:
         click("pushButton_newChat");
         QCOMPARE(prompt()->toPlainText(), QString());
         QCOMPARE(bubbles(), QStringList{notice});
-        QCOMPARE(heldSessionId(), QString());
+        QCOMPARE(heldSessionId(), u"<nothing sent>"_s); // it waits for the session's id
         // One of each, the old session ended first; the program type by its key, not its label.
         const QString created = uR"(POST /api/new %2 {"code_type":"%1","lang":"%2","platform":"%3"})"_s.arg(type, lang, platform);
         const QString ended = uR"(DELETE /api/session %1 {"lang":"%1","session_id":"s-1"})"_s.arg(lang);
@@ -251,14 +253,14 @@ private Q_SLOTS:
         const QByteArray generated = R"({"api_type":"chat","success":true,"message":"Hidden","data":{"response":"int x;"}})"_ba;
         QTest::newRow("new: id and message") << renew << R"({"api_type":"new","success":true,"session_id":"s-3","message":"Ready"})"_ba << QStringList{u"Ready"_s} << u"s-3"_s;
         QTest::newRow("new: id, no message") << renew << R"({"api_type":"new","success":true,"session_id":"s-3"})"_ba << QStringList{QString()} << u"s-3"_s;
-        QTest::newRow("new: no session_id, no id") << renew << R"({"api_type":"new","success":true,"message":"Still"})"_ba << QStringList{u"Still"_s} << QString();
-        QTest::newRow("new: numeric id") << renew << R"({"api_type":"new","success":true,"session_id":42,"message":"N"})"_ba << QStringList{u"N"_s} << QString();
-        QTest::newRow("new: failure") << renew << R"({"api_type":"new","success":false,"session_id":"s-9","message":"Quota"})"_ba << QStringList{u"Failed to create session: Quota"_s} << QString();
-        QTest::newRow("new: api_type New") << renew << R"({"api_type":"New","success":true,"session_id":"s-9","message":"Hidden"})"_ba << QStringList() << QString();
-        QTest::newRow("new: not JSON") << renew << "<html>hiccup</html>"_ba << QStringList() << QString();
-        QTest::newRow("new: HTTP 500, JSON body") << renew500 << R"({"api_type":"new","success":true,"session_id":"s-9","message":"Hidden"})"_ba << QStringList{failed} << QString();
-        QTest::newRow("chat: success") << send << generated << QStringList{u"MT4 Indicator generated successfully!\nCompiling..."_s, invalidPath} << u"s-2"_s;
-        QTest::newRow("chat: success, MT5 EA chosen meanwhile") << u"Send, then MT5 EA"_s << generated << QStringList{u"MT4 Indicator generated successfully!\nCompiling..."_s, invalidPath} << u"<nothing sent>"_s; // the chat writes MT4 indicators
+        QTest::newRow("new: no session_id, no id") << renew << R"({"api_type":"new","success":true,"message":"Still"})"_ba << QStringList{u"Still"_s} << u"s-1"_s;
+        QTest::newRow("new: numeric id") << renew << R"({"api_type":"new","success":true,"session_id":42,"message":"N"})"_ba << QStringList{u"N"_s} << u"s-1"_s;
+        QTest::newRow("new: failure") << renew << R"({"api_type":"new","success":false,"session_id":"s-9","message":"Quota"})"_ba << QStringList{u"Failed to create session: Quota"_s} << u"s-1"_s;
+        QTest::newRow("new: api_type New") << renew << R"({"api_type":"New","success":true,"session_id":"s-9","message":"Hidden"})"_ba << QStringList() << u"s-1"_s;
+        QTest::newRow("new: not JSON") << renew << "<html>hiccup</html>"_ba << QStringList() << u"s-1"_s;
+        QTest::newRow("new: HTTP 500, JSON body") << renew500 << R"({"api_type":"new","success":true,"session_id":"s-9","message":"Hidden"})"_ba << QStringList{failed} << u"s-1"_s;
+        QTest::newRow("chat: success") << send << generated << QStringList{u"Hidden"_s, u"MT4 Indicator generated successfully!"_s, invalidPath} << u"s-2"_s;
+        QTest::newRow("chat: success, MT5 EA chosen meanwhile") << u"Send, then MT5 EA"_s << generated << QStringList{u"Hidden"_s, u"MT4 Indicator generated successfully!"_s, invalidPath} << u"<nothing sent>"_s; // the chat writes MT4 indicators
         QTest::newRow("chat: success a string") << send << R"({"api_type":"chat","success":"true","message":"Not so"})"_ba << QStringList{u"Not so"_s} << u"s-2"_s;
         QTest::newRow("chat: failure") << send << R"({"api_type":"chat","success":false,"message":"Overloaded"})"_ba << QStringList{u"Overloaded"_s} << u"s-2"_s;
     }
@@ -269,11 +271,12 @@ private Q_SLOTS:
         QFETCH(QStringList, shown);
         QFETCH(QString, session);
         const bool renew = action.startsWith("New Chat"_L1);
-        // Send acts at once, before the greeting; New Chat after it.
+        // Send acts before the greeting has given the session's id; New Chat after it.
         const FakeService::Reply tested{action.endsWith("500"_L1) ? 500 : 200, body, 300};
-        m_service->enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-2"_s, u"first"_s));
+        m_service->enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-2"_s, u"first"_s).delayed(300));
         m_service->enqueueReply("POST", renew ? u"/api/new"_s : u"/api/chat"_s, tested);
         QVERIFY(open(renew));
+        QTRY_VERIFY(widget<QPushButton>("pushButton_newChat")->isEnabled());
         QSignalSpy handled(m_window->findChild<QNetworkAccessManager *>(), &QNetworkAccessManager::finished);
         if (renew)
             click("pushButton_newChat");
@@ -283,14 +286,15 @@ private Q_SLOTS:
             choose(u"MT5"_s, u"ea"_s);
         QCOMPARE(prompt()->toPlainText(), QString());
         QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 2, 10000);
-        QStringList seen = bubbles();
-        seen.replaceInStrings(QRegularExpression(u"^(Request failed: ).+"_s, QRegularExpression::DotMatchesEverythingOption),
-                              u"\\1…"_s);
+        QStringList seen; // the first line of each bubble
+        for (const QString &bubble : bubbles())
+            seen << bubble.section(u'\n', 0, 0);
+        seen.replaceInStrings(QRegularExpression(u"^(Request failed: |Generating code...).+"_s), u"\\1…"_s);
         const QString trimmed = u"Draw an RSI\n\nin red"_s;
-        const QStringList sent = renew ? QStringList() : QStringList{u"> "_s + trimmed, kGenerating};
+        const QStringList sent = renew ? QStringList() : QStringList{u"> Draw an RSI"_s, u"Generating code...…"_s};
         QCOMPARE(seen, QStringList{kCreating} + sent + QStringList{u"first"_s}.mid(renew) + shown);
-        if (!renew)
-            QCOMPARE(chats().at(0).json, (QJsonObject{{"session_id", ""}, {"user_message", trimmed}, {"lang", "en"}}));
+        if (!renew) // the Send waited for the session's id
+            QCOMPARE(chats().at(0).json, (QJsonObject{{"session_id", "s-2"}, {"user_message", trimmed}, {"lang", "en"}}));
         QCOMPARE(heldSessionId(), session);
     }
 
@@ -313,9 +317,10 @@ private Q_SLOTS:
         QVERIFY(open());
         submit(u"Draw an RSI"_s);
         QVERIFY(m_window->close());
-        QCOMPARE(bubbles().constLast(), session ? u"Late"_s : kGenerating);
+        // Without a session the Send was still waiting for the one it asked for.
+        QCOMPARE(bubbles().constLast(), session ? u"Late"_s : kCreating);
         m_window.reset();
-        QCOMPARE(sentSince(2), session ? QStringList{uR"(DELETE /api/session en {"session_id":"s-1"})"_s} : QStringList());
+        QCOMPARE(sentSince(2).filter(u"DELETE"_s), session ? QStringList{uR"(DELETE /api/session en {"session_id":"s-1"})"_s} : QStringList());
         QTRY_COMPARE_WITH_TIMEOUT(m_service->abandonedRequests(), hung ? 1 : 0, 5000);
     }
 };

@@ -4,6 +4,7 @@
 #include "ui/brevanqt.h"
 #include "widgets/chattextedit.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
 
@@ -103,6 +104,10 @@ private Q_SLOTS:
         m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(last.endsWith(kFix) ? u"int OnInit() { return 0; }\n"_s : kCode).delayed(300));
         const qsizetype chats = m_service.requestsTo("POST", u"/api/chat"_s).size();
         send(u"Draw it"_s);
+        // One request at a time: Send waits for the answer.
+        QVERIFY(!widget<QPushButton>("pushButton_generate")->isEnabled());
+        if (during == "New Chat"_L1) // once the service has the request; New Chat then drops its answer
+            QTRY_COMPARE(m_service.requestsTo("POST", u"/api/chat"_s).size(), chats + 1);
         if (during == "MT5"_L1 || during == "New Chat"_L1)
             widget<QAbstractButton>(during == "MT5"_L1 ? "radioButton_mt5" : "pushButton_newChat")->click();
         QTRY_VERIFY_WITH_TIMEOUT(bubbles().constLast().startsWith(last), 20000);
@@ -114,6 +119,13 @@ private Q_SLOTS:
         if (during == "New Chat"_L1)
             return;
         QVERIFY(bubbles().contains(u"%1 generated successfully!\nCompiling..."_s.arg(during == "MT5 EA"_L1 ? u"MT5 EA"_s : u"MT4 Indicator"_s)));
+        // The program is in the chat, and copied from there.
+        const QString code = last.endsWith(kFix) ? u"int OnInit() { return 0; }"_s : kCode.trimmed();
+        QVERIFY(bubbles().contains(code + "\nCopy code"));
+        QTextCursor copy = transcript()->document()->find(u"Copy code"_s);
+        copy.setPosition(copy.selectionStart() + 1);
+        QTest::mouseClick(transcript()->viewport(), Qt::LeftButton, {}, transcript()->cursorRect(copy).center());
+        QCOMPARE(QGuiApplication::clipboard()->text(), last.endsWith(kFix) ? u"int OnInit() { return 0; }\n"_s : kCode);
         QTextCursor path = transcript()->document()->find(m_root.filePath(source));
         path.setPosition(path.selectionStart() + 1);
         QTest::mouseClick(transcript()->viewport(), Qt::LeftButton, {}, transcript()->cursorRect(path).center());
@@ -129,7 +141,10 @@ private Q_SLOTS:
             QFile saved(m_root.filePath(u"chat.txt"_s));
             QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().startsWith(TestEnvironment::systemLineEnds(
                         "TavrinAI: Creating new MT4 Indicator chat...\n\nTavrinAI: Hello, what shall we build?\n\n"
-                        "You: Draw it\n\nTavrinAI: Generating code...\n\n")));
+                        "You: Draw it\n\nTavrinAI: Generating code... 0:00\n\nTavrinAI: " + kCode.toUtf8() + "\n\n")));
+            // The folders come back at the next start.
+            m_window.reset(new BrevanQt);
+            QCOMPARE(widget<QLineEdit>("lineEdit_mt5data")->text(), m_root.filePath(u"mt5/data"_s));
         } else if (last.endsWith(kFix)) { // by keyboard, from the clicked path on to the next link
             QTest::keyClick(transcript(), Qt::Key_Tab);
             QTest::keyClick(transcript(), Qt::Key_Return);

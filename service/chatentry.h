@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One bubble of the conversation as the controller describes it and the transcript shows it.
+struct ChatEntry final
+{
+    // How many lines of a program the chat shows; "Show all" opens the rest.
+    static constexpr int PreviewLines = 12;
+
+    enum class Kind {
+        Service, // the service's answers and the client's own notices
+        User,    // the trader's request
+        Program, // an answer's explanation and its program
+        Warning, // risks found in a program
+    };
+
+    struct Link final
+    {
+        QString text;
+        QString href;
+    };
+
+    Kind kind = Kind::Service;
+    QString text;
+    QString code;       // Program only
+    Link textLink;      // a part of text that is itself a link, such as a saved file's path
+    QList<Link> links;  // actions, on a line of their own after the text
+};

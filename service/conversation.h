@@ -1,0 +1,190 @@
+#pragma once
+
+#include "platform/compilerrun.h"
+#include "service/chatentry.h"
+#include "service/chatsession.h"
+#include "service/protocol.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// The conversation with the code-generation service, without widgets: the version check, the
+// chat's session, one request at a time, the programs of its answers, their saving (earlier
+// file contents kept) and their asynchronous compile. The window feeds it what the form says
+// and renders the entries it reports; tests drive it directly.
+class Conversation final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What the trader chose for the chat: "MT4"/"MT5", "indicator"/"ea".
+    struct Choice final
+    {
+        QString platform;
+        QString codeType;
+    };
+
+    enum class SendOutcome {
+        Sent,     // taken: the request field may be cleared
+        Refused,  // a notice says why; the request field stays as it is
+    };
+
+    explicit Conversation(QObject *parent = nullptr, const ServiceTimeouts &timeouts = {},
+                          int compileTimeoutMs = CompilerRun::TimeoutMs);
+    ~Conversation() override;
+
+    // "en", "zh-CN" or "zh-TW": sent with every request.
+    void setLanguage(const QString &code) { m_language = code; }
+    // Read when an answer is saved, not when it was asked for, so that a folder fixed while
+    // waiting counts.
+    void setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder);
+    void setProgramName(const QString &name) { m_programName = name; }
+    // The form changed: a chat nobody used yet follows it.
+    void setChoice(const Choice &choice);
+    // Labels of the program types in the interface's language ("Indicator", "EA").
+    void setProgramLabels(const QString &indicator, const QString &ea);
+
+    // Checks the version at baseUrl, without blocking; a passed check opens the first chat.
+    void start(const QString &baseUrl);
+    bool isLive() const { return m_live; }
+    bool isRequestInFlight() const { return m_request.has_value(); }
+    bool isCompiling() const { return m_compile.isRunning(); }
+
+    SendOutcome send(const QString &request);
+    // Stops the compile if one runs, else the request in flight.
+    void stop();
+    // An action link of an entry; false when the href is not one of the conversation's.
+    bool activate(const QString &href);
+    // New Chat; true when the request field keeps its text (the last Send was refused for not
+    // fitting the chat, and New Chat is how that request gets sent).
+    bool newChat();
+    // A notice of the window's own (what Auto detect found, a file it cannot open).
+    void addNotice(const QString &text) { notice(text); }
+    // Ends the open session with a bounded wait, as the window closes.
+    void close();
+
+    // A kept program, by the number its links carry.
+    QString program(int number) const;
+    int programCount() const { return int(m_programs.size()); }
+
+    // The conversation with its programs, each entry headed by who said it, for saving.
+    QString conversationText() const;
+
+Q_SIGNALS:
+    void versionRefused(const QString &title, const QString &text);
+    void liveChanged(bool live);
+    void transcriptCleared();
+    void entryAdded(int id, const ChatEntry &entry);
+    void entryChanged(int id, const ChatEntry &entry);
+    void requestInFlightChanged(bool inFlight);
+    void compilingChanged(bool compiling);
+    // A request that did not go through, for the request field when it is empty.
+    void requestReturned(const QString &request);
+    // A request the trader should read before sending it (compile errors to fix).
+    void requestSuggested(const QString &request);
+    void programShown(int number);
+    void programCopied(int number);
+
+private:
+    struct Session final
+    {
+        ChatSession chat;
+        QString id;
+        QPointer<QNetworkReply> opening; // the "/api/new" on its way
+        bool failed = false;             // the service did not give it an id
+    };
+
+    struct Request final
+    {
+        QString text;
+        QPointer<QNetworkReply> reply; // null while it waits for the session's id
+        int entry = -1;                // the waiting bubble
+        QElapsedTimer clock;
+        bool stopping = false;
+        bool retried = false;          // sent once more in a chat opened for it
+    };
+
+    struct Program final
+    {
+        QString code;
+        Choice choice;
+        QString sourcePath;      // where it was last saved
+        QString earlierVersion;  // what that save replaced, kept aside
+    };
+
+    struct Folders final
+    {
+        QString install;
+        QString data;
+    };
+
+    int add(const ChatEntry &entry);
+    void change(int id, const ChatEntry &entry);
+    int notice(const QString &text);
+    void clearTranscript();
+
+    void onVersionChecked(QNetworkReply *reply);
+    // Replaces the open session by a new one for the chosen platform and program type.
+    // A notice says so: "Creating new ..." unless another is given.
+    void openSession(const Choice &choice, const QString &noticeText = {});
+    Choice currentChoice() const; // what the open session writes
+    void restartChat();
+    void abandonRequest();
+    void onSessionOpened(QNetworkReply *reply, quint64 serial);
+    void postRequest();
+    void onChatAnswered(QNetworkReply *reply, quint64 serial);
+    void finishRequest();
+    void returnRequest(const QString &why);
+    void tick();
+    ChatEntry waitingEntry() const;
+    ChatEntry compilingEntry() const;
+    QString failureText(const QNetworkReply *reply) const;
+    QString programName(const QString &codeType) const;
+    QString programsName(const QString &codeType) const;
+
+    void deployNext();
+    void deploy(int number);
+    void refuseDeployment(int number, const QString &text);
+    QString folderProblem(const QString &platform, const Folders &folders) const;
+    void onCompiled(const CompilerRun::Outcome &outcome);
+    void restore(int number);
+
+    ServiceTimeouts m_timeouts;
+    int m_compileTimeoutMs;
+    QNetworkAccessManager *m_network = nullptr;
+    QString m_language = QStringLiteral("en");
+    QString m_baseUrl;
+    bool m_live = false;
+    Choice m_choice;
+    QString m_indicatorLabel;
+    QString m_eaLabel;
+    QHash<QString, Folders> m_folders;
+    QString m_programName;
+
+    Session m_session;
+    std::optional<Request> m_request;
+    // Set when a Send was refused for not fitting the chat: New Chat then keeps its request.
+    bool m_refusedForChoice = false;
+
+    QList<Program> m_programs;
+    QList<int> m_deployQueue;
+    CompilerRun::Job m_compile;
+    int m_compileEntry = -1; // the bubble counting the compile's seconds
+    int m_compiling = -1;    // the program being compiled
+    QString m_compiledFile;
+    QElapsedTimer m_compileClock;
+
+    QTimer m_ticker;
+    // Every entry of the chat, by id; an id is the entry's place.
+    QList<ChatEntry> m_transcript;
+};
