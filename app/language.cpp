@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QLibraryInfo>
 #include <QSettings>
 #include <QTranslator>
 
@@ -16,10 +17,25 @@ QTranslator *appTranslator()
     return translator;
 }
 
-QString catalogueFileName(int index)
+// Qt's own texts: the menus of text fields, the buttons of the file and message dialogs.
+QTranslator *qtTranslator()
 {
-    return index == SimplifiedChinese ? QStringLiteral("brevan_zh_CN.qm")
-                                      : QStringLiteral("brevan_zh_TW.qm");
+    static QTranslator *translator = new QTranslator;
+    return translator;
+}
+
+QString localeSuffix(int index)
+{
+    return index == SimplifiedChinese ? QStringLiteral("zh_CN") : QStringLiteral("zh_TW");
+}
+
+// Qt's catalogue from where this Qt keeps them, else from the "translations" folder beside the
+// executable (where a Windows installation carries them).
+bool loadQtCatalogue(QTranslator *translator, int index)
+{
+    const QString fileName = QStringLiteral("qtbase_") + localeSuffix(index);
+    return translator->load(fileName, QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        || translator->load(fileName, QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
 }
 
 } // namespace
@@ -33,8 +49,11 @@ void applyLanguage(int index)
 {
     QTranslator *translator = appTranslator();
     QCoreApplication::removeTranslator(translator);
+    QCoreApplication::removeTranslator(qtTranslator());
     if (index != English) {
-        const QString fileName = catalogueFileName(index);
+        if (loadQtCatalogue(qtTranslator(), index))
+            QCoreApplication::installTranslator(qtTranslator());
+        const QString fileName = QStringLiteral("brevan_%1.qm").arg(localeSuffix(index));
         const bool loaded = translator->load(QStringLiteral(":/translations/") + fileName)
             || translator->load(QCoreApplication::applicationDirPath() + QStringLiteral("/translations/")
                                 + fileName);

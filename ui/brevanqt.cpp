@@ -33,6 +33,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString kContactEmail = QStringLiteral("support@tavrinai.com");
@@ -243,12 +245,10 @@ void BrevanQt::createLanguageMenu()
     m_actionEnglish = m_languageMenu->addAction(QStringLiteral("English"));
     m_actionSimplifiedChinese = m_languageMenu->addAction(QStringLiteral("简体中文"));
     m_actionTraditionalChinese = m_languageMenu->addAction(QStringLiteral("繁體中文"));
-    const int current = readLanguageSetting();
     const QList<QAction *> actions{m_actionEnglish, m_actionSimplifiedChinese, m_actionTraditionalChinese};
     for (int index = 0; index < actions.size(); ++index) {
         QAction *action = actions.at(index);
         action->setCheckable(true);
-        action->setChecked(index == std::clamp(current, int(English), int(TraditionalChinese)));
         m_languageGroup->addAction(action);
         connect(action, &QAction::triggered, this, [index] { applyLanguage(index); });
     }
@@ -270,6 +270,10 @@ void BrevanQt::retranslateExtras()
 
     if (m_languageMenu)
         m_languageMenu->setTitle(tr("Language"));
+    if (m_languageGroup) {
+        const QList<QAction *> languages = m_languageGroup->actions();
+        languages.at(std::clamp(readLanguageSetting(), int(English), int(TraditionalChinese)))->setChecked(true);
+    }
     if (m_helpMenu)
         m_helpMenu->setTitle(tr("Help"));
     if (m_aboutAction)

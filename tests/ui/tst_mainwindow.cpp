@@ -84,6 +84,9 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
 
         QCOMPARE(shownTexts(window), kTexts[to]);
+        // The menu marks the language; Qt's own texts (the transcript's menu) follow it too.
+        QVERIFY(menu(window, 0)->actions().at(to)->isChecked() && !menu(window, 0)->actions().at(from)->isChecked());
+        QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "&Copy") == "&Copy"_L1, to == English);
         QCOMPARE(combo->currentData().toString(), u"ea"_s);
         // What the user typed and the window's own title survive the re-texting.
         QCOMPARE(window.findChild<QLineEdit *>("lineEdit_name")->text(), u"My RSI"_s);

@@ -1,0 +1,196 @@
+#include "platform/sourceversions.h"
+#include "service/conversation.h"
+#include "support/fakeservice.h"
+#include "support/testenvironment.h"
+
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kProgram = u"int OnInit() { return 0; }\nint OnCalculate(const int total, const int prev, const int begin, const double &price[]) { return total; }\n"_s;
+const QString kGreeting = u"Hello, what shall we build?"_s; // FakeService's own
+const QString kStopped = u"Stopped. Your request is back in the request field."_s;
+const QString kUnknown = u"Unknown session: please start a new chat."_s;
+
+} // namespace
+
+// The conversation without a window: what a trader never loses, and what never hangs.
+class TestConversationFlow final : public QObject
+{
+    Q_OBJECT
+
+    QScopedPointer<FakeService> m_service;
+    QScopedPointer<QTemporaryDir> m_root;
+    QScopedPointer<Conversation> m_chat;
+    QList<ChatEntry> m_entries;
+    QStringList m_returned;
+
+    // The entries' texts, a program's followed by its code.
+    QStringList texts() const
+    {
+        QStringList result;
+        for (const ChatEntry &entry : m_entries)
+            result << entry.text + entry.code;
+        return result;
+    }
+    bool shows(const QString &start, int ms = 10000)
+    {
+        return QTest::qWaitFor([&] { return !texts().filter(QRegularExpression(u"^"_s + QRegularExpression::escape(start))).isEmpty(); }, ms);
+    }
+    QList<FakeService::Request> chats() const { return m_service->requestsTo("POST", u"/api/chat"_s); }
+    QString source() const { return m_root->filePath(u"data/MQL4/Indicators/Swing.mq4"_s); }
+    bool open(const ServiceTimeouts &timeouts = {}, int compileMs = CompilerRun::TimeoutMs, bool greeted = true)
+    {
+        m_chat.reset(new Conversation(nullptr, timeouts, compileMs));
+        connect(m_chat.data(), &Conversation::entryAdded, this, [this](int, const ChatEntry &entry) { m_entries << entry; });
+        connect(m_chat.data(), &Conversation::entryChanged, this, [this](int id, const ChatEntry &entry) { m_entries[id] = entry; });
+        connect(m_chat.data(), &Conversation::transcriptCleared, this, [this] { m_entries.clear(); });
+        connect(m_chat.data(), &Conversation::requestReturned, this, [this](const QString &request) { m_returned << request; });
+        m_chat->setChoice({u"MT4"_s, u"indicator"_s});
+        m_chat->setProgramName(u"Swing"_s);
+        m_chat->start(m_service->baseUrl());
+        return !greeted || shows(kGreeting);
+    }
+    bool terminal(const QString &compiler)
+    {
+        const QString install = m_root->filePath(u"install"_s);
+        m_chat->setFolders(u"MT4"_s, install, m_root->filePath(u"data"_s));
+        return QDir().mkpath(QFileInfo(source()).path()) && QDir().mkpath(install)
+            && QFile::copy(compiler, install + "/metaeditor.exe");
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        TestEnvironment::resetSettings();
+        m_service.reset(new FakeService);
+        m_service->scriptGoodService();
+        m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kProgram));
+        m_root.reset(new QTemporaryDir);
+        m_entries.clear();
+        m_returned.clear();
+    }
+    void cleanup() { m_chat.reset(); }
+
+    // The folder was wrong when the answer came: the program waits in the chat, not on the service.
+    void keptProgramSavedOnceTheFolderIsFixed()
+    {
+        QVERIFY(open());
+        QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
+        QVERIFY(shows(u"Invalid platform path!\nThe MT4 Data path is empty"_s));
+        QVERIFY(texts().contains(kProgram));
+        QVERIFY(terminal(FAKE_METAEDITOR_PATH));
+        QVERIFY(m_chat->activate(u"brevan:deploy:0"_s));
+        QVERIFY(shows(u"compiling 'Swing.mq4'"_s));
+        QCOMPARE(TestEnvironment::readFile(source()), TestEnvironment::systemLineEnds(kProgram.toUtf8()));
+        QCOMPARE(chats().size(), 1);
+    }
+
+    // A trader's own file of the same name is kept aside and can come back.
+    void earlierFileKeptAndRestored()
+    {
+        QVERIFY(open());
+        QVERIFY(terminal(FAKE_METAEDITOR_PATH));
+        QVERIFY(TestEnvironment::writeFile(source(), "// mine\n"));
+        for (int answer = 0; answer < 2; ++answer) {
+            m_chat->send(u"Draw it"_s);
+            QTRY_VERIFY_WITH_TIMEOUT(texts().filter(u"compiling 'Swing.mq4'"_s).size() == answer + 1, 20000);
+        }
+        // The second answer was the same program: nothing new to keep.
+        QCOMPARE(SourceVersions::versionsOf(source()).size(), 1);
+        QVERIFY(texts().filter(u"its earlier version was kept"_s).size() == 1);
+        QVERIFY(!SourceVersions::folderFor(source()).startsWith(m_root->path()));
+        QVERIFY(m_chat->activate(u"brevan:restore:0"_s));
+        QCOMPARE(TestEnvironment::readFile(source()), "// mine\n"_ba);
+    }
+
+    void oneRequestAtATime_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("shown"); // the last entry's start
+        QTest::newRow("second Send") << u"again"_s << u"A request is already on its way"_s;
+        QTest::newRow("Stop") << u"stop"_s << kStopped;
+        QTest::newRow("no answer") << u"silent"_s << u"Request failed: The code generator did not answer within 1 seconds"_s;
+    }
+    void oneRequestAtATime()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, shown);
+        m_service->enqueueReply("POST", u"/api/chat"_s, what == "again"_L1 ? FakeService::chatSuccess(kProgram).delayed(300) : FakeService::Reply::silent());
+        QVERIFY(open(ServiceTimeouts{1s, 1s, 1s}));
+        QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
+        QTRY_COMPARE(chats().size(), 1);
+        if (what == "again"_L1)
+            QCOMPARE(m_chat->send(u"Draw another"_s), Conversation::SendOutcome::Refused);
+        else if (what == "stop"_L1)
+            m_chat->stop();
+        QVERIFY(shows(shown, 5000));
+        QCOMPARE(m_returned, what == "again"_L1 ? QStringList() : QStringList{u"Draw it"_s});
+        QTRY_VERIFY(!m_chat->isRequestInFlight());
+        QCOMPARE(chats().size(), 1);
+        // The chat goes on.
+        QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
+        QTRY_COMPARE(chats().size(), 2);
+    }
+
+    // Never an empty id: a Send waits for it, and a chat the service forgot is opened once more.
+    void sessions_data()
+    {
+        QTest::addColumn<bool>("forgotten");
+        QTest::addColumn<int>("opened");  // "/api/new" requests in all
+        QTest::addColumn<QString>("last");
+        QTest::newRow("Send before the id came") << false << 1 << kProgram;
+        QTest::newRow("forgotten twice") << true << 2 << kUnknown;
+    }
+    void sessions()
+    {
+        QFETCH(bool, forgotten);
+        QFETCH(int, opened);
+        QFETCH(QString, last);
+        m_service->enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-1"_s).delayed(300));
+        for (int i = 0; forgotten && i < 2; ++i)
+            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::Reply::json({{"api_type", "chat"}, {"success", false}, {"message", kUnknown}}));
+        QVERIFY(open({}, CompilerRun::TimeoutMs, false));
+        QTRY_VERIFY(m_chat->isLive());
+        QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_chat->isRequestInFlight(), 10000);
+        QVERIFY(shows(last));
+        QCOMPARE(m_service->requestsTo("POST", u"/api/new"_s).size(), opened);
+        QStringList ids;
+        for (const FakeService::Request &chat : chats())
+            ids << chat.json.value("session_id").toString();
+        QCOMPARE(ids, (forgotten ? QStringList{u"s-1"_s, u"session-1"_s} : QStringList{u"s-1"_s}));
+    }
+
+    // The window keeps its events while a compiler hangs; the compile ends by its bound or by Stop.
+    void compileBoundedAndStopped_data()
+    {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("bound") << false;
+        QTest::newRow("Stop") << true;
+    }
+    void compileBoundedAndStopped()
+    {
+        QFETCH(bool, stop);
+        QVERIFY(open({}, 1500));
+        QVERIFY(terminal(SLOW_COMPILER_PATH));
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        ticker.start(50);
+        m_chat->send(u"Draw it"_s);
+        QTRY_VERIFY(m_chat->isCompiling());
+        QVERIFY(texts().constLast().startsWith(u"Compiling Swing.mq4... 0:0"_s));
+        if (stop)
+            QVERIFY(m_chat->activate(u"brevan:stop-compile"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_chat->isCompiling(), 10000);
+        QCOMPARE(texts().constLast(), stop ? u"The compile was stopped."_s : u"The compiler did not finish within 1 seconds and was stopped."_s);
+        QVERIFY2(stop || ticks > 10, qPrintable(QString::number(ticks)));
+    }
+};
+
+BREVAN_CORE_TEST_MAIN(TestConversationFlow)
+#include "tst_conversationflow.moc"
