@@ -1,5 +1,6 @@
 // Time from QProcess::start to the first POST /api/new reaching a loopback service, for the
-// real client and for a minimal Qt Widgets program making the same two requests.
+// real client and for a bare Qt Widgets program that builds the same form and makes the same
+// two requests.
 
 #include "benchsupport.h"
 #include "loopbackservice.h"
@@ -136,8 +137,6 @@ int main(int argc, char *argv[])
 
     Program client{QStringLiteral("client"), {}, {}, root.filePath(QStringLiteral("client.log")), {}};
     Program baseline{QStringLiteral("baseline"), {}, {}, root.filePath(QStringLiteral("baseline.log")), {}};
-    Program labelled{QStringLiteral("baseline + label"), {}, {QStringLiteral("--label")},
-                     root.filePath(QStringLiteral("baseline.log")), {}};
     const auto clientCopy = installCopy(parser.value(clientOption), root.filePath(QStringLiteral("client")),
                                         service.baseUrl());
     const auto baselineCopy = installCopy(parser.value(baselineOption), root.filePath(QStringLiteral("baseline")),
@@ -148,13 +147,12 @@ int main(int argc, char *argv[])
     }
     client.path = *clientCopy;
     baseline.path = *baselineCopy;
-    labelled.path = *baselineCopy;
 
     // One unmeasured start each fills the font and settings caches of the fresh home, then
     // the programs take turns, so that a busy moment of the machine hits both alike.
     bool ok = true;
     for (int run = -1; run < runs && ok; ++run) {
-        for (Program *program : {&client, &baseline, &labelled}) {
+        for (Program *program : {&client, &baseline}) {
             const std::optional<double> elapsedMs = timeToNewChat(*program, environment, service);
             if (!elapsedMs) {
                 std::fprintf(stderr, "%s never sent POST %s; its output:\n", qPrintable(program->label),
@@ -173,7 +171,7 @@ int main(int argc, char *argv[])
         return 1;
 
     const QString area = QStringLiteral("startup");
-    for (const Program *program : {&client, &baseline, &labelled}) {
+    for (const Program *program : {&client, &baseline}) {
         BenchSupport::printRow(area, QStringLiteral("%1: start to POST /api/new, median of %2").arg(program->label).arg(runs),
                                BenchSupport::median(program->timesMs), QStringLiteral("ms"));
         const auto [low, high] = std::minmax_element(program->timesMs.begin(), program->timesMs.end());
@@ -182,9 +180,6 @@ int main(int argc, char *argv[])
     }
     const double clientMedian = BenchSupport::median(client.timesMs);
     const double baselineMedian = BenchSupport::median(baseline.timesMs);
-    const double labelledMedian = BenchSupport::median(labelled.timesMs);
-    BenchSupport::printRow(area, QStringLiteral("client over baseline + label"),
-                           labelledMedian > 0 ? clientMedian / labelledMedian : 0.0, QStringLiteral("x"));
     std::printf("startup ratio: %.2f x\n", baselineMedian > 0 ? clientMedian / baselineMedian : 0.0);
     return 0;
 }
