@@ -274,7 +274,8 @@ private slots:
         QFETCH(bool, needUpdate);
         QCOMPARE(post("/api/version_check", {{"client_version", clientVersion}}, m_port),
                  (QJsonObject{{"need_update", needUpdate}, {"min_version", "1.2.0"},
-                              {"message", needUpdate ? "<b>Update</b>" : ""}}));
+                              {"message", needUpdate ? "<b>Update</b>" : ""},
+                              {"features", QJsonArray{"stream", "cancel", "compile_errors"}}}));
     }
 
     // Other strategies than the demo conversation's, so that between them eight of the twelve
