@@ -3,11 +3,6 @@
 QList<ServerSentEvent> EventStreamReader::feed(QByteArrayView bytes)
 {
     QList<ServerSentEvent> events;
-    if (!m_started && !bytes.isEmpty()) {
-        m_started = true;
-        if (bytes.startsWith("\xEF\xBB\xBF"))
-            bytes = bytes.sliced(3);
-    }
     while (!bytes.isEmpty()) {
         if (m_afterCr && bytes.front() == '\n')
             bytes = bytes.sliced(1);
@@ -34,6 +29,11 @@ QList<ServerSentEvent> EventStreamReader::feed(QByteArrayView bytes)
 
 void EventStreamReader::takeLine(QByteArrayView line, QList<ServerSentEvent> &events)
 {
+    if (!m_started) {
+        m_started = true;
+        if (line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
+    }
     if (line.isEmpty()) {
         if (m_hasData)
             events.append({m_name.isEmpty() ? QByteArrayLiteral("message") : m_name, m_data});

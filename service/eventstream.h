@@ -30,5 +30,6 @@ private:
     bool m_hasData = false;
     // A CR ended the last line: an LF right after it belongs to the same line end.
     bool m_afterCr = false;
+    // The first line, which may start with a byte order mark, has been read.
     bool m_started = false;
 };
