@@ -52,7 +52,7 @@ void ChatInFlight::start(const ModelBackend::Request &request, const Keep &keep)
     ModelBackend::Progress progress;
     progress.phase = [this](ModelBackend::Phase phase, int position) { status(phase, position); };
     progress.delta = [this](const QString &text) { delta(text); };
-    m_generation = m_model.generate(request, progress, [this, keep](const ModelBackend::Result &result) {
+    const auto done = [this, keep](const ModelBackend::Result &result) {
         ApiReply reply = ApiReply::outcome(ApiReply::Status::Ok, result.success,
                                            QStringLiteral("chat"), result.message, m_sessionId);
         if (result.success) {
@@ -61,7 +61,8 @@ void ChatInFlight::start(const ModelBackend::Request &request, const Keep &keep)
                               QJsonObject{{QStringLiteral("response"), result.program}});
         }
         finish(reply);
-    });
+    };
+    m_generation = m_model.generate(request, progress, done);
 }
 
 void ChatInFlight::stop(const QString &message)

@@ -257,7 +257,7 @@ void ModelClient::received(quint64 id)
         job.stream = std::make_shared<Stream>();
     }
     const std::shared_ptr<Stream> stream = job.stream;
-    const std::function<void(const QString &)> delta = job.progress.delta;
+    const std::function<void(const QString &)> relay = job.progress.delta;
     for (const ServerSentEvent &event : stream->reader.feed(job.reply->readAll())) {
         if (event.data == "[DONE]") {
             stream->ended = true;
@@ -271,8 +271,8 @@ void ModelClient::received(quint64 id)
         const QJsonObject choice =
             object.value(QLatin1String("choices")).toArray().first().toObject();
         // Only "content": reasoning that a server sends beside it stays hidden.
-        const QString piece =
-            choice.value(QLatin1String("delta")).toObject().value(QLatin1String("content")).toString();
+        const QJsonObject delta = choice.value(QLatin1String("delta")).toObject();
+        const QString piece = delta.value(QLatin1String("content")).toString();
         const QJsonValue finish = choice.value(QLatin1String("finish_reason"));
         if (finish.isString()) {
             stream->ended = true;
@@ -280,8 +280,8 @@ void ModelClient::received(quint64 id)
         }
         if (!piece.isEmpty()) {
             stream->text += piece;
-            if (delta)
-                delta(piece);
+            if (relay)
+                relay(piece);
             // The chat may have been stopped meanwhile.
             if (!m_jobs.contains(id))
                 return;
@@ -315,15 +315,16 @@ Answer ModelClient::streamedAnswer(const QNetworkReply *reply, const Stream &str
     if (timedOut)
         return {Failure::TimedOut, {}, false, QStringLiteral("no answer within the time-out")};
     if (!stream.error.isEmpty()) {
-        return {meansContextOverflow(stream.error) ? Failure::ContextOverflow : Failure::ServerError,
-                {},
-                false,
+        const Failure failure =
+            meansContextOverflow(stream.error) ? Failure::ContextOverflow : Failure::ServerError;
+        return {failure, {}, false,
                 QStringLiteral("in the stream: ") + errorMessageOf(stream.error)};
     }
     if (!stream.ended) {
-        return {Failure::CutOff, {}, false,
-                reply->error() != QNetworkReply::NoError ? reply->errorString()
-                                                         : QStringLiteral("the stream ended early")};
+        const QString detail = reply->error() != QNetworkReply::NoError
+            ? reply->errorString()
+            : QStringLiteral("the stream ended early");
+        return {Failure::CutOff, {}, false, detail};
     }
     return {Failure::None, stream.text, stream.cutOffByLimit, {}};
 }

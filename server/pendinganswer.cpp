@@ -30,7 +30,8 @@ bool PendingAnswer::isStreamed() const
 void PendingAnswer::sendEvent(const QByteArray &name, const QJsonObject &data) const
 {
     if (m_state->streamed && m_state->responder)
-        writeChunk("event: " + name + "\ndata: " + QJsonDocument(data).toJson(QJsonDocument::Compact) + "\n\n");
+        writeChunk("event: " + name + "\ndata: "
+                   + QJsonDocument(data).toJson(QJsonDocument::Compact) + "\n\n");
 }
 
 void PendingAnswer::sendKeepAlive() const
@@ -60,7 +61,8 @@ void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const
         if (allow.isEmpty())
             m_state->responder->write(document, reply.status);
         else
-            m_state->responder->write(document, {{QByteArrayLiteral("Allow"), allow}}, reply.status);
+            m_state->responder->write(document, {{QByteArrayLiteral("Allow"), allow}},
+                                      reply.status);
     }
     m_state->responder.reset();
     qInfo().noquote() << line;
@@ -88,9 +90,11 @@ void PendingAnswer::writeChunk(const QByteArray &bytes) const
         m_state->streamStarted = true;
         // Chunked, so that the connection can carry the client's next request afterwards.
         responder.writeStatusLine(ApiReply::Status::Ok);
-        responder.writeHeaders({{QByteArrayLiteral("Content-Type"), QByteArrayLiteral("text/event-stream")},
-                                {QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-cache")},
-                                {QByteArrayLiteral("Transfer-Encoding"), QByteArrayLiteral("chunked")}});
+        responder.writeHeaders({{"Content-Type", "text/event-stream"},
+                                {"Cache-Control", "no-cache"},
+                                // A proxy in front must pass each event on at once.
+                                {"X-Accel-Buffering", "no"},
+                                {"Transfer-Encoding", "chunked"}});
     }
     responder.writeBody(QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n");
 }

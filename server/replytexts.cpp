@@ -216,7 +216,8 @@ QString ReplyTexts::programChanged(Language language, const ProgramKind &kind,
     const Phrases &phrases = phrasesIn(language);
     const QString changed = changeList(phrases, kind, changes);
     QString text = changed.isEmpty()
-        ? phrases.programUnchanged.arg(sourceLanguage(kind), typeName(phrases, kind), idea.summary())
+        ? phrases.programUnchanged.arg(sourceLanguage(kind), typeName(phrases, kind),
+                                       idea.summary())
         : phrases.programChanged.arg(sourceLanguage(kind), typeName(phrases, kind), changed);
     if (notSwitchedTo) {
         text += phrases.strategyKept.arg(strategyName(phrases, idea.strategy),

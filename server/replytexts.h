@@ -24,7 +24,8 @@ public:
     // A refinement of a template program: what changed, and the strategy the request named
     // but did not ask outright to switch to, if any.
     static QString programChanged(Language language, const ProgramKind &kind,
-                                  const TradingIdea &idea, const QList<TradingIdea::Change> &changes,
+                                  const TradingIdea &idea,
+                                  const QList<TradingIdea::Change> &changes,
                                   std::optional<TradingIdea::Strategy> notSwitchedTo);
     static QString templatesCannotRepair(Language language);
     // When the model explains nothing itself.

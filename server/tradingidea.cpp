@@ -229,7 +229,8 @@ std::optional<TradingIdea::Strategy> strategyAskedFor(const QString &request)
             "(?:switch|change|convert|turn)\\w*\\b[^.;,]{0,30}?\\b(?:to|into)\\b([^.;,]{0,40})|"
             "replace\\w*\\b[^.;,]{0,40}?\\bwith\\b([^.;,]{0,40})|"
             "([^.;,]{0,40})\\binstead\\b|"
-            "(?:改成|改为|改為|换成|換成|改用|切换到|切換到|切换成|切換成)([^。；，,]{0,20})"),
+            "(?:改成|改为|改為|换成|換成|改用|切换到|切換到|切换成|切換成)"
+            "([^。；，,]{0,20})"),
         QRegularExpression::CaseInsensitiveOption);
     for (QRegularExpressionMatchIterator it = switchTo.globalMatch(request); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
