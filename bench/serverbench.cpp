@@ -1,7 +1,8 @@
 // The service's own cost per chat: a model server stand-in answers every chat after a fixed
 // delay, so that whatever a chat takes beyond it is tavrin-server's (and the loopback's). Also
 // how close a queue of chats comes to the ideal at limited concurrency, and the memory an idle
-// session holds.
+// session holds. Then the same for streamed chats: a stand-in that streams 2,000 tokens, the
+// delay from its first chunk to the client's first delta, and the service's CPU per token.
 
 #include "benchsupport.h"
 
@@ -20,7 +21,11 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <mutex>
+
+#include <unistd.h>
 
 namespace {
 
@@ -86,6 +91,94 @@ private:
     QByteArray m_answer;
 };
 
+constexpr int streamedTokens = 2000;
+
+qint64 steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+QByteArray tokenEvent(const QString &content)
+{
+    const QJsonObject choice{{"index", 0}, {"delta", QJsonObject{{"content", content}}}};
+    return "data: "
+        + QJsonDocument(QJsonObject{{"choices", QJsonArray{choice}}}).toJson(QJsonDocument::Compact)
+        + "\n\n";
+}
+
+// A model server that streams a valid program of 2,000 tokens to every chat, at an even pace
+// over streamMs, and notes when it wrote each chat's first chunk (by the chat's request text).
+// In a thread of its own, like DelayedModel.
+class StreamingModel final : public QObject
+{
+public:
+    explicit StreamingModel(int streamMs) : m_streamMs(streamMs) { }
+
+    void listen()
+    {
+        m_tokens.append(tokenEvent("```mql5\n/*"));
+        while (m_tokens.size() < streamedTokens - 1)
+            m_tokens.append(tokenEvent(" tok"));
+        m_tokens.append(tokenEvent("*/\nint OnInit() { return 0; }\nvoid OnTick() {}\n```"));
+        m_server.setListenBacklogSize(1024);
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                readMessage(socket, [this, socket](const QByteArray &request) {
+                    const QByteArray body = request.mid(request.indexOf("\r\n\r\n") + 4);
+                    const QJsonArray messages =
+                        QJsonDocument::fromJson(body).object().value("messages").toArray();
+                    stream(socket, messages.last().toObject().value("content").toString());
+                });
+            }
+        });
+    }
+    QString url() const { return "http://127.0.0.1:" + QString::number(m_server.serverPort()); }
+    // When the first chunk for the chat asking `request` was written.
+    qint64 firstChunkNs(const QString &request)
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_firstChunkNs.value(request);
+    }
+
+private:
+    void stream(QTcpSocket *socket, const QString &request)
+    {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n"
+                      "Connection: close\r\n\r\n");
+        auto *timer = new QTimer(socket);
+        timer->setTimerType(Qt::PreciseTimer);
+        QElapsedTimer clock;
+        clock.start();
+        const auto next = [this, socket, timer, clock, request, sent = 0]() mutable {
+            const int due = qBound(sent + 1, int(clock.elapsed() * streamedTokens / m_streamMs),
+                                   streamedTokens);
+            if (sent == 0) {
+                const std::lock_guard lock(m_mutex);
+                m_firstChunkNs.insert(request, steadyNs());
+            }
+            for (; sent < due; ++sent)
+                socket->write(m_tokens.at(sent));
+            if (sent == streamedTokens) {
+                timer->stop();
+                socket->write("data: {\"choices\":[{\"index\":0,\"delta\":{},"
+                              "\"finish_reason\":\"stop\"}]}\n\ndata: [DONE]\n\n");
+                socket->disconnectFromHost();
+            }
+        };
+        connect(timer, &QTimer::timeout, socket, next);
+        timer->start(1);
+    }
+
+    const int m_streamMs;
+    QTcpServer m_server{this};
+    QList<QByteArray> m_tokens;
+    std::mutex m_mutex;
+    QHash<QString, qint64> m_firstChunkNs;
+};
+
 // Posts one request on a connection of its own, so that no client-side connection limit
 // queues it; calls done with the reply.
 void post(quint16 port, const QByteArray &path, const QJsonObject &body,
@@ -111,6 +204,13 @@ void waitFor(const std::function<bool()> &condition)
 class Bench final
 {
 public:
+    struct Streamed
+    {
+        // When each chat's first delta arrived, by its request text.
+        QHash<QString, qint64> firstDeltaNs;
+        double seconds = 0;
+    };
+
     Bench(const QString &modelUrl, int concurrency)
     {
         // Its log of one line per request must not fill a pipe that nobody reads.
@@ -158,6 +258,50 @@ public:
         return times;
     }
 
+    // Sends one streamed chat per session at once, each asking "chat <round>-<i>"; counts the
+    // chats that do not end with a successful "done".
+    Streamed streamAll(const QStringList &ids, int round, int *lost)
+    {
+        Streamed streamed;
+        int ended = 0;
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < ids.size(); ++i) {
+            const QString request = QStringLiteral("chat %1-%2").arg(round).arg(i);
+            auto *socket = new QTcpSocket(QCoreApplication::instance());
+            auto received = std::make_shared<QByteArray>();
+            const auto read = [&, socket, received, request] {
+                *received += socket->readAll();
+                if (!streamed.firstDeltaNs.contains(request) && received->contains("event: delta"))
+                    streamed.firstDeltaNs.insert(request, steadyNs());
+                if (received->endsWith("\r\n0\r\n\r\n")) {
+                    *lost += !received->endsWith("\"success\":true}\n\n\r\n0\r\n\r\n");
+                    ++ended;
+                    socket->deleteLater();
+                }
+            };
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, read);
+            socket->connectToHost(QHostAddress::LocalHost, m_port);
+            const QJsonObject body{{"session_id", ids.at(i)}, {"user_message", request}};
+            socket->write(httpMessage("POST /api/chat HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                      "Accept: text/event-stream",
+                                      QJsonDocument(body).toJson(QJsonDocument::Compact)));
+        }
+        waitFor([&] { return ended == ids.size(); });
+        streamed.seconds = clock.nsecsElapsed() / 1e9;
+        return streamed;
+    }
+
+    // The service's CPU time so far, user and system.
+    double cpuSeconds() const
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(m_service.processId()));
+        stat.open(QIODevice::ReadOnly);
+        const QList<QByteArray> fields = stat.readAll().split(')').value(1).split(' ');
+        // After ") state": utime and stime are the 12th and 13th fields.
+        return (fields.value(12).toDouble() + fields.value(13).toDouble()) / sysconf(_SC_CLK_TCK);
+    }
+
     qint64 residentKib() const
     {
         QFile status(QStringLiteral("/proc/%1/status").arg(m_service.processId()));
@@ -193,6 +337,65 @@ double percentile(std::vector<double> values, double fraction)
     return values.empty() ? 0 : values[size_t(fraction * double(values.size() - 1) + 0.5)];
 }
 
+// Runs the model stand-in in a thread of its own until the guard ends.
+template<typename Model>
+auto inThread(Model &model, QThread &thread)
+{
+    model.moveToThread(&thread);
+    thread.start();
+    QMetaObject::invokeMethod(
+        &model, [&model] { model.listen(); }, Qt::BlockingQueuedConnection);
+    return qScopeGuard([&model, &thread] {
+        QMetaObject::invokeMethod(
+            &model, [&model] { model.moveToThread(QCoreApplication::instance()->thread()); },
+            Qt::BlockingQueuedConnection);
+        thread.quit();
+        thread.wait();
+    });
+}
+
+// Streamed chats of 2,000 tokens: the first delta's delay and the CPU per token with 16 chats
+// streaming at once, each over 2 s; then 64 chats of 500 ms each through a queue of 4 (faster
+// streams would measure the two cores' limit rather than the queue).
+int streamedChats()
+{
+    int lost = 0;
+    {
+        QThread thread;
+        StreamingModel model(2000);
+        const auto stop = inThread(model, thread);
+        Bench bench(model.url(), 16);
+        const QStringList ids = bench.open(16);
+        std::vector<double> delays;
+        const double cpuBefore = bench.cpuSeconds();
+        constexpr int rounds = 8;
+        for (int round = 0; round < rounds; ++round) {
+            const Bench::Streamed streamed = bench.streamAll(ids, round, &lost);
+            for (auto it = streamed.firstDeltaNs.begin(); it != streamed.firstDeltaNs.end(); ++it)
+                delays.push_back((it.value() - model.firstChunkNs(it.key())) / 1e6);
+        }
+        const double tokens = double(rounds) * ids.size() * streamedTokens;
+        BenchSupport::printRow("server", "model's first chunk to the client's first delta, p50",
+                               percentile(delays, 0.5), "ms");
+        BenchSupport::printRow("server", "model's first chunk to the client's first delta, p99",
+                               percentile(delays, 0.99), "ms");
+        BenchSupport::printRow("server", "service CPU per streamed token (16 streams at once)",
+                               (bench.cpuSeconds() - cpuBefore) * 1e6 / tokens, "us");
+    }
+    {
+        QThread thread;
+        constexpr int streamMs = 500;
+        StreamingModel model(streamMs);
+        const auto stop = inThread(model, thread);
+        Bench bench(model.url(), 4);
+        const QStringList ids = bench.open(64);
+        const double seconds = bench.streamAll(ids, 0, &lost).seconds;
+        BenchSupport::printRow("server", "64 streamed chats at concurrency 4, against the ideal",
+                               seconds * 1000 / (streamMs * 64.0 / 4), "x");
+    }
+    return lost;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -200,17 +403,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QThread modelThread;
     DelayedModel model;
-    model.moveToThread(&modelThread);
-    modelThread.start();
-    QMetaObject::invokeMethod(
-        &model, [&model] { model.listen(); }, Qt::BlockingQueuedConnection);
-    const auto stopModel = qScopeGuard([&] {
-        QMetaObject::invokeMethod(
-            &model, [&model] { model.moveToThread(QCoreApplication::instance()->thread()); },
-            Qt::BlockingQueuedConnection);
-        modelThread.quit();
-        modelThread.wait();
-    });
+    const auto stopModel = inThread(model, modelThread);
     int lost = 0;
 
     // Overhead: the service may send every chat at once, so that only its own work adds up.
@@ -249,5 +442,7 @@ int main(int argc, char *argv[])
                                double(bench.residentKib() - before) * 1024 / 10000, "B");
     }
     BenchSupport::printRow("server", "chats lost", lost, "");
-    return lost == 0 ? 0 : 1;
+    const int streamedLost = streamedChats();
+    BenchSupport::printRow("server", "streamed chats lost", streamedLost, "");
+    return lost == 0 && streamedLost == 0 ? 0 : 1;
 }

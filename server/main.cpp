@@ -102,9 +102,14 @@ int main(int argc, char *argv[])
         QStringLiteral("The model's name as the server knows it; by default the first it lists. "
                        "Environment TAVRIN_LLM_MODEL."),
         QStringLiteral("NAME"));
-    const QCommandLineOption timeoutOption =
-        option(QStringLiteral("llm-timeout"), QStringLiteral("Longest wait for one model answer."),
-               QStringLiteral("SECONDS"), QStringLiteral("240"));
+    const QCommandLineOption timeoutOption = option(
+        QStringLiteral("llm-timeout"),
+        QStringLiteral("Longest silence of the model server within one answer."),
+        QStringLiteral("SECONDS"), QStringLiteral("240"));
+    const QCommandLineOption deadlineOption = option(
+        QStringLiteral("llm-deadline"),
+        QStringLiteral("Longest a chat may take in all, its queue and repair round included."),
+        QStringLiteral("SECONDS"), QStringLiteral("900"));
     const QCommandLineOption concurrencyOption =
         option(QStringLiteral("llm-concurrency"),
                QStringLiteral("Requests to the model server at once; more wait in a queue."),
@@ -117,7 +122,8 @@ int main(int argc, char *argv[])
         hidden(option(QStringLiteral("session-cap"), QStringLiteral("Most chats kept at once."),
                       QStringLiteral("N"), QStringLiteral("10000")));
     parser.addOptions({portOption, addressOption, minVersionOption, updateMessageOption,
-                       backendOption, baseUrlOption, modelOption, timeoutOption, concurrencyOption,
+                       backendOption, baseUrlOption, modelOption, timeoutOption, deadlineOption,
+                       concurrencyOption,
                        idleOption, capOption});
     parser.process(app);
 
@@ -152,9 +158,13 @@ int main(int argc, char *argv[])
         settings.model = valueOf(parser, modelOption, "TAVRIN_LLM_MODEL");
         settings.apiKey = qgetenv("TAVRIN_LLM_API_KEY");
         const std::optional<qint64> timeout = milliseconds(parser.value(timeoutOption));
-        if (!timeout || *timeout > std::numeric_limits<int>::max())
-            return fail(QStringLiteral("--llm-timeout takes a positive number of seconds"));
+        const std::optional<qint64> deadline = milliseconds(parser.value(deadlineOption));
+        constexpr qint64 longest = std::numeric_limits<int>::max();
+        if (!timeout || !deadline || *timeout > longest || *deadline > longest)
+            return fail(QStringLiteral("--llm-timeout and --llm-deadline take a positive number "
+                                       "of seconds"));
         settings.timeoutMs = int(*timeout);
+        settings.deadlineMs = int(*deadline);
         bool concurrencyValid = false;
         settings.concurrency = parser.value(concurrencyOption).toInt(&concurrencyValid);
         if (!concurrencyValid || settings.concurrency < 1)

@@ -6,6 +6,8 @@
 
 #include <QJsonObject>
 
+#include <memory>
+
 namespace {
 
 QJsonObject message(const QString &role, const QString &content)
@@ -19,8 +21,9 @@ QString fenced(const QString &program, const ProgramKind &kind)
     return QStringLiteral("```%1\n%2```").arg(tag, program);
 }
 
-// The system prompt, the earlier requests and the latest program, then the new request; roles
-// alternate, as some chat templates insist.
+// The system prompt, the earlier requests and the latest program, then the new request (with
+// the compiler's errors for that program, when there are); roles alternate, as some chat
+// templates insist.
 QJsonArray messagesFor(const ModelBackend::Request &request)
 {
     QJsonArray messages{
@@ -33,7 +36,10 @@ QJsonArray messagesFor(const ModelBackend::Request &request)
         messages.append(
             message(QStringLiteral("assistant"), fenced(history.program, request.kind)));
     }
-    messages.append(message(QStringLiteral("user"), request.message));
+    messages.append(message(QStringLiteral("user"),
+                            request.compileErrors.isEmpty()
+                                ? request.message
+                                : Prompts::compileErrors(request.compileErrors, request.message)));
     return messages;
 }
 
@@ -44,10 +50,10 @@ ModelBackend::ModelBackend(const ModelSettings &settings, QObject *parent)
     , m_client(settings)
 { }
 
-quint64 ModelBackend::generate(const Request &request, Done done)
+quint64 ModelBackend::generate(const Request &request, const Progress &progress, Done done)
 {
     const quint64 id = ++m_lastId;
-    m_generations.insert(id, {request, std::move(done), messagesFor(request)});
+    m_generations.insert(id, {request, progress, std::move(done), messagesFor(request)});
     ask(id);
     return id;
 }
@@ -64,8 +70,19 @@ void ModelBackend::cancel(quint64 id)
 void ModelBackend::ask(quint64 id)
 {
     Generation &generation = m_generations[id];
+    const Progress &progress = generation.progress;
+    const Phase writing = generation.repaired ? Phase::Repairing : Phase::Writing;
+    auto reasoning = std::make_shared<ReasoningFilter>();
+    ModelClient::Progress reports;
+    reports.queued = [progress](int position) { progress.phase(Phase::Queued, position); };
+    reports.started = [progress, writing] { progress.phase(writing, 0); };
+    reports.delta = [progress, reasoning](const QString &text) {
+        const QString visible = reasoning->visible(text);
+        if (!visible.isEmpty())
+            progress.delta(visible);
+    };
     generation.clientJob =
-        m_client.complete(generation.messages,
+        m_client.complete(generation.messages, reports,
                           [this, id](const ModelClient::Answer &answer) { answered(id, answer); });
 }
 
@@ -87,6 +104,7 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
             : answer.detail;
         return fail(id, ReplyTexts::modelFailure(language, answer.failure, detail));
     }
+    generation.progress.phase(Phase::Checking, 0);
     const ExtractedAnswer extracted = ExtractedAnswer::from(answer.text, answer.cutOffByLimit);
     if (extracted.outcome == ExtractedAnswer::Outcome::CutOff)
         return fail(id, ReplyTexts::modelFailure(language, ModelClient::Failure::CutOff, {}));
@@ -98,6 +116,7 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
         generation.messages.append(
             message(QStringLiteral("assistant"), fenced(extracted.program, kind)));
         generation.messages.append(message(QStringLiteral("user"), Prompts::repair(errors)));
+        generation.progress.phase(Phase::Repairing, 0);
         return ask(id);
     }
     if (!errors.isEmpty())

@@ -12,7 +12,8 @@
 
 // Writes programs with a language model: the prompt for the session's terminal and program
 // type, the chat so far, the program taken out of the answer and checked, one repair round
-// when the checks refuse it, and every failure told to the trader in their language.
+// when the checks refuse it, and every failure told to the trader in their language. The
+// answer's text is reported as it comes, reasoning left out.
 class ModelBackend final : public QObject
 {
     Q_OBJECT
@@ -24,6 +25,15 @@ public:
         ReplyTexts::Language language = ReplyTexts::Language::English;
         ChatHistory history;
         QString message;
+        // The terminal compiler's errors for the latest program, to be fixed.
+        QStringList compileErrors;
+    };
+    enum class Phase { Queued, Writing, Checking, Repairing };
+    struct Progress
+    {
+        // position: the place in the model's queue while queued, else 0.
+        std::function<void(Phase phase, int position)> phase;
+        std::function<void(const QString &text)> delta;
     };
     struct Result
     {
@@ -39,7 +49,7 @@ public:
     explicit ModelBackend(const ModelSettings &settings, QObject *parent = nullptr);
 
     // done runs once, unless the generation is cancelled first.
-    quint64 generate(const Request &request, Done done);
+    quint64 generate(const Request &request, const Progress &progress, Done done);
     void cancel(quint64 id);
 
     ModelClient &client() { return m_client; }
@@ -48,6 +58,7 @@ private:
     struct Generation
     {
         Request request;
+        Progress progress;
         Done done;
         QJsonArray messages;
         quint64 clientJob = 0;

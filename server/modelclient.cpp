@@ -125,7 +125,7 @@ Answer answerOf(const QNetworkReply *reply, const QByteArray &body, bool timedOu
     return answer;
 }
 
-// Aborts the reply when it takes longer than timeoutMs, after telling onTimeout.
+// Aborts the reply when it stays silent for timeoutMs, after telling onTimeout.
 void bound(QNetworkReply *reply, int timeoutMs, const std::function<void()> &onTimeout)
 {
     auto *timer = new QTimer(reply);
@@ -134,7 +134,17 @@ void bound(QNetworkReply *reply, int timeoutMs, const std::function<void()> &onT
         onTimeout();
         reply->abort();
     });
+    QObject::connect(reply, &QNetworkReply::readyRead, timer, qOverload<>(&QTimer::start));
     timer->start(timeoutMs);
+}
+
+bool isEventStream(const QNetworkReply *reply)
+{
+    const int status = httpStatus(reply);
+    return status >= 200 && status < 300
+        && reply->header(QNetworkRequest::ContentTypeHeader)
+               .toString()
+               .contains(QLatin1String("text/event-stream"));
 }
 
 } // namespace
@@ -155,10 +165,10 @@ QNetworkAccessManager &ModelClient::nextNetwork()
     return *m_networks.at(m_nextNetwork++ % m_networks.size());
 }
 
-quint64 ModelClient::complete(const QJsonArray &messages, Done done)
+quint64 ModelClient::complete(const QJsonArray &messages, const Progress &progress, Done done)
 {
     const quint64 id = ++m_lastId;
-    m_jobs.insert(id, {messages, std::move(done)});
+    m_jobs.insert(id, {messages, progress, std::move(done)});
     m_waiting.enqueue(id);
     startWaiting();
     return id;
@@ -176,10 +186,9 @@ void ModelClient::cancel(quint64 id)
         reply->deleteLater();
     }
     m_jobs.erase(it);
-    if (!waiting) {
+    if (!waiting)
         --m_running;
-        startWaiting();
-    }
+    startWaiting();
 }
 
 void ModelClient::startWaiting()
@@ -195,6 +204,19 @@ void ModelClient::startWaiting()
             else
                 end(id, failure);
         });
+    }
+    reportQueue();
+}
+
+void ModelClient::reportQueue()
+{
+    for (qsizetype i = 0; i < m_waiting.size(); ++i) {
+        Job &job = m_jobs[m_waiting.at(i)];
+        const int position = int(i + 1);
+        if (job.reportedPosition != position && job.progress.queued) {
+            job.reportedPosition = position;
+            job.progress.queued(position);
+        }
     }
 }
 
@@ -212,12 +234,59 @@ void ModelClient::send(quint64 id)
     Job &job = m_jobs[id];
     const QJsonObject body{{QStringLiteral("model"), m_settings.model},
                            {QStringLiteral("messages"), job.messages},
-                           {QStringLiteral("stream"), false}};
+                           {QStringLiteral("stream"), true}};
     job.timedOut = false;
+    job.stream.reset();
     job.reply = nextNetwork().post(request(m_settings.chatCompletionsUrl()),
                                    QJsonDocument(body).toJson(QJsonDocument::Compact));
     bound(job.reply, m_settings.timeoutMs, [this, id] { m_jobs[id].timedOut = true; });
+    connect(job.reply, &QNetworkReply::readyRead, this, [this, id] { received(id); });
     connect(job.reply, &QNetworkReply::finished, this, [this, id] { finished(id); });
+    if (job.progress.started)
+        job.progress.started();
+}
+
+// Relays each piece of a streamed answer as it comes. A server that answers with an error
+// status, or ignores "stream" and sends the whole answer at once, is read when it finishes.
+void ModelClient::received(quint64 id)
+{
+    Job &job = m_jobs[id];
+    if (!job.stream) {
+        if (!isEventStream(job.reply))
+            return;
+        job.stream = std::make_shared<Stream>();
+    }
+    const std::shared_ptr<Stream> stream = job.stream;
+    const std::function<void(const QString &)> relay = job.progress.delta;
+    for (const ServerSentEvent &event : stream->reader.feed(job.reply->readAll())) {
+        if (event.data == "[DONE]") {
+            stream->ended = true;
+            continue;
+        }
+        const QJsonObject object = QJsonDocument::fromJson(event.data).object();
+        if (object.contains(QLatin1String("error"))) {
+            stream->error = event.data;
+            continue;
+        }
+        const QJsonObject choice =
+            object.value(QLatin1String("choices")).toArray().first().toObject();
+        // Only "content": reasoning that a server sends beside it stays hidden.
+        const QJsonObject delta = choice.value(QLatin1String("delta")).toObject();
+        const QString piece = delta.value(QLatin1String("content")).toString();
+        const QJsonValue finish = choice.value(QLatin1String("finish_reason"));
+        if (finish.isString()) {
+            stream->ended = true;
+            stream->cutOffByLimit = finish.toString() == QLatin1String("length");
+        }
+        if (!piece.isEmpty()) {
+            stream->text += piece;
+            if (relay)
+                relay(piece);
+            // The chat may have been stopped meanwhile.
+            if (!m_jobs.contains(id))
+                return;
+        }
+    }
 }
 
 void ModelClient::finished(quint64 id)
@@ -227,7 +296,8 @@ void ModelClient::finished(quint64 id)
         return;
     QNetworkReply *reply = std::exchange(it->reply, nullptr);
     reply->deleteLater();
-    const Answer answer = answerOf(reply, reply->readAll(), it->timedOut);
+    const Answer answer = it->stream ? streamedAnswer(reply, *it->stream, it->timedOut)
+                                     : answerOf(reply, reply->readAll(), it->timedOut);
     if (answer.failure == Failure::Busy && !it->retried) {
         it->retried = true;
         QTimer::singleShot(retryDelayMs(reply), this, [this, id] {
@@ -237,6 +307,26 @@ void ModelClient::finished(quint64 id)
         return;
     }
     end(id, answer);
+}
+
+// A streamed answer as a whole, once its reply has finished.
+Answer ModelClient::streamedAnswer(const QNetworkReply *reply, const Stream &stream, bool timedOut)
+{
+    if (timedOut)
+        return {Failure::TimedOut, {}, false, QStringLiteral("no answer within the time-out")};
+    if (!stream.error.isEmpty()) {
+        const Failure failure =
+            meansContextOverflow(stream.error) ? Failure::ContextOverflow : Failure::ServerError;
+        return {failure, {}, false,
+                QStringLiteral("in the stream: ") + errorMessageOf(stream.error)};
+    }
+    if (!stream.ended) {
+        const QString detail = reply->error() != QNetworkReply::NoError
+            ? reply->errorString()
+            : QStringLiteral("the stream ended early");
+        return {Failure::CutOff, {}, false, detail};
+    }
+    return {Failure::None, stream.text, stream.cutOffByLimit, {}};
 }
 
 void ModelClient::end(quint64 id, const Answer &answer)

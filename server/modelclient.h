@@ -2,6 +2,8 @@
 
 #include "modelsettings.h"
 
+#include "service/eventstream.h"
+
 #include <QHash>
 #include <QJsonArray>
 #include <QNetworkAccessManager>
@@ -10,12 +12,14 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QNetworkReply;
 
 // Chat completions from an OpenAI-compatible server, at most `concurrency` at once and the rest
-// in a queue. Every way such a server fails comes back as a Failure, never as silence: each
-// request is bounded by the time-out, and a busy server is asked once more after Retry-After.
+// in a queue, streamed so that the text is relayed as the model writes it. Every way such a
+// server fails comes back as a Failure, never as silence: a request that stays silent for the
+// time-out is given up, and a busy server is asked once more after Retry-After.
 class ModelClient final : public QObject
 {
     Q_OBJECT
@@ -43,11 +47,21 @@ public:
         QString detail;
     };
     using Done = std::function<void(const Answer &answer)>;
+    // What a completion reports while it runs; every member may be empty.
+    struct Progress
+    {
+        // Its place in the queue, 1 being next; again whenever it moves up.
+        std::function<void(int position)> queued;
+        // Sent to the model server.
+        std::function<void()> started;
+        // The next piece of the answer's text.
+        std::function<void(const QString &text)> delta;
+    };
 
     explicit ModelClient(const ModelSettings &settings, QObject *parent = nullptr);
 
     // Queues one chat completion of the messages; done runs once, unless it is cancelled.
-    quint64 complete(const QJsonArray &messages, Done done);
+    quint64 complete(const QJsonArray &messages, const Progress &progress, Done done);
     void cancel(quint64 id);
 
     // Asks the server which models it has (5 s) and reports one line for the log; without a
@@ -57,18 +71,37 @@ public:
     const ModelSettings &settings() const { return m_settings; }
 
 private:
+    // What has come of a streamed answer so far.
+    struct Stream
+    {
+        EventStreamReader reader;
+        QString text;
+        // [DONE] or a finish_reason came: the answer is whole.
+        bool ended = false;
+        bool cutOffByLimit = false;
+        // An error sent inside the stream, as some servers do once it has begun.
+        QByteArray error;
+    };
     struct Job
     {
         QJsonArray messages;
+        Progress progress;
         Done done;
         bool retried = false;
         bool timedOut = false;
+        int reportedPosition = 0;
         QNetworkReply *reply = nullptr;
+        // Null until the server answers with an event stream.
+        std::shared_ptr<Stream> stream = nullptr;
     };
 
     void startWaiting();
+    // Tells each waiting job whose place in the queue changed.
+    void reportQueue();
     void send(quint64 id);
+    void received(quint64 id);
     void finished(quint64 id);
+    static Answer streamedAnswer(const QNetworkReply *reply, const Stream &stream, bool timedOut);
     void end(quint64 id, const Answer &answer);
     QNetworkRequest request(const QUrl &url) const;
     void fetchModels(

@@ -13,7 +13,10 @@ struct ModelSettings final
     QString model;
     // Empty means no Authorization header at all.
     QByteArray apiKey;
+    // The longest silence of the model server within one answer.
     int timeoutMs = 240 * 1000;
+    // The longest a chat may take in all, its queue and a repair round included.
+    int deadlineMs = 900 * 1000;
     int concurrency = 4;
 
     // "http://h:p", "http://h:p/v1" and "http://h:p/v1/chat/completions" all name the same

@@ -5,33 +5,66 @@
 #include <QMetaEnum>
 
 PendingAnswer::PendingAnswer(const QHttpServerRequest &request, QHttpServerResponder &&responder)
-    : m_responder(std::make_shared<std::optional<QHttpServerResponder>>(std::move(responder)))
-    , m_socket((*m_responder)->socket())
+    : m_state(std::make_shared<State>())
     , m_request(QStringLiteral("%1 %2").arg(
           QString::fromLatin1(
               QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method())))
               .toUpper(),
           request.url().path()))
-{ }
+{
+    m_state->responder.emplace(std::move(responder));
+    m_socket = m_state->responder->socket();
+    m_state->acceptsStream = request.value("Accept").contains("text/event-stream");
+}
+
+void PendingAnswer::streamIfAccepted() const
+{
+    m_state->streamed = m_state->acceptsStream;
+}
+
+bool PendingAnswer::isStreamed() const
+{
+    return m_state->streamed;
+}
+
+void PendingAnswer::sendEvent(const QByteArray &name, const QJsonObject &data) const
+{
+    if (m_state->streamed && m_state->responder)
+        writeChunk("event: " + name + "\ndata: "
+                   + QJsonDocument(data).toJson(QJsonDocument::Compact) + "\n\n");
+}
+
+void PendingAnswer::sendKeepAlive() const
+{
+    if (m_state->streamed && m_state->responder)
+        writeChunk(":\n\n");
+}
 
 void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const
 {
-    if (!m_responder->has_value())
+    if (!m_state->responder)
         return;
+    const bool streamed = m_state->streamed && reply.status == ApiReply::Status::Ok;
     QString line = m_request + u' ' + QString::number(int(reply.status));
+    if (streamed)
+        line += QStringLiteral(" (stream)");
     if (!reply.sessionId.isEmpty())
         line += QStringLiteral(" session=") + reply.sessionId.left(8);
     // The socket is deleted when the client disconnects; writing to it then would crash.
-    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState) {
+    if (!clientConnected()) {
+        line += QStringLiteral(" (client gone)");
+    } else if (streamed) {
+        sendEvent("done", reply.body);
+        m_state->responder->writeBody("0\r\n\r\n");
+    } else {
         const QJsonDocument document(reply.body);
         if (allow.isEmpty())
-            (*m_responder)->write(document, reply.status);
+            m_state->responder->write(document, reply.status);
         else
-            (*m_responder)->write(document, {{QByteArrayLiteral("Allow"), allow}}, reply.status);
-    } else {
-        line += QStringLiteral(" (client gone)");
+            m_state->responder->write(document, {{QByteArrayLiteral("Allow"), allow}},
+                                      reply.status);
     }
-    m_responder->reset();
+    m_state->responder.reset();
     qInfo().noquote() << line;
 }
 
@@ -41,4 +74,27 @@ QMetaObject::Connection PendingAnswer::whenClientGone(QObject *context,
     if (!m_socket)
         return {};
     return QObject::connect(m_socket, &QAbstractSocket::disconnected, context, gone);
+}
+
+bool PendingAnswer::clientConnected() const
+{
+    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+void PendingAnswer::writeChunk(const QByteArray &bytes) const
+{
+    if (!clientConnected())
+        return;
+    QHttpServerResponder &responder = *m_state->responder;
+    if (!m_state->streamStarted) {
+        m_state->streamStarted = true;
+        // Chunked, so that the connection can carry the client's next request afterwards.
+        responder.writeStatusLine(ApiReply::Status::Ok);
+        responder.writeHeaders({{"Content-Type", "text/event-stream"},
+                                {"Cache-Control", "no-cache"},
+                                // A proxy in front must pass each event on at once.
+                                {"X-Accel-Buffering", "no"},
+                                {"Transfer-Encoding", "chunked"}});
+    }
+    responder.writeBody(QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n");
 }

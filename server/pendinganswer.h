@@ -15,12 +15,21 @@ class QHttpServerRequest;
 
 // The way back to a client whose answer may come later, from a model: copies share it, the
 // first send() answers and logs, later ones do nothing, and nothing is written when the
-// client has gone meanwhile.
+// client has gone meanwhile. A client that accepts text/event-stream may get its answer as
+// Server-Sent Events instead: events while it waits, then the reply as the event "done".
 class PendingAnswer final
 {
 public:
     PendingAnswer(const QHttpServerRequest &request, QHttpServerResponder &&responder);
 
+    // From now on, a reply with status 200 goes out as an event stream if the client accepts
+    // one; other replies stay plain.
+    void streamIfAccepted() const;
+    bool isStreamed() const;
+    // One event of the stream, its data one line of compact JSON; nothing for a plain answer.
+    void sendEvent(const QByteArray &name, const QJsonObject &data) const;
+    // A comment line that keeps a quiet stream's connection from looking dead.
+    void sendKeepAlive() const;
     // allow: the Allow header of a 405 reply.
     void send(const ApiReply &reply, const QByteArray &allow = {}) const;
     // Runs gone when the client closes the connection; disconnect it once answered.
@@ -28,7 +37,19 @@ public:
                                            const std::function<void()> &gone) const;
 
 private:
-    std::shared_ptr<std::optional<QHttpServerResponder>> m_responder;
+    struct State
+    {
+        std::optional<QHttpServerResponder> responder;
+        bool acceptsStream = false;
+        bool streamed = false;
+        bool streamStarted = false;
+    };
+
+    bool clientConnected() const;
+    // Writes one chunk of the stream, its header first if it has not gone out yet.
+    void writeChunk(const QByteArray &bytes) const;
+
+    std::shared_ptr<State> m_state;
     QPointer<QTcpSocket> m_socket;
     QString m_request;
 };

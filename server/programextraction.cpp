@@ -98,3 +98,29 @@ ExtractedAnswer ExtractedAnswer::from(const QString &answer, bool cutOffByLimit)
         result.outcome = Outcome::Program;
     return result;
 }
+
+QString ReasoningFilter::visible(const QString &piece)
+{
+    static const QLatin1String open("<think>");
+    static const QLatin1String close("</think>");
+    m_pending += piece;
+    QString shown;
+    for (;;) {
+        const QLatin1String tag = m_inside ? close : open;
+        const qsizetype at = m_pending.indexOf(tag);
+        if (at < 0) {
+            // The end may be the start of the tag, whose rest comes with the next piece.
+            qsizetype kept = qMin(m_pending.size(), tag.size() - 1);
+            while (kept > 0 && !m_pending.endsWith(tag.left(kept)))
+                --kept;
+            if (!m_inside)
+                shown += QStringView(m_pending).left(m_pending.size() - kept);
+            m_pending.remove(0, m_pending.size() - kept);
+            return shown;
+        }
+        if (!m_inside)
+            shown += QStringView(m_pending).left(at);
+        m_pending.remove(0, at + tag.size());
+        m_inside = !m_inside;
+    }
+}

@@ -17,3 +17,16 @@ struct ExtractedAnswer final
     // cutOffByLimit: the server said it stopped at the length limit (finish_reason "length").
     static ExtractedAnswer from(const QString &answer, bool cutOffByLimit);
 };
+
+// The text of an answer as it streams in, reasoning in <think> tags left out, even when a tag
+// is split between two pieces.
+class ReasoningFilter final
+{
+public:
+    // What of this next piece may be shown.
+    QString visible(const QString &piece);
+
+private:
+    QString m_pending;
+    bool m_inside = false;
+};

@@ -68,6 +68,17 @@ QString Prompts::repair(const QStringList &findings)
         .arg(findings.join(QStringLiteral("\n- ")));
 }
 
+QString Prompts::compileErrors(const QStringList &errors, const QString &request)
+{
+    QString prompt = QStringLiteral("MetaTrader's compiler reports these errors for your latest "
+                                    "program:\n- %1\nFix them and answer with the whole "
+                                    "corrected program in one fenced code block.")
+                         .arg(errors.join(QStringLiteral("\n- ")));
+    if (!request.trimmed().isEmpty())
+        prompt += QStringLiteral("\n\n") + request.trimmed();
+    return prompt;
+}
+
 QString Prompts::earlierRequests(const QStringList &requests)
 {
     return QStringLiteral("My earlier requests in this chat:\n- %1")

@@ -13,6 +13,8 @@ namespace Prompts {
 QString system(const ProgramKind &kind, ReplyTexts::Language language);
 // The findings of the checks, sent back as the next user message.
 QString repair(const QStringList &findings);
+// The terminal compiler's errors for the latest program, and what the trader wrote with them.
+QString compileErrors(const QStringList &errors, const QString &request);
 // The earlier requests of the chat, as one user message, so that roles keep alternating.
 QString earlierRequests(const QStringList &requests);
 

@@ -2,6 +2,9 @@
 
 #include "modelclient.h"
 #include "programkind.h"
+#include "tradingidea.h"
+
+#include <optional>
 
 #include <QString>
 #include <QStringList>
@@ -18,10 +21,19 @@ public:
 
     static QString greeting(Language language, const ProgramKind &kind);
     static QString programReady(Language language, const ProgramKind &kind, const QString &summary);
+    // A refinement of a template program: what changed, and the strategy the request named
+    // but did not ask outright to switch to, if any.
+    static QString programChanged(Language language, const ProgramKind &kind,
+                                  const TradingIdea &idea,
+                                  const QList<TradingIdea::Change> &changes,
+                                  std::optional<TradingIdea::Strategy> notSwitchedTo);
+    static QString templatesCannotRepair(Language language);
     // When the model explains nothing itself.
     static QString programWritten(Language language, const ProgramKind &kind);
     static QString stillWorking(Language language);
     static QString chatEnded(Language language);
+    // The trader stopped the generation.
+    static QString stopped(Language language);
     // detail: the server's address when it is unreachable, else what it said.
     static QString modelFailure(Language language, ModelClient::Failure failure,
                                 const QString &detail);

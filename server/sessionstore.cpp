@@ -19,7 +19,7 @@ QString SessionStore::open(const ProgramKind &kind)
         expireIdle();
         auto oldest = m_sessions.end();
         for (auto it = m_sessions.begin(); it != m_sessions.end(); ++it) {
-            if (it->generation == 0
+            if (!it->busy()
                 && (oldest == m_sessions.end() || it->lastUsedNs < oldest->lastUsedNs))
                 oldest = it;
         }
@@ -64,5 +64,5 @@ void SessionStore::expireIdle()
 
 bool SessionStore::isExpired(const Session &session) const
 {
-    return session.generation == 0 && m_clock.nsecsElapsed() - session.lastUsedNs > m_idleLimitMs * 1000000;
+    return !session.busy() && m_clock.nsecsElapsed() - session.lastUsedNs > m_idleLimitMs * 1000000;
 }

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "chatinflight.h"
 #include "chathistory.h"
-#include "pendinganswer.h"
 #include "programkind.h"
 #include "tradingidea.h"
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QPointer>
 #include <QString>
 
 #include <optional>
@@ -22,12 +23,14 @@ public:
         ProgramKind kind;
         TradingIdea idea;
         ChatHistory history;
+        // The templates wrote a program in it: later requests refine that one.
+        bool hasProgram = false;
         // Nanoseconds, so that sessions opened in the same millisecond still have an order.
         qint64 lastUsedNs = 0;
-        // The model's generation under way, 0 for none, and who waits for it.
-        quint64 generation = 0;
-        std::optional<PendingAnswer> waiting;
-        QMetaObject::Connection clientGone;
+        // The chat the model is answering, if any.
+        QPointer<ChatInFlight> chat;
+
+        bool busy() const { return chat && chat->isRunning(); }
     };
 
     SessionStore();

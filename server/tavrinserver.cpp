@@ -1,11 +1,13 @@
 #include "tavrinserver.h"
 
+#include "chatinflight.h"
 #include "codegenerator.h"
-#include "modelbackend.h"
 
 #include <QHttpServer>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QMetaEnum>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTimer>
 
@@ -55,6 +57,33 @@ std::optional<ProgramKind::Type> typeNamed(const QString &name)
     return std::nullopt;
 }
 
+// The body's "compile_errors", none when it is missing; nullopt unless it is a list of strings.
+std::optional<QStringList> compileErrorsOf(const QJsonObject &body)
+{
+    const QJsonValue value = body.value(QLatin1String("compile_errors"));
+    if (value.isUndefined())
+        return QStringList();
+    if (!value.isArray())
+        return std::nullopt;
+    QStringList errors;
+    for (const QJsonValue &error : value.toArray()) {
+        if (!error.isString())
+            return std::nullopt;
+        errors.append(error.toString());
+    }
+    return errors;
+}
+
+// Lines of a compiler's log, "file(l,c) : error NNN: text", as an older client puts them into
+// the request itself: their numbers are never a program's values.
+bool quotesCompilerMessages(const QString &message)
+{
+    static const QRegularExpression compilerLine(
+        QStringLiteral(R"(\b(error|warning)\s+\d+\s*:|\(\d+\s*,\s*\d+\)\s*:)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return message.contains(compilerLine);
+}
+
 // The body's "lang", else the first choice of the Accept-Language header.
 ReplyTexts::Language languageOf(const QJsonObject &body, const QHttpServerRequest &request)
 {
@@ -79,6 +108,7 @@ TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &upda
 {
     addEndpoint(QStringLiteral("/api/new"), Method::Post, &TavrinServer::startChat);
     addEndpoint(QStringLiteral("/api/chat"), Method::Post, &TavrinServer::chat);
+    addEndpoint(QStringLiteral("/api/cancel"), Method::Post, &TavrinServer::cancel);
     addEndpoint(QStringLiteral("/api/session"), Method::Delete, &TavrinServer::endSession);
     addEndpoint(QStringLiteral("/api/version_check"), Method::Post, &TavrinServer::checkVersion);
     m_server->setMissingHandler(
@@ -205,6 +235,12 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
         stringKeyProblem(body, {QLatin1String("session_id"), QLatin1String("user_message")});
     if (!problem.isEmpty())
         return answer.send(ApiReply::error(Status::BadRequest, problem));
+    const std::optional<QStringList> compileErrors = compileErrorsOf(body);
+    if (!compileErrors) {
+        return answer.send(ApiReply::error(
+            Status::BadRequest, QStringLiteral("\"compile_errors\" must be a list of strings.")));
+    }
+    answer.streamIfAccepted();
     const QString id = body.value(QLatin1String("session_id")).toString();
     const QString message = body.value(QLatin1String("user_message")).toString();
     const QString apiType = QStringLiteral("chat");
@@ -214,72 +250,88 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
             ApiReply::outcome(Status::Ok, false, apiType,
                               QStringLiteral("Unknown session: please start a new chat."), id));
     }
-    if (message.trimmed().isEmpty()) {
+    if (message.trimmed().isEmpty() && compileErrors->isEmpty()) {
         return answer.send(ApiReply::outcome(
             Status::Ok, false, apiType,
             QStringLiteral("The message is empty: describe the program you want."), id));
     }
-    if (m_model)
-        return generate(*session, id, message, language, answer);
-    session->idea = session->idea.refinedBy(message);
-    ApiReply reply = ApiReply::outcome(
-        Status::Ok, true, apiType,
-        ReplyTexts::programReady(language, session->kind, session->idea.summary()), id);
+    if (m_model) {
+        return generate(*session, id,
+                        {session->kind, language, session->history, message, *compileErrors},
+                        answer);
+    }
+    if (!compileErrors->isEmpty() || quotesCompilerMessages(message)) {
+        return answer.send(ApiReply::outcome(Status::Ok, false, apiType,
+                                             ReplyTexts::templatesCannotRepair(language), id));
+    }
+    writeFromTemplates(*session, id, message, language, answer);
+}
+
+// The first request chooses the strategy; later ones refine its program, and the reply says
+// what changed.
+void TavrinServer::writeFromTemplates(SessionStore::Session &session, const QString &id,
+                                      const QString &message, ReplyTexts::Language language,
+                                      const PendingAnswer &answer)
+{
+    const TradingIdea before = session.idea;
+    QString text;
+    if (session.hasProgram) {
+        session.idea = before.changedBy(message);
+        const std::optional<TradingIdea::Strategy> named = TradingIdea::strategyNamedIn(message);
+        text = ReplyTexts::programChanged(language, session.kind, session.idea,
+                                          session.idea.changesFrom(before),
+                                          named != session.idea.strategy ? named : std::nullopt);
+    } else {
+        session.idea = before.refinedBy(message);
+        text = ReplyTexts::programReady(language, session.kind, session.idea.summary());
+    }
+    session.hasProgram = true;
+    const QString program = CodeGenerator::program(session.kind, session.idea, message);
+    answer.sendEvent("delta", {{QStringLiteral("text"), program}});
+    ApiReply reply = ApiReply::outcome(Status::Ok, true, QStringLiteral("chat"), text, id);
     reply.body.insert(QStringLiteral("data"),
-                      QJsonObject{{QStringLiteral("response"),
-                                   CodeGenerator::program(session->kind, session->idea, message)}});
+                      QJsonObject{{QStringLiteral("response"), program}});
     answer.send(reply);
 }
 
 // One generation per session at a time: the answer to a second request could not refine a
 // program that does not exist yet.
 void TavrinServer::generate(SessionStore::Session &session, const QString &id,
-                            const QString &message, ReplyTexts::Language language,
-                            const PendingAnswer &answer)
+                            const ModelBackend::Request &request, const PendingAnswer &answer)
 {
-    const QString apiType = QStringLiteral("chat");
-    if (session.generation != 0)
-        return answer.send(
-            ApiReply::outcome(Status::Ok, false, apiType, ReplyTexts::stillWorking(language), id));
-    const ModelBackend::Request request{session.kind, language, session.history, message};
-    session.waiting = answer;
-    session.generation = m_model->generate(
-        request, [this, id, apiType](const ModelBackend::Result &result) {
-            SessionStore::Session *session = m_sessions.find(id);
-            if (!session || !session->waiting)
-                return;
-            ApiReply reply =
-                ApiReply::outcome(Status::Ok, result.success, apiType, result.message, id);
-            if (result.success) {
-                session->history = result.history;
-                reply.body.insert(QStringLiteral("data"),
-                                  QJsonObject{{QStringLiteral("response"), result.program}});
-            }
-            finishGeneration(*session, reply);
-        });
-    // Nobody would read the answer: free the model for others.
-    session.clientGone = answer.whenClientGone(this, [this, id, language] {
-        SessionStore::Session *session = m_sessions.find(id);
-        if (session && session->generation != 0) {
-            m_model->cancel(session->generation);
-            finishGeneration(*session,
-                             ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
-                                               ReplyTexts::chatEnded(language), id));
-        }
+    if (session.busy()) {
+        return answer.send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
+                                             ReplyTexts::stillWorking(request.language), id));
+    }
+    session.chat = new ChatInFlight(id, request.language, answer, *m_model, this);
+    session.chat->start(request, [this, id](const ModelBackend::Result &result) {
+        if (SessionStore::Session *session = m_sessions.find(id))
+            session->history = result.history;
     });
 }
 
-void TavrinServer::finishGeneration(SessionStore::Session &session, const ApiReply &reply)
+void TavrinServer::cancel(const QJsonObject &body, ReplyTexts::Language,
+                          const PendingAnswer &answer)
 {
-    // The connection may serve later requests, whose generations are not this one's to cancel.
-    disconnect(session.clientGone);
-    const PendingAnswer answer = *session.waiting;
-    session.generation = 0;
-    session.waiting.reset();
-    answer.send(reply);
+    const QString problem = stringKeyProblem(body, {QLatin1String("session_id")});
+    if (!problem.isEmpty())
+        return answer.send(ApiReply::error(Status::BadRequest, problem));
+    const QString id = body.value(QLatin1String("session_id")).toString();
+    const QString apiType = QStringLiteral("cancel");
+    SessionStore::Session *session = m_sessions.find(id);
+    if (!session) {
+        return answer.send(ApiReply::outcome(Status::NotFound, false, apiType,
+                                             QStringLiteral("Unknown session"), id));
+    }
+    const bool running = session->busy();
+    if (running)
+        session->chat->stop(ReplyTexts::stopped(session->chat->language()));
+    answer.send(ApiReply::outcome(
+        Status::Ok, true, apiType,
+        running ? QStringLiteral("Stopped.") : QStringLiteral("Nothing was running."), id));
 }
 
-void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language language,
+void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language,
                               const PendingAnswer &answer)
 {
     const QString problem = stringKeyProblem(body, {QLatin1String("session_id")});
@@ -292,12 +344,8 @@ void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language lang
         return answer.send(ApiReply::outcome(Status::NotFound, false, apiType,
                                              QStringLiteral("Unknown session"), id));
     }
-    if (session->generation != 0) {
-        m_model->cancel(session->generation);
-        finishGeneration(*session,
-                         ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
-                                           ReplyTexts::chatEnded(language), id));
-    }
+    if (session->busy())
+        session->chat->stop(ReplyTexts::chatEnded(session->chat->language()));
     answer.send(ApiReply::outcome(Status::Ok, true, apiType, QStringLiteral("Session ended."), id));
 }
 
@@ -318,6 +366,9 @@ void TavrinServer::checkVersion(const QJsonObject &body, ReplyTexts::Language,
     answer.send({Status::Ok,
                  {{QStringLiteral("need_update"), needUpdate},
                   {QStringLiteral("min_version"), m_minVersion.toString()},
-                  {QStringLiteral("message"), needUpdate ? m_updateMessage : QString()}},
+                  {QStringLiteral("message"), needUpdate ? m_updateMessage : QString()},
+                  {QStringLiteral("features"),
+                   QJsonArray{QStringLiteral("stream"), QStringLiteral("cancel"),
+                              QStringLiteral("compile_errors")}}},
                  {}});
 }

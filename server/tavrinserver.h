@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apireply.h"
+#include "modelbackend.h"
 #include "modelsettings.h"
 #include "pendinganswer.h"
 #include "replytexts.h"
@@ -16,7 +17,6 @@
 
 #include <functional>
 
-class ModelBackend;
 class QHttpServer;
 class QTcpServer;
 
@@ -52,10 +52,13 @@ private:
     void startChat(const QJsonObject &body, ReplyTexts::Language language,
                    const PendingAnswer &answer);
     void chat(const QJsonObject &body, ReplyTexts::Language language, const PendingAnswer &answer);
-    void generate(SessionStore::Session &session, const QString &id, const QString &message,
-                  ReplyTexts::Language language, const PendingAnswer &answer);
-    // Answers the session's waiting request and frees the session for the next one.
-    void finishGeneration(SessionStore::Session &session, const ApiReply &reply);
+    void writeFromTemplates(SessionStore::Session &session, const QString &id,
+                            const QString &message, ReplyTexts::Language language,
+                            const PendingAnswer &answer);
+    void generate(SessionStore::Session &session, const QString &id,
+                  const ModelBackend::Request &request, const PendingAnswer &answer);
+    void cancel(const QJsonObject &body, ReplyTexts::Language language,
+                const PendingAnswer &answer);
     void endSession(const QJsonObject &body, ReplyTexts::Language language,
                     const PendingAnswer &answer);
     void checkVersion(const QJsonObject &body, ReplyTexts::Language language,

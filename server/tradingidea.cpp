@@ -220,21 +220,25 @@ void orderPair(T &low, T &high, T previousLow, T previousHigh)
     }
 }
 
-std::optional<TradingIdea::Strategy> strategyNamedIn(const QString &request)
+// The strategy a request asks to switch to, as in "switch to RSI", "use a crossover instead",
+// "replace it with an EMA" or "改成相对强弱".
+std::optional<TradingIdea::Strategy> strategyAskedFor(const QString &request)
 {
-    static const QRegularExpression rsi =
-        wordPattern(QStringLiteral("rsi|relative strength"), QStringLiteral("相对强弱|相對強弱"));
-    static const QRegularExpression crossover =
-        wordPattern(QStringLiteral("cross\\w*|fast(?:er)?|slow(?:er)?"),
-                    QStringLiteral("交叉|金叉|死叉|快线|快線|慢线|慢線"));
-    static const QRegularExpression movingAverage = wordPattern(
-        QStringLiteral("s?ma|ema|smma|l?wma|moving averages?"), QStringLiteral("均线|均線"));
-    if (request.contains(rsi))
-        return TradingIdea::Strategy::Rsi;
-    if (request.contains(crossover))
-        return TradingIdea::Strategy::Crossover;
-    if (request.contains(movingAverage))
-        return TradingIdea::Strategy::MovingAverage;
+    static const QRegularExpression switchTo(
+        QStringLiteral(
+            "(?:switch|change|convert|turn)\\w*\\b[^.;,]{0,30}?\\b(?:to|into)\\b([^.;,]{0,40})|"
+            "replace\\w*\\b[^.;,]{0,40}?\\bwith\\b([^.;,]{0,40})|"
+            "([^.;,]{0,40})\\binstead\\b|"
+            "(?:改成|改为|改為|换成|換成|改用|切换到|切換到|切换成|切換成)"
+            "([^。；，,]{0,20})"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (QRegularExpressionMatchIterator it = switchTo.globalMatch(request); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        for (int group = 1; group <= switchTo.captureCount(); ++group) {
+            if (const auto strategy = TradingIdea::strategyNamedIn(match.captured(group)))
+                return strategy;
+        }
+    }
     return std::nullopt;
 }
 
@@ -261,10 +265,54 @@ std::optional<TradingIdea::MaMethod> maMethodNamedIn(const QString &request)
 
 } // namespace
 
+std::optional<TradingIdea::Strategy> TradingIdea::strategyNamedIn(const QString &request)
+{
+    static const QRegularExpression rsi =
+        wordPattern(QStringLiteral("rsi|relative strength"), QStringLiteral("相对强弱|相對強弱"));
+    static const QRegularExpression crossover =
+        wordPattern(QStringLiteral("cross\\w*|fast(?:er)?|slow(?:er)?"),
+                    QStringLiteral("交叉|金叉|死叉|快线|快線|慢线|慢線"));
+    static const QRegularExpression movingAverage = wordPattern(
+        QStringLiteral("s?ma|ema|smma|l?wma|moving averages?"), QStringLiteral("均线|均線"));
+    if (request.contains(rsi))
+        return TradingIdea::Strategy::Rsi;
+    if (request.contains(crossover))
+        return TradingIdea::Strategy::Crossover;
+    if (request.contains(movingAverage))
+        return TradingIdea::Strategy::MovingAverage;
+    return std::nullopt;
+}
+
 TradingIdea TradingIdea::refinedBy(const QString &request) const
 {
+    return withValuesOf(request, strategyNamedIn(request).value_or(strategy));
+}
+
+TradingIdea TradingIdea::changedBy(const QString &request) const
+{
+    return withValuesOf(request, strategyAskedFor(request).value_or(strategy));
+}
+
+QList<TradingIdea::Change> TradingIdea::changesFrom(const TradingIdea &before) const
+{
+    QList<Change> changes;
+    const auto compare = [&changes](Change::What what, const QString &old, const QString &now) {
+        if (old != now)
+            changes.append({what, old, now});
+    };
+    compare(Change::What::Strategy, before.summary(), summary());
+    compare(Change::What::Lots, QString::number(before.lots), QString::number(lots));
+    compare(Change::What::StopLoss, QString::number(before.stopLossPoints),
+            QString::number(stopLossPoints));
+    compare(Change::What::TakeProfit, QString::number(before.takeProfitPoints),
+            QString::number(takeProfitPoints));
+    return changes;
+}
+
+TradingIdea TradingIdea::withValuesOf(const QString &request, Strategy chosen) const
+{
     TradingIdea idea = *this;
-    idea.strategy = strategyNamedIn(request).value_or(strategy);
+    idea.strategy = chosen;
     idea.maMethod = maMethodNamedIn(request).value_or(maMethod);
 
     const QList<Reading> readings = readNumbers(request);

@@ -1,10 +1,13 @@
 #include "service/protocol.h"
 
+#include "service/eventstream.h"
 #include "service/version.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -85,6 +88,19 @@ QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const
             {QStringLiteral("lang"), language}};
 }
 
+QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
+                     const QStringList &compileErrors)
+{
+    QJsonObject body = chatBody(sessionId, userMessage, language);
+    body.insert(QStringLiteral("compile_errors"), QJsonArray::fromStringList(compileErrors));
+    return body;
+}
+
+QJsonObject cancelBody(const QString &sessionId, const QString &language)
+{
+    return endSessionBody(sessionId, language);
+}
+
 QJsonObject endSessionBody(const QString &sessionId, const QString &language)
 {
     return {{QStringLiteral("session_id"), sessionId}, {QStringLiteral("lang"), language}};
@@ -104,6 +120,14 @@ QNetworkReply *postServiceRequest(QNetworkAccessManager &manager, const QString 
                                   const QJsonObject &body, const QString &language)
 {
     return manager.post(makeServiceRequest(url, language), serviceRequestBody(body));
+}
+
+QNetworkReply *postStreamingChatRequest(QNetworkAccessManager &manager, const QString &url,
+                                        const QJsonObject &body, const QString &language)
+{
+    QNetworkRequest request = makeServiceRequest(url, language);
+    request.setRawHeader("Accept", "text/event-stream");
+    return manager.post(request, serviceRequestBody(body));
 }
 
 QNetworkReply *deleteServiceRequest(QNetworkAccessManager &manager, const QString &url,
@@ -154,9 +178,40 @@ ServiceReply parseServiceReply(const QByteArray &body)
     return reply;
 }
 
+ChatStreamEvent parseChatStreamEvent(const ServerSentEvent &event)
+{
+    static const QHash<QString, ChatStreamEvent::Phase> phases{
+        {QStringLiteral("queued"), ChatStreamEvent::Phase::Queued},
+        {QStringLiteral("writing"), ChatStreamEvent::Phase::Writing},
+        {QStringLiteral("checking"), ChatStreamEvent::Phase::Checking},
+        {QStringLiteral("repairing"), ChatStreamEvent::Phase::Repairing}};
+    ChatStreamEvent parsed;
+    if (event.name == "done") {
+        parsed.kind = ChatStreamEvent::Kind::Done;
+        parsed.reply = parseServiceReply(event.data);
+        return parsed;
+    }
+    const QJsonObject object = QJsonDocument::fromJson(event.data).object();
+    if (event.name == "status") {
+        parsed.kind = ChatStreamEvent::Kind::Status;
+        parsed.phase = phases.value(text(object, QStringLiteral("phase")),
+                                    ChatStreamEvent::Phase::Unknown);
+        parsed.position = qMax(0, object.value(QLatin1String("position")).toInt());
+    } else if (event.name == "delta") {
+        parsed.kind = ChatStreamEvent::Kind::Delta;
+        parsed.text = text(object, QStringLiteral("text"));
+    }
+    return parsed;
+}
+
 VersionVerdict parseVersionVerdict(const QByteArray &body)
 {
     const QJsonObject object = QJsonDocument::fromJson(body).object();
+    QStringList features;
+    for (const QJsonValue &feature : object.value(QLatin1String("features")).toArray()) {
+        if (feature.isString())
+            features.append(feature.toString());
+    }
     return {flag(object, QStringLiteral("need_update")), text(object, QStringLiteral("message")),
-            text(object, QStringLiteral("min_version"))};
+            text(object, QStringLiteral("min_version")), features};
 }

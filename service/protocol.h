@@ -6,12 +6,14 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 
 class QNetworkAccessManager;
 class QNetworkReply;
 class QNetworkRequest;
+struct ServerSentEvent;
 
 // --- Where the service is ------------------------------------------------------------
 
@@ -21,7 +23,16 @@ inline const QString NewChat = QStringLiteral("/api/new");
 inline const QString Chat = QStringLiteral("/api/chat");
 inline const QString Session = QStringLiteral("/api/session");
 inline const QString VersionCheck = QStringLiteral("/api/version_check");
+inline const QString Cancel = QStringLiteral("/api/cancel");
 } // namespace ServicePath
+
+// What a service may list in its version check's "features". One that lists none speaks only
+// the plain protocol: whole answers, no Stop, compile errors as text in the request.
+namespace ServiceFeature {
+inline const QString Stream = QStringLiteral("stream");
+inline const QString Cancel = QStringLiteral("cancel");
+inline const QString CompileErrors = QStringLiteral("compile_errors");
+} // namespace ServiceFeature
 
 // The plain-HTTP loopback address used when config.json gives no usable "api_base_url".
 QString defaultApiBaseUrl();
@@ -49,6 +60,12 @@ QByteArray serviceRequestBody(const QJsonObject &body);
 
 QJsonObject newChatBody(const QString &codeType, const QString &platform, const QString &language);
 QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language);
+// A chat asking to fix the compiler's errors, "file(l,c) : error NNN: text" each, sent as data
+// beside a short request text (the service must list "compile_errors").
+QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
+                     const QStringList &compileErrors);
+// Stops the session's running generation (the service must list "cancel").
+QJsonObject cancelBody(const QString &sessionId, const QString &language);
 // The DELETE that New Chat sends; it names the language too.
 QJsonObject endSessionBody(const QString &sessionId, const QString &language);
 // The DELETE sent while the window closes carries the id alone.
@@ -57,6 +74,11 @@ QJsonObject versionCheckBody();
 
 QNetworkReply *postServiceRequest(QNetworkAccessManager &manager, const QString &url,
                                   const QJsonObject &body, const QString &language);
+// A chat whose answer comes as Server-Sent Events (the service must list "stream"): the
+// request also carries "Accept: text/event-stream". A transfer time-out of the manager bounds
+// the silence between two events, never the whole stream.
+QNetworkReply *postStreamingChatRequest(QNetworkAccessManager &manager, const QString &url,
+                                        const QJsonObject &body, const QString &language);
 // DELETE carrying its JSON body.
 QNetworkReply *deleteServiceRequest(QNetworkAccessManager &manager, const QString &url,
                                     const QJsonObject &body, const QString &language);
@@ -97,12 +119,32 @@ struct ServiceReply final
 
 ServiceReply parseServiceReply(const QByteArray &body);
 
+// One event of a streamed chat.
+struct ChatStreamEvent final
+{
+    enum class Kind { Other, Status, Delta, Done };
+    // Where the generation's time goes; Unknown for a phase this client does not know.
+    enum class Phase { Unknown, Queued, Writing, Checking, Repairing };
+
+    Kind kind = Kind::Other;  // from the event's name; Other ones are to be skipped
+    Phase phase = Phase::Unknown;  // status: "phase"
+    int position = 0;         // status: place in the model's queue while queued, 1 is next
+    QString text;             // delta: the next piece of the program as the model writes it
+    ServiceReply reply;       // done: the same reply a plain chat gets; the stream ends with it
+};
+
+ChatStreamEvent parseChatStreamEvent(const ServerSentEvent &event);
+
 // The service's answer to the version check.
 struct VersionVerdict final
 {
     bool needUpdate = false;
     QString message;
     QString minVersion;
+    // "features": its strings, other entries skipped; empty when missing or not a list.
+    QStringList features;
+
+    bool offers(const QString &feature) const { return features.contains(feature); }
 };
 
 VersionVerdict parseVersionVerdict(const QByteArray &body);

@@ -1,3 +1,4 @@
+#include "service/eventstream.h"
 #include "support/testenvironment.h"
 
 #include <mqlcheck.h>
@@ -33,13 +34,30 @@ struct Canned
     QByteArray body = completion("Done.\n```mql5\n" + validProgram + "```");
     QByteArray headers;
     int delayMs = 0;
-    enum Mode { Answer, Silent, CutMidBody } mode = Answer;
+    enum Mode { Answer, Silent, CutMidBody, Stream, StreamThenStall } mode = Answer;
+    // Stream: written one per delayMs.
+    QList<QByteArray> chunks = {};
 };
 
 Canned canned(int status, const QByteArray &body, const QByteArray &headers = {}, int delayMs = 0,
               Canned::Mode mode = Canned::Answer)
 {
     return {status, body, headers, delayMs, mode};
+}
+
+// An OpenAI-style stream of the pieces, with a finish_reason and [DONE] unless finish is empty.
+Canned streamed(const QStringList &pieces, int intervalMs, const QString &finish = "stop",
+                Canned::Mode mode = Canned::Stream)
+{
+    Canned result = canned(200, {}, {}, intervalMs, mode);
+    const auto event = [](const QJsonObject &choice) {
+        return "data: " + QJsonDocument(QJsonObject{{"choices", QJsonArray{choice}}}).toJson(QJsonDocument::Compact) + "\n\n";
+    };
+    for (const QString &piece : pieces)
+        result.chunks.append(event({{"delta", QJsonObject{{"content", piece}}}, {"finish_reason", QJsonValue::Null}}));
+    if (!finish.isEmpty())
+        result.chunks += {event({{"delta", QJsonObject{}}, {"finish_reason", finish}}), "data: [DONE]\n\n"};
+    return result;
 }
 
 // An OpenAI-compatible model server on loopback: answers from its script in order (a valid
@@ -52,6 +70,9 @@ public:
     QList<QByteArray> heads;
     int inFlight = 0;
     int mostInFlight = 0;
+    int streamsEnded = 0;
+    // Connections that the service closed before the answer was complete.
+    int cutByService = 0;
 
     FakeModel()
     {
@@ -84,7 +105,7 @@ private:
         heads.append(head);
         const Canned canned = script.isEmpty() ? Canned() : script.takeFirst();
         mostInFlight = qMax(mostInFlight, ++inFlight);
-        QTimer::singleShot(canned.delayMs, socket, [this, socket, canned] {
+        QTimer::singleShot(canned.mode >= Canned::Stream ? 0 : canned.delayMs, socket, [this, socket, canned] {
             --inFlight;
             answer(socket, canned);
         });
@@ -92,13 +113,35 @@ private:
 
     void answer(QTcpSocket *socket, const Canned &canned)
     {
+        auto complete = std::make_shared<bool>(false);
+        connect(socket, &QTcpSocket::disconnected, this, [this, complete] { cutByService += !*complete; });
         if (canned.mode == Canned::Silent)
             return;
+        if (canned.mode >= Canned::Stream)
+            return stream(socket, canned, complete);
+        *complete = true;
         const qsizetype length = canned.body.size() + (canned.mode == Canned::CutMidBody ? 100 : 0);
         socket->write("HTTP/1.1 " + QByteArray::number(canned.status) + " X\r\nContent-Type: application/json\r\n"
                       + "Content-Length: " + QByteArray::number(length) + "\r\nConnection: close\r\n"
                       + canned.headers + "\r\n" + canned.body);
         socket->disconnectFromHost();
+    }
+
+    void stream(QTcpSocket *socket, const Canned &canned, const std::shared_ptr<bool> &complete)
+    {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nConnection: close\r\n\r\n");
+        auto *timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [this, socket, timer, canned, complete, next = qsizetype(0)]() mutable {
+            if (next < canned.chunks.size())
+                return void(socket->write(canned.chunks.at(next++)));
+            timer->stop();
+            ++streamsEnded;
+            if (canned.mode == Canned::Stream) {
+                *complete = true;
+                socket->disconnectFromHost();
+            }
+        });
+        timer->start(canned.delayMs);
     }
 
     QTcpServer m_server;
@@ -193,6 +236,47 @@ class TestServer final : public QObject
         return result(chatAsync(port, id, message, lang)).second;
     }
 
+    struct Streamed
+    {
+        QList<ServerSentEvent> events;
+        // How many of the model's streams had ended when the first delta arrived.
+        int modelStreamsEndedAtFirstDelta = -1;
+        QList<QByteArray> named(const QByteArray &name) const
+        {
+            QList<QByteArray> data;
+            for (const ServerSentEvent &event : events) {
+                if (event.name == name)
+                    data.append(event.data);
+            }
+            return data;
+        }
+    };
+
+    // A chat asking for an event stream; atFirstDelta runs once the first piece has come.
+    Streamed streamChat(quint16 port, const QString &id, const FakeModel &fake,
+                        const std::function<void(QNetworkReply *)> &atFirstDelta)
+    {
+        QNetworkRequest request(QUrl("http://127.0.0.1:" + QString::number(port) + "/api/chat"));
+        request.setRawHeader("Accept", "text/event-stream");
+        QNetworkReply *reply = m_network.post(request, QJsonDocument(QJsonObject{{"session_id", id}, {"user_message", "An EA"}}).toJson());
+        QSignalSpy finished(reply, &QNetworkReply::finished);
+        EventStreamReader reader;
+        Streamed streamed;
+        connect(reply, &QNetworkReply::readyRead, this, [&] {
+            for (const ServerSentEvent &event : reader.feed(reply->readAll())) {
+                streamed.events.append(event);
+                if (event.name == "delta" && streamed.modelStreamsEndedAtFirstDelta < 0) {
+                    streamed.modelStreamsEndedAtFirstDelta = fake.streamsEnded;
+                    atFirstDelta(reply);
+                }
+            }
+        });
+        if (!reply->isFinished())
+            finished.wait(waitLimitMs);
+        reply->deleteLater();
+        return streamed;
+    }
+
     static QString programOf(const QJsonObject &reply)
     {
         return reply.value("data").toObject().value("response").toString();
@@ -274,7 +358,8 @@ private slots:
         QFETCH(bool, needUpdate);
         QCOMPARE(post("/api/version_check", {{"client_version", clientVersion}}, m_port),
                  (QJsonObject{{"need_update", needUpdate}, {"min_version", "1.2.0"},
-                              {"message", needUpdate ? "<b>Update</b>" : ""}}));
+                              {"message", needUpdate ? "<b>Update</b>" : ""},
+                              {"features", QJsonArray{"stream", "cancel", "compile_errors"}}}));
     }
 
     // Other strategies than the demo conversation's, so that between them eight of the twelve
@@ -446,6 +531,138 @@ private slots:
             QCOMPARE(messages.size(), 4);
             QVERIFY(messages.last().toObject().value("content").toString().contains("OnTick"));
         }
+    }
+
+    void streamedChat_data()
+    {
+        QTest::addColumn<QList<Canned>>("script");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("success");
+        QTest::addColumn<QString>("messagePart");
+        QTest::addColumn<QStringList>("phases");
+        QTest::addColumn<bool>("modelCut");
+        QStringList pieces{"Done.\n```mql5\n"};
+        for (const QByteArray &line : validProgram.split('\n'))
+            pieces.append(line + '\n');
+        pieces.append("```");
+        const QStringList noOnTick{"```mql5\nint OnInit() { return 0; }\n```"};
+        Canned brokenStream = streamed(pieces.mid(0, 2), 50, "");
+        brokenStream.chunks.append(R"(data: {"error": {"message": "slot lost"}})" "\n\n");
+        const QStringList shortLimit{"--llm-timeout", "0.5"};
+        const QStringList wrote{"writing", "checking"};
+
+        QTest::newRow("deltas as they come") << QList{streamed(pieces, 100)} << QStringList() << "" << true << "Done." << wrote << false;
+        QTest::newRow("steady beyond the silence limit") << QList{streamed(pieces, 250)} << shortLimit << "" << true << "Done." << wrote << false;
+        QTest::newRow("reasoning hidden") << QList{streamed({"<thi", "nk>secret</th", "ink>```mql5\n" + validProgram + "```"}, 50)}
+                                          << QStringList() << "" << true << "" << wrote << false;
+        QTest::newRow("repair round") << QList{streamed(noOnTick, 50), streamed(pieces, 50)} << QStringList() << "" << true << ""
+                                      << QStringList{"writing", "checking", "repairing", "checking"} << false;
+        QTest::newRow("model error") << QList{canned(500, R"({"error": {"message": "slot lost"}})")} << QStringList() << "" << false
+                                     << "slot lost" << QStringList{"writing"} << false;
+        QTest::newRow("error in the stream") << QList{brokenStream} << QStringList() << "" << false << "slot lost" << QStringList{"writing"} << false;
+        QTest::newRow("silent model") << QList{canned(200, {}, {}, 0, Canned::Silent)} << shortLimit << "" << false << "too long"
+                                      << QStringList{"writing"} << true;
+        QTest::newRow("stalls mid-stream") << QList{streamed(pieces.mid(0, 2), 50, "", Canned::StreamThenStall)} << shortLimit << "" << false
+                                           << "too long" << QStringList{"writing"} << true;
+        QTest::newRow("past the deadline") << QList{streamed(pieces, 400)} << QStringList{"--llm-deadline", "1"} << "" << false << "too long"
+                                           << QStringList{"writing"} << true;
+        QTest::newRow("stopped") << QList{streamed(pieces, 300)} << QStringList() << "cancel" << false << "Stopped" << QStringList{"writing"} << true;
+        QTest::newRow("client leaves") << QList{streamed(pieces, 300)} << QStringList() << "leave" << false << "" << QStringList{"writing"} << true;
+    }
+
+    // Whatever happens to a streamed chat, the client hears of it once, and the session goes on.
+    void streamedChat()
+    {
+        QFETCH(QList<Canned>, script);
+        QFETCH(QStringList, options);
+        QFETCH(QString, action);
+        QFETCH(bool, success);
+        QFETCH(QString, messagePart);
+        QFETCH(QStringList, phases);
+        QFETCH(bool, modelCut);
+
+        FakeModel fake;
+        fake.script = script;
+        Service service;
+        const quint16 port = startModelService(service, fake.url(), options);
+        const QString id = open(port);
+        const Streamed streamed = streamChat(port, id, fake, [&](QNetworkReply *reply) {
+            if (action == "cancel")
+                QCOMPARE(post("/api/cancel", {{"session_id", id}}, port), (QJsonObject{{"success", true}, {"api_type", "cancel"}, {"message", "Stopped."}}));
+            if (action == "leave")
+                reply->abort();
+        });
+        const QList<QByteArray> done = streamed.named("done");
+        QCOMPARE(done.size(), action == "leave" ? 0 : 1);
+        if (!done.isEmpty()) {
+            const QJsonObject reply = QJsonDocument::fromJson(done[0]).object();
+            QCOMPARE(reply.value("success").toBool(), success);
+            QVERIFY2(reply.value("message").toString().contains(messagePart), done[0].constData());
+            QCOMPARE(streamed.events.last().name, "done");
+        }
+        QStringList seen;
+        for (const QByteArray &status : streamed.named("status"))
+            seen.append(QJsonDocument::fromJson(status).object().value("phase").toString());
+        QCOMPARE(seen, phases);
+        QString text;
+        for (const QByteArray &delta : streamed.named("delta"))
+            text += QJsonDocument::fromJson(delta).object().value("text").toString();
+        QVERIFY(!text.contains("secret") && !text.contains("think"));
+        QVERIFY(!success || (text.contains("OnInit") && streamed.modelStreamsEndedAtFirstDelta == 0));
+        QTRY_COMPARE(fake.cutByService, int(modelCut));
+        QCOMPARE(chat(port, id, "again").value("success"), QJsonValue(true));
+    }
+
+    void compileErrorsToModel()
+    {
+        FakeModel fake;
+        Service service;
+        const quint16 port = startModelService(service, fake.url());
+        const QString id = open(port);
+        chat(port, id, "An EA");
+        const QJsonObject body{{"session_id", id}, {"user_message", "Please fix"}, {"compile_errors", QJsonArray{"E.mq5(3,1) : error 256: 'x' - undeclared identifier"}}};
+        QCOMPARE(result(sendAsync("POST", "/api/chat", QJsonDocument(body).toJson(), port)).second.value("success"), QJsonValue(true));
+        const QJsonArray messages = fake.chats.value(1).value("messages").toArray();
+        QVERIFY(messages[messages.size() - 2].toObject().value("content").toString().contains("OnTick"));
+        QVERIFY(messages.last().toObject().value("content").toString().contains("error 256: 'x' - undeclared identifier"));
+    }
+
+    void templateRefinement_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QStringList>("compileErrors");
+        QTest::addColumn<QString>("messagePart");
+        QTest::addColumn<QString>("input");
+        const QString locked = "x.mq5(1,1) : error 104: cannot write 'Locked.ex4'";
+
+        QTest::newRow("compile errors") << "RSI 14" << "Please fix these errors" << QStringList{locked} << "cannot fix" << "InpRsiPeriod = 14";
+        QTest::newRow("compile errors in the text") << "RSI 14" << "The program does not compile. Please fix these errors:\n" + locked
+                                                    << QStringList() << "cannot fix" << "InpRsiPeriod = 14";
+        QTest::newRow("what changed") << "RSI 14" << "make the period 21" << QStringList() << "RSI(14) 70/30 → RSI(21) 70/30" << "InpRsiPeriod = 21";
+        QTest::newRow("RSI named in passing") << "crossover 10 50" << "add an RSI filter" << QStringList()
+                                              << "The strategy stays moving average crossover" << "InpFastPeriod = 10";
+        QTest::newRow("switch asked for") << "crossover 10 50" << "switch to RSI 21" << QStringList() << "→ RSI(21)" << "InpRsiPeriod = 21";
+        QTest::newRow("switch asked for in Chinese") << "均线交叉 10 50" << "改成相对强弱" << QStringList() << "→ RSI(14)" << "InpRsiPeriod = 14";
+    }
+
+    // The templates refine the program they wrote, and cannot repair it.
+    void templateRefinement()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, then);
+        QFETCH(QStringList, compileErrors);
+        QFETCH(QString, messagePart);
+        QFETCH(QString, input);
+
+        const QString id = open(m_port, "MT5", "indicator");
+        chat(m_port, id, first);
+        const QJsonObject body{{"session_id", id}, {"user_message", then}, {"compile_errors", QJsonArray::fromStringList(compileErrors)}};
+        const QJsonObject reply = result(sendAsync("POST", "/api/chat", QJsonDocument(body).toJson(), m_port)).second;
+        QVERIFY2(reply.value("message").toString().contains(messagePart), qPrintable(reply.value("message").toString()));
+        const QString program = programOf(reply.contains("data") ? reply : chat(m_port, id, "show it"));
+        QVERIFY2(program.simplified().contains(" " + input + ";"), qPrintable(program));
     }
 
     void unreachableModelServer()
