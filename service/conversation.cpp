@@ -26,12 +26,23 @@ const QString kRestore = QStringLiteral("brevan:restore:");
 const QString kFix = QStringLiteral("brevan-fix:");
 
 constexpr int kTickMs = 1000;
+constexpr int kLiveRefreshMs = 150;
+// Lines of a program being written that its bubble shows: the newest ones.
+constexpr int kLiveLines = 8;
+// Compile errors sent back without the trader, in a row.
+constexpr int kAutoFixRounds = 2;
 
 // "m:ss", as a clock on the wall.
 QString clockText(qint64 ms)
 {
     const qint64 seconds = ms / 1000;
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString fixRequest(const QStringList &errors)
+{
+    return Conversation::tr("The program does not compile. Please fix these errors:") + QLatin1Char('\n')
+        + errors.join(QLatin1Char('\n'));
 }
 
 // The number after prefix in href, or -1.
@@ -63,6 +74,12 @@ Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int
     m_network->setTransferTimeout(int(m_timeouts.transfer.count()));
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &Conversation::tick);
+    m_liveRefresh.setSingleShot(true);
+    m_liveRefresh.setInterval(kLiveRefreshMs);
+    connect(&m_liveRefresh, &QTimer::timeout, this, [this] {
+        if (m_request)
+            change(m_request->entry, waitingEntry());
+    });
     connect(&m_compile, &CompilerRun::Job::finished, this, &Conversation::onCompiled);
     m_indicatorLabel = tr("Indicator");
     m_eaLabel = tr("EA");
@@ -177,6 +194,7 @@ void Conversation::onVersionChecked(QNetworkReply *reply)
     // A check that cannot be made lets the client go on.
     if (reply->error() == QNetworkReply::NoError) {
         const VersionVerdict verdict = parseVersionVerdict(reply->readAll());
+        m_features = verdict.features;
         if (verdict.needUpdate) {
             const QString text = !verdict.message.isEmpty()
                 ? verdict.message
@@ -307,6 +325,15 @@ Conversation::SendOutcome Conversation::send(const QString &text)
         return SendOutcome::Refused;
     }
     m_refusedForChoice = false;
+    m_fixRounds = 0;
+    // The errors "Ask to fix these errors" suggested go with the request that still names them.
+    const QStringList errors = std::exchange(m_suggestedErrors, {});
+    dispatch(request, !errors.isEmpty() && request.contains(errors.constFirst()) ? errors : QStringList());
+    return SendOutcome::Sent;
+}
+
+void Conversation::dispatch(const QString &request, const QStringList &compileErrors)
+{
     m_session.chat.used = true;
     ChatEntry user;
     user.kind = ChatEntry::Kind::User;
@@ -314,6 +341,8 @@ Conversation::SendOutcome Conversation::send(const QString &text)
     add(user);
     m_request.emplace();
     m_request->text = request;
+    if (m_features.contains(ServiceFeature::CompileErrors))
+        m_request->compileErrors = compileErrors;
     m_request->clock.start();
     m_request->entry = add(waitingEntry());
     m_ticker.start();
@@ -323,22 +352,55 @@ Conversation::SendOutcome Conversation::send(const QString &text)
         postRequest();
     else if (m_session.failed)
         openSession(currentChoice());
-    return SendOutcome::Sent;
 }
 
 void Conversation::postRequest()
 {
     const quint64 serial = m_session.chat.serial;
-    QNetworkReply *reply = postServiceRequest(*m_network, m_baseUrl + ServicePath::Chat,
-                                              chatBody(m_session.id, m_request->text, m_language), m_language);
+    const QString url = m_baseUrl + ServicePath::Chat;
+    const QJsonObject body = m_request->compileErrors.isEmpty()
+        ? chatBody(m_session.id, m_request->text, m_language)
+        : chatBody(m_session.id, m_request->text, m_language, m_request->compileErrors);
+    QNetworkReply *reply = m_features.contains(ServiceFeature::Stream)
+        ? postStreamingChatRequest(*m_network, url, body, m_language)
+        : postServiceRequest(*m_network, url, body, m_language);
     m_request->reply = reply;
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply] { onStreamData(reply); });
     connect(reply, &QNetworkReply::finished, this, [this, reply, serial] { onChatAnswered(reply, serial); });
 }
 
+// A streamed answer shows where its time goes and the program growing; a plain one the clock.
 ChatEntry Conversation::waitingEntry() const
 {
-    return serviceEntry(tr("Generating code... %1").arg(clockText(m_request->clock.elapsed())),
-                        {{tr("Stop"), kStopRequest}});
+    const QString clock = clockText(m_request->clock.elapsed());
+    if (!m_request->done && m_request->phase == ChatStreamEvent::Phase::Unknown && m_request->written.isEmpty())
+        return serviceEntry(tr("Generating code... %1").arg(clock), {{tr("Stop"), kStopRequest}});
+    ChatEntry entry = serviceEntry(phaseText() + QLatin1Char(' ') + clock, {{tr("Stop"), kStopRequest}});
+    if (!m_request->written.isEmpty()) {
+        const qint64 ms = std::max<qint64>(1, m_request->writing.elapsed());
+        entry.text += QLatin1Char('\n')
+            + tr("%1 characters, %2 per second").arg(m_request->written.size()).arg(m_request->written.size() * 1000 / ms);
+        entry.kind = ChatEntry::Kind::Program;
+        const QStringList lines = m_request->written.split(QLatin1Char('\n'));
+        entry.code = lines.mid(std::max<qsizetype>(0, lines.size() - kLiveLines)).join(QLatin1Char('\n'));
+    }
+    return entry;
+}
+
+QString Conversation::phaseText() const
+{
+    switch (m_request->phase) {
+    case ChatStreamEvent::Phase::Queued:
+        return tr("Waiting for the model (number %1 in the queue)...").arg(m_request->position);
+    case ChatStreamEvent::Phase::Checking:
+        return tr("Checking the program...");
+    case ChatStreamEvent::Phase::Repairing:
+        return tr("Correcting the program...");
+    case ChatStreamEvent::Phase::Writing:
+    case ChatStreamEvent::Phase::Unknown:
+        break;
+    }
+    return tr("Writing the program...");
 }
 
 ChatEntry Conversation::compilingEntry() const
@@ -394,6 +456,12 @@ void Conversation::stop()
     if (m_compile.isRunning()) {
         m_compile.stop();
     } else if (m_request && m_request->reply) {
+        // The service frees the model at once; closing the connection alone would do it later.
+        if (m_features.contains(ServiceFeature::Cancel)) {
+            QNetworkReply *cancel = postServiceRequest(*m_network, m_baseUrl + ServicePath::Cancel,
+                                                       cancelBody(m_session.id, m_language), m_language);
+            connect(cancel, &QNetworkReply::finished, cancel, &QObject::deleteLater);
+        }
         m_request->stopping = true;
         m_request->reply->abort();
     } else if (m_request) {
@@ -427,6 +495,38 @@ QString Conversation::failureText(const QNetworkReply *reply) const
     }
 }
 
+// A streamed answer is read as it comes; a plain one (or a refusal) only once finished.
+void Conversation::onStreamData(QNetworkReply *reply)
+{
+    if (!m_request || m_request->reply != reply
+        || !reply->header(QNetworkRequest::ContentTypeHeader).toString().startsWith(QLatin1String("text/event-stream")))
+        return;
+    for (const ServerSentEvent &event : m_request->events.feed(reply->readAll())) {
+        const ChatStreamEvent streamed = parseChatStreamEvent(event);
+        switch (streamed.kind) {
+        case ChatStreamEvent::Kind::Status:
+            m_request->phase = streamed.phase;
+            m_request->position = streamed.position;
+            // A repair writes the program anew.
+            if (streamed.phase == ChatStreamEvent::Phase::Repairing)
+                m_request->written.clear();
+            break;
+        case ChatStreamEvent::Kind::Delta:
+            if (m_request->written.isEmpty())
+                m_request->writing.start();
+            m_request->written += streamed.text;
+            break;
+        case ChatStreamEvent::Kind::Done:
+            m_request->done = streamed.reply;
+            break;
+        case ChatStreamEvent::Kind::Other:
+            break;
+        }
+    }
+    if (!m_liveRefresh.isActive())
+        m_liveRefresh.start();
+}
+
 void Conversation::onChatAnswered(QNetworkReply *reply, quint64 serial)
 {
     reply->deleteLater();
@@ -437,7 +537,17 @@ void Conversation::onChatAnswered(QNetworkReply *reply, quint64 serial)
                                           : tr("Request failed: %1").arg(failureText(reply)));
         return;
     }
-    const ServiceReply answer = parseServiceReply(reply->readAll());
+    const bool streamed = reply->header(QNetworkRequest::ContentTypeHeader).toString().startsWith(QLatin1String("text/event-stream"));
+    if (streamed && !m_request->done) {
+        returnRequest(tr("Request failed: %1").arg(
+            tr("the connection to the code generator at %1 ended before its answer was complete").arg(m_baseUrl)));
+        return;
+    }
+    takeAnswer(streamed ? *m_request->done : parseServiceReply(reply->readAll()));
+}
+
+void Conversation::takeAnswer(const ServiceReply &answer)
+{
     if (answer.kind != ServiceReply::Kind::Chat) {
         returnRequest({});
         return;
@@ -447,6 +557,8 @@ void Conversation::onChatAnswered(QNetworkReply *reply, quint64 serial)
         if (answer.message.startsWith(QLatin1String("Unknown session")) && !m_request->retried) {
             m_request->retried = true;
             m_request->reply = nullptr;
+            m_request->events = {};
+            m_request->done.reset();
             openSession(currentChoice(),
                         tr("The code generator no longer knew this chat: a new %1 %2 chat was opened, and "
                            "your request goes there.")
@@ -490,8 +602,8 @@ bool Conversation::activate(const QString &href)
     } else if (number = numberAfter(href, kRestore); number >= 0 && number < m_programs.size()) {
         restore(number);
     } else if (href.startsWith(kFix)) {
-        Q_EMIT requestSuggested(tr("The program does not compile. Please fix these errors:") + QLatin1Char('\n')
-                                + href.mid(kFix.size()));
+        m_suggestedErrors = href.mid(kFix.size()).split(QLatin1Char('\n'));
+        Q_EMIT requestSuggested(fixRequest(m_suggestedErrors));
     } else {
         return false;
     }
@@ -610,11 +722,30 @@ void Conversation::onCompiled(const CompilerRun::Outcome &outcome)
         else
             add(result);
     }
+    const bool latest = m_compiling == m_programs.size() - 1;
     const bool wasRunning = m_compiling >= 0 && outcome.started;
     m_compiling = -1;
     if (wasRunning)
         Q_EMIT compilingChanged(false);
     deployNext();
+    if (outcome.hasLog && latest)
+        fixAutomatically(CompilerLog::errorCount(outcome.log) == 0 ? QStringList() : CompilerLog::errorLines(outcome.log));
+}
+
+// Compile errors of the newest program go back to the model by themselves, when the trader
+// chose so, until a compile is clean or the rounds are used up.
+void Conversation::fixAutomatically(const QStringList &errors)
+{
+    if (errors.isEmpty()) {
+        m_fixRounds = 0;
+        return;
+    }
+    if (!m_autoFix || !m_features.contains(ServiceFeature::CompileErrors) || m_request || !m_deployQueue.isEmpty()
+        || m_fixRounds >= kAutoFixRounds)
+        return;
+    ++m_fixRounds;
+    notice(tr("Asking the code generator to fix the errors (automatic round %1 of %2).").arg(m_fixRounds).arg(kAutoFixRounds));
+    dispatch(fixRequest(errors), errors);
 }
 
 void Conversation::restore(int number)

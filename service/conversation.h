@@ -3,6 +3,7 @@
 #include "platform/compilerrun.h"
 #include "service/chatentry.h"
 #include "service/chatsession.h"
+#include "service/eventstream.h"
 #include "service/protocol.h"
 
 #include <QElapsedTimer>
@@ -53,6 +54,9 @@ public:
     void setChoice(const Choice &choice);
     // Labels of the program types in the interface's language ("Indicator", "EA").
     void setProgramLabels(const QString &indicator, const QString &ea);
+    // With a service that takes compile errors, a compile that reports errors is sent back by
+    // itself, at most twice in a row.
+    void setAutoFix(bool on) { m_autoFix = on; }
 
     // Checks the version at baseUrl, without blocking; a passed check opens the first chat.
     void start(const QString &baseUrl);
@@ -107,11 +111,19 @@ private:
     struct Request final
     {
         QString text;
+        QStringList compileErrors;     // sent as data beside the text
         QPointer<QNetworkReply> reply; // null while it waits for the session's id
         int entry = -1;                // the waiting bubble
         QElapsedTimer clock;
         bool stopping = false;
         bool retried = false;          // sent once more in a chat opened for it
+        // A streamed answer: the program as written so far, where its time goes, its end.
+        EventStreamReader events;
+        QString written;
+        QElapsedTimer writing;
+        ChatStreamEvent::Phase phase = ChatStreamEvent::Phase::Unknown;
+        int position = 0;
+        std::optional<ServiceReply> done;
     };
 
     struct Program final
@@ -142,11 +154,16 @@ private:
     void abandonRequest();
     void onSessionOpened(QNetworkReply *reply, quint64 serial);
     void postRequest();
+    void dispatch(const QString &request, const QStringList &compileErrors);
+    void onStreamData(QNetworkReply *reply);
     void onChatAnswered(QNetworkReply *reply, quint64 serial);
+    void takeAnswer(const ServiceReply &answer);
+    void fixAutomatically(const QStringList &errors);
     void finishRequest();
     void returnRequest(const QString &why);
     void tick();
     ChatEntry waitingEntry() const;
+    QString phaseText() const;
     ChatEntry compilingEntry() const;
     QString failureText(const QNetworkReply *reply) const;
     QString programName(const QString &codeType) const;
@@ -165,6 +182,7 @@ private:
     QString m_language = QStringLiteral("en");
     QString m_baseUrl;
     bool m_live = false;
+    QStringList m_features; // what the service offers beyond the plain protocol
     Choice m_choice;
     QString m_indicatorLabel;
     QString m_eaLabel;
@@ -175,6 +193,11 @@ private:
     std::optional<Request> m_request;
     // Set when a Send was refused for not fitting the chat: New Chat then keeps its request.
     bool m_refusedForChoice = false;
+    // The errors "Ask to fix these errors" put into the request field.
+    QStringList m_suggestedErrors;
+    bool m_autoFix = false;
+    int m_fixRounds = 0; // automatic fixes since the trader last asked for something
+    QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second
 
     QList<Program> m_programs;
     QList<int> m_deployQueue;

@@ -99,7 +99,15 @@
         <source>No %1 terminal was found on this computer. Start the terminal once (it then creates its data folder), or choose its Installation path and Data path with "...".</source>
         <translation>在这台电脑上没有找到 %1 终端。请先启动一次终端（它会创建自己的数据文件夹），或用“...”选择安装路径和数据路径。</translation>
     </message>
-    </context>
+    <message>
+        <source>Fix compile errors automatically</source>
+        <translation>自动修复编译错误</translation>
+    </message>
+    <message>
+        <source>When the compiler reports errors, send them back to the code generator by itself, at most twice in a row (with a code generator that takes compile errors).</source>
+        <translation>编译器报告错误时，自动把错误发回代码生成服务，连续最多两次（需要支持编译错误的代码生成服务）。</translation>
+    </message>
+</context>
 <context>
     <name>BrevanQtClass</name>
     <message>
@@ -368,6 +376,34 @@ Compiling...</source>
     <message>
         <source>The earlier version of %1 is back in place.</source>
         <translation>%1 已恢复为原有版本。</translation>
+    </message>
+    <message>
+        <source>%1 characters, %2 per second</source>
+        <translation>%1 个字符，每秒 %2 个</translation>
+    </message>
+    <message>
+        <source>Waiting for the model (number %1 in the queue)...</source>
+        <translation>正在等待模型（排队第 %1 位）...</translation>
+    </message>
+    <message>
+        <source>Checking the program...</source>
+        <translation>正在检查程序...</translation>
+    </message>
+    <message>
+        <source>Correcting the program...</source>
+        <translation>正在修正程序...</translation>
+    </message>
+    <message>
+        <source>Writing the program...</source>
+        <translation>正在编写程序...</translation>
+    </message>
+    <message>
+        <source>the connection to the code generator at %1 ended before its answer was complete</source>
+        <translation>与位于 %1 的代码生成服务的连接在回复完成前中断</translation>
+    </message>
+    <message>
+        <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
+        <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
     </message>
 </context>
 </TS>

@@ -99,7 +99,15 @@
         <source>No %1 terminal was found on this computer. Start the terminal once (it then creates its data folder), or choose its Installation path and Data path with "...".</source>
         <translation>在這台電腦上沒有找到 %1 終端。請先啟動一次終端（它會建立自己的資料資料夾），或用「...」選擇安裝路徑和資料路徑。</translation>
     </message>
-    </context>
+    <message>
+        <source>Fix compile errors automatically</source>
+        <translation>自動修復編譯錯誤</translation>
+    </message>
+    <message>
+        <source>When the compiler reports errors, send them back to the code generator by itself, at most twice in a row (with a code generator that takes compile errors).</source>
+        <translation>編譯器回報錯誤時，自動把錯誤傳回程式碼產生服務，連續最多兩次（需要支援編譯錯誤的程式碼產生服務）。</translation>
+    </message>
+</context>
 <context>
     <name>BrevanQtClass</name>
     <message>
@@ -368,6 +376,34 @@ Compiling...</source>
     <message>
         <source>The earlier version of %1 is back in place.</source>
         <translation>%1 已還原為原有版本。</translation>
+    </message>
+    <message>
+        <source>%1 characters, %2 per second</source>
+        <translation>%1 個字元，每秒 %2 個</translation>
+    </message>
+    <message>
+        <source>Waiting for the model (number %1 in the queue)...</source>
+        <translation>正在等待模型（排隊第 %1 位）...</translation>
+    </message>
+    <message>
+        <source>Checking the program...</source>
+        <translation>正在檢查程式...</translation>
+    </message>
+    <message>
+        <source>Correcting the program...</source>
+        <translation>正在修正程式...</translation>
+    </message>
+    <message>
+        <source>Writing the program...</source>
+        <translation>正在編寫程式...</translation>
+    </message>
+    <message>
+        <source>the connection to the code generator at %1 ended before its answer was complete</source>
+        <translation>與位於 %1 的程式碼產生服務的連線在回覆完成前中斷</translation>
+    </message>
+    <message>
+        <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
+        <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
     </message>
 </context>
 </TS>

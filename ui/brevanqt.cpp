@@ -10,6 +10,7 @@
 #include "widgets/codeviewer.h"
 
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -41,6 +42,7 @@ const QString kContactEmail = QStringLiteral("support@tavrinai.com");
 const QString kWebsiteHost = QStringLiteral("www.tavrinai.com");
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kSplitterKey = QStringLiteral("window/splitter");
+const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
 // The request field is never smaller than this many lines of text.
 constexpr int kRequestLines = 4;
 
@@ -108,6 +110,7 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     m_saveConversationAction->setShortcut(QKeySequence::Save);
     ui.textEdit_code->addAction(m_saveConversationAction);
     connect(m_saveConversationAction, &QAction::triggered, this, &BrevanQt::onSaveConversationTriggered);
+    createAutoFixOption();
     retranslateExtras();
     restoreLayout();
 
@@ -196,6 +199,20 @@ void BrevanQt::connectForm()
     }
 }
 
+// Beside Send, off until the trader turns it on; remembered.
+void BrevanQt::createAutoFixOption()
+{
+    m_autoFix = new QCheckBox(this);
+    m_autoFix->setObjectName(QStringLiteral("checkBox_autoFix"));
+    m_autoFix->setChecked(QSettings().value(kAutoFixKey, false).toBool());
+    m_conversation->setAutoFix(m_autoFix->isChecked());
+    ui.horizontalLayout_4->insertWidget(ui.horizontalLayout_4->indexOf(ui.pushButton_generate), m_autoFix);
+    connect(m_autoFix, &QCheckBox::toggled, this, [this](bool on) {
+        m_conversation->setAutoFix(on);
+        QSettings().setValue(kAutoFixKey, on);
+    });
+}
+
 // At first start the transcript gets most of the height; later the trader's own layout returns.
 void BrevanQt::restoreLayout()
 {
@@ -281,6 +298,9 @@ void BrevanQt::retranslateExtras()
     if (m_saveConversationAction)
         m_saveConversationAction->setText(tr("Save conversation…"));
     ui.pushButton_generate->setToolTip(tr("Send the request (Ctrl+Enter)"));
+    m_autoFix->setText(tr("Fix compile errors automatically"));
+    m_autoFix->setToolTip(tr("When the compiler reports errors, send them back to the code generator by "
+                             "itself, at most twice in a row (with a code generator that takes compile errors)."));
 }
 
 void BrevanQt::onAboutTriggered()

@@ -10,6 +10,7 @@
 
 class QAction;
 class QActionGroup;
+class QCheckBox;
 class QCloseEvent;
 class QEvent;
 class QLineEdit;
@@ -54,6 +55,7 @@ private:
     void connectConversation();
     void connectForm();
     void restoreLayout();
+    void createAutoFixOption();
     // Handlers connected by function pointer, outside the slot table.
     void onComboBoxTypeChanged(int index);
     void onTranscriptLinkActivated(const QString &href);
@@ -79,4 +81,5 @@ private:
     QMenu *m_helpMenu = nullptr;
     QAction *m_aboutAction = nullptr;
     QAction *m_saveConversationAction = nullptr;
+    QCheckBox *m_autoFix = nullptr;
 };

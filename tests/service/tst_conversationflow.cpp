@@ -3,6 +3,8 @@
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -14,6 +16,15 @@ const QString kProgram = u"int OnInit() { return 0; }\nint OnCalculate(const int
 const QString kGreeting = u"Hello, what shall we build?"_s; // FakeService's own
 const QString kStopped = u"Stopped. Your request is back in the request field."_s;
 const QString kUnknown = u"Unknown session: please start a new chat."_s;
+// The stand-in compiler finds no OnCalculate in this indicator.
+const QString kBroken = u"int OnInit() { return 0; }\n"_s;
+
+FakeService::Reply streamed(const QString &program)
+{
+    return FakeService::Reply::events({{"status", {{"phase", "writing"}}}, {"delta", {{"text", program}}},
+                                       {"done", {{"api_type", "chat"}, {"success", true}, {"message", "Streamed"},
+                                                 {"data", QJsonObject{{"response", program}}}}}});
+}
 
 } // namespace
 
@@ -74,6 +85,52 @@ private Q_SLOTS:
         m_returned.clear();
     }
     void cleanup() { m_chat.reset(); }
+
+    // With a service that streams, stops and takes compile errors.
+    void streamedAnswerAndStop()
+    {
+        m_service->setDefaultReply("POST", u"/api/version_check"_s, FakeService::Reply::json({{"need_update", false}, {"features", QJsonArray{"stream", "cancel", "compile_errors"}}}));
+        m_service->enqueueReply("POST", u"/api/chat"_s, streamed(kProgram));
+        m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::Reply::silent());
+        m_service->setDefaultReply("POST", u"/api/cancel"_s, FakeService::Reply::json({{"success", true}, {"api_type", "cancel"}}));
+        QVERIFY(open());
+        m_chat->send(u"Draw it"_s);
+        QVERIFY(shows(u"Streamed"_s + kProgram));
+        QCOMPARE(chats().constFirst().header("Accept"), "text/event-stream"_ba);
+        m_chat->send(u"Again"_s);
+        QTRY_COMPARE(chats().size(), 2);
+        m_chat->stop();
+        QTRY_COMPARE(m_service->requestsTo("POST", u"/api/cancel"_s).size(), 1);
+        QCOMPARE(m_service->requestsTo("POST", u"/api/cancel"_s).constFirst().json.value("session_id").toString(), u"session-1"_s);
+        QVERIFY(shows(kStopped));
+    }
+
+    // A compile with errors goes back to the model by itself, until one is clean or twice in a row.
+    void automaticFix_data()
+    {
+        QTest::addColumn<int>("broken"); // answers that do not compile before a good one
+        QTest::addColumn<int>("asked");  // chat requests in all
+        QTest::newRow("fixed in the first round") << 1 << 2;
+        QTest::newRow("two rounds, then the trader decides") << 3 << 3;
+    }
+    void automaticFix()
+    {
+        QFETCH(int, broken);
+        QFETCH(int, asked);
+        m_service->setDefaultReply("POST", u"/api/version_check"_s, FakeService::Reply::json({{"need_update", false}, {"features", QJsonArray{"compile_errors"}}}));
+        for (int i = 0; i < broken; ++i)
+            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kBroken));
+        QVERIFY(open());
+        QVERIFY(terminal(FAKE_METAEDITOR_PATH));
+        m_chat->setAutoFix(true);
+        m_chat->send(u"Draw it"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(chats().size() == asked && !m_chat->isRequestInFlight() && !m_chat->isCompiling(), 20000);
+        QTest::qWait(300); // and no further round
+        QCOMPARE(chats().size(), asked);
+        const QJsonArray errors = chats().at(1).json.value("compile_errors").toArray();
+        QVERIFY2(errors.size() == 1 && errors.at(0).toString().startsWith(u"Swing.mq4("_s), qPrintable(QJsonDocument(chats().at(1).json).toJson()));
+        QCOMPARE(texts().filter(u"automatic round"_s).size(), asked - 1);
+    }
 
     // The folder was wrong when the answer came: the program waits in the chat, not on the service.
     void keptProgramSavedOnceTheFolderIsFixed()

@@ -46,6 +46,15 @@ FakeService::Reply FakeService::newSession(const QString &sessionId, const QStri
     return Reply::json({{"api_type", "new"}, {"success", true}, {"session_id", sessionId}, {"message", message}});
 }
 
+FakeService::Reply FakeService::Reply::events(const QList<QPair<QByteArray, QJsonObject>> &events)
+{
+    Reply reply;
+    reply.contentType = "text/event-stream";
+    for (const auto &[name, data] : events)
+        reply.body += "event: " + name + "\ndata: " + QJsonDocument(data).toJson(QJsonDocument::Compact) + "\n\n";
+    return reply;
+}
+
 FakeService::Reply FakeService::chatSuccess(const QString &response)
 {
     return Reply::json({{"api_type", "chat"}, {"success", true}, {"message", ""},
@@ -107,7 +116,7 @@ void FakeService::answer(QTcpSocket *socket, const Reply &reply)
         --connection->unanswered;
         if (reply.mode == Reply::Mode::Drop)
             return socket->abort();
-        socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\nContent-Type: application/json\r\n"
+        socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\nContent-Type: " + reply.contentType + "\r\n"
                       + "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
     });
 }

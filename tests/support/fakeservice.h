@@ -26,11 +26,14 @@ public:
         QByteArray body;
         int delayMs = 0;
         Mode mode = Mode::Answer;
+        QByteArray contentType = "application/json";
 
         static Reply json(const QJsonObject &object, int status = 200);
-        static Reply silent() { return {200, {}, 0, Mode::Silent}; }
-        static Reply dropped(int afterMs) { return {200, {}, afterMs, Mode::Drop}; }
-        Reply delayed(int ms) const { return {status, body, ms, mode}; }
+        // A streamed chat: each (event name, data) pair as a Server-Sent Event, all at once.
+        static Reply events(const QList<QPair<QByteArray, QJsonObject>> &events);
+        static Reply silent() { return {200, {}, 0, Mode::Silent, {}}; }
+        static Reply dropped(int afterMs) { return {200, {}, afterMs, Mode::Drop, {}}; }
+        Reply delayed(int ms) const { return {status, body, ms, mode, contentType}; }
     };
 
     struct Request final
