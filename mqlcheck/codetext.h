@@ -9,6 +9,11 @@
 
 namespace mqlcheck {
 
+bool isBlank(char c);
+// Letters, digits, '_' and any byte of a UTF-8 sequence: identifiers may hold Chinese.
+bool isWordCharacter(char c);
+std::string_view withoutByteOrderMark(std::string_view text);
+
 // The source with its comments and string and character literals blanked out byte by byte,
 // line ends kept, so that the checks see only code and still report places of the original.
 class CodeText final
