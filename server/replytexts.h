@@ -3,6 +3,8 @@
 #include "modelclient.h"
 #include "programkind.h"
 
+#include <riskreview.h>
+
 #include <QString>
 #include <QStringList>
 
@@ -27,4 +29,6 @@ public:
                                 const QString &detail);
     static QString noProgram(Language language);
     static QString checkFailed(Language language, const QStringList &errors);
+    // The finding's explanation, naming its subject.
+    static QString riskWarning(Language language, const mqlcheck::RiskFinding &finding);
 };

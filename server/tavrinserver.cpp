@@ -2,6 +2,7 @@
 
 #include "codegenerator.h"
 #include "modelbackend.h"
+#include "programcheck.h"
 
 #include <QHttpServer>
 #include <QJsonDocument>
@@ -65,6 +66,16 @@ ReplyTexts::Language languageOf(const QJsonObject &body, const QHttpServerReques
                                                    .section(u';', 0, 0)
                                                    .trimmed();
     return ReplyTexts::languageOf(code);
+}
+
+// The program, and beside it what the risk review warns of, when it warns of anything.
+QJsonObject programData(const QString &program, const ProgramKind &kind, ReplyTexts::Language language)
+{
+    QJsonObject data{{QStringLiteral("response"), program}};
+    const QJsonArray warnings = riskWarnings(program, kind, language);
+    if (!warnings.isEmpty())
+        data.insert(QStringLiteral("warnings"), warnings);
+    return data;
 }
 
 } // namespace
@@ -226,8 +237,8 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
         Status::Ok, true, apiType,
         ReplyTexts::programReady(language, session->kind, session->idea.summary()), id);
     reply.body.insert(QStringLiteral("data"),
-                      QJsonObject{{QStringLiteral("response"),
-                                   CodeGenerator::program(session->kind, session->idea, message)}});
+                      programData(CodeGenerator::program(session->kind, session->idea, message),
+                                  session->kind, language));
     answer.send(reply);
 }
 
@@ -244,7 +255,7 @@ void TavrinServer::generate(SessionStore::Session &session, const QString &id,
     const ModelBackend::Request request{session.kind, language, session.history, message};
     session.waiting = answer;
     session.generation = m_model->generate(
-        request, [this, id, apiType](const ModelBackend::Result &result) {
+        request, [this, id, apiType, language](const ModelBackend::Result &result) {
             SessionStore::Session *session = m_sessions.find(id);
             if (!session || !session->waiting)
                 return;
@@ -253,7 +264,7 @@ void TavrinServer::generate(SessionStore::Session &session, const QString &id,
             if (result.success) {
                 session->history = result.history;
                 reply.body.insert(QStringLiteral("data"),
-                                  QJsonObject{{QStringLiteral("response"), result.program}});
+                                  programData(result.program, session->kind, language));
             }
             finishGeneration(*session, reply);
         });
