@@ -5,17 +5,6 @@
 
 namespace mqlcheck {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-bool isWordCharacter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'
-           || (static_cast<unsigned char>(c) & 0x80) != 0;
-}
-
 std::string_view withoutByteOrderMark(std::string_view text)
 {
     constexpr std::string_view mark = "\xEF\xBB\xBF";

@@ -98,41 +98,44 @@ struct Explanation
 
 constexpr Explanation explanations[] = {
     {risk::DllImport,
-     "loads the DLL \"%1\", which runs outside MetaTrader's control with all the rights of your "
+     "Loads the DLL \"%1\", which runs outside MetaTrader's control with all the rights of your "
      "Windows account"},
-    {risk::Network, "calls %1, which sends data over the internet"},
+    {risk::Network, "Calls %1, which sends data over the internet"},
     {risk::AccountDataOut,
-     "reads account data (%1) in a program that sends data over the internet: your account's "
+     "Reads account data (%1) in a program that sends data over the internet: your account's "
      "details may leave this computer (heuristic)"},
     {risk::CommonFiles,
-     "opens files with %1, in the folder all terminals share, outside this terminal's own sandbox"},
+     "Opens files with %1, in the folder all terminals share, outside this terminal's own sandbox"},
     {risk::NoStopLoss,
      "%1 opens a trade without a stop loss, and none is set afterwards: its loss has no limit "
      "(heuristic)"},
     {risk::Martingale,
-     "multiplies the lot (%1) after a losing trade, a martingale: losses grow geometrically "
+     "Multiplies the lot (%1) after a losing trade, a martingale: losses grow geometrically "
      "(heuristic)"},
     {risk::UnboundedLot,
-     "the lot given to %1 is computed at run time and never limited by the symbol's maximum "
+     "The lot given to %1 is computed at run time and never limited by the symbol's maximum "
      "volume or a fixed cap (heuristic)"},
     {risk::OrderStorm,
      "%1 runs from OnTick without looking at open positions, a new bar or the time: it may send "
      "an order on every tick (heuristic)"},
     {risk::UncheckedTrade,
-     "the result of %1 is never checked: a refused or failed order goes unnoticed"},
+     "The result of %1 is never checked: a refused or failed order goes unnoticed"},
     {risk::EndlessLoop,
-     "this %1 loop has no break, return or IsStopped() check: it never ends and freezes the "
+     "This %1 loop has no break, return or IsStopped() check: it never ends and freezes the "
      "terminal"},
 };
 
-std::string lowered(std::string_view text)
+// Most tokens differ from what they are compared with in their length or first character:
+// those are told apart without a call.
+inline bool same(std::string_view a, std::string_view b)
 {
-    std::string result(text);
-    for (char &c : result) {
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return false;
     }
-    return result;
+    return true;
 }
 
 bool contains(std::string_view text, std::string_view part)
@@ -140,15 +143,19 @@ bool contains(std::string_view text, std::string_view part)
     return text.find(part) != std::string_view::npos;
 }
 
-bool endsWith(std::string_view text, std::string_view tail)
+// lowerPart in lower case.
+bool containsNoCase(std::string_view text, std::string_view lowerPart)
 {
-    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+    const auto equal = [](char c, char lower) {
+        return (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) == lower;
+    };
+    return std::search(text.begin(), text.end(), lowerPart.begin(), lowerPart.end(), equal) != text.end();
 }
 
 template<std::size_t N>
 bool oneOf(std::string_view text, const std::string_view (&list)[N])
 {
-    return std::find(std::begin(list), std::end(list), text) != std::end(list);
+    return std::any_of(std::begin(list), std::end(list), [&](std::string_view item) { return same(text, item); });
 }
 
 bool isOpener(std::string_view text)
@@ -159,22 +166,20 @@ bool isOpener(std::string_view text)
 bool isLotName(std::string_view name)
 {
     // Case matters for what is left out: "InpLots" is a lot, "PlotIndex" is not.
-    const std::string low = lowered(name);
     const bool other = contains(name, "plot") || contains(name, "Plot") || contains(name, "slot")
-                       || contains(name, "Slot") || contains(low, "step");
-    return (contains(low, "lot") || contains(low, "volume")) && !other;
+                       || contains(name, "Slot") || containsNoCase(name, "step");
+    return (containsNoCase(name, "lot") || containsNoCase(name, "volume")) && !other;
 }
 
 bool isProfitName(std::string_view name)
 {
-    return contains(lowered(name), "profit");
+    return containsNoCase(name, "profit");
 }
 
 bool isLossName(std::string_view name)
 {
-    const std::string low = lowered(name);
-    return (contains(low, "loss") || contains(low, "losing")) && !contains(low, "stoploss")
-           && !contains(low, "stop_loss");
+    return (containsNoCase(name, "loss") || containsNoCase(name, "losing"))
+           && !containsNoCase(name, "stoploss") && !containsNoCase(name, "stop_loss");
 }
 
 class Review final
@@ -203,12 +208,12 @@ private:
     void endlessLoops();
 
     void add(std::string_view rule, std::size_t token, std::string subject);
-    bool is(std::size_t i, std::string_view text) const { return i < m_tokens.size() && m_tokens[i].text == text; }
+    bool is(std::size_t i, std::string_view text) const { return i < m_tokens.size() && same(m_tokens[i].text, text); }
     bool isCall(std::size_t i) const { return m_tokens[i].word && is(i + 1, "("); }
     bool isMethodCall(std::size_t i) const { return isCall(i) && i > 0 && is(i - 1, "."); }
     bool isFreeCall(std::size_t i) const { return isCall(i) && !(i > 0 && is(i - 1, ".")); }
     bool defines(std::string_view name) const { return m_functionsByName.count(name) != 0; }
-    bool mentions(std::string_view word) const { return m_words.count(word) != 0; }
+    bool mentions(std::string_view word) const;
     std::size_t closing(std::size_t opener) const;
     std::vector<Range> arguments(std::size_t call) const;
     std::size_t valueEnd(std::size_t from) const;
@@ -217,7 +222,7 @@ private:
     std::size_t valueStart(std::size_t token) const;
     bool isZero(Range range) const;
     bool alwaysZero(Range range) const;
-    std::vector<Assignment> fieldAssignments(std::string_view owner, std::string_view field) const;
+    std::optional<Opening> requestOpening(std::size_t call, std::string_view request) const;
     std::optional<std::size_t> functionAt(std::size_t token) const;
     bool anyWord(Range range, bool (*test)(std::string_view)) const;
     bool isLossTest(Range condition) const;
@@ -240,16 +245,17 @@ private:
     CodeText m_text;
     std::vector<Token> m_tokens;
     std::vector<std::size_t> m_partner; // the matching bracket, or none
-    std::unordered_set<std::string_view> m_words;
     std::vector<Function> m_functions;
     std::unordered_map<std::string_view, std::vector<std::size_t>> m_functionsByName;
     std::vector<Assignment> m_assignments;
-    std::unordered_map<std::string_view, std::vector<std::size_t>> m_assignmentsOf;
+    std::unordered_map<std::string_view, std::vector<std::size_t>> m_assignmentsOf; // by target
+    std::unordered_map<std::string_view, std::vector<std::size_t>> m_fieldsOf;      // by owner
     std::vector<Opening> m_openings;
     std::vector<bool> m_reachable; // per function, from OnTick
     std::unordered_set<std::string_view> m_boundedNames;
     std::unordered_map<std::string_view, std::optional<LotFacts>> m_nameFacts;
     std::vector<RiskFinding> m_findings;
+    std::unordered_set<std::string> m_reported; // "rule\nsubject"
 };
 
 Review::Review(std::string_view source, Language language)
@@ -291,7 +297,9 @@ void Review::tokenize()
     static constexpr std::string_view pairs[] = {"==", "!=", "<=", ">=", "&&", "||", "+=", "-=",
                                                  "*=", "/=", "%=", "|=", "&=", "^=", "++", "--",
                                                  "::", "<<", ">>"};
+    static constexpr std::string_view pairStarts = "=!<>&|+-*/%^:";
     const std::string &code = m_text.code();
+    m_tokens.reserve(code.size() / 4);
     int line = 1;
     std::size_t i = 0;
     while (i < code.size()) {
@@ -307,13 +315,12 @@ void Review::tokenize()
         if (isWordCharacter(c) || fraction) {
             while (end < code.size() && (isWordCharacter(code[end]) || ((digit || fraction) && code[end] == '.')))
                 ++end;
-        } else if (i + 1 < code.size() && oneOf(std::string_view(code).substr(i, 2), pairs)) {
+        } else if (i + 1 < code.size() && pairStarts.find(c) != std::string_view::npos
+                   && oneOf(std::string_view(code).substr(i, 2), pairs)) {
             end = i + 2;
         }
         const std::string_view text = std::string_view(code).substr(i, end - i);
         m_tokens.push_back({text, i, line, isWordCharacter(c) && !digit, digit || fraction});
-        if (m_tokens.back().word)
-            m_words.insert(text);
         i = end;
     }
 }
@@ -345,6 +352,11 @@ void Review::matchBrackets()
             --openOfKind[kindOf(*passed)];
         open.erase(std::prev(match.base()), open.end());
     }
+}
+
+bool Review::mentions(std::string_view word) const
+{
+    return std::any_of(m_tokens.begin(), m_tokens.end(), [&](const Token &t) { return same(t.text, word); });
 }
 
 std::size_t Review::closing(std::size_t opener) const
@@ -386,6 +398,8 @@ void Review::findAssignments()
         const bool member = target >= 2 && is(target - 1, ".") && m_tokens[target - 2].word;
         const std::string_view owner = member ? m_tokens[target - 2].text : std::string_view();
         m_assignmentsOf[m_tokens[target].text].push_back(m_assignments.size());
+        if (member)
+            m_fieldsOf[owner].push_back(m_assignments.size());
         m_assignments.push_back({m_tokens[target].text, owner, op, {i + 1, valueEnd(i + 1)}, target});
     }
 }
@@ -496,17 +510,36 @@ bool Review::alwaysZero(Range range) const
                           [&](std::size_t a) { return isZero(m_assignments[a].value); });
 }
 
-std::vector<Assignment> Review::fieldAssignments(std::string_view owner, std::string_view field) const
+// An MQL5 OrderSend(request, result) opens when the request's action is a deal or a pending
+// order and it names no position (then it closes or changes one). The fields are those set in
+// the call's function, or anywhere when that function sets none.
+std::optional<Opening> Review::requestOpening(std::size_t call, std::string_view request) const
 {
-    std::vector<Assignment> result;
-    const auto it = m_assignmentsOf.find(field);
-    if (it == m_assignmentsOf.end())
-        return result;
-    for (const std::size_t a : it->second) {
-        if (m_assignments[a].owner == owner)
-            result.push_back(m_assignments[a]);
+    const auto fields = m_fieldsOf.find(request);
+    if (fields == m_fieldsOf.end())
+        return std::nullopt;
+    const std::optional<std::size_t> function = functionAt(call);
+    const auto local = [&](std::size_t a) {
+        return function && m_assignments[a].at > m_functions[*function].open
+               && m_assignments[a].at < m_functions[*function].close;
+    };
+    const bool setHere = std::any_of(fields->second.begin(), fields->second.end(), local);
+    Opening opening{call, {}, Stop::Missing};
+    bool opens = false;
+    bool position = false;
+    for (const std::size_t index : fields->second) {
+        const Assignment &a = m_assignments[index];
+        if (setHere && !local(index))
+            continue;
+        for (std::size_t j = a.value.begin; same(a.target, "action") && j < a.value.end; ++j)
+            opens = opens || is(j, "TRADE_ACTION_DEAL") || is(j, "TRADE_ACTION_PENDING");
+        position = position || same(a.target, "position");
+        if (same(a.target, "volume"))
+            opening.volumes.push_back(a.value);
+        if (same(a.target, "sl") && !isZero(a.value))
+            opening.stop = Stop::Given;
     }
-    return result;
+    return opens && !position ? std::optional(opening) : std::nullopt;
 }
 
 std::optional<std::size_t> Review::functionAt(std::size_t token) const
@@ -534,23 +567,8 @@ void Review::findOpenings()
             }
             if (args.size() != 2 || args[0].end != args[0].begin + 1)
                 continue;
-            // MQL5: what the request's fields are set to, wherever that is.
-            const std::string_view request = m_tokens[args[0].begin].text;
-            Opening opening{i, {}, Stop::Missing};
-            bool opens = false;
-            for (const Assignment &a : fieldAssignments(request, "action")) {
-                for (std::size_t j = a.value.begin; j < a.value.end; ++j)
-                    opens = opens || is(j, "TRADE_ACTION_DEAL") || is(j, "TRADE_ACTION_PENDING");
-            }
-            for (const Assignment &a : fieldAssignments(request, "volume"))
-                opening.volumes.push_back(a.value);
-            for (const Assignment &a : fieldAssignments(request, "sl")) {
-                if (!isZero(a.value))
-                    opening.stop = Stop::Given;
-            }
-            // A request with a position closes or changes it.
-            if (opens && fieldAssignments(request, "position").empty())
-                m_openings.push_back(opening);
+            if (std::optional<Opening> opening = requestOpening(i, m_tokens[args[0].begin].text))
+                m_openings.push_back(std::move(*opening));
             continue;
         }
         if (!tradeClass || !isMethodCall(i))
@@ -601,10 +619,8 @@ void Review::findReachableFromOnTick()
 
 void Review::add(std::string_view rule, std::size_t token, std::string subject)
 {
-    for (const RiskFinding &finding : m_findings) {
-        if (finding.rule == rule && finding.subject == subject)
-            return;
-    }
+    if (!m_reported.insert(std::string(rule) + '\n' + subject).second)
+        return;
     std::string explanation(riskExplanationFormat(rule));
     explanation.replace(explanation.find("%1"), 2, subject);
     m_findings.push_back({std::string(rule), m_tokens[token].line, std::move(subject), std::move(explanation)});
@@ -624,8 +640,8 @@ void Review::dllImports()
         const std::size_t end = m_source.find_first_of("\"\n", at + 1);
         const std::string_view name =
             m_source.substr(at + 1, (end == std::string_view::npos ? m_source.size() : end) - at - 1);
-        const std::string low = lowered(name);
-        if (!name.empty() && !endsWith(low, ".ex4") && !endsWith(low, ".ex5"))
+        const std::string_view extension = name.substr(name.size() - std::min<std::size_t>(name.size(), 4));
+        if (!name.empty() && !containsNoCase(extension, ".ex4") && !containsNoCase(extension, ".ex5"))
             add(risk::DllImport, i, std::string(name));
     }
 }
@@ -774,14 +790,12 @@ std::optional<std::string_view> Review::lotMultiplied(std::size_t token) const
             return std::strtod(std::string(m_tokens[j].text).c_str(), nullptr) > 1.0;
         return (!name.empty() && !isLotName(name)) || is(j, "(");
     };
-    if (op == "*=" && isLotName(left) && factor(token + 1, right))
+    if (op == "+")
+        return !left.empty() && left == right && isLotName(left) ? std::optional(left) : std::nullopt;
+    if (!left.empty() && isLotName(left) && factor(token + 1, right))
         return left;
-    if (op == "*" && isLotName(left) && factor(token + 1, right))
-        return left;
-    if (op == "*" && isLotName(right) && token > 0 && factor(token - 1, left))
+    if (op == "*" && !right.empty() && isLotName(right) && factor(token - 1, left))
         return right;
-    if (op == "+" && isLotName(left) && left == right)
-        return left;
     return std::nullopt;
 }
 
@@ -862,16 +876,20 @@ void Review::unboundedLots()
     // "lots > bound": a cap, unless the bound is zero.
     for (std::size_t j = 1; j + 1 < m_tokens.size(); ++j) {
         const std::string_view t = m_tokens[j].text;
-        const bool capped = !isZero({j + 1, j + 2}) && (m_tokens[j + 1].word || m_tokens[j + 1].number);
-        if ((t == ">" || t == ">=") && m_tokens[j - 1].word && capped)
+        if (!(same(t, ">") || same(t, ">=")) || !m_tokens[j - 1].word)
+            continue;
+        if (!isZero({j + 1, j + 2}) && (m_tokens[j + 1].word || m_tokens[j + 1].number))
             m_boundedNames.insert(m_tokens[j - 1].text);
     }
+    std::unordered_map<std::size_t, LotFacts> known; // by the volume's first token
     for (const Opening &opening : m_openings) {
-        for (const Range volume : opening.volumes) {
-            const LotFacts facts = lotFacts(volume);
-            if (facts.computed && !facts.bounded)
-                add(risk::UnboundedLot, opening.at, std::string(m_tokens[opening.at].text));
-        }
+        const bool unbounded = std::any_of(opening.volumes.begin(), opening.volumes.end(), [&](Range volume) {
+            const auto it = known.find(volume.begin);
+            const LotFacts facts = it != known.end() ? it->second : known[volume.begin] = lotFacts(volume);
+            return facts.computed && !facts.bounded;
+        });
+        if (unbounded)
+            add(risk::UnboundedLot, opening.at, std::string(m_tokens[opening.at].text));
     }
 }
 
@@ -897,11 +915,13 @@ void Review::orderStorms()
             continue;
         for (std::size_t j = m_functions[f].open; j < m_functions[f].close; ++j) {
             const bool bar = is(j, "Time") && is(j + 1, "[");
-            if (bar || oneOf(m_tokens[j].text, stormGuards))
+            if (bar || (m_tokens[j].word && oneOf(m_tokens[j].text, stormGuards)))
                 return;
             if ((is(j, "if") || is(j, "while")) && is(j + 1, "(")) {
-                for (std::size_t k = j + 2; k < closing(j + 1); ++k)
-                    tested.insert(m_tokens[k].text);
+                for (std::size_t k = j + 2; k < closing(j + 1); ++k) {
+                    if (m_tokens[k].word)
+                        tested.insert(m_tokens[k].text);
+                }
             }
         }
     }

@@ -22,7 +22,8 @@
 // no-stop-loss     An order opened with a stop loss of zero (0, 0.0, NULL, or a variable only
 //                  ever assigned zero) or none: the MQL4 OrderSend's sixth argument, the
 //                  ".sl" of an MQL5 OrderSend's request that opens (".action" set to
-//                  TRADE_ACTION_DEAL or TRADE_ACTION_PENDING, no ".position") never set to
+//                  TRADE_ACTION_DEAL or TRADE_ACTION_PENDING, no ".position"; the fields set in
+//                  the function of the call, or anywhere when it sets none) never set to
 //                  non-zero, or the stop argument of CTrade's Buy, Sell, BuyLimit, BuyStop,
 //                  SellLimit, SellStop, PositionOpen or OrderOpen left out or zero; and nowhere
 //                  a stop set later: an OrderModify or PositionModify with a non-zero stop, or
