@@ -3,6 +3,7 @@
 #include "codetext.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cstdlib>
 #include <iterator>
 #include <optional>
@@ -72,22 +73,24 @@ constexpr OpeningMethod openingMethods[] = {
     {"SellLimit", 0, 3}, {"SellStop", 0, 3}, {"PositionOpen", 2, 4}, {"OrderOpen", 2, 5},
 };
 
-constexpr std::string_view freeOrderFunctions[] = {"OrderSend",   "OrderSendAsync", "OrderClose",
-                                                   "OrderCloseBy", "OrderModify",   "OrderDelete"};
+// The calls whose result tells whether an order went through.
+constexpr std::string_view freeOrderFunctions[] = {"OrderSend", "OrderSendAsync", "OrderClose",
+                                                   "OrderCloseBy", "OrderModify", "OrderDelete"};
 constexpr std::string_view tradeMethods[] = {
-    "Buy",           "Sell",           "BuyLimit",     "BuyStop",         "SellLimit",
-    "SellStop",      "PositionOpen",   "PositionClose", "PositionClosePartial",
-    "PositionCloseBy", "PositionModify", "OrderOpen",   "OrderModify",     "OrderDelete",
-    "OrderSend"};
+    "Buy", "Sell", "BuyLimit", "BuyStop", "SellLimit", "SellStop", "PositionOpen", "PositionClose",
+    "PositionClosePartial", "PositionCloseBy", "PositionModify", "OrderOpen", "OrderModify",
+    "OrderDelete", "OrderSend"};
+// What reads that result.
 constexpr std::string_view resultReaders[] = {"GetLastError", "_LastError", "ResultRetcode",
                                               "ResultRetcodeDescription", "ResultDeal",
                                               "ResultOrder", "retcode"};
+// What an EA looks at before it trades again: its positions and orders, the bar, the clock.
 constexpr std::string_view stormGuards[] = {
-    "OrdersTotal",   "PositionsTotal", "PositionSelect",  "PositionSelectByTicket",
-    "PositionGetTicket", "PositionGetSymbol", "OrderSelect", "OrderGetTicket", "SelectByIndex",
-    "iTime",         "iBars",          "Bars",            "CopyTime",        "SERIES_LASTBAR_DATE",
-    "TimeCurrent",   "TimeLocal",      "TimeGMT",         "TimeTradeServer", "GetTickCount",
-    "GetTickCount64", "GetMicrosecondCount"};
+    "OrdersTotal", "PositionsTotal", "PositionSelect", "PositionSelectByTicket", "PositionGetTicket",
+    "PositionGetSymbol", "OrderSelect", "OrderGetTicket", "SelectByIndex", "SelectByMagic",
+    "iTime", "iBars", "Bars", "CopyTime", "CopyRates", "SeriesInfoInteger",
+    "TimeCurrent", "TimeLocal", "TimeGMT", "TimeTradeServer", "GetTickCount", "GetTickCount64",
+    "GetMicrosecondCount"};
 constexpr std::string_view conditionKeywords[] = {"if", "while", "for", "switch", "return", "sizeof"};
 
 struct Explanation
@@ -151,6 +154,29 @@ bool containsNoCase(std::string_view text, std::string_view lowerPart)
     };
     return std::search(text.begin(), text.end(), lowerPart.begin(), lowerPart.end(), equal) != text.end();
 }
+
+// A list of names that every token is looked up in: most are told apart by their first character.
+class Names final
+{
+public:
+    template<std::size_t N>
+    explicit Names(const std::string_view (&names)[N])
+        : m_names(std::begin(names), std::end(names))
+    {
+        for (const std::string_view name : m_names)
+            m_firsts.set(static_cast<unsigned char>(name.front()));
+    }
+
+    bool contains(std::string_view text) const
+    {
+        return !text.empty() && m_firsts.test(static_cast<unsigned char>(text.front()))
+               && std::any_of(m_names.begin(), m_names.end(), [&](std::string_view name) { return same(text, name); });
+    }
+
+private:
+    std::vector<std::string_view> m_names;
+    std::bitset<256> m_firsts;
+};
 
 template<std::size_t N>
 bool oneOf(std::string_view text, const std::string_view (&list)[N])
@@ -388,7 +414,7 @@ void Review::findAssignments()
 {
     for (std::size_t i = 1; i < m_tokens.size(); ++i) {
         const std::string_view op = m_tokens[i].text;
-        if (op != "=" && op != "*=" && op != "/=" && op != "+=" && op != "-=")
+        if (op.back() != '=' || (op != "=" && op != "*=" && op != "/=" && op != "+=" && op != "-="))
             continue;
         std::size_t target = i - 1;
         if (is(target, "]") && m_partner[target] != none && m_partner[target] > 0)
@@ -518,25 +544,30 @@ std::optional<Opening> Review::requestOpening(std::size_t call, std::string_view
     const auto fields = m_fieldsOf.find(request);
     if (fields == m_fieldsOf.end())
         return std::nullopt;
-    const std::optional<std::size_t> function = functionAt(call);
-    const auto local = [&](std::size_t a) {
-        return function && m_assignments[a].at > m_functions[*function].open
-               && m_assignments[a].at < m_functions[*function].close;
-    };
-    const bool setHere = std::any_of(fields->second.begin(), fields->second.end(), local);
+    // The assignments come in the order of their places.
+    const std::vector<std::size_t> &all = fields->second;
+    auto first = all.begin();
+    auto last = all.end();
+    if (const std::optional<std::size_t> function = functionAt(call)) {
+        const auto before = [&](std::size_t a, std::size_t token) { return m_assignments[a].at < token; };
+        const auto from = std::lower_bound(all.begin(), all.end(), m_functions[*function].open, before);
+        const auto to = std::lower_bound(from, all.end(), m_functions[*function].close, before);
+        if (from != to) {
+            first = from;
+            last = to;
+        }
+    }
     Opening opening{call, {}, Stop::Missing};
     bool opens = false;
     bool position = false;
-    for (const std::size_t index : fields->second) {
-        const Assignment &a = m_assignments[index];
-        if (setHere && !local(index))
-            continue;
-        for (std::size_t j = a.value.begin; same(a.target, "action") && j < a.value.end; ++j)
+    for (auto index = first; index != last; ++index) {
+        const Assignment &a = m_assignments[*index];
+        for (std::size_t j = a.value.begin; a.target == "action" && j < a.value.end; ++j)
             opens = opens || is(j, "TRADE_ACTION_DEAL") || is(j, "TRADE_ACTION_PENDING");
-        position = position || same(a.target, "position");
-        if (same(a.target, "volume"))
+        position = position || a.target == "position";
+        if (a.target == "volume")
             opening.volumes.push_back(a.value);
-        if (same(a.target, "sl") && !isZero(a.value))
+        if (a.target == "sl" && !isZero(a.value))
             opening.stop = Stop::Given;
     }
     return opens && !position ? std::optional(opening) : std::nullopt;
@@ -724,14 +755,14 @@ bool Review::comparesWithZero(Range condition, bool below) const
 
 bool Review::isLossTest(Range condition) const
 {
-    return (anyWord(condition, isProfitName) && comparesWithZero(condition, true))
-           || anyWord(condition, isLossName);
+    return anyWord(condition, isLossName)
+           || (comparesWithZero(condition, true) && anyWord(condition, isProfitName));
 }
 
+// Not a loss test.
 bool Review::isWinTest(Range condition) const
 {
-    return anyWord(condition, isProfitName) && comparesWithZero(condition, false)
-           && !anyWord(condition, isLossName);
+    return comparesWithZero(condition, false) && anyWord(condition, isProfitName);
 }
 
 // The code run after a loss: an if's branch on a loss, the else of one on a win, the first
@@ -756,7 +787,7 @@ std::vector<Range> Review::lossBranches() const
         const std::size_t thenEnd = statementEnd(close + 1, false);
         if (isLossTest(condition))
             branches.push_back({close + 1, thenEnd});
-        if (isWinTest(condition) && is(thenEnd, "else"))
+        else if (is(thenEnd, "else") && isWinTest(condition))
             branches.push_back({thenEnd + 1, statementEnd(thenEnd + 1)});
     }
     return branches;
@@ -876,7 +907,7 @@ void Review::unboundedLots()
     // "lots > bound": a cap, unless the bound is zero.
     for (std::size_t j = 1; j + 1 < m_tokens.size(); ++j) {
         const std::string_view t = m_tokens[j].text;
-        if (!(same(t, ">") || same(t, ">=")) || !m_tokens[j - 1].word)
+        if (!(t == ">" || t == ">=") || !m_tokens[j - 1].word)
             continue;
         if (!isZero({j + 1, j + 2}) && (m_tokens[j + 1].word || m_tokens[j + 1].number))
             m_boundedNames.insert(m_tokens[j - 1].text);
@@ -909,13 +940,14 @@ bool Review::latched(const Opening &opening, const std::unordered_set<std::strin
 
 void Review::orderStorms()
 {
+    static const Names guards(stormGuards);
     std::unordered_set<std::string_view> tested;
     for (std::size_t f = 0; f < m_functions.size(); ++f) {
         if (!m_reachable[f])
             continue;
         for (std::size_t j = m_functions[f].open; j < m_functions[f].close; ++j) {
             const bool bar = is(j, "Time") && is(j + 1, "[");
-            if (bar || (m_tokens[j].word && oneOf(m_tokens[j].text, stormGuards)))
+            if (bar || (m_tokens[j].word && guards.contains(m_tokens[j].text)))
                 return;
             if ((is(j, "if") || is(j, "while")) && is(j + 1, "(")) {
                 for (std::size_t k = j + 2; k < closing(j + 1); ++k) {

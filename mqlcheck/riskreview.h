@@ -42,8 +42,8 @@
 // order-storm      An order opened in a function reached from OnTick (or an MQL4 start()),
 //                  where none of the functions reached from there looks at open positions or
 //                  orders (OrdersTotal, PositionsTotal, PositionSelect, OrderSelect, ...), the
-//                  bar (iTime, Bars, Time[...], CopyTime, ...) or the clock (TimeCurrent,
-//                  GetTickCount, ...), and no name assigned after the order in its function is
+//                  bar (iTime, Bars, Time[...], CopyTime, CopyRates, ...) or the clock
+//                  (TimeCurrent, GetTickCount, ...), and no name assigned after the order in its function is
 //                  tested by an if or a while there (a flag or a counter). Heuristic.
 // unchecked-trade  A call of an order function (OrderSend, OrderSendAsync, OrderClose,
 //                  OrderCloseBy, OrderModify, OrderDelete; CTrade's trading methods) as a
