@@ -3,6 +3,7 @@
 #include "codetext.h"
 
 #include <algorithm>
+#include <array>
 #include <bitset>
 #include <cstdlib>
 #include <iterator>
@@ -24,6 +25,7 @@ struct Token
     int line = 0;
     bool word = false;   // an identifier or a keyword
     bool number = false;
+    char mark = 0;       // the character of a one-character operator or bracket, else 0
 };
 
 // Tokens [begin, end).
@@ -184,9 +186,9 @@ bool oneOf(std::string_view text, const std::string_view (&list)[N])
     return std::any_of(std::begin(list), std::end(list), [&](std::string_view item) { return same(text, item); });
 }
 
-bool isOpener(std::string_view text)
+bool isOpener(char mark)
 {
-    return text == "(" || text == "[" || text == "{";
+    return mark == '(' || mark == '[' || mark == '{';
 }
 
 bool isLotName(std::string_view name)
@@ -204,7 +206,8 @@ bool isProfitName(std::string_view name)
 
 bool isLossName(std::string_view name)
 {
-    return (containsNoCase(name, "loss") || containsNoCase(name, "losing"))
+    return containsNoCase(name, "los") // most names stop here
+           && (containsNoCase(name, "loss") || containsNoCase(name, "losing"))
            && !containsNoCase(name, "stoploss") && !containsNoCase(name, "stop_loss");
 }
 
@@ -234,7 +237,13 @@ private:
     void endlessLoops();
 
     void add(std::string_view rule, std::size_t token, std::string subject);
-    bool is(std::size_t i, std::string_view text) const { return i < m_tokens.size() && same(m_tokens[i].text, text); }
+    bool is(std::size_t i, std::string_view text) const
+    {
+        if (i >= m_tokens.size())
+            return false;
+        const std::string_view t = m_tokens[i].text;
+        return t.size() == text.size() && t.front() == text.front() && (t.size() == 1 || t == text);
+    }
     bool isCall(std::size_t i) const { return m_tokens[i].word && is(i + 1, "("); }
     bool isMethodCall(std::size_t i) const { return isCall(i) && i > 0 && is(i - 1, "."); }
     bool isFreeCall(std::size_t i) const { return isCall(i) && !(i > 0 && is(i - 1, ".")); }
@@ -323,7 +332,12 @@ void Review::tokenize()
     static constexpr std::string_view pairs[] = {"==", "!=", "<=", ">=", "&&", "||", "+=", "-=",
                                                  "*=", "/=", "%=", "|=", "&=", "^=", "++", "--",
                                                  "::", "<<", ">>"};
-    static constexpr std::string_view pairStarts = "=!<>&|+-*/%^:";
+    static constexpr std::array<bool, 256> pairStarts = [] {
+        std::array<bool, 256> starts{};
+        for (const char c : std::string_view("=!<>&|+-*/%^:"))
+            starts[static_cast<unsigned char>(c)] = true;
+        return starts;
+    }();
     const std::string &code = m_text.code();
     m_tokens.reserve(code.size() / 4);
     int line = 1;
@@ -341,12 +355,14 @@ void Review::tokenize()
         if (isWordCharacter(c) || fraction) {
             while (end < code.size() && (isWordCharacter(code[end]) || ((digit || fraction) && code[end] == '.')))
                 ++end;
-        } else if (i + 1 < code.size() && pairStarts.find(c) != std::string_view::npos
+        } else if (i + 1 < code.size() && pairStarts[static_cast<unsigned char>(c)]
                    && oneOf(std::string_view(code).substr(i, 2), pairs)) {
             end = i + 2;
         }
         const std::string_view text = std::string_view(code).substr(i, end - i);
-        m_tokens.push_back({text, i, line, isWordCharacter(c) && !digit, digit || fraction});
+        const bool word = isWordCharacter(c) && !digit;
+        const char mark = end == i + 1 && !word && !digit ? c : 0;
+        m_tokens.push_back({text, i, line, word, digit || fraction, mark});
         i = end;
     }
 }
@@ -354,21 +370,30 @@ void Review::tokenize()
 // Each closer pairs with the nearest open bracket of its kind; those passed over stay unpaired.
 void Review::matchBrackets()
 {
-    static constexpr std::string_view openers = "([{";
-    static constexpr std::string_view closers = ")]}";
+    // 0, 1, 2 for an opener, 3, 4, 5 for its closer, else none.
+    const auto kindOf = [&](std::size_t token) -> std::size_t {
+        switch (m_tokens[token].mark) {
+        case '(': return 0;
+        case '[': return 1;
+        case '{': return 2;
+        case ')': return 3;
+        case ']': return 4;
+        case '}': return 5;
+        default: return none;
+        }
+    };
     m_partner.assign(m_tokens.size(), none);
     std::vector<std::size_t> open;
     std::size_t openOfKind[3] = {0, 0, 0}; // so that a closer without an opener costs nothing
-    const auto kindOf = [&](std::size_t token) { return openers.find(m_tokens[token].text.front()); };
     for (std::size_t i = 0; i < m_tokens.size(); ++i) {
-        const std::string_view t = m_tokens[i].text;
-        if (t.size() == 1 && openers.find(t.front()) != std::string_view::npos) {
+        const std::size_t kindOrCloser = kindOf(i);
+        if (kindOrCloser < 3) {
             open.push_back(i);
-            ++openOfKind[kindOf(i)];
+            ++openOfKind[kindOrCloser];
             continue;
         }
-        const std::size_t kind = t.size() == 1 ? closers.find(t.front()) : std::string_view::npos;
-        if (kind == std::string_view::npos || openOfKind[kind] == 0)
+        const std::size_t kind = kindOrCloser == none ? none : kindOrCloser - 3;
+        if (kind == none || openOfKind[kind] == 0)
             continue;
         auto match = std::find_if(open.rbegin(), open.rend(),
                                   [&](std::size_t o) { return kindOf(o) == kind; });
@@ -435,12 +460,12 @@ std::size_t Review::valueEnd(std::size_t from) const
 {
     std::size_t j = from;
     while (j < m_tokens.size()) {
-        const std::string_view t = m_tokens[j].text;
-        if ((t == "(" || t == "[") && m_partner[j] != none) {
+        const char mark = m_tokens[j].mark;
+        if ((mark == '(' || mark == '[') && m_partner[j] != none) {
             j = m_partner[j] + 1;
             continue;
         }
-        if (t == ";" || t == "," || t == ")" || t == "]" || t == "{" || t == "}")
+        if (mark == ';' || mark == ',' || mark == ')' || mark == ']' || mark == '{' || mark == '}')
             break;
         ++j;
     }
@@ -453,11 +478,11 @@ std::size_t Review::statementEnd(std::size_t from, bool withElse) const
 {
     std::size_t j = from;
     while (j < m_tokens.size()) {
-        const std::string_view t = m_tokens[j].text;
-        if (t == "}")
+        const char mark = m_tokens[j].mark;
+        if (mark == '}')
             return j;
-        const bool ends = t == "{" || t == ";";
-        j = isOpener(t) ? closing(j) + 1 : j + 1;
+        const bool ends = mark == '{' || mark == ';';
+        j = isOpener(mark) ? closing(j) + 1 : j + 1;
         if (ends && !(withElse && is(j, "else")))
             break;
     }
@@ -482,8 +507,8 @@ std::size_t Review::statementStart(std::size_t token) const
 {
     std::size_t j = token;
     while (j > 0) {
-        const std::string_view t = m_tokens[j - 1].text;
-        if (t == ";" || t == "{" || t == "}")
+        const char mark = m_tokens[j - 1].mark;
+        if (mark == ';' || mark == '{' || mark == '}')
             break;
         --j;
     }
@@ -498,7 +523,7 @@ std::vector<Range> Review::arguments(std::size_t call) const
     if (start >= close)
         return result;
     for (std::size_t j = start; j < close; ++j) {
-        if (isOpener(m_tokens[j].text)) {
+        if (isOpener(m_tokens[j].mark)) {
             j = closing(j);
         } else if (is(j, ",")) {
             result.push_back({start, j});
@@ -682,9 +707,10 @@ void Review::networkCalls()
     bool network = false;
     for (std::size_t i = 0; i < m_tokens.size() && !network; ++i) {
         const std::string_view name = m_tokens[i].text;
-        network = (name == "WebRequest" || name == "SendFTP" || name == "SendMail"
-                   || (name.size() > 6 && name.substr(0, 6) == "Socket"))
-                  && isFreeCall(i) && !defines(name);
+        network = isFreeCall(i)
+                  && (name == "WebRequest" || name == "SendFTP" || name == "SendMail"
+                      || (name.size() > 6 && name.substr(0, 6) == "Socket"))
+                  && !defines(name);
         if (network)
             add(risk::Network, i, std::string(name));
     }
@@ -775,7 +801,7 @@ std::vector<Range> Review::lossBranches() const
             const std::size_t start = statementStart(i);
             std::size_t end = i + 1;
             while (end < m_tokens.size() && !is(end, ":") && !is(end, ";"))
-                end = isOpener(m_tokens[end].text) ? closing(end) + 1 : end + 1;
+                end = isOpener(m_tokens[end].mark) ? closing(end) + 1 : end + 1;
             if (isLossTest({start, i}))
                 branches.push_back({i + 1, end});
             continue;
@@ -835,7 +861,7 @@ void Review::martingales()
     const std::vector<Range> branches = lossBranches();
     for (std::size_t i = 0; i < m_tokens.size(); ++i) {
         const std::string_view t = m_tokens[i].text;
-        if (t != "*" && t != "*=" && t != "+")
+        if (m_tokens[i].mark != '*' && m_tokens[i].mark != '+' && t != "*=")
             continue;
         const std::optional<std::string_view> lot = lotMultiplied(i);
         if (!lot)
@@ -855,7 +881,7 @@ Review::LotFacts Review::lotFacts(Range range, int depth)
     LotFacts facts;
     for (std::size_t j = range.begin; j < range.end; ++j) {
         const Token &t = m_tokens[j];
-        if (t.text == "*" || t.text == "/" || t.text == "+")
+        if (t.mark == '*' || t.mark == '/' || t.mark == '+')
             facts.computed = true;
         if (!t.word || (j > range.begin && is(j - 1, ".")))
             continue;
@@ -990,12 +1016,12 @@ void Review::uncheckedTrades()
             continue;
         bool read = false;
         for (std::size_t j = close + 2, depth = 0; j < m_tokens.size() && !read; ++j) {
-            const std::string_view t = m_tokens[j].text;
-            if (depth == 0 && (t == ";" || t == "{" || t == "}"))
+            const char mark = m_tokens[j].mark;
+            if (depth == 0 && (mark == ';' || mark == '{' || mark == '}'))
                 break;
-            depth += t == "(" || t == "[";
-            depth -= depth > 0 && (t == ")" || t == "]");
-            read = oneOf(t, resultReaders);
+            depth += mark == '(' || mark == '[';
+            depth -= depth > 0 && (mark == ')' || mark == ']');
+            read = m_tokens[j].word && oneOf(m_tokens[j].text, resultReaders);
         }
         if (!read)
             add(risk::UncheckedTrade, i, std::string(name));
