@@ -15,6 +15,7 @@
 // program that cannot compile is never handed out as an answer.
 QStringList programErrors(const QString &program, const ProgramKind &kind);
 
+// What the risk review finds in the program, in the order of its lines.
 std::vector<mqlcheck::RiskFinding> programRisks(const QString &program, const ProgramKind &kind);
 
 // The risks as the chat reply's "warnings": [{"rule", "line", "message"}], each message in the
