@@ -5,6 +5,12 @@
 
 namespace mqlcheck {
 
+std::string_view withoutByteOrderMark(std::string_view text)
+{
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    return text.substr(0, mark.size()) == mark ? text.substr(mark.size()) : text;
+}
+
 CodeText::CodeText(std::string_view utf8Source)
     : m_original(utf8Source)
     , m_code(utf8Source)

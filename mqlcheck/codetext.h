@@ -9,6 +9,20 @@
 
 namespace mqlcheck {
 
+inline bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// Letters, digits, '_' and any byte of a UTF-8 sequence: identifiers may hold Chinese.
+inline bool isWordCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'
+           || (static_cast<unsigned char>(c) & 0x80) != 0;
+}
+
+std::string_view withoutByteOrderMark(std::string_view text);
+
 // The source with its comments and string and character literals blanked out byte by byte,
 // line ends kept, so that the checks see only code and still report places of the original.
 class CodeText final

@@ -31,17 +31,6 @@ constexpr ForeignConstruct foreignConstructs[] = {
 constexpr std::string_view openers = "{(";
 constexpr std::string_view closers = "})";
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-bool isWordCharacter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'
-           || (static_cast<unsigned char>(c) & 0x80) != 0;
-}
-
 std::size_t skipBlanks(std::string_view text, std::size_t i)
 {
     while (i < text.size() && isBlank(text[i]))
@@ -107,12 +96,6 @@ bool defines(std::string_view code, std::string_view function)
 std::string languageName(Language language)
 {
     return language == Language::Mql4 ? "MQL4" : "MQL5";
-}
-
-std::string_view withoutByteOrderMark(std::string_view text)
-{
-    constexpr std::string_view mark = "\xEF\xBB\xBF";
-    return text.substr(0, mark.size()) == mark ? text.substr(mark.size()) : text;
 }
 
 // Each closer pairs with the nearest open bracket of its kind; openers passed over on the

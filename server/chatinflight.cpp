@@ -1,5 +1,7 @@
 #include "chatinflight.h"
 
+#include "programcheck.h"
+
 #include <QJsonObject>
 
 namespace {
@@ -52,13 +54,12 @@ void ChatInFlight::start(const ModelBackend::Request &request, const Keep &keep)
     ModelBackend::Progress progress;
     progress.phase = [this](ModelBackend::Phase phase, int position) { status(phase, position); };
     progress.delta = [this](const QString &text) { delta(text); };
-    const auto done = [this, keep](const ModelBackend::Result &result) {
+    const auto done = [this, keep, kind = request.kind](const ModelBackend::Result &result) {
         ApiReply reply = ApiReply::outcome(ApiReply::Status::Ok, result.success,
                                            QStringLiteral("chat"), result.message, m_sessionId);
         if (result.success) {
             keep(result);
-            reply.body.insert(QStringLiteral("data"),
-                              QJsonObject{{QStringLiteral("response"), result.program}});
+            reply.body.insert(QStringLiteral("data"), programData(result.program, kind, m_language));
         }
         finish(reply);
     };

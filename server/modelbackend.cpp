@@ -111,27 +111,43 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
     if (extracted.outcome == ExtractedAnswer::Outcome::NoProgram)
         return fail(id, ReplyTexts::noProgram(language));
     const QStringList errors = programErrors(extracted.program, kind);
-    if (!errors.isEmpty() && !generation.repaired) {
+    // Risks nobody asked for are corrected once too; those left are only warned of.
+    const QStringList risks = generation.repaired
+        ? QStringList()
+        : unaskedRisks(extracted.program, kind,
+                       generation.request.history.requests + QStringList{generation.request.message});
+    if (!(errors.isEmpty() && risks.isEmpty()) && !generation.repaired) {
         generation.repaired = true;
+        if (errors.isEmpty())
+            generation.passedChecks = extracted;
         generation.messages.append(
             message(QStringLiteral("assistant"), fenced(extracted.program, kind)));
-        generation.messages.append(message(QStringLiteral("user"), Prompts::repair(errors)));
+        generation.messages.append(message(QStringLiteral("user"), Prompts::repair(errors + risks)));
         generation.progress.phase(Phase::Repairing, 0);
         return ask(id);
     }
     if (!errors.isEmpty())
         return fail(id, ReplyTexts::checkFailed(language, errors));
-    Generation done = m_generations.take(id);
-    // Trimmed after an overflow, the history stays trimmed: the next request would overflow too.
-    done.request.history.remember(done.request.message, extracted.program);
-    done.done({true,
-               extracted.explanation.isEmpty() ? ReplyTexts::programWritten(language, kind)
-                                               : extracted.explanation,
-               extracted.program, done.request.history});
+    succeed(m_generations.take(id), extracted);
 }
 
+void ModelBackend::succeed(Generation done, const ExtractedAnswer &answer)
+{
+    // Trimmed after an overflow, the history stays trimmed: the next request would overflow too.
+    done.request.history.remember(done.request.message, answer.program);
+    done.done({true,
+               answer.explanation.isEmpty()
+                   ? ReplyTexts::programWritten(done.request.language, done.request.kind)
+                   : answer.explanation,
+               answer.program, done.request.history});
+}
+
+// A correction asked for risks alone that fails gives way to the program before it, which
+// passed the checks.
 void ModelBackend::fail(quint64 id, const QString &message)
 {
     const Generation done = m_generations.take(id);
+    if (done.passedChecks)
+        return succeed(done, *done.passedChecks);
     done.done({false, message, {}, {}});
 }

@@ -2,6 +2,7 @@
 
 #include "chathistory.h"
 #include "modelclient.h"
+#include "programextraction.h"
 #include "programkind.h"
 #include "replytexts.h"
 
@@ -9,6 +10,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 // Writes programs with a language model: the prompt for the session's terminal and program
 // type, the chat so far, the program taken out of the answer and checked, one repair round
@@ -64,10 +66,13 @@ private:
         quint64 clientJob = 0;
         bool trimmed = false;
         bool repaired = false;
+        // The program that passed the checks but had risks corrected.
+        std::optional<ExtractedAnswer> passedChecks = std::nullopt;
     };
 
     void ask(quint64 id);
     void answered(quint64 id, const ModelClient::Answer &answer);
+    void succeed(Generation done, const ExtractedAnswer &answer);
     void fail(quint64 id, const QString &message);
 
     ModelClient m_client;

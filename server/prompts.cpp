@@ -63,7 +63,7 @@ QString Prompts::system(const ProgramKind &kind, ReplyTexts::Language language)
 
 QString Prompts::repair(const QStringList &findings)
 {
-    return QStringLiteral("A check of this program found these errors:\n- %1\nFix them and "
+    return QStringLiteral("A check of this program found these problems:\n- %1\nFix them and "
                           "answer with the whole corrected program in one fenced code block.")
         .arg(findings.join(QStringLiteral("\n- ")));
 }

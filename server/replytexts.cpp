@@ -2,6 +2,9 @@
 
 #include <QLocale>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 struct Phrases
@@ -284,4 +287,58 @@ QString ReplyTexts::noProgram(Language language)
 QString ReplyTexts::checkFailed(Language language, const QStringList &errors)
 {
     return phrasesIn(language).checkFailed.arg(errors.join(u'\n'));
+}
+
+namespace {
+
+struct RiskPhrases
+{
+    std::string_view rule;
+    QString simplified;
+    QString traditional;
+};
+
+const RiskPhrases riskPhrases[] = {
+    {mqlcheck::risk::DllImport,
+     QStringLiteral("加载 DLL“%1”：它在 MetaTrader 的控制之外运行，拥有您 Windows 账户的全部权限"),
+     QStringLiteral("載入 DLL「%1」：它在 MetaTrader 的控制之外執行，擁有您 Windows 帳戶的全部權限")},
+    {mqlcheck::risk::Network, QStringLiteral("调用 %1，会通过互联网发送数据"),
+     QStringLiteral("呼叫 %1，會透過網際網路傳送資料")},
+    {mqlcheck::risk::AccountDataOut,
+     QStringLiteral("读取账户数据（%1），而程序会通过互联网发送数据：您的账户信息可能被发送出去（启发式判断）"),
+     QStringLiteral("讀取帳戶資料（%1），而程式會透過網際網路傳送資料：您的帳戶資訊可能被傳送出去（啟發式判斷）")},
+    {mqlcheck::risk::CommonFiles,
+     QStringLiteral("使用 %1 打开文件，文件位于所有终端共享的文件夹，超出本终端自己的沙盒"),
+     QStringLiteral("使用 %1 開啟檔案，檔案位於所有終端共用的資料夾，超出本終端自己的沙盒")},
+    {mqlcheck::risk::NoStopLoss,
+     QStringLiteral("%1 开仓时没有止损，之后也没有设置止损：亏损没有上限（启发式判断）"),
+     QStringLiteral("%1 開倉時沒有停損，之後也沒有設定停損：虧損沒有上限（啟發式判斷）")},
+    {mqlcheck::risk::Martingale,
+     QStringLiteral("亏损后放大手数（%1），即马丁格尔策略：亏损按几何级数增长（启发式判断）"),
+     QStringLiteral("虧損後放大手數（%1），即馬丁格爾策略：虧損按幾何級數成長（啟發式判斷）")},
+    {mqlcheck::risk::UnboundedLot,
+     QStringLiteral("传给 %1 的手数在运行时计算，且从未受品种最大交易量或固定上限的限制（启发式判断）"),
+     QStringLiteral("傳給 %1 的手數在執行時計算，且從未受商品最大交易量或固定上限的限制（啟發式判斷）")},
+    {mqlcheck::risk::OrderStorm,
+     QStringLiteral("%1 从 OnTick 执行，却不检查持仓、新K线或时间：可能每个报价都下一单（启发式判断）"),
+     QStringLiteral("%1 從 OnTick 執行，卻不檢查持倉、新K線或時間：可能每個報價都下一單（啟發式判斷）")},
+    {mqlcheck::risk::UncheckedTrade,
+     QStringLiteral("从不检查 %1 的结果：被拒绝或失败的订单不会被发现"),
+     QStringLiteral("從不檢查 %1 的結果：被拒絕或失敗的訂單不會被發現")},
+    {mqlcheck::risk::EndlessLoop,
+     QStringLiteral("此 %1 循环没有 break、return 或 IsStopped() 检查：它永不结束，会使终端卡死"),
+     QStringLiteral("此 %1 迴圈沒有 break、return 或 IsStopped() 檢查：它永不結束，會使終端卡死")},
+};
+
+} // namespace
+
+QString ReplyTexts::riskWarning(Language language, const mqlcheck::RiskFinding &finding)
+{
+    const auto phrases = std::find_if(std::begin(riskPhrases), std::end(riskPhrases),
+                                      [&](const RiskPhrases &p) { return p.rule == finding.rule; });
+    if (language == Language::English || phrases == std::end(riskPhrases))
+        return QString::fromStdString(finding.explanation);
+    const QString &text =
+        language == Language::SimplifiedChinese ? phrases->simplified : phrases->traditional;
+    return text.arg(QString::fromStdString(finding.subject));
 }

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+#include <riskreview.h>
+
 #include <QString>
 #include <QStringList>
 
@@ -39,4 +41,6 @@ public:
                                 const QString &detail);
     static QString noProgram(Language language);
     static QString checkFailed(Language language, const QStringList &errors);
+    // The finding's explanation, naming its subject.
+    static QString riskWarning(Language language, const mqlcheck::RiskFinding &finding);
 };

@@ -2,6 +2,7 @@
 
 #include "chatinflight.h"
 #include "codegenerator.h"
+#include "programcheck.h"
 
 #include <QHttpServer>
 #include <QJsonArray>
@@ -290,7 +291,7 @@ void TavrinServer::writeFromTemplates(SessionStore::Session &session, const QStr
     answer.sendEvent("delta", {{QStringLiteral("text"), program}});
     ApiReply reply = ApiReply::outcome(Status::Ok, true, QStringLiteral("chat"), text, id);
     reply.body.insert(QStringLiteral("data"),
-                      QJsonObject{{QStringLiteral("response"), program}});
+                      programData(program, session.kind, language));
     answer.send(reply);
 }
 

@@ -107,7 +107,7 @@
         <source>When the compiler reports errors, send them back to the code generator by itself, at most twice in a row (with a code generator that takes compile errors).</source>
         <translation>编译器报告错误时，自动把错误发回代码生成服务，连续最多两次（需要支持编译错误的代码生成服务）。</translation>
     </message>
-</context>
+    </context>
 <context>
     <name>BrevanQtClass</name>
     <message>
@@ -404,6 +404,49 @@ Compiling...</source>
     <message>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
+    </message>
+</context>
+<context>
+    <name>RiskWarnings</name>
+    <message>
+        <source>Loads the DLL "%1", which runs outside MetaTrader's control with all the rights of your Windows account</source>
+        <translation>加载 DLL“%1”：它在 MetaTrader 的控制之外运行，拥有您 Windows 账户的全部权限</translation>
+    </message>
+    <message>
+        <source>Calls %1, which sends data over the internet</source>
+        <translation>调用 %1，会通过互联网发送数据</translation>
+    </message>
+    <message>
+        <source>Reads account data (%1) in a program that sends data over the internet: your account's details may leave this computer (heuristic)</source>
+        <translation>读取账户数据（%1），而程序会通过互联网发送数据：您的账户信息可能被发送出去（启发式判断）</translation>
+    </message>
+    <message>
+        <source>Opens files with %1, in the folder all terminals share, outside this terminal's own sandbox</source>
+        <translation>使用 %1 打开文件，文件位于所有终端共享的文件夹，超出本终端自己的沙盒</translation>
+    </message>
+    <message>
+        <source>%1 opens a trade without a stop loss, and none is set afterwards: its loss has no limit (heuristic)</source>
+        <translation>%1 开仓时没有止损，之后也没有设置止损：亏损没有上限（启发式判断）</translation>
+    </message>
+    <message>
+        <source>Multiplies the lot (%1) after a losing trade, a martingale: losses grow geometrically (heuristic)</source>
+        <translation>亏损后放大手数（%1），即马丁格尔策略：亏损按几何级数增长（启发式判断）</translation>
+    </message>
+    <message>
+        <source>The lot given to %1 is computed at run time and never limited by the symbol's maximum volume or a fixed cap (heuristic)</source>
+        <translation>传给 %1 的手数在运行时计算，且从未受品种最大交易量或固定上限的限制（启发式判断）</translation>
+    </message>
+    <message>
+        <source>%1 runs from OnTick without looking at open positions, a new bar or the time: it may send an order on every tick (heuristic)</source>
+        <translation>%1 从 OnTick 执行，却不检查持仓、新K线或时间：可能每个报价都下一单（启发式判断）</translation>
+    </message>
+    <message>
+        <source>The result of %1 is never checked: a refused or failed order goes unnoticed</source>
+        <translation>从不检查 %1 的结果：被拒绝或失败的订单不会被发现</translation>
+    </message>
+    <message>
+        <source>This %1 loop has no break, return or IsStopped() check: it never ends and freezes the terminal</source>
+        <translation>此 %1 循环没有 break、return 或 IsStopped() 检查：它永不结束，会使终端卡死</translation>
     </message>
 </context>
 </TS>

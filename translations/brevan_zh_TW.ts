@@ -107,7 +107,7 @@
         <source>When the compiler reports errors, send them back to the code generator by itself, at most twice in a row (with a code generator that takes compile errors).</source>
         <translation>編譯器回報錯誤時，自動把錯誤傳回程式碼產生服務，連續最多兩次（需要支援編譯錯誤的程式碼產生服務）。</translation>
     </message>
-</context>
+    </context>
 <context>
     <name>BrevanQtClass</name>
     <message>
@@ -404,6 +404,49 @@ Compiling...</source>
     <message>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
+    </message>
+</context>
+<context>
+    <name>RiskWarnings</name>
+    <message>
+        <source>Loads the DLL "%1", which runs outside MetaTrader's control with all the rights of your Windows account</source>
+        <translation>載入 DLL「%1」：它在 MetaTrader 的控制之外執行，擁有您 Windows 帳戶的全部權限</translation>
+    </message>
+    <message>
+        <source>Calls %1, which sends data over the internet</source>
+        <translation>呼叫 %1，會透過網際網路傳送資料</translation>
+    </message>
+    <message>
+        <source>Reads account data (%1) in a program that sends data over the internet: your account's details may leave this computer (heuristic)</source>
+        <translation>讀取帳戶資料（%1），而程式會透過網際網路傳送資料：您的帳戶資訊可能被傳送出去（啟發式判斷）</translation>
+    </message>
+    <message>
+        <source>Opens files with %1, in the folder all terminals share, outside this terminal's own sandbox</source>
+        <translation>使用 %1 開啟檔案，檔案位於所有終端共用的資料夾，超出本終端自己的沙盒</translation>
+    </message>
+    <message>
+        <source>%1 opens a trade without a stop loss, and none is set afterwards: its loss has no limit (heuristic)</source>
+        <translation>%1 開倉時沒有停損，之後也沒有設定停損：虧損沒有上限（啟發式判斷）</translation>
+    </message>
+    <message>
+        <source>Multiplies the lot (%1) after a losing trade, a martingale: losses grow geometrically (heuristic)</source>
+        <translation>虧損後放大手數（%1），即馬丁格爾策略：虧損按幾何級數成長（啟發式判斷）</translation>
+    </message>
+    <message>
+        <source>The lot given to %1 is computed at run time and never limited by the symbol's maximum volume or a fixed cap (heuristic)</source>
+        <translation>傳給 %1 的手數在執行時計算，且從未受商品最大交易量或固定上限的限制（啟發式判斷）</translation>
+    </message>
+    <message>
+        <source>%1 runs from OnTick without looking at open positions, a new bar or the time: it may send an order on every tick (heuristic)</source>
+        <translation>%1 從 OnTick 執行，卻不檢查持倉、新K線或時間：可能每個報價都下一單（啟發式判斷）</translation>
+    </message>
+    <message>
+        <source>The result of %1 is never checked: a refused or failed order goes unnoticed</source>
+        <translation>從不檢查 %1 的結果：被拒絕或失敗的訂單不會被發現</translation>
+    </message>
+    <message>
+        <source>This %1 loop has no break, return or IsStopped() check: it never ends and freezes the terminal</source>
+        <translation>此 %1 迴圈沒有 break、return 或 IsStopped() 檢查：它永不結束，會使終端卡死</translation>
     </message>
 </context>
 </TS>

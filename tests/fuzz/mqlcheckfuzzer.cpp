@@ -1,7 +1,9 @@
-// A program's text as a service might answer it, checked as either language and kind: the
-// checks must hold up against any bytes, and every finding must point into the text.
+// A program's text as a service might answer it, checked as either language and kind and
+// reviewed for risks: both must hold up against any bytes, and every finding must point into
+// the text.
 
 #include <mqlcheck.h>
+#include <riskreview.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -35,6 +37,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                     fail("a finding without a message");
                 previous = std::tie(finding.line, finding.column);
             }
+        }
+    }
+    for (const auto language : {mqlcheck::Language::Mql4, mqlcheck::Language::Mql5}) {
+        int previous = 0;
+        for (const mqlcheck::RiskFinding &finding : mqlcheck::reviewRisks(text, language)) {
+            if (finding.line < std::max(previous, 1) || finding.line > lines)
+                fail("a risk outside the text or out of order");
+            if (mqlcheck::riskExplanationFormat(finding.rule).empty()
+                || finding.explanation.find(finding.subject) == std::string::npos)
+                fail("a risk of no known rule, or not explained");
+            previous = finding.line;
         }
     }
     mqlcheck::declaresIndicator(text);

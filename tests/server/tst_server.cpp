@@ -397,6 +397,19 @@ private slots:
             QVERIFY2(declarations.contains(" " + input + ";"), qPrintable(input));
     }
 
+    // Every template, each platform and program type: nothing the risk review warns of.
+    void templatesCarryNoWarnings()
+    {
+        for (const QString platform : {"MT4", "MT5"}) {
+            for (const QString type : {"indicator", "ea"}) {
+                for (const QString request : {"RSI", "cross fast 10 slow 50", "EMA 20 sl 0"}) {
+                    const QJsonObject data = chat(m_port, open(m_port, platform, type), request).value("data").toObject();
+                    QVERIFY2(data.contains("response") && !data.contains("warnings"), qPrintable(platform + type + request));
+                }
+            }
+        }
+    }
+
     void sessionExpiryAndCap()
     {
         Service service;
@@ -663,6 +676,53 @@ private slots:
         QVERIFY2(reply.value("message").toString().contains(messagePart), qPrintable(reply.value("message").toString()));
         const QString program = programOf(reply.contains("data") ? reply : chat(m_port, id, "show it"));
         QVERIFY2(program.simplified().contains(" " + input + ";"), qPrintable(program));
+    }
+
+    // A risk the request did not ask for goes back to the model once; what is left comes with
+    // the program as warnings in the session's language. A correction that breaks the program
+    // gives way to the program before it.
+    void riskWarnings_data()
+    {
+        QTest::addColumn<QList<Canned>>("script");
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QString>("warning");
+        const QString noStop = "```mql5\n#include <Trade\\Trade.mqh>\nCTrade t;\nint OnInit() { return 0; }\n"
+                               "void OnTick() { if(PositionsTotal() == 0 && !t.Buy(0.1)) Print(t.ResultRetcode()); }\n```";
+        const QString martingale = "```mql5\ndouble lots = 0.1, lastProfit = 0;\nint OnInit() { return 0; }\n"
+                                   "void OnTick() {\n if(lastProfit < 0) lots = lots * 2;\n}\n```";
+        const auto answer = [](const QString &content) { return canned(200, completion(content)); };
+
+        QTest::newRow("unasked, left") << QList{answer(noStop), answer(noStop)} << "An EA" << 2
+                                       << "no-stop-loss 4 Buy 开仓时没有止损";
+        QTest::newRow("asked for") << QList{answer(martingale)} << "马丁 EA" << 1 << "martingale 4 亏损后放大手数（lots）";
+        QTest::newRow("correction breaks it") << QList{answer(noStop), answer("```mql5\nint OnInit() {\n```")}
+                                              << "An EA" << 2 << "no-stop-loss 4 Buy";
+    }
+
+    void riskWarnings()
+    {
+        QFETCH(QList<Canned>, script);
+        QFETCH(QString, request);
+        QFETCH(int, requests);
+        QFETCH(QString, warning);
+
+        FakeModel fake;
+        fake.script = script;
+        Service service;
+        const quint16 port = startModelService(service, fake.url());
+        const QJsonObject reply = chat(port, open(port, "MT5", "ea", "zh-CN"), request, "zh-CN");
+        QCOMPARE(fake.chats.size(), requests);
+        if (requests == 2) {
+            const QString repair = fake.chats[1].value("messages").toArray().last().toObject().value("content").toString();
+            QVERIFY2(repair.contains("line 4: Buy opens a trade without a stop loss"), qPrintable(repair));
+        }
+        QVERIFY(reply.value("success").toBool());
+        const QJsonObject found = reply.value("data").toObject().value("warnings").toArray().first().toObject();
+        const QStringList parts = warning.split(' ');
+        QCOMPARE(found.value("rule").toString(), parts[0]);
+        QCOMPARE(found.value("line").toInt(), parts[1].toInt());
+        QVERIFY2(found.value("message").toString().contains(parts.mid(2).join(' ')), qPrintable(found.value("message").toString()));
     }
 
     void unreachableModelServer()
