@@ -25,6 +25,8 @@ struct ChatEntry final
     Kind kind = Kind::Service;
     QString text;
     QString code;       // Program only
-    Link textLink;      // a part of text that is itself a link, such as a saved file's path
+    // Parts of text that are links themselves, such as a saved file's path: a single one is
+    // the last occurrence of its text; of several, each the first after the one before it.
+    QList<Link> textLinks;
     QList<Link> links;  // actions, on a line of their own after the text
 };

@@ -3,6 +3,7 @@
 #include "platform/compilerlog.h"
 #include "platform/deployment.h"
 #include "platform/sourceversions.h"
+#include "service/riskwarnings.h"
 #include "service/version.h"
 
 #include <QDateTime>
@@ -22,6 +23,8 @@ const QString kShow = QStringLiteral("brevan:show:");
 const QString kCopy = QStringLiteral("brevan:copy:");
 const QString kDeploy = QStringLiteral("brevan:deploy:");
 const QString kRestore = QStringLiteral("brevan:restore:");
+// Then the program's number and a line of it.
+const QString kLine = QStringLiteral("brevan:line:");
 // Then the error lines themselves.
 const QString kFix = QStringLiteral("brevan-fix:");
 
@@ -593,7 +596,10 @@ bool Conversation::activate(const QString &href)
     if (href == kStopRequest || href == kStopCompile) {
         stop();
     } else if (int number = numberAfter(href, kShow); number >= 0) {
-        Q_EMIT programShown(number);
+        Q_EMIT programShown(number, 0);
+    } else if (href.startsWith(kLine)) {
+        const QStringList place = href.mid(kLine.size()).split(QLatin1Char(':'));
+        Q_EMIT programShown(place.value(0).toInt(), place.value(1).toInt());
     } else if (number = numberAfter(href, kCopy); number >= 0) {
         Q_EMIT programCopied(number);
     } else if (number = numberAfter(href, kDeploy); number >= 0 && number < m_programs.size()) {
@@ -681,12 +687,13 @@ void Conversation::deploy(int number)
     program.sourcePath = sourcePath;
     program.earlierVersion = kept.versionPath;
     ChatEntry saved = serviceEntry(tr("Code saved to: %1").arg(sourcePath));
-    saved.textLink = {sourcePath, QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString()};
+    saved.textLinks = {{sourcePath, QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString()}};
     if (!kept.versionPath.isEmpty()) {
         saved.text += QLatin1Char('\n') + tr("The file held another program; its earlier version was kept.");
         saved.links.append({tr("Restore the earlier version"), kRestore + QString::number(number)});
     }
     add(saved);
+    warnOfRisks(number);
 
     m_compiling = number;
     m_compiledFile = fileName;
@@ -697,6 +704,25 @@ void Conversation::deploy(int number)
     m_compileEntry = add(compilingEntry());
     m_ticker.start();
     Q_EMIT compilingChanged(true);
+}
+
+// Whoever wrote the program, the trader hears of its risks before running it; it is saved and
+// compiled all the same, the decision is theirs.
+void Conversation::warnOfRisks(int number)
+{
+    const Program &program = m_programs.at(number);
+    const QList<RiskWarnings::Warning> risks = RiskWarnings::review(program.code, program.choice.platform);
+    if (risks.isEmpty())
+        return;
+    ChatEntry warning;
+    warning.kind = ChatEntry::Kind::Warning;
+    warning.text = tr("Risks found in this program. It was saved all the same: check them before you run it.");
+    for (const RiskWarnings::Warning &risk : risks) {
+        const QString line = tr("Line %1:").arg(risk.line);
+        warning.text += QLatin1Char('\n') + line + QLatin1Char(' ') + risk.message;
+        warning.textLinks.append({line, kLine + QStringLiteral("%1:%2").arg(number).arg(risk.line)});
+    }
+    add(warning);
 }
 
 void Conversation::onCompiled(const CompilerRun::Outcome &outcome)

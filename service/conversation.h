@@ -96,7 +96,8 @@ Q_SIGNALS:
     void requestReturned(const QString &request);
     // A request the trader should read before sending it (compile errors to fix).
     void requestSuggested(const QString &request);
-    void programShown(int number);
+    // A kept program to be shown whole, at the given line (1-based) or at its top (0).
+    void programShown(int number, int line);
     void programCopied(int number);
 
 private:
@@ -173,6 +174,7 @@ private:
     void deploy(int number);
     void refuseDeployment(int number, const QString &text);
     QString folderProblem(const QString &platform, const Folders &folders) const;
+    void warnOfRisks(int number);
     void onCompiled(const CompilerRun::Outcome &outcome);
     void restore(int number);
 

@@ -405,6 +405,14 @@ Compiling...</source>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
     </message>
+    <message>
+        <source>Risks found in this program. It was saved all the same: check them before you run it.</source>
+        <translation>在此程序中发现风险。程序已照常保存：运行之前请先检查这些风险。</translation>
+    </message>
+    <message>
+        <source>Line %1:</source>
+        <translation>第 %1 行：</translation>
+    </message>
 </context>
 <context>
     <name>RiskWarnings</name>

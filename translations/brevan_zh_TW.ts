@@ -405,6 +405,14 @@ Compiling...</source>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
     </message>
+    <message>
+        <source>Risks found in this program. It was saved all the same: check them before you run it.</source>
+        <translation>在此程式中發現風險。程式已照常儲存：執行之前請先檢查這些風險。</translation>
+    </message>
+    <message>
+        <source>Line %1:</source>
+        <translation>第 %1 行：</translation>
+    </message>
 </context>
 <context>
     <name>RiskWarnings</name>

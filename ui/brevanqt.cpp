@@ -161,8 +161,8 @@ void BrevanQt::connectConversation()
             ui.plainTextEdit_prompt->setPlainText(request);
     });
     connect(conversation, &Conversation::requestSuggested, this, &BrevanQt::onRequestSuggested);
-    connect(conversation, &Conversation::programShown, this, [this](int number) {
-        showProgram(tr("Program %1").arg(number + 1), m_conversation->program(number));
+    connect(conversation, &Conversation::programShown, this, [this](int number, int line) {
+        showProgram(tr("Program %1").arg(number + 1), m_conversation->program(number), line);
     });
     connect(conversation, &Conversation::programCopied, this,
             [this](int number) { QGuiApplication::clipboard()->setText(m_conversation->program(number)); });
@@ -514,11 +514,13 @@ void BrevanQt::openSavedFile(const QUrl &file)
     showProgram(QDir::toNativeSeparators(file.toLocalFile()), QString::fromUtf8(source.readAll()));
 }
 
-void BrevanQt::showProgram(const QString &title, const QString &code)
+void BrevanQt::showProgram(const QString &title, const QString &code, int line)
 {
     auto *viewer = new CodeViewer(title, code, this);
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->show();
+    if (line > 0)
+        viewer->showLine(line);
 }
 
 void BrevanQt::onSaveConversationTriggered()

@@ -63,7 +63,7 @@ private:
     void onVersionRefused(const QString &title, const QString &text);
     void onRequestInFlightChanged(bool inFlight);
     void onRequestSuggested(const QString &request);
-    void showProgram(const QString &title, const QString &code);
+    void showProgram(const QString &title, const QString &code, int line = 0);
     void openSavedFile(const QUrl &file);
 
     void passChoice();

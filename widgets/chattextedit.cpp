@@ -168,7 +168,8 @@ void ChatTextEdit::appendMessage(const QString &text, bool isUser, const QString
     ChatEntry entry;
     entry.kind = isUser ? ChatEntry::Kind::User : ChatEntry::Kind::Service;
     entry.text = text;
-    entry.textLink = {linkText, href};
+    if (!linkText.isEmpty())
+        entry.textLinks = {{linkText, href}};
     showEntry(-1, entry);
 }
 
@@ -211,8 +212,6 @@ void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &entry, int 
 {
     const bool isUser = entry.kind == ChatEntry::Kind::User;
     const QString shown = shownText(entry.text);
-    const QString link = shownText(entry.textLink.text);
-    const qsizetype linkStart = link.isEmpty() ? -1 : shown.lastIndexOf(link);
     const int natural = isUser ? naturalWidth(shown) : 0;
 
     QTextBlockFormat format = bubbleFormat(isUser, isUser ? userIndent(natural) : kMarginX);
@@ -226,13 +225,19 @@ void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &entry, int 
     }
     cursor.setBlockFormat(format);
     cursor.setBlockCharFormat(textFormat());
-    if (linkStart < 0) {
-        cursor.insertText(shown, textFormat());
-    } else {
-        cursor.insertText(shown.left(linkStart), textFormat());
-        cursor.insertText(link, linkFormat(entry.textLink.href));
-        cursor.insertText(shown.mid(linkStart + link.size()), textFormat());
+    qsizetype written = 0;
+    for (const ChatEntry::Link &textLink : entry.textLinks) {
+        const QString link = shownText(textLink.text);
+        const qsizetype start = link.isEmpty()              ? -1
+            : entry.textLinks.size() == 1 ? shown.lastIndexOf(link)
+                                          : shown.indexOf(link, written);
+        if (start < written)
+            continue;
+        cursor.insertText(shown.mid(written, start - written), textFormat());
+        cursor.insertText(link, linkFormat(textLink.href));
+        written = start + link.size();
     }
+    cursor.insertText(shown.mid(written), textFormat());
     if (!code.isEmpty()) {
         if (!shown.isEmpty())
             cursor.insertText(QString(QChar(QChar::LineSeparator)), textFormat());

@@ -4,6 +4,7 @@
 #include "support/testenvironment.h"
 
 #include <QJsonArray>
+#include <QSignalSpy>
 #include <QJsonDocument>
 #include <QTimer>
 
@@ -144,6 +145,23 @@ private Q_SLOTS:
         QVERIFY(shows(u"compiling 'Swing.mq4'"_s));
         QCOMPARE(TestEnvironment::readFile(source()), TestEnvironment::systemLineEnds(kProgram.toUtf8()));
         QCOMPARE(chats().size(), 1);
+    }
+
+    // The client reviews what it saves, whatever the service said; the program is saved all the same.
+    void riskyProgramWarned()
+    {
+        m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::chatSuccess(u"#import \"shell32.dll\"\nint ShellExecuteW(int a);\n#import\n"_s + kProgram));
+        QVERIFY(open());
+        QVERIFY(terminal(FAKE_METAEDITOR_PATH));
+        QSignalSpy shown(m_chat.data(), &Conversation::programShown);
+        m_chat->send(u"Draw it"_s);
+        QVERIFY(shows(u"Risks found in this program."_s));
+        QVERIFY(QFile::exists(source()));
+        const ChatEntry &warning = *std::find_if(m_entries.cbegin(), m_entries.cend(), [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::Warning; });
+        QVERIFY2(warning.text.contains(u"\nLine 1: Loads the DLL \"shell32.dll\""_s), qPrintable(warning.text));
+        QVERIFY(m_chat->activate(warning.textLinks.constFirst().href));
+        QCOMPARE(shown.constFirst(), (QVariantList{0, 1}));
+        QVERIFY(m_chat->conversationText().contains(u"Line 1: Loads the DLL"_s));
     }
 
     // A trader's own file of the same name is kept aside and can come back.
