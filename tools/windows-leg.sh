@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows leg: builds the client, the stand-in compiler and the test suite as Windows
+# The Windows leg: builds the client, the service, the stand-in compiler and the test suite as Windows
 # programs with mingw-w64 and a Qt for Windows, then runs every test under Wine, headless, in a
 # throw-away prefix. Fails when a test fails, crashes or does not finish.
 #   windows-leg.sh [--if-available] [BUILD_DIR]   (BUILD_DIR defaults to build-windows)
@@ -9,9 +9,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if_available=0
 [ "${1:-}" = "--if-available" ] && { if_available=1; shift; }
-build=${1:-$root/build-windows}
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/tavrinai/qt-mingw
-bundle=$root/../shared/qt-mingw/qt-6.4.2-mingw-w64.tar.xz
+build=$(realpath -m "${1:-$root/build-windows}")
+bundle=$root/../shared/qt-mingw/qt-6.4.2-mingw-w64-httpserver-keychain.tar.xz
+# One folder per archive, so that a run with another archive never unpacks over this one.
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/tavrinai/qt-mingw/$(basename "$bundle" .tar.xz)
 qt=$cache/qt
 per_test_timeout=300
 
@@ -20,13 +21,14 @@ how_to_get_qt() {
 The Windows leg needs a Qt 6.4 for Windows built with mingw-w64, and none is at hand:
   - in CI it is $bundle, unpacked by this script into $cache;
   - to put one there, unpack that archive from another machine into $cache
-    (tar -xJf qt-6.4.2-mingw-w64.tar.xz -C "$cache"), or
+    (tar -xJf $(basename "$bundle") -C "$cache"), or
   - build it from Debian's qt6-base source package (about 35 minutes on 2 cores): add a
     deb-src line, run "apt-get source qt6-base", then configure it for Windows with
     g++-mingw-w64-x86-64-posix (shared, Release, -qt-host-path /usr, bundled zlib, pcre2,
     freetype, harfbuzz, libpng, libjpeg and double-conversion; OpenGL, D-Bus, SQL,
     PrintSupport, Concurrent, Vulkan, OpenSSL and tablet events off, Schannel on) and install
-    it into $cache/qt, as the README of qt-mingw in ../shared describes.
+    it into $cache/qt, then Qt HttpServer 6.4.2 and QtKeychain 0.13.2 (BUILD_WITH_QT6=ON)
+    on top of it, as the README of qt-mingw in ../shared describes.
 EOF
 }
 
