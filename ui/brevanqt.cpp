@@ -6,7 +6,9 @@
 #include "platform/deployment.h"
 #include "platform/dialogfolders.h"
 #include "platform/terminalscanner.h"
+#include "service/localservice.h"
 #include "service/protocol.h"
+#include "ui/codegeneratordialog.h"
 #include "service/version.h"
 
 #include <QCloseEvent>
@@ -100,6 +102,7 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts)
 {
     ui.setupUi(this);
     createLanguageMenu();
+    createSettingsMenu();
     if (!m_helpMenu) {
         m_helpMenu = menuBar()->addMenu(tr("Help"));
         m_aboutAction = m_helpMenu->addAction(tr("About"));
@@ -179,6 +182,42 @@ void BrevanQt::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
+void BrevanQt::useLocalService(LocalService *service)
+{
+    m_localService = service;
+    if (!service->lastReport().isEmpty())
+        appendNotice(service->lastReport());
+    connect(service, &LocalService::stopped, this, &BrevanQt::appendNotice);
+}
+
+void BrevanQt::createSettingsMenu()
+{
+    m_settingsMenu = menuBar()->addMenu(tr("Settings"));
+    m_codeGeneratorAction = m_settingsMenu->addAction(tr("Code generator…"));
+    connect(m_codeGeneratorAction, &QAction::triggered, this, &BrevanQt::onCodeGeneratorTriggered);
+}
+
+// The new choice takes effect at once: the address is read anew, the service the client
+// manages is restarted with the new backend, and a new chat starts there.
+void BrevanQt::onCodeGeneratorTriggered()
+{
+    CodeGeneratorDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted || !m_networkManager)
+        return;
+    m_apiBaseUrl = resolveApiBaseUrl();
+    m_newChatUrl = m_apiBaseUrl + ServicePath::NewChat;
+    m_chatUrl = m_apiBaseUrl + ServicePath::Chat;
+    m_sessionUrl = m_apiBaseUrl + ServicePath::Session;
+    m_sessionId.clear();
+    if (m_localService) {
+        m_localService->start(m_apiBaseUrl, dialog.backend());
+        m_localService->waitUntilSettled();
+    }
+    startSession(true);
+    if (m_localService && !m_localService->lastReport().isEmpty())
+        appendNotice(m_localService->lastReport());
+}
+
 void BrevanQt::createLanguageMenu()
 {
     if (m_languageMenu)
@@ -206,6 +245,10 @@ void BrevanQt::retranslateExtras()
     if (index >= 0)
         ui.comboBox_type->setCurrentIndex(index);
 
+    if (m_settingsMenu)
+        m_settingsMenu->setTitle(tr("Settings"));
+    if (m_codeGeneratorAction)
+        m_codeGeneratorAction->setText(tr("Code generator…"));
     if (m_languageMenu)
         m_languageMenu->setTitle(tr("Language"));
     if (m_helpMenu)

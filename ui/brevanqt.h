@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QString>
 
+class LocalService;
 class QAction;
 class QCloseEvent;
 class QEvent;
@@ -25,6 +26,10 @@ public:
     // Tests pass shorter time-outs; the application keeps the defaults.
     explicit BrevanQt(QWidget *parent = nullptr, const ServiceTimeouts &timeouts = {});
     ~BrevanQt() override;
+
+    // The service the client started, or found, at its address: its report goes into the chat,
+    // and Settings > Code generator restarts it with the backend chosen there.
+    void useLocalService(LocalService *service);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -46,6 +51,8 @@ private Q_SLOTS:
     bool checkVersion();
 
 private:
+    void createSettingsMenu();
+    void onCodeGeneratorTriggered();
     void createLanguageMenu();
     void retranslateExtras();
     // Handlers connected by function pointer, outside the slot table.
@@ -72,6 +79,9 @@ private:
     ChatSession m_session;
     QString m_generatedCode;
     QNetworkAccessManager *m_networkManager = nullptr;
+    LocalService *m_localService = nullptr;
+    QMenu *m_settingsMenu = nullptr;
+    QAction *m_codeGeneratorAction = nullptr;
     QMenu *m_languageMenu = nullptr;
     QAction *m_actionEnglish = nullptr;
     QAction *m_actionSimplifiedChinese = nullptr;
