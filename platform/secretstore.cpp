@@ -67,9 +67,8 @@ SecretStore::Result SecretStore::read(const QString &name) const
         return result;
     } else if (!storeAnswered(job->error())) {
         result.storeError = job->errorString();
-    } else {
-        return result;
     }
+    // A secret the store would not take earlier in this run.
     const auto kept = secretsOfThisRun().constFind(runKey(m_service, name));
     if (kept != secretsOfThisRun().cend()) {
         result.status = Status::KeptForThisRun;

@@ -49,8 +49,8 @@ LocalService::LocalService(QObject *parent, const QString &program, const LocalS
     m_startDeadline->setSingleShot(true);
     connect(m_startDeadline, &QTimer::timeout, this, [this] {
         stopOwned();
-        settle(false, startFailure(tr("it did not say it was ready within %n second(s)", nullptr,
-                                      int(m_timeouts.start.count() / 1000))));
+        settle(false, startFailure(tr("it did not say it was ready within %1 ms")
+                                       .arg(m_timeouts.start.count())));
     });
 }
 

@@ -54,11 +54,10 @@ void ModelServerProbe::onFinished(QNetworkReply *reply, const QString &server)
                                   : tr("%1 wants an API key (HTTP %2).").arg(server).arg(status));
         return;
     }
-    if (reply->error() == QNetworkReply::OperationCanceledError) {
+    if (reply->error() == QNetworkReply::OperationCanceledError
+        || reply->error() == QNetworkReply::TimeoutError) {
         Q_EMIT answered(false, {},
-                        tr("%1 did not answer within %n second(s).", nullptr,
-                           int(m_bound.count() / 1000))
-                            .arg(server));
+                        tr("%1 did not answer within %2 ms.").arg(server).arg(m_bound.count()));
         return;
     }
     if (status == 0) {
@@ -81,6 +80,6 @@ void ModelServerProbe::onFinished(QNetworkReply *reply, const QString &server)
     Q_EMIT answered(true, models,
                     models.isEmpty()
                         ? tr("%1 answers but lists no model; type the model's name.").arg(server)
-                        : tr("%1 answers and lists %n model(s): %2.", nullptr, int(models.size()))
+                        : tr("%1 answers and lists these models: %2.")
                               .arg(server, models.join(QLatin1String(", "))));
 }
