@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QLibraryInfo>
 #include <QSettings>
 #include <QTranslator>
 
@@ -20,6 +21,21 @@ QString catalogueFileName(int index)
 {
     return index == SimplifiedChinese ? QStringLiteral("brevan_zh_CN.qm")
                                       : QStringLiteral("brevan_zh_TW.qm");
+}
+
+// Qt's own texts (standard buttons, file dialogs): beside the executable where an installer
+// put them, else where this Qt keeps them. Without them those texts stay in English.
+void loadQtCatalogue(int index)
+{
+    static QTranslator *translator = new QTranslator;
+    QCoreApplication::removeTranslator(translator);
+    if (index == English)
+        return;
+    const QString fileName = index == SimplifiedChinese ? QStringLiteral("qtbase_zh_CN.qm")
+                                                        : QStringLiteral("qtbase_zh_TW.qm");
+    if (translator->load(QCoreApplication::applicationDirPath() + QStringLiteral("/translations/") + fileName)
+        || translator->load(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QLatin1Char('/') + fileName))
+        QCoreApplication::installTranslator(translator);
 }
 
 } // namespace
@@ -43,6 +59,7 @@ void applyLanguage(int index)
             qDebug() << "no catalogue found for" << fileName;
         QCoreApplication::installTranslator(translator);
     }
+    loadQtCatalogue(index);
     QSettings().setValue(kLanguageKey, index);
 }
 

@@ -10,7 +10,7 @@ set -euo pipefail
 build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
        qt6-httpserver-dev qt6-websockets-dev qtkeychain-qt6-dev libgl-dev libxkbcommon-dev librsvg2-bin)
 case "${1:-run}" in
-    run)   wanted=("${build[@]}" xvfb xauth curl fonts-noto-cjk) ;;
+    run)   wanted=("${build[@]}" xvfb xauth curl fonts-noto-cjk qt6-translations-l10n) ;;
     quick) wanted=("${build[@]}") ;;
     test)  wanted=("${build[@]}" xvfb clang libclang-rt-14-dev
                    dpkg-dev lintian desktop-file-utils appstream systemd) ;;
