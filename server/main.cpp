@@ -65,6 +65,9 @@ QCommandLineOption hidden(QCommandLineOption option)
 
 int main(int argc, char *argv[])
 {
+    // The log is the service's stderr wherever it runs. Qt for Windows would otherwise send it
+    // to the debugger whenever there is no console, as when the client starts the service.
+    qputenv("QT_FORCE_STDERR_LOGGING", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavrin-server"));
 

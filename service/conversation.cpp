@@ -179,6 +179,8 @@ Conversation::Choice Conversation::currentChoice() const
 
 void Conversation::start(const QString &baseUrl)
 {
+    // Another service (Settings) starts anew: what the old one was doing is left behind.
+    abandonRequest();
     m_baseUrl = baseUrl;
     // A manager of its own: the check has a shorter time-out than the chats.
     auto *checker = new QNetworkAccessManager(this);
@@ -208,8 +210,8 @@ void Conversation::onVersionChecked(QNetworkReply *reply)
         }
     }
     m_live = true;
-    Q_EMIT liveChanged(true);
     restartChat();
+    Q_EMIT liveChanged(true);
 }
 
 // --- Sessions ----------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "service/protocol.h"
 
 #include "service/eventstream.h"
+#include "service/codegeneratorchoice.h"
 #include "service/version.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <optional>
+
 namespace {
 
 // The reading rules shared by every reply.
@@ -28,6 +31,19 @@ QString text(const QJsonObject &object, const QString &key)
     return object.value(key).toString();
 }
 
+// The "api_base_url" value of the config file, when the file is a JSON object holding that key.
+std::optional<QJsonValue> configuredBaseUrl(const QString &configPath)
+{
+    QFile file(configPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    const QJsonObject config = document.object();
+    if (!document.isObject() || !config.contains(QLatin1String("api_base_url")))
+        return std::nullopt;
+    return config.value(QLatin1String("api_base_url"));
+}
+
 } // namespace
 
 QString defaultApiBaseUrl()
@@ -37,18 +53,16 @@ QString defaultApiBaseUrl()
 
 QString apiBaseUrlFromConfig(const QString &configPath)
 {
-    QString base = defaultApiBaseUrl();
-    QFile file(configPath);
-    if (file.open(QIODevice::ReadOnly)) {
-        const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
-        file.close();
-        const QJsonObject config = document.object();
-        if (document.isObject() && config.contains(QLatin1String("api_base_url")))
-            base = config.value(QLatin1String("api_base_url")).toString();
-    }
+    const std::optional<QJsonValue> configured = configuredBaseUrl(configPath);
+    QString base = configured ? configured->toString() : defaultApiBaseUrl();
     while (base.endsWith(QLatin1Char('/')))
         base.chop(1);
     return base;
+}
+
+bool configNamesService(const QString &configPath)
+{
+    return configuredBaseUrl(configPath).has_value();
 }
 
 QString configFilePath()
@@ -58,7 +72,9 @@ QString configFilePath()
 
 QString resolveApiBaseUrl()
 {
-    return apiBaseUrlFromConfig(configFilePath());
+    const QString config = configFilePath();
+    return configNamesService(config) ? apiBaseUrlFromConfig(config)
+                                      : CodeGeneratorChoice::load().serviceAddress();
 }
 
 QNetworkRequest makeServiceRequest(const QString &url, const QString &language)

@@ -42,10 +42,15 @@ QString defaultApiBaseUrl();
 // a key that is not a string gives the empty address.
 QString apiBaseUrlFromConfig(const QString &configPath);
 
+// Whether the config file at configPath names the service ("api_base_url" is present): an
+// administrator's choice, which wins over the user's.
+bool configNamesService(const QString &configPath);
+
 // config.json beside the executable.
 QString configFilePath();
 
-// apiBaseUrlFromConfig(configFilePath()), read anew on every call.
+// The address config.json names, else the one chosen in Settings > Code generator, else the
+// default; read anew on every call.
 QString resolveApiBaseUrl();
 
 // --- Requests --------------------------------------------------------------------------

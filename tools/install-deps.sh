@@ -8,7 +8,7 @@
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-       qt6-httpserver-dev qt6-websockets-dev qt6-translations-l10n libgl-dev libxkbcommon-dev librsvg2-bin)
+       qt6-httpserver-dev qt6-websockets-dev qt6-translations-l10n qtkeychain-qt6-dev libgl-dev libxkbcommon-dev librsvg2-bin)
 case "${1:-run}" in
     run)   wanted=("${build[@]}" xvfb xauth curl fonts-noto-cjk) ;;
     quick) wanted=("${build[@]}") ;;
@@ -19,8 +19,11 @@ case "${1:-run}" in
 esac
 # Compiles through real Wine and the Windows builds of the stand-in compiler and the syntax check.
 [ "${1:-run}" = test ] && wanted+=(wine wine64 g++-mingw-w64-x86-64)
-# The Windows leg unpacks its Qt for Windows from an .xz archive and lends it fonts.
-[ "${1:-run}" = test ] && wanted+=(xz-utils fonts-dejavu-core)
+# The Windows leg unpacks its Qt for Windows from an .xz archive, lends it fonts and builds
+# the installer with makensis.
+[ "${1:-run}" = test ] && wanted+=(xz-utils fonts-dejavu-core nsis)
+# The API key's test through a real credential store: a private D-Bus session and keyring.
+[ "${1:-run}" = test ] && wanted+=(dbus gnome-keyring)
 
 missing=()
 for package in "${wanted[@]}"; do

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows leg: builds the client, the stand-in compiler and the test suite as Windows
+# The Windows leg: builds the client, the service, the stand-in compiler and the test suite as Windows
 # programs with mingw-w64 and a Qt for Windows, then runs every test under Wine, headless, in a
 # throw-away prefix. Fails when a test fails, crashes or does not finish.
 #   windows-leg.sh [--if-available] [BUILD_DIR]   (BUILD_DIR defaults to build-windows)
@@ -9,9 +9,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if_available=0
 [ "${1:-}" = "--if-available" ] && { if_available=1; shift; }
-build=${1:-$root/build-windows}
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/tavrinai/qt-mingw
-bundle=$root/../shared/qt-mingw/qt-6.4.2-mingw-w64.tar.xz
+build=$(realpath -m "${1:-$root/build-windows}")
+bundle=$root/../shared/qt-mingw/qt-6.4.2-mingw-w64-httpserver-keychain.tar.xz
+# One folder per archive, so that a run with another archive never unpacks over this one.
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/tavrinai/qt-mingw/$(basename "$bundle" .tar.xz)
 qt=$cache/qt
 per_test_timeout=300
 
@@ -20,13 +21,14 @@ how_to_get_qt() {
 The Windows leg needs a Qt 6.4 for Windows built with mingw-w64, and none is at hand:
   - in CI it is $bundle, unpacked by this script into $cache;
   - to put one there, unpack that archive from another machine into $cache
-    (tar -xJf qt-6.4.2-mingw-w64.tar.xz -C "$cache"), or
+    (tar -xJf $(basename "$bundle") -C "$cache"), or
   - build it from Debian's qt6-base source package (about 35 minutes on 2 cores): add a
     deb-src line, run "apt-get source qt6-base", then configure it for Windows with
     g++-mingw-w64-x86-64-posix (shared, Release, -qt-host-path /usr, bundled zlib, pcre2,
     freetype, harfbuzz, libpng, libjpeg and double-conversion; OpenGL, D-Bus, SQL,
     PrintSupport, Concurrent, Vulkan, OpenSSL and tablet events off, Schannel on) and install
-    it into $cache/qt, as the README of qt-mingw in ../shared describes.
+    it into $cache/qt, then Qt HttpServer 6.4.2 and QtKeychain 0.13.2 (BUILD_WITH_QT6=ON)
+    on top of it, as the README of qt-mingw in ../shared describes.
 EOF
 }
 
@@ -114,6 +116,72 @@ for name in "${tests[@]}"; do
     fi
 done
 
+tested=$SECONDS
 echo "Windows leg: $passed passed, $skipped skipped, ${#failed[@]} test programs failed;" \
-     "built in $((built - started))s, tests ran in $((SECONDS - built))s."
+     "built in $((built - started))s, tests ran in $((tested - built))s."
 [ "${#failed[@]}" -eq 0 ] || { echo "Failed under Wine: ${failed[*]} (see $results)" >&2; exit 1; }
+
+# The installer, installed and used as a trader would: nothing of the build's Qt is on the
+# path from here on, so the installed folder must hold all that the programs load.
+installer_fail() { echo "Windows installer: $*" >&2; exit 1; }
+unset WINEPATH WINEQT_PLUGIN_PATH
+(cd "$build" && cpack -G NSIS -B "$build/installer" >/dev/null) || installer_fail "CPack could not build it"
+installer=$(ls "$build"/installer/tavrinai-*-win64.exe)
+wine "$installer" /S '/D=C:\TavrinAI'
+wineserver -w
+bin=$prefix/drive_c/TavrinAI/bin
+shortcut="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/TavrinAI Code Generator/TavrinAI Code Generator.lnk"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TavrinAI'
+for file in TavrinAI.exe tavrin-server.exe Qt6Core.dll Qt6HttpServer.dll libqt6keychain.dll \
+            libstdc++-6.dll platforms/qoffscreen.dll tls/qschannelbackend.dll translations/qtbase_zh_CN.qm; do
+    [ -f "$bin/$file" ] || installer_fail "bin\\$file was not installed"
+done
+[ -f "$shortcut" ] || installer_fail "no Start-menu shortcut"
+wine reg query "$uninstall_key" /v DisplayIcon 2>/dev/null | grep -q 'C:\\TavrinAI\\bin\\TavrinAI.exe' \
+    || installer_fail "no Add/Remove Programs entry with the application's icon"
+x86_64-w64-mingw32-objdump -h "$bin/TavrinAI.exe" | grep -q '\.rsrc' || installer_fail "TavrinAI.exe has no icon resource"
+
+# A terminal laid out in the prefix as an installed MT5 leaves it, with the Windows stand-in
+# compiler, where Auto detect looks: below the profile's AppData.
+appdata=$(winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+terminal="$prefix/drive_c/Program Files/Demo Terminal 5"
+data="$appdata/MetaQuotes/Terminal/8F1D4B6E2A9C7E0F5D3B1A8C6E4F2D09"
+mkdir -p "$terminal/Tester" "$data/MQL5/Experts" "$data/MQL5/Indicators"
+cp "$build/tools/fakemetaeditor/metaeditor.exe" "$terminal/MetaEditor64.exe"
+touch "$terminal/terminal64.exe" "$terminal/metatester64.exe"
+printf 'C:\\Program Files\\Demo Terminal 5\r\n' >"$data/origin.txt"
+
+# A loopback port nobody serves, named in config.json, so that no service of this machine's
+# is found there: the client must start its own.
+refused() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+port=$(( 20000 + RANDOM % 20000 ))
+while ! refused "$port"; do port=$(( 20000 + RANDOM % 20000 )); done
+printf '{"api_base_url": "http://127.0.0.1:%s"}\n' "$port" >"$bin/config.json"
+
+# The installed TavrinAI.exe itself starts the installed service.
+(cd "$bin" && exec wine TavrinAI.exe >/dev/null 2>&1) &
+client=$!
+for _ in $(seq 100); do refused "$port" || break; sleep 0.1; done
+refused "$port" && installer_fail "the installed TavrinAI.exe did not start tavrin-server.exe"
+kill "$client" 2>/dev/null || true
+wine taskkill /F /IM TavrinAI.exe >/dev/null 2>&1 || true
+wine taskkill /F /IM tavrin-server.exe >/dev/null 2>&1 || true
+for _ in $(seq 50); do refused "$port" && break; sleep 0.1; done
+
+# The conversation, driven from the install folder: the client's start-up as in main, the
+# installed service started by it, the program compiled; closing the window stops the service.
+cp "$build/bin/smokedriver.exe" "$qt/bin/Qt6Test.dll" "$bin/"
+(cd "$bin" && timeout 120 wine smokedriver.exe --expect "The built-in code generator was started at" \
+    >"$results/installed-conversation.txt" 2>&1) || { cat "$results/installed-conversation.txt" >&2;
+    installer_fail "the installed client did not complete its conversation"; }
+[ -f "$data/MQL5/Experts/RSI Reversal.ex5" ] || installer_fail "no compiled program in the terminal"
+refused "$port" || installer_fail "the service still runs after the client closed"
+rm "$bin/smokedriver.exe" "$bin/Qt6Test.dll" "$bin/config.json"
+
+wine "$prefix/drive_c/TavrinAI/Uninstall.exe" /S
+wineserver -w
+[ ! -e "$prefix/drive_c/TavrinAI" ] || installer_fail "the uninstaller left C:\\TavrinAI"
+[ ! -e "$shortcut" ] || installer_fail "the uninstaller left the Start-menu shortcut"
+! wine reg query "$uninstall_key" >/dev/null 2>&1 || installer_fail "the uninstaller left its registry entry"
+echo "Windows installer: built, installed, conversation through the service the client started," \
+     "uninstalled; in $((SECONDS - tested))s."

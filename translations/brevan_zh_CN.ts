@@ -107,7 +107,15 @@
         <source>When the compiler reports errors, send them back to the code generator by itself, at most twice in a row (with a code generator that takes compile errors).</source>
         <translation>编译器报告错误时，自动把错误发回代码生成服务，连续最多两次（需要支持编译错误的代码生成服务）。</translation>
     </message>
-    </context>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Code generator…</source>
+        <translation>代码生成器…</translation>
+    </message>
+</context>
 <context>
     <name>BrevanQtClass</name>
     <message>
@@ -139,6 +147,65 @@
         <translation>发送</translation>
     </message>
     </context>
+<context>
+    <name>CodeGeneratorDialog</name>
+    <message>
+        <source>Built-in templates (offline)</source>
+        <translation>内置模板（离线）</translation>
+    </message>
+    <message>
+        <source>A model server</source>
+        <translation>模型服务器</translation>
+    </message>
+    <message>
+        <source>Another TavrinAI service</source>
+        <translation>其他 TavrinAI 服务</translation>
+    </message>
+    <message>
+        <source>Code generator</source>
+        <translation>代码生成器</translation>
+    </message>
+    <message>
+        <source>the first one it lists</source>
+        <translation>使用其列出的第一个</translation>
+    </message>
+    <message>
+        <source>optional</source>
+        <translation>可选</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>测试</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>地址：</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>模型：</translation>
+    </message>
+    <message>
+        <source>API key:</source>
+        <translation>API 密钥：</translation>
+    </message>
+    <message>
+        <source>No credential store answers on this computer (%1): the key cannot be kept, and is used only until TavrinAI closes.</source>
+        <translation>此计算机上没有可用的凭据存储（%1）：无法保存密钥，它只在 TavrinAI 关闭前有效。</translation>
+    </message>
+    <message>
+        <source>The administrator set the code generator's address in config.json: %1.</source>
+        <translation>管理员已在 config.json 中设置代码生成器的地址：%1。</translation>
+    </message>
+    <message>
+        <source>Asking %1…</source>
+        <translation>正在询问 %1…</translation>
+    </message>
+</context>
 <context>
     <name>CodeViewer</name>
     <message>
@@ -415,6 +482,88 @@ Compiling...</source>
     </message>
 </context>
 <context>
+    <name>LocalService</name>
+    <message>
+        <source>it did not say it was ready within %1 ms</source>
+        <translation>它在 %1 毫秒内没有报告就绪</translation>
+    </message>
+    <message>
+        <source>A code generator that TavrinAI did not start answers at %1. It is used as it is; the choice in Settings &gt; Code generator… applies to one that TavrinAI starts itself.</source>
+        <translation>%1 上有一个并非由 TavrinAI 启动的代码生成器在响应。将按原样使用它；“设置 &gt; 代码生成器…”中的选择只对 TavrinAI 自己启动的生成器有效。</translation>
+    </message>
+    <message>
+        <source>Another program answers at %1, and it is not a TavrinAI code generator, so the built-in one cannot start there. Close that program, or choose another address in Settings &gt; Code generator…</source>
+        <translation>%1 上有其他程序在响应，它不是 TavrinAI 代码生成器，因此内置生成器无法在该地址启动。请关闭该程序，或在“设置 &gt; 代码生成器…”中选择其他地址。</translation>
+    </message>
+    <message>
+        <source>%1 is missing</source>
+        <translation>缺少 %1</translation>
+    </message>
+    <message>
+        <source>it ended with code %1</source>
+        <translation>它以代码 %1 退出</translation>
+    </message>
+    <message>
+        <source>it crashed</source>
+        <translation>它崩溃了</translation>
+    </message>
+    <message>
+        <source>The built-in code generator at %1 stopped: %2. Restart TavrinAI to start it again.</source>
+        <translation>%1 上的内置代码生成器已停止：%2。请重新启动 TavrinAI 以再次启动它。</translation>
+    </message>
+    <message>
+        <source>The built-in code generator was started at %1. It writes programs from its offline templates; Settings &gt; Code generator… chooses a model instead.</source>
+        <translation>内置代码生成器已在 %1 启动。它使用离线模板编写程序；可在“设置 &gt; 代码生成器…”中改用模型。</translation>
+    </message>
+    <message>
+        <source>The built-in code generator was started at %1. It asks the first model that %2 lists.</source>
+        <translation>内置代码生成器已在 %1 启动。它使用 %2 列出的第一个模型。</translation>
+    </message>
+    <message>
+        <source>The built-in code generator was started at %1. It asks the model %2 at %3.</source>
+        <translation>内置代码生成器已在 %1 启动。它使用 %3 上的模型 %2。</translation>
+    </message>
+    <message>
+        <source>The built-in code generator could not be started at %1: %2.</source>
+        <translation>无法在 %1 启动内置代码生成器：%2。</translation>
+    </message>
+</context>
+<context>
+    <name>ModelServerProbe</name>
+    <message>
+        <source>“%1” is not the address of a model server; it looks like http://127.0.0.1:11434.</source>
+        <translation>“%1”不是模型服务器的地址；地址应类似 http://127.0.0.1:11434。</translation>
+    </message>
+    <message>
+        <source>%1 refused the API key (HTTP %2).</source>
+        <translation>%1 拒绝了该 API 密钥（HTTP %2）。</translation>
+    </message>
+    <message>
+        <source>%1 wants an API key (HTTP %2).</source>
+        <translation>%1 需要 API 密钥（HTTP %2）。</translation>
+    </message>
+    <message>
+        <source>%1 did not answer within %2 ms.</source>
+        <translation>%1 在 %2 毫秒内没有响应。</translation>
+    </message>
+    <message>
+        <source>Nothing answers at %1 (%2).</source>
+        <translation>%1 上没有任何响应（%2）。</translation>
+    </message>
+    <message>
+        <source>%1 answers, but not as a model server (HTTP %2 for %3).</source>
+        <translation>%1 有响应，但不是模型服务器（%3 返回 HTTP %2）。</translation>
+    </message>
+    <message>
+        <source>%1 answers but lists no model; type the model's name.</source>
+        <translation>%1 有响应，但没有列出任何模型；请输入模型名称。</translation>
+    </message>
+    <message>
+        <source>%1 answers and lists these models: %2.</source>
+        <translation>%1 有响应，列出了这些模型：%2。</translation>
+    </message>
+</context>
+<context>
     <name>RiskWarnings</name>
     <message>
         <source>Loads the DLL "%1", which runs outside MetaTrader's control with all the rights of your Windows account</source>
@@ -455,6 +604,13 @@ Compiling...</source>
     <message>
         <source>This %1 loop has no break, return or IsStopped() check: it never ends and freezes the terminal</source>
         <translation>此 %1 循环没有 break、return 或 IsStopped() 检查：它永不结束，会使终端卡死</translation>
+    </message>
+</context>
+<context>
+    <name>SecretStore</name>
+    <message>
+        <source>the credential store did not answer</source>
+        <translation>凭据存储没有响应</translation>
     </message>
 </context>
 </TS>

@@ -107,7 +107,15 @@
         <source>When the compiler reports errors, send them back to the code generator by itself, at most twice in a row (with a code generator that takes compile errors).</source>
         <translation>編譯器回報錯誤時，自動把錯誤傳回程式碼產生服務，連續最多兩次（需要支援編譯錯誤的程式碼產生服務）。</translation>
     </message>
-    </context>
+    <message>
+        <source>Settings</source>
+        <translation>設定</translation>
+    </message>
+    <message>
+        <source>Code generator…</source>
+        <translation>程式碼產生器…</translation>
+    </message>
+</context>
 <context>
     <name>BrevanQtClass</name>
     <message>
@@ -139,6 +147,65 @@
         <translation>發送</translation>
     </message>
     </context>
+<context>
+    <name>CodeGeneratorDialog</name>
+    <message>
+        <source>Built-in templates (offline)</source>
+        <translation>內建範本（離線）</translation>
+    </message>
+    <message>
+        <source>A model server</source>
+        <translation>模型伺服器</translation>
+    </message>
+    <message>
+        <source>Another TavrinAI service</source>
+        <translation>其他 TavrinAI 服務</translation>
+    </message>
+    <message>
+        <source>Code generator</source>
+        <translation>程式碼產生器</translation>
+    </message>
+    <message>
+        <source>the first one it lists</source>
+        <translation>使用其列出的第一個</translation>
+    </message>
+    <message>
+        <source>optional</source>
+        <translation>選填</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>重新整理</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>測試</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>位址：</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>模型：</translation>
+    </message>
+    <message>
+        <source>API key:</source>
+        <translation>API 金鑰：</translation>
+    </message>
+    <message>
+        <source>No credential store answers on this computer (%1): the key cannot be kept, and is used only until TavrinAI closes.</source>
+        <translation>此電腦上沒有可用的憑證儲存區（%1）：無法保存金鑰，它只在 TavrinAI 關閉前有效。</translation>
+    </message>
+    <message>
+        <source>The administrator set the code generator's address in config.json: %1.</source>
+        <translation>管理員已在 config.json 中設定程式碼產生器的位址：%1。</translation>
+    </message>
+    <message>
+        <source>Asking %1…</source>
+        <translation>正在詢問 %1…</translation>
+    </message>
+</context>
 <context>
     <name>CodeViewer</name>
     <message>
@@ -415,6 +482,88 @@ Compiling...</source>
     </message>
 </context>
 <context>
+    <name>LocalService</name>
+    <message>
+        <source>it did not say it was ready within %1 ms</source>
+        <translation>它在 %1 毫秒內沒有回報就緒</translation>
+    </message>
+    <message>
+        <source>A code generator that TavrinAI did not start answers at %1. It is used as it is; the choice in Settings &gt; Code generator… applies to one that TavrinAI starts itself.</source>
+        <translation>%1 上有一個並非由 TavrinAI 啟動的程式碼產生器在回應。將按原樣使用它；「設定 &gt; 程式碼產生器…」中的選擇只對 TavrinAI 自己啟動的產生器有效。</translation>
+    </message>
+    <message>
+        <source>Another program answers at %1, and it is not a TavrinAI code generator, so the built-in one cannot start there. Close that program, or choose another address in Settings &gt; Code generator…</source>
+        <translation>%1 上有其他程式在回應，它不是 TavrinAI 程式碼產生器，因此內建產生器無法在該位址啟動。請關閉該程式，或在「設定 &gt; 程式碼產生器…」中選擇其他位址。</translation>
+    </message>
+    <message>
+        <source>%1 is missing</source>
+        <translation>缺少 %1</translation>
+    </message>
+    <message>
+        <source>it ended with code %1</source>
+        <translation>它以代碼 %1 結束</translation>
+    </message>
+    <message>
+        <source>it crashed</source>
+        <translation>它當機了</translation>
+    </message>
+    <message>
+        <source>The built-in code generator at %1 stopped: %2. Restart TavrinAI to start it again.</source>
+        <translation>%1 上的內建程式碼產生器已停止：%2。請重新啟動 TavrinAI 以再次啟動它。</translation>
+    </message>
+    <message>
+        <source>The built-in code generator was started at %1. It writes programs from its offline templates; Settings &gt; Code generator… chooses a model instead.</source>
+        <translation>內建程式碼產生器已在 %1 啟動。它使用離線範本撰寫程式；可在「設定 &gt; 程式碼產生器…」中改用模型。</translation>
+    </message>
+    <message>
+        <source>The built-in code generator was started at %1. It asks the first model that %2 lists.</source>
+        <translation>內建程式碼產生器已在 %1 啟動。它使用 %2 列出的第一個模型。</translation>
+    </message>
+    <message>
+        <source>The built-in code generator was started at %1. It asks the model %2 at %3.</source>
+        <translation>內建程式碼產生器已在 %1 啟動。它使用 %3 上的模型 %2。</translation>
+    </message>
+    <message>
+        <source>The built-in code generator could not be started at %1: %2.</source>
+        <translation>無法在 %1 啟動內建程式碼產生器：%2。</translation>
+    </message>
+</context>
+<context>
+    <name>ModelServerProbe</name>
+    <message>
+        <source>“%1” is not the address of a model server; it looks like http://127.0.0.1:11434.</source>
+        <translation>「%1」不是模型伺服器的位址；位址應類似 http://127.0.0.1:11434。</translation>
+    </message>
+    <message>
+        <source>%1 refused the API key (HTTP %2).</source>
+        <translation>%1 拒絕了該 API 金鑰（HTTP %2）。</translation>
+    </message>
+    <message>
+        <source>%1 wants an API key (HTTP %2).</source>
+        <translation>%1 需要 API 金鑰（HTTP %2）。</translation>
+    </message>
+    <message>
+        <source>%1 did not answer within %2 ms.</source>
+        <translation>%1 在 %2 毫秒內沒有回應。</translation>
+    </message>
+    <message>
+        <source>Nothing answers at %1 (%2).</source>
+        <translation>%1 上沒有任何回應（%2）。</translation>
+    </message>
+    <message>
+        <source>%1 answers, but not as a model server (HTTP %2 for %3).</source>
+        <translation>%1 有回應，但不是模型伺服器（%3 傳回 HTTP %2）。</translation>
+    </message>
+    <message>
+        <source>%1 answers but lists no model; type the model's name.</source>
+        <translation>%1 有回應，但沒有列出任何模型；請輸入模型名稱。</translation>
+    </message>
+    <message>
+        <source>%1 answers and lists these models: %2.</source>
+        <translation>%1 有回應，列出了這些模型：%2。</translation>
+    </message>
+</context>
+<context>
     <name>RiskWarnings</name>
     <message>
         <source>Loads the DLL "%1", which runs outside MetaTrader's control with all the rights of your Windows account</source>
@@ -455,6 +604,13 @@ Compiling...</source>
     <message>
         <source>This %1 loop has no break, return or IsStopped() check: it never ends and freezes the terminal</source>
         <translation>此 %1 迴圈沒有 break、return 或 IsStopped() 檢查：它永不結束，會使終端卡死</translation>
+    </message>
+</context>
+<context>
+    <name>SecretStore</name>
+    <message>
+        <source>the credential store did not answer</source>
+        <translation>憑證儲存區沒有回應</translation>
     </message>
 </context>
 </TS>

@@ -5,7 +5,9 @@
 #include "platform/dialogfolders.h"
 #include "platform/terminalfolders.h"
 #include "platform/terminalscanner.h"
+#include "service/localservice.h"
 #include "service/protocol.h"
+#include "ui/codegeneratordialog.h"
 #include "service/version.h"
 #include "widgets/codeviewer.h"
 
@@ -31,6 +33,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -101,6 +104,7 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
 {
     ui.setupUi(this);
     createLanguageMenu();
+    createSettingsMenu();
     if (!m_helpMenu) {
         m_helpMenu = menuBar()->addMenu(tr("Help"));
         m_aboutAction = m_helpMenu->addAction(tr("About"));
@@ -132,15 +136,20 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
 
     connectConversation();
     connectForm();
-    checkVersion();
+    // Once the event loop runs, so that main can hand over the service it manages first.
+    QTimer::singleShot(0, this, &BrevanQt::checkVersion);
 }
 
 BrevanQt::~BrevanQt() = default;
 
+// Without a service to manage the check starts at once; with one, when it has settled.
 void BrevanQt::checkVersion()
 {
     m_conversation->setLanguage(languageCode());
-    m_conversation->start(resolveApiBaseUrl());
+    if (m_localService)
+        m_localService->start(resolveApiBaseUrl(), CodeGeneratorDialog::storedBackend());
+    else
+        m_conversation->start(resolveApiBaseUrl());
 }
 
 void BrevanQt::connectConversation()
@@ -151,6 +160,8 @@ void BrevanQt::connectConversation()
         setWindowTitle(tr("TavrinAI Code Generator"));
         ui.pushButton_newChat->setEnabled(live);
         onRequestInFlightChanged(m_conversation->isRequestInFlight());
+        if (!m_serviceReport.isEmpty())
+            m_conversation->addNotice(std::exchange(m_serviceReport, QString()));
     });
     connect(conversation, &Conversation::transcriptCleared, ui.textEdit_code, &QTextEdit::clear);
     connect(conversation, &Conversation::entryAdded, ui.textEdit_code, &ChatTextEdit::showEntry);
@@ -252,6 +263,42 @@ void BrevanQt::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
+void BrevanQt::useLocalService(LocalService *service)
+{
+    m_localService = service;
+    connect(service, &LocalService::stopped, m_conversation, &Conversation::addNotice);
+    // What the service's start says goes into the chat once the first chat is open.
+    const auto report = [this](const QString &text) {
+        m_serviceReport = text;
+        m_conversation->start(resolveApiBaseUrl());
+    };
+    connect(service, &LocalService::ready, this, report);
+    connect(service, &LocalService::failed, this, report);
+}
+
+void BrevanQt::createSettingsMenu()
+{
+    m_settingsMenu = menuBar()->addMenu(tr("Settings"));
+    m_codeGeneratorAction = m_settingsMenu->addAction(tr("Code generator…"));
+    connect(m_codeGeneratorAction, &QAction::triggered, this, &BrevanQt::onCodeGeneratorTriggered);
+}
+
+// The new choice takes effect at once: the address is read anew, the service the client
+// manages is started again with the new backend, and a new chat starts there; the request
+// field keeps what was typed.
+void BrevanQt::onCodeGeneratorTriggered()
+{
+    CodeGeneratorDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ui.pushButton_generate->setEnabled(false);
+    ui.pushButton_newChat->setEnabled(false);
+    if (m_localService)
+        m_localService->start(resolveApiBaseUrl(), dialog.backend());
+    else
+        m_conversation->start(resolveApiBaseUrl());
+}
+
 void BrevanQt::createLanguageMenu()
 {
     if (m_languageMenu)
@@ -285,6 +332,10 @@ void BrevanQt::retranslateExtras()
         ui.comboBox_type->setCurrentIndex(index);
     m_conversation->setProgramLabels(tr("Indicator"), tr("EA"));
 
+    if (m_settingsMenu)
+        m_settingsMenu->setTitle(tr("Settings"));
+    if (m_codeGeneratorAction)
+        m_codeGeneratorAction->setText(tr("Code generator…"));
     if (m_languageMenu)
         m_languageMenu->setTitle(tr("Language"));
     if (m_languageGroup) {

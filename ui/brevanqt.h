@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QString>
 
+class LocalService;
 class QAction;
 class QActionGroup;
 class QCheckBox;
@@ -30,6 +31,10 @@ public:
                       int compileTimeoutMs = CompilerRun::TimeoutMs);
     ~BrevanQt() override;
 
+    // The service the client started, or found, at its address: its report goes into the chat,
+    // and Settings > Code generator restarts it with the backend chosen there.
+    void useLocalService(LocalService *service);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -50,6 +55,8 @@ private Q_SLOTS:
     void checkVersion();
 
 private:
+    void createSettingsMenu();
+    void onCodeGeneratorTriggered();
     void createLanguageMenu();
     void retranslateExtras();
     void connectConversation();
@@ -73,6 +80,10 @@ private:
 
     Ui::BrevanQtClass ui;
     Conversation *m_conversation = nullptr;
+    LocalService *m_localService = nullptr;
+    QString m_serviceReport; // what the managed service's start said, for the next chat
+    QMenu *m_settingsMenu = nullptr;
+    QAction *m_codeGeneratorAction = nullptr;
     QMenu *m_languageMenu = nullptr;
     QActionGroup *m_languageGroup = nullptr;
     QAction *m_actionEnglish = nullptr;

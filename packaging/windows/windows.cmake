@@ -1,19 +1,59 @@
-# The client in bin\ with config.json beside it, and the Qt libraries and plugins it needs
-# gathered there by windeployqt (Qt's deployment script). The service is not shipped here.
-install(TARGETS TavrinAI RUNTIME DESTINATION bin COMPONENT client)
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/config.json DESTINATION bin COMPONENT client)
-qt_generate_deploy_app_script(TARGET TavrinAI FILENAME_VARIABLE deploy_script)
-install(SCRIPT ${deploy_script} COMPONENT client)
-# The compiler's runtime libraries too, so that no separate redistributable is needed.
-set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION bin)
-set(CMAKE_INSTALL_SYSTEM_RUNTIME_COMPONENT client)
-include(InstallRequiredSystemLibraries)
+# The client and the service it starts in bin\, with the Qt runtime they need beside them,
+# and an NSIS installer of that folder. There is no config.json: the client then uses the
+# service it starts itself, and the trader chooses the model in Settings > Code generator; an
+# administrator who wants another service puts a config.json beside TavrinAI.exe.
+set(brevan_programs TavrinAI)
+if(TARGET tavrin-server)
+    list(APPEND brevan_programs tavrin-server)
+endif()
+install(TARGETS ${brevan_programs} RUNTIME DESTINATION bin COMPONENT client)
+
+if(CMAKE_CROSSCOMPILING)
+    # A cross build has no windeployqt, so the DLLs are listed: those the programs import
+    # (checked with mingw's objdump; CMake's own search lower-cases DLL names, which a Linux
+    # file system does not forgive) and the plugins Qt loads at run time.
+    set(brevan_dlls Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network qt6keychain)
+    if(TARGET tavrin-server)
+        list(APPEND brevan_dlls Qt6::HttpServer)
+    endif()
+    list(TRANSFORM brevan_dlls REPLACE "(.+)" "$<TARGET_FILE:\\1>")
+    foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
+                        OUTPUT_VARIABLE runtime_path OUTPUT_STRIP_TRAILING_WHITESPACE)
+        list(APPEND brevan_dlls ${runtime_path})
+    endforeach()
+    install(FILES ${brevan_dlls} DESTINATION bin COMPONENT client)
+    # This Qt's layout: qt/lib/cmake/Qt6, qt/bin, qt/plugins.
+    get_filename_component(qt_prefix ${Qt6_DIR}/../../.. ABSOLUTE)
+    set(qt_plugins ${qt_prefix}/plugins)
+    foreach(plugin_dir platforms imageformats styles tls)
+        if(EXISTS ${qt_plugins}/${plugin_dir})
+            install(DIRECTORY ${qt_plugins}/${plugin_dir} DESTINATION bin COMPONENT client
+                    FILES_MATCHING PATTERN "*.dll")
+        endif()
+    endforeach()
+    # Qt's own catalogues (standard buttons and dialogs); they are the same files on every system.
+    foreach(language zh_CN zh_TW)
+        install(FILES /usr/share/qt6/translations/qtbase_${language}.qm
+                DESTINATION bin/translations COMPONENT client OPTIONAL)
+    endforeach()
+else()
+    # windeployqt (Qt's deployment script) gathers the Qt libraries, plugins and catalogues.
+    foreach(program ${brevan_programs})
+        qt_generate_deploy_app_script(TARGET ${program} FILENAME_VARIABLE deploy_script)
+        install(SCRIPT ${deploy_script} COMPONENT client)
+    endforeach()
+    # The compiler's runtime libraries too, so that no separate redistributable is needed.
+    set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION bin)
+    set(CMAKE_INSTALL_SYSTEM_RUNTIME_COMPONENT client)
+    include(InstallRequiredSystemLibraries)
+endif()
 
 # `cmake --build build --target deploy` leaves a runnable folder in build\deploy.
 add_custom_target(deploy
     COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --config $<CONFIG>
             --component client --prefix ${CMAKE_BINARY_DIR}/deploy
-    DEPENDS TavrinAI
+    DEPENDS ${brevan_programs}
     VERBATIM)
 
 set(CPACK_GENERATOR NSIS)
@@ -28,3 +68,6 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME bin\\\\TavrinAI.exe)
 set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
 set(CPACK_NSIS_CONTACT support@tavrinai.com)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A 64-bit installer: it installs into the 64-bit Program Files, and 64-bit Wine runs it.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")

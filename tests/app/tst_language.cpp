@@ -86,10 +86,11 @@ private Q_SLOTS:
         QSettings().setValue(QStringLiteral("language"), 2);
         QProcess client; // offscreen, as this process
         client.start(folder.filePath(QStringLiteral("TavrinAI.exe")), {});
-        QTRY_VERIFY_WITH_TIMEOUT(!service.requests().isEmpty(), 30000); // the version check
+        const auto newChats = [&] { return service.requestsTo("POST", QStringLiteral("/api/new")); };
+        QTRY_VERIFY_WITH_TIMEOUT(!newChats().isEmpty(), 30000);
         client.kill();
         client.waitForFinished();
-        QCOMPARE(service.requests().constFirst().header("Accept-Language"), QByteArray("zh-TW"));
+        QCOMPARE(newChats().constFirst().header("Accept-Language"), QByteArray("zh-TW"));
         QCOMPARE(QSettings().value(QStringLiteral("language")).toInt(), 2);
     }
 #endif

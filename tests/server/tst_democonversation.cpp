@@ -30,6 +30,9 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        if (kOnWindows)
+            QSKIP("the demo terminals are laid out by a shell script, for Linux; the Windows leg "
+                  "drives a conversation with the installed client instead");
         QVERIFY(m_sandbox.isValid());
         QProcess script;
         script.start(QStringLiteral("bash"), {QStringLiteral(MAKE_SANDBOX_SCRIPT), m_sandbox.path(),

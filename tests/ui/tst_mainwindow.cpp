@@ -11,9 +11,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The menu bar's index-th menu; a negative index counts from the end.
 QMenu *menu(BrevanQt &window, int index)
 {
-    return window.menuBar()->actions().at(index)->menu();
+    const QList<QAction *> menus = window.menuBar()->actions();
+    return menus.at(index < 0 ? menus.size() + index : index)->menu();
 }
 
 // A form text, the name's placeholder, the menus, About and the first program type, as shown.
@@ -21,7 +23,7 @@ QStringList shownTexts(BrevanQt &window)
 {
     return {window.findChild<QPushButton *>("pushButton_newChat")->text(),
             window.findChild<QLineEdit *>("lineEdit_name")->placeholderText(), menu(window, 0)->title(),
-            menu(window, 1)->title(), menu(window, 1)->actions().constFirst()->text(),
+            menu(window, -1)->title(), menu(window, -1)->actions().constFirst()->text(),
             window.findChild<QComboBox *>("comboBox_type")->itemText(0)};
 }
 
@@ -115,7 +117,7 @@ private Q_SLOTS:
             dialog->accept();
         });
         poll.start(10);
-        menu(window, 1)->actions().constFirst()->trigger();
+        menu(window, -1)->actions().constFirst()->trigger();
         QCOMPARE(texts.mid(0, 3), (QStringList{u"80x80"_s, u"TavrinAI"_s, u"Version: 1.0.0"_s}));
         QCOMPARE(texts.mid(4), (QStringList{u"Contact: <a href=\"mailto:support@tavrinai.com\">support@tavrinai.com</a>"_s,
                                             u"Website: <a href=\"https://www.tavrinai.com\">www.tavrinai.com</a>"_s}));

@@ -2,7 +2,10 @@
 // picks the platform and the code type, lets "Auto detect" find the terminal, names the
 // program, describes it, presses Send and waits for the compiler's log. Saves a screenshot.
 #include "app/language.h"
+#include "service/localservice.h"
+#include "service/protocol.h"
 #include "ui/brevanqt.h"
+#include "ui/codegeneratordialog.h"
 #include "widgets/chattextedit.h"
 
 #include <QApplication>
@@ -74,21 +77,32 @@ int main(int argc, char *argv[])
                                         QStringLiteral("file"));
     const QCommandLineOption language(QStringLiteral("language"), QStringLiteral("0, 1 or 2."),
                                       QStringLiteral("index"));
-    parser.addOptions({platform, type, name, request, screenshot, language});
+    const QCommandLineOption expect(QStringLiteral("expect"),
+                                    QStringLiteral("A text the chat must show, like a notice."),
+                                    QStringLiteral("text"));
+    parser.addOptions({platform, type, name, request, screenshot, language, expect});
     parser.process(app);
 
     applyLanguage(parser.isSet(language) ? parser.value(language).toInt() : readLanguageSetting());
 
+    // As main does: the service at the address is used, or the bundled one started there.
+    LocalService localService;
+    localService.start(resolveApiBaseUrl(), CodeGeneratorDialog::storedBackend());
+    localService.waitUntilSettled();
     BrevanQt window;
+    window.useLocalService(&localService);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     auto *transcript = widget<ChatTextEdit>(window, "textEdit_code");
     const bool mt5 = parser.value(platform) == QLatin1String("MT5");
 
-    // The greeting of the first session shows the service answered.
-    if (!waitForBubbles(transcript, 2))
+    // The greeting of the first session shows the service answered; a started service's
+    // notice comes before it.
+    if (!waitForBubbles(transcript, localService.lastReport().isEmpty() ? 2 : 3))
         return fail(QStringLiteral("no session greeting"), transcript);
+    if (parser.isSet(expect) && !shownText(transcript).contains(parser.value(expect)))
+        return fail(QStringLiteral("the chat does not say \"%1\"").arg(parser.value(expect)), transcript);
 
     // A stretched radio button only reacts to clicks on its indicator and label.
     widget<QRadioButton>(window, mt5 ? "radioButton_mt5" : "radioButton_mt4")->click();
@@ -112,7 +126,8 @@ int main(int argc, char *argv[])
     if (parser.isSet(screenshot) && !window.grab().save(parser.value(screenshot)))
         return fail(QStringLiteral("cannot save the screenshot"), transcript);
     QTextStream(stdout) << shownText(transcript) << "\n";
-    const bool compiled = shownText(transcript).contains(QLatin1String("Result: 0 errors"));
+    if (!shownText(transcript).contains(QLatin1String("Result: 0 errors")))
+        return fail(QStringLiteral("the program did not compile"), transcript);
     window.close();
-    return compiled ? 0 : fail(QStringLiteral("the program did not compile"), transcript);
+    return 0;
 }

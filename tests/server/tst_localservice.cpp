@@ -1,0 +1,141 @@
+#include "service/localservice.h"
+#include "service/protocol.h"
+#include "support/fakeservice.h"
+#include "support/testenvironment.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+
+// The client's own service, started as a real tavrin-server process on loopback ports.
+class TestLocalService final : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Whether a TavrinAI service answers at url.
+    static bool serviceAnswers(const QString &url)
+    {
+        QNetworkAccessManager manager;
+        QNetworkReply *reply = postServiceRequest(manager, url + ServicePath::VersionCheck,
+                                                  versionCheckBody(), QStringLiteral("en"));
+        waitForReply(reply, std::chrono::seconds(5));
+        reply->deleteLater();
+        return reply->error() == QNetworkReply::NoError
+            && QJsonDocument::fromJson(reply->readAll()).object().contains(QLatin1String("need_update"));
+    }
+
+    // The outcome of one start: whether it was ready, and what it said.
+    static std::pair<bool, QString> settle(LocalService &service, const QString &url,
+                                           const ServiceBackend &backend = {})
+    {
+        QSignalSpy ready(&service, &LocalService::ready);
+        QSignalSpy failed(&service, &LocalService::failed);
+        service.start(url, backend);
+        service.waitUntilSettled();
+        if (ready.size() + failed.size() != 1)
+            return {false, QStringLiteral("not one report")};
+        return ready.isEmpty() ? std::pair(false, failed[0][0].toString())
+                               : std::pair(true, ready[0][0].toString());
+    }
+
+private Q_SLOTS:
+    void startedWhenNothingAnswersAndStoppedOnlyByItsStarter()
+    {
+        const QString url = TestEnvironment::refusingServiceUrl();
+        {
+            LocalService first(nullptr, QStringLiteral(SERVER_PATH));
+            const auto [ready, notice] = settle(first, url);
+            QVERIFY2(ready, qPrintable(notice));
+            QCOMPARE(notice, QStringLiteral("The built-in code generator was started at %1. It writes "
+                                            "programs from its offline templates; Settings > Code "
+                                            "generator… chooses a model instead.").arg(url));
+            QVERIFY(first.ownsService());
+            QVERIFY(serviceAnswers(url));
+            {
+                // A second client finds it and uses it, silently, and leaves it running.
+                LocalService second(nullptr, QStringLiteral(SERVER_PATH));
+                QCOMPARE(settle(second, url), std::pair(true, QString()));
+                QVERIFY(!second.ownsService());
+            }
+            QVERIFY(serviceAnswers(url));
+        }
+        QVERIFY(!serviceAnswers(url));
+    }
+
+    void neverStartedForAnAddressItCannotServe_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::newRow("remote") << QStringLiteral("http://192.0.2.1:8080");
+        QTest::newRow("TLS on this machine") << TestEnvironment::refusingServiceUrl().replace("http:", "https:");
+    }
+
+    void neverStartedForAnAddressItCannotServe()
+    {
+        QFETCH(QString, url);
+        LocalService service(nullptr, QStringLiteral(SERVER_PATH));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(settle(service, url), std::pair(true, QString()));
+        QVERIFY(clock.elapsed() < 1000);
+        QVERIFY(!service.ownsService());
+    }
+
+    void reportsWhatStopsTheStart_data()
+    {
+        QTest::addColumn<bool>("portTaken");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("port taken by another program")
+            << true << QStringLiteral(SERVER_PATH) << QStringLiteral("it is not a TavrinAI code generator");
+        QTest::newRow("service not installed")
+            << false << QStringLiteral("/nowhere/tavrin-server") << QStringLiteral("tavrin-server is missing");
+    }
+
+    void reportsWhatStopsTheStart()
+    {
+        QFETCH(bool, portTaken);
+        QFETCH(QString, program);
+        QFETCH(QString, reason);
+        FakeService stranger;
+        const QString url = portTaken ? stranger.baseUrl() : TestEnvironment::refusingServiceUrl();
+        LocalService service(nullptr, program);
+        const auto [ready, message] = settle(service, url);
+        QVERIFY(!ready);
+        QVERIFY2(message.contains(url) && message.contains(reason), qPrintable(message));
+        QVERIFY(!service.ownsService());
+    }
+
+    // Applying a model in the window restarts the service with it; the key travels in the
+    // service's environment, never on its command line.
+    void restartedWithTheKeyInItsEnvironmentOnly()
+    {
+        const QByteArray key = "sk-test-" + QByteArray::number(QCoreApplication::applicationPid());
+        FakeService model;
+        model.setDefaultReply("GET", QStringLiteral("/v1/models"),
+                              FakeService::Reply::json({{"data", QJsonArray{QJsonObject{{"id", "m1"}}}}}));
+        const QString url = TestEnvironment::refusingServiceUrl();
+        LocalService service(nullptr, QStringLiteral(SERVER_PATH));
+        QVERIFY(settle(service, url).first);
+        const auto [ready, notice] = settle(service, url, {model.baseUrl(), QString(), key});
+        QVERIFY2(ready && notice.contains(QStringLiteral("the first model that %1 lists").arg(model.baseUrl())),
+                 qPrintable(notice));
+        QTRY_COMPARE(model.requestsTo("GET", QStringLiteral("/v1/models")).size(), 1);
+        QCOMPARE(model.requests().constFirst().header("Authorization"), "Bearer " + key);
+        // Every command line on this machine, the service's among them (Windows has no /proc,
+        // unless it is Wine's, which shows the host's).
+        int services = 0;
+        for (const QString &process : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(process));
+            const QByteArray arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
+            QVERIFY(!arguments.contains(key));
+            services += arguments.contains(model.baseUrl().toUtf8());
+        }
+        QCOMPARE(services, QFile::exists(QStringLiteral("/proc/self")) ? 1 : 0);
+        QVERIFY(service.ownsService());
+    }
+};
+
+BREVAN_CORE_TEST_MAIN(TestLocalService)
+#include "tst_localservice.moc"

@@ -1,0 +1,111 @@
+#include "platform/secretstore.h"
+#include "service/protocol.h"
+#include "support/fakeservice.h"
+#include "support/testenvironment.h"
+#include "ui/codegeneratordialog.h"
+
+#include <QComboBox>
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+// The model server, its key and the service's address, as chosen in Settings > Code generator.
+class TestCodeGeneratorDialog final : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Filed apart from the application's own secrets, so that no test touches a real key.
+    const SecretStore m_store{QStringLiteral("TavrinAI tests %1").arg(QCoreApplication::applicationPid()),
+                              std::chrono::seconds(5)};
+
+private Q_SLOTS:
+    void init()
+    {
+        TestEnvironment::resetSettings();
+        TestEnvironment::removeServiceConfig();
+    }
+
+    void testSaysWhatTheModelServerAnswered_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QStringList>("models");
+        QTest::newRow("success") << 200 << "answers and lists these models: m1, m2." << QStringList{"m1", "m2"};
+        QTest::newRow("key refused") << 401 << "refused the API key (HTTP 401)." << QStringList();
+        QTest::newRow("unreachable") << 0 << "Nothing answers at" << QStringList();
+    }
+
+    void testSaysWhatTheModelServerAnswered()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        QFETCH(QStringList, models);
+        FakeService modelServer;
+        modelServer.setDefaultReply("GET", QStringLiteral("/v1/models"),
+                                    FakeService::Reply::json({{"data", QJsonArray{QJsonObject{{"id", "m1"}},
+                                                                                  QJsonObject{{"id", "m2"}}}}},
+                                                             status));
+        const QString url = status ? modelServer.baseUrl() + "/v1" : TestEnvironment::refusingServiceUrl();
+
+        CodeGeneratorDialog dialog(nullptr, m_store);
+        dialog.findChild<QRadioButton *>("radio_modelServer")->click();
+        dialog.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->setText(url);
+        dialog.findChild<QLineEdit *>("lineEdit_apiKey")->setText("sk-typed");
+        dialog.findChild<QPushButton *>("pushButton_test")->click();
+        auto *result = dialog.findChild<QLabel *>("label_testResult");
+        QTRY_VERIFY2(result->text().contains(said), qPrintable(result->text()));
+        QVERIFY(result->text().contains(url.chopped(status ? 3 : 0)));
+        auto *model = dialog.findChild<QComboBox *>("comboBox_model");
+        QCOMPARE(model->count(), models.size());
+        QCOMPARE(model->currentText(), models.value(0));
+        if (status)
+            QCOMPARE(modelServer.requests().constFirst().header("Authorization"), "Bearer sk-typed");
+    }
+
+    void keyKeptInTheCredentialStore()
+    {
+        const SecretStore::Result written = m_store.write(kApiKeyName, "sk-kept");
+        if (written.status == SecretStore::Status::KeptForThisRun) {
+            QCOMPARE(m_store.read(kApiKeyName).secret, "sk-kept");
+            m_store.write(kApiKeyName, {});
+            QSKIP(qPrintable("no credential store answers here (" + written.storeError
+                             + "): the key is kept for this run only"));
+        }
+        QCOMPARE(written.status, SecretStore::Status::Kept);
+        // Read back through the store itself, then accepted from the dialog and removed again.
+        const SecretStore::Result read = m_store.read(kApiKeyName);
+        QCOMPARE(read.status, SecretStore::Status::Kept);
+        QCOMPARE(read.secret, "sk-kept");
+        CodeGeneratorDialog dialog(nullptr, m_store);
+        QCOMPARE(dialog.findChild<QLineEdit *>("lineEdit_apiKey")->text(), "sk-kept");
+        dialog.findChild<QLineEdit *>("lineEdit_apiKey")->clear();
+        dialog.accept();
+        QCOMPARE(m_store.read(kApiKeyName).status, SecretStore::Status::NotFound);
+    }
+
+    void choiceRememberedAndAdministratorsAddressWins()
+    {
+        {
+            CodeGeneratorDialog dialog(nullptr, m_store);
+            QVERIFY(dialog.findChild<QRadioButton *>("radio_templates")->isChecked());
+            dialog.findChild<QRadioButton *>("radio_otherService")->click();
+            dialog.findChild<QLineEdit *>("lineEdit_serviceUrl")->setText("https://tavrin.example.com/ ");
+            dialog.accept();
+        }
+        QCOMPARE(resolveApiBaseUrl(), "https://tavrin.example.com");
+
+        TestEnvironment::writeServiceBaseUrl("https://admin.example.com");
+        CodeGeneratorDialog dialog(nullptr, m_store);
+        QVERIFY(dialog.findChild<QLabel *>("label_administrator")->text().contains("https://admin.example.com"));
+        for (const char *name : {"radio_templates", "radio_modelServer", "radio_otherService"})
+            QVERIFY(!dialog.findChild<QRadioButton *>(name)->isEnabled());
+        QCOMPARE(resolveApiBaseUrl(), "https://admin.example.com");
+        TestEnvironment::removeServiceConfig();
+    }
+};
+
+BREVAN_GUI_TEST_MAIN(TestCodeGeneratorDialog)
+#include "tst_codegeneratordialog.moc"

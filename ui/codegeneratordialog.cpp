@@ -1,0 +1,185 @@
+#include "ui/codegeneratordialog.h"
+
+#include "service/localservice.h"
+#include "service/modelserverprobe.h"
+#include "service/protocol.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel *wrappedLabel(const QString &text, const char *name, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+template<typename Widget>
+Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+} // namespace
+
+CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &store,
+                                         std::chrono::milliseconds testBound)
+    : QDialog(parent)
+    , m_store(store)
+    , m_probe(new ModelServerProbe(this, testBound))
+    , m_templates(named(new QRadioButton(tr("Built-in templates (offline)"), this), "radio_templates"))
+    , m_modelServer(named(new QRadioButton(tr("A model server"), this), "radio_modelServer"))
+    , m_otherService(named(new QRadioButton(tr("Another TavrinAI service"), this), "radio_otherService"))
+    , m_modelFields(new QWidget(this))
+    , m_modelBaseUrl(named(new QLineEdit(m_modelFields), "lineEdit_modelBaseUrl"))
+    , m_model(named(new QComboBox(m_modelFields), "comboBox_model"))
+    , m_apiKey(named(new QLineEdit(m_modelFields), "lineEdit_apiKey"))
+    , m_testResult(wrappedLabel({}, "label_testResult", m_modelFields))
+    , m_serviceUrl(named(new QLineEdit(this), "lineEdit_serviceUrl"))
+{
+    setWindowTitle(tr("Code generator"));
+    const CodeGeneratorChoice stored = CodeGeneratorChoice::load();
+
+    m_modelBaseUrl->setPlaceholderText(QStringLiteral("http://127.0.0.1:11434"));
+    m_modelBaseUrl->setText(stored.modelBaseUrl);
+    m_model->setEditable(true);
+    m_model->lineEdit()->setPlaceholderText(tr("the first one it lists"));
+    m_model->setEditText(stored.model);
+    m_apiKey->setEchoMode(QLineEdit::Password);
+    m_apiKey->setPlaceholderText(tr("optional"));
+    const SecretStore::Result key = m_store.read(kApiKeyName);
+    m_apiKey->setText(QString::fromUtf8(key.secret));
+    auto *refresh = named(new QPushButton(tr("Refresh"), m_modelFields), "pushButton_refresh");
+    auto *test = named(new QPushButton(tr("Test"), m_modelFields), "pushButton_test");
+    auto *modelRow = new QHBoxLayout;
+    modelRow->addWidget(m_model, 1);
+    modelRow->addWidget(refresh);
+    auto *form = new QFormLayout(m_modelFields);
+    form->addRow(tr("Address:"), m_modelBaseUrl);
+    form->addRow(tr("Model:"), modelRow);
+    form->addRow(tr("API key:"), m_apiKey);
+    if (!key.storeError.isEmpty()) {
+        form->addRow(wrappedLabel(tr("No credential store answers on this computer (%1): the key "
+                                     "cannot be kept, and is used only until TavrinAI closes.")
+                                      .arg(key.storeError),
+                                  "label_keyNotKept", m_modelFields));
+    }
+    form->addRow(test, m_testResult);
+
+    m_serviceUrl->setPlaceholderText(QStringLiteral("https://service.example.com"));
+    m_serviceUrl->setText(stored.serviceUrl);
+
+    auto *layout = new QVBoxLayout(this);
+    const QString config = configFilePath();
+    if (configNamesService(config)) {
+        const QString address = apiBaseUrlFromConfig(config);
+        layout->addWidget(wrappedLabel(
+            tr("The administrator set the code generator's address in config.json: %1.").arg(address),
+            "label_administrator", this));
+        m_serviceUrl->setText(address);
+        m_otherService->setEnabled(false);
+        // A remote service writes programs its own way; nothing here applies to it.
+        m_templates->setEnabled(LocalService::canServe(address));
+        m_modelServer->setEnabled(LocalService::canServe(address));
+    }
+    layout->addWidget(m_templates);
+    layout->addWidget(m_modelServer);
+    layout->addWidget(m_modelFields);
+    layout->addWidget(m_otherService);
+    auto *serviceRow = new QFormLayout;
+    serviceRow->addRow(tr("Address:"), m_serviceUrl);
+    layout->addLayout(serviceRow);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    layout->addWidget(buttons);
+
+    (stored.kind == CodeGeneratorChoice::Kind::ModelServer        ? m_modelServer
+     : stored.kind == CodeGeneratorChoice::Kind::OtherService     ? m_otherService
+                                                                  : m_templates)
+        ->setChecked(true);
+    if (!m_otherService->isEnabled() && m_otherService->isChecked())
+        m_templates->setChecked(true);
+    followChoice();
+
+    for (QRadioButton *radio : {m_templates, m_modelServer, m_otherService})
+        connect(radio, &QRadioButton::toggled, this, &CodeGeneratorDialog::followChoice);
+    connect(refresh, &QPushButton::clicked, this, &CodeGeneratorDialog::askModelServer);
+    connect(test, &QPushButton::clicked, this, &CodeGeneratorDialog::askModelServer);
+    connect(m_probe, &ModelServerProbe::answered, this, &CodeGeneratorDialog::onModelServerAnswered);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CodeGeneratorDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CodeGeneratorDialog::reject);
+}
+
+ServiceBackend CodeGeneratorDialog::storedBackend(const SecretStore &store)
+{
+    const CodeGeneratorChoice choice = CodeGeneratorChoice::load();
+    // The credential store is asked only when a key can matter.
+    if (choice.kind != CodeGeneratorChoice::Kind::ModelServer)
+        return ServiceBackend::of(choice, {});
+    return ServiceBackend::of(choice, store.read(kApiKeyName).secret);
+}
+
+ServiceBackend CodeGeneratorDialog::backend() const
+{
+    return ServiceBackend::of(choice(), apiKey());
+}
+
+CodeGeneratorChoice CodeGeneratorDialog::choice() const
+{
+    CodeGeneratorChoice choice;
+    choice.kind = m_modelServer->isChecked()    ? CodeGeneratorChoice::Kind::ModelServer
+                  : m_otherService->isChecked() ? CodeGeneratorChoice::Kind::OtherService
+                                                : CodeGeneratorChoice::Kind::Templates;
+    choice.modelBaseUrl = m_modelBaseUrl->text().trimmed();
+    choice.model = m_model->currentText().trimmed();
+    // The administrator's address is shown, not chosen.
+    choice.serviceUrl = m_otherService->isEnabled() ? m_serviceUrl->text().trimmed()
+                                                    : CodeGeneratorChoice::load().serviceUrl;
+    return choice;
+}
+
+QByteArray CodeGeneratorDialog::apiKey() const
+{
+    return m_apiKey->text().trimmed().toUtf8();
+}
+
+void CodeGeneratorDialog::accept()
+{
+    choice().save();
+    m_store.write(kApiKeyName, apiKey());
+    QDialog::accept();
+}
+
+void CodeGeneratorDialog::askModelServer()
+{
+    m_testResult->setText(tr("Asking %1…").arg(m_modelBaseUrl->text().trimmed()));
+    m_probe->ask(m_modelBaseUrl->text(), apiKey());
+}
+
+void CodeGeneratorDialog::onModelServerAnswered(bool ok, const QStringList &models, const QString &text)
+{
+    m_testResult->setText(text);
+    if (!ok)
+        return;
+    const QString typed = m_model->currentText();
+    m_model->clear();
+    m_model->addItems(models);
+    m_model->setEditText(typed.isEmpty() && !models.isEmpty() ? models.first() : typed);
+}
+
+void CodeGeneratorDialog::followChoice()
+{
+    m_modelFields->setEnabled(m_modelServer->isChecked());
+    m_serviceUrl->setEnabled(m_otherService->isChecked());
+}
