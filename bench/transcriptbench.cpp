@@ -1,5 +1,6 @@
-// The transcript's cost as it grows: time of the next appends after it holds N bubbles, the
-// memory the bubbles take, and one very long multi-line message.
+// The transcript's cost as it grows: time of the next appends after it holds N bubbles (a
+// program's coloured code block among every four), the memory the bubbles take, and one very
+// long multi-line message.
 
 #include "benchsupport.h"
 
@@ -13,10 +14,20 @@ namespace {
 
 constexpr int kTimedAppends = 100;
 
-// Requests and notices of the lengths a conversation has, the user's every third.
+// An answer's program, longer than its bubble shows.
+const QString kProgram = [] {
+    QString code = QStringLiteral("//+------------------------------------------------------------------+\n"
+                                  "#property strict\ninput int InpPeriod = 14; // \"period\"\n");
+    for (int line = 0; line < 40; ++line)
+        code += QStringLiteral("double value%1 = iRSI(NULL, 0, InpPeriod, PRICE_CLOSE, %1) * 1.5;\n").arg(line);
+    return code;
+}();
+
+// Requests and notices of the lengths a conversation has, the user's every fourth, then the
+// answer's program.
 QString message(int index)
 {
-    switch (index % 3) {
+    switch (index % 4) {
     case 0:
         return QStringLiteral("Request %1: an indicator that draws a 20-period moving average and marks "
                               "every cross of the close price with an arrow, in red below and green above.")
@@ -32,7 +43,16 @@ QString message(int index)
 
 void append(ChatTextEdit &transcript, int index)
 {
-    transcript.appendMessage(message(index), index % 3 == 0);
+    if (index % 4 == 3) {
+        ChatEntry program;
+        program.kind = ChatEntry::Kind::Program;
+        program.code = kProgram;
+        program.links = {{QStringLiteral("Show all 43 lines"), QStringLiteral("brevan:show:0")},
+                         {QStringLiteral("Copy code"), QStringLiteral("brevan:copy:0")}};
+        transcript.showEntry(index, program);
+        return;
+    }
+    transcript.appendMessage(message(index), index % 4 == 0);
 }
 
 // Lets the widget do what it postpones (layout, scroll range, painting).
