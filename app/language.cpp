@@ -62,7 +62,9 @@ void applyLanguage(int index)
             qDebug() << "no catalogue found for" << fileName;
         QCoreApplication::installTranslator(translator);
     }
-    QSettings().setValue(kLanguageKey, index);
+    // Written only when it changes: a settings file written at every start costs the start-up.
+    if (readLanguageSetting() != index)
+        QSettings().setValue(kLanguageKey, index);
 }
 
 QString languageCode()

@@ -1,16 +1,16 @@
+#include "app/appicon.h"
 #include "app/language.h"
 #include "service/localservice.h"
 #include "ui/brevanqt.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("TavrinAI"));
     QCoreApplication::setApplicationName(QStringLiteral("TavrinAI"));
-    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.ico")));
+    QGuiApplication::setWindowIcon(applicationIcon());
 
     // The translator must be in place before the form is built, so it comes up translated.
     applyLanguage(readLanguageSetting());

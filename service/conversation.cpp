@@ -182,20 +182,20 @@ void Conversation::start(const QString &baseUrl)
     // Another service (Settings) starts anew: what the old one was doing is left behind.
     abandonRequest();
     m_baseUrl = baseUrl;
-    // A manager of its own: the check has a shorter time-out than the chats.
-    auto *checker = new QNetworkAccessManager(this);
-    checker->setTransferTimeout(int(m_timeouts.versionCheck.count()));
-    QNetworkReply *reply = postServiceRequest(*checker, m_baseUrl + ServicePath::VersionCheck, versionCheckBody(),
-                                              m_language);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, checker] {
-        onVersionChecked(reply);
-        checker->deleteLater();
-    });
+    // On the chats' own connection, with the check's shorter time-out.
+    QNetworkRequest request = makeServiceRequest(m_baseUrl + ServicePath::VersionCheck, m_language);
+    request.setTransferTimeout(int(m_timeouts.versionCheck.count()));
+    QNetworkReply *reply = m_network->post(request, serviceRequestBody(versionCheckBody()));
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { onVersionChecked(reply); });
 }
 
 void Conversation::onVersionChecked(QNetworkReply *reply)
 {
     reply->deleteLater();
+    if (reply->error() != QNetworkReply::NoError && std::exchange(m_mayAskForService, false)) {
+        Q_EMIT serviceUnreachable();
+        return;
+    }
     // A check that cannot be made lets the client go on.
     if (reply->error() == QNetworkReply::NoError) {
         const VersionVerdict verdict = parseVersionVerdict(reply->readAll());

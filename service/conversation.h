@@ -60,6 +60,9 @@ public:
 
     // Checks the version at baseUrl, without blocking; a passed check opens the first chat.
     void start(const QString &baseUrl);
+    // Set when the client can start a service of its own: the first check that reaches no
+    // service then reports serviceUnreachable() and waits for start() to be called again.
+    void setServiceStarter(bool available) { m_mayAskForService = available; }
     bool isLive() const { return m_live; }
     bool isRequestInFlight() const { return m_request.has_value(); }
     bool isCompiling() const { return m_compile.isRunning(); }
@@ -86,6 +89,7 @@ public:
 
 Q_SIGNALS:
     void versionRefused(const QString &title, const QString &text);
+    void serviceUnreachable();
     void liveChanged(bool live);
     void transcriptCleared();
     void entryAdded(int id, const ChatEntry &entry);
@@ -185,6 +189,7 @@ private:
     QString m_baseUrl;
     bool m_live = false;
     QStringList m_features; // what the service offers beyond the plain protocol
+    bool m_mayAskForService = false;
     Choice m_choice;
     QString m_indicatorLabel;
     QString m_eaLabel;

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Regenerates app/app.ico from app/app.svg: six PNG-compressed 32-bit images, 16 to 256 px.
+# Regenerates app/app.ico from app/app.svg: six PNG-compressed 32-bit images, 16 to 256 px;
+# the same images also as app/icons/app-SIZE.png, which the client's window takes one by one.
 # Needs rsvg-convert (package librsvg2-bin) and python3.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sizes=(16 32 48 64 128 256)
+mkdir -p "$here/app/icons"
 for size in "${sizes[@]}"; do
     rsvg-convert --width "$size" --height "$size" --format png "$here/app/app.svg" > "$work/$size.png"
+    cp "$work/$size.png" "$here/app/icons/app-$size.png"
 done
 python3 - "$here/app/app.ico" "$work" "${sizes[@]}" <<'PY'
 import struct, sys

@@ -33,7 +33,6 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -126,7 +125,7 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
         const TerminalFolders::Pair folders = TerminalFolders::load(platform);
         (platform == QLatin1String("MT4") ? ui.lineEdit_mt4install : ui.lineEdit_mt5install)->setText(folders.install);
         (platform == QLatin1String("MT4") ? ui.lineEdit_mt4data : ui.lineEdit_mt5data)->setText(folders.data);
-        passFolders(platform);
+        passFolders(platform, false);
     }
     m_conversation->setProgramName(ui.lineEdit_name->text());
     passChoice();
@@ -136,20 +135,15 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
 
     connectConversation();
     connectForm();
-    // Once the event loop runs, so that main can hand over the service it manages first.
-    QTimer::singleShot(0, this, &BrevanQt::checkVersion);
+    checkVersion();
 }
 
 BrevanQt::~BrevanQt() = default;
 
-// Without a service to manage the check starts at once; with one, when it has settled.
 void BrevanQt::checkVersion()
 {
     m_conversation->setLanguage(languageCode());
-    if (m_localService)
-        m_localService->start(resolveApiBaseUrl(), CodeGeneratorDialog::storedBackend());
-    else
-        m_conversation->start(resolveApiBaseUrl());
+    m_conversation->start(resolveApiBaseUrl());
 }
 
 void BrevanQt::connectConversation()
@@ -197,9 +191,9 @@ void BrevanQt::connectForm()
     connect(ui.textEdit_code, &ChatTextEdit::linkActivated, this, &BrevanQt::onTranscriptLinkActivated);
     connect(ui.lineEdit_name, &QLineEdit::textChanged, m_conversation, &Conversation::setProgramName);
     for (QLineEdit *edit : {ui.lineEdit_mt4install, ui.lineEdit_mt4data})
-        connect(edit, &QLineEdit::textChanged, this, [this] { passFolders(QStringLiteral("MT4")); });
+        connect(edit, &QLineEdit::textChanged, this, [this] { passFolders(QStringLiteral("MT4"), true); });
     for (QLineEdit *edit : {ui.lineEdit_mt5install, ui.lineEdit_mt5data})
-        connect(edit, &QLineEdit::textChanged, this, [this] { passFolders(QStringLiteral("MT5")); });
+        connect(edit, &QLineEdit::textChanged, this, [this] { passFolders(QStringLiteral("MT5"), true); });
     // Ctrl+Enter sends from the request field, as in other chat programs.
     for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
         auto *shortcut = new QShortcut(keys, ui.plainTextEdit_prompt, nullptr, nullptr, Qt::WidgetShortcut);
@@ -263,9 +257,14 @@ void BrevanQt::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
+// A service that answers is used as it is; only when the first check reaches none is the
+// bundled one looked for and started, then the check made again.
 void BrevanQt::useLocalService(LocalService *service)
 {
     m_localService = service;
+    m_conversation->setServiceStarter(true);
+    connect(m_conversation, &Conversation::serviceUnreachable, service,
+            [service] { service->start(resolveApiBaseUrl(), CodeGeneratorDialog::storedBackend()); });
     connect(service, &LocalService::stopped, m_conversation, &Conversation::addNotice);
     // What the service's start says goes into the chat once the first chat is open.
     const auto report = [this](const QString &text) {
@@ -424,8 +423,8 @@ void BrevanQt::passChoice()
     m_conversation->setChoice({selectedPlatform(ui), selectedCodeType(ui)});
 }
 
-// The conversation reads the folders when an answer arrives; they are kept for the next start too.
-void BrevanQt::passFolders(const QString &platform)
+// The conversation reads the folders when an answer arrives; a change is kept for the next start.
+void BrevanQt::passFolders(const QString &platform, bool remember)
 {
     const bool mt4 = platform == QLatin1String("MT4");
     QLineEdit *install = mt4 ? ui.lineEdit_mt4install : ui.lineEdit_mt5install;
@@ -434,7 +433,8 @@ void BrevanQt::passFolders(const QString &platform)
     install->setToolTip(QDir::toNativeSeparators(install->text()));
     data->setToolTip(QDir::toNativeSeparators(data->text()));
     m_conversation->setFolders(platform, install->text(), data->text());
-    TerminalFolders::save(platform, {install->text(), data->text()});
+    if (remember)
+        TerminalFolders::save(platform, {install->text(), data->text()});
 }
 
 void BrevanQt::onPushButtonNewChatClicked(bool)

@@ -74,7 +74,7 @@ private:
     void openSavedFile(const QUrl &file);
 
     void passChoice();
-    void passFolders(const QString &platform);
+    void passFolders(const QString &platform, bool remember);
     void fillFromTerminals(const TerminalList &found, const QString &platform);
     void saveConversation(const QString &path);
 

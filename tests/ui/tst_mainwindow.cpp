@@ -1,3 +1,4 @@
+#include "app/appicon.h"
 #include "app/language.h"
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h"
@@ -99,7 +100,7 @@ private Q_SLOTS:
 
     void aboutShowsIconVersionAndLinks()
     {
-        QGuiApplication::setWindowIcon(QIcon(u":/icons/app.ico"_s));
+        QGuiApplication::setWindowIcon(applicationIcon());
         BrevanQt window;
         QStringList texts; // of the dialog's labels; the icon's as its size
         QTimer poll;

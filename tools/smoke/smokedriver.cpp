@@ -1,17 +1,15 @@
 // Starts the client's window the way the application does, then uses it as a trader would:
 // picks the platform and the code type, lets "Auto detect" find the terminal, names the
 // program, describes it, presses Send and waits for the compiler's log. Saves a screenshot.
+#include "app/appicon.h"
 #include "app/language.h"
 #include "service/localservice.h"
-#include "service/protocol.h"
 #include "ui/brevanqt.h"
-#include "ui/codegeneratordialog.h"
 #include "widgets/chattextedit.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QComboBox>
-#include <QIcon>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -60,7 +58,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("TavrinAI"));
     QCoreApplication::setApplicationName(QStringLiteral("TavrinAI"));
-    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.ico")));
+    QGuiApplication::setWindowIcon(applicationIcon());
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -87,8 +85,6 @@ int main(int argc, char *argv[])
 
     // As main does: the service at the address is used, or the bundled one started there.
     LocalService localService;
-    localService.start(resolveApiBaseUrl(), CodeGeneratorDialog::storedBackend());
-    localService.waitUntilSettled();
     BrevanQt window;
     window.useLocalService(&localService);
     window.show();
@@ -97,11 +93,10 @@ int main(int argc, char *argv[])
     auto *transcript = widget<ChatTextEdit>(window, "textEdit_code");
     const bool mt5 = parser.value(platform) == QLatin1String("MT5");
 
-    // The greeting of the first session shows the service answered; a started service's
-    // notice comes before it.
-    if (!waitForBubbles(transcript, localService.lastReport().isEmpty() ? 2 : 3))
+    // The first chat opened, and the service answered or a started one said so.
+    if (!waitForBubbles(transcript, 2))
         return fail(QStringLiteral("no session greeting"), transcript);
-    if (parser.isSet(expect) && !shownText(transcript).contains(parser.value(expect)))
+    if (parser.isSet(expect) && !waitForTranscript(transcript, parser.value(expect), 10000))
         return fail(QStringLiteral("the chat does not say \"%1\"").arg(parser.value(expect)), transcript);
 
     // A stretched radio button only reacts to clicks on its indicator and label.
