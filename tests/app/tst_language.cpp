@@ -49,8 +49,8 @@ private Q_SLOTS:
 
         QCOMPARE(languageCode(), code);
         QCOMPARE(QCoreApplication::translate("BrevanQtClass", "New Chat"), translatedNewChat);
-        // Written back as read, so the next start comes up the same way.
-        QCOMPARE(QSettings().value(QStringLiteral("language"), -1).toInt(), index);
+        // The next start comes up the same way.
+        QCOMPARE(readLanguageSetting(), index);
     }
 
     void catalogueBesideTheExecutableIsTheFallback()

@@ -91,7 +91,7 @@ private slots:
 
         BrevanQt window;
         auto *transcript = window.findChild<ChatTextEdit *>("textEdit_code");
-        QTRY_VERIFY_WITH_TIMEOUT(transcript->messages().constLast().text == "Hello, what shall we build?", 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!transcript->messages().isEmpty() && transcript->messages().constLast().text == "Hello, what shall we build?", 30000);
         window.findChild<QAbstractButton *>("radioButton_mt5")->click();
         window.findChild<QAbstractButton *>("pushButton_mt5scan")->click();
         const QString mapped = home.filePath(".mt5") + m_data.mid(m_prefix.size());
