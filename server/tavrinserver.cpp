@@ -27,6 +27,21 @@ QString methodName(QHttpServerRequest::Method method)
     return QString::fromLatin1(key).toUpper();
 }
 
+// Why a chat request cannot be taken now.
+QString refusal(SessionStore::Outcome outcome, ReplyTexts::Language language)
+{
+    switch (outcome) {
+    case SessionStore::Outcome::Busy:
+        return ReplyTexts::stillWorking(language);
+    case SessionStore::Outcome::Unavailable:
+        return ReplyTexts::chatsUnavailable(language);
+    case SessionStore::Outcome::Unknown:
+    case SessionStore::Outcome::Done:
+        break;
+    }
+    return QStringLiteral("Unknown session: please start a new chat.");
+}
+
 } // namespace
 
 TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
@@ -222,25 +237,12 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
     // One request per chat at a time, in all instances: the answer to a second request could
     // not refine a program that does not exist yet.
     m_store->acquire(id, lockMs(),
-                     [this, id, message, errors = *compileErrors, language,
-                      answer](SessionStore::Outcome outcome, const ChatRecord &chat) {
-                         const QString apiType = QStringLiteral("chat");
-                         switch (outcome) {
-                         case SessionStore::Outcome::Done:
+                     [this, id, message, errors = *compileErrors, language, answer](
+                         SessionStore::Outcome outcome, const ChatRecord &chat) {
+                         if (outcome == SessionStore::Outcome::Done)
                              return answerChat(id, chat, message, errors, language, answer);
-                         case SessionStore::Outcome::Unknown:
-                             return answer.send(ApiReply::outcome(
-                                 Status::Ok, false, apiType,
-                                 QStringLiteral("Unknown session: please start a new chat."), id));
-                         case SessionStore::Outcome::Busy:
-                             return answer.send(ApiReply::outcome(
-                                 Status::Ok, false, apiType, ReplyTexts::stillWorking(language),
-                                 id));
-                         case SessionStore::Outcome::Unavailable:
-                             return answer.send(ApiReply::outcome(
-                                 Status::Ok, false, apiType,
-                                 ReplyTexts::chatsUnavailable(language), id));
-                         }
+                         answer.send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
+                                                       refusal(outcome, language), id));
                      });
 }
 
@@ -325,56 +327,44 @@ void TavrinServer::endTurn(const QString &id, const std::optional<ChatRecord> &c
 void TavrinServer::cancel(const QJsonObject &body, ReplyTexts::Language language,
                           const PendingAnswer &answer)
 {
-    const QString problem = stringKeyProblem(body, {QLatin1String("session_id")});
-    if (!problem.isEmpty())
-        return answer.send(ApiReply::error(Status::BadRequest, problem));
-    const QString id = body.value(QLatin1String("session_id")).toString();
-    const bool stoppedHere = stopHere(id, SessionStore::Control::Cancel);
-    m_store->control(id, SessionStore::Control::Cancel,
-                     [answer, id, language, stoppedHere](SessionStore::Outcome outcome, bool running) {
-                         const QString apiType = QStringLiteral("cancel");
-                         if (outcome == SessionStore::Outcome::Unavailable && !stoppedHere) {
-                             return answer.send(ApiReply::outcome(
-                                 Status::Ok, false, apiType,
-                                 ReplyTexts::chatsUnavailable(language), id));
-                         }
-                         if (outcome == SessionStore::Outcome::Unknown && !stoppedHere) {
-                             return answer.send(ApiReply::outcome(
-                                 Status::NotFound, false, apiType,
-                                 QStringLiteral("Unknown session"), id));
-                         }
-                         answer.send(ApiReply::outcome(Status::Ok, true, apiType,
-                                                       stoppedHere || running
-                                                           ? QStringLiteral("Stopped.")
-                                                           : QStringLiteral("Nothing was running."),
-                                                       id));
-                     });
+    controlChat(body, language, answer, SessionStore::Control::Cancel);
 }
 
 void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language language,
                               const PendingAnswer &answer)
 {
+    controlChat(body, language, answer, SessionStore::Control::End);
+}
+
+// Stops the chat's generation where it runs, here or in another instance, and for End forgets
+// the chat.
+void TavrinServer::controlChat(const QJsonObject &body, ReplyTexts::Language language,
+                               const PendingAnswer &answer, SessionStore::Control control)
+{
     const QString problem = stringKeyProblem(body, {QLatin1String("session_id")});
     if (!problem.isEmpty())
         return answer.send(ApiReply::error(Status::BadRequest, problem));
     const QString id = body.value(QLatin1String("session_id")).toString();
-    stopHere(id, SessionStore::Control::End);
-    m_store->control(id, SessionStore::Control::End,
-                     [answer, id, language](SessionStore::Outcome outcome, bool) {
-                         const QString apiType = QStringLiteral("session");
-                         if (outcome == SessionStore::Outcome::Unavailable) {
-                             return answer.send(ApiReply::outcome(
-                                 Status::Ok, false, apiType,
-                                 ReplyTexts::chatsUnavailable(language), id));
-                         }
-                         if (outcome == SessionStore::Outcome::Unknown) {
-                             return answer.send(ApiReply::outcome(
-                                 Status::NotFound, false, apiType,
-                                 QStringLiteral("Unknown session"), id));
-                         }
-                         answer.send(ApiReply::outcome(Status::Ok, true, apiType,
-                                                       QStringLiteral("Session ended."), id));
-                     });
+    const bool stoppedHere = stopHere(id, control);
+    m_store->control(id, control, [=](SessionStore::Outcome outcome, bool running) {
+        const bool cancel = control == SessionStore::Control::Cancel;
+        const QString apiType = cancel ? QStringLiteral("cancel") : QStringLiteral("session");
+        // A chat stopped here existed, whatever the store says now.
+        if (outcome != SessionStore::Outcome::Done && !(cancel && stoppedHere)) {
+            if (outcome == SessionStore::Outcome::Unavailable) {
+                return answer.send(ApiReply::outcome(Status::Ok, false, apiType,
+                                                     ReplyTexts::chatsUnavailable(language), id));
+            }
+            return answer.send(ApiReply::outcome(Status::NotFound, false, apiType,
+                                                 QStringLiteral("Unknown session"), id));
+        }
+        QString message = QStringLiteral("Session ended.");
+        if (cancel) {
+            message = stoppedHere || running ? QStringLiteral("Stopped.")
+                                             : QStringLiteral("Nothing was running.");
+        }
+        answer.send(ApiReply::outcome(Status::Ok, true, apiType, message, id));
+    });
 }
 
 bool TavrinServer::stopHere(const QString &id, SessionStore::Control control)

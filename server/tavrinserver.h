@@ -76,6 +76,8 @@ private:
                 const PendingAnswer &answer);
     void endSession(const QJsonObject &body, ReplyTexts::Language language,
                     const PendingAnswer &answer);
+    void controlChat(const QJsonObject &body, ReplyTexts::Language language,
+                     const PendingAnswer &answer, SessionStore::Control control);
     // Stops the chat's generation if it runs in this instance; false when it does not.
     bool stopHere(const QString &id, SessionStore::Control control);
     void checkVersion(const QJsonObject &body, ReplyTexts::Language language,
