@@ -35,9 +35,10 @@ ChatInFlight::ChatInFlight(const QString &sessionId, ReplyTexts::Language langua
     , m_model(model)
 { }
 
-void ChatInFlight::start(const ModelBackend::Request &request, const Keep &keep)
+void ChatInFlight::start(const ModelBackend::Request &request, const Ended &ended)
 {
     m_running = true;
+    m_ended = ended;
     // Nobody would read the answer: free the model for others.
     m_clientGone =
         m_answer.whenClientGone(this, [this] { stop(ReplyTexts::chatEnded(m_language)); });
@@ -54,14 +55,13 @@ void ChatInFlight::start(const ModelBackend::Request &request, const Keep &keep)
     ModelBackend::Progress progress;
     progress.phase = [this](ModelBackend::Phase phase, int position) { status(phase, position); };
     progress.delta = [this](const QString &text) { delta(text); };
-    const auto done = [this, keep, kind = request.kind](const ModelBackend::Result &result) {
+    const auto done = [this, kind = request.kind](const ModelBackend::Result &result) {
         ApiReply reply = ApiReply::outcome(ApiReply::Status::Ok, result.success,
                                            QStringLiteral("chat"), result.message, m_sessionId);
-        if (result.success) {
-            keep(result);
-            reply.body.insert(QStringLiteral("data"), programData(result.program, kind, m_language));
-        }
-        finish(reply);
+        if (!result.success)
+            return finish(reply);
+        reply.body.insert(QStringLiteral("data"), programData(result.program, kind, m_language));
+        finish(reply, result.history);
     };
     m_generation = m_model.generate(request, progress, done);
 }
@@ -90,13 +90,13 @@ void ChatInFlight::delta(const QString &text)
     m_answer.sendEvent("delta", {{QStringLiteral("text"), text}});
 }
 
-void ChatInFlight::finish(const ApiReply &reply)
+void ChatInFlight::finish(const ApiReply &reply, const std::optional<ChatHistory> &history)
 {
     m_running = false;
     // The connection may serve later requests, which are not this chat's to stop.
     disconnect(m_clientGone);
     m_deadline.stop();
     m_keepAlive.stop();
-    m_answer.send(reply);
+    m_ended(history, [answer = m_answer, reply] { answer.send(reply); });
     deleteLater();
 }

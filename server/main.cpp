@@ -2,8 +2,13 @@
 // programs from templates, so that it works offline on any machine; with --backend openai a
 // language model behind any OpenAI-compatible server writes them.
 
+#include "apirequest.h"
+#include "memorysessionstore.h"
 #include "modelsettings.h"
 #include "tavrinserver.h"
+#ifdef TAVRIN_WITH_REDIS
+#include "redissessionstore.h"
+#endif
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -59,6 +64,22 @@ QCommandLineOption hidden(QCommandLineOption option)
 {
     option.setFlags(QCommandLineOption::HiddenFromHelp);
     return option;
+}
+
+// The store the option names, or null with the reason in *error.
+SessionStore *sessionStore(const QString &name, qint64 idleLimitMs, int capacity, QString *error)
+{
+    if (name == QLatin1String("memory"))
+        return new MemorySessionStore(idleLimitMs, capacity);
+#ifdef TAVRIN_WITH_REDIS
+    if (const std::optional<RedisAddress> address = RedisAddress::parse(name))
+        return new RedisSessionStore(*address, idleLimitMs, capacity);
+    *error = QStringLiteral("--session-store takes \"memory\" or redis://HOST:PORT[/DB]");
+#else
+    *error = QStringLiteral("--session-store: this build keeps chats in memory only (it was "
+                            "built without hiredis)");
+#endif
+    return nullptr;
 }
 
 } // namespace
@@ -124,9 +145,21 @@ int main(int argc, char *argv[])
     const QCommandLineOption capOption =
         hidden(option(QStringLiteral("session-cap"), QStringLiteral("Most chats kept at once."),
                       QStringLiteral("N"), QStringLiteral("10000")));
+    const QCommandLineOption storeOption = option(
+        QStringLiteral("session-store"),
+        QStringLiteral("Where chats are kept: \"memory\" (this process only) or "
+                       "redis://HOST:PORT[/DB], shared by every instance that names it; "
+                       "environment TAVRIN_SESSION_STORE."),
+        QStringLiteral("URL"), QStringLiteral("memory"));
+    const QCommandLineOption proxyOption = option(
+        QStringLiteral("trusted-proxy"),
+        QStringLiteral("An address or subnet (10.0.0.0/8) whose X-Forwarded-For and X-Real-IP "
+                       "headers name the client; repeat it for more. Environment "
+                       "TAVRIN_TRUSTED_PROXY, separated by commas."),
+        QStringLiteral("A"));
     parser.addOptions({portOption, addressOption, minVersionOption, updateMessageOption,
                        backendOption, baseUrlOption, modelOption, timeoutOption, deadlineOption,
-                       concurrencyOption,
+                       concurrencyOption, storeOption, proxyOption,
                        idleOption, capOption});
     parser.process(app);
 
@@ -149,8 +182,22 @@ int main(int argc, char *argv[])
     if (!idleLimit || !capValid || cap < 1)
         return fail(QStringLiteral("--session-idle-limit and --session-cap take positive numbers"));
 
-    TavrinServer service(minVersion, parser.value(updateMessageOption));
-    service.setSessionLimits(*idleLimit, cap);
+    QString problem;
+    const QStringList proxies = parser.isSet(proxyOption)
+        ? parser.values(proxyOption)
+        : qEnvironmentVariable("TAVRIN_TRUSTED_PROXY").split(u',', Qt::SkipEmptyParts);
+    const ApiRequest::Subnets trusted = ApiRequest::subnetsOf(proxies, &problem);
+    if (!problem.isEmpty()) {
+        return fail(QStringLiteral("--trusted-proxy takes an address or a subnet, not \"%1\"")
+                        .arg(problem));
+    }
+    SessionStore *store = sessionStore(valueOf(parser, storeOption, "TAVRIN_SESSION_STORE"),
+                                       *idleLimit, cap, &problem);
+    if (!store)
+        return fail(problem);
+
+    TavrinServer service(minVersion, parser.value(updateMessageOption), store);
+    service.trustProxies(trusted);
     if (backend == QLatin1String("openai")) {
         ModelSettings settings;
         settings.serverRoot =

@@ -100,7 +100,7 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
     if (answer.failure != ModelClient::Failure::None) {
         qWarning().noquote() << "model server:" << answer.detail;
         const QString detail = answer.failure == ModelClient::Failure::Unreachable
-            ? m_client.settings().serverRoot.toString()
+            ? m_client.settings().shownRoot()
             : answer.detail;
         return fail(id, ReplyTexts::modelFailure(language, answer.failure, detail));
     }

@@ -329,11 +329,13 @@ Answer ModelClient::streamedAnswer(const QNetworkReply *reply, const Stream &str
     return {Failure::None, stream.text, stream.cutOffByLimit, {}};
 }
 
-void ModelClient::end(quint64 id, const Answer &answer)
+void ModelClient::end(quint64 id, Answer answer)
 {
     const Job job = m_jobs.take(id);
     --m_running;
     startWaiting();
+    answer.detail = m_settings.scrubbed(answer.detail);
+    emit completed(answer.failure);
     job.done(answer);
 }
 
@@ -342,7 +344,7 @@ void ModelClient::fetchModels(const std::function<void(const Answer &, const QSt
     QNetworkReply *reply = nextNetwork().get(request(m_settings.modelsUrl()));
     auto timedOut = std::make_shared<bool>(false);
     bound(reply, checkTimeoutMs, [timedOut] { *timedOut = true; });
-    connect(reply, &QNetworkReply::finished, this, [reply, timedOut, next] {
+    connect(reply, &QNetworkReply::finished, this, [this, reply, timedOut, next] {
         reply->deleteLater();
         const QByteArray body = reply->readAll();
         const Answer failure = failureOf(reply, body, *timedOut);
@@ -352,7 +354,7 @@ void ModelClient::fetchModels(const std::function<void(const Answer &, const QSt
         for (const QJsonValue &model : models)
             ids.append(model.toObject().value(QLatin1String("id")).toString());
         ids.removeAll(QString());
-        next(failure, ids);
+        next({failure.failure, {}, false, m_settings.scrubbed(failure.detail)}, ids);
     });
 }
 
@@ -380,7 +382,7 @@ void ModelClient::withModel(const std::function<void(const Answer &failure)> &ne
 
 void ModelClient::checkServer(const std::function<void(const QString &line)> &report)
 {
-    const QString server = m_settings.serverRoot.toString();
+    const QString server = m_settings.shownRoot();
     fetchModels([this, server, report](const Answer &failure, const QStringList &ids) {
         if (failure.failure != Failure::None) {
             report(QStringLiteral("model server %1 is not usable now (%2); chats get an error "
@@ -402,4 +404,36 @@ void ModelClient::checkServer(const std::function<void(const QString &line)> &re
                        .arg(server, m_settings.model));
         }
     });
+}
+
+void ModelClient::probe(const std::function<void(bool reachable)> &done)
+{
+    fetchModels([done](const Answer &failure, const QStringList &) {
+        done(failure.failure == Failure::None);
+    });
+}
+
+QString ModelClient::outcomeName(Failure failure)
+{
+    switch (failure) {
+    case Failure::None:
+        return QStringLiteral("ok");
+    case Failure::Unreachable:
+        return QStringLiteral("unreachable");
+    case Failure::KeyRejected:
+        return QStringLiteral("key_rejected");
+    case Failure::ModelNotFound:
+        return QStringLiteral("model_not_found");
+    case Failure::Busy:
+        return QStringLiteral("busy");
+    case Failure::TimedOut:
+        return QStringLiteral("timed_out");
+    case Failure::ContextOverflow:
+        return QStringLiteral("context_overflow");
+    case Failure::CutOff:
+        return QStringLiteral("cut_off");
+    case Failure::ServerError:
+        return QStringLiteral("server_error");
+    }
+    return {};
 }

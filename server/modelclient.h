@@ -68,7 +68,18 @@ public:
     // configured model, the first one listed is used from then on.
     void checkServer(const std::function<void(const QString &line)> &report);
 
+    // Whether the server answers its list of models now (5 s).
+    void probe(const std::function<void(bool reachable)> &done);
+
     const ModelSettings &settings() const { return m_settings; }
+    // Completions waiting for their turn.
+    int queueLength() const { return int(m_waiting.size()); }
+    // "ok", "unreachable", "busy" and so on, for the service's metrics.
+    static QString outcomeName(Failure failure);
+
+signals:
+    // Each completion that ends, however it ends, except by cancel().
+    void completed(ModelClient::Failure failure);
 
 private:
     // What has come of a streamed answer so far.
@@ -102,7 +113,7 @@ private:
     void received(quint64 id);
     void finished(quint64 id);
     static Answer streamedAnswer(const QNetworkReply *reply, const Stream &stream, bool timedOut);
-    void end(quint64 id, const Answer &answer);
+    void end(quint64 id, Answer answer);
     QNetworkRequest request(const QUrl &url) const;
     void fetchModels(
         const std::function<void(const Answer &failure, const QStringList &ids)> &next);

@@ -15,6 +15,25 @@ QUrl ModelSettings::rootOf(const QString &baseUrl)
     return url;
 }
 
+QString ModelSettings::shownRoot() const
+{
+    return scrubbed(serverRoot.toString());
+}
+
+QString ModelSettings::scrubbed(const QString &text) const
+{
+    static const QRegularExpression userInfo(
+        QStringLiteral(R"(\b([a-zA-Z][a-zA-Z0-9+.-]*://)[^/\s@]+@)"));
+    QString result = text;
+    result.replace(userInfo, QStringLiteral("\\1***@"));
+    for (const QString &secret : {serverRoot.password(QUrl::FullyDecoded),
+                                  serverRoot.password(QUrl::FullyEncoded)}) {
+        if (!secret.isEmpty())
+            result.replace(secret, QStringLiteral("***"));
+    }
+    return result;
+}
+
 QUrl ModelSettings::chatCompletionsUrl() const
 {
     QUrl url = serverRoot;

@@ -23,6 +23,12 @@ struct ModelSettings final
     // server; a missing or doubled /v1 is the mistake people make most with such addresses.
     static QUrl rootOf(const QString &baseUrl);
 
+    // The server's root as logs and answers show it: its user and password become "***".
+    QString shownRoot() const;
+    // The text with the user and password of any address in it, and the server's password
+    // wherever it appears, replaced by "***".
+    QString scrubbed(const QString &text) const;
+
     QUrl chatCompletionsUrl() const;
     QUrl modelsUrl() const;
 };

@@ -4,14 +4,18 @@
 #include <QJsonDocument>
 #include <QMetaEnum>
 
-PendingAnswer::PendingAnswer(const QHttpServerRequest &request, QHttpServerResponder &&responder)
+PendingAnswer::PendingAnswer(const QHttpServerRequest &request, QHttpServerResponder &&responder,
+                             const QHostAddress &client, const Observer &observer)
     : m_state(std::make_shared<State>())
     , m_request(QStringLiteral("%1 %2").arg(
           QString::fromLatin1(
               QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method())))
               .toUpper(),
           request.url().path()))
+    , m_client(client.isNull() ? QString() : client.toString())
 {
+    m_state->age.start();
+    m_state->observer = observer;
     m_state->responder.emplace(std::move(responder));
     m_socket = m_state->responder->socket();
     m_state->acceptsStream = request.value("Accept").contains("text/event-stream");
@@ -64,8 +68,30 @@ void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const
             m_state->responder->write(document, {{QByteArrayLiteral("Allow"), allow}},
                                       reply.status);
     }
+    finish(line, reply.status);
+}
+
+void PendingAnswer::sendText(ApiReply::Status status, const QByteArray &contentType,
+                             const QByteArray &body) const
+{
+    if (!m_state->responder)
+        return;
+    QString line = m_request + u' ' + QString::number(int(status));
+    if (clientConnected())
+        m_state->responder->write(body, contentType, status);
+    else
+        line += QStringLiteral(" (client gone)");
+    finish(line, status);
+}
+
+void PendingAnswer::finish(QString line, ApiReply::Status status) const
+{
     m_state->responder.reset();
+    if (!m_client.isEmpty())
+        line += QStringLiteral(" client=") + m_client;
     qInfo().noquote() << line;
+    if (m_state->observer)
+        m_state->observer(int(status), m_state->age.nsecsElapsed());
 }
 
 QMetaObject::Connection PendingAnswer::whenClientGone(QObject *context,

@@ -2,6 +2,8 @@
 
 #include "apireply.h"
 
+#include <QElapsedTimer>
+#include <QHostAddress>
 #include <QHttpServerResponder>
 #include <QPointer>
 #include <QString>
@@ -20,7 +22,12 @@ class QHttpServerRequest;
 class PendingAnswer final
 {
 public:
-    PendingAnswer(const QHttpServerRequest &request, QHttpServerResponder &&responder);
+    // Learns of each answer as it goes out: its status and the time since the request came.
+    using Observer = std::function<void(int status, qint64 elapsedNs)>;
+
+    // client: whom the log names as the request's sender.
+    PendingAnswer(const QHttpServerRequest &request, QHttpServerResponder &&responder,
+                  const QHostAddress &client = {}, const Observer &observer = {});
 
     // From now on, a reply with status 200 goes out as an event stream if the client accepts
     // one; other replies stay plain.
@@ -32,6 +39,9 @@ public:
     void sendKeepAlive() const;
     // allow: the Allow header of a 405 reply.
     void send(const ApiReply &reply, const QByteArray &allow = {}) const;
+    // A reply that is not JSON, such as metrics.
+    void sendText(ApiReply::Status status, const QByteArray &contentType,
+                  const QByteArray &body) const;
     // Runs gone when the client closes the connection; disconnect it once answered.
     QMetaObject::Connection whenClientGone(QObject *context,
                                            const std::function<void()> &gone) const;
@@ -43,13 +53,18 @@ private:
         bool acceptsStream = false;
         bool streamed = false;
         bool streamStarted = false;
+        Observer observer;
+        QElapsedTimer age;
     };
 
     bool clientConnected() const;
     // Writes one chunk of the stream, its header first if it has not gone out yet.
     void writeChunk(const QByteArray &bytes) const;
+    // Logs the answer's line and tells the observer; the responder is used up.
+    void finish(QString line, ApiReply::Status status) const;
 
     std::shared_ptr<State> m_state;
     QPointer<QTcpSocket> m_socket;
     QString m_request;
+    QString m_client;
 };

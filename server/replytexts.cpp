@@ -250,6 +250,20 @@ QString ReplyTexts::stillWorking(Language language)
     return phrasesIn(language).stillWorking;
 }
 
+QString ReplyTexts::chatsUnavailable(Language language)
+{
+    switch (language) {
+    case Language::SimplifiedChinese:
+        return QStringLiteral("聊天服务暂时不可用：会话存储无法连接。请稍后再试。");
+    case Language::TraditionalChinese:
+        return QStringLiteral("聊天服務暫時無法使用：會話儲存無法連線。請稍後再試。");
+    case Language::English:
+        break;
+    }
+    return QStringLiteral("Chats are unavailable for the moment: the service cannot reach its "
+                          "session store. Please try again in a minute.");
+}
+
 QString ReplyTexts::chatEnded(Language language)
 {
     return phrasesIn(language).chatEnded;

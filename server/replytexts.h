@@ -33,6 +33,8 @@ public:
     // When the model explains nothing itself.
     static QString programWritten(Language language, const ProgramKind &kind);
     static QString stillWorking(Language language);
+    // The session store cannot be reached: no chat can be opened or continued for now.
+    static QString chatsUnavailable(Language language);
     static QString chatEnded(Language language);
     // The trader stopped the generation.
     static QString stopped(Language language);

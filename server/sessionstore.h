@@ -1,53 +1,49 @@
 #pragma once
 
-#include "chatinflight.h"
-#include "chathistory.h"
-#include "programkind.h"
-#include "tradingidea.h"
+#include "chatrecord.h"
 
-#include <QElapsedTimer>
-#include <QHash>
-#include <QPointer>
+#include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
-// The open chats, in memory only: each remembers what it writes and the chat so far. Chats
-// left alone for the idle limit are forgotten, and when the store is full the one left alone
-// the longest makes room; a chat waiting for its answer is neither.
-class SessionStore final
+// Where the open chats are kept: in this process, or in a store that several instances share.
+// Every call answers through its callback, at once or later; a chat is used by one request at
+// a time, which holds its lock from acquire() to release(). Chats left alone for the idle limit
+// are forgotten, and when the store is full the one left alone the longest makes room; a chat
+// holding its lock is neither.
+class SessionStore : public QObject
 {
+    Q_OBJECT
+
 public:
-    struct Session
-    {
-        ProgramKind kind;
-        TradingIdea idea;
-        ChatHistory history;
-        // The templates wrote a program in it: later requests refine that one.
-        bool hasProgram = false;
-        // Nanoseconds, so that sessions opened in the same millisecond still have an order.
-        qint64 lastUsedNs = 0;
-        // The chat the model is answering, if any.
-        QPointer<ChatInFlight> chat;
+    enum class Outcome { Done, Unknown, Busy, Unavailable };
+    enum class Control { Cancel, End };
+    using Opened = std::function<void(Outcome outcome, const QString &id)>;
+    using Acquired = std::function<void(Outcome outcome, const ChatRecord &chat)>;
+    using Released = std::function<void()>;
+    // running: the chat held its lock, so some instance was answering it.
+    using Controlled = std::function<void(Outcome outcome, bool running)>;
+    // Nullopt when the store cannot be reached.
+    using Counted = std::function<void(std::optional<qint64> chats)>;
 
-        bool busy() const { return chat && chat->isRunning(); }
-    };
+    using QObject::QObject;
 
-    SessionStore();
+    // Keeps a new chat under a new id.
+    virtual void open(const ChatRecord &chat, const Opened &done) = 0;
+    // Takes the chat's lock for at most lockMs, so that a crashed holder cannot keep it, and
+    // renews its expiry.
+    virtual void acquire(const QString &id, qint64 lockMs, const Acquired &done) = 0;
+    // Gives the lock back; keeps chat first when given and the chat was not ended meanwhile.
+    virtual void release(const QString &id, const std::optional<ChatRecord> &chat,
+                         const Released &done) = 0;
+    // Cancel stops the chat's generation, End also forgets the chat; the instance that runs the
+    // generation hears of it through controlled(), unless that is this one.
+    virtual void control(const QString &id, Control control, const Controlled &done) = 0;
+    virtual void countChats(const Counted &done) = 0;
 
-    void setLimits(qint64 idleLimitMs, int capacity);
-    // Returns the new session's id.
-    QString open(const ProgramKind &kind);
-    // Null for an unknown or expired id; valid until the next open(), take() or expireIdle().
-    Session *find(const QString &id);
-    std::optional<Session> take(const QString &id);
-    void expireIdle();
-
-private:
-    bool isExpired(const Session &session) const;
-
-    QHash<QString, Session> m_sessions;
-    QElapsedTimer m_clock;
-    qint64 m_idleLimitMs = 2 * 60 * 60 * 1000;
-    int m_capacity = 10000;
+signals:
+    // Another instance asked to stop a generation that may be running here.
+    void controlled(SessionStore::Control control, const QString &id);
 };

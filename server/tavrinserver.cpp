@@ -1,6 +1,5 @@
 #include "tavrinserver.h"
 
-#include "chatinflight.h"
 #include "codegenerator.h"
 #include "programcheck.h"
 
@@ -8,19 +7,20 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMetaEnum>
-#include <QRegularExpression>
 #include <QTcpServer>
-#include <QTimer>
 
-#include <initializer_list>
+#include <memory>
 #include <optional>
 #include <utility>
 
 namespace {
 
 using Status = ApiReply::Status;
+using ApiRequest::stringKeyProblem;
 
 constexpr qsizetype maxBodySize = 1024 * 1024;
+// How long a template chat may hold its lock; it needs a few milliseconds.
+constexpr qint64 templateLockMs = 60 * 1000;
 
 QString methodName(QHttpServerRequest::Method method)
 {
@@ -28,100 +28,48 @@ QString methodName(QHttpServerRequest::Method method)
     return QString::fromLatin1(key).toUpper();
 }
 
-// Empty when each key is there and holds a string, else what is wrong.
-QString stringKeyProblem(const QJsonObject &body, std::initializer_list<QLatin1String> keys)
+// Why a chat request cannot be taken now.
+QString refusal(SessionStore::Outcome outcome, ReplyTexts::Language language)
 {
-    for (const QLatin1String key : keys) {
-        if (!body.contains(key))
-            return QStringLiteral("Missing key \"%1\".").arg(key);
-        if (!body.value(key).isString())
-            return QStringLiteral("\"%1\" must be a string.").arg(key);
+    switch (outcome) {
+    case SessionStore::Outcome::Busy:
+        return ReplyTexts::stillWorking(language);
+    case SessionStore::Outcome::Unavailable:
+        return ReplyTexts::chatsUnavailable(language);
+    case SessionStore::Outcome::Unknown:
+    case SessionStore::Outcome::Done:
+        break;
     }
-    return {};
-}
-
-std::optional<ProgramKind::Platform> platformNamed(const QString &name)
-{
-    if (name.compare(QLatin1String("MT4"), Qt::CaseInsensitive) == 0)
-        return ProgramKind::Platform::Mql4;
-    if (name.compare(QLatin1String("MT5"), Qt::CaseInsensitive) == 0)
-        return ProgramKind::Platform::Mql5;
-    return std::nullopt;
-}
-
-std::optional<ProgramKind::Type> typeNamed(const QString &name)
-{
-    if (name.compare(QLatin1String("indicator"), Qt::CaseInsensitive) == 0)
-        return ProgramKind::Type::Indicator;
-    if (name.compare(QLatin1String("ea"), Qt::CaseInsensitive) == 0)
-        return ProgramKind::Type::ExpertAdvisor;
-    return std::nullopt;
-}
-
-// The body's "compile_errors", none when it is missing; nullopt unless it is a list of strings.
-std::optional<QStringList> compileErrorsOf(const QJsonObject &body)
-{
-    const QJsonValue value = body.value(QLatin1String("compile_errors"));
-    if (value.isUndefined())
-        return QStringList();
-    if (!value.isArray())
-        return std::nullopt;
-    QStringList errors;
-    for (const QJsonValue &error : value.toArray()) {
-        if (!error.isString())
-            return std::nullopt;
-        errors.append(error.toString());
-    }
-    return errors;
-}
-
-// Lines of a compiler's log, "file(l,c) : error NNN: text", as an older client puts them into
-// the request itself: their numbers are never a program's values.
-bool quotesCompilerMessages(const QString &message)
-{
-    static const QRegularExpression compilerLine(
-        QStringLiteral(R"(\b(error|warning)\s+\d+\s*:|\(\d+\s*,\s*\d+\)\s*:)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return message.contains(compilerLine);
-}
-
-// The body's "lang", else the first choice of the Accept-Language header.
-ReplyTexts::Language languageOf(const QJsonObject &body, const QHttpServerRequest &request)
-{
-    const QLatin1String lang("lang");
-    const QString code = body.contains(lang) ? body.value(lang).toString()
-                                             : QString::fromLatin1(request.value("Accept-Language"))
-                                                   .section(u',', 0, 0)
-                                                   .section(u';', 0, 0)
-                                                   .trimmed();
-    return ReplyTexts::languageOf(code);
+    return QStringLiteral("Unknown session: please start a new chat.");
 }
 
 } // namespace
 
 TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
-                           QObject *parent)
+                           SessionStore *store, QObject *parent)
     : QObject(parent)
     , m_server(new QHttpServer(this))
     , m_listener(new QTcpServer(this))
+    , m_store(store)
     , m_minVersion(minVersion)
     , m_updateMessage(updateMessage)
 {
+    m_store->setParent(this);
     addEndpoint(QStringLiteral("/api/new"), Method::Post, &TavrinServer::startChat);
     addEndpoint(QStringLiteral("/api/chat"), Method::Post, &TavrinServer::chat);
     addEndpoint(QStringLiteral("/api/cancel"), Method::Post, &TavrinServer::cancel);
     addEndpoint(QStringLiteral("/api/session"), Method::Delete, &TavrinServer::endSession);
     addEndpoint(QStringLiteral("/api/version_check"), Method::Post, &TavrinServer::checkVersion);
+    addProbe(QStringLiteral("/healthz"), &TavrinServer::health);
+    addProbe(QStringLiteral("/metrics"), &TavrinServer::metrics);
     m_server->setMissingHandler(
-        [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
-            PendingAnswer(request, std::move(responder))
+        [this](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
+            pendingAnswer(request, std::move(responder), QStringLiteral("other"))
                 .send(ApiReply::error(Status::NotFound,
                                       QStringLiteral("No endpoint %1.").arg(request.url().path())));
         });
-    // Expiry is also checked on each use; the sweep frees what nobody uses any more.
-    auto *sweep = new QTimer(this);
-    connect(sweep, &QTimer::timeout, this, [this] { m_sessions.expireIdle(); });
-    sweep->start(60 * 1000);
+    connect(m_store, &SessionStore::controlled, this,
+            [this](SessionStore::Control control, const QString &id) { stopHere(id, control); });
 }
 
 bool TavrinServer::listen(const QHostAddress &address, quint16 port, QString *errorString)
@@ -150,19 +98,53 @@ void TavrinServer::useModel(const ModelSettings &settings,
                             const std::function<void(const QString &)> &report)
 {
     m_model = new ModelBackend(settings, this);
+    connect(&m_model->client(), &ModelClient::completed, this, [this](ModelClient::Failure failure) {
+        m_metrics.countModelRequest(ModelClient::outcomeName(failure));
+    });
     m_model->client().checkServer(report);
 }
 
-void TavrinServer::setSessionLimits(qint64 idleLimitMs, int capacity)
+void TavrinServer::trustProxies(const ApiRequest::Subnets &proxies)
 {
-    m_sessions.setLimits(idleLimitMs, capacity);
+    m_trustedProxies = proxies;
+}
+
+PendingAnswer TavrinServer::pendingAnswer(const QHttpServerRequest &request,
+                                          QHttpServerResponder &&responder,
+                                          const QString &endpoint)
+{
+    const QHostAddress client =
+        ApiRequest::clientAddress(request.remoteAddress(), request.value("X-Forwarded-For"),
+                                  request.value("X-Real-IP"), m_trustedProxies);
+    const bool isChat = endpoint == QLatin1String("/api/chat");
+    return PendingAnswer(request, std::move(responder), client,
+                         [this, endpoint, isChat](int status, qint64 elapsedNs) {
+                             m_metrics.countRequest(endpoint, status);
+                             if (isChat)
+                                 m_metrics.observeChat(elapsedNs / 1e9);
+                         });
 }
 
 void TavrinServer::addEndpoint(const QString &path, Method method, Handler handler)
 {
-    m_server->route(path, [this, method, handler](const QHttpServerRequest &request,
-                                                  QHttpServerResponder &&responder) {
-        answer(request, method, handler, PendingAnswer(request, std::move(responder)));
+    m_server->route(path, [this, path, method, handler](const QHttpServerRequest &request,
+                                                        QHttpServerResponder &&responder) {
+        answer(request, method, handler, pendingAnswer(request, std::move(responder), path));
+    });
+}
+
+void TavrinServer::addProbe(const QString &path, void (TavrinServer::*probe)(const PendingAnswer &))
+{
+    m_server->route(path, [this, path, probe](const QHttpServerRequest &request,
+                                              QHttpServerResponder &&responder) {
+        const PendingAnswer answer = pendingAnswer(request, std::move(responder), path);
+        if (request.method() != Method::Get) {
+            return answer.send(ApiReply::error(Status::MethodNotAllowed,
+                                               QStringLiteral("%1 takes GET requests only.")
+                                                   .arg(path)),
+                               "GET");
+        }
+        (this->*probe)(answer);
     });
 }
 
@@ -197,7 +179,8 @@ void TavrinServer::answer(const QHttpServerRequest &request, Method method, Hand
     if (object.contains(QLatin1String("lang")) && !object.value(QLatin1String("lang")).isString())
         return answer.send(
             ApiReply::error(Status::BadRequest, QStringLiteral("\"lang\" must be a string.")));
-    (this->*handler)(object, languageOf(object, request), answer);
+    (this->*handler)(object, ApiRequest::languageOf(object, request.value("Accept-Language")),
+                     answer);
 }
 
 void TavrinServer::startChat(const QJsonObject &body, ReplyTexts::Language language,
@@ -208,23 +191,31 @@ void TavrinServer::startChat(const QJsonObject &body, ReplyTexts::Language langu
     if (!problem.isEmpty())
         return answer.send(ApiReply::error(Status::BadRequest, problem));
     const std::optional<ProgramKind::Platform> platform =
-        platformNamed(body.value(QLatin1String("platform")).toString());
+        ApiRequest::platformNamed(body.value(QLatin1String("platform")).toString());
     if (!platform) {
         return answer.send(ApiReply::error(
             Status::BadRequest, QStringLiteral("\"platform\" must be \"MT4\" or \"MT5\".")));
     }
     const std::optional<ProgramKind::Type> type =
-        typeNamed(body.value(QLatin1String("code_type")).toString());
+        ApiRequest::typeNamed(body.value(QLatin1String("code_type")).toString());
     if (!type) {
         return answer.send(ApiReply::error(
             Status::BadRequest, QStringLiteral("\"code_type\" must be \"indicator\" or \"ea\".")));
     }
-    const ProgramKind kind{*platform, *type};
-    const QString id = m_sessions.open(kind);
-    ApiReply reply = ApiReply::outcome(Status::Ok, true, QStringLiteral("new"),
-                                       ReplyTexts::greeting(language, kind), id);
-    reply.body.insert(QStringLiteral("session_id"), id);
-    answer.send(reply);
+    ChatRecord chat;
+    chat.kind = {*platform, *type};
+    chat.language = language;
+    m_store->open(chat, [answer, chat](SessionStore::Outcome outcome, const QString &id) {
+        const QString apiType = QStringLiteral("new");
+        if (outcome != SessionStore::Outcome::Done) {
+            return answer.send(ApiReply::outcome(Status::Ok, false, apiType,
+                                                 ReplyTexts::chatsUnavailable(chat.language), {}));
+        }
+        ApiReply reply = ApiReply::outcome(Status::Ok, true, apiType,
+                                           ReplyTexts::greeting(chat.language, chat.kind), id);
+        reply.body.insert(QStringLiteral("session_id"), id);
+        answer.send(reply);
+    });
 }
 
 // Failures the user should read come with status 200: the client shows a chat reply's
@@ -236,7 +227,7 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
         stringKeyProblem(body, {QLatin1String("session_id"), QLatin1String("user_message")});
     if (!problem.isEmpty())
         return answer.send(ApiReply::error(Status::BadRequest, problem));
-    const std::optional<QStringList> compileErrors = compileErrorsOf(body);
+    const std::optional<QStringList> compileErrors = ApiRequest::compileErrorsOf(body);
     if (!compileErrors) {
         return answer.send(ApiReply::error(
             Status::BadRequest, QStringLiteral("\"compile_errors\" must be a list of strings.")));
@@ -244,110 +235,147 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
     answer.streamIfAccepted();
     const QString id = body.value(QLatin1String("session_id")).toString();
     const QString message = body.value(QLatin1String("user_message")).toString();
+    // One request per chat at a time, in all instances: the answer to a second request could
+    // not refine a program that does not exist yet.
+    m_store->acquire(id, lockMs(),
+                     [this, id, message, errors = *compileErrors, language, answer](
+                         SessionStore::Outcome outcome, const ChatRecord &chat) {
+                         if (outcome == SessionStore::Outcome::Done)
+                             return answerChat(id, chat, message, errors, language, answer);
+                         answer.send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
+                                                       refusal(outcome, language), id));
+                     });
+}
+
+// The chat's lock is held from here until endTurn().
+void TavrinServer::answerChat(const QString &id, const ChatRecord &chat, const QString &message,
+                              const QStringList &compileErrors, ReplyTexts::Language language,
+                              const PendingAnswer &answer)
+{
     const QString apiType = QStringLiteral("chat");
-    SessionStore::Session *session = m_sessions.find(id);
-    if (!session) {
-        return answer.send(
-            ApiReply::outcome(Status::Ok, false, apiType,
-                              QStringLiteral("Unknown session: please start a new chat."), id));
+    if (message.trimmed().isEmpty() && compileErrors.isEmpty()) {
+        return endTurn(id, std::nullopt, answer,
+                       ApiReply::outcome(
+                           Status::Ok, false, apiType,
+                           QStringLiteral("The message is empty: describe the program you want."),
+                           id));
     }
-    if (message.trimmed().isEmpty() && compileErrors->isEmpty()) {
-        return answer.send(ApiReply::outcome(
-            Status::Ok, false, apiType,
-            QStringLiteral("The message is empty: describe the program you want."), id));
-    }
+    ChatRecord updated = chat;
+    updated.language = language;
     if (m_model) {
-        return generate(*session, id,
-                        {session->kind, language, session->history, message, *compileErrors},
+        return generate(updated, id, {chat.kind, language, chat.history, message, compileErrors},
                         answer);
     }
-    if (!compileErrors->isEmpty() || quotesCompilerMessages(message)) {
-        return answer.send(ApiReply::outcome(Status::Ok, false, apiType,
-                                             ReplyTexts::templatesCannotRepair(language), id));
+    if (!compileErrors.isEmpty() || ApiRequest::quotesCompilerMessages(message)) {
+        return endTurn(id, std::nullopt, answer,
+                       ApiReply::outcome(Status::Ok, false, apiType,
+                                         ReplyTexts::templatesCannotRepair(language), id));
     }
-    writeFromTemplates(*session, id, message, language, answer);
+    writeFromTemplates(updated, id, message, language, answer);
 }
 
 // The first request chooses the strategy; later ones refine its program, and the reply says
 // what changed.
-void TavrinServer::writeFromTemplates(SessionStore::Session &session, const QString &id,
-                                      const QString &message, ReplyTexts::Language language,
-                                      const PendingAnswer &answer)
+void TavrinServer::writeFromTemplates(ChatRecord chat, const QString &id, const QString &message,
+                                      ReplyTexts::Language language, const PendingAnswer &answer)
 {
-    const TradingIdea before = session.idea;
+    const TradingIdea before = chat.idea;
     QString text;
-    if (session.hasProgram) {
-        session.idea = before.changedBy(message);
+    if (chat.hasProgram) {
+        chat.idea = before.changedBy(message);
         const std::optional<TradingIdea::Strategy> named = TradingIdea::strategyNamedIn(message);
-        text = ReplyTexts::programChanged(language, session.kind, session.idea,
-                                          session.idea.changesFrom(before),
-                                          named != session.idea.strategy ? named : std::nullopt);
+        text = ReplyTexts::programChanged(language, chat.kind, chat.idea,
+                                          chat.idea.changesFrom(before),
+                                          named != chat.idea.strategy ? named : std::nullopt);
     } else {
-        session.idea = before.refinedBy(message);
-        text = ReplyTexts::programReady(language, session.kind, session.idea.summary());
+        chat.idea = before.refinedBy(message);
+        text = ReplyTexts::programReady(language, chat.kind, chat.idea.summary());
     }
-    session.hasProgram = true;
-    const QString program = CodeGenerator::program(session.kind, session.idea, message);
+    chat.hasProgram = true;
+    const QString program = CodeGenerator::program(chat.kind, chat.idea, message);
     answer.sendEvent("delta", {{QStringLiteral("text"), program}});
     ApiReply reply = ApiReply::outcome(Status::Ok, true, QStringLiteral("chat"), text, id);
     reply.body.insert(QStringLiteral("data"),
-                      programData(program, session.kind, language));
-    answer.send(reply);
+                      programData(program, chat.kind, language));
+    endTurn(id, chat, answer, reply);
 }
 
-// One generation per session at a time: the answer to a second request could not refine a
-// program that does not exist yet.
-void TavrinServer::generate(SessionStore::Session &session, const QString &id,
+void TavrinServer::generate(const ChatRecord &chat, const QString &id,
                             const ModelBackend::Request &request, const PendingAnswer &answer)
 {
-    if (session.busy()) {
-        return answer.send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
-                                             ReplyTexts::stillWorking(request.language), id));
-    }
-    session.chat = new ChatInFlight(id, request.language, answer, *m_model, this);
-    session.chat->start(request, [this, id](const ModelBackend::Result &result) {
-        if (SessionStore::Session *session = m_sessions.find(id))
-            session->history = result.history;
+    auto *inFlight = new ChatInFlight(id, request.language, answer, *m_model, this);
+    m_inFlight.insert(id, inFlight);
+    inFlight->start(request, [this, id, chat](const std::optional<ChatHistory> &history,
+                                              const std::function<void()> &answer) {
+        m_inFlight.remove(id);
+        std::optional<ChatRecord> kept;
+        if (history) {
+            kept = chat;
+            kept->history = *history;
+        }
+        m_store->release(id, kept, answer);
     });
 }
 
-void TavrinServer::cancel(const QJsonObject &body, ReplyTexts::Language,
-                          const PendingAnswer &answer)
+void TavrinServer::endTurn(const QString &id, const std::optional<ChatRecord> &chat,
+                           const PendingAnswer &answer, const ApiReply &reply)
 {
-    const QString problem = stringKeyProblem(body, {QLatin1String("session_id")});
-    if (!problem.isEmpty())
-        return answer.send(ApiReply::error(Status::BadRequest, problem));
-    const QString id = body.value(QLatin1String("session_id")).toString();
-    const QString apiType = QStringLiteral("cancel");
-    SessionStore::Session *session = m_sessions.find(id);
-    if (!session) {
-        return answer.send(ApiReply::outcome(Status::NotFound, false, apiType,
-                                             QStringLiteral("Unknown session"), id));
-    }
-    const bool running = session->busy();
-    if (running)
-        session->chat->stop(ReplyTexts::stopped(session->chat->language()));
-    answer.send(ApiReply::outcome(
-        Status::Ok, true, apiType,
-        running ? QStringLiteral("Stopped.") : QStringLiteral("Nothing was running."), id));
+    // The answer waits until the store has the chat back, so that the client's next request,
+    // wherever it goes, finds it free and up to date.
+    m_store->release(id, chat, [answer, reply] { answer.send(reply); });
 }
 
-void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language,
+void TavrinServer::cancel(const QJsonObject &body, ReplyTexts::Language language,
+                          const PendingAnswer &answer)
+{
+    controlChat(body, language, answer, SessionStore::Control::Cancel);
+}
+
+void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language language,
                               const PendingAnswer &answer)
+{
+    controlChat(body, language, answer, SessionStore::Control::End);
+}
+
+// Stops the chat's generation where it runs, here or in another instance, and for End forgets
+// the chat.
+void TavrinServer::controlChat(const QJsonObject &body, ReplyTexts::Language language,
+                               const PendingAnswer &answer, SessionStore::Control control)
 {
     const QString problem = stringKeyProblem(body, {QLatin1String("session_id")});
     if (!problem.isEmpty())
         return answer.send(ApiReply::error(Status::BadRequest, problem));
     const QString id = body.value(QLatin1String("session_id")).toString();
-    const QString apiType = QStringLiteral("session");
-    std::optional<SessionStore::Session> session = m_sessions.take(id);
-    if (!session) {
-        return answer.send(ApiReply::outcome(Status::NotFound, false, apiType,
-                                             QStringLiteral("Unknown session"), id));
-    }
-    if (session->busy())
-        session->chat->stop(ReplyTexts::chatEnded(session->chat->language()));
-    answer.send(ApiReply::outcome(Status::Ok, true, apiType, QStringLiteral("Session ended."), id));
+    const bool stoppedHere = stopHere(id, control);
+    m_store->control(id, control, [=](SessionStore::Outcome outcome, bool running) {
+        const bool cancel = control == SessionStore::Control::Cancel;
+        const QString apiType = cancel ? QStringLiteral("cancel") : QStringLiteral("session");
+        // A chat stopped here existed, whatever the store says now.
+        if (outcome != SessionStore::Outcome::Done && !(cancel && stoppedHere)) {
+            if (outcome == SessionStore::Outcome::Unavailable) {
+                return answer.send(ApiReply::outcome(Status::Ok, false, apiType,
+                                                     ReplyTexts::chatsUnavailable(language), id));
+            }
+            return answer.send(ApiReply::outcome(Status::NotFound, false, apiType,
+                                                 QStringLiteral("Unknown session"), id));
+        }
+        QString message = QStringLiteral("Session ended.");
+        if (cancel) {
+            message = stoppedHere || running ? QStringLiteral("Stopped.")
+                                             : QStringLiteral("Nothing was running.");
+        }
+        answer.send(ApiReply::outcome(Status::Ok, true, apiType, message, id));
+    });
+}
+
+bool TavrinServer::stopHere(const QString &id, SessionStore::Control control)
+{
+    ChatInFlight *chat = m_inFlight.value(id);
+    if (!chat || !chat->isRunning())
+        return false;
+    chat->stop(control == SessionStore::Control::End ? ReplyTexts::chatEnded(chat->language())
+                                                      : ReplyTexts::stopped(chat->language()));
+    return true;
 }
 
 void TavrinServer::checkVersion(const QJsonObject &body, ReplyTexts::Language,
@@ -372,4 +400,45 @@ void TavrinServer::checkVersion(const QJsonObject &body, ReplyTexts::Language,
                    QJsonArray{QStringLiteral("stream"), QStringLiteral("cancel"),
                               QStringLiteral("compile_errors")}}},
                  {}});
+}
+
+// 200 when the store and the model server (if one is used) answer, else 503; the body says
+// which of them does not.
+void TavrinServer::health(const PendingAnswer &answer)
+{
+    m_store->countChats([this, answer](std::optional<qint64> chats) {
+        const auto reply = [answer, storeUp = chats.has_value()](std::optional<bool> modelUp) {
+            const bool healthy = storeUp && modelUp.value_or(true);
+            const auto state = [](bool up) {
+                return up ? QStringLiteral("reachable") : QStringLiteral("unreachable");
+            };
+            answer.send({healthy ? Status::Ok : Status::ServiceUnavailable,
+                         {{QStringLiteral("healthy"), healthy},
+                          {QStringLiteral("store"), state(storeUp)},
+                          {QStringLiteral("model"),
+                           modelUp ? state(*modelUp) : QStringLiteral("not used")}},
+                         {}});
+        };
+        if (!m_model)
+            return reply(std::nullopt);
+        m_model->client().probe(reply);
+    });
+}
+
+void TavrinServer::metrics(const PendingAnswer &answer)
+{
+    m_store->countChats([this, answer](std::optional<qint64> chats) {
+        Metrics::Gauges gauges;
+        gauges.chatsOpen = chats.value_or(-1);
+        gauges.chatsGenerating = m_inFlight.size();
+        gauges.queueLength = m_model ? m_model->client().queueLength() : 0;
+        answer.sendText(Status::Ok, "text/plain; version=0.0.4; charset=utf-8",
+                        m_metrics.text(gauges));
+    });
+}
+
+qint64 TavrinServer::lockMs() const
+{
+    // A generation ends by its deadline; the margin covers a repair round's last answer.
+    return m_model ? m_model->client().settings().deadlineMs + 60 * 1000 : templateLockMs;
 }

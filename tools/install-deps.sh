@@ -8,13 +8,14 @@
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-       qt6-httpserver-dev qt6-websockets-dev qt6-translations-l10n qtkeychain-qt6-dev libgl-dev libxkbcommon-dev librsvg2-bin)
+       qt6-httpserver-dev qt6-websockets-dev qt6-translations-l10n qtkeychain-qt6-dev libgl-dev libxkbcommon-dev librsvg2-bin
+       libhiredis-dev)
 case "${1:-run}" in
     run)   wanted=("${build[@]}" xvfb xauth curl fonts-noto-cjk) ;;
     quick) wanted=("${build[@]}") ;;
     test)  wanted=("${build[@]}" xvfb clang libclang-rt-14-dev
-                   dpkg-dev lintian desktop-file-utils appstream systemd) ;;
-    bench) wanted=("${build[@]}" libbenchmark-dev) ;;
+                   dpkg-dev lintian desktop-file-utils appstream systemd redis-server nginx) ;;
+    bench) wanted=("${build[@]}" libbenchmark-dev redis-server nginx) ;;
     *) echo "usage: $0 run|quick|test|bench" >&2; exit 2 ;;
 esac
 # Compiles through real Wine and the Windows builds of the stand-in compiler and the syntax check.

@@ -73,6 +73,9 @@ install(FILES ${linux}/tavrinai-server/tavrinai-server.service DESTINATION lib/s
     COMPONENT server)
 install(FILES ${linux}/tavrinai-server/server.env DESTINATION ${config_dir}
     PERMISSIONS OWNER_READ OWNER_WRITE COMPONENT server)
+# The nginx site for several instances, available but not enabled.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/nginx/tavrinai.conf
+    DESTINATION etc/nginx/sites-available COMPONENT server)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /)
@@ -97,6 +100,7 @@ verdict in the chat. The service's address is set in
 /etc/opt/tavrinai/config.json.")
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME tavrinai-server)
 set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "nginx, redis-server")
 set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
     ${linux}/tavrinai-server/conffiles ${linux}/tavrinai-server/postinst
     ${linux}/tavrinai-server/prerm ${linux}/tavrinai-server/postrm)

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "sessionstore.h"
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+class RedisConnection;
+
+// Where a Redis server is: redis://HOST:PORT[/DB].
+struct RedisAddress final
+{
+    QString host;
+    quint16 port = 6379;
+    int database = 0;
+
+    static std::optional<RedisAddress> parse(const QString &url);
+    QString toString() const;
+};
+
+// The chats in a Redis server that every instance of the service shares, so that any instance
+// answers any chat and a restarted one forgets none. Each chat is one JSON value under
+// tavrin:chat:ID, expiring after the idle limit and renewed on use; tavrin:chats orders them by
+// their last use for the cap; tavrin:lock:ID is held while a request of the chat runs, and
+// expires by itself should its instance die. Each step is one script, so that instances never
+// see each other's half-done changes. Ending or stopping a chat whose lock is held is published
+// on tavrin:control, where the instance that runs it hears of it.
+class RedisSessionStore final : public SessionStore
+{
+    Q_OBJECT
+
+public:
+    RedisSessionStore(const RedisAddress &address, qint64 idleLimitMs, int capacity,
+                      QObject *parent = nullptr);
+
+    void open(const ChatRecord &chat, const Opened &done) override;
+    void acquire(const QString &id, qint64 lockMs, const Acquired &done) override;
+    void release(const QString &id, const std::optional<ChatRecord> &chat,
+                 const Released &done) override;
+    void control(const QString &id, Control control, const Controlled &done) override;
+    void countChats(const Counted &done) override;
+
+private:
+    RedisConnection *m_commands;
+    RedisConnection *m_listener;
+    const qint64 m_idleLimitMs;
+    const int m_capacity;
+    // The token of each lock this instance holds, so that it frees only its own.
+    QHash<QString, QByteArray> m_locks;
+};
