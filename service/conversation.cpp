@@ -222,6 +222,8 @@ bool Conversation::newChat()
         return false;
     const bool keepRequest = std::exchange(m_refusedForChoice, false);
     abandonRequest();
+    // Answers of the chat left behind are not saved into the new one's terminal.
+    m_deployQueue.clear();
     restartChat();
     return keepRequest;
 }
@@ -698,6 +700,7 @@ void Conversation::deploy(int number)
     warnOfRisks(number);
 
     m_compiling = number;
+    m_compiledChat = m_session.chat.serial;
     m_compiledFile = fileName;
     m_compileEntry = -1;
     if (!m_compile.start(folders.install.trimmed(), targetFolder, fileName, m_compileTimeoutMs))
@@ -729,6 +732,8 @@ void Conversation::warnOfRisks(int number)
 
 void Conversation::onCompiled(const CompilerRun::Outcome &outcome)
 {
+    // A compile of a chat the trader has left ends without a word in the new one.
+    const bool sameChat = m_compiledChat == m_session.chat.serial;
     QList<ChatEntry> results;
     if (!outcome.problem.isEmpty())
         results.append(serviceEntry(outcome.problem));
@@ -743,6 +748,8 @@ void Conversation::onCompiled(const CompilerRun::Outcome &outcome)
     } else if (outcome.started && outcome.problem.isEmpty()) {
         results.append(serviceEntry(tr("The compiler finished but left no log.")));
     }
+    if (!sameChat)
+        results.clear();
     // The bubble that counted the seconds shows the first result in its place.
     for (const ChatEntry &result : std::as_const(results)) {
         if (m_compileEntry >= 0)
@@ -750,7 +757,7 @@ void Conversation::onCompiled(const CompilerRun::Outcome &outcome)
         else
             add(result);
     }
-    const bool latest = m_compiling == m_programs.size() - 1;
+    const bool latest = sameChat && m_compiling == m_programs.size() - 1;
     const bool wasRunning = m_compiling >= 0 && outcome.started;
     m_compiling = -1;
     if (wasRunning)

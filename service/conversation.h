@@ -211,6 +211,7 @@ private:
     CompilerRun::Job m_compile;
     int m_compileEntry = -1; // the bubble counting the compile's seconds
     int m_compiling = -1;    // the program being compiled
+    quint64 m_compiledChat = 0; // the chat it belongs to
     QString m_compiledFile;
     QElapsedTimer m_compileClock;
 
