@@ -90,6 +90,8 @@ Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int
 
 Conversation::~Conversation() = default;
 
+Conversation::Request::Request() = default;
+
 // --- The transcript ----------------------------------------------------------------------
 
 int Conversation::add(const ChatEntry &entry)

@@ -115,6 +115,10 @@ private:
 
     struct Request final
     {
+        // Declared here, defined out of line: an optional of a nested type with member
+        // initialisers must know it can be built before the enclosing class is complete.
+        Request();
+
         QString text;
         QStringList compileErrors;     // sent as data beside the text
         QPointer<QNetworkReply> reply; // null while it waits for the session's id
