@@ -232,21 +232,24 @@ bool Conversation::newChat()
 
 void Conversation::openSession(const Choice &choice, const QString &noticeText)
 {
-    if (!m_session.id.isEmpty()) {
-        // Its answer is of no interest: the chat is left either way.
-        QNetworkReply *ended = deleteServiceRequest(*m_network, m_baseUrl + ServicePath::Session,
-                                                    endSessionBody(m_session.id, m_language), m_language);
-        connect(ended, &QNetworkReply::finished, ended, &QObject::deleteLater);
-    }
+    if (!m_session.id.isEmpty())
+        endSession(m_session.id);
     const quint64 serial = m_session.chat.serial + 1;
     m_session = {};
     m_session.chat = {choice.platform, choice.codeType, serial, false};
     QNetworkReply *reply = postServiceRequest(*m_network, m_baseUrl + ServicePath::NewChat,
                                               newChatBody(choice.codeType, choice.platform, m_language), m_language);
-    m_session.opening = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply, serial] { onSessionOpened(reply, serial); });
     notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(choice.platform, programName(choice.codeType))
                                 : noticeText);
+}
+
+// Its answer is of no interest, and never shown: the chat is left either way.
+void Conversation::endSession(const QString &id)
+{
+    QNetworkReply *ended = deleteServiceRequest(*m_network, m_baseUrl + ServicePath::Session,
+                                                endSessionBody(id, m_language), m_language);
+    connect(ended, &QNetworkReply::finished, ended, &QObject::deleteLater);
 }
 
 void Conversation::restartChat()
@@ -262,11 +265,8 @@ void Conversation::onSessionOpened(QNetworkReply *reply, quint64 serial)
     const ServiceReply answer = failed ? ServiceReply{} : parseServiceReply(reply->readAll());
     if (serial != m_session.chat.serial) {
         // A chat the trader has left: a session the service opened only now is ended at once.
-        if (answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty()) {
-            QNetworkReply *ended = deleteServiceRequest(*m_network, m_baseUrl + ServicePath::Session,
-                                                        endSessionBody(answer.sessionId, m_language), m_language);
-            connect(ended, &QNetworkReply::finished, ended, &QObject::deleteLater);
-        }
+        if (answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty())
+            endSession(answer.sessionId);
         return;
     }
     if (failed) {
@@ -710,7 +710,6 @@ void Conversation::deploy(int number)
     m_compileClock.start();
     m_compileEntry = add(compilingEntry());
     m_ticker.start();
-    Q_EMIT compilingChanged(true);
 }
 
 // Whoever wrote the program, the trader hears of its risks before running it; it is saved and
@@ -732,10 +731,9 @@ void Conversation::warnOfRisks(int number)
     add(warning);
 }
 
-void Conversation::onCompiled(const CompilerRun::Outcome &outcome)
+QList<ChatEntry> Conversation::compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
+                                              const QStringList &errors)
 {
-    // A compile of a chat the trader has left ends without a word in the new one.
-    const bool sameChat = m_compiledChat == m_session.chat.serial;
     QList<ChatEntry> results;
     if (!outcome.problem.isEmpty())
         results.append(serviceEntry(outcome.problem));
@@ -743,30 +741,35 @@ void Conversation::onCompiled(const CompilerRun::Outcome &outcome)
         results.append(serviceEntry(tr("Cannot start compiler!")));
     if (outcome.hasLog) {
         // A log that reports errors offers to hand them back to the service.
-        const QStringList errors = CompilerLog::errorLines(outcome.log);
-        results.append(CompilerLog::errorCount(outcome.log) == 0
+        results.append(!reportsErrors
                            ? serviceEntry(outcome.log)
                            : serviceEntry(outcome.log, {{tr("Ask to fix these errors"), kFix + errors.join(QLatin1Char('\n'))}}));
     } else if (outcome.started && outcome.problem.isEmpty()) {
         results.append(serviceEntry(tr("The compiler finished but left no log.")));
     }
-    if (!sameChat)
-        results.clear();
-    // The bubble that counted the seconds shows the first result in its place.
-    for (const ChatEntry &result : std::as_const(results)) {
-        if (m_compileEntry >= 0)
-            change(std::exchange(m_compileEntry, -1), result);
-        else
-            add(result);
-    }
+    return results;
+}
+
+void Conversation::onCompiled(const CompilerRun::Outcome &outcome)
+{
+    // A compile of a chat the trader has left ends without a word in the new one.
+    const bool sameChat = m_compiledChat == m_session.chat.serial;
     const bool latest = sameChat && m_compiling == m_programs.size() - 1;
-    const bool wasRunning = m_compiling >= 0 && outcome.started;
     m_compiling = -1;
-    if (wasRunning)
-        Q_EMIT compilingChanged(false);
+    const bool reportsErrors = outcome.hasLog && CompilerLog::errorCount(outcome.log) > 0;
+    const QStringList errors = reportsErrors ? CompilerLog::errorLines(outcome.log) : QStringList();
+    if (sameChat) {
+        // The bubble that counted the seconds shows the first result in its place.
+        for (const ChatEntry &result : compileResults(outcome, reportsErrors, errors)) {
+            if (m_compileEntry >= 0)
+                change(std::exchange(m_compileEntry, -1), result);
+            else
+                add(result);
+        }
+    }
     deployNext();
     if (outcome.hasLog && latest)
-        fixAutomatically(CompilerLog::errorCount(outcome.log) == 0 ? QStringList() : CompilerLog::errorLines(outcome.log));
+        fixAutomatically(errors);
 }
 
 // Compile errors of the newest program go back to the model by themselves, when the trader

@@ -82,7 +82,6 @@ public:
 
     // A kept program, by the number its links carry.
     QString program(int number) const;
-    int programCount() const { return int(m_programs.size()); }
 
     // The conversation with its programs, each entry headed by who said it, for saving.
     QString conversationText() const;
@@ -95,7 +94,6 @@ Q_SIGNALS:
     void entryAdded(int id, const ChatEntry &entry);
     void entryChanged(int id, const ChatEntry &entry);
     void requestInFlightChanged(bool inFlight);
-    void compilingChanged(bool compiling);
     // A request that did not go through, for the request field when it is empty.
     void requestReturned(const QString &request);
     // A request the trader should read before sending it (compile errors to fix).
@@ -109,7 +107,6 @@ private:
     {
         ChatSession chat;
         QString id;
-        QPointer<QNetworkReply> opening; // the "/api/new" on its way
         bool failed = false;             // the service did not give it an id
     };
 
@@ -160,6 +157,7 @@ private:
     void openSession(const Choice &choice, const QString &noticeText = {});
     Choice currentChoice() const; // what the open session writes
     void restartChat();
+    void endSession(const QString &id);
     void abandonRequest();
     void onSessionOpened(QNetworkReply *reply, quint64 serial);
     void postRequest();
@@ -183,6 +181,9 @@ private:
     void refuseDeployment(int number, const QString &text);
     QString folderProblem(const QString &platform, const Folders &folders) const;
     void warnOfRisks(int number);
+    // What the chat says of a finished compile; errors: the lines of a log that reports errors.
+    static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
+                                           const QStringList &errors);
     void onCompiled(const CompilerRun::Outcome &outcome);
     void restore(int number);
 
