@@ -2,7 +2,7 @@
 
 #include "modelsettings.h"
 
-#include "service/eventstream.h"
+#include "protocol/eventstream.h"
 
 #include <QHash>
 #include <QJsonArray>

@@ -1,5 +1,7 @@
 #include "pendinganswer.h"
 
+#include "protocol/eventstream.h"
+
 #include <QHttpServerRequest>
 #include <QJsonDocument>
 #include <QMetaEnum>
@@ -34,14 +36,13 @@ bool PendingAnswer::isStreamed() const
 void PendingAnswer::sendEvent(const QByteArray &name, const QJsonObject &data) const
 {
     if (m_state->streamed && m_state->responder)
-        writeChunk("event: " + name + "\ndata: "
-                   + QJsonDocument(data).toJson(QJsonDocument::Compact) + "\n\n");
+        writeChunk(encodeServerSentEvent(name, data));
 }
 
 void PendingAnswer::sendKeepAlive() const
 {
     if (m_state->streamed && m_state->responder)
-        writeChunk(":\n\n");
+        writeChunk(serverSentKeepAlive());
 }
 
 void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const

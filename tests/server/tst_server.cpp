@@ -1,4 +1,4 @@
-#include "service/eventstream.h"
+#include "protocol/eventstream.h"
 #include "support/testenvironment.h"
 
 #include <mqlcheck.h>

@@ -1,4 +1,6 @@
-#include "service/eventstream.h"
+#include "protocol/eventstream.h"
+
+#include <QJsonDocument>
 
 QList<ServerSentEvent> EventStreamReader::feed(QByteArrayView bytes)
 {
@@ -57,4 +59,15 @@ void EventStreamReader::takeLine(QByteArrayView line, QList<ServerSentEvent> &ev
         m_data += value;
         m_hasData = true;
     }
+}
+
+QByteArray encodeServerSentEvent(const QByteArray &name, const QJsonObject &data)
+{
+    // Compact JSON holds no line break, so one data line carries it whole.
+    return "event: " + name + "\ndata: " + QJsonDocument(data).toJson(QJsonDocument::Compact) + "\n\n";
+}
+
+QByteArray serverSentKeepAlive()
+{
+    return QByteArrayLiteral(":\n\n");
 }

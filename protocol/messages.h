@@ -1,21 +1,20 @@
 #pragma once
 
-// How the client talks to the code-generation service: where it is, what each request
-// carries, how each reply reads, and how a request is waited for in place.
+// The wire protocol between the client and the code-generation service: the endpoints, the
+// JSON bodies each side builds and the way each side reads the other's. Both products link
+// this one definition, so a field renamed on one side is renamed on the other.
+
+#include "protocol/errorcode.h"
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
-#include <chrono>
-
-class QNetworkAccessManager;
-class QNetworkReply;
-class QNetworkRequest;
 struct ServerSentEvent;
 
-// --- Where the service is ------------------------------------------------------------
+// --- Where -----------------------------------------------------------------------------
 
 // Endpoint paths, appended to the base address as plain text.
 namespace ServicePath {
@@ -34,31 +33,50 @@ inline const QString Cancel = QStringLiteral("cancel");
 inline const QString CompileErrors = QStringLiteral("compile_errors");
 } // namespace ServiceFeature
 
-// The plain-HTTP loopback address used when config.json gives no usable "api_base_url".
-QString defaultApiBaseUrl();
+// The keys of the bodies, lower case with underscores.
+namespace Field {
+inline const QString Success = QStringLiteral("success");
+inline const QString Message = QStringLiteral("message");
+inline const QString Error = QStringLiteral("error");
+inline const QString ApiType = QStringLiteral("api_type");
+inline const QString SessionId = QStringLiteral("session_id");
+inline const QString UserMessage = QStringLiteral("user_message");
+inline const QString Language = QStringLiteral("lang");
+inline const QString CodeType = QStringLiteral("code_type");
+inline const QString Platform = QStringLiteral("platform");
+inline const QString CompileErrors = QStringLiteral("compile_errors");
+inline const QString Data = QStringLiteral("data");
+inline const QString Response = QStringLiteral("response");
+inline const QString Warnings = QStringLiteral("warnings");
+inline const QString Rule = QStringLiteral("rule");
+inline const QString Line = QStringLiteral("line");
+inline const QString ClientVersion = QStringLiteral("client_version");
+inline const QString NeedUpdate = QStringLiteral("need_update");
+inline const QString MinVersion = QStringLiteral("min_version");
+inline const QString Features = QStringLiteral("features");
+inline const QString Phase = QStringLiteral("phase");
+inline const QString Position = QStringLiteral("position");
+inline const QString Text = QStringLiteral("text");
+} // namespace Field
 
-// The base address named by the config file at configPath, without trailing slashes.
-// A missing, unreadable or malformed file, or one without the key, gives the default;
-// a key that is not a string gives the empty address.
-QString apiBaseUrlFromConfig(const QString &configPath);
+// The "api_type" of each reply.
+namespace ApiType {
+inline const QString New = QStringLiteral("new");
+inline const QString Chat = QStringLiteral("chat");
+inline const QString Session = QStringLiteral("session");
+inline const QString Cancel = QStringLiteral("cancel");
+} // namespace ApiType
 
-// Whether the config file at configPath names the service ("api_base_url" is present): an
-// administrator's choice, which wins over the user's.
-bool configNamesService(const QString &configPath);
+// The names of a streamed chat's events.
+namespace StreamEventName {
+inline const QByteArray Status = QByteArrayLiteral("status");
+inline const QByteArray Delta = QByteArrayLiteral("delta");
+inline const QByteArray Done = QByteArrayLiteral("done");
+} // namespace StreamEventName
 
-// config.json beside the executable.
-QString configFilePath();
-
-// The address config.json names, else the one chosen in Settings > Code generator, else the
-// default; read anew on every call.
-QString resolveApiBaseUrl();
-
-// --- Requests --------------------------------------------------------------------------
+// --- Requests, as the client builds them -------------------------------------------------
 // Every request names the interface language ("en", "zh-CN" or "zh-TW") that its caller
 // passes: in the "Accept-Language" header and, where the body has it, as "lang".
-
-// A request to url with Content-Type "application/json" and "Accept-Language"; nothing else.
-QNetworkRequest makeServiceRequest(const QString &url, const QString &language);
 
 // The indented JSON text that every request carries.
 QByteArray serviceRequestBody(const QJsonObject &body);
@@ -77,37 +95,25 @@ QJsonObject endSessionBody(const QString &sessionId, const QString &language);
 QJsonObject closingSessionBody(const QString &sessionId);
 QJsonObject versionCheckBody();
 
-QNetworkReply *postServiceRequest(QNetworkAccessManager &manager, const QString &url,
-                                  const QJsonObject &body, const QString &language);
-// A chat whose answer comes as Server-Sent Events (the service must list "stream"): the
-// request also carries "Accept: text/event-stream". A transfer time-out of the manager bounds
-// the silence between two events, never the whole stream.
-QNetworkReply *postStreamingChatRequest(QNetworkAccessManager &manager, const QString &url,
-                                        const QJsonObject &body, const QString &language);
-// DELETE carrying its JSON body.
-QNetworkReply *deleteServiceRequest(QNetworkAccessManager &manager, const QString &url,
-                                    const QJsonObject &body, const QString &language);
+// --- Replies, as the service builds them ---------------------------------------------------
 
-// Runs a nested event loop until reply finishes. With a non-zero bound, a reply still
-// running when it expires is aborted, so the wait never outlasts it. Returns whether the
-// reply finished by itself. Other events, replies of other managers included, keep being
-// delivered meanwhile.
-bool waitForReply(QNetworkReply *reply,
-                  std::chrono::milliseconds bound = std::chrono::milliseconds::zero());
+// {"success": false, "message": ..., "error": ...}, for a request the service cannot take.
+QJsonObject refusalBody(const QString &message, Protocol::ErrorCode error);
+// {"success": ..., "api_type": ..., "message": ...}, with "error" when one is given.
+QJsonObject outcomeBody(bool success, const QString &apiType, const QString &message,
+                        Protocol::ErrorCode error = Protocol::ErrorCode::None);
 
-// How long the client gives the service. Tests shorten them instead of waiting them out.
-struct ServiceTimeouts final
-{
-    std::chrono::milliseconds transfer{300000};     // the shared manager's transfers
-    std::chrono::milliseconds versionCheck{10000};  // the start-up check's transfer
-    // A service that takes the connection but never answers must not hold a closing window.
-    std::chrono::milliseconds closingWait{5000};
-};
-
-// --- Replies ---------------------------------------------------------------------------
+// --- Replies, as the client reads them -----------------------------------------------------
 // Read by the service's rules: only the JSON literal true is true, a missing or non-string
 // text is empty, a missing or non-object "data" is empty, and a body that is not a JSON
 // object reads as an empty object.
+
+// A risk the service found in the program it sent: the rule's id and the line (1-based).
+struct RiskWarning final
+{
+    QString rule;
+    int line = 0;
+};
 
 // What a reply of "/api/new" or "/api/chat" says.
 struct ServiceReply final
@@ -117,9 +123,14 @@ struct ServiceReply final
     Kind kind = Kind::Other;     // from "api_type", compared exactly
     bool success = false;
     QString message;
+    // From "error"; None when the reply has none (a success, or an older service).
+    Protocol::ErrorCode error = Protocol::ErrorCode::None;
     bool hasSessionId = false;   // the key "session_id" is present, whatever its type
     QString sessionId;
     QString response;            // "data" / "response"
+    // "data" / "warnings"; hasWarnings tells an empty list from a service that sends none.
+    bool hasWarnings = false;
+    QList<RiskWarning> warnings;
 };
 
 ServiceReply parseServiceReply(const QByteArray &body);
@@ -139,6 +150,8 @@ struct ChatStreamEvent final
 };
 
 ChatStreamEvent parseChatStreamEvent(const ServerSentEvent &event);
+// The wire name of a phase, "queued" and so on, for the service's status events.
+QString phaseName(ChatStreamEvent::Phase phase);
 
 // The service's answer to the version check.
 struct VersionVerdict final
@@ -148,8 +161,6 @@ struct VersionVerdict final
     QString minVersion;
     // "features": its strings, other entries skipped; empty when missing or not a list.
     QStringList features;
-
-    bool offers(const QString &feature) const { return features.contains(feature); }
 };
 
 VersionVerdict parseVersionVerdict(const QByteArray &body);

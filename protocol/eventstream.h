@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QJsonObject>
 #include <QList>
 
 // One Server-Sent Event: its name ("message" when the stream names none) and its data, the
@@ -33,3 +34,10 @@ private:
     // The first line, which may start with a byte order mark, has been read.
     bool m_started = false;
 };
+
+// One event as it goes on the wire: its name and its data as compact JSON, ended by the blank
+// line that completes it.
+QByteArray encodeServerSentEvent(const QByteArray &name, const QJsonObject &data);
+
+// A comment line: keeps an idle stream alive through proxies, skipped by every reader.
+QByteArray serverSentKeepAlive();
