@@ -1,16 +1,15 @@
 #include "apireply.h"
 
-ApiReply ApiReply::error(Status status, const QString &message)
+#include "protocol/messages.h"
+
+ApiReply ApiReply::error(Status status, const QString &message, Protocol::ErrorCode error)
 {
-    return {status, {{QStringLiteral("success"), false}, {QStringLiteral("message"), message}}, {}};
+    return {status, refusalBody(message, error), {}};
 }
 
 ApiReply ApiReply::outcome(Status status, bool success, const QString &apiType,
-                           const QString &message, const QString &sessionId)
+                           const QString &message, const QString &sessionId,
+                           Protocol::ErrorCode error)
 {
-    return {status,
-            {{QStringLiteral("success"), success},
-             {QStringLiteral("api_type"), apiType},
-             {QStringLiteral("message"), message}},
-            sessionId};
+    return {status, outcomeBody(success, apiType, message, error), sessionId};
 }

@@ -1,22 +1,26 @@
 #pragma once
 
-#include <QHttpServerResponder>
+#include "protocol/errorcode.h"
+
 #include <QJsonObject>
 #include <QString>
 
 // One answer of the service: its status and JSON body, and for the log the session it is
-// about.
+// about. The HTTP layer turns the status into its code.
 struct ApiReply final
 {
-    using Status = QHttpServerResponder::StatusCode;
+    enum class Status { Ok, BadRequest, NotFound, MethodNotAllowed, PayloadTooLarge,
+                        ServiceUnavailable };
 
     Status status = Status::Ok;
     QJsonObject body;
     QString sessionId;
 
-    // {"success": false, "message": ...}, for a request the service cannot take.
-    static ApiReply error(Status status, const QString &message);
-    // {"success": ..., "api_type": ..., "message": ...}, for a request it took.
+    // {"success": false, "message": ..., "error": ...}, for a request the service cannot take.
+    static ApiReply error(Status status, const QString &message, Protocol::ErrorCode error);
+    // {"success": ..., "api_type": ..., "message": ...}, for a request it took; a failure names
+    // its error.
     static ApiReply outcome(Status status, bool success, const QString &apiType,
-                            const QString &message, const QString &sessionId);
+                            const QString &message, const QString &sessionId,
+                            Protocol::ErrorCode error = Protocol::ErrorCode::None);
 };

@@ -17,7 +17,7 @@ QJsonObject message(const QString &role, const QString &content)
 
 QString fenced(const QString &program, const ProgramKind &kind)
 {
-    const QLatin1String tag(kind.platform == ProgramKind::Platform::Mql4 ? "mql4" : "mql5");
+    const QLatin1String tag(kind.platform == Protocol::Platform::Mt4 ? "mql4" : "mql5");
     return QStringLiteral("```%1\n%2```").arg(tag, program);
 }
 
@@ -41,6 +41,18 @@ QJsonArray messagesFor(const ModelBackend::Request &request)
                                 ? request.message
                                 : Prompts::compileErrors(request.compileErrors, request.message)));
     return messages;
+}
+
+Protocol::ErrorCode errorOf(ModelClient::Failure failure)
+{
+    switch (failure) {
+    case ModelClient::Failure::Unreachable:
+        return Protocol::ErrorCode::ModelUnreachable;
+    case ModelClient::Failure::KeyRejected:
+        return Protocol::ErrorCode::ModelRefusedKey;
+    default:
+        return Protocol::ErrorCode::ModelFailed;
+    }
 }
 
 } // namespace
@@ -90,7 +102,7 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
 {
     Generation &generation = m_generations[id];
     const ProgramKind kind = generation.request.kind;
-    const ReplyTexts::Language language = generation.request.language;
+    const Protocol::Language language = generation.request.language;
     if (answer.failure == ModelClient::Failure::ContextOverflow && !generation.trimmed
         && generation.request.history.trim()) {
         generation.trimmed = true;
@@ -102,14 +114,16 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
         const QString detail = answer.failure == ModelClient::Failure::Unreachable
             ? m_client.settings().shownRoot()
             : answer.detail;
-        return fail(id, ReplyTexts::modelFailure(language, answer.failure, detail));
+        return fail(id, ReplyTexts::modelFailure(language, answer.failure, detail),
+                    errorOf(answer.failure));
     }
     generation.progress.phase(Phase::Checking, 0);
     const ExtractedAnswer extracted = ExtractedAnswer::from(answer.text, answer.cutOffByLimit);
     if (extracted.outcome == ExtractedAnswer::Outcome::CutOff)
-        return fail(id, ReplyTexts::modelFailure(language, ModelClient::Failure::CutOff, {}));
+        return fail(id, ReplyTexts::modelFailure(language, ModelClient::Failure::CutOff, {}),
+                    Protocol::ErrorCode::ModelFailed);
     if (extracted.outcome == ExtractedAnswer::Outcome::NoProgram)
-        return fail(id, ReplyTexts::noProgram(language));
+        return fail(id, ReplyTexts::noProgram(language), Protocol::ErrorCode::ModelFailed);
     const QStringList errors = programErrors(extracted.program, kind);
     // Risks nobody asked for are corrected once too; those left are only warned of.
     const QStringList risks = generation.repaired
@@ -127,7 +141,8 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
         return ask(id);
     }
     if (!errors.isEmpty())
-        return fail(id, ReplyTexts::checkFailed(language, errors));
+        return fail(id, ReplyTexts::checkFailed(language, errors),
+                    Protocol::ErrorCode::ProgramCheckFailed);
     succeed(m_generations.take(id), extracted);
 }
 
@@ -139,15 +154,15 @@ void ModelBackend::succeed(Generation done, const ExtractedAnswer &answer)
                answer.explanation.isEmpty()
                    ? ReplyTexts::programWritten(done.request.language, done.request.kind)
                    : answer.explanation,
-               answer.program, done.request.history});
+               Protocol::ErrorCode::None, answer.program, done.request.history});
 }
 
 // A correction asked for risks alone that fails gives way to the program before it, which
 // passed the checks.
-void ModelBackend::fail(quint64 id, const QString &message)
+void ModelBackend::fail(quint64 id, const QString &message, Protocol::ErrorCode error)
 {
     const Generation done = m_generations.take(id);
     if (done.passedChecks)
         return succeed(done, *done.passedChecks);
-    done.done({false, message, {}, {}});
+    done.done({false, message, error, {}, {}});
 }

@@ -6,6 +6,9 @@
 #include "programkind.h"
 #include "replytexts.h"
 
+#include "protocol/errorcode.h"
+#include "protocol/messages.h"
+
 #include <QHash>
 #include <QObject>
 
@@ -24,13 +27,13 @@ public:
     struct Request
     {
         ProgramKind kind;
-        ReplyTexts::Language language = ReplyTexts::Language::English;
+        Protocol::Language language = Protocol::Language::English;
         ChatHistory history;
         QString message;
         // The terminal compiler's errors for the latest program, to be fixed.
         QStringList compileErrors;
     };
-    enum class Phase { Queued, Writing, Checking, Repairing };
+    using Phase = ChatStreamEvent::Phase;
     struct Progress
     {
         // position: the place in the model's queue while queued, else 0.
@@ -42,6 +45,7 @@ public:
         bool success = false;
         // The model's explanation, or what went wrong.
         QString message;
+        Protocol::ErrorCode error = Protocol::ErrorCode::None;
         QString program;
         // The chat so far with this request and its program, for the next request.
         ChatHistory history;
@@ -55,6 +59,7 @@ public:
     void cancel(quint64 id);
 
     ModelClient &client() { return m_client; }
+    const ModelClient &client() const { return m_client; }
 
 private:
     struct Generation
@@ -73,7 +78,7 @@ private:
     void ask(quint64 id);
     void answered(quint64 id, const ModelClient::Answer &answer);
     void succeed(Generation done, const ExtractedAnswer &answer);
-    void fail(quint64 id, const QString &message);
+    void fail(quint64 id, const QString &message, Protocol::ErrorCode error);
 
     ModelClient m_client;
     QHash<quint64, Generation> m_generations;

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "protocol/domain.h"
+
 // What a chat session writes: for which terminal, and an indicator or an Expert Advisor.
 struct ProgramKind final
 {
-    enum class Platform { Mql4, Mql5 };
-    enum class Type { Indicator, ExpertAdvisor };
-
-    Platform platform = Platform::Mql4;
-    Type type = Type::Indicator;
+    Protocol::Platform platform = Protocol::Platform::Mt4;
+    Protocol::ProgramType type = Protocol::ProgramType::Indicator;
 };

@@ -1,7 +1,6 @@
 #include "tavrinserver.h"
 
-#include "codegenerator.h"
-#include "programcheck.h"
+#include "protocol/messages.h"
 
 #include <QHttpServer>
 #include <QJsonArray>
@@ -16,11 +15,10 @@
 namespace {
 
 using Status = ApiReply::Status;
+using Protocol::ErrorCode;
 using ApiRequest::stringKeyProblem;
 
 constexpr qsizetype maxBodySize = 1024 * 1024;
-// How long a template chat may hold its lock; it needs a few milliseconds.
-constexpr qint64 templateLockMs = 60 * 1000;
 
 QString methodName(QHttpServerRequest::Method method)
 {
@@ -28,48 +26,44 @@ QString methodName(QHttpServerRequest::Method method)
     return QString::fromLatin1(key).toUpper();
 }
 
-// Why a chat request cannot be taken now.
-QString refusal(SessionStore::Outcome outcome, ReplyTexts::Language language)
+ApiReply invalid(const QString &problem)
 {
-    switch (outcome) {
-    case SessionStore::Outcome::Busy:
-        return ReplyTexts::stillWorking(language);
-    case SessionStore::Outcome::Unavailable:
-        return ReplyTexts::chatsUnavailable(language);
-    case SessionStore::Outcome::Unknown:
-    case SessionStore::Outcome::Done:
-        break;
-    }
-    return QStringLiteral("Unknown session: please start a new chat.");
+    return ApiReply::error(Status::BadRequest, problem, ErrorCode::InvalidRequest);
 }
 
 } // namespace
 
 TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
-                           SessionStore *store, QObject *parent)
+                           SessionStore *store, CodeWriter *writer, QObject *parent)
     : QObject(parent)
     , m_server(new QHttpServer(this))
     , m_listener(new QTcpServer(this))
-    , m_store(store)
+    , m_chats(new ChatService(store, writer, this))
     , m_minVersion(minVersion)
     , m_updateMessage(updateMessage)
 {
-    m_store->setParent(this);
-    addEndpoint(QStringLiteral("/api/new"), Method::Post, &TavrinServer::startChat);
-    addEndpoint(QStringLiteral("/api/chat"), Method::Post, &TavrinServer::chat);
-    addEndpoint(QStringLiteral("/api/cancel"), Method::Post, &TavrinServer::cancel);
-    addEndpoint(QStringLiteral("/api/session"), Method::Delete, &TavrinServer::endSession);
-    addEndpoint(QStringLiteral("/api/version_check"), Method::Post, &TavrinServer::checkVersion);
+    using namespace std::placeholders;
+    const auto chats = [this](void (ChatService::*handler)(const QJsonObject &, Protocol::Language,
+                                                           const Sink &)) {
+        return Handler(std::bind(handler, m_chats, _1, _2, _3));
+    };
+    addEndpoint(ServicePath::NewChat, Method::Post, chats(&ChatService::startChat));
+    addEndpoint(ServicePath::Chat, Method::Post, chats(&ChatService::chat));
+    addEndpoint(ServicePath::Cancel, Method::Post, chats(&ChatService::cancel));
+    addEndpoint(ServicePath::Session, Method::Delete, chats(&ChatService::endSession));
+    addEndpoint(ServicePath::VersionCheck, Method::Post,
+                std::bind(&TavrinServer::checkVersion, this, _1, _2, _3));
     addProbe(QStringLiteral("/healthz"), &TavrinServer::health);
     addProbe(QStringLiteral("/metrics"), &TavrinServer::metrics);
     m_server->setMissingHandler(
         [this](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
             pendingAnswer(request, std::move(responder), QStringLiteral("other"))
                 .send(ApiReply::error(Status::NotFound,
-                                      QStringLiteral("No endpoint %1.").arg(request.url().path())));
+                                      QStringLiteral("No endpoint %1.").arg(request.url().path()),
+                                      ErrorCode::NotFound));
         });
-    connect(m_store, &SessionStore::controlled, this,
-            [this](SessionStore::Control control, const QString &id) { stopHere(id, control); });
+    connect(writer, &CodeWriter::modelRequestEnded, this,
+            [this](const QString &outcome) { m_metrics.countModelRequest(outcome); });
 }
 
 bool TavrinServer::listen(const QHostAddress &address, quint16 port, QString *errorString)
@@ -94,16 +88,6 @@ QUrl TavrinServer::url() const
     return url;
 }
 
-void TavrinServer::useModel(const ModelSettings &settings,
-                            const std::function<void(const QString &)> &report)
-{
-    m_model = new ModelBackend(settings, this);
-    connect(&m_model->client(), &ModelClient::completed, this, [this](ModelClient::Failure failure) {
-        m_metrics.countModelRequest(ModelClient::outcomeName(failure));
-    });
-    m_model->client().checkServer(report);
-}
-
 void TavrinServer::trustProxies(const ApiRequest::Subnets &proxies)
 {
     m_trustedProxies = proxies;
@@ -116,7 +100,7 @@ PendingAnswer TavrinServer::pendingAnswer(const QHttpServerRequest &request,
     const QHostAddress client =
         ApiRequest::clientAddress(request.remoteAddress(), request.value("X-Forwarded-For"),
                                   request.value("X-Real-IP"), m_trustedProxies);
-    const bool isChat = endpoint == QLatin1String("/api/chat");
+    const bool isChat = endpoint == ServicePath::Chat;
     return PendingAnswer(request, std::move(responder), client,
                          [this, endpoint, isChat](int status, qint64 elapsedNs) {
                              m_metrics.countRequest(endpoint, status);
@@ -125,7 +109,7 @@ PendingAnswer TavrinServer::pendingAnswer(const QHttpServerRequest &request,
                          });
 }
 
-void TavrinServer::addEndpoint(const QString &path, Method method, Handler handler)
+void TavrinServer::addEndpoint(const QString &path, Method method, const Handler &handler)
 {
     m_server->route(path, [this, path, method, handler](const QHttpServerRequest &request,
                                                         QHttpServerResponder &&responder) {
@@ -141,7 +125,8 @@ void TavrinServer::addProbe(const QString &path, void (TavrinServer::*probe)(con
         if (request.method() != Method::Get) {
             return answer.send(ApiReply::error(Status::MethodNotAllowed,
                                                QStringLiteral("%1 takes GET requests only.")
-                                                   .arg(path)),
+                                                   .arg(path),
+                                               ErrorCode::MethodNotAllowed),
                                "GET");
         }
         (this->*probe)(answer);
@@ -149,264 +134,65 @@ void TavrinServer::addProbe(const QString &path, void (TavrinServer::*probe)(con
 }
 
 // What every endpoint checks before its own handler: method, size and a JSON object body.
-void TavrinServer::answer(const QHttpServerRequest &request, Method method, Handler handler,
-                          const PendingAnswer &answer)
+void TavrinServer::answer(const QHttpServerRequest &request, Method method,
+                          const Handler &handler, const PendingAnswer &answer)
 {
     if (request.method() != method) {
         return answer.send(ApiReply::error(Status::MethodNotAllowed,
                                            QStringLiteral("%1 takes %2 requests only.")
-                                               .arg(request.url().path(), methodName(method))),
+                                               .arg(request.url().path(), methodName(method)),
+                                           ErrorCode::MethodNotAllowed),
                            methodName(method).toLatin1());
     }
     const QByteArray body = request.body();
     if (body.size() > maxBodySize) {
-        return answer.send(ApiReply::error(
-            Status::PayloadTooLarge, QStringLiteral("The request body is larger than 1 MiB.")));
+        return answer.send(ApiReply::error(Status::PayloadTooLarge,
+                                           QStringLiteral("The request body is larger than 1 MiB."),
+                                           ErrorCode::RequestTooLarge));
     }
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        return answer.send(ApiReply::error(
-            Status::BadRequest,
-            QStringLiteral("The request body is not valid JSON: %1 at offset %2.")
-                .arg(parseError.errorString(), QString::number(parseError.offset))));
+        return answer.send(invalid(QStringLiteral("The request body is not valid JSON: %1 at offset %2.")
+                                       .arg(parseError.errorString(),
+                                            QString::number(parseError.offset))));
     }
     if (!document.isObject()) {
-        return answer.send(ApiReply::error(
-            Status::BadRequest, QStringLiteral("The request body must be a JSON object.")));
+        return answer.send(invalid(QStringLiteral("The request body must be a JSON object.")));
     }
     const QJsonObject object = document.object();
-    if (object.contains(QLatin1String("lang")) && !object.value(QLatin1String("lang")).isString())
-        return answer.send(
-            ApiReply::error(Status::BadRequest, QStringLiteral("\"lang\" must be a string.")));
-    (this->*handler)(object, ApiRequest::languageOf(object, request.value("Accept-Language")),
-                     answer);
+    if (object.contains(Field::Language) && !object.value(Field::Language).isString())
+        return answer.send(invalid(QStringLiteral("\"lang\" must be a string.")));
+    handler(object, ApiRequest::languageOf(object, request.value("Accept-Language")),
+            std::make_shared<PendingAnswer>(answer));
 }
 
-void TavrinServer::startChat(const QJsonObject &body, ReplyTexts::Language language,
-                             const PendingAnswer &answer)
+void TavrinServer::checkVersion(const QJsonObject &body, Protocol::Language,
+                                const Sink &answer)
 {
-    const QString problem =
-        stringKeyProblem(body, {QLatin1String("platform"), QLatin1String("code_type")});
+    const QString problem = stringKeyProblem(body, {Field::ClientVersion});
     if (!problem.isEmpty())
-        return answer.send(ApiReply::error(Status::BadRequest, problem));
-    const std::optional<ProgramKind::Platform> platform =
-        ApiRequest::platformNamed(body.value(QLatin1String("platform")).toString());
-    if (!platform) {
-        return answer.send(ApiReply::error(
-            Status::BadRequest, QStringLiteral("\"platform\" must be \"MT4\" or \"MT5\".")));
-    }
-    const std::optional<ProgramKind::Type> type =
-        ApiRequest::typeNamed(body.value(QLatin1String("code_type")).toString());
-    if (!type) {
-        return answer.send(ApiReply::error(
-            Status::BadRequest, QStringLiteral("\"code_type\" must be \"indicator\" or \"ea\".")));
-    }
-    ChatRecord chat;
-    chat.kind = {*platform, *type};
-    chat.language = language;
-    m_store->open(chat, [answer, chat](SessionStore::Outcome outcome, const QString &id) {
-        const QString apiType = QStringLiteral("new");
-        if (outcome != SessionStore::Outcome::Done) {
-            return answer.send(ApiReply::outcome(Status::Ok, false, apiType,
-                                                 ReplyTexts::chatsUnavailable(chat.language), {}));
-        }
-        ApiReply reply = ApiReply::outcome(Status::Ok, true, apiType,
-                                           ReplyTexts::greeting(chat.language, chat.kind), id);
-        reply.body.insert(QStringLiteral("session_id"), id);
-        answer.send(reply);
-    });
-}
-
-// Failures the user should read come with status 200: the client shows a chat reply's
-// message, but only a transport error for a 4xx.
-void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
-                        const PendingAnswer &answer)
-{
-    const QString problem =
-        stringKeyProblem(body, {QLatin1String("session_id"), QLatin1String("user_message")});
-    if (!problem.isEmpty())
-        return answer.send(ApiReply::error(Status::BadRequest, problem));
-    const std::optional<QStringList> compileErrors = ApiRequest::compileErrorsOf(body);
-    if (!compileErrors) {
-        return answer.send(ApiReply::error(
-            Status::BadRequest, QStringLiteral("\"compile_errors\" must be a list of strings.")));
-    }
-    answer.streamIfAccepted();
-    const QString id = body.value(QLatin1String("session_id")).toString();
-    const QString message = body.value(QLatin1String("user_message")).toString();
-    // One request per chat at a time, in all instances: the answer to a second request could
-    // not refine a program that does not exist yet.
-    m_store->acquire(id, lockMs(),
-                     [this, id, message, errors = *compileErrors, language, answer](
-                         SessionStore::Outcome outcome, const ChatRecord &chat) {
-                         if (outcome == SessionStore::Outcome::Done)
-                             return answerChat(id, chat, message, errors, language, answer);
-                         answer.send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
-                                                       refusal(outcome, language), id));
-                     });
-}
-
-// The chat's lock is held from here until endTurn().
-void TavrinServer::answerChat(const QString &id, const ChatRecord &chat, const QString &message,
-                              const QStringList &compileErrors, ReplyTexts::Language language,
-                              const PendingAnswer &answer)
-{
-    const QString apiType = QStringLiteral("chat");
-    if (message.trimmed().isEmpty() && compileErrors.isEmpty()) {
-        return endTurn(id, std::nullopt, answer,
-                       ApiReply::outcome(
-                           Status::Ok, false, apiType,
-                           QStringLiteral("The message is empty: describe the program you want."),
-                           id));
-    }
-    ChatRecord updated = chat;
-    updated.language = language;
-    if (m_model) {
-        return generate(updated, id, {chat.kind, language, chat.history, message, compileErrors},
-                        answer);
-    }
-    if (!compileErrors.isEmpty() || ApiRequest::quotesCompilerMessages(message)) {
-        return endTurn(id, std::nullopt, answer,
-                       ApiReply::outcome(Status::Ok, false, apiType,
-                                         ReplyTexts::templatesCannotRepair(language), id));
-    }
-    writeFromTemplates(updated, id, message, language, answer);
-}
-
-// The first request chooses the strategy; later ones refine its program, and the reply says
-// what changed.
-void TavrinServer::writeFromTemplates(ChatRecord chat, const QString &id, const QString &message,
-                                      ReplyTexts::Language language, const PendingAnswer &answer)
-{
-    const TradingIdea before = chat.idea;
-    QString text;
-    if (chat.hasProgram) {
-        chat.idea = before.changedBy(message);
-        const std::optional<TradingIdea::Strategy> named = TradingIdea::strategyNamedIn(message);
-        text = ReplyTexts::programChanged(language, chat.kind, chat.idea,
-                                          chat.idea.changesFrom(before),
-                                          named != chat.idea.strategy ? named : std::nullopt);
-    } else {
-        chat.idea = before.refinedBy(message);
-        text = ReplyTexts::programReady(language, chat.kind, chat.idea.summary());
-    }
-    chat.hasProgram = true;
-    const QString program = CodeGenerator::program(chat.kind, chat.idea, message);
-    answer.sendEvent("delta", {{QStringLiteral("text"), program}});
-    ApiReply reply = ApiReply::outcome(Status::Ok, true, QStringLiteral("chat"), text, id);
-    reply.body.insert(QStringLiteral("data"),
-                      programData(program, chat.kind, language));
-    endTurn(id, chat, answer, reply);
-}
-
-void TavrinServer::generate(const ChatRecord &chat, const QString &id,
-                            const ModelBackend::Request &request, const PendingAnswer &answer)
-{
-    auto *inFlight = new ChatInFlight(id, request.language, answer, *m_model, this);
-    m_inFlight.insert(id, inFlight);
-    inFlight->start(request, [this, id, chat](const std::optional<ChatHistory> &history,
-                                              const std::function<void()> &answer) {
-        m_inFlight.remove(id);
-        std::optional<ChatRecord> kept;
-        if (history) {
-            kept = chat;
-            kept->history = *history;
-        }
-        m_store->release(id, kept, answer);
-    });
-}
-
-void TavrinServer::endTurn(const QString &id, const std::optional<ChatRecord> &chat,
-                           const PendingAnswer &answer, const ApiReply &reply)
-{
-    // The answer waits until the store has the chat back, so that the client's next request,
-    // wherever it goes, finds it free and up to date.
-    m_store->release(id, chat, [answer, reply] { answer.send(reply); });
-}
-
-void TavrinServer::cancel(const QJsonObject &body, ReplyTexts::Language language,
-                          const PendingAnswer &answer)
-{
-    controlChat(body, language, answer, SessionStore::Control::Cancel);
-}
-
-void TavrinServer::endSession(const QJsonObject &body, ReplyTexts::Language language,
-                              const PendingAnswer &answer)
-{
-    controlChat(body, language, answer, SessionStore::Control::End);
-}
-
-// Stops the chat's generation where it runs, here or in another instance, and for End forgets
-// the chat.
-void TavrinServer::controlChat(const QJsonObject &body, ReplyTexts::Language language,
-                               const PendingAnswer &answer, SessionStore::Control control)
-{
-    const QString problem = stringKeyProblem(body, {QLatin1String("session_id")});
-    if (!problem.isEmpty())
-        return answer.send(ApiReply::error(Status::BadRequest, problem));
-    const QString id = body.value(QLatin1String("session_id")).toString();
-    const bool stoppedHere = stopHere(id, control);
-    m_store->control(id, control, [=](SessionStore::Outcome outcome, bool running) {
-        const bool cancel = control == SessionStore::Control::Cancel;
-        const QString apiType = cancel ? QStringLiteral("cancel") : QStringLiteral("session");
-        // A chat stopped here existed, whatever the store says now.
-        if (outcome != SessionStore::Outcome::Done && !(cancel && stoppedHere)) {
-            if (outcome == SessionStore::Outcome::Unavailable) {
-                return answer.send(ApiReply::outcome(Status::Ok, false, apiType,
-                                                     ReplyTexts::chatsUnavailable(language), id));
-            }
-            return answer.send(ApiReply::outcome(Status::NotFound, false, apiType,
-                                                 QStringLiteral("Unknown session"), id));
-        }
-        QString message = QStringLiteral("Session ended.");
-        if (cancel) {
-            message = stoppedHere || running ? QStringLiteral("Stopped.")
-                                             : QStringLiteral("Nothing was running.");
-        }
-        answer.send(ApiReply::outcome(Status::Ok, true, apiType, message, id));
-    });
-}
-
-bool TavrinServer::stopHere(const QString &id, SessionStore::Control control)
-{
-    ChatInFlight *chat = m_inFlight.value(id);
-    if (!chat || !chat->isRunning())
-        return false;
-    chat->stop(control == SessionStore::Control::End ? ReplyTexts::chatEnded(chat->language())
-                                                      : ReplyTexts::stopped(chat->language()));
-    return true;
-}
-
-void TavrinServer::checkVersion(const QJsonObject &body, ReplyTexts::Language,
-                                const PendingAnswer &answer)
-{
-    const QString problem = stringKeyProblem(body, {QLatin1String("client_version")});
-    if (!problem.isEmpty())
-        return answer.send(ApiReply::error(Status::BadRequest, problem));
+        return answer->send(invalid(problem));
     const QVersionNumber client =
-        QVersionNumber::fromString(body.value(QLatin1String("client_version")).toString());
-    if (client.isNull()) {
-        return answer.send(ApiReply::error(
-            Status::BadRequest, QStringLiteral("\"client_version\" is not a version number.")));
-    }
+        QVersionNumber::fromString(body.value(Field::ClientVersion).toString());
+    if (client.isNull())
+        return answer->send(invalid(QStringLiteral("\"client_version\" is not a version number.")));
     // Normalized, "1.0" is as new as "1.0.0".
     const bool needUpdate = client.normalized() < m_minVersion.normalized();
-    answer.send({Status::Ok,
-                 {{QStringLiteral("need_update"), needUpdate},
-                  {QStringLiteral("min_version"), m_minVersion.toString()},
-                  {QStringLiteral("message"), needUpdate ? m_updateMessage : QString()},
-                  {QStringLiteral("features"),
-                   QJsonArray{QStringLiteral("stream"), QStringLiteral("cancel"),
-                              QStringLiteral("compile_errors")}}},
-                 {}});
+    answer->send({Status::Ok,
+                  {{Field::NeedUpdate, needUpdate},
+                   {Field::MinVersion, m_minVersion.toString()},
+                   {Field::Message, needUpdate ? m_updateMessage : QString()},
+                   {Field::Features, QJsonArray{ServiceFeature::Stream, ServiceFeature::Cancel,
+                                                ServiceFeature::CompileErrors}}},
+                  {}});
 }
 
 // 200 when the store and the model server (if one is used) answer, else 503; the body says
 // which of them does not.
 void TavrinServer::health(const PendingAnswer &answer)
 {
-    m_store->countChats([this, answer](std::optional<qint64> chats) {
+    m_chats->store().countChats([this, answer](std::optional<qint64> chats) {
         const auto reply = [answer, storeUp = chats.has_value()](std::optional<bool> modelUp) {
             const bool healthy = storeUp && modelUp.value_or(true);
             const auto state = [](bool up) {
@@ -419,26 +205,18 @@ void TavrinServer::health(const PendingAnswer &answer)
                            modelUp ? state(*modelUp) : QStringLiteral("not used")}},
                          {}});
         };
-        if (!m_model)
-            return reply(std::nullopt);
-        m_model->client().probe(reply);
+        m_chats->writer().probe(reply);
     });
 }
 
 void TavrinServer::metrics(const PendingAnswer &answer)
 {
-    m_store->countChats([this, answer](std::optional<qint64> chats) {
+    m_chats->store().countChats([this, answer](std::optional<qint64> chats) {
         Metrics::Gauges gauges;
         gauges.chatsOpen = chats.value_or(-1);
-        gauges.chatsGenerating = m_inFlight.size();
-        gauges.queueLength = m_model ? m_model->client().queueLength() : 0;
+        gauges.chatsGenerating = m_chats->chatsWriting();
+        gauges.queueLength = m_chats->writer().queueLength();
         answer.sendText(Status::Ok, "text/plain; version=0.0.4; charset=utf-8",
                         m_metrics.text(gauges));
     });
-}
-
-qint64 TavrinServer::lockMs() const
-{
-    // A generation ends by its deadline; the margin covers a repair round's last answer.
-    return m_model ? m_model->client().settings().deadlineMs + 60 * 1000 : templateLockMs;
 }
