@@ -32,7 +32,8 @@ void ChatInFlight::start(const CodeWriter::Request &request, const Ended &ended)
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
         qWarning().noquote() << "code writer: a chat passed its deadline";
-        stop(ReplyTexts::modelFailure(m_language, ModelClient::Failure::TimedOut, {}));
+        stop(ReplyTexts::modelFailure(m_language, ModelClient::Failure::TimedOut, {}),
+             Protocol::ErrorCode::ModelFailed);
     });
     m_deadline.start(m_writer.deadlineMs());
     if (m_answer->isStreamed()) {
@@ -54,13 +55,13 @@ void ChatInFlight::start(const CodeWriter::Request &request, const Ended &ended)
     m_writing = m_writer.write(request, progress, done);
 }
 
-void ChatInFlight::stop(const QString &message)
+void ChatInFlight::stop(const QString &message, Protocol::ErrorCode error)
 {
     if (!m_running)
         return;
     m_writer.cancel(m_writing);
     finish(ApiReply::outcome(ApiReply::Status::Ok, false, ApiType::Chat, message, m_sessionId,
-                             Protocol::ErrorCode::Stopped));
+                             error));
 }
 
 void ChatInFlight::status(CodeWriter::Phase phase, int position)

@@ -30,7 +30,7 @@ public:
 
     void start(const CodeWriter::Request &request, const Ended &ended);
     // Cancels the writing and answers with message.
-    void stop(const QString &message);
+    void stop(const QString &message, Protocol::ErrorCode error = Protocol::ErrorCode::Stopped);
     bool isRunning() const { return m_running; }
     Protocol::Language language() const { return m_language; }
 

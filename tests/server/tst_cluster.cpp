@@ -216,10 +216,10 @@ private slots:
         QNetworkReply *running = send(m_ports[0], "POST", "/api/chat", {{"session_id", id}, {"user_message", "hold on"}});
         QTRY_VERIFY_WITH_TIMEOUT(m_model.requests.last().contains("hold on"), waitMs);
         QCOMPARE(chat(m_ports[1], id, "another").value("message").toString(),
-                 ReplyTexts::stillWorking(ReplyTexts::Language::English));
+                 ReplyTexts::stillWorking(Protocol::Language::English));
         QCOMPARE(call(m_ports[1], "/api/session", {{"session_id", id}}, "DELETE").value("success"), true);
         QCOMPARE(answerOf(running).value("message").toString(),
-                 ReplyTexts::chatEnded(ReplyTexts::Language::English));
+                 ReplyTexts::chatEnded(Protocol::Language::English));
         QVERIFY(chat(m_ports[0], id, "again").value("message").toString().startsWith("Unknown session"));
     }
 
@@ -228,7 +228,7 @@ private slots:
         m_redis.kill();
         m_redis.waitForFinished();
         QCOMPARE(call(m_ports[1], "/api/new", {{"platform", "MT4"}, {"code_type", "indicator"}, {"lang", "zh-TW"}}).value("message").toString(),
-                 ReplyTexts::chatsUnavailable(ReplyTexts::Language::TraditionalChinese));
+                 ReplyTexts::chatsUnavailable(Protocol::Language::TraditionalChinese));
         QNetworkRequest health(QUrl(QStringLiteral("http://127.0.0.1:%1/healthz").arg(m_ports[1])));
         QCOMPARE(answerOf(m_network.get(health)).value("store"), "unreachable");
         startRedis();
