@@ -80,11 +80,16 @@ QStringList programErrors(const QString &program, const ProgramKind &kind)
     return errors;
 }
 
+namespace {
+
+// What the risk review finds in the program, in the order of its lines.
 std::vector<mqlcheck::RiskFinding> programRisks(const QString &program, const ProgramKind &kind)
 {
     const QByteArray source = program.toUtf8();
     return mqlcheck::reviewRisks(utf8View(source), languageOf(kind));
 }
+
+} // namespace
 
 QJsonObject programData(const QString &program, const ProgramKind &kind)
 {

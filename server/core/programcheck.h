@@ -14,9 +14,6 @@
 // program that cannot compile is never handed out as an answer.
 QStringList programErrors(const QString &program, const ProgramKind &kind);
 
-// What the risk review finds in the program, in the order of its lines.
-std::vector<mqlcheck::RiskFinding> programRisks(const QString &program, const ProgramKind &kind);
-
 // A successful chat reply's "data": the program, and beside it what the risk review warns of,
 // when it warns of anything, as "warnings": [{"rule", "line", "message"}]. The client words
 // each rule in its own language; the English message is for clients that do not know the rule.
