@@ -1,18 +1,12 @@
+// The real tavrin-server executable over HTTP: routes, status codes, streams on the wire and
+// clients that hang up. The chat road itself is tested in-process (tst_servercore).
 #include "fakemodel.h"
 #include "protocol/eventstream.h"
 #include "support/testenvironment.h"
 
-#include <mqlcheck.h>
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 namespace {
 
