@@ -7,6 +7,11 @@ ApiReply ApiReply::error(Status status, const QString &message, Protocol::ErrorC
     return {status, refusalBody(message, error), {}};
 }
 
+ApiReply ApiReply::invalid(const QString &problem)
+{
+    return error(Status::BadRequest, problem, Protocol::ErrorCode::InvalidRequest);
+}
+
 ApiReply ApiReply::outcome(Status status, bool success, const QString &apiType,
                            const QString &message, const QString &sessionId,
                            Protocol::ErrorCode error)

@@ -18,6 +18,8 @@ struct ApiReply final
 
     // {"success": false, "message": ..., "error": ...}, for a request the service cannot take.
     static ApiReply error(Status status, const QString &message, Protocol::ErrorCode error);
+    // A 400 with the problem of a malformed request.
+    static ApiReply invalid(const QString &problem);
     // {"success": ..., "api_type": ..., "message": ...}, for a request it took; a failure names
     // its error.
     static ApiReply outcome(Status status, bool success, const QString &apiType,

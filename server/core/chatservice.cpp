@@ -32,11 +32,6 @@ ApiReply refusal(SessionStore::Outcome outcome, Protocol::Language language, con
                    ErrorCode::UnknownSession);
 }
 
-ApiReply invalid(const QString &problem)
-{
-    return ApiReply::error(Status::BadRequest, problem, ErrorCode::InvalidRequest);
-}
-
 } // namespace
 
 ChatService::ChatService(SessionStore *store, CodeWriter *writer, QObject *parent)
@@ -55,15 +50,15 @@ void ChatService::startChat(const QJsonObject &body, Protocol::Language language
 {
     const QString problem = stringKeyProblem(body, {Field::Platform, Field::CodeType});
     if (!problem.isEmpty())
-        return answer->send(invalid(problem));
+        return answer->send(ApiReply::invalid(problem));
     const std::optional<Protocol::Platform> platform =
         Protocol::platformNamed(body.value(Field::Platform).toString());
     if (!platform)
-        return answer->send(invalid(QStringLiteral("\"platform\" must be \"MT4\" or \"MT5\".")));
+        return answer->send(ApiReply::invalid(QStringLiteral("\"platform\" must be \"MT4\" or \"MT5\".")));
     const std::optional<Protocol::ProgramType> type =
         Protocol::programTypeNamed(body.value(Field::CodeType).toString());
     if (!type)
-        return answer->send(invalid(QStringLiteral("\"code_type\" must be \"indicator\" or \"ea\".")));
+        return answer->send(ApiReply::invalid(QStringLiteral("\"code_type\" must be \"indicator\" or \"ea\".")));
     ChatRecord chat;
     chat.kind = {*platform, *type};
     chat.language = language;
@@ -86,10 +81,10 @@ void ChatService::chat(const QJsonObject &body, Protocol::Language language, con
 {
     const QString problem = stringKeyProblem(body, {Field::SessionId, Field::UserMessage});
     if (!problem.isEmpty())
-        return answer->send(invalid(problem));
+        return answer->send(ApiReply::invalid(problem));
     const std::optional<QStringList> compileErrors = ApiRequest::compileErrorsOf(body);
     if (!compileErrors)
-        return answer->send(invalid(QStringLiteral("\"compile_errors\" must be a list of strings.")));
+        return answer->send(ApiReply::invalid(QStringLiteral("\"compile_errors\" must be a list of strings.")));
     answer->streamIfAccepted();
     const QString id = body.value(Field::SessionId).toString();
     const QString message = body.value(Field::UserMessage).toString();
@@ -148,7 +143,7 @@ void ChatService::controlChat(const QJsonObject &body, Protocol::Language langua
 {
     const QString problem = stringKeyProblem(body, {Field::SessionId});
     if (!problem.isEmpty())
-        return answer->send(invalid(problem));
+        return answer->send(ApiReply::invalid(problem));
     const QString id = body.value(Field::SessionId).toString();
     const bool stoppedHere = stopHere(id, control);
     m_store->control(id, control, [=](SessionStore::Outcome outcome, bool running) {

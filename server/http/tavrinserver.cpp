@@ -26,11 +26,6 @@ QString methodName(QHttpServerRequest::Method method)
     return QString::fromLatin1(key).toUpper();
 }
 
-ApiReply invalid(const QString &problem)
-{
-    return ApiReply::error(Status::BadRequest, problem, ErrorCode::InvalidRequest);
-}
-
 } // namespace
 
 TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
@@ -42,17 +37,15 @@ TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &upda
     , m_minVersion(minVersion)
     , m_updateMessage(updateMessage)
 {
-    using namespace std::placeholders;
-    const auto chats = [this](void (ChatService::*handler)(const QJsonObject &, Protocol::Language,
-                                                           const Sink &)) {
-        return Handler(std::bind(handler, m_chats, _1, _2, _3));
+    const auto to = [this](auto *receiver, auto handler) -> Handler {
+        return [receiver, handler](const QJsonObject &body, Protocol::Language language,
+                                   const Sink &answer) { (receiver->*handler)(body, language, answer); };
     };
-    addEndpoint(ServicePath::NewChat, Method::Post, chats(&ChatService::startChat));
-    addEndpoint(ServicePath::Chat, Method::Post, chats(&ChatService::chat));
-    addEndpoint(ServicePath::Cancel, Method::Post, chats(&ChatService::cancel));
-    addEndpoint(ServicePath::Session, Method::Delete, chats(&ChatService::endSession));
-    addEndpoint(ServicePath::VersionCheck, Method::Post,
-                std::bind(&TavrinServer::checkVersion, this, _1, _2, _3));
+    addEndpoint(ServicePath::NewChat, Method::Post, to(m_chats, &ChatService::startChat));
+    addEndpoint(ServicePath::Chat, Method::Post, to(m_chats, &ChatService::chat));
+    addEndpoint(ServicePath::Cancel, Method::Post, to(m_chats, &ChatService::cancel));
+    addEndpoint(ServicePath::Session, Method::Delete, to(m_chats, &ChatService::endSession));
+    addEndpoint(ServicePath::VersionCheck, Method::Post, to(this, &TavrinServer::checkVersion));
     addProbe(QStringLiteral("/healthz"), &TavrinServer::health);
     addProbe(QStringLiteral("/metrics"), &TavrinServer::metrics);
     m_server->setMissingHandler(
@@ -153,16 +146,16 @@ void TavrinServer::answer(const QHttpServerRequest &request, Method method,
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        return answer.send(invalid(QStringLiteral("The request body is not valid JSON: %1 at offset %2.")
+        return answer.send(ApiReply::invalid(QStringLiteral("The request body is not valid JSON: %1 at offset %2.")
                                        .arg(parseError.errorString(),
                                             QString::number(parseError.offset))));
     }
     if (!document.isObject()) {
-        return answer.send(invalid(QStringLiteral("The request body must be a JSON object.")));
+        return answer.send(ApiReply::invalid(QStringLiteral("The request body must be a JSON object.")));
     }
     const QJsonObject object = document.object();
     if (object.contains(Field::Language) && !object.value(Field::Language).isString())
-        return answer.send(invalid(QStringLiteral("\"lang\" must be a string.")));
+        return answer.send(ApiReply::invalid(QStringLiteral("\"lang\" must be a string.")));
     handler(object, ApiRequest::languageOf(object, request.value("Accept-Language")),
             std::make_shared<PendingAnswer>(answer));
 }
@@ -172,11 +165,11 @@ void TavrinServer::checkVersion(const QJsonObject &body, Protocol::Language,
 {
     const QString problem = stringKeyProblem(body, {Field::ClientVersion});
     if (!problem.isEmpty())
-        return answer->send(invalid(problem));
+        return answer->send(ApiReply::invalid(problem));
     const QVersionNumber client =
         QVersionNumber::fromString(body.value(Field::ClientVersion).toString());
     if (client.isNull())
-        return answer->send(invalid(QStringLiteral("\"client_version\" is not a version number.")));
+        return answer->send(ApiReply::invalid(QStringLiteral("\"client_version\" is not a version number.")));
     // Normalized, "1.0" is as new as "1.0.0".
     const bool needUpdate = client.normalized() < m_minVersion.normalized();
     answer->send({Status::Ok,
