@@ -13,6 +13,7 @@ public:
     using CodeWriter::CodeWriter;
 
     quint64 write(const Request &request, const Progress &progress, Done done) override;
+    // A program is written before anyone could stop it.
     void cancel(quint64) override { }
     qint64 deadlineMs() const override;
     void probe(const std::function<void(std::optional<bool> up)> &done) override;
