@@ -22,7 +22,7 @@ constexpr int waitLimitMs = 30000;
 const QByteArray validProgram = "int OnInit() { return 0; }\nvoid OnTick() {}\n"
                                 "int OnCalculate(const int total) { return total; }\n";
 
-QByteArray completion(const QString &content, const QString &finishReason = "stop")
+inline QByteArray completion(const QString &content, const QString &finishReason = "stop")
 {
     const QJsonObject choice{{"message", QJsonObject{{"role", "assistant"}, {"content", content}}},
                              {"finish_reason", finishReason}};
@@ -41,14 +41,14 @@ struct Canned
     QList<QByteArray> chunks = {};
 };
 
-Canned canned(int status, const QByteArray &body, const QByteArray &headers = {}, int delayMs = 0,
+inline Canned canned(int status, const QByteArray &body, const QByteArray &headers = {}, int delayMs = 0,
               Canned::Mode mode = Canned::Answer)
 {
     return {status, body, headers, delayMs, mode};
 }
 
 // An OpenAI-style stream of the pieces, with a finish_reason and [DONE] unless finish is empty.
-Canned streamed(const QStringList &pieces, int intervalMs, const QString &finish = "stop",
+inline Canned streamed(const QStringList &pieces, int intervalMs, const QString &finish = "stop",
                 Canned::Mode mode = Canned::Stream)
 {
     Canned result = canned(200, {}, {}, intervalMs, mode);
@@ -150,7 +150,7 @@ private:
     QHash<QTcpSocket *, QByteArray> m_buffers;
 };
 
-QStringList errorsOf(const QString &program, bool mql4, bool indicator)
+inline QStringList errorsOf(const QString &program, bool mql4, bool indicator)
 {
     QStringList errors;
     for (const mqlcheck::Finding &finding :
