@@ -176,8 +176,8 @@ private Q_SLOTS:
     // A chat the service forgot is opened once more by its error code, and takes the request.
     void forgottenChatReopened()
     {
-        QVERIFY(start(300));
-        QTest::qWait(500);
+        QVERIFY(start(1000));
+        QTest::qWait(1300);
         m_chat->send(u"RSI 14"_s);
         QVERIFY(shows(u"The code generator no longer knew this chat"_s));
         QVERIFY(shows(u"Here is your MQL4 indicator: RSI(14)"_s));
