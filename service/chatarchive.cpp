@@ -59,7 +59,7 @@ QList<ChatSummary> ChatArchive::summaries() const
 
 std::optional<StoredChat> ChatArchive::open(const QString &id)
 {
-    return take(m_files.open(id), id);
+    return followDamage(m_files.open(id), id);
 }
 
 void ChatArchive::save(const StoredChat &chat)
@@ -75,7 +75,7 @@ void ChatArchive::save(const StoredChat &chat)
 
 bool ChatArchive::rename(const QString &id, const QString &title)
 {
-    const std::optional<StoredChat> chat = take(m_files.retitle(id, title), id);
+    const std::optional<StoredChat> chat = followDamage(m_files.retitle(id, title), id);
     if (!chat)
         return false;
     setSummary(StoredChats::summaryOf(*chat));
@@ -146,7 +146,7 @@ void ChatArchive::loadContent()
             this,
             [this, content, damaged] {
                 for (auto it = damaged.cbegin(); it != damaged.cend(); ++it)
-                    take(it.value(), it.key());
+                    followDamage(it.value(), it.key());
                 takeLoadedContent(content);
             },
             Qt::QueuedConnection);
@@ -178,7 +178,7 @@ bool ChatArchive::matches(const QString &id, const QString &foldedNeedle)
     return m_content.value(id).contains(foldedNeedle);
 }
 
-std::optional<StoredChat> ChatArchive::take(const ChatFiles::Opened &opened, const QString &id)
+std::optional<StoredChat> ChatArchive::followDamage(const ChatFiles::Opened &opened, const QString &id)
 {
     if (opened.damaged && opened.damaged->id != id) {
         // Found damaged only now: its row is the set-aside file's from here on.

@@ -82,7 +82,7 @@ private:
     void takeLoadedList(const QList<ChatSummary> &summaries);
     void takeLoadedContent(const QHash<QString, QString> &content);
     // Follows what opening or renaming found: a chat found damaged moves to its set-aside row.
-    std::optional<StoredChat> take(const ChatFiles::Opened &opened, const QString &id);
+    std::optional<StoredChat> followDamage(const ChatFiles::Opened &opened, const QString &id);
     void setSummary(const ChatSummary &summary);
     void forget(const QString &id);
 

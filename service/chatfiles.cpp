@@ -225,6 +225,8 @@ ChatFiles::Opened ChatFiles::latest(const QString &id)
         const auto queued = m_queue.saves.constFind(id);
         if (queued != m_queue.saves.cend())
             return {*queued, std::nullopt};
+        if (m_queue.removals.contains(id))
+            return {};
     }
     if (const auto known = m_index.constFind(id); known != m_index.cend() && known->summary.damaged)
         return {std::nullopt, known->summary};
