@@ -168,27 +168,6 @@ StoredProgram programFromJson(const QJsonObject &json)
             listOf<ProgramVersion>(json.value(QLatin1StringView("versions")), versionFromJson)};
 }
 
-// What the list shows, read the same way from a chat file and from the index.
-struct Heading final
-{
-    QString id;
-    std::optional<Protocol::Platform> platform;
-    std::optional<Protocol::ProgramType> type;
-    QDateTime created;
-    QDateTime updated;
-
-    explicit Heading(const QJsonObject &json)
-        : id(json.value(QLatin1StringView("id")).toString())
-        , platform(Protocol::platformNamed(json.value(QLatin1StringView("platform")).toString()))
-        , type(Protocol::programTypeNamed(json.value(QLatin1StringView("type")).toString()))
-        , created(timeFromJson(json.value(QLatin1StringView("created"))))
-        , updated(timeFromJson(json.value(QLatin1StringView("updated"))))
-    {
-    }
-
-    bool isValid() const { return !id.isEmpty() && platform && type && updated.isValid(); }
-};
-
 } // namespace
 
 namespace StoredChats {
@@ -213,7 +192,7 @@ QString titleFor(const QString &request)
 
 ChatSummary summaryOf(const StoredChat &chat)
 {
-    return {chat.id, chat.title, chat.platform, chat.type, chat.programName, chat.created, chat.updated, false};
+    return {chat, false};
 }
 
 QJsonObject toJson(const StoredChat &chat)
@@ -232,17 +211,11 @@ QJsonObject toJson(const StoredChat &chat)
 
 std::optional<StoredChat> fromJson(const QJsonObject &json)
 {
-    const Heading heading(json);
-    if (!heading.isValid() || !json.value(QLatin1StringView("entries")).isArray())
+    const std::optional<ChatSummary> summary = summaryFromJson(json);
+    if (!summary || !json.value(QLatin1StringView("entries")).isArray())
         return std::nullopt;
     StoredChat chat;
-    chat.id = heading.id;
-    chat.platform = *heading.platform;
-    chat.type = *heading.type;
-    chat.programName = json.value(QLatin1StringView("program_name")).toString();
-    chat.title = json.value(QLatin1StringView("title")).toString();
-    chat.created = heading.created;
-    chat.updated = heading.updated;
+    static_cast<ChatHeading &>(chat) = *summary;
     chat.entries = listOf<ChatEntry>(json.value(QLatin1StringView("entries")), entryFromJson);
     chat.programs = listOf<StoredProgram>(json.value(QLatin1StringView("programs")), programFromJson);
     chat.current = {json.value(QLatin1StringView("current_program")).toInt(-1),
@@ -269,17 +242,22 @@ QJsonObject summaryToJson(const ChatSummary &summary)
 
 std::optional<ChatSummary> summaryFromJson(const QJsonObject &json)
 {
-    const Heading heading(json);
-    if (!heading.isValid())
+    const std::optional<Protocol::Platform> platform =
+        Protocol::platformNamed(json.value(QLatin1StringView("platform")).toString());
+    const std::optional<Protocol::ProgramType> type =
+        Protocol::programTypeNamed(json.value(QLatin1StringView("type")).toString());
+    ChatSummary summary;
+    summary.id = json.value(QLatin1StringView("id")).toString();
+    summary.updated = timeFromJson(json.value(QLatin1StringView("updated")));
+    if (summary.id.isEmpty() || !platform || !type || !summary.updated.isValid())
         return std::nullopt;
-    return ChatSummary{heading.id,
-                       json.value(QLatin1StringView("title")).toString(),
-                       *heading.platform,
-                       *heading.type,
-                       json.value(QLatin1StringView("program_name")).toString(),
-                       heading.created,
-                       heading.updated,
-                       json.value(QLatin1StringView("damaged")).toBool()};
+    summary.title = json.value(QLatin1StringView("title")).toString();
+    summary.platform = *platform;
+    summary.type = *type;
+    summary.programName = json.value(QLatin1StringView("program_name")).toString();
+    summary.created = timeFromJson(json.value(QLatin1StringView("created")));
+    summary.damaged = json.value(QLatin1StringView("damaged")).toBool();
+    return summary;
 }
 
 QString searchText(const StoredChat &chat)

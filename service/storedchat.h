@@ -48,9 +48,8 @@ struct StoredProgram final
     QList<ProgramVersion> versions;
 };
 
-// The list's row of a chat, and the index's entry. A damaged chat file has been set aside: its
-// row's id is the set-aside file's name, its title the last one known (or that file's name).
-struct ChatSummary final
+// What the list shows of a chat.
+struct ChatHeading
 {
     QString id;
     QString title;
@@ -59,10 +58,16 @@ struct ChatSummary final
     QString programName;
     QDateTime created;
     QDateTime updated;
+};
+
+// The list's row of a chat, and the index's entry. A damaged chat file has been set aside: its
+// row's id is the set-aside file's name, its title the last one known (or that file's name).
+struct ChatSummary final : ChatHeading
+{
     bool damaged = false;
 };
 
-struct StoredChat final
+struct StoredChat final : ChatHeading
 {
     // Which version of which program the chat works on; -1 for none.
     struct ProgramRef final
@@ -71,13 +76,6 @@ struct StoredChat final
         int version = -1;
     };
 
-    QString id;
-    Protocol::Platform platform = Protocol::Platform::Mt5;
-    Protocol::ProgramType type = Protocol::ProgramType::Indicator;
-    QString programName;
-    QString title;
-    QDateTime created;
-    QDateTime updated;
     QList<ChatEntry> entries;
     QList<StoredProgram> programs;
     ProgramRef current;
