@@ -48,7 +48,6 @@ void ChatArchive::takeLoadedList(const QList<ChatSummary> &summaries)
         if (!m_summaries.contains(summary.id))
             m_summaries.insert(summary.id, summary);
     }
-    m_loaded = true;
     Q_EMIT listLoaded();
 }
 
@@ -68,9 +67,7 @@ void ChatArchive::save(const StoredChat &chat)
     m_files.queueSave(chat);
     m_unsearched.insert(chat.id, chat);
     setSummary(StoredChats::summaryOf(chat));
-    // Not restarted by later changes: a chat that changes all the time is still written.
-    if (!m_writeTimer.isActive())
-        m_writeTimer.start();
+    scheduleWrite();
 }
 
 bool ChatArchive::rename(const QString &id, const QString &title)
@@ -80,8 +77,7 @@ bool ChatArchive::rename(const QString &id, const QString &title)
         return false;
     setSummary(StoredChats::summaryOf(*chat));
     m_unsearched.insert(id, *chat);
-    if (!m_writeTimer.isActive())
-        m_writeTimer.start();
+    scheduleWrite();
     return true;
 }
 
@@ -89,8 +85,7 @@ void ChatArchive::remove(const QString &id)
 {
     m_files.queueRemoval(id);
     forget(id);
-    if (!m_writeTimer.isActive())
-        m_writeTimer.start();
+    scheduleWrite();
 }
 
 std::optional<QString> ChatArchive::conversationText(const QString &id, const QString &userName,
@@ -106,6 +101,13 @@ void ChatArchive::flush()
 {
     m_writeTimer.stop();
     reportFailures(m_files.writeQueued());
+}
+
+// Not restarted by later changes: a chat that changes all the time is still written.
+void ChatArchive::scheduleWrite()
+{
+    if (!m_writeTimer.isActive())
+        m_writeTimer.start();
 }
 
 void ChatArchive::writeQueued()

@@ -37,7 +37,6 @@ public:
 
     // Reads the list in the background; listLoaded() follows.
     void load();
-    bool isLoaded() const { return m_loaded; }
     QList<ChatSummary> summaries() const;
 
     // Reads one chat file. nullopt for an unknown or damaged chat; a chat found damaged only
@@ -77,6 +76,7 @@ private:
     // Runs work on the writing thread.
     template <typename Work>
     void inBackground(Work work);
+    void scheduleWrite();
     void writeQueued();
     void reportFailures(const QList<ChatFiles::Failure> &failures);
     void takeLoadedList(const QList<ChatSummary> &summaries);
@@ -92,7 +92,6 @@ private:
     std::atomic_bool m_stopping{false};
     QTimer m_writeTimer;
 
-    bool m_loaded = false;
     QHash<QString, ChatSummary> m_summaries;
 
     bool m_contentLoading = false;

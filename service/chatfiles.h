@@ -28,8 +28,6 @@ public:
 
     explicit ChatFiles(const QString &folder);
 
-    QString folder() const { return m_folder; }
-
     // Every chat, damaged ones included, in no order. The first call reads the index, checks it
     // against the folder, reads the chats it lacks or that changed since it was written, sets
     // damaged ones aside, and writes the index again when that changed it.

@@ -52,14 +52,6 @@ QVariant ChatListModel::data(const QModelIndex &index, int role) const
     }
 }
 
-QHash<int, QByteArray> ChatListModel::roleNames() const
-{
-    QHash<int, QByteArray> names = QAbstractListModel::roleNames();
-    names.insert({{IdRole, "id"}, {PlatformRole, "platform"}, {TypeRole, "type"}, {UpdatedRole, "updated"},
-                  {DamagedRole, "damaged"}});
-    return names;
-}
-
 int ChatListModel::rowOf(const QString &id) const
 {
     const auto found = std::find_if(m_rows.cbegin(), m_rows.cend(),

@@ -28,7 +28,6 @@ public:
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QHash<int, QByteArray> roleNames() const override;
 
     // -1 when the chat is not listed.
     int rowOf(const QString &id) const;
