@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <memory>
@@ -257,15 +258,21 @@ private slots:
         QVERIFY(TestEnvironment::writeFile(program, "int OnInit() { return 0; }"));
         StoredChat kept = everyField();
         StoredChat gone = chatTitled(u"to delete"_s, 1);
-        gone.programs = kept.programs;
+        ProgramVersion written;
+        written.filePath = program;
+        gone.programs = {{u"Tavrin_Cross"_s, {written}}};
         {
             ChatArchive archive(m_folder);
+            ChatListModel model(&archive);
+            QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
             archive.save(kept);
             archive.save(gone);
             archive.flush();
+            QCOMPARE(titles(model), (QStringList{gone.title, kept.title}));
             kept.draft = u"typed after the last write"_s;
+            kept.updated = kNow;
             archive.save(kept);
-            ChatListModel model(&archive);
+            QCOMPARE(titles(model), (QStringList{kept.title, gone.title}));
             QVERIFY(archive.rename(kept.id, u"Renamed"_s));
             archive.remove(gone.id);
             QCOMPARE(titles(model), QStringList{u"Renamed"_s});
