@@ -93,11 +93,39 @@ ChatEntry::Link linkFromJson(const QJsonObject &json)
     return {json.value(QLatin1StringView("text")).toString(), json.value(QLatin1StringView("href")).toString()};
 }
 
-QJsonObject entryToJson(const ChatEntry &entry)
+// A program in the transcript is most often one of the chat's versions: its code is then kept
+// once, with the versions, and the entry says which ([program, version]).
+using VersionPlaces = QHash<QString, QJsonArray>;
+
+VersionPlaces versionPlaces(const QList<StoredProgram> &programs)
+{
+    VersionPlaces places;
+    for (qsizetype program = 0; program < programs.size(); ++program) {
+        const QList<ProgramVersion> &versions = programs.at(program).versions;
+        for (qsizetype version = 0; version < versions.size(); ++version)
+            places.insert(versions.at(version).source, QJsonArray{program, version});
+    }
+    return places;
+}
+
+QString versionSource(const QList<StoredProgram> &programs, const QJsonArray &place)
+{
+    const qsizetype program = place.at(0).toInteger(-1);
+    const qsizetype version = place.at(1).toInteger(-1);
+    if (program < 0 || program >= programs.size() || version < 0 || version >= programs.at(program).versions.size())
+        return {};
+    return programs.at(program).versions.at(version).source;
+}
+
+QJsonObject entryToJson(const ChatEntry &entry, const VersionPlaces &versions)
 {
     QJsonObject json{{QLatin1StringView("kind"), nameOf(kKinds, entry.kind)}};
     putText(json, QLatin1StringView("text"), entry.text);
-    putText(json, QLatin1StringView("code"), entry.code);
+    const auto version = entry.code.isEmpty() ? versions.cend() : versions.constFind(entry.code);
+    if (version != versions.cend())
+        json.insert(QLatin1StringView("code_of"), *version);
+    else
+        putText(json, QLatin1StringView("code"), entry.code);
     if (!entry.textLinks.isEmpty())
         json.insert(QLatin1StringView("text_links"), arrayOf(entry.textLinks, linkToJson));
     if (!entry.links.isEmpty())
@@ -105,12 +133,14 @@ QJsonObject entryToJson(const ChatEntry &entry)
     return json;
 }
 
-ChatEntry entryFromJson(const QJsonObject &json)
+ChatEntry entryFromJson(const QJsonObject &json, const QList<StoredProgram> &programs)
 {
     ChatEntry entry;
     entry.kind = valueNamed(kKinds, json.value(QLatin1StringView("kind")));
     entry.text = json.value(QLatin1StringView("text")).toString();
-    entry.code = json.value(QLatin1StringView("code")).toString();
+    const QJsonValue version = json.value(QLatin1StringView("code_of"));
+    entry.code = version.isArray() ? versionSource(programs, version.toArray())
+                                   : json.value(QLatin1StringView("code")).toString();
     entry.textLinks = listOf<ChatEntry::Link>(json.value(QLatin1StringView("text_links")), linkFromJson);
     entry.links = listOf<ChatEntry::Link>(json.value(QLatin1StringView("links")), linkFromJson);
     return entry;
@@ -199,7 +229,9 @@ QJsonObject toJson(const StoredChat &chat)
 {
     QJsonObject json = summaryToJson(summaryOf(chat));
     json.insert(QLatin1StringView("format"), 1);
-    json.insert(QLatin1StringView("entries"), arrayOf(chat.entries, entryToJson));
+    const VersionPlaces versions = versionPlaces(chat.programs);
+    json.insert(QLatin1StringView("entries"),
+                arrayOf(chat.entries, [&versions](const ChatEntry &entry) { return entryToJson(entry, versions); }));
     json.insert(QLatin1StringView("programs"), arrayOf(chat.programs, programToJson));
     json.insert(QLatin1StringView("current_program"), chat.current.program);
     json.insert(QLatin1StringView("current_version"), chat.current.version);
@@ -216,8 +248,10 @@ std::optional<StoredChat> fromJson(const QJsonObject &json)
         return std::nullopt;
     StoredChat chat;
     static_cast<ChatHeading &>(chat) = *summary;
-    chat.entries = listOf<ChatEntry>(json.value(QLatin1StringView("entries")), entryFromJson);
     chat.programs = listOf<StoredProgram>(json.value(QLatin1StringView("programs")), programFromJson);
+    chat.entries = listOf<ChatEntry>(json.value(QLatin1StringView("entries")), [&chat](const QJsonObject &entry) {
+        return entryFromJson(entry, chat.programs);
+    });
     chat.current = {json.value(QLatin1StringView("current_program")).toInt(-1),
                     json.value(QLatin1StringView("current_version")).toInt(-1)};
     chat.sessionId = json.value(QLatin1StringView("session_id")).toString();

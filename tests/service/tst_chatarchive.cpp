@@ -41,6 +41,7 @@ StoredChat everyField()
                          u"an EA"_s, ProgramVersion::Verdict::Errors, {u"Tavrin_Cross.mq4(1,1) : error 1: x"_s},
                          {{u"no-stop-loss"_s, 3}, {u"dll-import"_s, 1}}, 0};
     ProgramVersion second = first;
+    second.source = chat.entries.at(2).code; // the program entry's: kept once, for both
     second.verdict = ProgramVersion::Verdict::Compiled;
     second.errors.clear();
     second.number = 1;
