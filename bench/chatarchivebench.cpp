@@ -8,6 +8,7 @@
 #include "service/chatlistmodel.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -130,6 +131,10 @@ void listReady(benchmark::State &state)
     }
     state.counters["rows filled on the window's thread [ms]"] = fillMs / double(state.iterations());
     state.counters["index size [KiB]"] = double(QFileInfo(store.indexPath()).size()) / 1024.0;
+    qint64 folderBytes = 0;
+    for (const QFileInfo &file : QDir(store.folder.path()).entryInfoList(QDir::Files))
+        folderBytes += file.size();
+    state.counters["the chats' folder [MiB]"] = double(folderBytes) / (1024.0 * 1024.0);
 }
 
 void openLongChat(benchmark::State &state)
