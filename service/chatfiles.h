@@ -86,7 +86,7 @@ private:
 
     const QString m_folder;
 
-    mutable QMutex m_queueLock;
+    QMutex m_queueLock;
     Queue m_queue;
 
     // Everything below, and the folder's files, only under m_fileLock.
