@@ -288,6 +288,21 @@ private slots:
         QVERIFY(QFile::exists(program));
     }
 
+    // A chat that cannot be written is reported, and stays listed for the window to keep.
+    void writeFailure()
+    {
+        QVERIFY(TestEnvironment::writeFile(m_folder, "a file where the folder goes"));
+        ChatArchive archive(m_folder, nullptr, 10);
+        ChatListModel model(&archive);
+        QSignalSpy failed(&archive, &ChatArchive::writeFailed);
+        const StoredChat chat = chatTitled(u"unwritable"_s, 1);
+        archive.save(chat);
+        QVERIFY(failed.wait());
+        QCOMPARE(failed.constFirst().constFirst().toString(), chat.id);
+        QVERIFY(!failed.constFirst().constLast().toString().isEmpty());
+        QCOMPARE(titles(model), QStringList{chat.title});
+    }
+
     void index_data()
     {
         QTest::addColumn<QString>("change");
