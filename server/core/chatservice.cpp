@@ -32,18 +32,23 @@ ApiReply refusal(SessionStore::Outcome outcome, Protocol::Language language, con
                    ErrorCode::UnknownSession);
 }
 
-// Why a request's "current_program" cannot be taken, if it cannot.
-std::optional<ApiReply> currentProgramRefusal(const std::optional<QString> &program)
+// The request's "current_program", empty when it has none; nullopt when it cannot be taken,
+// the refusal sent.
+std::optional<QString> currentProgramOf(const QJsonObject &body, const Sink &answer)
 {
-    if (!program)
-        return ApiReply::invalid(QStringLiteral("\"current_program\" must be a string."));
-    if (program->toUtf8().size() > ApiRequest::maxProgramBytes) {
-        return ApiReply::error(Status::PayloadTooLarge,
-                               QStringLiteral("\"current_program\" is larger than %1 KiB.")
-                                   .arg(ApiRequest::maxProgramBytes / 1024),
-                               ErrorCode::RequestTooLarge);
+    const std::optional<QString> program = ApiRequest::currentProgramOf(body);
+    if (!program) {
+        answer->send(ApiReply::invalid(QStringLiteral("\"current_program\" must be a string.")));
+        return std::nullopt;
     }
-    return std::nullopt;
+    if (program->toUtf8().size() > ApiRequest::maxProgramBytes) {
+        answer->send(ApiReply::error(Status::PayloadTooLarge,
+                                     QStringLiteral("\"current_program\" is larger than %1 KiB.")
+                                         .arg(ApiRequest::maxProgramBytes / 1024),
+                                     ErrorCode::RequestTooLarge));
+        return std::nullopt;
+    }
+    return program;
 }
 
 } // namespace
@@ -77,9 +82,9 @@ void ChatService::startChat(const QJsonObject &body, Protocol::Language language
     const std::optional<QList<ChatTurn>> history = ApiRequest::historyOf(body, &historyProblem);
     if (!history)
         return answer->send(ApiReply::invalid(historyProblem));
-    const std::optional<QString> currentProgram = ApiRequest::currentProgramOf(body);
-    if (const std::optional<ApiReply> refused = currentProgramRefusal(currentProgram))
-        return answer->send(*refused);
+    const std::optional<QString> currentProgram = currentProgramOf(body, answer);
+    if (!currentProgram)
+        return;
     ChatRecord chat;
     chat.kind = {*platform, *type};
     chat.language = language;
@@ -107,9 +112,9 @@ void ChatService::chat(const QJsonObject &body, Protocol::Language language, con
     const std::optional<QStringList> compileErrors = ApiRequest::compileErrorsOf(body);
     if (!compileErrors)
         return answer->send(ApiReply::invalid(QStringLiteral("\"compile_errors\" must be a list of strings.")));
-    const std::optional<QString> currentProgram = ApiRequest::currentProgramOf(body);
-    if (const std::optional<ApiReply> refused = currentProgramRefusal(currentProgram))
-        return answer->send(*refused);
+    const std::optional<QString> currentProgram = currentProgramOf(body, answer);
+    if (!currentProgram)
+        return;
     answer->streamIfAccepted();
     const QString id = body.value(Field::SessionId).toString();
     const QString message = body.value(Field::UserMessage).toString();
