@@ -58,6 +58,14 @@ struct Service final
     {
         return result(callAsync(&ChatService::startChat, newChatBody(type, platform, lang), lang)).value("session_id").toString();
     }
+    // A new chat whose body carries the fields of seed too.
+    QString openSeeded(const QJsonObject &seed, const QString &type, const QString &lang)
+    {
+        QJsonObject body = newChatBody(type, "MT5", lang);
+        for (auto it = seed.begin(); it != seed.end(); ++it)
+            body.insert(it.key(), it.value());
+        return result(callAsync(&ChatService::startChat, body, lang)).value("session_id").toString();
+    }
     QJsonObject chat(const QString &id, const QString &message, const QString &lang = "en", const QStringList &errors = {})
     {
         return result(callAsync(&ChatService::chat, chatBody(id, message, lang, errors), lang));
@@ -524,10 +532,7 @@ private slots:
 
         FakeModel fake;
         Service service(modelAt(fake.url()));
-        QJsonObject body = newChatBody("ea", "MT5", "en");
-        for (auto it = seed.begin(); it != seed.end(); ++it)
-            body.insert(it.key(), it.value());
-        const QString id = Service::result(service.callAsync(&ChatService::startChat, body)).value("session_id").toString();
+        const QString id = service.openSeeded(seed, "ea", "en");
         QCOMPARE(Service::result(service.callAsync(&ChatService::chat, chatBody(id, "lots 0.2", "en", {}, chosen))).value("success"),
                  QJsonValue(true));
         const QJsonArray messages = fake.chats.value(0).value("messages").toArray();
@@ -600,10 +605,7 @@ private slots:
         QFETCH(QString, messagePart);
 
         Service service(new TemplateWriter);
-        QJsonObject body = newChatBody("indicator", "MT5", lang);
-        for (auto it = seed.begin(); it != seed.end(); ++it)
-            body.insert(it.key(), it.value());
-        const QString id = Service::result(service.callAsync(&ChatService::startChat, body, lang)).value("session_id").toString();
+        const QString id = service.openSeeded(seed, "indicator", lang);
         const QString own = programOf(service.chat(id, "RSI 14", lang));
         const QJsonObject reply = Service::result(service.callAsync(
             &ChatService::chat, chatBody(id, "period 21", lang, {}, chosen == "own" ? own : chosen), lang));
