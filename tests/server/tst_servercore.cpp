@@ -35,6 +35,13 @@ struct RecordingSink final : AnswerSink
     QMetaObject::Connection whenClientGone(QObject *, const std::function<void()> &) const override { return {}; }
 };
 
+QJsonObject with(QJsonObject body, const QJsonObject &fields)
+{
+    for (auto it = fields.begin(); it != fields.end(); ++it)
+        body.insert(it.key(), it.value());
+    return body;
+}
+
 // A chat service as the executable builds one, with the given writer and a memory store.
 struct Service final
 {
@@ -58,13 +65,9 @@ struct Service final
     {
         return result(callAsync(&ChatService::startChat, newChatBody(type, platform, lang), lang)).value("session_id").toString();
     }
-    // A new chat whose body carries the fields of seed too.
     QString openSeeded(const QJsonObject &seed, const QString &type, const QString &lang)
     {
-        QJsonObject body = newChatBody(type, "MT5", lang);
-        for (auto it = seed.begin(); it != seed.end(); ++it)
-            body.insert(it.key(), it.value());
-        return result(callAsync(&ChatService::startChat, body, lang)).value("session_id").toString();
+        return result(callAsync(&ChatService::startChat, with(newChatBody(type, "MT5", lang), seed), lang)).value("session_id").toString();
     }
     QJsonObject chat(const QString &id, const QString &message, const QString &lang = "en", const QStringList &errors = {})
     {
@@ -488,97 +491,76 @@ private slots:
         QVERIFY(!QJsonDocument(fake.chats[4]).toJson().contains("An RSI EA"));
     }
 
-    // A chat the service forgot, seeded from the client's turns and program, and the program the
-    // trader chose on a later request: what the model is shown as the chat so far.
+    // A chat seeded with the client's turns and program, then the program the trader chose: what
+    // the model is shown as the chat so far (parts starting with "-" are not).
     void seededChat_data()
     {
         QTest::addColumn<QJsonObject>("seed");
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("shownProgram");
-        QTest::addColumn<QStringList>("kept");
-        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<QStringList>("parts");
         const auto turn = [](const QString &role, const QString &content) { return QJsonObject{{"role", role}, {"content", content}}; };
         const QJsonArray turns{turn("user", "An RSI EA"), turn("assistant", "Here.\n```mql5\nint Seeded() {}\n```"),
                                turn("user", "period 21"), turn("assistant", "The model server is busy.")};
-        QJsonArray many;
+        QJsonArray many, large;
         for (int i = 0; i < 30; ++i)
             many << turn("user", QString("request %1;").arg(i)) << turn("assistant", "Done.");
-        QJsonArray large;
         for (const QString name : {"first", "second", "third"})
             large += turn("user", name + QString(14000, 'x'));
+        const QJsonObject brought{{"current_program", "int Brought() {}"}};
 
-        QTest::newRow("latest program of the turns") << QJsonObject{{"history", turns}} << "" << "int Seeded()"
-                                                     << QStringList{"An RSI EA", "period 21"} << QStringList{"busy"};
-        QTest::newRow("current program beats the turns'") << QJsonObject{{"history", turns}, {"current_program", "int Brought() {}"}}
-                                                          << "" << "int Brought()" << QStringList{"An RSI EA"} << QStringList{"int Seeded()"};
-        QTest::newRow("program alone") << QJsonObject{{"current_program", "int Brought() {}"}} << "" << "int Brought()"
-                                       << QStringList{"I am working on"} << QStringList();
-        QTest::newRow("requests without a program") << QJsonObject{{"history", QJsonArray{turn("user", "An RSI EA")}}} << ""
-                                                    << "" << QStringList{"An RSI EA"} << QStringList();
-        QTest::newRow("latest turns by count") << QJsonObject{{"history", many}} << "" << "" << QStringList{"request 10;", "request 29;"}
-                                               << QStringList{"request 9;"};
-        QTest::newRow("latest turns by size") << QJsonObject{{"history", large}} << "" << "" << QStringList{"second", "third"}
-                                              << QStringList{"first"};
-        QTest::newRow("chosen on chat replaces it") << QJsonObject{{"current_program", "int Brought() {}"}} << "int Chosen() {}"
-                                                    << "int Chosen()" << QStringList() << QStringList{"int Brought()"};
+        QTest::newRow("turns' latest program") << QJsonObject{{"history", turns}} << "" << "int Seeded()" << QStringList{"An RSI EA", "period 21", "-busy"};
+        QTest::newRow("current program first") << QJsonObject{{"history", turns}, {"current_program", "int Brought() {}"}} << ""
+                                               << "int Brought()" << QStringList{"An RSI EA", "-int Seeded()"};
+        QTest::newRow("program alone") << brought << "" << "int Brought()" << QStringList{"I am working on"};
+        QTest::newRow("requests alone") << QJsonObject{{"history", QJsonArray{turn("user", "An RSI EA")}}} << "" << "" << QStringList{"An RSI EA"};
+        QTest::newRow("latest turns by count") << QJsonObject{{"history", many}} << "" << "" << QStringList{"request 10;", "-request 9;"};
+        QTest::newRow("latest turns by size") << QJsonObject{{"history", large}} << "" << "" << QStringList{"second", "-first"};
+        QTest::newRow("chosen on chat replaces it") << brought << "int Chosen() {}" << "int Chosen()" << QStringList{"-int Brought()"};
     }
     void seededChat()
     {
         QFETCH(QJsonObject, seed);
         QFETCH(QString, chosen);
         QFETCH(QString, shownProgram);
-        QFETCH(QStringList, kept);
-        QFETCH(QStringList, dropped);
+        QFETCH(QStringList, parts);
 
         FakeModel fake;
         Service service(modelAt(fake.url()));
         const QString id = service.openSeeded(seed, "ea", "en");
-        QCOMPARE(Service::result(service.callAsync(&ChatService::chat, chatBody(id, "lots 0.2", "en", {}, chosen))).value("success"),
-                 QJsonValue(true));
-        const QJsonArray messages = fake.chats.value(0).value("messages").toArray();
-        QCOMPARE(messages.last().toObject().value("content").toString().endsWith("lots 0.2"), true);
+        QVERIFY(Service::result(service.callAsync(&ChatService::chat, chatBody(id, "lots 0.2", "en", {}, chosen))).value("success").toBool());
         // An assistant turn holds the current program, between the earlier requests and the new one.
+        const QJsonArray messages = fake.chats.value(0).value("messages").toArray();
         QCOMPARE(messages.size(), shownProgram.isEmpty() ? 2 : 4);
-        if (!shownProgram.isEmpty())
-            QVERIFY(messages[2].toObject().value("content").toString().contains(shownProgram));
+        QVERIFY(messages[messages.size() - 2].toObject().value("content").toString().contains(shownProgram));
         const QString prompt = QString::fromUtf8(QJsonDocument(messages).toJson());
-        for (const QString &part : kept)
-            QVERIFY2(prompt.contains(part), qPrintable(part));
-        for (const QString &part : dropped)
-            QVERIFY2(!prompt.contains(part), qPrintable(part));
+        for (const QString &part : parts)
+            QVERIFY2(prompt.contains(part.mid(part.startsWith('-'))) != part.startsWith('-'), qPrintable(part));
     }
 
+    // History on /api/new, a program on /api/chat; a 400, or a 413 for the size.
     void seedRefused_data()
     {
-        QTest::addColumn<bool>("onNew");
         QTest::addColumn<QJsonObject>("fields");
-        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("error");
-        const int bad = int(ApiReply::Status::BadRequest);
-        const auto user = [](const QJsonValue &content) { return QJsonObject{{"role", "user"}, {"content", content}}; };
-        QTest::newRow("history not a list") << true << QJsonObject{{"history", "An EA"}} << bad << "invalid_request";
-        QTest::newRow("turn not an object") << true << QJsonObject{{"history", QJsonArray{"An EA"}}} << bad << "invalid_request";
-        QTest::newRow("system role") << true << QJsonObject{{"history", QJsonArray{QJsonObject{{"role", "system"}, {"content", "x"}}}}}
-                                     << bad << "invalid_request";
-        QTest::newRow("content not text") << true << QJsonObject{{"history", QJsonArray{user("ok"), user(3)}}} << bad << "invalid_request";
-        QTest::newRow("program not text on new") << true << QJsonObject{{"current_program", 1}} << bad << "invalid_request";
-        QTest::newRow("program not text on chat") << false << QJsonObject{{"current_program", QJsonArray()}} << bad << "invalid_request";
-        QTest::newRow("program too large") << false << QJsonObject{{"current_program", QString(200 * 1024, QChar(0x4e2d))}}
-                                           << int(ApiReply::Status::PayloadTooLarge) << "request_too_large";
+        const QJsonObject system{{"role", "system"}, {"content", "x"}}, number{{"role", "user"}, {"content", 3}};
+        QTest::newRow("history not a list") << QJsonObject{{"history", "An EA"}} << "invalid_request";
+        QTest::newRow("system role") << QJsonObject{{"history", QJsonArray{system}}} << "invalid_request";
+        QTest::newRow("content not text") << QJsonObject{{"history", QJsonArray{number}}} << "invalid_request";
+        QTest::newRow("program not text on new") << QJsonObject{{"history", QJsonArray()}, {"current_program", 1}} << "invalid_request";
+        QTest::newRow("program not text") << QJsonObject{{"current_program", QJsonArray()}} << "invalid_request";
+        QTest::newRow("program too large") << QJsonObject{{"current_program", QString(200 * 1024, QChar(0x4e2d))}} << "request_too_large";
     }
     void seedRefused()
     {
-        QFETCH(bool, onNew);
         QFETCH(QJsonObject, fields);
-        QFETCH(int, status);
         QFETCH(QString, error);
 
         Service service(new TemplateWriter);
-        QJsonObject body = onNew ? newChatBody("ea", "MT5", "en") : chatBody(service.open(), "RSI", "en");
-        body.insert(fields.begin().key(), fields.begin().value());
-        const auto sink = service.callAsync(onNew ? &ChatService::startChat : &ChatService::chat, body);
-        QVERIFY(sink->reply);
-        QCOMPARE(int(sink->reply->status), status);
+        const QJsonObject body = with(fields.contains("history") ? newChatBody("ea", "MT5", "en") : chatBody(service.open(), "RSI", "en"), fields);
+        const auto sink = service.callAsync(body.contains("session_id") ? &ChatService::chat : &ChatService::startChat, body);
+        const bool tooLarge = error == "request_too_large";
+        QVERIFY(sink->reply && sink->reply->status == (tooLarge ? ApiReply::Status::PayloadTooLarge : ApiReply::Status::BadRequest));
         QCOMPARE(sink->reply->body.value("error").toString(), error);
     }
 
@@ -588,20 +570,18 @@ private slots:
         QTest::addColumn<QJsonObject>("seed");
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("lang");
-        QTest::addColumn<QString>("error");
         QTest::addColumn<QString>("messagePart");
         const QJsonArray turns{QJsonObject{{"role", "assistant"}, {"content", "```mql4\nint Other() {}\n```"}}};
-        QTest::newRow("brought on new") << QJsonObject{{"current_program", "int Other() {}"}} << "" << "zh-CN" << "cannot_build" << "离线生成";
-        QTest::newRow("in the turns") << QJsonObject{{"history", turns}} << "" << "zh-TW" << "cannot_build" << "離線生成";
-        QTest::newRow("chosen elsewhere") << QJsonObject() << "int Other() {}" << "en" << "cannot_build" << "only programs it wrote";
-        QTest::newRow("chosen, their own") << QJsonObject() << "own" << "en" << "" << "RSI(14) 70/30 → RSI(21) 70/30";
+        QTest::newRow("brought on new") << QJsonObject{{"current_program", "int Other() {}"}} << "" << "zh-CN" << "离线生成";
+        QTest::newRow("in the turns") << QJsonObject{{"history", turns}} << "" << "zh-TW" << "離線生成";
+        QTest::newRow("chosen elsewhere") << QJsonObject() << "int Other() {}" << "en" << "only programs it wrote";
+        QTest::newRow("chosen, their own") << QJsonObject() << "own" << "en" << "RSI(14) 70/30 → RSI(21) 70/30";
     }
     void templatesForeignProgram()
     {
         QFETCH(QJsonObject, seed);
         QFETCH(QString, chosen);
         QFETCH(QString, lang);
-        QFETCH(QString, error);
         QFETCH(QString, messagePart);
 
         Service service(new TemplateWriter);
@@ -609,7 +589,7 @@ private slots:
         const QString own = programOf(service.chat(id, "RSI 14", lang));
         const QJsonObject reply = Service::result(service.callAsync(
             &ChatService::chat, chatBody(id, "period 21", lang, {}, chosen == "own" ? own : chosen), lang));
-        QCOMPARE(reply.value("error").toString(), error);
+        QCOMPARE(reply.value("error").toString(), chosen == "own" ? "" : "cannot_build");
         QVERIFY2(reply.value("message").toString().contains(messagePart), qPrintable(reply.value("message").toString()));
     }
 
