@@ -9,45 +9,6 @@ namespace {
 const QStringList languageCodes{QStringLiteral("en"), QStringLiteral("zh-CN"),
                                 QStringLiteral("zh-TW")};
 
-QJsonObject ideaObject(const TradingIdea &idea)
-{
-    return {{QStringLiteral("strategy"), int(idea.strategy)},
-            {QStringLiteral("ma_method"), int(idea.maMethod)},
-            {QStringLiteral("ma_period"), idea.maPeriod},
-            {QStringLiteral("fast_period"), idea.fastPeriod},
-            {QStringLiteral("slow_period"), idea.slowPeriod},
-            {QStringLiteral("rsi_period"), idea.rsiPeriod},
-            {QStringLiteral("overbought"), idea.overbought},
-            {QStringLiteral("oversold"), idea.oversold},
-            {QStringLiteral("lots"), idea.lots},
-            {QStringLiteral("sl"), idea.stopLossPoints},
-            {QStringLiteral("tp"), idea.takeProfitPoints}};
-}
-
-// Each value keeps its default when missing, so that records of an older service still load.
-TradingIdea ideaFrom(const QJsonObject &object)
-{
-    TradingIdea idea;
-    const auto number = [&object](const char *key, double fallback) {
-        return object.value(QLatin1String(key)).toDouble(fallback);
-    };
-    const auto whole = [&object](const char *key, int fallback) {
-        return object.value(QLatin1String(key)).toInt(fallback);
-    };
-    idea.strategy = TradingIdea::Strategy(qBound(0, whole("strategy", int(idea.strategy)), 2));
-    idea.maMethod = TradingIdea::MaMethod(qBound(0, whole("ma_method", int(idea.maMethod)), 3));
-    idea.maPeriod = whole("ma_period", idea.maPeriod);
-    idea.fastPeriod = whole("fast_period", idea.fastPeriod);
-    idea.slowPeriod = whole("slow_period", idea.slowPeriod);
-    idea.rsiPeriod = whole("rsi_period", idea.rsiPeriod);
-    idea.overbought = number("overbought", idea.overbought);
-    idea.oversold = number("oversold", idea.oversold);
-    idea.lots = number("lots", idea.lots);
-    idea.stopLossPoints = whole("sl", idea.stopLossPoints);
-    idea.takeProfitPoints = whole("tp", idea.takeProfitPoints);
-    return idea;
-}
-
 } // namespace
 
 QByteArray ChatRecord::toJson() const
@@ -59,8 +20,7 @@ QByteArray ChatRecord::toJson() const
          kind.type == ProgramKind::Type::Indicator ? QStringLiteral("indicator")
                                                    : QStringLiteral("ea")},
         {QStringLiteral("lang"), languageCodes.at(int(language))},
-        {QStringLiteral("idea"), ideaObject(idea)},
-        {QStringLiteral("has_program"), hasProgram},
+        {QStringLiteral("strategy"), strategy.toJson()},
         {QStringLiteral("requests"), QJsonArray::fromStringList(history.requests)},
         {QStringLiteral("program"), history.program},
         {QStringLiteral("last_use"), lastUseMs}};
@@ -81,8 +41,9 @@ std::optional<ChatRecord> ChatRecord::fromJson(const QByteArray &json)
                    type == QLatin1String("indicator") ? ProgramKind::Type::Indicator
                                                       : ProgramKind::Type::ExpertAdvisor};
     record.language = ReplyTexts::languageOf(object.value(QLatin1String("lang")).toString());
-    record.idea = ideaFrom(object.value(QLatin1String("idea")).toObject());
-    record.hasProgram = object.value(QLatin1String("has_program")).toBool();
+    // A record of an older service, or a strategy it cannot read, starts the strategy afresh.
+    record.strategy = offline::Strategy::fromJson(object.value(QLatin1String("strategy")).toObject())
+                          .value_or(offline::Strategy());
     for (const QJsonValue &request : object.value(QLatin1String("requests")).toArray())
         record.history.requests.append(request.toString());
     record.history.program = object.value(QLatin1String("program")).toString();

@@ -3,22 +3,21 @@
 #include "chathistory.h"
 #include "programkind.h"
 #include "replytexts.h"
-#include "tradingidea.h"
+#include "strategy.h"
 
 #include <QByteArray>
 
 #include <optional>
 
 // What a chat remembers between its requests, wherever it is kept: for which terminal and
-// program type it writes, in which language it answers, the templates' idea so far and the
-// chat for the model. As compact JSON when kept outside the process.
+// program type it writes, in which language it answers, the offline generator's strategy so
+// far and the chat for the model. As compact JSON when kept outside the process.
 struct ChatRecord final
 {
     ProgramKind kind;
     ReplyTexts::Language language = ReplyTexts::Language::English;
-    TradingIdea idea;
-    // The templates wrote a program in it: later requests refine that one.
-    bool hasProgram = false;
+    // Empty until the offline generator wrote a program in the chat; later requests refine it.
+    offline::Strategy strategy;
     ChatHistory history;
     // Milliseconds since the epoch.
     qint64 lastUseMs = 0;

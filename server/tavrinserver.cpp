@@ -1,6 +1,6 @@
 #include "tavrinserver.h"
 
-#include "codegenerator.h"
+#include "offlinegenerator.h"
 #include "programcheck.h"
 
 #include <QHttpServer>
@@ -19,8 +19,12 @@ using Status = ApiReply::Status;
 using ApiRequest::stringKeyProblem;
 
 constexpr qsizetype maxBodySize = 1024 * 1024;
-// How long a template chat may hold its lock; it needs a few milliseconds.
-constexpr qint64 templateLockMs = 60 * 1000;
+// How long an offline chat may hold its lock; it needs a few milliseconds.
+constexpr qint64 offlineLockMs = 60 * 1000;
+
+// The offline generator's languages are the replies' languages, in the same order.
+static_assert(int(offline::Language::SimplifiedChinese) == int(ReplyTexts::Language::SimplifiedChinese)
+              && int(offline::Language::TraditionalChinese) == int(ReplyTexts::Language::TraditionalChinese));
 
 QString methodName(QHttpServerRequest::Method method)
 {
@@ -271,32 +275,31 @@ void TavrinServer::answerChat(const QString &id, const ChatRecord &chat, const Q
                        ApiReply::outcome(Status::Ok, false, apiType,
                                          ReplyTexts::templatesCannotRepair(language), id));
     }
-    writeFromTemplates(updated, id, message, language, answer);
+    writeOffline(updated, id, message, language, answer);
 }
 
-// The first request chooses the strategy; later ones refine its program, and the reply says
-// what changed.
-void TavrinServer::writeFromTemplates(ChatRecord chat, const QString &id, const QString &message,
-                                      ReplyTexts::Language language, const PendingAnswer &answer)
+// The first request describes the strategy; later ones refine it, and the reply says what
+// changed, what was understood and what was not built.
+void TavrinServer::writeOffline(ChatRecord chat, const QString &id, const QString &message,
+                                ReplyTexts::Language language, const PendingAnswer &answer)
 {
-    const TradingIdea before = chat.idea;
-    QString text;
-    if (chat.hasProgram) {
-        chat.idea = before.changedBy(message);
-        const std::optional<TradingIdea::Strategy> named = TradingIdea::strategyNamedIn(message);
-        text = ReplyTexts::programChanged(language, chat.kind, chat.idea,
-                                          chat.idea.changesFrom(before),
-                                          named != chat.idea.strategy ? named : std::nullopt);
-    } else {
-        chat.idea = before.refinedBy(message);
-        text = ReplyTexts::programReady(language, chat.kind, chat.idea.summary());
+    const offline::Target target{chat.kind.platform == ProgramKind::Platform::Mql5,
+                                 chat.kind.type == ProgramKind::Type::Indicator};
+    const offline::Answer written = offline::OfflineGenerator::answer(
+        chat.strategy, message, target, offline::Language(int(language)));
+    if (!written.built) {
+        return endTurn(id, std::nullopt, answer,
+                       ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
+                                         written.refusal, id));
     }
-    chat.hasProgram = true;
-    const QString program = CodeGenerator::program(chat.kind, chat.idea, message);
-    answer.sendEvent("delta", {{QStringLiteral("text"), program}});
-    ApiReply reply = ApiReply::outcome(Status::Ok, true, QStringLiteral("chat"), text, id);
-    reply.body.insert(QStringLiteral("data"),
-                      programData(program, chat.kind, language));
+    const QString opening = chat.strategy.isEmpty()
+        ? ReplyTexts::programReady(language, chat.kind, written.summary)
+        : ReplyTexts::programChanged(language, chat.kind, written.summary, written.changes);
+    chat.strategy = written.strategy;
+    answer.sendEvent("delta", {{QStringLiteral("text"), written.program}});
+    ApiReply reply = ApiReply::outcome(Status::Ok, true, QStringLiteral("chat"),
+                                       (QStringList{opening} + written.details).join(u'\n'), id);
+    reply.body.insert(QStringLiteral("data"), programData(written.program, chat.kind, language));
     endTurn(id, chat, answer, reply);
 }
 
@@ -440,5 +443,5 @@ void TavrinServer::metrics(const PendingAnswer &answer)
 qint64 TavrinServer::lockMs() const
 {
     // A generation ends by its deadline; the margin covers a repair round's last answer.
-    return m_model ? m_model->client().settings().deadlineMs + 60 * 1000 : templateLockMs;
+    return m_model ? m_model->client().settings().deadlineMs + 60 * 1000 : offlineLockMs;
 }

@@ -26,7 +26,7 @@ class QHttpServer;
 class QTcpServer;
 
 // The code-generation service's endpoints over HTTP/JSON: chat sessions kept in a session
-// store, programs from templates or written by a language model, the client version check,
+// store, programs from the offline generator or written by a language model, the client version check,
 // and the health and metrics a monitoring system reads.
 class TavrinServer final : public QObject
 {
@@ -65,7 +65,7 @@ private:
     void answerChat(const QString &id, const ChatRecord &chat, const QString &message,
                     const QStringList &compileErrors, ReplyTexts::Language language,
                     const PendingAnswer &answer);
-    void writeFromTemplates(ChatRecord chat, const QString &id, const QString &message,
+    void writeOffline(ChatRecord chat, const QString &id, const QString &message,
                             ReplyTexts::Language language, const PendingAnswer &answer);
     void generate(const ChatRecord &chat, const QString &id, const ModelBackend::Request &request,
                   const PendingAnswer &answer);
@@ -88,7 +88,7 @@ private:
 
     QHttpServer *m_server;
     QTcpServer *m_listener;
-    // Null while programs come from templates.
+    // Null while programs come from the offline generator.
     ModelBackend *m_model = nullptr;
     SessionStore *m_store;
     // The chats this instance is answering with the model, by session.
