@@ -3,6 +3,7 @@
 #include "chatrecord.h"
 #include "memorysessionstore.h"
 #include "modelsettings.h"
+#include "offlinegenerator.h"
 #ifdef TAVRIN_WITH_REDIS
 #include "redissessionstore.h"
 #endif
@@ -80,14 +81,18 @@ private slots:
         ChatRecord chat;
         chat.kind = {ProgramKind::Platform::Mql5, ProgramKind::Type::ExpertAdvisor};
         chat.language = ReplyTexts::Language::TraditionalChinese;
-        chat.idea = TradingIdea().refinedBy(QStringLiteral("RSI 21 overbought 75 lots 0.3"));
-        chat.hasProgram = true;
+        chat.strategy = offline::OfflineGenerator::answer({}, QStringLiteral("RSI 21 overbought 75 lots 0.3, 40 pips stop"),
+                                                          {true, false}, offline::Language::TraditionalChinese).strategy;
+        QVERIFY(!chat.strategy.isEmpty());
         chat.history.remember(QStringLiteral("RSI 21 “引号”"), QStringLiteral("int OnInit() {}"));
         chat.lastUseMs = 1700000000123;
         const std::optional<ChatRecord> back = ChatRecord::fromJson(chat.toJson());
         QVERIFY(back);
         QCOMPARE(back->toJson(), chat.toJson());
-        QCOMPARE(back->idea.summary(), chat.idea.summary());
+        QCOMPARE(back->strategy.toJson(), chat.strategy.toJson());
+        // A record of an older service keeps the chat, not its strategy.
+        const std::optional<ChatRecord> older = ChatRecord::fromJson(R"({"platform":"MT4","code_type":"ea","idea":{"strategy":2}})");
+        QVERIFY(older && older->strategy.isEmpty());
         QVERIFY(!ChatRecord::fromJson(R"({"platform":"MT6","code_type":"ea"})"));
         QVERIFY(!ChatRecord::fromJson("not json"));
     }
