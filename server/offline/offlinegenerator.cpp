@@ -43,7 +43,7 @@ Answer OfflineGenerator::answer(const Strategy &before, const QString &request,
 {
     const Reading reading = readRequest(before, request);
     Answer answer;
-    answer.unbuilt = reading.unbuilt + partsOutsideTarget(reading.strategy, target);
+    answer.unbuilt = reading.unbuilt + partsOutsideTarget(reading.strategy, target, language);
     QStringList unbuiltLines;
     for (const Unbuilt &unbuilt : answer.unbuilt)
         unbuiltLines.append(unbuiltLine(unbuilt, language));

@@ -335,25 +335,25 @@ QString unbuiltLine(const Unbuilt &u, Language language)
         .arg(u.what, in(language, reasons.value(int(u.reason))));
 }
 
-QList<Unbuilt> partsOutsideTarget(const Strategy &s, const Target &target)
+QList<Unbuilt> partsOutsideTarget(const Strategy &s, const Target &target, Language language)
 {
     QList<Unbuilt> parts;
-    const auto add = [&parts](bool present, const char *what, Unbuilt::Reason reason) {
+    const auto add = [&](bool present, const Words &what, Unbuilt::Reason reason) {
         if (present)
-            parts.append({QString::fromLatin1(what), reason});
+            parts.append({in(language, what), reason});
     };
     if (target.indicator) {
         const auto reason = Unbuilt::Reason::TradingInIndicator;
-        add(s.stopLoss.value > 0, "stop loss", reason);
-        add(s.takeProfit.value > 0, "take profit", reason);
-        add(s.trailingStop.value > 0, "trailing stop", reason);
-        add(s.breakEven.value > 0, "break-even", reason);
-        add(s.lotsGiven || s.riskPercent > 0, "position size", reason);
-        add(s.martingaleSteps > 0, "martingale", reason);
-        add(s.gridOrders > 0, "grid", reason);
-        add(s.closeAfterBars > 0 || s.closeAtMinute >= 0, "closing positions", reason);
-        add(s.fromMinute >= 0 || s.weekdays || s.maxSpread.value > 0, "trading filters", reason);
-        add(s.maxPositionsGiven || s.magicGiven, "positions and magic number", reason);
+        add(s.stopLoss.value > 0, {"stop loss", "止损", "停損"}, reason);
+        add(s.takeProfit.value > 0, {"take profit", "止盈", "停利"}, reason);
+        add(s.trailingStop.value > 0, {"trailing stop", "移动止损", "移動停損"}, reason);
+        add(s.breakEven.value > 0, {"break-even", "保本", "保本"}, reason);
+        add(s.lotsGiven || s.riskPercent > 0, {"position size", "仓位大小", "倉位大小"}, reason);
+        add(s.martingaleSteps > 0, {"martingale", "马丁格尔", "馬丁格爾"}, reason);
+        add(s.gridOrders > 0, {"grid", "网格", "網格"}, reason);
+        add(s.closeAfterBars > 0 || s.closeAtMinute >= 0, {"closing positions", "平仓", "平倉"}, reason);
+        add(s.fromMinute >= 0 || s.weekdays || s.maxSpread.value > 0, {"trading filters", "交易过滤", "交易過濾"}, reason);
+        add(s.maxPositionsGiven || s.magicGiven, {"positions and magic number", "持仓数与魔术号", "持倉數與魔術號"}, reason);
         const auto overlay = [](const Rule &rule) { return isOverlay(rule.indicator); };
         if (std::any_of(s.rules.begin(), s.rules.end(), overlay)) {
             for (const Rule &rule : s.rules) {
@@ -362,8 +362,8 @@ QList<Unbuilt> partsOutsideTarget(const Strategy &s, const Target &target)
             }
         }
     } else {
-        add(s.arrows, "arrows", Unbuilt::Reason::IndicatorInEa);
-        add(!s.colours.isEmpty(), "line colours", Unbuilt::Reason::IndicatorInEa);
+        add(s.arrows, {"arrows", "箭头", "箭頭"}, Unbuilt::Reason::IndicatorInEa);
+        add(!s.colours.isEmpty(), {"line colours", "线条颜色", "線條顏色"}, Unbuilt::Reason::IndicatorInEa);
     }
     return parts;
 }

@@ -24,9 +24,9 @@ QList<std::pair<QString, QString>> facts(const Strategy &strategy, const Target 
 // "Not built: news — offline generation has no news data; a model server can write it."
 QString unbuiltLine(const Unbuilt &unbuilt, Language language);
 
-// Parts of the strategy a program of the target cannot have: trading in an indicator, lines
-// and arrows in an Expert Advisor.
-QList<Unbuilt> partsOutsideTarget(const Strategy &strategy, const Target &target);
+// Parts of the strategy a program of the target cannot have, named in the language: trading in
+// an indicator, lines and arrows in an Expert Advisor, an oscillator on a chart of prices.
+QList<Unbuilt> partsOutsideTarget(const Strategy &strategy, const Target &target, Language language);
 
 // The answer to a request with nothing to build: what can be asked for instead.
 QString nothingToBuild(Language language);

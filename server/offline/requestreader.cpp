@@ -189,7 +189,7 @@ const QList<Subject> &subjects()
         {Kind::Trailing,
          pattern("trailing(?: stop(?:[- ]?loss)?)?|\\btrail\\b|移动止损|移動止損|移動停損|追踪止损|"
                  "追蹤止損|跟踪止损|跟蹤止損")},
-        {Kind::StopLoss, pattern("stop[- ]?loss(?:es)?|\\bsl\\b|止损|止損|停損")},
+        {Kind::StopLoss, pattern("stop[- ]?loss(?:es)?|\\bsl\\b|\\bstop\\b(?! (?:trading|out))|止损|止損|停損")},
         {Kind::TakeProfit, pattern("take[- ]?profit|\\btp\\b|profit target|止盈|停利|获利目标|獲利目標")},
         {Kind::BreakEven, pattern("break[- ]?even|保本")},
         {Kind::AtrMultiple,
@@ -693,6 +693,9 @@ void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
         const bool crossed = m->capturedLength(1) > 0 || m->captured(2).contains(QRegularExpression("上穿|下穿"));
         setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
     }
+    static const QRegularExpression crossing = pattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
+    for (std::optional<Match> m; (m = take(crossing, start, end));)
+        setLevel(rule, m->captured(1).toDouble(), true, std::nullopt);
 }
 
 void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
@@ -777,14 +780,15 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         return rule.indicator == Indicator::MovingAverage || rule.indicator == Indicator::MaCross;
     });
     Rule *rule = ruleFor(Indicator::MovingAverage, place.start);
+    std::optional<MaMethod> named;
     if (method.contains(QRegularExpression("^ema|exponential|指数|指數")))
-        rule->method = MaMethod::Exponential;
+        named = MaMethod::Exponential;
     else if (method.contains(QRegularExpression("smma|smoothed|平滑")))
-        rule->method = MaMethod::Smoothed;
+        named = MaMethod::Smoothed;
     else if (method.contains(QRegularExpression("wma|weighted|加权|加權")))
-        rule->method = MaMethod::LinearWeighted;
+        named = MaMethod::LinearWeighted;
     else if (method.contains(QRegularExpression("^sma|simple|简单|簡單")))
-        rule->method = MaMethod::Simple;
+        named = MaMethod::Simple;
 
     static const QRegularExpression periods(QStringLiteral(
         "^[\\s(]*(?:cross(?:over)?|交叉)?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:and|,|/|&|和|与|與|-)\\s*|\\s+)(?:(?:s|e)?ma\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\.\\d))"));
@@ -821,15 +825,17 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     } else if (rule->indicator == Indicator::MaCross && numbers.size() == 1) {
         // A second average beside a crossover: a trend filter, as in "only above the 200 EMA".
         Rule filter = Rule::withDefaults(Indicator::MovingAverage);
-        filter.method = rule->method;
+        filter.method = named.value_or(rule->method);
         filter.condition = Condition::Above;
         filter.conditionGiven = true;
         readRuleValues(filter, numbers, 0);
         m_s.rules.append(filter);
         m_lastRule = int(m_s.rules.size() - 1);
+        return;
     } else {
         readRuleValues(*rule, numbers, 0);
     }
+    rule->method = named.value_or(rule->method);
     if (rule->indicator == Indicator::MovingAverage) {
         static const QRegularExpression above(QStringLiteral(
             "(?:\\b(?:above|below|over|under)\\b|高于|高於|低于|低於|之上|之下|上方|下方)\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$"));
