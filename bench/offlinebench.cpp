@@ -40,7 +40,7 @@ double percentile(std::vector<double> values, double share)
     return values.empty() ? 0 : values[std::min(values.size() - 1, std::size_t(share * double(values.size())))];
 }
 
-// Every indicator four times over, with every exit, size and filter: more than 1,000 lines.
+// Every indicator six times over, with every exit, size and filter: more than 1,000 lines.
 Strategy largeStrategy()
 {
     Strategy strategy = OfflineGenerator::answer({}, QStringLiteral(
@@ -48,7 +48,7 @@ Strategy largeStrategy()
         "10 bars, close at 21:00, risk 1% per trade, martingale max 3 steps, grid of 4 orders 200 points apart, "
         "trade between 8:00 and 17:00 monday to friday, max spread 20 points, magic 777, alerts"),
         {true, false}, Language::English).strategy;
-    for (int copy = 0; copy < 4; ++copy) {
+    for (int copy = 0; copy < 6; ++copy) {
         for (int indicator = 0; indicator <= int(Indicator::Breakout); ++indicator)
             strategy.rules.append(Rule::withDefaults(Indicator(indicator)));
     }

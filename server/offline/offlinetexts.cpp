@@ -159,7 +159,10 @@ QString clause(const Rule &rule, bool buy, Language language)
             return text.replace("%1", fast).replace("%2", slow);
         }
         const int upper = int(rule.valueNames().indexOf("Upper"));
-        const int level = upper >= 0 ? upper : int(rule.valueNames().indexOf(QRegularExpression("Level|Threshold|Bars")));
+        const QStringList names = rule.valueNames();
+        const int level = upper >= 0 ? upper
+                          : names.contains("Bars") ? int(names.indexOf("Bars"))
+                                                   : std::max(int(names.indexOf("Level")), int(names.indexOf("Threshold")));
         return text.replace("%1", indicatorNotation(rule))
             .replace("%2", level >= 0 ? number(rule.values[level]) : QString())
             .replace("%3", upper >= 0 ? number(rule.values[upper + 1]) : QString());
@@ -306,9 +309,10 @@ QList<std::pair<QString, QString>> facts(const Strategy &s, const Target &target
     const QStringList skipped{signalLine(s, true, language), signalLine(s, false, language)};
     const QString defaults = in(language, {"Defaults", "您未指定", "您未指定"});
     // Every other line is a fact of its own, keyed by its words before the first number.
+    static const QRegularExpression firstNumber(QStringLiteral("[\\d:]"));
     for (const QString &line : describe(s, target, language)) {
         if (!skipped.contains(line) && !line.startsWith(defaults))
-            list.append({line.section(QRegularExpression("[\\d:]"), 0, 0), line});
+            list.append({line.section(firstNumber, 0, 0), line});
     }
     return list;
 }

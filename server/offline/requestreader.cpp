@@ -88,6 +88,18 @@ QString normalized(const QString &request)
     return chineseNumbersAsDigits(englishNumbersAsDigits(text)).simplified();
 }
 
+// Whether the text holds one of the words, as plain text.
+bool containsAny(const QString &text, std::initializer_list<QStringView> words)
+{
+    return std::any_of(words.begin(), words.end(), [&text](QStringView word) { return text.contains(word); });
+}
+
+int levelSlot(const QStringList &names)
+{
+    const int level = int(names.indexOf("Level"));
+    return level >= 0 ? level : int(names.indexOf("Threshold"));
+}
+
 const QString number = QStringLiteral("(\\d+(?:\\.\\d+)?)");
 const QString unitWords =
     QStringLiteral("(points?|pts?|pips?|%|percent|点数|點數|点|點|个点|個點|基点|基點)");
@@ -550,7 +562,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         if (const auto m = take(value, place.end, segmentEnd))
             period = m->captured(1).toDouble();
         if (period && *period >= 1 && *period <= 1000) {
-            const int slot = match.captured().contains(QRegularExpression("fast|快")) ? 0 : 1;
+            const int slot = containsAny(match.captured(), {u"fast", u"快"}) ? 0 : 1;
             rule->values[slot] = *period;
             rule->given |= 1 << slot;
         }
@@ -579,9 +591,9 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         static const QRegularExpression values = pattern(QStringLiteral(
             "^\\s*(?:level|line)?\\s*(?:of|at|=|:|为|為)?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?))?"));
         const QString said = match.captured();
-        const std::optional<bool> upper = said.contains(QRegularExpression("bought|买|買|upper"))
+        const std::optional<bool> upper = containsAny(said, {u"bought", u"买", u"買", u"upper"})
             ? std::optional(true)
-            : said.contains(QRegularExpression("sold|卖|賣|lower")) ? std::optional(false) : std::nullopt;
+            : containsAny(said, {u"sold", u"卖", u"賣", u"lower"}) ? std::optional(false) : std::nullopt;
         Rule &rule = m_s.rules[m_lastRule];
         const bool crossed = rule.conditionGiven && rule.condition == Condition::CrossBack;
         if (const std::optional<double> before = numberBefore(place.start))
@@ -666,7 +678,7 @@ void Reader::setLevel(Rule &rule, double value, bool crossed, std::optional<bool
     const QStringList names = rule.valueNames();
     int slot = int(names.indexOf(upperNamed.value_or(value >= 50) ? "Upper" : "Lower"));
     if (slot < 0)
-        slot = int(names.indexOf(QRegularExpression("Level|Threshold")));
+        slot = levelSlot(names);
     if (slot < 0) {
         addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
         return;
@@ -690,7 +702,7 @@ void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
         "(above|over|higher than|>|高于|高於|大于|大於|超过|超過|突破|上穿|below|under|lower than|<|低于|低於|小于|小於|跌破|下穿)"
         "\\s*(-?\\d+(?:\\.\\d+)?)"));
     for (std::optional<Match> m; (m = take(level, start, end));) {
-        const bool crossed = m->capturedLength(1) > 0 || m->captured(2).contains(QRegularExpression("上穿|下穿"));
+        const bool crossed = m->capturedLength(1) > 0 || containsAny(m->captured(2), {u"上穿", u"下穿"});
         setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
     }
     static const QRegularExpression crossing = pattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
@@ -719,22 +731,22 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     struct Said
     {
         Indicator indicator;
-        const char *words;
+        QRegularExpression words;
         Condition condition;
     };
     static const QList<Said> conditions = {
-        {Indicator::Macd, "histogram|柱状图|柱狀圖|柱|转正|轉正|转负|轉負", Condition::Histogram},
-        {Indicator::Macd, "zero|零轴|零軸", Condition::ZeroLine},
-        {Indicator::Macd, "signal|信号线|信號線", Condition::Cross},
-        {Indicator::Bollinger, "outside|beyond|收在.{0,4}外|外侧|外側", Condition::Outside},
-        {Indicator::Bollinger, "touch\\w*|触及|觸及|碰到", Condition::Touch},
-        {Indicator::Bollinger, "(?:back|returns?|re-?enters?) (?:inside|into)|回到", Condition::CrossBack},
-        {Indicator::Stochastic, "%k|%d|\\bk\\b.{0,12}\\bd\\b", Condition::Cross},
-        {Indicator::Rsi, "cross\\w* back|leaves?|回到", Condition::CrossBack},
+        {Indicator::Macd, pattern("histogram|柱状图|柱狀圖|柱|转正|轉正|转负|轉負"), Condition::Histogram},
+        {Indicator::Macd, pattern("zero|零轴|零軸"), Condition::ZeroLine},
+        {Indicator::Macd, pattern("signal|信号线|信號線"), Condition::Cross},
+        {Indicator::Bollinger, pattern("outside|beyond|收在.{0,4}外|外侧|外側"), Condition::Outside},
+        {Indicator::Bollinger, pattern("touch\\w*|触及|觸及|碰到"), Condition::Touch},
+        {Indicator::Bollinger, pattern("(?:back|returns?|re-?enters?) (?:inside|into)|回到"), Condition::CrossBack},
+        {Indicator::Stochastic, pattern("%k|%d|\\bk\\b.{0,12}\\bd\\b"), Condition::Cross},
+        {Indicator::Rsi, pattern("cross\\w* back|leaves?|回到"), Condition::CrossBack},
     };
     for (const Said &s : conditions) {
         if (s.indicator == indicator) {
-            while (take(QRegularExpression(s.words), place.end, ruleEnd)) {
+            while (take(s.words, place.end, ruleEnd)) {
                 rule.condition = s.condition;
                 rule.conditionGiven = true;
             }
@@ -781,13 +793,13 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     });
     Rule *rule = ruleFor(Indicator::MovingAverage, place.start);
     std::optional<MaMethod> named;
-    if (method.contains(QRegularExpression("^ema|exponential|指数|指數")))
+    if (method.startsWith(u"ema") || containsAny(method, {u"exponential", u"指数", u"指數"}))
         named = MaMethod::Exponential;
-    else if (method.contains(QRegularExpression("smma|smoothed|平滑")))
+    else if (containsAny(method, {u"smma", u"smoothed", u"平滑"}))
         named = MaMethod::Smoothed;
-    else if (method.contains(QRegularExpression("wma|weighted|加权|加權")))
+    else if (containsAny(method, {u"wma", u"weighted", u"加权", u"加權"}))
         named = MaMethod::LinearWeighted;
-    else if (method.contains(QRegularExpression("^sma|simple|简单|簡單")))
+    else if (method.startsWith(u"sma") || containsAny(method, {u"simple", u"简单", u"簡單"}))
         named = MaMethod::Simple;
 
     static const QRegularExpression periods(QStringLiteral(
@@ -803,8 +815,9 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     static const QRegularExpression crossWord(QStringLiteral("cross\\w*|交叉|金叉|死叉"));
     const qsizetype around = std::max<qsizetype>(0, place.start - 12);
     const bool crossNamed = m_text.mid(around, place.end + 14 - around).contains(crossWord);
+    static const QRegularExpression priceWords(QStringLiteral("price|close|收盘|收盤|价格|價格"));
     const bool priceNamed = m_text.mid(std::max<qsizetype>(0, place.start - 30), 30)
-                                .contains(QRegularExpression("price|close|收盘|收盤|价格|價格"));
+                                .contains(priceWords);
     const bool wasCross = rule->indicator == Indicator::MaCross;
     // A second average named with a period of its own: "LWMA 15 and LWMA 60 cross".
     if (rule->indicator == Indicator::MovingAverage && m_maNamed && numbers.size() == 1 && (rule->given & 1)) {
@@ -898,7 +911,8 @@ void Reader::readFixed(const Place &place, const Match &match)
     case Kind::Lots: {
         static const QRegularExpression after(QStringLiteral("^\\s*(?:size)?\\s*(?:of|=|:|is|为|為)?\\s*") + number);
         const qsizetype from = std::max<qsizetype>(0, place.start - 10);
-        const Match prior = QRegularExpression(number + QStringLiteral("\\s*$")).match(m_free.mid(from, place.start - from));
+        static const QRegularExpression before(number + QStringLiteral("\\s*$"));
+        const Match prior = before.match(m_free.mid(from, place.start - from));
         std::optional<double> value;
         if (prior.hasMatch()) {
             consume(from + prior.capturedStart(), place.start);
@@ -918,7 +932,8 @@ void Reader::readFixed(const Place &place, const Match &match)
     case Kind::Risk: {
         static const QRegularExpression percent(QStringLiteral("(?:^|\\s)(?:of|=|:|is|per trade)?\\s*") + number + QStringLiteral("\\s*(?:%|percent)"));
         const qsizetype from = std::max<qsizetype>(0, place.start - 12);
-        const Match prior = QRegularExpression(number + QStringLiteral("\\s*(?:%|percent)\\s*(?:of (?:the )?(?:account|balance) )?$")).match(m_free.mid(from, place.start - from));
+        static const QRegularExpression before(number + QStringLiteral("\\s*(?:%|percent)\\s*(?:of (?:the )?(?:account|balance) )?$"));
+        const Match prior = before.match(m_free.mid(from, place.start - from));
         std::optional<double> value;
         if (prior.hasMatch()) {
             consume(from + prior.capturedStart(), place.start);
@@ -942,9 +957,11 @@ void Reader::readFixed(const Place &place, const Match &match)
         }
         m_s.martingaleSteps = m_s.martingaleSteps ? m_s.martingaleSteps : 4;
         const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 40);
-        if (const auto m = take(QRegularExpression("(?:max(?:imum)?|up to|at most|最多)\\s*(\\d+)\\s*(?:steps?|times|levels?|次|步)"), place.end, end))
+        static const QRegularExpression steps(QStringLiteral("(?:max(?:imum)?|up to|at most|最多)\\s*(\\d+)\\s*(?:steps?|times|levels?|次|步)"));
+        static const QRegularExpression factor("(?:multiplier|factor|倍数|倍數)\\s*(?:of)?\\s*" + number + "|" + number + "\\s*(?:x|倍)(?!\\s*atr)");
+        if (const auto m = take(steps, place.end, end))
             m_s.martingaleSteps = std::clamp(m->captured(1).toInt(), 1, 10);
-        if (const auto m = take(QRegularExpression("(?:multiplier|factor|倍数|倍數)\\s*(?:of)?\\s*" + number + "|" + number + "\\s*(?:x|倍)(?!\\s*atr)"), place.end, end)) {
+        if (const auto m = take(factor, place.end, end)) {
             const double factor = (m->captured(1) + m->captured(2)).toDouble();
             if (factor > 1 && factor <= 3)
                 m_s.martingaleFactor = factor;
@@ -1015,14 +1032,14 @@ void Reader::readFixed(const Place &place, const Match &match)
     case Kind::Weekdays:
         return readWeekdays(text);
     case Kind::Timeframe: {
-        static const QList<std::pair<const char *, const char *>> names = {
-            {"^m1$|^1[- ]?min|^1\\s*分", "M1"},    {"^m5$|^5[- ]?min|^5\\s*分", "M5"},
-            {"^m15$|^15[- ]?min|^15\\s*分", "M15"}, {"^m30$|^30[- ]?min|^30\\s*分", "M30"},
-            {"^h1$|^1[- ]?hour|^hourly|^1\\s*小", "H1"}, {"^h4$|^4[- ]?hour|^4\\s*小", "H4"},
-            {"^d1$|daily|日", "D1"},                {"^w1$|weekly|周线|週線", "W1"},
-            {"^mn1?$|monthly|月", "MN1"}};
+        static const QList<std::pair<QRegularExpression, const char *>> names = {
+            {QRegularExpression("^m1$|^1[- ]?min|^1\\s*分"), "M1"},    {QRegularExpression("^m5$|^5[- ]?min|^5\\s*分"), "M5"},
+            {QRegularExpression("^m15$|^15[- ]?min|^15\\s*分"), "M15"}, {QRegularExpression("^m30$|^30[- ]?min|^30\\s*分"), "M30"},
+            {QRegularExpression("^h1$|^1[- ]?hour|^hourly|^1\\s*小"), "H1"}, {QRegularExpression("^h4$|^4[- ]?hour|^4\\s*小"), "H4"},
+            {QRegularExpression("^d1$|daily|日"), "D1"},                {QRegularExpression("^w1$|weekly|周线|週線"), "W1"},
+            {QRegularExpression("^mn1?$|monthly|月"), "MN1"}};
         for (const auto &[words, name] : names) {
-            if (text.contains(QRegularExpression(words))) {
+            if (text.contains(words)) {
                 m_s.timeframe = name;
                 return;
             }
@@ -1038,14 +1055,12 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     case Kind::Direction:
         m_directionGiven = true;
-        m_s.direction = text.contains(QRegularExpression("buy|long|多|买|買"))
-                                && !text.contains(QRegularExpression("both|双|雙"))
-            ? Strategy::Direction::BuyOnly
-            : text.contains(QRegularExpression("sell|short|空|卖|賣")) ? Strategy::Direction::SellOnly
-                                                                       : Strategy::Direction::Both;
+        m_s.direction = containsAny(text, {u"both", u"双", u"雙"})       ? Strategy::Direction::Both
+                        : containsAny(text, {u"buy", u"long", u"多", u"买", u"買"}) ? Strategy::Direction::BuyOnly
+                                                                                  : Strategy::Direction::SellOnly;
         return;
     case Kind::Opposite:
-        m_s.closeOnOpposite = !text.contains(QRegularExpression("don'?t|do not|never"))
+        m_s.closeOnOpposite = !containsAny(text, {u"don't", u"dont", u"do not", u"never"})
                               && !negated(place.start);
         m_s.closeOnOppositeGiven = true;
         return;
@@ -1109,7 +1124,7 @@ void Reader::readWeekdays(const QString &text)
     int mask = 0;
     if (days.isEmpty()) {
         mask = 0b0111110; // weekdays
-    } else if (days.size() == 2 && text.contains(QRegularExpression("to|-|through|thru|until|到|至|~"))) {
+    } else if (days.size() == 2 && containsAny(text, {u"to", u"-", u"through", u"thru", u"until", u"到", u"至", u"~"})) {
         for (int d = days[0];; d = (d + 1) % 7) {
             mask |= 1 << d;
             if (d == days[1])
@@ -1119,7 +1134,8 @@ void Reader::readWeekdays(const QString &text)
         for (int d : days)
             mask |= 1 << d;
     }
-    if (text.contains(QRegularExpression("^(?:not|no|don|do not|except|excluding|skip|avoid|不在)|不交易")))
+    static const QRegularExpression excluded(QStringLiteral("^(?:not|no|don|do not|except|excluding|skip|avoid|不在)|不交易"));
+    if (text.contains(excluded))
         mask = (m_s.weekdays ? m_s.weekdays : 0b1111111) & ~mask;
     m_s.weekdays = mask == 0b1111111 ? 0 : mask;
 }
@@ -1140,7 +1156,8 @@ void Reader::leftovers()
         QString word = m.captured();
         const QString gap = m_free.mid(previousEnd, m.capturedStart() - previousEnd);
         previousEnd = m.capturedEnd();
-        if (gap.contains(QRegularExpression("[,.;:!?()]")) || gap.count(u' ') > 2)
+        static const QRegularExpression punctuation(QStringLiteral("[,.;:!?()]"));
+        if (gap.contains(punctuation) || gap.count(u' ') > 2)
             flush();
         if (word.at(0).script() == QChar::Script_Han) {
             word.remove(chineseFillers());
