@@ -414,7 +414,6 @@ private:
     Strategy m_s;
     bool m_refining;
     QList<Unbuilt> m_unbuilt;
-    bool m_understood = false;
     bool m_replaced = false;
     bool m_directionGiven = false;
     bool m_maNamed = false; // an average was named in this message
@@ -468,7 +467,7 @@ Reading Reader::read()
     if (!m_hoursNamed.isEmpty() && m_s.fromMinute < 0)
         addUnbuilt(m_hoursNamed, Unbuilt::Reason::NotUnderstood);
     leftovers();
-    return {m_s, m_unbuilt, m_understood};
+    return {m_s, m_unbuilt};
 }
 
 // "remove the trailing stop", "no stop loss", "不要止损".
@@ -540,7 +539,6 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
     const Match match = subject.pattern.match(m_text, place.start,
                                               QRegularExpression::NormalMatch,
                                               QRegularExpression::AnchorAtOffsetMatchOption);
-    m_understood = m_understood || subject.kind != Kind::Unsupported;
     switch (subject.kind) {
     case Kind::Indicator:
         return subject.indicator == Indicator::MovingAverage ? readMovingAverage(place, segmentEnd)

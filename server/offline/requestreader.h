@@ -32,8 +32,6 @@ struct Reading final
 {
     Strategy strategy;
     QList<Unbuilt> unbuilt;
-    // Something of the message was understood, beyond the words every request has.
-    bool understood = false;
 };
 
 // Reads a request in English or Chinese into the strategy it describes, starting from before:
