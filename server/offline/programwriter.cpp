@@ -73,6 +73,19 @@ void crossing(RuleCode &code, const QString &a1, const QString &a0, const QStrin
     code.sell = QStringLiteral("%1 >= %2 && %3 < %4").arg(a1, b1, a0, b0);
 }
 
+// An oscillator's levels: buy below the lower one (Zone) or back above it, sell the other way.
+void levelSignals(RuleCode &code, Condition condition, const QString &v1, const QString &v0,
+                  const QString &upper, const QString &lower)
+{
+    if (condition == Condition::Zone) {
+        code.buy = v0 + " < " + lower;
+        code.sell = v0 + " > " + upper;
+    } else {
+        code.buy = QStringLiteral("%1 < %2 && %3 >= %2").arg(v1, lower, v0);
+        code.sell = QStringLiteral("%1 > %2 && %3 <= %2").arg(v1, upper, v0);
+    }
+}
+
 RuleCode ruleCode(const Rule &rule, const QString &prefix)
 {
     RuleCode code;
@@ -131,13 +144,7 @@ RuleCode ruleCode(const Rule &rule, const QString &prefix)
         }
         code.levelInputs = {upper, lower};
         code.levels = {rule.values[1], rule.indicator == Indicator::Rsi ? rule.values[2] : -rule.values[1]};
-        if (rule.condition == Condition::Zone) {
-            code.buy = v0 + " < " + lower;
-            code.sell = v0 + " > " + upper;
-        } else {
-            code.buy = QStringLiteral("%1 < %2 && %3 >= %2").arg(v1, lower, v0);
-            code.sell = QStringLiteral("%1 > %2 && %3 <= %2").arg(v1, upper, v0);
-        }
+        levelSignals(code, rule.condition, v1, v0, upper, lower);
         break;
     }
     case Indicator::Macd: {
@@ -181,15 +188,10 @@ RuleCode ruleCode(const Rule &rule, const QString &prefix)
         const QString k1 = call(code.lines[0], "s + 1"), k0 = call(code.lines[0], "s");
         code.levelInputs = {in[3], in[4]};
         code.levels = {rule.values[3], rule.values[4]};
-        if (rule.condition == Condition::Zone) {
-            code.buy = k0 + " < " + in[4];
-            code.sell = k0 + " > " + in[3];
-        } else if (rule.condition == Condition::CrossBack) {
-            code.buy = QStringLiteral("%1 < %2 && %3 >= %2").arg(k1, in[4], k0);
-            code.sell = QStringLiteral("%1 > %2 && %3 <= %2").arg(k1, in[3], k0);
-        } else {
+        if (rule.condition == Condition::Cross)
             crossing(code, k1, k0, call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
-        }
+        else
+            levelSignals(code, rule.condition, k1, k0, in[3], in[4]);
         break;
     }
     case Indicator::Adx: {
@@ -257,35 +259,29 @@ QString timeframeConstant(const QString &timeframe)
     return timeframe.isEmpty() ? QStringLiteral("PERIOD_CURRENT") : QStringLiteral("PERIOD_") + timeframe;
 }
 
-QString unitComment(const Distance &distance)
+struct UnitCode
 {
-    switch (distance.unit) {
-    case Unit::Points:
-        return QStringLiteral("points");
-    case Unit::Pips:
-        return QStringLiteral("pips");
-    case Unit::Percent:
-        return QStringLiteral("% of the price");
-    case Unit::Atr:
-        return QStringLiteral("x ATR");
-    }
-    return {};
+    const char *comment;
+    const char *factor; // the price distance of one, as the program computes it
+};
+
+const UnitCode &unitCode(Unit unit)
+{
+    static const UnitCode codes[] = {{"points", "_Point"},
+                                     {"pips", "PipSize()"},
+                                     {"% of the price", "price / 100.0"},
+                                     {"x ATR", "AtrValue()"}};
+    return codes[int(unit)];
 }
 
-// The price distance of a value in its unit, as the program computes it.
+QString unitComment(const Distance &distance)
+{
+    return QString::fromLatin1(unitCode(distance.unit).comment);
+}
+
 QString distanceFactor(const Distance &distance)
 {
-    switch (distance.unit) {
-    case Unit::Points:
-        return QStringLiteral("_Point");
-    case Unit::Pips:
-        return QStringLiteral("PipSize()");
-    case Unit::Percent:
-        return QStringLiteral("price / 100.0");
-    case Unit::Atr:
-        return QStringLiteral("AtrValue()");
-    }
-    return {};
+    return QString::fromLatin1(unitCode(distance.unit).factor);
 }
 
 class Writer final

@@ -391,6 +391,18 @@ private:
         consume(start + m.capturedStart(), start + m.capturedEnd());
         return m;
     }
+    // before: a pattern ending at "$", read in the lookBack characters before start; else after,
+    // read from end on; either is read.
+    std::optional<Match> besideSubject(const QRegularExpression &before, const QRegularExpression &after,
+                                       const Place &place, qsizetype lookBack, qsizetype end)
+    {
+        const qsizetype from = std::max<qsizetype>(0, place.start - lookBack);
+        const Match prior = before.match(m_free.mid(from, place.start - from));
+        if (!prior.hasMatch())
+            return take(after, place.end, std::min(end, m_text.size()));
+        consume(from + prior.capturedStart(), place.start);
+        return prior;
+    }
     bool negated(qsizetype start);
     bool switching(qsizetype start) const;
     std::optional<double> numberBefore(qsizetype start);
@@ -871,15 +883,7 @@ void Reader::readDistance(Distance &distance, const Place &place, qsizetype end)
     }
     static const QRegularExpression before(number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?\\s*(?:-\\s*)?$"));
     static const QRegularExpression after(QStringLiteral("^\\s*(?:of|at|to|=|:|is|after|为|為|设为|設為|设置为|設置為)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
-    const qsizetype from = std::max<qsizetype>(0, place.start - 14);
-    std::optional<Match> m;
-    const Match prior = before.match(m_free.mid(from, place.start - from));
-    if (prior.hasMatch()) {
-        consume(from + prior.capturedStart(), place.start);
-        m = prior;
-    } else {
-        m = take(after, place.end, end);
-    }
+    const std::optional<Match> m = besideSubject(before, after, place, 14, end);
     if (!m) {
         m_lastDistance = &distance; // "stop loss 2 x ATR"
         if (!distance.given)
@@ -908,16 +912,10 @@ void Reader::readFixed(const Place &place, const Match &match)
     switch (place.subject->kind) {
     case Kind::Lots: {
         static const QRegularExpression after(QStringLiteral("^\\s*(?:size)?\\s*(?:of|=|:|is|为|為)?\\s*") + number);
-        const qsizetype from = std::max<qsizetype>(0, place.start - 10);
         static const QRegularExpression before(number + QStringLiteral("\\s*$"));
-        const Match prior = before.match(m_free.mid(from, place.start - from));
         std::optional<double> value;
-        if (prior.hasMatch()) {
-            consume(from + prior.capturedStart(), place.start);
-            value = prior.captured(1).toDouble();
-        } else if (const auto m = take(after, place.end, std::min<qsizetype>(m_text.size(), place.end + 12))) {
+        if (const auto m = besideSubject(before, after, place, 10, place.end + 12))
             value = m->captured(1).toDouble();
-        }
         if (value && *value >= 0.01 && *value <= 100) {
             m_s.lots = *value;
             m_s.lotsGiven = true;
@@ -929,16 +927,10 @@ void Reader::readFixed(const Place &place, const Match &match)
     }
     case Kind::Risk: {
         static const QRegularExpression percent(QStringLiteral("(?:^|\\s)(?:of|=|:|is|per trade)?\\s*") + number + QStringLiteral("\\s*(?:%|percent)"));
-        const qsizetype from = std::max<qsizetype>(0, place.start - 12);
         static const QRegularExpression before(number + QStringLiteral("\\s*(?:%|percent)\\s*(?:of (?:the )?(?:account|balance) )?$"));
-        const Match prior = before.match(m_free.mid(from, place.start - from));
         std::optional<double> value;
-        if (prior.hasMatch()) {
-            consume(from + prior.capturedStart(), place.start);
-            value = prior.captured(1).toDouble();
-        } else if (const auto m = take(percent, place.end, std::min<qsizetype>(m_text.size(), place.end + 24))) {
+        if (const auto m = besideSubject(before, percent, place, 12, place.end + 24))
             value = m->captured(1).toDouble();
-        }
         if (value && *value > 0 && *value <= 10) {
             m_s.riskPercent = *value;
         } else if (value) {
