@@ -73,11 +73,15 @@ void crossing(RuleCode &code, const QString &a1, const QString &a0, const QStrin
     code.sell = QStringLiteral("%1 >= %2 && %3 < %4").arg(a1, b1, a0, b0);
 }
 
-// An oscillator's levels: buy below the lower one (Zone) or back above it, sell the other way.
+// An oscillator's levels: buy below the lower one (Zone) or back above it, or above the
+// midline (Above); sell the other way.
 void levelSignals(RuleCode &code, Condition condition, const QString &v1, const QString &v0,
                   const QString &upper, const QString &lower)
 {
-    if (condition == Condition::Zone) {
+    if (condition == Condition::Above) {
+        code.buy = v0 + " > " + upper;
+        code.sell = v0 + " < " + lower;
+    } else if (condition == Condition::Zone) {
         code.buy = v0 + " < " + lower;
         code.sell = v0 + " > " + upper;
     } else {

@@ -56,8 +56,9 @@ QString chineseNumbersAsDigits(const QString &text)
     qsizetype copied = 0;
     for (auto it = run.globalMatch(text); it.hasNext();) {
         const Match m = it.next();
-        if (m.captured() == QStringLiteral("零"))
-            continue; // "零轴": the zero line
+        const QChar next = m.capturedEnd() < text.size() ? text.at(m.capturedEnd()) : QChar();
+        if (m.captured() == QStringLiteral("零") || (m.captured() == QStringLiteral("一") && (next == u'个' || next == u'個')))
+            continue; // "零轴": the zero line; "一个": "a"
         int total = 0;
         int digit = -1;
         for (QChar c : m.captured()) {
@@ -349,6 +350,7 @@ const QRegularExpression &chineseFillers()
         "进场|進場|出场|出場|离场|離場|条件|條件|过滤|過濾|限制|回到|回|带内|帶內|轨|軌|上轨|上軌|下轨|"
         "下軌|中轨|中軌|零轴|零軸|柱|柱状图|柱狀圖|主线|主線|信号线|信號線|天|了|吧|呢|啊|我|要|想|"
         "需要|可以|能|会|會|就|再|也|都|还|還|让|讓|给|給|对|對|方向|个点|個點|周期|週期|风险|風險|账户|"
+        "向上|向下|弹出|彈出|发出|發出|"
         "帳戶|余额|餘額|百分之|一|每笔|每筆|均线|均線|移动|移動|持仓|持倉|时间|時間|分钟|分鐘|小时|小時|"
         "止损|止損|止盈|到|至|值|参数|參數|默认|默認|预设|預設|水平|水平线|水平線|区|區|区域|區域|从|從"));
     return fillers;
@@ -430,6 +432,13 @@ private:
     bool m_directionGiven = false;
     bool m_maNamed = false; // an average was named in this message
     qsizetype m_gridEnd = -1;
+    struct PendingAtr
+    {
+        QString said;
+        double value;
+        qsizetype end;
+    };
+    std::optional<PendingAtr> m_pendingAtr; // a multiple of ATR waiting for its distance
     QString m_hoursNamed;   // "trading hours", to be named as not built if no hours follow
     int m_lastRule = -1;
     Distance *m_lastDistance = nullptr;
@@ -476,6 +485,8 @@ Reading Reader::read()
     static const QRegularExpression either = pattern(QStringLiteral("\\bor\\b|或者?|任一|either"));
     if (m_s.rules.size() > 1 && m_text.contains(either))
         m_s.anyRule = true;
+    if (m_pendingAtr)
+        addUnbuilt(m_pendingAtr->said, Unbuilt::Reason::NotUnderstood);
     if (!m_hoursNamed.isEmpty() && m_s.fromMinute < 0)
         addUnbuilt(m_hoursNamed, Unbuilt::Reason::NotUnderstood);
     leftovers();
@@ -653,7 +664,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             *m_lastDistance = {match.captured(1).toDouble(), Unit::Atr, true};
             m_lastDistance = nullptr;
         } else {
-            addUnbuilt(match.captured(), Unbuilt::Reason::NotUnderstood);
+            m_pendingAtr = {match.captured(), match.captured(1).toDouble(), place.end};
         }
         return;
     default:
@@ -686,6 +697,15 @@ void Reader::readRuleValues(Rule &rule, QList<double> numbers, int firstSlot)
 void Reader::setLevel(Rule &rule, double value, bool crossed, std::optional<bool> upperNamed)
 {
     const QStringList names = rule.valueNames();
+    // "RSI above 50": the midline, a trend's side rather than a zone.
+    const int upper = int(names.indexOf("Upper"));
+    if (value == 50 && upper >= 0 && !upperNamed) {
+        rule.values[upper] = rule.values[upper + 1] = 50;
+        rule.given |= 3 << upper;
+        rule.condition = Condition::Above;
+        rule.conditionGiven = true;
+        return;
+    }
     int slot = int(names.indexOf(upperNamed.value_or(value >= 50) ? "Upper" : "Lower"));
     if (slot < 0)
         slot = levelSlot(names);
@@ -884,6 +904,11 @@ void Reader::readDistance(Distance &distance, const Place &place, qsizetype end)
     static const QRegularExpression before(number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?\\s*(?:-\\s*)?$"));
     static const QRegularExpression after(QStringLiteral("^\\s*(?:of|at|to|=|:|is|after|为|為|设为|設為|设置为|設置為)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
     const std::optional<Match> m = besideSubject(before, after, place, 14, end);
+    if (!m && m_pendingAtr && place.start - m_pendingAtr->end <= 8) { // "a 2 ATR stop"
+        distance = {m_pendingAtr->value, Unit::Atr, true};
+        m_pendingAtr.reset();
+        return;
+    }
     if (!m) {
         m_lastDistance = &distance; // "stop loss 2 x ATR"
         if (!distance.given)

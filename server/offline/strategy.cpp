@@ -1,6 +1,7 @@
 #include "strategy.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 
 namespace offline {
 
@@ -162,7 +163,12 @@ std::optional<Strategy> Strategy::fromJson(const QJsonObject &object)
         return object.value(QLatin1String(key)).toBool(fallback);
     };
     s.anyRule = flag("any", s.anyRule);
+    // What goes into a program's code comes only from the reader's vocabulary, whatever the
+    // record says.
+    static const QStringList timeframes{"", "M1", "M5", "M15", "M30", "H1", "H4", "D1", "W1", "MN1"};
     s.timeframe = object.value("tf").toString();
+    if (!timeframes.contains(s.timeframe))
+        return std::nullopt;
     s.currentBar = flag("current_bar", s.currentBar);
     s.direction = Direction(qBound(0, whole("direction", 0), 2));
     s.closeOnOpposite = flag("opposite", s.closeOnOpposite);
@@ -191,8 +197,12 @@ std::optional<Strategy> Strategy::fromJson(const QJsonObject &object)
     s.magicGiven = flag("magic_given", false);
     s.arrows = flag("arrows", false);
     s.alert = flag("alert", false);
-    for (const QJsonValue &colour : object.value("colours").toArray())
+    static const QRegularExpression colourName(QStringLiteral("^[A-Z][a-z]+$"));
+    for (const QJsonValue &colour : object.value("colours").toArray()) {
+        if (!colour.toString().contains(colourName))
+            return std::nullopt;
         s.colours.append(colour.toString());
+    }
     return s;
 }
 

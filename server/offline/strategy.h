@@ -36,7 +36,7 @@ enum class Indicator {
 // How an indicator gives its buy and sell signals; each indicator knows some of them.
 enum class Condition {
     Cross,        // lines or levels crossed: MAs, price over an MA, %K/%D, +DI/-DI, SAR flip
-    Above,        // price above (buy) or below (sell) an MA, ATR above its level
+    Above,        // price above (buy) or below (sell) an MA, an oscillator and its midline, ATR above its level
     CrossBack,    // an oscillator leaving its outer zone, price back inside the bands
     Zone,         // an oscillator inside its outer zone
     Histogram,    // MACD histogram's sign

@@ -155,6 +155,9 @@ private slots:
         QVERIFY(!OfflineGenerator::fromProgram("int OnInit() { return(0); }\n"));
         QVERIFY(!OfflineGenerator::fromProgram("// tavrin-strategy: {\"rules\": 3}\n"));
         QVERIFY(!OfflineGenerator::fromProgram("x; // tavrin-strategy: {\"rules\": []}\n"));
+        // Nothing but the reader's words reaches a program's code from a stored strategy.
+        QVERIFY(!OfflineGenerator::fromProgram("// tavrin-strategy: {\"rules\": [], \"tf\": \"H1); Hack(\"}\n"));
+        QVERIFY(!OfflineGenerator::fromProgram("// tavrin-strategy: {\"rules\": [], \"colours\": [\"Red);\"]}\n"));
     }
 };
 
