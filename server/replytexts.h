@@ -3,8 +3,6 @@
 #include "modelclient.h"
 #include "programkind.h"
 
-#include <optional>
-
 #include <riskreview.h>
 
 #include <QString>
