@@ -292,8 +292,8 @@ class Writer final
 {
 public:
     Writer(const Strategy &s, const Target &t)
-        : m_s(s)
-        , m_t(t)
+        : m_strategy(s)
+        , m_target(t)
         , m_rules(rulesCode(s))
     {
     }
@@ -301,7 +301,7 @@ public:
     QString program(const QStringList &header);
 
 private:
-    bool mql5() const { return m_t.mql5; }
+    bool mql5() const { return m_target.mql5; }
     QString handleOf(const Line &line);
     void inputs();
     void accessors();
@@ -322,8 +322,8 @@ private:
                 .arg(QLatin1String(function), QLatin1String(input), distanceFactor(distance)));
     }
 
-    const Strategy &m_s;
-    Target m_t;
+    const Strategy &m_strategy;
+    Target m_target;
     QList<RuleCode> m_rules;
     QStringList m_handles; // MQL5: the creation of each handle, in order
     QString m_code;
@@ -342,54 +342,54 @@ QString Writer::handleOf(const Line &line)
 void Writer::inputs()
 {
     add(QStringLiteral("input ENUM_TIMEFRAMES InpTimeframe = %1; // Timeframe of the signals")
-            .arg(timeframeConstant(m_s.timeframe)));
+            .arg(timeframeConstant(m_strategy.timeframe)));
     for (const RuleCode &rule : m_rules) {
         for (const QString &input : rule.inputs)
             add(input);
     }
-    if (m_t.indicator) {
-        add(QStringLiteral("input bool InpAlert = %1; // Alert when a signal fires").arg(m_s.alert ? "true" : "false"));
+    if (m_target.indicator) {
+        add(QStringLiteral("input bool InpAlert = %1; // Alert when a signal fires").arg(m_strategy.alert ? "true" : "false"));
         return;
     }
-    add(QStringLiteral("input double InpLots = %1; // Lots%2").arg(numberText(m_s.lots), m_s.lotsGiven || m_s.riskPercent > 0 ? QString() : QStringLiteral(" (default)")));
-    if (m_s.riskPercent > 0)
-        add(QStringLiteral("input double InpRiskPercent = %1; // Balance risked per trade, % (needs the stop loss)").arg(numberText(m_s.riskPercent)));
-    distanceInput("InpStopLoss", m_s.stopLoss, "Stop loss");
-    distanceInput("InpTakeProfit", m_s.takeProfit, "Take profit");
-    if (m_s.trailingStop.value > 0)
-        distanceInput("InpTrailingStop", m_s.trailingStop, "Trailing stop");
-    if (m_s.breakEven.value > 0)
-        distanceInput("InpBreakEven", m_s.breakEven, "Stop to the open price after a profit of");
-    if (m_s.closeAfterBars > 0)
-        add(QStringLiteral("input int InpCloseAfterBars = %1; // Close a position after this many bars").arg(m_s.closeAfterBars));
-    if (m_s.closeAtMinute >= 0)
-        add(QStringLiteral("input int InpCloseHour = %1; // Close everything at, hour\ninput int InpCloseMinute = %2; // and minute").arg(m_s.closeAtMinute / 60).arg(m_s.closeAtMinute % 60));
-    if (m_s.fromMinute >= 0)
+    add(QStringLiteral("input double InpLots = %1; // Lots%2").arg(numberText(m_strategy.lots), m_strategy.lotsGiven || m_strategy.riskPercent > 0 ? QString() : QStringLiteral(" (default)")));
+    if (m_strategy.riskPercent > 0)
+        add(QStringLiteral("input double InpRiskPercent = %1; // Balance risked per trade, % (needs the stop loss)").arg(numberText(m_strategy.riskPercent)));
+    distanceInput("InpStopLoss", m_strategy.stopLoss, "Stop loss");
+    distanceInput("InpTakeProfit", m_strategy.takeProfit, "Take profit");
+    if (m_strategy.trailingStop.value > 0)
+        distanceInput("InpTrailingStop", m_strategy.trailingStop, "Trailing stop");
+    if (m_strategy.breakEven.value > 0)
+        distanceInput("InpBreakEven", m_strategy.breakEven, "Stop to the open price after a profit of");
+    if (m_strategy.closeAfterBars > 0)
+        add(QStringLiteral("input int InpCloseAfterBars = %1; // Close a position after this many bars").arg(m_strategy.closeAfterBars));
+    if (m_strategy.closeAtMinute >= 0)
+        add(QStringLiteral("input int InpCloseHour = %1; // Close everything at, hour\ninput int InpCloseMinute = %2; // and minute").arg(m_strategy.closeAtMinute / 60).arg(m_strategy.closeAtMinute % 60));
+    if (m_strategy.fromMinute >= 0)
         add(QStringLiteral("input int InpStartHour = %1; // Trading hours: from, hour\ninput int InpStartMinute = %2; // minute\ninput int InpEndHour = %3; // to, hour\ninput int InpEndMinute = %4; // minute")
-                .arg(m_s.fromMinute / 60).arg(m_s.fromMinute % 60).arg(m_s.toMinute / 60).arg(m_s.toMinute % 60));
-    if (m_s.weekdays) {
+                .arg(m_strategy.fromMinute / 60).arg(m_strategy.fromMinute % 60).arg(m_strategy.toMinute / 60).arg(m_strategy.toMinute % 60));
+    if (m_strategy.weekdays) {
         static const QStringList days{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
         for (int d = 0; d < 7; ++d)
-            add(QStringLiteral("input bool Inp%1 = %2; // Trade on %1").arg(days[d], (m_s.weekdays >> d) & 1 ? "true" : "false"));
+            add(QStringLiteral("input bool Inp%1 = %2; // Trade on %1").arg(days[d], (m_strategy.weekdays >> d) & 1 ? "true" : "false"));
     }
-    if (m_s.maxSpread.value > 0)
-        distanceInput("InpMaxSpread", m_s.maxSpread, "Maximum spread");
-    if (m_s.martingaleSteps > 0) {
-        add(QStringLiteral("input double InpMartingaleFactor = %1; // Lot multiplier after each loss in a row").arg(numberText(m_s.martingaleFactor)));
-        add(QStringLiteral("input int InpMartingaleSteps = %1; // At most this many multiplications").arg(m_s.martingaleSteps));
+    if (m_strategy.maxSpread.value > 0)
+        distanceInput("InpMaxSpread", m_strategy.maxSpread, "Maximum spread");
+    if (m_strategy.martingaleSteps > 0) {
+        add(QStringLiteral("input double InpMartingaleFactor = %1; // Lot multiplier after each loss in a row").arg(numberText(m_strategy.martingaleFactor)));
+        add(QStringLiteral("input int InpMartingaleSteps = %1; // At most this many multiplications").arg(m_strategy.martingaleSteps));
     }
-    if (m_s.gridOrders > 0) {
-        add(QStringLiteral("input int InpGridOrders = %1; // Grid: positions at most in one direction").arg(m_s.gridOrders));
-        distanceInput("InpGridStep", m_s.gridStep, "Grid: distance against the last position");
+    if (m_strategy.gridOrders > 0) {
+        add(QStringLiteral("input int InpGridOrders = %1; // Grid: positions at most in one direction").arg(m_strategy.gridOrders));
+        distanceInput("InpGridStep", m_strategy.gridStep, "Grid: distance against the last position");
     }
-    if (m_s.martingaleSteps > 0 || m_s.gridOrders > 0 || m_s.riskPercent > 0)
-        add(QStringLiteral("input double InpMaxLots = %1; // Never more lots than this per position").arg(numberText(m_s.maxLots)));
-    if (m_s.stopLoss.unit == Unit::Atr || m_s.takeProfit.unit == Unit::Atr || m_s.trailingStop.unit == Unit::Atr)
+    if (m_strategy.martingaleSteps > 0 || m_strategy.gridOrders > 0 || m_strategy.riskPercent > 0)
+        add(QStringLiteral("input double InpMaxLots = %1; // Never more lots than this per position").arg(numberText(m_strategy.maxLots)));
+    if (m_strategy.stopLoss.unit == Unit::Atr || m_strategy.takeProfit.unit == Unit::Atr || m_strategy.trailingStop.unit == Unit::Atr)
         add(QStringLiteral("input int InpAtrPeriod = 14; // ATR period of the distances in ATR (default)"));
-    add(QStringLiteral("input int InpMaxPositions = %1; // Open positions at most%2").arg(std::max(m_s.maxPositions, m_s.gridOrders)).arg(m_s.maxPositionsGiven ? "" : " (default)"));
-    add(QStringLiteral("input long InpMagicNumber = %1; // Magic number of this EA's orders%2").arg(m_s.magic).arg(m_s.magicGiven ? "" : " (default)"));
+    add(QStringLiteral("input int InpMaxPositions = %1; // Open positions at most%2").arg(std::max(m_strategy.maxPositions, m_strategy.gridOrders)).arg(m_strategy.maxPositionsGiven ? "" : " (default)"));
+    add(QStringLiteral("input long InpMagicNumber = %1; // Magic number of this EA's orders%2").arg(m_strategy.magic).arg(m_strategy.magicGiven ? "" : " (default)"));
     add(QStringLiteral("input int InpSlippage = 10; // Slippage, points (default)"));
-    add(QStringLiteral("input bool InpAlert = %1; // Alert when a signal fires").arg(m_s.alert ? "true" : "false"));
+    add(QStringLiteral("input bool InpAlert = %1; // Alert when a signal fires").arg(m_strategy.alert ? "true" : "false"));
 }
 
 void Writer::accessors()
@@ -406,7 +406,7 @@ void Writer::accessors()
 
 void Writer::signalFunctions()
 {
-    const QString join = m_s.anyRule ? QStringLiteral(")\n          || (") : QStringLiteral(")\n          && (");
+    const QString join = m_strategy.anyRule ? QStringLiteral(")\n          || (") : QStringLiteral(")\n          && (");
     for (const bool buy : {true, false}) {
         QStringList parts;
         for (const RuleCode &rule : m_rules)
@@ -419,7 +419,7 @@ void Writer::signalFunctions()
 
 void Writer::expertBody()
 {
-    const QString shift = m_s.currentBar ? QStringLiteral("0") : QStringLiteral("1");
+    const QString shift = m_strategy.currentBar ? QStringLiteral("0") : QStringLiteral("1");
     add("int OnInit()\n  {");
     add("   if(InpLots <= 0.0 || InpStopLoss < 0.0 || InpTakeProfit < 0.0 || InpMaxPositions < 1)\n     {\n"
         "      Print(\"Lots and the number of positions must be positive, stop loss and take profit not negative\");\n"
@@ -436,23 +436,23 @@ void Writer::expertBody()
         "//| Manages the open positions, then follows the signals once a bar  |\n"
         "//+------------------------------------------------------------------+\n"
         "void OnTick()\n  {");
-    if (m_s.trailingStop.value > 0 || m_s.breakEven.value > 0 || m_s.closeAfterBars > 0 || m_s.closeAtMinute >= 0)
+    if (m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0 || m_strategy.closeAfterBars > 0 || m_strategy.closeAtMinute >= 0)
         add("   ManagePositions();");
-    if (!m_s.currentBar) {
+    if (!m_strategy.currentBar) {
         add("   datetime bar = iTime(_Symbol, InpTimeframe, 0);\n   if(bar == ExtLastBar)\n      return;\n   ExtLastBar = bar;");
     }
-    if (m_s.fromMinute >= 0 || m_s.weekdays || m_s.maxSpread.value > 0 || m_s.closeAtMinute >= 0)
+    if (m_strategy.fromMinute >= 0 || m_strategy.weekdays || m_strategy.maxSpread.value > 0 || m_strategy.closeAtMinute >= 0)
         add("   if(!TradingAllowedNow())\n      return;");
     add(QStringLiteral("   bool buy  = BuySignal(%1);\n   bool sell = SellSignal(%1);").arg(shift));
     add("   if(InpAlert && (buy || sell))\n      Alert(_Symbol, \": \", buy ? \"buy\" : \"sell\", \" signal\");");
-    if (m_s.closeOnOpposite) {
+    if (m_strategy.closeOnOpposite) {
         add("   if(buy)\n      ClosePositions(-1);\n   if(sell)\n      ClosePositions(1);");
     }
-    if (m_s.direction != Strategy::Direction::SellOnly)
+    if (m_strategy.direction != Strategy::Direction::SellOnly)
         add("   if(buy && CountPositions(0) < InpMaxPositions)\n      OpenPosition(1);");
-    if (m_s.direction != Strategy::Direction::BuyOnly)
+    if (m_strategy.direction != Strategy::Direction::BuyOnly)
         add("   if(sell && CountPositions(0) < InpMaxPositions)\n      OpenPosition(-1);");
-    if (m_s.gridOrders > 0)
+    if (m_strategy.gridOrders > 0)
         add("   AddGridPosition();");
     add("  }");
 }
@@ -470,7 +470,7 @@ void Writer::tradingLayer()
             "datetime PositionOpenTime()\n  {\n   return((datetime)PositionGetInteger(POSITION_TIME));\n  }\n"
             "void CloseSelected()\n  {\n   ulong ticket = (ulong)PositionGetInteger(POSITION_TICKET);\n"
             "   if(!ExtTrade.PositionClose(ticket))\n      Print(\"Closing position \", ticket, \" failed: \", ExtTrade.ResultRetcodeDescription());\n  }");
-        if (m_s.trailingStop.value > 0 || m_s.breakEven.value > 0)
+        if (m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0)
             add("void MoveStop(const double stop)\n  {\n   ulong ticket = (ulong)PositionGetInteger(POSITION_TICKET);\n"
                 "   if(!ExtTrade.PositionModify(ticket, stop, PositionGetDouble(POSITION_TP)))\n"
                 "      Print(\"Moving the stop of \", ticket, \" failed: \", ExtTrade.ResultRetcodeDescription());\n  }");
@@ -485,7 +485,7 @@ void Writer::tradingLayer()
             "datetime PositionOpenTime()\n  {\n   return(OrderOpenTime());\n  }\n"
             "void CloseSelected()\n  {\n   double price = (OrderType() == OP_BUY) ? SymbolInfoDouble(_Symbol, SYMBOL_BID) : SymbolInfoDouble(_Symbol, SYMBOL_ASK);\n"
             "   if(!OrderClose(OrderTicket(), OrderLots(), price, InpSlippage))\n      Print(\"Closing order \", OrderTicket(), \" failed, error \", GetLastError());\n  }");
-        if (m_s.trailingStop.value > 0 || m_s.breakEven.value > 0)
+        if (m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0)
             add("void MoveStop(const double stop)\n  {\n"
                 "   if(!OrderModify(OrderTicket(), OrderOpenPrice(), stop, OrderTakeProfit(), 0))\n"
                 "      Print(\"Moving the stop of \", OrderTicket(), \" failed, error \", GetLastError());\n  }");
@@ -501,18 +501,18 @@ void Writer::tradingLayer()
         "   for(int i = PositionSlots() - 1; i >= 0; i--)\n"
         "      if(SelectPosition(i) && PositionDirection() == direction)\n         CloseSelected();\n  }");
     add("double TradeLots(const double price)\n  {\n   double lots = InpLots;");
-    if (m_s.riskPercent > 0) {
+    if (m_strategy.riskPercent > 0) {
         add("   double tick_value = SymbolInfoDouble(_Symbol, SYMBOL_TRADE_TICK_VALUE);\n"
             "   double tick_size  = SymbolInfoDouble(_Symbol, SYMBOL_TRADE_TICK_SIZE);\n"
             "   double risked     = StopLossDistance(price) / tick_size * tick_value;\n"
             "   if(InpStopLoss > 0.0 && risked > 0.0)\n"
             "      lots = AccountInfoDouble(ACCOUNT_BALANCE) * InpRiskPercent / 100.0 / risked;");
     }
-    if (m_s.martingaleSteps > 0) {
+    if (m_strategy.martingaleSteps > 0) {
         add("   int losses = LossesInARow();\n   if(losses > 0)\n"
             "      lots = lots * MathPow(InpMartingaleFactor, MathMin(losses, InpMartingaleSteps));");
     }
-    if (m_s.martingaleSteps > 0 || m_s.gridOrders > 0 || m_s.riskPercent > 0)
+    if (m_strategy.martingaleSteps > 0 || m_strategy.gridOrders > 0 || m_strategy.riskPercent > 0)
         add("   lots = MathMin(lots, InpMaxLots);");
     add("   double step = SymbolInfoDouble(_Symbol, SYMBOL_VOLUME_STEP);\n   lots = MathFloor(lots / step) * step;\n"
         "   return(MathMax(SymbolInfoDouble(_Symbol, SYMBOL_VOLUME_MIN), MathMin(lots, SymbolInfoDouble(_Symbol, SYMBOL_VOLUME_MAX))));\n  }");
@@ -532,66 +532,66 @@ void Writer::tradingLayer()
         add("   if(OrderSend(_Symbol, (direction > 0) ? OP_BUY : OP_SELL, lots, price, InpSlippage, sl, tp, \"TavrinAI\", (int)InpMagicNumber, 0, clrNONE) < 0)\n"
             "      Print(\"Opening the order failed, error \", GetLastError());\n  }");
     }
-    distanceFunction("StopLossDistance", "InpStopLoss", m_s.stopLoss);
-    distanceFunction("TakeProfitDistance", "InpTakeProfit", m_s.takeProfit);
-    if (m_s.trailingStop.value > 0 || m_s.breakEven.value > 0 || m_s.closeAfterBars > 0 || m_s.closeAtMinute >= 0) {
+    distanceFunction("StopLossDistance", "InpStopLoss", m_strategy.stopLoss);
+    distanceFunction("TakeProfitDistance", "InpTakeProfit", m_strategy.takeProfit);
+    if (m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0 || m_strategy.closeAfterBars > 0 || m_strategy.closeAtMinute >= 0) {
         add("//+------------------------------------------------------------------+\n"
             "//| Moves stops and closes positions as the exits ask                |\n"
             "//+------------------------------------------------------------------+\n"
             "void ManagePositions()\n  {");
-        if (m_s.closeAtMinute >= 0) {
+        if (m_strategy.closeAtMinute >= 0) {
             add("   MqlDateTime now;\n   TimeToStruct(TimeCurrent(), now);\n"
                 "   datetime cutoff = TimeCurrent() - (now.hour * 3600 + now.min * 60 + now.sec) + InpCloseHour * 3600 + InpCloseMinute * 60;");
         }
         add("   for(int i = PositionSlots() - 1; i >= 0; i--)\n     {\n      if(!SelectPosition(i))\n         continue;\n"
             "      int    direction = PositionDirection();\n"
             "      double price = (direction > 0) ? SymbolInfoDouble(_Symbol, SYMBOL_BID) : SymbolInfoDouble(_Symbol, SYMBOL_ASK);");
-        if (m_s.closeAfterBars > 0)
+        if (m_strategy.closeAfterBars > 0)
             add("      if(iBarShift(_Symbol, InpTimeframe, PositionOpenTime()) >= InpCloseAfterBars)\n        {\n         CloseSelected();\n         continue;\n        }");
-        if (m_s.closeAtMinute >= 0)
+        if (m_strategy.closeAtMinute >= 0)
             add("      if(TimeCurrent() >= cutoff && PositionOpenTime() < cutoff)\n        {\n         CloseSelected();\n         continue;\n        }");
         add("      double stop = PositionStop();");
-        if (m_s.breakEven.value > 0) {
+        if (m_strategy.breakEven.value > 0) {
             add("      if(InpBreakEven > 0.0 && direction * (price - PositionOpenPrice()) >= BreakEvenDistance(price)\n"
                 "         && (stop == 0.0 || direction * (PositionOpenPrice() - stop) > 0.0))\n"
                 "        {\n         stop = NormalizeDouble(PositionOpenPrice(), _Digits);\n         MoveStop(stop);\n        }");
         }
-        if (m_s.trailingStop.value > 0) {
+        if (m_strategy.trailingStop.value > 0) {
             add("      double trailed = NormalizeDouble(price - direction * TrailingDistance(price), _Digits);\n"
                 "      if(InpTrailingStop > 0.0 && direction * (trailed - PositionOpenPrice()) > 0.0\n"
                 "         && (stop == 0.0 || direction * (trailed - stop) >= _Point))\n"
                 "         MoveStop(trailed);");
         }
         add("     }\n  }");
-        if (m_s.trailingStop.value > 0)
-            distanceFunction("TrailingDistance", "InpTrailingStop", m_s.trailingStop);
-        if (m_s.breakEven.value > 0)
-            distanceFunction("BreakEvenDistance", "InpBreakEven", m_s.breakEven);
+        if (m_strategy.trailingStop.value > 0)
+            distanceFunction("TrailingDistance", "InpTrailingStop", m_strategy.trailingStop);
+        if (m_strategy.breakEven.value > 0)
+            distanceFunction("BreakEvenDistance", "InpBreakEven", m_strategy.breakEven);
     }
-    if (m_s.fromMinute >= 0 || m_s.weekdays || m_s.maxSpread.value > 0 || m_s.closeAtMinute >= 0) {
+    if (m_strategy.fromMinute >= 0 || m_strategy.weekdays || m_strategy.maxSpread.value > 0 || m_strategy.closeAtMinute >= 0) {
         add("//+------------------------------------------------------------------+\n"
             "//| The time and spread filters                                      |\n"
             "//+------------------------------------------------------------------+\n"
             "bool TradingAllowedNow()\n  {\n   MqlDateTime now;\n   TimeToStruct(TimeCurrent(), now);\n"
             "   int minute = now.hour * 60 + now.min;");
-        if (m_s.fromMinute >= 0) {
+        if (m_strategy.fromMinute >= 0) {
             add("   int start = InpStartHour * 60 + InpStartMinute;\n   int end = InpEndHour * 60 + InpEndMinute;\n"
                 "   bool inside = (start <= end) ? (minute >= start && minute < end) : (minute >= start || minute < end);\n"
                 "   if(!inside)\n      return(false);");
         }
-        if (m_s.closeAtMinute >= 0)
+        if (m_strategy.closeAtMinute >= 0)
             add("   if(minute >= InpCloseHour * 60 + InpCloseMinute)\n      return(false);");
-        if (m_s.weekdays) {
+        if (m_strategy.weekdays) {
             add("   bool days[7] = {InpSunday, InpMonday, InpTuesday, InpWednesday, InpThursday, InpFriday, InpSaturday};\n"
                 "   if(!days[now.day_of_week])\n      return(false);");
         }
-        if (m_s.maxSpread.value > 0) {
+        if (m_strategy.maxSpread.value > 0) {
             add(QStringLiteral("   if(SymbolInfoInteger(_Symbol, SYMBOL_SPREAD) * _Point > InpMaxSpread * %1)\n      return(false);")
-                    .arg(distanceFactor(m_s.maxSpread)));
+                    .arg(distanceFactor(m_strategy.maxSpread)));
         }
         add("   return(true);\n  }");
     }
-    if (m_s.martingaleSteps > 0) {
+    if (m_strategy.martingaleSteps > 0) {
         add("//+------------------------------------------------------------------+\n"
             "//| Closed losing trades of this EA in a row, the latest first       |\n"
             "//+------------------------------------------------------------------+\n"
@@ -610,7 +610,7 @@ void Writer::tradingLayer()
         }
         add("   return(losses);\n  }");
     }
-    if (m_s.gridOrders > 0) {
+    if (m_strategy.gridOrders > 0) {
         add("//+------------------------------------------------------------------+\n"
             "//| Another position when the price went the grid step against the   |\n"
             "//| newest one, up to InpGridOrders in one direction                 |\n"
@@ -622,7 +622,7 @@ void Writer::tradingLayer()
             "   if(count == 0 || count >= InpGridOrders || CountPositions(direction) != count)\n      return;\n"
             "   double price = (direction > 0) ? SymbolInfoDouble(_Symbol, SYMBOL_ASK) : SymbolInfoDouble(_Symbol, SYMBOL_BID);\n"
             "   if(direction * (newest - price) >= GridDistance(price))\n      OpenPosition(direction);\n  }");
-        distanceFunction("GridDistance", "InpGridStep", m_s.gridStep);
+        distanceFunction("GridDistance", "InpGridStep", m_strategy.gridStep);
     }
 }
 
@@ -642,7 +642,7 @@ void Writer::indicatorBody()
             levels += rule.levels;
     }
     static const QStringList defaultColours{"DodgerBlue", "Orange", "Magenta", "Gray", "Gold", "Teal"};
-    const int arrows = m_s.arrows ? 2 : 0;
+    const int arrows = m_strategy.arrows ? 2 : 0;
     const int buffers = int(plotted.size()) + arrows;
     QString head = QStringLiteral("#property indicator_%1\n#property indicator_buffers %2\n")
                        .arg(anyOverlay ? "chart_window" : "separate_window").arg(buffers);
@@ -657,7 +657,7 @@ void Writer::indicatorBody()
     for (int i = 0; i < buffers; ++i) {
         const bool arrow = i >= plotted.size();
         const QString colour = QStringLiteral("clr") + (arrow ? (i == plotted.size() ? "LimeGreen" : "Red")
-                                                              : m_s.colours.value(i, defaultColours.value(i % defaultColours.size())));
+                                                              : m_strategy.colours.value(i, defaultColours.value(i % defaultColours.size())));
         const QString label = arrow ? (i == plotted.size() ? "Buy" : "Sell") : plotted[i]->accessor;
         const bool sar = !arrow && plotted[i]->accessor.startsWith("Sar");
         add(QStringLiteral("   SetIndexBuffer(%1, ExtBuffer%1%2);").arg(i).arg(mql5() ? ", INDICATOR_DATA" : ""));
@@ -761,19 +761,19 @@ QString Writer::program(const QStringList &header)
     for (const QString &line : header)
         m_code += QStringLiteral("   ") + QString(line).replace(QLatin1String("*/"), QLatin1String("* /")) + u'\n';
     m_code += QStringLiteral("*/\n") + QString::fromUtf16(strategyLinePrefix)
-              + QString::fromUtf8(QJsonDocument(m_s.toJson()).toJson(QJsonDocument::Compact)) + u'\n';
+              + QString::fromUtf8(QJsonDocument(m_strategy.toJson()).toJson(QJsonDocument::Compact)) + u'\n';
     add("#property copyright \"TavrinAI\"\n#property version   \"1.00\"");
     if (!mql5())
         add("#property strict");
-    if (m_t.indicator)
+    if (m_target.indicator)
         m_code += QStringLiteral("@PROPERTIES@");
-    if (mql5() && !m_t.indicator)
+    if (mql5() && !m_target.indicator)
         add("#include <Trade\\Trade.mqh>");
     add("");
     inputs();
     add("");
     m_code += QStringLiteral("@GLOBALS@");
-    if (!m_t.indicator) {
+    if (!m_target.indicator) {
         add("datetime ExtLastBar = 0;");
         if (mql5())
             add("CTrade   ExtTrade;");
@@ -783,7 +783,7 @@ QString Writer::program(const QStringList &header)
     }
     signalFunctions();
     accessors();
-    if (!m_t.indicator)
+    if (!m_target.indicator)
         tradingLayer();
     helpers();
     return m_code;

@@ -128,6 +128,7 @@ enum class Kind {
     BreakEven,
     AtrMultiple,
     Lots,
+    MaxLots,
     Risk,
     Martingale,
     Grid,
@@ -207,6 +208,7 @@ const QList<Subject> &subjects()
         {Kind::BreakEven, pattern("break[- ]?even|保本")},
         {Kind::AtrMultiple,
          pattern("(\\d+(?:\\.\\d+)?)\\s*(?:x|×|times|倍)?\\s*(?:the\\s+)?(?:atr|average true range)")},
+        {Kind::MaxLots, pattern("max(?:imum)? lots?(?: size)?|lot cap|最大手数|最大手數")},
         {Kind::Lots, pattern("\\blots?\\b|lot size|position size|手数|手數|(?<=\\d)\\s*手")},
         {Kind::Risk, pattern("\\brisk(?:ing|s)?\\b|风险|風險")},
         {Kind::Martingale,
@@ -369,7 +371,7 @@ public:
     Reader(const Strategy &before, const QString &request)
         : m_text(normalized(request))
         , m_free(m_text)
-        , m_s(before)
+        , m_strategy(before)
         , m_refining(!before.isEmpty())
     {
     }
@@ -425,7 +427,7 @@ private:
 
     QString m_text;
     QString m_free;
-    Strategy m_s;
+    Strategy m_strategy;
     bool m_refining;
     QList<Unbuilt> m_unbuilt;
     bool m_replaced = false;
@@ -439,7 +441,7 @@ private:
         qsizetype end;
     };
     std::optional<PendingAtr> m_pendingAtr; // a multiple of ATR waiting for its distance
-    QString m_hoursNamed;   // "trading hours", to be named as not built if no hours follow
+    QString m_hoursNamed; // "trading hours", to be named as not built if no hours follow
     int m_lastRule = -1;
     Distance *m_lastDistance = nullptr;
 };
@@ -481,16 +483,16 @@ Reading Reader::read()
     static const QRegularExpression buys = pattern(QStringLiteral("\\b(?:buy|buys|buying|long)\\b|买|買|做多"));
     static const QRegularExpression sells = pattern(QStringLiteral("\\b(?:sell|sells|selling|short)\\b|卖|賣|做空"));
     if (!m_refining && !m_directionGiven && m_text.contains(buys) != m_text.contains(sells))
-        m_s.direction = m_text.contains(buys) ? Strategy::Direction::BuyOnly : Strategy::Direction::SellOnly;
+        m_strategy.direction = m_text.contains(buys) ? Strategy::Direction::BuyOnly : Strategy::Direction::SellOnly;
     static const QRegularExpression either = pattern(QStringLiteral("\\bor\\b|或者?|任一|either"));
-    if (m_s.rules.size() > 1 && m_text.contains(either))
-        m_s.anyRule = true;
+    if (m_strategy.rules.size() > 1 && m_text.contains(either))
+        m_strategy.anyRule = true;
     if (m_pendingAtr)
         addUnbuilt(m_pendingAtr->said, Unbuilt::Reason::NotUnderstood);
-    if (!m_hoursNamed.isEmpty() && m_s.fromMinute < 0)
+    if (!m_hoursNamed.isEmpty() && m_strategy.fromMinute < 0)
         addUnbuilt(m_hoursNamed, Unbuilt::Reason::NotUnderstood);
     leftovers();
-    return {m_s, m_unbuilt};
+    return {m_strategy, m_unbuilt};
 }
 
 // "remove the trailing stop", "no stop loss", "不要止损".
@@ -539,18 +541,18 @@ Rule *Reader::ruleFor(Indicator indicator, qsizetype start)
         };
         return family(rule.indicator) == family(indicator);
     };
-    const auto found = std::find_if(m_s.rules.begin(), m_s.rules.end(), same);
-    if (found != m_s.rules.end()) {
-        m_lastRule = int(found - m_s.rules.begin());
+    const auto found = std::find_if(m_strategy.rules.begin(), m_strategy.rules.end(), same);
+    if (found != m_strategy.rules.end()) {
+        m_lastRule = int(found - m_strategy.rules.begin());
         return &*found;
     }
     if (m_refining && !m_replaced && switching(start)) {
-        m_s.rules.clear();
+        m_strategy.rules.clear();
         m_replaced = true;
     }
-    m_s.rules.append(Rule::withDefaults(indicator));
-    m_lastRule = int(m_s.rules.size() - 1);
-    return &m_s.rules.last();
+    m_strategy.rules.append(Rule::withDefaults(indicator));
+    m_lastRule = int(m_strategy.rules.size() - 1);
+    return &m_strategy.rules.last();
 }
 
 void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
@@ -590,23 +592,23 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         return;
     }
     case Kind::Period: {
-        if (m_lastRule < 0 && m_s.rules.isEmpty())
+        if (m_lastRule < 0 && m_strategy.rules.isEmpty())
             return; // "14週期 RSI": the number is the indicator's, read with it
         static const QRegularExpression value("^\\s*(?:of|=|:|to|改为|改為|改成|设为|設為|为|為)?\\s*" + number);
         std::optional<double> period = numberBefore(place.start);
         if (const auto m = take(value, place.end, segmentEnd))
             period = m->captured(1).toDouble();
-        if (m_lastRule < 0 && !m_s.rules.isEmpty())
+        if (m_lastRule < 0 && !m_strategy.rules.isEmpty())
             m_lastRule = 0;
         if (period && m_lastRule >= 0)
-            readRuleValues(m_s.rules[m_lastRule], {*period}, 0);
+            readRuleValues(m_strategy.rules[m_lastRule], {*period}, 0);
         if (m_lastRule >= 0)
-            readLevels(m_s.rules[m_lastRule], place.end, segmentEnd);
+            readLevels(m_strategy.rules[m_lastRule], place.end, segmentEnd);
         return;
     }
     case Kind::Level: {
-        if (m_lastRule < 0 && !m_s.rules.isEmpty())
-            m_lastRule = int(m_s.rules.size() - 1);
+        if (m_lastRule < 0 && !m_strategy.rules.isEmpty())
+            m_lastRule = int(m_strategy.rules.size() - 1);
         if (m_lastRule < 0)
             return;
         static const QRegularExpression values = pattern(QStringLiteral(
@@ -615,7 +617,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         const std::optional<bool> upper = containsAny(said, {u"bought", u"买", u"買", u"upper"})
             ? std::optional(true)
             : containsAny(said, {u"sold", u"卖", u"賣", u"lower"}) ? std::optional(false) : std::nullopt;
-        Rule &rule = m_s.rules[m_lastRule];
+        Rule &rule = m_strategy.rules[m_lastRule];
         const bool crossed = rule.conditionGiven && rule.condition == Condition::CrossBack;
         if (const std::optional<double> before = numberBefore(place.start))
             setLevel(rule, *before, crossed, upper);
@@ -628,22 +630,22 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         return;
     }
     case Kind::StopLoss:
-        return readDistance(m_s.stopLoss, place, segmentEnd);
+        return readDistance(m_strategy.stopLoss, place, segmentEnd);
     case Kind::TakeProfit:
-        return readDistance(m_s.takeProfit, place, segmentEnd);
+        return readDistance(m_strategy.takeProfit, place, segmentEnd);
     case Kind::Trailing:
-        return readDistance(m_s.trailingStop, place, segmentEnd);
+        return readDistance(m_strategy.trailingStop, place, segmentEnd);
     case Kind::BreakEven:
-        return readDistance(m_s.breakEven, place, segmentEnd);
+        return readDistance(m_strategy.breakEven, place, segmentEnd);
     case Kind::Grid: {
         if (negated(place.start)) {
-            m_s.gridOrders = 0;
+            m_strategy.gridOrders = 0;
             return;
         }
-        m_s.gridOrders = m_s.gridOrders ? m_s.gridOrders : 5;
+        m_strategy.gridOrders = m_strategy.gridOrders ? m_strategy.gridOrders : 5;
         m_gridEnd = place.end;
-        if (!m_s.gridStep.given)
-            m_s.gridStep = {200, Unit::Points, false};
+        if (!m_strategy.gridStep.given)
+            m_strategy.gridStep = {200, Unit::Points, false};
         // The grid's numbers reach to the end of its clause: "grid max 4 orders 30 pips apart".
         static const QRegularExpression clauseEnd(QStringLiteral("[,;]|\\.(?!\\d)"));
         const qsizetype stop = m_text.indexOf(clauseEnd, place.end);
@@ -651,12 +653,12 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         static const QRegularExpression orders = pattern(QStringLiteral(
             "(?:of|with|max(?:imum)?|up to|at most|最多)?\\s*(\\d+)\\s*(?:orders?|levels?|steps?|positions?|trades?|单|單|层|層|个|個)"));
         if (const auto m = take(orders, place.end, end))
-            m_s.gridOrders = std::clamp(m->captured(1).toInt(), 1, 20);
+            m_strategy.gridOrders = std::clamp(m->captured(1).toInt(), 1, 20);
         static const QRegularExpression step = pattern(QStringLiteral(
             "(?:every|each|spaced|step(?: of)?|间距|間距|相距)?\\s*") + number + QStringLiteral("\\s*") + unitWords
             + QStringLiteral("(?:\\s*apart)?"));
         if (const auto m = take(step, place.end, end))
-            m_s.gridStep = {m->captured(1).toDouble(), unitNamed(m->captured(2)).value_or(Unit::Points), true};
+            m_strategy.gridStep = {m->captured(1).toDouble(), unitNamed(m->captured(2)).value_or(Unit::Points), true};
         return;
     }
     case Kind::AtrMultiple:
@@ -745,14 +747,14 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     const Indicator indicator = place.subject->indicator;
     // "Bollinger breakout": how the bands are used, not an indicator of its own.
     if (indicator == Indicator::Breakout && m_lastRule >= 0
-        && m_s.rules[m_lastRule].indicator == Indicator::Bollinger
+        && m_strategy.rules[m_lastRule].indicator == Indicator::Bollinger
         && m_free.mid(place.start - 3, 3).trimmed().isEmpty()) {
-        m_s.rules[m_lastRule].condition = Condition::Outside;
-        m_s.rules[m_lastRule].conditionGiven = true;
+        m_strategy.rules[m_lastRule].condition = Condition::Outside;
+        m_strategy.rules[m_lastRule].conditionGiven = true;
         return;
     }
     if (negated(place.start)) {
-        m_s.rules.removeIf([indicator](const Rule &rule) { return rule.indicator == indicator; });
+        m_strategy.rules.removeIf([indicator](const Rule &rule) { return rule.indicator == indicator; });
         m_lastRule = -1;
         return;
     }
@@ -804,7 +806,7 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
 {
     const QString keyword = m_text.mid(place.start, place.end - place.start);
     if (negated(place.start)) {
-        m_s.rules.removeIf([](const Rule &rule) {
+        m_strategy.rules.removeIf([](const Rule &rule) {
             return rule.indicator == Indicator::MovingAverage || rule.indicator == Indicator::MaCross;
         });
         m_lastRule = -1;
@@ -818,7 +820,7 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         consume(from + said.capturedStart(), place.start);
     const QString method = said.captured(1) + keyword;
     const std::optional<double> before = numberBefore(place.start);
-    const bool hadRule = std::any_of(m_s.rules.begin(), m_s.rules.end(), [](const Rule &rule) {
+    const bool hadRule = std::any_of(m_strategy.rules.begin(), m_strategy.rules.end(), [](const Rule &rule) {
         return rule.indicator == Indicator::MovingAverage || rule.indicator == Indicator::MaCross;
     });
     Rule *rule = ruleFor(Indicator::MovingAverage, place.start);
@@ -872,8 +874,8 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         filter.condition = Condition::Above;
         filter.conditionGiven = true;
         readRuleValues(filter, numbers, 0);
-        m_s.rules.append(filter);
-        m_lastRule = int(m_s.rules.size() - 1);
+        m_strategy.rules.append(filter);
+        m_lastRule = int(m_strategy.rules.size() - 1);
         return;
     } else {
         readRuleValues(*rule, numbers, 0);
@@ -942,12 +944,22 @@ void Reader::readFixed(const Place &place, const Match &match)
         if (const auto m = besideSubject(before, after, place, 10, place.end + 12))
             value = m->captured(1).toDouble();
         if (value && *value >= 0.01 && *value <= 100) {
-            m_s.lots = *value;
-            m_s.lotsGiven = true;
-            m_s.riskPercent = 0;
+            m_strategy.lots = *value;
+            m_strategy.lotsGiven = true;
+            m_strategy.riskPercent = 0;
         } else if (value) {
             addUnbuilt(QString::number(*value), Unbuilt::Reason::NotUnderstood);
         }
+        return;
+    }
+    case Kind::MaxLots: {
+        static const QRegularExpression after(QStringLiteral("^\\s*(?:of|=|:|is|为|為)?\\s*") + number);
+        const auto m = take(after, place.end, place.end + 12);
+        const double value = m ? m->captured(1).toDouble() : 0;
+        if (value >= 0.01 && value <= 100)
+            m_strategy.maxLots = value;
+        else
+            addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
         return;
     }
     case Kind::Risk: {
@@ -957,37 +969,37 @@ void Reader::readFixed(const Place &place, const Match &match)
         if (const auto m = besideSubject(before, percent, place, 12, place.end + 24))
             value = m->captured(1).toDouble();
         if (value && *value > 0 && *value <= 10) {
-            m_s.riskPercent = *value;
+            m_strategy.riskPercent = *value;
         } else if (value) {
             addUnbuilt(QString::number(*value) + u'%', Unbuilt::Reason::NotUnderstood);
         } else if (negated(place.start)) {
-            m_s.riskPercent = 0;
+            m_strategy.riskPercent = 0;
         }
         return;
     }
     case Kind::Martingale: {
         if (negated(place.start)) {
-            m_s.martingaleSteps = 0;
+            m_strategy.martingaleSteps = 0;
             return;
         }
-        m_s.martingaleSteps = m_s.martingaleSteps ? m_s.martingaleSteps : 4;
+        m_strategy.martingaleSteps = m_strategy.martingaleSteps ? m_strategy.martingaleSteps : 4;
         const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 40);
         static const QRegularExpression steps(QStringLiteral("(?:max(?:imum)?|up to|at most|最多)\\s*(\\d+)\\s*(?:steps?|times|levels?|次|步)"));
         static const QRegularExpression factor("(?:multiplier|factor|倍数|倍數)\\s*(?:of)?\\s*" + number + "|" + number + "\\s*(?:x|倍)(?!\\s*atr)");
         if (const auto m = take(steps, place.end, end))
-            m_s.martingaleSteps = std::clamp(m->captured(1).toInt(), 1, 10);
+            m_strategy.martingaleSteps = std::clamp(m->captured(1).toInt(), 1, 10);
         if (const auto m = take(factor, place.end, end)) {
             const double factor = (m->captured(1) + m->captured(2)).toDouble();
             if (factor > 1 && factor <= 3)
-                m_s.martingaleFactor = factor;
+                m_strategy.martingaleFactor = factor;
         }
         return;
     }
     case Kind::Spread: {
-        Distance spread = m_s.maxSpread;
+        Distance spread = m_strategy.maxSpread;
         const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 30);
         if (negated(place.start)) {
-            m_s.maxSpread = {};
+            m_strategy.maxSpread = {};
             return;
         }
         static const QRegularExpression after(QStringLiteral("^\\s*(?:is\\s*)?(?:below|under|less than|<|<=|max(?:imum)?|of|up to|at most|not above|above|小于|小於|低于|低於|不超过|不超過|最大|超过|超過)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
@@ -996,23 +1008,23 @@ void Reader::readFixed(const Place &place, const Match &match)
             if (spread.unit == Unit::Percent)
                 addUnbuilt(m->captured(), Unbuilt::Reason::NotUnderstood);
             else
-                m_s.maxSpread = spread;
+                m_strategy.maxSpread = spread;
         }
         return;
     }
     case Kind::Positions: {
         const int count = wholeOf({1, 2});
         if (m_gridEnd >= 0 && place.start - m_gridEnd <= 6) { // "grid max 4 orders"
-            m_s.gridOrders = std::clamp(count, 1, 20);
+            m_strategy.gridOrders = std::clamp(count, 1, 20);
             return;
         }
-        m_s.maxPositions = std::clamp(count ? count : 1, 1, 50);
-        m_s.maxPositionsGiven = true;
+        m_strategy.maxPositions = std::clamp(count ? count : 1, 1, 50);
+        m_strategy.maxPositionsGiven = true;
         return;
     }
     case Kind::Magic:
-        m_s.magic = wholeOf({1, 2});
-        m_s.magicGiven = true;
+        m_strategy.magic = wholeOf({1, 2});
+        m_strategy.magicGiven = true;
         return;
     case Kind::Hours: {
         QList<int> minutes;
@@ -1028,19 +1040,19 @@ void Reader::readFixed(const Place &place, const Match &match)
             addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
             return;
         }
-        m_s.fromMinute = minutes[0] % (24 * 60);
-        m_s.toMinute = minutes[1] % (24 * 60);
+        m_strategy.fromMinute = minutes[0] % (24 * 60);
+        m_strategy.toMinute = minutes[1] % (24 * 60);
         return;
     }
     case Kind::TimeFilter:
         if (negated(place.start))
-            m_s.fromMinute = m_s.toMinute = -1;
+            m_strategy.fromMinute = m_strategy.toMinute = -1;
         else
             m_hoursNamed = text;
         return;
     case Kind::DayFilter:
         if (negated(place.start))
-            m_s.weekdays = 0;
+            m_strategy.weekdays = 0;
         else
             m_unbuilt.append({text, Unbuilt::Reason::NotUnderstood});
         return;
@@ -1055,7 +1067,7 @@ void Reader::readFixed(const Place &place, const Match &match)
             {QRegularExpression("^mn1?$|monthly|月"), "MN1"}};
         for (const auto &[words, name] : names) {
             if (text.contains(words)) {
-                m_s.timeframe = name;
+                m_strategy.timeframe = name;
                 return;
             }
         }
@@ -1063,24 +1075,24 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     }
     case Kind::CurrentBar:
-        m_s.currentBar = true;
+        m_strategy.currentBar = true;
         return;
     case Kind::ClosedBar:
-        m_s.currentBar = false;
+        m_strategy.currentBar = false;
         return;
     case Kind::Direction:
         m_directionGiven = true;
-        m_s.direction = containsAny(text, {u"both", u"双", u"雙"})       ? Strategy::Direction::Both
+        m_strategy.direction = containsAny(text, {u"both", u"双", u"雙"})       ? Strategy::Direction::Both
                         : containsAny(text, {u"buy", u"long", u"多", u"买", u"買"}) ? Strategy::Direction::BuyOnly
                                                                                   : Strategy::Direction::SellOnly;
         return;
     case Kind::Opposite:
-        m_s.closeOnOpposite = !containsAny(text, {u"don't", u"dont", u"do not", u"never"})
+        m_strategy.closeOnOpposite = !containsAny(text, {u"don't", u"dont", u"do not", u"never"})
                               && !negated(place.start);
-        m_s.closeOnOppositeGiven = true;
+        m_strategy.closeOnOppositeGiven = true;
         return;
     case Kind::CloseAfter:
-        m_s.closeAfterBars = std::clamp(wholeOf({1, 2}), 1, 10000);
+        m_strategy.closeAfterBars = std::clamp(wholeOf({1, 2}), 1, 10000);
         return;
     case Kind::CloseAt: {
         int hour = wholeOf({1, 4});
@@ -1090,14 +1102,14 @@ void Reader::readFixed(const Place &place, const Match &match)
             addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
             return;
         }
-        m_s.closeAtMinute = hour * 60 + wholeOf({2, 5});
+        m_strategy.closeAtMinute = hour * 60 + wholeOf({2, 5});
         return;
     }
     case Kind::Arrows:
-        m_s.arrows = !negated(place.start);
+        m_strategy.arrows = !negated(place.start);
         return;
     case Kind::Alert:
-        m_s.alert = !negated(place.start);
+        m_strategy.alert = !negated(place.start);
         return;
     case Kind::Colour: {
         static const QHash<QString, QString> chinese = {
@@ -1110,7 +1122,7 @@ void Reader::readFixed(const Place &place, const Match &match)
         name[0] = name[0].toUpper();
         if (name == "Purple")
             name = "Magenta";
-        m_s.colours.append(name);
+        m_strategy.colours.append(name);
         return;
     }
     case Kind::Unsupported:
@@ -1151,8 +1163,8 @@ void Reader::readWeekdays(const QString &text)
     }
     static const QRegularExpression excluded(QStringLiteral("^(?:not|no|don|do not|except|excluding|skip|avoid|不在)|不交易"));
     if (text.contains(excluded))
-        mask = (m_s.weekdays ? m_s.weekdays : 0b1111111) & ~mask;
-    m_s.weekdays = mask == 0b1111111 ? 0 : mask;
+        mask = (m_strategy.weekdays ? m_strategy.weekdays : 0b1111111) & ~mask;
+    m_strategy.weekdays = mask == 0b1111111 ? 0 : mask;
 }
 
 // What no subject read: content words and numbers that would be dropped silently otherwise.
