@@ -302,6 +302,18 @@ public:
 
 private:
     bool mql5() const { return m_target.mql5; }
+    // The hours, days, spread or closing time keep it from trading.
+    bool filtersTrading() const
+    {
+        return m_strategy.fromMinute >= 0 || m_strategy.weekdays || m_strategy.maxSpread.value > 0
+               || m_strategy.closeAtMinute >= 0;
+    }
+    // Stops move or positions close by time, on every tick.
+    bool managesPositions() const
+    {
+        return m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0
+               || m_strategy.closeAfterBars > 0 || m_strategy.closeAtMinute >= 0;
+    }
     QString handleOf(const Line &line);
     void inputs();
     void accessors();
@@ -436,12 +448,12 @@ void Writer::expertBody()
         "//| Manages the open positions, then follows the signals once a bar  |\n"
         "//+------------------------------------------------------------------+\n"
         "void OnTick()\n  {");
-    if (m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0 || m_strategy.closeAfterBars > 0 || m_strategy.closeAtMinute >= 0)
+    if (managesPositions())
         add("   ManagePositions();");
     if (!m_strategy.currentBar) {
         add("   datetime bar = iTime(_Symbol, InpTimeframe, 0);\n   if(bar == ExtLastBar)\n      return;\n   ExtLastBar = bar;");
     }
-    if (m_strategy.fromMinute >= 0 || m_strategy.weekdays || m_strategy.maxSpread.value > 0 || m_strategy.closeAtMinute >= 0)
+    if (filtersTrading())
         add("   if(!TradingAllowedNow())\n      return;");
     add(QStringLiteral("   bool buy  = BuySignal(%1);\n   bool sell = SellSignal(%1);").arg(shift));
     add("   if(InpAlert && (buy || sell))\n      Alert(_Symbol, \": \", buy ? \"buy\" : \"sell\", \" signal\");");
@@ -534,7 +546,7 @@ void Writer::tradingLayer()
     }
     distanceFunction("StopLossDistance", "InpStopLoss", m_strategy.stopLoss);
     distanceFunction("TakeProfitDistance", "InpTakeProfit", m_strategy.takeProfit);
-    if (m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0 || m_strategy.closeAfterBars > 0 || m_strategy.closeAtMinute >= 0) {
+    if (managesPositions()) {
         add("//+------------------------------------------------------------------+\n"
             "//| Moves stops and closes positions as the exits ask                |\n"
             "//+------------------------------------------------------------------+\n"
@@ -543,14 +555,17 @@ void Writer::tradingLayer()
             add("   MqlDateTime now;\n   TimeToStruct(TimeCurrent(), now);\n"
                 "   datetime cutoff = TimeCurrent() - (now.hour * 3600 + now.min * 60 + now.sec) + InpCloseHour * 3600 + InpCloseMinute * 60;");
         }
-        add("   for(int i = PositionSlots() - 1; i >= 0; i--)\n     {\n      if(!SelectPosition(i))\n         continue;\n"
-            "      int    direction = PositionDirection();\n"
-            "      double price = (direction > 0) ? SymbolInfoDouble(_Symbol, SYMBOL_BID) : SymbolInfoDouble(_Symbol, SYMBOL_ASK);");
+        const bool movesStops = m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0;
+        add("   for(int i = PositionSlots() - 1; i >= 0; i--)\n     {\n      if(!SelectPosition(i))\n         continue;");
         if (m_strategy.closeAfterBars > 0)
             add("      if(iBarShift(_Symbol, InpTimeframe, PositionOpenTime()) >= InpCloseAfterBars)\n        {\n         CloseSelected();\n         continue;\n        }");
         if (m_strategy.closeAtMinute >= 0)
             add("      if(TimeCurrent() >= cutoff && PositionOpenTime() < cutoff)\n        {\n         CloseSelected();\n         continue;\n        }");
-        add("      double stop = PositionStop();");
+        if (movesStops) {
+            add("      int    direction = PositionDirection();\n"
+                "      double price = (direction > 0) ? SymbolInfoDouble(_Symbol, SYMBOL_BID) : SymbolInfoDouble(_Symbol, SYMBOL_ASK);\n"
+                "      double stop = PositionStop();");
+        }
         if (m_strategy.breakEven.value > 0) {
             add("      if(InpBreakEven > 0.0 && direction * (price - PositionOpenPrice()) >= BreakEvenDistance(price)\n"
                 "         && (stop == 0.0 || direction * (PositionOpenPrice() - stop) > 0.0))\n"
@@ -568,12 +583,15 @@ void Writer::tradingLayer()
         if (m_strategy.breakEven.value > 0)
             distanceFunction("BreakEvenDistance", "InpBreakEven", m_strategy.breakEven);
     }
-    if (m_strategy.fromMinute >= 0 || m_strategy.weekdays || m_strategy.maxSpread.value > 0 || m_strategy.closeAtMinute >= 0) {
+    if (filtersTrading()) {
         add("//+------------------------------------------------------------------+\n"
             "//| The time and spread filters                                      |\n"
             "//+------------------------------------------------------------------+\n"
-            "bool TradingAllowedNow()\n  {\n   MqlDateTime now;\n   TimeToStruct(TimeCurrent(), now);\n"
-            "   int minute = now.hour * 60 + now.min;");
+            "bool TradingAllowedNow()\n  {");
+        if (m_strategy.fromMinute >= 0 || m_strategy.weekdays || m_strategy.closeAtMinute >= 0)
+            add("   MqlDateTime now;\n   TimeToStruct(TimeCurrent(), now);");
+        if (m_strategy.fromMinute >= 0 || m_strategy.closeAtMinute >= 0)
+            add("   int minute = now.hour * 60 + now.min;");
         if (m_strategy.fromMinute >= 0) {
             add("   int start = InpStartHour * 60 + InpStartMinute;\n   int end = InpEndHour * 60 + InpEndMinute;\n"
                 "   bool inside = (start <= end) ? (minute >= start && minute < end) : (minute >= start || minute < end);\n"
@@ -582,8 +600,11 @@ void Writer::tradingLayer()
         if (m_strategy.closeAtMinute >= 0)
             add("   if(minute >= InpCloseHour * 60 + InpCloseMinute)\n      return(false);");
         if (m_strategy.weekdays) {
-            add("   bool days[7] = {InpSunday, InpMonday, InpTuesday, InpWednesday, InpThursday, InpFriday, InpSaturday};\n"
-                "   if(!days[now.day_of_week])\n      return(false);");
+            add("   bool day = (now.day_of_week == 0 && InpSunday) || (now.day_of_week == 1 && InpMonday)\n"
+                "              || (now.day_of_week == 2 && InpTuesday) || (now.day_of_week == 3 && InpWednesday)\n"
+                "              || (now.day_of_week == 4 && InpThursday) || (now.day_of_week == 5 && InpFriday)\n"
+                "              || (now.day_of_week == 6 && InpSaturday);\n"
+                "   if(!day)\n      return(false);");
         }
         if (m_strategy.maxSpread.value > 0) {
             add(QStringLiteral("   if(SymbolInfoInteger(_Symbol, SYMBOL_SPREAD) * _Point > InpMaxSpread * %1)\n      return(false);")
