@@ -1,5 +1,7 @@
 #include "offlinetexts.h"
 
+#include "programwriter.h"
+
 #include <QHash>
 #include <QRegularExpression>
 
@@ -243,11 +245,7 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
                                                                  : in(language, {"Only sells.", "只做空。", "只做空。"}));
     }
     if (target.indicator) {
-        QStringList drawn;
-        for (const Rule &rule : s.rules)
-            drawn.append(indicatorNotation(rule));
-        lines.append(in(language, {"Draws ", "绘制 ", "繪製 "}) + drawn.join(", ")
-                     + (s.colours.isEmpty() ? QString() : QStringLiteral(" (") + s.colours.join(", ") + u')')
+        lines.append(in(language, {"Draws ", "绘制 ", "繪製 "}) + drawnLines(s).join(", ")
                      + (s.arrows ? in(language, {", with arrows where a signal fires", "，信号出现处画箭头", "，訊號出現處畫箭頭"}) : QString())
                      + (s.alert ? in(language, {", with an alert", "，并发出提醒", "，並發出提醒"}) : QString())
                      + in(language, {".", "。", "。"}));
@@ -312,8 +310,9 @@ QList<std::pair<QString, QString>> facts(const Strategy &s, const Target &target
     QList<std::pair<QString, QString>> list{{QStringLiteral("rules"), rules.join(s.anyRule ? " | " : " & ")}};
     const QStringList skipped{signalLine(s, true, language), signalLine(s, false, language)};
     const QString defaults = in(language, {"Defaults", "您未指定", "您未指定"});
-    // Every other line is a fact of its own, keyed by its words before the first number.
-    static const QRegularExpression firstNumber(QStringLiteral("[\\d:]"));
+    // Every other line is a fact of its own, keyed by its words before the first value: before
+    // a colon, a comma, a number or a name ("Stop loss: ", "Draws ", "At most ").
+    static const QRegularExpression firstNumber(QStringLiteral("[:：,，\\d]|(?<=.)[A-Z]"));
     for (const QString &line : describe(s, target, language)) {
         if (!skipped.contains(line) && !line.startsWith(defaults))
             list.append({line.section(firstNumber, 0, 0), line});

@@ -25,7 +25,6 @@ struct RuleCode
     bool overlay = false;
     QString buy;
     QString sell;
-    QList<double> levels;
     QStringList levelInputs;
 };
 
@@ -143,11 +142,9 @@ RuleCode ruleCode(const Rule &rule, const QString &prefix)
             lower = in[1];
             crossing(code, v1, v0, in[1], in[1]);
             code.levelInputs = {in[1]};
-            code.levels = {rule.values[1]};
             break;
         }
         code.levelInputs = {upper, lower};
-        code.levels = {rule.values[1], rule.indicator == Indicator::Rsi ? rule.values[2] : -rule.values[1]};
         levelSignals(code, rule.condition, v1, v0, upper, lower);
         break;
     }
@@ -191,7 +188,6 @@ RuleCode ruleCode(const Rule &rule, const QString &prefix)
         line("Signal", "iStochastic(" + args + ", 0, MODE_SIGNAL, s)", "iStochastic(" + args + ", STO_LOWHIGH)", 1);
         const QString k1 = call(code.lines[0], "s + 1"), k0 = call(code.lines[0], "s");
         code.levelInputs = {in[3], in[4]};
-        code.levels = {rule.values[3], rule.values[4]};
         if (rule.condition == Condition::Cross)
             crossing(code, k1, k0, call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
         else
@@ -210,7 +206,6 @@ RuleCode ruleCode(const Rule &rule, const QString &prefix)
         code.buy += strong;
         code.sell += strong;
         code.levelInputs = {in[1]};
-        code.levels = {rule.values[1]};
         break;
     }
     case Indicator::Atr: {
@@ -256,6 +251,30 @@ QList<RuleCode> rulesCode(const Strategy &s)
         codes.append(ruleCode(rule, count > 1 ? name + QString::number(count) : name));
     }
     return codes;
+}
+
+struct Plot
+{
+    const Line *line;
+    QString colour; // without "clr"
+};
+
+// The lines an indicator draws, each with its colour: those of the rules drawn over the prices
+// when there are any (the others only decide the signals), else all of them.
+QList<Plot> plotsOf(const QList<RuleCode> &rules, const QStringList &colours)
+{
+    static const QStringList defaultColours{"DodgerBlue", "Orange", "Magenta", "Gray", "Gold", "Teal"};
+    const bool overPrices = std::any_of(rules.begin(), rules.end(), [](const RuleCode &rule) { return rule.overlay; });
+    QList<Plot> plots;
+    for (const RuleCode &rule : rules) {
+        for (const Line &line : rule.lines) {
+            if (rule.overlay == overPrices) {
+                const qsizetype i = plots.size();
+                plots.append({&line, colours.value(i, defaultColours.at(i % defaultColours.size()))});
+            }
+        }
+    }
+    return plots;
 }
 
 QString timeframeConstant(const QString &timeframe)
@@ -649,20 +668,8 @@ void Writer::tradingLayer()
 
 void Writer::indicatorBody()
 {
-    QList<const Line *> plotted;
-    QList<double> levels;
-    bool anyOverlay = false;
-    for (const RuleCode &rule : m_rules)
-        anyOverlay = anyOverlay || rule.overlay;
-    for (const RuleCode &rule : m_rules) {
-        if (rule.overlay != anyOverlay)
-            continue;
-        for (const Line &line : rule.lines)
-            plotted.append(&line);
-        if (!anyOverlay)
-            levels += rule.levels;
-    }
-    static const QStringList defaultColours{"DodgerBlue", "Orange", "Magenta", "Gray", "Gold", "Teal"};
+    const QList<Plot> plotted = plotsOf(m_rules, m_strategy.colours);
+    const bool anyOverlay = std::any_of(m_rules.begin(), m_rules.end(), [](const RuleCode &rule) { return rule.overlay; });
     const int arrows = m_strategy.arrows ? 2 : 0;
     const int buffers = int(plotted.size()) + arrows;
     QString head = QStringLiteral("#property indicator_%1\n#property indicator_buffers %2\n")
@@ -677,10 +684,9 @@ void Writer::indicatorBody()
     m_code += QStringLiteral("@HANDLES@");
     for (int i = 0; i < buffers; ++i) {
         const bool arrow = i >= plotted.size();
-        const QString colour = QStringLiteral("clr") + (arrow ? (i == plotted.size() ? "LimeGreen" : "Red")
-                                                              : m_strategy.colours.value(i, defaultColours.value(i % defaultColours.size())));
-        const QString label = arrow ? (i == plotted.size() ? "Buy" : "Sell") : plotted[i]->accessor;
-        const bool sar = !arrow && plotted[i]->accessor.startsWith("Sar");
+        const QString colour = QStringLiteral("clr") + (arrow ? (i == plotted.size() ? "LimeGreen" : "Red") : plotted[i].colour);
+        const QString label = arrow ? (i == plotted.size() ? "Buy" : "Sell") : plotted[i].line->accessor;
+        const bool sar = !arrow && plotted[i].line->accessor.startsWith("Sar");
         add(QStringLiteral("   SetIndexBuffer(%1, ExtBuffer%1%2);").arg(i).arg(mql5() ? ", INDICATOR_DATA" : ""));
         if (mql5()) {
             add(QStringLiteral("   ArraySetAsSeries(ExtBuffer%1, true);\n   PlotIndexSetInteger(%1, PLOT_DRAW_TYPE, %2);\n"
@@ -724,7 +730,7 @@ void Writer::indicatorBody()
         "   for(int i = limit; i >= 0; i--)\n     {\n"
         "      int s = (InpTimeframe == PERIOD_CURRENT) ? i : iBarShift(_Symbol, InpTimeframe, time[i]);");
     for (int i = 0; i < plotted.size(); ++i)
-        add(QStringLiteral("      ExtBuffer%1[i] = %2(s);").arg(i).arg(plotted[i]->accessor));
+        add(QStringLiteral("      ExtBuffer%1[i] = %2(s);").arg(i).arg(plotted[i].line->accessor));
     if (arrows) {
         add(QStringLiteral("      double gap = 10 * _Point;\n      ExtBuffer%1[i] = BuySignal(s) ? low[i] - gap : EMPTY_VALUE;\n"
                            "      ExtBuffer%2[i] = SellSignal(s) ? high[i] + gap : EMPTY_VALUE;").arg(plotted.size()).arg(plotted.size() + 1));
@@ -815,6 +821,15 @@ QString Writer::program(const QStringList &header)
 QString writeProgram(const Strategy &strategy, const Target &target, const QStringList &header)
 {
     return Writer(strategy, target).program(header);
+}
+
+QStringList drawnLines(const Strategy &strategy)
+{
+    QStringList lines;
+    const QList<RuleCode> rules = rulesCode(strategy);
+    for (const Plot &plot : plotsOf(rules, strategy.colours))
+        lines.append(QStringLiteral("%1 (%2)").arg(plot.line->accessor, plot.colour));
+    return lines;
 }
 
 } // namespace offline

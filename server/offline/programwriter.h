@@ -13,6 +13,10 @@ namespace offline {
 // the strategy itself, so that it can be read back (strategyLinePrefix).
 QString writeProgram(const Strategy &strategy, const Target &target, const QStringList &header);
 
+// The lines an indicator of the strategy draws, by their labels in the terminal, each with its
+// colour: "RsiValue (DodgerBlue)".
+QStringList drawnLines(const Strategy &strategy);
+
 inline constexpr char16_t strategyLinePrefix[] = u"// tavrin-strategy: ";
 
 } // namespace offline
