@@ -726,7 +726,7 @@ void Writer::indicatorBody()
         "                const long &tick_volume[], const long &volume[], const int &spread[])\n  {\n"
         "   ArraySetAsSeries(time, true);\n   ArraySetAsSeries(high, true);\n   ArraySetAsSeries(low, true);\n"
         "   if(rates_total < 3)\n      return(0);\n"
-        "   int limit = MathMin(rates_total - 3, (prev_calculated > 0) ? rates_total - prev_calculated + 1 : 2000);\n"
+        "   int limit = (int)MathMin(rates_total - 3, (prev_calculated > 0) ? rates_total - prev_calculated + 1 : 2000);\n"
         "   for(int i = limit; i >= 0; i--)\n     {\n"
         "      int s = (InpTimeframe == PERIOD_CURRENT) ? i : iBarShift(_Symbol, InpTimeframe, time[i]);");
     for (int i = 0; i < plotted.size(); ++i)

@@ -95,6 +95,20 @@ bool containsAny(const QString &text, std::initializer_list<QStringView> words)
     return std::any_of(words.begin(), words.end(), [&text](QStringView word) { return text.contains(word); });
 }
 
+// The averaging method words name, as "ema", "exponential" or "指数".
+std::optional<MaMethod> methodNamed(const QString &words)
+{
+    if (words.startsWith(u"ema") || containsAny(words, {u"exponential", u"指数", u"指數"}))
+        return MaMethod::Exponential;
+    if (containsAny(words, {u"smma", u"smoothed", u"平滑"}))
+        return MaMethod::Smoothed;
+    if (containsAny(words, {u"wma", u"weighted", u"加权", u"加權"}))
+        return MaMethod::LinearWeighted;
+    if (words.startsWith(u"sma") || containsAny(words, {u"simple", u"简单", u"簡單"}))
+        return MaMethod::Simple;
+    return std::nullopt;
+}
+
 int levelSlot(const QStringList &names)
 {
     const int level = int(names.indexOf("Level"));
@@ -407,6 +421,15 @@ private:
         consume(from + prior.capturedStart(), place.start);
         return prior;
     }
+    // An indicator's name starts at the position.
+    bool startsAt(Indicator indicator, qsizetype position) const
+    {
+        const auto named = std::find_if(subjects().begin(), subjects().end(), [indicator](const Subject &s) {
+            return s.kind == Kind::Indicator && s.indicator == indicator;
+        });
+        return named->pattern.match(m_text, position, QRegularExpression::NormalMatch,
+                                    QRegularExpression::AnchorAtOffsetMatchOption).hasMatch();
+    }
     bool negated(qsizetype start);
     bool switching(qsizetype start) const;
     std::optional<double> numberBefore(qsizetype start);
@@ -415,6 +438,7 @@ private:
     void readMovingAverage(const Place &place, qsizetype end);
     void readDistance(Distance &distance, const Place &place, qsizetype end);
     void readRuleValues(Rule &rule, QList<double> numbers, int firstSlot);
+    void setCrossPeriod(int slot, std::optional<double> period, qsizetype start);
     void readLevels(Rule &rule, qsizetype start, qsizetype end);
     void setLevel(Rule &rule, double value, bool crossed, std::optional<bool> upperNamed);
     void readFixed(const Place &place, const Match &match);
@@ -441,6 +465,8 @@ private:
         qsizetype end;
     };
     std::optional<PendingAtr> m_pendingAtr; // a multiple of ATR waiting for its distance
+    std::optional<int> m_pendingSlot;       // "fast" or "slow" waiting for its average
+    bool m_bandsBrokenOut = false;          // "突破" right before the bands
     QString m_hoursNamed; // "trading hours", to be named as not built if no hours follow
     int m_lastRule = -1;
     Distance *m_lastDistance = nullptr;
@@ -574,21 +600,16 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             readMovingAverage(place, segmentEnd);
         return;
     case Kind::FastSlow: {
-        Rule *rule = ruleFor(Indicator::MaCross, place.start);
-        if (rule->indicator != Indicator::MaCross) {
-            const MaMethod method = rule->method;
-            *rule = Rule::withDefaults(Indicator::MaCross);
-            rule->method = method;
-        }
         static const QRegularExpression value("^\\s*(?:ma|ema|sma|line|线|線)?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
+        const int slot = containsAny(match.captured(), {u"fast", u"快"}) ? 0 : 1;
         std::optional<double> period = numberBefore(place.start);
         if (const auto m = take(value, place.end, segmentEnd))
             period = m->captured(1).toDouble();
-        if (period && *period >= 1 && *period <= 1000) {
-            const int slot = containsAny(match.captured(), {u"fast", u"快"}) ? 0 : 1;
-            rule->values[slot] = *period;
-            rule->given |= 1 << slot;
-        }
+        // "the fast EMA(12)": the average that follows has the number.
+        if (!period && startsAt(Indicator::MovingAverage, segmentEnd) && m_free.mid(place.end, segmentEnd - place.end).trimmed().isEmpty())
+            m_pendingSlot = slot;
+        else
+            setCrossPeriod(slot, period, place.start);
         return;
     }
     case Kind::Period: {
@@ -674,6 +695,23 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
     }
 }
 
+// The fast (slot 0) or slow average of the crossover, which the rule becomes.
+void Reader::setCrossPeriod(int slot, std::optional<double> period, qsizetype start)
+{
+    Rule *rule = ruleFor(Indicator::MaCross, start);
+    if (rule->indicator != Indicator::MaCross) {
+        const MaMethod method = rule->method;
+        *rule = Rule::withDefaults(Indicator::MaCross);
+        rule->method = method;
+    }
+    if (period && *period >= 1 && *period <= 1000) {
+        rule->values[slot] = *period;
+        rule->given |= 1 << slot;
+    } else if (period) {
+        addUnbuilt(QString::number(*period), Unbuilt::Reason::NotUnderstood);
+    }
+}
+
 // Numbers into the rule's values from slot on: each must suit its value.
 void Reader::readRuleValues(Rule &rule, QList<double> numbers, int firstSlot)
 {
@@ -745,13 +783,19 @@ void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
 void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
 {
     const Indicator indicator = place.subject->indicator;
-    // "Bollinger breakout": how the bands are used, not an indicator of its own.
-    if (indicator == Indicator::Breakout && m_lastRule >= 0
-        && m_strategy.rules[m_lastRule].indicator == Indicator::Bollinger
-        && m_free.mid(place.start - 3, 3).trimmed().isEmpty()) {
-        m_strategy.rules[m_lastRule].condition = Condition::Outside;
-        m_strategy.rules[m_lastRule].conditionGiven = true;
-        return;
+    // "Bollinger breakout", "突破布林带上轨": how the bands are used, not an indicator of its own.
+    if (indicator == Indicator::Breakout) {
+        if (m_lastRule >= 0 && m_strategy.rules[m_lastRule].indicator == Indicator::Bollinger
+            && m_free.mid(place.start - 3, 3).trimmed().isEmpty()) {
+            m_strategy.rules[m_lastRule].condition = Condition::Outside;
+            m_strategy.rules[m_lastRule].conditionGiven = true;
+            return;
+        }
+        if (m_free.mid(place.end, end - place.end).trimmed().isEmpty()
+            && startsAt(Indicator::Bollinger, end)) {
+            m_bandsBrokenOut = true;
+            return;
+        }
     }
     if (negated(place.start)) {
         m_strategy.rules.removeIf([indicator](const Rule &rule) { return rule.indicator == indicator; });
@@ -760,6 +804,10 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     }
     const std::optional<double> before = numberBefore(place.start);
     Rule &rule = *ruleFor(indicator, place.start);
+    if (indicator == Indicator::Bollinger && std::exchange(m_bandsBrokenOut, false)) {
+        rule.condition = Condition::Outside;
+        rule.conditionGiven = true;
+    }
     struct Said
     {
         Indicator indicator;
@@ -772,7 +820,7 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
         {Indicator::Macd, pattern("signal|信号线|信號線"), Condition::Cross},
         {Indicator::Bollinger, pattern("outside|beyond|收在.{0,4}外|外侧|外側"), Condition::Outside},
         {Indicator::Bollinger, pattern("touch\\w*|触及|觸及|碰到"), Condition::Touch},
-        {Indicator::Bollinger, pattern("(?:back|returns?|re-?enters?) (?:inside|into)|回到"), Condition::CrossBack},
+        {Indicator::Bollinger, pattern("(?:back|returns?|re-?enters?) (?:inside|into)|mean reversion|回到|均值回归|均值回歸"), Condition::CrossBack},
         {Indicator::Stochastic, pattern("%k|%d|\\bk\\b.{0,12}\\bd\\b"), Condition::Cross},
         {Indicator::Rsi, pattern("cross\\w* back|leaves?|回到"), Condition::CrossBack},
     };
@@ -820,19 +868,19 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         consume(from + said.capturedStart(), place.start);
     const QString method = said.captured(1) + keyword;
     const std::optional<double> before = numberBefore(place.start);
+    if (const std::optional<int> slot = std::exchange(m_pendingSlot, std::nullopt)) {
+        static const QRegularExpression period(QStringLiteral("^\\s*\\(?\\s*(\\d+)\\s*\\)?"));
+        const auto m = take(period, place.end, end);
+        setCrossPeriod(*slot, m ? std::optional(m->captured(1).toDouble()) : before, place.start);
+        Rule &rule = m_strategy.rules[m_lastRule];
+        rule.method = methodNamed(method).value_or(rule.method);
+        return;
+    }
     const bool hadRule = std::any_of(m_strategy.rules.begin(), m_strategy.rules.end(), [](const Rule &rule) {
         return rule.indicator == Indicator::MovingAverage || rule.indicator == Indicator::MaCross;
     });
     Rule *rule = ruleFor(Indicator::MovingAverage, place.start);
-    std::optional<MaMethod> named;
-    if (method.startsWith(u"ema") || containsAny(method, {u"exponential", u"指数", u"指數"}))
-        named = MaMethod::Exponential;
-    else if (containsAny(method, {u"smma", u"smoothed", u"平滑"}))
-        named = MaMethod::Smoothed;
-    else if (containsAny(method, {u"wma", u"weighted", u"加权", u"加權"}))
-        named = MaMethod::LinearWeighted;
-    else if (method.startsWith(u"sma") || containsAny(method, {u"simple", u"简单", u"簡單"}))
-        named = MaMethod::Simple;
+    const std::optional<MaMethod> named = methodNamed(method);
 
     static const QRegularExpression periods(QStringLiteral(
         "^[\\s(]*(?:cross(?:over)?|交叉)?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:and|,|/|&|和|与|與|-)\\s*|\\s+)(?:(?:s|e)?ma\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\.\\d))"));
@@ -941,7 +989,7 @@ void Reader::readFixed(const Place &place, const Match &match)
         static const QRegularExpression after(QStringLiteral("^\\s*(?:size)?\\s*(?:of|=|:|is|为|為)?\\s*") + number);
         static const QRegularExpression before(number + QStringLiteral("\\s*$"));
         std::optional<double> value;
-        if (const auto m = besideSubject(before, after, place, 10, place.end + 12))
+        if (const auto m = besideSubject(before, after, place, 10, place.end + 20))
             value = m->captured(1).toDouble();
         if (value && *value >= 0.01 && *value <= 100) {
             m_strategy.lots = *value;
