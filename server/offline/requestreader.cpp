@@ -206,7 +206,7 @@ const QList<Subject> &subjects()
          Indicator::Momentum},
         {Kind::Indicator,
          pattern("break ?outs?|breaks? (?:out|above|below)|donchian(?: channel)?|"
-                 "highs? ?(?:and|or|/) ?lows?|"
+                 "highs? ?(?:and|or|/) ?lows?|\\b(?:bar|period|day|candle)s? (?:highs?|lows?)\\b|"
                  "(?:\\d+\\s*根\\s*k[线線]\\s*)?(?:的)?(?:最高点|最高點|高点|高點|最低点|最低點)|突破|新高|新低"),
          Indicator::Breakout},
         {Kind::CrossWord, pattern("\\bcross ?overs?\\b")},
@@ -285,6 +285,7 @@ const QList<Subject> &subjects()
          Indicator::MovingAverage, R::MachineLearning},
         {Kind::Unsupported,
          pattern("multiple (?:symbols|pairs|currencies)|all (?:pairs|symbols)|basket|correlat\\w*|"
+                 "\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b|"
                  "other (?:symbols?|pairs?)|多(?:个|個)?(?:品种|品種|货币对|貨幣對)|相关性|相關性|篮子|籃子"),
          Indicator::MovingAverage, R::OtherSymbols},
         {Kind::Unsupported,
@@ -347,28 +348,39 @@ bool isFillerWord(const QString &word)
         "greater", "equal", "equals", "version", "program", "script", "please", "thanks",
         "thank", "again", "way", "instead", "rather", "around", "same", "other", "opposite",
         "reverse", "reversal", "trend", "trends", "follow", "following", "entry", "market", "dot",
-        "dots", "read", "reads", "data", "feed", "uses"};
+        "dots", "read", "reads", "data", "feed", "uses", "golden", "death", "paint", "paints", "mark",
+        "marks"};
     return words.contains(word);
 }
 
 // Chinese words of that kind; what is left of a run of characters once they are gone is named.
 const QRegularExpression &chineseFillers()
 {
-    static const QRegularExpression fillers(QStringLiteral(
-        "帮我|幫我|请|請|写|寫|做|编写|編寫|生成|创建|創建|一个|一個|个|個|的|当|當|时候|時候|时|時|"
-        "买入|買入|卖出|賣出|买|買|卖|賣|开仓|開倉|开多|開多|开空|開空|做多|做空|平仓|平倉|信号|信號|"
-        "指标|指標|策略|交易|系统|系統|智能|程序|程式|和|且|并且|並且|同时|同時|或者|或|在|用|使用|以|"
-        "上穿|下穿|穿过|穿過|上破|下破|跌破|突破|高于|高於|低于|低於|大于|大於|小于|小於|超过|超過|之上|"
-        "之下|以上|以下|上方|下方|价格|價格|收盘价|收盤價|收盘|收盤|k线|k線|根|金叉|死叉|交叉|设置|設置|"
-        "设为|設為|设|設|为|為|是|把|将|將|改成|改为|改為|换成|換成|改用|加上|增加|添加|加|去掉|去除|"
-        "取消|删除|刪除|不要|不用|不设|不設|没有|沒有|无|無|关闭|關閉|每|笔|筆|单|單|点|點|点数|點數|"
-        "手|倍|次|后|後|之后|之後|最多|最大|只|仅|僅|图表|圖表|图|圖|线|線|显示|顯示|画|畫|出|入|场|場|"
-        "进场|進場|出场|出場|离场|離場|条件|條件|过滤|過濾|限制|回到|回|带内|帶內|轨|軌|上轨|上軌|下轨|"
-        "下軌|中轨|中軌|零轴|零軸|柱|柱状图|柱狀圖|主线|主線|信号线|信號線|天|了|吧|呢|啊|我|要|想|"
-        "需要|可以|能|会|會|就|再|也|都|还|還|让|讓|给|給|对|對|方向|个点|個點|周期|週期|风险|風險|账户|"
-        "向上|向下|弹出|彈出|发出|發出|"
-        "帳戶|余额|餘額|百分之|一|每笔|每筆|均线|均線|移动|移動|持仓|持倉|时间|時間|分钟|分鐘|小时|小時|"
-        "止损|止損|止盈|到|至|值|参数|參數|默认|默認|预设|預設|水平|水平线|水平線|区|區|区域|區域|从|從"));
+    // Longest first, so that "做多" goes as a whole rather than "做" alone.
+    static const QRegularExpression fillers = [] {
+        QStringList words = QStringLiteral(
+        "帮我|幫我|请|請|写|寫|做|编写|編寫|生成|创建|創建|一个|一個|个|個|的|"
+        "当|當|时候|時候|时|時|买入|買入|卖出|賣出|买|買|卖|賣|开仓|開倉|开多|"
+        "開多|开空|開空|做多|做空|平仓|平倉|信号|信號|指标|指標|策略|交易|系统|"
+        "系統|智能|程序|程式|和|且|并且|並且|同时|同時|或者|或|在|用|使用|以|"
+        "上穿|下穿|穿过|穿過|上破|下破|跌破|突破|高于|高於|低于|低於|大于|大於|"
+        "小于|小於|超过|超過|之上|之下|以上|以下|上方|下方|价格|價格|收盘价|收盤價|"
+        "收盘|收盤|k线|k線|根|金叉|死叉|交叉|设置|設置|设为|設為|设|設|为|為|"
+        "是|把|将|將|改成|改为|改為|换成|換成|改用|加上|增加|添加|加|去掉|去除|"
+        "取消|删除|刪除|不要|不用|不设|不設|没有|沒有|无|無|关闭|關閉|每|笔|筆|"
+        "单|單|点|點|点数|點數|手|倍|次|后|後|之后|之後|最多|最大|只|仅|僅|"
+        "图表|圖表|图|圖|线|線|显示|顯示|画|畫|出|入|场|場|进场|進場|出场|出場|"
+        "离场|離場|条件|條件|过滤|過濾|限制|回到|回|带内|帶內|轨|軌|上轨|上軌|"
+        "下轨|下軌|中轨|中軌|零轴|零軸|柱|柱状图|柱狀圖|主线|主線|信号线|信號線|天|"
+        "了|吧|呢|啊|我|要|想|需要|可以|能|会|會|就|再|也|都|还|還|让|讓|给|"
+        "給|对|對|方向|个点|個點|周期|週期|风险|風險|账户|向上|向下|弹出|彈出|"
+        "发出|發出|帳戶|余额|餘額|百分之|一|每笔|每筆|均线|均線|移动|移動|持仓|"
+        "持倉|时间|時間|分钟|分鐘|小时|小時|止损|止損|止盈|到|至|值|参数|參數|"
+        "默认|默認|预设|預設|水平|水平线|水平線|区|區|区域|區域|从|從|黄金|黃金|"
+        "死亡|多空").split(u'|');
+        std::sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
+        return QRegularExpression(words.join(u'|'));
+    }();
     return fillers;
 }
 
@@ -867,7 +879,9 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     if (said.hasMatch())
         consume(from + said.capturedStart(), place.start);
     const QString method = said.captured(1) + keyword;
-    const std::optional<double> before = numberBefore(place.start);
+    // "2 moving averages": a count, which the crossover they make says, not a period.
+    const std::optional<double> number = numberBefore(place.start);
+    const std::optional<double> before = keyword.endsWith(u's') ? std::nullopt : number;
     if (const std::optional<int> slot = std::exchange(m_pendingSlot, std::nullopt)) {
         static const QRegularExpression period(QStringLiteral("^\\s*\\(?\\s*(\\d+)\\s*\\)?"));
         const auto m = take(period, place.end, end);
@@ -931,7 +945,7 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     rule->method = named.value_or(rule->method);
     if (rule->indicator == Indicator::MovingAverage) {
         static const QRegularExpression above(QStringLiteral(
-            "(?:\\b(?:above|below|over|under)\\b|高于|高於|低于|低於|之上|之下|上方|下方)\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$"));
+            "(?:\\b(?:above|below|over|under)\\b|>|<|高于|高於|低于|低於|之上|之下|上方|下方)\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$"));
         const qsizetype start = std::max<qsizetype>(0, place.start - 30);
         const bool aboveNamed = m_text.mid(start, place.start - start).contains(above)
                                 && !m_text.mid(start, place.start - start).contains(crossWord);
