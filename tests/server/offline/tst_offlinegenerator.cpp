@@ -140,6 +140,9 @@ private slots:
                 continue;
             for (const QString &name : named)
                 QVERIFY2(said.contains(name), qPrintable(said));
+            // The header says what was built, not what was asked.
+            for (QString line : answer.details)
+                QVERIFY2(answer.program.contains(line.replace("*/", "* /")), qPrintable(line));
             QCOMPARE(risksOf(answer.program, kind.mql5), step.risks);
             QString log;
             QVERIFY2(compiles(answer.program, kind.mql5, &log), qPrintable(log + answer.program));
