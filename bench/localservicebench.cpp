@@ -5,7 +5,7 @@
 #include "benchsupport.h"
 
 #include "service/localservice.h"
-#include "service/protocol.h"
+#include "service/serviceaccess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

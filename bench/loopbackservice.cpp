@@ -1,6 +1,6 @@
 #include "loopbackservice.h"
 
-#include "service/protocol.h"
+#include "service/serviceaccess.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>

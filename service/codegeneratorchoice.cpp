@@ -1,6 +1,6 @@
 #include "service/codegeneratorchoice.h"
 
-#include "service/protocol.h"
+#include "service/serviceaccess.h"
 
 #include <QSettings>
 

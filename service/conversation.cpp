@@ -4,7 +4,7 @@
 #include "platform/deployment.h"
 #include "platform/sourceversions.h"
 #include "service/riskwarnings.h"
-#include "service/version.h"
+#include "protocol/version.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -3,8 +3,8 @@
 #include "platform/compilerrun.h"
 #include "service/chatentry.h"
 #include "service/chatsession.h"
-#include "service/eventstream.h"
-#include "service/protocol.h"
+#include "protocol/eventstream.h"
+#include "service/serviceaccess.h"
 
 #include <QElapsedTimer>
 #include <QHash>

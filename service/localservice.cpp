@@ -1,6 +1,6 @@
 #include "service/localservice.h"
 
-#include "service/protocol.h"
+#include "service/serviceaccess.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "service/modelserverprobe.h"
 
-#include "server/modelsettings.h"
+#include "protocol/modeladdress.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,22 +22,21 @@ void ModelServerProbe::ask(const QString &baseUrl, const QByteArray &apiKey)
         m_pending->disconnect(this);
         m_pending->abort();
     }
-    ModelSettings settings;
-    settings.serverRoot = ModelSettings::rootOf(baseUrl);
-    if (settings.serverRoot.isEmpty()) {
+    const QUrl root = ModelAddress::rootOf(baseUrl);
+    if (root.isEmpty()) {
         Q_EMIT answered(false, {},
                         tr("“%1” is not the address of a model server; it looks like "
                            "http://127.0.0.1:11434.")
                             .arg(baseUrl));
         return;
     }
-    QNetworkRequest request(settings.modelsUrl());
+    QNetworkRequest request(ModelAddress::modelsUrl(root));
     if (!apiKey.isEmpty())
         request.setRawHeader("Authorization", "Bearer " + apiKey);
     request.setTransferTimeout(int(m_bound.count()));
     m_withKey = !apiKey.isEmpty();
     m_pending = m_network->get(request);
-    const QString server = settings.serverRoot.toString();
+    const QString server = ModelAddress::shown(root);
     connect(m_pending, &QNetworkReply::finished, this,
             [this, reply = m_pending, server] { onFinished(reply, server); });
 }

@@ -6,9 +6,9 @@
 #include "platform/terminalfolders.h"
 #include "platform/terminalscanner.h"
 #include "service/localservice.h"
-#include "service/protocol.h"
+#include "service/serviceaccess.h"
 #include "ui/codegeneratordialog.h"
-#include "service/version.h"
+#include "protocol/version.h"
 #include "widgets/codeviewer.h"
 
 #include <QActionGroup>

@@ -2,7 +2,7 @@
 
 #include "platform/terminalinfo.h"
 #include "service/conversation.h"
-#include "service/protocol.h"
+#include "service/serviceaccess.h"
 #include "ui_brevanqt.h"
 
 #include <QMainWindow>

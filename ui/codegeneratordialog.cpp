@@ -2,7 +2,7 @@
 
 #include "service/localservice.h"
 #include "service/modelserverprobe.h"
-#include "service/protocol.h"
+#include "service/serviceaccess.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

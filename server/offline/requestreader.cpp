@@ -479,7 +479,7 @@ private:
     std::optional<PendingAtr> m_pendingAtr; // a multiple of ATR waiting for its distance
     std::optional<int> m_pendingSlot;       // "fast" or "slow" waiting for its average
     bool m_bandsBrokenOut = false;          // "突破" right before the bands
-    QString m_hoursNamed; // "trading hours", to be named as not built if no hours follow
+    QString m_hoursNamed;                   // "trading hours", named as not built without hours
     int m_lastRule = -1;
     Distance *m_lastDistance = nullptr;
 };

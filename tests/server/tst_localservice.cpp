@@ -1,5 +1,5 @@
 #include "service/localservice.h"
-#include "service/protocol.h"
+#include "service/serviceaccess.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 

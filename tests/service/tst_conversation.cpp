@@ -1,5 +1,5 @@
 #include "app/language.h"
-#include "service/protocol.h"
+#include "service/serviceaccess.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h" // and, through its form, the classes of the form's widgets

@@ -1,5 +1,5 @@
-#include "service/eventstream.h"
-#include "service/protocol.h"
+#include "protocol/eventstream.h"
+#include "service/serviceaccess.h"
 #include "support/testenvironment.h"
 
 using namespace Qt::StringLiterals;
@@ -104,7 +104,6 @@ private slots:
         QFETCH(QStringList, features);
         const VersionVerdict verdict = parseVersionVerdict(body);
         QCOMPARE(verdict.features, features);
-        QCOMPARE(verdict.offers(ServiceFeature::Stream), features.contains(u"stream"_s));
     }
 
     void requests()

@@ -1,5 +1,5 @@
 #include "platform/secretstore.h"
-#include "service/protocol.h"
+#include "service/serviceaccess.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 #include "ui/codegeneratordialog.h"

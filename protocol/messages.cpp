@@ -1,0 +1,168 @@
+#include "protocol/messages.h"
+
+#include "protocol/eventstream.h"
+#include "protocol/version.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+// The reading rules shared by every reply.
+bool flag(const QJsonObject &object, const QString &key)
+{
+    return object.value(key).toBool(false);
+}
+
+QString text(const QJsonObject &object, const QString &key)
+{
+    return object.value(key).toString();
+}
+
+const QHash<QString, ChatStreamEvent::Phase> &phasesByName()
+{
+    static const QHash<QString, ChatStreamEvent::Phase> phases{
+        {QStringLiteral("queued"), ChatStreamEvent::Phase::Queued},
+        {QStringLiteral("writing"), ChatStreamEvent::Phase::Writing},
+        {QStringLiteral("checking"), ChatStreamEvent::Phase::Checking},
+        {QStringLiteral("repairing"), ChatStreamEvent::Phase::Repairing}};
+    return phases;
+}
+
+QList<RiskWarning> warningsOf(const QJsonArray &list)
+{
+    QList<RiskWarning> warnings;
+    for (const QJsonValue &entry : list) {
+        const QJsonObject warning = entry.toObject();
+        const QString rule = text(warning, Field::Rule);
+        if (!rule.isEmpty())
+            warnings.append({rule, qMax(0, warning.value(Field::Line).toInt())});
+    }
+    return warnings;
+}
+
+} // namespace
+
+QByteArray serviceRequestBody(const QJsonObject &body)
+{
+    return QJsonDocument(body).toJson(QJsonDocument::Indented);
+}
+
+QJsonObject newChatBody(const QString &codeType, const QString &platform, const QString &language)
+{
+    return {{Field::CodeType, codeType}, {Field::Platform, platform}, {Field::Language, language}};
+}
+
+QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language)
+{
+    return {{Field::SessionId, sessionId},
+            {Field::UserMessage, userMessage},
+            {Field::Language, language}};
+}
+
+QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
+                     const QStringList &compileErrors)
+{
+    QJsonObject body = chatBody(sessionId, userMessage, language);
+    body.insert(Field::CompileErrors, QJsonArray::fromStringList(compileErrors));
+    return body;
+}
+
+QJsonObject cancelBody(const QString &sessionId, const QString &language)
+{
+    return endSessionBody(sessionId, language);
+}
+
+QJsonObject endSessionBody(const QString &sessionId, const QString &language)
+{
+    return {{Field::SessionId, sessionId}, {Field::Language, language}};
+}
+
+QJsonObject closingSessionBody(const QString &sessionId)
+{
+    return {{Field::SessionId, sessionId}};
+}
+
+QJsonObject versionCheckBody()
+{
+    return {{Field::ClientVersion, QString::fromLatin1(kClientVersion)}};
+}
+
+QJsonObject refusalBody(const QString &message, Protocol::ErrorCode error)
+{
+    QJsonObject body{{Field::Success, false}, {Field::Message, message}};
+    if (error != Protocol::ErrorCode::None)
+        body.insert(Field::Error, Protocol::errorCodeName(error));
+    return body;
+}
+
+QJsonObject outcomeBody(bool success, const QString &apiType, const QString &message,
+                        Protocol::ErrorCode error)
+{
+    QJsonObject body{{Field::Success, success}, {Field::ApiType, apiType}, {Field::Message, message}};
+    if (error != Protocol::ErrorCode::None)
+        body.insert(Field::Error, Protocol::errorCodeName(error));
+    return body;
+}
+
+ServiceReply parseServiceReply(const QByteArray &body)
+{
+    const QJsonObject object = QJsonDocument::fromJson(body).object();
+
+    ServiceReply reply;
+    reply.success = flag(object, Field::Success);
+    reply.message = text(object, Field::Message);
+    reply.error = Protocol::errorCodeNamed(text(object, Field::Error));
+
+    const QString apiType = text(object, Field::ApiType);
+    if (apiType == ApiType::New) {
+        reply.kind = ServiceReply::Kind::NewSession;
+        reply.hasSessionId = object.contains(Field::SessionId);
+        reply.sessionId = text(object, Field::SessionId);
+    } else if (apiType == ApiType::Chat) {
+        reply.kind = ServiceReply::Kind::Chat;
+        const QJsonObject data = object.value(Field::Data).toObject();
+        reply.response = text(data, Field::Response);
+        reply.hasWarnings = data.value(Field::Warnings).isArray();
+        reply.warnings = warningsOf(data.value(Field::Warnings).toArray());
+    }
+    return reply;
+}
+
+ChatStreamEvent parseChatStreamEvent(const ServerSentEvent &event)
+{
+    ChatStreamEvent parsed;
+    if (event.name == StreamEventName::Done) {
+        parsed.kind = ChatStreamEvent::Kind::Done;
+        parsed.reply = parseServiceReply(event.data);
+        return parsed;
+    }
+    const QJsonObject object = QJsonDocument::fromJson(event.data).object();
+    if (event.name == StreamEventName::Status) {
+        parsed.kind = ChatStreamEvent::Kind::Status;
+        parsed.phase = phasesByName().value(text(object, Field::Phase), ChatStreamEvent::Phase::Unknown);
+        parsed.position = qMax(0, object.value(Field::Position).toInt());
+    } else if (event.name == StreamEventName::Delta) {
+        parsed.kind = ChatStreamEvent::Kind::Delta;
+        parsed.text = text(object, Field::Text);
+    }
+    return parsed;
+}
+
+QString phaseName(ChatStreamEvent::Phase phase)
+{
+    return phasesByName().key(phase);
+}
+
+VersionVerdict parseVersionVerdict(const QByteArray &body)
+{
+    const QJsonObject object = QJsonDocument::fromJson(body).object();
+    QStringList features;
+    for (const QJsonValue &feature : object.value(Field::Features).toArray()) {
+        if (feature.isString())
+            features.append(feature.toString());
+    }
+    return {flag(object, Field::NeedUpdate), text(object, Field::Message),
+            text(object, Field::MinVersion), features};
+}

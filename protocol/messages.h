@@ -1,0 +1,166 @@
+#pragma once
+
+// The wire protocol between the client and the code-generation service: the endpoints, the
+// JSON bodies each side builds and the way each side reads the other's. Both products link
+// this one definition, so a field renamed on one side is renamed on the other.
+
+#include "protocol/errorcode.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct ServerSentEvent;
+
+// --- Where -----------------------------------------------------------------------------
+
+// Endpoint paths, appended to the base address as plain text.
+namespace ServicePath {
+inline const QString NewChat = QStringLiteral("/api/new");
+inline const QString Chat = QStringLiteral("/api/chat");
+inline const QString Session = QStringLiteral("/api/session");
+inline const QString VersionCheck = QStringLiteral("/api/version_check");
+inline const QString Cancel = QStringLiteral("/api/cancel");
+} // namespace ServicePath
+
+// What a service may list in its version check's "features". One that lists none speaks only
+// the plain protocol: whole answers, no Stop, compile errors as text in the request.
+namespace ServiceFeature {
+inline const QString Stream = QStringLiteral("stream");
+inline const QString Cancel = QStringLiteral("cancel");
+inline const QString CompileErrors = QStringLiteral("compile_errors");
+} // namespace ServiceFeature
+
+// The keys of the bodies, lower case with underscores.
+namespace Field {
+inline const QString Success = QStringLiteral("success");
+inline const QString Message = QStringLiteral("message");
+inline const QString Error = QStringLiteral("error");
+inline const QString ApiType = QStringLiteral("api_type");
+inline const QString SessionId = QStringLiteral("session_id");
+inline const QString UserMessage = QStringLiteral("user_message");
+inline const QString Language = QStringLiteral("lang");
+inline const QString CodeType = QStringLiteral("code_type");
+inline const QString Platform = QStringLiteral("platform");
+inline const QString CompileErrors = QStringLiteral("compile_errors");
+inline const QString Data = QStringLiteral("data");
+inline const QString Response = QStringLiteral("response");
+inline const QString Warnings = QStringLiteral("warnings");
+inline const QString Rule = QStringLiteral("rule");
+inline const QString Line = QStringLiteral("line");
+inline const QString ClientVersion = QStringLiteral("client_version");
+inline const QString NeedUpdate = QStringLiteral("need_update");
+inline const QString MinVersion = QStringLiteral("min_version");
+inline const QString Features = QStringLiteral("features");
+inline const QString Phase = QStringLiteral("phase");
+inline const QString Position = QStringLiteral("position");
+inline const QString Text = QStringLiteral("text");
+} // namespace Field
+
+// The "api_type" of each reply.
+namespace ApiType {
+inline const QString New = QStringLiteral("new");
+inline const QString Chat = QStringLiteral("chat");
+inline const QString Session = QStringLiteral("session");
+inline const QString Cancel = QStringLiteral("cancel");
+} // namespace ApiType
+
+// The names of a streamed chat's events.
+namespace StreamEventName {
+inline const QByteArray Status = QByteArrayLiteral("status");
+inline const QByteArray Delta = QByteArrayLiteral("delta");
+inline const QByteArray Done = QByteArrayLiteral("done");
+} // namespace StreamEventName
+
+// --- Requests, as the client builds them -------------------------------------------------
+// Every request names the interface language ("en", "zh-CN" or "zh-TW") that its caller
+// passes: in the "Accept-Language" header and, where the body has it, as "lang".
+
+// The indented JSON text that every request carries.
+QByteArray serviceRequestBody(const QJsonObject &body);
+
+QJsonObject newChatBody(const QString &codeType, const QString &platform, const QString &language);
+QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language);
+// A chat asking to fix the compiler's errors, "file(l,c) : error NNN: text" each, sent as data
+// beside a short request text (the service must list "compile_errors").
+QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
+                     const QStringList &compileErrors);
+// Stops the session's running generation (the service must list "cancel").
+QJsonObject cancelBody(const QString &sessionId, const QString &language);
+// The DELETE that New Chat sends; it names the language too.
+QJsonObject endSessionBody(const QString &sessionId, const QString &language);
+// The DELETE sent while the window closes carries the id alone.
+QJsonObject closingSessionBody(const QString &sessionId);
+QJsonObject versionCheckBody();
+
+// --- Replies, as the service builds them ---------------------------------------------------
+
+// {"success": false, "message": ..., "error": ...}, for a request the service cannot take.
+QJsonObject refusalBody(const QString &message, Protocol::ErrorCode error);
+// {"success": ..., "api_type": ..., "message": ...}, with "error" when one is given.
+QJsonObject outcomeBody(bool success, const QString &apiType, const QString &message,
+                        Protocol::ErrorCode error = Protocol::ErrorCode::None);
+
+// --- Replies, as the client reads them -----------------------------------------------------
+// Read by the service's rules: only the JSON literal true is true, a missing or non-string
+// text is empty, a missing or non-object "data" is empty, and a body that is not a JSON
+// object reads as an empty object.
+
+// A risk the service found in the program it sent: the rule's id and the line (1-based).
+struct RiskWarning final
+{
+    QString rule;
+    int line = 0;
+};
+
+// What a reply of "/api/new" or "/api/chat" says.
+struct ServiceReply final
+{
+    enum class Kind { Other, NewSession, Chat };
+
+    Kind kind = Kind::Other;     // from "api_type", compared exactly
+    bool success = false;
+    QString message;
+    // From "error"; None when the reply has none (a success, or an older service).
+    Protocol::ErrorCode error = Protocol::ErrorCode::None;
+    bool hasSessionId = false;   // the key "session_id" is present, whatever its type
+    QString sessionId;
+    QString response;            // "data" / "response"
+    // "data" / "warnings"; hasWarnings tells an empty list from a service that sends none.
+    bool hasWarnings = false;
+    QList<RiskWarning> warnings;
+};
+
+ServiceReply parseServiceReply(const QByteArray &body);
+
+// One event of a streamed chat.
+struct ChatStreamEvent final
+{
+    enum class Kind { Other, Status, Delta, Done };
+    // Where the generation's time goes; Unknown for a phase this client does not know.
+    enum class Phase { Unknown, Queued, Writing, Checking, Repairing };
+
+    Kind kind = Kind::Other;  // from the event's name; Other ones are to be skipped
+    Phase phase = Phase::Unknown;  // status: "phase"
+    int position = 0;         // status: place in the model's queue while queued, 1 is next
+    QString text;             // delta: the next piece of the program as the model writes it
+    ServiceReply reply;       // done: the same reply a plain chat gets; the stream ends with it
+};
+
+ChatStreamEvent parseChatStreamEvent(const ServerSentEvent &event);
+// The wire name of a phase, "queued" and so on, for the service's status events.
+QString phaseName(ChatStreamEvent::Phase phase);
+
+// The service's answer to the version check.
+struct VersionVerdict final
+{
+    bool needUpdate = false;
+    QString message;
+    QString minVersion;
+    // "features": its strings, other entries skipped; empty when missing or not a list.
+    QStringList features;
+};
+
+VersionVerdict parseVersionVerdict(const QByteArray &body);

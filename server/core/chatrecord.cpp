@@ -1,0 +1,42 @@
+#include "chatrecord.h"
+
+#include "protocol/messages.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+QByteArray ChatRecord::toJson() const
+{
+    const QJsonObject object{
+        {Field::Platform, Protocol::wireName(kind.platform)},
+        {Field::CodeType, Protocol::wireName(kind.type)},
+        {Field::Language, Protocol::wireName(language)},
+        {QStringLiteral("strategy"), strategy.toJson()},
+        {QStringLiteral("requests"), QJsonArray::fromStringList(history.requests)},
+        {QStringLiteral("program"), history.program},
+        {QStringLiteral("last_use"), lastUseMs}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+std::optional<ChatRecord> ChatRecord::fromJson(const QByteArray &json)
+{
+    const QJsonObject object = QJsonDocument::fromJson(json).object();
+    const std::optional<Protocol::Platform> platform =
+        Protocol::platformNamed(object.value(Field::Platform).toString());
+    const std::optional<Protocol::ProgramType> type =
+        Protocol::programTypeNamed(object.value(Field::CodeType).toString());
+    if (!platform || !type)
+        return std::nullopt;
+    ChatRecord record;
+    record.kind = {*platform, *type};
+    record.language = ReplyTexts::languageOf(object.value(Field::Language).toString());
+    // A record of an older service, or a strategy it cannot read, starts the strategy afresh.
+    record.strategy = offline::Strategy::fromJson(object.value(QLatin1String("strategy")).toObject())
+                          .value_or(offline::Strategy());
+    for (const QJsonValue &request : object.value(QLatin1String("requests")).toArray())
+        record.history.requests.append(request.toString());
+    record.history.program = object.value(QLatin1String("program")).toString();
+    record.lastUseMs = qint64(object.value(QLatin1String("last_use")).toDouble());
+    return record;
+}

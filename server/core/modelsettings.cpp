@@ -1,0 +1,28 @@
+#include "modelsettings.h"
+
+#include "protocol/modeladdress.h"
+
+QUrl ModelSettings::rootOf(const QString &baseUrl)
+{
+    return ModelAddress::rootOf(baseUrl);
+}
+
+QString ModelSettings::shownRoot() const
+{
+    return ModelAddress::shown(serverRoot);
+}
+
+QString ModelSettings::scrubbed(const QString &text) const
+{
+    return ModelAddress::scrubbed(text, serverRoot);
+}
+
+QUrl ModelSettings::chatCompletionsUrl() const
+{
+    return ModelAddress::chatCompletionsUrl(serverRoot);
+}
+
+QUrl ModelSettings::modelsUrl() const
+{
+    return ModelAddress::modelsUrl(serverRoot);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "programkind.h"
+#include "replytexts.h"
+
+#include <QString>
+#include <QStringList>
+
+// What the model is told: how to write a program for the session's terminal, and what to
+// fix when the checks refuse its program.
+namespace Prompts {
+
+QString system(const ProgramKind &kind, Protocol::Language language);
+// The findings of the checks, sent back as the next user message.
+QString repair(const QStringList &findings);
+// The terminal compiler's errors for the latest program, and what the trader wrote with them.
+QString compileErrors(const QStringList &errors, const QString &request);
+// The earlier requests of the chat, as one user message, so that roles keep alternating.
+QString earlierRequests(const QStringList &requests);
+
+} // namespace Prompts

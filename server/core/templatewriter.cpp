@@ -1,0 +1,51 @@
+#include "templatewriter.h"
+
+#include "apirequest.h"
+#include "offlinegenerator.h"
+#include "replytexts.h"
+
+namespace {
+
+// The offline generator's languages are the protocol's, in the same order.
+static_assert(int(offline::Language::SimplifiedChinese) == int(Protocol::Language::SimplifiedChinese)
+              && int(offline::Language::TraditionalChinese) == int(Protocol::Language::TraditionalChinese));
+
+} // namespace
+
+quint64 TemplateWriter::write(const Request &request, const Progress &progress, Done done)
+{
+    const Protocol::Language language = request.chat.language;
+    if (!request.compileErrors.isEmpty() || ApiRequest::quotesCompilerMessages(request.message)) {
+        done({false, ReplyTexts::templatesCannotRepair(language),
+              Protocol::ErrorCode::CannotRepair, {}, std::nullopt});
+        return ++m_lastId;
+    }
+    ChatRecord chat = request.chat;
+    const offline::Target target{chat.kind.platform == Protocol::Platform::Mt5,
+                                 chat.kind.type == Protocol::ProgramType::Indicator};
+    const offline::Answer written = offline::OfflineGenerator::answer(
+        chat.strategy, request.message, target, offline::Language(int(language)));
+    if (!written.built) {
+        done({false, written.refusal, Protocol::ErrorCode::CannotBuild, {}, std::nullopt});
+        return ++m_lastId;
+    }
+    const QString opening = chat.strategy.isEmpty()
+        ? ReplyTexts::programReady(language, chat.kind, written.summary)
+        : ReplyTexts::programChanged(language, chat.kind, written.summary, written.changes);
+    chat.strategy = written.strategy;
+    progress.delta(written.program);
+    done({true, (QStringList{opening} + written.details).join(u'\n'), Protocol::ErrorCode::None,
+          written.program, chat});
+    return ++m_lastId;
+}
+
+// An offline chat needs a few milliseconds.
+qint64 TemplateWriter::deadlineMs() const
+{
+    return 60 * 1000;
+}
+
+void TemplateWriter::probe(const std::function<void(std::optional<bool> up)> &done)
+{
+    done(std::nullopt);
+}
