@@ -256,7 +256,8 @@ private:
     std::size_t statementStart(std::size_t token) const;
     std::size_t valueStart(std::size_t token) const;
     bool isZero(Range range) const;
-    bool alwaysZero(Range range) const;
+    bool alwaysZero(Range range, int depth = 0) const;
+    bool restsOnZeroInputs(Range range) const;
     std::optional<Opening> requestOpening(std::size_t call, std::string_view request) const;
     std::optional<std::size_t> functionAt(std::size_t token) const;
     bool anyWord(Range range, bool (*test)(std::string_view)) const;
@@ -285,6 +286,7 @@ private:
     std::vector<Assignment> m_assignments;
     std::unordered_map<std::string_view, std::vector<std::size_t>> m_assignmentsOf; // by target
     std::unordered_map<std::string_view, std::vector<std::size_t>> m_fieldsOf;      // by owner
+    std::unordered_map<std::string_view, bool> m_inputDefaultsZero;                  // by input
     std::vector<Opening> m_openings;
     std::vector<bool> m_reachable; // per function, from OnTick
     std::unordered_set<std::string_view> m_boundedNames;
@@ -424,6 +426,9 @@ void Review::findAssignments()
         if (member)
             m_fieldsOf[owner].push_back(m_assignments.size());
         m_assignments.push_back({m_tokens[target].text, owner, op, {i + 1, valueEnd(i + 1)}, target});
+        const std::size_t first = statementStart(target);
+        if (!member && (is(first, "input") || is(first, "extern") || is(first, "sinput")))
+            m_inputDefaultsZero[m_tokens[target].text] = isZero(m_assignments.back().value);
     }
 }
 
@@ -520,17 +525,36 @@ bool Review::isZero(Range range) const
                && contains(t.text, "0"));
 }
 
-// Zero, or a name that is only ever assigned zero.
-bool Review::alwaysZero(Range range) const
+// Zero, a name that is only ever assigned such values, or a value computed from inputs that
+// all default to zero: a stop read from "input double StopLoss = 0" is no stop until the trader
+// changes the input, and the program is reviewed as it comes.
+bool Review::alwaysZero(Range range, int depth) const
 {
-    if (isZero(range))
+    if (isZero(range) || restsOnZeroInputs(range))
         return true;
-    if (range.end != range.begin + 1 || !m_tokens[range.begin].word)
+    if (depth > 3 || range.end != range.begin + 1 || !m_tokens[range.begin].word)
         return false;
     const auto it = m_assignmentsOf.find(m_tokens[range.begin].text);
     return it != m_assignmentsOf.end()
            && std::all_of(it->second.begin(), it->second.end(),
-                          [&](std::size_t a) { return isZero(m_assignments[a].value); });
+                          [&](std::size_t a) { return alwaysZero(m_assignments[a].value, depth + 1); });
+}
+
+// The range names at least one input, and every input it names defaults to zero.
+bool Review::restsOnZeroInputs(Range range) const
+{
+    bool named = false;
+    for (std::size_t j = range.begin; j < range.end; ++j) {
+        if (!m_tokens[j].word)
+            continue;
+        const auto input = m_inputDefaultsZero.find(m_tokens[j].text);
+        if (input == m_inputDefaultsZero.end())
+            continue;
+        if (!input->second)
+            return false;
+        named = true;
+    }
+    return named;
 }
 
 // An MQL5 OrderSend(request, result) opens when the request's action is a deal or a pending
@@ -564,7 +588,7 @@ std::optional<Opening> Review::requestOpening(std::size_t call, std::string_view
         position = position || a.target == "position";
         if (a.target == "volume")
             opening.volumes.push_back(a.value);
-        if (a.target == "sl" && !isZero(a.value))
+        if (a.target == "sl" && !alwaysZero(a.value))
             opening.stop = Stop::Given;
     }
     return opens && !position ? std::optional(opening) : std::nullopt;

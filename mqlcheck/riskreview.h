@@ -19,8 +19,9 @@
 //                  AccountBalance, AccountNumber, ...) or a use of CAccountInfo, in a program
 //                  with a network finding. Heuristic: the data's way is not traced.
 // common-files     FILE_COMMON anywhere in the code: files in the folder all terminals share.
-// no-stop-loss     An order opened with a stop loss of zero (0, 0.0, NULL, or a variable only
-//                  ever assigned zero) or none: the MQL4 OrderSend's sixth argument, the
+// no-stop-loss     An order opened with a stop loss of zero (0, 0.0, NULL, a value computed
+//                  from inputs that all default to zero, or a variable only ever assigned such
+//                  values) or none: the MQL4 OrderSend's sixth argument, the
 //                  ".sl" of an MQL5 OrderSend's request that opens (".action" set to
 //                  TRADE_ACTION_DEAL or TRADE_ACTION_PENDING, no ".position"; the fields set in
 //                  the function of the call, or anywhere when it sets none) never set to

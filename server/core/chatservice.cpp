@@ -89,6 +89,7 @@ void ChatService::startChat(const QJsonObject &body, Protocol::Language language
     chat.kind = {*platform, *type};
     chat.language = language;
     chat.history = ChatHistory::continuedFrom(*history, *currentProgram);
+    chat.adoptProgramStrategy();
     m_store->open(chat, [answer, chat](SessionStore::Outcome outcome, const QString &id) {
         if (outcome != SessionStore::Outcome::Done) {
             return answer->send(ApiReply::outcome(Status::Ok, false, ApiType::New,

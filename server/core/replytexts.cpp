@@ -26,12 +26,6 @@ struct Phrases
     QString templatesCannotContinue;
     QString programChanged;
     QString programUnchanged;
-    QString strategyKept;
-    QString lots;
-    QString stopLoss;
-    QString takeProfit;
-    QString movingAverage;
-    QString crossover;
 };
 
 const Phrases &phrasesIn(Protocol::Language language)
@@ -62,7 +56,7 @@ const Phrases &phrasesIn(Protocol::Language language)
                        "correction:\n%1"),
         QStringLiteral("Stopped before the program was finished. The chat goes on: send your "
                        "next request when you are ready."),
-        QStringLiteral("The offline templates cannot fix compile errors, so your program was left "
+        QStringLiteral("The offline generator cannot fix compile errors, so your program was left "
                        "as it was. To have a language model fix them, start the service with "
                        "one: tavrin-server --backend openai --llm-base-url URL (see \"Use a real "
                        "model\" in the README), or ask whoever runs the service."),
@@ -73,12 +67,7 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("Updated your %1 %2: %3."),
         QStringLiteral("Your %1 %2 stays as it was (%3): name the value to change, like "
                        "\"period 21\"."),
-        QStringLiteral(" The strategy stays %1; to change it, ask for example \"switch to %2\"."),
-        QStringLiteral("lots"),
-        QStringLiteral("stop loss"),
-        QStringLiteral("take profit"),
-        QStringLiteral("moving average"),
-        QStringLiteral("moving average crossover")};
+};
     static const Phrases simplified{
         QStringLiteral("新的 %1 %2对话已就绪。请描述您想要的%2。"),
         QStringLiteral("已生成 %1 %2：%3。"),
@@ -97,7 +86,7 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("模型的回复中没有程序。请重新描述您想要的程序。"),
         QStringLiteral("模型编写的程序即使修正一次后仍未通过检查：\n%1"),
         QStringLiteral("已在程序完成之前停止。对话仍可继续：准备好后请发送下一个请求。"),
-        QStringLiteral("离线模板无法修复编译错误，您的程序保持不变。如需由语言模型修复，请连接模型启动"
+        QStringLiteral("离线生成器无法修复编译错误，您的程序保持不变。如需由语言模型修复，请连接模型启动"
                        "服务：tavrin-server --backend openai --llm-base-url URL（见 README 的"
                        "“Use a real model”），或联系服务的管理者。"),
         QStringLiteral("离线生成只能修改它自己编写的程序，而这个程序不是它编写的，因此保持不变。连接模型"
@@ -105,12 +94,7 @@ const Phrases &phrasesIn(Protocol::Language language)
                        "URL，或联系服务的管理者。"),
         QStringLiteral("已更新您的 %1 %2：%3。"),
         QStringLiteral("您的 %1 %2保持不变（%3）：请指明要修改的数值，例如“周期 21”。"),
-        QStringLiteral("策略仍为%1；如需更改，请说例如“改成%2”。"),
-        QStringLiteral("手数"),
-        QStringLiteral("止损"),
-        QStringLiteral("止盈"),
-        QStringLiteral("均线"),
-        QStringLiteral("均线交叉")};
+};
     static const Phrases traditional{
         QStringLiteral("新的 %1 %2對話已就緒。請描述您想要的%2。"),
         QStringLiteral("已生成 %1 %2：%3。"),
@@ -129,7 +113,7 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("模型的回覆中沒有程式。請重新描述您想要的程式。"),
         QStringLiteral("模型編寫的程式即使修正一次後仍未通過檢查：\n%1"),
         QStringLiteral("已在程式完成之前停止。對話仍可繼續：準備好後請傳送下一個請求。"),
-        QStringLiteral("離線範本無法修復編譯錯誤，您的程式保持不變。如需由語言模型修復，請連接模型啟動"
+        QStringLiteral("離線產生器無法修復編譯錯誤，您的程式保持不變。如需由語言模型修復，請連接模型啟動"
                        "服務：tavrin-server --backend openai --llm-base-url URL（見 README 的"
                        "「Use a real model」），或聯絡服務的管理者。"),
         QStringLiteral("離線生成只能修改它自己編寫的程式，而這個程式不是它編寫的，因此保持不變。連接模型"
@@ -137,12 +121,7 @@ const Phrases &phrasesIn(Protocol::Language language)
                        "URL，或聯絡服務的管理者。"),
         QStringLiteral("已更新您的 %1 %2：%3。"),
         QStringLiteral("您的 %1 %2保持不變（%3）：請指明要修改的數值，例如「週期 21」。"),
-        QStringLiteral("策略仍為%1；如需更改，請說例如「改成%2」。"),
-        QStringLiteral("手數"),
-        QStringLiteral("止損"),
-        QStringLiteral("止盈"),
-        QStringLiteral("均線"),
-        QStringLiteral("均線交叉")};
+};
     if (language == Protocol::Language::SimplifiedChinese)
         return simplified;
     if (language == Protocol::Language::TraditionalChinese)
@@ -158,38 +137,6 @@ QString typeName(const Phrases &phrases, const ProgramKind &kind)
 QString sourceLanguage(const ProgramKind &kind)
 {
     return Protocol::mqlFolderName(kind.platform);
-}
-
-QString strategyName(const Phrases &phrases, TradingIdea::Strategy strategy)
-{
-    switch (strategy) {
-    case TradingIdea::Strategy::MovingAverage:
-        return phrases.movingAverage;
-    case TradingIdea::Strategy::Crossover:
-        return phrases.crossover;
-    case TradingIdea::Strategy::Rsi:
-        break;
-    }
-    return QStringLiteral("RSI");
-}
-
-// "RSI(14) 70/30 → RSI(21) 70/30; lots 0.1 → 0.2"; the trading values only where they are used.
-QString changeList(const Phrases &phrases, const ProgramKind &kind,
-                   const QList<TradingIdea::Change> &changes)
-{
-    using What = TradingIdea::Change::What;
-    QStringList items;
-    for (const TradingIdea::Change &change : changes) {
-        const QString values = change.before + QStringLiteral(" → ") + change.after;
-        if (change.what == What::Strategy)
-            items.append(values);
-        else if (kind.type == Protocol::ProgramType::ExpertAdvisor)
-            items.append((change.what == What::Lots       ? phrases.lots
-                          : change.what == What::StopLoss ? phrases.stopLoss
-                                                          : phrases.takeProfit)
-                         + u' ' + values);
-    }
-    return items.join(QStringLiteral("; "));
 }
 
 } // namespace
@@ -212,21 +159,13 @@ QString ReplyTexts::programReady(Language language, const ProgramKind &kind, con
 }
 
 QString ReplyTexts::programChanged(Language language, const ProgramKind &kind,
-                                   const TradingIdea &idea,
-                                   const QList<TradingIdea::Change> &changes,
-                                   std::optional<TradingIdea::Strategy> notSwitchedTo)
+                                   const QString &summary, const QStringList &changes)
 {
     const Phrases &phrases = phrasesIn(language);
-    const QString changed = changeList(phrases, kind, changes);
-    QString text = changed.isEmpty()
-        ? phrases.programUnchanged.arg(sourceLanguage(kind), typeName(phrases, kind),
-                                       idea.summary())
-        : phrases.programChanged.arg(sourceLanguage(kind), typeName(phrases, kind), changed);
-    if (notSwitchedTo) {
-        text += phrases.strategyKept.arg(strategyName(phrases, idea.strategy),
-                                         strategyName(phrases, *notSwitchedTo));
-    }
-    return text;
+    return changes.isEmpty()
+        ? phrases.programUnchanged.arg(sourceLanguage(kind), typeName(phrases, kind), summary)
+        : phrases.programChanged.arg(sourceLanguage(kind), typeName(phrases, kind),
+                                     changes.join(QStringLiteral("; ")));
 }
 
 QString ReplyTexts::templatesCannotRepair(Language language)

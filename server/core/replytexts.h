@@ -2,11 +2,8 @@
 
 #include "modelclient.h"
 #include "programkind.h"
-#include "tradingidea.h"
 
 #include "protocol/domain.h"
-
-#include <optional>
 
 #include <QString>
 #include <QStringList>
@@ -23,12 +20,10 @@ public:
 
     static QString greeting(Language language, const ProgramKind &kind);
     static QString programReady(Language language, const ProgramKind &kind, const QString &summary);
-    // A refinement of a template program: what changed, and the strategy the request named
-    // but did not ask outright to switch to, if any.
+    // A refinement of an offline program: what changed ("RSI(14) 70/30 → RSI(21) 70/30"), or
+    // that it stays as summary says when nothing did.
     static QString programChanged(Language language, const ProgramKind &kind,
-                                  const TradingIdea &idea,
-                                  const QList<TradingIdea::Change> &changes,
-                                  std::optional<TradingIdea::Strategy> notSwitchedTo);
+                                  const QString &summary, const QStringList &changes);
     static QString templatesCannotRepair(Language language);
     // The chat's current program is not one the templates wrote.
     static QString templatesCannotContinue(Language language);

@@ -1,16 +1,20 @@
 #include "templatewriter.h"
 
 #include "apirequest.h"
-#include "codegenerator.h"
+#include "offlinegenerator.h"
 #include "replytexts.h"
 
 namespace {
 
-// The templates refine only a program they wrote, whose idea the chat keeps; one the trader
-// brought or chose elsewhere they cannot read back.
+// The offline generator's languages are the protocol's, in the same order.
+static_assert(int(offline::Language::SimplifiedChinese) == int(Protocol::Language::SimplifiedChinese)
+              && int(offline::Language::TraditionalChinese) == int(Protocol::Language::TraditionalChinese));
+
+// The offline generator refines only a program it wrote: one the trader brought or chose
+// elsewhere it cannot read back.
 bool canContinue(const CodeWriter::Request &request)
 {
-    return request.currentProgram().isEmpty() || request.chat.hasProgram;
+    return request.currentProgram().isEmpty() || !request.chat.strategy.isEmpty();
 }
 
 } // namespace
@@ -29,29 +33,27 @@ quint64 TemplateWriter::write(const Request &request, const Progress &progress, 
         return ++m_lastId;
     }
     ChatRecord chat = request.chat;
-    const TradingIdea before = chat.idea;
-    QString text;
-    if (chat.hasProgram) {
-        chat.idea = before.changedBy(request.message);
-        const std::optional<TradingIdea::Strategy> named =
-            TradingIdea::strategyNamedIn(request.message);
-        text = ReplyTexts::programChanged(language, chat.kind, chat.idea,
-                                          chat.idea.changesFrom(before),
-                                          named != chat.idea.strategy ? named : std::nullopt);
-    } else {
-        chat.idea = before.refinedBy(request.message);
-        text = ReplyTexts::programReady(language, chat.kind, chat.idea.summary());
+    const offline::Target target{chat.kind.platform == Protocol::Platform::Mt5,
+                                 chat.kind.type == Protocol::ProgramType::Indicator};
+    const offline::Answer written = offline::OfflineGenerator::answer(
+        chat.strategy, request.message, target, offline::Language(int(language)));
+    if (!written.built) {
+        done({false, written.refusal, Protocol::ErrorCode::CannotBuild, {}, std::nullopt});
+        return ++m_lastId;
     }
-    chat.hasProgram = true;
-    const QString program = CodeGenerator::program(chat.kind, chat.idea, request.message);
-    // Kept so that a client choosing this same program again is not taken for a foreign one.
-    chat.history.remember(request.message, program);
-    progress.delta(program);
-    done({true, text, Protocol::ErrorCode::None, program, chat});
+    const QString opening = chat.strategy.isEmpty()
+        ? ReplyTexts::programReady(language, chat.kind, written.summary)
+        : ReplyTexts::programChanged(language, chat.kind, written.summary, written.changes);
+    chat.strategy = written.strategy;
+    // Kept so that a client choosing this same program again continues from it.
+    chat.history.remember(request.message, written.program);
+    progress.delta(written.program);
+    done({true, (QStringList{opening} + written.details).join(u'\n'), Protocol::ErrorCode::None,
+          written.program, chat});
     return ++m_lastId;
 }
 
-// A template chat needs a few milliseconds.
+// An offline chat needs a few milliseconds.
 qint64 TemplateWriter::deadlineMs() const
 {
     return 60 * 1000;

@@ -2,9 +2,9 @@
 
 #include "codewriter.h"
 
-// Programs from the templates built into the service, at once and offline: the first request
-// chooses the strategy, later ones refine its program, and the reply says what changed. They
-// cannot repair compile errors.
+// Programs from the offline generator, at once and without a model: the first request describes
+// the strategy, later ones refine it, and the reply says what was built, what changed and what
+// was not built. It cannot repair compile errors.
 class TemplateWriter final : public CodeWriter
 {
     Q_OBJECT

@@ -1,5 +1,5 @@
 // The client's conversation against the real service in one process: the service's chat road
-// and HTTP layer on a loopback port, the templates writing, the stand-in compiler compiling.
+// and HTTP layer on a loopback port, the offline generator writing, the stand-in compiler compiling.
 #include "memorysessionstore.h"
 #include "programcheck.h"
 #include "service/conversation.h"
@@ -19,7 +19,7 @@ const QString kStopped = u"Stopped. Your request is back in the request field."_
 // The stand-in compiler finds no OnCalculate in this indicator.
 const QString kBroken = u"int OnInit() { return 0; }\n"_s;
 
-// The templates, with what a case asks of them besides: a program of its own first, or a
+// The offline generator, with what a case asks of it besides: a program of its own first, or a
 // program that is still being written when the trader stops it.
 class ContractWriter final : public CodeWriter
 {
@@ -159,14 +159,14 @@ private Q_SLOTS:
         QVERIFY(shows(u"Here is your MQL4 indicator"_s));
     }
 
-    // The compiler's errors go back as data; the templates answer that they cannot fix them.
+    // The compiler's errors go back as data; the offline generator answers that it cannot fix them.
     void compileErrorRound()
     {
         QVERIFY(start());
         m_writer->firstProgram = kBroken;
         m_chat->setAutoFix(true);
         m_chat->send(u"Draw it"_s);
-        QVERIFY(shows(u"The offline templates cannot fix compile errors"_s, 20000));
+        QVERIFY(shows(u"The offline generator cannot fix compile errors"_s, 20000));
         QVERIFY(settled());
         QCOMPARE(m_writer->compileErrors.size(), 2);
         const QStringList errors = m_writer->compileErrors.constLast();

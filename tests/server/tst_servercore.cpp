@@ -1,5 +1,5 @@
 // The service's logic without HTTP: reading requests, keeping chats, keeping secrets, and the
-// chat road itself, in-process against the templates or a fake model server.
+// chat road itself, in-process against the offline generator or a fake model server.
 #include "apirequest.h"
 #include "chatrecord.h"
 #include "chatservice.h"
@@ -7,6 +7,7 @@
 #include "memorysessionstore.h"
 #include "modelsettings.h"
 #include "modelwriter.h"
+#include "offlinegenerator.h"
 #include "templatewriter.h"
 #ifdef TAVRIN_WITH_REDIS
 #include "redissessionstore.h"
@@ -163,14 +164,18 @@ private slots:
         ChatRecord chat;
         chat.kind = {Protocol::Platform::Mt5, Protocol::ProgramType::ExpertAdvisor};
         chat.language = Protocol::Language::TraditionalChinese;
-        chat.idea = TradingIdea().refinedBy(QStringLiteral("RSI 21 overbought 75 lots 0.3"));
-        chat.hasProgram = true;
+        chat.strategy = offline::OfflineGenerator::answer({}, QStringLiteral("RSI 21 overbought 75 lots 0.3, 40 pips stop"),
+                                                          {true, false}, offline::Language::TraditionalChinese).strategy;
+        QVERIFY(!chat.strategy.isEmpty());
         chat.history.remember(QStringLiteral("RSI 21 “引号”"), QStringLiteral("int OnInit() {}"));
         chat.lastUseMs = 1700000000123;
         const std::optional<ChatRecord> back = ChatRecord::fromJson(chat.toJson());
         QVERIFY(back);
         QCOMPARE(back->toJson(), chat.toJson());
-        QCOMPARE(back->idea.summary(), chat.idea.summary());
+        QCOMPARE(back->strategy.toJson(), chat.strategy.toJson());
+        // A record of an older service keeps the chat, not its strategy.
+        const std::optional<ChatRecord> older = ChatRecord::fromJson(R"({"platform":"MT4","code_type":"ea","idea":{"strategy":2}})");
+        QVERIFY(older && older->strategy.isEmpty());
         QVERIFY(!ChatRecord::fromJson(R"({"platform":"MT6","code_type":"ea"})"));
         QVERIFY(!ChatRecord::fromJson("not json"));
     }
@@ -225,8 +230,8 @@ private slots:
         QCOMPARE(outcomes.last(), SessionStore::Outcome::Unknown);
     }
 
-    // Other strategies than the demo conversation's, so that between them eight of the twelve
-    // templates are built. Two requests try to end the header comment that quotes them.
+    // Other strategies than the demo conversation's. Two requests try to end the header comment,
+    // which names what was not built in the request's words.
     void templateProgram_data()
     {
         QTest::addColumn<QString>("platform");
@@ -237,11 +242,11 @@ private slots:
         QTest::newRow("MT4 indicator") << "MT4" << "indicator" << "MT4 H4 chart: moving average 30 **// escaped(); }"
                                        << QStringList{"InpMaPeriod = 30", "InpMaMethod = MODE_SMA"};
         QTest::newRow("MT4 EA") << "MT4" << "ea" << "RSI周期21，超买80，超卖20，手数0.25"
-                                << QStringList{"InpRsiPeriod = 21", "InpOverbought = 80.00", "InpLots = 0.25"};
+                                << QStringList{"InpRsiPeriod = 21", "InpRsiUpper = 80.0", "InpLots = 0.25"};
         QTest::newRow("MT5 indicator") << "MT5" << "indicator" << "crossover with slow 40 and fast 9"
-                                       << QStringList{"InpFastPeriod = 9", "InpSlowPeriod = 40"};
+                                       << QStringList{"InpCrossFastPeriod = 9", "InpCrossSlowPeriod = 40"};
         QTest::newRow("MT5 EA") << "MT5" << "ea" << "EMA cross 5 and 20, stop loss 250 */ escaped(); }"
-                                << QStringList{"InpFastPeriod = 5", "InpMaMethod = MODE_EMA", "InpStopLoss = 250"};
+                                << QStringList{"InpCrossFastPeriod = 5", "InpCrossMethod = MODE_EMA", "InpStopLoss = 250.0"};
     }
 
     void templateProgram()
@@ -261,15 +266,22 @@ private slots:
             QVERIFY2(declarations.contains(" " + input + ";"), qPrintable(input));
     }
 
-    // Every template, each platform and program type: nothing the risk review warns of.
-    void templatesCarryNoWarnings()
+    // Each platform and program type: the risk review warns of nothing but a stop loss that
+    // was not asked for.
+    void offlineProgramsWarnOnlyOfAMissingStop()
     {
         Service service(new TemplateWriter);
         for (const QString platform : {"MT4", "MT5"}) {
             for (const QString type : {"indicator", "ea"}) {
-                for (const QString request : {"RSI", "cross fast 10 slow 50", "EMA 20 sl 0"}) {
+                for (const auto &[request, stopAsked] : {std::pair{"RSI, stop loss 40 pips", true}, {"cross fast 10 slow 50", false}, {"EMA 20 sl 200", true}}) {
                     const QJsonObject data = service.chat(service.open(platform, type), request).value("data").toObject();
-                    QVERIFY2(data.contains("response") && !data.contains("warnings"), qPrintable(platform + type + request));
+                    const bool unasked = type == "ea" && !stopAsked;
+                    QStringList rules;
+                    for (const QJsonValue warning : data.value("warnings").toArray())
+                        rules.append(warning.toObject().value("rule").toString());
+                    rules.removeDuplicates(); // one for each order that opens
+                    QVERIFY2(data.contains("response"), qPrintable(platform + type + request));
+                    QCOMPARE(rules, unasked ? QStringList{"no-stop-loss"} : QStringList());
                 }
             }
         }
@@ -387,13 +399,13 @@ private slots:
         QTest::newRow("compile errors in the text") << "RSI 14" << "The program does not compile. Please fix these errors:\n" + locked
                                                     << QStringList() << "cannot fix" << "InpRsiPeriod = 14";
         QTest::newRow("what changed") << "RSI 14" << "make the period 21" << QStringList() << "RSI(14) 70/30 → RSI(21) 70/30" << "InpRsiPeriod = 21";
-        QTest::newRow("RSI named in passing") << "crossover 10 50" << "add an RSI filter" << QStringList()
-                                              << "The strategy stays moving average crossover" << "InpFastPeriod = 10";
+        QTest::newRow("RSI added") << "crossover 10 50" << "add an RSI filter" << QStringList()
+                                   << "SMA(10)/SMA(50) cross → SMA(10)/SMA(50) cross & RSI(14) 70/30" << "InpCrossFastPeriod = 10";
         QTest::newRow("switch asked for") << "crossover 10 50" << "switch to RSI 21" << QStringList() << "→ RSI(21)" << "InpRsiPeriod = 21";
         QTest::newRow("switch asked for in Chinese") << "均线交叉 10 50" << "改成相对强弱" << QStringList() << "→ RSI(14)" << "InpRsiPeriod = 14";
     }
 
-    // The templates refine the program they wrote, and cannot repair it.
+    // The offline generator refines the program it wrote, and cannot repair it.
     void templateRefinement()
     {
         QFETCH(QString, first);

@@ -1,0 +1,394 @@
+#include "offlinetexts.h"
+
+#include "programwriter.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+namespace offline {
+
+namespace {
+
+// One text in English, Simplified and Traditional Chinese.
+struct Words
+{
+    const char *en;
+    const char *cn;
+    const char *tw;
+};
+
+QString in(Language language, const Words &words)
+{
+    switch (language) {
+    case Language::SimplifiedChinese:
+        return QString::fromUtf8(words.cn);
+    case Language::TraditionalChinese:
+        return QString::fromUtf8(words.tw);
+    case Language::English:
+        break;
+    }
+    return QString::fromUtf8(words.en);
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 10);
+}
+
+QString methodName(MaMethod method)
+{
+    static const QStringList names{"SMA", "EMA", "SMMA", "LWMA"};
+    return names.at(int(method));
+}
+
+QString unitName(Unit unit, Language language)
+{
+    static const Words names[] = {{"points", "点", "點"},
+                                  {"pips", "pips", "pips"},
+                                  {"% of the price", "% 价格", "% 價格"},
+                                  {"x ATR(14)", "倍 ATR(14)", "倍 ATR(14)"}};
+    return in(language, names[int(unit)]);
+}
+
+QString distanceText(const Distance &distance, Language language)
+{
+    return number(distance.value) + (distance.unit == Unit::Percent ? "" : " ")
+           + unitName(distance.unit, language);
+}
+
+// The buy and the sell half of a rule, %1 its notation, %2 and %3 its levels.
+struct Clauses
+{
+    Indicator indicator;
+    Condition condition;
+    Words buy;
+    Words sell;
+};
+
+const QList<Clauses> &clauses()
+{
+    using I = Indicator;
+    using C = Condition;
+    static const QList<Clauses> list = {
+        {I::MovingAverage, C::Cross, {"the close crosses above %1", "收盘价上穿 %1", "收盤價上穿 %1"},
+         {"the close crosses below %1", "收盘价下穿 %1", "收盤價下穿 %1"}},
+        {I::MovingAverage, C::Above, {"the close is above %1", "收盘价在 %1 之上", "收盤價在 %1 之上"},
+         {"the close is below %1", "收盘价在 %1 之下", "收盤價在 %1 之下"}},
+        {I::MaCross, C::Cross, {"%1 crosses above %2", "%1 上穿 %2（金叉）", "%1 上穿 %2（黃金交叉）"},
+         {"%1 crosses below %2", "%1 下穿 %2（死叉）", "%1 下穿 %2（死亡交叉）"}},
+        {I::Rsi, C::CrossBack, {"%1 comes back above %3", "%1 从下方回到 %3 之上", "%1 從下方回到 %3 之上"},
+         {"%1 comes back below %2", "%1 从上方回到 %2 之下", "%1 從上方回到 %2 之下"}},
+        {I::Rsi, C::Zone, {"%1 is below %3", "%1 低于 %3", "%1 低於 %3"},
+         {"%1 is above %2", "%1 高于 %2", "%1 高於 %2"}},
+        {I::Rsi, C::Above, {"%1 is above %2", "%1 高于 %2", "%1 高於 %2"},
+         {"%1 is below %3", "%1 低于 %3", "%1 低於 %3"}},
+        {I::Stochastic, C::Above, {"%1 %K is above %2", "%1 的 %K 高于 %2", "%1 的 %K 高於 %2"},
+         {"%1 %K is below %3", "%1 的 %K 低于 %3", "%1 的 %K 低於 %3"}},
+        {I::Macd, C::Cross, {"the %1 main line crosses above its signal line", "%1 主线上穿信号线", "%1 主線上穿訊號線"},
+         {"the %1 main line crosses below its signal line", "%1 主线下穿信号线", "%1 主線下穿訊號線"}},
+        {I::Macd, C::Histogram, {"the %1 histogram turns positive", "%1 柱状图转为正值", "%1 柱狀圖轉為正值"},
+         {"the %1 histogram turns negative", "%1 柱状图转为负值", "%1 柱狀圖轉為負值"}},
+        {I::Macd, C::ZeroLine, {"the %1 main line crosses above zero", "%1 主线上穿零轴", "%1 主線上穿零軸"},
+         {"the %1 main line crosses below zero", "%1 主线下穿零轴", "%1 主線下穿零軸"}},
+        {I::Bollinger, C::CrossBack, {"the close comes back inside %1 from below", "收盘价从下轨外回到 %1 之内", "收盤價從下軌外回到 %1 之內"},
+         {"the close comes back inside %1 from above", "收盘价从上轨外回到 %1 之内", "收盤價從上軌外回到 %1 之內"}},
+        {I::Bollinger, C::Outside, {"a bar closes above the upper band of %1", "K线收在 %1 上轨之上", "K線收在 %1 上軌之上"},
+         {"a bar closes below the lower band of %1", "K线收在 %1 下轨之下", "K線收在 %1 下軌之下"}},
+        {I::Bollinger, C::Touch, {"the low touches the lower band of %1", "最低价触及 %1 下轨", "最低價觸及 %1 下軌"},
+         {"the high touches the upper band of %1", "最高价触及 %1 上轨", "最高價觸及 %1 上軌"}},
+        {I::Stochastic, C::Cross, {"%1 %K crosses above %D", "%1 的 %K 上穿 %D", "%1 的 %K 上穿 %D"},
+         {"%1 %K crosses below %D", "%1 的 %K 下穿 %D", "%1 的 %K 下穿 %D"}},
+        {I::Stochastic, C::CrossBack, {"%1 %K comes back above %3", "%1 的 %K 回到 %3 之上", "%1 的 %K 回到 %3 之上"},
+         {"%1 %K comes back below %2", "%1 的 %K 回到 %2 之下", "%1 的 %K 回到 %2 之下"}},
+        {I::Stochastic, C::Zone, {"%1 %K is below %3", "%1 的 %K 低于 %3", "%1 的 %K 低於 %3"},
+         {"%1 %K is above %2", "%1 的 %K 高于 %2", "%1 的 %K 高於 %2"}},
+        {I::Cci, C::CrossBack, {"%1 comes back above -%2", "%1 回到 -%2 之上", "%1 回到 -%2 之上"},
+         {"%1 comes back below %2", "%1 回到 %2 之下", "%1 回到 %2 之下"}},
+        {I::Cci, C::Zone, {"%1 is below -%2", "%1 低于 -%2", "%1 低於 -%2"},
+         {"%1 is above %2", "%1 高于 %2", "%1 高於 %2"}},
+        {I::Adx, C::Cross, {"+DI crosses above -DI while %1 is above %2", "+DI 上穿 -DI 且 %1 高于 %2", "+DI 上穿 -DI 且 %1 高於 %2"},
+         {"-DI crosses above +DI while %1 is above %2", "-DI 上穿 +DI 且 %1 高于 %2", "-DI 上穿 +DI 且 %1 高於 %2"}},
+        {I::Atr, C::Above, {"%1 is above %2 points", "%1 高于 %2 点", "%1 高於 %2 點"},
+         {"%1 is above %2 points", "%1 高于 %2 点", "%1 高於 %2 點"}},
+        {I::Sar, C::Cross, {"the close crosses above %1", "收盘价上穿 %1", "收盤價上穿 %1"},
+         {"the close crosses below %1", "收盘价下穿 %1", "收盤價下穿 %1"}},
+        {I::Momentum, C::Cross, {"%1 crosses above %2", "%1 上穿 %2", "%1 上穿 %2"},
+         {"%1 crosses below %2", "%1 下穿 %2", "%1 下穿 %2"}},
+        {I::Breakout, C::Breakout, {"the close breaks above the highest high of the last %2 bars", "收盘价突破前 %2 根K线的最高点", "收盤價突破前 %2 根K線的最高點"},
+         {"the close breaks below the lowest low of the last %2 bars", "收盘价跌破前 %2 根K线的最低点", "收盤價跌破前 %2 根K線的最低點"}},
+    };
+    return list;
+}
+
+// The indicator with its numbers, as the clauses name it.
+QString indicatorNotation(const Rule &rule)
+{
+    const QList<double> &v = rule.values;
+    switch (rule.indicator) {
+    case Indicator::MovingAverage:
+        return QStringLiteral("%1(%2)").arg(methodName(rule.method), number(v[0]));
+    case Indicator::MaCross:
+        return QStringLiteral("%1(%2)").arg(methodName(rule.method), number(v[0]));
+    case Indicator::Rsi:
+        return QStringLiteral("RSI(%1)").arg(number(v[0]));
+    case Indicator::Macd:
+        return QStringLiteral("MACD(%1,%2,%3)").arg(number(v[0]), number(v[1]), number(v[2]));
+    case Indicator::Bollinger:
+        return QStringLiteral("Bollinger Bands(%1, %2)").arg(number(v[0]), number(v[1]));
+    case Indicator::Stochastic:
+        return QStringLiteral("Stochastic(%1,%2,%3)").arg(number(v[0]), number(v[1]), number(v[2]));
+    case Indicator::Cci:
+        return QStringLiteral("CCI(%1)").arg(number(v[0]));
+    case Indicator::Adx:
+        return QStringLiteral("ADX(%1)").arg(number(v[0]));
+    case Indicator::Atr:
+        return QStringLiteral("ATR(%1)").arg(number(v[0]));
+    case Indicator::Sar:
+        return QStringLiteral("Parabolic SAR(%1, %2)").arg(number(v[0]), number(v[1]));
+    case Indicator::Momentum:
+        return QStringLiteral("Momentum(%1)").arg(number(v[0]));
+    case Indicator::Breakout:
+        return QStringLiteral("%1-bar breakout").arg(number(v[0]));
+    }
+    return {};
+}
+
+QString clause(const Rule &rule, bool buy, Language language)
+{
+    for (const Clauses &c : clauses()) {
+        if (c.indicator != rule.indicator || c.condition != rule.condition)
+            continue;
+        QString text = in(language, buy ? c.buy : c.sell);
+        if (rule.indicator == Indicator::MaCross) {
+            const QString fast = indicatorNotation(rule);
+            const QString slow = QStringLiteral("%1(%2)").arg(methodName(rule.method), number(rule.values[1]));
+            return text.replace("%1", fast).replace("%2", slow);
+        }
+        const int upper = int(rule.valueNames().indexOf("Upper"));
+        const QStringList names = rule.valueNames();
+        const int level = upper >= 0 ? upper
+                          : names.contains("Bars") ? int(names.indexOf("Bars"))
+                                                   : std::max(int(names.indexOf("Level")), int(names.indexOf("Threshold")));
+        return text.replace("%1", indicatorNotation(rule))
+            .replace("%2", level >= 0 ? number(rule.values[level]) : QString())
+            .replace("%3", upper >= 0 ? number(rule.values[upper + 1]) : QString());
+    }
+    return indicatorNotation(rule);
+}
+
+QString minuteText(int minute)
+{
+    return QStringLiteral("%1:%2").arg(minute / 60, 2, 10, QLatin1Char('0')).arg(minute % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString defaultMark(bool given, Language language)
+{
+    return given ? QString() : in(language, {" (default)", "（默认）", "（預設）"});
+}
+
+QString signalLine(const Strategy &s, bool buy, Language language)
+{
+    QStringList parts;
+    for (const Rule &rule : s.rules)
+        parts.append(clause(rule, buy, language));
+    const QString joined = parts.join(s.anyRule ? in(language, {" or ", " 或 ", " 或 "})
+                                                : in(language, {" and ", " 且 ", " 且 "}));
+    return (buy ? in(language, {"Buys when ", "买入条件：", "買入條件："})
+                : in(language, {"Sells when ", "卖出条件：", "賣出條件："}))
+           + joined + in(language, {".", "。", "。"});
+}
+
+QString distanceLine(const Distance &distance, const Words &name, Language language)
+{
+    if (distance.value > 0)
+        return in(language, name) + distanceText(distance, language) + in(language, {".", "。", "。"});
+    return in(language, name) + in(language, {"none (input 0, off).", "无（输入为 0，关闭）。", "無（輸入為 0，關閉）。"});
+}
+
+} // namespace
+
+QString ruleNotation(const Rule &rule)
+{
+    const QList<double> &v = rule.values;
+    switch (rule.indicator) {
+    case Indicator::MaCross:
+        return QStringLiteral("%1(%2)/%1(%3) cross").arg(methodName(rule.method), number(v[0]), number(v[1]));
+    case Indicator::Rsi:
+        return QStringLiteral("RSI(%1) %2/%3").arg(number(v[0]), number(v[1]), number(v[2]));
+    case Indicator::Stochastic:
+        return indicatorNotation(rule) + QStringLiteral(" %1/%2").arg(number(v[3]), number(v[4]));
+    case Indicator::Cci:
+    case Indicator::Momentum:
+    case Indicator::Atr:
+        return indicatorNotation(rule) + u' ' + number(v[1]);
+    case Indicator::Adx:
+        return indicatorNotation(rule) + QStringLiteral(" > ") + number(v[1]);
+    default:
+        break;
+    }
+    return indicatorNotation(rule);
+}
+
+QStringList describe(const Strategy &s, const Target &target, Language language)
+{
+    QStringList lines;
+    const QString timeframe = s.timeframe.isEmpty() ? in(language, {"the chart's timeframe", "图表周期", "圖表週期"}) : s.timeframe;
+    lines.append((s.currentBar ? in(language, {"Signals on the current bar, ", "信号基于当前K线，", "訊號基於當前K線，"})
+                               : in(language, {"Signals on the closed bar, ", "信号基于已收盘K线，", "訊號基於已收盤K線，"}))
+                 + timeframe + in(language, {".", "。", "。"}));
+    if (s.direction != Strategy::Direction::SellOnly)
+        lines.append(signalLine(s, true, language));
+    if (s.direction != Strategy::Direction::BuyOnly)
+        lines.append(signalLine(s, false, language));
+    if (s.direction != Strategy::Direction::Both && !target.indicator) {
+        lines.append(s.direction == Strategy::Direction::BuyOnly ? in(language, {"Only buys.", "只做多。", "只做多。"})
+                                                                 : in(language, {"Only sells.", "只做空。", "只做空。"}));
+    }
+    if (target.indicator) {
+        lines.append(in(language, {"Draws ", "绘制 ", "繪製 "}) + drawnLines(s).join(", ")
+                     + (s.arrows ? in(language, {", with arrows where a signal fires", "，信号出现处画箭头", "，訊號出現處畫箭頭"}) : QString())
+                     + (s.alert ? in(language, {", with an alert", "，并发出提醒", "，並發出提醒"}) : QString())
+                     + in(language, {".", "。", "。"}));
+    } else {
+        lines.append(distanceLine(s.stopLoss, {"Stop loss: ", "止损：", "停損："}, language));
+        lines.append(distanceLine(s.takeProfit, {"Take profit: ", "止盈：", "停利："}, language));
+        if (s.trailingStop.value > 0)
+            lines.append(distanceLine(s.trailingStop, {"Trailing stop: ", "移动止损：", "移動停損："}, language));
+        if (s.breakEven.value > 0)
+            lines.append(distanceLine(s.breakEven, {"Stop to break-even after a profit of ", "盈利达到后移至保本：", "獲利達到後移至保本："}, language));
+        if (s.closeAfterBars > 0)
+            lines.append(in(language, {"Closes a position after %1 bars.", "持仓 %1 根K线后平仓。", "持倉 %1 根K線後平倉。"}).arg(s.closeAfterBars));
+        if (s.closeAtMinute >= 0)
+            lines.append(in(language, {"Closes everything at %1 (server time).", "%1（服务器时间）全部平仓。", "%1（伺服器時間）全部平倉。"}).arg(minuteText(s.closeAtMinute)));
+        lines.append(s.closeOnOpposite ? in(language, {"Closes on the opposite signal", "反向信号时平仓", "反向訊號時平倉"}) + defaultMark(s.closeOnOppositeGiven, language) + in(language, {".", "。", "。"})
+                                       : in(language, {"Does not close on the opposite signal.", "反向信号时不平仓。", "反向訊號時不平倉。"}));
+        if (s.riskPercent > 0)
+            lines.append(in(language, {"Risks %1% of the balance per trade, sized with the stop loss (%2 lots without one).", "每笔交易风险为余额的 %1%，按止损计算手数（无止损时 %2 手）。", "每筆交易風險為餘額的 %1%，按停損計算手數（無停損時 %2 手）。"}).arg(number(s.riskPercent), number(s.lots)));
+        else
+            lines.append(in(language, {"Lots: ", "手数：", "手數："}) + number(s.lots) + defaultMark(s.lotsGiven, language) + in(language, {".", "。", "。"}));
+        if (s.martingaleSteps > 0)
+            lines.append(in(language, {"Martingale: lots x %1 after each loss in a row, at most %2 times, never above %3 lots.", "马丁格尔：每连续亏损一次手数乘以 %1，最多 %2 次，不超过 %3 手。", "馬丁格爾：每連續虧損一次手數乘以 %1，最多 %2 次，不超過 %3 手。"}).arg(number(s.martingaleFactor)).arg(s.martingaleSteps).arg(number(s.maxLots)));
+        if (s.gridOrders > 0)
+            lines.append(in(language, {"Grid: up to %1 positions, each %2 against the last.", "网格：最多 %1 个持仓，每个与上一个相距 %2。", "網格：最多 %1 個持倉，每個與上一個相距 %2。"}).arg(s.gridOrders).arg(distanceText(s.gridStep, language)));
+        if (s.fromMinute >= 0)
+            lines.append(in(language, {"Trades from %1 to %2 (server time).", "交易时间 %1 至 %2（服务器时间）。", "交易時間 %1 至 %2（伺服器時間）。"}).arg(minuteText(s.fromMinute), minuteText(s.toMinute)));
+        if (s.weekdays) {
+            static const Words days[] = {{"Sun", "周日", "週日"}, {"Mon", "周一", "週一"}, {"Tue", "周二", "週二"}, {"Wed", "周三", "週三"},
+                                         {"Thu", "周四", "週四"}, {"Fri", "周五", "週五"}, {"Sat", "周六", "週六"}};
+            QStringList names;
+            for (int d = 0; d < 7; ++d) {
+                if ((s.weekdays >> d) & 1)
+                    names.append(in(language, days[d]));
+            }
+            lines.append(in(language, {"Trades on ", "交易日：", "交易日："}) + names.join(", ") + in(language, {".", "。", "。"}));
+        }
+        if (s.maxSpread.value > 0)
+            lines.append(in(language, {"Maximum spread: ", "最大点差：", "最大點差："}) + distanceText(s.maxSpread, language) + in(language, {".", "。", "。"}));
+        lines.append(in(language, {"At most %1 open positions", "最多 %1 个持仓", "最多 %1 個持倉"}).arg(std::max(s.maxPositions, s.gridOrders)) + defaultMark(s.maxPositionsGiven, language)
+                     + in(language, {", magic number ", "，魔术号 ", "，魔術號 "}) + QString::number(s.magic) + defaultMark(s.magicGiven, language) + in(language, {".", "。", "。"}));
+        if (s.alert)
+            lines.append(in(language, {"Alerts when a signal fires.", "信号出现时提醒。", "訊號出現時提醒。"}));
+    }
+    QStringList defaults;
+    for (const Rule &rule : s.rules) {
+        const QStringList names = rule.valueNames();
+        for (int i = 0; i < names.size(); ++i) {
+            if (!((rule.given >> i) & 1))
+                defaults.append(QStringLiteral("%1 %2 %3").arg(indicatorNotation(rule).section(u'(', 0, 0), names[i], number(rule.values[i])));
+        }
+    }
+    if (!defaults.isEmpty())
+        lines.append(in(language, {"Defaults you did not give: ", "您未指定、使用默认值的参数：", "您未指定、使用預設值的參數："}) + defaults.join(", ") + in(language, {".", "。", "。"}));
+    return lines;
+}
+
+QList<std::pair<QString, QString>> facts(const Strategy &s, const Target &target, Language language)
+{
+    QStringList rules;
+    for (const Rule &rule : s.rules)
+        rules.append(ruleNotation(rule));
+    QList<std::pair<QString, QString>> list{{QStringLiteral("rules"), rules.join(s.anyRule ? " | " : " & ")}};
+    const QStringList skipped{signalLine(s, true, language), signalLine(s, false, language)};
+    const QString defaults = in(language, {"Defaults", "您未指定", "您未指定"});
+    // Every other line is a fact of its own, keyed by its words before the first value: before
+    // a colon, a comma, a number or a name ("Stop loss: ", "Draws ", "At most ").
+    static const QRegularExpression firstNumber(QStringLiteral("[:：,，\\d]|(?<=.)[A-Z]"));
+    for (const QString &line : describe(s, target, language)) {
+        if (!skipped.contains(line) && !line.startsWith(defaults))
+            list.append({line.section(firstNumber, 0, 0), line});
+    }
+    return list;
+}
+
+QString unbuiltLine(const Unbuilt &u, Language language)
+{
+    using R = Unbuilt::Reason;
+    static const QHash<int, Words> reasons = {
+        {int(R::NotUnderstood), {"the offline generator does not understand it", "离线生成器不理解这部分", "離線產生器不理解這部分"}},
+        {int(R::NewsData), {"offline generation has no news data", "离线生成没有新闻数据", "離線產生沒有新聞資料"}},
+        {int(R::MachineLearning), {"offline generation cannot train or run models", "离线生成无法训练或运行模型", "離線產生無法訓練或執行模型"}},
+        {int(R::OtherSymbols), {"an offline program trades its chart's symbol only", "离线程序只交易图表上的品种", "離線程式只交易圖表上的商品"}},
+        {int(R::OrderBook), {"offline generation has no order book data", "离线生成没有订单簿数据", "離線產生沒有訂單簿資料"}},
+        {int(R::OutsideData), {"offline generation reads no data from outside the terminal", "离线生成不读取终端之外的数据", "離線產生不讀取終端之外的資料"}},
+        {int(R::Pattern), {"offline generation knows no chart patterns", "离线生成不识别图表形态", "離線產生不識別圖表形態"}},
+        {int(R::OtherIndicator), {"the offline generator does not know this indicator", "离线生成器不认识这个指标", "離線產生器不認識這個指標"}},
+        {int(R::IndicatorInEa), {"an Expert Advisor draws no lines or arrows", "EA 不绘制线条或箭头", "EA 不繪製線條或箭頭"}},
+        {int(R::TradingInIndicator), {"an indicator draws, it does not trade", "指标只绘图，不交易", "指標只繪圖，不交易"}},
+        {int(R::OwnWindow), {"its line needs a window of its own, so it only decides the signals on the price chart", "其线条需要单独的窗口，因此只用于价格图上的信号", "其線條需要單獨的視窗，因此只用於價格圖上的訊號"}},
+    };
+    return in(language, {"Not built: \"%1\" — %2; a model server can write it.",
+                         "未生成：“%1”——%2；模型服务器可以编写。",
+                         "未產生：「%1」——%2；模型伺服器可以編寫。"})
+        .arg(u.what, in(language, reasons.value(int(u.reason))));
+}
+
+QList<Unbuilt> partsOutsideTarget(const Strategy &s, const Target &target, Language language)
+{
+    QList<Unbuilt> parts;
+    const auto add = [&](bool present, const Words &what, Unbuilt::Reason reason) {
+        if (present)
+            parts.append({in(language, what), reason});
+    };
+    if (target.indicator) {
+        const auto reason = Unbuilt::Reason::TradingInIndicator;
+        add(s.stopLoss.value > 0, {"stop loss", "止损", "停損"}, reason);
+        add(s.takeProfit.value > 0, {"take profit", "止盈", "停利"}, reason);
+        add(s.trailingStop.value > 0, {"trailing stop", "移动止损", "移動停損"}, reason);
+        add(s.breakEven.value > 0, {"break-even", "保本", "保本"}, reason);
+        add(s.lotsGiven || s.riskPercent > 0, {"position size", "仓位大小", "倉位大小"}, reason);
+        add(s.martingaleSteps > 0, {"martingale", "马丁格尔", "馬丁格爾"}, reason);
+        add(s.gridOrders > 0, {"grid", "网格", "網格"}, reason);
+        add(s.closeAfterBars > 0 || s.closeAtMinute >= 0, {"closing positions", "平仓", "平倉"}, reason);
+        add(s.fromMinute >= 0 || s.weekdays || s.maxSpread.value > 0, {"trading filters", "交易过滤", "交易過濾"}, reason);
+        add(s.maxPositionsGiven || s.magicGiven, {"positions and magic number", "持仓数与魔术号", "持倉數與魔術號"}, reason);
+        const auto overlay = [](const Rule &rule) { return isOverlay(rule.indicator); };
+        if (std::any_of(s.rules.begin(), s.rules.end(), overlay)) {
+            for (const Rule &rule : s.rules) {
+                if (!overlay(rule))
+                    parts.append({indicatorNotation(rule), Unbuilt::Reason::OwnWindow});
+            }
+        }
+    } else {
+        add(s.arrows, {"arrows", "箭头", "箭頭"}, Unbuilt::Reason::IndicatorInEa);
+        add(!s.colours.isEmpty(), {"line colours", "线条颜色", "線條顏色"}, Unbuilt::Reason::IndicatorInEa);
+    }
+    return parts;
+}
+
+QString nothingToBuild(Language language)
+{
+    return in(language,
+              {"Offline, I could not find a strategy I can build in this request, so I wrote no "
+               "program. Name a signal, for example: \"buy when RSI(14) crosses back above 30, sell "
+               "below 70, stop loss 40 pips\", \"EMA 10/50 crossover with a trailing stop of 30 "
+               "points\" or \"MACD histogram indicator with arrows\". The README lists what the "
+               "offline generator understands; a model server can write anything else.",
+               "离线模式下，我在这个请求中找不到可以生成的策略，因此没有编写程序。请说明一个信号，例如："
+               "“RSI(14) 回到 30 之上买入，70 之下卖出，止损 40 pips”、“EMA 10/50 金叉死叉，移动止损 30 点”"
+               "或“MACD 柱状图指标，带箭头”。README 列出了离线生成器能理解的内容；其他内容可由模型服务器编写。",
+               "離線模式下，我在這個請求中找不到可以產生的策略，因此沒有編寫程式。請說明一個訊號，例如："
+               "「RSI(14) 回到 30 之上買入，70 之下賣出，停損 40 pips」、「EMA 10/50 黃金交叉，移動停損 30 點」"
+               "或「MACD 柱狀圖指標，帶箭頭」。README 列出了離線產生器能理解的內容；其他內容可由模型伺服器編寫。"});
+}
+
+} // namespace offline

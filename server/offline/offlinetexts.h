@@ -1,0 +1,34 @@
+#pragma once
+
+#include "requestreader.h"
+#include "strategy.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace offline {
+
+// A rule in a trader's notation, the same in every language: "RSI(14) 70/30",
+// "EMA(10)/EMA(50) cross".
+QString ruleNotation(const Rule &rule);
+
+// The strategy in a trader's words, one line a part, every number with its unit; the values
+// the trader did not give are named as defaults.
+QStringList describe(const Strategy &strategy, const Target &target, Language language);
+
+// The strategy's parts that can be compared between two versions of it, each with its text:
+// the signals, then the trading values.
+QList<std::pair<QString, QString>> facts(const Strategy &strategy, const Target &target,
+                                         Language language);
+
+// "Not built: news — offline generation has no news data; a model server can write it."
+QString unbuiltLine(const Unbuilt &unbuilt, Language language);
+
+// Parts of the strategy a program of the target cannot have, named in the language: trading in
+// an indicator, lines and arrows in an Expert Advisor, an oscillator on a chart of prices.
+QList<Unbuilt> partsOutsideTarget(const Strategy &strategy, const Target &target, Language language);
+
+// The answer to a request with nothing to build: what can be asked for instead.
+QString nothingToBuild(Language language);
+
+} // namespace offline

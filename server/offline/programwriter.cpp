@@ -1,0 +1,835 @@
+#include "programwriter.h"
+
+#include <QJsonDocument>
+
+namespace offline {
+
+namespace {
+
+// One value an indicator gives at a bar: its accessor's name, and how each platform reads it.
+struct Line
+{
+    QString accessor;
+    QString label;
+    QString mql4;       // an expression of the shift s
+    QString mql5Create; // the handle's creation; empty when mql4 reads it on both platforms
+    int buffer = 0;
+};
+
+// A rule's accessors and inputs as the program names them.
+struct RuleCode
+{
+    QString prefix;
+    QList<Line> lines;
+    QStringList inputs;
+    bool overlay = false;
+    QString buy;
+    QString sell;
+    QStringList levelInputs;
+};
+
+const QString tf = QStringLiteral("InpTimeframe");
+
+QString shortName(Indicator indicator)
+{
+    static const QStringList names{"Ma", "Cross", "Rsi", "Macd", "Bands", "Stoch",
+                                   "Cci", "Adx", "Atr", "Sar", "Momentum", "Breakout"};
+    return names.at(int(indicator));
+}
+
+QString methodConstant(MaMethod method)
+{
+    static const QStringList names{"MODE_SMA", "MODE_EMA", "MODE_SMMA", "MODE_LWMA"};
+    return names.at(int(method));
+}
+
+QString numberText(double value)
+{
+    QString text = QString::number(value, 'f', 5);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text += u'0';
+    return text;
+}
+
+bool isWhole(const QString &name)
+{
+    return !(name == "Upper" || name == "Lower" || name == "Deviation" || name == "Step"
+             || name == "Maximum" || name == "Level" || name == "Threshold");
+}
+
+QString call(const Line &line, const char *shift)
+{
+    return line.accessor + u'(' + QLatin1String(shift) + u')';
+}
+
+// Buy when a crosses above b between the bar before and this one; sell the other way.
+void crossing(RuleCode &code, const QString &a1, const QString &a0, const QString &b1,
+              const QString &b0)
+{
+    code.buy = QStringLiteral("%1 <= %2 && %3 > %4").arg(a1, b1, a0, b0);
+    code.sell = QStringLiteral("%1 >= %2 && %3 < %4").arg(a1, b1, a0, b0);
+}
+
+// An oscillator's levels: buy below the lower one (Zone) or back above it, or above the
+// midline (Above); sell the other way.
+void levelSignals(RuleCode &code, Condition condition, const QString &v1, const QString &v0,
+                  const QString &upper, const QString &lower)
+{
+    if (condition == Condition::Above) {
+        code.buy = v0 + " > " + upper;
+        code.sell = v0 + " < " + lower;
+    } else if (condition == Condition::Zone) {
+        code.buy = v0 + " < " + lower;
+        code.sell = v0 + " > " + upper;
+    } else {
+        code.buy = QStringLiteral("%1 < %2 && %3 >= %2").arg(v1, lower, v0);
+        code.sell = QStringLiteral("%1 > %2 && %3 <= %2").arg(v1, upper, v0);
+    }
+}
+
+RuleCode ruleCode(const Rule &rule, const QString &prefix)
+{
+    RuleCode code;
+    code.prefix = prefix;
+    code.overlay = isOverlay(rule.indicator);
+    const QStringList names = rule.valueNames();
+    QStringList in;
+    for (const QString &name : names)
+        in.append(QStringLiteral("Inp") + prefix + name);
+    const auto line = [&](const QString &name, const QString &mql4, const QString &create, int buffer) {
+        code.lines.append({prefix + name, name, mql4, create, buffer});
+    };
+    switch (rule.indicator) {
+    case Indicator::MovingAverage:
+    case Indicator::MaCross: {
+        const QString method = QStringLiteral("Inp") + prefix + QStringLiteral("Method");
+        code.inputs.append(QStringLiteral("input ENUM_MA_METHOD %1 = %2; // Moving average method")
+                               .arg(method, methodConstant(rule.method)));
+        const bool cross = rule.indicator == Indicator::MaCross;
+        for (int i = 0; i < (cross ? 2 : 1); ++i) {
+            const QString args = QStringLiteral("_Symbol, %1, %2, 0, %3, PRICE_CLOSE").arg(tf, in[i], method);
+            line(cross ? (i ? "Slow" : "Fast") : "Value", "iMA(" + args + ", s)", "iMA(" + args + ")", 0);
+        }
+        if (cross) {
+            crossing(code, call(code.lines[0], "s + 1"), call(code.lines[0], "s"),
+                     call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
+        } else if (rule.condition == Condition::Above) {
+            code.buy = "BarClose(s) > " + call(code.lines[0], "s");
+            code.sell = "BarClose(s) < " + call(code.lines[0], "s");
+        } else {
+            crossing(code, "BarClose(s + 1)", "BarClose(s)", call(code.lines[0], "s + 1"),
+                     call(code.lines[0], "s"));
+        }
+        break;
+    }
+    case Indicator::Rsi:
+    case Indicator::Cci:
+    case Indicator::Momentum: {
+        const QString args = rule.indicator == Indicator::Rsi   ? "_Symbol, " + tf + ", " + in[0] + ", PRICE_CLOSE"
+                             : rule.indicator == Indicator::Cci ? "_Symbol, " + tf + ", " + in[0] + ", PRICE_TYPICAL"
+                                                                : "_Symbol, " + tf + ", " + in[0] + ", PRICE_CLOSE";
+        const QString function = rule.indicator == Indicator::Rsi   ? "iRSI"
+                                 : rule.indicator == Indicator::Cci ? "iCCI"
+                                                                    : "iMomentum";
+        line("Value", function + "(" + args + ", s)", function + "(" + args + ")", 0);
+        const QString v1 = call(code.lines[0], "s + 1");
+        const QString v0 = call(code.lines[0], "s");
+        QString upper = in.value(1);
+        QString lower = rule.indicator == Indicator::Rsi ? in[2] : "-" + in[1];
+        if (rule.indicator == Indicator::Momentum) {
+            lower = in[1];
+            crossing(code, v1, v0, in[1], in[1]);
+            code.levelInputs = {in[1]};
+            break;
+        }
+        code.levelInputs = {upper, lower};
+        levelSignals(code, rule.condition, v1, v0, upper, lower);
+        break;
+    }
+    case Indicator::Macd: {
+        const QString args = QStringLiteral("_Symbol, %1, %2, %3, %4, PRICE_CLOSE").arg(tf, in[0], in[1], in[2]);
+        line("Main", "iMACD(" + args + ", MODE_MAIN, s)", "iMACD(" + args + ")", 0);
+        line("Signal", "iMACD(" + args + ", MODE_SIGNAL, s)", "iMACD(" + args + ")", 1);
+        const QString m1 = call(code.lines[0], "s + 1"), m0 = call(code.lines[0], "s");
+        const QString s1 = call(code.lines[1], "s + 1"), s0 = call(code.lines[1], "s");
+        if (rule.condition == Condition::ZeroLine)
+            crossing(code, m1, m0, "0.0", "0.0");
+        else if (rule.condition == Condition::Histogram)
+            crossing(code, "(" + m1 + " - " + s1 + ")", "(" + m0 + " - " + s0 + ")", "0.0", "0.0");
+        else
+            crossing(code, m1, m0, s1, s0);
+        break;
+    }
+    case Indicator::Bollinger: {
+        const QString four = QStringLiteral("_Symbol, %1, %2, %3, 0, PRICE_CLOSE").arg(tf, in[0], in[1]);
+        const QString five = QStringLiteral("iBands(_Symbol, %1, %2, 0, %3, PRICE_CLOSE)").arg(tf, in[0], in[1]);
+        line("Upper", "iBands(" + four + ", MODE_UPPER, s)", five, 1);
+        line("Middle", "iBands(" + four + ", MODE_MAIN, s)", five, 0);
+        line("Lower", "iBands(" + four + ", MODE_LOWER, s)", five, 2);
+        const QString u1 = call(code.lines[0], "s + 1"), u0 = call(code.lines[0], "s");
+        const QString l1 = call(code.lines[2], "s + 1"), l0 = call(code.lines[2], "s");
+        if (rule.condition == Condition::Outside) {
+            code.buy = "BarClose(s) > " + u0;
+            code.sell = "BarClose(s) < " + l0;
+        } else if (rule.condition == Condition::Touch) {
+            code.buy = "BarLow(s) <= " + l0;
+            code.sell = "BarHigh(s) >= " + u0;
+        } else {
+            code.buy = QStringLiteral("BarClose(s + 1) < %1 && BarClose(s) >= %2").arg(l1, l0);
+            code.sell = QStringLiteral("BarClose(s + 1) > %1 && BarClose(s) <= %2").arg(u1, u0);
+        }
+        break;
+    }
+    case Indicator::Stochastic: {
+        const QString args = QStringLiteral("_Symbol, %1, %2, %3, %4, MODE_SMA").arg(tf, in[0], in[1], in[2]);
+        line("Main", "iStochastic(" + args + ", 0, MODE_MAIN, s)", "iStochastic(" + args + ", STO_LOWHIGH)", 0);
+        line("Signal", "iStochastic(" + args + ", 0, MODE_SIGNAL, s)", "iStochastic(" + args + ", STO_LOWHIGH)", 1);
+        const QString k1 = call(code.lines[0], "s + 1"), k0 = call(code.lines[0], "s");
+        code.levelInputs = {in[3], in[4]};
+        if (rule.condition == Condition::Cross)
+            crossing(code, k1, k0, call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
+        else
+            levelSignals(code, rule.condition, k1, k0, in[3], in[4]);
+        break;
+    }
+    case Indicator::Adx: {
+        const QString four = QStringLiteral("_Symbol, %1, %2, PRICE_CLOSE").arg(tf, in[0]);
+        const QString five = QStringLiteral("iADX(_Symbol, %1, %2)").arg(tf, in[0]);
+        line("Main", "iADX(" + four + ", MODE_MAIN, s)", five, 0);
+        line("PlusDi", "iADX(" + four + ", MODE_PLUSDI, s)", five, 1);
+        line("MinusDi", "iADX(" + four + ", MODE_MINUSDI, s)", five, 2);
+        crossing(code, call(code.lines[1], "s + 1"), call(code.lines[1], "s"),
+                 call(code.lines[2], "s + 1"), call(code.lines[2], "s"));
+        const QString strong = " && " + call(code.lines[0], "s") + " > " + in[1];
+        code.buy += strong;
+        code.sell += strong;
+        code.levelInputs = {in[1]};
+        break;
+    }
+    case Indicator::Atr: {
+        const QString args = QStringLiteral("_Symbol, %1, %2").arg(tf, in[0]);
+        line("Value", "iATR(" + args + ", s)", "iATR(" + args + ")", 0);
+        code.buy = code.sell = call(code.lines[0], "s") + " / _Point > " + in[1];
+        break;
+    }
+    case Indicator::Sar: {
+        const QString args = QStringLiteral("_Symbol, %1, %2, %3").arg(tf, in[0], in[1]);
+        line("Value", "iSAR(" + args + ", s)", "iSAR(" + args + ")", 0);
+        crossing(code, "BarClose(s + 1)", "BarClose(s)", call(code.lines[0], "s + 1"), call(code.lines[0], "s"));
+        break;
+    }
+    case Indicator::Breakout: {
+        line("High", QStringLiteral("iHigh(_Symbol, %1, iHighest(_Symbol, %1, MODE_HIGH, %2, s + 1))").arg(tf, in[0]), {}, 0);
+        line("Low", QStringLiteral("iLow(_Symbol, %1, iLowest(_Symbol, %1, MODE_LOW, %2, s + 1))").arg(tf, in[0]), {}, 0);
+        code.buy = QStringLiteral("BarClose(s) > %1 && BarClose(s + 1) <= %2")
+                       .arg(call(code.lines[0], "s"), call(code.lines[0], "s + 1"));
+        code.sell = QStringLiteral("BarClose(s) < %1 && BarClose(s + 1) >= %2")
+                        .arg(call(code.lines[1], "s"), call(code.lines[1], "s + 1"));
+        break;
+    }
+    }
+    for (int i = 0; i < names.size(); ++i) {
+        const bool whole = isWhole(names[i]);
+        code.inputs.append(QStringLiteral("input %1 %2 = %3; // %4 %5%6")
+                               .arg(whole ? "int" : "double", in[i],
+                                    whole ? QString::number(qRound(rule.values[i])) : numberText(rule.values[i]),
+                                    prefix, names[i],
+                                    (rule.given >> i) & 1 ? QString() : QStringLiteral(" (default)")));
+    }
+    return code;
+}
+
+QList<RuleCode> rulesCode(const Strategy &s)
+{
+    QList<RuleCode> codes;
+    QHash<QString, int> seen;
+    for (const Rule &rule : s.rules) {
+        const QString name = shortName(rule.indicator);
+        const int count = ++seen[name];
+        codes.append(ruleCode(rule, count > 1 ? name + QString::number(count) : name));
+    }
+    return codes;
+}
+
+struct Plot
+{
+    const Line *line;
+    QString colour; // without "clr"
+};
+
+// The lines an indicator draws, each with its colour: those of the rules drawn over the prices
+// when there are any (the others only decide the signals), else all of them.
+QList<Plot> plotsOf(const QList<RuleCode> &rules, const QStringList &colours)
+{
+    static const QStringList defaultColours{"DodgerBlue", "Orange", "Magenta", "Gray", "Gold", "Teal"};
+    const bool overPrices = std::any_of(rules.begin(), rules.end(), [](const RuleCode &rule) { return rule.overlay; });
+    QList<Plot> plots;
+    for (const RuleCode &rule : rules) {
+        for (const Line &line : rule.lines) {
+            if (rule.overlay == overPrices) {
+                const qsizetype i = plots.size();
+                plots.append({&line, colours.value(i, defaultColours.at(i % defaultColours.size()))});
+            }
+        }
+    }
+    return plots;
+}
+
+QString timeframeConstant(const QString &timeframe)
+{
+    return timeframe.isEmpty() ? QStringLiteral("PERIOD_CURRENT") : QStringLiteral("PERIOD_") + timeframe;
+}
+
+struct UnitCode
+{
+    const char *comment;
+    const char *factor; // the price distance of one, as the program computes it
+};
+
+const UnitCode &unitCode(Unit unit)
+{
+    static const UnitCode codes[] = {{"points", "_Point"},
+                                     {"pips", "PipSize()"},
+                                     {"% of the price", "price / 100.0"},
+                                     {"x ATR", "AtrValue()"}};
+    return codes[int(unit)];
+}
+
+QString unitComment(const Distance &distance)
+{
+    return QString::fromLatin1(unitCode(distance.unit).comment);
+}
+
+QString distanceFactor(const Distance &distance)
+{
+    return QString::fromLatin1(unitCode(distance.unit).factor);
+}
+
+class Writer final
+{
+public:
+    Writer(const Strategy &s, const Target &t)
+        : m_strategy(s)
+        , m_target(t)
+        , m_rules(rulesCode(s))
+    {
+    }
+
+    QString program(const QStringList &header);
+
+private:
+    bool mql5() const { return m_target.mql5; }
+    // The hours, days, spread or closing time keep it from trading.
+    bool filtersTrading() const
+    {
+        return m_strategy.fromMinute >= 0 || m_strategy.weekdays || m_strategy.maxSpread.value > 0
+               || m_strategy.closeAtMinute >= 0;
+    }
+    // Stops move or positions close by time, on every tick.
+    bool managesPositions() const
+    {
+        return m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0
+               || m_strategy.closeAfterBars > 0 || m_strategy.closeAtMinute >= 0;
+    }
+    QString handleOf(const Line &line);
+    void inputs();
+    void accessors();
+    void signalFunctions();
+    void expertBody();
+    void tradingLayer();
+    void indicatorBody();
+    void helpers();
+    void add(const QString &text) { m_code += text + u'\n'; }
+    void distanceInput(const char *name, const Distance &distance, const char *what)
+    {
+        add(QStringLiteral("input double %1 = %2; // %3, %4 (0: off)")
+                .arg(QLatin1String(name), numberText(distance.value), QLatin1String(what), unitComment(distance)));
+    }
+    void distanceFunction(const char *function, const char *input, const Distance &distance)
+    {
+        add(QStringLiteral("double %1(const double price)\n  {\n   return(%2 * %3);\n  }")
+                .arg(QLatin1String(function), QLatin1String(input), distanceFactor(distance)));
+    }
+
+    const Strategy &m_strategy;
+    Target m_target;
+    QList<RuleCode> m_rules;
+    QStringList m_handles; // MQL5: the creation of each handle, in order
+    QString m_code;
+};
+
+QString Writer::handleOf(const Line &line)
+{
+    qsizetype index = m_handles.indexOf(line.mql5Create);
+    if (index < 0) {
+        m_handles.append(line.mql5Create);
+        index = m_handles.size() - 1;
+    }
+    return QStringLiteral("ExtHandle") + QString::number(index);
+}
+
+void Writer::inputs()
+{
+    add(QStringLiteral("input ENUM_TIMEFRAMES InpTimeframe = %1; // Timeframe of the signals")
+            .arg(timeframeConstant(m_strategy.timeframe)));
+    for (const RuleCode &rule : m_rules) {
+        for (const QString &input : rule.inputs)
+            add(input);
+    }
+    if (m_target.indicator) {
+        add(QStringLiteral("input bool InpAlert = %1; // Alert when a signal fires").arg(m_strategy.alert ? "true" : "false"));
+        return;
+    }
+    add(QStringLiteral("input double InpLots = %1; // Lots%2").arg(numberText(m_strategy.lots), m_strategy.lotsGiven || m_strategy.riskPercent > 0 ? QString() : QStringLiteral(" (default)")));
+    if (m_strategy.riskPercent > 0)
+        add(QStringLiteral("input double InpRiskPercent = %1; // Balance risked per trade, % (needs the stop loss)").arg(numberText(m_strategy.riskPercent)));
+    distanceInput("InpStopLoss", m_strategy.stopLoss, "Stop loss");
+    distanceInput("InpTakeProfit", m_strategy.takeProfit, "Take profit");
+    if (m_strategy.trailingStop.value > 0)
+        distanceInput("InpTrailingStop", m_strategy.trailingStop, "Trailing stop");
+    if (m_strategy.breakEven.value > 0)
+        distanceInput("InpBreakEven", m_strategy.breakEven, "Stop to the open price after a profit of");
+    if (m_strategy.closeAfterBars > 0)
+        add(QStringLiteral("input int InpCloseAfterBars = %1; // Close a position after this many bars").arg(m_strategy.closeAfterBars));
+    if (m_strategy.closeAtMinute >= 0)
+        add(QStringLiteral("input int InpCloseHour = %1; // Close everything at, hour\ninput int InpCloseMinute = %2; // and minute").arg(m_strategy.closeAtMinute / 60).arg(m_strategy.closeAtMinute % 60));
+    if (m_strategy.fromMinute >= 0)
+        add(QStringLiteral("input int InpStartHour = %1; // Trading hours: from, hour\ninput int InpStartMinute = %2; // minute\ninput int InpEndHour = %3; // to, hour\ninput int InpEndMinute = %4; // minute")
+                .arg(m_strategy.fromMinute / 60).arg(m_strategy.fromMinute % 60).arg(m_strategy.toMinute / 60).arg(m_strategy.toMinute % 60));
+    if (m_strategy.weekdays) {
+        static const QStringList days{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+        for (int d = 0; d < 7; ++d)
+            add(QStringLiteral("input bool Inp%1 = %2; // Trade on %1").arg(days[d], (m_strategy.weekdays >> d) & 1 ? "true" : "false"));
+    }
+    if (m_strategy.maxSpread.value > 0)
+        distanceInput("InpMaxSpread", m_strategy.maxSpread, "Maximum spread");
+    if (m_strategy.martingaleSteps > 0) {
+        add(QStringLiteral("input double InpMartingaleFactor = %1; // Lot multiplier after each loss in a row").arg(numberText(m_strategy.martingaleFactor)));
+        add(QStringLiteral("input int InpMartingaleSteps = %1; // At most this many multiplications").arg(m_strategy.martingaleSteps));
+    }
+    if (m_strategy.gridOrders > 0) {
+        add(QStringLiteral("input int InpGridOrders = %1; // Grid: positions at most in one direction").arg(m_strategy.gridOrders));
+        distanceInput("InpGridStep", m_strategy.gridStep, "Grid: distance against the last position");
+    }
+    if (m_strategy.martingaleSteps > 0 || m_strategy.gridOrders > 0 || m_strategy.riskPercent > 0)
+        add(QStringLiteral("input double InpMaxLots = %1; // Never more lots than this per position").arg(numberText(m_strategy.maxLots)));
+    if (m_strategy.stopLoss.unit == Unit::Atr || m_strategy.takeProfit.unit == Unit::Atr || m_strategy.trailingStop.unit == Unit::Atr)
+        add(QStringLiteral("input int InpAtrPeriod = 14; // ATR period of the distances in ATR (default)"));
+    add(QStringLiteral("input int InpMaxPositions = %1; // Open positions at most%2").arg(std::max(m_strategy.maxPositions, m_strategy.gridOrders)).arg(m_strategy.maxPositionsGiven ? "" : " (default)"));
+    add(QStringLiteral("input long InpMagicNumber = %1; // Magic number of this EA's orders%2").arg(m_strategy.magic).arg(m_strategy.magicGiven ? "" : " (default)"));
+    add(QStringLiteral("input int InpSlippage = 10; // Slippage, points (default)"));
+    add(QStringLiteral("input bool InpAlert = %1; // Alert when a signal fires").arg(m_strategy.alert ? "true" : "false"));
+}
+
+void Writer::accessors()
+{
+    for (const RuleCode &rule : m_rules) {
+        for (const Line &line : rule.lines) {
+            const QString body = mql5() && !line.mql5Create.isEmpty()
+                ? QStringLiteral("BufferValue(%1, %2, s)").arg(handleOf(line)).arg(line.buffer)
+                : line.mql4;
+            add(QStringLiteral("double %1(const int s)\n  {\n   return(%2);\n  }").arg(line.accessor, body));
+        }
+    }
+}
+
+void Writer::signalFunctions()
+{
+    const QString join = m_strategy.anyRule ? QStringLiteral(")\n          || (") : QStringLiteral(")\n          && (");
+    for (const bool buy : {true, false}) {
+        QStringList parts;
+        for (const RuleCode &rule : m_rules)
+            parts.append(buy ? rule.buy : rule.sell);
+        add(QStringLiteral("// The %1 signal of the bar at shift s.\n"
+                           "bool %2Signal(const int s)\n  {\n   return((%3));\n  }")
+                .arg(buy ? "buy" : "sell", buy ? "Buy" : "Sell", parts.join(join)));
+    }
+}
+
+void Writer::expertBody()
+{
+    const QString shift = m_strategy.currentBar ? QStringLiteral("0") : QStringLiteral("1");
+    add("int OnInit()\n  {");
+    add("   if(InpLots <= 0.0 || InpStopLoss < 0.0 || InpTakeProfit < 0.0 || InpMaxPositions < 1)\n     {\n"
+        "      Print(\"Lots and the number of positions must be positive, stop loss and take profit not negative\");\n"
+        "      return(INIT_PARAMETERS_INCORRECT);\n     }");
+    m_code += QStringLiteral("@HANDLES@");
+    if (mql5()) {
+        add("   ExtTrade.SetExpertMagicNumber((ulong)InpMagicNumber);\n   ExtTrade.SetDeviationInPoints((ulong)InpSlippage);\n"
+            "   ExtTrade.SetTypeFillingBySymbol(_Symbol);");
+    }
+    add("   return(INIT_SUCCEEDED);\n  }");
+    if (mql5())
+        m_code += QStringLiteral("@RELEASE@");
+    add("//+------------------------------------------------------------------+\n"
+        "//| Manages the open positions, then follows the signals once a bar  |\n"
+        "//+------------------------------------------------------------------+\n"
+        "void OnTick()\n  {");
+    if (managesPositions())
+        add("   ManagePositions();");
+    if (!m_strategy.currentBar) {
+        add("   datetime bar = iTime(_Symbol, InpTimeframe, 0);\n   if(bar == ExtLastBar)\n      return;\n   ExtLastBar = bar;");
+    }
+    if (filtersTrading())
+        add("   if(!TradingAllowedNow())\n      return;");
+    add(QStringLiteral("   bool buy  = BuySignal(%1);\n   bool sell = SellSignal(%1);").arg(shift));
+    add("   if(InpAlert && (buy || sell))\n      Alert(_Symbol, \": \", buy ? \"buy\" : \"sell\", \" signal\");");
+    if (m_strategy.closeOnOpposite) {
+        add("   if(buy)\n      ClosePositions(-1);\n   if(sell)\n      ClosePositions(1);");
+    }
+    if (m_strategy.direction != Strategy::Direction::SellOnly)
+        add("   if(buy && CountPositions(0) < InpMaxPositions)\n      OpenPosition(1);");
+    if (m_strategy.direction != Strategy::Direction::BuyOnly)
+        add("   if(sell && CountPositions(0) < InpMaxPositions)\n      OpenPosition(-1);");
+    if (m_strategy.gridOrders > 0)
+        add("   AddGridPosition();");
+    add("  }");
+}
+
+void Writer::tradingLayer()
+{
+    if (mql5()) {
+        add("bool SelectPosition(const int index)\n  {\n   ulong ticket = PositionGetTicket(index);\n"
+            "   return(ticket != 0 && PositionGetString(POSITION_SYMBOL) == _Symbol\n"
+            "          && PositionGetInteger(POSITION_MAGIC) == InpMagicNumber);\n  }\n"
+            "int PositionSlots()\n  {\n   return(PositionsTotal());\n  }\n"
+            "int PositionDirection()\n  {\n   return(PositionGetInteger(POSITION_TYPE) == POSITION_TYPE_BUY ? 1 : -1);\n  }\n"
+            "double PositionOpenPrice()\n  {\n   return(PositionGetDouble(POSITION_PRICE_OPEN));\n  }\n"
+            "double PositionStop()\n  {\n   return(PositionGetDouble(POSITION_SL));\n  }\n"
+            "datetime PositionOpenTime()\n  {\n   return((datetime)PositionGetInteger(POSITION_TIME));\n  }\n"
+            "void CloseSelected()\n  {\n   ulong ticket = (ulong)PositionGetInteger(POSITION_TICKET);\n"
+            "   if(!ExtTrade.PositionClose(ticket))\n      Print(\"Closing position \", ticket, \" failed: \", ExtTrade.ResultRetcodeDescription());\n  }");
+        if (m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0)
+            add("void MoveStop(const double stop)\n  {\n   ulong ticket = (ulong)PositionGetInteger(POSITION_TICKET);\n"
+                "   if(!ExtTrade.PositionModify(ticket, stop, PositionGetDouble(POSITION_TP)))\n"
+                "      Print(\"Moving the stop of \", ticket, \" failed: \", ExtTrade.ResultRetcodeDescription());\n  }");
+    } else {
+        add("bool SelectPosition(const int index)\n  {\n"
+            "   return(OrderSelect(index, SELECT_BY_POS, MODE_TRADES) && OrderSymbol() == _Symbol\n"
+            "          && OrderMagicNumber() == InpMagicNumber && OrderType() <= OP_SELL);\n  }\n"
+            "int PositionSlots()\n  {\n   return(OrdersTotal());\n  }\n"
+            "int PositionDirection()\n  {\n   return(OrderType() == OP_BUY ? 1 : -1);\n  }\n"
+            "double PositionOpenPrice()\n  {\n   return(OrderOpenPrice());\n  }\n"
+            "double PositionStop()\n  {\n   return(OrderStopLoss());\n  }\n"
+            "datetime PositionOpenTime()\n  {\n   return(OrderOpenTime());\n  }\n"
+            "void CloseSelected()\n  {\n   double price = (OrderType() == OP_BUY) ? SymbolInfoDouble(_Symbol, SYMBOL_BID) : SymbolInfoDouble(_Symbol, SYMBOL_ASK);\n"
+            "   if(!OrderClose(OrderTicket(), OrderLots(), price, InpSlippage))\n      Print(\"Closing order \", OrderTicket(), \" failed, error \", GetLastError());\n  }");
+        if (m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0)
+            add("void MoveStop(const double stop)\n  {\n"
+                "   if(!OrderModify(OrderTicket(), OrderOpenPrice(), stop, OrderTakeProfit(), 0))\n"
+                "      Print(\"Moving the stop of \", OrderTicket(), \" failed, error \", GetLastError());\n  }");
+    }
+    add("//+------------------------------------------------------------------+\n"
+        "//| This EA's positions on this symbol: 1 buys, -1 sells, 0 all       |\n"
+        "//+------------------------------------------------------------------+\n"
+        "int CountPositions(const int direction)\n  {\n   int count = 0;\n"
+        "   for(int i = PositionSlots() - 1; i >= 0; i--)\n"
+        "      if(SelectPosition(i) && (direction == 0 || PositionDirection() == direction))\n         count++;\n"
+        "   return(count);\n  }\n"
+        "void ClosePositions(const int direction)\n  {\n"
+        "   for(int i = PositionSlots() - 1; i >= 0; i--)\n"
+        "      if(SelectPosition(i) && PositionDirection() == direction)\n         CloseSelected();\n  }");
+    add("double TradeLots(const double price)\n  {\n   double lots = InpLots;");
+    if (m_strategy.riskPercent > 0) {
+        add("   double tick_value = SymbolInfoDouble(_Symbol, SYMBOL_TRADE_TICK_VALUE);\n"
+            "   double tick_size  = SymbolInfoDouble(_Symbol, SYMBOL_TRADE_TICK_SIZE);\n"
+            "   double risked     = StopLossDistance(price) / tick_size * tick_value;\n"
+            "   if(InpStopLoss > 0.0 && risked > 0.0)\n"
+            "      lots = AccountInfoDouble(ACCOUNT_BALANCE) * InpRiskPercent / 100.0 / risked;");
+    }
+    if (m_strategy.martingaleSteps > 0) {
+        add("   int losses = LossesInARow();\n   if(losses > 0)\n"
+            "      lots = lots * MathPow(InpMartingaleFactor, MathMin(losses, InpMartingaleSteps));");
+    }
+    if (m_strategy.martingaleSteps > 0 || m_strategy.gridOrders > 0 || m_strategy.riskPercent > 0)
+        add("   lots = MathMin(lots, InpMaxLots);");
+    add("   double step = SymbolInfoDouble(_Symbol, SYMBOL_VOLUME_STEP);\n   lots = MathFloor(lots / step) * step;\n"
+        "   return(MathMax(SymbolInfoDouble(_Symbol, SYMBOL_VOLUME_MIN), MathMin(lots, SymbolInfoDouble(_Symbol, SYMBOL_VOLUME_MAX))));\n  }");
+    add("//+------------------------------------------------------------------+\n"
+        "//| Opens a position: 1 buys, -1 sells                               |\n"
+        "//+------------------------------------------------------------------+\n"
+        "void OpenPosition(const int direction)\n  {\n"
+        "   double price = (direction > 0) ? SymbolInfoDouble(_Symbol, SYMBOL_ASK) : SymbolInfoDouble(_Symbol, SYMBOL_BID);\n"
+        "   double sl    = (InpStopLoss > 0.0) ? NormalizeDouble(price - direction * StopLossDistance(price), _Digits) : 0.0;\n"
+        "   double tp    = (InpTakeProfit > 0.0) ? NormalizeDouble(price + direction * TakeProfitDistance(price), _Digits) : 0.0;\n"
+        "   double lots  = TradeLots(price);");
+    if (mql5()) {
+        add("   bool sent = (direction > 0) ? ExtTrade.Buy(lots, _Symbol, price, sl, tp, \"TavrinAI\")\n"
+            "                               : ExtTrade.Sell(lots, _Symbol, price, sl, tp, \"TavrinAI\");\n"
+            "   if(!sent)\n      Print(\"Opening the position failed: \", ExtTrade.ResultRetcodeDescription());\n  }");
+    } else {
+        add("   if(OrderSend(_Symbol, (direction > 0) ? OP_BUY : OP_SELL, lots, price, InpSlippage, sl, tp, \"TavrinAI\", (int)InpMagicNumber, 0, clrNONE) < 0)\n"
+            "      Print(\"Opening the order failed, error \", GetLastError());\n  }");
+    }
+    distanceFunction("StopLossDistance", "InpStopLoss", m_strategy.stopLoss);
+    distanceFunction("TakeProfitDistance", "InpTakeProfit", m_strategy.takeProfit);
+    if (managesPositions()) {
+        add("//+------------------------------------------------------------------+\n"
+            "//| Moves stops and closes positions as the exits ask                |\n"
+            "//+------------------------------------------------------------------+\n"
+            "void ManagePositions()\n  {");
+        if (m_strategy.closeAtMinute >= 0) {
+            add("   MqlDateTime now;\n   TimeToStruct(TimeCurrent(), now);\n"
+                "   datetime cutoff = TimeCurrent() - (now.hour * 3600 + now.min * 60 + now.sec) + InpCloseHour * 3600 + InpCloseMinute * 60;");
+        }
+        const bool movesStops = m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0;
+        add("   for(int i = PositionSlots() - 1; i >= 0; i--)\n     {\n      if(!SelectPosition(i))\n         continue;");
+        if (m_strategy.closeAfterBars > 0)
+            add("      if(iBarShift(_Symbol, InpTimeframe, PositionOpenTime()) >= InpCloseAfterBars)\n        {\n         CloseSelected();\n         continue;\n        }");
+        if (m_strategy.closeAtMinute >= 0)
+            add("      if(TimeCurrent() >= cutoff && PositionOpenTime() < cutoff)\n        {\n         CloseSelected();\n         continue;\n        }");
+        if (movesStops) {
+            add("      int    direction = PositionDirection();\n"
+                "      double price = (direction > 0) ? SymbolInfoDouble(_Symbol, SYMBOL_BID) : SymbolInfoDouble(_Symbol, SYMBOL_ASK);\n"
+                "      double stop = PositionStop();");
+        }
+        if (m_strategy.breakEven.value > 0) {
+            add("      if(InpBreakEven > 0.0 && direction * (price - PositionOpenPrice()) >= BreakEvenDistance(price)\n"
+                "         && (stop == 0.0 || direction * (PositionOpenPrice() - stop) > 0.0))\n"
+                "        {\n         stop = NormalizeDouble(PositionOpenPrice(), _Digits);\n         MoveStop(stop);\n        }");
+        }
+        if (m_strategy.trailingStop.value > 0) {
+            add("      double trailed = NormalizeDouble(price - direction * TrailingDistance(price), _Digits);\n"
+                "      if(InpTrailingStop > 0.0 && direction * (trailed - PositionOpenPrice()) > 0.0\n"
+                "         && (stop == 0.0 || direction * (trailed - stop) >= _Point))\n"
+                "         MoveStop(trailed);");
+        }
+        add("     }\n  }");
+        if (m_strategy.trailingStop.value > 0)
+            distanceFunction("TrailingDistance", "InpTrailingStop", m_strategy.trailingStop);
+        if (m_strategy.breakEven.value > 0)
+            distanceFunction("BreakEvenDistance", "InpBreakEven", m_strategy.breakEven);
+    }
+    if (filtersTrading()) {
+        add("//+------------------------------------------------------------------+\n"
+            "//| The time and spread filters                                      |\n"
+            "//+------------------------------------------------------------------+\n"
+            "bool TradingAllowedNow()\n  {");
+        if (m_strategy.fromMinute >= 0 || m_strategy.weekdays || m_strategy.closeAtMinute >= 0)
+            add("   MqlDateTime now;\n   TimeToStruct(TimeCurrent(), now);");
+        if (m_strategy.fromMinute >= 0 || m_strategy.closeAtMinute >= 0)
+            add("   int minute = now.hour * 60 + now.min;");
+        if (m_strategy.fromMinute >= 0) {
+            add("   int start = InpStartHour * 60 + InpStartMinute;\n   int end = InpEndHour * 60 + InpEndMinute;\n"
+                "   bool inside = (start <= end) ? (minute >= start && minute < end) : (minute >= start || minute < end);\n"
+                "   if(!inside)\n      return(false);");
+        }
+        if (m_strategy.closeAtMinute >= 0)
+            add("   if(minute >= InpCloseHour * 60 + InpCloseMinute)\n      return(false);");
+        if (m_strategy.weekdays) {
+            add("   bool day = (now.day_of_week == 0 && InpSunday) || (now.day_of_week == 1 && InpMonday)\n"
+                "              || (now.day_of_week == 2 && InpTuesday) || (now.day_of_week == 3 && InpWednesday)\n"
+                "              || (now.day_of_week == 4 && InpThursday) || (now.day_of_week == 5 && InpFriday)\n"
+                "              || (now.day_of_week == 6 && InpSaturday);\n"
+                "   if(!day)\n      return(false);");
+        }
+        if (m_strategy.maxSpread.value > 0) {
+            add(QStringLiteral("   if(SymbolInfoInteger(_Symbol, SYMBOL_SPREAD) * _Point > InpMaxSpread * %1)\n      return(false);")
+                    .arg(distanceFactor(m_strategy.maxSpread)));
+        }
+        add("   return(true);\n  }");
+    }
+    if (m_strategy.martingaleSteps > 0) {
+        add("//+------------------------------------------------------------------+\n"
+            "//| Closed losing trades of this EA in a row, the latest first       |\n"
+            "//+------------------------------------------------------------------+\n"
+            "int LossesInARow()\n  {\n   int losses = 0;");
+        if (mql5()) {
+            add("   if(!HistorySelect(0, TimeCurrent()))\n      return(0);\n"
+                "   for(int i = HistoryDealsTotal() - 1; i >= 0; i--)\n     {\n      ulong deal = HistoryDealGetTicket(i);\n"
+                "      if(deal == 0 || HistoryDealGetString(deal, DEAL_SYMBOL) != _Symbol || HistoryDealGetInteger(deal, DEAL_MAGIC) != InpMagicNumber\n"
+                "         || HistoryDealGetInteger(deal, DEAL_ENTRY) != DEAL_ENTRY_OUT)\n         continue;\n"
+                "      if(HistoryDealGetDouble(deal, DEAL_PROFIT) >= 0.0)\n         break;\n      losses++;\n     }");
+        } else {
+            add("   for(int i = OrdersHistoryTotal() - 1; i >= 0; i--)\n     {\n"
+                "      if(!OrderSelect(i, SELECT_BY_POS, MODE_HISTORY) || OrderSymbol() != _Symbol || OrderMagicNumber() != InpMagicNumber\n"
+                "         || OrderType() > OP_SELL)\n         continue;\n"
+                "      if(OrderProfit() >= 0.0)\n         break;\n      losses++;\n     }");
+        }
+        add("   return(losses);\n  }");
+    }
+    if (m_strategy.gridOrders > 0) {
+        add("//+------------------------------------------------------------------+\n"
+            "//| Another position when the price went the grid step against the   |\n"
+            "//| newest one, up to InpGridOrders in one direction                 |\n"
+            "//+------------------------------------------------------------------+\n"
+            "void AddGridPosition()\n  {\n   int direction = 0;\n   double newest = 0.0;\n   datetime newest_time = 0;\n"
+            "   int count = 0;\n   for(int i = PositionSlots() - 1; i >= 0; i--)\n     {\n      if(!SelectPosition(i))\n         continue;\n"
+            "      count++;\n      direction = PositionDirection();\n      if(PositionOpenTime() >= newest_time)\n        {\n"
+            "         newest_time = PositionOpenTime();\n         newest = PositionOpenPrice();\n        }\n     }\n"
+            "   if(count == 0 || count >= InpGridOrders || CountPositions(direction) != count)\n      return;\n"
+            "   double price = (direction > 0) ? SymbolInfoDouble(_Symbol, SYMBOL_ASK) : SymbolInfoDouble(_Symbol, SYMBOL_BID);\n"
+            "   if(direction * (newest - price) >= GridDistance(price))\n      OpenPosition(direction);\n  }");
+        distanceFunction("GridDistance", "InpGridStep", m_strategy.gridStep);
+    }
+}
+
+void Writer::indicatorBody()
+{
+    const QList<Plot> plotted = plotsOf(m_rules, m_strategy.colours);
+    const bool anyOverlay = std::any_of(m_rules.begin(), m_rules.end(), [](const RuleCode &rule) { return rule.overlay; });
+    const int arrows = m_strategy.arrows ? 2 : 0;
+    const int buffers = int(plotted.size()) + arrows;
+    QString head = QStringLiteral("#property indicator_%1\n#property indicator_buffers %2\n")
+                       .arg(anyOverlay ? "chart_window" : "separate_window").arg(buffers);
+    if (mql5())
+        head += QStringLiteral("#property indicator_plots %1\n").arg(buffers);
+    m_code.replace(QStringLiteral("@PROPERTIES@"), head);
+    for (int i = 0; i < buffers; ++i)
+        add(QStringLiteral("double ExtBuffer%1[];").arg(i));
+    add("datetime ExtLastAlert = 0;");
+    add("int OnInit()\n  {");
+    m_code += QStringLiteral("@HANDLES@");
+    for (int i = 0; i < buffers; ++i) {
+        const bool arrow = i >= plotted.size();
+        const QString colour = QStringLiteral("clr") + (arrow ? (i == plotted.size() ? "LimeGreen" : "Red") : plotted[i].colour);
+        const QString label = arrow ? (i == plotted.size() ? "Buy" : "Sell") : plotted[i].line->accessor;
+        const bool sar = !arrow && plotted[i].line->accessor.startsWith("Sar");
+        add(QStringLiteral("   SetIndexBuffer(%1, ExtBuffer%1%2);").arg(i).arg(mql5() ? ", INDICATOR_DATA" : ""));
+        if (mql5()) {
+            add(QStringLiteral("   ArraySetAsSeries(ExtBuffer%1, true);\n   PlotIndexSetInteger(%1, PLOT_DRAW_TYPE, %2);\n"
+                               "   PlotIndexSetInteger(%1, PLOT_LINE_COLOR, %3);\n   PlotIndexSetString(%1, PLOT_LABEL, \"%4\");\n"
+                               "   PlotIndexSetDouble(%1, PLOT_EMPTY_VALUE, EMPTY_VALUE);")
+                    .arg(i).arg(arrow || sar ? "DRAW_ARROW" : "DRAW_LINE", colour, label));
+            if (arrow || sar)
+                add(QStringLiteral("   PlotIndexSetInteger(%1, PLOT_ARROW, %2);").arg(i).arg(sar ? 159 : i == plotted.size() ? 233 : 234));
+        } else {
+            add(QStringLiteral("   SetIndexStyle(%1, %2, STYLE_SOLID, 1, %3);\n   SetIndexLabel(%1, \"%4\");\n   SetIndexEmptyValue(%1, EMPTY_VALUE);")
+                    .arg(i).arg(arrow || sar ? "DRAW_ARROW" : "DRAW_LINE", colour, label));
+            if (arrow || sar)
+                add(QStringLiteral("   SetIndexArrow(%1, %2);").arg(i).arg(sar ? 159 : i == plotted.size() ? 233 : 234));
+        }
+    }
+    QStringList levelInputs;
+    for (const RuleCode &rule : m_rules) {
+        if (!anyOverlay)
+            levelInputs += rule.levelInputs;
+    }
+    if (!levelInputs.isEmpty()) {
+        if (mql5())
+            add(QStringLiteral("   IndicatorSetInteger(INDICATOR_LEVELS, %1);").arg(levelInputs.size()));
+        for (int i = 0; i < levelInputs.size(); ++i) {
+            add(mql5() ? QStringLiteral("   IndicatorSetDouble(INDICATOR_LEVELVALUE, %1, %2);").arg(i).arg(levelInputs[i])
+                       : QStringLiteral("   SetLevelValue(%1, %2);").arg(i).arg(levelInputs[i]));
+        }
+    }
+    add("   return(INIT_SUCCEEDED);\n  }");
+    if (mql5())
+        m_code += QStringLiteral("@RELEASE@");
+    add("//+------------------------------------------------------------------+\n"
+        "//| Fills the lines bar by bar, newest last                          |\n"
+        "//+------------------------------------------------------------------+\n"
+        "int OnCalculate(const int rates_total, const int prev_calculated, const datetime &time[],\n"
+        "                const double &open[], const double &high[], const double &low[], const double &close[],\n"
+        "                const long &tick_volume[], const long &volume[], const int &spread[])\n  {\n"
+        "   ArraySetAsSeries(time, true);\n   ArraySetAsSeries(high, true);\n   ArraySetAsSeries(low, true);\n"
+        "   if(rates_total < 3)\n      return(0);\n"
+        "   int limit = (int)MathMin(rates_total - 3, (prev_calculated > 0) ? rates_total - prev_calculated + 1 : 2000);\n"
+        "   for(int i = limit; i >= 0; i--)\n     {\n"
+        "      int s = (InpTimeframe == PERIOD_CURRENT) ? i : iBarShift(_Symbol, InpTimeframe, time[i]);");
+    for (int i = 0; i < plotted.size(); ++i)
+        add(QStringLiteral("      ExtBuffer%1[i] = %2(s);").arg(i).arg(plotted[i].line->accessor));
+    if (arrows) {
+        add(QStringLiteral("      double gap = 10 * _Point;\n      ExtBuffer%1[i] = BuySignal(s) ? low[i] - gap : EMPTY_VALUE;\n"
+                           "      ExtBuffer%2[i] = SellSignal(s) ? high[i] + gap : EMPTY_VALUE;").arg(plotted.size()).arg(plotted.size() + 1));
+    }
+    add("     }");
+    add("   int last = (InpTimeframe == PERIOD_CURRENT) ? 1 : iBarShift(_Symbol, InpTimeframe, time[1]);\n"
+        "   if(InpAlert && time[0] != ExtLastAlert && (BuySignal(last) || SellSignal(last)))\n     {\n"
+        "      ExtLastAlert = time[0];\n      Alert(_Symbol, \": \", BuySignal(last) ? \"buy\" : \"sell\", \" signal\");\n     }\n"
+        "   return(rates_total);\n  }");
+}
+
+// The small functions the code above calls, each only where it is called.
+void Writer::helpers()
+{
+    const auto uses = [this](const char *name) { return m_code.contains(QLatin1String(name) + QLatin1String("(")); };
+    if (uses("BarClose"))
+        add("double BarClose(const int s)\n  {\n   return(iClose(_Symbol, InpTimeframe, s));\n  }");
+    if (uses("BarHigh"))
+        add("double BarHigh(const int s)\n  {\n   return(iHigh(_Symbol, InpTimeframe, s));\n  }");
+    if (uses("BarLow"))
+        add("double BarLow(const int s)\n  {\n   return(iLow(_Symbol, InpTimeframe, s));\n  }");
+    if (uses("PipSize"))
+        add("double PipSize()\n  {\n   return((_Digits == 3 || _Digits == 5) ? 10 * _Point : _Point);\n  }");
+    if (uses("AtrValue")) {
+        const QString body = mql5() ? QStringLiteral("BufferValue(%1, 0, 1)").arg(handleOf({{}, {}, {}, "iATR(_Symbol, InpTimeframe, InpAtrPeriod)", 0}))
+                                    : QStringLiteral("iATR(_Symbol, InpTimeframe, InpAtrPeriod, 1)");
+        add(QStringLiteral("double AtrValue()\n  {\n   return(%1);\n  }").arg(body));
+    }
+    if (uses("BufferValue"))
+        add("double BufferValue(const int handle, const int buffer, const int shift)\n  {\n   double value[1];\n"
+            "   if(CopyBuffer(handle, buffer, shift, 1, value) != 1)\n      return(EMPTY_VALUE);\n   return(value[0]);\n  }");
+    QString handles;
+    QString globals;
+    QString release;
+    if (mql5()) {
+        for (int i = 0; i < m_handles.size(); ++i) {
+            globals += QStringLiteral("int ExtHandle%1 = INVALID_HANDLE;\n").arg(i);
+            release += QStringLiteral("   IndicatorRelease(ExtHandle%1);\n").arg(i);
+            handles += QStringLiteral("   ExtHandle%1 = %2;\n   if(ExtHandle%1 == INVALID_HANDLE)\n     {\n"
+                                      "      Print(\"Cannot create an indicator, error \", GetLastError());\n      return(INIT_FAILED);\n     }\n")
+                           .arg(i)
+                           .arg(m_handles[i]);
+        }
+    }
+    m_code.replace(QStringLiteral("@HANDLES@"), handles);
+    m_code.replace(QStringLiteral("@GLOBALS@"), globals);
+    if (!release.isEmpty())
+        release = QStringLiteral("void OnDeinit(const int reason)\n  {\n") + release + QStringLiteral("  }\n");
+    m_code.replace(QStringLiteral("@RELEASE@"), release);
+}
+
+QString Writer::program(const QStringList &header)
+{
+    m_code = QStringLiteral("/*\n");
+    for (const QString &line : header)
+        m_code += QStringLiteral("   ") + QString(line).replace(QLatin1String("*/"), QLatin1String("* /")) + u'\n';
+    m_code += QStringLiteral("*/\n") + QString::fromUtf16(strategyLinePrefix)
+              + QString::fromUtf8(QJsonDocument(m_strategy.toJson()).toJson(QJsonDocument::Compact)) + u'\n';
+    add("#property copyright \"TavrinAI\"\n#property version   \"1.00\"");
+    if (!mql5())
+        add("#property strict");
+    if (m_target.indicator)
+        m_code += QStringLiteral("@PROPERTIES@");
+    if (mql5() && !m_target.indicator)
+        add("#include <Trade\\Trade.mqh>");
+    add("");
+    inputs();
+    add("");
+    m_code += QStringLiteral("@GLOBALS@");
+    if (!m_target.indicator) {
+        add("datetime ExtLastBar = 0;");
+        if (mql5())
+            add("CTrade   ExtTrade;");
+        expertBody();
+    } else {
+        indicatorBody();
+    }
+    signalFunctions();
+    accessors();
+    if (!m_target.indicator)
+        tradingLayer();
+    helpers();
+    return m_code;
+}
+
+} // namespace
+
+QString writeProgram(const Strategy &strategy, const Target &target, const QStringList &header)
+{
+    return Writer(strategy, target).program(header);
+}
+
+QStringList drawnLines(const Strategy &strategy)
+{
+    QStringList lines;
+    const QList<RuleCode> rules = rulesCode(strategy);
+    for (const Plot &plot : plotsOf(rules, strategy.colours))
+        lines.append(QStringLiteral("%1 (%2)").arg(plot.line->accessor, plot.colour));
+    return lines;
+}
+
+} // namespace offline

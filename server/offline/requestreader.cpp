@@ -1,0 +1,1273 @@
+#include "requestreader.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <functional>
+
+namespace offline {
+
+namespace {
+
+using Match = QRegularExpressionMatch;
+
+// "\b" is a boundary of English words and numbers only: Chinese touches them without a space
+// ("RSI周期").
+QRegularExpression pattern(QString text)
+{
+    text.replace(QLatin1String("\\b"), QLatin1String("(?:(?<![a-z0-9])(?=[a-z0-9])|(?<=[a-z0-9])(?![a-z0-9]))"));
+    return QRegularExpression(text);
+}
+
+// Number words become digits, so that "fourteen" and "十四" read as 14.
+QString englishNumbersAsDigits(const QString &text)
+{
+    static const QStringList ones{"zero", "one", "two", "three", "four", "five", "six", "seven",
+                                  "eight", "nine", "ten", "eleven", "twelve", "thirteen",
+                                  "fourteen", "fifteen", "sixteen", "seventeen", "eighteen",
+                                  "nineteen"};
+    static const QStringList tens{"twenty", "thirty", "forty", "fifty",
+                                  "sixty", "seventy", "eighty", "ninety"};
+    static const QRegularExpression words(
+        "\\b(?:(" + ones.mid(1).join('|') + ")|(" + tens.join('|') + ")(?:[- ](" + ones.mid(1, 9).join('|')
+        + "))?)(?: hundred)?\\b");
+    QString result;
+    qsizetype copied = 0;
+    for (auto it = words.globalMatch(text); it.hasNext();) {
+        const Match m = it.next();
+        // "zero" stays a word: "zero line".
+        int value = m.capturedLength(1) ? int(ones.indexOf(m.captured(1)))
+                                        : 20 + 10 * int(tens.indexOf(m.captured(2)))
+                                              + std::max<int>(0, int(ones.indexOf(m.captured(3))));
+        if (m.captured().endsWith("hundred"))
+            value *= 100;
+        result += text.mid(copied, m.capturedStart() - copied) + QString::number(value);
+        copied = m.capturedEnd();
+    }
+    return result + text.mid(copied);
+}
+
+QString chineseNumbersAsDigits(const QString &text)
+{
+    static const QString digits = QStringLiteral("零一二三四五六七八九");
+    static const QRegularExpression run(QStringLiteral("[零一二两兩三四五六七八九十百千]+"));
+    QString result;
+    qsizetype copied = 0;
+    for (auto it = run.globalMatch(text); it.hasNext();) {
+        const Match m = it.next();
+        const QChar next = m.capturedEnd() < text.size() ? text.at(m.capturedEnd()) : QChar();
+        if (m.captured() == QStringLiteral("零") || (m.captured() == QStringLiteral("一") && (next == u'个' || next == u'個')))
+            continue; // "零轴": the zero line; "一个": "a"
+        int total = 0;
+        int digit = -1;
+        for (QChar c : m.captured()) {
+            const int unit = c == u'十' ? 10 : c == u'百' ? 100 : c == u'千' ? 1000 : 0;
+            if (unit) {
+                total += (digit < 0 ? 1 : digit) * unit;
+                digit = -1;
+            } else {
+                digit = (c == u'两' || c == u'兩') ? 2 : int(digits.indexOf(c));
+            }
+        }
+        total += std::max(digit, 0);
+        result += text.mid(copied, m.capturedStart() - copied) + QString::number(total);
+        copied = m.capturedEnd();
+    }
+    return result + text.mid(copied);
+}
+
+QString normalized(const QString &request)
+{
+    QString text = request.normalized(QString::NormalizationForm_KC).toLower();
+    for (auto [from, to] : {std::pair{u'。', u'.'}, {u'、', u','}, {u'，', u','}, {u'；', u';'},
+                            {u'－', u'-'}, {u'−', u'-'}, {u'“', u'"'}, {u'”', u'"'}})
+        text.replace(from, to);
+    // A number glued to an indicator's name is its period: "rsi14", "ema200".
+    static const QRegularExpression glued(QStringLiteral("\\b(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|macd|momentum)(\\d)"));
+    text.replace(glued, QStringLiteral("\\1 \\2"));
+    return chineseNumbersAsDigits(englishNumbersAsDigits(text)).simplified();
+}
+
+// Whether the text holds one of the words, as plain text.
+bool containsAny(const QString &text, std::initializer_list<QStringView> words)
+{
+    return std::any_of(words.begin(), words.end(), [&text](QStringView word) { return text.contains(word); });
+}
+
+// The averaging method words name, as "ema", "exponential" or "指数".
+std::optional<MaMethod> methodNamed(const QString &words)
+{
+    if (words.startsWith(u"ema") || containsAny(words, {u"exponential", u"指数", u"指數"}))
+        return MaMethod::Exponential;
+    if (containsAny(words, {u"smma", u"smoothed", u"平滑"}))
+        return MaMethod::Smoothed;
+    if (containsAny(words, {u"wma", u"weighted", u"加权", u"加權"}))
+        return MaMethod::LinearWeighted;
+    if (words.startsWith(u"sma") || containsAny(words, {u"simple", u"简单", u"簡單"}))
+        return MaMethod::Simple;
+    return std::nullopt;
+}
+
+int levelSlot(const QStringList &names)
+{
+    const int level = int(names.indexOf("Level"));
+    return level >= 0 ? level : int(names.indexOf("Threshold"));
+}
+
+const QString number = QStringLiteral("(\\d+(?:\\.\\d+)?)");
+const QString unitWords =
+    QStringLiteral("(points?|pts?|pips?|%|percent|点数|點數|点|點|个点|個點|基点|基點)");
+
+std::optional<Unit> unitNamed(const QString &word)
+{
+    if (word.isEmpty())
+        return std::nullopt;
+    if (word.startsWith("pip"))
+        return Unit::Pips;
+    if (word == "%" || word == "percent")
+        return Unit::Percent;
+    return Unit::Points;
+}
+
+enum class Kind {
+    Indicator,
+    FastSlow,
+    CrossWord,
+    Period,
+    Level,
+    StopLoss,
+    TakeProfit,
+    Trailing,
+    BreakEven,
+    AtrMultiple,
+    Lots,
+    MaxLots,
+    Risk,
+    Martingale,
+    Grid,
+    Spread,
+    Positions,
+    Magic,
+    Hours,
+    TimeFilter,
+    Weekdays,
+    DayFilter,
+    Timeframe,
+    CurrentBar,
+    ClosedBar,
+    Direction,
+    Opposite,
+    CloseAfter,
+    CloseAt,
+    Arrows,
+    Alert,
+    Colour,
+    Unsupported
+};
+
+struct Subject
+{
+    Kind kind;
+    QRegularExpression pattern;
+    Indicator indicator = Indicator::MovingAverage;
+    Unbuilt::Reason reason = Unbuilt::Reason::NotUnderstood;
+};
+
+const QString day = QStringLiteral(
+    "(?:\\b(?:sun|mon|tue|tues|wed|thu|thur|thurs|fri|sat)(?:day)?s?\\b|(?:周|週|星期|礼拜|禮拜)"
+    "[1-6日天])");
+
+const QList<Subject> &subjects()
+{
+    using R = Unbuilt::Reason;
+    static const QList<Subject> list = {
+        {Kind::Indicator,
+         pattern("\\b(?:s|e|sm|lw|w)?mas?\\b|moving averages?|均线|均線|移动平均线?|移動平均線?"),
+         Indicator::MovingAverage},
+        {Kind::Indicator,
+         pattern("\\brsi\\b|relative strength(?: index)?|相对强弱(?:指数|指标)?|相對強弱(?:指數|指標)?"),
+         Indicator::Rsi},
+        {Kind::Indicator, pattern("\\bmacd\\b"), Indicator::Macd},
+        {Kind::Indicator, pattern("bollinger(?: bands?)?|\\bbb\\b|布林(?:带|帶|线|線|通道)?"),
+         Indicator::Bollinger},
+        {Kind::Indicator,
+         pattern("stoch(?:astics?)?(?: oscillator)?|\\bkd\\b|随机指标|隨機指標"),
+         Indicator::Stochastic},
+        {Kind::Indicator, pattern("\\bcci\\b|commodity channel index|顺势指标|順勢指標"),
+         Indicator::Cci},
+        {Kind::Indicator,
+         pattern("\\badx\\b|\\bdmi\\b|average directional(?: index)?|趋向指标|趨向指標"),
+         Indicator::Adx},
+        {Kind::Indicator, pattern("\\batr\\b|average true range|真实波幅|真實波幅"),
+         Indicator::Atr},
+        {Kind::Indicator, pattern("parabolic(?: sar)?|\\bsar\\b|抛物线|拋物線"), Indicator::Sar},
+        {Kind::Indicator, pattern("\\bmomentum\\b|动量(?:指标)?|動量(?:指標)?"),
+         Indicator::Momentum},
+        {Kind::Indicator,
+         pattern("break ?outs?|breaks? (?:out|above|below)|donchian(?: channel)?|"
+                 "highs? ?(?:and|or|/) ?lows?|\\b(?:bar|period|day|candle)s? (?:highs?|lows?)\\b|"
+                 "(?:\\d+\\s*根\\s*k[线線]\\s*)?(?:的)?(?:最高点|最高點|高点|高點|最低点|最低點)|突破|新高|新低"),
+         Indicator::Breakout},
+        {Kind::CrossWord, pattern("\\bcross ?overs?\\b")},
+        {Kind::FastSlow, pattern("\\b(?:fast|slow)(?:er)?\\b|快线|快線|慢线|慢線")},
+        {Kind::Period, pattern("\\bperiods?\\b|\\blength\\b|\\blookback\\b|周期|週期")},
+        {Kind::Level,
+         pattern("over-?bought|over-?sold|超买|超買|超卖|超賣|\\b(?:upper |lower )?(?:levels?|lines?)\\b|水平线?|水平線?")},
+        {Kind::Trailing,
+         pattern("trailing(?: stop(?:[- ]?loss)?)?|\\btrail\\b|移动止损|移動止損|移動停損|追踪止损|"
+                 "追蹤止損|跟踪止损|跟蹤止損")},
+        {Kind::StopLoss, pattern("stop[- ]?loss(?:es)?|\\bsl\\b|\\bstop\\b(?! (?:trading|out))|止损|止損|停損")},
+        {Kind::TakeProfit, pattern("take[- ]?profit|\\btp\\b|profit target|止盈|停利|获利目标|獲利目標")},
+        {Kind::BreakEven, pattern("break[- ]?even|保本")},
+        {Kind::AtrMultiple,
+         pattern("(\\d+(?:\\.\\d+)?)\\s*(?:x|×|times|倍)?\\s*(?:the\\s+)?(?:atr|average true range)")},
+        {Kind::MaxLots, pattern("max(?:imum)? lots?(?: size)?|lot cap|最大手数|最大手數")},
+        {Kind::Lots, pattern("\\blots?\\b|lot size|position size|手数|手數|(?<=\\d)\\s*手")},
+        {Kind::Risk, pattern("\\brisk(?:ing|s)?\\b|风险|風險")},
+        {Kind::Martingale,
+         pattern("martingale|马丁(?:格尔)?|馬丁(?:格爾)?|(?:doubles?|doubling) (?:the )?lots?(?: size)? after "
+                 "(?:a |each |every )?(?:loss|losing trade|loser)|亏损后加倍|虧損後加倍")},
+        {Kind::Grid, pattern("\\bgrid\\b|网格|網格")},
+        {Kind::Spread, pattern("\\bspread\\b|点差|點差")},
+        {Kind::Positions,
+         pattern("\\b(?:only )?(?:1|a single) (?:open )?(?:position|trade|order)s?(?: at a time| per "
+                 "symbol)?|(?:at most|max(?:imum)?|up to|no more than) (\\d+) (?:open )?(?:positions?|"
+                 "trades?|orders?)|(?:最多|至多)\\s*(\\d+)\\s*(?:个|個|单|單|笔|筆)?\\s*(?:持仓|持倉|订单|"
+                 "訂單|仓位|倉位)?|只(?:持有)?1\\s*(?:个|個|单|單)?\\s*(?:仓位|倉位|持仓|持倉)")},
+        {Kind::Magic, pattern("magic(?: number)?\\s*(?:=|:|is|of)?\\s*(\\d+)|(?:魔术号|魔術號|魔术数字|魔術數字)\\s*(\\d+)")},
+        {Kind::Hours,
+         pattern("(?:(?:trade |trading )?(?:only )?between (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)? (?:and|-) "
+                 "(\\d{1,2})(:\\d{2})?\\s*(am|pm|h)?)|(?:(?:trading hours|session|hours|from) "
+                 ":?\\s*(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h) ?(?:-|to|until|till) ?(\\d{1,2})(:\\d{2}|"
+                 "\\s*am|\\s*pm|h)?)|(?:(\\d{1,2}):(\\d{2})\\s*(?:-|to|到|至|~)\\s*(\\d{1,2}):(\\d{2}))|"
+                 "(?:(?:交易时间|交易時間|时段|時段)?\\s*(\\d{1,2})\\s*[点點时時]?\\s*(?:到|至|-)\\s*(\\d{1,2})"
+                 "\\s*[点點时時])|(?:(?:交易时间|交易時間|trading hours)\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))")},
+        {Kind::TimeFilter,
+         pattern("time filter|hours filter|session filter|trading hours|时间过滤|時間過濾|交易时间|交易時間")},
+        {Kind::Weekdays,
+         pattern("(?:(?:not|no trading|don'?t trade|do not trade|no trades|except|excluding|skip|"
+                 "avoid|不在)\\s+(?:on\\s+)?)?" + day + "(?:\\s*(?:to|-|through|thru|until|到|至|~|and|,|"
+                 "or|&|、)\\s*" + day + ")*(?:\\s*不交易)?|\\bweekdays?(?: only)?\\b|工作日")},
+        {Kind::DayFilter, pattern("day filter|weekday filter|日期过滤|日期過濾|星期过滤|星期過濾")},
+        {Kind::Timeframe,
+         pattern("\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b|\\d+[- ]?(?:minute|min|hour)s?(?:[- ]"
+                 "(?:chart|timeframe|candles?|bars?))?|\\b(?:daily|weekly|monthly|hourly)\\b(?: chart)?|"
+                 "\\d+\\s*(?:分钟|分鐘|小时|小時)(?:图|圖|线|線|k线|k線|周期|週期)?|日线|日線|周线|週線|月线|月線")},
+        {Kind::CurrentBar,
+         pattern("(?:on|at) (?:the )?(?:current|open|forming|live) (?:bar|candle)|every tick|intra-?bar|"
+                 "当前k线|當前k線|实时|實時")},
+        {Kind::ClosedBar,
+         pattern("(?:on|at) (?:the )?(?:last )?(?:closed|completed) (?:bar|candle)|收盘确认|收盤確認")},
+        {Kind::Direction,
+         pattern("(?:buy|long)s? only|only (?:buy|long)s?|只做多|只买|只買|仅做多|僅做多|(?:sell|short)s? "
+                 "only|only (?:sell|short)s?|只做空|只卖|只賣|仅做空|僅做空|both directions|双向|雙向")},
+        {Kind::Opposite,
+         pattern("(?:(?:don'?t|do not|never) )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?"
+                 "(?:opposite|reverse|reversal) signal|反向信号平仓|反向信號平倉")},
+        {Kind::CloseAfter,
+         pattern("(?:close|exit)\\w* (?:\\w+ )?after (\\d+) (?:bars?|candles?)|(\\d+)\\s*根\\s*k[线線]"
+                 "\\s*(?:后|後|之后|之後)?\\s*(?:平仓|平倉)")},
+        {Kind::CloseAt,
+         pattern("(?:close|exit)\\w* (?:\\w+ ){0,2}(?:at|by) (\\d{1,2})(?::(\\d{2})|\\s*(am|pm))|(\\d{1,2})"
+                 "(?::(\\d{2})|\\s*[点點])\\s*(?:平仓|平倉)")},
+        {Kind::Arrows, pattern("\\barrows?\\b|箭头|箭頭")},
+        {Kind::Alert, pattern("\\balerts?\\b|\\balarms?\\b|notif(?:y|ication)|提醒|警报|警報|提示")},
+        {Kind::Colour,
+         pattern("\\b(?:red|green|blue|yellow|orange|white|black|gray|grey|magenta|purple|aqua|"
+                 "lime|gold)\\b|[红紅绿綠蓝藍黄黃橙白黑灰紫]色")},
+        {Kind::Unsupported,
+         pattern("\\bnews\\b|economic calendar|non-?farm|\\bnfp\\b|新闻|新聞|非农|非農|财经日历|財經日曆"),
+         Indicator::MovingAverage, R::NewsData},
+        {Kind::Unsupported,
+         pattern("machine learning|neural(?: networks?)?|\\bai\\b|artificial intelligence|deep learning|"
+                 "机器学习|機器學習|神经网络|神經網路|人工智能|人工智慧"),
+         Indicator::MovingAverage, R::MachineLearning},
+        {Kind::Unsupported,
+         pattern("multiple (?:symbols|pairs|currencies)|all (?:pairs|symbols)|basket|correlat\\w*|"
+                 "\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b|"
+                 "other (?:symbols?|pairs?)|多(?:个|個)?(?:品种|品種|货币对|貨幣對)|相关性|相關性|篮子|籃子"),
+         Indicator::MovingAverage, R::OtherSymbols},
+        {Kind::Unsupported,
+         pattern("order ?book|market depth|\\bdom\\b|level 2|订单簿|訂單簿|市场深度|市場深度"),
+         Indicator::MovingAverage, R::OrderBook},
+        {Kind::Unsupported,
+         pattern("telegram|twitter|e-?mails?|webhook|web ?request|\\bapi\\b|\\bcsv(?: files?)?\\b|(?:from|read) "
+                 "(?:a |the )?file|database|sentiment|fundamental\\w*|interest rates?|情绪|情緒|基本面|"
+                 "电报|電報|邮件|郵件|数据库|資料庫"),
+         Indicator::MovingAverage, R::OutsideData},
+        {Kind::Unsupported,
+         pattern("(?:(?:bullish|bearish|hidden|regular) )?divergences?|engulfing|pin ?bars?|doji|hammer|candlestick patterns?|head and "
+                 "shoulders|double (?:top|bottom)|elliott(?: waves?)?|fibo(?:nacci)?|harmonic|support "
+                 "and resistance|supply and demand|背离|背離|吞没|吞沒|十字星|锤子线|錘子線|形态|形態|"
+                 "斐波那契|支撑|支撐|阻力"),
+         Indicator::MovingAverage, R::Pattern},
+        {Kind::Unsupported,
+         pattern("ichimoku(?: cloud)?|williams(?: %r)?|\\bobv\\b|on balance volume|vwap|volume profile|keltner|"
+                 "envelopes?|heikin[- ]ashi|heiken[- ]ashi|zig ?zag|fractals?|alligator|awesome "
+                 "oscillator|pivot points?|super ?trend|一目均衡|云图|雲圖|威廉|成交量|分形|鳄鱼|鱷魚|"
+                 "枢轴点|樞軸點"),
+         Indicator::MovingAverage, R::OtherIndicator},
+    };
+    return list;
+}
+
+// Words every request has, which mean nothing to build on their own.
+bool isFillerWord(const QString &word)
+{
+    static const QSet<QString> words = {
+        "a", "an", "the", "and", "or", "but", "then", "when", "whenever", "if", "while", "is", "are",
+        "be", "it", "its", "it's", "that", "which", "this", "these", "to", "of", "on", "in", "at",
+        "by", "for", "with", "from", "as", "please", "make", "create", "write", "build", "code",
+        "generate", "give", "me", "i", "want", "need", "would", "like", "can", "you", "expert",
+        "advisor", "advisors", "ea", "eas", "robot", "bot", "indicator", "indicators", "mt4", "mt5",
+        "mql4", "mql5", "metatrader", "strategy", "system", "trade", "trades", "trading", "open",
+        "opens", "opening", "enter", "enters", "entry", "entries", "buy", "buys", "buying", "sell",
+        "sells", "selling", "long", "longs", "short", "shorts", "position", "positions", "order",
+        "orders", "signal", "signals", "use", "uses", "using", "based", "set", "add", "also",
+        "change", "switch", "replace", "instead", "now", "chart", "line", "lines", "value", "level",
+        "levels", "cross", "crosses", "crossing", "crossed", "crossover", "crossovers", "above",
+        "below", "over", "under", "price", "prices", "close", "closes", "closing", "closed", "bar",
+        "bars", "candle", "candles", "show", "shows", "plot", "plots", "draw", "draws", "display",
+        "just", "only", "every", "each", "after", "back", "into", "inside", "up", "down", "rises",
+        "rise", "falls", "fall", "drops", "drop", "goes", "go", "moves", "than", "higher", "lower",
+        "my", "will", "should", "must", "simple", "new", "exit", "exits", "filter", "remove",
+        "delete", "disable", "no", "without", "don't", "not", "do", "turn", "off", "keep", "put",
+        "points", "point", "pips", "pip", "so", "there", "has", "have", "one", "all", "per",
+        "same", "get", "let", "let's", "make", "made", "also", "too", "both", "sides", "side",
+        "direction", "directions", "zone", "window", "separate", "main", "own", "thing", "rule",
+        "rules", "condition", "conditions", "confirm", "confirms", "confirmation", "touches",
+        "touch", "outside", "returns", "return", "crosses", "histogram", "zero", "positive",
+        "negative", "turns", "flips", "flip", "band", "bands", "middle", "upper", "lower", "line",
+        "signal", "+di", "-di", "di", "under", "out", "%k", "%d", "k", "d", "times", "x",
+        "high", "low", "highs", "lows", "n", "last", "previous", "current", "size", "amount",
+        "fixed", "lot", "account", "balance", "per", "stop", "stops", "loss", "profit", "target",
+        "time", "hours", "hour", "day", "days", "timeframe", "period", "periods", "default",
+        "defaults", "value", "values", "steps", "step", "max", "maximum", "cap", "multiplier",
+        "factor", "orders", "order", "every", "distance", "apart", "away", "more", "less",
+        "greater", "equal", "equals", "version", "program", "script", "please", "thanks",
+        "thank", "again", "way", "instead", "rather", "around", "same", "other", "opposite",
+        "reverse", "reversal", "trend", "trends", "follow", "following", "entry", "market", "dot",
+        "dots", "read", "reads", "data", "feed", "uses", "golden", "death", "paint", "paints", "mark",
+        "marks"};
+    return words.contains(word);
+}
+
+// Chinese words of that kind; what is left of a run of characters once they are gone is named.
+const QRegularExpression &chineseFillers()
+{
+    // Longest first, so that "做多" goes as a whole rather than "做" alone.
+    static const QRegularExpression fillers = [] {
+        QStringList words = QStringLiteral(
+        "帮我|幫我|请|請|写|寫|做|编写|編寫|生成|创建|創建|一个|一個|个|個|的|"
+        "当|當|时候|時候|时|時|买入|買入|卖出|賣出|买|買|卖|賣|开仓|開倉|开多|"
+        "開多|开空|開空|做多|做空|平仓|平倉|信号|信號|指标|指標|策略|交易|系统|"
+        "系統|智能|程序|程式|和|且|并且|並且|同时|同時|或者|或|在|用|使用|以|"
+        "上穿|下穿|穿过|穿過|上破|下破|跌破|突破|高于|高於|低于|低於|大于|大於|"
+        "小于|小於|超过|超過|之上|之下|以上|以下|上方|下方|价格|價格|收盘价|收盤價|"
+        "收盘|收盤|k线|k線|根|金叉|死叉|交叉|设置|設置|设为|設為|设|設|为|為|"
+        "是|把|将|將|改成|改为|改為|换成|換成|改用|加上|增加|添加|加|去掉|去除|"
+        "取消|删除|刪除|不要|不用|不设|不設|没有|沒有|无|無|关闭|關閉|每|笔|筆|"
+        "单|單|点|點|点数|點數|手|倍|次|后|後|之后|之後|最多|最大|只|仅|僅|"
+        "图表|圖表|图|圖|线|線|显示|顯示|画|畫|出|入|场|場|进场|進場|出场|出場|"
+        "离场|離場|条件|條件|过滤|過濾|限制|回到|回|带内|帶內|轨|軌|上轨|上軌|"
+        "下轨|下軌|中轨|中軌|零轴|零軸|柱|柱状图|柱狀圖|主线|主線|信号线|信號線|天|"
+        "了|吧|呢|啊|我|要|想|需要|可以|能|会|會|就|再|也|都|还|還|让|讓|给|"
+        "給|对|對|方向|个点|個點|周期|週期|风险|風險|账户|向上|向下|弹出|彈出|"
+        "发出|發出|帳戶|余额|餘額|百分之|一|每笔|每筆|均线|均線|移动|移動|持仓|"
+        "持倉|时间|時間|分钟|分鐘|小时|小時|止损|止損|止盈|到|至|值|参数|參數|"
+        "默认|默認|预设|預設|水平|水平线|水平線|区|區|区域|區域|从|從|黄金|黃金|"
+        "死亡|多空").split(u'|');
+        std::sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
+        return QRegularExpression(words.join(u'|'));
+    }();
+    return fillers;
+}
+
+struct Place
+{
+    const Subject *subject;
+    qsizetype start;
+    qsizetype end;
+};
+
+class Reader final
+{
+public:
+    Reader(const Strategy &before, const QString &request)
+        : m_text(normalized(request))
+        , m_free(m_text)
+        , m_strategy(before)
+        , m_refining(!before.isEmpty())
+    {
+    }
+
+    Reading read();
+
+private:
+    QList<Place> places() const;
+    void handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd);
+    void consume(qsizetype start, qsizetype end)
+    {
+        for (qsizetype i = start; i < end; ++i)
+            m_free[i] = u' ';
+    }
+    // The first match of a pattern in the unread part of [start, end), read; "^" is start.
+    std::optional<Match> take(const QRegularExpression &re, qsizetype start, qsizetype end)
+    {
+        const Match m = re.match(m_free.mid(start));
+        if (!m.hasMatch() || m.capturedEnd() > end - start)
+            return std::nullopt;
+        consume(start + m.capturedStart(), start + m.capturedEnd());
+        return m;
+    }
+    // before: a pattern ending at "$", read in the lookBack characters before start; else after,
+    // read from end on; either is read.
+    std::optional<Match> besideSubject(const QRegularExpression &before, const QRegularExpression &after,
+                                       const Place &place, qsizetype lookBack, qsizetype end)
+    {
+        const qsizetype from = std::max<qsizetype>(0, place.start - lookBack);
+        const Match prior = before.match(m_free.mid(from, place.start - from));
+        if (!prior.hasMatch())
+            return take(after, place.end, std::min(end, m_text.size()));
+        consume(from + prior.capturedStart(), place.start);
+        return prior;
+    }
+    // An indicator's name starts at the position.
+    bool startsAt(Indicator indicator, qsizetype position) const
+    {
+        const auto named = std::find_if(subjects().begin(), subjects().end(), [indicator](const Subject &s) {
+            return s.kind == Kind::Indicator && s.indicator == indicator;
+        });
+        return named->pattern.match(m_text, position, QRegularExpression::NormalMatch,
+                                    QRegularExpression::AnchorAtOffsetMatchOption).hasMatch();
+    }
+    bool negated(qsizetype start);
+    bool switching(qsizetype start) const;
+    std::optional<double> numberBefore(qsizetype start);
+    Rule *ruleFor(Indicator indicator, qsizetype start);
+    void readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd);
+    void readMovingAverage(const Place &place, qsizetype end);
+    void readDistance(Distance &distance, const Place &place, qsizetype end);
+    void readRuleValues(Rule &rule, QList<double> numbers, int firstSlot);
+    void setCrossPeriod(int slot, std::optional<double> period, qsizetype start);
+    void readLevels(Rule &rule, qsizetype start, qsizetype end);
+    void setLevel(Rule &rule, double value, bool crossed, std::optional<bool> upperNamed);
+    void readFixed(const Place &place, const Match &match);
+    void readWeekdays(const QString &text);
+    void addUnbuilt(const QString &what, Unbuilt::Reason reason)
+    {
+        m_unbuilt.append({what.trimmed(), reason});
+    }
+    void leftovers();
+
+    QString m_text;
+    QString m_free;
+    Strategy m_strategy;
+    bool m_refining;
+    QList<Unbuilt> m_unbuilt;
+    bool m_replaced = false;
+    bool m_directionGiven = false;
+    bool m_maNamed = false; // an average was named in this message
+    qsizetype m_gridEnd = -1;
+    struct PendingAtr
+    {
+        QString said;
+        double value;
+        qsizetype end;
+    };
+    std::optional<PendingAtr> m_pendingAtr; // a multiple of ATR waiting for its distance
+    std::optional<int> m_pendingSlot;       // "fast" or "slow" waiting for its average
+    bool m_bandsBrokenOut = false;          // "突破" right before the bands
+    QString m_hoursNamed;                   // "trading hours", named as not built without hours
+    int m_lastRule = -1;
+    Distance *m_lastDistance = nullptr;
+};
+
+QList<Place> Reader::places() const
+{
+    QList<Place> found;
+    for (const Subject &subject : subjects()) {
+        for (auto it = subject.pattern.globalMatch(m_text); it.hasNext();) {
+            const Match m = it.next();
+            if (m.capturedLength() > 0)
+                found.append({&subject, m.capturedStart(), m.capturedEnd()});
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const Place &a, const Place &b) {
+        return a.start != b.start ? a.start < b.start : a.end > b.end;
+    });
+    QList<Place> kept;
+    for (const Place &place : found) {
+        if (kept.isEmpty() || place.start >= kept.last().end)
+            kept.append(place);
+    }
+    return kept;
+}
+
+Reading Reader::read()
+{
+    const QList<Place> all = places();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        // A rule's condition words reach to the next indicator: "布林带 20 周期，触及下轨".
+        qsizetype ruleEnd = m_text.size();
+        for (qsizetype j = i + 1; j < all.size() && ruleEnd == m_text.size(); ++j) {
+            if (all.at(j).subject->kind == Kind::Indicator)
+                ruleEnd = all.at(j).start;
+        }
+        handle(all.at(i), i + 1 < all.size() ? all.at(i + 1).start : m_text.size(), ruleEnd);
+    }
+    // A first request that names only one side of the trade asks for that side only.
+    static const QRegularExpression buys = pattern(QStringLiteral("\\b(?:buy|buys|buying|long)\\b|买|買|做多"));
+    static const QRegularExpression sells = pattern(QStringLiteral("\\b(?:sell|sells|selling|short)\\b|卖|賣|做空"));
+    if (!m_refining && !m_directionGiven && m_text.contains(buys) != m_text.contains(sells))
+        m_strategy.direction = m_text.contains(buys) ? Strategy::Direction::BuyOnly : Strategy::Direction::SellOnly;
+    static const QRegularExpression either = pattern(QStringLiteral("\\bor\\b|或者?|任一|either"));
+    if (m_strategy.rules.size() > 1 && m_text.contains(either))
+        m_strategy.anyRule = true;
+    if (m_pendingAtr)
+        addUnbuilt(m_pendingAtr->said, Unbuilt::Reason::NotUnderstood);
+    if (!m_hoursNamed.isEmpty() && m_strategy.fromMinute < 0)
+        addUnbuilt(m_hoursNamed, Unbuilt::Reason::NotUnderstood);
+    leftovers();
+    return {m_strategy, m_unbuilt};
+}
+
+// "remove the trailing stop", "no stop loss", "不要止损".
+bool Reader::negated(qsizetype start)
+{
+    static const QRegularExpression negation = pattern(QStringLiteral(
+        "(?:\\bremove|\\bdelete|\\bdrop|\\bdisable|\\bturn off|\\bcancel|\\bno|\\bwithout|"
+        "\\bdon'?t (?:use|want|need)|\\bdo not (?:use|want|need)|去掉|去除|取消|删除|刪除|不要|不用|不设|"
+        "不設|没有|沒有|无|無|关闭|關閉)\\s*(?:the |a |any |an )?(?:[a-z]+ )?$"));
+    const qsizetype from = std::max<qsizetype>(0, start - 24);
+    const Match m = negation.match(m_free.mid(from, start - from));
+    if (!m.hasMatch())
+        return false;
+    consume(from + m.capturedStart(), start);
+    return true;
+}
+
+bool Reader::switching(qsizetype start) const
+{
+    static const QRegularExpression verbs = pattern(QStringLiteral(
+        "\\b(?:switch|change|convert|turn|replace)\\w*\\b.{0,30}$|改成\\s*$|改为\\s*$|改為\\s*$|换成\\s*$|"
+        "換成\\s*$|改用\\s*$"));
+    static const QRegularExpression instead = pattern(QStringLiteral("\\binstead\\b"));
+    const qsizetype from = std::max<qsizetype>(0, start - 40);
+    return m_text.mid(from, start - from).contains(verbs) || m_text.contains(instead);
+}
+
+// A number right before a subject, as in "20 ema" or "a 40 pip stop loss".
+std::optional<double> Reader::numberBefore(qsizetype start)
+{
+    static const QRegularExpression before(
+        number + QStringLiteral("\\s*(?:-\\s*)?(?:bars?|candles?|periods?|days?|根k线|根k線|周期|週期)?\\s*(?:-\\s*)?$"));
+    const qsizetype from = std::max<qsizetype>(0, start - 40);
+    const Match m = before.match(m_free.mid(from, start - from));
+    if (!m.hasMatch())
+        return std::nullopt;
+    consume(from + m.capturedStart(), start);
+    return m.captured(1).toDouble();
+}
+
+Rule *Reader::ruleFor(Indicator indicator, qsizetype start)
+{
+    const auto same = [indicator](const Rule &rule) {
+        const auto family = [](Indicator i) {
+            return i == Indicator::MaCross ? Indicator::MovingAverage : i;
+        };
+        return family(rule.indicator) == family(indicator);
+    };
+    const auto found = std::find_if(m_strategy.rules.begin(), m_strategy.rules.end(), same);
+    if (found != m_strategy.rules.end()) {
+        m_lastRule = int(found - m_strategy.rules.begin());
+        return &*found;
+    }
+    if (m_refining && !m_replaced && switching(start)) {
+        m_strategy.rules.clear();
+        m_replaced = true;
+    }
+    m_strategy.rules.append(Rule::withDefaults(indicator));
+    m_lastRule = int(m_strategy.rules.size() - 1);
+    return &m_strategy.rules.last();
+}
+
+void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
+{
+    const Subject &subject = *place.subject;
+    if (m_free.mid(place.start, place.end - place.start).trimmed().isEmpty())
+        return; // read already, as a part of another subject
+    consume(place.start, place.end);
+    const Match match = subject.pattern.match(m_text, place.start,
+                                              QRegularExpression::NormalMatch,
+                                              QRegularExpression::AnchorAtOffsetMatchOption);
+    switch (subject.kind) {
+    case Kind::Indicator:
+        return subject.indicator == Indicator::MovingAverage ? readMovingAverage(place, segmentEnd)
+                                                             : readIndicator(place, segmentEnd, ruleEnd);
+    case Kind::CrossWord:
+        // "crossover 10 50" on its own is the averages'; after an indicator, that one's.
+        if (m_lastRule < 0)
+            readMovingAverage(place, segmentEnd);
+        return;
+    case Kind::FastSlow: {
+        static const QRegularExpression value("^\\s*(?:ma|ema|sma|line|线|線)?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
+        const int slot = containsAny(match.captured(), {u"fast", u"快"}) ? 0 : 1;
+        std::optional<double> period = numberBefore(place.start);
+        if (const auto m = take(value, place.end, segmentEnd))
+            period = m->captured(1).toDouble();
+        // "the fast EMA(12)": the average that follows has the number.
+        if (!period && startsAt(Indicator::MovingAverage, segmentEnd) && m_free.mid(place.end, segmentEnd - place.end).trimmed().isEmpty())
+            m_pendingSlot = slot;
+        else
+            setCrossPeriod(slot, period, place.start);
+        return;
+    }
+    case Kind::Period: {
+        if (m_lastRule < 0 && m_strategy.rules.isEmpty())
+            return; // "14週期 RSI": the number is the indicator's, read with it
+        static const QRegularExpression value("^\\s*(?:of|=|:|to|改为|改為|改成|设为|設為|为|為)?\\s*" + number);
+        std::optional<double> period = numberBefore(place.start);
+        if (const auto m = take(value, place.end, segmentEnd))
+            period = m->captured(1).toDouble();
+        if (m_lastRule < 0 && !m_strategy.rules.isEmpty())
+            m_lastRule = 0;
+        if (period && m_lastRule >= 0)
+            readRuleValues(m_strategy.rules[m_lastRule], {*period}, 0);
+        if (m_lastRule >= 0)
+            readLevels(m_strategy.rules[m_lastRule], place.end, segmentEnd);
+        return;
+    }
+    case Kind::Level: {
+        if (m_lastRule < 0 && !m_strategy.rules.isEmpty())
+            m_lastRule = int(m_strategy.rules.size() - 1);
+        if (m_lastRule < 0)
+            return;
+        static const QRegularExpression values = pattern(QStringLiteral(
+            "^\\s*(?:level|line)?\\s*(?:of|at|=|:|为|為)?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?))?"));
+        const QString said = match.captured();
+        const std::optional<bool> upper = containsAny(said, {u"bought", u"买", u"買", u"upper"})
+            ? std::optional(true)
+            : containsAny(said, {u"sold", u"卖", u"賣", u"lower"}) ? std::optional(false) : std::nullopt;
+        Rule &rule = m_strategy.rules[m_lastRule];
+        const bool crossed = rule.conditionGiven && rule.condition == Condition::CrossBack;
+        if (const std::optional<double> before = numberBefore(place.start))
+            setLevel(rule, *before, crossed, upper);
+        if (const auto m = take(values, place.end, segmentEnd)) {
+            setLevel(rule, m->captured(1).toDouble(), crossed, upper);
+            if (m->capturedLength(2))
+                setLevel(rule, m->captured(2).toDouble(), crossed, upper);
+        }
+        readLevels(rule, place.end, segmentEnd);
+        return;
+    }
+    case Kind::StopLoss:
+        return readDistance(m_strategy.stopLoss, place, segmentEnd);
+    case Kind::TakeProfit:
+        return readDistance(m_strategy.takeProfit, place, segmentEnd);
+    case Kind::Trailing:
+        return readDistance(m_strategy.trailingStop, place, segmentEnd);
+    case Kind::BreakEven:
+        return readDistance(m_strategy.breakEven, place, segmentEnd);
+    case Kind::Grid: {
+        if (negated(place.start)) {
+            m_strategy.gridOrders = 0;
+            return;
+        }
+        m_strategy.gridOrders = m_strategy.gridOrders ? m_strategy.gridOrders : 5;
+        m_gridEnd = place.end;
+        if (!m_strategy.gridStep.given)
+            m_strategy.gridStep = {200, Unit::Points, false};
+        // The grid's numbers reach to the end of its clause: "grid max 4 orders 30 pips apart".
+        static const QRegularExpression clauseEnd(QStringLiteral("[,;]|\\.(?!\\d)"));
+        const qsizetype stop = m_text.indexOf(clauseEnd, place.end);
+        const qsizetype end = stop < 0 ? m_text.size() : stop;
+        static const QRegularExpression orders = pattern(QStringLiteral(
+            "(?:of|with|max(?:imum)?|up to|at most|最多)?\\s*(\\d+)\\s*(?:orders?|levels?|steps?|positions?|trades?|单|單|层|層|个|個)"));
+        if (const auto m = take(orders, place.end, end))
+            m_strategy.gridOrders = std::clamp(m->captured(1).toInt(), 1, 20);
+        static const QRegularExpression step = pattern(QStringLiteral(
+            "(?:every|each|spaced|step(?: of)?|间距|間距|相距)?\\s*") + number + QStringLiteral("\\s*") + unitWords
+            + QStringLiteral("(?:\\s*apart)?"));
+        if (const auto m = take(step, place.end, end))
+            m_strategy.gridStep = {m->captured(1).toDouble(), unitNamed(m->captured(2)).value_or(Unit::Points), true};
+        return;
+    }
+    case Kind::AtrMultiple:
+        if (m_lastDistance) {
+            *m_lastDistance = {match.captured(1).toDouble(), Unit::Atr, true};
+            m_lastDistance = nullptr;
+        } else {
+            m_pendingAtr = {match.captured(), match.captured(1).toDouble(), place.end};
+        }
+        return;
+    default:
+        return readFixed(place, match);
+    }
+}
+
+// The fast (slot 0) or slow average of the crossover, which the rule becomes.
+void Reader::setCrossPeriod(int slot, std::optional<double> period, qsizetype start)
+{
+    Rule *rule = ruleFor(Indicator::MaCross, start);
+    if (rule->indicator != Indicator::MaCross) {
+        const MaMethod method = rule->method;
+        *rule = Rule::withDefaults(Indicator::MaCross);
+        rule->method = method;
+    }
+    if (period && *period >= 1 && *period <= 1000) {
+        rule->values[slot] = *period;
+        rule->given |= 1 << slot;
+    } else if (period) {
+        addUnbuilt(QString::number(*period), Unbuilt::Reason::NotUnderstood);
+    }
+}
+
+// Numbers into the rule's values from slot on: each must suit its value.
+void Reader::readRuleValues(Rule &rule, QList<double> numbers, int firstSlot)
+{
+    const QStringList names = rule.valueNames();
+    for (int slot = firstSlot; slot < names.size() && !numbers.isEmpty(); ++slot) {
+        const double value = numbers.takeFirst();
+        const QString &name = names.at(slot);
+        const bool fraction = name == "Step" || name == "Maximum" || name == "Deviation";
+        const bool fits = fraction ? value > 0 && value <= 10
+                                   : (name == "Upper" || name == "Lower") ? value > 0 && value < 100
+                                                                          : value >= 1 && value <= 5000;
+        if (fits) {
+            rule.values[slot] = value;
+            rule.given |= 1 << slot;
+        } else {
+            addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
+        }
+    }
+}
+
+// A level into its slot: the upper or lower one by its size on a 0-100 scale, else the rule's
+// only level.
+void Reader::setLevel(Rule &rule, double value, bool crossed, std::optional<bool> upperNamed)
+{
+    const QStringList names = rule.valueNames();
+    // "RSI above 50": the midline, a trend's side rather than a zone.
+    const int upper = int(names.indexOf("Upper"));
+    if (value == 50 && upper >= 0 && !upperNamed) {
+        rule.values[upper] = rule.values[upper + 1] = 50;
+        rule.given |= 3 << upper;
+        rule.condition = Condition::Above;
+        rule.conditionGiven = true;
+        return;
+    }
+    int slot = int(names.indexOf(upperNamed.value_or(value >= 50) ? "Upper" : "Lower"));
+    if (slot < 0)
+        slot = levelSlot(names);
+    if (slot < 0) {
+        addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
+        return;
+    }
+    rule.values[slot] = rule.indicator == Indicator::Cci ? std::abs(value) : value;
+    rule.given |= 1 << slot;
+    // A cross named for one level ("crosses back above 30 ... below 70") is meant for both.
+    const bool keepCross = rule.conditionGiven && rule.condition == Condition::CrossBack;
+    if ((names.at(slot) == "Upper" || names.at(slot) == "Lower" || rule.indicator == Indicator::Cci)
+        && (crossed || !keepCross)) {
+        rule.condition = crossed ? Condition::CrossBack : Condition::Zone;
+        rule.conditionGiven = true;
+    }
+}
+
+// "above 70", "below 30", "crosses back above 25": the rule's levels and its condition.
+void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
+{
+    static const QRegularExpression level = pattern(QStringLiteral(
+        "((?:cross\\w*|leaves?|exits?|comes?)(?:\\s+back)?|back|回到|重回)?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*"
+        "(above|over|higher than|>|高于|高於|大于|大於|超过|超過|突破|上穿|below|under|lower than|<|低于|低於|小于|小於|跌破|下穿)"
+        "\\s*(-?\\d+(?:\\.\\d+)?)"));
+    for (std::optional<Match> m; (m = take(level, start, end));) {
+        const bool crossed = m->capturedLength(1) > 0 || containsAny(m->captured(2), {u"上穿", u"下穿"});
+        setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
+    }
+    static const QRegularExpression crossing = pattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
+    for (std::optional<Match> m; (m = take(crossing, start, end));)
+        setLevel(rule, m->captured(1).toDouble(), true, std::nullopt);
+}
+
+void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
+{
+    const Indicator indicator = place.subject->indicator;
+    // "Bollinger breakout", "突破布林带上轨": how the bands are used, not an indicator of its own.
+    if (indicator == Indicator::Breakout) {
+        if (m_lastRule >= 0 && m_strategy.rules[m_lastRule].indicator == Indicator::Bollinger
+            && m_free.mid(place.start - 3, 3).trimmed().isEmpty()) {
+            m_strategy.rules[m_lastRule].condition = Condition::Outside;
+            m_strategy.rules[m_lastRule].conditionGiven = true;
+            return;
+        }
+        if (m_free.mid(place.end, end - place.end).trimmed().isEmpty()
+            && startsAt(Indicator::Bollinger, end)) {
+            m_bandsBrokenOut = true;
+            return;
+        }
+    }
+    if (negated(place.start)) {
+        m_strategy.rules.removeIf([indicator](const Rule &rule) { return rule.indicator == indicator; });
+        m_lastRule = -1;
+        return;
+    }
+    const std::optional<double> before = numberBefore(place.start);
+    Rule &rule = *ruleFor(indicator, place.start);
+    if (indicator == Indicator::Bollinger && std::exchange(m_bandsBrokenOut, false)) {
+        rule.condition = Condition::Outside;
+        rule.conditionGiven = true;
+    }
+    struct Said
+    {
+        Indicator indicator;
+        QRegularExpression words;
+        Condition condition;
+    };
+    static const QList<Said> conditions = {
+        {Indicator::Macd, pattern("histogram|柱状图|柱狀圖|柱|转正|轉正|转负|轉負"), Condition::Histogram},
+        {Indicator::Macd, pattern("zero|零轴|零軸"), Condition::ZeroLine},
+        {Indicator::Macd, pattern("signal|信号线|信號線"), Condition::Cross},
+        {Indicator::Bollinger, pattern("outside|beyond|收在.{0,4}外|外侧|外側"), Condition::Outside},
+        {Indicator::Bollinger, pattern("touch\\w*|触及|觸及|碰到"), Condition::Touch},
+        {Indicator::Bollinger, pattern("(?:back|returns?|re-?enters?) (?:inside|into)|mean reversion|回到|均值回归|均值回歸"), Condition::CrossBack},
+        {Indicator::Stochastic, pattern("%k|%d|\\bk\\b.{0,12}\\bd\\b"), Condition::Cross},
+        {Indicator::Rsi, pattern("cross\\w* back|leaves?|回到"), Condition::CrossBack},
+    };
+    for (const Said &s : conditions) {
+        if (s.indicator == indicator) {
+            while (take(s.words, place.end, ruleEnd)) {
+                rule.condition = s.condition;
+                rule.conditionGiven = true;
+            }
+        }
+    }
+    static const QRegularExpression values = pattern(QStringLiteral(
+        "^[\\s(,:]*(?:indicator|指标|指標)?[\\s(,:]*(?:period|length|of|with|=)?\\s*((?:\\d+(?:\\.\\d+)?)"
+        "(?:(?:\\s*(?:[,/]|\\band\\b|和|与|與)\\s*|\\s+)\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\d))"));
+    static const QRegularExpression separator = pattern(QStringLiteral("\\s*(?:[,/]|\\band\\b|和|与|與)\\s*|\\s+"));
+    QList<double> numbers;
+    if (before)
+        numbers.append(*before);
+    if (const auto m = take(values, place.end, end)) {
+        for (const QString &part : m->captured(1).split(separator))
+            numbers.append(part.toDouble());
+    }
+    // "RSI 70/30": two levels, the period left as it was.
+    const int upper = int(rule.valueNames().indexOf("Upper"));
+    const bool levelsOnly = upper > 0 && numbers.size() == 2 && numbers[0] > numbers[1] && numbers[1] >= 5;
+    readRuleValues(rule, numbers, levelsOnly ? upper : 0);
+    readLevels(rule, place.end, end);
+}
+
+void Reader::readMovingAverage(const Place &place, qsizetype end)
+{
+    const QString keyword = m_text.mid(place.start, place.end - place.start);
+    if (negated(place.start)) {
+        m_strategy.rules.removeIf([](const Rule &rule) {
+            return rule.indicator == Indicator::MovingAverage || rule.indicator == Indicator::MaCross;
+        });
+        m_lastRule = -1;
+        return;
+    }
+    static const QRegularExpression methodWords(QStringLiteral(
+        "(exponential|simple|smoothed|(?:linear )?weighted|指数|指數|简单|簡單|平滑|加权|加權)\\s*$"));
+    const qsizetype from = std::max<qsizetype>(0, place.start - 20);
+    const Match said = methodWords.match(m_free.mid(from, place.start - from));
+    if (said.hasMatch())
+        consume(from + said.capturedStart(), place.start);
+    const QString method = said.captured(1) + keyword;
+    // "2 moving averages": a count, which the crossover they make says, not a period.
+    const std::optional<double> number = numberBefore(place.start);
+    const std::optional<double> before = keyword.endsWith(u's') ? std::nullopt : number;
+    if (const std::optional<int> slot = std::exchange(m_pendingSlot, std::nullopt)) {
+        static const QRegularExpression period(QStringLiteral("^\\s*\\(?\\s*(\\d+)\\s*\\)?"));
+        const auto m = take(period, place.end, end);
+        setCrossPeriod(*slot, m ? std::optional(m->captured(1).toDouble()) : before, place.start);
+        Rule &rule = m_strategy.rules[m_lastRule];
+        rule.method = methodNamed(method).value_or(rule.method);
+        return;
+    }
+    const bool hadRule = std::any_of(m_strategy.rules.begin(), m_strategy.rules.end(), [](const Rule &rule) {
+        return rule.indicator == Indicator::MovingAverage || rule.indicator == Indicator::MaCross;
+    });
+    Rule *rule = ruleFor(Indicator::MovingAverage, place.start);
+    const std::optional<MaMethod> named = methodNamed(method);
+
+    static const QRegularExpression periods(QStringLiteral(
+        "^[\\s(]*(?:cross(?:over)?|交叉)?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:and|,|/|&|和|与|與|-)\\s*|\\s+)(?:(?:s|e)?ma\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\.\\d))"));
+    QList<double> numbers;
+    if (before)
+        numbers.append(*before);
+    if (const auto m = take(periods, place.end, end)) {
+        numbers.append(m->captured(1).toDouble());
+        if (m->capturedLength(2))
+            numbers.append(m->captured(2).toDouble());
+    }
+    static const QRegularExpression crossWord(QStringLiteral("cross\\w*|交叉|金叉|死叉"));
+    const qsizetype around = std::max<qsizetype>(0, place.start - 12);
+    const bool crossNamed = m_text.mid(around, place.end + 14 - around).contains(crossWord);
+    static const QRegularExpression priceWords(QStringLiteral("price|close|收盘|收盤|价格|價格"));
+    const bool priceNamed = m_text.mid(std::max<qsizetype>(0, place.start - 30), 30)
+                                .contains(priceWords);
+    const bool wasCross = rule->indicator == Indicator::MaCross;
+    // A second average named with a period of its own: "LWMA 15 and LWMA 60 cross".
+    if (rule->indicator == Indicator::MovingAverage && m_maNamed && numbers.size() == 1 && (rule->given & 1)) {
+        numbers.prepend(rule->values[0]);
+    }
+    m_maNamed = true;
+    if (rule->indicator == Indicator::MovingAverage
+        && (numbers.size() >= 2 || (crossNamed && !priceNamed && numbers.isEmpty() && !hadRule))) {
+        const MaMethod kept = rule->method;
+        *rule = Rule::withDefaults(Indicator::MaCross);
+        rule->method = kept;
+    }
+    if (rule->indicator == Indicator::MaCross && numbers.size() == 1 && !wasCross) {
+        readRuleValues(*rule, numbers, (rule->given & 1) ? 1 : 0);
+    } else if (rule->indicator == Indicator::MaCross && numbers.size() >= 2) {
+        std::sort(numbers.begin(), numbers.begin() + 2);
+        readRuleValues(*rule, numbers.mid(0, 2), 0);
+    } else if (rule->indicator == Indicator::MaCross && numbers.size() == 1) {
+        // A second average beside a crossover: a trend filter, as in "only above the 200 EMA".
+        Rule filter = Rule::withDefaults(Indicator::MovingAverage);
+        filter.method = named.value_or(rule->method);
+        filter.condition = Condition::Above;
+        filter.conditionGiven = true;
+        readRuleValues(filter, numbers, 0);
+        m_strategy.rules.append(filter);
+        m_lastRule = int(m_strategy.rules.size() - 1);
+        return;
+    } else {
+        readRuleValues(*rule, numbers, 0);
+    }
+    rule->method = named.value_or(rule->method);
+    if (rule->indicator == Indicator::MovingAverage) {
+        static const QRegularExpression above(QStringLiteral(
+            "(?:\\b(?:above|below|over|under)\\b|>|<|高于|高於|低于|低於|之上|之下|上方|下方)\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$"));
+        const qsizetype start = std::max<qsizetype>(0, place.start - 30);
+        const bool aboveNamed = m_text.mid(start, place.start - start).contains(above)
+                                && !m_text.mid(start, place.start - start).contains(crossWord);
+        if (aboveNamed) {
+            rule->condition = Condition::Above;
+            rule->conditionGiven = true;
+        } else if (crossNamed && priceNamed) {
+            rule->condition = Condition::Cross;
+            rule->conditionGiven = true;
+        }
+    }
+}
+
+void Reader::readDistance(Distance &distance, const Place &place, qsizetype end)
+{
+    if (negated(place.start)) {
+        distance = {0, distance.unit, true};
+        return;
+    }
+    static const QRegularExpression before(number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?\\s*(?:-\\s*)?$"));
+    static const QRegularExpression after(QStringLiteral("^\\s*(?:of|at|to|=|:|is|after|为|為|设为|設為|设置为|設置為)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+    const std::optional<Match> m = besideSubject(before, after, place, 14, end);
+    if (!m && m_pendingAtr && place.start - m_pendingAtr->end <= 8) { // "a 2 ATR stop"
+        distance = {m_pendingAtr->value, Unit::Atr, true};
+        m_pendingAtr.reset();
+        return;
+    }
+    if (!m) {
+        m_lastDistance = &distance; // "stop loss 2 x ATR"
+        if (!distance.given)
+            distance = {0, Unit::Points, false};
+        return;
+    }
+    const double value = m->captured(1).toDouble();
+    const Unit unit = unitNamed(m->captured(2)).value_or(distance.given ? distance.unit : Unit::Points);
+    if (value < 0 || value > 100000 || (unit == Unit::Percent && value > 50)) {
+        addUnbuilt(m->captured(), Unbuilt::Reason::NotUnderstood);
+        return;
+    }
+    distance = {value, unit, true};
+}
+
+void Reader::readFixed(const Place &place, const Match &match)
+{
+    const QString text = match.captured();
+    const auto wholeOf = [&match](std::initializer_list<int> groups) {
+        for (int group : groups) {
+            if (match.capturedLength(group))
+                return match.captured(group).toInt();
+        }
+        return 0;
+    };
+    switch (place.subject->kind) {
+    case Kind::Lots: {
+        static const QRegularExpression after(QStringLiteral("^\\s*(?:size)?\\s*(?:of|=|:|is|为|為)?\\s*") + number);
+        static const QRegularExpression before(number + QStringLiteral("\\s*$"));
+        std::optional<double> value;
+        if (const auto m = besideSubject(before, after, place, 10, place.end + 20))
+            value = m->captured(1).toDouble();
+        if (value && *value >= 0.01 && *value <= 100) {
+            m_strategy.lots = *value;
+            m_strategy.lotsGiven = true;
+            m_strategy.riskPercent = 0;
+        } else if (value) {
+            addUnbuilt(QString::number(*value), Unbuilt::Reason::NotUnderstood);
+        }
+        return;
+    }
+    case Kind::MaxLots: {
+        static const QRegularExpression after(QStringLiteral("^\\s*(?:of|=|:|is|为|為)?\\s*") + number);
+        const auto m = take(after, place.end, place.end + 12);
+        const double value = m ? m->captured(1).toDouble() : 0;
+        if (value >= 0.01 && value <= 100)
+            m_strategy.maxLots = value;
+        else
+            addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
+        return;
+    }
+    case Kind::Risk: {
+        static const QRegularExpression percent(QStringLiteral("(?:^|\\s)(?:of|=|:|is|per trade)?\\s*") + number + QStringLiteral("\\s*(?:%|percent)"));
+        static const QRegularExpression before(number + QStringLiteral("\\s*(?:%|percent)\\s*(?:of (?:the )?(?:account|balance) )?$"));
+        std::optional<double> value;
+        if (const auto m = besideSubject(before, percent, place, 12, place.end + 24))
+            value = m->captured(1).toDouble();
+        if (value && *value > 0 && *value <= 10) {
+            m_strategy.riskPercent = *value;
+        } else if (value) {
+            addUnbuilt(QString::number(*value) + u'%', Unbuilt::Reason::NotUnderstood);
+        } else if (negated(place.start)) {
+            m_strategy.riskPercent = 0;
+        }
+        return;
+    }
+    case Kind::Martingale: {
+        if (negated(place.start)) {
+            m_strategy.martingaleSteps = 0;
+            return;
+        }
+        m_strategy.martingaleSteps = m_strategy.martingaleSteps ? m_strategy.martingaleSteps : 4;
+        const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 40);
+        static const QRegularExpression steps(QStringLiteral("(?:max(?:imum)?|up to|at most|最多)\\s*(\\d+)\\s*(?:steps?|times|levels?|次|步)"));
+        static const QRegularExpression factor("(?:multiplier|factor|倍数|倍數)\\s*(?:of)?\\s*" + number + "|" + number + "\\s*(?:x|倍)(?!\\s*atr)");
+        if (const auto m = take(steps, place.end, end))
+            m_strategy.martingaleSteps = std::clamp(m->captured(1).toInt(), 1, 10);
+        if (const auto m = take(factor, place.end, end)) {
+            const double factor = (m->captured(1) + m->captured(2)).toDouble();
+            if (factor > 1 && factor <= 3)
+                m_strategy.martingaleFactor = factor;
+        }
+        return;
+    }
+    case Kind::Spread: {
+        Distance spread = m_strategy.maxSpread;
+        const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 30);
+        if (negated(place.start)) {
+            m_strategy.maxSpread = {};
+            return;
+        }
+        static const QRegularExpression after(QStringLiteral("^\\s*(?:is\\s*)?(?:below|under|less than|<|<=|max(?:imum)?|of|up to|at most|not above|above|小于|小於|低于|低於|不超过|不超過|最大|超过|超過)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+        if (const auto m = take(after, place.end, end)) {
+            spread = {m->captured(1).toDouble(), unitNamed(m->captured(2)).value_or(Unit::Points), true};
+            if (spread.unit == Unit::Percent)
+                addUnbuilt(m->captured(), Unbuilt::Reason::NotUnderstood);
+            else
+                m_strategy.maxSpread = spread;
+        }
+        return;
+    }
+    case Kind::Positions: {
+        const int count = wholeOf({1, 2});
+        if (m_gridEnd >= 0 && place.start - m_gridEnd <= 6) { // "grid max 4 orders"
+            m_strategy.gridOrders = std::clamp(count, 1, 20);
+            return;
+        }
+        m_strategy.maxPositions = std::clamp(count ? count : 1, 1, 50);
+        m_strategy.maxPositionsGiven = true;
+        return;
+    }
+    case Kind::Magic:
+        m_strategy.magic = wholeOf({1, 2});
+        m_strategy.magicGiven = true;
+        return;
+    case Kind::Hours: {
+        QList<int> minutes;
+        static const QRegularExpression time(QStringLiteral("(\\d{1,2})(?::(\\d{2}))?\\s*(am|pm)?"));
+        for (auto it = time.globalMatch(text); it.hasNext();) {
+            const Match t = it.next();
+            int hour = t.captured(1).toInt();
+            if (t.captured(3) == "pm" && hour < 12)
+                hour += 12;
+            minutes.append(hour * 60 + t.captured(2).toInt());
+        }
+        if (minutes.size() < 2 || minutes[0] > 24 * 60 || minutes[1] > 24 * 60 || minutes[0] == minutes[1]) {
+            addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
+            return;
+        }
+        m_strategy.fromMinute = minutes[0] % (24 * 60);
+        m_strategy.toMinute = minutes[1] % (24 * 60);
+        return;
+    }
+    case Kind::TimeFilter:
+        if (negated(place.start))
+            m_strategy.fromMinute = m_strategy.toMinute = -1;
+        else
+            m_hoursNamed = text;
+        return;
+    case Kind::DayFilter:
+        if (negated(place.start))
+            m_strategy.weekdays = 0;
+        else
+            m_unbuilt.append({text, Unbuilt::Reason::NotUnderstood});
+        return;
+    case Kind::Weekdays:
+        return readWeekdays(text);
+    case Kind::Timeframe: {
+        static const QList<std::pair<QRegularExpression, const char *>> names = {
+            {QRegularExpression("^m1$|^1[- ]?min|^1\\s*分"), "M1"},    {QRegularExpression("^m5$|^5[- ]?min|^5\\s*分"), "M5"},
+            {QRegularExpression("^m15$|^15[- ]?min|^15\\s*分"), "M15"}, {QRegularExpression("^m30$|^30[- ]?min|^30\\s*分"), "M30"},
+            {QRegularExpression("^h1$|^1[- ]?hour|^hourly|^1\\s*小"), "H1"}, {QRegularExpression("^h4$|^4[- ]?hour|^4\\s*小"), "H4"},
+            {QRegularExpression("^d1$|daily|日"), "D1"},                {QRegularExpression("^w1$|weekly|周线|週線"), "W1"},
+            {QRegularExpression("^mn1?$|monthly|月"), "MN1"}};
+        for (const auto &[words, name] : names) {
+            if (text.contains(words)) {
+                m_strategy.timeframe = name;
+                return;
+            }
+        }
+        addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
+        return;
+    }
+    case Kind::CurrentBar:
+        m_strategy.currentBar = true;
+        return;
+    case Kind::ClosedBar:
+        m_strategy.currentBar = false;
+        return;
+    case Kind::Direction:
+        m_directionGiven = true;
+        m_strategy.direction = containsAny(text, {u"both", u"双", u"雙"})       ? Strategy::Direction::Both
+                        : containsAny(text, {u"buy", u"long", u"多", u"买", u"買"}) ? Strategy::Direction::BuyOnly
+                                                                                  : Strategy::Direction::SellOnly;
+        return;
+    case Kind::Opposite:
+        m_strategy.closeOnOpposite = !containsAny(text, {u"don't", u"dont", u"do not", u"never"})
+                              && !negated(place.start);
+        m_strategy.closeOnOppositeGiven = true;
+        return;
+    case Kind::CloseAfter:
+        m_strategy.closeAfterBars = std::clamp(wholeOf({1, 2}), 1, 10000);
+        return;
+    case Kind::CloseAt: {
+        int hour = wholeOf({1, 4});
+        if (match.captured(3) == "pm" && hour < 12)
+            hour += 12;
+        if (hour > 23) {
+            addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
+            return;
+        }
+        m_strategy.closeAtMinute = hour * 60 + wholeOf({2, 5});
+        return;
+    }
+    case Kind::Arrows:
+        m_strategy.arrows = !negated(place.start);
+        return;
+    case Kind::Alert:
+        m_strategy.alert = !negated(place.start);
+        return;
+    case Kind::Colour: {
+        static const QHash<QString, QString> chinese = {
+            {"红", "Red"}, {"紅", "Red"}, {"绿", "Green"}, {"綠", "Green"}, {"蓝", "Blue"},
+            {"藍", "Blue"}, {"黄", "Yellow"}, {"黃", "Yellow"}, {"橙", "Orange"}, {"白", "White"},
+            {"黑", "Black"}, {"灰", "Gray"}, {"紫", "Purple"}};
+        QString name = chinese.value(text.left(1), text);
+        if (name == "grey")
+            name = "gray";
+        name[0] = name[0].toUpper();
+        if (name == "Purple")
+            name = "Magenta";
+        m_strategy.colours.append(name);
+        return;
+    }
+    case Kind::Unsupported:
+        addUnbuilt(text, place.subject->reason);
+        return;
+    default:
+        return;
+    }
+}
+
+void Reader::readWeekdays(const QString &text)
+{
+    static const QRegularExpression dayName(day);
+    static const QStringList english{"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
+    static const QString chinese = QStringLiteral("日123456");
+    QList<int> days;
+    for (auto it = dayName.globalMatch(text); it.hasNext();) {
+        const QString name = it.next().captured();
+        const QChar last = name.back() == u's' && name.size() > 3 ? name.at(name.size() - 2) : name.back();
+        const int index = name.at(0).isLetter() && name.at(0).unicode() < 128
+            ? int(english.indexOf(name.left(3)))
+            : int(chinese.indexOf(last == u'天' ? u'日' : last));
+        if (index >= 0)
+            days.append(index);
+    }
+    int mask = 0;
+    if (days.isEmpty()) {
+        mask = 0b0111110; // weekdays
+    } else if (days.size() == 2 && containsAny(text, {u"to", u"-", u"through", u"thru", u"until", u"到", u"至", u"~"})) {
+        for (int d = days[0];; d = (d + 1) % 7) {
+            mask |= 1 << d;
+            if (d == days[1])
+                break;
+        }
+    } else {
+        for (int d : days)
+            mask |= 1 << d;
+    }
+    static const QRegularExpression excluded(QStringLiteral("^(?:not|no|don|do not|except|excluding|skip|avoid|不在)|不交易"));
+    if (text.contains(excluded))
+        mask = (m_strategy.weekdays ? m_strategy.weekdays : 0b1111111) & ~mask;
+    m_strategy.weekdays = mask == 0b1111111 ? 0 : mask;
+}
+
+// What no subject read: content words and numbers that would be dropped silently otherwise.
+void Reader::leftovers()
+{
+    static const QRegularExpression token(QStringLiteral("[a-z][a-z'+%-]*|\\p{Han}+|\\d+(?:\\.\\d+)?"));
+    QStringList run;
+    const auto flush = [this, &run] {
+        if (!run.isEmpty())
+            addUnbuilt(run.join(u' '), Unbuilt::Reason::NotUnderstood);
+        run.clear();
+    };
+    qsizetype previousEnd = 0;
+    for (auto it = token.globalMatch(m_free); it.hasNext();) {
+        const Match m = it.next();
+        QString word = m.captured();
+        const QString gap = m_free.mid(previousEnd, m.capturedStart() - previousEnd);
+        previousEnd = m.capturedEnd();
+        static const QRegularExpression punctuation(QStringLiteral("[,.;:!?()]"));
+        if (gap.contains(punctuation) || gap.count(u' ') > 2)
+            flush();
+        if (word.at(0).script() == QChar::Script_Han) {
+            word.remove(chineseFillers());
+            if (word.size() < 2) {
+                flush();
+                continue;
+            }
+        } else if (isFillerWord(word) || (word.size() < 2 && !word.at(0).isDigit())) {
+            flush();
+            continue;
+        }
+        run.append(word);
+    }
+    flush();
+}
+
+} // namespace
+
+Reading readRequest(const Strategy &before, const QString &request)
+{
+    return Reader(before, request).read();
+}
+
+} // namespace offline

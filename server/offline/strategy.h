@@ -1,0 +1,130 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace offline {
+
+enum class Language { English, SimplifiedChinese, TraditionalChinese };
+
+// What a program is written for.
+struct Target final
+{
+    bool mql5 = false;
+    bool indicator = false;
+};
+
+enum class Indicator {
+    MovingAverage,
+    MaCross,
+    Rsi,
+    Macd,
+    Bollinger,
+    Stochastic,
+    Cci,
+    Adx,
+    Atr,
+    Sar,
+    Momentum,
+    Breakout
+};
+
+// How an indicator gives its buy and sell signals; each indicator knows some of them.
+enum class Condition {
+    Cross,        // lines or levels crossed: MAs, price over an MA, %K/%D, +DI/-DI, SAR flip
+    Above,        // price above (buy) or below (sell) an MA, an oscillator and its midline, ATR above its level
+    CrossBack,    // an oscillator leaving its outer zone, price back inside the bands
+    Zone,         // an oscillator inside its outer zone
+    Histogram,    // MACD histogram's sign
+    ZeroLine,     // MACD main line crossing zero
+    Outside,      // close outside the bands
+    Touch,        // high or low touching a band
+    Breakout      // close beyond the N-bar high or low
+};
+
+// Drawn over the prices (averages, bands, SAR, channels) rather than in a window of its own.
+bool isOverlay(Indicator indicator);
+
+enum class MaMethod { Simple, Exponential, Smoothed, LinearWeighted };
+
+// One indicator with its condition and numbers; which numbers are used depends on the indicator
+// (RSI: period, upper and lower level; MACD: fast, slow, signal).
+struct Rule final
+{
+    Indicator indicator = Indicator::MovingAverage;
+    Condition condition = Condition::Cross;
+    MaMethod method = MaMethod::Simple;
+    QList<double> values;
+    // Bit i: values[i] came from the trader; the others are defaults the answer names.
+    int given = 0;
+    bool conditionGiven = false;
+
+    static Rule withDefaults(Indicator indicator);
+    // The names of the values, as inputs take them: "Period", "Upper", ...
+    QStringList valueNames() const;
+};
+
+enum class Unit { Points, Pips, Percent, Atr };
+
+// A distance from the price; 0 is off.
+struct Distance final
+{
+    double value = 0;
+    Unit unit = Unit::Points;
+    bool given = false;
+};
+
+// The whole strategy a chat describes, refined by each of its messages.
+struct Strategy final
+{
+    enum class Direction { Both, BuyOnly, SellOnly };
+
+    QList<Rule> rules;
+    bool anyRule = false; // "or": one rule is enough; else all of them
+    QString timeframe;    // "H1", ...; empty for the chart's
+    bool currentBar = false;
+    Direction direction = Direction::Both;
+
+    bool closeOnOpposite = true;
+    bool closeOnOppositeGiven = false;
+    Distance stopLoss;
+    Distance takeProfit;
+    Distance trailingStop;
+    Distance breakEven;
+    int closeAfterBars = 0;
+    int closeAtMinute = -1; // minutes after midnight, server time
+
+    double lots = 0.1;
+    bool lotsGiven = false;
+    double riskPercent = 0;
+    int martingaleSteps = 0; // 0: off
+    double martingaleFactor = 2;
+    int gridOrders = 0; // 0: off
+    Distance gridStep;
+    double maxLots = 1;
+
+    int fromMinute = -1; // trading hours; -1: all day
+    int toMinute = -1;
+    int weekdays = 0; // bit 0 Sunday ... bit 6 Saturday; 0: every day
+    Distance maxSpread;
+    int maxPositions = 1;
+    bool maxPositionsGiven = false;
+    int magic = 250025;
+    bool magicGiven = false;
+
+    bool arrows = false;
+    bool alert = false;
+    QStringList colours; // named colours of the lines, in order
+
+    bool isEmpty() const { return rules.isEmpty(); }
+
+    QJsonObject toJson() const;
+    // Values missing from the object keep their defaults; nullopt for what is not one.
+    static std::optional<Strategy> fromJson(const QJsonObject &object);
+};
+
+} // namespace offline

@@ -1,0 +1,169 @@
+// The offline generator on its corpus: every request yields its values in the program or names
+// what it did not build, the risk review finds only what was asked for, and every program
+// compiles with the stand-in compiler.
+#include "offlinegenerator.h"
+
+#include <mqlcheck.h>
+#include <riskreview.h>
+
+#include <QtTest>
+
+using namespace offline;
+
+namespace {
+
+// One message of a corpus chat: "request | expected | not built | risks", each list split by
+// ";". Expected parts are in the program (words separated by single blanks), "!part" is not,
+// "refused" means no program; not built lists what the answer must name, nothing else.
+struct Step
+{
+    QString request;
+    QStringList expected;
+    QStringList unbuilt;
+    QStringList risks;
+};
+
+QStringList items(const QString &field)
+{
+    QStringList list;
+    for (const QString &item : field.split(u';', Qt::SkipEmptyParts)) {
+        if (!item.trimmed().isEmpty())
+            list.append(item.trimmed());
+    }
+    return list;
+}
+
+bool compiles(const QString &program, bool mql5, QString *log)
+{
+    QTemporaryDir folder;
+    QFile source(folder.filePath(mql5 ? "Case.mq5" : "Case.mq4"));
+    if (!source.open(QIODevice::WriteOnly) || source.write(program.toUtf8()) < 0)
+        return false;
+    source.close();
+    QProcess compiler;
+    compiler.setWorkingDirectory(folder.path());
+    compiler.start(FAKEMETAEDITOR_PATH, {"/compile:" + QFileInfo(source).fileName(), "/log:case.log"});
+    const bool ran = compiler.waitForFinished(30000);
+    QFile logFile(folder.filePath("case.log"));
+    if (logFile.open(QIODevice::ReadOnly))
+        *log = QString::fromUtf8(logFile.readAll());
+    return ran && compiler.exitStatus() == QProcess::NormalExit && compiler.exitCode() == 0;
+}
+
+QStringList risksOf(const QString &program, bool mql5)
+{
+    QStringList rules;
+    for (const mqlcheck::RiskFinding &finding : mqlcheck::reviewRisks(
+             program.toStdString(), mql5 ? mqlcheck::Language::Mql5 : mqlcheck::Language::Mql4))
+        rules.append(QString::fromStdString(finding.rule));
+    rules.removeDuplicates();
+    rules.sort();
+    return rules;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Step)
+
+class TestOfflineGenerator final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A row is a chat: a line with its target ("MT5 ea zh-CN"), then the lines starting with
+    // "+" that follow it.
+    void corpus_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QList<Step>>("steps");
+        QFile file(OFFLINE_CORPUS);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QString target;
+        QList<Step> steps;
+        int line = 0;
+        int chats = 0;
+        int firstLine = 0;
+        const auto addChat = [&] {
+            if (!steps.isEmpty())
+                QTest::addRow("%d: %s", firstLine, qPrintable(steps.first().request.left(40))) << target << steps;
+            steps.clear();
+        };
+        for (const QString &text : QString::fromUtf8(file.readAll()).split(u'\n')) {
+            ++line;
+            if (text.trimmed().isEmpty() || text.startsWith(u'#'))
+                continue;
+            const QStringList fields = text.split(u'|');
+            QVERIFY2(fields.size() >= 3, qPrintable(QStringLiteral("corpus line %1").arg(line)));
+            if (fields[0].trimmed() != "+") {
+                addChat();
+                target = fields[0].trimmed();
+                firstLine = line;
+                ++chats;
+            }
+            steps.append({fields[1].trimmed(), items(fields[2]), items(fields.value(3)), items(fields.value(4))});
+        }
+        addChat();
+        QVERIFY(chats >= 150);
+    }
+
+    void corpus()
+    {
+        QFETCH(QString, target);
+        QFETCH(QList<Step>, steps);
+        const QStringList words = target.split(u' ');
+        const Target kind{words.value(0) == "MT5", words.value(1) == "indicator"};
+        const Language language = words.value(2) == "zh-CN"   ? Language::SimplifiedChinese
+                                  : words.value(2) == "zh-TW" ? Language::TraditionalChinese
+                                                              : Language::English;
+        Strategy strategy;
+        for (const Step &step : steps) {
+            const Answer answer = OfflineGenerator::answer(strategy, step.request, kind, language);
+            const QString said = answer.built ? answer.details.join(u'\n') : answer.refusal;
+            const QString program = answer.program.simplified();
+            for (const QString &part : step.expected) {
+                const bool ok = part == "refused"   ? !answer.built
+                                : part.startsWith('!') ? !program.contains(part.mid(1))
+                                                       : program.contains(part);
+                QVERIFY2(ok, qPrintable(step.request + "\nexpected: " + part + "\n" + said));
+            }
+            QStringList named;
+            for (const Unbuilt &unbuilt : answer.unbuilt)
+                named.append(unbuilt.what);
+            for (const QString &part : step.unbuilt)
+                QVERIFY2(named.join(u'\n').contains(part), qPrintable(step.request + "\nnot named: " + part + "\n" + said));
+            // Nothing is named that the line does not expect: each name holds one of them.
+            for (const QString &name : named) {
+                QVERIFY2(std::any_of(step.unbuilt.begin(), step.unbuilt.end(), [&](const QString &part) { return name.contains(part); }),
+                         qPrintable(step.request + "\nnamed unexpectedly: " + name));
+            }
+            if (!answer.built)
+                continue;
+            for (const QString &name : named)
+                QVERIFY2(said.contains(name), qPrintable(said));
+            // The header says what was built, not what was asked.
+            for (QString line : answer.details)
+                QVERIFY2(answer.program.contains(line.replace("*/", "* /")), qPrintable(line));
+            QCOMPARE(risksOf(answer.program, kind.mql5), step.risks);
+            QString log;
+            QVERIFY2(compiles(answer.program, kind.mql5, &log), qPrintable(log + answer.program));
+            // The program carries its strategy, and the next message refines it.
+            const std::optional<Strategy> carried = OfflineGenerator::fromProgram(answer.program);
+            QVERIFY(carried);
+            QCOMPARE(carried->toJson(), answer.strategy.toJson());
+            strategy = answer.strategy;
+        }
+    }
+
+    void foreignProgramHasNoStrategy()
+    {
+        QVERIFY(!OfflineGenerator::fromProgram("int OnInit() { return(0); }\n"));
+        QVERIFY(!OfflineGenerator::fromProgram("// tavrin-strategy: {\"rules\": 3}\n"));
+        QVERIFY(!OfflineGenerator::fromProgram("x; // tavrin-strategy: {\"rules\": []}\n"));
+        // Nothing but the reader's words reaches a program's code from a stored strategy.
+        QVERIFY(!OfflineGenerator::fromProgram("// tavrin-strategy: {\"rules\": [], \"tf\": \"H1); Hack(\"}\n"));
+        QVERIFY(!OfflineGenerator::fromProgram("// tavrin-strategy: {\"rules\": [], \"colours\": [\"Red);\"]}\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOfflineGenerator)
+#include "tst_offlinegenerator.moc"
