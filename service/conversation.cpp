@@ -1,46 +1,18 @@
 #include "service/conversation.h"
 
-#include "platform/compilerlog.h"
-#include "platform/deployment.h"
-#include "platform/sourceversions.h"
-#include "service/riskwarnings.h"
 #include "protocol/version.h"
+#include "service/programdeployer.h"
+#include "service/transcript.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QUrl>
 
 namespace {
-
-// Links of the entries that the conversation itself acts on.
-const QString kStopRequest = QStringLiteral("brevan:stop-request");
-const QString kStopCompile = QStringLiteral("brevan:stop-compile");
-const QString kShow = QStringLiteral("brevan:show:");
-const QString kCopy = QStringLiteral("brevan:copy:");
-const QString kDeploy = QStringLiteral("brevan:deploy:");
-const QString kRestore = QStringLiteral("brevan:restore:");
-// Then the program's number and a line of it.
-const QString kLine = QStringLiteral("brevan:line:");
-// Then the error lines themselves.
-const QString kFix = QStringLiteral("brevan-fix:");
 
 constexpr int kTickMs = 1000;
 constexpr int kLiveRefreshMs = 150;
 // Lines of a program being written that its bubble shows: the newest ones.
 constexpr int kLiveLines = 8;
-// Compile errors sent back without the trader, in a row.
-constexpr int kAutoFixRounds = 2;
-
-// "m:ss", as a clock on the wall.
-QString clockText(qint64 ms)
-{
-    const qint64 seconds = ms / 1000;
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
 
 QString fixRequest(const QStringList &errors)
 {
@@ -48,32 +20,19 @@ QString fixRequest(const QStringList &errors)
         + errors.join(QLatin1Char('\n'));
 }
 
-// The number after prefix in href, or -1.
-int numberAfter(const QString &href, const QString &prefix)
-{
-    if (!href.startsWith(prefix))
-        return -1;
-    bool ok = false;
-    const int number = href.mid(prefix.size()).toInt(&ok);
-    return ok ? number : -1;
-}
-
-ChatEntry serviceEntry(const QString &text, const QList<ChatEntry::Link> &links = {})
-{
-    ChatEntry entry;
-    entry.text = text;
-    entry.links = links;
-    return entry;
-}
-
 } // namespace
 
 Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
     : QObject(parent)
     , m_timeouts(timeouts)
-    , m_compileTimeoutMs(compileTimeoutMs)
     , m_network(new QNetworkAccessManager(this))
+    , m_transcript(new Transcript(this))
+    , m_deployer(new ProgramDeployer(m_transcript, compileTimeoutMs, this))
 {
+    connect(m_transcript, &Transcript::entryAdded, this, &Conversation::entryAdded);
+    connect(m_transcript, &Transcript::entryChanged, this, &Conversation::entryChanged);
+    connect(m_transcript, &Transcript::cleared, this, &Conversation::transcriptCleared);
+    connect(m_deployer, &ProgramDeployer::newestCompiled, this, &Conversation::onNewestCompiled);
     m_network->setTransferTimeout(int(m_timeouts.transfer.count()));
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &Conversation::tick);
@@ -81,9 +40,8 @@ Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int
     m_liveRefresh.setInterval(kLiveRefreshMs);
     connect(&m_liveRefresh, &QTimer::timeout, this, [this] {
         if (m_request)
-            change(m_request->entry, waitingEntry());
+            m_transcript->change(m_request->entry, waitingEntry());
     });
-    connect(&m_compile, &CompilerRun::Job::finished, this, &Conversation::onCompiled);
     m_indicatorLabel = tr("Indicator");
     m_eaLabel = tr("EA");
 }
@@ -94,39 +52,20 @@ Conversation::Request::Request() = default;
 
 // --- The transcript ----------------------------------------------------------------------
 
-int Conversation::add(const ChatEntry &entry)
-{
-    m_transcript.append(entry);
-    const int id = int(m_transcript.size()) - 1;
-    Q_EMIT entryAdded(id, entry);
-    return id;
-}
-
-void Conversation::change(int id, const ChatEntry &entry)
-{
-    if (id < 0 || id >= m_transcript.size())
-        return;
-    m_transcript[id] = entry;
-    Q_EMIT entryChanged(id, entry);
-}
-
 int Conversation::notice(const QString &text)
 {
-    return add(serviceEntry(text));
+    return m_transcript->add(text);
 }
 
-void Conversation::clearTranscript()
+void Conversation::addNotice(const QString &text)
 {
-    m_transcript.clear();
-    // The bubbles that counted seconds are gone with it.
-    m_compileEntry = -1;
-    Q_EMIT transcriptCleared();
+    notice(text);
 }
 
 QString Conversation::conversationText() const
 {
     QList<ChatSessions::Said> said;
-    for (const ChatEntry &entry : m_transcript) {
+    for (const ChatEntry &entry : m_transcript->entries()) {
         QString text = entry.text;
         if (entry.kind == ChatEntry::Kind::Program)
             text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + entry.code;
@@ -137,14 +76,25 @@ QString Conversation::conversationText() const
 
 QString Conversation::program(int number) const
 {
-    return number >= 0 && number < m_programs.size() ? m_programs.at(number).code : QString();
+    return m_deployer->program(number);
+}
+
+bool Conversation::isCompiling() const
+{
+    return m_deployer->isCompiling();
 }
 
 // --- The form ----------------------------------------------------------------------------
 
 void Conversation::setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder)
 {
-    m_folders.insert(platform, {installFolder, dataFolder});
+    m_deployer->setFolders(platform, installFolder, dataFolder);
+}
+
+void Conversation::setProgramName(const QString &name)
+{
+    m_programName = name;
+    m_deployer->setProgramName(name);
 }
 
 void Conversation::setProgramLabels(const QString &indicator, const QString &ea)
@@ -182,18 +132,43 @@ Conversation::Choice Conversation::currentChoice() const
 void Conversation::start(const QString &baseUrl)
 {
     // Another service (Settings) starts anew: what the old one was doing is left behind.
-    abandonRequest();
+    leaveService(false);
     m_baseUrl = baseUrl;
     // On the chats' own connection, with the check's shorter time-out.
     QNetworkRequest request = makeServiceRequest(m_baseUrl + ServicePath::VersionCheck, m_language);
     request.setTransferTimeout(int(m_timeouts.versionCheck.count()));
     QNetworkReply *reply = m_network->post(request, serviceRequestBody(versionCheckBody()));
+    m_versionCheck = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onVersionChecked(reply); });
+}
+
+// Nothing still on its way to the service left may act any more: a version check, a request,
+// a session it opens too late. Its open chat is ended there, quietly and within the closing
+// bound; the returned DELETE finishes when it is, null when there was no chat to end.
+QNetworkReply *Conversation::leaveService(bool closing)
+{
+    abandonRequest();
+    m_deployer->dropWaiting();
+    if (QNetworkReply *check = m_versionCheck) {
+        check->disconnect(this);
+        check->abort();
+        check->deleteLater();
+    }
+    QNetworkReply *ended = nullptr;
+    if (!m_session.id.isEmpty()) {
+        ended = endSession(m_baseUrl, closing ? closingSessionBody(m_session.id) : endSessionBody(m_session.id, m_language),
+                           m_timeouts.closingWait);
+    }
+    // A new serial: the session asked for last, answered only now, is ended where it was opened.
+    m_session = {ChatSession{{}, {}, m_session.chat.serial + 1, false}, {}, false};
+    m_live = false;
+    return ended;
 }
 
 void Conversation::onVersionChecked(QNetworkReply *reply)
 {
     reply->deleteLater();
+    m_versionCheck.clear();
     if (reply->error() != QNetworkReply::NoError && std::exchange(m_mayAskForService, false)) {
         Q_EMIT serviceUnreachable();
         return;
@@ -225,7 +200,7 @@ bool Conversation::newChat()
     const bool keepRequest = std::exchange(m_refusedForChoice, false);
     abandonRequest();
     // Answers of the chat left behind are not saved into the new one's terminal.
-    m_deployQueue.clear();
+    m_deployer->dropWaiting();
     restartChat();
     return keepRequest;
 }
@@ -233,32 +208,36 @@ bool Conversation::newChat()
 void Conversation::openSession(const Choice &choice, const QString &noticeText)
 {
     if (!m_session.id.isEmpty())
-        endSession(m_session.id);
+        endSession(m_baseUrl, endSessionBody(m_session.id, m_language));
     const quint64 serial = m_session.chat.serial + 1;
     m_session = {};
     m_session.chat = {choice.platform, choice.codeType, serial, false};
+    m_deployer->setChat(serial);
     QNetworkReply *reply = postServiceRequest(*m_network, m_baseUrl + ServicePath::NewChat,
                                               newChatBody(choice.codeType, choice.platform, m_language), m_language);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, serial] { onSessionOpened(reply, serial); });
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, serial, baseUrl = m_baseUrl] { onSessionOpened(reply, serial, baseUrl); });
     notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(choice.platform, programName(choice.codeType))
                                 : noticeText);
 }
 
-// Its answer is of no interest, and never shown: the chat is left either way.
-void Conversation::endSession(const QString &id)
+QNetworkReply *Conversation::endSession(const QString &baseUrl, const QJsonObject &body,
+                                        std::chrono::milliseconds bound)
 {
-    QNetworkReply *ended = deleteServiceRequest(*m_network, m_baseUrl + ServicePath::Session,
-                                                endSessionBody(id, m_language), m_language);
+    QNetworkReply *ended = deleteServiceRequest(*m_network, baseUrl + ServicePath::Session, body, m_language);
+    if (bound > std::chrono::milliseconds::zero())
+        QTimer::singleShot(bound, ended, &QNetworkReply::abort);
     connect(ended, &QNetworkReply::finished, ended, &QObject::deleteLater);
+    return ended;
 }
 
 void Conversation::restartChat()
 {
-    clearTranscript();
+    m_transcript->clear();
     openSession(m_choice);
 }
 
-void Conversation::onSessionOpened(QNetworkReply *reply, quint64 serial)
+void Conversation::onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl)
 {
     reply->deleteLater();
     const bool failed = reply->error() != QNetworkReply::NoError;
@@ -266,7 +245,7 @@ void Conversation::onSessionOpened(QNetworkReply *reply, quint64 serial)
     if (serial != m_session.chat.serial) {
         // A chat the trader has left: a session the service opened only now is ended at once.
         if (answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty())
-            endSession(answer.sessionId);
+            endSession(baseUrl, endSessionBody(answer.sessionId, m_language));
         return;
     }
     if (failed) {
@@ -291,14 +270,10 @@ void Conversation::onSessionOpened(QNetworkReply *reply, quint64 serial)
 
 void Conversation::close()
 {
-    if (m_session.id.isEmpty())
-        return;
-    QNetworkAccessManager manager;
-    QNetworkReply *reply = deleteServiceRequest(manager, m_baseUrl + ServicePath::Session,
-                                                closingSessionBody(m_session.id), m_language);
-    waitForReply(reply, m_timeouts.closingWait);
-    reply->deleteLater();
-    m_session.id.clear();
+    if (QNetworkReply *ended = leaveService(true))
+        connect(ended, &QNetworkReply::finished, this, &Conversation::closed);
+    else
+        QTimer::singleShot(0, this, &Conversation::closed);
 }
 
 // --- Requests ----------------------------------------------------------------------------
@@ -334,7 +309,7 @@ Conversation::SendOutcome Conversation::send(const QString &text)
         return SendOutcome::Refused;
     }
     m_refusedForChoice = false;
-    m_fixRounds = 0;
+    m_autoFix.reset();
     // The errors "Ask to fix these errors" suggested go with the request that still names them.
     const QStringList errors = std::exchange(m_suggestedErrors, {});
     dispatch(request, !errors.isEmpty() && request.contains(errors.constFirst()) ? errors : QStringList());
@@ -347,13 +322,13 @@ void Conversation::dispatch(const QString &request, const QStringList &compileEr
     ChatEntry user;
     user.kind = ChatEntry::Kind::User;
     user.text = request;
-    add(user);
+    m_transcript->add(user);
     m_request.emplace();
     m_request->text = request;
     if (m_features.contains(ServiceFeature::CompileErrors))
         m_request->compileErrors = compileErrors;
     m_request->clock.start();
-    m_request->entry = add(waitingEntry());
+    m_request->entry = m_transcript->add(waitingEntry());
     m_ticker.start();
     Q_EMIT requestInFlightChanged(true);
     // Without an id yet, the request waits for the session; one that failed is opened again.
@@ -381,10 +356,10 @@ void Conversation::postRequest()
 // A streamed answer shows where its time goes and the program growing; a plain one the clock.
 ChatEntry Conversation::waitingEntry() const
 {
-    const QString clock = clockText(m_request->clock.elapsed());
+    const QString clock = Transcript::clockText(m_request->clock.elapsed());
     if (!m_request->done && m_request->phase == ChatStreamEvent::Phase::Unknown && m_request->written.isEmpty())
-        return serviceEntry(tr("Generating code... %1").arg(clock), {{tr("Stop"), kStopRequest}});
-    ChatEntry entry = serviceEntry(phaseText() + QLatin1Char(' ') + clock, {{tr("Stop"), kStopRequest}});
+        return Transcript::serviceEntry(tr("Generating code... %1").arg(clock), {{tr("Stop"), ChatLink::StopRequest}});
+    ChatEntry entry = Transcript::serviceEntry(phaseText() + QLatin1Char(' ') + clock, {{tr("Stop"), ChatLink::StopRequest}});
     if (!m_request->written.isEmpty()) {
         const qint64 ms = std::max<qint64>(1, m_request->writing.elapsed());
         entry.text += QLatin1Char('\n')
@@ -412,27 +387,19 @@ QString Conversation::phaseText() const
     return tr("Writing the program...");
 }
 
-ChatEntry Conversation::compilingEntry() const
-{
-    return serviceEntry(tr("Compiling %1... %2").arg(m_compiledFile, clockText(m_compileClock.elapsed())),
-                        {{tr("Stop"), kStopCompile}});
-}
-
 void Conversation::tick()
 {
     if (m_request)
-        change(m_request->entry, waitingEntry());
-    if (m_compile.isRunning() && m_compileEntry >= 0)
-        change(m_compileEntry, compilingEntry());
-    if (!m_request && !m_compile.isRunning())
+        m_transcript->change(m_request->entry, waitingEntry());
+    else
         m_ticker.stop();
 }
 
 // The waiting bubble keeps the time the request took, without its Stop.
 void Conversation::finishRequest()
 {
-    const QString waited = tr("Generating code... %1").arg(clockText(m_request->clock.elapsed()));
-    change(m_request->entry, serviceEntry(waited));
+    const QString waited = tr("Generating code... %1").arg(Transcript::clockText(m_request->clock.elapsed()));
+    m_transcript->change(m_request->entry, Transcript::serviceEntry(waited));
     m_request.reset();
     Q_EMIT requestInFlightChanged(false);
 }
@@ -462,8 +429,8 @@ void Conversation::abandonRequest()
 
 void Conversation::stop()
 {
-    if (m_compile.isRunning()) {
-        m_compile.stop();
+    if (m_deployer->isCompiling()) {
+        m_deployer->stopCompile();
     } else if (m_request && m_request->reply) {
         // The service frees the model at once; closing the connection alone would do it later.
         if (m_features.contains(ServiceFeature::Cancel)) {
@@ -563,7 +530,10 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     }
     if (!answer.success) {
         // A restart or a long pause made the service forget the chat: one new chat takes the request.
-        if (answer.message.startsWith(QLatin1String("Unknown session")) && !m_request->retried) {
+        // An older service sends no error code: its English words are all there is to go by.
+        const bool forgotten = answer.error == Protocol::ErrorCode::UnknownSession
+            || (answer.error == Protocol::ErrorCode::None && answer.message.startsWith(QLatin1String("Unknown session")));
+        if (forgotten && !m_request->retried) {
             m_request->retried = true;
             m_request->reply = nullptr;
             m_request->events = {};
@@ -580,41 +550,40 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     }
     finishRequest();
 
-    const int number = int(m_programs.size());
-    m_programs.append({answer.response, {m_session.chat.platform, m_session.chat.codeType}, {}, {}});
+    const int number = m_deployer->keep(answer.response, m_session.chat.platform, m_session.chat.codeType,
+                                        answer.hasWarnings ? std::optional(answer.warnings) : std::nullopt);
     ChatEntry shown;
     shown.kind = ChatEntry::Kind::Program;
     shown.text = answer.message;
     shown.code = answer.response;
     const int lines = int(answer.response.count(QLatin1Char('\n'))) + (answer.response.endsWith(QLatin1Char('\n')) ? 0 : 1);
     if (lines > ChatEntry::PreviewLines)
-        shown.links.append({tr("Show all %1 lines").arg(lines), kShow + QString::number(number)});
-    shown.links.append({tr("Copy code"), kCopy + QString::number(number)});
-    add(shown);
+        shown.links.append({tr("Show all %1 lines").arg(lines), ChatLink::Show + QString::number(number)});
+    shown.links.append({tr("Copy code"), ChatLink::Copy + QString::number(number)});
+    m_transcript->add(shown);
     notice(tr("%1 %2 generated successfully!\nCompiling...")
                .arg(m_session.chat.platform, programName(m_session.chat.codeType)));
-    m_deployQueue.append(number);
-    deployNext();
+    m_deployer->deploy(number);
 }
 
 bool Conversation::activate(const QString &href)
 {
-    if (href == kStopRequest || href == kStopCompile) {
+    using namespace ChatLink;
+    if (href == StopRequest || href == StopCompile) {
         stop();
-    } else if (int number = numberAfter(href, kShow); number >= 0) {
+    } else if (int number = numberAfter(href, Show); number >= 0) {
         Q_EMIT programShown(number, 0);
-    } else if (href.startsWith(kLine)) {
-        const QStringList place = href.mid(kLine.size()).split(QLatin1Char(':'));
+    } else if (href.startsWith(Line)) {
+        const QStringList place = href.mid(Line.size()).split(QLatin1Char(':'));
         Q_EMIT programShown(place.value(0).toInt(), place.value(1).toInt());
-    } else if (number = numberAfter(href, kCopy); number >= 0) {
+    } else if (number = numberAfter(href, Copy); number >= 0) {
         Q_EMIT programCopied(number);
-    } else if (number = numberAfter(href, kDeploy); number >= 0 && number < m_programs.size()) {
-        m_deployQueue.append(number);
-        deployNext();
-    } else if (number = numberAfter(href, kRestore); number >= 0 && number < m_programs.size()) {
-        restore(number);
-    } else if (href.startsWith(kFix)) {
-        m_suggestedErrors = href.mid(kFix.size()).split(QLatin1Char('\n'));
+    } else if (number = numberAfter(href, Deploy); number >= 0 && number < m_deployer->count()) {
+        m_deployer->deploy(number);
+    } else if (number = numberAfter(href, Restore); number >= 0 && number < m_deployer->count()) {
+        m_deployer->restore(number);
+    } else if (href.startsWith(Fix)) {
+        m_suggestedErrors = href.mid(Fix.size()).split(QLatin1Char('\n'));
         Q_EMIT requestSuggested(fixRequest(m_suggestedErrors));
     } else {
         return false;
@@ -622,184 +591,16 @@ bool Conversation::activate(const QString &href)
     return true;
 }
 
-// --- Saving and compiling ----------------------------------------------------------------
-
-// One program at a time reaches the terminal: a second answer waits for the compile before.
-void Conversation::deployNext()
-{
-    while (!m_compile.isRunning() && !m_deployQueue.isEmpty())
-        deploy(m_deployQueue.takeFirst());
-}
-
-void Conversation::refuseDeployment(int number, const QString &text)
-{
-    add(serviceEntry(text, {{tr("Save and compile again"), kDeploy + QString::number(number)}}));
-}
-
-// Which field is wrong and how, so that the trader can fix it; empty when both are usable.
-QString Conversation::folderProblem(const QString &platform, const Folders &folders) const
-{
-    const QString mql = platform == QLatin1String("MT5") ? QStringLiteral("MQL5") : QStringLiteral("MQL4");
-    if (folders.data.isEmpty())
-        return tr("The %1 Data path is empty: choose the folder that holds %2.").arg(platform, mql);
-    if (!QDir(Deployment::mqlFolder(folders.data, platform)).exists())
-        return tr("The %1 Data path \"%2\" holds no %3 folder.").arg(platform, QDir::toNativeSeparators(folders.data), mql);
-    if (folders.install.isEmpty())
-        return tr("The %1 Installation path is empty: choose the terminal's folder.").arg(platform);
-    if (!QDir(folders.install).exists())
-        return tr("The %1 Installation path \"%2\" does not exist.").arg(platform, QDir::toNativeSeparators(folders.install));
-    return {};
-}
-
-void Conversation::deploy(int number)
-{
-    Program &program = m_programs[number];
-    QString name = m_programName.trimmed();
-    if (name.isEmpty())
-        name = Deployment::defaultSourceName(QDateTime::currentDateTime());
-    const QString &platform = program.choice.platform;
-    const Folders folders = m_folders.value(platform);
-    const QString problem = folderProblem(platform, {folders.install.trimmed(), folders.data.trimmed()});
-    if (!problem.isEmpty()) {
-        refuseDeployment(number, tr("Invalid platform path!") + QLatin1Char('\n') + problem + QLatin1Char('\n')
-                                     + tr("Your program is kept: fix the path, then save it."));
-        return;
-    }
-    notice(tr("Platform path verified!"));
-
-    const QString nameProblem = Deployment::sourceNameProblem(name);
-    if (!nameProblem.isEmpty()) {
-        refuseDeployment(number, tr("Cannot write file: %1").arg(nameProblem));
-        return;
-    }
-    const QString targetFolder =
-        Deployment::targetFolder(Deployment::mqlFolder(folders.data.trimmed(), platform), program.choice.codeType);
-    const QString fileName = name + Deployment::sourceExtension(platform);
-    const QString sourcePath = targetFolder + QLatin1Char('/') + fileName;
-    const QByteArray content = Deployment::sourceFileContent(program.code);
-    // The trader's own file of that name must survive being replaced.
-    const SourceVersions::KeepResult kept = SourceVersions::keepEarlier(sourcePath, content);
-    if (!kept.ok) {
-        refuseDeployment(number, tr("Cannot write file: %1").arg(
-                                     tr("the earlier version of %1 could not be kept (%2), so it was left as it was")
-                                         .arg(QDir::toNativeSeparators(sourcePath), kept.error)));
-        return;
-    }
-    const Deployment::WriteResult written = Deployment::writeFileAtomically(sourcePath, content);
-    if (!written.ok) {
-        refuseDeployment(number, tr("Cannot write file: %1").arg(written.error));
-        return;
-    }
-    program.sourcePath = sourcePath;
-    program.earlierVersion = kept.versionPath;
-    ChatEntry saved = serviceEntry(tr("Code saved to: %1").arg(sourcePath));
-    saved.textLinks = {{sourcePath, QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString()}};
-    if (!kept.versionPath.isEmpty()) {
-        saved.text += QLatin1Char('\n') + tr("The file held another program; its earlier version was kept.");
-        saved.links.append({tr("Restore the earlier version"), kRestore + QString::number(number)});
-    }
-    add(saved);
-    warnOfRisks(number);
-
-    m_compiling = number;
-    m_compiledChat = m_session.chat.serial;
-    m_compiledFile = fileName;
-    m_compileEntry = -1;
-    if (!m_compile.start(folders.install.trimmed(), targetFolder, fileName, m_compileTimeoutMs))
-        return; // already reported
-    m_compileClock.start();
-    m_compileEntry = add(compilingEntry());
-    m_ticker.start();
-}
-
-// Whoever wrote the program, the trader hears of its risks before running it; it is saved and
-// compiled all the same, the decision is theirs.
-void Conversation::warnOfRisks(int number)
-{
-    const Program &program = m_programs.at(number);
-    const QList<RiskWarnings::Warning> risks = RiskWarnings::review(program.code, program.choice.platform);
-    if (risks.isEmpty())
-        return;
-    ChatEntry warning;
-    warning.kind = ChatEntry::Kind::Warning;
-    warning.text = tr("Risks found in this program. It was saved all the same: check them before you run it.");
-    for (const RiskWarnings::Warning &risk : risks) {
-        const QString line = tr("Line %1:").arg(risk.line);
-        warning.text += QLatin1Char('\n') + line + QLatin1Char(' ') + risk.message;
-        warning.textLinks.append({line, kLine + QStringLiteral("%1:%2").arg(number).arg(risk.line)});
-    }
-    add(warning);
-}
-
-QList<ChatEntry> Conversation::compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
-                                              const QStringList &errors)
-{
-    QList<ChatEntry> results;
-    if (!outcome.problem.isEmpty())
-        results.append(serviceEntry(outcome.problem));
-    else if (!outcome.started)
-        results.append(serviceEntry(tr("Cannot start compiler!")));
-    if (outcome.hasLog) {
-        // A log that reports errors offers to hand them back to the service.
-        results.append(!reportsErrors
-                           ? serviceEntry(outcome.log)
-                           : serviceEntry(outcome.log, {{tr("Ask to fix these errors"), kFix + errors.join(QLatin1Char('\n'))}}));
-    } else if (outcome.started && outcome.problem.isEmpty()) {
-        results.append(serviceEntry(tr("The compiler finished but left no log.")));
-    }
-    return results;
-}
-
-void Conversation::onCompiled(const CompilerRun::Outcome &outcome)
-{
-    // A compile of a chat the trader has left ends without a word in the new one.
-    const bool sameChat = m_compiledChat == m_session.chat.serial;
-    const bool latest = sameChat && m_compiling == m_programs.size() - 1;
-    m_compiling = -1;
-    const bool reportsErrors = outcome.hasLog && CompilerLog::errorCount(outcome.log) > 0;
-    const QStringList errors = reportsErrors ? CompilerLog::errorLines(outcome.log) : QStringList();
-    if (sameChat) {
-        // The bubble that counted the seconds shows the first result in its place.
-        for (const ChatEntry &result : compileResults(outcome, reportsErrors, errors)) {
-            if (m_compileEntry >= 0)
-                change(std::exchange(m_compileEntry, -1), result);
-            else
-                add(result);
-        }
-    }
-    deployNext();
-    if (outcome.hasLog && latest)
-        fixAutomatically(errors);
-}
+// --- Compile errors ----------------------------------------------------------------------
 
 // Compile errors of the newest program go back to the model by themselves, when the trader
 // chose so, until a compile is clean or the rounds are used up.
-void Conversation::fixAutomatically(const QStringList &errors)
+void Conversation::onNewestCompiled(const QStringList &errors)
 {
-    if (errors.isEmpty()) {
-        m_fixRounds = 0;
+    const int round = m_autoFix.roundFor(errors, {m_features.contains(ServiceFeature::CompileErrors),
+                                                  m_request.has_value() || m_deployer->hasWaiting()});
+    if (round == 0)
         return;
-    }
-    if (!m_autoFix || !m_features.contains(ServiceFeature::CompileErrors) || m_request || !m_deployQueue.isEmpty()
-        || m_fixRounds >= kAutoFixRounds)
-        return;
-    ++m_fixRounds;
-    notice(tr("Asking the code generator to fix the errors (automatic round %1 of %2).").arg(m_fixRounds).arg(kAutoFixRounds));
+    notice(tr("Asking the code generator to fix the errors (automatic round %1 of %2).").arg(round).arg(AutoFixPolicy::Rounds));
     dispatch(fixRequest(errors), errors);
-}
-
-void Conversation::restore(int number)
-{
-    const Program &program = m_programs.at(number);
-    QFile version(program.earlierVersion);
-    if (program.earlierVersion.isEmpty() || !version.open(QIODevice::ReadOnly)) {
-        notice(tr("Cannot restore the earlier version: %1").arg(version.errorString()));
-        return;
-    }
-    const Deployment::WriteResult written = Deployment::writeFileAtomically(program.sourcePath, version.readAll());
-    if (!written.ok) {
-        notice(tr("Cannot restore the earlier version: %1").arg(written.error));
-        return;
-    }
-    notice(tr("The earlier version of %1 is back in place.").arg(QDir::toNativeSeparators(program.sourcePath)));
 }

@@ -319,10 +319,6 @@
         <translation>停止</translation>
     </message>
     <message>
-        <source>Compiling %1... %2</source>
-        <translation>正在编译 %1... %2</translation>
-    </message>
-    <message>
         <source>Stopped. Your request is back in the request field.</source>
         <translation>已停止。你的需求已放回输入框。</translation>
     </message>
@@ -371,6 +367,45 @@ Compiling...</source>
     <message>
         <source>The program does not compile. Please fix these errors:</source>
         <translation>程序无法编译，请修复以下错误：</translation>
+    </message>
+    <message>
+        <source>%1 characters, %2 per second</source>
+        <translation>%1 个字符，每秒 %2 个</translation>
+    </message>
+    <message>
+        <source>Waiting for the model (number %1 in the queue)...</source>
+        <translation>正在等待模型（排队第 %1 位）...</translation>
+    </message>
+    <message>
+        <source>Checking the program...</source>
+        <translation>正在检查程序...</translation>
+    </message>
+    <message>
+        <source>Correcting the program...</source>
+        <translation>正在修正程序...</translation>
+    </message>
+    <message>
+        <source>Writing the program...</source>
+        <translation>正在编写程序...</translation>
+    </message>
+    <message>
+        <source>the connection to the code generator at %1 ended before its answer was complete</source>
+        <translation>与位于 %1 的代码生成服务的连接在回复完成前中断</translation>
+    </message>
+    <message>
+        <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
+        <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramDeployer</name>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Compiling %1... %2</source>
+        <translation>正在编译 %1... %2</translation>
     </message>
     <message>
         <source>Save and compile again</source>
@@ -443,34 +478,6 @@ Compiling...</source>
     <message>
         <source>The earlier version of %1 is back in place.</source>
         <translation>%1 已恢复为原有版本。</translation>
-    </message>
-    <message>
-        <source>%1 characters, %2 per second</source>
-        <translation>%1 个字符，每秒 %2 个</translation>
-    </message>
-    <message>
-        <source>Waiting for the model (number %1 in the queue)...</source>
-        <translation>正在等待模型（排队第 %1 位）...</translation>
-    </message>
-    <message>
-        <source>Checking the program...</source>
-        <translation>正在检查程序...</translation>
-    </message>
-    <message>
-        <source>Correcting the program...</source>
-        <translation>正在修正程序...</translation>
-    </message>
-    <message>
-        <source>Writing the program...</source>
-        <translation>正在编写程序...</translation>
-    </message>
-    <message>
-        <source>the connection to the code generator at %1 ended before its answer was complete</source>
-        <translation>与位于 %1 的代码生成服务的连接在回复完成前中断</translation>
-    </message>
-    <message>
-        <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
-        <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
     </message>
     <message>
         <source>Risks found in this program. It was saved all the same: check them before you run it.</source>

@@ -319,10 +319,6 @@
         <translation>停止</translation>
     </message>
     <message>
-        <source>Compiling %1... %2</source>
-        <translation>正在編譯 %1... %2</translation>
-    </message>
-    <message>
         <source>Stopped. Your request is back in the request field.</source>
         <translation>已停止。你的需求已放回輸入框。</translation>
     </message>
@@ -371,6 +367,45 @@ Compiling...</source>
     <message>
         <source>The program does not compile. Please fix these errors:</source>
         <translation>程式無法編譯，請修正以下錯誤：</translation>
+    </message>
+    <message>
+        <source>%1 characters, %2 per second</source>
+        <translation>%1 個字元，每秒 %2 個</translation>
+    </message>
+    <message>
+        <source>Waiting for the model (number %1 in the queue)...</source>
+        <translation>正在等待模型（排隊第 %1 位）...</translation>
+    </message>
+    <message>
+        <source>Checking the program...</source>
+        <translation>正在檢查程式...</translation>
+    </message>
+    <message>
+        <source>Correcting the program...</source>
+        <translation>正在修正程式...</translation>
+    </message>
+    <message>
+        <source>Writing the program...</source>
+        <translation>正在編寫程式...</translation>
+    </message>
+    <message>
+        <source>the connection to the code generator at %1 ended before its answer was complete</source>
+        <translation>與位於 %1 的程式碼產生服務的連線在回覆完成前中斷</translation>
+    </message>
+    <message>
+        <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
+        <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramDeployer</name>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Compiling %1... %2</source>
+        <translation>正在編譯 %1... %2</translation>
     </message>
     <message>
         <source>Save and compile again</source>
@@ -443,34 +478,6 @@ Compiling...</source>
     <message>
         <source>The earlier version of %1 is back in place.</source>
         <translation>%1 已還原為原有版本。</translation>
-    </message>
-    <message>
-        <source>%1 characters, %2 per second</source>
-        <translation>%1 個字元，每秒 %2 個</translation>
-    </message>
-    <message>
-        <source>Waiting for the model (number %1 in the queue)...</source>
-        <translation>正在等待模型（排隊第 %1 位）...</translation>
-    </message>
-    <message>
-        <source>Checking the program...</source>
-        <translation>正在檢查程式...</translation>
-    </message>
-    <message>
-        <source>Correcting the program...</source>
-        <translation>正在修正程式...</translation>
-    </message>
-    <message>
-        <source>Writing the program...</source>
-        <translation>正在編寫程式...</translation>
-    </message>
-    <message>
-        <source>the connection to the code generator at %1 ended before its answer was complete</source>
-        <translation>與位於 %1 的程式碼產生服務的連線在回覆完成前中斷</translation>
-    </message>
-    <message>
-        <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
-        <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
     </message>
     <message>
         <source>Risks found in this program. It was saved all the same: check them before you run it.</source>

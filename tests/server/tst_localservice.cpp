@@ -20,9 +20,9 @@ private:
         QNetworkAccessManager manager;
         QNetworkReply *reply = postServiceRequest(manager, url + ServicePath::VersionCheck,
                                                   versionCheckBody(), QStringLiteral("en"));
-        waitForReply(reply, std::chrono::seconds(5));
+        const bool finished = QTest::qWaitFor([reply] { return reply->isFinished(); }, 5000);
         reply->deleteLater();
-        return reply->error() == QNetworkReply::NoError
+        return finished && reply->error() == QNetworkReply::NoError
             && QJsonDocument::fromJson(reply->readAll()).object().contains(QLatin1String("need_update"));
     }
 
@@ -33,8 +33,8 @@ private:
         QSignalSpy ready(&service, &LocalService::ready);
         QSignalSpy failed(&service, &LocalService::failed);
         service.start(url, backend);
-        service.waitUntilSettled();
-        if (ready.size() + failed.size() != 1)
+        if (!QTest::qWaitFor([&] { return !ready.isEmpty() || !failed.isEmpty(); }, 30000)
+            || ready.size() + failed.size() != 1)
             return {false, QStringLiteral("not one report")};
         return ready.isEmpty() ? std::pair(false, failed[0][0].toString())
                                : std::pair(true, ready[0][0].toString());

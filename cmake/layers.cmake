@@ -1,0 +1,65 @@
+# The layers' rules that the build itself enforces: a core library that links a module it must
+# not (Widgets in the client's core, HttpServer in a library the client links) stops the
+# configure, however many libraries lie between them.
+
+# Every library target reachable from target through LINK_LIBRARIES and
+# INTERFACE_LINK_LIBRARIES, generator expressions such as $<LINK_ONLY:x> unwrapped.
+function(_tavrin_linked_targets target out)
+    set(seen "")
+    set(pending ${target})
+    while(pending)
+        list(POP_FRONT pending current)
+        if(current IN_LIST seen OR NOT TARGET ${current})
+            continue()
+        endif()
+        list(APPEND seen ${current})
+        get_target_property(aliased ${current} ALIASED_TARGET)
+        if(aliased)
+            list(APPEND pending ${aliased})
+            continue()
+        endif()
+        set(links "")
+        get_target_property(type ${current} TYPE)
+        if(NOT type STREQUAL "INTERFACE_LIBRARY")
+            get_target_property(own ${current} LINK_LIBRARIES)
+            if(own)
+                list(APPEND links ${own})
+            endif()
+        endif()
+        get_target_property(usage ${current} INTERFACE_LINK_LIBRARIES)
+        if(usage)
+            list(APPEND links ${usage})
+        endif()
+        foreach(link IN LISTS links)
+            string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" link "${link}")
+            string(REGEX REPLACE "^::@\\([^)]*\\)::" "" link "${link}")
+            if(TARGET ${link})
+                list(APPEND pending ${link})
+            endif()
+        endforeach()
+    endwhile()
+    set(${out} ${seen} PARENT_SCOPE)
+endfunction()
+
+function(_tavrin_check_links target)
+    _tavrin_linked_targets(${target} linked)
+    foreach(module IN LISTS ARGN)
+        if(NOT TARGET ${module})
+            continue()
+        endif()
+        get_target_property(aliased ${module} ALIASED_TARGET)
+        foreach(name ${module} ${aliased})
+            if(name AND name IN_LIST linked)
+                message(FATAL_ERROR "${target} links ${module}, which its layer must not use")
+            endif()
+        endforeach()
+    endforeach()
+endfunction()
+
+# tavrin_forbid_links(target module...): the configure fails when target links any of the
+# modules, directly or through other libraries. Checked once every folder has been read, so
+# that links added later count too.
+function(tavrin_forbid_links target)
+    cmake_language(EVAL CODE "
+        cmake_language(DEFER DIRECTORY \"${CMAKE_SOURCE_DIR}\" CALL _tavrin_check_links ${target} ${ARGN})")
+endfunction()
