@@ -278,7 +278,10 @@ void BrevanQt::useLocalService(LocalService *service)
     m_localService = service;
     m_conversation->setServiceStarter(true);
     connect(m_conversation, &Conversation::serviceUnreachable, service,
-            [service] { service->start(resolveApiBaseUrl(), CodeGeneratorDialog::storedBackend()); });
+            [service] {
+                CodeGeneratorDialog::loadStoredBackend(
+                    service, [service](const ServiceBackend &backend) { service->start(resolveApiBaseUrl(), backend); });
+            });
     connect(service, &LocalService::stopped, m_conversation, &Conversation::addNotice);
     // What the service's start says goes into the chat once the first chat is open.
     const auto report = [this](const QString &text) {
