@@ -1,10 +1,9 @@
 #include "service/conversation.h"
 
-#include "protocol/version.h"
 #include "service/programdeployer.h"
+#include "service/sessionclient.h"
 #include "service/transcript.h"
 
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 
 namespace {
@@ -24,8 +23,7 @@ QString fixRequest(const QStringList &errors)
 
 Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
     : QObject(parent)
-    , m_timeouts(timeouts)
-    , m_network(new QNetworkAccessManager(this))
+    , m_client(new SessionClient(timeouts, this))
     , m_transcript(new Transcript(this))
     , m_deployer(new ProgramDeployer(m_transcript, compileTimeoutMs, this))
 {
@@ -33,7 +31,22 @@ Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int
     connect(m_transcript, &Transcript::entryChanged, this, &Conversation::entryChanged);
     connect(m_transcript, &Transcript::cleared, this, &Conversation::transcriptCleared);
     connect(m_deployer, &ProgramDeployer::newestCompiled, this, &Conversation::onNewestCompiled);
-    m_network->setTransferTimeout(int(m_timeouts.transfer.count()));
+    connect(m_client, &SessionClient::versionRefused, this, &Conversation::versionRefused);
+    connect(m_client, &SessionClient::serviceUnreachable, this, &Conversation::serviceUnreachable);
+    connect(m_client, &SessionClient::live, this, &Conversation::onLive);
+    connect(m_client, &SessionClient::sessionNotice, this, &Conversation::notice);
+    connect(m_client, &SessionClient::requestHeldBack, this, [this] {
+        if (m_request)
+            returnRequest({});
+    });
+    connect(m_client, &SessionClient::streamed, this, [this] {
+        if (!m_liveRefresh.isActive())
+            m_liveRefresh.start();
+    });
+    connect(m_client, &SessionClient::answered, this, &Conversation::takeAnswer);
+    connect(m_client, &SessionClient::requestFailed, this, &Conversation::returnRequest);
+    connect(m_client, &SessionClient::requestStopped, this,
+            [this] { returnRequest(tr("Stopped. Your request is back in the request field.")); });
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &Conversation::tick);
     m_liveRefresh.setSingleShot(true);
@@ -91,6 +104,21 @@ void Conversation::setFolders(const QString &platform, const QString &installFol
     m_deployer->setFolders(platform, installFolder, dataFolder);
 }
 
+void Conversation::setLanguage(const QString &code)
+{
+    m_client->setLanguage(code);
+}
+
+void Conversation::setServiceStarter(bool available)
+{
+    m_client->setServiceStarter(available);
+}
+
+bool Conversation::isLive() const
+{
+    return m_client->isLive();
+}
+
 void Conversation::setProgramName(const QString &name)
 {
     m_programName = name;
@@ -118,13 +146,13 @@ QString Conversation::programsName(const QString &codeType) const
 void Conversation::setChoice(const Choice &choice)
 {
     m_choice = choice;
-    if (m_live && ChatSessions::fit(m_session.chat, choice.platform, choice.codeType) == ChatSessions::FormFit::Reopen)
+    if (isLive() && ChatSessions::fit(m_client->chat(), choice.platform, choice.codeType) == ChatSessions::FormFit::Reopen)
         restartChat();
 }
 
 Conversation::Choice Conversation::currentChoice() const
 {
-    return {m_session.chat.platform, m_session.chat.codeType};
+    return {m_client->chat().platform, m_client->chat().codeType};
 }
 
 // --- Start -------------------------------------------------------------------------------
@@ -132,61 +160,20 @@ Conversation::Choice Conversation::currentChoice() const
 void Conversation::start(const QString &baseUrl)
 {
     // Another service (Settings) starts anew: what the old one was doing is left behind.
-    leaveService(false);
-    m_baseUrl = baseUrl;
-    // On the chats' own connection, with the check's shorter time-out.
-    QNetworkRequest request = makeServiceRequest(m_baseUrl + ServicePath::VersionCheck, m_language);
-    request.setTransferTimeout(int(m_timeouts.versionCheck.count()));
-    QNetworkReply *reply = m_network->post(request, serviceRequestBody(versionCheckBody()));
-    m_versionCheck = reply;
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { onVersionChecked(reply); });
+    abandonRequest();
+    m_deployer->dropWaiting();
+    m_client->check(baseUrl);
 }
 
-// Nothing still on its way to the service left may act any more: a version check, a request,
-// a session it opens too late. Its open chat is ended there, quietly and within the closing
-// bound; the returned DELETE finishes when it is, null when there was no chat to end.
 QNetworkReply *Conversation::leaveService(bool closing)
 {
     abandonRequest();
     m_deployer->dropWaiting();
-    if (QNetworkReply *check = m_versionCheck) {
-        check->disconnect(this);
-        check->abort();
-        check->deleteLater();
-    }
-    QNetworkReply *ended = nullptr;
-    if (!m_session.id.isEmpty()) {
-        ended = endSession(m_baseUrl, closing ? closingSessionBody(m_session.id) : endSessionBody(m_session.id, m_language),
-                           m_timeouts.closingWait);
-    }
-    // A new serial: the session asked for last, answered only now, is ended where it was opened.
-    m_session = {ChatSession{{}, {}, m_session.chat.serial + 1, false}, {}, false};
-    m_live = false;
-    return ended;
+    return m_client->leave(closing);
 }
 
-void Conversation::onVersionChecked(QNetworkReply *reply)
+void Conversation::onLive()
 {
-    reply->deleteLater();
-    m_versionCheck.clear();
-    if (reply->error() != QNetworkReply::NoError && std::exchange(m_mayAskForService, false)) {
-        Q_EMIT serviceUnreachable();
-        return;
-    }
-    // A check that cannot be made lets the client go on.
-    if (reply->error() == QNetworkReply::NoError) {
-        const VersionVerdict verdict = parseVersionVerdict(reply->readAll());
-        m_features = verdict.features;
-        if (verdict.needUpdate) {
-            const QString text = !verdict.message.isEmpty()
-                ? verdict.message
-                : tr("Current version: %1<br>Minimum required: %2<br><br>Please download the latest version.")
-                      .arg(QLatin1String(kClientVersion), verdict.minVersion);
-            Q_EMIT versionRefused(tr("Version Too Low"), text);
-            return;
-        }
-    }
-    m_live = true;
     restartChat();
     Q_EMIT liveChanged(true);
 }
@@ -195,7 +182,7 @@ void Conversation::onVersionChecked(QNetworkReply *reply)
 
 bool Conversation::newChat()
 {
-    if (!m_live)
+    if (!isLive())
         return false;
     const bool keepRequest = std::exchange(m_refusedForChoice, false);
     abandonRequest();
@@ -207,65 +194,16 @@ bool Conversation::newChat()
 
 void Conversation::openSession(const Choice &choice, const QString &noticeText)
 {
-    if (!m_session.id.isEmpty())
-        endSession(m_baseUrl, endSessionBody(m_session.id, m_language));
-    const quint64 serial = m_session.chat.serial + 1;
-    m_session = {};
-    m_session.chat = {choice.platform, choice.codeType, serial, false};
-    m_deployer->setChat(serial);
-    QNetworkReply *reply = postServiceRequest(*m_network, m_baseUrl + ServicePath::NewChat,
-                                              newChatBody(choice.codeType, choice.platform, m_language), m_language);
-    connect(reply, &QNetworkReply::finished, this,
-            [this, reply, serial, baseUrl = m_baseUrl] { onSessionOpened(reply, serial, baseUrl); });
+    m_client->open(choice.platform, choice.codeType);
+    m_deployer->setChat(m_client->chat().serial);
     notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(choice.platform, programName(choice.codeType))
                                 : noticeText);
-}
-
-QNetworkReply *Conversation::endSession(const QString &baseUrl, const QJsonObject &body,
-                                        std::chrono::milliseconds bound)
-{
-    QNetworkReply *ended = deleteServiceRequest(*m_network, baseUrl + ServicePath::Session, body, m_language);
-    if (bound > std::chrono::milliseconds::zero())
-        QTimer::singleShot(bound, ended, &QNetworkReply::abort);
-    connect(ended, &QNetworkReply::finished, ended, &QObject::deleteLater);
-    return ended;
 }
 
 void Conversation::restartChat()
 {
     m_transcript->clear();
     openSession(m_choice);
-}
-
-void Conversation::onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl)
-{
-    reply->deleteLater();
-    const bool failed = reply->error() != QNetworkReply::NoError;
-    const ServiceReply answer = failed ? ServiceReply{} : parseServiceReply(reply->readAll());
-    if (serial != m_session.chat.serial) {
-        // A chat the trader has left: a session the service opened only now is ended at once.
-        if (answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty())
-            endSession(baseUrl, endSessionBody(answer.sessionId, m_language));
-        return;
-    }
-    if (failed) {
-        notice(tr("Request failed: %1").arg(failureText(reply)));
-    } else if (answer.kind != ServiceReply::Kind::NewSession) {
-        // Not an answer to this request: nothing to show.
-    } else if (!answer.success) {
-        notice(tr("Failed to create session: %1").arg(answer.message));
-    } else {
-        if (answer.hasSessionId)
-            m_session.id = answer.sessionId;
-        notice(answer.message);
-    }
-    m_session.failed = m_session.id.isEmpty();
-    if (m_request && !m_request->reply) {
-        if (m_session.failed)
-            returnRequest({});
-        else
-            postRequest();
-    }
 }
 
 void Conversation::close()
@@ -280,7 +218,7 @@ void Conversation::close()
 
 Conversation::SendOutcome Conversation::send(const QString &text)
 {
-    if (!m_live)
+    if (!isLive())
         return SendOutcome::Refused;
     const QString request = text.trimmed();
     if (request.isEmpty()) {
@@ -295,7 +233,7 @@ Conversation::SendOutcome Conversation::send(const QString &text)
         notice(tr("A request is already on its way: wait for its answer, or press Stop."));
         return SendOutcome::Refused;
     }
-    switch (ChatSessions::fit(m_session.chat, m_choice.platform, m_choice.codeType)) {
+    switch (ChatSessions::fit(m_client->chat(), m_choice.platform, m_choice.codeType)) {
     case ChatSessions::FormFit::Fits:
         break;
     case ChatSessions::FormFit::Reopen:
@@ -304,7 +242,7 @@ Conversation::SendOutcome Conversation::send(const QString &text)
     case ChatSessions::FormFit::Refuse:
         m_refusedForChoice = true;
         notice(tr("This chat writes %1 %2. Press New Chat to start a chat for %3 %4.")
-                   .arg(m_session.chat.platform, programsName(m_session.chat.codeType), m_choice.platform,
+                   .arg(m_client->chat().platform, programsName(m_client->chat().codeType), m_choice.platform,
                         programsName(m_choice.codeType)));
         return SendOutcome::Refused;
     }
@@ -318,54 +256,40 @@ Conversation::SendOutcome Conversation::send(const QString &text)
 
 void Conversation::dispatch(const QString &request, const QStringList &compileErrors)
 {
-    m_session.chat.used = true;
+    m_client->markUsed();
     ChatEntry user;
     user.kind = ChatEntry::Kind::User;
     user.text = request;
     m_transcript->add(user);
     m_request.emplace();
     m_request->text = request;
-    if (m_features.contains(ServiceFeature::CompileErrors))
-        m_request->compileErrors = compileErrors;
+    m_request->compileErrors = compileErrors;
     m_request->clock.start();
     m_request->entry = m_transcript->add(waitingEntry());
     m_ticker.start();
     Q_EMIT requestInFlightChanged(true);
     // Without an id yet, the request waits for the session; one that failed is opened again.
-    if (!m_session.id.isEmpty())
-        postRequest();
-    else if (m_session.failed)
+    if (m_client->sessionFailed()) {
         openSession(currentChoice());
-}
-
-void Conversation::postRequest()
-{
-    const quint64 serial = m_session.chat.serial;
-    const QString url = m_baseUrl + ServicePath::Chat;
-    const QJsonObject body = m_request->compileErrors.isEmpty()
-        ? chatBody(m_session.id, m_request->text, m_language)
-        : chatBody(m_session.id, m_request->text, m_language, m_request->compileErrors);
-    QNetworkReply *reply = m_features.contains(ServiceFeature::Stream)
-        ? postStreamingChatRequest(*m_network, url, body, m_language)
-        : postServiceRequest(*m_network, url, body, m_language);
-    m_request->reply = reply;
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply] { onStreamData(reply); });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, serial] { onChatAnswered(reply, serial); });
+        m_client->markUsed();
+    }
+    m_client->post(request, compileErrors);
 }
 
 // A streamed answer shows where its time goes and the program growing; a plain one the clock.
 ChatEntry Conversation::waitingEntry() const
 {
     const QString clock = Transcript::clockText(m_request->clock.elapsed());
-    if (!m_request->done && m_request->phase == ChatStreamEvent::Phase::Unknown && m_request->written.isEmpty())
+    const SessionClient::Stream &stream = m_client->stream();
+    if (!stream.done && stream.phase == ChatStreamEvent::Phase::Unknown && stream.written.isEmpty())
         return Transcript::serviceEntry(tr("Generating code... %1").arg(clock), {{tr("Stop"), ChatLink::StopRequest}});
     ChatEntry entry = Transcript::serviceEntry(phaseText() + QLatin1Char(' ') + clock, {{tr("Stop"), ChatLink::StopRequest}});
-    if (!m_request->written.isEmpty()) {
-        const qint64 ms = std::max<qint64>(1, m_request->writing.elapsed());
+    if (!stream.written.isEmpty()) {
+        const qint64 ms = std::max<qint64>(1, stream.writing.elapsed());
         entry.text += QLatin1Char('\n')
-            + tr("%1 characters, %2 per second").arg(m_request->written.size()).arg(m_request->written.size() * 1000 / ms);
+            + tr("%1 characters, %2 per second").arg(stream.written.size()).arg(stream.written.size() * 1000 / ms);
         entry.kind = ChatEntry::Kind::Program;
-        const QStringList lines = m_request->written.split(QLatin1Char('\n'));
+        const QStringList lines = stream.written.split(QLatin1Char('\n'));
         entry.code = lines.mid(std::max<qsizetype>(0, lines.size() - kLiveLines)).join(QLatin1Char('\n'));
     }
     return entry;
@@ -373,9 +297,9 @@ ChatEntry Conversation::waitingEntry() const
 
 QString Conversation::phaseText() const
 {
-    switch (m_request->phase) {
+    switch (m_client->stream().phase) {
     case ChatStreamEvent::Phase::Queued:
-        return tr("Waiting for the model (number %1 in the queue)...").arg(m_request->position);
+        return tr("Waiting for the model (number %1 in the queue)...").arg(m_client->stream().position);
     case ChatStreamEvent::Phase::Checking:
         return tr("Checking the program...");
     case ChatStreamEvent::Phase::Repairing:
@@ -418,11 +342,7 @@ void Conversation::abandonRequest()
 {
     if (!m_request)
         return;
-    if (QNetworkReply *reply = m_request->reply) {
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    m_client->drop();
     m_request.reset();
     Q_EMIT requestInFlightChanged(false);
 }
@@ -431,95 +351,11 @@ void Conversation::stop()
 {
     if (m_deployer->isCompiling()) {
         m_deployer->stopCompile();
-    } else if (m_request && m_request->reply) {
-        // The service frees the model at once; closing the connection alone would do it later.
-        if (m_features.contains(ServiceFeature::Cancel)) {
-            QNetworkReply *cancel = postServiceRequest(*m_network, m_baseUrl + ServicePath::Cancel,
-                                                       cancelBody(m_session.id, m_language), m_language);
-            connect(cancel, &QNetworkReply::finished, cancel, &QObject::deleteLater);
-        }
-        m_request->stopping = true;
-        m_request->reply->abort();
+    } else if (m_request && m_client->isPosted()) {
+        m_client->stop();
     } else if (m_request) {
         returnRequest(tr("Stopped. Your request is back in the request field."));
     }
-}
-
-QString Conversation::failureText(const QNetworkReply *reply) const
-{
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status != 0) {
-        return tr("The code generator at %1 answered with an error: %2 %3")
-            .arg(m_baseUrl)
-            .arg(status)
-            .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
-    }
-    switch (reply->error()) {
-    case QNetworkReply::ConnectionRefusedError:
-        return tr("Cannot reach the code generator at %1: connection refused").arg(m_baseUrl);
-    case QNetworkReply::HostNotFoundError:
-        return tr("Cannot reach the code generator at %1: host not found").arg(m_baseUrl);
-    case QNetworkReply::OperationCanceledError: {
-        // Only the transfer time-out cancels a reply that nobody stopped.
-        const qint64 seconds = m_timeouts.transfer.count() / 1000;
-        return seconds >= 120 && seconds % 60 == 0
-            ? tr("The code generator did not answer within %1 minutes").arg(seconds / 60)
-            : tr("The code generator did not answer within %1 seconds").arg(seconds);
-    }
-    default:
-        return tr("Cannot reach the code generator at %1: %2").arg(m_baseUrl, reply->errorString());
-    }
-}
-
-// A streamed answer is read as it comes; a plain one (or a refusal) only once finished.
-void Conversation::onStreamData(QNetworkReply *reply)
-{
-    if (!m_request || m_request->reply != reply
-        || !reply->header(QNetworkRequest::ContentTypeHeader).toString().startsWith(QLatin1String("text/event-stream")))
-        return;
-    for (const ServerSentEvent &event : m_request->events.feed(reply->readAll())) {
-        const ChatStreamEvent streamed = parseChatStreamEvent(event);
-        switch (streamed.kind) {
-        case ChatStreamEvent::Kind::Status:
-            m_request->phase = streamed.phase;
-            m_request->position = streamed.position;
-            // A repair writes the program anew.
-            if (streamed.phase == ChatStreamEvent::Phase::Repairing)
-                m_request->written.clear();
-            break;
-        case ChatStreamEvent::Kind::Delta:
-            if (m_request->written.isEmpty())
-                m_request->writing.start();
-            m_request->written += streamed.text;
-            break;
-        case ChatStreamEvent::Kind::Done:
-            m_request->done = streamed.reply;
-            break;
-        case ChatStreamEvent::Kind::Other:
-            break;
-        }
-    }
-    if (!m_liveRefresh.isActive())
-        m_liveRefresh.start();
-}
-
-void Conversation::onChatAnswered(QNetworkReply *reply, quint64 serial)
-{
-    reply->deleteLater();
-    if (serial != m_session.chat.serial || !m_request || m_request->reply != reply)
-        return;
-    if (reply->error() != QNetworkReply::NoError) {
-        returnRequest(m_request->stopping ? tr("Stopped. Your request is back in the request field.")
-                                          : tr("Request failed: %1").arg(failureText(reply)));
-        return;
-    }
-    const bool streamed = reply->header(QNetworkRequest::ContentTypeHeader).toString().startsWith(QLatin1String("text/event-stream"));
-    if (streamed && !m_request->done) {
-        returnRequest(tr("Request failed: %1").arg(
-            tr("the connection to the code generator at %1 ended before its answer was complete").arg(m_baseUrl)));
-        return;
-    }
-    takeAnswer(streamed ? *m_request->done : parseServiceReply(reply->readAll()));
 }
 
 void Conversation::takeAnswer(const ServiceReply &answer)
@@ -535,14 +371,12 @@ void Conversation::takeAnswer(const ServiceReply &answer)
             || (answer.error == Protocol::ErrorCode::None && answer.message.startsWith(QLatin1String("Unknown session")));
         if (forgotten && !m_request->retried) {
             m_request->retried = true;
-            m_request->reply = nullptr;
-            m_request->events = {};
-            m_request->done.reset();
             openSession(currentChoice(),
                         tr("The code generator no longer knew this chat: a new %1 %2 chat was opened, and "
                            "your request goes there.")
-                            .arg(m_session.chat.platform, programName(m_session.chat.codeType)));
-            m_session.chat.used = true;
+                            .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
+            m_client->markUsed();
+            m_client->post(m_request->text, m_request->compileErrors);
             return;
         }
         returnRequest(answer.message);
@@ -550,7 +384,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     }
     finishRequest();
 
-    const int number = m_deployer->keep(answer.response, m_session.chat.platform, m_session.chat.codeType,
+    const int number = m_deployer->keep(answer.response, m_client->chat().platform, m_client->chat().codeType,
                                         answer.hasWarnings ? std::optional(answer.warnings) : std::nullopt);
     ChatEntry shown;
     shown.kind = ChatEntry::Kind::Program;
@@ -562,7 +396,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     shown.links.append({tr("Copy code"), ChatLink::Copy + QString::number(number)});
     m_transcript->add(shown);
     notice(tr("%1 %2 generated successfully!\nCompiling...")
-               .arg(m_session.chat.platform, programName(m_session.chat.codeType)));
+               .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
     m_deployer->deploy(number);
 }
 
@@ -597,7 +431,7 @@ bool Conversation::activate(const QString &href)
 // chose so, until a compile is clean or the rounds are used up.
 void Conversation::onNewestCompiled(const QStringList &errors)
 {
-    const int round = m_autoFix.roundFor(errors, {m_features.contains(ServiceFeature::CompileErrors),
+    const int round = m_autoFix.roundFor(errors, {m_client->offers(ServiceFeature::CompileErrors),
                                                   m_request.has_value() || m_deployer->hasWaiting()});
     if (round == 0)
         return;

@@ -1,34 +1,30 @@
 #pragma once
 
 #include "platform/compilerrun.h"
-#include "protocol/eventstream.h"
 #include "service/autofixpolicy.h"
 #include "service/chatentry.h"
-#include "service/chatsession.h"
 #include "service/serviceaccess.h"
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
-
-#include <chrono>
 
 #include <optional>
 
 class ProgramDeployer;
-class QNetworkAccessManager;
 class QNetworkReply;
+class SessionClient;
 class Transcript;
 
-// The conversation with the code-generation service, without widgets: the version check, the
-// chat's session and one request at a time here; the programs of its answers go to the
-// ProgramDeployer (saved, earlier file contents kept, compiled asynchronously), their compile
-// errors back by the AutoFixPolicy, and everything said into the Transcript. The window feeds
-// it what the form says and renders the entries it reports; tests drive it directly.
+// The conversation with the code-generation service, without widgets, coordinating its parts:
+// the SessionClient talks to the service (version check, session, one request at a time,
+// Stop), the ProgramDeployer takes the programs of its answers into the terminal (saved,
+// earlier file contents kept, compiled asynchronously), the AutoFixPolicy decides when compile
+// errors go back by themselves, and the Transcript holds everything said. The window feeds it
+// what the form says and renders the entries it reports; tests drive it directly.
 class Conversation final : public QObject
 {
     Q_OBJECT
@@ -51,7 +47,7 @@ public:
     ~Conversation() override;
 
     // "en", "zh-CN" or "zh-TW": sent with every request.
-    void setLanguage(const QString &code) { m_language = code; }
+    void setLanguage(const QString &code);
     // Read when an answer is saved, not when it was asked for, so that a folder fixed while
     // waiting counts.
     void setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder);
@@ -73,8 +69,8 @@ public:
     void leave() { leaveService(false); }
     // Set when the client can start a service of its own: the first check that reaches no
     // service then reports serviceUnreachable() and waits for start() to be called again.
-    void setServiceStarter(bool available) { m_mayAskForService = available; }
-    bool isLive() const { return m_live; }
+    void setServiceStarter(bool available);
+    bool isLive() const;
     bool isRequestInFlight() const { return m_request.has_value(); }
     bool isCompiling() const;
 
@@ -118,13 +114,7 @@ Q_SIGNALS:
     void closed();
 
 private:
-    struct Session final
-    {
-        ChatSession chat;
-        QString id;
-        bool failed = false;             // the service did not give it an id
-    };
-
+    // The trader's request until its answer, as the chat shows it.
     struct Request final
     {
         // Declared here, defined out of line: an optional of a nested type with member
@@ -133,67 +123,40 @@ private:
 
         QString text;
         QStringList compileErrors;     // sent as data beside the text
-        QPointer<QNetworkReply> reply; // null while it waits for the session's id
         int entry = -1;                // the waiting bubble
         QElapsedTimer clock;
-        bool stopping = false;
         bool retried = false;          // sent once more in a chat opened for it
-        // A streamed answer: the program as written so far, where its time goes, its end.
-        EventStreamReader events;
-        QString written;
-        QElapsedTimer writing;
-        ChatStreamEvent::Phase phase = ChatStreamEvent::Phase::Unknown;
-        int position = 0;
-        std::optional<ServiceReply> done;
     };
 
     int notice(const QString &text);
 
-    void onVersionChecked(QNetworkReply *reply);
+    void onLive();
     // Replaces the open session by a new one for the chosen platform and program type.
     // A notice says so: "Creating new ..." unless another is given.
     void openSession(const Choice &choice, const QString &noticeText = {});
     Choice currentChoice() const; // what the open session writes
     void restartChat();
-    // Its answer is of no interest: the chat is left either way. bound: zero for the transfer
-    // time-out of every request.
-    QNetworkReply *endSession(const QString &baseUrl, const QJsonObject &body,
-                              std::chrono::milliseconds bound = std::chrono::milliseconds::zero());
     QNetworkReply *leaveService(bool closing);
     void abandonRequest();
-    void onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl);
-    void postRequest();
     void dispatch(const QString &request, const QStringList &compileErrors);
-    void onStreamData(QNetworkReply *reply);
-    void onChatAnswered(QNetworkReply *reply, quint64 serial);
     void takeAnswer(const ServiceReply &answer);
     void finishRequest();
     void returnRequest(const QString &why);
     void tick();
     ChatEntry waitingEntry() const;
     QString phaseText() const;
-    QString failureText(const QNetworkReply *reply) const;
     QString programName(const QString &codeType) const;
     QString programsName(const QString &codeType) const;
-
     void onNewestCompiled(const QStringList &errors);
 
-    ServiceTimeouts m_timeouts;
-    QNetworkAccessManager *m_network = nullptr;
+    SessionClient *m_client = nullptr;
     Transcript *m_transcript = nullptr;
     ProgramDeployer *m_deployer = nullptr;
-    QString m_language = QStringLiteral("en");
-    QString m_baseUrl;
-    QPointer<QNetworkReply> m_versionCheck;
-    bool m_live = false;
-    QStringList m_features; // what the service offers beyond the plain protocol
-    bool m_mayAskForService = false;
     Choice m_choice;
     QString m_indicatorLabel;
     QString m_eaLabel;
     QString m_programName;
 
-    Session m_session;
     std::optional<Request> m_request;
     // Set when a Send was refused for not fitting the chat: New Chat then keeps its request.
     bool m_refusedForChoice = false;
@@ -201,6 +164,5 @@ private:
     QStringList m_suggestedErrors;
     AutoFixPolicy m_autoFix;
     QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second
-
-    QTimer m_ticker; // the waiting bubble counts the seconds
+    QTimer m_ticker;      // the waiting bubble counts the seconds
 };

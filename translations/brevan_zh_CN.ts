@@ -275,24 +275,8 @@
         <translation>EA</translation>
     </message>
     <message>
-        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
-        <translation>当前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;请下载最新版本后再使用。</translation>
-    </message>
-    <message>
-        <source>Version Too Low</source>
-        <translation>版本过低</translation>
-    </message>
-    <message>
         <source>Creating new %1 %2 chat...</source>
         <translation>正在创建新的%1 %2聊天...</translation>
-    </message>
-    <message>
-        <source>Request failed: %1</source>
-        <translation>请求失败：%1</translation>
-    </message>
-    <message>
-        <source>Failed to create session: %1</source>
-        <translation>新建会话失败：%1</translation>
     </message>
     <message>
         <source>Please enter your request!</source>
@@ -321,30 +305,6 @@
     <message>
         <source>Stopped. Your request is back in the request field.</source>
         <translation>已停止。你的需求已放回输入框。</translation>
-    </message>
-    <message>
-        <source>The code generator at %1 answered with an error: %2 %3</source>
-        <translation>位于 %1 的代码生成服务返回错误：%2 %3</translation>
-    </message>
-    <message>
-        <source>Cannot reach the code generator at %1: connection refused</source>
-        <translation>无法连接位于 %1 的代码生成服务：连接被拒绝</translation>
-    </message>
-    <message>
-        <source>Cannot reach the code generator at %1: host not found</source>
-        <translation>无法连接位于 %1 的代码生成服务：找不到主机</translation>
-    </message>
-    <message>
-        <source>The code generator did not answer within %1 minutes</source>
-        <translation>代码生成服务在 %1 分钟内没有回复</translation>
-    </message>
-    <message>
-        <source>The code generator did not answer within %1 seconds</source>
-        <translation>代码生成服务在 %1 秒内没有回复</translation>
-    </message>
-    <message>
-        <source>Cannot reach the code generator at %1: %2</source>
-        <translation>无法连接位于 %1 的代码生成服务：%2</translation>
     </message>
     <message>
         <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
@@ -389,12 +349,55 @@ Compiling...</source>
         <translation>正在编写程序...</translation>
     </message>
     <message>
-        <source>the connection to the code generator at %1 ended before its answer was complete</source>
-        <translation>与位于 %1 的代码生成服务的连接在回复完成前中断</translation>
-    </message>
-    <message>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
+    </message>
+</context>
+<context>
+    <name>SessionClient</name>
+    <message>
+        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
+        <translation>当前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;请下载最新版本后再使用。</translation>
+    </message>
+    <message>
+        <source>Version Too Low</source>
+        <translation>版本过低</translation>
+    </message>
+    <message>
+        <source>Request failed: %1</source>
+        <translation>请求失败：%1</translation>
+    </message>
+    <message>
+        <source>Failed to create session: %1</source>
+        <translation>新建会话失败：%1</translation>
+    </message>
+    <message>
+        <source>The code generator at %1 answered with an error: %2 %3</source>
+        <translation>位于 %1 的代码生成服务返回错误：%2 %3</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: connection refused</source>
+        <translation>无法连接位于 %1 的代码生成服务：连接被拒绝</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: host not found</source>
+        <translation>无法连接位于 %1 的代码生成服务：找不到主机</translation>
+    </message>
+    <message>
+        <source>The code generator did not answer within %1 minutes</source>
+        <translation>代码生成服务在 %1 分钟内没有回复</translation>
+    </message>
+    <message>
+        <source>The code generator did not answer within %1 seconds</source>
+        <translation>代码生成服务在 %1 秒内没有回复</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: %2</source>
+        <translation>无法连接位于 %1 的代码生成服务：%2</translation>
+    </message>
+    <message>
+        <source>the connection to the code generator at %1 ended before its answer was complete</source>
+        <translation>与位于 %1 的代码生成服务的连接在回复完成前中断</translation>
     </message>
 </context>
 <context>

@@ -275,24 +275,8 @@
         <translation>EA</translation>
     </message>
     <message>
-        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
-        <translation>目前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;請下載最新版本。</translation>
-    </message>
-    <message>
-        <source>Version Too Low</source>
-        <translation>版本過低</translation>
-    </message>
-    <message>
         <source>Creating new %1 %2 chat...</source>
         <translation>正在建立新的%1 %2聊天...</translation>
-    </message>
-    <message>
-        <source>Request failed: %1</source>
-        <translation>請求失敗：%1</translation>
-    </message>
-    <message>
-        <source>Failed to create session: %1</source>
-        <translation>新建會話失敗：%1</translation>
     </message>
     <message>
         <source>Please enter your request!</source>
@@ -321,30 +305,6 @@
     <message>
         <source>Stopped. Your request is back in the request field.</source>
         <translation>已停止。你的需求已放回輸入框。</translation>
-    </message>
-    <message>
-        <source>The code generator at %1 answered with an error: %2 %3</source>
-        <translation>位於 %1 的程式碼產生服務回傳錯誤：%2 %3</translation>
-    </message>
-    <message>
-        <source>Cannot reach the code generator at %1: connection refused</source>
-        <translation>無法連線位於 %1 的程式碼產生服務：連線被拒絕</translation>
-    </message>
-    <message>
-        <source>Cannot reach the code generator at %1: host not found</source>
-        <translation>無法連線位於 %1 的程式碼產生服務：找不到主機</translation>
-    </message>
-    <message>
-        <source>The code generator did not answer within %1 minutes</source>
-        <translation>程式碼產生服務在 %1 分鐘內沒有回覆</translation>
-    </message>
-    <message>
-        <source>The code generator did not answer within %1 seconds</source>
-        <translation>程式碼產生服務在 %1 秒內沒有回覆</translation>
-    </message>
-    <message>
-        <source>Cannot reach the code generator at %1: %2</source>
-        <translation>無法連線位於 %1 的程式碼產生服務：%2</translation>
     </message>
     <message>
         <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
@@ -389,12 +349,55 @@ Compiling...</source>
         <translation>正在編寫程式...</translation>
     </message>
     <message>
-        <source>the connection to the code generator at %1 ended before its answer was complete</source>
-        <translation>與位於 %1 的程式碼產生服務的連線在回覆完成前中斷</translation>
-    </message>
-    <message>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
+    </message>
+</context>
+<context>
+    <name>SessionClient</name>
+    <message>
+        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
+        <translation>目前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;請下載最新版本。</translation>
+    </message>
+    <message>
+        <source>Version Too Low</source>
+        <translation>版本過低</translation>
+    </message>
+    <message>
+        <source>Request failed: %1</source>
+        <translation>請求失敗：%1</translation>
+    </message>
+    <message>
+        <source>Failed to create session: %1</source>
+        <translation>新建會話失敗：%1</translation>
+    </message>
+    <message>
+        <source>The code generator at %1 answered with an error: %2 %3</source>
+        <translation>位於 %1 的程式碼產生服務回傳錯誤：%2 %3</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: connection refused</source>
+        <translation>無法連線位於 %1 的程式碼產生服務：連線被拒絕</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: host not found</source>
+        <translation>無法連線位於 %1 的程式碼產生服務：找不到主機</translation>
+    </message>
+    <message>
+        <source>The code generator did not answer within %1 minutes</source>
+        <translation>程式碼產生服務在 %1 分鐘內沒有回覆</translation>
+    </message>
+    <message>
+        <source>The code generator did not answer within %1 seconds</source>
+        <translation>程式碼產生服務在 %1 秒內沒有回覆</translation>
+    </message>
+    <message>
+        <source>Cannot reach the code generator at %1: %2</source>
+        <translation>無法連線位於 %1 的程式碼產生服務：%2</translation>
+    </message>
+    <message>
+        <source>the connection to the code generator at %1 ended before its answer was complete</source>
+        <translation>與位於 %1 的程式碼產生服務的連線在回覆完成前中斷</translation>
     </message>
 </context>
 <context>
