@@ -1,5 +1,6 @@
 #include "service/conversation.h"
 
+#include "protocol/domain.h"
 #include "service/programdeployer.h"
 #include "service/sessionclient.h"
 #include "service/transcript.h"
@@ -133,12 +134,12 @@ void Conversation::setProgramLabels(const QString &indicator, const QString &ea)
 
 QString Conversation::programName(const QString &codeType) const
 {
-    return codeType == QLatin1String("indicator") ? m_indicatorLabel : m_eaLabel;
+    return Protocol::programTypeNamed(codeType) == Protocol::ProgramType::Indicator ? m_indicatorLabel : m_eaLabel;
 }
 
 QString Conversation::programsName(const QString &codeType) const
 {
-    return codeType == QLatin1String("indicator") ? tr("indicators") : tr("EAs");
+    return Protocol::programTypeNamed(codeType) == Protocol::ProgramType::Indicator ? tr("indicators") : tr("EAs");
 }
 
 // Until its first Send a chat is for whatever the form shows, so that the first request

@@ -1,5 +1,6 @@
 #include "service/localservice.h"
 
+#include "protocol/domain.h"
 #include "service/serviceaccess.h"
 
 #include <QCoreApplication>
@@ -122,7 +123,7 @@ bool LocalService::ownsService() const
 void LocalService::probe(bool afterLostRace)
 {
     QNetworkReply *reply = postServiceRequest(*m_network, m_baseUrl + ServicePath::VersionCheck,
-                                              versionCheckBody(), QStringLiteral("en"));
+                                              versionCheckBody(), Protocol::wireName(Protocol::Language::English));
     QTimer::singleShot(m_timeouts.probe, reply, &QNetworkReply::abort);
     connect(reply, &QNetworkReply::finished, this, [this, reply, afterLostRace] {
         reply->deleteLater();

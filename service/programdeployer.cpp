@@ -75,7 +75,7 @@ void ProgramDeployer::refuse(int number, const QString &text)
 // Which field is wrong and how, so that the trader can fix it; empty when both are usable.
 QString ProgramDeployer::folderProblem(const QString &platform, const Folders &folders) const
 {
-    const QString mql = platform == QLatin1String("MT5") ? QStringLiteral("MQL5") : QStringLiteral("MQL4");
+    const QString mql = Protocol::mqlFolderName(Deployment::platformOf(platform));
     if (folders.data.isEmpty())
         return tr("The %1 Data path is empty: choose the folder that holds %2.").arg(platform, mql);
     if (!QDir(Deployment::mqlFolder(folders.data, platform)).exists())

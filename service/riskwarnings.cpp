@@ -1,4 +1,6 @@
-#include "riskwarnings.h"
+#include "service/riskwarnings.h"
+
+#include "protocol/domain.h"
 
 #include <riskreview.h>
 
@@ -67,7 +69,7 @@ QString message(const QString &rule, const QString &subject)
 QList<RiskWarnings::Warning> RiskWarnings::review(const QString &code, const QString &platform)
 {
     const QByteArray source = code.toUtf8();
-    const mqlcheck::Language language = platform.compare(QLatin1String("MT4"), Qt::CaseInsensitive) == 0
+    const mqlcheck::Language language = Protocol::platformNamed(platform) == Protocol::Platform::Mt4
         ? mqlcheck::Language::Mql4
         : mqlcheck::Language::Mql5;
     QList<Warning> warnings;

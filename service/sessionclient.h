@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/domain.h"
 #include "protocol/eventstream.h"
 #include "protocol/messages.h"
 #include "service/chatsession.h"
@@ -104,7 +105,7 @@ private:
 
     ServiceTimeouts m_timeouts;
     QNetworkAccessManager *m_network = nullptr;
-    QString m_language = QStringLiteral("en");
+    QString m_language = Protocol::wireName(Protocol::Language::English);
     QString m_baseUrl;
     QPointer<QNetworkReply> m_versionCheck;
     bool m_live = false;

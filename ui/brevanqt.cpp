@@ -343,8 +343,8 @@ void BrevanQt::retranslateExtras()
     // Only new labels: the open session must not take this for the user's choice.
     const QSignalBlocker quiet(ui.comboBox_type);
     ui.comboBox_type->clear();
-    ui.comboBox_type->addItem(tr("Indicator"), QStringLiteral("indicator"));
-    ui.comboBox_type->addItem(tr("EA"), QStringLiteral("ea"));
+    ui.comboBox_type->addItem(tr("Indicator"), Protocol::wireName(Protocol::ProgramType::Indicator));
+    ui.comboBox_type->addItem(tr("EA"), Protocol::wireName(Protocol::ProgramType::ExpertAdvisor));
     const int index = ui.comboBox_type->findData(selectedType, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index >= 0)
         ui.comboBox_type->setCurrentIndex(index);
