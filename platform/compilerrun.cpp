@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QTextStream>
 
@@ -194,21 +193,6 @@ void Job::onProcessFinished()
     outcome.hasLog = readLog(m_logPath, &outcome.log);
     QFile::remove(m_logPath);
     Q_EMIT finished(outcome);
-}
-
-Outcome compile(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
-                int timeoutMs)
-{
-    Job job;
-    Outcome result;
-    QEventLoop loop;
-    QObject::connect(&job, &Job::finished, &loop, [&](const Outcome &outcome) {
-        result = outcome;
-        loop.quit();
-    });
-    job.start(installFolder, workingFolder, sourceFileName, timeoutMs);
-    loop.exec();
-    return result;
 }
 
 } // namespace CompilerRun

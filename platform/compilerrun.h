@@ -69,8 +69,4 @@ private:
     bool m_reportPending = false;
 };
 
-// The same, waited for in a local event loop: for tools that have nothing else to do.
-Outcome compile(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
-                int timeoutMs = TimeoutMs);
-
 } // namespace CompilerRun

@@ -114,11 +114,6 @@ void LocalService::begin()
     probe(false);
 }
 
-bool LocalService::ownsService() const
-{
-    return m_process && m_listening;
-}
-
 // Asks for the version check, which every TavrinAI service answers and nothing else would.
 void LocalService::probe(bool afterLostRace)
 {

@@ -44,8 +44,6 @@ public:
     // started before is stopped first, so that a new backend takes effect.
     void start(const QString &baseUrl, const ServiceBackend &backend);
 
-    // Whether the service at baseUrl() runs because this object started it.
-    bool ownsService() const;
     QString baseUrl() const { return m_baseUrl; }
 
 Q_SIGNALS:

@@ -303,6 +303,20 @@ private Q_SLOTS:
         QVERIFY(shows(kGreeting));
     }
 
+    // A compile that cannot start says so from the event loop, never from inside start(), so
+    // that whoever starts it has finished doing so when it hears of the end.
+    void compilerMissingReportedLater()
+    {
+        CompilerRun::Job job;
+        int reports = 0;
+        connect(&job, &CompilerRun::Job::finished, this, [&reports] { ++reports; });
+        QVERIFY(!job.start(m_root->path(), m_root->path(), u"Swing.mq4"_s));
+        QCOMPARE(reports, 0);
+        QVERIFY(job.isRunning());
+        QTRY_COMPARE(reports, 1);
+        QVERIFY(!job.isRunning());
+    }
+
     // The window keeps its events while a compiler hangs; the compile ends by its bound or by Stop.
     void compileBoundedAndStopped_data()
     {
