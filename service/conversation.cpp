@@ -161,8 +161,7 @@ Conversation::Choice Conversation::currentChoice() const
 void Conversation::start(const QString &baseUrl)
 {
     // Another service (Settings) starts anew: what the old one was doing is left behind.
-    abandonRequest();
-    m_deployer->dropWaiting();
+    leaveService(false);
     m_client->check(baseUrl);
 }
 
@@ -320,11 +319,13 @@ void Conversation::tick()
         m_ticker.stop();
 }
 
-// The waiting bubble keeps the time the request took, without its Stop.
+// The waiting bubble keeps the time the request took, without its Stop. A request still
+// waiting for its session (stopped meanwhile) does not go out later.
 void Conversation::finishRequest()
 {
     const QString waited = tr("Generating code... %1").arg(Transcript::clockText(m_request->clock.elapsed()));
     m_transcript->change(m_request->entry, Transcript::serviceEntry(waited));
+    m_client->drop();
     m_request.reset();
     Q_EMIT requestInFlightChanged(false);
 }

@@ -266,6 +266,20 @@ private Q_SLOTS:
         QCOMPARE(ids, (forgotten ? QStringList{u"s-1"_s, u"session-1"_s} : QStringList{u"s-1"_s}));
     }
 
+    // Stopped while it waited for its session: it does not go out once the session comes.
+    void stoppedBeforeTheSession()
+    {
+        m_service->enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-1"_s).delayed(300));
+        QVERIFY(open({}, CompilerRun::TimeoutMs, false));
+        QTRY_VERIFY(m_chat->isLive());
+        QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
+        m_chat->stop();
+        QVERIFY(shows(kStopped));
+        QVERIFY(shows(kGreeting));
+        QTest::qWait(200);
+        QVERIFY(chats().isEmpty());
+    }
+
     // Settings > Code generator: the old chat ends at the old service, nothing of the old one
     // arrives later, and the new one gets one check, one chat and one "live".
     void switchingService_data()
