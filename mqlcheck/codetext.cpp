@@ -1,9 +1,38 @@
 #include "codetext.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace mqlcheck {
+
+std::vector<std::size_t> pairBrackets(std::string_view marks, std::string_view openers,
+                                      std::string_view closers)
+{
+    constexpr std::size_t none = std::string_view::npos;
+    std::vector<std::size_t> partner(marks.size(), none);
+    std::vector<std::size_t> open;
+    // So that a closer without an opener costs nothing.
+    std::vector<std::size_t> openOfKind(openers.size(), 0);
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        if (const std::size_t kind = openers.find(marks[i]); kind != none) {
+            open.push_back(i);
+            ++openOfKind[kind];
+            continue;
+        }
+        const std::size_t kind = closers.find(marks[i]);
+        if (kind == none || openOfKind[kind] == 0)
+            continue;
+        const auto match = std::find_if(open.rbegin(), open.rend(),
+                                        [&](std::size_t o) { return marks[o] == openers[kind]; });
+        partner[*match] = i;
+        partner[i] = *match;
+        for (auto passed = open.rbegin(); passed != std::next(match); ++passed)
+            --openOfKind[openers.find(marks[*passed])];
+        open.erase(std::prev(match.base()), open.end());
+    }
+    return partner;
+}
 
 std::string_view withoutByteOrderMark(std::string_view text)
 {

@@ -23,6 +23,12 @@ inline bool isWordCharacter(char c)
 
 std::string_view withoutByteOrderMark(std::string_view text);
 
+// The partner of each bracket in marks, one character per place (a bracket of openers or
+// closers, or anything else), or npos: each closer pairs with the nearest open bracket of its
+// kind, and the openers passed over on the way stay unpaired, as does a closer without one.
+std::vector<std::size_t> pairBrackets(std::string_view marks, std::string_view openers,
+                                      std::string_view closers);
+
 // The source with its comments and string and character literals blanked out byte by byte,
 // line ends kept, so that the checks see only code and still report places of the original.
 class CodeText final

@@ -98,40 +98,23 @@ std::string languageName(Language language)
     return language == Language::Mql4 ? "MQL4" : "MQL5";
 }
 
-// Each closer pairs with the nearest open bracket of its kind; openers passed over on the
-// way are reported as never closed, so a missing closer is shown at the line of its opener
-// rather than at the end of the file.
+// A closer pairs with the nearest open bracket of its kind; the openers passed over on the way
+// are reported as never closed, so a missing closer is shown at the line of its opener rather
+// than at the end of the file.
 std::vector<Finding> bracketFindings(const CodeText &text)
 {
     std::vector<Finding> findings;
-    std::vector<std::size_t> open;
     const std::string &code = text.code();
-    const auto unclosed = [&](std::size_t position) {
-        return text.errorAt(code::UnclosedOpener, position,
-                            "'" + std::string(1, code[position]) + "' is not closed");
-    };
+    const std::vector<std::size_t> partner = pairBrackets(code, openers, closers);
     for (std::size_t i = 0; i < code.size(); ++i) {
-        if (openers.find(code[i]) != std::string_view::npos) {
-            open.push_back(i);
+        if (partner[i] != std::string_view::npos)
             continue;
-        }
-        const std::size_t kind = closers.find(code[i]);
-        if (kind == std::string_view::npos)
-            continue;
-        auto match = open.rbegin();
-        while (match != open.rend() && code[*match] != openers[kind])
-            ++match;
-        if (match == open.rend()) {
-            findings.push_back(text.errorAt(code::UnexpectedCloser, i,
-                                            "unexpected '" + std::string(1, code[i]) + "'"));
-            continue;
-        }
-        for (auto passed = open.rbegin(); passed != match; ++passed)
-            findings.push_back(unclosed(*passed));
-        open.erase(std::prev(match.base()), open.end());
+        const std::string bracket(1, code[i]);
+        if (openers.find(code[i]) != std::string_view::npos)
+            findings.push_back(text.errorAt(code::UnclosedOpener, i, "'" + bracket + "' is not closed"));
+        else if (closers.find(code[i]) != std::string_view::npos)
+            findings.push_back(text.errorAt(code::UnexpectedCloser, i, "unexpected '" + bracket + "'"));
     }
-    for (const std::size_t position : open)
-        findings.push_back(unclosed(position));
     return findings;
 }
 

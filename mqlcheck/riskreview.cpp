@@ -370,39 +370,11 @@ void Review::tokenize()
 // Each closer pairs with the nearest open bracket of its kind; those passed over stay unpaired.
 void Review::matchBrackets()
 {
-    // 0, 1, 2 for an opener, 3, 4, 5 for its closer, else none.
-    const auto kindOf = [&](std::size_t token) -> std::size_t {
-        switch (m_tokens[token].mark) {
-        case '(': return 0;
-        case '[': return 1;
-        case '{': return 2;
-        case ')': return 3;
-        case ']': return 4;
-        case '}': return 5;
-        default: return none;
-        }
-    };
-    m_partner.assign(m_tokens.size(), none);
-    std::vector<std::size_t> open;
-    std::size_t openOfKind[3] = {0, 0, 0}; // so that a closer without an opener costs nothing
-    for (std::size_t i = 0; i < m_tokens.size(); ++i) {
-        const std::size_t kindOrCloser = kindOf(i);
-        if (kindOrCloser < 3) {
-            open.push_back(i);
-            ++openOfKind[kindOrCloser];
-            continue;
-        }
-        const std::size_t kind = kindOrCloser == none ? none : kindOrCloser - 3;
-        if (kind == none || openOfKind[kind] == 0)
-            continue;
-        auto match = std::find_if(open.rbegin(), open.rend(),
-                                  [&](std::size_t o) { return kindOf(o) == kind; });
-        m_partner[*match] = i;
-        m_partner[i] = *match;
-        for (auto passed = open.rbegin(); passed != std::next(match); ++passed)
-            --openOfKind[kindOf(*passed)];
-        open.erase(std::prev(match.base()), open.end());
-    }
+    std::string marks;
+    marks.reserve(m_tokens.size());
+    for (const Token &token : m_tokens)
+        marks.push_back(token.mark);
+    m_partner = pairBrackets(marks, "([{", ")]}");
 }
 
 bool Review::mentions(std::string_view word) const

@@ -108,11 +108,11 @@ Values valuesOf(const TradingIdea &idea, const QString &request)
 QString CodeGenerator::program(const ProgramKind &kind, const TradingIdea &idea,
                                const QString &request)
 {
-    const QString platform = kind.platform == ProgramKind::Platform::Mql4 ? QStringLiteral("mql4_")
+    const QString platform = kind.platform == Protocol::Platform::Mt4 ? QStringLiteral("mql4_")
                                                                           : QStringLiteral("mql5_");
     Values values = valuesOf(idea, request);
     const QString strategy = strategyName(idea.strategy);
-    if (kind.type == ProgramKind::Type::Indicator) {
+    if (kind.type == Protocol::ProgramType::Indicator) {
         return withAlignedInputComments(
             filled(templateText(platform + QStringLiteral("indicator_") + strategy), values));
     }

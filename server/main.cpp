@@ -5,7 +5,9 @@
 #include "apirequest.h"
 #include "memorysessionstore.h"
 #include "modelsettings.h"
+#include "modelwriter.h"
 #include "tavrinserver.h"
+#include "templatewriter.h"
 #ifdef TAVRIN_WITH_REDIS
 #include "redissessionstore.h"
 #endif
@@ -196,8 +198,7 @@ int main(int argc, char *argv[])
     if (!store)
         return fail(problem);
 
-    TavrinServer service(minVersion, parser.value(updateMessageOption), store);
-    service.trustProxies(trusted);
+    CodeWriter *writer = nullptr;
     if (backend == QLatin1String("openai")) {
         ModelSettings settings;
         settings.serverRoot =
@@ -219,8 +220,14 @@ int main(int argc, char *argv[])
         settings.concurrency = parser.value(concurrencyOption).toInt(&concurrencyValid);
         if (!concurrencyValid || settings.concurrency < 1)
             return fail(QStringLiteral("--llm-concurrency takes a positive number"));
-        service.useModel(settings, [](const QString &line) { qInfo().noquote() << line; });
+        auto *model = new ModelWriter(settings);
+        model->checkServer([](const QString &line) { qInfo().noquote() << line; });
+        writer = model;
+    } else {
+        writer = new TemplateWriter;
     }
+    TavrinServer service(minVersion, parser.value(updateMessageOption), store, writer);
+    service.trustProxies(trusted);
     QString errorString;
     if (!service.listen(address, port, &errorString)) {
         return fail(QStringLiteral("cannot listen on %1 port %2: %3")

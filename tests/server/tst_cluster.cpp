@@ -1,7 +1,5 @@
 // Several instances of the real tavrin-server sharing their chats in a real redis-server, and
 // the shipped nginx site in front of them, all on loopback ports picked here.
-#include "replytexts.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -215,20 +213,18 @@ private slots:
         const QString id = openChat(m_ports[0]);
         QNetworkReply *running = send(m_ports[0], "POST", "/api/chat", {{"session_id", id}, {"user_message", "hold on"}});
         QTRY_VERIFY_WITH_TIMEOUT(m_model.requests.last().contains("hold on"), waitMs);
-        QCOMPARE(chat(m_ports[1], id, "another").value("message").toString(),
-                 ReplyTexts::stillWorking(ReplyTexts::Language::English));
+        QCOMPARE(chat(m_ports[1], id, "another").value("error"), "chat_busy");
         QCOMPARE(call(m_ports[1], "/api/session", {{"session_id", id}}, "DELETE").value("success"), true);
-        QCOMPARE(answerOf(running).value("message").toString(),
-                 ReplyTexts::chatEnded(ReplyTexts::Language::English));
-        QVERIFY(chat(m_ports[0], id, "again").value("message").toString().startsWith("Unknown session"));
+        QCOMPARE(answerOf(running).value("error"), "stopped");
+        QCOMPARE(chat(m_ports[0], id, "again").value("error"), "unknown_session");
     }
 
     void redisOutage()
     {
         m_redis.kill();
         m_redis.waitForFinished();
-        QCOMPARE(call(m_ports[1], "/api/new", {{"platform", "MT4"}, {"code_type", "indicator"}, {"lang", "zh-TW"}}).value("message").toString(),
-                 ReplyTexts::chatsUnavailable(ReplyTexts::Language::TraditionalChinese));
+        QCOMPARE(call(m_ports[1], "/api/new", {{"platform", "MT4"}, {"code_type", "indicator"}, {"lang", "zh-TW"}}).value("error"),
+                 "store_unavailable");
         QNetworkRequest health(QUrl(QStringLiteral("http://127.0.0.1:%1/healthz").arg(m_ports[1])));
         QCOMPARE(answerOf(m_network.get(health)).value("store"), "unreachable");
         startRedis();

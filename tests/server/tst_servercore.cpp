@@ -1,13 +1,85 @@
-// The service's logic without HTTP: reading requests, keeping chats, keeping secrets.
+// The service's logic without HTTP: reading requests, keeping chats, keeping secrets, and the
+// chat road itself, in-process against the templates or a fake model server.
 #include "apirequest.h"
 #include "chatrecord.h"
+#include "chatservice.h"
+#include "fakemodel.h"
 #include "memorysessionstore.h"
 #include "modelsettings.h"
+#include "modelwriter.h"
+#include "templatewriter.h"
 #ifdef TAVRIN_WITH_REDIS
 #include "redissessionstore.h"
 #endif
 
+#include "support/testenvironment.h"
+
 #include <QtTest>
+
+namespace {
+
+// The client's side of one request, kept in memory.
+struct RecordingSink final : AnswerSink
+{
+    mutable std::optional<ApiReply> reply;
+
+    void streamIfAccepted() const override { }
+    bool isStreamed() const override { return false; }
+    void sendEvent(const QByteArray &, const QJsonObject &) const override { }
+    void sendKeepAlive() const override { }
+    void send(const ApiReply &answer) const override
+    {
+        if (!reply)
+            reply = answer;
+    }
+    QMetaObject::Connection whenClientGone(QObject *, const std::function<void()> &) const override { return {}; }
+};
+
+// A chat service as the executable builds one, with the given writer and a memory store.
+struct Service final
+{
+    ChatService chats;
+
+    explicit Service(CodeWriter *writer, qint64 idleLimitMs = 60000, int capacity = 100)
+        : chats(new MemorySessionStore(idleLimitMs, capacity), writer) { }
+
+    using Handler = void (ChatService::*)(const QJsonObject &, Protocol::Language, const Sink &);
+    std::shared_ptr<RecordingSink> callAsync(Handler handler, const QJsonObject &body, const QString &lang = "en")
+    {
+        auto sink = std::make_shared<RecordingSink>();
+        (chats.*handler)(body, ReplyTexts::languageOf(lang), sink);
+        return sink;
+    }
+    static QJsonObject result(const std::shared_ptr<RecordingSink> &sink)
+    {
+        return QTest::qWaitFor([&] { return sink->reply.has_value(); }, waitLimitMs) ? sink->reply->body : QJsonObject();
+    }
+    QString open(const QString &platform = "MT5", const QString &type = "ea", const QString &lang = "en")
+    {
+        return result(callAsync(&ChatService::startChat, newChatBody(type, platform, lang), lang)).value("session_id").toString();
+    }
+    QJsonObject chat(const QString &id, const QString &message, const QString &lang = "en", const QStringList &errors = {})
+    {
+        return result(callAsync(&ChatService::chat, chatBody(id, message, lang, errors), lang));
+    }
+};
+
+ModelWriter *modelAt(const QString &url, int timeoutMs = 1000, int concurrency = 4)
+{
+    ModelSettings settings;
+    settings.serverRoot = ModelSettings::rootOf(url);
+    settings.model = "fake-model";
+    settings.timeoutMs = timeoutMs;
+    settings.concurrency = concurrency;
+    return new ModelWriter(settings);
+}
+
+QString programOf(const QJsonObject &reply)
+{
+    return reply.value("data").toObject().value("response").toString();
+}
+
+} // namespace
 
 class TestServerCore final : public QObject
 {
@@ -78,8 +150,8 @@ private slots:
     void chatRecordRoundTrip()
     {
         ChatRecord chat;
-        chat.kind = {ProgramKind::Platform::Mql5, ProgramKind::Type::ExpertAdvisor};
-        chat.language = ReplyTexts::Language::TraditionalChinese;
+        chat.kind = {Protocol::Platform::Mt5, Protocol::ProgramType::ExpertAdvisor};
+        chat.language = Protocol::Language::TraditionalChinese;
         chat.idea = TradingIdea().refinedBy(QStringLiteral("RSI 21 overbought 75 lots 0.3"));
         chat.hasProgram = true;
         chat.history.remember(QStringLiteral("RSI 21 “引号”"), QStringLiteral("int OnInit() {}"));
@@ -140,6 +212,285 @@ private slots:
         QVERIFY(!running);
         store.control(ids.first(), SessionStore::Control::Cancel, note);
         QCOMPARE(outcomes.last(), SessionStore::Outcome::Unknown);
+    }
+
+    // Other strategies than the demo conversation's, so that between them eight of the twelve
+    // templates are built. Two requests try to end the header comment that quotes them.
+    void templateProgram_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("codeType");
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<QStringList>("inputs");
+
+        QTest::newRow("MT4 indicator") << "MT4" << "indicator" << "MT4 H4 chart: moving average 30 **// escaped(); }"
+                                       << QStringList{"InpMaPeriod = 30", "InpMaMethod = MODE_SMA"};
+        QTest::newRow("MT4 EA") << "MT4" << "ea" << "RSI周期21，超买80，超卖20，手数0.25"
+                                << QStringList{"InpRsiPeriod = 21", "InpOverbought = 80.00", "InpLots = 0.25"};
+        QTest::newRow("MT5 indicator") << "MT5" << "indicator" << "crossover with slow 40 and fast 9"
+                                       << QStringList{"InpFastPeriod = 9", "InpSlowPeriod = 40"};
+        QTest::newRow("MT5 EA") << "MT5" << "ea" << "EMA cross 5 and 20, stop loss 250 */ escaped(); }"
+                                << QStringList{"InpFastPeriod = 5", "InpMaMethod = MODE_EMA", "InpStopLoss = 250"};
+    }
+
+    void templateProgram()
+    {
+        QFETCH(QString, platform);
+        QFETCH(QString, codeType);
+        QFETCH(QString, request);
+        QFETCH(QStringList, inputs);
+
+        Service service(new TemplateWriter);
+        const QString code = programOf(service.chat(service.open(platform, codeType), request));
+        QCOMPARE(errorsOf(code, platform == "MT4", codeType == "indicator"), QStringList());
+        QCOMPARE(code.contains(QRegularExpression(R"(^#property\s+strict\s*$)", QRegularExpression::MultilineOption)),
+                 platform == "MT4");
+        const QString declarations = code.simplified(); // "input int InpMaPeriod = 30;"
+        for (const QString &input : inputs)
+            QVERIFY2(declarations.contains(" " + input + ";"), qPrintable(input));
+    }
+
+    // Every template, each platform and program type: nothing the risk review warns of.
+    void templatesCarryNoWarnings()
+    {
+        Service service(new TemplateWriter);
+        for (const QString platform : {"MT4", "MT5"}) {
+            for (const QString type : {"indicator", "ea"}) {
+                for (const QString request : {"RSI", "cross fast 10 slow 50", "EMA 20 sl 0"}) {
+                    const QJsonObject data = service.chat(service.open(platform, type), request).value("data").toObject();
+                    QVERIFY2(data.contains("response") && !data.contains("warnings"), qPrintable(platform + type + request));
+                }
+            }
+        }
+    }
+
+    void sessionExpiryAndCap()
+    {
+        Service service(new TemplateWriter, 300, 2);
+        const QStringList ids{service.open(), service.open(), service.open()};
+        // The oldest idle session made room for the third.
+        QCOMPARE(service.chat(ids[0], "RSI").value("success"), QJsonValue(false));
+        QCOMPARE(service.chat(ids[1], "RSI").value("success"), QJsonValue(true));
+        QTest::qWait(400);
+        QCOMPARE(service.chat(ids[2], "RSI").value("success"), QJsonValue(false));
+    }
+
+    void modelAnswer_data()
+    {
+        QTest::addColumn<QList<Canned>>("script");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<bool>("success");
+        QTest::addColumn<QString>("messagePart");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QString>("error");
+        const auto answer = [](const QString &content, const QString &finish = "stop") {
+            Canned canned;
+            canned.body = completion(content, finish);
+            return canned;
+        };
+        const QString program = QString::fromLatin1(validProgram);
+        const QString noOnTick = "```mql5\nint OnInit() { return 0; }\n```";
+
+        QTest::newRow("tagged block first") << QList{answer("```\n" + program + program + "```\n```mq5\n" + program + "```\nAn EA.")}
+                                            << "en" << true << "An EA." << 1 << "";
+        QTest::newRow("largest block") << QList{answer("```\nx = 1;\n```\n```\n" + program + "```")} << "en" << true << "" << 1 << "";
+        QTest::newRow("reasoning taken out") << QList{answer("<think>```mql5\nvoid f() {}\n```</think>```mql5\n" + program + "```")}
+                                             << "en" << true << "" << 1 << "";
+        QTest::newRow("program text alone") << QList{answer("// An EA\n" + program)} << "en" << true << "" << 1 << "";
+        QTest::newRow("unterminated reasoning") << QList{answer("<think>```mql5\n" + program + "```")} << "en" << false
+                                                << "without a program" << 1 << "model_failed";
+        QTest::newRow("prose only") << QList{answer("I cannot write that.")} << "zh-CN" << false << "没有程序" << 1 << "model_failed";
+        QTest::newRow("unclosed fence") << QList{answer("```mql5\n" + program)} << "en" << false << "cut off" << 1 << "model_failed";
+        QTest::newRow("finish length") << QList{answer("```mql5\n" + program + "```", "length")} << "en" << false << "cut off" << 1 << "model_failed";
+        QTest::newRow("repaired") << QList{answer(noOnTick)} << "en" << true << "" << 2 << "";
+        QTest::newRow("repair fails") << QList{answer(noOnTick), answer(noOnTick)} << "en" << false << "OnTick" << 2 << "program_check_failed";
+        QTest::newRow("401 nested error") << QList{canned(401, R"({"error": {"message": "bad key", "code": "invalid_api_key"}})")}
+                                          << "en" << false << "API key" << 1 << "model_refused_key";
+        QTest::newRow("403 plain text") << QList{canned(403, "Forbidden")} << "zh-TW" << false << "API 金鑰" << 1 << "model_refused_key";
+        QTest::newRow("404 Ollama") << QList{canned(404, R"({"error": "model x not found, try pulling it first"})")}
+                                    << "en" << false << "does not have the model" << 1 << "model_failed";
+        QTest::newRow("429 twice") << QList{canned(429, "{}", "Retry-After: 0\r\n"), canned(429, "{}", "Retry-After: 0\r\n")}
+                                   << "en" << false << "busy" << 2 << "model_failed";
+        QTest::newRow("503, then an answer") << QList{canned(503, "{}", "Retry-After: 1\r\n")} << "en" << true << "" << 2 << "";
+        QTest::newRow("llama-server code") << QList{canned(500, R"({"error": {"code": 500, "message": "slot lost", "type": "server_error"}})")}
+                                           << "en" << false << "slot lost" << 1 << "model_failed";
+        QTest::newRow("vLLM flat") << QList{canned(400, R"({"object": "error", "message": "bad top_p", "code": 400})")}
+                                   << "en" << false << "bad top_p" << 1 << "model_failed";
+        QTest::newRow("HTML page") << QList{canned(502, "<html><head><title>502 Bad Gateway</title></head><body>x</body></html>")}
+                                   << "en" << false << "502 Bad Gateway" << 1 << "model_failed";
+        QTest::newRow("never answers") << QList{canned(200, {}, {}, 0, Canned::Silent)} << "en" << false << "too long" << 1 << "model_failed";
+        QTest::newRow("closes mid-body") << QList{canned(200, completion(program), {}, 0, Canned::CutMidBody)} << "en"
+                                         << false << "cut off" << 1 << "model_failed";
+    }
+
+    void modelAnswer()
+    {
+        QFETCH(QList<Canned>, script);
+        QFETCH(QString, lang);
+        QFETCH(bool, success);
+        QFETCH(QString, messagePart);
+        QFETCH(int, requests);
+        QFETCH(QString, error);
+
+        FakeModel fake;
+        fake.script = script;
+        Service service(modelAt(fake.url()));
+        const QJsonObject reply = service.chat(service.open(), "An EA", lang);
+        QCOMPARE(reply.value("error").toString(), error);
+        QCOMPARE(reply.value("api_type").toString(), "chat");
+        QCOMPARE(reply.value("success").toBool(), success);
+        QVERIFY2(reply.value("message").toString().contains(messagePart), qPrintable(reply.value("message").toString()));
+        const QString program = reply.value("data").toObject().value("response").toString();
+        QCOMPARE(errorsOf(program, false, false).isEmpty() && program.contains("OnTick"), success);
+        QCOMPARE(fake.chats.size(), requests);
+        // A repair round sends the findings back in the same conversation.
+        if (requests == 2 && script.first().status == 200) {
+            const QJsonArray messages = fake.chats[1].value("messages").toArray();
+            QCOMPARE(messages.size(), 4);
+            QVERIFY(messages.last().toObject().value("content").toString().contains("OnTick"));
+        }
+    }
+
+    void compileErrorsToModel()
+    {
+        FakeModel fake;
+        Service service(modelAt(fake.url()));
+        const QString id = service.open();
+        service.chat(id, "An EA");
+        QCOMPARE(service.chat(id, "Please fix", "en", {"E.mq5(3,1) : error 256: 'x' - undeclared identifier"}).value("success"), QJsonValue(true));
+        const QJsonArray messages = fake.chats.value(1).value("messages").toArray();
+        QVERIFY(messages[messages.size() - 2].toObject().value("content").toString().contains("OnTick"));
+        QVERIFY(messages.last().toObject().value("content").toString().contains("error 256: 'x' - undeclared identifier"));
+    }
+
+    void templateRefinement_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QStringList>("compileErrors");
+        QTest::addColumn<QString>("messagePart");
+        QTest::addColumn<QString>("input");
+        const QString locked = "x.mq5(1,1) : error 104: cannot write 'Locked.ex4'";
+
+        QTest::newRow("compile errors") << "RSI 14" << "Please fix these errors" << QStringList{locked} << "cannot fix" << "InpRsiPeriod = 14";
+        QTest::newRow("compile errors in the text") << "RSI 14" << "The program does not compile. Please fix these errors:\n" + locked
+                                                    << QStringList() << "cannot fix" << "InpRsiPeriod = 14";
+        QTest::newRow("what changed") << "RSI 14" << "make the period 21" << QStringList() << "RSI(14) 70/30 → RSI(21) 70/30" << "InpRsiPeriod = 21";
+        QTest::newRow("RSI named in passing") << "crossover 10 50" << "add an RSI filter" << QStringList()
+                                              << "The strategy stays moving average crossover" << "InpFastPeriod = 10";
+        QTest::newRow("switch asked for") << "crossover 10 50" << "switch to RSI 21" << QStringList() << "→ RSI(21)" << "InpRsiPeriod = 21";
+        QTest::newRow("switch asked for in Chinese") << "均线交叉 10 50" << "改成相对强弱" << QStringList() << "→ RSI(14)" << "InpRsiPeriod = 14";
+    }
+
+    // The templates refine the program they wrote, and cannot repair it.
+    void templateRefinement()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, then);
+        QFETCH(QStringList, compileErrors);
+        QFETCH(QString, messagePart);
+        QFETCH(QString, input);
+
+        Service service(new TemplateWriter);
+        const QString id = service.open("MT5", "indicator");
+        service.chat(id, first);
+        const QJsonObject reply = service.chat(id, then, "en", compileErrors);
+        QVERIFY2(reply.value("message").toString().contains(messagePart), qPrintable(reply.value("message").toString()));
+        const QString program = programOf(reply.contains("data") ? reply : service.chat(id, "show it"));
+        QVERIFY2(program.simplified().contains(" " + input + ";"), qPrintable(program));
+    }
+
+    // A risk the request did not ask for goes back to the model once; what is left comes with
+    // the program as warnings: rule ids and lines, with an English message for older clients. A correction that breaks the program
+    // gives way to the program before it.
+    void riskWarnings_data()
+    {
+        QTest::addColumn<QList<Canned>>("script");
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QString>("warning");
+        const QString noStop = "```mql5\n#include <Trade\\Trade.mqh>\nCTrade t;\nint OnInit() { return 0; }\n"
+                               "void OnTick() { if(PositionsTotal() == 0 && !t.Buy(0.1)) Print(t.ResultRetcode()); }\n```";
+        const QString martingale = "```mql5\ndouble lots = 0.1, lastProfit = 0;\nint OnInit() { return 0; }\n"
+                                   "void OnTick() {\n if(lastProfit < 0) lots = lots * 2;\n}\n```";
+        const auto answer = [](const QString &content) { return canned(200, completion(content)); };
+
+        QTest::newRow("unasked, left") << QList{answer(noStop), answer(noStop)} << "An EA" << 2
+                                       << "no-stop-loss 4 Buy opens a trade without a stop loss";
+        QTest::newRow("asked for") << QList{answer(martingale)} << "马丁 EA" << 1 << "martingale 4 Multiplies the lot (lots)";
+        QTest::newRow("correction breaks it") << QList{answer(noStop), answer("```mql5\nint OnInit() {\n```")}
+                                              << "An EA" << 2 << "no-stop-loss 4 Buy";
+    }
+
+    void riskWarnings()
+    {
+        QFETCH(QList<Canned>, script);
+        QFETCH(QString, request);
+        QFETCH(int, requests);
+        QFETCH(QString, warning);
+
+        FakeModel fake;
+        fake.script = script;
+        Service service(modelAt(fake.url()));
+        const QJsonObject reply = service.chat(service.open("MT5", "ea", "zh-CN"), request, "zh-CN");
+        QCOMPARE(fake.chats.size(), requests);
+        if (requests == 2) {
+            const QString repair = fake.chats[1].value("messages").toArray().last().toObject().value("content").toString();
+            QVERIFY2(repair.contains("line 4: Buy opens a trade without a stop loss"), qPrintable(repair));
+        }
+        QVERIFY(reply.value("success").toBool());
+        const QJsonObject found = reply.value("data").toObject().value("warnings").toArray().first().toObject();
+        const QStringList parts = warning.split(' ');
+        QCOMPARE(found.value("rule").toString(), parts[0]);
+        QCOMPARE(found.value("line").toInt(), parts[1].toInt());
+        QVERIFY2(found.value("message").toString().contains(parts.mid(2).join(' ')), qPrintable(found.value("message").toString()));
+    }
+
+    void unreachableModelServer()
+    {
+        const QString address = TestEnvironment::refusingServiceUrl();
+        Service service(modelAt(address));
+        const QJsonObject reply = service.chat(service.open(), "An EA");
+        QCOMPARE(reply.value("success"), QJsonValue(false));
+        QVERIFY(reply.value("message").toString().contains(address));
+    }
+
+    void historyAndTrimming()
+    {
+        FakeModel fake;
+        Service service(modelAt(fake.url()));
+        const QString id = service.open();
+        service.chat(id, "An RSI EA");
+        service.chat(id, "make the period 21");
+        const QJsonArray refine = fake.chats[1].value("messages").toArray();
+        QCOMPARE(refine.size(), 4);
+        QVERIFY(refine[1].toObject().value("content").toString().contains("An RSI EA"));
+        QVERIFY(refine[2].toObject().value("content").toString().contains("OnTick"));
+        QCOMPARE(refine[3].toObject().value("content").toString(), "make the period 21");
+
+        // A context overflow drops the older half of the requests and asks once more.
+        fake.script = {canned(400, R"({"error": {"code": 400, "message": "the request exceeds the available context size",
+                                 "type": "exceed_context_size_error"}})")};
+        QCOMPARE(service.chat(id, "lots 0.2").value("success"), QJsonValue(true));
+        QCOMPARE(fake.chats.size(), 4);
+        const QString earlier = fake.chats[3].value("messages").toArray()[1].toObject().value("content").toString();
+        QVERIFY(!earlier.contains("An RSI EA") && earlier.contains("make the period 21"));
+        // And stays so for the next request.
+        service.chat(id, "sl 300");
+        QVERIFY(!QJsonDocument(fake.chats[4]).toJson().contains("An RSI EA"));
+    }
+
+    void queuedBeyondConcurrency()
+    {
+        FakeModel fake;
+        fake.script = QList<Canned>(3, canned(200, completion(validProgram), {}, 100));
+        Service service(modelAt(fake.url(), 1000, 1));
+        QList<std::shared_ptr<RecordingSink>> replies;
+        for (int i = 0; i < 3; ++i)
+            replies.append(service.callAsync(&ChatService::chat, chatBody(service.open(), "An EA", "en")));
+        for (const auto &reply : replies)
+            QCOMPARE(Service::result(reply).value("success"), QJsonValue(true));
+        QCOMPARE(fake.mostInFlight, 1);
     }
 
 #ifdef TAVRIN_WITH_REDIS

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "programkind.h"
 #include "replytexts.h"
 
 #include <QHostAddress>
@@ -18,17 +17,14 @@
 namespace ApiRequest {
 
 // Empty when each key is there and holds a string, else what is wrong.
-QString stringKeyProblem(const QJsonObject &body, std::initializer_list<QLatin1String> keys);
-// "MT4"/"MT5" and "indicator"/"ea", in any case.
-std::optional<ProgramKind::Platform> platformNamed(const QString &name);
-std::optional<ProgramKind::Type> typeNamed(const QString &name);
+QString stringKeyProblem(const QJsonObject &body, std::initializer_list<QString> keys);
 // The body's "compile_errors", none when it is missing; nullopt unless it is a list of strings.
 std::optional<QStringList> compileErrorsOf(const QJsonObject &body);
 // Lines of a compiler's log, "file(l,c) : error NNN: text", as an older client puts them into
 // the request itself: their numbers are never a program's values.
 bool quotesCompilerMessages(const QString &message);
 // The body's "lang", else the first choice of the Accept-Language header.
-ReplyTexts::Language languageOf(const QJsonObject &body, const QByteArray &acceptLanguage);
+Protocol::Language languageOf(const QJsonObject &body, const QByteArray &acceptLanguage);
 
 // Addresses and subnets ("10.0.0.5", "10.0.0.0/8", "::1") whose forwarded headers are believed.
 using Subnets = QList<QPair<QHostAddress, int>>;

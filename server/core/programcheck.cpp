@@ -1,5 +1,7 @@
 #include "programcheck.h"
 
+#include "protocol/messages.h"
+
 #include <mqlcheck.h>
 
 #include <QJsonObject>
@@ -52,8 +54,8 @@ std::string_view utf8View(const QByteArray &bytes)
 
 mqlcheck::Language languageOf(const ProgramKind &kind)
 {
-    return kind.platform == ProgramKind::Platform::Mql4 ? mqlcheck::Language::Mql4
-                                                        : mqlcheck::Language::Mql5;
+    return kind.platform == Protocol::Platform::Mt4 ? mqlcheck::Language::Mql4
+                                                    : mqlcheck::Language::Mql5;
 }
 
 } // namespace
@@ -63,7 +65,7 @@ QStringList programErrors(const QString &program, const ProgramKind &kind)
     const QByteArray source = program.toUtf8();
     const std::vector<mqlcheck::Finding> findings = mqlcheck::checkProgram(
         utf8View(source), languageOf(kind),
-        kind.type == ProgramKind::Type::Indicator ? mqlcheck::Kind::Indicator
+        kind.type == Protocol::ProgramType::Indicator ? mqlcheck::Kind::Indicator
                                                   : mqlcheck::Kind::ExpertAdvisor);
     QStringList errors;
     for (const mqlcheck::Finding &finding : findings) {
@@ -78,29 +80,28 @@ QStringList programErrors(const QString &program, const ProgramKind &kind)
     return errors;
 }
 
+namespace {
+
+// What the risk review finds in the program, in the order of its lines.
 std::vector<mqlcheck::RiskFinding> programRisks(const QString &program, const ProgramKind &kind)
 {
     const QByteArray source = program.toUtf8();
     return mqlcheck::reviewRisks(utf8View(source), languageOf(kind));
 }
 
-QJsonArray riskWarnings(const QString &program, const ProgramKind &kind, ReplyTexts::Language language)
+} // namespace
+
+QJsonObject programData(const QString &program, const ProgramKind &kind)
 {
     QJsonArray warnings;
     for (const mqlcheck::RiskFinding &finding : programRisks(program, kind)) {
-        warnings.append(QJsonObject{{QStringLiteral("rule"), QString::fromStdString(finding.rule)},
-                                    {QStringLiteral("line"), finding.line},
-                                    {QStringLiteral("message"), ReplyTexts::riskWarning(language, finding)}});
+        warnings.append(QJsonObject{{Field::Rule, QString::fromStdString(finding.rule)},
+                                    {Field::Line, finding.line},
+                                    {Field::Message, QString::fromStdString(finding.explanation)}});
     }
-    return warnings;
-}
-
-QJsonObject programData(const QString &program, const ProgramKind &kind, ReplyTexts::Language language)
-{
-    QJsonObject data{{QStringLiteral("response"), program}};
-    const QJsonArray warnings = riskWarnings(program, kind, language);
+    QJsonObject data{{Field::Response, program}};
     if (!warnings.isEmpty())
-        data.insert(QStringLiteral("warnings"), warnings);
+        data.insert(Field::Warnings, warnings);
     return data;
 }
 

@@ -1,13 +1,12 @@
 #include "chatrecord.h"
 
+#include "protocol/messages.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
-
-const QStringList languageCodes{QStringLiteral("en"), QStringLiteral("zh-CN"),
-                                QStringLiteral("zh-TW")};
 
 QJsonObject ideaObject(const TradingIdea &idea)
 {
@@ -53,12 +52,9 @@ TradingIdea ideaFrom(const QJsonObject &object)
 QByteArray ChatRecord::toJson() const
 {
     const QJsonObject object{
-        {QStringLiteral("platform"),
-         kind.platform == ProgramKind::Platform::Mql4 ? QStringLiteral("MT4") : QStringLiteral("MT5")},
-        {QStringLiteral("code_type"),
-         kind.type == ProgramKind::Type::Indicator ? QStringLiteral("indicator")
-                                                   : QStringLiteral("ea")},
-        {QStringLiteral("lang"), languageCodes.at(int(language))},
+        {Field::Platform, Protocol::wireName(kind.platform)},
+        {Field::CodeType, Protocol::wireName(kind.type)},
+        {Field::Language, Protocol::wireName(language)},
         {QStringLiteral("idea"), ideaObject(idea)},
         {QStringLiteral("has_program"), hasProgram},
         {QStringLiteral("requests"), QJsonArray::fromStringList(history.requests)},
@@ -70,17 +66,15 @@ QByteArray ChatRecord::toJson() const
 std::optional<ChatRecord> ChatRecord::fromJson(const QByteArray &json)
 {
     const QJsonObject object = QJsonDocument::fromJson(json).object();
-    const QString platform = object.value(QLatin1String("platform")).toString();
-    const QString type = object.value(QLatin1String("code_type")).toString();
-    if ((platform != QLatin1String("MT4") && platform != QLatin1String("MT5"))
-        || (type != QLatin1String("indicator") && type != QLatin1String("ea")))
+    const std::optional<Protocol::Platform> platform =
+        Protocol::platformNamed(object.value(Field::Platform).toString());
+    const std::optional<Protocol::ProgramType> type =
+        Protocol::programTypeNamed(object.value(Field::CodeType).toString());
+    if (!platform || !type)
         return std::nullopt;
     ChatRecord record;
-    record.kind = {platform == QLatin1String("MT4") ? ProgramKind::Platform::Mql4
-                                                    : ProgramKind::Platform::Mql5,
-                   type == QLatin1String("indicator") ? ProgramKind::Type::Indicator
-                                                      : ProgramKind::Type::ExpertAdvisor};
-    record.language = ReplyTexts::languageOf(object.value(QLatin1String("lang")).toString());
+    record.kind = {*platform, *type};
+    record.language = ReplyTexts::languageOf(object.value(Field::Language).toString());
     record.idea = ideaFrom(object.value(QLatin1String("idea")).toObject());
     record.hasProgram = object.value(QLatin1String("has_program")).toBool();
     for (const QJsonValue &request : object.value(QLatin1String("requests")).toArray())

@@ -4,9 +4,9 @@
 #include "programkind.h"
 #include "tradingidea.h"
 
-#include <optional>
+#include "protocol/domain.h"
 
-#include <riskreview.h>
+#include <optional>
 
 #include <QString>
 #include <QStringList>
@@ -16,7 +16,7 @@
 class ReplyTexts final
 {
 public:
-    enum class Language { English, SimplifiedChinese, TraditionalChinese };
+    using Language = Protocol::Language;
 
     // From a code like "en", "zh-CN" or "zh-TW"; English for anything unknown.
     static Language languageOf(const QString &code);
@@ -43,6 +43,4 @@ public:
                                 const QString &detail);
     static QString noProgram(Language language);
     static QString checkFailed(Language language, const QStringList &errors);
-    // The finding's explanation, naming its subject.
-    static QString riskWarning(Language language, const mqlcheck::RiskFinding &finding);
 };

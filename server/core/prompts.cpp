@@ -2,9 +2,9 @@
 
 namespace {
 
-QString platformRules(ProgramKind::Platform platform)
+QString platformRules(Protocol::Platform platform)
 {
-    if (platform == ProgramKind::Platform::Mql4) {
+    if (platform == Protocol::Platform::Mt4) {
         return QStringLiteral(
             "Write MQL4 for MetaTrader 4. Start with #property strict. Indicator values come "
             "straight from iMA, iRSI and the like with a shift argument. Trade with OrderSend, "
@@ -19,9 +19,9 @@ QString platformRules(ProgramKind::Platform platform)
         "OrderSelect, Bid/Ask variables or iMA with a shift argument.");
 }
 
-QString typeRules(ProgramKind::Type type)
+QString typeRules(Protocol::ProgramType type)
 {
-    if (type == ProgramKind::Type::Indicator) {
+    if (type == Protocol::ProgramType::Indicator) {
         return QStringLiteral(
             "The program is a custom indicator: declare #property indicator_chart_window or "
             "indicator_separate_window, the buffers and plots, and implement OnInit and "
@@ -33,14 +33,14 @@ QString typeRules(ProgramKind::Type type)
         "size, stop loss and take profit.");
 }
 
-QString languageName(ReplyTexts::Language language)
+QString languageName(Protocol::Language language)
 {
     switch (language) {
-    case ReplyTexts::Language::SimplifiedChinese:
+    case Protocol::Language::SimplifiedChinese:
         return QStringLiteral("Simplified Chinese");
-    case ReplyTexts::Language::TraditionalChinese:
+    case Protocol::Language::TraditionalChinese:
         return QStringLiteral("Traditional Chinese");
-    case ReplyTexts::Language::English:
+    case Protocol::Language::English:
         break;
     }
     return QStringLiteral("English");
@@ -48,9 +48,9 @@ QString languageName(ReplyTexts::Language language)
 
 } // namespace
 
-QString Prompts::system(const ProgramKind &kind, ReplyTexts::Language language)
+QString Prompts::system(const ProgramKind &kind, Protocol::Language language)
 {
-    const QString fence = kind.platform == ProgramKind::Platform::Mql4 ? QStringLiteral("mql4")
+    const QString fence = kind.platform == Protocol::Platform::Mt4 ? QStringLiteral("mql4")
                                                                        : QStringLiteral("mql5");
     return QStringLiteral(
                "You write trading programs for MetaTrader traders. %1 %2 Make every tunable "

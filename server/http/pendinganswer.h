@@ -1,5 +1,6 @@
 #pragma once
 
+#include "answersink.h"
 #include "apireply.h"
 
 #include <QElapsedTimer>
@@ -19,7 +20,7 @@ class QHttpServerRequest;
 // first send() answers and logs, later ones do nothing, and nothing is written when the
 // client has gone meanwhile. A client that accepts text/event-stream may get its answer as
 // Server-Sent Events instead: events while it waits, then the reply as the event "done".
-class PendingAnswer final
+class PendingAnswer final : public AnswerSink
 {
 public:
     // Learns of each answer as it goes out: its status and the time since the request came.
@@ -31,20 +32,21 @@ public:
 
     // From now on, a reply with status 200 goes out as an event stream if the client accepts
     // one; other replies stay plain.
-    void streamIfAccepted() const;
-    bool isStreamed() const;
+    void streamIfAccepted() const override;
+    bool isStreamed() const override;
     // One event of the stream, its data one line of compact JSON; nothing for a plain answer.
-    void sendEvent(const QByteArray &name, const QJsonObject &data) const;
+    void sendEvent(const QByteArray &name, const QJsonObject &data) const override;
     // A comment line that keeps a quiet stream's connection from looking dead.
-    void sendKeepAlive() const;
+    void sendKeepAlive() const override;
+    void send(const ApiReply &reply) const override;
     // allow: the Allow header of a 405 reply.
-    void send(const ApiReply &reply, const QByteArray &allow = {}) const;
+    void send(const ApiReply &reply, const QByteArray &allow) const;
     // A reply that is not JSON, such as metrics.
     void sendText(ApiReply::Status status, const QByteArray &contentType,
                   const QByteArray &body) const;
     // Runs gone when the client closes the connection; disconnect it once answered.
     QMetaObject::Connection whenClientGone(QObject *context,
-                                           const std::function<void()> &gone) const;
+                                           const std::function<void()> &gone) const override;
 
 private:
     struct State

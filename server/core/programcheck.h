@@ -1,7 +1,6 @@
 #pragma once
 
 #include "programkind.h"
-#include "replytexts.h"
 
 #include <riskreview.h>
 
@@ -15,17 +14,11 @@
 // program that cannot compile is never handed out as an answer.
 QStringList programErrors(const QString &program, const ProgramKind &kind);
 
-// What the risk review finds in the program, in the order of its lines.
-std::vector<mqlcheck::RiskFinding> programRisks(const QString &program, const ProgramKind &kind);
-
-// The risks as the chat reply's "warnings": [{"rule", "line", "message"}], each message in the
-// session's language.
-QJsonArray riskWarnings(const QString &program, const ProgramKind &kind, ReplyTexts::Language language);
+// A successful chat reply's "data": the program, and beside it what the risk review warns of,
+// when it warns of anything, as "warnings": [{"rule", "line", "message"}]. The client words
+// each rule in its own language; the English message is for clients that do not know the rule.
+QJsonObject programData(const QString &program, const ProgramKind &kind);
 
 // The risks none of the trader's requests asked for (a martingale is what "martingale" asks
 // for, a network call what "telegram" asks for), "line N: what", for the model to correct.
-// A successful chat reply's "data": the program, and beside it what the risk review warns of,
-// when it warns of anything.
-QJsonObject programData(const QString &program, const ProgramKind &kind, ReplyTexts::Language language);
-
 QStringList unaskedRisks(const QString &program, const ProgramKind &kind, const QStringList &requests);

@@ -1,10 +1,35 @@
 #include "pendinganswer.h"
 
 #include "protocol/eventstream.h"
+#include "protocol/messages.h"
 
 #include <QHttpServerRequest>
 #include <QJsonDocument>
 #include <QMetaEnum>
+
+namespace {
+
+QHttpServerResponder::StatusCode httpStatus(ApiReply::Status status)
+{
+    using Code = QHttpServerResponder::StatusCode;
+    switch (status) {
+    case ApiReply::Status::Ok:
+        return Code::Ok;
+    case ApiReply::Status::BadRequest:
+        return Code::BadRequest;
+    case ApiReply::Status::NotFound:
+        return Code::NotFound;
+    case ApiReply::Status::MethodNotAllowed:
+        return Code::MethodNotAllowed;
+    case ApiReply::Status::PayloadTooLarge:
+        return Code::PayloadTooLarge;
+    case ApiReply::Status::ServiceUnavailable:
+        break;
+    }
+    return Code::ServiceUnavailable;
+}
+
+} // namespace
 
 PendingAnswer::PendingAnswer(const QHttpServerRequest &request, QHttpServerResponder &&responder,
                              const QHostAddress &client, const Observer &observer)
@@ -45,12 +70,18 @@ void PendingAnswer::sendKeepAlive() const
         writeChunk(serverSentKeepAlive());
 }
 
+
+void PendingAnswer::send(const ApiReply &reply) const
+{
+    send(reply, {});
+}
+
 void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const
 {
     if (!m_state->responder)
         return;
     const bool streamed = m_state->streamed && reply.status == ApiReply::Status::Ok;
-    QString line = m_request + u' ' + QString::number(int(reply.status));
+    QString line = m_request + u' ' + QString::number(int(httpStatus(reply.status)));
     if (streamed)
         line += QStringLiteral(" (stream)");
     if (!reply.sessionId.isEmpty())
@@ -59,15 +90,15 @@ void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const
     if (!clientConnected()) {
         line += QStringLiteral(" (client gone)");
     } else if (streamed) {
-        sendEvent("done", reply.body);
+        sendEvent(StreamEventName::Done, reply.body);
         m_state->responder->writeBody("0\r\n\r\n");
     } else {
         const QJsonDocument document(reply.body);
         if (allow.isEmpty())
-            m_state->responder->write(document, reply.status);
+            m_state->responder->write(document, httpStatus(reply.status));
         else
             m_state->responder->write(document, {{QByteArrayLiteral("Allow"), allow}},
-                                      reply.status);
+                                      httpStatus(reply.status));
     }
     finish(line, reply.status);
 }
@@ -77,9 +108,9 @@ void PendingAnswer::sendText(ApiReply::Status status, const QByteArray &contentT
 {
     if (!m_state->responder)
         return;
-    QString line = m_request + u' ' + QString::number(int(status));
+    QString line = m_request + u' ' + QString::number(int(httpStatus(status)));
     if (clientConnected())
-        m_state->responder->write(body, contentType, status);
+        m_state->responder->write(body, contentType, httpStatus(status));
     else
         line += QStringLiteral(" (client gone)");
     finish(line, status);
@@ -92,7 +123,7 @@ void PendingAnswer::finish(QString line, ApiReply::Status status) const
         line += QStringLiteral(" client=") + m_client;
     qInfo().noquote() << line;
     if (m_state->observer)
-        m_state->observer(int(status), m_state->age.nsecsElapsed());
+        m_state->observer(int(httpStatus(status)), m_state->age.nsecsElapsed());
 }
 
 QMetaObject::Connection PendingAnswer::whenClientGone(QObject *context,
@@ -116,7 +147,7 @@ void PendingAnswer::writeChunk(const QByteArray &bytes) const
     if (!m_state->streamStarted) {
         m_state->streamStarted = true;
         // Chunked, so that the connection can carry the client's next request afterwards.
-        responder.writeStatusLine(ApiReply::Status::Ok);
+        responder.writeStatusLine(QHttpServerResponder::StatusCode::Ok);
         responder.writeHeaders({{"Content-Type", "text/event-stream"},
                                 {"Cache-Control", "no-cache"},
                                 // A proxy in front must pass each event on at once.

@@ -1,9 +1,5 @@
 #include "replytexts.h"
 
-#include <QLocale>
-
-#include <algorithm>
-#include <iterator>
 
 namespace {
 
@@ -37,7 +33,7 @@ struct Phrases
     QString crossover;
 };
 
-const Phrases &phrasesIn(ReplyTexts::Language language)
+const Phrases &phrasesIn(Protocol::Language language)
 {
     static const Phrases english{
         QStringLiteral("New %1 %2 chat ready. Describe the %2 you want."),
@@ -136,22 +132,21 @@ const Phrases &phrasesIn(ReplyTexts::Language language)
         QStringLiteral("止盈"),
         QStringLiteral("均線"),
         QStringLiteral("均線交叉")};
-    if (language == ReplyTexts::Language::SimplifiedChinese)
+    if (language == Protocol::Language::SimplifiedChinese)
         return simplified;
-    if (language == ReplyTexts::Language::TraditionalChinese)
+    if (language == Protocol::Language::TraditionalChinese)
         return traditional;
     return english;
 }
 
 QString typeName(const Phrases &phrases, const ProgramKind &kind)
 {
-    return kind.type == ProgramKind::Type::Indicator ? phrases.indicator : phrases.expertAdvisor;
+    return kind.type == Protocol::ProgramType::Indicator ? phrases.indicator : phrases.expertAdvisor;
 }
 
 QString sourceLanguage(const ProgramKind &kind)
 {
-    return kind.platform == ProgramKind::Platform::Mql4 ? QStringLiteral("MQL4")
-                                                        : QStringLiteral("MQL5");
+    return Protocol::mqlFolderName(kind.platform);
 }
 
 QString strategyName(const Phrases &phrases, TradingIdea::Strategy strategy)
@@ -177,7 +172,7 @@ QString changeList(const Phrases &phrases, const ProgramKind &kind,
         const QString values = change.before + QStringLiteral(" → ") + change.after;
         if (change.what == What::Strategy)
             items.append(values);
-        else if (kind.type == ProgramKind::Type::ExpertAdvisor)
+        else if (kind.type == Protocol::ProgramType::ExpertAdvisor)
             items.append((change.what == What::Lots       ? phrases.lots
                           : change.what == What::StopLoss ? phrases.stopLoss
                                                           : phrases.takeProfit)
@@ -188,21 +183,15 @@ QString changeList(const Phrases &phrases, const ProgramKind &kind,
 
 } // namespace
 
-ReplyTexts::Language ReplyTexts::languageOf(const QString &code)
+Protocol::Language ReplyTexts::languageOf(const QString &code)
 {
-    const QLocale locale(code);
-    if (locale.language() != QLocale::Chinese)
-        return Language::English;
-    return locale.script() == QLocale::TraditionalChineseScript ? Language::TraditionalChinese
-                                                                : Language::SimplifiedChinese;
+    return Protocol::languageNamed(code).value_or(Language::English);
 }
 
 QString ReplyTexts::greeting(Language language, const ProgramKind &kind)
 {
     const Phrases &phrases = phrasesIn(language);
-    const QString terminal = kind.platform == ProgramKind::Platform::Mql4 ? QStringLiteral("MT4")
-                                                                          : QStringLiteral("MT5");
-    return phrases.greeting.arg(terminal, typeName(phrases, kind));
+    return phrases.greeting.arg(Protocol::wireName(kind.platform), typeName(phrases, kind));
 }
 
 QString ReplyTexts::programReady(Language language, const ProgramKind &kind, const QString &summary)
@@ -301,58 +290,4 @@ QString ReplyTexts::noProgram(Language language)
 QString ReplyTexts::checkFailed(Language language, const QStringList &errors)
 {
     return phrasesIn(language).checkFailed.arg(errors.join(u'\n'));
-}
-
-namespace {
-
-struct RiskPhrases
-{
-    std::string_view rule;
-    QString simplified;
-    QString traditional;
-};
-
-const RiskPhrases riskPhrases[] = {
-    {mqlcheck::risk::DllImport,
-     QStringLiteral("加载 DLL“%1”：它在 MetaTrader 的控制之外运行，拥有您 Windows 账户的全部权限"),
-     QStringLiteral("載入 DLL「%1」：它在 MetaTrader 的控制之外執行，擁有您 Windows 帳戶的全部權限")},
-    {mqlcheck::risk::Network, QStringLiteral("调用 %1，会通过互联网发送数据"),
-     QStringLiteral("呼叫 %1，會透過網際網路傳送資料")},
-    {mqlcheck::risk::AccountDataOut,
-     QStringLiteral("读取账户数据（%1），而程序会通过互联网发送数据：您的账户信息可能被发送出去（启发式判断）"),
-     QStringLiteral("讀取帳戶資料（%1），而程式會透過網際網路傳送資料：您的帳戶資訊可能被傳送出去（啟發式判斷）")},
-    {mqlcheck::risk::CommonFiles,
-     QStringLiteral("使用 %1 打开文件，文件位于所有终端共享的文件夹，超出本终端自己的沙盒"),
-     QStringLiteral("使用 %1 開啟檔案，檔案位於所有終端共用的資料夾，超出本終端自己的沙盒")},
-    {mqlcheck::risk::NoStopLoss,
-     QStringLiteral("%1 开仓时没有止损，之后也没有设置止损：亏损没有上限（启发式判断）"),
-     QStringLiteral("%1 開倉時沒有停損，之後也沒有設定停損：虧損沒有上限（啟發式判斷）")},
-    {mqlcheck::risk::Martingale,
-     QStringLiteral("亏损后放大手数（%1），即马丁格尔策略：亏损按几何级数增长（启发式判断）"),
-     QStringLiteral("虧損後放大手數（%1），即馬丁格爾策略：虧損按幾何級數成長（啟發式判斷）")},
-    {mqlcheck::risk::UnboundedLot,
-     QStringLiteral("传给 %1 的手数在运行时计算，且从未受品种最大交易量或固定上限的限制（启发式判断）"),
-     QStringLiteral("傳給 %1 的手數在執行時計算，且從未受商品最大交易量或固定上限的限制（啟發式判斷）")},
-    {mqlcheck::risk::OrderStorm,
-     QStringLiteral("%1 从 OnTick 执行，却不检查持仓、新K线或时间：可能每个报价都下一单（启发式判断）"),
-     QStringLiteral("%1 從 OnTick 執行，卻不檢查持倉、新K線或時間：可能每個報價都下一單（啟發式判斷）")},
-    {mqlcheck::risk::UncheckedTrade,
-     QStringLiteral("从不检查 %1 的结果：被拒绝或失败的订单不会被发现"),
-     QStringLiteral("從不檢查 %1 的結果：被拒絕或失敗的訂單不會被發現")},
-    {mqlcheck::risk::EndlessLoop,
-     QStringLiteral("此 %1 循环没有 break、return 或 IsStopped() 检查：它永不结束，会使终端卡死"),
-     QStringLiteral("此 %1 迴圈沒有 break、return 或 IsStopped() 檢查：它永不結束，會使終端卡死")},
-};
-
-} // namespace
-
-QString ReplyTexts::riskWarning(Language language, const mqlcheck::RiskFinding &finding)
-{
-    const auto phrases = std::find_if(std::begin(riskPhrases), std::end(riskPhrases),
-                                      [&](const RiskPhrases &p) { return p.rule == finding.rule; });
-    if (language == Language::English || phrases == std::end(riskPhrases))
-        return QString::fromStdString(finding.explanation);
-    const QString &text =
-        language == Language::SimplifiedChinese ? phrases->simplified : phrases->traditional;
-    return text.arg(QString::fromStdString(finding.subject));
 }

@@ -1,4 +1,4 @@
-#include "modelbackend.h"
+#include "modelwriter.h"
 
 #include "programcheck.h"
 #include "programextraction.h"
@@ -17,24 +17,24 @@ QJsonObject message(const QString &role, const QString &content)
 
 QString fenced(const QString &program, const ProgramKind &kind)
 {
-    const QLatin1String tag(kind.platform == ProgramKind::Platform::Mql4 ? "mql4" : "mql5");
+    const QLatin1String tag(kind.platform == Protocol::Platform::Mt4 ? "mql4" : "mql5");
     return QStringLiteral("```%1\n%2```").arg(tag, program);
 }
 
 // The system prompt, the earlier requests and the latest program, then the new request (with
 // the compiler's errors for that program, when there are); roles alternate, as some chat
 // templates insist.
-QJsonArray messagesFor(const ModelBackend::Request &request)
+QJsonArray messagesFor(const CodeWriter::Request &request)
 {
     QJsonArray messages{
-        message(QStringLiteral("system"), Prompts::system(request.kind, request.language))};
-    const ChatHistory &history = request.history;
+        message(QStringLiteral("system"), Prompts::system(request.chat.kind, request.chat.language))};
+    const ChatHistory &history = request.chat.history;
     if (!history.program.isEmpty()) {
         if (!history.requests.isEmpty())
             messages.append(
                 message(QStringLiteral("user"), Prompts::earlierRequests(history.requests)));
         messages.append(
-            message(QStringLiteral("assistant"), fenced(history.program, request.kind)));
+            message(QStringLiteral("assistant"), fenced(history.program, request.chat.kind)));
     }
     messages.append(message(QStringLiteral("user"),
                             request.compileErrors.isEmpty()
@@ -43,14 +43,30 @@ QJsonArray messagesFor(const ModelBackend::Request &request)
     return messages;
 }
 
+Protocol::ErrorCode errorOf(ModelClient::Failure failure)
+{
+    switch (failure) {
+    case ModelClient::Failure::Unreachable:
+        return Protocol::ErrorCode::ModelUnreachable;
+    case ModelClient::Failure::KeyRejected:
+        return Protocol::ErrorCode::ModelRefusedKey;
+    default:
+        return Protocol::ErrorCode::ModelFailed;
+    }
+}
+
 } // namespace
 
-ModelBackend::ModelBackend(const ModelSettings &settings, QObject *parent)
-    : QObject(parent)
+ModelWriter::ModelWriter(const ModelSettings &settings, QObject *parent)
+    : CodeWriter(parent)
     , m_client(settings)
-{ }
+{
+    connect(&m_client, &ModelClient::completed, this, [this](ModelClient::Failure failure) {
+        emit modelRequestEnded(ModelClient::outcomeName(failure));
+    });
+}
 
-quint64 ModelBackend::generate(const Request &request, const Progress &progress, Done done)
+quint64 ModelWriter::write(const Request &request, const Progress &progress, Done done)
 {
     const quint64 id = ++m_lastId;
     m_generations.insert(id, {request, progress, std::move(done), messagesFor(request)});
@@ -58,7 +74,7 @@ quint64 ModelBackend::generate(const Request &request, const Progress &progress,
     return id;
 }
 
-void ModelBackend::cancel(quint64 id)
+void ModelWriter::cancel(quint64 id)
 {
     const auto it = m_generations.find(id);
     if (it == m_generations.end())
@@ -67,7 +83,7 @@ void ModelBackend::cancel(quint64 id)
     m_generations.erase(it);
 }
 
-void ModelBackend::ask(quint64 id)
+void ModelWriter::ask(quint64 id)
 {
     Generation &generation = m_generations[id];
     const Progress &progress = generation.progress;
@@ -86,13 +102,13 @@ void ModelBackend::ask(quint64 id)
                           [this, id](const ModelClient::Answer &answer) { answered(id, answer); });
 }
 
-void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
+void ModelWriter::answered(quint64 id, const ModelClient::Answer &answer)
 {
     Generation &generation = m_generations[id];
-    const ProgramKind kind = generation.request.kind;
-    const ReplyTexts::Language language = generation.request.language;
+    const ProgramKind kind = generation.request.chat.kind;
+    const Protocol::Language language = generation.request.chat.language;
     if (answer.failure == ModelClient::Failure::ContextOverflow && !generation.trimmed
-        && generation.request.history.trim()) {
+        && generation.request.chat.history.trim()) {
         generation.trimmed = true;
         generation.messages = messagesFor(generation.request);
         return ask(id);
@@ -102,20 +118,22 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
         const QString detail = answer.failure == ModelClient::Failure::Unreachable
             ? m_client.settings().shownRoot()
             : answer.detail;
-        return fail(id, ReplyTexts::modelFailure(language, answer.failure, detail));
+        return fail(id, ReplyTexts::modelFailure(language, answer.failure, detail),
+                    errorOf(answer.failure));
     }
     generation.progress.phase(Phase::Checking, 0);
     const ExtractedAnswer extracted = ExtractedAnswer::from(answer.text, answer.cutOffByLimit);
     if (extracted.outcome == ExtractedAnswer::Outcome::CutOff)
-        return fail(id, ReplyTexts::modelFailure(language, ModelClient::Failure::CutOff, {}));
+        return fail(id, ReplyTexts::modelFailure(language, ModelClient::Failure::CutOff, {}),
+                    Protocol::ErrorCode::ModelFailed);
     if (extracted.outcome == ExtractedAnswer::Outcome::NoProgram)
-        return fail(id, ReplyTexts::noProgram(language));
+        return fail(id, ReplyTexts::noProgram(language), Protocol::ErrorCode::ModelFailed);
     const QStringList errors = programErrors(extracted.program, kind);
     // Risks nobody asked for are corrected once too; those left are only warned of.
     const QStringList risks = generation.repaired
         ? QStringList()
         : unaskedRisks(extracted.program, kind,
-                       generation.request.history.requests + QStringList{generation.request.message});
+                       generation.request.chat.history.requests + QStringList{generation.request.message});
     if (!(errors.isEmpty() && risks.isEmpty()) && !generation.repaired) {
         generation.repaired = true;
         if (errors.isEmpty())
@@ -127,27 +145,48 @@ void ModelBackend::answered(quint64 id, const ModelClient::Answer &answer)
         return ask(id);
     }
     if (!errors.isEmpty())
-        return fail(id, ReplyTexts::checkFailed(language, errors));
+        return fail(id, ReplyTexts::checkFailed(language, errors),
+                    Protocol::ErrorCode::ProgramCheckFailed);
     succeed(m_generations.take(id), extracted);
 }
 
-void ModelBackend::succeed(Generation done, const ExtractedAnswer &answer)
+void ModelWriter::succeed(Generation done, const ExtractedAnswer &answer)
 {
     // Trimmed after an overflow, the history stays trimmed: the next request would overflow too.
-    done.request.history.remember(done.request.message, answer.program);
+    ChatRecord &chat = done.request.chat;
+    chat.history.remember(done.request.message, answer.program);
     done.done({true,
-               answer.explanation.isEmpty()
-                   ? ReplyTexts::programWritten(done.request.language, done.request.kind)
-                   : answer.explanation,
-               answer.program, done.request.history});
+               answer.explanation.isEmpty() ? ReplyTexts::programWritten(chat.language, chat.kind)
+                                            : answer.explanation,
+               Protocol::ErrorCode::None, answer.program, chat});
 }
 
 // A correction asked for risks alone that fails gives way to the program before it, which
 // passed the checks.
-void ModelBackend::fail(quint64 id, const QString &message)
+void ModelWriter::fail(quint64 id, const QString &message, Protocol::ErrorCode error)
 {
     const Generation done = m_generations.take(id);
     if (done.passedChecks)
         return succeed(done, *done.passedChecks);
-    done.done({false, message, {}, {}});
+    done.done({false, message, error, {}, std::nullopt});
+}
+
+qint64 ModelWriter::deadlineMs() const
+{
+    return m_client.settings().deadlineMs;
+}
+
+void ModelWriter::probe(const std::function<void(std::optional<bool> up)> &done)
+{
+    m_client.probe([done](bool up) { done(up); });
+}
+
+int ModelWriter::queueLength() const
+{
+    return m_client.queueLength();
+}
+
+void ModelWriter::checkServer(const std::function<void(const QString &line)> &report)
+{
+    m_client.checkServer(report);
 }

@@ -10,7 +10,7 @@
 // fix when the checks refuse its program.
 namespace Prompts {
 
-QString system(const ProgramKind &kind, ReplyTexts::Language language);
+QString system(const ProgramKind &kind, Protocol::Language language);
 // The findings of the checks, sent back as the next user message.
 QString repair(const QStringList &findings);
 // The terminal compiler's errors for the latest program, and what the trader wrote with them.

@@ -1,13 +1,15 @@
 #include "apirequest.h"
 
+#include "protocol/messages.h"
+
 #include <QJsonArray>
 #include <QRegularExpression>
 
 namespace ApiRequest {
 
-QString stringKeyProblem(const QJsonObject &body, std::initializer_list<QLatin1String> keys)
+QString stringKeyProblem(const QJsonObject &body, std::initializer_list<QString> keys)
 {
-    for (const QLatin1String key : keys) {
+    for (const QString &key : keys) {
         if (!body.contains(key))
             return QStringLiteral("Missing key \"%1\".").arg(key);
         if (!body.value(key).isString())
@@ -16,27 +18,9 @@ QString stringKeyProblem(const QJsonObject &body, std::initializer_list<QLatin1S
     return {};
 }
 
-std::optional<ProgramKind::Platform> platformNamed(const QString &name)
-{
-    if (name.compare(QLatin1String("MT4"), Qt::CaseInsensitive) == 0)
-        return ProgramKind::Platform::Mql4;
-    if (name.compare(QLatin1String("MT5"), Qt::CaseInsensitive) == 0)
-        return ProgramKind::Platform::Mql5;
-    return std::nullopt;
-}
-
-std::optional<ProgramKind::Type> typeNamed(const QString &name)
-{
-    if (name.compare(QLatin1String("indicator"), Qt::CaseInsensitive) == 0)
-        return ProgramKind::Type::Indicator;
-    if (name.compare(QLatin1String("ea"), Qt::CaseInsensitive) == 0)
-        return ProgramKind::Type::ExpertAdvisor;
-    return std::nullopt;
-}
-
 std::optional<QStringList> compileErrorsOf(const QJsonObject &body)
 {
-    const QJsonValue value = body.value(QLatin1String("compile_errors"));
+    const QJsonValue value = body.value(Field::CompileErrors);
     if (value.isUndefined())
         return QStringList();
     if (!value.isArray())
@@ -58,11 +42,10 @@ bool quotesCompilerMessages(const QString &message)
     return message.contains(compilerLine);
 }
 
-ReplyTexts::Language languageOf(const QJsonObject &body, const QByteArray &acceptLanguage)
+Protocol::Language languageOf(const QJsonObject &body, const QByteArray &acceptLanguage)
 {
-    const QLatin1String lang("lang");
-    const QString code = body.contains(lang)
-        ? body.value(lang).toString()
+    const QString code = body.contains(Field::Language)
+        ? body.value(Field::Language).toString()
         : QString::fromLatin1(acceptLanguage).section(u',', 0, 0).section(u';', 0, 0).trimmed();
     return ReplyTexts::languageOf(code);
 }

@@ -36,7 +36,6 @@ public:
     void command(const QList<QByteArray> &arguments, const Reply &reply);
     // Makes this a connection that only listens to channel, again after each reconnection.
     void subscribe(const QByteArray &channel, const Message &message);
-    void setReplyTimeout(int ms) { m_silence.setInterval(ms); }
 
 private:
     static void connected(const redisAsyncContext *context, int status);

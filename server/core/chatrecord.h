@@ -15,7 +15,7 @@
 struct ChatRecord final
 {
     ProgramKind kind;
-    ReplyTexts::Language language = ReplyTexts::Language::English;
+    Protocol::Language language = Protocol::Language::English;
     TradingIdea idea;
     // The templates wrote a program in it: later requests refine that one.
     bool hasProgram = false;

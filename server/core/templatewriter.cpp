@@ -1,0 +1,45 @@
+#include "templatewriter.h"
+
+#include "apirequest.h"
+#include "codegenerator.h"
+#include "replytexts.h"
+
+quint64 TemplateWriter::write(const Request &request, const Progress &progress, Done done)
+{
+    const Protocol::Language language = request.chat.language;
+    if (!request.compileErrors.isEmpty() || ApiRequest::quotesCompilerMessages(request.message)) {
+        done({false, ReplyTexts::templatesCannotRepair(language),
+              Protocol::ErrorCode::CannotRepair, {}, std::nullopt});
+        return ++m_lastId;
+    }
+    ChatRecord chat = request.chat;
+    const TradingIdea before = chat.idea;
+    QString text;
+    if (chat.hasProgram) {
+        chat.idea = before.changedBy(request.message);
+        const std::optional<TradingIdea::Strategy> named =
+            TradingIdea::strategyNamedIn(request.message);
+        text = ReplyTexts::programChanged(language, chat.kind, chat.idea,
+                                          chat.idea.changesFrom(before),
+                                          named != chat.idea.strategy ? named : std::nullopt);
+    } else {
+        chat.idea = before.refinedBy(request.message);
+        text = ReplyTexts::programReady(language, chat.kind, chat.idea.summary());
+    }
+    chat.hasProgram = true;
+    const QString program = CodeGenerator::program(chat.kind, chat.idea, request.message);
+    progress.delta(program);
+    done({true, text, Protocol::ErrorCode::None, program, chat});
+    return ++m_lastId;
+}
+
+// A template chat needs a few milliseconds.
+qint64 TemplateWriter::deadlineMs() const
+{
+    return 60 * 1000;
+}
+
+void TemplateWriter::probe(const std::function<void(std::optional<bool> up)> &done)
+{
+    done(std::nullopt);
+}
