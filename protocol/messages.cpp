@@ -54,6 +54,35 @@ QJsonObject newChatBody(const QString &codeType, const QString &platform, const 
     return {{Field::CodeType, codeType}, {Field::Platform, platform}, {Field::Language, language}};
 }
 
+QString roleName(ChatTurn::Role role)
+{
+    return role == ChatTurn::Role::User ? QStringLiteral("user") : QStringLiteral("assistant");
+}
+
+std::optional<ChatTurn::Role> roleNamed(const QString &name)
+{
+    for (const ChatTurn::Role role : {ChatTurn::Role::User, ChatTurn::Role::Assistant}) {
+        if (name == roleName(role))
+            return role;
+    }
+    return std::nullopt;
+}
+
+QJsonObject newChatBody(const QString &codeType, const QString &platform, const QString &language,
+                        const ChatSeed &seed)
+{
+    QJsonObject body = newChatBody(codeType, platform, language);
+    if (!seed.history.isEmpty()) {
+        QJsonArray turns;
+        for (const ChatTurn &turn : seed.history)
+            turns.append(QJsonObject{{Field::Role, roleName(turn.role)}, {Field::Content, turn.content}});
+        body.insert(Field::History, turns);
+    }
+    if (!seed.currentProgram.isEmpty())
+        body.insert(Field::CurrentProgram, seed.currentProgram);
+    return body;
+}
+
 QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language)
 {
     return {{Field::SessionId, sessionId},
@@ -66,6 +95,15 @@ QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const
 {
     QJsonObject body = chatBody(sessionId, userMessage, language);
     body.insert(Field::CompileErrors, QJsonArray::fromStringList(compileErrors));
+    return body;
+}
+
+QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
+                     const QStringList &compileErrors, const QString &currentProgram)
+{
+    QJsonObject body = chatBody(sessionId, userMessage, language, compileErrors);
+    if (!currentProgram.isEmpty())
+        body.insert(Field::CurrentProgram, currentProgram);
     return body;
 }
 

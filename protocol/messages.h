@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 struct ServerSentEvent;
 
 // --- Where -----------------------------------------------------------------------------
@@ -31,6 +33,8 @@ namespace ServiceFeature {
 inline const QString Stream = QStringLiteral("stream");
 inline const QString Cancel = QStringLiteral("cancel");
 inline const QString CompileErrors = QStringLiteral("compile_errors");
+// "/api/new" takes "history" and "current_program", "/api/chat" takes "current_program".
+inline const QString History = QStringLiteral("history");
 } // namespace ServiceFeature
 
 // The keys of the bodies, lower case with underscores.
@@ -57,6 +61,10 @@ inline const QString Features = QStringLiteral("features");
 inline const QString Phase = QStringLiteral("phase");
 inline const QString Position = QStringLiteral("position");
 inline const QString Text = QStringLiteral("text");
+inline const QString History = QStringLiteral("history");
+inline const QString CurrentProgram = QStringLiteral("current_program");
+inline const QString Role = QStringLiteral("role");
+inline const QString Content = QStringLiteral("content");
 } // namespace Field
 
 // The "api_type" of each reply.
@@ -82,11 +90,41 @@ inline const QByteArray Done = QByteArrayLiteral("done");
 QByteArray serviceRequestBody(const QJsonObject &body);
 
 QJsonObject newChatBody(const QString &codeType, const QString &platform, const QString &language);
+
+// One turn of a chat as the trader saw it.
+struct ChatTurn final
+{
+    enum class Role { User, Assistant };
+
+    Role role = Role::User;
+    QString content;
+};
+
+// "user" or "assistant".
+QString roleName(ChatTurn::Role role);
+// Nullopt for any other name.
+std::optional<ChatTurn::Role> roleNamed(const QString &name);
+
+// What a new session continues from when the service forgot the chat's own.
+struct ChatSeed final
+{
+    QList<ChatTurn> history;   // oldest first; the service keeps the latest turns
+    QString currentProgram;    // the program the chat is working on; empty for none
+};
+
+// A new session seeded with the chat so far (the service must list "history"); empty parts of
+// the seed are left out.
+QJsonObject newChatBody(const QString &codeType, const QString &platform, const QString &language,
+                        const ChatSeed &seed);
 QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language);
 // A chat asking to fix the compiler's errors, "file(l,c) : error NNN: text" each, sent as data
 // beside a short request text (the service must list "compile_errors").
 QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
                      const QStringList &compileErrors);
+// A chat that continues from the program the trader chose, the compile errors (if any) being
+// that program's (the service must list "history"); an empty program is left out.
+QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
+                     const QStringList &compileErrors, const QString &currentProgram);
 // Stops the session's running generation (the service must list "cancel").
 QJsonObject cancelBody(const QString &sessionId, const QString &language);
 // The DELETE that New Chat sends; it names the language too.

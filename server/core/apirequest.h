@@ -2,6 +2,8 @@
 
 #include "replytexts.h"
 
+#include "protocol/messages.h"
+
 #include <QHostAddress>
 #include <QJsonObject>
 #include <QList>
@@ -20,6 +22,13 @@ namespace ApiRequest {
 QString stringKeyProblem(const QJsonObject &body, std::initializer_list<QString> keys);
 // The body's "compile_errors", none when it is missing; nullopt unless it is a list of strings.
 std::optional<QStringList> compileErrorsOf(const QJsonObject &body);
+// The body's "history", none when it is missing; nullopt with *problem set unless it is a list
+// of {"role": "user" or "assistant", "content": text}.
+std::optional<QList<ChatTurn>> historyOf(const QJsonObject &body, QString *problem);
+// The longest "current_program" taken, in UTF-8 bytes: far beyond any program a chat writes.
+constexpr qsizetype maxProgramBytes = 256 * 1024;
+// The body's "current_program", empty when it is missing; nullopt unless it is a string.
+std::optional<QString> currentProgramOf(const QJsonObject &body);
 // Lines of a compiler's log, "file(l,c) : error NNN: text", as an older client puts them into
 // the request itself: their numbers are never a program's values.
 bool quotesCompilerMessages(const QString &message);

@@ -1,16 +1,38 @@
 #include "chathistory.h"
 
-namespace {
+#include "programextraction.h"
 
-// About 8,000 tokens of a 16,000-token context: room for the system prompt and the answer.
-constexpr qsizetype maxCharacters = 32 * 1024;
-
-} // namespace
+ChatHistory ChatHistory::continuedFrom(const QList<ChatTurn> &turns, const QString &currentProgram)
+{
+    ChatHistory history;
+    history.program = currentProgram;
+    for (auto turn = turns.crbegin(); turn != turns.crend(); ++turn) {
+        if (turn->role == ChatTurn::Role::User) {
+            history.requests.prepend(turn->content);
+            continue;
+        }
+        if (!history.program.isEmpty())
+            continue;
+        const ExtractedAnswer answer = ExtractedAnswer::from(turn->content, false);
+        if (answer.outcome == ExtractedAnswer::Outcome::Program)
+            history.program = answer.program;
+    }
+    history.bound();
+    return history;
+}
 
 void ChatHistory::remember(const QString &request, const QString &newProgram)
 {
     requests.append(request);
     program = newProgram;
+    bound();
+}
+
+// The latest request stays, however long: it is what the program answers.
+void ChatHistory::bound()
+{
+    if (requests.size() > maxRequests)
+        requests.remove(0, requests.size() - maxRequests);
     qsizetype size = program.size();
     for (const QString &earlier : std::as_const(requests))
         size += earlier.size();

@@ -49,6 +49,14 @@ TradingIdea ideaFrom(const QJsonObject &object)
 
 } // namespace
 
+void ChatRecord::continueFrom(const QString &program)
+{
+    if (program == history.program)
+        return;
+    history.program = program;
+    hasProgram = false;
+}
+
 QByteArray ChatRecord::toJson() const
 {
     const QJsonObject object{

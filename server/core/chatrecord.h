@@ -17,11 +17,15 @@ struct ChatRecord final
     ProgramKind kind;
     Protocol::Language language = Protocol::Language::English;
     TradingIdea idea;
-    // The templates wrote a program in it: later requests refine that one.
+    // The templates wrote the current program: later requests refine that one.
     bool hasProgram = false;
     ChatHistory history;
     // Milliseconds since the epoch.
     qint64 lastUseMs = 0;
+
+    // The trader chose this program to continue from: it becomes the current one, and unless it
+    // is the one already there, no longer the templates' own.
+    void continueFrom(const QString &program);
 
     QByteArray toJson() const;
     // Nullopt for anything that is not such a record.

@@ -32,6 +32,25 @@ ApiReply refusal(SessionStore::Outcome outcome, Protocol::Language language, con
                    ErrorCode::UnknownSession);
 }
 
+// The request's "current_program", empty when it has none; nullopt when it cannot be taken,
+// the refusal sent.
+std::optional<QString> currentProgramOf(const QJsonObject &body, const Sink &answer)
+{
+    const std::optional<QString> program = ApiRequest::currentProgramOf(body);
+    if (!program) {
+        answer->send(ApiReply::invalid(QStringLiteral("\"current_program\" must be a string.")));
+        return std::nullopt;
+    }
+    if (program->toUtf8().size() > ApiRequest::maxProgramBytes) {
+        answer->send(ApiReply::error(Status::PayloadTooLarge,
+                                     QStringLiteral("\"current_program\" is larger than %1 KiB.")
+                                         .arg(ApiRequest::maxProgramBytes / 1024),
+                                     ErrorCode::RequestTooLarge));
+        return std::nullopt;
+    }
+    return program;
+}
+
 } // namespace
 
 ChatService::ChatService(SessionStore *store, CodeWriter *writer, QObject *parent)
@@ -59,9 +78,17 @@ void ChatService::startChat(const QJsonObject &body, Protocol::Language language
         Protocol::programTypeNamed(body.value(Field::CodeType).toString());
     if (!type)
         return answer->send(ApiReply::invalid(QStringLiteral("\"code_type\" must be \"indicator\" or \"ea\".")));
+    QString historyProblem;
+    const std::optional<QList<ChatTurn>> history = ApiRequest::historyOf(body, &historyProblem);
+    if (!history)
+        return answer->send(ApiReply::invalid(historyProblem));
+    const std::optional<QString> currentProgram = currentProgramOf(body, answer);
+    if (!currentProgram)
+        return;
     ChatRecord chat;
     chat.kind = {*platform, *type};
     chat.language = language;
+    chat.history = ChatHistory::continuedFrom(*history, *currentProgram);
     m_store->open(chat, [answer, chat](SessionStore::Outcome outcome, const QString &id) {
         if (outcome != SessionStore::Outcome::Done) {
             return answer->send(ApiReply::outcome(Status::Ok, false, ApiType::New,
@@ -85,39 +112,43 @@ void ChatService::chat(const QJsonObject &body, Protocol::Language language, con
     const std::optional<QStringList> compileErrors = ApiRequest::compileErrorsOf(body);
     if (!compileErrors)
         return answer->send(ApiReply::invalid(QStringLiteral("\"compile_errors\" must be a list of strings.")));
+    const std::optional<QString> currentProgram = currentProgramOf(body, answer);
+    if (!currentProgram)
+        return;
     answer->streamIfAccepted();
     const QString id = body.value(Field::SessionId).toString();
     const QString message = body.value(Field::UserMessage).toString();
     // One request per chat at a time, in all instances: the answer to a second request could
     // not refine a program that does not exist yet.
     m_store->acquire(id, lockMs(),
-                     [this, id, message, errors = *compileErrors, language, answer](
-                         SessionStore::Outcome outcome, const ChatRecord &chat) {
-                         if (outcome == SessionStore::Outcome::Done)
-                             return answerChat(id, chat, message, errors, language, answer);
-                         answer->send(refusal(outcome, language, id));
+                     [this, id, message, errors = *compileErrors, program = *currentProgram,
+                      language, answer](SessionStore::Outcome outcome, const ChatRecord &chat) {
+                         if (outcome != SessionStore::Outcome::Done)
+                             return answer->send(refusal(outcome, language, id));
+                         ChatRecord asked = chat;
+                         asked.language = language;
+                         if (!program.isEmpty())
+                             asked.continueFrom(program);
+                         answerChat(id, {asked, message, errors}, answer);
                      });
 }
 
 // The chat's lock is held from here until the writing ends. The answer waits until the store
 // has the chat back, so that the client's next request, wherever it goes, finds it free and up
-// to date.
-void ChatService::answerChat(const QString &id, const ChatRecord &chat, const QString &message,
-                             const QStringList &compileErrors, Protocol::Language language,
+// to date. A request that fails keeps the chat as it was, its current program included.
+void ChatService::answerChat(const QString &id, const CodeWriter::Request &request,
                              const Sink &answer)
 {
-    if (message.trimmed().isEmpty() && compileErrors.isEmpty()) {
+    if (request.message.trimmed().isEmpty() && request.compileErrors.isEmpty()) {
         const ApiReply reply = ApiReply::outcome(
             Status::Ok, false, ApiType::Chat,
             QStringLiteral("The message is empty: describe the program you want."), id,
             ErrorCode::InvalidRequest);
         return m_store->release(id, std::nullopt, [answer, reply] { answer->send(reply); });
     }
-    ChatRecord asked = chat;
-    asked.language = language;
-    auto *inFlight = new ChatInFlight(id, language, answer, *m_writer, this);
+    auto *inFlight = new ChatInFlight(id, request.chat.language, answer, *m_writer, this);
     m_inFlight.insert(id, inFlight);
-    inFlight->start({asked, message, compileErrors},
+    inFlight->start(request,
                     [this, id](const std::optional<ChatRecord> &kept,
                                const std::function<void()> &reply) {
                         m_inFlight.remove(id);

@@ -34,9 +34,7 @@ public:
     int chatsWriting() const { return int(m_inFlight.size()); }
 
 private:
-    void answerChat(const QString &id, const ChatRecord &chat, const QString &message,
-                    const QStringList &compileErrors, Protocol::Language language,
-                    const Sink &answer);
+    void answerChat(const QString &id, const CodeWriter::Request &request, const Sink &answer);
     void controlChat(const QJsonObject &body, Protocol::Language language, const Sink &answer,
                      SessionStore::Control control);
     // Stops the chat's writing if it runs in this instance; false when it does not.

@@ -25,8 +25,12 @@ public:
         // The chat so far, in the language of this request.
         ChatRecord chat;
         QString message;
-        // The terminal compiler's errors for the latest program, to be fixed.
+        // The terminal compiler's errors for the current program, to be fixed.
         QStringList compileErrors;
+
+        // What the writer continues from: the chat's latest program, or the one the trader
+        // chose ("current_program"); empty for a chat that has none yet.
+        const QString &currentProgram() const { return chat.history.program; }
     };
     struct Progress
     {

@@ -21,25 +21,28 @@ QString fenced(const QString &program, const ProgramKind &kind)
     return QStringLiteral("```%1\n%2```").arg(tag, program);
 }
 
-// The system prompt, the earlier requests and the latest program, then the new request (with
-// the compiler's errors for that program, when there are); roles alternate, as some chat
-// templates insist.
+// The system prompt, the earlier requests and the current program as the model's own last
+// answer, then the new request (with the compiler's errors for that program, when there are);
+// roles alternate, as some chat templates insist.
 QJsonArray messagesFor(const CodeWriter::Request &request)
 {
     QJsonArray messages{
         message(QStringLiteral("system"), Prompts::system(request.chat.kind, request.chat.language))};
-    const ChatHistory &history = request.chat.history;
-    if (!history.program.isEmpty()) {
-        if (!history.requests.isEmpty())
-            messages.append(
-                message(QStringLiteral("user"), Prompts::earlierRequests(history.requests)));
+    const QStringList &requests = request.chat.history.requests;
+    if (!request.currentProgram().isEmpty()) {
+        messages.append(message(QStringLiteral("user"),
+                                requests.isEmpty() ? Prompts::programToContinue()
+                                                   : Prompts::earlierRequests(requests)));
         messages.append(
-            message(QStringLiteral("assistant"), fenced(history.program, request.chat.kind)));
+            message(QStringLiteral("assistant"), fenced(request.currentProgram(), request.chat.kind)));
     }
-    messages.append(message(QStringLiteral("user"),
-                            request.compileErrors.isEmpty()
-                                ? request.message
-                                : Prompts::compileErrors(request.compileErrors, request.message)));
+    QString asked = request.compileErrors.isEmpty()
+        ? request.message
+        : Prompts::compileErrors(request.compileErrors, request.message);
+    // A chat seeded with requests whose answers had no program.
+    if (request.currentProgram().isEmpty() && !requests.isEmpty())
+        asked = Prompts::earlierRequests(requests) + QStringLiteral("\n\n") + asked;
+    messages.append(message(QStringLiteral("user"), asked));
     return messages;
 }
 

@@ -84,3 +84,8 @@ QString Prompts::earlierRequests(const QStringList &requests)
     return QStringLiteral("My earlier requests in this chat:\n- %1")
         .arg(requests.join(QStringLiteral("\n- ")));
 }
+
+QString Prompts::programToContinue()
+{
+    return QStringLiteral("Here is the program I am working on; I will ask you to change it.");
+}

@@ -17,5 +17,7 @@ QString repair(const QStringList &findings);
 QString compileErrors(const QStringList &errors, const QString &request);
 // The earlier requests of the chat, as one user message, so that roles keep alternating.
 QString earlierRequests(const QStringList &requests);
+// In their place when the chat has a program but no request yet: the trader brought it.
+QString programToContinue();
 
 } // namespace Prompts

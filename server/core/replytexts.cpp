@@ -23,6 +23,7 @@ struct Phrases
     QString checkFailed;
     QString stopped;
     QString templatesCannotRepair;
+    QString templatesCannotContinue;
     QString programChanged;
     QString programUnchanged;
     QString strategyKept;
@@ -65,6 +66,10 @@ const Phrases &phrasesIn(Protocol::Language language)
                        "as it was. To have a language model fix them, start the service with "
                        "one: tavrin-server --backend openai --llm-base-url URL (see \"Use a real "
                        "model\" in the README), or ask whoever runs the service."),
+        QStringLiteral("Offline generation can change only programs it wrote itself, and this one "
+                       "it did not write, so it was left as it was. A service started with a "
+                       "model server can change it: tavrin-server --backend openai "
+                       "--llm-base-url URL, or ask whoever runs the service."),
         QStringLiteral("Updated your %1 %2: %3."),
         QStringLiteral("Your %1 %2 stays as it was (%3): name the value to change, like "
                        "\"period 21\"."),
@@ -95,6 +100,9 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("离线模板无法修复编译错误，您的程序保持不变。如需由语言模型修复，请连接模型启动"
                        "服务：tavrin-server --backend openai --llm-base-url URL（见 README 的"
                        "“Use a real model”），或联系服务的管理者。"),
+        QStringLiteral("离线生成只能修改它自己编写的程序，而这个程序不是它编写的，因此保持不变。连接模型"
+                       "服务器启动的服务可以修改它：tavrin-server --backend openai --llm-base-url "
+                       "URL，或联系服务的管理者。"),
         QStringLiteral("已更新您的 %1 %2：%3。"),
         QStringLiteral("您的 %1 %2保持不变（%3）：请指明要修改的数值，例如“周期 21”。"),
         QStringLiteral("策略仍为%1；如需更改，请说例如“改成%2”。"),
@@ -124,6 +132,9 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("離線範本無法修復編譯錯誤，您的程式保持不變。如需由語言模型修復，請連接模型啟動"
                        "服務：tavrin-server --backend openai --llm-base-url URL（見 README 的"
                        "「Use a real model」），或聯絡服務的管理者。"),
+        QStringLiteral("離線生成只能修改它自己編寫的程式，而這個程式不是它編寫的，因此保持不變。連接模型"
+                       "伺服器啟動的服務可以修改它：tavrin-server --backend openai --llm-base-url "
+                       "URL，或聯絡服務的管理者。"),
         QStringLiteral("已更新您的 %1 %2：%3。"),
         QStringLiteral("您的 %1 %2保持不變（%3）：請指明要修改的數值，例如「週期 21」。"),
         QStringLiteral("策略仍為%1；如需更改，請說例如「改成%2」。"),
@@ -221,6 +232,11 @@ QString ReplyTexts::programChanged(Language language, const ProgramKind &kind,
 QString ReplyTexts::templatesCannotRepair(Language language)
 {
     return phrasesIn(language).templatesCannotRepair;
+}
+
+QString ReplyTexts::templatesCannotContinue(Language language)
+{
+    return phrasesIn(language).templatesCannotContinue;
 }
 
 QString ReplyTexts::stopped(Language language)

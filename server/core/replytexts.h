@@ -30,6 +30,8 @@ public:
                                   const QList<TradingIdea::Change> &changes,
                                   std::optional<TradingIdea::Strategy> notSwitchedTo);
     static QString templatesCannotRepair(Language language);
+    // The chat's current program is not one the templates wrote.
+    static QString templatesCannotContinue(Language language);
     // When the model explains nothing itself.
     static QString programWritten(Language language, const ProgramKind &kind);
     static QString stillWorking(Language language);

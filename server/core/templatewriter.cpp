@@ -4,12 +4,28 @@
 #include "codegenerator.h"
 #include "replytexts.h"
 
+namespace {
+
+// The templates refine only a program they wrote, whose idea the chat keeps; one the trader
+// brought or chose elsewhere they cannot read back.
+bool canContinue(const CodeWriter::Request &request)
+{
+    return request.currentProgram().isEmpty() || request.chat.hasProgram;
+}
+
+} // namespace
+
 quint64 TemplateWriter::write(const Request &request, const Progress &progress, Done done)
 {
     const Protocol::Language language = request.chat.language;
     if (!request.compileErrors.isEmpty() || ApiRequest::quotesCompilerMessages(request.message)) {
         done({false, ReplyTexts::templatesCannotRepair(language),
               Protocol::ErrorCode::CannotRepair, {}, std::nullopt});
+        return ++m_lastId;
+    }
+    if (!canContinue(request)) {
+        done({false, ReplyTexts::templatesCannotContinue(language),
+              Protocol::ErrorCode::CannotBuild, {}, std::nullopt});
         return ++m_lastId;
     }
     ChatRecord chat = request.chat;
@@ -28,6 +44,8 @@ quint64 TemplateWriter::write(const Request &request, const Progress &progress, 
     }
     chat.hasProgram = true;
     const QString program = CodeGenerator::program(chat.kind, chat.idea, request.message);
+    // Kept so that a client choosing this same program again is not taken for a foreign one.
+    chat.history.remember(request.message, program);
     progress.delta(program);
     done({true, text, Protocol::ErrorCode::None, program, chat});
     return ++m_lastId;

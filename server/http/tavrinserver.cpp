@@ -177,7 +177,8 @@ void TavrinServer::checkVersion(const QJsonObject &body, Protocol::Language,
                    {Field::MinVersion, m_minVersion.toString()},
                    {Field::Message, needUpdate ? m_updateMessage : QString()},
                    {Field::Features, QJsonArray{ServiceFeature::Stream, ServiceFeature::Cancel,
-                                                ServiceFeature::CompileErrors}}},
+                                                ServiceFeature::CompileErrors,
+                                                ServiceFeature::History}}},
                   {}});
 }
 

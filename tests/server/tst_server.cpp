@@ -210,7 +210,7 @@ private slots:
         QCOMPARE(post("/api/version_check", {{"client_version", clientVersion}}, m_port),
                  (QJsonObject{{"need_update", needUpdate}, {"min_version", "1.2.0"},
                               {"message", needUpdate ? "<b>Update</b>" : ""},
-                              {"features", QJsonArray{"stream", "cancel", "compile_errors"}}}));
+                              {"features", QJsonArray{"stream", "cancel", "compile_errors", "history"}}}));
     }
 
     void modelRequest_data()

@@ -35,6 +35,13 @@ struct RecordingSink final : AnswerSink
     QMetaObject::Connection whenClientGone(QObject *, const std::function<void()> &) const override { return {}; }
 };
 
+QJsonObject with(QJsonObject body, const QJsonObject &fields)
+{
+    for (auto it = fields.begin(); it != fields.end(); ++it)
+        body.insert(it.key(), it.value());
+    return body;
+}
+
 // A chat service as the executable builds one, with the given writer and a memory store.
 struct Service final
 {
@@ -57,6 +64,10 @@ struct Service final
     QString open(const QString &platform = "MT5", const QString &type = "ea", const QString &lang = "en")
     {
         return result(callAsync(&ChatService::startChat, newChatBody(type, platform, lang), lang)).value("session_id").toString();
+    }
+    QString openSeeded(const QJsonObject &seed, const QString &type, const QString &lang)
+    {
+        return result(callAsync(&ChatService::startChat, with(newChatBody(type, "MT5", lang), seed), lang)).value("session_id").toString();
     }
     QJsonObject chat(const QString &id, const QString &message, const QString &lang = "en", const QStringList &errors = {})
     {
@@ -478,6 +489,108 @@ private slots:
         // And stays so for the next request.
         service.chat(id, "sl 300");
         QVERIFY(!QJsonDocument(fake.chats[4]).toJson().contains("An RSI EA"));
+    }
+
+    // A chat seeded with the client's turns and program, then the program the trader chose: what
+    // the model is shown as the chat so far (parts starting with "-" are not).
+    void seededChat_data()
+    {
+        QTest::addColumn<QJsonObject>("seed");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("shownProgram");
+        QTest::addColumn<QStringList>("parts");
+        const auto turn = [](const QString &role, const QString &content) { return QJsonObject{{"role", role}, {"content", content}}; };
+        const QJsonArray turns{turn("user", "An RSI EA"), turn("assistant", "Here.\n```mql5\nint Seeded() {}\n```"),
+                               turn("user", "period 21"), turn("assistant", "The model server is busy.")};
+        QJsonArray many, large;
+        for (int i = 0; i < 30; ++i)
+            many << turn("user", QString("request %1;").arg(i)) << turn("assistant", "Done.");
+        for (const QString name : {"first", "second", "third"})
+            large += turn("user", name + QString(14000, 'x'));
+        const QJsonObject brought{{"current_program", "int Brought() {}"}};
+
+        QTest::newRow("turns' latest program") << QJsonObject{{"history", turns}} << "" << "int Seeded()" << QStringList{"An RSI EA", "period 21", "-busy"};
+        QTest::newRow("current program first") << QJsonObject{{"history", turns}, {"current_program", "int Brought() {}"}} << ""
+                                               << "int Brought()" << QStringList{"An RSI EA", "-int Seeded()"};
+        QTest::newRow("program alone") << brought << "" << "int Brought()" << QStringList{"I am working on"};
+        QTest::newRow("requests alone") << QJsonObject{{"history", QJsonArray{turn("user", "An RSI EA")}}} << "" << "" << QStringList{"An RSI EA"};
+        QTest::newRow("latest turns by count") << QJsonObject{{"history", many}} << "" << "" << QStringList{"request 10;", "-request 9;"};
+        QTest::newRow("latest turns by size") << QJsonObject{{"history", large}} << "" << "" << QStringList{"second", "-first"};
+        QTest::newRow("chosen on chat replaces it") << brought << "int Chosen() {}" << "int Chosen()" << QStringList{"-int Brought()"};
+    }
+    void seededChat()
+    {
+        QFETCH(QJsonObject, seed);
+        QFETCH(QString, chosen);
+        QFETCH(QString, shownProgram);
+        QFETCH(QStringList, parts);
+
+        FakeModel fake;
+        Service service(modelAt(fake.url()));
+        const QString id = service.openSeeded(seed, "ea", "en");
+        QVERIFY(Service::result(service.callAsync(&ChatService::chat, chatBody(id, "lots 0.2", "en", {}, chosen))).value("success").toBool());
+        // An assistant turn holds the current program, between the earlier requests and the new one.
+        const QJsonArray messages = fake.chats.value(0).value("messages").toArray();
+        QCOMPARE(messages.size(), shownProgram.isEmpty() ? 2 : 4);
+        QVERIFY(messages[messages.size() - 2].toObject().value("content").toString().contains(shownProgram));
+        const QString prompt = QString::fromUtf8(QJsonDocument(messages).toJson());
+        for (const QString &part : parts)
+            QVERIFY2(prompt.contains(part.mid(part.startsWith('-'))) != part.startsWith('-'), qPrintable(part));
+    }
+
+    // History on /api/new, a program on /api/chat; a 400, or a 413 for the size.
+    void seedRefused_data()
+    {
+        QTest::addColumn<QJsonObject>("fields");
+        QTest::addColumn<QString>("error");
+        const QJsonObject system{{"role", "system"}, {"content", "x"}}, number{{"role", "user"}, {"content", 3}};
+        QTest::newRow("history not a list") << QJsonObject{{"history", "An EA"}} << "invalid_request";
+        QTest::newRow("system role") << QJsonObject{{"history", QJsonArray{system}}} << "invalid_request";
+        QTest::newRow("content not text") << QJsonObject{{"history", QJsonArray{number}}} << "invalid_request";
+        QTest::newRow("program not text on new") << QJsonObject{{"history", QJsonArray()}, {"current_program", 1}} << "invalid_request";
+        QTest::newRow("program not text") << QJsonObject{{"current_program", QJsonArray()}} << "invalid_request";
+        QTest::newRow("program too large") << QJsonObject{{"current_program", QString(200 * 1024, QChar(0x4e2d))}} << "request_too_large";
+    }
+    void seedRefused()
+    {
+        QFETCH(QJsonObject, fields);
+        QFETCH(QString, error);
+
+        Service service(new TemplateWriter);
+        const QJsonObject body = with(fields.contains("history") ? newChatBody("ea", "MT5", "en") : chatBody(service.open(), "RSI", "en"), fields);
+        const auto sink = service.callAsync(body.contains("session_id") ? &ChatService::chat : &ChatService::startChat, body);
+        const bool tooLarge = error == "request_too_large";
+        QVERIFY(sink->reply && sink->reply->status == (tooLarge ? ApiReply::Status::PayloadTooLarge : ApiReply::Status::BadRequest));
+        QCOMPARE(sink->reply->body.value("error").toString(), error);
+    }
+
+    // The templates continue only from a program they wrote.
+    void templatesForeignProgram_data()
+    {
+        QTest::addColumn<QJsonObject>("seed");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("messagePart");
+        const QJsonArray turns{QJsonObject{{"role", "assistant"}, {"content", "```mql4\nint Other() {}\n```"}}};
+        QTest::newRow("brought on new") << QJsonObject{{"current_program", "int Other() {}"}} << "" << "zh-CN" << "离线生成";
+        QTest::newRow("in the turns") << QJsonObject{{"history", turns}} << "" << "zh-TW" << "離線生成";
+        QTest::newRow("chosen elsewhere") << QJsonObject() << "int Other() {}" << "en" << "only programs it wrote";
+        QTest::newRow("chosen, their own") << QJsonObject() << "own" << "en" << "RSI(14) 70/30 → RSI(21) 70/30";
+    }
+    void templatesForeignProgram()
+    {
+        QFETCH(QJsonObject, seed);
+        QFETCH(QString, chosen);
+        QFETCH(QString, lang);
+        QFETCH(QString, messagePart);
+
+        Service service(new TemplateWriter);
+        const QString id = service.openSeeded(seed, "indicator", lang);
+        const QString own = programOf(service.chat(id, "RSI 14", lang));
+        const QJsonObject reply = Service::result(service.callAsync(
+            &ChatService::chat, chatBody(id, "period 21", lang, {}, chosen == "own" ? own : chosen), lang));
+        QCOMPARE(reply.value("error").toString(), chosen == "own" ? "" : "cannot_build");
+        QVERIFY2(reply.value("message").toString().contains(messagePart), qPrintable(reply.value("message").toString()));
     }
 
     void queuedBeyondConcurrency()
