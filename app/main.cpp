@@ -1,5 +1,5 @@
 #include "app/appicon.h"
-#include "app/language.h"
+#include "platform/language.h"
 #include "service/localservice.h"
 #include "ui/brevanqt.h"
 
@@ -13,13 +13,16 @@ int main(int argc, char *argv[])
     QGuiApplication::setWindowIcon(applicationIcon());
 
     // The translator must be in place before the form is built, so it comes up translated.
-    applyLanguage(readLanguageSetting());
+    applyLanguage(storedLanguage());
 
     // The service at the address is used, or the bundled one started there before the window's
     // version check; it outlives the window, which ends its session there as it closes.
     LocalService localService;
     BrevanQt window;
     window.useLocalService(&localService);
+    // The window closes in two steps (hidden, then its chat ended): the end of the second quits.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &BrevanQt::closed, &app, &QCoreApplication::quit);
     window.show();
     return app.exec();
 }

@@ -9,9 +9,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <cstdio>
 #include <optional>
@@ -26,14 +28,18 @@ QString freeLoopbackUrl()
 }
 
 // Milliseconds from start() to the answer of the first new chat; nothing when either failed.
-std::optional<double> timeToUsableChat(LocalService &service, const QString &url)
+std::optional<double> timeToUsableChat(LocalService &service, const QString &url, QString *report)
 {
     QElapsedTimer timer;
     timer.start();
     bool ready = false;
     QObject::connect(&service, &LocalService::ready, &service, [&ready] { ready = true; });
+    QObject::connect(&service, &LocalService::failed, &service, [report](const QString &why) { *report = why; });
+    QEventLoop settled;
+    QObject::connect(&service, &LocalService::ready, &settled, &QEventLoop::quit);
+    QObject::connect(&service, &LocalService::failed, &settled, &QEventLoop::quit);
     service.start(url, {});
-    service.waitUntilSettled();
+    settled.exec();
     if (!ready)
         return std::nullopt;
     QNetworkAccessManager manager;
@@ -41,7 +47,12 @@ std::optional<double> timeToUsableChat(LocalService &service, const QString &url
                                               newChatBody(QStringLiteral("ea"), QStringLiteral("MT5"),
                                                           QStringLiteral("en")),
                                               QStringLiteral("en"));
-    waitForReply(reply, std::chrono::seconds(10));
+    if (!reply->isFinished()) {
+        QEventLoop answered;
+        QObject::connect(reply, &QNetworkReply::finished, &answered, &QEventLoop::quit);
+        QTimer::singleShot(std::chrono::seconds(10), &answered, &QEventLoop::quit);
+        answered.exec();
+    }
     reply->deleteLater();
     if (!parseServiceReply(reply->readAll()).success)
         return std::nullopt;
@@ -58,11 +69,12 @@ int main(int argc, char *argv[])
     for (int run = 0; run < runs; ++run) {
         const QString url = freeLoopbackUrl();
         LocalService owner(nullptr, QStringLiteral(SERVER_PATH));
-        const std::optional<double> started = timeToUsableChat(owner, url);
+        QString report;
+        const std::optional<double> started = timeToUsableChat(owner, url, &report);
         LocalService user(nullptr, QStringLiteral(SERVER_PATH));
-        const std::optional<double> found = timeToUsableChat(user, url);
+        const std::optional<double> found = timeToUsableChat(user, url, &report);
         if (!started || !found) {
-            std::fprintf(stderr, "no usable chat at %s: %s\n", qPrintable(url), qPrintable(owner.lastReport()));
+            std::fprintf(stderr, "no usable chat at %s: %s\n", qPrintable(url), qPrintable(report));
             return 1;
         }
         cold.push_back(*started);

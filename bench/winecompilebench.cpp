@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -33,7 +34,15 @@ double compileOnce(const QString &install, const QString &sources)
 {
     QElapsedTimer timer;
     timer.start();
-    const CompilerRun::Outcome outcome = CompilerRun::compile(install, sources, QStringLiteral("Bench EA.mq5"));
+    CompilerRun::Outcome outcome;
+    CompilerRun::Job job;
+    QEventLoop compiled;
+    QObject::connect(&job, &CompilerRun::Job::finished, &compiled, [&](const CompilerRun::Outcome &ended) {
+        outcome = ended;
+        compiled.quit();
+    });
+    job.start(install, sources, QStringLiteral("Bench EA.mq5"));
+    compiled.exec();
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     return outcome.log.contains(QStringLiteral("Result: 0 errors")) ? ms : -1;
 }

@@ -42,3 +42,10 @@ function(brevan_check_layer target)
         endforeach()
     endif()
 endfunction()
+
+# tavrin_forbid_links(target module...): brevan_check_layer(target NOT module...), checked once
+# every folder has been read, so that links added to target by later folders count too.
+function(tavrin_forbid_links target)
+    cmake_language(EVAL CODE "
+        cmake_language(DEFER DIRECTORY \"${CMAKE_SOURCE_DIR}\" CALL brevan_check_layer ${target} NOT ${ARGN})")
+endfunction()

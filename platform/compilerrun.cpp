@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QTextStream>
 
@@ -132,7 +131,7 @@ bool Job::start(const QString &installFolder, const QString &workingFolder, cons
 
     const QString program = compilerPath(installFolder);
     if (program.isEmpty()) {
-        Q_EMIT finished({});
+        reportLater({});
         return false;
     }
     m_process.setProgram(program);
@@ -144,7 +143,7 @@ bool Job::start(const QString &installFolder, const QString &workingFolder, cons
     if (WineRun::isWindowsProgram(program)) {
         const QString problem = prepareWineRun(m_process, program, sourceFileName);
         if (!problem.isEmpty()) {
-            Q_EMIT finished({false, false, {}, problem});
+            reportLater({false, false, {}, problem});
             return false;
         }
     }
@@ -152,7 +151,7 @@ bool Job::start(const QString &installFolder, const QString &workingFolder, cons
     m_process.start(QIODevice::ReadWrite);
     // The state may still be "starting" right after start(); only this tells the outcome.
     if (!m_process.waitForStarted()) {
-        Q_EMIT finished({});
+        reportLater({});
         return false;
     }
     m_bound.start(timeoutMs);
@@ -169,7 +168,20 @@ void Job::stop()
 
 bool Job::isRunning() const
 {
-    return m_process.state() != QProcess::NotRunning;
+    return m_reportPending || m_process.state() != QProcess::NotRunning;
+}
+
+// Never from inside start(): its caller has not finished starting the job when it returns.
+void Job::reportLater(const Outcome &outcome)
+{
+    m_reportPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, outcome] {
+            m_reportPending = false;
+            Q_EMIT finished(outcome);
+        },
+        Qt::QueuedConnection);
 }
 
 void Job::onProcessFinished()
@@ -181,21 +193,6 @@ void Job::onProcessFinished()
     outcome.hasLog = readLog(m_logPath, &outcome.log);
     QFile::remove(m_logPath);
     Q_EMIT finished(outcome);
-}
-
-Outcome compile(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
-                int timeoutMs)
-{
-    Job job;
-    Outcome result;
-    QEventLoop loop;
-    QObject::connect(&job, &Job::finished, &loop, [&](const Outcome &outcome) {
-        result = outcome;
-        loop.quit();
-    });
-    if (job.start(installFolder, workingFolder, sourceFileName, timeoutMs))
-        loop.exec();
-    return result;
 }
 
 } // namespace CompilerRun

@@ -36,8 +36,9 @@ struct Outcome final
 
 // One compile, run without blocking: it removes a stale log, starts the compiler in
 // workingFolder (a Windows one outside Windows through Wine), and reports once, through
-// finished, after the compiler exited, was stopped, or outlasted its bound; then the log
-// has been read (UTF-8 or as its byte-order mark says) and removed.
+// finished and always from the event loop, after the compiler exited, was stopped, outlasted
+// its bound or could not start; then the log has been read (UTF-8 or as its byte-order mark
+// says) and removed.
 class Job final : public QObject
 {
     Q_OBJECT
@@ -46,11 +47,12 @@ public:
     explicit Job(QObject *parent = nullptr);
     ~Job() override;
 
-    // Returns false, having reported already, when the compiler could not be started.
+    // Returns false when the compiler could not be started; finished says why, later.
     bool start(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
                int timeoutMs = TimeoutMs);
     // Kills a running compiler; finished then says it was stopped.
     void stop();
+    // From start() until finished has been emitted.
     bool isRunning() const;
 
 Q_SIGNALS:
@@ -58,15 +60,13 @@ Q_SIGNALS:
 
 private:
     void onProcessFinished();
+    void reportLater(const Outcome &outcome);
 
     QProcess m_process;
     QTimer m_bound;
     QString m_logPath;
     QString m_stopReason;
+    bool m_reportPending = false;
 };
-
-// The same, waited for in a local event loop: for tools that have nothing else to do.
-Outcome compile(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
-                int timeoutMs = TimeoutMs);
 
 } // namespace CompilerRun

@@ -1,5 +1,7 @@
 #include "platform/deployment.h"
 
+#include "protocol/domain.h"
+
 #include <QDir>
 #include <QSaveFile>
 
@@ -10,21 +12,28 @@ QString defaultSourceName(const QDateTime &when)
     return QStringLiteral("Tavrin_%1").arg(when.toString(QStringLiteral("yyyyMMdd_HHmmss")));
 }
 
+// "MT5" is MT5; anything else, as always, MT4.
+Protocol::Platform platformOf(const QString &platform)
+{
+    return Protocol::platformNamed(platform) == Protocol::Platform::Mt5 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4;
+}
+
 QString mqlFolder(const QString &dataFolder, const QString &platform)
 {
-    return dataFolder + (platform == QLatin1String("MT5") ? QStringLiteral("/MQL5") : QStringLiteral("/MQL4"));
+    return dataFolder + QLatin1Char('/') + Protocol::mqlFolderName(platformOf(platform));
 }
 
 QString sourceExtension(const QString &platform)
 {
-    return platform == QLatin1String("MT5") ? QStringLiteral(".mq5") : QStringLiteral(".mq4");
+    return Protocol::sourceExtension(platformOf(platform));
 }
 
 QString targetFolder(const QString &mqlFolder, const QString &codeType)
 {
     QDir folder(mqlFolder);
     // When the sub-folder is missing, cd fails and the file goes into the MQL folder itself.
-    folder.cd(codeType == QLatin1String("indicator") ? QStringLiteral("Indicators") : QStringLiteral("Experts"));
+    const bool indicator = Protocol::programTypeNamed(codeType) == Protocol::ProgramType::Indicator;
+    folder.cd(indicator ? QStringLiteral("Indicators") : QStringLiteral("Experts"));
     return folder.path();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/domain.h"
 #include <QDateTime>
 #include <QString>
 
@@ -11,6 +12,8 @@ QString defaultSourceName(const QDateTime &when);
 
 // "/MQL4" or "/MQL5" appended to the data folder as plain text.
 QString mqlFolder(const QString &dataFolder, const QString &platform);
+// The platform of a "platform" text: MT5 for "MT5", MT4 for anything else.
+Protocol::Platform platformOf(const QString &platform);
 
 // ".mq4" for MT4, ".mq5" for MT5: the compiler picks the language by the extension.
 QString sourceExtension(const QString &platform);

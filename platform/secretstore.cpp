@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <memory>
+
 #include <qt6keychain/keychain.h>
 
 namespace {
@@ -58,8 +60,31 @@ SecretStore::Result SecretStore::read(const QString &name) const
 {
     auto *job = new QKeychain::ReadPasswordJob(m_service);
     job->setKey(name);
+    return readResult(job, finishes(job, m_bound), name);
+}
+
+void SecretStore::readLater(const QString &name, const QObject *context,
+                            std::function<void(const Result &)> done) const
+{
+    auto *job = new QKeychain::ReadPasswordJob(m_service);
+    job->setKey(name);
+    // Whichever comes first, the store's answer or the bound, reports; the other is ignored.
+    // The job deletes itself once the store answers, however late.
+    auto reported = std::make_shared<bool>(false);
+    const auto report = [store = *this, job, name, done, reported](bool finished) {
+        if (!std::exchange(*reported, true))
+            done(store.readResult(job, finished, name));
+    };
+    QObject::connect(job, &QKeychain::Job::finished, context, [report] { report(true); });
+    QTimer::singleShot(m_bound, context, [report] { report(false); });
+    job->start();
+}
+
+SecretStore::Result SecretStore::readResult(const QKeychain::ReadPasswordJob *job, bool finished,
+                                            const QString &name) const
+{
     Result result;
-    if (!finishes(job, m_bound)) {
+    if (!finished) {
         result.storeError = QCoreApplication::translate("SecretStore", "the credential store did not answer");
     } else if (job->error() == QKeychain::NoError) {
         result.status = Status::Kept;

@@ -4,6 +4,12 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
+
+class QObject;
+namespace QKeychain {
+class ReadPasswordJob;
+}
 
 // Secrets such as the model server's API key, kept in the operating system's credential store
 // through QtKeychain (Windows Credential Manager, the Secret Service of a Linux desktop). Where
@@ -30,10 +36,15 @@ public:
                          std::chrono::milliseconds bound = std::chrono::seconds(10));
 
     Result read(const QString &name) const;
+    // The same without waiting: done gets the result from the event loop, once the store
+    // answered or the bound ran out, unless context is gone by then.
+    void readLater(const QString &name, const QObject *context, std::function<void(const Result &)> done) const;
     // An empty secret removes it.
     Result write(const QString &name, const QByteArray &secret) const;
 
 private:
+    Result readResult(const QKeychain::ReadPasswordJob *job, bool finished, const QString &name) const;
+
     QString m_service;
     std::chrono::milliseconds m_bound;
 };

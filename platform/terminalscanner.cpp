@@ -1,6 +1,7 @@
 #include "platform/terminalscanner.h"
 
 #include "platform/wineprefixes.h"
+#include "protocol/domain.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,19 +97,19 @@ TerminalList TerminalScanner::scanRoot() const
 
         const bool isMT5 = holdsEntry(install, QStringLiteral("metatester"), QStringLiteral("Tester"));
         found.append({installPath, QDir::fromNativeSeparators(dataFolder.absoluteFilePath()),
-                      isMT5 ? QStringLiteral("MT5") : QStringLiteral("MT4")});
+                      Protocol::wireName(isMT5 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4)});
     }
     return found;
 }
 
 TerminalList TerminalScanner::scanMT4() const
 {
-    return scanPlatform(QStringLiteral("MT4"));
+    return scanPlatform(Protocol::wireName(Protocol::Platform::Mt4));
 }
 
 TerminalList TerminalScanner::scanMT5() const
 {
-    return scanPlatform(QStringLiteral("MT5"));
+    return scanPlatform(Protocol::wireName(Protocol::Platform::Mt5));
 }
 
 TerminalList TerminalScanner::scanPlatform(const QString &platform) const

@@ -1,6 +1,7 @@
 #include "platform/wineprefixes.h"
 
 #include "platform/terminalscanner.h"
+#include "protocol/domain.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -52,7 +53,7 @@ QString platformOf(const QString &install)
     if (!mt5 && !holds(install, QStringLiteral("terminal.exe")))
         return {};
     const bool tester = holds(install, QStringLiteral("metatester")) || holds(install, QStringLiteral("Tester"));
-    return mt5 || tester ? QStringLiteral("MT5") : QStringLiteral("MT4");
+    return Protocol::wireName(mt5 || tester ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4);
 }
 
 QStringList children(const QString &folder)
@@ -157,7 +158,8 @@ TerminalList terminalsIn(const QString &prefix)
     // A portable install keeps its MQL folder beside the terminal program.
     for (const QFileInfo &programFiles : subFolders(prefix + QLatin1Char('/') + kDriveC, {QStringLiteral("Program Files*")})) {
         for (const QString &install : children(programFiles.filePath())) {
-            if (holds(install, QStringLiteral("MQL4")) || holds(install, QStringLiteral("MQL5")))
+            if (holds(install, Protocol::mqlFolderName(Protocol::Platform::Mt4))
+                || holds(install, Protocol::mqlFolderName(Protocol::Platform::Mt5)))
                 appendTerminal(&found, install, install);
         }
     }

@@ -1,10 +1,10 @@
 #include "service/localservice.h"
 
+#include "protocol/domain.h"
 #include "service/serviceaccess.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonDocument>
@@ -23,6 +23,8 @@
 namespace {
 
 const QByteArray kListeningLine = QByteArrayLiteral("tavrin-server listening on ");
+// How long a service asked to end may take before it is killed.
+constexpr std::chrono::milliseconds kEndBound{2000};
 
 // The environment of the client, less the service's own settings: the managed service
 // follows the choice in the window alone.
@@ -54,9 +56,15 @@ LocalService::LocalService(QObject *parent, const QString &program, const LocalS
     });
 }
 
+// The service ends with the client, which is going anyway: killed, the one it owns and any
+// still ending, once the event loop is over.
 LocalService::~LocalService()
 {
-    stopOwned();
+    for (QProcess *process : findChildren<QProcess *>()) {
+        process->disconnect(this);
+        process->kill();
+        process->waitForFinished(1000);
+    }
 }
 
 bool LocalService::canServe(const QString &baseUrl)
@@ -79,7 +87,7 @@ QString LocalService::bundledProgram()
 void LocalService::start(const QString &baseUrl, const ServiceBackend &backend)
 {
     m_restarted = !m_baseUrl.isEmpty();
-    stopOwned();
+    QProcess *ending = stopOwned();
     m_startDeadline->stop();
     // Whatever the previous start was still waiting for no longer concerns anybody.
     for (QNetworkReply *reply : m_network->findChildren<QNetworkReply *>())
@@ -89,33 +97,28 @@ void LocalService::start(const QString &baseUrl, const ServiceBackend &backend)
     m_settled = false;
     m_lastLine.clear();
     m_output.clear();
-    if (!canServe(baseUrl)) {
+    // The port is free again only once the service stopped has ended.
+    disconnect(m_waitForEnd);
+    if (ending)
+        m_waitForEnd = connect(ending, &QProcess::finished, this, &LocalService::begin);
+    else
+        begin();
+}
+
+void LocalService::begin()
+{
+    if (!canServe(m_baseUrl)) {
         QTimer::singleShot(0, this, [this] { settle(true, {}); });
         return;
     }
     probe(false);
 }
 
-void LocalService::waitUntilSettled()
-{
-    if (m_settled)
-        return;
-    QEventLoop loop;
-    connect(this, &LocalService::ready, &loop, &QEventLoop::quit);
-    connect(this, &LocalService::failed, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool LocalService::ownsService() const
-{
-    return m_process && m_listening;
-}
-
 // Asks for the version check, which every TavrinAI service answers and nothing else would.
 void LocalService::probe(bool afterLostRace)
 {
     QNetworkReply *reply = postServiceRequest(*m_network, m_baseUrl + ServicePath::VersionCheck,
-                                              versionCheckBody(), QStringLiteral("en"));
+                                              versionCheckBody(), Protocol::wireName(Protocol::Language::English));
     QTimer::singleShot(m_timeouts.probe, reply, &QNetworkReply::abort);
     connect(reply, &QNetworkReply::finished, this, [this, reply, afterLostRace] {
         reply->deleteLater();
@@ -224,16 +227,17 @@ void LocalService::onEnded()
     }
 }
 
-void LocalService::stopOwned()
+QProcess *LocalService::stopOwned()
 {
-    if (!m_process)
-        return;
-    m_process->disconnect(this);
-    m_process->kill();
-    m_process->waitForFinished(3000);
-    delete m_process;
-    m_process = nullptr;
+    QProcess *process = std::exchange(m_process, nullptr);
+    if (!process)
+        return nullptr;
     m_listening = false;
+    process->disconnect(this);
+    connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->terminate();
+    QTimer::singleShot(kEndBound, process, &QProcess::kill);
+    return process;
 }
 
 void LocalService::settle(bool ok, const QString &text)
@@ -241,7 +245,6 @@ void LocalService::settle(bool ok, const QString &text)
     if (m_settled)
         return;
     m_settled = true;
-    m_lastReport = text;
     if (ok)
         Q_EMIT ready(text);
     else

@@ -43,15 +43,8 @@ public:
     // Looks at baseUrl and starts the service there when it should. A service this object
     // started before is stopped first, so that a new backend takes effect.
     void start(const QString &baseUrl, const ServiceBackend &backend);
-    // Runs the event loop until the last start() has ended in ready() or failed().
-    void waitUntilSettled();
 
-    bool isSettled() const { return m_settled; }
-    // Whether the service at baseUrl() runs because this object started it.
-    bool ownsService() const;
     QString baseUrl() const { return m_baseUrl; }
-    // The text of the last ready() or failed(), for a window that comes up after it.
-    QString lastReport() const { return m_lastReport; }
 
 Q_SIGNALS:
     // A service answers at baseUrl(). notice says so for the chat, once; it is empty when a
@@ -65,12 +58,15 @@ Q_SIGNALS:
 private:
     enum class Probe { Nothing, Service, Stranger };
 
+    void begin();
     void probe(bool afterLostRace);
     void onProbed(Probe found, bool afterLostRace);
     void launch();
     void onOutput();
     void onEnded();
-    void stopOwned();
+    // Asks the owned service to end, then kills it if it has not within a bound; returns it,
+    // still running until its finished(), or null when none was owned.
+    QProcess *stopOwned();
     void settle(bool ok, const QString &text);
     QString startedNotice() const;
     QString startFailure(const QString &reason) const;
@@ -82,10 +78,10 @@ private:
     QNetworkAccessManager *m_network = nullptr;
     QProcess *m_process = nullptr;
     QTimer *m_startDeadline = nullptr;
+    QMetaObject::Connection m_waitForEnd; // a start waiting for the service it stopped to end
     QByteArray m_output;
     QString m_lastLine;
     bool m_listening = false;
     bool m_settled = true;
     bool m_restarted = false;
-    QString m_lastReport;
 };

@@ -1,4 +1,6 @@
-#include "riskwarnings.h"
+#include "service/riskwarnings.h"
+
+#include "protocol/domain.h"
 
 #include <riskreview.h>
 
@@ -49,14 +51,17 @@ const Phrase phrases[] = {
                                        "never ends and freezes the terminal")},
 };
 
-QString message(const mqlcheck::RiskFinding &finding)
+// The catalogue's sentence for rule about subject; a rule this client does not know yet is
+// shown by its id.
+QString message(const QString &rule, const QString &subject)
 {
-    const auto phrase = std::find_if(std::begin(phrases), std::end(phrases),
-                                     [&](const Phrase &p) { return p.rule == finding.rule; });
+    const QByteArray id = rule.toUtf8();
+    const auto phrase = std::find_if(std::begin(phrases), std::end(phrases), [&](const Phrase &p) {
+        return p.rule == std::string_view(id.constData(), size_t(id.size()));
+    });
     if (phrase == std::end(phrases))
-        return QString::fromStdString(finding.explanation);
-    return QCoreApplication::translate("RiskWarnings", phrase->text)
-        .arg(QString::fromStdString(finding.subject));
+        return rule;
+    return QCoreApplication::translate("RiskWarnings", phrase->text).arg(subject);
 }
 
 } // namespace
@@ -64,12 +69,32 @@ QString message(const mqlcheck::RiskFinding &finding)
 QList<RiskWarnings::Warning> RiskWarnings::review(const QString &code, const QString &platform)
 {
     const QByteArray source = code.toUtf8();
-    const mqlcheck::Language language = platform.compare(QLatin1String("MT4"), Qt::CaseInsensitive) == 0
+    const mqlcheck::Language language = Protocol::platformNamed(platform) == Protocol::Platform::Mt4
         ? mqlcheck::Language::Mql4
         : mqlcheck::Language::Mql5;
     QList<Warning> warnings;
     for (const mqlcheck::RiskFinding &finding :
-         mqlcheck::reviewRisks(std::string_view(source.constData(), size_t(source.size())), language))
-        warnings.append({QString::fromStdString(finding.rule), finding.line, message(finding)});
+         mqlcheck::reviewRisks(std::string_view(source.constData(), size_t(source.size())), language)) {
+        const QString rule = QString::fromStdString(finding.rule);
+        warnings.append({rule, finding.line, message(rule, QString::fromStdString(finding.subject))});
+    }
+    return warnings;
+}
+
+QList<RiskWarnings::Warning> RiskWarnings::describe(const QList<RiskWarning> &found, const QString &code,
+                                                    const QString &platform)
+{
+    const QList<Warning> own = review(code, platform);
+    const QStringList lines = code.split(QLatin1Char('\n'));
+    QList<Warning> warnings;
+    for (const RiskWarning &finding : found) {
+        const auto same = std::find_if(own.begin(), own.end(), [&](const Warning &warning) {
+            return warning.rule == finding.rule && warning.line == finding.line;
+        });
+        if (same != own.end())
+            warnings.append(*same);
+        else
+            warnings.append({finding.rule, finding.line, message(finding.rule, lines.value(finding.line - 1).trimmed())});
+    }
     return warnings;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "protocol/messages.h"
+
 #include <QList>
 #include <QString>
 
-// What the risk review finds in a program about to be saved, whichever service wrote it and
-// whatever that service warned of, worded in the interface's language.
+// The risks of a program about to be saved, worded in the interface's language: what the
+// service found in it when it says so, else what this client's own review finds. This is the
+// one place that words them.
 namespace RiskWarnings {
 
 struct Warning final
@@ -16,5 +19,9 @@ struct Warning final
 
 // platform: "MT4" or "MT5", as the chat session keeps it. In the order of the lines.
 QList<Warning> review(const QString &code, const QString &platform);
+
+// The service's findings in code, each worded for its rule. What a finding is about comes from
+// the client's own review of the same line, else from the line itself.
+QList<Warning> describe(const QList<RiskWarning> &found, const QString &code, const QString &platform);
 
 } // namespace RiskWarnings

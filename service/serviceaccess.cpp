@@ -3,13 +3,11 @@
 #include "service/codegeneratorchoice.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QTimer>
 #include <QUrl>
 
 #include <optional>
@@ -89,25 +87,4 @@ QNetworkReply *deleteServiceRequest(QNetworkAccessManager &manager, const QStrin
 {
     return manager.sendCustomRequest(makeServiceRequest(url, language), "DELETE",
                                      serviceRequestBody(body));
-}
-
-bool waitForReply(QNetworkReply *reply, std::chrono::milliseconds bound)
-{
-    if (reply->isFinished())
-        return true;
-
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer deadline;
-    if (bound > std::chrono::milliseconds::zero()) {
-        deadline.setSingleShot(true);
-        QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-        deadline.start(bound);
-    }
-    loop.exec();
-
-    if (reply->isFinished())
-        return true;
-    reply->abort();
-    return false;
 }

@@ -52,13 +52,6 @@ QNetworkReply *postStreamingChatRequest(QNetworkAccessManager &manager, const QS
 QNetworkReply *deleteServiceRequest(QNetworkAccessManager &manager, const QString &url,
                                     const QJsonObject &body, const QString &language);
 
-// Runs a nested event loop until reply finishes. With a non-zero bound, a reply still
-// running when it expires is aborted, so the wait never outlasts it. Returns whether the
-// reply finished by itself. Other events, replies of other managers included, keep being
-// delivered meanwhile.
-bool waitForReply(QNetworkReply *reply,
-                  std::chrono::milliseconds bound = std::chrono::milliseconds::zero());
-
 // How long the client gives the service. Tests shorten them instead of waiting them out.
 struct ServiceTimeouts final
 {

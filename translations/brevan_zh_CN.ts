@@ -275,24 +275,8 @@
         <translation>EA</translation>
     </message>
     <message>
-        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
-        <translation>当前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;请下载最新版本后再使用。</translation>
-    </message>
-    <message>
-        <source>Version Too Low</source>
-        <translation>版本过低</translation>
-    </message>
-    <message>
         <source>Creating new %1 %2 chat...</source>
         <translation>正在创建新的%1 %2聊天...</translation>
-    </message>
-    <message>
-        <source>Request failed: %1</source>
-        <translation>请求失败：%1</translation>
-    </message>
-    <message>
-        <source>Failed to create session: %1</source>
-        <translation>新建会话失败：%1</translation>
     </message>
     <message>
         <source>Please enter your request!</source>
@@ -319,12 +303,73 @@
         <translation>停止</translation>
     </message>
     <message>
-        <source>Compiling %1... %2</source>
-        <translation>正在编译 %1... %2</translation>
-    </message>
-    <message>
         <source>Stopped. Your request is back in the request field.</source>
         <translation>已停止。你的需求已放回输入框。</translation>
+    </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
+        <translation>代码生成服务已不再记得此对话：已新建一个 %1 %2 对话，你的需求将发送到那里。</translation>
+    </message>
+    <message>
+        <source>Show all %1 lines</source>
+        <translation>显示全部 %1 行</translation>
+    </message>
+    <message>
+        <source>Copy code</source>
+        <translation>复制代码</translation>
+    </message>
+    <message>
+        <source>%1 %2 generated successfully!
+Compiling...</source>
+        <translation>%1 %2生成成功！
+💡 准备自动编译...</translation>
+    </message>
+    <message>
+        <source>The program does not compile. Please fix these errors:</source>
+        <translation>程序无法编译，请修复以下错误：</translation>
+    </message>
+    <message>
+        <source>%1 characters, %2 per second</source>
+        <translation>%1 个字符，每秒 %2 个</translation>
+    </message>
+    <message>
+        <source>Waiting for the model (number %1 in the queue)...</source>
+        <translation>正在等待模型（排队第 %1 位）...</translation>
+    </message>
+    <message>
+        <source>Checking the program...</source>
+        <translation>正在检查程序...</translation>
+    </message>
+    <message>
+        <source>Correcting the program...</source>
+        <translation>正在修正程序...</translation>
+    </message>
+    <message>
+        <source>Writing the program...</source>
+        <translation>正在编写程序...</translation>
+    </message>
+    <message>
+        <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
+        <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
+    </message>
+</context>
+<context>
+    <name>SessionClient</name>
+    <message>
+        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
+        <translation>当前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;请下载最新版本后再使用。</translation>
+    </message>
+    <message>
+        <source>Version Too Low</source>
+        <translation>版本过低</translation>
+    </message>
+    <message>
+        <source>Request failed: %1</source>
+        <translation>请求失败：%1</translation>
+    </message>
+    <message>
+        <source>Failed to create session: %1</source>
+        <translation>新建会话失败：%1</translation>
     </message>
     <message>
         <source>The code generator at %1 answered with an error: %2 %3</source>
@@ -351,26 +396,19 @@
         <translation>无法连接位于 %1 的代码生成服务：%2</translation>
     </message>
     <message>
-        <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
-        <translation>代码生成服务已不再记得此对话：已新建一个 %1 %2 对话，你的需求将发送到那里。</translation>
+        <source>the connection to the code generator at %1 ended before its answer was complete</source>
+        <translation>与位于 %1 的代码生成服务的连接在回复完成前中断</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramDeployer</name>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
     </message>
     <message>
-        <source>Show all %1 lines</source>
-        <translation>显示全部 %1 行</translation>
-    </message>
-    <message>
-        <source>Copy code</source>
-        <translation>复制代码</translation>
-    </message>
-    <message>
-        <source>%1 %2 generated successfully!
-Compiling...</source>
-        <translation>%1 %2生成成功！
-💡 准备自动编译...</translation>
-    </message>
-    <message>
-        <source>The program does not compile. Please fix these errors:</source>
-        <translation>程序无法编译，请修复以下错误：</translation>
+        <source>Compiling %1... %2</source>
+        <translation>正在编译 %1... %2</translation>
     </message>
     <message>
         <source>Save and compile again</source>
@@ -443,34 +481,6 @@ Compiling...</source>
     <message>
         <source>The earlier version of %1 is back in place.</source>
         <translation>%1 已恢复为原有版本。</translation>
-    </message>
-    <message>
-        <source>%1 characters, %2 per second</source>
-        <translation>%1 个字符，每秒 %2 个</translation>
-    </message>
-    <message>
-        <source>Waiting for the model (number %1 in the queue)...</source>
-        <translation>正在等待模型（排队第 %1 位）...</translation>
-    </message>
-    <message>
-        <source>Checking the program...</source>
-        <translation>正在检查程序...</translation>
-    </message>
-    <message>
-        <source>Correcting the program...</source>
-        <translation>正在修正程序...</translation>
-    </message>
-    <message>
-        <source>Writing the program...</source>
-        <translation>正在编写程序...</translation>
-    </message>
-    <message>
-        <source>the connection to the code generator at %1 ended before its answer was complete</source>
-        <translation>与位于 %1 的代码生成服务的连接在回复完成前中断</translation>
-    </message>
-    <message>
-        <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
-        <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
     </message>
     <message>
         <source>Risks found in this program. It was saved all the same: check them before you run it.</source>

@@ -275,24 +275,8 @@
         <translation>EA</translation>
     </message>
     <message>
-        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
-        <translation>目前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;請下載最新版本。</translation>
-    </message>
-    <message>
-        <source>Version Too Low</source>
-        <translation>版本過低</translation>
-    </message>
-    <message>
         <source>Creating new %1 %2 chat...</source>
         <translation>正在建立新的%1 %2聊天...</translation>
-    </message>
-    <message>
-        <source>Request failed: %1</source>
-        <translation>請求失敗：%1</translation>
-    </message>
-    <message>
-        <source>Failed to create session: %1</source>
-        <translation>新建會話失敗：%1</translation>
     </message>
     <message>
         <source>Please enter your request!</source>
@@ -319,12 +303,73 @@
         <translation>停止</translation>
     </message>
     <message>
-        <source>Compiling %1... %2</source>
-        <translation>正在編譯 %1... %2</translation>
-    </message>
-    <message>
         <source>Stopped. Your request is back in the request field.</source>
         <translation>已停止。你的需求已放回輸入框。</translation>
+    </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
+        <translation>程式碼產生服務已不再記得此對話：已新建一個 %1 %2 對話，你的需求將傳送到那裡。</translation>
+    </message>
+    <message>
+        <source>Show all %1 lines</source>
+        <translation>顯示全部 %1 行</translation>
+    </message>
+    <message>
+        <source>Copy code</source>
+        <translation>複製程式碼</translation>
+    </message>
+    <message>
+        <source>%1 %2 generated successfully!
+Compiling...</source>
+        <translation>%1 %2產生成功！
+💡 準備自動編譯...</translation>
+    </message>
+    <message>
+        <source>The program does not compile. Please fix these errors:</source>
+        <translation>程式無法編譯，請修正以下錯誤：</translation>
+    </message>
+    <message>
+        <source>%1 characters, %2 per second</source>
+        <translation>%1 個字元，每秒 %2 個</translation>
+    </message>
+    <message>
+        <source>Waiting for the model (number %1 in the queue)...</source>
+        <translation>正在等待模型（排隊第 %1 位）...</translation>
+    </message>
+    <message>
+        <source>Checking the program...</source>
+        <translation>正在檢查程式...</translation>
+    </message>
+    <message>
+        <source>Correcting the program...</source>
+        <translation>正在修正程式...</translation>
+    </message>
+    <message>
+        <source>Writing the program...</source>
+        <translation>正在編寫程式...</translation>
+    </message>
+    <message>
+        <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
+        <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
+    </message>
+</context>
+<context>
+    <name>SessionClient</name>
+    <message>
+        <source>Current version: %1&lt;br&gt;Minimum required: %2&lt;br&gt;&lt;br&gt;Please download the latest version.</source>
+        <translation>目前版本：%1&lt;br&gt;最低要求：%2&lt;br&gt;&lt;br&gt;請下載最新版本。</translation>
+    </message>
+    <message>
+        <source>Version Too Low</source>
+        <translation>版本過低</translation>
+    </message>
+    <message>
+        <source>Request failed: %1</source>
+        <translation>請求失敗：%1</translation>
+    </message>
+    <message>
+        <source>Failed to create session: %1</source>
+        <translation>新建會話失敗：%1</translation>
     </message>
     <message>
         <source>The code generator at %1 answered with an error: %2 %3</source>
@@ -351,26 +396,19 @@
         <translation>無法連線位於 %1 的程式碼產生服務：%2</translation>
     </message>
     <message>
-        <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
-        <translation>程式碼產生服務已不再記得此對話：已新建一個 %1 %2 對話，你的需求將傳送到那裡。</translation>
+        <source>the connection to the code generator at %1 ended before its answer was complete</source>
+        <translation>與位於 %1 的程式碼產生服務的連線在回覆完成前中斷</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramDeployer</name>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
     </message>
     <message>
-        <source>Show all %1 lines</source>
-        <translation>顯示全部 %1 行</translation>
-    </message>
-    <message>
-        <source>Copy code</source>
-        <translation>複製程式碼</translation>
-    </message>
-    <message>
-        <source>%1 %2 generated successfully!
-Compiling...</source>
-        <translation>%1 %2產生成功！
-💡 準備自動編譯...</translation>
-    </message>
-    <message>
-        <source>The program does not compile. Please fix these errors:</source>
-        <translation>程式無法編譯，請修正以下錯誤：</translation>
+        <source>Compiling %1... %2</source>
+        <translation>正在編譯 %1... %2</translation>
     </message>
     <message>
         <source>Save and compile again</source>
@@ -443,34 +481,6 @@ Compiling...</source>
     <message>
         <source>The earlier version of %1 is back in place.</source>
         <translation>%1 已還原為原有版本。</translation>
-    </message>
-    <message>
-        <source>%1 characters, %2 per second</source>
-        <translation>%1 個字元，每秒 %2 個</translation>
-    </message>
-    <message>
-        <source>Waiting for the model (number %1 in the queue)...</source>
-        <translation>正在等待模型（排隊第 %1 位）...</translation>
-    </message>
-    <message>
-        <source>Checking the program...</source>
-        <translation>正在檢查程式...</translation>
-    </message>
-    <message>
-        <source>Correcting the program...</source>
-        <translation>正在修正程式...</translation>
-    </message>
-    <message>
-        <source>Writing the program...</source>
-        <translation>正在編寫程式...</translation>
-    </message>
-    <message>
-        <source>the connection to the code generator at %1 ended before its answer was complete</source>
-        <translation>與位於 %1 的程式碼產生服務的連線在回覆完成前中斷</translation>
-    </message>
-    <message>
-        <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
-        <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
     </message>
     <message>
         <source>Risks found in this program. It was saved all the same: check them before you run it.</source>

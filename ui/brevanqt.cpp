@@ -1,8 +1,8 @@
 #include "ui/brevanqt.h"
 
-#include "app/language.h"
 #include "platform/deployment.h"
 #include "platform/dialogfolders.h"
+#include "platform/language.h"
 #include "platform/terminalfolders.h"
 #include "platform/terminalscanner.h"
 #include "service/localservice.h"
@@ -48,9 +48,9 @@ const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
 // The request field is never smaller than this many lines of text.
 constexpr int kRequestLines = 4;
 
-QString selectedPlatform(const Ui::BrevanQtClass &ui)
+Protocol::Platform selectedPlatform(const Ui::BrevanQtClass &ui)
 {
-    return ui.radioButton_mt4->isChecked() ? QStringLiteral("MT4") : QStringLiteral("MT5");
+    return ui.radioButton_mt4->isChecked() ? Protocol::Platform::Mt4 : Protocol::Platform::Mt5;
 }
 
 QString selectedCodeType(const Ui::BrevanQtClass &ui)
@@ -121,10 +121,10 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     ui.radioButton_mt5->setChecked(false);
     ui.widget_mt4->setEnabled(true);
     ui.widget_mt5->setEnabled(false);
-    for (const QString &platform : {QStringLiteral("MT4"), QStringLiteral("MT5")}) {
-        const TerminalFolders::Pair folders = TerminalFolders::load(platform);
-        (platform == QLatin1String("MT4") ? ui.lineEdit_mt4install : ui.lineEdit_mt5install)->setText(folders.install);
-        (platform == QLatin1String("MT4") ? ui.lineEdit_mt4data : ui.lineEdit_mt5data)->setText(folders.data);
+    for (const Protocol::Platform platform : {Protocol::Platform::Mt4, Protocol::Platform::Mt5}) {
+        const TerminalFolders::Pair folders = TerminalFolders::load(Protocol::wireName(platform));
+        controls(platform).install->setText(folders.install);
+        controls(platform).data->setText(folders.data);
         passFolders(platform, false);
     }
     m_conversation->setProgramName(ui.lineEdit_name->text());
@@ -142,7 +142,7 @@ BrevanQt::~BrevanQt() = default;
 
 void BrevanQt::checkVersion()
 {
-    m_conversation->setLanguage(languageCode());
+    m_conversation->setLanguage(Protocol::wireName(storedLanguage()));
     m_conversation->start(resolveApiBaseUrl());
 }
 
@@ -171,6 +171,10 @@ void BrevanQt::connectConversation()
     });
     connect(conversation, &Conversation::programCopied, this,
             [this](int number) { QGuiApplication::clipboard()->setText(m_conversation->program(number)); });
+    connect(conversation, &Conversation::closed, this, [this] {
+        m_chatEnded = true;
+        close();
+    });
 }
 
 void BrevanQt::connectForm()
@@ -190,10 +194,10 @@ void BrevanQt::connectForm()
     connect(ui.pushButton_generate, &QAbstractButton::clicked, this, &BrevanQt::onPushButtonGenerateClicked);
     connect(ui.textEdit_code, &ChatTextEdit::linkActivated, this, &BrevanQt::onTranscriptLinkActivated);
     connect(ui.lineEdit_name, &QLineEdit::textChanged, m_conversation, &Conversation::setProgramName);
-    for (QLineEdit *edit : {ui.lineEdit_mt4install, ui.lineEdit_mt4data})
-        connect(edit, &QLineEdit::textChanged, this, [this] { passFolders(QStringLiteral("MT4"), true); });
-    for (QLineEdit *edit : {ui.lineEdit_mt5install, ui.lineEdit_mt5data})
-        connect(edit, &QLineEdit::textChanged, this, [this] { passFolders(QStringLiteral("MT5"), true); });
+    for (const Protocol::Platform platform : {Protocol::Platform::Mt4, Protocol::Platform::Mt5}) {
+        for (QLineEdit *edit : {controls(platform).install, controls(platform).data})
+            connect(edit, &QLineEdit::textChanged, this, [this, platform] { passFolders(platform, true); });
+    }
     // Ctrl+Enter sends from the request field, as in other chat programs.
     for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
         auto *shortcut = new QShortcut(keys, ui.plainTextEdit_prompt, nullptr, nullptr, Qt::WidgetShortcut);
@@ -232,13 +236,23 @@ void BrevanQt::restoreLayout()
     ui.splitter->restoreState(settings.value(kSplitterKey).toByteArray());
 }
 
+// The window goes at once; the chat is ended at the service without holding the event loop,
+// and the close goes through when it is (or its bound expired).
 void BrevanQt::closeEvent(QCloseEvent *event)
 {
+    if (m_chatEnded) {
+        event->accept();
+        Q_EMIT closed();
+        return;
+    }
+    event->ignore();
+    if (std::exchange(m_closing, true))
+        return;
     QSettings settings;
     settings.setValue(kGeometryKey, saveGeometry());
     settings.setValue(kSplitterKey, ui.splitter->saveState());
+    hide();
     m_conversation->close();
-    event->accept();
 }
 
 void BrevanQt::changeEvent(QEvent *event)
@@ -252,7 +266,7 @@ void BrevanQt::changeEvent(QEvent *event)
             setWindowTitle(tr("TavrinAI Code Generator"));
         retranslateExtras();
         onRequestInFlightChanged(m_conversation->isRequestInFlight());
-        m_conversation->setLanguage(languageCode());
+        m_conversation->setLanguage(Protocol::wireName(storedLanguage()));
     }
     QMainWindow::changeEvent(event);
 }
@@ -264,7 +278,10 @@ void BrevanQt::useLocalService(LocalService *service)
     m_localService = service;
     m_conversation->setServiceStarter(true);
     connect(m_conversation, &Conversation::serviceUnreachable, service,
-            [service] { service->start(resolveApiBaseUrl(), CodeGeneratorDialog::storedBackend()); });
+            [service] {
+                CodeGeneratorDialog::loadStoredBackend(
+                    service, [service](const ServiceBackend &backend) { service->start(resolveApiBaseUrl(), backend); });
+            });
     connect(service, &LocalService::stopped, m_conversation, &Conversation::addNotice);
     // What the service's start says goes into the chat once the first chat is open.
     const auto report = [this](const QString &text) {
@@ -292,6 +309,8 @@ void BrevanQt::onCodeGeneratorTriggered()
         return;
     ui.pushButton_generate->setEnabled(false);
     ui.pushButton_newChat->setEnabled(false);
+    // The old service hears of it while it still runs, before a new one can take its address.
+    m_conversation->leave();
     if (m_localService)
         m_localService->start(resolveApiBaseUrl(), dialog.backend());
     else
@@ -313,7 +332,7 @@ void BrevanQt::createLanguageMenu()
         QAction *action = actions.at(index);
         action->setCheckable(true);
         m_languageGroup->addAction(action);
-        connect(action, &QAction::triggered, this, [index] { applyLanguage(index); });
+        connect(action, &QAction::triggered, this, [index] { applyLanguage(languageAt(index)); });
     }
 }
 
@@ -324,8 +343,8 @@ void BrevanQt::retranslateExtras()
     // Only new labels: the open session must not take this for the user's choice.
     const QSignalBlocker quiet(ui.comboBox_type);
     ui.comboBox_type->clear();
-    ui.comboBox_type->addItem(tr("Indicator"), QStringLiteral("indicator"));
-    ui.comboBox_type->addItem(tr("EA"), QStringLiteral("ea"));
+    ui.comboBox_type->addItem(tr("Indicator"), Protocol::wireName(Protocol::ProgramType::Indicator));
+    ui.comboBox_type->addItem(tr("EA"), Protocol::wireName(Protocol::ProgramType::ExpertAdvisor));
     const int index = ui.comboBox_type->findData(selectedType, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index >= 0)
         ui.comboBox_type->setCurrentIndex(index);
@@ -339,7 +358,7 @@ void BrevanQt::retranslateExtras()
         m_languageMenu->setTitle(tr("Language"));
     if (m_languageGroup) {
         const QList<QAction *> languages = m_languageGroup->actions();
-        languages.at(std::clamp(readLanguageSetting(), int(English), int(TraditionalChinese)))->setChecked(true);
+        languages.at(int(storedLanguage()))->setChecked(true);
     }
     if (m_helpMenu)
         m_helpMenu->setTitle(tr("Help"));
@@ -420,21 +439,27 @@ void BrevanQt::onRequestInFlightChanged(bool inFlight)
 
 void BrevanQt::passChoice()
 {
-    m_conversation->setChoice({selectedPlatform(ui), selectedCodeType(ui)});
+    m_conversation->setChoice({Protocol::wireName(selectedPlatform(ui)), selectedCodeType(ui)});
+}
+
+BrevanQt::PlatformControls BrevanQt::controls(Protocol::Platform platform) const
+{
+    if (platform == Protocol::Platform::Mt4)
+        return {ui.radioButton_mt4, ui.widget_mt4, ui.lineEdit_mt4install, ui.lineEdit_mt4data, ui.pushButton_mt4scan};
+    return {ui.radioButton_mt5, ui.widget_mt5, ui.lineEdit_mt5install, ui.lineEdit_mt5data, ui.pushButton_mt5scan};
 }
 
 // The conversation reads the folders when an answer arrives; a change is kept for the next start.
-void BrevanQt::passFolders(const QString &platform, bool remember)
+void BrevanQt::passFolders(Protocol::Platform platform, bool remember)
 {
-    const bool mt4 = platform == QLatin1String("MT4");
-    QLineEdit *install = mt4 ? ui.lineEdit_mt4install : ui.lineEdit_mt5install;
-    QLineEdit *data = mt4 ? ui.lineEdit_mt4data : ui.lineEdit_mt5data;
+    QLineEdit *install = controls(platform).install;
+    QLineEdit *data = controls(platform).data;
     // A long path does not fit the field; its tooltip shows it whole.
     install->setToolTip(QDir::toNativeSeparators(install->text()));
     data->setToolTip(QDir::toNativeSeparators(data->text()));
-    m_conversation->setFolders(platform, install->text(), data->text());
+    m_conversation->setFolders(Protocol::wireName(platform), install->text(), data->text());
     if (remember)
-        TerminalFolders::save(platform, {install->text(), data->text()});
+        TerminalFolders::save(Protocol::wireName(platform), {install->text(), data->text()});
 }
 
 void BrevanQt::onPushButtonNewChatClicked(bool)
@@ -456,41 +481,49 @@ void BrevanQt::onComboBoxTypeChanged(int)
 
 void BrevanQt::onRadioMT4clicked(bool)
 {
-    ui.radioButton_mt5->setChecked(false);
-    ui.widget_mt4->setEnabled(true);
-    ui.widget_mt5->setEnabled(false);
-    passChoice();
+    choosePlatform(Protocol::Platform::Mt4);
 }
 
 void BrevanQt::onRadioMT5clicked(bool)
 {
-    ui.radioButton_mt4->setChecked(false);
-    ui.widget_mt4->setEnabled(false);
-    ui.widget_mt5->setEnabled(true);
+    choosePlatform(Protocol::Platform::Mt5);
+}
+
+void BrevanQt::choosePlatform(Protocol::Platform platform)
+{
+    const Protocol::Platform other = platform == Protocol::Platform::Mt4 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4;
+    controls(other).radio->setChecked(false);
+    controls(platform).fields->setEnabled(true);
+    controls(other).fields->setEnabled(false);
     passChoice();
 }
 
 void BrevanQt::onPushButtonMT4ScanClicked(bool)
 {
-    fillFromTerminals(TerminalScanner().scanMT4(), QStringLiteral("MT4"));
+    scanTerminals(Protocol::Platform::Mt4);
 }
 
 void BrevanQt::onPushButtonMT5ScanClicked(bool)
 {
-    fillFromTerminals(TerminalScanner().scanMT5(), QStringLiteral("MT5"));
+    scanTerminals(Protocol::Platform::Mt5);
+}
+
+void BrevanQt::scanTerminals(Protocol::Platform platform)
+{
+    TerminalScanner scanner;
+    fillFromTerminals(platform == Protocol::Platform::Mt4 ? scanner.scanMT4() : scanner.scanMT5(), platform);
 }
 
 // The first terminal found fills the fields; with several, a list offers the others.
-void BrevanQt::fillFromTerminals(const TerminalList &found, const QString &platform)
+void BrevanQt::fillFromTerminals(const TerminalList &found, Protocol::Platform platform)
 {
-    const bool mt4 = platform == QLatin1String("MT4");
-    QLineEdit *install = mt4 ? ui.lineEdit_mt4install : ui.lineEdit_mt5install;
-    QLineEdit *data = mt4 ? ui.lineEdit_mt4data : ui.lineEdit_mt5data;
+    QLineEdit *install = controls(platform).install;
+    QLineEdit *data = controls(platform).data;
     if (found.isEmpty()) {
         m_conversation->addNotice(
             tr("No %1 terminal was found on this computer. Start the terminal once (it then creates its data "
                "folder), or choose its Installation path and Data path with \"...\".")
-                .arg(platform));
+                .arg(Protocol::wireName(platform)));
         return;
     }
     install->setText(found.first().installPath);
@@ -507,32 +540,44 @@ void BrevanQt::fillFromTerminals(const TerminalList &found, const QString &platf
             data->setText(terminal.dataPath);
         });
     }
-    QPushButton *scan = mt4 ? ui.pushButton_mt4scan : ui.pushButton_mt5scan;
+    QPushButton *scan = controls(platform).scan;
     menu->popup(scan->mapToGlobal(QPoint(0, scan->height())));
 }
 
 void BrevanQt::onPushButtonMT4InstallClicked(bool)
 {
-    chooseFolder(this, tr("Select MT4 installation directory"), DialogFolders::installFolderStart(),
-                 ui.lineEdit_mt4install);
+    chooseInstallFolder(Protocol::Platform::Mt4);
 }
 
 void BrevanQt::onPushButtonMT4DataClicked(bool)
 {
-    chooseFolder(this, tr("Select MT4 data directory"), DialogFolders::dataFolderStart(),
-                 ui.lineEdit_mt4data);
+    chooseDataFolder(Protocol::Platform::Mt4);
 }
 
 void BrevanQt::onPushButtonMT5InstallClicked(bool)
 {
-    chooseFolder(this, tr("Select MT5 installation directory"), DialogFolders::installFolderStart(),
-                 ui.lineEdit_mt5install);
+    chooseInstallFolder(Protocol::Platform::Mt5);
 }
 
 void BrevanQt::onPushButtonMT5DataClicked(bool)
 {
-    chooseFolder(this, tr("Select MT5 data directory"), DialogFolders::dataFolderStart(),
-                 ui.lineEdit_mt5data);
+    chooseDataFolder(Protocol::Platform::Mt5);
+}
+
+// The dialogs' titles stay whole sentences for the translators, one per platform.
+void BrevanQt::chooseInstallFolder(Protocol::Platform platform)
+{
+    chooseFolder(this,
+                 platform == Protocol::Platform::Mt4 ? tr("Select MT4 installation directory")
+                                                     : tr("Select MT5 installation directory"),
+                 DialogFolders::installFolderStart(), controls(platform).install);
+}
+
+void BrevanQt::chooseDataFolder(Protocol::Platform platform)
+{
+    chooseFolder(this,
+                 platform == Protocol::Platform::Mt4 ? tr("Select MT4 data directory") : tr("Select MT5 data directory"),
+                 DialogFolders::dataFolderStart(), controls(platform).data);
 }
 
 // The fix request goes into the prompt for the user to read and send; what was typed stays.

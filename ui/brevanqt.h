@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/terminalinfo.h"
+#include "protocol/domain.h"
 #include "service/conversation.h"
 #include "service/serviceaccess.h"
 #include "ui_brevanqt.h"
@@ -16,6 +17,9 @@ class QCloseEvent;
 class QEvent;
 class QLineEdit;
 class QMenu;
+class QPushButton;
+class QRadioButton;
+class QWidget;
 
 // The application's window: the form, the menus and the transcript. The conversation itself
 // (sessions, requests, programs, saving and compiling) is the widget-free Conversation; each
@@ -34,6 +38,11 @@ public:
     // The service the client started, or found, at its address: its report goes into the chat,
     // and Settings > Code generator restarts it with the backend chosen there.
     void useLocalService(LocalService *service);
+
+Q_SIGNALS:
+    // Closing hides the window at once; this follows once its chat has been ended at the
+    // service (or the bound for that expired), and the application may quit.
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -74,8 +83,22 @@ private:
     void openSavedFile(const QUrl &file);
 
     void passChoice();
-    void passFolders(const QString &platform, bool remember);
-    void fillFromTerminals(const TerminalList &found, const QString &platform);
+    void passFolders(Protocol::Platform platform, bool remember);
+    void fillFromTerminals(const TerminalList &found, Protocol::Platform platform);
+    // The MT4 and MT5 controls, one path for both.
+    struct PlatformControls final
+    {
+        QRadioButton *radio;
+        QWidget *fields;
+        QLineEdit *install;
+        QLineEdit *data;
+        QPushButton *scan;
+    };
+    PlatformControls controls(Protocol::Platform platform) const;
+    void choosePlatform(Protocol::Platform platform);
+    void scanTerminals(Protocol::Platform platform);
+    void chooseInstallFolder(Protocol::Platform platform);
+    void chooseDataFolder(Protocol::Platform platform);
     void saveConversation(const QString &path);
 
     Ui::BrevanQtClass ui;
@@ -93,4 +116,6 @@ private:
     QAction *m_aboutAction = nullptr;
     QAction *m_saveConversationAction = nullptr;
     QCheckBox *m_autoFix = nullptr;
+    bool m_closing = false;   // hidden, its chat being ended
+    bool m_chatEnded = false; // the close may go through
 };

@@ -121,13 +121,17 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     connect(buttons, &QDialogButtonBox::rejected, this, &CodeGeneratorDialog::reject);
 }
 
-ServiceBackend CodeGeneratorDialog::storedBackend(const SecretStore &store)
+void CodeGeneratorDialog::loadStoredBackend(const QObject *context, std::function<void(const ServiceBackend &)> done,
+                                            const SecretStore &store)
 {
     const CodeGeneratorChoice choice = CodeGeneratorChoice::load();
     // The credential store is asked only when a key can matter.
-    if (choice.kind != CodeGeneratorChoice::Kind::ModelServer)
-        return ServiceBackend::of(choice, {});
-    return ServiceBackend::of(choice, store.read(kApiKeyName).secret);
+    if (choice.kind != CodeGeneratorChoice::Kind::ModelServer) {
+        done(ServiceBackend::of(choice, {}));
+        return;
+    }
+    store.readLater(kApiKeyName, context,
+                    [choice, done](const SecretStore::Result &key) { done(ServiceBackend::of(choice, key.secret)); });
 }
 
 ServiceBackend CodeGeneratorDialog::backend() const

@@ -28,7 +28,9 @@ public:
                                  std::chrono::milliseconds testBound = std::chrono::seconds(5));
 
     // What the service the client starts itself is to write with, as stored.
-    static ServiceBackend storedBackend(const SecretStore &store = SecretStore());
+    // done gets it once the credential store answered (or its bound ran out), unless context is gone.
+    static void loadStoredBackend(const QObject *context, std::function<void(const ServiceBackend &)> done,
+                                  const SecretStore &store = SecretStore());
 
     CodeGeneratorChoice choice() const;
     QByteArray apiKey() const;

@@ -1,4 +1,4 @@
-#include "app/language.h"
+#include "platform/language.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 
@@ -16,7 +16,7 @@ private Q_SLOTS:
     void init()
     {
         TestEnvironment::resetSettings();
-        applyLanguage(English);
+        applyLanguage(Protocol::Language::English);
     }
 
     void storedIndex_data()
@@ -29,8 +29,8 @@ private Q_SLOTS:
         QTest::newRow("first start") << QVariant() << 0 << "en" << "New Chat";
         QTest::newRow("simplified") << QVariant(1) << 1 << "zh-CN" << "新建对话";
         QTest::newRow("traditional") << QVariant(2) << 2 << "zh-TW" << "新建對話";
-        // Set by hand: the catalogue falls to Traditional, the code to English.
-        QTest::newRow("out of range") << QVariant(3) << 3 << "en" << "新建對話";
+        // Set by hand: English, whatever the number.
+        QTest::newRow("out of range") << QVariant(3) << 0 << "en" << "New Chat";
         QTest::newRow("not a number") << QVariant(QStringLiteral("chinese")) << 0 << "en" << "New Chat";
     }
 
@@ -44,13 +44,12 @@ private Q_SLOTS:
         TestEnvironment::resetSettings();
         if (stored.isValid())
             QSettings().setValue(QStringLiteral("language"), stored);
-        QCOMPARE(readLanguageSetting(), index);
-        applyLanguage(readLanguageSetting());
+        applyLanguage(storedLanguage());
 
-        QCOMPARE(languageCode(), code);
+        QCOMPARE(Protocol::wireName(storedLanguage()), code);
         QCOMPARE(QCoreApplication::translate("BrevanQtClass", "New Chat"), translatedNewChat);
         // The next start comes up the same way.
-        QCOMPARE(readLanguageSetting(), index);
+        QCOMPARE(QSettings().value(QStringLiteral("language")).toInt(), index);
     }
 
     void catalogueBesideTheExecutableIsTheFallback()
@@ -59,19 +58,19 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QFile::copy(QStringLiteral(":/translations/brevan_zh_CN.qm"), folder + QStringLiteral("/brevan_zh_CN.qm")));
         // The catalogues are bundled by the core library; taken out, only the copy is left.
-        Q_CLEANUP_RESOURCE(brevan_core_translations);
+        Q_CLEANUP_RESOURCE(tavrin_client_translations);
         QVERIFY(!QFile::exists(QStringLiteral(":/translations/brevan_zh_CN.qm")));
-        applyLanguage(SimplifiedChinese);
+        applyLanguage(Protocol::Language::SimplifiedChinese);
         const QString translated = QCoreApplication::translate("BrevanQtClass", "Send");
-        applyLanguage(TraditionalChinese);
+        applyLanguage(Protocol::Language::TraditionalChinese);
         const QString traditionalMissing = QCoreApplication::translate("BrevanQtClass", "Send");
-        Q_INIT_RESOURCE(brevan_core_translations);
+        Q_INIT_RESOURCE(tavrin_client_translations);
         QDir(folder).removeRecursively();
 
         QCOMPARE(translated, QStringLiteral("发送"));
         // Found nowhere: English texts, but the choice is still stored and sent.
         QCOMPARE(traditionalMissing, QStringLiteral("Send"));
-        QCOMPARE(languageCode(), QStringLiteral("zh-TW"));
+        QCOMPARE(Protocol::wireName(storedLanguage()), QStringLiteral("zh-TW"));
     }
 
 #ifdef Q_OS_WIN
@@ -96,5 +95,5 @@ private Q_SLOTS:
 #endif
 };
 
-BREVAN_GUI_TEST_MAIN(TestLanguage)
+BREVAN_CORE_TEST_MAIN(TestLanguage)
 #include "tst_language.moc"

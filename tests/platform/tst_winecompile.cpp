@@ -133,11 +133,20 @@ private slots:
             qToLittleEndian<quint16>(0x14C, bytes.data() + qFromLittleEndian<quint32>(bytes.constData() + 0x3C) + 4);
             QVERIFY(TestEnvironment::writeFile(program, bytes));
         }
-        const CompilerRun::Outcome outcome = CompilerRun::compile(install, install, "A.mq5", 2000);
+        CompilerRun::Outcome outcome;
+        bool reported = false;
+        CompilerRun::Job job;
+        connect(&job, &CompilerRun::Job::finished, this, [&](const CompilerRun::Outcome &ended) {
+            outcome = ended;
+            reported = true;
+        });
+        job.start(install, install, "A.mq5", 2000);
+        const bool finished = QTest::qWaitFor([&] { return reported; }, 30000);
         // Only the process started is stopped; what it started is left to this prefix's end.
         const ScopedVariable prefix("WINEPREFIX", QFile::encodeName(m_prefix));
         QProcess::execute("wineserver", {"-k"});
         QVERIFY(QDir(install).removeRecursively());
+        QVERIFY(finished);
         QVERIFY2(outcome.problem.contains(shown), qPrintable(outcome.problem));
     }
 

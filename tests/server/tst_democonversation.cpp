@@ -1,4 +1,4 @@
-#include "app/language.h"
+#include "platform/language.h"
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h"
 #include "widgets/chattextedit.h"
@@ -63,7 +63,7 @@ private Q_SLOTS:
     void init()
     {
         TestEnvironment::resetSettings();
-        applyLanguage(English);
+        applyLanguage(Protocol::Language::English);
     }
 
     void requestEndsAsACompiledProgram_data()

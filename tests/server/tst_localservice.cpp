@@ -20,9 +20,9 @@ private:
         QNetworkAccessManager manager;
         QNetworkReply *reply = postServiceRequest(manager, url + ServicePath::VersionCheck,
                                                   versionCheckBody(), QStringLiteral("en"));
-        waitForReply(reply, std::chrono::seconds(5));
+        const bool finished = QTest::qWaitFor([reply] { return reply->isFinished(); }, 5000);
         reply->deleteLater();
-        return reply->error() == QNetworkReply::NoError
+        return finished && reply->error() == QNetworkReply::NoError
             && QJsonDocument::fromJson(reply->readAll()).object().contains(QLatin1String("need_update"));
     }
 
@@ -33,8 +33,8 @@ private:
         QSignalSpy ready(&service, &LocalService::ready);
         QSignalSpy failed(&service, &LocalService::failed);
         service.start(url, backend);
-        service.waitUntilSettled();
-        if (ready.size() + failed.size() != 1)
+        if (!QTest::qWaitFor([&] { return !ready.isEmpty() || !failed.isEmpty(); }, 30000)
+            || ready.size() + failed.size() != 1)
             return {false, QStringLiteral("not one report")};
         return ready.isEmpty() ? std::pair(false, failed[0][0].toString())
                                : std::pair(true, ready[0][0].toString());
@@ -51,13 +51,11 @@ private Q_SLOTS:
             QCOMPARE(notice, QStringLiteral("The built-in code generator was started at %1. It writes "
                                             "programs from its offline templates; Settings > Code "
                                             "generator… chooses a model instead.").arg(url));
-            QVERIFY(first.ownsService());
             QVERIFY(serviceAnswers(url));
             {
                 // A second client finds it and uses it, silently, and leaves it running.
                 LocalService second(nullptr, QStringLiteral(SERVER_PATH));
                 QCOMPARE(settle(second, url), std::pair(true, QString()));
-                QVERIFY(!second.ownsService());
             }
             QVERIFY(serviceAnswers(url));
         }
@@ -79,7 +77,6 @@ private Q_SLOTS:
         clock.start();
         QCOMPARE(settle(service, url), std::pair(true, QString()));
         QVERIFY(clock.elapsed() < 1000);
-        QVERIFY(!service.ownsService());
     }
 
     void reportsWhatStopsTheStart_data()
@@ -104,7 +101,6 @@ private Q_SLOTS:
         const auto [ready, message] = settle(service, url);
         QVERIFY(!ready);
         QVERIFY2(message.contains(url) && message.contains(reason), qPrintable(message));
-        QVERIFY(!service.ownsService());
     }
 
     // Applying a model in the window restarts the service with it; the key travels in the
@@ -133,7 +129,7 @@ private Q_SLOTS:
             services += arguments.contains(model.baseUrl().toUtf8());
         }
         QCOMPARE(services, QFile::exists(QStringLiteral("/proc/self")) ? 1 : 0);
-        QVERIFY(service.ownsService());
+        QVERIFY(serviceAnswers(url));
     }
 };
 

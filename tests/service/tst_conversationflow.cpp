@@ -16,7 +16,8 @@ namespace {
 const QString kProgram = u"int OnInit() { return 0; }\nint OnCalculate(const int total, const int prev, const int begin, const double &price[]) { return total; }\n"_s;
 const QString kGreeting = u"Hello, what shall we build?"_s; // FakeService's own
 const QString kStopped = u"Stopped. Your request is back in the request field."_s;
-const QString kUnknown = u"Unknown session: please start a new chat."_s;
+// A chat the service no longer knows, in words of its own: the client goes by the code.
+const QString kForgotten = u"This chat has expired."_s;
 // The stand-in compiler finds no OnCalculate in this indicator.
 const QString kBroken = u"int OnInit() { return 0; }\n"_s;
 
@@ -147,10 +148,25 @@ private Q_SLOTS:
         QCOMPARE(chats().size(), 1);
     }
 
-    // The client reviews what it saves, whatever the service said; the program is saved all the same.
+    // The risks of what is saved, in the client's words: the service's findings when it sends
+    // them, else the client's own review; the program is saved all the same.
+    void riskyProgramWarned_data()
+    {
+        QTest::addColumn<QJsonArray>("warnings"); // the service's; null when it sends none
+        QTest::addColumn<QString>("second");      // the warning's second line, if any
+        QTest::newRow("service without warnings") << QJsonArray() << QString();
+        QTest::newRow("service's findings") << QJsonArray{QJsonObject{{"rule", "dll-import"}, {"line", 1}}, QJsonObject{{"rule", "network"}, {"line", 2}}}
+                                            << u"Line 2: Calls int ShellExecuteW(int a);, which sends data over the internet"_s;
+    }
     void riskyProgramWarned()
     {
-        m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::chatSuccess(u"#import \"shell32.dll\"\nint ShellExecuteW(int a);\n#import\n"_s + kProgram));
+        QFETCH(QJsonArray, warnings);
+        QFETCH(QString, second);
+        const QString program = u"#import \"shell32.dll\"\nint ShellExecuteW(int a);\n#import\n"_s + kProgram;
+        QJsonObject data{{"response", program}};
+        if (!warnings.isEmpty())
+            data.insert("warnings", warnings);
+        m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::Reply::json({{"api_type", "chat"}, {"success", true}, {"message", ""}, {"data", data}}));
         QVERIFY(open());
         QVERIFY(terminal(FAKE_METAEDITOR_PATH));
         QSignalSpy shown(m_chat.data(), &Conversation::programShown);
@@ -159,6 +175,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(source()));
         const ChatEntry &warning = *std::find_if(m_entries.cbegin(), m_entries.cend(), [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::Warning; });
         QVERIFY2(warning.text.contains(u"\nLine 1: Loads the DLL \"shell32.dll\""_s), qPrintable(warning.text));
+        QCOMPARE(warning.text.split(u'\n').value(2), second);
         QVERIFY(m_chat->activate(warning.textLinks.constFirst().href));
         QCOMPARE(shown.constFirst(), (QVariantList{0, 1}));
         QVERIFY(m_chat->conversationText().contains(u"Line 1: Loads the DLL"_s));
@@ -214,20 +231,29 @@ private Q_SLOTS:
     // Never an empty id: a Send waits for it, and a chat the service forgot is opened once more.
     void sessions_data()
     {
-        QTest::addColumn<bool>("forgotten");
+        QTest::addColumn<QString>("failure"); // the message of two failed chats; none when empty
+        QTest::addColumn<Protocol::ErrorCode>("error");
         QTest::addColumn<int>("opened");  // "/api/new" requests in all
         QTest::addColumn<QString>("last");
-        QTest::newRow("Send before the id came") << false << 1 << kProgram;
-        QTest::newRow("forgotten twice") << true << 2 << kUnknown;
+        QTest::newRow("Send before the id came") << QString() << Protocol::ErrorCode::None << 1 << kProgram;
+        QTest::newRow("forgotten twice") << kForgotten << Protocol::ErrorCode::UnknownSession << 2 << kForgotten;
+        // Another failure is shown as it is, whatever its words say.
+        QTest::newRow("busy") << u"Unknown session state, still busy"_s << Protocol::ErrorCode::ChatBusy << 1
+                              << u"Unknown session state, still busy"_s;
+        // A service of before the codes is understood by its words, as it always was.
+        QTest::newRow("forgotten by an older service") << u"Unknown session"_s << Protocol::ErrorCode::None << 2
+                                                       << u"Unknown session"_s;
     }
     void sessions()
     {
-        QFETCH(bool, forgotten);
+        QFETCH(QString, failure);
+        QFETCH(Protocol::ErrorCode, error);
         QFETCH(int, opened);
         QFETCH(QString, last);
+        const bool forgotten = opened == 2;
         m_service->enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-1"_s).delayed(300));
-        for (int i = 0; forgotten && i < 2; ++i)
-            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::Reply::json({{"api_type", "chat"}, {"success", false}, {"message", kUnknown}}));
+        for (int i = 0; !failure.isEmpty() && i < 2; ++i)
+            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatFailure(failure, error));
         QVERIFY(open({}, CompilerRun::TimeoutMs, false));
         QTRY_VERIFY(m_chat->isLive());
         QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
@@ -238,6 +264,71 @@ private Q_SLOTS:
         for (const FakeService::Request &chat : chats())
             ids << chat.json.value("session_id").toString();
         QCOMPARE(ids, (forgotten ? QStringList{u"s-1"_s, u"session-1"_s} : QStringList{u"s-1"_s}));
+    }
+
+    // Stopped while it waited for its session: it does not go out once the session comes.
+    void stoppedBeforeTheSession()
+    {
+        m_service->enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-1"_s).delayed(300));
+        QVERIFY(open({}, CompilerRun::TimeoutMs, false));
+        QTRY_VERIFY(m_chat->isLive());
+        QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
+        m_chat->stop();
+        QVERIFY(shows(kStopped));
+        QVERIFY(shows(kGreeting));
+        QTest::qWait(200);
+        QVERIFY(chats().isEmpty());
+    }
+
+    // Settings > Code generator: the old chat ends at the old service, nothing of the old one
+    // arrives later, and the new one gets one check, one chat and one "live".
+    void switchingService_data()
+    {
+        QTest::addColumn<bool>("chatting"); // a chat with a request on its way; else the check still on its way
+        QTest::newRow("check on its way") << false;
+        QTest::newRow("request on its way") << true;
+    }
+    void switchingService()
+    {
+        QFETCH(bool, chatting);
+        FakeService next;
+        next.scriptGoodService(u"next-1"_s);
+        if (!chatting)
+            m_service->setDefaultReply("POST", u"/api/version_check"_s, FakeService::Reply::json({{"need_update", false}}).delayed(300));
+        m_service->setDefaultReply("POST", u"/api/chat"_s, FakeService::Reply::silent());
+        QVERIFY(open({}, CompilerRun::TimeoutMs, chatting));
+        if (chatting) {
+            m_chat->send(u"Draw it"_s);
+            QTRY_COMPARE(chats().size(), 1);
+        }
+        QSignalSpy live(m_chat.data(), &Conversation::liveChanged);
+        m_chat->start(next.baseUrl());
+        QTRY_COMPARE(next.requestsTo("POST", u"/api/new"_s).size(), 1);
+        QTest::qWait(500); // past the old check's delay
+        QCOMPARE(live.size(), 1);
+        QCOMPARE(next.requestsTo("POST", u"/api/version_check"_s).size(), 1);
+        QCOMPARE(next.requestsTo("POST", u"/api/new"_s).size(), 1);
+        QVERIFY(next.requestsTo("DELETE", u"/api/session"_s).isEmpty());
+        QCOMPARE(m_service->requestsTo("POST", u"/api/new"_s).size(), chatting ? 1 : 0);
+        const QList<FakeService::Request> ended = m_service->requestsTo("DELETE", u"/api/session"_s);
+        QCOMPARE(ended.size(), chatting ? 1 : 0);
+        QVERIFY(!chatting || ended.constFirst().json.value("session_id").toString() == u"session-1"_s);
+        QVERIFY(!m_chat->isRequestInFlight());
+        QVERIFY(shows(kGreeting));
+    }
+
+    // A compile that cannot start says so from the event loop, never from inside start(), so
+    // that whoever starts it has finished doing so when it hears of the end.
+    void compilerMissingReportedLater()
+    {
+        CompilerRun::Job job;
+        int reports = 0;
+        connect(&job, &CompilerRun::Job::finished, this, [&reports] { ++reports; });
+        QVERIFY(!job.start(m_root->path(), m_root->path(), u"Swing.mq4"_s));
+        QCOMPARE(reports, 0);
+        QVERIFY(job.isRunning());
+        QTRY_COMPARE(reports, 1);
+        QVERIFY(!job.isRunning());
     }
 
     // The window keeps its events while a compiler hangs; the compile ends by its bound or by Stop.

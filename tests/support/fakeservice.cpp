@@ -1,5 +1,7 @@
 #include "support/fakeservice.h"
 
+#include "protocol/messages.h"
+
 #include <QJsonDocument>
 #include <QTcpSocket>
 #include <QTimer>
@@ -59,6 +61,11 @@ FakeService::Reply FakeService::chatSuccess(const QString &response)
 {
     return Reply::json({{"api_type", "chat"}, {"success", true}, {"message", ""},
                         {"data", QJsonObject{{"response", response}}}});
+}
+
+FakeService::Reply FakeService::chatFailure(const QString &message, Protocol::ErrorCode error)
+{
+    return Reply::json(outcomeBody(false, ApiType::Chat, message, error));
 }
 
 void FakeService::scriptGoodService(const QString &sessionId)

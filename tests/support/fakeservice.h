@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/errorcode.h"
+
 #include <QHash>
 #include <QJsonObject>
 #include <QQueue>
@@ -66,6 +68,9 @@ public:
     static Reply newSession(const QString &sessionId,
                             const QString &message = QStringLiteral("Hello, what shall we build?"));
     static Reply chatSuccess(const QString &response);
+    // A chat the service could not answer: its words, and its code unless it is None (a
+    // service of before the codes).
+    static Reply chatFailure(const QString &message, Protocol::ErrorCode error);
     void scriptGoodService(const QString &sessionId = QStringLiteral("session-1"));
 
     const QList<Request> &requests() const { return m_requests; }

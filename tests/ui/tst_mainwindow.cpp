@@ -1,5 +1,5 @@
 #include "app/appicon.h"
-#include "app/language.h"
+#include "platform/language.h"
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h"
 
@@ -47,15 +47,15 @@ private Q_SLOTS:
     void init()
     {
         TestEnvironment::resetSettings();
-        applyLanguage(English);
+        applyLanguage(Protocol::Language::English);
     }
 
     void storedLanguageTranslatesFromTheStart()
     {
-        applyLanguage(SimplifiedChinese);
+        applyLanguage(Protocol::Language::SimplifiedChinese);
         // No event loop has run: the form must come up translated, not be re-texted later.
         BrevanQt window;
-        QCOMPARE(shownTexts(window), kTexts[SimplifiedChinese]);
+        QCOMPARE(shownTexts(window), kTexts[int(Protocol::Language::SimplifiedChinese)]);
         QVERIFY(!window.findChild<QWidget *>("widget_mt5")->isEnabled());
     }
 
@@ -63,14 +63,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
-        QTest::newRow("English to Traditional") << int(English) << int(TraditionalChinese);
-        QTest::newRow("Simplified to English") << int(SimplifiedChinese) << int(English);
+        QTest::newRow("English to Traditional") << int(Protocol::Language::English) << int(Protocol::Language::TraditionalChinese);
+        QTest::newRow("Simplified to English") << int(Protocol::Language::SimplifiedChinese) << int(Protocol::Language::English);
     }
     void switchingAtRunTime()
     {
         QFETCH(int, from);
         QFETCH(int, to);
-        applyLanguage(from);
+        applyLanguage(languageAt(from));
         BrevanQt window;
         auto *combo = window.findChild<QComboBox *>("comboBox_type");
         combo->setCurrentIndex(combo->findData(u"ea"_s));
@@ -89,13 +89,13 @@ private Q_SLOTS:
         QCOMPARE(shownTexts(window), kTexts[to]);
         // The menu marks the language; Qt's own texts (the transcript's menu) follow it too.
         QVERIFY(menu(window, 0)->actions().at(to)->isChecked() && !menu(window, 0)->actions().at(from)->isChecked());
-        QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "&Copy") == "&Copy"_L1, to == English);
+        QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "&Copy") == "&Copy"_L1, to == int(Protocol::Language::English));
         QCOMPARE(combo->currentData().toString(), u"ea"_s);
         // What the user typed and the window's own title survive the re-texting.
         QCOMPARE(window.findChild<QLineEdit *>("lineEdit_name")->text(), u"My RSI"_s);
         QTRY_COMPARE(window.windowTitle(), u"TavrinAI Code Generator"_s);
         QCOMPARE(window.findChild<QTextEdit *>("textEdit_code")->toPlainText(), transcript);
-        QCOMPARE(readLanguageSetting(), to);
+        QCOMPARE(storedLanguage(), languageAt(to));
     }
 
     void aboutShowsIconVersionAndLinks()

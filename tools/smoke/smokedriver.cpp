@@ -2,7 +2,7 @@
 // picks the platform and the code type, lets "Auto detect" find the terminal, names the
 // program, describes it, presses Send and waits for the compiler's log. Saves a screenshot.
 #include "app/appicon.h"
-#include "app/language.h"
+#include "platform/language.h"
 #include "service/localservice.h"
 #include "ui/brevanqt.h"
 #include "widgets/chattextedit.h"
@@ -81,7 +81,7 @@ int main(int argc, char *argv[])
     parser.addOptions({platform, type, name, request, screenshot, language, expect});
     parser.process(app);
 
-    applyLanguage(parser.isSet(language) ? parser.value(language).toInt() : readLanguageSetting());
+    applyLanguage(parser.isSet(language) ? languageAt(parser.value(language).toInt()) : storedLanguage());
 
     // As main does: the service at the address is used, or the bundled one started there.
     LocalService localService;

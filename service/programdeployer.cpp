@@ -1,0 +1,236 @@
+#include "service/programdeployer.h"
+
+#include "platform/compilerlog.h"
+#include "platform/deployment.h"
+#include "platform/sourceversions.h"
+#include "service/riskwarnings.h"
+#include "service/transcript.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+
+constexpr int kTickMs = 1000;
+
+} // namespace
+
+ProgramDeployer::ProgramDeployer(Transcript *transcript, int compileTimeoutMs, QObject *parent)
+    : QObject(parent)
+    , m_transcript(transcript)
+    , m_compileTimeoutMs(compileTimeoutMs)
+{
+    m_ticker.setInterval(kTickMs);
+    connect(&m_ticker, &QTimer::timeout, this, [this] {
+        if (!m_compile.isRunning())
+            m_ticker.stop();
+        else if (m_compileEntry >= 0)
+            m_transcript->change(m_compileEntry, compilingEntry());
+    });
+    connect(&m_compile, &CompilerRun::Job::finished, this, &ProgramDeployer::onCompiled);
+    // The bubble that counted seconds is gone with the transcript.
+    connect(m_transcript, &Transcript::cleared, this, [this] { m_compileEntry = -1; });
+}
+
+void ProgramDeployer::setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder)
+{
+    m_folders.insert(platform, {installFolder, dataFolder});
+}
+
+int ProgramDeployer::keep(const QString &code, const QString &platform, const QString &codeType,
+                          const std::optional<QList<RiskWarning>> &serviceWarnings)
+{
+    m_programs.append({code, platform, codeType, {}, {}, serviceWarnings});
+    return int(m_programs.size()) - 1;
+}
+
+QString ProgramDeployer::program(int number) const
+{
+    return number >= 0 && number < m_programs.size() ? m_programs.at(number).code : QString();
+}
+
+void ProgramDeployer::deploy(int number)
+{
+    if (number < 0 || number >= m_programs.size())
+        return;
+    m_waiting.append(number);
+    deployNext();
+}
+
+// One program at a time reaches the terminal: a second answer waits for the compile before.
+void ProgramDeployer::deployNext()
+{
+    while (!m_compile.isRunning() && !m_waiting.isEmpty())
+        save(m_waiting.takeFirst());
+}
+
+void ProgramDeployer::refuse(int number, const QString &text)
+{
+    m_transcript->add(text, {{tr("Save and compile again"), ChatLink::Deploy + QString::number(number)}});
+}
+
+// Which field is wrong and how, so that the trader can fix it; empty when both are usable.
+QString ProgramDeployer::folderProblem(const QString &platform, const Folders &folders) const
+{
+    const QString mql = Protocol::mqlFolderName(Deployment::platformOf(platform));
+    if (folders.data.isEmpty())
+        return tr("The %1 Data path is empty: choose the folder that holds %2.").arg(platform, mql);
+    if (!QDir(Deployment::mqlFolder(folders.data, platform)).exists())
+        return tr("The %1 Data path \"%2\" holds no %3 folder.").arg(platform, QDir::toNativeSeparators(folders.data), mql);
+    if (folders.install.isEmpty())
+        return tr("The %1 Installation path is empty: choose the terminal's folder.").arg(platform);
+    if (!QDir(folders.install).exists())
+        return tr("The %1 Installation path \"%2\" does not exist.").arg(platform, QDir::toNativeSeparators(folders.install));
+    return {};
+}
+
+void ProgramDeployer::save(int number)
+{
+    Program &program = m_programs[number];
+    QString name = m_programName.trimmed();
+    if (name.isEmpty())
+        name = Deployment::defaultSourceName(QDateTime::currentDateTime());
+    const QString &platform = program.platform;
+    const Folders folders = m_folders.value(platform);
+    const QString problem = folderProblem(platform, {folders.install.trimmed(), folders.data.trimmed()});
+    if (!problem.isEmpty()) {
+        refuse(number, tr("Invalid platform path!") + QLatin1Char('\n') + problem + QLatin1Char('\n')
+                           + tr("Your program is kept: fix the path, then save it."));
+        return;
+    }
+    m_transcript->add(tr("Platform path verified!"));
+
+    const QString nameProblem = Deployment::sourceNameProblem(name);
+    if (!nameProblem.isEmpty()) {
+        refuse(number, tr("Cannot write file: %1").arg(nameProblem));
+        return;
+    }
+    const QString targetFolder =
+        Deployment::targetFolder(Deployment::mqlFolder(folders.data.trimmed(), platform), program.codeType);
+    const QString fileName = name + Deployment::sourceExtension(platform);
+    const QString sourcePath = targetFolder + QLatin1Char('/') + fileName;
+    const QByteArray content = Deployment::sourceFileContent(program.code);
+    // The trader's own file of that name must survive being replaced.
+    const SourceVersions::KeepResult kept = SourceVersions::keepEarlier(sourcePath, content);
+    if (!kept.ok) {
+        refuse(number, tr("Cannot write file: %1").arg(
+                           tr("the earlier version of %1 could not be kept (%2), so it was left as it was")
+                               .arg(QDir::toNativeSeparators(sourcePath), kept.error)));
+        return;
+    }
+    const Deployment::WriteResult written = Deployment::writeFileAtomically(sourcePath, content);
+    if (!written.ok) {
+        refuse(number, tr("Cannot write file: %1").arg(written.error));
+        return;
+    }
+    program.sourcePath = sourcePath;
+    program.earlierVersion = kept.versionPath;
+    ChatEntry saved = Transcript::serviceEntry(tr("Code saved to: %1").arg(sourcePath));
+    saved.textLinks = {{sourcePath, QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString()}};
+    if (!kept.versionPath.isEmpty()) {
+        saved.text += QLatin1Char('\n') + tr("The file held another program; its earlier version was kept.");
+        saved.links.append({tr("Restore the earlier version"), ChatLink::Restore + QString::number(number)});
+    }
+    m_transcript->add(saved);
+    warnOfRisks(number);
+
+    m_compiling = number;
+    m_compiledChat = m_chat;
+    m_compiledFile = fileName;
+    m_compileEntry = -1;
+    if (!m_compile.start(folders.install.trimmed(), targetFolder, fileName, m_compileTimeoutMs))
+        return; // its finished says why, from the event loop
+    m_compileClock.start();
+    m_compileEntry = m_transcript->add(compilingEntry());
+    m_ticker.start();
+}
+
+// Whoever wrote the program, the trader hears of its risks before running it; it is saved and
+// compiled all the same, the decision is theirs.
+void ProgramDeployer::warnOfRisks(int number)
+{
+    const Program &program = m_programs.at(number);
+    // The service's own findings when it sends them, in this client's words; else its own review.
+    const QList<RiskWarnings::Warning> risks = program.serviceWarnings
+        ? RiskWarnings::describe(*program.serviceWarnings, program.code, program.platform)
+        : RiskWarnings::review(program.code, program.platform);
+    if (risks.isEmpty())
+        return;
+    ChatEntry warning;
+    warning.kind = ChatEntry::Kind::Warning;
+    warning.text = tr("Risks found in this program. It was saved all the same: check them before you run it.");
+    for (const RiskWarnings::Warning &risk : risks) {
+        const QString line = tr("Line %1:").arg(risk.line);
+        warning.text += QLatin1Char('\n') + line + QLatin1Char(' ') + risk.message;
+        warning.textLinks.append({line, ChatLink::Line + QStringLiteral("%1:%2").arg(number).arg(risk.line)});
+    }
+    m_transcript->add(warning);
+}
+
+ChatEntry ProgramDeployer::compilingEntry() const
+{
+    return Transcript::serviceEntry(tr("Compiling %1... %2").arg(m_compiledFile, Transcript::clockText(m_compileClock.elapsed())),
+                        {{tr("Stop"), ChatLink::StopCompile}});
+}
+
+QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
+                                                 const QStringList &errors)
+{
+    QList<ChatEntry> results;
+    if (!outcome.problem.isEmpty())
+        results.append(Transcript::serviceEntry(outcome.problem));
+    else if (!outcome.started)
+        results.append(Transcript::serviceEntry(tr("Cannot start compiler!")));
+    if (outcome.hasLog) {
+        // A log that reports errors offers to hand them back to the service.
+        results.append(!reportsErrors ? Transcript::serviceEntry(outcome.log)
+                                      : Transcript::serviceEntry(outcome.log, {{tr("Ask to fix these errors"),
+                                                                    ChatLink::Fix + errors.join(QLatin1Char('\n'))}}));
+    } else if (outcome.started && outcome.problem.isEmpty()) {
+        results.append(Transcript::serviceEntry(tr("The compiler finished but left no log.")));
+    }
+    return results;
+}
+
+void ProgramDeployer::onCompiled(const CompilerRun::Outcome &outcome)
+{
+    // A compile of a chat the trader has left ends without a word in the new one.
+    const bool sameChat = m_compiledChat == m_chat;
+    const bool newest = sameChat && m_compiling == m_programs.size() - 1;
+    m_compiling = -1;
+    const bool reportsErrors = outcome.hasLog && CompilerLog::errorCount(outcome.log) > 0;
+    const QStringList errors = reportsErrors ? CompilerLog::errorLines(outcome.log) : QStringList();
+    if (sameChat) {
+        // The bubble that counted the seconds shows the first result in its place.
+        for (const ChatEntry &result : compileResults(outcome, reportsErrors, errors)) {
+            if (m_compileEntry >= 0)
+                m_transcript->change(std::exchange(m_compileEntry, -1), result);
+            else
+                m_transcript->add(result);
+        }
+    }
+    deployNext();
+    if (outcome.hasLog && newest)
+        Q_EMIT newestCompiled(errors);
+}
+
+void ProgramDeployer::restore(int number)
+{
+    if (number < 0 || number >= m_programs.size())
+        return;
+    const Program &program = m_programs.at(number);
+    QFile version(program.earlierVersion);
+    if (program.earlierVersion.isEmpty() || !version.open(QIODevice::ReadOnly)) {
+        m_transcript->add(tr("Cannot restore the earlier version: %1").arg(version.errorString()));
+        return;
+    }
+    const Deployment::WriteResult written = Deployment::writeFileAtomically(program.sourcePath, version.readAll());
+    if (!written.ok) {
+        m_transcript->add(tr("Cannot restore the earlier version: %1").arg(written.error));
+        return;
+    }
+    m_transcript->add(tr("The earlier version of %1 is back in place.").arg(QDir::toNativeSeparators(program.sourcePath)));
+}

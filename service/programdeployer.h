@@ -1,0 +1,99 @@
+#pragma once
+
+#include "platform/compilerrun.h"
+#include "protocol/messages.h"
+#include "service/chatentry.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+class Transcript;
+
+// The programs of a chat's answers on their way into the terminal: saved one at a time into
+// its MQL folder (a file they replace is kept aside, to be restored), warned of their risks,
+// then compiled there without blocking. Each step reports in the transcript.
+class ProgramDeployer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    ProgramDeployer(Transcript *transcript, int compileTimeoutMs, QObject *parent = nullptr);
+
+    // Read when a program is saved, not when it was asked for, so that a folder fixed while
+    // waiting counts. platform: "MT4" or "MT5".
+    void setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder);
+    void setProgramName(const QString &name) { m_programName = name; }
+    // The chat whose programs are kept from now on; a compile of a chat left ends without a
+    // word in the next one.
+    void setChat(quint64 serial) { m_chat = serial; }
+
+    // Keeps an answer's program, written for platform ("MT4"/"MT5") and codeType
+    // ("indicator"/"ea"), with the risks the service found in it when it says; its number.
+    int keep(const QString &code, const QString &platform, const QString &codeType,
+             const std::optional<QList<RiskWarning>> &serviceWarnings);
+    // Saves and compiles the program once those before it are.
+    void deploy(int number);
+    void restore(int number);
+    // Programs still waiting to be saved stay in the chat only (theirs was left).
+    void dropWaiting() { m_waiting.clear(); }
+    bool hasWaiting() const { return !m_waiting.isEmpty(); }
+    bool isCompiling() const { return m_compile.isRunning(); }
+    void stopCompile() { m_compile.stop(); }
+    int count() const { return int(m_programs.size()); }
+    QString program(int number) const;
+
+Q_SIGNALS:
+    // The compile of the chat's newest program left a log; errors: its error lines, if any.
+    void newestCompiled(const QStringList &errors);
+
+private:
+    struct Program final
+    {
+        QString code;
+        QString platform;
+        QString codeType;
+        QString sourcePath;      // where it was last saved
+        QString earlierVersion;  // what that save replaced, kept aside
+        // The risks the service found in it, by rule and line; none from a service that sends none.
+        std::optional<QList<RiskWarning>> serviceWarnings;
+    };
+
+    struct Folders final
+    {
+        QString install;
+        QString data;
+    };
+
+    void deployNext();
+    void save(int number);
+    void refuse(int number, const QString &text);
+    QString folderProblem(const QString &platform, const Folders &folders) const;
+    void warnOfRisks(int number);
+    ChatEntry compilingEntry() const;
+    // What the chat says of a finished compile; errors: the lines of a log that reports errors.
+    static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
+                                           const QStringList &errors);
+    void onCompiled(const CompilerRun::Outcome &outcome);
+
+    Transcript *m_transcript;
+    int m_compileTimeoutMs;
+    QHash<QString, Folders> m_folders;
+    QString m_programName;
+    quint64 m_chat = 0;
+
+    QList<Program> m_programs;
+    QList<int> m_waiting;
+    CompilerRun::Job m_compile;
+    int m_compileEntry = -1;    // the bubble counting the compile's seconds
+    int m_compiling = -1;       // the program being compiled
+    quint64 m_compiledChat = 0; // the chat it belongs to
+    QString m_compiledFile;
+    QElapsedTimer m_compileClock;
+    QTimer m_ticker;
+};

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "protocol/domain.h"
+#include "protocol/eventstream.h"
+#include "protocol/messages.h"
+#include "service/chatsession.h"
+#include "service/serviceaccess.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// The client's side of the wire: the version check, the chat's session, one request at a time
+// and its streamed answer, Stop. It says what the service answered, in the interface's
+// language where it has to word it; what the chat shows of it is the Conversation's.
+class SessionClient final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A streamed answer as far as it came.
+    struct Stream final
+    {
+        ChatStreamEvent::Phase phase = ChatStreamEvent::Phase::Unknown;
+        int position = 0;      // in the model's queue
+        QString written;       // the program as written so far
+        QElapsedTimer writing; // since its first piece
+        bool done = false;     // its last event came
+    };
+
+    explicit SessionClient(const ServiceTimeouts &timeouts, QObject *parent = nullptr);
+
+    // "en", "zh-CN" or "zh-TW": sent with every request.
+    void setLanguage(const QString &code) { m_language = code; }
+    const QString &language() const { return m_language; }
+    // See Conversation::setServiceStarter.
+    void setServiceStarter(bool available) { m_mayAskForService = available; }
+    QString baseUrl() const { return m_baseUrl; }
+    bool offers(const QString &feature) const { return m_features.contains(feature); }
+    bool isLive() const { return m_live; }
+
+    // Leaves the service it talked to, then checks the version at baseUrl.
+    void check(const QString &baseUrl);
+    // Nothing still on its way to the service may act any more: the check, the request, a
+    // session opened too late. Its open chat is ended there, quietly and within the closing
+    // bound; the returned DELETE finishes when it is, null when there was no chat to end.
+    QNetworkReply *leave(bool closing);
+
+    // Replaces the open session by a new one for platform and codeType.
+    void open(const QString &platform, const QString &codeType);
+    const ChatSession &chat() const { return m_chat; }
+    void markUsed() { m_chat.used = true; }
+    // The service gave the open session no id: a request opens another one first.
+    bool sessionFailed() const { return m_failed; }
+
+    // Sends the chat's request now, or once the session has its id.
+    void post(const QString &text, const QStringList &compileErrors);
+    // Whether the request went out (else it waits for the session's id).
+    bool isPosted() const { return !m_reply.isNull(); }
+    const Stream &stream() const { return m_stream; }
+    // Stops the request that went out: requestStopped() follows.
+    void stop();
+    // Forgets the request: nothing of it is reported.
+    void drop();
+
+Q_SIGNALS:
+    void versionRefused(const QString &title, const QString &text);
+    void serviceUnreachable();
+    void live();
+    // What the service said to a new session, or why there is none.
+    void sessionNotice(const QString &text);
+    // The request waited for a session that the service did not give.
+    void requestHeldBack();
+    // More of a streamed answer came.
+    void streamed();
+    void answered(const ServiceReply &reply);
+    void requestFailed(const QString &why);
+    void requestStopped();
+
+private:
+    struct Pending final
+    {
+        QString text;
+        QStringList compileErrors;
+    };
+
+    void onVersionChecked(QNetworkReply *reply);
+    void onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl);
+    // Its answer is of no interest: the chat is left either way. bound: zero for the transfer
+    // time-out of every request.
+    QNetworkReply *endSession(const QString &baseUrl, const QJsonObject &body,
+                              std::chrono::milliseconds bound = std::chrono::milliseconds::zero());
+    void send();
+    void onStreamData(QNetworkReply *reply);
+    void onChatAnswered(QNetworkReply *reply, quint64 serial);
+    QString failureText(const QNetworkReply *reply) const;
+
+    ServiceTimeouts m_timeouts;
+    QNetworkAccessManager *m_network = nullptr;
+    QString m_language = Protocol::wireName(Protocol::Language::English);
+    QString m_baseUrl;
+    QPointer<QNetworkReply> m_versionCheck;
+    bool m_live = false;
+    QStringList m_features; // what the service offers beyond the plain protocol
+    bool m_mayAskForService = false;
+
+    ChatSession m_chat;
+    QString m_sessionId;
+    bool m_failed = false;
+
+    std::optional<Pending> m_pending; // the request, until its answer
+    QPointer<QNetworkReply> m_reply;  // null while it waits for the session's id
+    bool m_stopping = false;
+    EventStreamReader m_events;
+    Stream m_stream;
+    std::optional<ServiceReply> m_done;
+};
