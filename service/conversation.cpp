@@ -3,6 +3,7 @@
 #include "platform/compilerlog.h"
 #include "platform/deployment.h"
 #include "platform/sourceversions.h"
+#include "service/codegeneratorinuse.h"
 #include "service/riskwarnings.h"
 #include "protocol/version.h"
 
@@ -575,7 +576,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
             m_session.chat.used = true;
             return;
         }
-        returnRequest(answer.message);
+        returnRequest(refusalText(answer, m_ownModelKey));
         return;
     }
     finishRequest();

@@ -57,6 +57,8 @@ public:
     // With a service that takes compile errors, a compile that reports errors is sent back by
     // itself, at most twice in a row.
     void setAutoFix(bool on) { m_autoFix = on; }
+    // The model server behind the service uses the trader's own key: its refusal says so.
+    void setOwnModelKey(bool own) { m_ownModelKey = own; }
 
     // Checks the version at baseUrl, without blocking; a passed check opens the first chat.
     void start(const QString &baseUrl);
@@ -208,6 +210,7 @@ private:
     // The errors "Ask to fix these errors" put into the request field.
     QStringList m_suggestedErrors;
     bool m_autoFix = false;
+    bool m_ownModelKey = false;
     int m_fixRounds = 0; // automatic fixes since the trader last asked for something
     QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second
 

@@ -1,4 +1,5 @@
 #include "app/language.h"
+#include "service/codegeneratorinuse.h"
 #include "service/serviceaccess.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
@@ -264,6 +265,8 @@ private Q_SLOTS:
         QTest::newRow("chat: success, MT5 EA chosen meanwhile") << u"Send, then MT5 EA"_s << generated << QStringList{u"Hidden"_s, u"MT4 Indicator generated successfully!"_s, invalidPath} << u"<nothing sent>"_s; // the chat writes MT4 indicators
         QTest::newRow("chat: success a string") << send << R"({"api_type":"chat","success":"true","message":"Not so"})"_ba << QStringList{u"Not so"_s} << u"s-2"_s;
         QTest::newRow("chat: failure") << send << R"({"api_type":"chat","success":false,"message":"Overloaded"})"_ba << QStringList{u"Overloaded"_s} << u"s-2"_s;
+        // Not the trader's own key: the service's advice stands.
+        QTest::newRow("chat: key refused") << send << R"({"api_type":"chat","success":false,"error":"model_refused_key","message":"Ask whoever runs it"})"_ba << QStringList{u"Ask whoever runs it"_s} << u"s-2"_s;
     }
     void reply()
     {
@@ -297,6 +300,26 @@ private Q_SLOTS:
         if (!renew) // the Send waited for the session's id
             QCOMPARE(chats().at(0).json, (QJsonObject{{"session_id", "s-2"}, {"user_message", trimmed}, {"lang", "en"}}));
         QCOMPARE(heldSessionId(session), session);
+    }
+
+    // Only the trader can fix a key typed in Settings, and only a refusal of the key is theirs.
+    void refusalOfTheTradersOwnKey_data()
+    {
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("ownKey");
+        QTest::addColumn<QString>("shown");
+        const QString own = u"The model server refused your API key; check it in Settings > Code generator…"_s;
+        QTest::newRow("own key refused") << u"model_refused_key"_s << true << own;
+        QTest::newRow("service's key refused") << u"model_refused_key"_s << false << u"Ask whoever runs it"_s;
+        QTest::newRow("own key, model unreachable") << u"model_unreachable"_s << true << u"Ask whoever runs it"_s;
+    }
+    void refusalOfTheTradersOwnKey()
+    {
+        QFETCH(QString, error);
+        QFETCH(bool, ownKey);
+        QFETCH(QString, shown);
+        const QJsonObject body{{"api_type", "chat"}, {"success", false}, {"error", error}, {"message", "Ask whoever runs it"}};
+        QCOMPARE(refusalText(parseServiceReply(QJsonDocument(body).toJson()), ownKey), shown);
     }
 
     // A Send goes out just before the close, its answer coming while the close waits.

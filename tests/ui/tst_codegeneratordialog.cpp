@@ -1,3 +1,4 @@
+#include "app/language.h"
 #include "platform/secretstore.h"
 #include "service/serviceaccess.h"
 #include "support/fakeservice.h"
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 
 // The model server, its key and the service's address, as chosen in Settings > Code generator.
 class TestCodeGeneratorDialog final : public QObject
@@ -26,6 +28,74 @@ private Q_SLOTS:
     {
         TestEnvironment::resetSettings();
         TestEnvironment::removeServiceConfig();
+        applyLanguage(English);
+    }
+
+    // At its first size, in each language, every text of the dialog is whole.
+    void everyTextFits_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::newRow("English") << int(English);
+        QTest::newRow("Simplified Chinese") << int(SimplifiedChinese);
+        QTest::newRow("Traditional Chinese") << int(TraditionalChinese);
+    }
+
+    void everyTextFits()
+    {
+        QFETCH(int, language);
+        applyLanguage(language);
+        CodeGeneratorDialog dialog(nullptr, m_store);
+        dialog.findChild<QRadioButton *>("radio_modelServer")->click();
+        dialog.findChild<QLabel *>("label_testResult")
+            ->setText(CodeGeneratorDialog::tr("Asking %1…").arg("http://127.0.0.1:11434/v1"));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.width() >= dialog.sizeHint().width() && dialog.height() >= dialog.sizeHint().height());
+        for (const QLabel *label : dialog.findChildren<QLabel *>()) {
+            const bool fits = label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                                : label->sizeHint().width() <= label->width();
+            QVERIFY2(!label->isVisible() || fits, qPrintable(label->text()));
+        }
+        const QLineEdit *model = dialog.findChild<QComboBox *>("comboBox_model")->lineEdit();
+        QVERIFY(model->fontMetrics().horizontalAdvance(model->placeholderText()) < model->width());
+        // Where no credential store answers, the note says so in the trader's language.
+        if (const QLabel *note = dialog.findChild<QLabel *>("label_keyNotKept"))
+            QVERIFY2(!note->text().contains("dbus", Qt::CaseInsensitive), qPrintable(note->text()));
+    }
+
+    // The address's user and password are shown as ***, kept in the credential store and
+    // never in the settings file, and still sent to the model server.
+    void passwordNeverShownNorInTheSettings()
+    {
+        FakeService modelServer;
+        modelServer.setDefaultReply("GET", QStringLiteral("/v1/models"),
+                                    FakeService::Reply::json({{"data", QJsonArray{QJsonObject{{"id", "m1"}}}}}));
+        const QString typed = modelServer.baseUrl().insert(7, "trader:pw-secret@") + "/v1";
+        const QString hidden = modelServer.baseUrl().insert(7, "***@") + "/v1";
+        {
+            CodeGeneratorDialog dialog(nullptr, m_store);
+            dialog.findChild<QRadioButton *>("radio_modelServer")->click();
+            dialog.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->setText(typed);
+            dialog.findChild<QPushButton *>("pushButton_test")->click();
+            auto *result = dialog.findChild<QLabel *>("label_testResult");
+            QVERIFY(result->text().contains(hidden) && !result->text().contains("pw-secret"));
+            QTRY_VERIFY2(result->text().contains("m1"), qPrintable(result->text()));
+            QVERIFY(result->text().contains("***@") && !result->text().contains("pw-secret"));
+            dialog.accept();
+        }
+        const QSettings settings;
+        QCOMPARE(settings.value("codeGenerator/modelBaseUrl").toString(), modelServer.baseUrl() + "/v1");
+        for (const QString &key : settings.allKeys()) {
+            const QString value = settings.value(key).toString();
+            QVERIFY2(!value.contains("pw-secret") && !value.contains("trader"), qPrintable(value));
+        }
+        QCOMPARE(loadBackend(m_store).backend.modelBaseUrl, typed);
+        // Shown hidden the next time, and kept as it was when accepted unchanged.
+        CodeGeneratorDialog again(nullptr, m_store);
+        QCOMPARE(again.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->text(), hidden);
+        again.accept();
+        QCOMPARE(loadBackend(m_store).backend.modelBaseUrl, typed);
+        saveSecrets(m_store, {}, {});
     }
 
     void testSaysWhatTheModelServerAnswered_data()

@@ -1,9 +1,13 @@
 #include "app/appicon.h"
 #include "app/language.h"
+#include "service/localservice.h"
+#include "support/fakeservice.h"
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h"
+#include "ui/codegeneratordialog.h"
 
 #include <QDialog>
+#include <QJsonArray>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTimer>
@@ -96,6 +100,54 @@ private Q_SLOTS:
         QTRY_COMPARE(window.windowTitle(), u"TavrinAI Code Generator"_s);
         QCOMPARE(window.findChild<QTextEdit *>("textEdit_code")->toPlainText(), transcript);
         QCOMPARE(readLanguageSetting(), to);
+    }
+
+    // As with tools/run.sh: a service the client did not start holds the address. A model
+    // chosen in Settings writes the very next request, through the client's own service, and
+    // the window says so beside Send without showing the address's password.
+    void chosenModelWritesTheNextRequest()
+    {
+        FakeService holder;
+        holder.scriptGoodService();
+        TestEnvironment::writeServiceBaseUrl(holder.baseUrl());
+        FakeService model;
+        model.setDefaultReply("GET", u"/v1/models"_s, FakeService::Reply::json({{"data", QJsonArray{QJsonObject{{"id", "fake-coder"}}}}}));
+        const QString place = model.baseUrl().mid(7); // "127.0.0.1:port"
+        LocalService service(nullptr, QStringLiteral(SERVER_PATH));
+        BrevanQt window;
+        window.useLocalService(&service);
+        auto *label = window.findChild<QLabel *>(u"label_codeGenerator"_s);
+        auto *send = window.findChild<QPushButton *>(u"pushButton_generate"_s);
+        QTRY_VERIFY(send->isEnabled());
+        QCOMPARE(label->text(), "Service at " + holder.baseUrl().mid(7));
+
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &window, [&] {
+            auto *dialog = qobject_cast<CodeGeneratorDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll.stop();
+            dialog->findChild<QRadioButton *>(u"radio_modelServer"_s)->click();
+            dialog->findChild<QLineEdit *>(u"lineEdit_modelBaseUrl"_s)->setText("http://trader:pw-secret@" + place);
+            dialog->findChild<QComboBox *>(u"comboBox_model"_s)->setEditText(u"fake-coder"_s);
+            dialog->findChild<QLineEdit *>(u"lineEdit_apiKey"_s)->setText(u"sk-own"_s);
+            dialog->accept();
+        });
+        poll.start(10);
+        menu(window, 1)->actions().constFirst()->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), "Model fake-coder at " + place, 10000);
+        QVERIFY(label->toolTip().contains("http://***@" + place));
+        QTRY_VERIFY_WITH_TIMEOUT(send->isEnabled(), 10000);
+        auto *transcript = window.findChild<QTextEdit *>(u"textEdit_code"_s);
+        QTRY_VERIFY(transcript->toPlainText().contains("It asks the model fake-coder at http://***@" + place));
+        QVERIFY(!transcript->toPlainText().contains(u"pw-secret"_s));
+
+        window.findChild<QPlainTextEdit *>(u"plainTextEdit_prompt"_s)->setPlainText(u"An RSI indicator"_s);
+        send->click();
+        QTRY_COMPARE_WITH_TIMEOUT(model.requestsTo("POST", u"/v1/chat/completions"_s).size(), 1, 10000);
+        QCOMPARE(model.requestsTo("POST", u"/v1/chat/completions"_s).constFirst().header("Authorization"), "Bearer sk-own");
+        QVERIFY(holder.requestsTo("POST", u"/api/chat"_s).isEmpty());
+        TestEnvironment::writeServiceBaseUrl(TestEnvironment::refusingServiceUrl());
     }
 
     void aboutShowsIconVersionAndLinks()
