@@ -188,13 +188,23 @@ void CodeGeneratorDialog::accept()
 
 void CodeGeneratorDialog::askModelServer()
 {
-    m_testResult->setText(tr("Asking %1…").arg(ModelAddress::shown(QUrl(modelAddress()))));
+    showTestResult(tr("Asking %1…").arg(ModelAddress::shown(QUrl(modelAddress()))));
     m_probe->ask(modelAddress(), apiKey());
+}
+
+// The dialog grows as far as the result needs, never shrinks under the trader's hands.
+void CodeGeneratorDialog::showTestResult(const QString &text)
+{
+    m_testResult->setText(text);
+    // Its row's new height reaches the dialog's layout now, not at the next layout request.
+    m_modelFields->updateGeometry();
+    layout()->activate();
+    resize(size().expandedTo(sizeHint()));
 }
 
 void CodeGeneratorDialog::onModelServerAnswered(bool ok, const QStringList &models, const QString &text)
 {
-    m_testResult->setText(text);
+    showTestResult(text);
     if (!ok)
         return;
     const QString typed = m_model->currentText();

@@ -38,6 +38,7 @@ private:
     // The typed address, with the stored user and password where it shows them hidden.
     QString modelAddress() const;
     void askModelServer();
+    void showTestResult(const QString &text);
     void onModelServerAnswered(bool ok, const QStringList &models, const QString &text);
     void followChoice();
 

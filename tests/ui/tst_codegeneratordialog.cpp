@@ -46,10 +46,12 @@ private Q_SLOTS:
         applyLanguage(language);
         CodeGeneratorDialog dialog(nullptr, m_store);
         dialog.findChild<QRadioButton *>("radio_modelServer")->click();
-        dialog.findChild<QLabel *>("label_testResult")
-            ->setText(CodeGeneratorDialog::tr("Asking %1…").arg("http://127.0.0.1:11434/v1"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        // A long result, as for an address that is none.
+        dialog.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->setText("not an address at all");
+        dialog.findChild<QPushButton *>("pushButton_test")->click();
+        QTRY_VERIFY(dialog.findChild<QLabel *>("label_testResult")->text().contains("http://127.0.0.1:11434"));
         QVERIFY(dialog.width() >= dialog.sizeHint().width() && dialog.height() >= dialog.sizeHint().height());
         for (const QLabel *label : dialog.findChildren<QLabel *>()) {
             const bool fits = label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()

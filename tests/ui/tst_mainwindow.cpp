@@ -142,6 +142,7 @@ private Q_SLOTS:
         QTRY_VERIFY(transcript->toPlainText().contains("It asks the model fake-coder at http://***@" + place));
         QVERIFY(!transcript->toPlainText().contains(u"pw-secret"_s));
 
+        window.findChild<QLineEdit *>(u"lineEdit_name"_s)->setText(u"Rsi"_s);
         window.findChild<QPlainTextEdit *>(u"plainTextEdit_prompt"_s)->setPlainText(u"An RSI indicator"_s);
         send->click();
         QTRY_COMPARE_WITH_TIMEOUT(model.requestsTo("POST", u"/v1/chat/completions"_s).size(), 1, 10000);
