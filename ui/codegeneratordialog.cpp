@@ -106,7 +106,8 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     if (configNamesService(config)) {
         const QString address = apiBaseUrlFromConfig(config);
         layout->addWidget(wrappedLabel(
-            tr("The administrator set the code generator's address in config.json: %1.").arg(address),
+            tr("The administrator set the code generator's address in config.json: %1.")
+                .arg(ModelAddress::shown(QUrl(address))),
             "label_administrator", this));
         m_serviceUrl->setText(address);
         m_otherService->setEnabled(false);

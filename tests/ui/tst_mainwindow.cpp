@@ -1,5 +1,6 @@
 #include "app/appicon.h"
 #include "app/language.h"
+#include "platform/secretstore.h"
 #include "service/localservice.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
@@ -46,7 +47,13 @@ class TestMainWindow final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { TestEnvironment::writeServiceBaseUrl(TestEnvironment::refusingServiceUrl()); }
+    void initTestCase()
+    {
+        TestEnvironment::writeServiceBaseUrl(TestEnvironment::refusingServiceUrl());
+        // The window keeps keys under the application's own name: never in the desktop's store.
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        qunsetenv("DISPLAY");
+    }
     void cleanupTestCase() { TestEnvironment::removeServiceConfig(); }
     void init()
     {
@@ -148,7 +155,24 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(model.requestsTo("POST", u"/v1/chat/completions"_s).size(), 1, 10000);
         QCOMPARE(model.requestsTo("POST", u"/v1/chat/completions"_s).constFirst().header("Authorization"), "Bearer sk-own");
         QVERIFY(holder.requestsTo("POST", u"/api/chat"_s).isEmpty());
+        saveSecrets(SecretStore(), {}, {});
         TestEnvironment::writeServiceBaseUrl(TestEnvironment::refusingServiceUrl());
+    }
+
+    // Where no credential store answers, a key typed at the last run is gone: the chat says so.
+    void lostKeyIsSaidAtStart()
+    {
+        const SecretStore probe(u"TavrinAI tests %1"_s.arg(QCoreApplication::applicationPid()));
+        if (probe.read(kApiKeyName).storeError.isEmpty())
+            QSKIP("a credential store answers here: keys are kept");
+        CodeGeneratorChoice choice;
+        choice.kind = CodeGeneratorChoice::Kind::ModelServer;
+        choice.modelBaseUrl = TestEnvironment::refusingServiceUrl();
+        choice.save();
+        saveSecrets(probe, "sk-typed", {});
+        BrevanQt window;
+        QTRY_VERIFY(window.findChild<QTextEdit *>(u"textEdit_code"_s)->toPlainText().contains(
+            u"API key and password were not kept: enter them again in Settings > Code generator…"_s));
     }
 
     void aboutShowsIconVersionAndLinks()
