@@ -107,28 +107,6 @@ private Q_SLOTS:
         QVERIFY(!service.ownsService());
     }
 
-    // A choice that needs the client's own service never falls back on one that holds the
-    // address: its own starts beside it, on a free port.
-    void startedBesideWhatHoldsTheAddress_data()
-    {
-        QTest::addColumn<bool>("tavrinService");
-        QTest::newRow("another TavrinAI service") << true;
-        QTest::newRow("another program") << false;
-    }
-
-    void startedBesideWhatHoldsTheAddress()
-    {
-        QFETCH(bool, tavrinService);
-        FakeService holder;
-        if (tavrinService)
-            holder.scriptGoodService();
-        LocalService service(nullptr, QStringLiteral(SERVER_PATH));
-        const auto [ready, notice] = settle(service, holder.baseUrl(), {}, true);
-        QVERIFY2(ready && service.ownsService() && service.baseUrl() != holder.baseUrl(), qPrintable(notice));
-        QVERIFY2(notice.contains(service.baseUrl()), qPrintable(notice));
-        QVERIFY(serviceAnswers(service.baseUrl()));
-    }
-
     // Applying a model in the window restarts the service with it; the key and the address's
     // password travel in the service's environment, never on its command line.
     void restartedWithItsSecretsInItsEnvironmentOnly()
