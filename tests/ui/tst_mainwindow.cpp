@@ -6,7 +6,6 @@
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h"
-#include "ui/codegeneratordialog.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -38,6 +37,20 @@ const QStringList kTexts[] = {
     {u"新建对话"_s, u"请输入指标或者EA的名字"_s, u"语言"_s, u"帮助"_s, u"关于"_s, u"指标"_s},
     {u"新建對話"_s, u"請輸入指標或者EA的名字"_s, u"語言"_s, u"說明"_s, u"關於"_s, u"指標"_s},
 };
+
+// Triggers action, and hands the modal dialog it opens to handle, which closes it.
+void runDialog(QAction *action, const std::function<void(QDialog *)> &handle)
+{
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, action, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            poll.stop();
+            handle(dialog);
+        }
+    });
+    poll.start(10);
+    action->trigger();
+}
 
 } // namespace
 
@@ -127,20 +140,13 @@ private Q_SLOTS:
         QTRY_VERIFY(send->isEnabled());
         QCOMPARE(label->text(), "Service at " + holder.baseUrl().mid(7));
 
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &window, [&] {
-            auto *dialog = qobject_cast<CodeGeneratorDialog *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll.stop();
+        runDialog(menu(window, 1)->actions().constFirst(), [&](QDialog *dialog) {
             dialog->findChild<QRadioButton *>(u"radio_modelServer"_s)->click();
             dialog->findChild<QLineEdit *>(u"lineEdit_modelBaseUrl"_s)->setText("http://trader:pw-secret@" + place);
             dialog->findChild<QComboBox *>(u"comboBox_model"_s)->setEditText(u"fake-coder"_s);
             dialog->findChild<QLineEdit *>(u"lineEdit_apiKey"_s)->setText(u"sk-own"_s);
             dialog->accept();
         });
-        poll.start(10);
-        menu(window, 1)->actions().constFirst()->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(label->text(), "Model fake-coder at " + place, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(send->isEnabled(), 10000);
         auto *transcript = window.findChild<QTextEdit *>(u"textEdit_code"_s);
@@ -162,12 +168,7 @@ private Q_SLOTS:
         QGuiApplication::setWindowIcon(applicationIcon());
         BrevanQt window;
         QStringList texts; // of the dialog's labels; the icon's as its size
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &window, [&] {
-            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll.stop();
+        runDialog(menu(window, -1)->actions().constFirst(), [&](QDialog *dialog) {
             for (QLabel *label : dialog->findChildren<QLabel *>()) {
                 const QSize icon = label->pixmap().deviceIndependentSize().toSize();
                 texts << (label->pixmap().isNull() ? label->text() : u"%1x%2"_s.arg(icon.width()).arg(icon.height()));
@@ -176,8 +177,6 @@ private Q_SLOTS:
             }
             dialog->accept();
         });
-        poll.start(10);
-        menu(window, -1)->actions().constFirst()->trigger();
         QCOMPARE(texts.mid(0, 3), (QStringList{u"80x80"_s, u"TavrinAI"_s, u"Version: 1.0.0"_s}));
         QCOMPARE(texts.mid(4), (QStringList{u"Contact: <a href=\"mailto:support@tavrinai.com\">support@tavrinai.com</a>"_s,
                                             u"Website: <a href=\"https://www.tavrinai.com\">www.tavrinai.com</a>"_s}));
