@@ -106,13 +106,14 @@ void saveSecrets(const SecretStore &store, const QByteArray &apiKey, const QStri
     QSettings().setValue(kSecretsKey, !apiKey.isEmpty() || !userInfo.isEmpty());
 }
 
+// Read as the service reads it, so that "user:password@host" without "http://" counts too.
 QString withoutUserInfo(const QString &address)
 {
-    const QUrl url(address.trimmed());
+    const QUrl url = QUrl::fromUserInput(address.trimmed());
     return url.userInfo().isEmpty() ? address.trimmed() : url.adjusted(QUrl::RemoveUserInfo).toString();
 }
 
 QString userInfoOf(const QString &address)
 {
-    return QUrl(address.trimmed()).userInfo(QUrl::FullyEncoded);
+    return QUrl::fromUserInput(address.trimmed()).userInfo(QUrl::FullyEncoded);
 }

@@ -49,7 +49,7 @@ QString CodeGeneratorInUse::toolTip() const
     case Kind::Model:
         return tr("Programs are written by the model server at %1, through the code generator that "
                   "TavrinAI started at %2. Settings > Code generator… changes it.")
-            .arg(ModelAddress::shown(QUrl(backend.modelBaseUrl)), service);
+            .arg(ModelAddress::shown(QUrl::fromUserInput(backend.modelBaseUrl)), service);
     case Kind::Service:
         break;
     }

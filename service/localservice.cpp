@@ -260,7 +260,7 @@ QString LocalService::startedNotice() const
                   "offline templates; Settings > Code generator… chooses a model instead.")
             .arg(m_baseUrl);
     }
-    const QString modelServer = ModelAddress::shown(QUrl(m_backend.modelBaseUrl));
+    const QString modelServer = ModelAddress::shown(QUrl::fromUserInput(m_backend.modelBaseUrl));
     if (m_backend.model.isEmpty()) {
         return tr("The built-in code generator was started at %1. It asks the first model that %2 "
                   "lists.")

@@ -300,7 +300,7 @@ void BrevanQt::useLocalService(LocalService *service)
 {
     m_localService = service;
     m_conversation->setServiceStarter(true);
-    // Only a choice that needs no service of the client's own gets here: the templates do.
+    // Reached when no service of the client's own was wanted: the default templates serve.
     connect(m_conversation, &Conversation::serviceUnreachable, service,
             [this, service] { service->start(m_serviceAddress, {}); });
     connect(service, &LocalService::stopped, m_conversation, &Conversation::addNotice);

@@ -63,7 +63,7 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     const SecretStore::Result key = m_store.read(kApiKeyName);
     m_storedUserInfo = QString::fromUtf8(m_store.read(kModelUserInfoName).secret);
     // A stored user and password stay hidden; the field shows where they are.
-    QUrl address(stored.modelBaseUrl);
+    QUrl address = QUrl::fromUserInput(stored.modelBaseUrl);
     if (!m_storedUserInfo.isEmpty() && address.isValid())
         address.setUserInfo(kHiddenUserInfo);
     m_modelBaseUrl->setText(m_storedUserInfo.isEmpty() ? stored.modelBaseUrl : address.toString());
@@ -174,7 +174,7 @@ QString CodeGeneratorDialog::modelAddress() const
     const QString typed = m_modelBaseUrl->text().trimmed();
     if (m_storedUserInfo.isEmpty() || userInfoOf(typed) != kHiddenUserInfo)
         return typed;
-    QUrl address(typed);
+    QUrl address = QUrl::fromUserInput(typed);
     address.setUserInfo(m_storedUserInfo);
     return address.toString();
 }
@@ -189,7 +189,7 @@ void CodeGeneratorDialog::accept()
 
 void CodeGeneratorDialog::askModelServer()
 {
-    showTestResult(tr("Asking %1…").arg(ModelAddress::shown(QUrl(modelAddress()))));
+    showTestResult(tr("Asking %1…").arg(ModelAddress::shown(QUrl::fromUserInput(modelAddress()))));
     m_probe->ask(modelAddress(), apiKey());
 }
 
