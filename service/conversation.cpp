@@ -1,6 +1,7 @@
 #include "service/conversation.h"
 
 #include "protocol/domain.h"
+#include "service/codegeneratorinuse.h"
 #include "service/programdeployer.h"
 #include "service/sessionclient.h"
 #include "service/transcript.h"
@@ -381,7 +382,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
             m_client->post(m_request->text, m_request->compileErrors);
             return;
         }
-        returnRequest(answer.message);
+        returnRequest(refusalText(answer, m_ownModelKey));
         return;
     }
     finishRequest();

@@ -5,6 +5,8 @@
 #include "platform/language.h"
 #include "platform/terminalfolders.h"
 #include "platform/terminalscanner.h"
+#include "platform/secretstore.h"
+#include "service/codegeneratorinuse.h"
 #include "service/localservice.h"
 #include "service/serviceaccess.h"
 #include "ui/codegeneratordialog.h"
@@ -33,6 +35,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -100,6 +103,7 @@ QString terminalLabel(const TerminalInfo &terminal)
 BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
     : QMainWindow(parent)
     , m_conversation(new Conversation(this, timeouts, compileTimeoutMs))
+    , m_serviceAddress(resolveApiBaseUrl())
 {
     ui.setupUi(this);
     createLanguageMenu();
@@ -114,6 +118,9 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     ui.textEdit_code->addAction(m_saveConversationAction);
     connect(m_saveConversationAction, &QAction::triggered, this, &BrevanQt::onSaveConversationTriggered);
     createAutoFixOption();
+    m_codeGeneratorLabel = new QLabel(this);
+    m_codeGeneratorLabel->setObjectName(QStringLiteral("label_codeGenerator"));
+    ui.horizontalLayout_4->insertWidget(ui.horizontalLayout_4->indexOf(ui.pushButton_generate), m_codeGeneratorLabel);
     retranslateExtras();
     restoreLayout();
 
@@ -135,15 +142,46 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
 
     connectConversation();
     connectForm();
-    checkVersion();
+    // After useLocalService(), which decides whether the client's own service is wanted.
+    QTimer::singleShot(0, this, &BrevanQt::connectService);
 }
 
 BrevanQt::~BrevanQt() = default;
 
 void BrevanQt::checkVersion()
 {
+    showCodeGeneratorInUse();
     m_conversation->setLanguage(Protocol::wireName(storedLanguage()));
-    m_conversation->start(resolveApiBaseUrl());
+    m_conversation->start(m_serviceAddress);
+}
+
+// The trader's choice in Settings decides, not whoever started a service at the address: a
+// choice of templates or a model is served by the client's own service. The credential store
+// is read without blocking the window.
+void BrevanQt::connectService()
+{
+    m_serviceAddress = resolveApiBaseUrl();
+    loadBackend(SecretStore(), this, [this](const StoredBackend &stored) {
+        if (stored.secretsLost) {
+            m_serviceReports << tr("No credential store answers on this computer, so the model server's API key "
+                                   "and password were not kept: enter them again in Settings > Code generator…");
+        }
+        if (m_localService && CodeGeneratorChoice::load().wantsOwnService(m_serviceAddress))
+            m_localService->start(m_serviceAddress, stored.backend, true);
+        else
+            checkVersion();
+    });
+}
+
+void BrevanQt::showCodeGeneratorInUse()
+{
+    const bool own = m_localService && m_localService->ownsService()
+        && m_localService->baseUrl() == m_serviceAddress;
+    const CodeGeneratorInUse inUse = CodeGeneratorInUse::of(m_serviceAddress, own,
+                                                            own ? m_localService->backend() : ServiceBackend());
+    m_codeGeneratorLabel->setText(inUse.label());
+    m_codeGeneratorLabel->setToolTip(inUse.toolTip());
+    m_conversation->setOwnModelKey(inUse.usesOwnKey());
 }
 
 void BrevanQt::connectConversation()
@@ -154,8 +192,8 @@ void BrevanQt::connectConversation()
         setWindowTitle(tr("TavrinAI Code Generator"));
         ui.pushButton_newChat->setEnabled(live);
         onRequestInFlightChanged(m_conversation->isRequestInFlight());
-        if (!m_serviceReport.isEmpty())
-            m_conversation->addNotice(std::exchange(m_serviceReport, QString()));
+        for (const QString &report : std::exchange(m_serviceReports, {}))
+            m_conversation->addNotice(report);
     });
     connect(conversation, &Conversation::transcriptCleared, ui.textEdit_code, &QTextEdit::clear);
     connect(conversation, &Conversation::entryAdded, ui.textEdit_code, &ChatTextEdit::showEntry);
@@ -277,16 +315,16 @@ void BrevanQt::useLocalService(LocalService *service)
 {
     m_localService = service;
     m_conversation->setServiceStarter(true);
+    // Reached when no service of the client's own was wanted: the default templates serve.
     connect(m_conversation, &Conversation::serviceUnreachable, service,
-            [service] {
-                CodeGeneratorDialog::loadStoredBackend(
-                    service, [service](const ServiceBackend &backend) { service->start(resolveApiBaseUrl(), backend); });
-            });
+            [this, service] { service->start(m_serviceAddress, {}); });
     connect(service, &LocalService::stopped, m_conversation, &Conversation::addNotice);
     // What the service's start says goes into the chat once the first chat is open.
-    const auto report = [this](const QString &text) {
-        m_serviceReport = text;
-        m_conversation->start(resolveApiBaseUrl());
+    const auto report = [this, service](const QString &text) {
+        if (!text.isEmpty())
+            m_serviceReports << text;
+        m_serviceAddress = service->baseUrl();
+        checkVersion();
     };
     connect(service, &LocalService::ready, this, report);
     connect(service, &LocalService::failed, this, report);
@@ -299,9 +337,9 @@ void BrevanQt::createSettingsMenu()
     connect(m_codeGeneratorAction, &QAction::triggered, this, &BrevanQt::onCodeGeneratorTriggered);
 }
 
-// The new choice takes effect at once: the address is read anew, the service the client
-// manages is started again with the new backend, and a new chat starts there; the request
-// field keeps what was typed.
+// The new choice takes effect at once: the address is read anew, the client's own service is
+// started again with the new backend (beside a service it did not start, if one holds the
+// address), and a new chat starts there; the request field keeps what was typed.
 void BrevanQt::onCodeGeneratorTriggered()
 {
     CodeGeneratorDialog dialog(this);
@@ -311,10 +349,11 @@ void BrevanQt::onCodeGeneratorTriggered()
     ui.pushButton_newChat->setEnabled(false);
     // The old service hears of it while it still runs, before a new one can take its address.
     m_conversation->leave();
+    m_serviceAddress = resolveApiBaseUrl();
     if (m_localService)
-        m_localService->start(resolveApiBaseUrl(), dialog.backend());
+        m_localService->start(m_serviceAddress, dialog.backend(), dialog.choice().wantsOwnService(m_serviceAddress));
     else
-        m_conversation->start(resolveApiBaseUrl());
+        checkVersion();
 }
 
 void BrevanQt::createLanguageMenu()
@@ -367,6 +406,7 @@ void BrevanQt::retranslateExtras()
     if (m_saveConversationAction)
         m_saveConversationAction->setText(tr("Save conversation…"));
     ui.pushButton_generate->setToolTip(tr("Send the request (Ctrl+Enter)"));
+    showCodeGeneratorInUse();
     m_autoFix->setText(tr("Fix compile errors automatically"));
     m_autoFix->setToolTip(tr("When the compiler reports errors, send them back to the code generator by "
                              "itself, at most twice in a row (with a code generator that takes compile errors)."));

@@ -15,6 +15,7 @@ class QActionGroup;
 class QCheckBox;
 class QCloseEvent;
 class QEvent;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -60,10 +61,13 @@ private Q_SLOTS:
     void onPushButtonMT4DataClicked(bool clicked = false);
     void onPushButtonMT5InstallClicked(bool clicked = false);
     void onPushButtonMT5DataClicked(bool clicked = false);
-    // Starts the check of the client's version; the window stays usable meanwhile.
+    // Starts the check of the client's version at the service's address; the window stays
+    // usable meanwhile.
     void checkVersion();
 
 private:
+    void connectService();
+    void showCodeGeneratorInUse();
     void createSettingsMenu();
     void onCodeGeneratorTriggered();
     void createLanguageMenu();
@@ -104,7 +108,9 @@ private:
     Ui::BrevanQtClass ui;
     Conversation *m_conversation = nullptr;
     LocalService *m_localService = nullptr;
-    QString m_serviceReport; // what the managed service's start said, for the next chat
+    QString m_serviceAddress; // where the chats go
+    QStringList m_serviceReports; // what the start said, for the next chat
+    QLabel *m_codeGeneratorLabel = nullptr; // beside Send: what writes the programs
     QMenu *m_settingsMenu = nullptr;
     QAction *m_codeGeneratorAction = nullptr;
     QMenu *m_languageMenu = nullptr;

@@ -1,5 +1,9 @@
 #include "app/appicon.h"
 #include "platform/language.h"
+#include "platform/secretstore.h"
+#include "service/codegeneratorchoice.h"
+#include "service/localservice.h"
+#include "support/fakeservice.h"
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h"
 
@@ -34,6 +38,20 @@ const QStringList kTexts[] = {
     {u"新建對話"_s, u"請輸入指標或者EA的名字"_s, u"語言"_s, u"說明"_s, u"關於"_s, u"指標"_s},
 };
 
+// Triggers action, and hands the modal dialog it opens to handle, which closes it.
+void runDialog(QAction *action, const std::function<void(QDialog *)> &handle)
+{
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, action, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            poll.stop();
+            handle(dialog);
+        }
+    });
+    poll.start(10);
+    action->trigger();
+}
+
 } // namespace
 
 // The window's form in each language, and the About dialog.
@@ -42,7 +60,13 @@ class TestMainWindow final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { TestEnvironment::writeServiceBaseUrl(TestEnvironment::refusingServiceUrl()); }
+    void initTestCase()
+    {
+        TestEnvironment::writeServiceBaseUrl(TestEnvironment::refusingServiceUrl());
+        // The window keeps keys under the application's own name: never in the desktop's store.
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        qunsetenv("DISPLAY");
+    }
     void cleanupTestCase() { TestEnvironment::removeServiceConfig(); }
     void init()
     {
@@ -98,17 +122,53 @@ private Q_SLOTS:
         QCOMPARE(storedLanguage(), languageAt(to));
     }
 
+    // As with tools/run.sh: a service the client did not start holds the address. A model
+    // chosen in Settings writes the very next request, through the client's own service, and
+    // the window says so beside Send without showing the address's password.
+    void chosenModelWritesTheNextRequest()
+    {
+        FakeService holder;
+        holder.scriptGoodService();
+        TestEnvironment::writeServiceBaseUrl(holder.baseUrl());
+        FakeService model;
+        const QString place = model.baseUrl().mid(7); // "127.0.0.1:port"
+        LocalService service(nullptr, QStringLiteral(SERVER_PATH));
+        BrevanQt window;
+        window.useLocalService(&service);
+        auto *label = window.findChild<QLabel *>(u"label_codeGenerator"_s);
+        auto *send = window.findChild<QPushButton *>(u"pushButton_generate"_s);
+        QTRY_VERIFY(send->isEnabled());
+        QCOMPARE(label->text(), "Service at " + holder.baseUrl().mid(7));
+
+        runDialog(menu(window, 1)->actions().constFirst(), [&](QDialog *dialog) {
+            dialog->findChild<QRadioButton *>(u"radio_modelServer"_s)->click();
+            dialog->findChild<QLineEdit *>(u"lineEdit_modelBaseUrl"_s)->setText("http://trader:pw-secret@" + place);
+            dialog->findChild<QComboBox *>(u"comboBox_model"_s)->setEditText(u"fake-coder"_s);
+            dialog->findChild<QLineEdit *>(u"lineEdit_apiKey"_s)->setText(u"sk-own"_s);
+            dialog->accept();
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), "Model fake-coder at " + place, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(send->isEnabled(), 10000);
+        auto *transcript = window.findChild<QTextEdit *>(u"textEdit_code"_s);
+        QTRY_VERIFY(transcript->toPlainText().contains("It asks the model fake-coder at http://***@" + place));
+        QVERIFY(!transcript->toPlainText().contains(u"pw-secret"_s));
+
+        window.findChild<QLineEdit *>(u"lineEdit_name"_s)->setText(u"Rsi"_s);
+        window.findChild<QPlainTextEdit *>(u"plainTextEdit_prompt"_s)->setPlainText(u"An RSI indicator"_s);
+        send->click();
+        QTRY_COMPARE_WITH_TIMEOUT(model.requestsTo("POST", u"/v1/chat/completions"_s).size(), 1, 10000);
+        QCOMPARE(model.requestsTo("POST", u"/v1/chat/completions"_s).constFirst().header("Authorization"), "Bearer sk-own");
+        QVERIFY(holder.requestsTo("POST", u"/api/chat"_s).isEmpty());
+        saveSecrets(SecretStore(), {}, {});
+        TestEnvironment::writeServiceBaseUrl(TestEnvironment::refusingServiceUrl());
+    }
+
     void aboutShowsIconVersionAndLinks()
     {
         QGuiApplication::setWindowIcon(applicationIcon());
         BrevanQt window;
         QStringList texts; // of the dialog's labels; the icon's as its size
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &window, [&] {
-            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll.stop();
+        runDialog(menu(window, -1)->actions().constFirst(), [&](QDialog *dialog) {
             for (QLabel *label : dialog->findChildren<QLabel *>()) {
                 const QSize icon = label->pixmap().deviceIndependentSize().toSize();
                 texts << (label->pixmap().isNull() ? label->text() : u"%1x%2"_s.arg(icon.width()).arg(icon.height()));
@@ -117,8 +177,6 @@ private Q_SLOTS:
             }
             dialog->accept();
         });
-        poll.start(10);
-        menu(window, -1)->actions().constFirst()->trigger();
         QCOMPARE(texts.mid(0, 3), (QStringList{u"80x80"_s, u"TavrinAI"_s, u"Version: 1.0.0"_s}));
         QCOMPARE(texts.mid(4), (QStringList{u"Contact: <a href=\"mailto:support@tavrinai.com\">support@tavrinai.com</a>"_s,
                                             u"Website: <a href=\"https://www.tavrinai.com\">www.tavrinai.com</a>"_s}));
