@@ -33,6 +33,8 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardPaths>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -45,6 +47,9 @@ const QString kWebsiteHost = QStringLiteral("www.tavrinai.com");
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kSplitterKey = QStringLiteral("window/splitter");
 const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
+const QString kSaveFolderKey = QStringLiteral("conversation/saveFolder");
+// How long "Copied" shows in the status bar.
+constexpr int kCopiedMs = 2000;
 // The request field is never smaller than this many lines of text.
 constexpr int kRequestLines = 4;
 
@@ -95,6 +100,17 @@ QString terminalLabel(const TerminalInfo &terminal)
                                          QDir::toNativeSeparators(terminal.dataPath));
 }
 
+// The folder the conversation was last saved to, else Documents, else home: never the
+// working folder, where a file dialog falls back to for a folder that does not exist.
+QString conversationFolder()
+{
+    const QString last = QSettings().value(kSaveFolderKey).toString();
+    if (!last.isEmpty() && QDir(last).exists())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(documents).exists() ? documents : QDir::homePath();
+}
+
 } // namespace
 
 BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
@@ -117,10 +133,12 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     retranslateExtras();
     restoreLayout();
 
+    // The tool bar stays in the form, empty and out of sight; nothing offers to show it.
+    ui.mainToolBar->hide();
+    setContextMenuPolicy(Qt::NoContextMenu);
     ui.radioButton_mt4->setChecked(true);
     ui.radioButton_mt5->setChecked(false);
-    ui.widget_mt4->setEnabled(true);
-    ui.widget_mt5->setEnabled(false);
+    showActivePlatform();
     for (const QString &platform : {QStringLiteral("MT4"), QStringLiteral("MT5")}) {
         const TerminalFolders::Pair folders = TerminalFolders::load(platform);
         (platform == QLatin1String("MT4") ? ui.lineEdit_mt4install : ui.lineEdit_mt5install)->setText(folders.install);
@@ -151,7 +169,6 @@ void BrevanQt::connectConversation()
     Conversation *conversation = m_conversation;
     connect(conversation, &Conversation::versionRefused, this, &BrevanQt::onVersionRefused);
     connect(conversation, &Conversation::liveChanged, this, [this](bool live) {
-        setWindowTitle(tr("TavrinAI Code Generator"));
         ui.pushButton_newChat->setEnabled(live);
         onRequestInFlightChanged(m_conversation->isRequestInFlight());
         if (!m_serviceReport.isEmpty())
@@ -159,6 +176,11 @@ void BrevanQt::connectConversation()
     });
     connect(conversation, &Conversation::transcriptCleared, ui.textEdit_code, &QTextEdit::clear);
     connect(conversation, &Conversation::entryAdded, ui.textEdit_code, &ChatTextEdit::showEntry);
+    connect(conversation, &Conversation::entryAdded, this, [this](int, const ChatEntry &entry) {
+        m_programTitles.note(entry, ui.lineEdit_name->text());
+        if (entry.kind == ChatEntry::Kind::User)
+            m_lastRequest = entry.text;
+    });
     connect(conversation, &Conversation::entryChanged, ui.textEdit_code, &ChatTextEdit::changeEntry);
     connect(conversation, &Conversation::requestInFlightChanged, this, &BrevanQt::onRequestInFlightChanged);
     connect(conversation, &Conversation::requestReturned, this, [this](const QString &request) {
@@ -167,10 +189,14 @@ void BrevanQt::connectConversation()
     });
     connect(conversation, &Conversation::requestSuggested, this, &BrevanQt::onRequestSuggested);
     connect(conversation, &Conversation::programShown, this, [this](int number, int line) {
-        showProgram(tr("Program %1").arg(number + 1), m_conversation->program(number), line);
+        const QString code = m_conversation->program(number);
+        const QString title = m_programTitles.title(number, code);
+        showProgram(title.isEmpty() ? tr("Program %1").arg(number + 1) : title, code, line);
     });
-    connect(conversation, &Conversation::programCopied, this,
-            [this](int number) { QGuiApplication::clipboard()->setText(m_conversation->program(number)); });
+    connect(conversation, &Conversation::programCopied, this, [this](int number) {
+        QGuiApplication::clipboard()->setText(m_conversation->program(number));
+        statusBar()->showMessage(tr("Copied"), kCopiedMs);
+    });
 }
 
 void BrevanQt::connectForm()
@@ -202,6 +228,9 @@ void BrevanQt::connectForm()
                 ui.pushButton_generate->click();
         });
     }
+    // Esc stops the request or the compile the chat waits for, as its Stop link does.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, m_conversation, &Conversation::stop);
 }
 
 // Beside Send, off until the trader turns it on; remembered.
@@ -248,8 +277,6 @@ void BrevanQt::changeEvent(QEvent *event)
         const QString name = ui.lineEdit_name->text();
         ui.retranslateUi(this);
         ui.lineEdit_name->setText(name);
-        if (m_conversation->isLive())
-            setWindowTitle(tr("TavrinAI Code Generator"));
         retranslateExtras();
         onRequestInFlightChanged(m_conversation->isRequestInFlight());
         m_conversation->setLanguage(languageCode());
@@ -437,7 +464,31 @@ void BrevanQt::passFolders(const QString &platform, bool remember)
         TerminalFolders::save(platform, {install->text(), data->text()});
 }
 
+// A request on its way is lost with its chat: the trader is asked first, and gets it back.
 void BrevanQt::onPushButtonNewChatClicked(bool)
+{
+    if (!m_conversation->isRequestInFlight()) {
+        startNewChat();
+        return;
+    }
+    auto *question = new QMessageBox(QMessageBox::Question, tr("New Chat"),
+                                     tr("The answer to your request has not arrived yet. Start a new chat without "
+                                        "it? Your request goes back into the request field."),
+                                     QMessageBox::NoButton, this);
+    question->setObjectName(QStringLiteral("newChatQuestion"));
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton *goAhead = question->addButton(tr("Start a new chat"), QMessageBox::AcceptRole);
+    question->setDefaultButton(question->addButton(tr("Keep waiting"), QMessageBox::RejectRole));
+    connect(goAhead, &QAbstractButton::clicked, this, [this] {
+        const bool waiting = m_conversation->isRequestInFlight();
+        startNewChat();
+        if (waiting && ui.plainTextEdit_prompt->toPlainText().trimmed().isEmpty())
+            ui.plainTextEdit_prompt->setPlainText(m_lastRequest);
+    });
+    question->open();
+}
+
+void BrevanQt::startNewChat()
 {
     if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
@@ -457,17 +508,25 @@ void BrevanQt::onComboBoxTypeChanged(int)
 void BrevanQt::onRadioMT4clicked(bool)
 {
     ui.radioButton_mt5->setChecked(false);
-    ui.widget_mt4->setEnabled(true);
-    ui.widget_mt5->setEnabled(false);
+    showActivePlatform();
     passChoice();
 }
 
 void BrevanQt::onRadioMT5clicked(bool)
 {
     ui.radioButton_mt4->setChecked(false);
-    ui.widget_mt4->setEnabled(false);
-    ui.widget_mt5->setEnabled(true);
+    showActivePlatform();
     passChoice();
+}
+
+// The chosen platform's folders get the width; the other one shows only its radio button.
+void BrevanQt::showActivePlatform()
+{
+    const bool mt4 = ui.radioButton_mt4->isChecked();
+    ui.widget_mt4->setEnabled(mt4);
+    ui.widget_mt4->setVisible(mt4);
+    ui.widget_mt5->setEnabled(!mt4);
+    ui.widget_mt5->setVisible(!mt4);
 }
 
 void BrevanQt::onPushButtonMT4ScanClicked(bool)
@@ -576,8 +635,8 @@ void BrevanQt::showProgram(const QString &title, const QString &code, int line)
 
 void BrevanQt::onSaveConversationTriggered()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    auto *dialog = new QFileDialog(this, tr("Save conversation"), QDir(folder).filePath(QStringLiteral("conversation.txt")),
+    auto *dialog = new QFileDialog(this, tr("Save conversation"),
+                                   QDir(conversationFolder()).filePath(QStringLiteral("conversation.txt")),
                                    tr("Text files (*.txt)"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("txt"));
@@ -590,6 +649,9 @@ void BrevanQt::saveConversation(const QString &path)
 {
     // Written as the source files are: whole or not at all, with the system's line ends.
     const Deployment::WriteResult written = Deployment::writeSourceFile(path, m_conversation->conversationText());
-    if (!written.ok)
+    if (!written.ok) {
         m_conversation->addNotice(tr("Cannot save the conversation: %1").arg(written.error));
+        return;
+    }
+    QSettings().setValue(kSaveFolderKey, QFileInfo(path).absolutePath());
 }

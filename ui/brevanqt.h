@@ -3,6 +3,7 @@
 #include "platform/terminalinfo.h"
 #include "service/conversation.h"
 #include "service/serviceaccess.h"
+#include "ui/programtitles.h"
 #include "ui_brevanqt.h"
 
 #include <QMainWindow>
@@ -73,6 +74,8 @@ private:
     void showProgram(const QString &title, const QString &code, int line = 0);
     void openSavedFile(const QUrl &file);
 
+    void startNewChat();
+    void showActivePlatform();
     void passChoice();
     void passFolders(const QString &platform, bool remember);
     void fillFromTerminals(const TerminalList &found, const QString &platform);
@@ -93,4 +96,6 @@ private:
     QAction *m_aboutAction = nullptr;
     QAction *m_saveConversationAction = nullptr;
     QCheckBox *m_autoFix = nullptr;
+    ProgramTitles m_programTitles;
+    QString m_lastRequest; // the request of the chat's last user bubble, given back when New Chat drops it
 };

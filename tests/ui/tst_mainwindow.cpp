@@ -28,6 +28,12 @@ QStringList shownTexts(BrevanQt &window)
             window.findChild<QComboBox *>("comboBox_type")->itemText(0)};
 }
 
+// What the trader uses on the form, with the active platform's.
+const char *const kControls[] = {"radioButton_mt4", "radioButton_mt5", "label", "lineEdit_mt4install",
+                                 "pushButton_mt4install", "label_2", "lineEdit_mt4data", "pushButton_mt4data",
+                                 "pushButton_mt4scan", "textEdit_code", "plainTextEdit_prompt", "pushButton_newChat",
+                                 "label_5", "lineEdit_name", "comboBox_type", "checkBox_autoFix", "pushButton_generate"};
+
 const QStringList kTexts[] = {
     {u"New Chat"_s, u"Enter indicator or EA name"_s, u"Language"_s, u"Help"_s, u"About"_s, u"Indicator"_s},
     {u"新建对话"_s, u"请输入指标或者EA的名字"_s, u"语言"_s, u"帮助"_s, u"关于"_s, u"指标"_s},
@@ -96,6 +102,42 @@ private Q_SLOTS:
         QTRY_COMPARE(window.windowTitle(), u"TavrinAI Code Generator"_s);
         QCOMPARE(window.findChild<QTextEdit *>("textEdit_code")->toPlainText(), transcript);
         QCOMPARE(readLanguageSetting(), to);
+    }
+
+    // At its smallest, after a switch of language, the window still shows every control whole.
+    void minimumSizeShowsEveryControl_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::newRow("English, from Simplified") << int(English);
+        QTest::newRow("Simplified, from Traditional") << int(SimplifiedChinese);
+        QTest::newRow("Traditional, from English") << int(TraditionalChinese);
+    }
+    void minimumSizeShowsEveryControl()
+    {
+        QFETCH(int, language);
+        applyLanguage((language + 1) % 3);
+        BrevanQt window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        menu(window, 0)->actions().at(language)->trigger();
+        QTest::qWait(50); // the new texts laid out
+        window.resize(1, 1);
+        QTRY_COMPARE(window.size(), window.minimumSize());
+        QTest::qWait(50); // nothing grows the minimum after the layout settled
+        QCOMPARE(window.size(), window.minimumSize());
+        const QRect inside = window.rect();
+        for (const char *name : kControls) {
+            auto *control = window.findChild<QWidget *>(name);
+            const QRect place(control->mapTo(&window, QPoint(0, 0)), control->size());
+            QVERIFY2(control->isVisible() && inside.contains(place), name);
+            QVERIFY2(control->width() >= control->sizeHint().width(), name);
+        }
+        auto *combo = window.findChild<QComboBox *>("comboBox_type");
+        QVERIFY(combo->width() > combo->fontMetrics().horizontalAdvance(combo->itemText(0)));
+        // The other platform keeps its radio button only; the empty tool bar shows nowhere.
+        QVERIFY(!window.findChild<QWidget *>("widget_mt5")->isVisible());
+        QVERIFY(!window.findChild<QWidget *>("mainToolBar")->isVisible());
+        QCOMPARE(window.windowTitle(), u"TavrinAI Code Generator"_s);
     }
 
     void aboutShowsIconVersionAndLinks()
