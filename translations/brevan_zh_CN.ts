@@ -115,6 +115,26 @@
         <source>Code generator…</source>
         <translation>代码生成器…</translation>
     </message>
+    <message>
+        <source>Copied</source>
+        <translation>已复制</translation>
+    </message>
+    <message>
+        <source>New Chat</source>
+        <translation>新建对话</translation>
+    </message>
+    <message>
+        <source>The answer to your request has not arrived yet. Start a new chat without it? Your request goes back into the request field.</source>
+        <translation>您的请求尚未得到回复。要放弃它并新建对话吗？您的请求会回到请求输入框中。</translation>
+    </message>
+    <message>
+        <source>Start a new chat</source>
+        <translation>新建对话</translation>
+    </message>
+    <message>
+        <source>Keep waiting</source>
+        <translation>继续等待</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -147,6 +167,13 @@
         <translation>发送</translation>
     </message>
     </context>
+<context>
+    <name>ChatTextEdit</name>
+    <message>
+        <source>Show all</source>
+        <translation>显示全部</translation>
+    </message>
+</context>
 <context>
     <name>CodeGeneratorDialog</name>
     <message>
@@ -223,6 +250,10 @@
     <message>
         <source>Not found</source>
         <translation>未找到</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>已复制</translation>
     </message>
 </context>
 <context>

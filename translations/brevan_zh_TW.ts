@@ -115,6 +115,26 @@
         <source>Code generator…</source>
         <translation>程式碼產生器…</translation>
     </message>
+    <message>
+        <source>Copied</source>
+        <translation>已複製</translation>
+    </message>
+    <message>
+        <source>New Chat</source>
+        <translation>新建對話</translation>
+    </message>
+    <message>
+        <source>The answer to your request has not arrived yet. Start a new chat without it? Your request goes back into the request field.</source>
+        <translation>您的請求尚未得到回覆。要放棄它並新建對話嗎？您的請求會回到請求輸入框中。</translation>
+    </message>
+    <message>
+        <source>Start a new chat</source>
+        <translation>新建對話</translation>
+    </message>
+    <message>
+        <source>Keep waiting</source>
+        <translation>繼續等待</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -147,6 +167,13 @@
         <translation>發送</translation>
     </message>
     </context>
+<context>
+    <name>ChatTextEdit</name>
+    <message>
+        <source>Show all</source>
+        <translation>顯示全部</translation>
+    </message>
+</context>
 <context>
     <name>CodeGeneratorDialog</name>
     <message>
@@ -223,6 +250,10 @@
     <message>
         <source>Not found</source>
         <translation>找不到</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>已複製</translation>
     </message>
 </context>
 <context>
