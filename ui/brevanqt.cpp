@@ -50,8 +50,9 @@ const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
 const QString kSaveFolderKey = QStringLiteral("conversation/saveFolder");
 // How long "Copied" shows in the status bar.
 constexpr int kCopiedMs = 2000;
-// The request field is never smaller than this many lines of text.
+// The request field is never smaller than this many lines of text, the chat than this many.
 constexpr int kRequestLines = 4;
+constexpr int kChatLines = 8;
 
 QString selectedPlatform(const Ui::BrevanQtClass &ui)
 {
@@ -253,6 +254,7 @@ void BrevanQt::restoreLayout()
     const int lineHeight = ui.plainTextEdit_prompt->fontMetrics().lineSpacing();
     ui.plainTextEdit_prompt->setMinimumHeight(kRequestLines * lineHeight + 2 * ui.plainTextEdit_prompt->frameWidth()
                                               + int(2 * ui.plainTextEdit_prompt->document()->documentMargin()));
+    ui.textEdit_code->setMinimumHeight(kChatLines * lineHeight);
     ui.splitter->setStretchFactor(0, 3);
     ui.splitter->setStretchFactor(1, 1);
     ui.splitter->setSizes({3000, 1000});

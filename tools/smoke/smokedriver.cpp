@@ -72,7 +72,9 @@ QString saveWindowShots(BrevanQt &window, const QString &folder)
 {
     if (!QDir().mkpath(folder))
         return QStringLiteral("cannot create %1").arg(folder);
+    // Put back afterwards: the window keeps its size and language for the next start.
     const int shownLanguage = readLanguageSetting();
+    const QSize shownSize = window.size();
     for (const int language : {English, SimplifiedChinese, TraditionalChinese}) {
         applyLanguage(language);
         for (const bool smallest : {false, true}) {
@@ -89,6 +91,7 @@ QString saveWindowShots(BrevanQt &window, const QString &folder)
         }
     }
     applyLanguage(shownLanguage);
+    window.resize(shownSize);
     return {};
 }
 
