@@ -51,6 +51,7 @@ port=${url##*:}
 cp "$build/bin/smokedriver" "$work/"
 printf '{"api_base_url": "http://127.0.0.1:%s"}\n' "$port" > "$work/config.json"
 demo_home=$build/demo/home
+rm -rf "$build/screenshots" # only this run's shots, whatever sizes earlier ones had
 # A real X display this time, whatever platform the caller's tests use.
 DISPLAY=$display QT_QPA_PLATFORM=xcb HOME="$demo_home" XDG_CONFIG_HOME="$demo_home/.config" \
     XDG_DATA_HOME="$demo_home/.local/share" XDG_CACHE_HOME="$demo_home/.cache" \
