@@ -120,10 +120,6 @@
         <translation>已复制</translation>
     </message>
     <message>
-        <source>New Chat</source>
-        <translation>新建对话</translation>
-    </message>
-    <message>
         <source>The answer to your request has not arrived yet. Start a new chat without it? Your request goes back into the request field.</source>
         <translation>您的请求尚未得到回复。要放弃它并新建对话吗？您的请求会回到请求输入框中。</translation>
     </message>

@@ -120,10 +120,6 @@
         <translation>已複製</translation>
     </message>
     <message>
-        <source>New Chat</source>
-        <translation>新建對話</translation>
-    </message>
-    <message>
         <source>The answer to your request has not arrived yet. Start a new chat without it? Your request goes back into the request field.</source>
         <translation>您的請求尚未得到回覆。要放棄它並新建對話嗎？您的請求會回到請求輸入框中。</translation>
     </message>

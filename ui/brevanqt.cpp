@@ -473,7 +473,7 @@ void BrevanQt::onPushButtonNewChatClicked(bool)
         startNewChat();
         return;
     }
-    auto *question = new QMessageBox(QMessageBox::Question, tr("New Chat"),
+    auto *question = new QMessageBox(QMessageBox::Question, ui.pushButton_newChat->text(),
                                      tr("The answer to your request has not arrived yet. Start a new chat without "
                                         "it? Your request goes back into the request field."),
                                      QMessageBox::NoButton, this);
