@@ -29,10 +29,10 @@ QStringList shownTexts(BrevanQt &window)
 }
 
 // What the trader uses on the form, with the active platform's.
-const char *const kControls[] = {"radioButton_mt4", "radioButton_mt5", "label", "lineEdit_mt4install",
-                                 "pushButton_mt4install", "label_2", "lineEdit_mt4data", "pushButton_mt4data",
-                                 "pushButton_mt4scan", "textEdit_code", "plainTextEdit_prompt", "pushButton_newChat",
-                                 "label_5", "lineEdit_name", "comboBox_type", "checkBox_autoFix", "pushButton_generate"};
+const char *const kControls[] = {"radioButton_mt4", "radioButton_mt5", "label", "lineEdit_mt4install", "pushButton_mt4install",
+                                 "label_2", "lineEdit_mt4data", "pushButton_mt4data", "pushButton_mt4scan", "textEdit_code",
+                                 "plainTextEdit_prompt", "pushButton_newChat", "label_5", "lineEdit_name", "comboBox_type",
+                                 "checkBox_autoFix", "pushButton_generate"};
 
 const QStringList kTexts[] = {
     {u"New Chat"_s, u"Enter indicator or EA name"_s, u"Language"_s, u"Help"_s, u"About"_s, u"Indicator"_s},
@@ -125,18 +125,16 @@ private Q_SLOTS:
         QTRY_COMPARE(window.size(), window.minimumSize());
         QTest::qWait(50); // nothing grows the minimum after the layout settled
         QCOMPARE(window.size(), window.minimumSize());
-        const QRect inside = window.rect();
         for (const char *name : kControls) {
             auto *control = window.findChild<QWidget *>(name);
             const QRect place(control->mapTo(&window, QPoint(0, 0)), control->size());
-            QVERIFY2(control->isVisible() && inside.contains(place), name);
+            QVERIFY2(control->isVisible() && window.rect().contains(place), name);
             QVERIFY2(control->width() >= control->sizeHint().width(), name);
         }
-        auto *combo = window.findChild<QComboBox *>("comboBox_type");
-        QVERIFY(combo->width() > combo->fontMetrics().horizontalAdvance(combo->itemText(0)));
+        const auto *type = window.findChild<QComboBox *>("comboBox_type");
+        QVERIFY(type->width() > type->fontMetrics().horizontalAdvance(type->itemText(0))); // "Indicator" whole
         // The other platform keeps its radio button only; the empty tool bar shows nowhere.
-        QVERIFY(!window.findChild<QWidget *>("widget_mt5")->isVisible());
-        QVERIFY(!window.findChild<QWidget *>("mainToolBar")->isVisible());
+        QVERIFY(!window.findChild<QWidget *>("widget_mt5")->isVisible() && !window.findChild<QWidget *>("mainToolBar")->isVisible());
         QCOMPARE(window.windowTitle(), u"TavrinAI Code Generator"_s);
     }
 

@@ -100,10 +100,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("folded"); // as shown before "Show all"; empty when shown whole
         QTest::addColumn<bool>("code");
-        QString program = u"int OnInit()\n{\n"_s;
-        for (int i = 0; i < 20; ++i)
-            program += u"    Print(%1);\n"_s.arg(i);
-        program += u"}"_s;
+        const QString program = u"int OnInit()\n{\n"_s + u"    Print(i++);\n"_s.repeated(20) + u"}"_s;
         QTest::newRow("prose") << u"Buy when  RSI < 30;\n  sell above 70"_s << QString() << false;
         QTest::newRow("short program, tabs as spaces") << u"void f()\n{\n\tg();\n}"_s << QString() << true;
         QTest::newRow("one long line") << QString(14000, u'a') << QString(1200, u'a') + u" …"_s << false;
