@@ -170,6 +170,7 @@ void BrevanQt::connectConversation()
     Conversation *conversation = m_conversation;
     connect(conversation, &Conversation::versionRefused, this, &BrevanQt::onVersionRefused);
     connect(conversation, &Conversation::liveChanged, this, [this](bool live) {
+        setWindowTitle(tr("TavrinAI Code Generator"));
         ui.pushButton_newChat->setEnabled(live);
         onRequestInFlightChanged(m_conversation->isRequestInFlight());
         if (!m_serviceReport.isEmpty())
@@ -279,6 +280,8 @@ void BrevanQt::changeEvent(QEvent *event)
         const QString name = ui.lineEdit_name->text();
         ui.retranslateUi(this);
         ui.lineEdit_name->setText(name);
+        if (m_conversation->isLive())
+            setWindowTitle(tr("TavrinAI Code Generator"));
         retranslateExtras();
         onRequestInFlightChanged(m_conversation->isRequestInFlight());
         m_conversation->setLanguage(languageCode());

@@ -77,7 +77,8 @@ private Q_SLOTS:
         QVERIFY(m_used.contains(u"BrevanQtClass|New Chat"_s));
         QVERIFY(m_used.contains(u"Conversation|Request failed: %1"_s));
         // Texts that go through translation but read the same in every language.
-        m_used -= {u"BrevanQtClass|MT4"_s, u"BrevanQtClass|MT5"_s, u"BrevanQtClass|..."_s};
+        m_used -= {u"BrevanQt|TavrinAI Code Generator"_s, u"BrevanQtClass|TavrinAI"_s, u"BrevanQtClass|MT4"_s,
+                   u"BrevanQtClass|MT5"_s, u"BrevanQtClass|..."_s};
     }
 
     void catalogueMatchesTheSources_data()
