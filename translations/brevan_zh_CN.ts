@@ -119,6 +119,22 @@
         <source>No credential store answers on this computer, so the model server's API key and password were not kept: enter them again in Settings &gt; Code generator…</source>
         <translation>此计算机上没有可用的凭据存储，因此模型服务器的 API 密钥和密码没有被保存：请在“设置 &gt; 代码生成器…”中重新输入。</translation>
     </message>
+    <message>
+        <source>Copied</source>
+        <translation>已复制</translation>
+    </message>
+    <message>
+        <source>The answer to your request has not arrived yet. Start a new chat without it? Your request goes back into the request field.</source>
+        <translation>您的请求尚未得到回复。要放弃它并新建对话吗？您的请求会回到请求输入框中。</translation>
+    </message>
+    <message>
+        <source>Start a new chat</source>
+        <translation>新建对话</translation>
+    </message>
+    <message>
+        <source>Keep waiting</source>
+        <translation>继续等待</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -151,6 +167,13 @@
         <translation>发送</translation>
     </message>
     </context>
+<context>
+    <name>ChatTextEdit</name>
+    <message>
+        <source>Show all</source>
+        <translation>显示全部</translation>
+    </message>
+</context>
 <context>
     <name>CodeGeneratorDialog</name>
     <message>
@@ -262,6 +285,10 @@
     <message>
         <source>Not found</source>
         <translation>未找到</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>已复制</translation>
     </message>
 </context>
 <context>

@@ -119,6 +119,22 @@
         <source>No credential store answers on this computer, so the model server's API key and password were not kept: enter them again in Settings &gt; Code generator…</source>
         <translation>此電腦上沒有可用的憑證儲存區，因此模型伺服器的 API 金鑰和密碼沒有被保存：請在「設定 &gt; 程式碼產生器…」中重新輸入。</translation>
     </message>
+    <message>
+        <source>Copied</source>
+        <translation>已複製</translation>
+    </message>
+    <message>
+        <source>The answer to your request has not arrived yet. Start a new chat without it? Your request goes back into the request field.</source>
+        <translation>您的請求尚未得到回覆。要放棄它並新建對話嗎？您的請求會回到請求輸入框中。</translation>
+    </message>
+    <message>
+        <source>Start a new chat</source>
+        <translation>新建對話</translation>
+    </message>
+    <message>
+        <source>Keep waiting</source>
+        <translation>繼續等待</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -151,6 +167,13 @@
         <translation>發送</translation>
     </message>
     </context>
+<context>
+    <name>ChatTextEdit</name>
+    <message>
+        <source>Show all</source>
+        <translation>顯示全部</translation>
+    </message>
+</context>
 <context>
     <name>CodeGeneratorDialog</name>
     <message>
@@ -262,6 +285,10 @@
     <message>
         <source>Not found</source>
         <translation>找不到</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>已複製</translation>
     </message>
 </context>
 <context>

@@ -35,7 +35,9 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -48,8 +50,12 @@ const QString kWebsiteHost = QStringLiteral("www.tavrinai.com");
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kSplitterKey = QStringLiteral("window/splitter");
 const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
-// The request field is never smaller than this many lines of text.
+const QString kSaveFolderKey = QStringLiteral("conversation/saveFolder");
+// How long "Copied" shows in the status bar.
+constexpr int kCopiedMs = 2000;
+// The request field is never smaller than this many lines of text, the chat than this many.
 constexpr int kRequestLines = 4;
+constexpr int kChatLines = 8;
 
 Protocol::Platform selectedPlatform(const Ui::BrevanQtClass &ui)
 {
@@ -98,6 +104,17 @@ QString terminalLabel(const TerminalInfo &terminal)
                                          QDir::toNativeSeparators(terminal.dataPath));
 }
 
+// The folder the conversation was last saved to, else Documents, else home: never the
+// working folder, where a file dialog falls back to for a folder that does not exist.
+QString conversationFolder()
+{
+    const QString last = QSettings().value(kSaveFolderKey).toString();
+    if (!last.isEmpty() && QDir(last).exists())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(documents).exists() ? documents : QDir::homePath();
+}
+
 } // namespace
 
 BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
@@ -124,10 +141,12 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     retranslateExtras();
     restoreLayout();
 
+    // The tool bar stays in the form, empty and out of sight; nothing offers to show it.
+    ui.mainToolBar->hide();
+    setContextMenuPolicy(Qt::NoContextMenu);
     ui.radioButton_mt4->setChecked(true);
     ui.radioButton_mt5->setChecked(false);
-    ui.widget_mt4->setEnabled(true);
-    ui.widget_mt5->setEnabled(false);
+    showActivePlatform();
     for (const Protocol::Platform platform : {Protocol::Platform::Mt4, Protocol::Platform::Mt5}) {
         const TerminalFolders::Pair folders = TerminalFolders::load(Protocol::wireName(platform));
         controls(platform).install->setText(folders.install);
@@ -197,6 +216,11 @@ void BrevanQt::connectConversation()
     });
     connect(conversation, &Conversation::transcriptCleared, ui.textEdit_code, &QTextEdit::clear);
     connect(conversation, &Conversation::entryAdded, ui.textEdit_code, &ChatTextEdit::showEntry);
+    connect(conversation, &Conversation::entryAdded, this, [this](int, const ChatEntry &entry) {
+        m_programTitles.note(entry, ui.lineEdit_name->text());
+        if (entry.kind == ChatEntry::Kind::User)
+            m_lastRequest = entry.text;
+    });
     connect(conversation, &Conversation::entryChanged, ui.textEdit_code, &ChatTextEdit::changeEntry);
     connect(conversation, &Conversation::requestInFlightChanged, this, &BrevanQt::onRequestInFlightChanged);
     connect(conversation, &Conversation::requestReturned, this, [this](const QString &request) {
@@ -205,10 +229,14 @@ void BrevanQt::connectConversation()
     });
     connect(conversation, &Conversation::requestSuggested, this, &BrevanQt::onRequestSuggested);
     connect(conversation, &Conversation::programShown, this, [this](int number, int line) {
-        showProgram(tr("Program %1").arg(number + 1), m_conversation->program(number), line);
+        const QString code = m_conversation->program(number);
+        const QString title = m_programTitles.title(number, code);
+        showProgram(title.isEmpty() ? tr("Program %1").arg(number + 1) : title, code, line);
     });
-    connect(conversation, &Conversation::programCopied, this,
-            [this](int number) { QGuiApplication::clipboard()->setText(m_conversation->program(number)); });
+    connect(conversation, &Conversation::programCopied, this, [this](int number) {
+        QGuiApplication::clipboard()->setText(m_conversation->program(number));
+        statusBar()->showMessage(tr("Copied"), kCopiedMs);
+    });
     connect(conversation, &Conversation::closed, this, [this] {
         m_chatEnded = true;
         close();
@@ -244,6 +272,9 @@ void BrevanQt::connectForm()
                 ui.pushButton_generate->click();
         });
     }
+    // Esc stops the request or the compile the chat waits for, as its Stop link does.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, m_conversation, &Conversation::stop);
 }
 
 // Beside Send, off until the trader turns it on; remembered.
@@ -266,6 +297,7 @@ void BrevanQt::restoreLayout()
     const int lineHeight = ui.plainTextEdit_prompt->fontMetrics().lineSpacing();
     ui.plainTextEdit_prompt->setMinimumHeight(kRequestLines * lineHeight + 2 * ui.plainTextEdit_prompt->frameWidth()
                                               + int(2 * ui.plainTextEdit_prompt->document()->documentMargin()));
+    ui.textEdit_code->setMinimumHeight(kChatLines * lineHeight);
     ui.splitter->setStretchFactor(0, 3);
     ui.splitter->setStretchFactor(1, 1);
     ui.splitter->setSizes({3000, 1000});
@@ -502,7 +534,31 @@ void BrevanQt::passFolders(Protocol::Platform platform, bool remember)
         TerminalFolders::save(Protocol::wireName(platform), {install->text(), data->text()});
 }
 
+// A request on its way is lost with its chat: the trader is asked first, and gets it back.
 void BrevanQt::onPushButtonNewChatClicked(bool)
+{
+    if (!m_conversation->isRequestInFlight()) {
+        startNewChat();
+        return;
+    }
+    auto *question = new QMessageBox(QMessageBox::Question, ui.pushButton_newChat->text(),
+                                     tr("The answer to your request has not arrived yet. Start a new chat without "
+                                        "it? Your request goes back into the request field."),
+                                     QMessageBox::NoButton, this);
+    question->setObjectName(QStringLiteral("newChatQuestion"));
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton *goAhead = question->addButton(tr("Start a new chat"), QMessageBox::AcceptRole);
+    question->setDefaultButton(question->addButton(tr("Keep waiting"), QMessageBox::RejectRole));
+    connect(goAhead, &QAbstractButton::clicked, this, [this] {
+        const bool waiting = m_conversation->isRequestInFlight();
+        startNewChat();
+        if (waiting && ui.plainTextEdit_prompt->toPlainText().trimmed().isEmpty())
+            ui.plainTextEdit_prompt->setPlainText(m_lastRequest);
+    });
+    question->open();
+}
+
+void BrevanQt::startNewChat()
 {
     if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
@@ -533,9 +589,18 @@ void BrevanQt::choosePlatform(Protocol::Platform platform)
 {
     const Protocol::Platform other = platform == Protocol::Platform::Mt4 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4;
     controls(other).radio->setChecked(false);
-    controls(platform).fields->setEnabled(true);
-    controls(other).fields->setEnabled(false);
+    showActivePlatform();
     passChoice();
+}
+
+// The chosen platform's folders get the width; the other one shows only its radio button.
+void BrevanQt::showActivePlatform()
+{
+    for (const Protocol::Platform platform : {Protocol::Platform::Mt4, Protocol::Platform::Mt5}) {
+        const PlatformControls shown = controls(platform);
+        shown.fields->setEnabled(shown.radio->isChecked());
+        shown.fields->setVisible(shown.radio->isChecked());
+    }
 }
 
 void BrevanQt::onPushButtonMT4ScanClicked(bool)
@@ -661,8 +726,8 @@ void BrevanQt::showProgram(const QString &title, const QString &code, int line)
 
 void BrevanQt::onSaveConversationTriggered()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    auto *dialog = new QFileDialog(this, tr("Save conversation"), QDir(folder).filePath(QStringLiteral("conversation.txt")),
+    auto *dialog = new QFileDialog(this, tr("Save conversation"),
+                                   QDir(conversationFolder()).filePath(QStringLiteral("conversation.txt")),
                                    tr("Text files (*.txt)"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("txt"));
@@ -675,6 +740,9 @@ void BrevanQt::saveConversation(const QString &path)
 {
     // Written as the source files are: whole or not at all, with the system's line ends.
     const Deployment::WriteResult written = Deployment::writeSourceFile(path, m_conversation->conversationText());
-    if (!written.ok)
+    if (!written.ok) {
         m_conversation->addNotice(tr("Cannot save the conversation: %1").arg(written.error));
+        return;
+    }
+    QSettings().setValue(kSaveFolderKey, QFileInfo(path).absolutePath());
 }

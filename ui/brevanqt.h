@@ -4,6 +4,7 @@
 #include "protocol/domain.h"
 #include "service/conversation.h"
 #include "service/serviceaccess.h"
+#include "ui/programtitles.h"
 #include "ui_brevanqt.h"
 
 #include <QMainWindow>
@@ -86,6 +87,8 @@ private:
     void showProgram(const QString &title, const QString &code, int line = 0);
     void openSavedFile(const QUrl &file);
 
+    void startNewChat();
+    void showActivePlatform();
     void passChoice();
     void passFolders(Protocol::Platform platform, bool remember);
     void fillFromTerminals(const TerminalList &found, Protocol::Platform platform);
@@ -124,4 +127,6 @@ private:
     QCheckBox *m_autoFix = nullptr;
     bool m_closing = false;   // hidden, its chat being ended
     bool m_chatEnded = false; // the close may go through
+    ProgramTitles m_programTitles;
+    QString m_lastRequest; // the request of the chat's last user bubble, given back when New Chat drops it
 };

@@ -32,6 +32,12 @@ QStringList shownTexts(BrevanQt &window)
             window.findChild<QComboBox *>("comboBox_type")->itemText(0)};
 }
 
+// What the trader uses on the form, with the active platform's.
+const char *const kControls[] = {"radioButton_mt4", "radioButton_mt5", "label", "lineEdit_mt4install", "pushButton_mt4install",
+                                 "label_2", "lineEdit_mt4data", "pushButton_mt4data", "pushButton_mt4scan", "textEdit_code",
+                                 "plainTextEdit_prompt", "pushButton_newChat", "label_5", "lineEdit_name", "comboBox_type",
+                                 "checkBox_autoFix", "pushButton_generate"};
+
 const QStringList kTexts[] = {
     {u"New Chat"_s, u"Enter indicator or EA name"_s, u"Language"_s, u"Help"_s, u"About"_s, u"Indicator"_s},
     {u"新建对话"_s, u"请输入指标或者EA的名字"_s, u"语言"_s, u"帮助"_s, u"关于"_s, u"指标"_s},
@@ -161,6 +167,39 @@ private Q_SLOTS:
         QVERIFY(holder.requestsTo("POST", u"/api/chat"_s).isEmpty());
         saveSecrets(SecretStore(), {}, {});
         TestEnvironment::writeServiceBaseUrl(TestEnvironment::refusingServiceUrl());
+    }
+
+    // At its smallest, after a switch of language, the window still shows every control whole.
+    void minimumSizeShowsEveryControl_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::newRow("English, from Simplified") << 0;
+        QTest::newRow("Simplified, from Traditional") << 1;
+        QTest::newRow("Traditional, from English") << 2;
+    }
+    void minimumSizeShowsEveryControl()
+    {
+        QFETCH(int, language);
+        applyLanguage(languageAt((language + 1) % 3));
+        BrevanQt window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        menu(window, 0)->actions().at(language)->trigger();
+        QTest::qWait(50); // the new texts laid out
+        window.resize(1, 1);
+        QTRY_COMPARE(window.size(), window.minimumSize());
+        QTest::qWait(50); // nothing grows the minimum after the layout settled
+        QCOMPARE(window.size(), window.minimumSize());
+        for (const char *name : kControls) {
+            auto *control = window.findChild<QWidget *>(name);
+            const QRect place(control->mapTo(&window, QPoint(0, 0)), control->size());
+            QVERIFY2(control->isVisible() && window.rect().contains(place), name);
+            QVERIFY2(control->width() >= control->sizeHint().width(), name);
+        }
+        const auto *type = window.findChild<QComboBox *>("comboBox_type");
+        QVERIFY(type->width() > type->fontMetrics().horizontalAdvance(type->itemText(0))); // "Indicator" whole
+        // The other platform keeps its radio button only; the empty tool bar shows nowhere.
+        QVERIFY(!window.findChild<QWidget *>("widget_mt5")->isVisible() && !window.findChild<QWidget *>("mainToolBar")->isVisible());
     }
 
     void aboutShowsIconVersionAndLinks()
