@@ -8,6 +8,9 @@
 #include <QSettings>
 #include <QUrl>
 
+#include <memory>
+#include <optional>
+
 namespace {
 
 const QString kGroup = QStringLiteral("codeGenerator");
@@ -16,6 +19,19 @@ const QString kSecretsKey = QStringLiteral("codeGenerator/secretsEntered");
 
 // The stored names: stable across versions, whatever the enum's order.
 const char *const kKindNames[] = {"templates", "modelServer", "otherService"};
+
+StoredBackend storedBackend(CodeGeneratorChoice choice, const SecretStore::Result &key,
+                            const SecretStore::Result &userInfo)
+{
+    QUrl address = QUrl::fromUserInput(choice.modelBaseUrl);
+    if (!userInfo.secret.isEmpty() && address.isValid()) {
+        address.setUserInfo(QString::fromUtf8(userInfo.secret));
+        choice.modelBaseUrl = address.toString();
+    }
+    const bool lost = key.secret.isEmpty() && userInfo.secret.isEmpty() && !key.storeError.isEmpty()
+        && QSettings().value(kSecretsKey, false).toBool();
+    return {ServiceBackend::of(choice, key.secret), lost};
+}
 
 } // namespace
 
@@ -81,23 +97,6 @@ void ServiceBackend::putInto(QProcessEnvironment &environment) const
         environment.insert(QStringLiteral("TAVRIN_LLM_API_KEY"), QString::fromUtf8(apiKey));
 }
 
-namespace {
-
-StoredBackend storedBackend(CodeGeneratorChoice choice, const SecretStore::Result &key,
-                            const SecretStore::Result &userInfo)
-{
-    QUrl address = QUrl::fromUserInput(choice.modelBaseUrl);
-    if (!userInfo.secret.isEmpty() && address.isValid()) {
-        address.setUserInfo(QString::fromUtf8(userInfo.secret));
-        choice.modelBaseUrl = address.toString();
-    }
-    const bool lost = key.secret.isEmpty() && userInfo.secret.isEmpty() && !key.storeError.isEmpty()
-        && QSettings().value(kSecretsKey, false).toBool();
-    return {ServiceBackend::of(choice, key.secret), lost};
-}
-
-} // namespace
-
 void loadBackend(const SecretStore &store, const QObject *context, std::function<void(const StoredBackend &)> done)
 {
     const CodeGeneratorChoice choice = CodeGeneratorChoice::load();
@@ -106,10 +105,20 @@ void loadBackend(const SecretStore &store, const QObject *context, std::function
         done({ServiceBackend::of(choice, {}), false});
         return;
     }
-    store.readLater(kApiKeyName, context, [store, context, choice, done](const SecretStore::Result &key) {
-        store.readLater(kModelUserInfoName, context, [choice, done, key](const SecretStore::Result &userInfo) {
-            done(storedBackend(choice, key, userInfo));
-        });
+    // Both asked at once: a store that does not answer keeps each waiting for the whole bound.
+    auto key = std::make_shared<std::optional<SecretStore::Result>>();
+    auto userInfo = std::make_shared<std::optional<SecretStore::Result>>();
+    const auto finish = [choice, done, key, userInfo] {
+        if (*key && *userInfo)
+            done(storedBackend(choice, **key, **userInfo));
+    };
+    store.readLater(kApiKeyName, context, [key, finish](const SecretStore::Result &read) {
+        *key = read;
+        finish();
+    });
+    store.readLater(kModelUserInfoName, context, [userInfo, finish](const SecretStore::Result &read) {
+        *userInfo = read;
+        finish();
     });
 }
 
