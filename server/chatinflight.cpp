@@ -1,6 +1,7 @@
 #include "chatinflight.h"
 
 #include "programcheck.h"
+#include "turnreplies.h"
 
 #include <QJsonObject>
 
@@ -97,6 +98,8 @@ void ChatInFlight::finish(const ApiReply &reply, const std::optional<ChatHistory
     disconnect(m_clientGone);
     m_deadline.stop();
     m_keepAlive.stop();
-    m_ended(history, [answer = m_answer, reply] { answer.send(reply); });
+    m_ended(history, [answer = m_answer, reply, language = m_language](bool saved) {
+        answer.send(TurnReplies::afterSave(reply, saved, language));
+    });
     deleteLater();
 }

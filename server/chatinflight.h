@@ -22,9 +22,9 @@ class ChatInFlight final : public QObject
 
 public:
     // Runs once the chat ends, with its new history when it was answered; the client hears of
-    // it when answer is called, once the chat is kept.
+    // it when answer is called, once the store has had the chat back, saved or not.
     using Ended = std::function<void(const std::optional<ChatHistory> &history,
-                                     const std::function<void()> &answer)>;
+                                     const std::function<void(bool saved)> &answer)>;
 
     ChatInFlight(const QString &sessionId, ReplyTexts::Language language,
                  const PendingAnswer &answer, ModelBackend &model, QObject *parent);

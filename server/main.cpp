@@ -3,6 +3,7 @@
 // language model behind any OpenAI-compatible server writes them.
 
 #include "apirequest.h"
+#include "logline.h"
 #include "memorysessionstore.h"
 #include "modelsettings.h"
 #include "tavrinserver.h"
@@ -89,6 +90,7 @@ int main(int argc, char *argv[])
     // The log is the service's stderr wherever it runs. Qt for Windows would otherwise send it
     // to the debugger whenever there is no console, as when the client starts the service.
     qputenv("QT_FORCE_STDERR_LOGGING", "1");
+    LogLine::escapeAllMessages();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavrin-server"));
 
@@ -145,6 +147,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption capOption =
         hidden(option(QStringLiteral("session-cap"), QStringLiteral("Most chats kept at once."),
                       QStringLiteral("N"), QStringLiteral("10000")));
+    const QCommandLineOption leaseOption = hidden(
+        option(QStringLiteral("lock-lease-ms"),
+               QStringLiteral("How long a chat's lock lasts unless its instance renews it."),
+               QStringLiteral("MS"), QString::number(SessionStore::defaultLeaseMs)));
     const QCommandLineOption storeOption = option(
         QStringLiteral("session-store"),
         QStringLiteral("Where chats are kept: \"memory\" (this process only) or "
@@ -160,7 +166,7 @@ int main(int argc, char *argv[])
     parser.addOptions({portOption, addressOption, minVersionOption, updateMessageOption,
                        backendOption, baseUrlOption, modelOption, timeoutOption, deadlineOption,
                        concurrencyOption, storeOption, proxyOption,
-                       idleOption, capOption});
+                       idleOption, capOption, leaseOption});
     parser.process(app);
 
     bool portValid = false;
@@ -181,6 +187,9 @@ int main(int argc, char *argv[])
     const int cap = parser.value(capOption).toInt(&capValid);
     if (!idleLimit || !capValid || cap < 1)
         return fail(QStringLiteral("--session-idle-limit and --session-cap take positive numbers"));
+    const qint64 leaseMs = parser.value(leaseOption).toLongLong();
+    if (leaseMs < 30)
+        return fail(QStringLiteral("--lock-lease-ms takes a number of milliseconds from 30"));
 
     QString problem;
     const QStringList proxies = parser.isSet(proxyOption)
@@ -195,6 +204,7 @@ int main(int argc, char *argv[])
                                        *idleLimit, cap, &problem);
     if (!store)
         return fail(problem);
+    store->setLeaseMs(leaseMs);
 
     TavrinServer service(minVersion, parser.value(updateMessageOption), store);
     service.trustProxies(trusted);

@@ -1,7 +1,9 @@
 #include "tavrinserver.h"
 
+#include "chatlease.h"
 #include "codegenerator.h"
 #include "programcheck.h"
+#include "turnreplies.h"
 
 #include <QHttpServer>
 #include <QJsonArray>
@@ -19,8 +21,6 @@ using Status = ApiReply::Status;
 using ApiRequest::stringKeyProblem;
 
 constexpr qsizetype maxBodySize = 1024 * 1024;
-// How long a template chat may hold its lock; it needs a few milliseconds.
-constexpr qint64 templateLockMs = 60 * 1000;
 
 QString methodName(QHttpServerRequest::Method method)
 {
@@ -118,8 +118,9 @@ PendingAnswer TavrinServer::pendingAnswer(const QHttpServerRequest &request,
                                   request.value("X-Real-IP"), m_trustedProxies);
     const bool isChat = endpoint == QLatin1String("/api/chat");
     return PendingAnswer(request, std::move(responder), client,
-                         [this, endpoint, isChat](int status, qint64 elapsedNs) {
-                             m_metrics.countRequest(endpoint, status);
+                         [this, endpoint, isChat](int status, const QString &outcome,
+                                                  qint64 elapsedNs) {
+                             m_metrics.countRequest(endpoint, status, outcome);
                              if (isChat)
                                  m_metrics.observeChat(elapsedNs / 1e9);
                          });
@@ -237,14 +238,13 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
     const QString message = body.value(QLatin1String("user_message")).toString();
     // One request per chat at a time, in all instances: the answer to a second request could
     // not refine a program that does not exist yet.
-    m_store->acquire(id, lockMs(),
-                     [this, id, message, errors = *compileErrors, language, answer](
-                         SessionStore::Outcome outcome, const ChatRecord &chat) {
-                         if (outcome == SessionStore::Outcome::Done)
-                             return answerChat(id, chat, message, errors, language, answer);
-                         answer.send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
-                                                       refusal(outcome, language), id));
-                     });
+    m_store->acquire(id, [this, id, message, errors = *compileErrors, language, answer](
+                             SessionStore::Outcome outcome, const ChatRecord &chat) {
+        if (outcome == SessionStore::Outcome::Done)
+            return answerChat(id, chat, message, errors, language, answer);
+        answer.send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
+                                      refusal(outcome, language), id));
+    });
 }
 
 // The chat's lock is held from here until endTurn().
@@ -305,8 +305,9 @@ void TavrinServer::generate(const ChatRecord &chat, const QString &id,
 {
     auto *inFlight = new ChatInFlight(id, request.language, answer, *m_model, this);
     m_inFlight.insert(id, inFlight);
+    new ChatLease(*m_store, id, inFlight);
     inFlight->start(request, [this, id, chat](const std::optional<ChatHistory> &history,
-                                              const std::function<void()> &answer) {
+                                              const std::function<void(bool)> &answer) {
         m_inFlight.remove(id);
         std::optional<ChatRecord> kept;
         if (history) {
@@ -322,7 +323,10 @@ void TavrinServer::endTurn(const QString &id, const std::optional<ChatRecord> &c
 {
     // The answer waits until the store has the chat back, so that the client's next request,
     // wherever it goes, finds it free and up to date.
-    m_store->release(id, chat, [answer, reply] { answer.send(reply); });
+    m_store->release(id, chat, [answer, reply, chat](bool saved) {
+        const auto language = chat ? chat->language : ReplyTexts::Language::English;
+        answer.send(TurnReplies::afterSave(reply, saved, language));
+    });
 }
 
 void TavrinServer::cancel(const QJsonObject &body, ReplyTexts::Language language,
@@ -347,9 +351,11 @@ void TavrinServer::controlChat(const QJsonObject &body, ReplyTexts::Language lan
         return answer.send(ApiReply::error(Status::BadRequest, problem));
     const QString id = body.value(QLatin1String("session_id")).toString();
     const bool stoppedHere = stopHere(id, control);
-    m_store->control(id, control, [=](SessionStore::Outcome outcome, bool running) {
+    m_store->control(id, control, [=, this](SessionStore::Outcome outcome, bool running) {
         const bool cancel = control == SessionStore::Control::Cancel;
         const QString apiType = cancel ? QStringLiteral("cancel") : QStringLiteral("session");
+        if (outcome == SessionStore::Outcome::Busy)
+            return answer.send(TurnReplies::stopUnheard(id, m_store->leaseMs()));
         // A chat stopped here existed, whatever the store says now.
         if (outcome != SessionStore::Outcome::Done && !(cancel && stoppedHere)) {
             if (outcome == SessionStore::Outcome::Unavailable) {
@@ -429,16 +435,11 @@ void TavrinServer::metrics(const PendingAnswer &answer)
 {
     m_store->countChats([this, answer](std::optional<qint64> chats) {
         Metrics::Gauges gauges;
-        gauges.chatsOpen = chats.value_or(-1);
+        gauges.chatsOpen = chats.value_or(0);
+        gauges.storeUp = chats.has_value();
         gauges.chatsGenerating = m_inFlight.size();
         gauges.queueLength = m_model ? m_model->client().queueLength() : 0;
         answer.sendText(Status::Ok, "text/plain; version=0.0.4; charset=utf-8",
                         m_metrics.text(gauges));
     });
-}
-
-qint64 TavrinServer::lockMs() const
-{
-    // A generation ends by its deadline; the margin covers a repair round's last answer.
-    return m_model ? m_model->client().settings().deadlineMs + 60 * 1000 : templateLockMs;
 }

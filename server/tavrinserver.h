@@ -84,7 +84,6 @@ private:
                       const PendingAnswer &answer);
     void health(const PendingAnswer &answer);
     void metrics(const PendingAnswer &answer);
-    qint64 lockMs() const;
 
     QHttpServer *m_server;
     QTcpServer *m_listener;
