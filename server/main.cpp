@@ -68,15 +68,20 @@ QCommandLineOption hidden(QCommandLineOption option)
 }
 
 // The store the option names, or null with the reason in *error.
-SessionStore *sessionStore(const QString &name, qint64 idleLimitMs, int capacity, QString *error)
+SessionStore *sessionStore(const QString &name, qint64 idleLimitMs, int capacity,
+                           int replyTimeoutMs, QString *error)
 {
     if (name == QLatin1String("memory"))
         return new MemorySessionStore(idleLimitMs, capacity);
 #ifdef TAVRIN_WITH_REDIS
-    if (const std::optional<RedisAddress> address = RedisAddress::parse(name))
-        return new RedisSessionStore(*address, idleLimitMs, capacity);
+    if (const std::optional<RedisAddress> address = RedisAddress::parse(name)) {
+        auto *store = new RedisSessionStore(*address, idleLimitMs, capacity);
+        store->setReplyTimeoutMs(replyTimeoutMs);
+        return store;
+    }
     *error = QStringLiteral("--session-store takes \"memory\" or redis://HOST:PORT[/DB]");
 #else
+    Q_UNUSED(replyTimeoutMs);
     *error = QStringLiteral("--session-store: this build keeps chats in memory only (it was "
                             "built without hiredis)");
 #endif
@@ -151,6 +156,11 @@ int main(int argc, char *argv[])
         option(QStringLiteral("lock-lease-ms"),
                QStringLiteral("How long a chat's lock lasts unless its instance renews it."),
                QStringLiteral("MS"), QString::number(SessionStore::defaultLeaseMs)));
+    const QCommandLineOption storeTimeoutOption = hidden(
+        option(QStringLiteral("store-timeout-ms"),
+               QStringLiteral("How long Redis may keep a reply waiting before it counts as "
+                              "unreachable."),
+               QStringLiteral("MS"), QStringLiteral("2000")));
     const QCommandLineOption storeOption = option(
         QStringLiteral("session-store"),
         QStringLiteral("Where chats are kept: \"memory\" (this process only) or "
@@ -166,7 +176,7 @@ int main(int argc, char *argv[])
     parser.addOptions({portOption, addressOption, minVersionOption, updateMessageOption,
                        backendOption, baseUrlOption, modelOption, timeoutOption, deadlineOption,
                        concurrencyOption, storeOption, proxyOption,
-                       idleOption, capOption, leaseOption});
+                       idleOption, capOption, leaseOption, storeTimeoutOption});
     parser.process(app);
 
     bool portValid = false;
@@ -188,8 +198,9 @@ int main(int argc, char *argv[])
     if (!idleLimit || !capValid || cap < 1)
         return fail(QStringLiteral("--session-idle-limit and --session-cap take positive numbers"));
     const qint64 leaseMs = parser.value(leaseOption).toLongLong();
-    if (leaseMs < 30)
-        return fail(QStringLiteral("--lock-lease-ms takes a number of milliseconds from 30"));
+    const int storeTimeoutMs = parser.value(storeTimeoutOption).toInt();
+    if (leaseMs < 30 || storeTimeoutMs < 10)
+        return fail(QStringLiteral("--lock-lease-ms and --store-timeout-ms take milliseconds"));
 
     QString problem;
     const QStringList proxies = parser.isSet(proxyOption)
@@ -201,7 +212,7 @@ int main(int argc, char *argv[])
                         .arg(problem));
     }
     SessionStore *store = sessionStore(valueOf(parser, storeOption, "TAVRIN_SESSION_STORE"),
-                                       *idleLimit, cap, &problem);
+                                       *idleLimit, cap, storeTimeoutMs, &problem);
     if (!store)
         return fail(problem);
     store->setLeaseMs(leaseMs);

@@ -3,7 +3,6 @@
 #include "redisconnection.h"
 
 #include <QDebug>
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QUuid>
@@ -114,13 +113,13 @@ return 1 + running
 #undef NOW_MS
 
 constexpr int retryMs = 500;
-// How long a turn's save is tried: the trader waits for its answer meanwhile.
-constexpr qint64 saveBoundMs = 5000;
+// How often a turn's save is tried: the trader waits for its answer meanwhile.
+constexpr int saveAttempts = 3;
 // How long a given-up acquire is kept from taking its lock, should Redis run it late.
 constexpr qint64 abandonMemoryMs = 10 * 60 * 1000;
 // How long a Stop waits for the instance that runs the chat to give its lock back.
-constexpr int stopWaitMs = 1500;
-constexpr int stopPollMs = 100;
+constexpr qint64 longestStopWaitMs = 1000;
+constexpr int stopPollMs = 50;
 
 bool isError(const redisReply *reply)
 {
@@ -240,27 +239,25 @@ void RedisSessionStore::renew(const QString &id)
 void RedisSessionStore::release(const QString &id, const std::optional<ChatRecord> &chat,
                                 const Released &done)
 {
-    QElapsedTimer since;
-    since.start();
     sendRelease({"EVAL", releaseScript, "0", id.toUtf8(), m_locks.take(id),
                  chat ? chat->toJson() : QByteArray(), QByteArray::number(m_idleLimitMs)},
-                since, done);
+                saveAttempts, done);
 }
 
-// Tried again while Redis cannot be reached, for a few seconds: the answer waits for it. A
-// lock that cannot be given back lapses by itself.
-void RedisSessionStore::sendRelease(const QList<QByteArray> &command, const QElapsedTimer &since,
+// Tried again while Redis cannot be reached, a few times: the answer waits for it. A lock that
+// cannot be given back lapses by itself.
+void RedisSessionStore::sendRelease(const QList<QByteArray> &command, int attempts,
                                     const Released &done)
 {
-    m_commands->command(command, [this, command, since, done](const redisReply *reply) {
+    m_commands->command(command, [this, command, attempts, done](const redisReply *reply) {
         if (reply) {
             return done(!isError(reply) && reply->type == REDIS_REPLY_INTEGER
                         && reply->integer == 1);
         }
-        if (since.elapsed() + retryMs >= saveBoundMs)
+        if (attempts <= 1)
             return done(false);
-        QTimer::singleShot(retryMs, this, [this, command, since, done] {
-            sendRelease(command, since, done);
+        QTimer::singleShot(retryMs, this, [this, command, attempts, done] {
+            sendRelease(command, attempts - 1, done);
         });
     });
 }
@@ -300,13 +297,19 @@ void RedisSessionStore::control(const QString &id, Control control, const Contro
                             if (reply->integer == 0)
                                 return done(Outcome::Unknown, false);
                             if (reply->integer == 2 && control == Control::Cancel)
-                                return awaitStop(id, QDeadlineTimer(stopWaitMs), done);
+                                return awaitStop(id, QDeadlineTimer(stopWaitMs()), done);
                             done(Outcome::Done, reply->integer == 2);
                         });
 }
 
 // A running instance gives the lock back within milliseconds of hearing the Stop; one that
-// keeps it has died or lost Redis, and its lease lapses by itself.
+// keeps it has died or lost Redis, and its lease lapses by itself. The wait is short beside the
+// lease, so that such a lock is still there when it ends.
+qint64 RedisSessionStore::stopWaitMs() const
+{
+    return qMin(longestStopWaitMs, leaseMs() / 4);
+}
+
 void RedisSessionStore::awaitStop(const QString &id, const QDeadlineTimer &deadline,
                                   const Controlled &done)
 {
@@ -332,4 +335,9 @@ void RedisSessionStore::countChats(const Counted &done)
                                 return done(std::nullopt);
                             done(reply->integer);
                         });
+}
+
+void RedisSessionStore::setReplyTimeoutMs(int ms)
+{
+    m_commands->setReplyTimeout(ms);
 }

@@ -3,7 +3,6 @@
 #include "sessionstore.h"
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QTimer>
 #include <QString>
@@ -49,6 +48,9 @@ public:
     void control(const QString &id, Control control, const Controlled &done) override;
     void countChats(const Counted &done) override;
 
+    // How long Redis may keep a reply waiting before it counts as unreachable.
+    void setReplyTimeoutMs(int ms);
+
 private:
     struct Abandoned
     {
@@ -56,11 +58,11 @@ private:
         QDeadlineTimer remembered;
     };
 
-    void sendRelease(const QList<QByteArray> &command, const QElapsedTimer &since,
-                     const Released &done);
+    void sendRelease(const QList<QByteArray> &command, int attempts, const Released &done);
     // The lock the acquire with this token may have taken is freed, again until Redis answers.
     void abandon(const QString &id, const QByteArray &token);
     void sendAbandoned();
+    qint64 stopWaitMs() const;
     void awaitStop(const QString &id, const QDeadlineTimer &deadline, const Controlled &done);
 
     RedisConnection *m_commands;

@@ -28,21 +28,6 @@ QString methodName(QHttpServerRequest::Method method)
     return QString::fromLatin1(key).toUpper();
 }
 
-// Why a chat request cannot be taken now.
-QString refusal(SessionStore::Outcome outcome, ReplyTexts::Language language)
-{
-    switch (outcome) {
-    case SessionStore::Outcome::Busy:
-        return ReplyTexts::stillWorking(language);
-    case SessionStore::Outcome::Unavailable:
-        return ReplyTexts::chatsUnavailable(language);
-    case SessionStore::Outcome::Unknown:
-    case SessionStore::Outcome::Done:
-        break;
-    }
-    return QStringLiteral("Unknown session: please start a new chat.");
-}
-
 } // namespace
 
 TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
@@ -242,8 +227,7 @@ void TavrinServer::chat(const QJsonObject &body, ReplyTexts::Language language,
                              SessionStore::Outcome outcome, const ChatRecord &chat) {
         if (outcome == SessionStore::Outcome::Done)
             return answerChat(id, chat, message, errors, language, answer);
-        answer.send(ApiReply::outcome(Status::Ok, false, QStringLiteral("chat"),
-                                      refusal(outcome, language), id));
+        answer.send(TurnReplies::refused(outcome, language, id));
     });
 }
 

@@ -23,7 +23,35 @@ QString notSaved(ReplyTexts::Language language)
                           "start a new chat with it.");
 }
 
+ApiReply withError(ApiReply reply, Protocol::ErrorCode error)
+{
+    reply.body.insert(QStringLiteral("error"), Protocol::errorCodeName(error));
+    return reply;
+}
+
 } // namespace
+
+ApiReply refused(SessionStore::Outcome outcome, ReplyTexts::Language language,
+                 const QString &sessionId)
+{
+    const auto reply = [&sessionId](const QString &message, Protocol::ErrorCode error) {
+        return withError(ApiReply::outcome(ApiReply::Status::Ok, false, QStringLiteral("chat"),
+                                           message, sessionId),
+                         error);
+    };
+    switch (outcome) {
+    case SessionStore::Outcome::Busy:
+        return reply(ReplyTexts::stillWorking(language), Protocol::ErrorCode::ChatBusy);
+    case SessionStore::Outcome::Unavailable:
+        return reply(ReplyTexts::chatsUnavailable(language),
+                     Protocol::ErrorCode::StoreUnavailable);
+    case SessionStore::Outcome::Unknown:
+    case SessionStore::Outcome::Done:
+        break;
+    }
+    return reply(QStringLiteral("Unknown session: please start a new chat."),
+                 Protocol::ErrorCode::UnknownSession);
+}
 
 ApiReply afterSave(const ApiReply &reply, bool saved, ReplyTexts::Language language)
 {
@@ -31,24 +59,21 @@ ApiReply afterSave(const ApiReply &reply, bool saved, ReplyTexts::Language langu
         return reply;
     ApiReply unsaved = reply;
     const QString said = reply.body.value(QLatin1String("message")).toString();
-    unsaved.body.insert(QStringLiteral("message"),
-                        said.isEmpty() ? notSaved(language) : said + QStringLiteral("\n\n") + notSaved(language));
-    unsaved.body.insert(QStringLiteral("error"),
-                        Protocol::errorCodeName(Protocol::ErrorCode::ChatNotSaved));
-    return unsaved;
+    unsaved.body.insert(QStringLiteral("message"), said.isEmpty()
+                            ? notSaved(language)
+                            : said + QStringLiteral("\n\n") + notSaved(language));
+    return withError(unsaved, Protocol::ErrorCode::ChatNotSaved);
 }
 
 ApiReply stopUnheard(const QString &sessionId, qint64 leaseMs)
 {
-    ApiReply reply = ApiReply::outcome(
-        ApiReply::Status::Ok, false, QStringLiteral("cancel"),
-        QStringLiteral("The instance that runs this chat does not answer; the chat is free "
-                       "again within %1 s.")
-            .arg((leaseMs + 999) / 1000),
-        sessionId);
-    reply.body.insert(QStringLiteral("error"),
-                      Protocol::errorCodeName(Protocol::ErrorCode::ChatBusy));
-    return reply;
+    return withError(
+        ApiReply::outcome(ApiReply::Status::Ok, false, QStringLiteral("cancel"),
+                          QStringLiteral("The instance that runs this chat does not answer; the "
+                                         "chat is free again within %1 s.")
+                              .arg((leaseMs + 999) / 1000),
+                          sessionId),
+        Protocol::ErrorCode::ChatBusy);
 }
 
 } // namespace TurnReplies

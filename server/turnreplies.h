@@ -2,11 +2,16 @@
 
 #include "apireply.h"
 #include "replytexts.h"
+#include "sessionstore.h"
 
 #include <QString>
 
 // Answers that depend on what the session store did with a turn, decided in one place.
 namespace TurnReplies {
+
+// Why a chat request cannot be taken now, for any outcome of acquiring its chat but Done.
+ApiReply refused(SessionStore::Outcome outcome, ReplyTexts::Language language,
+                 const QString &sessionId);
 
 // The reply as it goes out once the store has had the chat back: a program whose chat could
 // not be kept still goes to the trader, with the error chat_not_saved and what to do next.
