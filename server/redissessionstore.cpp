@@ -197,13 +197,15 @@ void RedisSessionStore::acquire(const QString &id, const Acquired &done)
     // Pipelined ahead, so that a lock given up earlier is gone before this request looks.
     sendAbandoned();
     const QByteArray token = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    const bool goesOut = m_commands->canSend();
     m_commands->command(
         {"EVAL", acquireScript, "0", id.toUtf8(), token, QByteArray::number(leaseMs()),
          QByteArray::number(m_idleLimitMs)},
-        [this, done, id, token](const redisReply *reply) {
+        [this, done, id, token, goesOut](const redisReply *reply) {
             if (!reply) {
-                // Redis may still run the command once it comes back.
-                abandon(id, token);
+                // Redis may still run a command that went out, once it comes back.
+                if (goesOut)
+                    abandon(id, token);
                 return done(Outcome::Unavailable, {});
             }
             if (isError(reply) || reply->type != REDIS_REPLY_ARRAY || reply->elements < 1)
