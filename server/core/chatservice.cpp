@@ -1,7 +1,9 @@
 #include "chatservice.h"
 
 #include "apirequest.h"
+#include "chatlease.h"
 #include "replytexts.h"
+#include "turnreplies.h"
 
 #include "protocol/messages.h"
 
@@ -12,25 +14,6 @@ namespace {
 using Status = ApiReply::Status;
 using Protocol::ErrorCode;
 using ApiRequest::stringKeyProblem;
-
-// Why a chat request cannot be taken now.
-ApiReply refusal(SessionStore::Outcome outcome, Protocol::Language language, const QString &id)
-{
-    const auto refused = [&id](const QString &message, ErrorCode error) {
-        return ApiReply::outcome(Status::Ok, false, ApiType::Chat, message, id, error);
-    };
-    switch (outcome) {
-    case SessionStore::Outcome::Busy:
-        return refused(ReplyTexts::stillWorking(language), ErrorCode::ChatBusy);
-    case SessionStore::Outcome::Unavailable:
-        return refused(ReplyTexts::chatsUnavailable(language), ErrorCode::StoreUnavailable);
-    case SessionStore::Outcome::Unknown:
-    case SessionStore::Outcome::Done:
-        break;
-    }
-    return refused(QStringLiteral("Unknown session: please start a new chat."),
-                   ErrorCode::UnknownSession);
-}
 
 } // namespace
 
@@ -90,13 +73,12 @@ void ChatService::chat(const QJsonObject &body, Protocol::Language language, con
     const QString message = body.value(Field::UserMessage).toString();
     // One request per chat at a time, in all instances: the answer to a second request could
     // not refine a program that does not exist yet.
-    m_store->acquire(id, lockMs(),
-                     [this, id, message, errors = *compileErrors, language, answer](
-                         SessionStore::Outcome outcome, const ChatRecord &chat) {
-                         if (outcome == SessionStore::Outcome::Done)
-                             return answerChat(id, chat, message, errors, language, answer);
-                         answer->send(refusal(outcome, language, id));
-                     });
+    m_store->acquire(id, [this, id, message, errors = *compileErrors, language, answer](
+                             SessionStore::Outcome outcome, const ChatRecord &chat) {
+        if (outcome == SessionStore::Outcome::Done)
+            return answerChat(id, chat, message, errors, language, answer);
+        answer->send(TurnReplies::refused(outcome, language, id));
+    });
 }
 
 // The chat's lock is held from here until the writing ends. The answer waits until the store
@@ -111,15 +93,16 @@ void ChatService::answerChat(const QString &id, const ChatRecord &chat, const QS
             Status::Ok, false, ApiType::Chat,
             QStringLiteral("The message is empty: describe the program you want."), id,
             ErrorCode::InvalidRequest);
-        return m_store->release(id, std::nullopt, [answer, reply] { answer->send(reply); });
+        return m_store->release(id, std::nullopt, [answer, reply](bool) { answer->send(reply); });
     }
     ChatRecord asked = chat;
     asked.language = language;
     auto *inFlight = new ChatInFlight(id, language, answer, *m_writer, this);
     m_inFlight.insert(id, inFlight);
+    new ChatLease(*m_store, id, inFlight);
     inFlight->start({asked, message, compileErrors},
                     [this, id](const std::optional<ChatRecord> &kept,
-                               const std::function<void()> &reply) {
+                               const std::function<void(bool)> &reply) {
                         m_inFlight.remove(id);
                         m_store->release(id, kept, reply);
                     });
@@ -146,9 +129,11 @@ void ChatService::controlChat(const QJsonObject &body, Protocol::Language langua
         return answer->send(ApiReply::invalid(problem));
     const QString id = body.value(Field::SessionId).toString();
     const bool stoppedHere = stopHere(id, control);
-    m_store->control(id, control, [=](SessionStore::Outcome outcome, bool running) {
+    m_store->control(id, control, [=, this](SessionStore::Outcome outcome, bool running) {
         const bool cancel = control == SessionStore::Control::Cancel;
         const QString apiType = cancel ? ApiType::Cancel : ApiType::Session;
+        if (outcome == SessionStore::Outcome::Busy)
+            return answer->send(TurnReplies::stopUnheard(id, m_store->leaseMs()));
         // A chat stopped here existed, whatever the store says now.
         if (outcome != SessionStore::Outcome::Done && !(cancel && stoppedHere)) {
             if (outcome == SessionStore::Outcome::Unavailable) {
@@ -177,10 +162,4 @@ bool ChatService::stopHere(const QString &id, SessionStore::Control control)
     chat->stop(control == SessionStore::Control::End ? ReplyTexts::chatEnded(chat->language())
                                                       : ReplyTexts::stopped(chat->language()));
     return true;
-}
-
-// A writing ends by its deadline; the margin covers a repair round's last answer.
-qint64 ChatService::lockMs() const
-{
-    return m_writer->deadlineMs() + 60 * 1000;
 }

@@ -41,7 +41,6 @@ private:
                      SessionStore::Control control);
     // Stops the chat's writing if it runs in this instance; false when it does not.
     bool stopHere(const QString &id, SessionStore::Control control);
-    qint64 lockMs() const;
 
     SessionStore *m_store;
     CodeWriter *m_writer;

@@ -1,5 +1,7 @@
 #include "pendinganswer.h"
 
+#include "metrics.h"
+
 #include "protocol/eventstream.h"
 #include "protocol/messages.h"
 
@@ -100,7 +102,7 @@ void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const
             m_state->responder->write(document, {{QByteArrayLiteral("Allow"), allow}},
                                       httpStatus(reply.status));
     }
-    finish(line, reply.status);
+    finish(line, reply.status, Metrics::outcomeOf(reply.body));
 }
 
 void PendingAnswer::sendText(ApiReply::Status status, const QByteArray &contentType,
@@ -113,17 +115,17 @@ void PendingAnswer::sendText(ApiReply::Status status, const QByteArray &contentT
         m_state->responder->write(body, contentType, httpStatus(status));
     else
         line += QStringLiteral(" (client gone)");
-    finish(line, status);
+    finish(line, status, QStringLiteral("ok"));
 }
 
-void PendingAnswer::finish(QString line, ApiReply::Status status) const
+void PendingAnswer::finish(QString line, ApiReply::Status status, const QString &outcome) const
 {
     m_state->responder.reset();
     if (!m_client.isEmpty())
         line += QStringLiteral(" client=") + m_client;
     qInfo().noquote() << line;
     if (m_state->observer)
-        m_state->observer(int(httpStatus(status)), m_state->age.nsecsElapsed());
+        m_state->observer(int(httpStatus(status)), outcome, m_state->age.nsecsElapsed());
 }
 
 QMetaObject::Connection PendingAnswer::whenClientGone(QObject *context,

@@ -95,8 +95,9 @@ PendingAnswer TavrinServer::pendingAnswer(const QHttpServerRequest &request,
                                   request.value("X-Real-IP"), m_trustedProxies);
     const bool isChat = endpoint == ServicePath::Chat;
     return PendingAnswer(request, std::move(responder), client,
-                         [this, endpoint, isChat](int status, qint64 elapsedNs) {
-                             m_metrics.countRequest(endpoint, status);
+                         [this, endpoint, isChat](int status, const QString &outcome,
+                                                  qint64 elapsedNs) {
+                             m_metrics.countRequest(endpoint, status, outcome);
                              if (isChat)
                                  m_metrics.observeChat(elapsedNs / 1e9);
                          });
@@ -206,7 +207,8 @@ void TavrinServer::metrics(const PendingAnswer &answer)
 {
     m_chats->store().countChats([this, answer](std::optional<qint64> chats) {
         Metrics::Gauges gauges;
-        gauges.chatsOpen = chats.value_or(-1);
+        gauges.chatsOpen = chats.value_or(0);
+        gauges.storeUp = chats.has_value();
         gauges.chatsGenerating = m_chats->chatsWriting();
         gauges.queueLength = m_chats->writer().queueLength();
         answer.sendText(Status::Ok, "text/plain; version=0.0.4; charset=utf-8",

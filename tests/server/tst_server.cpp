@@ -344,6 +344,42 @@ private slots:
         QCOMPARE(chat(port, id, "again").value("success"), QJsonValue(true));
     }
 
+    // The API key goes to the model server only, and never comes back from it into an answer
+    // or the log.
+    void modelSecretsKept_data()
+    {
+        QTest::addColumn<bool>("redirect");
+        QTest::newRow("key echoed in an error") << false;
+        QTest::newRow("redirect to another port") << true;
+    }
+    void modelSecretsKept()
+    {
+        QFETCH(bool, redirect);
+        const QByteArray key = "sk-very-secret-1";
+        FakeModel fake;
+        FakeModel elsewhere;
+        fake.script = {redirect ? canned(307, {}, "Location: " + elsewhere.url().toUtf8() + "/v1/chat/completions\r\n")
+                                : canned(500, R"({"error": {"message": "Incorrect API key provided: )" + key + R"("}})")};
+        Service service;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TAVRIN_LLM_API_KEY", key);
+        environment.insert("TAVRIN_LLM_MODEL", "fake-model");
+        service.setProcessEnvironment(environment);
+        const quint16 port = startModelService(service, fake.url());
+        const QJsonObject reply = chat(port, open(port), "An EA");
+        QCOMPARE(reply.value("success"), false);
+        const QString message = reply.value("message").toString();
+        QVERIFY2(!message.contains(key) && message.contains("***") == !redirect, qPrintable(message));
+        QVERIFY(elsewhere.heads.isEmpty());
+        // Asked often, the health check asks the model server once.
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(result(sendAsync("GET", "/healthz", {}, port)).second.value("model").toString(), "reachable");
+        QCOMPARE(fake.modelLists, 2);
+        service.kill();
+        service.waitForFinished();
+        QVERIFY(!service.readAllStandardError().contains(key));
+    }
+
     void concurrentChats()
     {
         FakeModel fake;
