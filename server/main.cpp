@@ -7,6 +7,7 @@
 #include "memorysessionstore.h"
 #include "modelsettings.h"
 #include "modelwriter.h"
+#include "stopsignals.h"
 #include "tavrinserver.h"
 #include "templatewriter.h"
 #ifdef TAVRIN_WITH_REDIS
@@ -163,6 +164,22 @@ int main(int argc, char *argv[])
                QStringLiteral("How long Redis may keep a reply waiting before it counts as "
                               "unreachable."),
                QStringLiteral("MS"), QStringLiteral("2000")));
+    const QCommandLineOption graceOption = hidden(
+        option(QStringLiteral("stop-grace-ms"),
+               QStringLiteral("How long a stop lets the chats in flight finish."),
+               QStringLiteral("MS"), QStringLiteral("10000")));
+    const QCommandLineOption headerTimeoutOption = hidden(
+        option(QStringLiteral("header-timeout-ms"),
+               QStringLiteral("How long a connection may take to send a request's header."),
+               QStringLiteral("MS"), QString::number(ConnectionLimits().headerTimeoutMs)));
+    const QCommandLineOption idleTimeoutOption = hidden(
+        option(QStringLiteral("idle-timeout-ms"),
+               QStringLiteral("How long a connection may stay idle."), QStringLiteral("MS"),
+               QString::number(ConnectionLimits().idleTimeoutMs)));
+    const QCommandLineOption connectionsOption =
+        option(QStringLiteral("max-connections"),
+               QStringLiteral("Most connections open at once; more are refused."),
+               QStringLiteral("N"), QString::number(ConnectionLimits().maxConnections));
     const QCommandLineOption storeOption = option(
         QStringLiteral("session-store"),
         QStringLiteral("Where chats are kept: \"memory\" (this process only) or "
@@ -178,7 +195,8 @@ int main(int argc, char *argv[])
     parser.addOptions({portOption, addressOption, minVersionOption, updateMessageOption,
                        backendOption, baseUrlOption, modelOption, timeoutOption, deadlineOption,
                        concurrencyOption, storeOption, proxyOption,
-                       idleOption, capOption, leaseOption, storeTimeoutOption});
+                       idleOption, capOption, leaseOption, storeTimeoutOption, graceOption,
+                       headerTimeoutOption, idleTimeoutOption, connectionsOption});
     parser.process(app);
 
     bool portValid = false;
@@ -203,6 +221,14 @@ int main(int argc, char *argv[])
     const int storeTimeoutMs = parser.value(storeTimeoutOption).toInt();
     if (leaseMs < 30 || storeTimeoutMs < 10)
         return fail(QStringLiteral("--lock-lease-ms and --store-timeout-ms take milliseconds"));
+    const int graceMs = parser.value(graceOption).toInt();
+    ConnectionLimits limits;
+    limits.headerTimeoutMs = parser.value(headerTimeoutOption).toInt();
+    limits.idleTimeoutMs = parser.value(idleTimeoutOption).toInt();
+    limits.maxConnections = parser.value(connectionsOption).toInt();
+    if (graceMs < 1 || limits.headerTimeoutMs < 1 || limits.idleTimeoutMs < 1
+        || limits.maxConnections < 1)
+        return fail(QStringLiteral("--max-connections takes a positive number"));
 
     QString problem;
     const QStringList proxies = parser.isSet(proxyOption)
@@ -250,7 +276,7 @@ int main(int argc, char *argv[])
     TavrinServer service(minVersion, parser.value(updateMessageOption), store, writer);
     service.trustProxies(trusted);
     QString errorString;
-    if (!service.listen(address, port, &errorString)) {
+    if (!service.listen(address, port, &errorString, limits)) {
         return fail(QStringLiteral("cannot listen on %1 port %2: %3")
                         .arg(address.toString(), QString::number(port), errorString));
     }
@@ -260,5 +286,10 @@ int main(int argc, char *argv[])
                              << "and not only on this machine: anyone who can reach it can use it "
                                 "and spends the model's quota";
     }
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopAsked, &service, [&service, graceMs] {
+        qInfo().noquote() << "stopping: chats in flight have" << graceMs << "ms to finish";
+        service.stop(graceMs, [] { QCoreApplication::exit(0); });
+    }, Qt::SingleShotConnection);
     return app.exec();
 }

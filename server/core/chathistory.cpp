@@ -16,6 +16,9 @@ void ChatHistory::remember(const QString &request, const QString &newProgram)
         size += earlier.size();
     while (size > maxCharacters && requests.size() > 1)
         size -= requests.takeFirst().size();
+    // The latest request counts too: what does not fit beside the program is cut off.
+    if (size > maxCharacters)
+        requests.last().truncate(qMax<qsizetype>(0, maxCharacters - program.size()));
 }
 
 bool ChatHistory::trim()

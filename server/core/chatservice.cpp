@@ -8,12 +8,26 @@
 #include "protocol/messages.h"
 
 #include <optional>
+#include <utility>
 
 namespace {
 
 using Status = ApiReply::Status;
 using Protocol::ErrorCode;
 using ApiRequest::stringKeyProblem;
+
+// Whether the request stays within what a chat takes, so that one request cannot fill the
+// store or the model's prompt.
+bool withinLimits(const QString &message, const QStringList &compileErrors)
+{
+    if (message.toUtf8().size() > RequestLimit::UserMessageBytes
+        || compileErrors.size() > RequestLimit::CompileErrorLines)
+        return false;
+    qsizetype bytes = 0;
+    for (const QString &error : compileErrors)
+        bytes += error.toUtf8().size();
+    return bytes <= RequestLimit::CompileErrorBytes;
+}
 
 } // namespace
 
@@ -68,9 +82,19 @@ void ChatService::chat(const QJsonObject &body, Protocol::Language language, con
     const std::optional<QStringList> compileErrors = ApiRequest::compileErrorsOf(body);
     if (!compileErrors)
         return answer->send(ApiReply::invalid(QStringLiteral("\"compile_errors\" must be a list of strings.")));
-    answer->streamIfAccepted();
     const QString id = body.value(Field::SessionId).toString();
     const QString message = body.value(Field::UserMessage).toString();
+    if (m_stopping) {
+        return answer->send(ApiReply::outcome(Status::Ok, false, ApiType::Chat,
+                                              ReplyTexts::restarting(language), id,
+                                              ErrorCode::ServiceRestarting));
+    }
+    if (!withinLimits(message, *compileErrors)) {
+        return answer->send(ApiReply::outcome(Status::Ok, false, ApiType::Chat,
+                                              ReplyTexts::requestTooLarge(language), id,
+                                              ErrorCode::RequestTooLarge));
+    }
+    answer->streamIfAccepted();
     // One request per chat at a time, in all instances: the answer to a second request could
     // not refine a program that does not exist yet.
     m_store->acquire(id, [this, id, message, errors = *compileErrors, language, answer](
@@ -104,7 +128,12 @@ void ChatService::answerChat(const QString &id, const ChatRecord &chat, const QS
                     [this, id](const std::optional<ChatRecord> &kept,
                                const std::function<void(bool)> &reply) {
                         m_inFlight.remove(id);
-                        m_store->release(id, kept, reply);
+                        ++m_releasing;
+                        m_store->release(id, kept, [this, reply](bool saved) {
+                            reply(saved);
+                            --m_releasing;
+                            stopWhenIdle();
+                        });
                     });
 }
 
@@ -162,4 +191,30 @@ bool ChatService::stopHere(const QString &id, SessionStore::Control control)
     chat->stop(control == SessionStore::Control::End ? ReplyTexts::chatEnded(chat->language())
                                                       : ReplyTexts::stopped(chat->language()));
     return true;
+}
+
+void ChatService::stop(int graceMs, const std::function<void()> &done)
+{
+    m_stopping = true;
+    m_stopped = done;
+    m_grace.setSingleShot(true);
+    connect(&m_grace, &QTimer::timeout, this, [this] {
+        const QList<QPointer<ChatInFlight>> chats = m_inFlight.values();
+        for (const QPointer<ChatInFlight> &chat : chats) {
+            if (chat) {
+                chat->stop(ReplyTexts::restarting(chat->language()),
+                           ErrorCode::ServiceRestarting);
+            }
+        }
+    });
+    m_grace.start(graceMs);
+    stopWhenIdle();
+}
+
+void ChatService::stopWhenIdle()
+{
+    if (!m_stopping || !m_stopped || !m_inFlight.isEmpty() || m_releasing > 0)
+        return;
+    m_grace.stop();
+    std::exchange(m_stopped, {})();
 }

@@ -31,6 +31,8 @@ struct Phrases
     QString takeProfit;
     QString movingAverage;
     QString crossover;
+    QString requestTooLarge;
+    QString restarting;
 };
 
 const Phrases &phrasesIn(Protocol::Language language)
@@ -73,7 +75,12 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("stop loss"),
         QStringLiteral("take profit"),
         QStringLiteral("moving average"),
-        QStringLiteral("moving average crossover")};
+        QStringLiteral("moving average crossover"),
+        QStringLiteral("The request is too long: a message may have at most 32 KB of text, and "
+                       "compile errors at most 200 lines and 32 KB. Please shorten it and send it "
+                       "again."),
+        QStringLiteral("The service is restarting and stopped before your program was ready. "
+                       "Your chat is kept: please send the request again.")};
     static const Phrases simplified{
         QStringLiteral("新的 %1 %2对话已就绪。请描述您想要的%2。"),
         QStringLiteral("已生成 %1 %2：%3。"),
@@ -102,7 +109,9 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("止损"),
         QStringLiteral("止盈"),
         QStringLiteral("均线"),
-        QStringLiteral("均线交叉")};
+        QStringLiteral("均线交叉"),
+        QStringLiteral("请求过长：一条消息最多 32 KB 文字，编译错误最多 200 行、32 KB。请缩短后重新发送。"),
+        QStringLiteral("服务正在重启，程序完成之前已停止。您的对话已保留：请重新发送请求。")};
     static const Phrases traditional{
         QStringLiteral("新的 %1 %2對話已就緒。請描述您想要的%2。"),
         QStringLiteral("已生成 %1 %2：%3。"),
@@ -131,7 +140,9 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("止損"),
         QStringLiteral("止盈"),
         QStringLiteral("均線"),
-        QStringLiteral("均線交叉")};
+        QStringLiteral("均線交叉"),
+        QStringLiteral("請求過長：一則訊息最多 32 KB 文字，編譯錯誤最多 200 行、32 KB。請縮短後重新傳送。"),
+        QStringLiteral("服務正在重新啟動，程式完成之前已停止。您的對話已保留：請重新傳送請求。")};
     if (language == Protocol::Language::SimplifiedChinese)
         return simplified;
     if (language == Protocol::Language::TraditionalChinese)
@@ -256,6 +267,16 @@ QString ReplyTexts::chatsUnavailable(Language language)
 QString ReplyTexts::chatEnded(Language language)
 {
     return phrasesIn(language).chatEnded;
+}
+
+QString ReplyTexts::requestTooLarge(Language language)
+{
+    return phrasesIn(language).requestTooLarge;
+}
+
+QString ReplyTexts::restarting(Language language)
+{
+    return phrasesIn(language).restarting;
 }
 
 QString ReplyTexts::modelFailure(Language language, ModelClient::Failure failure, const QString &detail)

@@ -1,5 +1,6 @@
 #include "pendinganswer.h"
 
+#include "connectionguard.h"
 #include "metrics.h"
 
 #include "protocol/eventstream.h"
@@ -48,6 +49,8 @@ PendingAnswer::PendingAnswer(const QHttpServerRequest &request, QHttpServerRespo
     m_state->responder.emplace(std::move(responder));
     m_socket = m_state->responder->socket();
     m_state->acceptsStream = request.value("Accept").contains("text/event-stream");
+    m_state->closeAfter = request.value("Connection").toLower().contains("close");
+    ConnectionGuard::setAnswering(m_socket, true);
 }
 
 void PendingAnswer::streamIfAccepted() const
@@ -121,6 +124,9 @@ void PendingAnswer::sendText(ApiReply::Status status, const QByteArray &contentT
 void PendingAnswer::finish(QString line, ApiReply::Status status, const QString &outcome) const
 {
     m_state->responder.reset();
+    ConnectionGuard::setAnswering(m_socket, false);
+    if (m_state->closeAfter && clientConnected())
+        m_socket->disconnectFromHost();
     if (!m_client.isEmpty())
         line += QStringLiteral(" client=") + m_client;
     qInfo().noquote() << line;

@@ -56,6 +56,8 @@ private:
         bool acceptsStream = false;
         bool streamed = false;
         bool streamStarted = false;
+        // The request said "Connection: close": the connection ends with the answer.
+        bool closeAfter = false;
         Observer observer;
         QElapsedTimer age;
     };
@@ -63,7 +65,8 @@ private:
     bool clientConnected() const;
     // Writes one chunk of the stream, its header first if it has not gone out yet.
     void writeChunk(const QByteArray &bytes) const;
-    // Logs the answer's line and tells the observer; the responder is used up.
+    // Logs the answer's line and tells the observer; the responder is used up, and the
+    // connection closed when the request asked for that.
     void finish(QString line, ApiReply::Status status, const QString &outcome) const;
 
     std::shared_ptr<State> m_state;

@@ -21,6 +21,8 @@ namespace {
 constexpr int waitMs = 20000;
 // Short, so that a dead instance's chat is free again soon.
 constexpr int leaseMs = 1500;
+// How long a stopped instance lets its chats finish.
+constexpr int graceMs = 300;
 const QByteArray secret = "s3cret-pw";
 
 quint16 freePort()
@@ -146,7 +148,7 @@ private:
                        "--llm-base-url", QStringLiteral("http://trader:%1@127.0.0.1:%2/v1").arg(QString::fromLatin1(secret)).arg(m_model.serverPort()),
                        "--session-store", QStringLiteral("redis://127.0.0.1:%1").arg(m_redisPort),
                        "--trusted-proxy", "127.0.0.1", "--lock-lease-ms", QString::number(leaseMs),
-                       "--store-timeout-ms", "500"});
+                       "--store-timeout-ms", "500", "--stop-grace-ms", QString::number(graceMs)});
         QByteArray out;
         QTRY_VERIFY_WITH_TIMEOUT((out += process.readLine()).contains("listening on"), waitMs);
         m_logs += out;
@@ -254,6 +256,30 @@ private slots:
         QVERIFY(counted.contains("tavrin_store_up 1\n"));
         QVERIFY(counted.contains(R"(tavrin_requests_total{endpoint="/api/cancel",status="200",outcome="chat_busy"} 1)"));
         running->deleteLater();
+        startInstance(0);
+    }
+
+    // A stopped instance (systemctl stop, an upgrade) lets its chats finish for a while, then
+    // tells their clients to send again, frees the chats at once and exits cleanly.
+    void terminatedInstanceEndsItsChats()
+    {
+        const QString id = openChat(m_ports[0]);
+        QNetworkReply *running = send(m_ports[0], "POST", "/api/chat", {{"session_id", id}, {"user_message", "hold it"}},
+                                      "text/event-stream");
+        QTRY_VERIFY_WITH_TIMEOUT(m_model.requests.value(m_model.requests.size() - 1).contains("hold it"), waitMs);
+        QElapsedTimer sinceTerm;
+        sinceTerm.start();
+        m_instances[0]->terminate();
+        QVERIFY(m_instances[0]->waitForFinished(waitMs));
+        QCOMPARE(m_instances[0]->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_instances[0]->exitCode(), 0);
+        // Coarse timers may fire a twentieth early.
+        QVERIFY2(sinceTerm.elapsed() >= graceMs * 19 / 20, qPrintable(QString::number(sinceTerm.elapsed())));
+        QSignalSpy(running, &QNetworkReply::finished).wait(waitMs);
+        const QByteArray stream = running->readAll();
+        running->deleteLater();
+        QVERIFY2(stream.contains("event: done") && stream.contains("\"error\":\"service_restarting\""), stream.constData());
+        QVERIFY(chat(m_ports[1], id, "an MA EA").value("success").toBool());
         startInstance(0);
     }
 

@@ -255,6 +255,49 @@ private slots:
                                 << QStringList{"InpFastPeriod = 5", "InpMaMethod = MODE_EMA", "InpStopLoss = 250"};
     }
 
+    // A request over the limits is refused in the chat's language before it reaches the store
+    // or a model; the client's own bounding of compile errors stays within them.
+    void requestLimits_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("errors");
+        QTest::addColumn<bool>("boundedByClient");
+        QTest::addColumn<QString>("error");
+        const QString line = "E.mq5(3,1) : error 256: 'x' - undeclared identifier " + QString(300, 'x');
+        QTest::newRow("message over 32 KB") << QString(32 * 1024 + 1, 'a') << QStringList() << false << "request_too_large";
+        QTest::newRow("Chinese message over 32 KB in UTF-8") << QString(11000, QChar(0x5B57)) << QStringList() << false << "request_too_large";
+        QTest::newRow("201 error lines") << "fix" << QStringList(201, "E.mq5(1,1) : error 1: x") << false << "request_too_large";
+        QTest::newRow("errors over 32 KB") << "fix" << QStringList(100, line) << false << "request_too_large";
+        QTest::newRow("100,000 lines bounded by the client") << "fix" << QStringList(100000, line) << true << "cannot_repair";
+    }
+    void requestLimits()
+    {
+        QFETCH(QString, message);
+        QFETCH(QStringList, errors);
+        QFETCH(bool, boundedByClient);
+        QFETCH(QString, error);
+        Service service(new TemplateWriter);
+        const QString id = service.open("MT5", "ea", "zh-CN");
+        service.chat(id, "RSI 14", "zh-CN");
+        QJsonObject body = chatBody(id, message, "zh-CN", errors);
+        if (!boundedByClient)
+            body.insert("compile_errors", QJsonArray::fromStringList(errors));
+        const QJsonObject reply = service.result(service.callAsync(&ChatService::chat, body, "zh-CN"));
+        QCOMPARE(reply.value("error").toString(), error);
+        if (error == "request_too_large")
+            QVERIFY2(reply.value("message").toString().startsWith("请求过长"), qPrintable(reply.value("message").toString()));
+    }
+
+    // The history's bound counts the latest request too, so that a chat's record stays small.
+    void historyBounded()
+    {
+        ChatHistory history;
+        history.remember("An RSI EA", "int OnInit() {}");
+        history.remember(QString(40 * 1024, 'r'), QString(2000, 'p'));
+        QCOMPARE(history.requests.size(), 1);
+        QCOMPARE(history.requests.first().size() + history.program.size(), 32 * 1024);
+    }
+
     void templateProgram()
     {
         QFETCH(QString, platform);
