@@ -228,7 +228,8 @@ int main(int argc, char *argv[])
     limits.maxConnections = parser.value(connectionsOption).toInt();
     if (graceMs < 1 || limits.headerTimeoutMs < 1 || limits.idleTimeoutMs < 1
         || limits.maxConnections < 1)
-        return fail(QStringLiteral("--max-connections takes a positive number"));
+        return fail(QStringLiteral("--max-connections, --stop-grace-ms and the time-outs take "
+                                   "positive numbers"));
 
     QString problem;
     const QStringList proxies = parser.isSet(proxyOption)

@@ -40,6 +40,17 @@ ChatService::ChatService(SessionStore *store, CodeWriter *writer, QObject *paren
     m_writer->setParent(this);
     connect(m_store, &SessionStore::controlled, this,
             [this](SessionStore::Control control, const QString &id) { stopHere(id, control); });
+    // Past a stop's grace, the chats still being written end; their clients may send again.
+    m_grace.setSingleShot(true);
+    connect(&m_grace, &QTimer::timeout, this, [this] {
+        const QList<QPointer<ChatInFlight>> chats = m_inFlight.values();
+        for (const QPointer<ChatInFlight> &chat : chats) {
+            if (chat) {
+                chat->stop(ReplyTexts::restarting(chat->language()),
+                           ErrorCode::ServiceRestarting);
+            }
+        }
+    });
 }
 
 void ChatService::startChat(const QJsonObject &body, Protocol::Language language,
@@ -197,16 +208,6 @@ void ChatService::stop(int graceMs, const std::function<void()> &done)
 {
     m_stopping = true;
     m_stopped = done;
-    m_grace.setSingleShot(true);
-    connect(&m_grace, &QTimer::timeout, this, [this] {
-        const QList<QPointer<ChatInFlight>> chats = m_inFlight.values();
-        for (const QPointer<ChatInFlight> &chat : chats) {
-            if (chat) {
-                chat->stop(ReplyTexts::restarting(chat->language()),
-                           ErrorCode::ServiceRestarting);
-            }
-        }
-    });
     m_grace.start(graceMs);
     stopWhenIdle();
 }
