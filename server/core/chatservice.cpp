@@ -20,13 +20,8 @@ using ApiRequest::stringKeyProblem;
 // store or the model's prompt.
 bool withinLimits(const QString &message, const QStringList &compileErrors)
 {
-    if (message.toUtf8().size() > RequestLimit::UserMessageBytes
-        || compileErrors.size() > RequestLimit::CompileErrorLines)
-        return false;
-    qsizetype bytes = 0;
-    for (const QString &error : compileErrors)
-        bytes += error.toUtf8().size();
-    return bytes <= RequestLimit::CompileErrorBytes;
+    return message.toUtf8().size() <= RequestLimit::UserMessageBytes
+           && boundedCompileErrors(compileErrors).size() == compileErrors.size();
 }
 
 } // namespace

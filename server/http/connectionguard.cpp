@@ -37,7 +37,7 @@ ConnectionGuard::ConnectionGuard(QTcpSocket *socket, const ConnectionLimits &lim
 
 void ConnectionGuard::setAnswering(QTcpSocket *socket, bool answering)
 {
-    if (auto *guard = socket ? socket->findChild<ConnectionGuard *>() : nullptr) {
+    if (auto *guard = socket ? socket->findChild<ConnectionGuard *>(QString(), Qt::FindDirectChildrenOnly) : nullptr) {
         guard->m_answering = answering;
         guard->rearm();
     }

@@ -384,19 +384,19 @@ private slots:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<int>("closedAfterMs");
-        const QStringList quick{"--header-timeout-ms", "300", "--idle-timeout-ms", "600"};
+        const QStringList quick{"--header-timeout-ms", "150", "--idle-timeout-ms", "300"};
         const QByteArray post = "POST /api/chat HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n";
         QByteArray chunks;
         for (int i = 0; i < 20; ++i)
             chunks += "10000\r\n" + QByteArray(0x10000, 'a') + "\r\n";
         const QByteArray tooLarge = "HTTP/1.1 413";
 
-        QTest::newRow("half-open") << quick << 0 << QByteArray() << QByteArray() << 300;
-        QTest::newRow("header never ends") << quick << 0 << QByteArray(post) << QByteArray() << 300;
+        QTest::newRow("half-open") << quick << 0 << QByteArray() << QByteArray() << 150;
+        QTest::newRow("header never ends") << quick << 0 << QByteArray(post) << QByteArray() << 150;
         QTest::newRow("200 MB declared") << quick << 0 << post + "Content-Length: 209715200\r\n\r\n" << tooLarge << 0;
         QTest::newRow("chunked past 1 MiB") << quick << 0 << post + "Transfer-Encoding: chunked\r\n\r\n" + chunks << tooLarge << 0;
         QTest::newRow("idle after an answer") << quick << 0 << QByteArray("GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n")
-                                              << QByteArray("HTTP/1.1 200") << 600;
+                                              << QByteArray("HTTP/1.1 200") << 300;
         QTest::newRow("over the cap") << QStringList{"--max-connections", "2"} << 2 << QByteArray() << QByteArray() << 0;
     }
     void connectionBounds()
@@ -414,7 +414,7 @@ private slots:
             others.back()->connectToHost(QHostAddress::LocalHost, port);
             QVERIFY(others.back()->waitForConnected());
         }
-        QTest::qWait(othersOpen > 0 ? 200 : 0);
+        QTest::qWait(othersOpen > 0 ? 100 : 0);
         QTcpSocket client;
         QElapsedTimer open;
         open.start();
@@ -425,7 +425,8 @@ private slots:
         received += client.readAll();
         QVERIFY2(received.startsWith(answer), received.left(200).constData());
         QVERIFY(answer != "HTTP/1.1 413" || received.contains("\"error\":\"request_too_large\""));
-        QVERIFY2(open.elapsed() >= closedAfterMs && open.elapsed() < closedAfterMs + 5000, qPrintable(QString::number(open.elapsed())));
+        // Coarse timers may fire a twentieth early.
+        QVERIFY2(open.elapsed() >= closedAfterMs * 9 / 10 && open.elapsed() < closedAfterMs + 5000, qPrintable(QString::number(open.elapsed())));
         for (const auto &other : others)
             QCOMPARE(other->state(), QAbstractSocket::ConnectedState);
     }
