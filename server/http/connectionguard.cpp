@@ -110,6 +110,7 @@ void ConnectionGuard::headerArrived(qsizetype end)
 // dropped as it comes, never kept.
 void ConnectionGuard::refuseBody(qint64 unread)
 {
+    m_drainingChunks = m_state == State::ChunkedBody;
     m_state = State::Draining;
     m_drainLeft = qMin(unread, m_limits.maxDrainBytes);
     m_beyondDrain = unread > m_limits.maxDrainBytes;
@@ -134,9 +135,14 @@ void ConnectionGuard::refuseBody(qint64 unread)
 void ConnectionGuard::drain()
 {
     rearm();
-    const QByteArray tail = m_socket->peek(m_socket->bytesAvailable()).right(5);
-    m_drainLeft -= m_socket->skip(m_socket->bytesAvailable());
-    const bool chunkedEnd = tail == "0\r\n\r\n";
+    char chunk[64 * 1024];
+    qint64 got = 0;
+    while ((got = m_socket->read(chunk, sizeof chunk)) > 0) {
+        m_drainLeft -= got;
+        m_tail.append(chunk + qMax<qint64>(0, got - 5), qMin<qint64>(got, 5));
+        m_tail = m_tail.right(5);
+    }
+    const bool chunkedEnd = m_drainingChunks && m_tail == "0\r\n\r\n";
     if (m_drainLeft > 0 && !chunkedEnd)
         return;
     m_state = State::Closed;

@@ -57,6 +57,9 @@ private:
     QByteArray m_header;
     qint64 m_chunkedBytes = 0;
     qint64 m_drainLeft = 0;
+    // The last bytes drained, where a chunked body's end shows.
+    bool m_drainingChunks = false;
+    QByteArray m_tail;
     bool m_beyondDrain = false;
     bool m_answering = false;
     QTimer m_timer;
