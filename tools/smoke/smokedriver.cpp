@@ -7,15 +7,20 @@
 #include "ui/brevanqt.h"
 #include "widgets/chattextedit.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -42,6 +47,48 @@ QString shownText(ChatTextEdit *transcript)
 bool waitForTranscript(ChatTextEdit *transcript, const QString &text, int timeoutMs)
 {
     return QTest::qWaitFor([&] { return shownText(transcript).contains(text); }, timeoutMs);
+}
+
+QAction *menuAction(BrevanQt &window, const QString &text)
+{
+    const QList<QAction *> actions = window.findChildren<QAction *>();
+    const auto found = std::find_if(actions.begin(), actions.end(),
+                                    [&](const QAction *action) { return action->text() == text; });
+    return found == actions.end() ? nullptr : *found;
+}
+
+// Opens Settings > Code generator… and cancels it once it is on screen; true when it opened.
+bool openCodeGeneratorDialog(BrevanQt &window)
+{
+    QAction *action = menuAction(window, QStringLiteral("Code generator…"));
+    if (!action)
+        return false;
+    bool shown = false;
+    // The dialog runs its own loop; this timer fires inside it.
+    QTimer::singleShot(0, &window, [&shown] {
+        if (!QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 5000))
+            return;
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        shown = QTest::qWaitForWindowExposed(dialog);
+        dialog->reject();
+    });
+    action->trigger();
+    return shown;
+}
+
+// Switches the window to Simplified Chinese and back; true when its menus followed.
+bool switchLanguage(BrevanQt &window)
+{
+    QAction *chinese = menuAction(window, QStringLiteral("简体中文"));
+    QAction *english = menuAction(window, QStringLiteral("English"));
+    if (!chinese || !english)
+        return false;
+    chinese->trigger();
+    const bool translated = !menuAction(window, QStringLiteral("Code generator…"));
+    english->trigger();
+    return translated && menuAction(window, QStringLiteral("Code generator…"));
 }
 
 int fail(const QString &why, ChatTextEdit *transcript)
@@ -78,7 +125,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption expect(QStringLiteral("expect"),
                                     QStringLiteral("A text the chat must show, like a notice."),
                                     QStringLiteral("text"));
-    parser.addOptions({platform, type, name, request, screenshot, language, expect});
+    const QCommandLineOption linger(QStringLiteral("linger"),
+                                    QStringLiteral("Milliseconds the finished window stays for a photo."),
+                                    QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption menus(QStringLiteral("menus"),
+                                   QStringLiteral("Also open the Code generator dialog and switch the language."));
+    parser.addOptions({platform, type, name, request, screenshot, language, expect, linger, menus});
     parser.process(app);
 
     applyLanguage(parser.isSet(language) ? parser.value(language).toInt() : readLanguageSetting());
@@ -123,6 +175,11 @@ int main(int argc, char *argv[])
     QTextStream(stdout) << shownText(transcript) << "\n";
     if (!shownText(transcript).contains(QLatin1String("Result: 0 errors")))
         return fail(QStringLiteral("the program did not compile"), transcript);
+    QTest::qWait(parser.value(linger).toInt());
+    if (parser.isSet(menus) && !openCodeGeneratorDialog(window))
+        return fail(QStringLiteral("the Code generator dialog did not open"), transcript);
+    if (parser.isSet(menus) && !switchLanguage(window))
+        return fail(QStringLiteral("the language switch did not translate the menus"), transcript);
     window.close();
     return 0;
 }
