@@ -146,8 +146,10 @@ export DISPLAY=:$(head -n 1 "$results/display")
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 (cd "$build" && cpack -G NSIS -B "$build/installer" >/dev/null) || installer_fail "CPack could not build it"
 installer=$build/installer/tavrinai-$version-win64.exe
-# The same programs labelled as an older version, for the upgrade in place.
-(cd "$build" && cpack -G NSIS -B "$build/installer-older" -D CPACK_PACKAGE_VERSION=0.9.0 >/dev/null) \
+# The same programs labelled as an older version, for the upgrade in place; packed quickly,
+# since only this run installs it.
+(cd "$build" && cpack -G NSIS -B "$build/installer-older" -D CPACK_PACKAGE_VERSION=0.9.0 -D CPACK_NSIS_COMPRESSOR=zlib \
+     -D CPACK_PACKAGE_FILE_NAME=tavrinai-0.9.0-win64 >/dev/null) \
     || installer_fail "CPack could not build the older installer"
 packaged=$SECONDS
 
@@ -186,8 +188,9 @@ wine reg query "$uninstall_key" /v DisplayIcon 2>/dev/null | grep -q 'C:\\Tavrin
 x86_64-w64-mingw32-objdump -h "$bin/TavrinAI.exe" | grep -q '\.rsrc' || installer_fail "TavrinAI.exe has no icon resource"
 # Explorer's Properties > Details: the version block's keys and values are UTF-16 strings.
 for file in "$bin/TavrinAI.exe" "$bin/tavrin-server.exe" "$installer"; do
+    texts=$(strings -el "$file")
     for text in CompanyName TavrinAI ProductName "TavrinAI Code Generator" FileVersion "$version"; do
-        strings -el "$file" | grep -qx "$text" || installer_fail "$(basename "$file") has no version block with $text"
+        grep -qx "$text" <<<"$texts" || installer_fail "$(basename "$file") has no version block with $text"
     done
 done
 

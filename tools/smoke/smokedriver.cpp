@@ -64,16 +64,20 @@ bool openCodeGeneratorDialog(BrevanQt &window)
     if (!action)
         return false;
     bool shown = false;
-    // The dialog runs its own loop; this timer fires inside it.
-    QTimer::singleShot(0, &window, [&shown] {
-        if (!QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 5000))
-            return;
+    // The dialog runs its own loop; this timer ticks inside it, and in any loop run on the way.
+    QTimer watch;
+    int ticks = 0;
+    QObject::connect(&watch, &QTimer::timeout, &window, [&] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        shown = QTest::qWaitForWindowExposed(dialog);
-        dialog->reject();
+        if (dialog && dialog->isVisible()) {
+            watch.stop();
+            shown = QTest::qWaitForWindowExposed(dialog);
+            dialog->reject();
+        } else if (++ticks == 200) {
+            watch.stop();
+        }
     });
+    watch.start(100);
     action->trigger();
     return shown;
 }
@@ -85,10 +89,12 @@ bool switchLanguage(BrevanQt &window)
     QAction *english = menuAction(window, QStringLiteral("English"));
     if (!chinese || !english)
         return false;
+    // The window retranslates itself on the posted language-change event.
+    const auto translated = [&window] { return !menuAction(window, QStringLiteral("Code generator…")); };
     chinese->trigger();
-    const bool translated = !menuAction(window, QStringLiteral("Code generator…"));
+    const bool followed = QTest::qWaitFor(translated, 5000);
     english->trigger();
-    return translated && menuAction(window, QStringLiteral("Code generator…"));
+    return followed && QTest::qWaitFor([&] { return !translated(); }, 5000);
 }
 
 int fail(const QString &why, ChatTextEdit *transcript)
