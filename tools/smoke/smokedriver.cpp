@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
@@ -178,7 +179,7 @@ int main(int argc, char *argv[])
 
     if (parser.isSet(screenshot) && !window.grab().save(parser.value(screenshot)))
         return fail(QStringLiteral("cannot save the screenshot"), transcript);
-    QTextStream(stdout) << shownText(transcript) << "\n";
+    QTextStream(stdout) << "style: " << QApplication::style()->name() << "\n" << shownText(transcript) << "\n";
     if (!shownText(transcript).contains(QLatin1String("Result: 0 errors")))
         return fail(QStringLiteral("the program did not compile"), transcript);
     QTest::qWait(parser.value(linger).toInt());
