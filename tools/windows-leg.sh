@@ -256,7 +256,7 @@ for _ in $(seq 900); do [ -s "$grab" ] || ! kill -0 "$driver" 2>/dev/null || sle
 wait "$driver" || { cat "$results/installed-conversation.txt" >&2;
     installer_fail "the installed client did not complete its conversation"; }
 [ -f "$data/MQL5/Experts/RSI Reversal.ex5" ] || installer_fail "no compiled program in the terminal"
-grep -qx 'style: windowsvista' "$results/installed-conversation.txt" || installer_fail "the window is not drawn in the windowsvista style"
+tr -d '\r' <"$results/installed-conversation.txt" | grep -qx 'style: windowsvista' || installer_fail "the window is not drawn in the windowsvista style"
 refused "$port" || installer_fail "the service still runs after the client closed"
 # A real window's picture has the text, frames and buttons: many colours, not one or two.
 colours=$(identify -format '%k' "$shot" 2>/dev/null || echo 0)
