@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows leg: builds the client, the service, the stand-in compiler and the test suite as Windows
-# programs with mingw-w64 and a Qt for Windows, then runs every test under Wine, headless, in a
-# throw-away prefix. Fails when a test fails, crashes or does not finish.
+# programs with mingw-w64 and a Qt for Windows, then runs every test under Wine, offscreen, in a
+# throw-away prefix. Fails when a test fails, crashes or does not finish. Then it builds the
+# installer, upgrades an older installation with it, and uses the installed client in a real
+# window on a virtual display of its own; the window's picture is left in the build folder.
 #   windows-leg.sh [--if-available] [BUILD_DIR]   (BUILD_DIR defaults to build-windows)
 # With --if-available, a machine without the Windows Qt is told how to get it and the leg is
 # skipped instead of failed.
@@ -25,8 +27,9 @@ The Windows leg needs a Qt 6.4 for Windows built with mingw-w64, and none is at 
   - build it from Debian's qt6-base source package (about 35 minutes on 2 cores): add a
     deb-src line, run "apt-get source qt6-base", then configure it for Windows with
     g++-mingw-w64-x86-64-posix (shared, Release, -qt-host-path /usr, bundled zlib, pcre2,
-    freetype, harfbuzz, libpng, libjpeg and double-conversion; OpenGL, D-Bus, SQL,
-    PrintSupport, Concurrent, Vulkan, OpenSSL and tablet events off, Schannel on) and install
+    freetype, harfbuzz, libpng, libjpeg and double-conversion; desktop OpenGL, so that the
+    windows platform plugin is built; direct2d, DirectWrite 3, D-Bus, SQL, PrintSupport,
+    Concurrent, Vulkan, OpenSSL and tablet events off, Schannel on) and install
     it into $cache/qt, then Qt HttpServer 6.4.2 and QtKeychain 0.13.2 (BUILD_WITH_QT6=ON)
     on top of it, as the README of qt-mingw in ../shared describes.
 EOF
