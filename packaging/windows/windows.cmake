@@ -33,9 +33,10 @@ if(CMAKE_CROSSCOMPILING)
     endforeach()
     install(FILES ${brevan_dlls} DESTINATION bin COMPONENT client)
     # This Qt's layout: qt/lib/cmake/Qt6, qt/bin, qt/plugins. Only the plugins the programs
-    # load on Windows, found beside TavrinAI.exe without a qt.conf: the windows platform, its
-    # style and the TLS backend for https addresses. The Windows leg's loader trace fails when
-    # one is missing or one is shipped that nothing loads.
+    # load on Windows, found beside TavrinAI.exe without a qt.conf: the windows platform and its
+    # style for the client, the TLS backend for the service, which loads it as it starts (for
+    # https model servers). No image formats: the icons are PNG, which Qt reads itself. The
+    # Windows leg's loader trace fails when one is missing or one is shipped that nothing loads.
     get_filename_component(qt_prefix ${Qt6_DIR}/../../.. ABSOLUTE)
     foreach(plugin platforms/qwindows styles/qwindowsvistastyle tls/qschannelbackend)
         get_filename_component(plugin_dir ${plugin} DIRECTORY)

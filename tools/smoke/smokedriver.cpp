@@ -1,6 +1,8 @@
 // Starts the client's window the way the application does, then uses it as a trader would:
 // picks the platform and the code type, lets "Auto detect" find the terminal, names the
-// program, describes it, presses Send and waits for the compiler's log. Saves a screenshot.
+// program, describes it, presses Send and waits for the compiler's log. Saves a screenshot, and
+// can keep the window up for a picture taken from outside, then open the Code generator dialog
+// and switch the language.
 #include "app/appicon.h"
 #include "app/language.h"
 #include "service/localservice.h"
