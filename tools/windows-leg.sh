@@ -142,7 +142,7 @@ xvfb_log=$results/xvfb.log
 Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$results/display" 2>"$xvfb_log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true; end_prefix' EXIT
-for _ in $(seq 100); do [ -s "$results/display" ] || sleep 0.1; done
+for _ in $(seq 100); do [ -s "$results/display" ] && break; sleep 0.1; done
 [ -s "$results/display" ] || installer_fail "the virtual display did not start: $(cat "$xvfb_log")"
 export DISPLAY=:$(head -n 1 "$results/display")
 
@@ -225,7 +225,8 @@ client=$!
 [ -n "$(main_window 30)" ] || installer_fail "the installed TavrinAI.exe opened no window titled as on Linux"
 for _ in $(seq 100); do refused "$port" || break; sleep 0.1; done
 refused "$port" && installer_fail "the installed TavrinAI.exe did not start tavrin-server.exe"
-wine taskkill /IM TavrinAI.exe >/dev/null 2>&1
+# Without /F, taskkill closes the window as its close button does.
+wine taskkill /IM TavrinAI.exe >/dev/null 2>&1 || installer_fail "TavrinAI.exe was not running to be closed"
 timeout 30 tail --pid="$client" -f /dev/null || installer_fail "TavrinAI.exe did not end when its window was closed"
 for _ in $(seq 50); do refused "$port" && break; sleep 0.1; done
 refused "$port" || installer_fail "the service still runs after the client's window closed"
@@ -254,7 +255,7 @@ cp "$build/bin/smokedriver.exe" "$qt/bin/Qt6Test.dll" "$bin/"
 driver=$!
 window=$(main_window 30)
 [ -n "$window" ] || installer_fail "the conversation's window never appeared"
-for _ in $(seq 900); do [ -s "$grab" ] || ! kill -0 "$driver" 2>/dev/null || sleep 0.1; done
+for _ in $(seq 900); do { [ -s "$grab" ] || ! kill -0 "$driver" 2>/dev/null; } && break; sleep 0.1; done
 [ -s "$grab" ] && import -window "$window" "$shot" 2>>"$results/screenshot.log"
 wait "$driver" || { cat "$results/installed-conversation.txt" >&2;
     installer_fail "the installed client did not complete its conversation"; }
