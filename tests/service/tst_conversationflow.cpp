@@ -112,13 +112,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("broken"); // answers that do not compile before a good one
         QTest::addColumn<int>("asked");  // chat requests in all
-        QTest::newRow("fixed in the first round") << 1 << 2;
-        QTest::newRow("two rounds, then the trader decides") << 3 << 3;
+        QTest::addColumn<bool>("gaveUp"); // errors left after the last round
+        QTest::newRow("fixed in the first round") << 1 << 2 << false;
+        QTest::newRow("two rounds, then the trader decides") << 3 << 3 << true;
     }
     void automaticFix()
     {
         QFETCH(int, broken);
         QFETCH(int, asked);
+        QFETCH(bool, gaveUp);
         m_service->setDefaultReply("POST", u"/api/version_check"_s, FakeService::Reply::json({{"need_update", false}, {"features", QJsonArray{"compile_errors"}}}));
         for (int i = 0; i < broken; ++i)
             m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kBroken));
@@ -132,6 +134,7 @@ private Q_SLOTS:
         const QJsonArray errors = chats().at(1).json.value("compile_errors").toArray();
         QVERIFY2(errors.size() == 1 && errors.at(0).toString().startsWith(u"Swing.mq4("_s), qPrintable(QJsonDocument(chats().at(1).json).toJson()));
         QCOMPARE(texts().filter(u"automatic round"_s).size(), asked - 1);
+        QCOMPARE(texts().filter(u"Automatic fixing stopped after 2 rounds with errors left."_s).size(), gaveUp ? 1 : 0);
     }
 
     // The folder was wrong when the answer came: the program waits in the chat, not on the service.
@@ -181,22 +184,71 @@ private Q_SLOTS:
         QVERIFY(m_chat->conversationText().contains(u"Line 1: Loads the DLL"_s));
     }
 
-    // A trader's own file of the same name is kept aside and can come back.
+    // A file of the same name is kept aside and can come back: the trader's own, or the
+    // program's version this chat saved before.
+    void earlierFileKeptAndRestored_data()
+    {
+        QTest::addColumn<QByteArray>("mine"); // the trader's file; none when empty
+        QTest::addColumn<QString>("second");  // the second answer
+        QTest::addColumn<QString>("said");
+        QTest::newRow("the trader's file") << "// mine\n"_ba << kProgram << u"The file held another program; its earlier version was kept."_s;
+        QTest::newRow("the previous version") << QByteArray() << u"// better\n"_s + kProgram << u"It replaced the program's previous version, which was kept."_s;
+    }
     void earlierFileKeptAndRestored()
     {
+        QFETCH(QByteArray, mine);
+        QFETCH(QString, second);
+        QFETCH(QString, said);
+        m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kProgram));
+        m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(second));
         QVERIFY(open());
         QVERIFY(terminal(FAKE_METAEDITOR_PATH));
-        QVERIFY(TestEnvironment::writeFile(source(), "// mine\n"));
+        QVERIFY(mine.isEmpty() || TestEnvironment::writeFile(source(), mine));
         for (int answer = 0; answer < 2; ++answer) {
             m_chat->send(u"Draw it"_s);
             QTRY_VERIFY_WITH_TIMEOUT(texts().filter(u"compiling 'Swing.mq4'"_s).size() == answer + 1, 20000);
         }
-        // The second answer was the same program: nothing new to keep.
+        // One of the two saves replaced something else; the same program again keeps nothing new.
         QCOMPARE(SourceVersions::versionsOf(source()).size(), 1);
-        QVERIFY(texts().filter(u"its earlier version was kept"_s).size() == 1);
+        QCOMPARE(texts().filter(u"was kept"_s), QStringList{u"Code saved to: "_s + source() + u'\n' + said});
         QVERIFY(!SourceVersions::folderFor(source()).startsWith(m_root->path()));
-        QVERIFY(m_chat->activate(u"brevan:restore:0"_s));
-        QCOMPARE(TestEnvironment::readFile(source()), "// mine\n"_ba);
+        QVERIFY(m_chat->activate(mine.isEmpty() ? u"brevan:restore:1"_s : u"brevan:restore:0"_s));
+        QCOMPARE(TestEnvironment::readFile(source()), mine.isEmpty() ? TestEnvironment::systemLineEnds(kProgram.toUtf8()) : mine);
+    }
+
+    // Each wait says how it ended, in the chat and in the saved conversation, and what was said.
+    void waitEnded_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("ended"); // the waiting bubble at the end
+        QTest::addColumn<QString>("said");  // the next entry's start
+        QTest::newRow("answered") << u"answer"_s << u"Answered after 0:0"_s << kProgram;
+        QTest::newRow("stopped") << u"stop"_s << u"Stopped after 0:0"_s << kStopped;
+        QTest::newRow("refused") << u"Overloaded"_s << u"Refused after 0:0"_s << u"Overloaded"_s;
+        QTest::newRow("refused without a word") << QString() << u"Refused after 0:0"_s << u"The code generator refused without giving a reason."_s;
+        QTest::newRow("failed") << u"500"_s << u"Failed after 0:0"_s << u"Request failed: "_s;
+    }
+    void waitEnded()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, ended);
+        QFETCH(QString, said);
+        if (how == "500"_L1)
+            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::Reply::json({}, 500));
+        else if (how == "stop"_L1)
+            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::Reply::silent());
+        else if (how != "answer"_L1)
+            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatFailure(how, Protocol::ErrorCode::None));
+        QVERIFY(open());
+        m_chat->send(u"Draw it"_s);
+        QTRY_COMPARE(chats().size(), 1);
+        if (how == "stop"_L1)
+            m_chat->stop();
+        QTRY_VERIFY(!m_chat->isRequestInFlight());
+        const QStringList shown = texts().mid(texts().indexOf(u"Draw it"_s) + 1);
+        QVERIFY2(shown.value(0).startsWith(ended) && shown.value(1).startsWith(said), qPrintable(shown.join(u" | "_s)));
+        const QString saved = m_chat->conversationText();
+        QVERIFY2(saved.contains(u"TavrinAI: "_s + ended) && !saved.contains(u"Generating code"_s), qPrintable(saved));
     }
 
     void oneRequestAtATime_data()
@@ -335,12 +387,14 @@ private Q_SLOTS:
     void compileBoundedAndStopped_data()
     {
         QTest::addColumn<bool>("stop");
-        QTest::newRow("bound") << false;
-        QTest::newRow("Stop") << true;
+        QTest::addColumn<QString>("ended"); // the counting bubble at the end
+        QTest::newRow("bound") << false << u"Compile failed after 0:0"_s;
+        QTest::newRow("Stop") << true << u"Compile stopped after 0:0"_s;
     }
     void compileBoundedAndStopped()
     {
         QFETCH(bool, stop);
+        QFETCH(QString, ended);
         QVERIFY(open({}, 1500));
         QVERIFY(terminal(SLOW_COMPILER_PATH));
         int ticks = 0;
@@ -354,6 +408,7 @@ private Q_SLOTS:
             QVERIFY(m_chat->activate(u"brevan:stop-compile"_s));
         QTRY_VERIFY_WITH_TIMEOUT(!m_chat->isCompiling(), 10000);
         QCOMPARE(texts().constLast(), stop ? u"The compile was stopped."_s : u"The compiler did not finish within 1 seconds and was stopped."_s);
+        QVERIFY2(texts().at(texts().size() - 2).startsWith(ended), qPrintable(texts().join(u" | "_s)));
         QVERIFY2(stop || ticks > 10, qPrintable(QString::number(ticks)));
     }
 };
