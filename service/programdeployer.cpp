@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTickMs = 1000;

@@ -184,86 +184,48 @@ private Q_SLOTS:
         QVERIFY(m_chat->conversationText().contains(u"Line 1: Loads the DLL"_s));
     }
 
-    // A file of the same name is kept aside and can come back: the trader's own, or the
-    // program's version this chat saved before.
-    void earlierFileKeptAndRestored_data()
-    {
-        QTest::addColumn<QByteArray>("mine"); // the trader's file; none when empty
-        QTest::addColumn<QString>("second");  // the second answer
-        QTest::addColumn<QString>("said");
-        QTest::newRow("the trader's file") << "// mine\n"_ba << kProgram << u"The file held another program; its earlier version was kept."_s;
-        QTest::newRow("the previous version") << QByteArray() << u"// better\n"_s + kProgram << u"It replaced the program's previous version, which was kept."_s;
-    }
+    // A file of the same name is kept aside and can come back: the trader's own, then the
+    // program's version this chat saved before; the same program again keeps nothing new.
     void earlierFileKeptAndRestored()
     {
-        QFETCH(QByteArray, mine);
-        QFETCH(QString, second);
-        QFETCH(QString, said);
-        m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kProgram));
-        m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(second));
+        for (const QString &answer : {kProgram, kProgram, u"// better\n"_s + kProgram})
+            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(answer));
         QVERIFY(open());
         QVERIFY(terminal(FAKE_METAEDITOR_PATH));
-        QVERIFY(mine.isEmpty() || TestEnvironment::writeFile(source(), mine));
-        for (int answer = 0; answer < 2; ++answer) {
+        QVERIFY(TestEnvironment::writeFile(source(), "// mine\n"));
+        for (int answer = 0; answer < 3; ++answer) {
             m_chat->send(u"Draw it"_s);
             QTRY_VERIFY_WITH_TIMEOUT(texts().filter(u"compiling 'Swing.mq4'"_s).size() == answer + 1, 20000);
         }
-        // One of the two saves replaced something else; the same program again keeps nothing new.
-        QCOMPARE(SourceVersions::versionsOf(source()).size(), 1);
-        QCOMPARE(texts().filter(u"was kept"_s), QStringList{u"Code saved to: "_s + source() + u'\n' + said});
+        QCOMPARE(SourceVersions::versionsOf(source()).size(), 2);
+        const QString saved = u"Code saved to: "_s + source() + u'\n';
+        QCOMPARE(texts().filter(u"was kept"_s), (QStringList{saved + u"The file held another program; its earlier version was kept."_s,
+                                                             saved + u"It replaced the program's previous version, which was kept."_s}));
         QVERIFY(!SourceVersions::folderFor(source()).startsWith(m_root->path()));
-        QVERIFY(m_chat->activate(mine.isEmpty() ? u"brevan:restore:1"_s : u"brevan:restore:0"_s));
-        QCOMPARE(TestEnvironment::readFile(source()), mine.isEmpty() ? TestEnvironment::systemLineEnds(kProgram.toUtf8()) : mine);
+        QVERIFY(m_chat->activate(u"brevan:restore:0"_s));
+        QCOMPARE(TestEnvironment::readFile(source()), "// mine\n"_ba);
     }
 
-    // Each wait says how it ended, in the chat and in the saved conversation, and what was said.
-    void waitEnded_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("ended"); // the waiting bubble at the end
-        QTest::addColumn<QString>("said");  // the next entry's start
-        QTest::newRow("answered") << u"answer"_s << u"Answered after 0:0"_s << kProgram;
-        QTest::newRow("stopped") << u"stop"_s << u"Stopped after 0:0"_s << kStopped;
-        QTest::newRow("refused") << u"Overloaded"_s << u"Refused after 0:0"_s << u"Overloaded"_s;
-        QTest::newRow("refused without a word") << QString() << u"Refused after 0:0"_s << u"The code generator refused without giving a reason."_s;
-        QTest::newRow("failed") << u"500"_s << u"Failed after 0:0"_s << u"Request failed: "_s;
-    }
-    void waitEnded()
-    {
-        QFETCH(QString, how);
-        QFETCH(QString, ended);
-        QFETCH(QString, said);
-        if (how == "500"_L1)
-            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::Reply::json({}, 500));
-        else if (how == "stop"_L1)
-            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::Reply::silent());
-        else if (how != "answer"_L1)
-            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatFailure(how, Protocol::ErrorCode::None));
-        QVERIFY(open());
-        m_chat->send(u"Draw it"_s);
-        QTRY_COMPARE(chats().size(), 1);
-        if (how == "stop"_L1)
-            m_chat->stop();
-        QTRY_VERIFY(!m_chat->isRequestInFlight());
-        const QStringList shown = texts().mid(texts().indexOf(u"Draw it"_s) + 1);
-        QVERIFY2(shown.value(0).startsWith(ended) && shown.value(1).startsWith(said), qPrintable(shown.join(u" | "_s)));
-        const QString saved = m_chat->conversationText();
-        QVERIFY2(saved.contains(u"TavrinAI: "_s + ended) && !saved.contains(u"Generating code"_s), qPrintable(saved));
-    }
-
+    // Each wait ends saying how, in the chat and in the saved conversation.
     void oneRequestAtATime_data()
     {
-        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("what"); // a refusal's message unless one of the actions
         QTest::addColumn<QString>("shown"); // the last entry's start
-        QTest::newRow("second Send") << u"again"_s << u"A request is already on its way"_s;
-        QTest::newRow("Stop") << u"stop"_s << kStopped;
-        QTest::newRow("no answer") << u"silent"_s << u"Request failed: The code generator did not answer within 1 seconds"_s;
+        QTest::addColumn<QString>("ended"); // the waiting bubble's start at the end
+        QTest::newRow("second Send") << u"again"_s << u"A request is already on its way"_s << u"Answered after 0:0"_s;
+        QTest::newRow("Stop") << u"stop"_s << kStopped << u"Stopped after 0:0"_s;
+        QTest::newRow("no answer") << u"silent"_s << u"Request failed: The code generator did not answer within 1 seconds"_s << u"Failed after 0:0"_s;
+        QTest::newRow("refused") << u"Overloaded"_s << u"Overloaded"_s << u"Refused after 0:0"_s;
+        QTest::newRow("refused without a word") << QString() << u"The code generator refused without giving a reason."_s << u"Refused after 0:0"_s;
     }
     void oneRequestAtATime()
     {
         QFETCH(QString, what);
         QFETCH(QString, shown);
-        m_service->enqueueReply("POST", u"/api/chat"_s, what == "again"_L1 ? FakeService::chatSuccess(kProgram).delayed(300) : FakeService::Reply::silent());
+        QFETCH(QString, ended);
+        m_service->enqueueReply("POST", u"/api/chat"_s, what == "again"_L1 ? FakeService::chatSuccess(kProgram).delayed(300)
+                                    : what == "stop"_L1 || what == "silent"_L1 ? FakeService::Reply::silent()
+                                                                              : FakeService::chatFailure(what, Protocol::ErrorCode::None));
         QVERIFY(open(ServiceTimeouts{1s, 1s, 1s}));
         QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
         QTRY_COMPARE(chats().size(), 1);
@@ -274,6 +236,7 @@ private Q_SLOTS:
         QVERIFY(shows(shown, 5000));
         QCOMPARE(m_returned, what == "again"_L1 ? QStringList() : QStringList{u"Draw it"_s});
         QTRY_VERIFY(!m_chat->isRequestInFlight());
+        QVERIFY2(m_chat->conversationText().contains(u"You: Draw it\n\nTavrinAI: "_s + ended), qPrintable(m_chat->conversationText()));
         QCOMPARE(chats().size(), 1);
         // The chat goes on.
         QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
