@@ -141,7 +141,7 @@ private Q_SLOTS:
             QFile saved(m_root.filePath(u"chat.txt"_s));
             QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().startsWith(TestEnvironment::systemLineEnds(
                         "TavrinAI: Creating new MT4 Indicator chat...\n\nTavrinAI: Hello, what shall we build?\n\n"
-                        "You: Draw it\n\nTavrinAI: Generating code... 0:00\n\nTavrinAI: " + kCode.toUtf8() + "\n\n")));
+                        "You: Draw it\n\nTavrinAI: Answered after 0:00\n\nTavrinAI: " + kCode.toUtf8() + "\n\n")));
             // The folders come back at the next start.
             m_window.reset(new BrevanQt);
             QCOMPARE(widget<QLineEdit>("lineEdit_mt5data")->text(), m_root.filePath(u"mt5/data"_s));
