@@ -130,6 +130,9 @@ private:
         bool retried = false;          // sent once more in a chat opened for it
     };
 
+    // How a request's wait ended, as its waiting bubble says at the end.
+    enum class Ending { Answered, Stopped, Refused, Failed };
+
     int notice(const QString &text);
 
     void onLive();
@@ -142,10 +145,11 @@ private:
     void abandonRequest();
     void dispatch(const QString &request, const QStringList &compileErrors);
     void takeAnswer(const ServiceReply &answer);
-    void finishRequest();
-    void returnRequest(const QString &why);
+    void finishRequest(Ending ending);
+    void returnRequest(Ending ending, const QString &why);
     void tick();
     ChatEntry waitingEntry() const;
+    QString endingText(Ending ending) const;
     QString phaseText() const;
     QString programName(const QString &codeType) const;
     QString programsName(const QString &codeType) const;

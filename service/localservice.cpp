@@ -20,6 +20,9 @@
 #include <csignal>
 #include <sys/prctl.h>
 #endif
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 namespace {
 
@@ -171,6 +174,12 @@ void LocalService::launch()
 #ifdef Q_OS_LINUX
     // A client that dies without stopping its service must not leave it behind.
     m_process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
+#ifdef Q_OS_WIN
+    // The service is a console program; the trader must not see a console window for it.
+    m_process->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *arguments) {
+        arguments->flags |= CREATE_NO_WINDOW;
+    });
 #endif
     connect(m_process, &QProcess::readyReadStandardOutput, this, &LocalService::onOutput);
     connect(m_process, &QProcess::finished, this, &LocalService::onEnded);

@@ -20,9 +20,10 @@ case "${1:-run}" in
 esac
 # Compiles through real Wine and the Windows builds of the stand-in compiler and the syntax check.
 [ "${1:-run}" = test ] && wanted+=(wine wine64 g++-mingw-w64-x86-64)
-# The Windows leg unpacks its Qt for Windows from an .xz archive, lends it fonts and builds
-# the installer with makensis.
-[ "${1:-run}" = test ] && wanted+=(xz-utils fonts-dejavu-core nsis)
+# The Windows leg unpacks its Qt for Windows from an .xz archive, lends it fonts, builds
+# the installer with makensis, finds the installed client's window on a virtual display and
+# photographs it.
+[ "${1:-run}" = test ] && wanted+=(xz-utils fonts-dejavu-core nsis xdotool imagemagick)
 # The API key's test through a real credential store: a private D-Bus session and keyring.
 [ "${1:-run}" = test ] && wanted+=(dbus gnome-keyring)
 

@@ -418,6 +418,34 @@ Compiling...</source>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
     </message>
+    <message>
+        <source>Waiting for the first lines...</source>
+        <translation>正在等待最初几行...</translation>
+    </message>
+    <message>
+        <source>Answered after %1</source>
+        <translation>已回答（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Stopped after %1</source>
+        <translation>已停止（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Refused after %1</source>
+        <translation>被拒绝（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Failed after %1</source>
+        <translation>失败（等待 %1）</translation>
+    </message>
+    <message>
+        <source>The code generator refused without giving a reason.</source>
+        <translation>代码生成服务拒绝了请求，但未说明原因。</translation>
+    </message>
+    <message>
+        <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
+        <translation>自动修复已在 %1 轮后停止，仍有错误。点击“请求修复这些错误”再试一次，或修改你的需求。</translation>
+    </message>
 </context>
 <context>
     <name>SessionClient</name>
@@ -555,6 +583,22 @@ Compiling...</source>
     <message>
         <source>Line %1:</source>
         <translation>第 %1 行：</translation>
+    </message>
+    <message>
+        <source>It replaced the program's previous version, which was kept.</source>
+        <translation>它替换了该程序的上一版本，上一版本已保留。</translation>
+    </message>
+    <message>
+        <source>Compile stopped after %1</source>
+        <translation>编译已停止（用时 %1）</translation>
+    </message>
+    <message>
+        <source>Compile finished after %1</source>
+        <translation>编译完成（用时 %1）</translation>
+    </message>
+    <message>
+        <source>Compile failed after %1</source>
+        <translation>编译失败（用时 %1）</translation>
     </message>
 </context>
 <context>

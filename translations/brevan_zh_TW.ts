@@ -418,6 +418,34 @@ Compiling...</source>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
     </message>
+    <message>
+        <source>Waiting for the first lines...</source>
+        <translation>正在等待最初幾行...</translation>
+    </message>
+    <message>
+        <source>Answered after %1</source>
+        <translation>已回答（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Stopped after %1</source>
+        <translation>已停止（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Refused after %1</source>
+        <translation>被拒絕（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Failed after %1</source>
+        <translation>失敗（等待 %1）</translation>
+    </message>
+    <message>
+        <source>The code generator refused without giving a reason.</source>
+        <translation>程式碼產生服務拒絕了請求，但未說明原因。</translation>
+    </message>
+    <message>
+        <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
+        <translation>自動修正已在 %1 輪後停止，仍有錯誤。點擊「請求修正這些錯誤」再試一次，或修改你的需求。</translation>
+    </message>
 </context>
 <context>
     <name>SessionClient</name>
@@ -555,6 +583,22 @@ Compiling...</source>
     <message>
         <source>Line %1:</source>
         <translation>第 %1 行：</translation>
+    </message>
+    <message>
+        <source>It replaced the program's previous version, which was kept.</source>
+        <translation>它取代了該程式的上一版本，上一版本已保留。</translation>
+    </message>
+    <message>
+        <source>Compile stopped after %1</source>
+        <translation>編譯已停止（用時 %1）</translation>
+    </message>
+    <message>
+        <source>Compile finished after %1</source>
+        <translation>編譯完成（用時 %1）</translation>
+    </message>
+    <message>
+        <source>Compile failed after %1</source>
+        <translation>編譯失敗（用時 %1）</translation>
     </message>
 </context>
 <context>

@@ -294,9 +294,11 @@ private Q_SLOTS:
         QStringList seen; // the first line of each bubble
         for (const QString &bubble : bubbles())
             seen << bubble.section(u'\n', 0, 0);
-        seen.replaceInStrings(QRegularExpression(u"^(Request failed: |Generating code...).+"_s), u"\\1…"_s);
+        seen.replaceInStrings(QRegularExpression(u"^(Request failed: ).+"_s), u"\\1…"_s);
+        // The waiting bubble ends saying how, after whatever time it took.
+        seen.replaceInStrings(QRegularExpression(u"^\\w+ after \\d+:\\d\\d$"_s), u"… after …"_s);
         const QString trimmed = u"Draw an RSI\n\nin red"_s;
-        const QStringList sent = renew ? QStringList() : QStringList{u"> Draw an RSI"_s, u"Generating code...…"_s};
+        const QStringList sent = renew ? QStringList() : QStringList{u"> Draw an RSI"_s, u"… after …"_s};
         QCOMPARE(seen, QStringList{kCreating} + sent + QStringList{u"first"_s}.mid(renew) + shown);
         if (!renew) // the Send waited for the session's id
             QCOMPARE(chats().at(0).json, (QJsonObject{{"session_id", "s-2"}, {"user_message", trimmed}, {"lang", "en"}}));

@@ -159,7 +159,7 @@ private Q_SLOTS:
             QFile saved(m_root.filePath(u"chat.txt"_s));
             QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().startsWith(TestEnvironment::systemLineEnds(
                         "TavrinAI: Creating new MT4 Indicator chat...\n\nTavrinAI: Hello, what shall we build?\n\n"
-                        "You: Draw it\n\nTavrinAI: Generating code... 0:00\n\nTavrinAI: " + kCode.toUtf8() + "\n\n")));
+                        "You: Draw it\n\nTavrinAI: Answered after 0:00\n\nTavrinAI: " + kCode.toUtf8() + "\n\n")));
             dialog->close(); // the next save starts in the folder of this one
             QTest::keySequence(m_window.data(), QKeySequence::Save);
             QTRY_VERIFY((dialog = m_window->findChild<QFileDialog *>()) && dialog->directory().absolutePath() == m_root.path());
