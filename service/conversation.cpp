@@ -1,6 +1,7 @@
 #include "service/conversation.h"
 
 #include "protocol/domain.h"
+#include "service/codegeneratorinuse.h"
 #include "service/programdeployer.h"
 #include "service/sessionclient.h"
 #include "service/transcript.h"
@@ -395,9 +396,9 @@ void Conversation::takeAnswer(const ServiceReply &answer)
             m_client->post(m_request->text, m_request->compileErrors);
             return;
         }
-        returnRequest(Ending::Refused, !answer.message.isEmpty()
-                                           ? answer.message
-                                           : tr("The code generator refused without giving a reason."));
+        const QString refusal = refusalText(answer, m_ownModelKey);
+        returnRequest(Ending::Refused,
+                      !refusal.isEmpty() ? refusal : tr("The code generator refused without giving a reason."));
         return;
     }
     finishRequest(Ending::Answered);

@@ -59,6 +59,8 @@ public:
     // With a service that takes compile errors, a compile that reports errors is sent back by
     // itself, at most twice in a row.
     void setAutoFix(bool on) { m_autoFix.setEnabled(on); }
+    // The model server behind the service uses the trader's own key: its refusal says so.
+    void setOwnModelKey(bool own) { m_ownModelKey = own; }
 
     // Checks the version at baseUrl, without blocking; a passed check opens the first chat.
     // Another address (Settings > Code generator) starts anew: the open chat is ended quietly
@@ -167,6 +169,7 @@ private:
     // The errors "Ask to fix these errors" put into the request field.
     QStringList m_suggestedErrors;
     AutoFixPolicy m_autoFix;
+    bool m_ownModelKey = false;
     QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second
     QTimer m_ticker;      // the waiting bubble counts the seconds
 };

@@ -11,9 +11,9 @@ build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-tools-dev
        qt6-httpserver-dev qt6-websockets-dev qt6-translations-l10n qtkeychain-qt6-dev libgl-dev libxkbcommon-dev librsvg2-bin
        libhiredis-dev)
 case "${1:-run}" in
-    run)   wanted=("${build[@]}" xvfb xauth curl fonts-noto-cjk) ;;
+    run)   wanted=("${build[@]}" xvfb xauth curl fonts-noto-cjk fonts-noto-color-emoji) ;;
     quick) wanted=("${build[@]}") ;;
-    test)  wanted=("${build[@]}" xvfb clang libclang-rt-14-dev
+    test)  wanted=("${build[@]}" xvfb fonts-noto-color-emoji clang libclang-rt-14-dev
                    dpkg-dev lintian desktop-file-utils appstream systemd redis-server nginx) ;;
     bench) wanted=("${build[@]}" libbenchmark-dev redis-server nginx) ;;
     *) echo "usage: $0 run|quick|test|bench" >&2; exit 2 ;;

@@ -115,6 +115,26 @@
         <source>Code generator…</source>
         <translation>代码生成器…</translation>
     </message>
+    <message>
+        <source>No credential store answers on this computer, so the model server's API key and password were not kept: enter them again in Settings &gt; Code generator…</source>
+        <translation>此计算机上没有可用的凭据存储，因此模型服务器的 API 密钥和密码没有被保存：请在“设置 &gt; 代码生成器…”中重新输入。</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>已复制</translation>
+    </message>
+    <message>
+        <source>The answer to your request has not arrived yet. Start a new chat without it? Your request goes back into the request field.</source>
+        <translation>您的请求尚未得到回复。要放弃它并新建对话吗？您的请求会回到请求输入框中。</translation>
+    </message>
+    <message>
+        <source>Start a new chat</source>
+        <translation>新建对话</translation>
+    </message>
+    <message>
+        <source>Keep waiting</source>
+        <translation>继续等待</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -147,6 +167,13 @@
         <translation>发送</translation>
     </message>
     </context>
+<context>
+    <name>ChatTextEdit</name>
+    <message>
+        <source>Show all</source>
+        <translation>显示全部</translation>
+    </message>
+</context>
 <context>
     <name>CodeGeneratorDialog</name>
     <message>
@@ -194,16 +221,51 @@
         <translation>API 密钥：</translation>
     </message>
     <message>
-        <source>No credential store answers on this computer (%1): the key cannot be kept, and is used only until TavrinAI closes.</source>
-        <translation>此计算机上没有可用的凭据存储（%1）：无法保存密钥，它只在 TavrinAI 关闭前有效。</translation>
-    </message>
-    <message>
         <source>The administrator set the code generator's address in config.json: %1.</source>
         <translation>管理员已在 config.json 中设置代码生成器的地址：%1。</translation>
     </message>
     <message>
         <source>Asking %1…</source>
         <translation>正在询问 %1…</translation>
+    </message>
+    <message>
+        <source>No credential store answers on this computer: the API key and the address's password cannot be kept, and are used only until TavrinAI closes.</source>
+        <translation>此计算机上没有可用的凭据存储：无法保存 API 密钥和地址中的密码，它们只在 TavrinAI 关闭前有效。</translation>
+    </message>
+</context>
+<context>
+    <name>CodeGeneratorInUse</name>
+    <message>
+        <source>Offline templates</source>
+        <translation>离线模板</translation>
+    </message>
+    <message>
+        <source>Model server at %1</source>
+        <translation>%1 上的模型服务器</translation>
+    </message>
+    <message>
+        <source>Model %1 at %2</source>
+        <translation>%2 上的模型 %1</translation>
+    </message>
+    <message>
+        <source>Service at %1</source>
+        <translation>%1 上的服务</translation>
+    </message>
+    <message>
+        <source>Programs are written from offline templates by the code generator that TavrinAI started at %1. Settings &gt; Code generator… chooses a model instead.</source>
+        <translation>程序由 TavrinAI 在 %1 启动的代码生成器使用离线模板编写。可在“设置 &gt; 代码生成器…”中改用模型。</translation>
+    </message>
+    <message>
+        <source>Programs are written by the model server at %1, through the code generator that TavrinAI started at %2. Settings &gt; Code generator… changes it.</source>
+        <translation>程序由 %1 上的模型服务器编写，经由 TavrinAI 在 %2 启动的代码生成器。可在“设置 &gt; 代码生成器…”中更改。</translation>
+    </message>
+    <message>
+        <source>Programs are written by the code generator at %1, which TavrinAI did not start: it writes them its own way. Settings &gt; Code generator… chooses another.</source>
+        <translation>程序由 %1 上的代码生成器编写，它不是 TavrinAI 启动的，按它自己的方式编写程序。可在“设置 &gt; 代码生成器…”中另选。</translation>
+    </message>
+    <message>
+        <source>The model server refused your API key; check it in Settings &gt; Code generator…</source>
+        <translation>模型服务器拒绝了您的 API 密钥；请在“设置 &gt; 代码生成器…”中检查它。</translation>
     </message>
 </context>
 <context>
@@ -223,6 +285,10 @@
     <message>
         <source>Not found</source>
         <translation>未找到</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>已复制</translation>
     </message>
 </context>
 <context>
@@ -540,10 +606,6 @@ Compiling...</source>
     <message>
         <source>it did not say it was ready within %1 ms</source>
         <translation>它在 %1 毫秒内没有报告就绪</translation>
-    </message>
-    <message>
-        <source>A code generator that TavrinAI did not start answers at %1. It is used as it is; the choice in Settings &gt; Code generator… applies to one that TavrinAI starts itself.</source>
-        <translation>%1 上有一个并非由 TavrinAI 启动的代码生成器在响应。将按原样使用它；“设置 &gt; 代码生成器…”中的选择只对 TavrinAI 自己启动的生成器有效。</translation>
     </message>
     <message>
         <source>Another program answers at %1, and it is not a TavrinAI code generator, so the built-in one cannot start there. Close that program, or choose another address in Settings &gt; Code generator…</source>

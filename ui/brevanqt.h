@@ -4,6 +4,7 @@
 #include "protocol/domain.h"
 #include "service/conversation.h"
 #include "service/serviceaccess.h"
+#include "ui/programtitles.h"
 #include "ui_brevanqt.h"
 
 #include <QMainWindow>
@@ -15,6 +16,7 @@ class QActionGroup;
 class QCheckBox;
 class QCloseEvent;
 class QEvent;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -60,10 +62,13 @@ private Q_SLOTS:
     void onPushButtonMT4DataClicked(bool clicked = false);
     void onPushButtonMT5InstallClicked(bool clicked = false);
     void onPushButtonMT5DataClicked(bool clicked = false);
-    // Starts the check of the client's version; the window stays usable meanwhile.
+    // Starts the check of the client's version at the service's address; the window stays
+    // usable meanwhile.
     void checkVersion();
 
 private:
+    void connectService();
+    void showCodeGeneratorInUse();
     void createSettingsMenu();
     void onCodeGeneratorTriggered();
     void createLanguageMenu();
@@ -82,6 +87,8 @@ private:
     void showProgram(const QString &title, const QString &code, int line = 0);
     void openSavedFile(const QUrl &file);
 
+    void startNewChat();
+    void showActivePlatform();
     void passChoice();
     void passFolders(Protocol::Platform platform, bool remember);
     void fillFromTerminals(const TerminalList &found, Protocol::Platform platform);
@@ -104,7 +111,9 @@ private:
     Ui::BrevanQtClass ui;
     Conversation *m_conversation = nullptr;
     LocalService *m_localService = nullptr;
-    QString m_serviceReport; // what the managed service's start said, for the next chat
+    QString m_serviceAddress; // where the chats go
+    QStringList m_serviceReports; // what the start said, for the next chat
+    QLabel *m_codeGeneratorLabel = nullptr; // beside Send: what writes the programs
     QMenu *m_settingsMenu = nullptr;
     QAction *m_codeGeneratorAction = nullptr;
     QMenu *m_languageMenu = nullptr;
@@ -118,4 +127,6 @@ private:
     QCheckBox *m_autoFix = nullptr;
     bool m_closing = false;   // hidden, its chat being ended
     bool m_chatEnded = false; // the close may go through
+    ProgramTitles m_programTitles;
+    QString m_lastRequest; // the request of the chat's last user bubble, given back when New Chat drops it
 };
