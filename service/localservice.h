@@ -15,7 +15,8 @@ class QTimer;
 struct LocalServiceTimeouts final
 {
     std::chrono::milliseconds probe{2000};   // for an answer at the address
-    std::chrono::milliseconds start{5000};   // for the started service's "listening" line
+    // For the started service's "listening" line: a first start behind a virus scan is slow.
+    std::chrono::milliseconds start{15000};
 };
 
 // Makes sure a code-generation service answers at the client's address. When that address is
