@@ -14,6 +14,9 @@
 #include <QRegularExpression>
 #include <QSettings>
 
+#include <memory>
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 // The model server, its key and the service's address, as chosen in Settings > Code generator.
@@ -36,6 +39,29 @@ private:
             loaded = true;
         });
         return QTest::qWaitFor([&] { return loaded; }) ? address : u"(no answer)"_s;
+    }
+
+    // What the store answered to ask, waited for (longer than its bound).
+    SecretStore::Result answer(const std::function<void(std::function<void(const SecretStore::Result &)>)> &ask)
+    {
+        auto result = std::make_shared<std::optional<SecretStore::Result>>();
+        ask([result](const SecretStore::Result &answered) { *result = answered; });
+        return QTest::qWaitFor([&] { return result->has_value(); }, 10000) ? **result : SecretStore::Result();
+    }
+    SecretStore::Result read(const QString &name)
+    {
+        return answer([&](auto done) { m_store.readLater(name, this, done); });
+    }
+    SecretStore::Result write(const QString &name, const QByteArray &secret)
+    {
+        return answer([&](auto done) { m_store.writeLater(name, secret, this, done); });
+    }
+    // Starts keep, as with keepSecrets or saveSecrets; true once the store answered it.
+    bool written(const std::function<void(std::function<void(bool)>)> &keep)
+    {
+        auto done = std::make_shared<bool>(false);
+        keep([done](bool) { *done = true; });
+        return QTest::qWaitFor([&] { return *done; }, 10000);
     }
 
 private Q_SLOTS:
@@ -87,16 +113,67 @@ private Q_SLOTS:
             dialog.findChild<QRadioButton *>("radio_modelServer")->click();
             dialog.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->setText(typed);
             dialog.accept();
+            QVERIFY(written([&](auto done) { dialog.keepSecrets(this, done); }));
         }
         const QSettings settings;
         for (const QString &key : settings.allKeys())
             QVERIFY2(!settings.value(key).toString().contains(QRegularExpression("pw-secret|trader")), qPrintable(key));
         QCOMPARE(storedModelAddress(), typed);
         CodeGeneratorDialog again(nullptr, m_store);
-        QCOMPARE(again.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->text(), hidden);
+        QTRY_COMPARE(again.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->text(), hidden);
         again.accept();
+        QVERIFY(written([&](auto done) { again.keepSecrets(this, done); }));
         QCOMPARE(storedModelAddress(), typed);
-        saveSecrets(m_store, {}, {});
+        QVERIFY(written([&](auto done) { saveSecrets(m_store, {}, {}, this, done); }));
+    }
+
+    // The dialog opens before the store answers; what the trader typed meanwhile stays.
+    void typedBeforeTheStoreAnswers_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("filled");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("API key") << "lineEdit_apiKey" << "sk-typed" << "lineEdit_modelBaseUrl" << "http://***@127.0.0.1:9/v1";
+        QTest::newRow("address") << "lineEdit_modelBaseUrl" << "http://127.0.0.1:9/v12" << "lineEdit_apiKey" << "sk-stored";
+    }
+
+    void typedBeforeTheStoreAnswers()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, filled);
+        QFETCH(QString, expected);
+        CodeGeneratorChoice stored;
+        stored.kind = CodeGeneratorChoice::Kind::ModelServer;
+        stored.modelBaseUrl = u"http://127.0.0.1:9/v1"_s;
+        stored.save();
+        // Where no store answers, this run's memory answers the same.
+        QVERIFY(written([&](auto done) { saveSecrets(m_store, "sk-stored", u"trader:pw"_s, this, done); }));
+        CodeGeneratorDialog dialog(nullptr, m_store);
+        auto *apiKey = dialog.findChild<QLineEdit *>("lineEdit_apiKey");
+        QCOMPARE(apiKey->placeholderText(), "Reading the credential store…");
+        auto *edit = dialog.findChild<QLineEdit *>(field);
+        QTest::keyClicks(edit, typed.mid(edit->text().size()));
+        // The store answers in turn: this read comes after the dialog's.
+        QCOMPARE(read(kApiKeyName).secret, "sk-stored");
+        QCOMPARE(apiKey->placeholderText(), "optional");
+        QCOMPARE(edit->text(), typed);
+        QCOMPARE(dialog.findChild<QLineEdit *>(filled)->text(), expected);
+        QVERIFY(written([&](auto done) { saveSecrets(m_store, {}, {}, this, done); }));
+    }
+
+    // A store that does not answer in time leaves the fields to the trader, and says so.
+    void storeNotAnsweringInTime()
+    {
+        CodeGeneratorDialog dialog(nullptr, SecretStore(u"TavrinAI tests silent"_s, std::chrono::milliseconds(0)));
+        dialog.findChild<QRadioButton *>("radio_modelServer")->click();
+        dialog.show();
+        auto *note = dialog.findChild<QLabel *>("label_keyNotKept");
+        QVERIFY(!note->isVisible());
+        QTRY_VERIFY(note->isVisible());
+        QCOMPARE(dialog.findChild<QLineEdit *>("lineEdit_apiKey")->placeholderText(), "optional");
+        QVERIFY(note->heightForWidth(note->width()) <= note->height());
     }
 
     void testSaysWhatTheModelServerAnswered_data()
@@ -139,23 +216,24 @@ private Q_SLOTS:
 
     void keyKeptInTheCredentialStore()
     {
-        const SecretStore::Result written = m_store.write(kApiKeyName, "sk-kept");
-        if (written.status == SecretStore::Status::KeptForThisRun) {
-            QCOMPARE(m_store.read(kApiKeyName).secret, "sk-kept");
-            m_store.write(kApiKeyName, {});
-            QSKIP(qPrintable("no credential store answers here (" + written.storeError
+        const SecretStore::Result stored = write(kApiKeyName, "sk-kept");
+        if (stored.status == SecretStore::Status::KeptForThisRun) {
+            QCOMPARE(read(kApiKeyName).secret, "sk-kept");
+            write(kApiKeyName, {});
+            QSKIP(qPrintable("no credential store answers here (" + stored.storeError
                              + "): the key is kept for this run only"));
         }
-        QCOMPARE(written.status, SecretStore::Status::Kept);
+        QCOMPARE(stored.status, SecretStore::Status::Kept);
         // Read back through the store itself, then accepted from the dialog and removed again.
-        const SecretStore::Result read = m_store.read(kApiKeyName);
-        QCOMPARE(read.status, SecretStore::Status::Kept);
-        QCOMPARE(read.secret, "sk-kept");
+        const SecretStore::Result readBack = read(kApiKeyName);
+        QCOMPARE(readBack.status, SecretStore::Status::Kept);
+        QCOMPARE(readBack.secret, "sk-kept");
         CodeGeneratorDialog dialog(nullptr, m_store);
-        QCOMPARE(dialog.findChild<QLineEdit *>("lineEdit_apiKey")->text(), "sk-kept");
+        QTRY_COMPARE(dialog.findChild<QLineEdit *>("lineEdit_apiKey")->text(), "sk-kept");
         dialog.findChild<QLineEdit *>("lineEdit_apiKey")->clear();
         dialog.accept();
-        QCOMPARE(m_store.read(kApiKeyName).status, SecretStore::Status::NotFound);
+        QVERIFY(written([&](auto done) { dialog.keepSecrets(this, done); }));
+        QCOMPARE(read(kApiKeyName).status, SecretStore::Status::NotFound);
     }
 
     void choiceRememberedAndAdministratorsAddressWins()
