@@ -117,6 +117,8 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     serviceRow->addRow(tr("Address:"), m_serviceUrl);
     layout->addLayout(serviceRow);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setEnabled(false);
     layout->addWidget(buttons);
 
     (stored.kind == CodeGeneratorChoice::Kind::ModelServer        ? m_modelServer
@@ -149,16 +151,23 @@ void CodeGeneratorDialog::readSecrets(const QString &shownAddress)
             m_keyNotKept->show();
             growToFit();
         }
+        secretRead();
     });
     m_store.readLater(kModelUserInfoName, this, [this, shownAddress](const SecretStore::Result &userInfo) {
         m_storedUserInfo = QString::fromUtf8(userInfo.secret);
         // A stored user and password stay hidden; the field shows where they are.
         QUrl address = QUrl::fromUserInput(shownAddress);
-        if (m_storedUserInfo.isEmpty() || !address.isValid() || m_modelBaseUrl->text() != shownAddress)
-            return;
-        address.setUserInfo(kHiddenUserInfo);
-        m_modelBaseUrl->setText(address.toString());
+        if (!m_storedUserInfo.isEmpty() && address.isValid() && m_modelBaseUrl->text() == shownAddress) {
+            address.setUserInfo(kHiddenUserInfo);
+            m_modelBaseUrl->setText(address.toString());
+        }
+        secretRead();
     });
+}
+
+void CodeGeneratorDialog::secretRead()
+{
+    m_ok->setEnabled(--m_pendingReads == 0);
 }
 
 ServiceBackend CodeGeneratorDialog::backend() const

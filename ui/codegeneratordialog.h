@@ -45,8 +45,10 @@ private:
     void showTestResult(const QString &text);
     void onModelServerAnswered(bool ok, const QStringList &models, const QString &text);
     void followChoice();
-    // A field the trader typed into before the store answered keeps what was typed.
+    // A field the trader typed into before the store answered keeps what was typed. OK waits
+    // for both answers, lest an untouched field remove a secret that was not read yet.
     void readSecrets(const QString &shownAddress);
+    void secretRead();
     void growToFit();
 
     SecretStore m_store;
@@ -60,6 +62,8 @@ private:
     QComboBox *m_model;
     QLineEdit *m_apiKey;
     QLabel *m_keyNotKept;
+    QPushButton *m_ok = nullptr;
+    int m_pendingReads = 2;
     QLabel *m_testResult;
     QLineEdit *m_serviceUrl;
 };

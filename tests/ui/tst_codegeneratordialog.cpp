@@ -6,6 +6,7 @@
 #include "ui/codegeneratordialog.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
@@ -153,12 +154,15 @@ private Q_SLOTS:
         CodeGeneratorDialog dialog(nullptr, m_store);
         auto *apiKey = dialog.findChild<QLineEdit *>("lineEdit_apiKey");
         QCOMPARE(apiKey->placeholderText(), "Reading the credential store…");
+        auto *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        QVERIFY(!ok->isEnabled());
         auto *edit = dialog.findChild<QLineEdit *>(field);
         QTest::keyClicks(edit, typed.mid(edit->text().size()));
         // The store answers in turn: this read comes after the dialog's.
         QCOMPARE(read(kApiKeyName).secret, "sk-stored");
         QCOMPARE(apiKey->placeholderText(), "optional");
         QCOMPARE(edit->text(), typed);
+        QVERIFY(ok->isEnabled());
         QCOMPARE(dialog.findChild<QLineEdit *>(filled)->text(), expected);
         QVERIFY(written([&](auto done) { saveSecrets(m_store, {}, {}, this, done); }));
     }
