@@ -1,9 +1,7 @@
 #include "platform/secretstore.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QHash>
-#include <QPointer>
 #include <QTimer>
 
 #include <memory>
@@ -24,24 +22,9 @@ QString runKey(const QString &service, const QString &name)
     return service + QLatin1Char('\n') + name;
 }
 
-// Runs job and waits for it within bound. The job deletes itself once it ends, even after a
-// wait that gave up on it. Returns false when the bound ran out first.
-bool finishes(QKeychain::Job *job, std::chrono::milliseconds bound)
+QString notAnswered()
 {
-    QPointer<QKeychain::Job> guard(job);
-    QEventLoop loop;
-    bool done = false;
-    QObject::connect(job, &QKeychain::Job::finished, &loop, [&] {
-        done = true;
-        loop.quit();
-    });
-    QTimer::singleShot(bound, &loop, &QEventLoop::quit);
-    job->start();
-    if (!done)
-        loop.exec();
-    if (!done && guard)
-        guard->disconnect(&loop);
-    return done;
+    return QCoreApplication::translate("SecretStore", "the credential store did not answer");
 }
 
 bool storeAnswered(QKeychain::Error error)
@@ -56,28 +39,46 @@ SecretStore::SecretStore(const QString &service, std::chrono::milliseconds bound
     , m_bound(bound)
 { }
 
-SecretStore::Result SecretStore::read(const QString &name) const
-{
-    auto *job = new QKeychain::ReadPasswordJob(m_service);
-    job->setKey(name);
-    return readResult(job, finishes(job, m_bound), name);
-}
-
 void SecretStore::readLater(const QString &name, const QObject *context,
                             std::function<void(const Result &)> done) const
 {
     auto *job = new QKeychain::ReadPasswordJob(m_service);
     job->setKey(name);
+    runWithin(job, context, [store = *this, job, name, done](bool finished) {
+        done(store.readResult(job, finished, name));
+    });
+}
+
+void SecretStore::writeLater(const QString &name, const QByteArray &secret, const QObject *context,
+                             std::function<void(const Result &)> done) const
+{
+    QKeychain::Job *job = nullptr;
+    if (secret.isEmpty()) {
+        job = new QKeychain::DeletePasswordJob(m_service);
+    } else {
+        auto *writeJob = new QKeychain::WritePasswordJob(m_service);
+        writeJob->setBinaryData(secret);
+        job = writeJob;
+    }
+    job->setKey(name);
+    runWithin(job, context, [store = *this, job, name, secret, done](bool finished) {
+        done(store.writeResult(job, finished, name, secret));
+    });
+}
+
+void SecretStore::runWithin(QKeychain::Job *job, const QObject *context, std::function<void(bool finished)> report) const
+{
     // Whichever comes first, the store's answer or the bound, reports; the other is ignored.
     // The job deletes itself once the store answers, however late.
     auto reported = std::make_shared<bool>(false);
-    const auto report = [store = *this, job, name, done, reported](bool finished) {
+    const auto once = [report, reported](bool finished) {
         if (!std::exchange(*reported, true))
-            done(store.readResult(job, finished, name));
+            report(finished);
     };
-    QObject::connect(job, &QKeychain::Job::finished, context, [report] { report(true); });
-    QTimer::singleShot(m_bound, context, [report] { report(false); });
-    job->start();
+    QObject::connect(job, &QKeychain::Job::finished, context, [once] { once(true); });
+    QTimer::singleShot(m_bound, context, [once] { once(false); });
+    // A store that fails at once answers from the event loop too, never inside this call.
+    QMetaObject::invokeMethod(job, &QKeychain::Job::start, Qt::QueuedConnection);
 }
 
 SecretStore::Result SecretStore::readResult(const QKeychain::ReadPasswordJob *job, bool finished,
@@ -85,7 +86,7 @@ SecretStore::Result SecretStore::readResult(const QKeychain::ReadPasswordJob *jo
 {
     Result result;
     if (!finished) {
-        result.storeError = QCoreApplication::translate("SecretStore", "the credential store did not answer");
+        result.storeError = notAnswered();
     } else if (job->error() == QKeychain::NoError) {
         result.status = Status::Kept;
         result.secret = job->binaryData();
@@ -102,22 +103,14 @@ SecretStore::Result SecretStore::readResult(const QKeychain::ReadPasswordJob *jo
     return result;
 }
 
-SecretStore::Result SecretStore::write(const QString &name, const QByteArray &secret) const
+SecretStore::Result SecretStore::writeResult(const QKeychain::Job *job, bool finished, const QString &name,
+                                             const QByteArray &secret) const
 {
-    QKeychain::Job *job = nullptr;
-    if (secret.isEmpty()) {
-        job = new QKeychain::DeletePasswordJob(m_service);
-    } else {
-        auto *writeJob = new QKeychain::WritePasswordJob(m_service);
-        writeJob->setBinaryData(secret);
-        job = writeJob;
-    }
-    job->setKey(name);
     const QString key = runKey(m_service, name);
     Result result;
     result.secret = secret;
-    if (!finishes(job, m_bound)) {
-        result.storeError = QCoreApplication::translate("SecretStore", "the credential store did not answer");
+    if (!finished) {
+        result.storeError = notAnswered();
     } else if (storeAnswered(job->error())) {
         secretsOfThisRun().remove(key);
         result.status = secret.isEmpty() ? Status::NotFound : Status::Kept;

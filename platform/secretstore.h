@@ -8,13 +8,14 @@
 
 class QObject;
 namespace QKeychain {
+class Job;
 class ReadPasswordJob;
 }
 
 // Secrets such as the model server's API key, kept in the operating system's credential store
 // through QtKeychain (Windows Credential Manager, the Secret Service of a Linux desktop). Where
 // no store answers, a secret written is kept in memory until the program ends, and says so.
-// Each call waits for the store at most its bound, running the event loop meanwhile.
+// Each call reports from the event loop, once the store answered or its bound ran out.
 class SecretStore final
 {
 public:
@@ -27,7 +28,7 @@ public:
     struct Result final
     {
         Status status = Status::NotFound;
-        QByteArray secret;  // what read() found
+        QByteArray secret;  // what was read, or written
         QString storeError; // the store's own words when it did not answer
     };
 
@@ -35,15 +36,18 @@ public:
     explicit SecretStore(const QString &service = {},
                          std::chrono::milliseconds bound = std::chrono::seconds(10));
 
-    Result read(const QString &name) const;
-    // The same without waiting: done gets the result from the event loop, once the store
-    // answered or the bound ran out, unless context is gone by then.
+    // done gets the result from the event loop, once the store answered or the bound ran out,
+    // unless context is gone by then.
     void readLater(const QString &name, const QObject *context, std::function<void(const Result &)> done) const;
-    // An empty secret removes it.
-    Result write(const QString &name, const QByteArray &secret) const;
+    // The same for writing; an empty secret removes it.
+    void writeLater(const QString &name, const QByteArray &secret, const QObject *context,
+                    std::function<void(const Result &)> done) const;
 
 private:
+    // Starts job from the event loop; report gets whether it finished within the bound.
+    void runWithin(QKeychain::Job *job, const QObject *context, std::function<void(bool finished)> report) const;
     Result readResult(const QKeychain::ReadPasswordJob *job, bool finished, const QString &name) const;
+    Result writeResult(const QKeychain::Job *job, bool finished, const QString &name, const QByteArray &secret) const;
 
     QString m_service;
     std::chrono::milliseconds m_bound;

@@ -122,11 +122,20 @@ void loadBackend(const SecretStore &store, const QObject *context, std::function
     });
 }
 
-void saveSecrets(const SecretStore &store, const QByteArray &apiKey, const QString &userInfo)
+void saveSecrets(const SecretStore &store, const QByteArray &apiKey, const QString &userInfo,
+                 const QObject *context, std::function<void(bool kept)> done)
 {
-    store.write(kApiKeyName, apiKey);
-    store.write(kModelUserInfoName, userInfo.toUtf8());
     QSettings().setValue(kSecretsKey, !apiKey.isEmpty() || !userInfo.isEmpty());
+    // Both written at once; done hears of them when the second answered.
+    auto pending = std::make_shared<int>(2);
+    auto kept = std::make_shared<bool>(true);
+    const auto written = [pending, kept, done](const SecretStore::Result &result) {
+        *kept = *kept && result.status != SecretStore::Status::KeptForThisRun;
+        if (--*pending == 0)
+            done(*kept);
+    };
+    store.writeLater(kApiKeyName, apiKey, context, written);
+    store.writeLater(kModelUserInfoName, userInfo.toUtf8(), context, written);
 }
 
 // Read as the service reads it, so that "user:password@host" without "http://" counts too.

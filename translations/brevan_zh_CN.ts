@@ -135,6 +135,10 @@
         <source>Keep waiting</source>
         <translation>继续等待</translation>
     </message>
+    <message>
+        <source>No credential store answers on this computer: the API key and the address's password are used only until TavrinAI closes.</source>
+        <translation>此计算机上没有可用的凭据存储：API 密钥和地址中的密码只在 TavrinAI 关闭前有效。</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -231,6 +235,10 @@
     <message>
         <source>No credential store answers on this computer: the API key and the address's password cannot be kept, and are used only until TavrinAI closes.</source>
         <translation>此计算机上没有可用的凭据存储：无法保存 API 密钥和地址中的密码，它们只在 TavrinAI 关闭前有效。</translation>
+    </message>
+    <message>
+        <source>Reading the credential store…</source>
+        <translation>正在读取凭据存储…</translation>
     </message>
 </context>
 <context>

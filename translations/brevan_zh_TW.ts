@@ -135,6 +135,10 @@
         <source>Keep waiting</source>
         <translation>繼續等待</translation>
     </message>
+    <message>
+        <source>No credential store answers on this computer: the API key and the address's password are used only until TavrinAI closes.</source>
+        <translation>此電腦上沒有可用的憑證儲存區：API 金鑰和位址中的密碼只在 TavrinAI 關閉前有效。</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -231,6 +235,10 @@
     <message>
         <source>No credential store answers on this computer: the API key and the address's password cannot be kept, and are used only until TavrinAI closes.</source>
         <translation>此電腦上沒有可用的憑證儲存區：無法保存 API 金鑰和位址中的密碼，它們只在 TavrinAI 關閉前有效。</translation>
+    </message>
+    <message>
+        <source>Reading the credential store…</source>
+        <translation>正在讀取憑證儲存區…</translation>
     </message>
 </context>
 <context>

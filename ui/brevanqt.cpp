@@ -369,9 +369,10 @@ void BrevanQt::createSettingsMenu()
     connect(m_codeGeneratorAction, &QAction::triggered, this, &BrevanQt::onCodeGeneratorTriggered);
 }
 
-// The new choice takes effect at once: the address is read anew, the client's own service is
-// started again with the new backend (beside a service it did not start, if one holds the
-// address), and a new chat starts there; the request field keeps what was typed.
+// The new choice takes effect once its secrets are written: the address is read anew, the
+// client's own service is started again with the new backend (beside a service it did not
+// start, if one holds the address), and a new chat starts there; the request field keeps what
+// was typed. The service gets the backend as accepted, not as read back from the store.
 void BrevanQt::onCodeGeneratorTriggered()
 {
     CodeGeneratorDialog dialog(this);
@@ -381,11 +382,17 @@ void BrevanQt::onCodeGeneratorTriggered()
     ui.pushButton_newChat->setEnabled(false);
     // The old service hears of it while it still runs, before a new one can take its address.
     m_conversation->leave();
-    m_serviceAddress = resolveApiBaseUrl();
-    if (m_localService)
-        m_localService->start(m_serviceAddress, dialog.backend(), dialog.choice().wantsOwnService(m_serviceAddress));
-    else
-        checkVersion();
+    dialog.keepSecrets(this, [this, backend = dialog.backend(), choice = dialog.choice()](bool kept) {
+        if (!kept) {
+            m_serviceReports << tr("No credential store answers on this computer: the API key and the address's "
+                                   "password are used only until TavrinAI closes.");
+        }
+        m_serviceAddress = resolveApiBaseUrl();
+        if (m_localService)
+            m_localService->start(m_serviceAddress, backend, choice.wantsOwnService(m_serviceAddress));
+        else
+            checkVersion();
+    });
 }
 
 void BrevanQt::createLanguageMenu()

@@ -53,6 +53,10 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     , m_modelBaseUrl(named(new QLineEdit(m_modelFields), "lineEdit_modelBaseUrl"))
     , m_model(named(new QComboBox(m_modelFields), "comboBox_model"))
     , m_apiKey(named(new QLineEdit(m_modelFields), "lineEdit_apiKey"))
+    , m_keyNotKept(wrappedLabel(tr("No credential store answers on this computer: the API key and "
+                                   "the address's password cannot be kept, and are used only "
+                                   "until TavrinAI closes."),
+                                "label_keyNotKept", m_modelFields))
     , m_testResult(wrappedLabel({}, "label_testResult", m_modelFields))
     , m_serviceUrl(named(new QLineEdit(this), "lineEdit_serviceUrl"))
 {
@@ -60,21 +64,14 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     const CodeGeneratorChoice stored = CodeGeneratorChoice::load();
 
     m_modelBaseUrl->setPlaceholderText(QStringLiteral("http://127.0.0.1:11434"));
-    const SecretStore::Result key = m_store.read(kApiKeyName);
-    m_storedUserInfo = QString::fromUtf8(m_store.read(kModelUserInfoName).secret);
-    // A stored user and password stay hidden; the field shows where they are.
-    QUrl address = QUrl::fromUserInput(stored.modelBaseUrl);
-    if (!m_storedUserInfo.isEmpty() && address.isValid())
-        address.setUserInfo(kHiddenUserInfo);
-    m_modelBaseUrl->setText(m_storedUserInfo.isEmpty() ? stored.modelBaseUrl : address.toString());
+    m_modelBaseUrl->setText(stored.modelBaseUrl);
     m_model->setEditable(true);
     m_model->lineEdit()->setPlaceholderText(tr("the first one it lists"));
     m_model->setMinimumContentsLength(24);
     m_model->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_model->setEditText(stored.model);
     m_apiKey->setEchoMode(QLineEdit::Password);
-    m_apiKey->setPlaceholderText(tr("optional"));
-    m_apiKey->setText(QString::fromUtf8(key.secret));
+    m_apiKey->setPlaceholderText(tr("Reading the credential store…"));
     auto *refresh = named(new QPushButton(tr("Refresh"), m_modelFields), "pushButton_refresh");
     auto *test = named(new QPushButton(tr("Test"), m_modelFields), "pushButton_test");
     auto *modelRow = new QHBoxLayout;
@@ -86,12 +83,9 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     form->addRow(tr("Address:"), m_modelBaseUrl);
     form->addRow(tr("Model:"), modelRow);
     form->addRow(tr("API key:"), m_apiKey);
-    if (!key.storeError.isEmpty()) {
-        form->addRow(wrappedLabel(tr("No credential store answers on this computer: the API key and "
-                                     "the address's password cannot be kept, and are used only "
-                                     "until TavrinAI closes."),
-                                  "label_keyNotKept", m_modelFields));
-    }
+    // Shown once the store proves not to answer.
+    m_keyNotKept->hide();
+    form->addRow(m_keyNotKept);
     auto *testRow = new QHBoxLayout;
     testRow->addWidget(test);
     testRow->addStretch(1);
@@ -123,6 +117,8 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     serviceRow->addRow(tr("Address:"), m_serviceUrl);
     layout->addLayout(serviceRow);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setEnabled(false);
     layout->addWidget(buttons);
 
     (stored.kind == CodeGeneratorChoice::Kind::ModelServer        ? m_modelServer
@@ -142,6 +138,36 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     connect(m_probe, &ModelServerProbe::answered, this, &CodeGeneratorDialog::onModelServerAnswered);
     connect(buttons, &QDialogButtonBox::accepted, this, &CodeGeneratorDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CodeGeneratorDialog::reject);
+    readSecrets(stored.modelBaseUrl);
+}
+
+void CodeGeneratorDialog::readSecrets(const QString &shownAddress)
+{
+    m_store.readLater(kApiKeyName, this, [this](const SecretStore::Result &key) {
+        m_apiKey->setPlaceholderText(tr("optional"));
+        if (m_apiKey->text().isEmpty())
+            m_apiKey->setText(QString::fromUtf8(key.secret));
+        if (!key.storeError.isEmpty()) {
+            m_keyNotKept->show();
+            growToFit();
+        }
+        secretRead();
+    });
+    m_store.readLater(kModelUserInfoName, this, [this, shownAddress](const SecretStore::Result &userInfo) {
+        m_storedUserInfo = QString::fromUtf8(userInfo.secret);
+        // A stored user and password stay hidden; the field shows where they are.
+        QUrl address = QUrl::fromUserInput(shownAddress);
+        if (!m_storedUserInfo.isEmpty() && address.isValid() && m_modelBaseUrl->text() == shownAddress) {
+            address.setUserInfo(kHiddenUserInfo);
+            m_modelBaseUrl->setText(address.toString());
+        }
+        secretRead();
+    });
+}
+
+void CodeGeneratorDialog::secretRead()
+{
+    m_ok->setEnabled(--m_pendingReads == 0);
 }
 
 ServiceBackend CodeGeneratorDialog::backend() const
@@ -181,10 +207,13 @@ QString CodeGeneratorDialog::modelAddress() const
 
 void CodeGeneratorDialog::accept()
 {
-    const CodeGeneratorChoice chosen = choice();
-    chosen.save();
-    saveSecrets(m_store, apiKey(), userInfoOf(chosen.modelBaseUrl));
+    choice().save();
     QDialog::accept();
+}
+
+void CodeGeneratorDialog::keepSecrets(const QObject *context, std::function<void(bool kept)> done) const
+{
+    saveSecrets(m_store, apiKey(), userInfoOf(choice().modelBaseUrl), context, std::move(done));
 }
 
 void CodeGeneratorDialog::askModelServer()
@@ -193,11 +222,16 @@ void CodeGeneratorDialog::askModelServer()
     m_probe->ask(modelAddress(), apiKey());
 }
 
-// The dialog grows as far as the result needs, never shrinks under the trader's hands.
 void CodeGeneratorDialog::showTestResult(const QString &text)
 {
     m_testResult->setText(text);
-    // Its row's new height reaches the dialog's layout now, not at the next layout request.
+    growToFit();
+}
+
+// The dialog grows as far as a new text needs, never shrinks under the trader's hands.
+void CodeGeneratorDialog::growToFit()
+{
+    // A row's new height reaches the dialog's layout now, not at the next layout request.
     m_modelFields->updateGeometry();
     layout()->activate();
     resize(size().expandedTo(sizeHint()));

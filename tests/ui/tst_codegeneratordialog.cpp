@@ -6,6 +6,7 @@
 #include "ui/codegeneratordialog.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,9 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSettings>
+
+#include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -26,16 +30,27 @@ private:
     const SecretStore m_store{QStringLiteral("TavrinAI tests %1").arg(QCoreApplication::applicationPid()),
                               std::chrono::seconds(5)};
 
+    // What the store answered, waited for beyond its bound.
+    template<typename Answer>
+    Answer answer(const std::function<void(std::function<void(const Answer &)>)> &ask)
+    {
+        auto result = std::make_shared<std::optional<Answer>>();
+        ask([result](const Answer &answered) { *result = answered; });
+        return QTest::qWaitFor([&] { return result->has_value(); }, 10000) ? **result : Answer();
+    }
+    SecretStore::Result read(const QString &name)
+    {
+        return answer<SecretStore::Result>([&](auto done) { m_store.readLater(name, this, done); });
+    }
+    // Whether the store, not this run's memory, got them.
+    bool kept(const QByteArray &apiKey, const QString &userInfo)
+    {
+        return answer<bool>([&](auto done) { saveSecrets(m_store, apiKey, userInfo, this, done); });
+    }
     // The model server's address as the start-up reads it back from the store.
     QString storedModelAddress()
     {
-        QString address;
-        bool loaded = false;
-        loadBackend(m_store, this, [&](const StoredBackend &stored) {
-            address = stored.backend.modelBaseUrl;
-            loaded = true;
-        });
-        return QTest::qWaitFor([&] { return loaded; }) ? address : u"(no answer)"_s;
+        return answer<StoredBackend>([&](auto done) { loadBackend(m_store, this, done); }).backend.modelBaseUrl;
     }
 
 private Q_SLOTS:
@@ -87,16 +102,50 @@ private Q_SLOTS:
             dialog.findChild<QRadioButton *>("radio_modelServer")->click();
             dialog.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->setText(typed);
             dialog.accept();
+            answer<bool>([&](auto done) { dialog.keepSecrets(this, done); });
         }
         const QSettings settings;
         for (const QString &key : settings.allKeys())
             QVERIFY2(!settings.value(key).toString().contains(QRegularExpression("pw-secret|trader")), qPrintable(key));
         QCOMPARE(storedModelAddress(), typed);
         CodeGeneratorDialog again(nullptr, m_store);
-        QCOMPARE(again.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->text(), hidden);
+        QTRY_COMPARE(again.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->text(), hidden);
         again.accept();
+        answer<bool>([&](auto done) { again.keepSecrets(this, done); });
         QCOMPARE(storedModelAddress(), typed);
-        saveSecrets(m_store, {}, {});
+        kept({}, {});
+    }
+
+    // The dialog opens before the store answers; what the trader typed meanwhile stays.
+    void typedBeforeTheStoreAnswers()
+    {
+        CodeGeneratorChoice{CodeGeneratorChoice::Kind::ModelServer, true, u"http://127.0.0.1:9/v1"_s, {}, {}}.save();
+        kept("sk-stored", u"trader:pw"_s); // or this run's memory, which answers the same
+        CodeGeneratorDialog dialog(nullptr, m_store);
+        auto *apiKey = dialog.findChild<QLineEdit *>("lineEdit_apiKey");
+        auto *address = dialog.findChild<QLineEdit *>("lineEdit_modelBaseUrl");
+        auto *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        QCOMPARE(apiKey->placeholderText(), "Reading the credential store…");
+        QVERIFY(!ok->isEnabled());
+        QTest::keyClicks(apiKey, "sk-typed");
+        QTest::keyClick(address, '2');
+        // The store answers in turn: this read comes after the dialog's.
+        QCOMPARE(read(kApiKeyName).secret, "sk-stored");
+        QCOMPARE(apiKey->text(), "sk-typed");
+        QCOMPARE(address->text(), "http://127.0.0.1:9/v12");
+        QVERIFY(ok->isEnabled());
+        kept({}, {});
+    }
+
+    // A store that does not answer in time leaves the fields to the trader, and says so.
+    void storeNotAnsweringInTime()
+    {
+        CodeGeneratorDialog dialog(nullptr, SecretStore(u"TavrinAI tests silent"_s, std::chrono::milliseconds(0)));
+        dialog.show();
+        auto *note = dialog.findChild<QLabel *>("label_keyNotKept");
+        QVERIFY(!note->isVisible());
+        QTRY_VERIFY(note->isVisible());
+        QVERIFY(note->heightForWidth(note->width()) <= note->height());
     }
 
     void testSaysWhatTheModelServerAnswered_data()
@@ -139,23 +188,21 @@ private Q_SLOTS:
 
     void keyKeptInTheCredentialStore()
     {
-        const SecretStore::Result written = m_store.write(kApiKeyName, "sk-kept");
-        if (written.status == SecretStore::Status::KeptForThisRun) {
-            QCOMPARE(m_store.read(kApiKeyName).secret, "sk-kept");
-            m_store.write(kApiKeyName, {});
-            QSKIP(qPrintable("no credential store answers here (" + written.storeError
-                             + "): the key is kept for this run only"));
+        if (!kept("sk-kept", {})) {
+            QCOMPARE(read(kApiKeyName).secret, "sk-kept");
+            kept({}, {});
+            QSKIP("no credential store answers here: the key is kept for this run only");
         }
-        QCOMPARE(written.status, SecretStore::Status::Kept);
         // Read back through the store itself, then accepted from the dialog and removed again.
-        const SecretStore::Result read = m_store.read(kApiKeyName);
-        QCOMPARE(read.status, SecretStore::Status::Kept);
-        QCOMPARE(read.secret, "sk-kept");
+        const SecretStore::Result readBack = read(kApiKeyName);
+        QCOMPARE(readBack.status, SecretStore::Status::Kept);
+        QCOMPARE(readBack.secret, "sk-kept");
         CodeGeneratorDialog dialog(nullptr, m_store);
-        QCOMPARE(dialog.findChild<QLineEdit *>("lineEdit_apiKey")->text(), "sk-kept");
+        QTRY_COMPARE(dialog.findChild<QLineEdit *>("lineEdit_apiKey")->text(), "sk-kept");
         dialog.findChild<QLineEdit *>("lineEdit_apiKey")->clear();
         dialog.accept();
-        QCOMPARE(m_store.read(kApiKeyName).status, SecretStore::Status::NotFound);
+        answer<bool>([&](auto done) { dialog.keepSecrets(this, done); });
+        QCOMPARE(read(kApiKeyName).status, SecretStore::Status::NotFound);
     }
 
     void choiceRememberedAndAdministratorsAddressWins()

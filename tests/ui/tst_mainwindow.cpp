@@ -165,7 +165,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(model.requestsTo("POST", u"/v1/chat/completions"_s).size(), 1, 10000);
         QCOMPARE(model.requestsTo("POST", u"/v1/chat/completions"_s).constFirst().header("Authorization"), "Bearer sk-own");
         QVERIFY(holder.requestsTo("POST", u"/api/chat"_s).isEmpty());
-        saveSecrets(SecretStore(), {}, {});
+        bool forgotten = false;
+        saveSecrets(SecretStore(), {}, {}, &window, [&](bool) { forgotten = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(forgotten, 15000);
         TestEnvironment::writeServiceBaseUrl(TestEnvironment::refusingServiceUrl());
     }
 
