@@ -5,7 +5,10 @@
 #include "service/sessionclient.h"
 #include "service/transcript.h"
 
+#include <QFileInfo>
 #include <QNetworkReply>
+
+#include <algorithm>
 
 namespace {
 
@@ -56,6 +59,9 @@ Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int
         if (m_request)
             m_transcript->change(m_request->entry, waitingEntry());
     });
+    for (const auto signal : {&Conversation::entryAdded, &Conversation::entryChanged})
+        connect(this, signal, this, &Conversation::changed);
+    connect(this, &Conversation::requestInFlightChanged, this, &Conversation::changed);
     m_indicatorLabel = tr("Indicator");
     m_eaLabel = tr("EA");
 }
@@ -86,6 +92,60 @@ QString Conversation::conversationText() const
         said.append({entry.kind == ChatEntry::Kind::User ? tr("You") : tr("TavrinAI"), text});
     }
     return ChatSessions::conversationText(said);
+}
+
+void Conversation::keepInto(StoredChat &chat) const
+{
+    const bool used = m_client->chat().used;
+    const Choice choice = used ? currentChoice() : m_choice;
+    chat.platform = Protocol::platformNamed(choice.platform).value_or(Protocol::Platform::Mt5);
+    chat.type = Protocol::programTypeNamed(choice.codeType).value_or(Protocol::ProgramType::Indicator);
+    chat.programName = m_programName;
+    chat.entries = m_transcript->entries();
+    chat.sessionId = m_client->sessionId();
+    chat.requestInFlight = m_request ? m_request->text : QString();
+    // One program per file name, its versions in the order they came.
+    chat.programs.clear();
+    chat.current = {};
+    for (const ProgramVersion &version : m_deployer->versions()) {
+        const QString name = version.filePath.isEmpty() ? m_programName : QFileInfo(version.filePath).completeBaseName();
+        auto program = std::find_if(chat.programs.begin(), chat.programs.end(),
+                                    [&name](const StoredProgram &kept) { return kept.name == name; });
+        if (program == chat.programs.end())
+            program = chat.programs.insert(chat.programs.end(), StoredProgram{name, {}});
+        program->versions.append(version);
+        chat.current = {int(program - chat.programs.begin()), int(program->versions.size()) - 1};
+    }
+}
+
+void Conversation::reopen(const StoredChat &chat)
+{
+    abandonRequest();
+    m_deployer->dropWaiting();
+    m_refusedForChoice = false;
+    m_suggestedErrors.clear();
+    m_autoFix.reset();
+    m_choice = {Protocol::wireName(chat.platform), Protocol::wireName(chat.type)};
+    const bool used = std::any_of(chat.entries.cbegin(), chat.entries.cend(),
+                                  [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::User; });
+    m_client->resume(m_choice.platform, m_choice.codeType, chat.sessionId, used);
+    m_deployer->setChat(m_client->chat().serial);
+    QList<ProgramVersion> versions;
+    for (const StoredProgram &program : chat.programs)
+        versions += program.versions;
+    m_deployer->restoreVersions(versions, m_choice.platform, m_choice.codeType);
+    setProgramName(chat.programName);
+    // A request that was on its way goes back into the field: its turn, and the bubble that
+    // waited for it, come again when it is sent.
+    qsizetype shown = chat.entries.size();
+    if (!chat.requestInFlight.isEmpty()) {
+        while (shown > 0 && chat.entries.at(shown - 1).kind != ChatEntry::Kind::User)
+            --shown;
+        shown = std::max<qsizetype>(0, shown - 1);
+    }
+    m_transcript->clear();
+    for (qsizetype entry = 0; entry < shown; ++entry)
+        m_transcript->add(chat.entries.at(entry));
 }
 
 QString Conversation::program(int number) const
@@ -384,9 +444,10 @@ void Conversation::takeAnswer(const ServiceReply &answer)
         returnRequest(answer.message);
         return;
     }
+    const QString request = m_request->text;
     finishRequest();
 
-    const int number = m_deployer->keep(answer.response, m_client->chat().platform, m_client->chat().codeType,
+    const int number = m_deployer->keep(answer.response, request, m_client->chat().platform, m_client->chat().codeType,
                                         answer.hasWarnings ? std::optional(answer.warnings) : std::nullopt);
     ChatEntry shown;
     shown.kind = ChatEntry::Kind::Program;

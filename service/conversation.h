@@ -4,6 +4,7 @@
 #include "service/autofixpolicy.h"
 #include "service/chatentry.h"
 #include "service/serviceaccess.h"
+#include "service/storedchat.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -95,6 +96,13 @@ public:
     // The conversation with its programs, each entry headed by who said it, for saving.
     QString conversationText() const;
 
+    // What the chat is now, for keeping: its platform, type and program name, transcript,
+    // programs, session and the request on its way. The heading's other fields are left.
+    void keepInto(StoredChat &chat) const;
+    // Shows a kept chat as it was left and continues it, in the session it last had. A
+    // request on its way in the chat left is dropped (its chat keeps it, to send again).
+    void reopen(const StoredChat &chat);
+
 Q_SIGNALS:
     void versionRefused(const QString &title, const QString &text);
     void serviceUnreachable();
@@ -112,6 +120,9 @@ Q_SIGNALS:
     void programCopied(int number);
     // The session close() ended is ended, or the bound for it expired.
     void closed();
+    // Something keepInto() reports has changed; a cleared transcript is reported by
+    // transcriptCleared() alone (a new chat begins, or a kept one is reopened).
+    void changed();
 
 private:
     // The trader's request until its answer, as the chat shows it.

@@ -99,6 +99,16 @@ void SessionClient::open(const QString &platform, const QString &codeType)
             [this, reply, serial, baseUrl = m_baseUrl] { onSessionOpened(reply, serial, baseUrl); });
 }
 
+void SessionClient::resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used)
+{
+    drop();
+    if (!m_sessionId.isEmpty() && m_sessionId != sessionId)
+        endSession(m_baseUrl, endSessionBody(m_sessionId, m_language));
+    m_chat = {platform, codeType, m_chat.serial + 1, used};
+    m_sessionId = sessionId;
+    m_failed = sessionId.isEmpty();
+}
+
 QNetworkReply *SessionClient::endSession(const QString &baseUrl, const QJsonObject &body,
                                          std::chrono::milliseconds bound)
 {

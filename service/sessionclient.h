@@ -56,6 +56,10 @@ public:
 
     // Replaces the open session by a new one for platform and codeType.
     void open(const QString &platform, const QString &codeType);
+    // Replaces the open session by one the service may still hold, of a chat reopened: the
+    // next request goes there. Without an id the next request opens a new one first.
+    void resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used);
+    const QString &sessionId() const { return m_sessionId; }
     const ChatSession &chat() const { return m_chat; }
     void markUsed() { m_chat.used = true; }
     // The service gave the open session no id: a request opens another one first.

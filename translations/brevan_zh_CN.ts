@@ -115,6 +115,18 @@
         <source>Code generator…</source>
         <translation>代码生成器…</translation>
     </message>
+    <message>
+        <source>You</source>
+        <translation>你</translation>
+    </message>
+    <message>
+        <source>the chat could not be read</source>
+        <translation>无法读取该对话</translation>
+    </message>
+    <message>
+        <source>Cannot keep the chat: %1</source>
+        <translation>无法保存对话记录：%1</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -621,6 +633,56 @@ Compiling...</source>
     <message>
         <source>the credential store did not answer</source>
         <translation>凭据存储没有响应</translation>
+    </message>
+</context>
+<context>
+    <name>ChatKeeper</name>
+    <message>
+        <source>New chat</source>
+        <translation>新对话</translation>
+    </message>
+</context>
+<context>
+    <name>ChatListPanel</name>
+    <message>
+        <source>EA</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>Indicator</source>
+        <translation>指标</translation>
+    </message>
+    <message>
+        <source>Search chats</source>
+        <translation>搜索对话</translation>
+    </message>
+    <message>
+        <source>Rename…</source>
+        <translation>重命名…</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>导出…</translation>
+    </message>
+    <message>
+        <source>Delete…</source>
+        <translation>删除…</translation>
+    </message>
+    <message>
+        <source>Rename chat</source>
+        <translation>重命名对话</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>标题：</translation>
+    </message>
+    <message>
+        <source>Delete chat</source>
+        <translation>删除对话</translation>
+    </message>
+    <message>
+        <source>Delete the chat "%1"? The programs it saved in the terminal are kept.</source>
+        <translation>删除对话“%1”？它保存到终端的程序会保留。</translation>
     </message>
 </context>
 </TS>

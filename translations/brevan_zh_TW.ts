@@ -115,6 +115,18 @@
         <source>Code generator…</source>
         <translation>程式碼產生器…</translation>
     </message>
+    <message>
+        <source>You</source>
+        <translation>你</translation>
+    </message>
+    <message>
+        <source>the chat could not be read</source>
+        <translation>無法讀取該對話</translation>
+    </message>
+    <message>
+        <source>Cannot keep the chat: %1</source>
+        <translation>無法保存對話記錄：%1</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -621,6 +633,56 @@ Compiling...</source>
     <message>
         <source>the credential store did not answer</source>
         <translation>憑證儲存區沒有回應</translation>
+    </message>
+</context>
+<context>
+    <name>ChatKeeper</name>
+    <message>
+        <source>New chat</source>
+        <translation>新對話</translation>
+    </message>
+</context>
+<context>
+    <name>ChatListPanel</name>
+    <message>
+        <source>EA</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>Indicator</source>
+        <translation>指標</translation>
+    </message>
+    <message>
+        <source>Search chats</source>
+        <translation>搜尋對話</translation>
+    </message>
+    <message>
+        <source>Rename…</source>
+        <translation>重新命名…</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>匯出…</translation>
+    </message>
+    <message>
+        <source>Delete…</source>
+        <translation>刪除…</translation>
+    </message>
+    <message>
+        <source>Rename chat</source>
+        <translation>重新命名對話</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>標題：</translation>
+    </message>
+    <message>
+        <source>Delete chat</source>
+        <translation>刪除對話</translation>
+    </message>
+    <message>
+        <source>Delete the chat "%1"? The programs it saved in the terminal are kept.</source>
+        <translation>刪除對話「%1」？它儲存到終端的程式會保留。</translation>
     </message>
 </context>
 </TS>

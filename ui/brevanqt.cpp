@@ -5,10 +5,13 @@
 #include "platform/language.h"
 #include "platform/terminalfolders.h"
 #include "platform/terminalscanner.h"
+#include "service/chatarchive.h"
+#include "service/chatkeeper.h"
 #include "service/localservice.h"
 #include "service/serviceaccess.h"
 #include "ui/codegeneratordialog.h"
 #include "protocol/version.h"
+#include "widgets/chatlistpanel.h"
 #include "widgets/codeviewer.h"
 
 #include <QActionGroup>
@@ -31,8 +34,10 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QShortcut>
+#include <QSplitter>
 #include <QSignalBlocker>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -44,6 +49,10 @@ const QString kContactEmail = QStringLiteral("support@tavrinai.com");
 const QString kWebsiteHost = QStringLiteral("www.tavrinai.com");
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kSplitterKey = QStringLiteral("window/splitter");
+const QString kChatSplitterKey = QStringLiteral("window/chatSplitter");
+// The kept chats are listed once the service answered, or after this long without it, so
+// that reading them never delays the window's start.
+constexpr int kChatListDelayMs = 2000;
 const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
 // The request field is never smaller than this many lines of text.
 constexpr int kRequestLines = 4;
@@ -116,6 +125,7 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     createAutoFixOption();
     retranslateExtras();
     restoreLayout();
+    createChatList();
 
     ui.radioButton_mt4->setChecked(true);
     ui.radioButton_mt5->setChecked(false);
@@ -251,7 +261,11 @@ void BrevanQt::closeEvent(QCloseEvent *event)
     QSettings settings;
     settings.setValue(kGeometryKey, saveGeometry());
     settings.setValue(kSplitterKey, ui.splitter->saveState());
+    settings.setValue(kChatSplitterKey, m_chatSplitter->saveState());
     hide();
+    // The chat is kept as it is, a request on its way included, before the close drops it.
+    m_keeper->close();
+    m_archive->flush();
     m_conversation->close();
 }
 
@@ -366,6 +380,8 @@ void BrevanQt::retranslateExtras()
         m_aboutAction->setText(tr("About"));
     if (m_saveConversationAction)
         m_saveConversationAction->setText(tr("Save conversation…"));
+    if (m_chatList)
+        m_chatList->retranslate();
     ui.pushButton_generate->setToolTip(tr("Send the request (Ctrl+Enter)"));
     m_autoFix->setText(tr("Fix compile errors automatically"));
     m_autoFix->setToolTip(tr("When the compiler reports errors, send them back to the code generator by "
@@ -464,6 +480,7 @@ void BrevanQt::passFolders(Protocol::Platform platform, bool remember)
 
 void BrevanQt::onPushButtonNewChatClicked(bool)
 {
+    m_keeper->beginNew(ui.plainTextEdit_prompt->toPlainText());
     if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
 }
@@ -621,20 +638,101 @@ void BrevanQt::showProgram(const QString &title, const QString &code, int line)
 
 void BrevanQt::onSaveConversationTriggered()
 {
+    exportChat(m_keeper->currentId());
+}
+
+void BrevanQt::exportChat(const QString &id)
+{
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     auto *dialog = new QFileDialog(this, tr("Save conversation"), QDir(folder).filePath(QStringLiteral("conversation.txt")),
                                    tr("Text files (*.txt)"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("txt"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, &BrevanQt::saveConversation);
+    connect(dialog, &QFileDialog::fileSelected, this, [this, id](const QString &path) {
+        if (id == m_keeper->currentId()) {
+            saveConversation(path, m_conversation->conversationText());
+        } else if (const std::optional<QString> text = m_archive->conversationText(id, tr("You"), tr("TavrinAI"))) {
+            saveConversation(path, *text);
+        } else {
+            m_conversation->addNotice(tr("Cannot save the conversation: %1").arg(tr("the chat could not be read")));
+        }
+    });
     dialog->open();
 }
 
-void BrevanQt::saveConversation(const QString &path)
+void BrevanQt::saveConversation(const QString &path, const QString &text)
 {
     // Written as the source files are: whole or not at all, with the system's line ends.
-    const Deployment::WriteResult written = Deployment::writeSourceFile(path, m_conversation->conversationText());
+    const Deployment::WriteResult written = Deployment::writeSourceFile(path, text);
     if (!written.ok)
         m_conversation->addNotice(tr("Cannot save the conversation: %1").arg(written.error));
+}
+
+// Beside the transcript and the request field, the trader's kept chats; the list can be pulled
+// shut with the splitter, and its width is kept.
+void BrevanQt::createChatList()
+{
+    m_archive = new ChatArchive(ChatArchive::defaultFolder(), this);
+    m_keeper = new ChatKeeper(m_archive, m_conversation, this);
+    m_chatList = new ChatListPanel(m_archive, this);
+    m_chatSplitter = new QSplitter(Qt::Horizontal, this);
+    m_chatSplitter->setObjectName(QStringLiteral("splitter_chats"));
+    delete ui.centralWidget->layout()->replaceWidget(ui.splitter, m_chatSplitter);
+    m_chatSplitter->addWidget(m_chatList);
+    m_chatSplitter->addWidget(ui.splitter);
+    m_chatSplitter->setStretchFactor(0, 1);
+    m_chatSplitter->setStretchFactor(1, 3);
+    m_chatSplitter->setSizes({1000, 3000});
+    m_chatSplitter->restoreState(QSettings().value(kChatSplitterKey).toByteArray());
+
+    connect(m_archive, &ChatArchive::writeFailed, this, [this](const QString &, const QString &error) {
+        m_conversation->addNotice(tr("Cannot keep the chat: %1").arg(error));
+    });
+    connect(ui.plainTextEdit_prompt, &QPlainTextEdit::textChanged, this,
+            [this] { m_keeper->setDraft(ui.plainTextEdit_prompt->toPlainText()); });
+    connect(m_chatList, &ChatListPanel::chatChosen, this, &BrevanQt::openKeptChat);
+    connect(m_chatList, &ChatListPanel::removeConfirmed, this, &BrevanQt::removeKeptChat);
+    connect(m_chatList, &ChatListPanel::exportAsked, this, &BrevanQt::exportChat);
+    connect(m_archive, &ChatArchive::listLoaded, this, [this] { m_chatList->select(m_keeper->currentId()); });
+
+    auto *listDelay = new QTimer(this);
+    listDelay->setSingleShot(true);
+    const auto loadList = [this, listDelay] {
+        if (!listDelay->isActive())
+            return;
+        listDelay->stop();
+        m_archive->load();
+    };
+    connect(listDelay, &QTimer::timeout, this, [this] { m_archive->load(); });
+    connect(m_conversation, &Conversation::liveChanged, listDelay, loadList);
+    listDelay->start(kChatListDelayMs);
+}
+
+// The chat comes back as it was left: its transcript, its platform, type and name in the form,
+// and in the request field what was typed, or the request that was on its way.
+void BrevanQt::openKeptChat(const QString &id)
+{
+    const std::optional<StoredChat> chat = m_keeper->open(id, ui.plainTextEdit_prompt->toPlainText());
+    if (!chat) {
+        m_chatList->select(m_keeper->currentId());
+        return;
+    }
+    controls(chat->platform).radio->setChecked(true);
+    {
+        const QSignalBlocker quiet(ui.comboBox_type);
+        ui.comboBox_type->setCurrentIndex(ui.comboBox_type->findData(Protocol::wireName(chat->type)));
+    }
+    choosePlatform(chat->platform);
+    ui.lineEdit_name->setText(chat->programName);
+    ui.plainTextEdit_prompt->setPlainText(chat->requestInFlight.isEmpty() ? chat->draft : chat->requestInFlight);
+    m_chatList->select(id);
+}
+
+void BrevanQt::removeKeptChat(const QString &id)
+{
+    if (!m_keeper->remove(id))
+        return;
+    if (!m_conversation->newChat())
+        ui.plainTextEdit_prompt->clear();
 }

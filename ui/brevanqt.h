@@ -9,6 +9,9 @@
 #include <QMainWindow>
 #include <QString>
 
+class ChatArchive;
+class ChatKeeper;
+class ChatListPanel;
 class LocalService;
 class QAction;
 class QActionGroup;
@@ -19,6 +22,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
 class QWidget;
 
 // The application's window: the form, the menus and the transcript. The conversation itself
@@ -99,7 +103,13 @@ private:
     void scanTerminals(Protocol::Platform platform);
     void chooseInstallFolder(Protocol::Platform platform);
     void chooseDataFolder(Protocol::Platform platform);
-    void saveConversation(const QString &path);
+    void saveConversation(const QString &path, const QString &text);
+    // The kept chats beside the transcript, in a splitter of their own.
+    void createChatList();
+    void openKeptChat(const QString &id);
+    void removeKeptChat(const QString &id);
+    // Exports the chat id, the open one when it is id.
+    void exportChat(const QString &id);
 
     Ui::BrevanQtClass ui;
     Conversation *m_conversation = nullptr;
@@ -116,6 +126,10 @@ private:
     QAction *m_aboutAction = nullptr;
     QAction *m_saveConversationAction = nullptr;
     QCheckBox *m_autoFix = nullptr;
+    ChatArchive *m_archive = nullptr;
+    ChatKeeper *m_keeper = nullptr;
+    ChatListPanel *m_chatList = nullptr;
+    QSplitter *m_chatSplitter = nullptr;
     bool m_closing = false;   // hidden, its chat being ended
     bool m_chatEnded = false; // the close may go through
 };

@@ -1,4 +1,5 @@
 #include "platform/compilerlog.h"
+#include "service/chatarchive.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h"
@@ -7,6 +8,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QListView>
 
 using namespace Qt::StringLiterals;
 
@@ -70,7 +72,11 @@ private Q_SLOTS:
         QDesktopServices::setUrlHandler(u"file"_s, this, "openUrl");
     }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler(u"file"_s); }
-    void cleanup() { m_window.reset(); QVERIFY(m_root.remove() && QDir().mkpath(m_root.path())); }
+    void cleanup()
+    {
+        m_window.reset();
+        QVERIFY(m_root.remove() && QDir().mkpath(m_root.path()) && QDir(ChatArchive::defaultFolder()).removeRecursively());
+    }
 
     void errorLinesLoseTheirFolders()
     {
@@ -152,6 +158,46 @@ private Q_SLOTS:
         }
         QTest::qWait(200); // neither a refused Send nor a fix request goes out
         QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).size(), chats + 1);
+    }
+
+    // The client ends in the middle of a chat; started again, it lists the chat and reopens it
+    // as it was left, with its request back in the field if its answer never came.
+    void keptChatReopened_data()
+    {
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("answered") << true;
+        QTest::newRow("ended while waiting") << false;
+    }
+    void keptChatReopened()
+    {
+        QFETCH(bool, answered);
+        open(QString::fromUtf8(FAKE_METAEDITOR_PATH));
+        widget<QRadioButton>("radioButton_mt5")->click();
+        QVERIFY(greeted(u"Creating new MT5 Indicator chat..."_s));
+        widget<QLineEdit>("lineEdit_name")->setText(u"Kept"_s);
+        m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kCode).delayed(answered ? 0 : 10000));
+        const qsizetype chats = m_service.requestsTo("POST", u"/api/chat"_s).size();
+        send(u"Draw a kept line"_s);
+        if (answered)
+            QTRY_VERIFY_WITH_TIMEOUT(bubbles().constLast().startsWith(u"compiling 'Kept.mq5'"_s), 20000);
+        else
+            QTRY_COMPARE(m_service.requestsTo("POST", u"/api/chat"_s).size(), chats + 1);
+        const QStringList said = bubbles();
+        m_window.reset();
+        m_window.reset(new BrevanQt);
+        m_window->show();
+        auto *list = widget<QListView>("chatList");
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 10000);
+        QCOMPARE(list->model()->index(0, 0).data().toString(), u"Draw a kept line"_s);
+        widget<QLineEdit>("lineEdit_chatSearch")->setText(u"kept line!"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 0);
+        widget<QLineEdit>("lineEdit_chatSearch")->setText(u"KEPT"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        Q_EMIT list->activated(list->model()->index(0, 0));
+        QVERIFY(widget<QRadioButton>("radioButton_mt5")->isChecked());
+        QCOMPARE(widget<QLineEdit>("lineEdit_name")->text(), u"Kept"_s);
+        QCOMPARE(bubbles(), answered ? said : said.mid(0, said.size() - 2));
+        QCOMPARE(prompt()->toPlainText(), answered ? QString() : u"Draw a kept line"_s);
     }
 };
 
