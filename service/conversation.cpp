@@ -252,9 +252,9 @@ bool Conversation::newChat()
     return keepRequest;
 }
 
-void Conversation::openSession(const Choice &choice, const QString &noticeText)
+void Conversation::openSession(const Choice &choice, const QString &noticeText, const ChatSeed &seed)
 {
-    m_client->open(choice.platform, choice.codeType);
+    m_client->open(choice.platform, choice.codeType, seed);
     m_deployer->setChat(m_client->chat().serial);
     notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(choice.platform, programName(choice.codeType))
                                 : noticeText);
@@ -432,13 +432,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
         const bool forgotten = answer.error == Protocol::ErrorCode::UnknownSession
             || (answer.error == Protocol::ErrorCode::None && answer.message.startsWith(QLatin1String("Unknown session")));
         if (forgotten && !m_request->retried) {
-            m_request->retried = true;
-            openSession(currentChoice(),
-                        tr("The code generator no longer knew this chat: a new %1 %2 chat was opened, and "
-                           "your request goes there.")
-                            .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
-            m_client->markUsed();
-            m_client->post(m_request->text, m_request->compileErrors);
+            continueForgotten();
             return;
         }
         returnRequest(answer.message);
@@ -461,6 +455,48 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     notice(tr("%1 %2 generated successfully!\nCompiling...")
                .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
     m_deployer->deploy(number);
+}
+
+ChatSeed Conversation::seed() const
+{
+    ChatSeed seed;
+    const QList<ChatEntry> &entries = m_transcript->entries();
+    // The request on its way is sent again in the new session, not seeded.
+    const qsizetype asked = m_request ? m_request->entry - 1 : entries.size();
+    for (qsizetype index = 0; index < asked; ++index) {
+        const ChatEntry &entry = entries.at(index);
+        if (entry.kind == ChatEntry::Kind::User)
+            seed.history.append({ChatTurn::Role::User, entry.text});
+        else if (entry.kind == ChatEntry::Kind::Program)
+            seed.history.append({ChatTurn::Role::Assistant, entry.text + QStringLiteral("\n\n") + entry.code});
+    }
+    if (m_deployer->count() > 0)
+        seed.currentProgram = m_deployer->program(m_deployer->count() - 1);
+    return seed;
+}
+
+void Conversation::continueForgotten()
+{
+    m_request->retried = true;
+    const QString platform = m_client->chat().platform;
+    const QString kind = programName(m_client->chat().codeType);
+    const ChatSeed history = seed();
+    const bool seeded = m_client->offers(ServiceFeature::History) && !history.history.isEmpty();
+    const QString text = seeded
+        ? tr("The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said "
+             "and its program, and your request goes there.")
+              .arg(platform, kind)
+        : tr("The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes "
+             "there.")
+              .arg(platform, kind);
+    const bool earlier = !history.history.isEmpty() && !m_client->offers(ServiceFeature::History);
+    openSession(currentChoice(),
+                earlier ? text + QLatin1Char(' ')
+                        + tr("This code generator cannot be given the chat's history: it starts from your request alone.")
+                        : text,
+                history);
+    m_client->markUsed();
+    m_client->post(m_request->text, m_request->compileErrors);
 }
 
 bool Conversation::activate(const QString &href)

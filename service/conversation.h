@@ -144,7 +144,11 @@ private:
     void onLive();
     // Replaces the open session by a new one for the chosen platform and program type.
     // A notice says so: "Creating new ..." unless another is given.
-    void openSession(const Choice &choice, const QString &noticeText = {});
+    void openSession(const Choice &choice, const QString &noticeText = {}, const ChatSeed &seed = {});
+    // What a new session needs to continue the chat: what was asked and answered, and its program.
+    ChatSeed seed() const;
+    // The service forgot the chat: one new session, seeded when it can be, takes the request.
+    void continueForgotten();
     Choice currentChoice() const; // what the open session writes
     void restartChat();
     QNetworkReply *leaveService(bool closing);

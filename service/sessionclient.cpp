@@ -85,7 +85,7 @@ void SessionClient::onVersionChecked(QNetworkReply *reply)
 
 // --- Sessions ----------------------------------------------------------------------------
 
-void SessionClient::open(const QString &platform, const QString &codeType)
+void SessionClient::open(const QString &platform, const QString &codeType, const ChatSeed &seed)
 {
     if (!m_sessionId.isEmpty())
         endSession(m_baseUrl, endSessionBody(m_sessionId, m_language));
@@ -94,7 +94,10 @@ void SessionClient::open(const QString &platform, const QString &codeType)
     m_sessionId.clear();
     m_failed = false;
     QNetworkReply *reply = postServiceRequest(*m_network, m_baseUrl + ServicePath::NewChat,
-                                              newChatBody(codeType, platform, m_language), m_language);
+                                              offers(ServiceFeature::History)
+                                                  ? newChatBody(codeType, platform, m_language, seed)
+                                                  : newChatBody(codeType, platform, m_language),
+                                              m_language);
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, serial, baseUrl = m_baseUrl] { onSessionOpened(reply, serial, baseUrl); });
 }

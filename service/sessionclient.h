@@ -54,8 +54,9 @@ public:
     // bound; the returned DELETE finishes when it is, null when there was no chat to end.
     QNetworkReply *leave(bool closing);
 
-    // Replaces the open session by a new one for platform and codeType.
-    void open(const QString &platform, const QString &codeType);
+    // Replaces the open session by a new one for platform and codeType, continuing from seed
+    // when the service takes a chat's history.
+    void open(const QString &platform, const QString &codeType, const ChatSeed &seed = {});
     // Replaces the open session by one the service may still hold, of a chat reopened: the
     // next request goes there. Without an id the next request opens a new one first.
     void resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used);

@@ -364,6 +364,14 @@ Compiling...</source>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
     </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said and its program, and your request goes there.</source>
+        <translation>代码生成服务已不再记得这个对话：新的 %1 %2 对话将根据之前的内容和程序继续，你的请求会发送到那里。</translation>
+    </message>
+    <message>
+        <source>This code generator cannot be given the chat's history: it starts from your request alone.</source>
+        <translation>这个代码生成服务无法接收对话的历史：它只根据你的请求重新开始。</translation>
+    </message>
 </context>
 <context>
     <name>SessionClient</name>

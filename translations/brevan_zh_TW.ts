@@ -364,6 +364,14 @@ Compiling...</source>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
     </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said and its program, and your request goes there.</source>
+        <translation>程式碼生成服務已不再記得這個對話：新的 %1 %2 對話將根據之前的內容和程式繼續，你的請求會傳送到那裡。</translation>
+    </message>
+    <message>
+        <source>This code generator cannot be given the chat's history: it starts from your request alone.</source>
+        <translation>這個程式碼生成服務無法接收對話的歷史：它只根據你的請求重新開始。</translation>
+    </message>
 </context>
 <context>
     <name>SessionClient</name>

@@ -4,6 +4,8 @@
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 
+#include <QJsonArray>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -65,7 +67,9 @@ private Q_SLOTS:
             Client before(folder.path());
             QVERIFY(live(before));
             m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kProgram).delayed(answered ? 0 : 5000));
+            const qsizetype chats = m_service.requestsTo("POST", u"/api/chat"_s).size();
             QCOMPARE(before.conversation.send(u"An EA crossing two averages"_s), Conversation::SendOutcome::Sent);
+            QVERIFY(QTest::qWaitFor([&] { return m_service.requestsTo("POST", u"/api/chat"_s).size() > chats; }, 10000));
             if (answered)
                 QVERIFY(QTest::qWaitFor([&] { return !before.conversation.isRequestInFlight(); }, 10000));
             before.keeper.setDraft(u"now with a stop"_s);
@@ -91,6 +95,59 @@ private Q_SLOTS:
         QCOMPARE(after.shown, answered ? said : said.mid(0, said.size() - 2));
         if (answered)
             QCOMPARE(after.conversation.program(0), kProgram);
+    }
+
+    // Reopened after a restart, the chat's next request goes to the session it had; the service
+    // forgot it, so one new session takes the request, seeded with the chat when it can be.
+    void reopenedChatContinues_data()
+    {
+        QTest::addColumn<bool>("history"); // the service takes a chat's history
+        QTest::newRow("seeded") << true;
+        QTest::newRow("service without history") << false;
+    }
+    void reopenedChatContinues()
+    {
+        QFETCH(bool, history);
+        m_service.setDefaultReply("POST", u"/api/version_check"_s,
+                                  FakeService::Reply::json({{"need_update", false}, {"min_version", "1.0.0"},
+                                                            {"features", history ? QJsonArray{u"history"_s} : QJsonArray{}}}));
+        QTemporaryDir folder;
+        QString id;
+        {
+            Client before(folder.path());
+            QVERIFY(live(before));
+            m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kProgram));
+            before.conversation.send(u"An EA crossing two averages"_s);
+            QVERIFY(QTest::qWaitFor([&] { return !before.conversation.isRequestInFlight(); }, 10000));
+            id = before.keeper.currentId();
+        }
+        Client after(folder.path());
+        m_service.enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-2"_s));
+        m_service.enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"s-3"_s));
+        QVERIFY(live(after));
+        QVERIFY(after.keeper.open(id, {}));
+        m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatFailure(u"This chat has expired."_s, Protocol::ErrorCode::UnknownSession));
+        m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kProgram));
+        const qsizetype chats = m_service.requestsTo("POST", u"/api/chat"_s).size();
+        QCOMPARE(after.conversation.send(u"period 21"_s), Conversation::SendOutcome::Sent);
+        QVERIFY(QTest::qWaitFor([&] { return !after.conversation.isRequestInFlight(); }, 10000));
+        const QList<FakeService::Request> sent = m_service.requestsTo("POST", u"/api/chat"_s).mid(chats);
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.at(0).json["session_id"].toString(), u"s-1"_s);
+        QCOMPARE(sent.at(1).json["session_id"].toString(), u"s-3"_s);
+        const QJsonObject opened = m_service.requestsTo("POST", u"/api/new"_s).constLast().json;
+        QCOMPARE(opened.contains(u"history"_s), history);
+        if (history) {
+            const QJsonArray turns = opened["history"].toArray();
+            QCOMPARE(turns.size(), 2);
+            QCOMPARE(turns.at(0).toObject(), (QJsonObject{{"role", "user"}, {"content", "An EA crossing two averages"}}));
+            QVERIFY(turns.at(1).toObject()["content"].toString().endsWith(kProgram));
+            QCOMPARE(opened["current_program"].toString(), kProgram);
+        }
+        // Said once, and whether the service continues from what was said.
+        const QStringList told = after.shown.filter(u"no longer knew this chat"_s);
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(told.constFirst().contains(u"starts from your request alone"_s), !history);
     }
 
     void newChatKeepsTheOthers()
