@@ -6,6 +6,7 @@
 #include "service/transcript.h"
 
 #include <QFileInfo>
+#include <QLocale>
 #include <QNetworkReply>
 
 #include <algorithm>
@@ -114,7 +115,8 @@ void Conversation::keepInto(StoredChat &chat) const
         if (program == chat.programs.end())
             program = chat.programs.insert(chat.programs.end(), StoredProgram{name, {}});
         program->versions.append(version);
-        chat.current = {int(program - chat.programs.begin()), int(program->versions.size()) - 1};
+        if (version.number == m_current)
+            chat.current = {int(program - chat.programs.begin()), int(program->versions.size()) - 1};
     }
 }
 
@@ -134,6 +136,13 @@ void Conversation::reopen(const StoredChat &chat)
     for (const StoredProgram &program : chat.programs)
         versions += program.versions;
     m_deployer->restoreVersions(versions, m_choice.platform, m_choice.codeType);
+    const StoredChat::ProgramRef current = chat.current;
+    m_current = current.program >= 0 && current.program < chat.programs.size()
+            && current.version >= 0 && current.version < chat.programs.at(current.program).versions.size()
+        ? chat.programs.at(current.program).versions.at(current.version).number
+        : m_deployer->count() - 1;
+    // Whether the service's last program is the chat's is not known: the chat's goes with the request.
+    m_client->setCurrentProgram(m_deployer->program(m_current));
     setProgramName(chat.programName);
     // A request that was on its way goes back into the field: its turn, and the bubble that
     // waited for it, come again when it is sent.
@@ -151,6 +160,24 @@ void Conversation::reopen(const StoredChat &chat)
 QString Conversation::program(int number) const
 {
     return m_deployer->program(number);
+}
+
+QList<ProgramVersion> Conversation::versionsOf(int number) const
+{
+    return number >= 0 && number < m_deployer->count() ? m_deployer->versionsOf(number) : QList<ProgramVersion>();
+}
+
+void Conversation::useVersion(int number)
+{
+    if (number < 0 || number >= m_deployer->count())
+        return;
+    const QDateTime time = m_deployer->versions().at(number).time;
+    m_current = m_deployer->keepCopy(number);
+    m_client->setCurrentProgram(m_deployer->program(m_current));
+    notice(tr("The version of %1 is the chat's program again: it is saved and compiled now, and your next "
+              "request continues from it.")
+               .arg(QLocale().toString(time, QLocale::ShortFormat)));
+    m_deployer->deploy(m_current);
 }
 
 bool Conversation::isCompiling() const
@@ -263,6 +290,9 @@ void Conversation::openSession(const Choice &choice, const QString &noticeText, 
 void Conversation::restartChat()
 {
     m_transcript->clear();
+    m_deployer->restoreVersions({}, {}, {});
+    m_current = -1;
+    m_client->setCurrentProgram({});
     openSession(m_choice);
 }
 
@@ -451,6 +481,10 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     if (lines > ChatEntry::PreviewLines)
         shown.links.append({tr("Show all %1 lines").arg(lines), ChatLink::Show + QString::number(number)});
     shown.links.append({tr("Copy code"), ChatLink::Copy + QString::number(number)});
+    if (const qsizetype versions = m_deployer->versionsOf(number).size(); versions > 1)
+        shown.links.append({tr("Versions (%1)").arg(versions), ChatLink::Versions + QString::number(number)});
+    m_current = number;
+    m_client->setCurrentProgram({});
     m_transcript->add(shown);
     notice(tr("%1 %2 generated successfully!\nCompiling...")
                .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
@@ -470,8 +504,7 @@ ChatSeed Conversation::seed() const
         else if (entry.kind == ChatEntry::Kind::Program)
             seed.history.append({ChatTurn::Role::Assistant, entry.text + QStringLiteral("\n\n") + entry.code});
     }
-    if (m_deployer->count() > 0)
-        seed.currentProgram = m_deployer->program(m_deployer->count() - 1);
+    seed.currentProgram = m_deployer->program(m_current);
     return seed;
 }
 
@@ -509,6 +542,8 @@ bool Conversation::activate(const QString &href)
     } else if (href.startsWith(Line)) {
         const QStringList place = href.mid(Line.size()).split(QLatin1Char(':'));
         Q_EMIT programShown(place.value(0).toInt(), place.value(1).toInt());
+    } else if (number = numberAfter(href, Versions); number >= 0 && number < m_deployer->count()) {
+        Q_EMIT versionsShown(number);
     } else if (number = numberAfter(href, Copy); number >= 0) {
         Q_EMIT programCopied(number);
     } else if (number = numberAfter(href, Deploy); number >= 0 && number < m_deployer->count()) {

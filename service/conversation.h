@@ -92,6 +92,12 @@ public:
 
     // A kept program, by the number its links carry.
     QString program(int number) const;
+    // The versions of the program number is one of, oldest first, and the one the chat works on.
+    QList<ProgramVersion> versionsOf(int number) const;
+    int currentProgram() const { return m_current; }
+    // Makes the version number the chat's program again: kept as the newest, saved and compiled,
+    // and the program the next request continues from.
+    void useVersion(int number);
 
     // The conversation with its programs, each entry headed by who said it, for saving.
     QString conversationText() const;
@@ -118,6 +124,8 @@ Q_SIGNALS:
     // A kept program to be shown whole, at the given line (1-based) or at its top (0).
     void programShown(int number, int line);
     void programCopied(int number);
+    // "Versions" of a program's bubble: the window lists them.
+    void versionsShown(int number);
     // The session close() ended is ended, or the bound for it expired.
     void closed();
     // Something keepInto() reports has changed; a cleared transcript is reported by
@@ -172,6 +180,7 @@ private:
     QString m_eaLabel;
     QString m_programName;
 
+    int m_current = -1; // the program the chat works on
     std::optional<Request> m_request;
     // Set when a Send was refused for not fitting the chat: New Chat then keeps its request.
     bool m_refusedForChoice = false;

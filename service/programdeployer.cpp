@@ -45,8 +45,31 @@ void ProgramDeployer::setFolders(const QString &platform, const QString &install
 int ProgramDeployer::keep(const QString &code, const QString &request, const QString &platform, const QString &codeType,
                           const std::optional<QList<RiskWarning>> &serviceWarnings)
 {
-    m_programs.append({code, request, platform, codeType, {}, {}, serviceWarnings, QDateTime::currentDateTime(), {}, {}});
+    m_programs.append({code, m_programName.trimmed(), request, platform, codeType, {}, {}, serviceWarnings, QDateTime::currentDateTime(), {}, {}});
     return int(m_programs.size()) - 1;
+}
+
+int ProgramDeployer::keepCopy(int number)
+{
+    Program copy = m_programs.at(number);
+    copy.sourcePath.clear();
+    copy.earlierVersion.clear();
+    copy.time = QDateTime::currentDateTime();
+    copy.verdict = ProgramVersion::Verdict::NotCompiled;
+    copy.errors.clear();
+    m_programs.append(copy);
+    return int(m_programs.size()) - 1;
+}
+
+QList<ProgramVersion> ProgramDeployer::versionsOf(int number) const
+{
+    const QList<ProgramVersion> all = versions();
+    QList<ProgramVersion> same;
+    for (const ProgramVersion &version : all) {
+        if (m_programs.at(version.number).name == m_programs.at(number).name)
+            same.append(version);
+    }
+    return same;
 }
 
 QList<ProgramVersion> ProgramDeployer::versions() const
@@ -83,7 +106,7 @@ void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, con
         QList<RiskWarning> risks;
         for (const ProgramVersion::Risk &risk : version.risks)
             risks.append({risk.rule, risk.line});
-        m_programs.append({version.source, version.request, platform, codeType, version.filePath, {},
+        m_programs.append({version.source, QFileInfo(version.filePath).completeBaseName(), version.request, platform, codeType, version.filePath, {},
                            risks.isEmpty() ? std::nullopt : std::optional(risks), version.time, version.verdict,
                            version.errors});
     }

@@ -51,9 +51,14 @@ public:
     int count() const { return int(m_programs.size()); }
     QString program(int number) const;
 
+    // A copy of a program kept before, as the newest; its number.
+    int keepCopy(int number);
+    // The versions of the program number is one of (same name), oldest first.
+    QList<ProgramVersion> versionsOf(int number) const;
     // Every program kept, by number, as the chat's archive keeps it.
     QList<ProgramVersion> versions() const;
-    // The programs of a chat reopened, each at its number; a program without one comes last.
+    // The programs of a chat reopened (none for a new chat), each at its number; a program
+    // without one comes last.
     void restoreVersions(const QList<ProgramVersion> &versions, const QString &platform, const QString &codeType);
 
 Q_SIGNALS:
@@ -64,6 +69,7 @@ private:
     struct Program final
     {
         QString code;
+        QString name; // the file name it is saved under, without extension
         QString request;
         QString platform;
         QString codeType;

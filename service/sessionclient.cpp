@@ -169,7 +169,9 @@ void SessionClient::send()
 {
     const quint64 serial = m_chat.serial;
     const QString url = m_baseUrl + ServicePath::Chat;
-    const QJsonObject body = m_pending->compileErrors.isEmpty()
+    const QJsonObject body = !m_currentProgram.isEmpty() && offers(ServiceFeature::History)
+        ? chatBody(m_sessionId, m_pending->text, m_language, m_pending->compileErrors, m_currentProgram)
+        : m_pending->compileErrors.isEmpty()
         ? chatBody(m_sessionId, m_pending->text, m_language)
         : chatBody(m_sessionId, m_pending->text, m_language, m_pending->compileErrors);
     QNetworkReply *reply = offers(ServiceFeature::Stream) ? postStreamingChatRequest(*m_network, url, body, m_language)

@@ -66,6 +66,9 @@ public:
     // The service gave the open session no id: a request opens another one first.
     bool sessionFailed() const { return m_failed; }
 
+    // The program the next requests continue from, when the trader chose one the service did
+    // not write last; empty for the service's own. Sent only to a service that takes it.
+    void setCurrentProgram(const QString &program) { m_currentProgram = program; }
     // Sends the chat's request now, or once the session has its id.
     void post(const QString &text, const QStringList &compileErrors);
     // Whether the request went out (else it waits for the session's id).
@@ -121,6 +124,7 @@ private:
     QString m_sessionId;
     bool m_failed = false;
 
+    QString m_currentProgram;
     std::optional<Pending> m_pending; // the request, until its answer
     QPointer<QNetworkReply> m_reply;  // null while it waits for the session's id
     bool m_stopping = false;

@@ -372,6 +372,14 @@ Compiling...</source>
         <source>This code generator cannot be given the chat's history: it starts from your request alone.</source>
         <translation>这个代码生成服务无法接收对话的历史：它只根据你的请求重新开始。</translation>
     </message>
+    <message>
+        <source>Versions (%1)</source>
+        <translation>版本（%1）</translation>
+    </message>
+    <message>
+        <source>The version of %1 is the chat's program again: it is saved and compiled now, and your next request continues from it.</source>
+        <translation>%1 的版本重新成为本对话的程序：现在保存并编译，你的下一个请求将从它继续。</translation>
+    </message>
 </context>
 <context>
     <name>SessionClient</name>
@@ -691,6 +699,45 @@ Compiling...</source>
     <message>
         <source>Delete the chat "%1"? The programs it saved in the terminal are kept.</source>
         <translation>删除对话“%1”？它保存到终端的程序会保留。</translation>
+    </message>
+</context>
+<context>
+    <name>VersionsDialog</name>
+    <message>
+        <source>Versions of %1</source>
+        <translation>%1 的版本</translation>
+    </message>
+    <message>
+        <source>(the chat's program)</source>
+        <translation>（本对话的程序）</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>程序</translation>
+    </message>
+    <message>
+        <source>Difference to the chat's program</source>
+        <translation>与本对话程序的差异</translation>
+    </message>
+    <message>
+        <source>Use this version</source>
+        <translation>使用此版本</translation>
+    </message>
+    <message>
+        <source>compiled</source>
+        <translation>已编译</translation>
+    </message>
+    <message>
+        <source>compile errors: %1</source>
+        <translation>编译错误：%1</translation>
+    </message>
+    <message>
+        <source>not compiled: the compiler did not run</source>
+        <translation>未编译：编译器没有运行</translation>
+    </message>
+    <message>
+        <source>not compiled</source>
+        <translation>未编译</translation>
     </message>
 </context>
 </TS>

@@ -372,6 +372,14 @@ Compiling...</source>
         <source>This code generator cannot be given the chat's history: it starts from your request alone.</source>
         <translation>這個程式碼生成服務無法接收對話的歷史：它只根據你的請求重新開始。</translation>
     </message>
+    <message>
+        <source>Versions (%1)</source>
+        <translation>版本（%1）</translation>
+    </message>
+    <message>
+        <source>The version of %1 is the chat's program again: it is saved and compiled now, and your next request continues from it.</source>
+        <translation>%1 的版本重新成為本對話的程式：現在儲存並編譯，你的下一個請求將從它繼續。</translation>
+    </message>
 </context>
 <context>
     <name>SessionClient</name>
@@ -691,6 +699,45 @@ Compiling...</source>
     <message>
         <source>Delete the chat "%1"? The programs it saved in the terminal are kept.</source>
         <translation>刪除對話「%1」？它儲存到終端的程式會保留。</translation>
+    </message>
+</context>
+<context>
+    <name>VersionsDialog</name>
+    <message>
+        <source>Versions of %1</source>
+        <translation>%1 的版本</translation>
+    </message>
+    <message>
+        <source>(the chat's program)</source>
+        <translation>（本對話的程式）</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>程式</translation>
+    </message>
+    <message>
+        <source>Difference to the chat's program</source>
+        <translation>與本對話程式的差異</translation>
+    </message>
+    <message>
+        <source>Use this version</source>
+        <translation>使用此版本</translation>
+    </message>
+    <message>
+        <source>compiled</source>
+        <translation>已編譯</translation>
+    </message>
+    <message>
+        <source>compile errors: %1</source>
+        <translation>編譯錯誤：%1</translation>
+    </message>
+    <message>
+        <source>not compiled: the compiler did not run</source>
+        <translation>未編譯：編譯器沒有執行</translation>
+    </message>
+    <message>
+        <source>not compiled</source>
+        <translation>未編譯</translation>
     </message>
 </context>
 </TS>

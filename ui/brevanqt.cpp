@@ -13,6 +13,7 @@
 #include "protocol/version.h"
 #include "widgets/chatlistpanel.h"
 #include "widgets/codeviewer.h"
+#include "widgets/versionsdialog.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -695,6 +696,13 @@ void BrevanQt::createChatList()
     connect(m_chatList, &ChatListPanel::removeConfirmed, this, &BrevanQt::removeKeptChat);
     connect(m_chatList, &ChatListPanel::exportAsked, this, &BrevanQt::exportChat);
     connect(m_archive, &ChatArchive::listLoaded, this, [this] { m_chatList->select(m_keeper->currentId()); });
+    connect(m_conversation, &Conversation::versionsShown, this, [this](int number) {
+        auto *dialog = new VersionsDialog(ui.lineEdit_name->text(), m_conversation->versionsOf(number),
+                                          m_conversation->currentProgram(), this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &VersionsDialog::versionChosen, m_conversation, &Conversation::useVersion);
+        dialog->open();
+    });
 
     auto *listDelay = new QTimer(this);
     listDelay->setSingleShot(true);

@@ -1,6 +1,7 @@
 #include "service/chatarchive.h"
 #include "service/chatkeeper.h"
 #include "service/conversation.h"
+#include "service/linediff.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 
@@ -148,6 +149,63 @@ private Q_SLOTS:
         const QStringList told = after.shown.filter(u"no longer knew this chat"_s);
         QCOMPARE(told.size(), 1);
         QCOMPARE(told.constFirst().contains(u"starts from your request alone"_s), !history);
+    }
+
+    void lineDifference_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("listing");
+        QTest::newRow("same") << u"a\nb\n"_s << u"a\r\nb"_s << u"  a\n  b\n"_s;
+        QTest::newRow("changed line") << u"a\nb\nc\n"_s << u"a\nB\nc\n"_s << u"  a\n- b\n+ B\n  c\n"_s;
+        QTest::newRow("added and removed") << u"x\na\nb\n"_s << u"a\nb\ny\n"_s << u"- x\n  a\n  b\n+ y\n"_s;
+        QTest::newRow("from nothing") << QString() << u"a\n"_s << u"+ a\n"_s;
+        QTest::newRow("moved line") << u"a\nb\nc\n"_s << u"c\na\nb\n"_s << u"+ c\n  a\n  b\n- c\n"_s;
+    }
+    void lineDifference()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, listing);
+        QCOMPARE(LineDiff::listing(LineDiff::compare(from, to)), listing);
+    }
+
+    // "Use this version" saves and compiles the version chosen as the newest, and the next
+    // request continues from it.
+    void versionUsedAgain()
+    {
+        m_service.setDefaultReply("POST", u"/api/version_check"_s,
+                                  FakeService::Reply::json({{"need_update", false}, {"min_version", "1.0.0"},
+                                                            {"features", QJsonArray{u"history"_s}}}));
+        QTemporaryDir folder;
+        Client client(folder.path());
+        const QString install = folder.filePath(u"install"_s);
+        const QString source = folder.filePath(u"data/MQL4/Experts/Cross.mq4"_s);
+        QVERIFY(QDir().mkpath(QFileInfo(source).path()) && QDir().mkpath(install)
+                && QFile::copy(QString::fromUtf8(FAKE_METAEDITOR_PATH), install + "/metaeditor.exe"));
+        client.conversation.setFolders(u"MT4"_s, install, folder.filePath(u"data"_s));
+        QVERIFY(live(client));
+        const QString first = kProgram + u"void OnTick() {}\n"_s;
+        const QString second = first + u"// period 21\n"_s;
+        for (const QString &program : {first, second}) {
+            m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(program));
+            client.conversation.send(u"make it"_s);
+            QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight() && !client.conversation.isCompiling(); }, 10000));
+        }
+        QCOMPARE(client.conversation.versionsOf(1).size(), 2);
+        QCOMPARE(client.conversation.currentProgram(), 1);
+        client.conversation.useVersion(0);
+        QVERIFY(QTest::qWaitFor([&] { return client.conversation.versionsOf(2).constLast().verdict == ProgramVersion::Verdict::Compiled; }, 10000));
+        QCOMPARE(TestEnvironment::readFile(source), TestEnvironment::systemLineEnds(first.toUtf8()));
+        QCOMPARE(client.conversation.versionsOf(2).size(), 3);
+        QCOMPARE(client.conversation.currentProgram(), 2);
+        client.conversation.send(u"period 14"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
+        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["current_program"].toString(), first);
+        // The answer is the service's own again: it goes without the chosen program.
+        client.conversation.send(u"period 21"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
+        QVERIFY(!m_service.requestsTo("POST", u"/api/chat"_s).constLast().json.contains(u"current_program"_s));
     }
 
     void newChatKeepsTheOthers()
