@@ -125,6 +125,7 @@ void Conversation::reopen(const StoredChat &chat)
     abandonRequest();
     m_deployer->dropWaiting();
     m_refusedForChoice = false;
+    m_replacing = -1;
     m_suggestedErrors.clear();
     m_autoFix.reset();
     m_choice = {Protocol::wireName(chat.platform), Protocol::wireName(chat.type)};
@@ -292,6 +293,7 @@ void Conversation::restartChat()
     m_transcript->clear();
     m_deployer->restoreVersions({}, {}, {});
     m_current = -1;
+    m_replacing = -1;
     m_client->setCurrentProgram({});
     openSession(m_choice);
 }
@@ -338,6 +340,8 @@ Conversation::SendOutcome Conversation::send(const QString &text)
     }
     m_refusedForChoice = false;
     m_autoFix.reset();
+    if (const qsizetype replaced = std::exchange(m_replacing, -1); replaced >= 0 && replaced == lastTurn(replaced))
+        replaceTurn(replaced);
     // The errors "Ask to fix these errors" suggested go with the request that still names them.
     const QStringList errors = std::exchange(m_suggestedErrors, {});
     dispatch(request, !errors.isEmpty() && request.contains(errors.constFirst()) ? errors : QStringList());
@@ -347,9 +351,11 @@ Conversation::SendOutcome Conversation::send(const QString &text)
 void Conversation::dispatch(const QString &request, const QStringList &compileErrors)
 {
     m_client->markUsed();
+    dropRedoLinks();
     ChatEntry user;
     user.kind = ChatEntry::Kind::User;
     user.text = request;
+    user.links = {{tr("Edit"), ChatLink::Edit + QString::number(m_transcript->entries().size())}};
     m_transcript->add(user);
     m_request.emplace();
     m_request->text = request;
@@ -485,27 +491,63 @@ void Conversation::takeAnswer(const ServiceReply &answer)
         shown.links.append({tr("Versions (%1)").arg(versions), ChatLink::Versions + QString::number(number)});
     m_current = number;
     m_client->setCurrentProgram({});
+    shown.links.append({tr("Regenerate"), ChatLink::Regenerate + QString::number(m_transcript->entries().size())});
     m_transcript->add(shown);
     notice(tr("%1 %2 generated successfully!\nCompiling...")
                .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
     m_deployer->deploy(number);
 }
 
-ChatSeed Conversation::seed() const
+ChatSeed Conversation::seed(qsizetype upTo) const
 {
     ChatSeed seed;
     const QList<ChatEntry> &entries = m_transcript->entries();
-    // The request on its way is sent again in the new session, not seeded.
-    const qsizetype asked = m_request ? m_request->entry - 1 : entries.size();
-    for (qsizetype index = 0; index < asked; ++index) {
+    for (qsizetype index = 0; index < upTo; ++index) {
         const ChatEntry &entry = entries.at(index);
-        if (entry.kind == ChatEntry::Kind::User)
+        if (entry.kind == ChatEntry::Kind::User) {
             seed.history.append({ChatTurn::Role::User, entry.text});
-        else if (entry.kind == ChatEntry::Kind::Program)
+        } else if (entry.kind == ChatEntry::Kind::Program) {
             seed.history.append({ChatTurn::Role::Assistant, entry.text + QStringLiteral("\n\n") + entry.code});
+            seed.currentProgram = entry.code;
+        }
     }
-    seed.currentProgram = m_deployer->program(m_current);
     return seed;
+}
+
+void Conversation::replaceTurn(qsizetype userEntry)
+{
+    if (!m_client->offers(ServiceFeature::History))
+        return; // the service keeps the earlier turn: the request follows it
+    openSession(currentChoice(), tr("The request takes the place of the earlier one: a new session continues from what was said before it."),
+                seed(userEntry));
+    m_client->markUsed();
+}
+
+qsizetype Conversation::lastTurn(qsizetype entry) const
+{
+    const QList<ChatEntry> &entries = m_transcript->entries();
+    if (entry < 0 || entry >= entries.size())
+        return -1;
+    for (qsizetype later = entry + 1; later < entries.size(); ++later) {
+        if (entries.at(later).kind == ChatEntry::Kind::User)
+            return -1; // not the last turn
+    }
+    while (entry >= 0 && entries.at(entry).kind != ChatEntry::Kind::User)
+        --entry;
+    return entry;
+}
+
+void Conversation::dropRedoLinks()
+{
+    const QList<ChatEntry> &entries = m_transcript->entries();
+    for (qsizetype index = 0; index < entries.size(); ++index) {
+        ChatEntry entry = entries.at(index);
+        const qsizetype removed = entry.links.removeIf([](const ChatEntry::Link &link) {
+            return link.href.startsWith(ChatLink::Regenerate) || link.href.startsWith(ChatLink::Edit);
+        });
+        if (removed > 0)
+            m_transcript->change(int(index), entry);
+    }
 }
 
 void Conversation::continueForgotten()
@@ -513,7 +555,9 @@ void Conversation::continueForgotten()
     m_request->retried = true;
     const QString platform = m_client->chat().platform;
     const QString kind = programName(m_client->chat().codeType);
-    const ChatSeed history = seed();
+    // The request on its way is sent again in the new session, not seeded.
+    ChatSeed history = seed(m_request->entry - 1);
+    history.currentProgram = m_deployer->program(m_current);
     const bool seeded = m_client->offers(ServiceFeature::History) && !history.history.isEmpty();
     const QString text = seeded
         ? tr("The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said "
@@ -542,6 +586,16 @@ bool Conversation::activate(const QString &href)
     } else if (href.startsWith(Line)) {
         const QStringList place = href.mid(Line.size()).split(QLatin1Char(':'));
         Q_EMIT programShown(place.value(0).toInt(), place.value(1).toInt());
+    } else if (number = numberAfter(href, Edit); number >= 0) {
+        if (!m_request && lastTurn(number) == number) {
+            m_replacing = number;
+            Q_EMIT requestEdited(m_transcript->entries().at(number).text);
+        }
+    } else if (number = numberAfter(href, Regenerate); number >= 0) {
+        if (const qsizetype turn = lastTurn(number); !m_request && turn >= 0) {
+            m_replacing = turn;
+            send(m_transcript->entries().at(turn).text);
+        }
     } else if (number = numberAfter(href, Versions); number >= 0 && number < m_deployer->count()) {
         Q_EMIT versionsShown(number);
     } else if (number = numberAfter(href, Copy); number >= 0) {

@@ -124,6 +124,8 @@ Q_SIGNALS:
     // A kept program to be shown whole, at the given line (1-based) or at its top (0).
     void programShown(int number, int line);
     void programCopied(int number);
+    // "Edit" of the last request: the field takes its text, and the next Send replaces it.
+    void requestEdited(const QString &request);
     // "Versions" of a program's bubble: the window lists them.
     void versionsShown(int number);
     // The session close() ended is ended, or the bound for it expired.
@@ -154,7 +156,15 @@ private:
     // A notice says so: "Creating new ..." unless another is given.
     void openSession(const Choice &choice, const QString &noticeText = {}, const ChatSeed &seed = {});
     // What a new session needs to continue the chat: what was asked and answered, and its program.
-    ChatSeed seed() const;
+    // upTo: the entries before it.
+    ChatSeed seed(qsizetype upTo) const;
+    // The request takes the place of the trader's turn at entry userEntry: a service that takes
+    // a chat's history continues from what was said before it.
+    void replaceTurn(qsizetype userEntry);
+    // The last request and answer offer Edit and Regenerate; earlier ones no longer do.
+    void dropRedoLinks();
+    // The trader's turn an entry belongs to: the request itself, or the one an answer is for.
+    qsizetype lastTurn(qsizetype entry) const;
     // The service forgot the chat: one new session, seeded when it can be, takes the request.
     void continueForgotten();
     Choice currentChoice() const; // what the open session writes
@@ -181,6 +191,7 @@ private:
     QString m_programName;
 
     int m_current = -1; // the program the chat works on
+    qsizetype m_replacing = -1; // the trader's turn the next Send replaces (Edit, Regenerate)
     std::optional<Request> m_request;
     // Set when a Send was refused for not fitting the chat: New Chat then keeps its request.
     bool m_refusedForChoice = false;

@@ -380,6 +380,18 @@ Compiling...</source>
         <source>The version of %1 is the chat's program again: it is saved and compiled now, and your next request continues from it.</source>
         <translation>%1 的版本重新成为本对话的程序：现在保存并编译，你的下一个请求将从它继续。</translation>
     </message>
+    <message>
+        <source>Edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>重新生成</translation>
+    </message>
+    <message>
+        <source>The request takes the place of the earlier one: a new session continues from what was said before it.</source>
+        <translation>这个请求取代之前的请求：新的会话将从它之前的内容继续。</translation>
+    </message>
 </context>
 <context>
     <name>SessionClient</name>

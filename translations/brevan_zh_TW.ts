@@ -380,6 +380,18 @@ Compiling...</source>
         <source>The version of %1 is the chat's program again: it is saved and compiled now, and your next request continues from it.</source>
         <translation>%1 的版本重新成為本對話的程式：現在儲存並編譯，你的下一個請求將從它繼續。</translation>
     </message>
+    <message>
+        <source>Edit</source>
+        <translation>編輯</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>重新生成</translation>
+    </message>
+    <message>
+        <source>The request takes the place of the earlier one: a new session continues from what was said before it.</source>
+        <translation>這個請求取代之前的請求：新的工作階段將從它之前的內容繼續。</translation>
+    </message>
 </context>
 <context>
     <name>SessionClient</name>

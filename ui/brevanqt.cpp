@@ -696,6 +696,10 @@ void BrevanQt::createChatList()
     connect(m_chatList, &ChatListPanel::removeConfirmed, this, &BrevanQt::removeKeptChat);
     connect(m_chatList, &ChatListPanel::exportAsked, this, &BrevanQt::exportChat);
     connect(m_archive, &ChatArchive::listLoaded, this, [this] { m_chatList->select(m_keeper->currentId()); });
+    connect(m_conversation, &Conversation::requestEdited, this, [this](const QString &request) {
+        ui.plainTextEdit_prompt->setPlainText(request);
+        ui.plainTextEdit_prompt->setFocus();
+    });
     connect(m_conversation, &Conversation::versionsShown, this, [this](int number) {
         auto *dialog = new VersionsDialog(ui.lineEdit_name->text(), m_conversation->versionsOf(number),
                                           m_conversation->currentProgram(), this);

@@ -29,13 +29,31 @@ class TestChatKeeper final : public QObject
         Conversation conversation;
         ChatKeeper keeper{&archive, &conversation};
         QStringList shown;
+        QList<ChatEntry> entries;
+
+        // The href of the newest link with the given prefix, or an empty one.
+        QString link(const QString &prefix) const
+        {
+            for (auto entry = entries.crbegin(); entry != entries.crend(); ++entry) {
+                for (const ChatEntry::Link &link : entry->links) {
+                    if (link.href.startsWith(prefix))
+                        return link.href;
+                }
+            }
+            return {};
+        }
 
         explicit Client(const QString &folder)
             : archive(folder, nullptr, 0)
         {
             QObject::connect(&conversation, &Conversation::entryAdded, &archive,
-                             [this](int, const ChatEntry &entry) { shown << entry.text; });
-            QObject::connect(&conversation, &Conversation::transcriptCleared, &archive, [this] { shown.clear(); });
+                             [this](int, const ChatEntry &entry) { shown << entry.text; entries << entry; });
+            QObject::connect(&conversation, &Conversation::entryChanged, &archive,
+                             [this](int id, const ChatEntry &entry) { entries[id] = entry; });
+            QObject::connect(&conversation, &Conversation::transcriptCleared, &archive, [this] {
+                shown.clear();
+                entries.clear();
+            });
             conversation.setChoice({u"MT4"_s, u"ea"_s});
             conversation.setProgramName(u"Cross"_s);
         }
@@ -47,6 +65,14 @@ class TestChatKeeper final : public QObject
     {
         client.conversation.start(m_service.baseUrl());
         return QTest::qWaitFor([&] { return client.shown.contains(kGreeting); }, 10000);
+    }
+
+    // Whether the service's version check lists "history".
+    void offerHistory(bool offered)
+    {
+        m_service.setDefaultReply("POST", u"/api/version_check"_s,
+                                  FakeService::Reply::json({{"need_update", false}, {"min_version", "1.0.0"},
+                                                            {"features", offered ? QJsonArray{u"history"_s} : QJsonArray{}}}));
     }
 
 private Q_SLOTS:
@@ -109,9 +135,7 @@ private Q_SLOTS:
     void reopenedChatContinues()
     {
         QFETCH(bool, history);
-        m_service.setDefaultReply("POST", u"/api/version_check"_s,
-                                  FakeService::Reply::json({{"need_update", false}, {"min_version", "1.0.0"},
-                                                            {"features", history ? QJsonArray{u"history"_s} : QJsonArray{}}}));
+        offerHistory(history);
         QTemporaryDir folder;
         QString id;
         {
@@ -174,9 +198,7 @@ private Q_SLOTS:
     // request continues from it.
     void versionUsedAgain()
     {
-        m_service.setDefaultReply("POST", u"/api/version_check"_s,
-                                  FakeService::Reply::json({{"need_update", false}, {"min_version", "1.0.0"},
-                                                            {"features", QJsonArray{u"history"_s}}}));
+        offerHistory(true);
         QTemporaryDir folder;
         Client client(folder.path());
         const QString install = folder.filePath(u"install"_s);
@@ -206,6 +228,50 @@ private Q_SLOTS:
         client.conversation.send(u"period 21"_s);
         QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
         QVERIFY(!m_service.requestsTo("POST", u"/api/chat"_s).constLast().json.contains(u"current_program"_s));
+    }
+
+    // Edit and Regenerate replace the last turn: a service that takes a chat's history gets a new
+    // session seeded with what came before it; the answers replaced stay as versions.
+    void lastTurnReplaced_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("asked"); // the request that replaces the last turn
+        QTest::newRow("edit") << u"brevan:edit:"_s << u"period 14"_s;
+        QTest::newRow("regenerate") << u"brevan:regenerate:"_s << u"period 21"_s;
+    }
+    void lastTurnReplaced()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, asked);
+        offerHistory(true);
+        QTemporaryDir folder;
+        Client client(folder.path());
+        QVERIFY(live(client));
+        const QString first = kProgram + u"// first\n"_s;
+        for (const QString &request : {u"An EA"_s, u"period 21"_s}) {
+            m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(request == "An EA"_L1 ? first : kProgram));
+            client.conversation.send(request);
+            QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
+        }
+        // Only the last turn offers them.
+        QCOMPARE(client.entries.at(2).links.size(), 0);
+        QSignalSpy edited(&client.conversation, &Conversation::requestEdited);
+        const qsizetype opened = m_service.requestsTo("POST", u"/api/new"_s).size();
+        QVERIFY(client.conversation.activate(client.link(action)));
+        if (action.endsWith(u"edit:"_s)) {
+            QCOMPARE(edited.size(), 1);
+            QCOMPARE(edited.constFirst().constFirst().toString(), u"period 21"_s);
+            client.conversation.send(asked);
+        }
+        QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
+        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["user_message"].toString(), asked);
+        const QList<FakeService::Request> news = m_service.requestsTo("POST", u"/api/new"_s).mid(opened);
+        QCOMPARE(news.size(), 1);
+        const QJsonArray history = news.constFirst().json["history"].toArray();
+        QCOMPARE(history.size(), 2);
+        QCOMPARE(history.at(0).toObject()["content"].toString(), u"An EA"_s);
+        QCOMPARE(news.constFirst().json["current_program"].toString(), first);
+        QCOMPARE(client.conversation.versionsOf(2).size(), 3);
     }
 
     void newChatKeepsTheOthers()

@@ -127,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(bubbles().contains(u"%1 generated successfully!\nCompiling..."_s.arg(during == "MT5 EA"_L1 ? u"MT5 EA"_s : u"MT4 Indicator"_s)));
         // The program is in the chat, and copied from there.
         const QString code = last.endsWith(kFix) ? u"int OnInit() { return 0; }"_s : kCode.trimmed();
-        QVERIFY(bubbles().contains(code + "\nCopy code"));
+        QVERIFY(bubbles().contains(code + "\nCopy code   Regenerate"));
         QTextCursor copy = transcript()->document()->find(u"Copy code"_s);
         copy.setPosition(copy.selectionStart() + 1);
         QTest::mouseClick(transcript()->viewport(), Qt::LeftButton, {}, transcript()->cursorRect(copy).center());
