@@ -1,5 +1,6 @@
 #include "service/conversation.h"
 
+#include "platform/programfile.h"
 #include "protocol/domain.h"
 #include "service/programdeployer.h"
 #include "service/sessionclient.h"
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QNetworkReply>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -280,6 +282,45 @@ bool Conversation::newChat()
     return keepRequest;
 }
 
+bool Conversation::openProgram(const ProgramFile &program)
+{
+    if (!isLive())
+        return false;
+    abandonRequest();
+    m_deployer->dropWaiting();
+    m_choice = {Protocol::wireName(program.platform), Protocol::wireName(program.type)};
+    setProgramName(program.name);
+    m_transcript->clear();
+    m_deployer->restoreVersions({}, {}, {});
+    m_replacing = -1;
+    m_current = m_deployer->keepOpened(program.source, program.path, m_choice.platform, m_choice.codeType);
+    m_client->setCurrentProgram(program.source);
+    openSession(m_choice, {}, ChatSeed{{}, program.source});
+    m_client->markUsed();
+    ChatEntry shown;
+    shown.kind = ChatEntry::Kind::Program;
+    shown.text = tr("%1 is open in this chat: ask for the changes you want. They are saved under the same name, "
+                    "and the content it has now is kept as a version.")
+                     .arg(program.path);
+    shown.textLinks = {{program.path, QUrl::fromLocalFile(program.path).toString()}};
+    shown.code = program.source;
+    shown.links = programLinks(m_current, program.source);
+    m_transcript->add(shown);
+    if (!m_client->offers(ServiceFeature::History))
+        notice(tr("This code generator cannot be given a program to change: it writes a new one from your request."));
+    return true;
+}
+
+QList<ChatEntry::Link> Conversation::programLinks(int number, const QString &code) const
+{
+    QList<ChatEntry::Link> links;
+    const int lines = int(code.count(QLatin1Char('\n'))) + (code.endsWith(QLatin1Char('\n')) ? 0 : 1);
+    if (lines > ChatEntry::PreviewLines)
+        links.append({tr("Show all %1 lines").arg(lines), ChatLink::Show + QString::number(number)});
+    links.append({tr("Copy code"), ChatLink::Copy + QString::number(number)});
+    return links;
+}
+
 void Conversation::openSession(const Choice &choice, const QString &noticeText, const ChatSeed &seed)
 {
     m_client->open(choice.platform, choice.codeType, seed);
@@ -483,10 +524,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     shown.kind = ChatEntry::Kind::Program;
     shown.text = answer.message;
     shown.code = answer.response;
-    const int lines = int(answer.response.count(QLatin1Char('\n'))) + (answer.response.endsWith(QLatin1Char('\n')) ? 0 : 1);
-    if (lines > ChatEntry::PreviewLines)
-        shown.links.append({tr("Show all %1 lines").arg(lines), ChatLink::Show + QString::number(number)});
-    shown.links.append({tr("Copy code"), ChatLink::Copy + QString::number(number)});
+    shown.links = programLinks(number, answer.response);
     if (const qsizetype versions = m_deployer->versionsOf(number).size(); versions > 1)
         shown.links.append({tr("Versions (%1)").arg(versions), ChatLink::Versions + QString::number(number)});
     m_current = number;

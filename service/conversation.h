@@ -6,6 +6,8 @@
 #include "service/serviceaccess.h"
 #include "service/storedchat.h"
 
+struct ProgramFile;
+
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
@@ -83,6 +85,9 @@ public:
     // New Chat; true when the request field keeps its text (the last Send was refused for not
     // fitting the chat, and New Chat is how that request gets sent).
     bool newChat();
+    // A new chat about a program of the trader's own: it is the chat's program, the one the
+    // first request changes. False when no service is live to open it with.
+    bool openProgram(const ProgramFile &program);
     // A notice of the window's own (what Auto detect found, a file it cannot open).
     void addNotice(const QString &text);
     // Ends the open session as the window closes, without waiting for it: closed() follows
@@ -156,6 +161,8 @@ private:
     // A notice says so: "Creating new ..." unless another is given.
     void openSession(const Choice &choice, const QString &noticeText = {}, const ChatSeed &seed = {});
     // What a new session needs to continue the chat: what was asked and answered, and its program.
+    // Show all and Copy code of a program's bubble.
+    QList<ChatEntry::Link> programLinks(int number, const QString &code) const;
     // upTo: the entries before it.
     ChatSeed seed(qsizetype upTo) const;
     // The request takes the place of the trader's turn at entry userEntry: a service that takes

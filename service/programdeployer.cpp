@@ -49,6 +49,15 @@ int ProgramDeployer::keep(const QString &code, const QString &request, const QSt
     return int(m_programs.size()) - 1;
 }
 
+int ProgramDeployer::keepOpened(const QString &code, const QString &filePath, const QString &platform,
+                                 const QString &codeType)
+{
+    const int number = keep(code, {}, platform, codeType, std::nullopt);
+    m_programs[number].name = QFileInfo(filePath).completeBaseName();
+    m_programs[number].sourcePath = filePath;
+    return number;
+}
+
 int ProgramDeployer::keepCopy(int number)
 {
     Program copy = m_programs.at(number);

@@ -51,6 +51,8 @@ public:
     int count() const { return int(m_programs.size()); }
     QString program(int number) const;
 
+    // A program of the trader's own, opened from filePath, kept as written there; its number.
+    int keepOpened(const QString &code, const QString &filePath, const QString &platform, const QString &codeType);
     // A copy of a program kept before, as the newest; its number.
     int keepCopy(int number);
     // The versions of the program number is one of (same name), oldest first.

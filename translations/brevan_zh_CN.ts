@@ -127,6 +127,26 @@
         <source>Cannot keep the chat: %1</source>
         <translation>无法保存对话记录：%1</translation>
     </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>Open a program…</source>
+        <translation>打开程序…</translation>
+    </message>
+    <message>
+        <source>Open a program</source>
+        <translation>打开程序</translation>
+    </message>
+    <message>
+        <source>MQL programs (*.mq4 *.mq5)</source>
+        <translation>MQL 程序 (*.mq4 *.mq5)</translation>
+    </message>
+    <message>
+        <source>The code generator is not connected yet: open the program again once it is.</source>
+        <translation>代码生成服务尚未连接：连接后请重新打开该程序。</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -391,6 +411,14 @@ Compiling...</source>
     <message>
         <source>The request takes the place of the earlier one: a new session continues from what was said before it.</source>
         <translation>这个请求取代之前的请求：新的会话将从它之前的内容继续。</translation>
+    </message>
+    <message>
+        <source>%1 is open in this chat: ask for the changes you want. They are saved under the same name, and the content it has now is kept as a version.</source>
+        <translation>%1 已在本对话中打开：请说出你想要的修改。修改会以同样的名字保存，现在的内容会保留为一个版本。</translation>
+    </message>
+    <message>
+        <source>This code generator cannot be given a program to change: it writes a new one from your request.</source>
+        <translation>这个代码生成服务无法接收要修改的程序：它会根据你的请求编写一个新的程序。</translation>
     </message>
 </context>
 <context>
@@ -712,6 +740,10 @@ Compiling...</source>
         <source>Delete the chat "%1"? The programs it saved in the terminal are kept.</source>
         <translation>删除对话“%1”？它保存到终端的程序会保留。</translation>
     </message>
+    <message>
+        <source>Open a program…</source>
+        <translation>打开程序…</translation>
+    </message>
 </context>
 <context>
     <name>VersionsDialog</name>
@@ -750,6 +782,17 @@ Compiling...</source>
     <message>
         <source>not compiled</source>
         <translation>未编译</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramFile</name>
+    <message>
+        <source>only .mq4 and .mq5 programs can be opened</source>
+        <translation>只能打开 .mq4 和 .mq5 程序</translation>
+    </message>
+    <message>
+        <source>the file is too large for a program</source>
+        <translation>文件太大，不像是一个程序</translation>
     </message>
 </context>
 </TS>

@@ -127,6 +127,26 @@
         <source>Cannot keep the chat: %1</source>
         <translation>無法保存對話記錄：%1</translation>
     </message>
+    <message>
+        <source>File</source>
+        <translation>檔案</translation>
+    </message>
+    <message>
+        <source>Open a program…</source>
+        <translation>開啟程式…</translation>
+    </message>
+    <message>
+        <source>Open a program</source>
+        <translation>開啟程式</translation>
+    </message>
+    <message>
+        <source>MQL programs (*.mq4 *.mq5)</source>
+        <translation>MQL 程式 (*.mq4 *.mq5)</translation>
+    </message>
+    <message>
+        <source>The code generator is not connected yet: open the program again once it is.</source>
+        <translation>程式碼生成服務尚未連線：連線後請重新開啟該程式。</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -391,6 +411,14 @@ Compiling...</source>
     <message>
         <source>The request takes the place of the earlier one: a new session continues from what was said before it.</source>
         <translation>這個請求取代之前的請求：新的工作階段將從它之前的內容繼續。</translation>
+    </message>
+    <message>
+        <source>%1 is open in this chat: ask for the changes you want. They are saved under the same name, and the content it has now is kept as a version.</source>
+        <translation>%1 已在本對話中開啟：請說出你想要的修改。修改會以同樣的名字儲存，現在的內容會保留為一個版本。</translation>
+    </message>
+    <message>
+        <source>This code generator cannot be given a program to change: it writes a new one from your request.</source>
+        <translation>這個程式碼生成服務無法接收要修改的程式：它會根據你的請求編寫一個新的程式。</translation>
     </message>
 </context>
 <context>
@@ -712,6 +740,10 @@ Compiling...</source>
         <source>Delete the chat "%1"? The programs it saved in the terminal are kept.</source>
         <translation>刪除對話「%1」？它儲存到終端的程式會保留。</translation>
     </message>
+    <message>
+        <source>Open a program…</source>
+        <translation>開啟程式…</translation>
+    </message>
 </context>
 <context>
     <name>VersionsDialog</name>
@@ -750,6 +782,17 @@ Compiling...</source>
     <message>
         <source>not compiled</source>
         <translation>未編譯</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramFile</name>
+    <message>
+        <source>only .mq4 and .mq5 programs can be opened</source>
+        <translation>只能開啟 .mq4 和 .mq5 程式</translation>
+    </message>
+    <message>
+        <source>the file is too large for a program</source>
+        <translation>檔案太大，不像是一個程式</translation>
     </message>
 </context>
 </TS>

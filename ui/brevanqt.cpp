@@ -3,6 +3,7 @@
 #include "platform/deployment.h"
 #include "platform/dialogfolders.h"
 #include "platform/language.h"
+#include "platform/programfile.h"
 #include "platform/terminalfolders.h"
 #include "platform/terminalscanner.h"
 #include "service/chatarchive.h"
@@ -22,6 +23,9 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -124,9 +128,9 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     ui.textEdit_code->addAction(m_saveConversationAction);
     connect(m_saveConversationAction, &QAction::triggered, this, &BrevanQt::onSaveConversationTriggered);
     createAutoFixOption();
+    createChatList();
     retranslateExtras();
     restoreLayout();
-    createChatList();
 
     ui.radioButton_mt4->setChecked(true);
     ui.radioButton_mt5->setChecked(false);
@@ -383,6 +387,10 @@ void BrevanQt::retranslateExtras()
         m_saveConversationAction->setText(tr("Save conversation…"));
     if (m_chatList)
         m_chatList->retranslate();
+    if (m_fileMenu) {
+        m_fileMenu->setTitle(tr("File"));
+        m_openProgramAction->setText(tr("Open a program…"));
+    }
     ui.pushButton_generate->setToolTip(tr("Send the request (Ctrl+Enter)"));
     m_autoFix->setText(tr("Fix compile errors automatically"));
     m_autoFix->setToolTip(tr("When the compiler reports errors, send them back to the code generator by "
@@ -695,6 +703,13 @@ void BrevanQt::createChatList()
     connect(m_chatList, &ChatListPanel::chatChosen, this, &BrevanQt::openKeptChat);
     connect(m_chatList, &ChatListPanel::removeConfirmed, this, &BrevanQt::removeKeptChat);
     connect(m_chatList, &ChatListPanel::exportAsked, this, &BrevanQt::exportChat);
+    connect(m_chatList, &ChatListPanel::openProgramAsked, this, &BrevanQt::askForProgram);
+    m_fileMenu = new QMenu(this);
+    menuBar()->insertMenu(menuBar()->actions().value(0), m_fileMenu);
+    m_openProgramAction = m_fileMenu->addAction(QString());
+    m_openProgramAction->setShortcut(QKeySequence::Open);
+    connect(m_openProgramAction, &QAction::triggered, this, &BrevanQt::askForProgram);
+    setAcceptDrops(true);
     connect(m_archive, &ChatArchive::listLoaded, this, [this] { m_chatList->select(m_keeper->currentId()); });
     connect(m_conversation, &Conversation::requestEdited, this, [this](const QString &request) {
         ui.plainTextEdit_prompt->setPlainText(request);
@@ -730,13 +745,7 @@ void BrevanQt::openKeptChat(const QString &id)
         m_chatList->select(m_keeper->currentId());
         return;
     }
-    controls(chat->platform).radio->setChecked(true);
-    {
-        const QSignalBlocker quiet(ui.comboBox_type);
-        ui.comboBox_type->setCurrentIndex(ui.comboBox_type->findData(Protocol::wireName(chat->type)));
-    }
-    choosePlatform(chat->platform);
-    ui.lineEdit_name->setText(chat->programName);
+    showChoice(chat->platform, chat->type, chat->programName);
     ui.plainTextEdit_prompt->setPlainText(chat->requestInFlight.isEmpty() ? chat->draft : chat->requestInFlight);
     m_chatList->select(id);
 }
@@ -747,4 +756,60 @@ void BrevanQt::removeKeptChat(const QString &id)
         return;
     if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
+}
+
+void BrevanQt::showChoice(Protocol::Platform platform, Protocol::ProgramType type, const QString &name)
+{
+    controls(platform).radio->setChecked(true);
+    {
+        const QSignalBlocker quiet(ui.comboBox_type);
+        ui.comboBox_type->setCurrentIndex(ui.comboBox_type->findData(Protocol::wireName(type)));
+    }
+    choosePlatform(platform);
+    ui.lineEdit_name->setText(name);
+}
+
+void BrevanQt::askForProgram()
+{
+    const Protocol::Platform platform = selectedPlatform(ui);
+    const QString mql = Deployment::mqlFolder(controls(platform).data->text().trimmed(), Protocol::wireName(platform));
+    auto *dialog = new QFileDialog(this, tr("Open a program"), QDir(mql).exists() ? mql : QDir::homePath(),
+                                   tr("MQL programs (*.mq4 *.mq5)"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, &BrevanQt::openProgramFile);
+    dialog->open();
+}
+
+void BrevanQt::openProgramFile(const QString &path)
+{
+    const ProgramFile program = ProgramFile::read(path);
+    if (!program.error.isEmpty()) {
+        m_conversation->addNotice(tr("Cannot open %1").arg(QDir::toNativeSeparators(path)) + QStringLiteral(": ") + program.error);
+        return;
+    }
+    if (!m_conversation->isLive()) {
+        m_conversation->addNotice(tr("The code generator is not connected yet: open the program again once it is."));
+        return;
+    }
+    m_keeper->beginNew(ui.plainTextEdit_prompt->toPlainText());
+    m_conversation->openProgram(program);
+    showChoice(program.platform, program.type, program.name);
+    ui.plainTextEdit_prompt->clear();
+    m_chatList->select(m_keeper->currentId());
+}
+
+void BrevanQt::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.constFirst().isLocalFile()
+        && QFileInfo(urls.constFirst().toLocalFile()).suffix().toLower().startsWith(QLatin1String("mq"))) {
+        event->acceptProposedAction();
+    }
+}
+
+void BrevanQt::dropEvent(QDropEvent *event)
+{
+    event->acceptProposedAction();
+    openProgramFile(event->mimeData()->urls().constFirst().toLocalFile());
 }

@@ -17,6 +17,8 @@ class QAction;
 class QActionGroup;
 class QCheckBox;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QEvent;
 class QLineEdit;
 class QMenu;
@@ -50,6 +52,9 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // A program dropped on the window is opened in a chat of its own.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private Q_SLOTS:
@@ -110,6 +115,11 @@ private:
     void removeKeptChat(const QString &id);
     // Exports the chat id, the open one when it is id.
     void exportChat(const QString &id);
+    // Open a program…: a file dialog in the chosen terminal's MQL folder.
+    void askForProgram();
+    void openProgramFile(const QString &path);
+    // The form shows a chat's platform, program type and name.
+    void showChoice(Protocol::Platform platform, Protocol::ProgramType type, const QString &name);
 
     Ui::BrevanQtClass ui;
     Conversation *m_conversation = nullptr;
@@ -125,6 +135,8 @@ private:
     QMenu *m_helpMenu = nullptr;
     QAction *m_aboutAction = nullptr;
     QAction *m_saveConversationAction = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    QAction *m_openProgramAction = nullptr;
     QCheckBox *m_autoFix = nullptr;
     ChatArchive *m_archive = nullptr;
     ChatKeeper *m_keeper = nullptr;

@@ -106,18 +106,19 @@ void ChatListPanel::select(const QString &id)
 
 void ChatListPanel::showMenu(const QPoint &position)
 {
-    const QModelIndex index = m_list->indexAt(position);
-    if (!index.isValid())
-        return;
-    const QString id = index.data(ChatListModel::IdRole).toString();
-    const QString title = index.data(Qt::DisplayRole).toString();
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (!index.data(ChatListModel::DamagedRole).toBool()) {
-        connect(menu->addAction(tr("Rename…")), &QAction::triggered, this, [this, id, title] { askRename(id, title); });
-        connect(menu->addAction(tr("Export…")), &QAction::triggered, this, [this, id] { Q_EMIT exportAsked(id); });
+    connect(menu->addAction(tr("Open a program…")), &QAction::triggered, this, &ChatListPanel::openProgramAsked);
+    if (const QModelIndex index = m_list->indexAt(position); index.isValid()) {
+        const QString id = index.data(ChatListModel::IdRole).toString();
+        const QString title = index.data(Qt::DisplayRole).toString();
+        menu->addSeparator();
+        if (!index.data(ChatListModel::DamagedRole).toBool()) {
+            connect(menu->addAction(tr("Rename…")), &QAction::triggered, this, [this, id, title] { askRename(id, title); });
+            connect(menu->addAction(tr("Export…")), &QAction::triggered, this, [this, id] { Q_EMIT exportAsked(id); });
+        }
+        connect(menu->addAction(tr("Delete…")), &QAction::triggered, this, [this, id, title] { askRemove(id, title); });
     }
-    connect(menu->addAction(tr("Delete…")), &QAction::triggered, this, [this, id, title] { askRemove(id, title); });
     menu->popup(m_list->viewport()->mapToGlobal(position));
 }
 

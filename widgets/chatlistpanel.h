@@ -28,6 +28,7 @@ Q_SIGNALS:
     void chatChosen(const QString &id);
     void removeConfirmed(const QString &id);
     void exportAsked(const QString &id);
+    void openProgramAsked();
 
 private:
     void showMenu(const QPoint &position);

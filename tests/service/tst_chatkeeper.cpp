@@ -1,3 +1,4 @@
+#include "platform/programfile.h"
 #include "service/chatarchive.h"
 #include "service/chatkeeper.h"
 #include "service/conversation.h"
@@ -272,6 +273,61 @@ private Q_SLOTS:
         QCOMPARE(history.at(0).toObject()["content"].toString(), u"An EA"_s);
         QCOMPARE(news.constFirst().json["current_program"].toString(), first);
         QCOMPARE(client.conversation.versionsOf(2).size(), 3);
+    }
+
+    void programFileRead_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("read"); // platform, type and the start of the source; or the error
+        const QByteArray ea = "void OnTick() {}\n";
+        QTest::newRow("MT4 EA") << u"MQL4/Experts/Cross.mq4"_s << ea << u"MT4 ea void OnTick"_s;
+        QTest::newRow("MT5 indicator") << u"Line.MQ5"_s << QByteArray("int OnCalculate(const int n) { return n; }") << u"MT5 indicator int OnCalculate"_s;
+        QTest::newRow("UTF-16 with its mark") << u"Cross.mq5"_s << QByteArray("\xff\xfe", 2) + QByteArray::fromRawData(reinterpret_cast<const char *>(u"void OnTick() {}"), 32) << u"MT5 ea void OnTick"_s;
+        QTest::newRow("neither, in Indicators") << u"MQL5/Indicators/Lib.mq5"_s << QByteArray("int x;") << u"MT5 indicator int x;"_s;
+        QTest::newRow("not a program") << u"Cross.ex5"_s << ea << u"only .mq4 and .mq5 programs can be opened"_s;
+    }
+    void programFileRead()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, read);
+        QTemporaryDir folder;
+        QVERIFY(TestEnvironment::writeFile(folder.filePath(name), content));
+        const ProgramFile program = ProgramFile::read(folder.filePath(name));
+        const QString actual = program.error.isEmpty()
+            ? Protocol::wireName(program.platform) + u' ' + Protocol::wireName(program.type) + u' ' + program.source
+            : program.error;
+        QVERIFY2(actual.startsWith(read), qPrintable(actual));
+    }
+
+    // A program of the trader's own: the chat continues from it, and its change is saved under
+    // its name with what it was kept as a version.
+    void ownProgramChanged()
+    {
+        offerHistory(true);
+        QTemporaryDir folder;
+        Client client(folder.path());
+        const QString install = folder.filePath(u"install"_s);
+        const QString source = folder.filePath(u"data/MQL4/Experts/Mine.mq4"_s);
+        const QByteArray mine = "int OnInit() { return 0; }\nvoid OnTick() {}\n";
+        QVERIFY(TestEnvironment::writeFile(source, mine) && QDir().mkpath(install)
+                && QFile::copy(QString::fromUtf8(FAKE_METAEDITOR_PATH), install + "/metaeditor.exe"));
+        client.conversation.setFolders(u"MT4"_s, install, folder.filePath(u"data"_s));
+        QVERIFY(live(client));
+        const qsizetype opened = m_service.requestsTo("POST", u"/api/new"_s).size();
+        QVERIFY(client.conversation.openProgram(ProgramFile::read(source)));
+        QVERIFY(QTest::qWaitFor([&] { return m_service.requestsTo("POST", u"/api/new"_s).size() > opened; }, 10000));
+        QCOMPARE(m_service.requestsTo("POST", u"/api/new"_s).constLast().json["current_program"].toString(), QString::fromUtf8(mine));
+        const QString changed = QString::fromUtf8(mine) + u"// with a stop\n"_s;
+        m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(changed));
+        client.conversation.send(u"add a stop"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight() && client.conversation.versionsOf(1).constLast().verdict != ProgramVersion::Verdict::NotCompiled; }, 10000));
+        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["current_program"].toString(), QString::fromUtf8(mine));
+        QCOMPARE(TestEnvironment::readFile(source), TestEnvironment::systemLineEnds(changed.toUtf8()));
+        const QList<ProgramVersion> versions = client.conversation.versionsOf(1);
+        QCOMPARE(versions.size(), 2);
+        QCOMPARE(versions.constFirst().source, QString::fromUtf8(mine));
     }
 
     void newChatKeepsTheOthers()
