@@ -94,7 +94,7 @@ QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const
                      const QStringList &compileErrors)
 {
     QJsonObject body = chatBody(sessionId, userMessage, language);
-    body.insert(Field::CompileErrors, QJsonArray::fromStringList(compileErrors));
+    body.insert(Field::CompileErrors, QJsonArray::fromStringList(boundedCompileErrors(compileErrors)));
     return body;
 }
 
@@ -105,6 +105,20 @@ QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const
     if (!currentProgram.isEmpty())
         body.insert(Field::CurrentProgram, currentProgram);
     return body;
+}
+
+QStringList boundedCompileErrors(const QStringList &errors)
+{
+    QStringList bounded;
+    qsizetype bytes = 0;
+    for (const QString &error : errors) {
+        bytes += error.toUtf8().size();
+        if (bounded.size() == RequestLimit::CompileErrorLines
+            || bytes > RequestLimit::CompileErrorBytes)
+            break;
+        bounded.append(error);
+    }
+    return bounded;
 }
 
 QJsonObject cancelBody(const QString &sessionId, const QString &language)

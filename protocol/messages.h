@@ -82,6 +82,14 @@ inline const QByteArray Delta = QByteArrayLiteral("delta");
 inline const QByteArray Done = QByteArrayLiteral("done");
 } // namespace StreamEventName
 
+// The most a chat request may carry, in UTF-8 bytes and lines; the service refuses more with
+// "request_too_large".
+namespace RequestLimit {
+constexpr qsizetype UserMessageBytes = 32 * 1024;
+constexpr qsizetype CompileErrorLines = 200;
+constexpr qsizetype CompileErrorBytes = 32 * 1024;
+} // namespace RequestLimit
+
 // --- Requests, as the client builds them -------------------------------------------------
 // Every request names the interface language ("en", "zh-CN" or "zh-TW") that its caller
 // passes: in the "Accept-Language" header and, where the body has it, as "lang".
@@ -118,13 +126,17 @@ QJsonObject newChatBody(const QString &codeType, const QString &platform, const 
                         const ChatSeed &seed);
 QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language);
 // A chat asking to fix the compiler's errors, "file(l,c) : error NNN: text" each, sent as data
-// beside a short request text (the service must list "compile_errors").
+// beside a short request text (the service must list "compile_errors"); only the first errors
+// go, within the service's limits.
 QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
                      const QStringList &compileErrors);
 // A chat that continues from the program the trader chose, the compile errors (if any) being
 // that program's (the service must list "history"); an empty program is left out.
 QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
                      const QStringList &compileErrors, const QString &currentProgram);
+// The first of errors that fit the service's limits for "compile_errors": a compiler that
+// reports thousands of lines gets its first ones fixed, which often clears the rest.
+QStringList boundedCompileErrors(const QStringList &errors);
 // Stops the session's running generation (the service must list "cancel").
 QJsonObject cancelBody(const QString &sessionId, const QString &language);
 // The DELETE that New Chat sends; it names the language too.

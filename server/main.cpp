@@ -3,9 +3,11 @@
 // language model behind any OpenAI-compatible server writes them.
 
 #include "apirequest.h"
+#include "logline.h"
 #include "memorysessionstore.h"
 #include "modelsettings.h"
 #include "modelwriter.h"
+#include "stopsignals.h"
 #include "tavrinserver.h"
 #include "templatewriter.h"
 #ifdef TAVRIN_WITH_REDIS
@@ -69,15 +71,20 @@ QCommandLineOption hidden(QCommandLineOption option)
 }
 
 // The store the option names, or null with the reason in *error.
-SessionStore *sessionStore(const QString &name, qint64 idleLimitMs, int capacity, QString *error)
+SessionStore *sessionStore(const QString &name, qint64 idleLimitMs, int capacity,
+                           int replyTimeoutMs, QString *error)
 {
     if (name == QLatin1String("memory"))
         return new MemorySessionStore(idleLimitMs, capacity);
 #ifdef TAVRIN_WITH_REDIS
-    if (const std::optional<RedisAddress> address = RedisAddress::parse(name))
-        return new RedisSessionStore(*address, idleLimitMs, capacity);
+    if (const std::optional<RedisAddress> address = RedisAddress::parse(name)) {
+        auto *store = new RedisSessionStore(*address, idleLimitMs, capacity);
+        store->setReplyTimeoutMs(replyTimeoutMs);
+        return store;
+    }
     *error = QStringLiteral("--session-store takes \"memory\" or redis://HOST:PORT[/DB]");
 #else
+    Q_UNUSED(replyTimeoutMs);
     *error = QStringLiteral("--session-store: this build keeps chats in memory only (it was "
                             "built without hiredis)");
 #endif
@@ -91,6 +98,7 @@ int main(int argc, char *argv[])
     // The log is the service's stderr wherever it runs. Qt for Windows would otherwise send it
     // to the debugger whenever there is no console, as when the client starts the service.
     qputenv("QT_FORCE_STDERR_LOGGING", "1");
+    LogLine::escapeAllMessages();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavrin-server"));
 
@@ -147,6 +155,31 @@ int main(int argc, char *argv[])
     const QCommandLineOption capOption =
         hidden(option(QStringLiteral("session-cap"), QStringLiteral("Most chats kept at once."),
                       QStringLiteral("N"), QStringLiteral("10000")));
+    const QCommandLineOption leaseOption = hidden(
+        option(QStringLiteral("lock-lease-ms"),
+               QStringLiteral("How long a chat's lock lasts unless its instance renews it."),
+               QStringLiteral("MS"), QString::number(SessionStore::defaultLeaseMs)));
+    const QCommandLineOption storeTimeoutOption = hidden(
+        option(QStringLiteral("store-timeout-ms"),
+               QStringLiteral("How long Redis may keep a reply waiting before it counts as "
+                              "unreachable."),
+               QStringLiteral("MS"), QStringLiteral("2000")));
+    const QCommandLineOption graceOption = hidden(
+        option(QStringLiteral("stop-grace-ms"),
+               QStringLiteral("How long a stop lets the chats in flight finish."),
+               QStringLiteral("MS"), QStringLiteral("10000")));
+    const QCommandLineOption headerTimeoutOption = hidden(
+        option(QStringLiteral("header-timeout-ms"),
+               QStringLiteral("How long a connection may take to send a request's header."),
+               QStringLiteral("MS"), QString::number(ConnectionLimits().headerTimeoutMs)));
+    const QCommandLineOption idleTimeoutOption = hidden(
+        option(QStringLiteral("idle-timeout-ms"),
+               QStringLiteral("How long a connection may stay idle."), QStringLiteral("MS"),
+               QString::number(ConnectionLimits().idleTimeoutMs)));
+    const QCommandLineOption connectionsOption =
+        option(QStringLiteral("max-connections"),
+               QStringLiteral("Most connections open at once; more are refused."),
+               QStringLiteral("N"), QString::number(ConnectionLimits().maxConnections));
     const QCommandLineOption storeOption = option(
         QStringLiteral("session-store"),
         QStringLiteral("Where chats are kept: \"memory\" (this process only) or "
@@ -162,7 +195,8 @@ int main(int argc, char *argv[])
     parser.addOptions({portOption, addressOption, minVersionOption, updateMessageOption,
                        backendOption, baseUrlOption, modelOption, timeoutOption, deadlineOption,
                        concurrencyOption, storeOption, proxyOption,
-                       idleOption, capOption});
+                       idleOption, capOption, leaseOption, storeTimeoutOption, graceOption,
+                       headerTimeoutOption, idleTimeoutOption, connectionsOption});
     parser.process(app);
 
     bool portValid = false;
@@ -183,6 +217,19 @@ int main(int argc, char *argv[])
     const int cap = parser.value(capOption).toInt(&capValid);
     if (!idleLimit || !capValid || cap < 1)
         return fail(QStringLiteral("--session-idle-limit and --session-cap take positive numbers"));
+    const qint64 leaseMs = parser.value(leaseOption).toLongLong();
+    const int storeTimeoutMs = parser.value(storeTimeoutOption).toInt();
+    if (leaseMs < 30 || storeTimeoutMs < 10)
+        return fail(QStringLiteral("--lock-lease-ms and --store-timeout-ms take milliseconds"));
+    const int graceMs = parser.value(graceOption).toInt();
+    ConnectionLimits limits;
+    limits.headerTimeoutMs = parser.value(headerTimeoutOption).toInt();
+    limits.idleTimeoutMs = parser.value(idleTimeoutOption).toInt();
+    limits.maxConnections = parser.value(connectionsOption).toInt();
+    if (graceMs < 1 || limits.headerTimeoutMs < 1 || limits.idleTimeoutMs < 1
+        || limits.maxConnections < 1)
+        return fail(QStringLiteral("--max-connections, --stop-grace-ms and the time-outs take "
+                                   "positive numbers"));
 
     QString problem;
     const QStringList proxies = parser.isSet(proxyOption)
@@ -194,9 +241,10 @@ int main(int argc, char *argv[])
                         .arg(problem));
     }
     SessionStore *store = sessionStore(valueOf(parser, storeOption, "TAVRIN_SESSION_STORE"),
-                                       *idleLimit, cap, &problem);
+                                       *idleLimit, cap, storeTimeoutMs, &problem);
     if (!store)
         return fail(problem);
+    store->setLeaseMs(leaseMs);
 
     CodeWriter *writer = nullptr;
     if (backend == QLatin1String("openai")) {
@@ -229,7 +277,7 @@ int main(int argc, char *argv[])
     TavrinServer service(minVersion, parser.value(updateMessageOption), store, writer);
     service.trustProxies(trusted);
     QString errorString;
-    if (!service.listen(address, port, &errorString)) {
+    if (!service.listen(address, port, &errorString, limits)) {
         return fail(QStringLiteral("cannot listen on %1 port %2: %3")
                         .arg(address.toString(), QString::number(port), errorString));
     }
@@ -239,5 +287,10 @@ int main(int argc, char *argv[])
                              << "and not only on this machine: anyone who can reach it can use it "
                                 "and spends the model's quota";
     }
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopAsked, &service, [&service, graceMs] {
+        qInfo().noquote() << "stopping: chats in flight have" << graceMs << "ms to finish";
+        service.stop(graceMs, [] { QCoreApplication::exit(0); });
+    }, Qt::SingleShotConnection);
     return app.exec();
 }

@@ -9,6 +9,8 @@ class AutoFixPolicy final
 {
 public:
     static constexpr int Rounds = 2;
+    // What roundFor returns once, when the rounds are used up and errors are left.
+    static constexpr int GaveUp = -1;
 
     struct Situation final
     {
@@ -20,10 +22,10 @@ public:
     // The trader asked for something.
     void reset() { m_round = 0; }
     // The round (1-based) in which errors of the newest program's compile go back now; 0 when
-    // they do not.
+    // they do not; GaveUp the first time they would but the rounds are used up.
     int roundFor(const QStringList &errors, const Situation &now);
 
 private:
     bool m_enabled = false;
-    int m_round = 0; // rounds since the trader last asked for something
+    int m_round = 0; // rounds since the trader last asked for something; past Rounds once given up
 };

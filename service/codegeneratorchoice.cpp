@@ -1,15 +1,37 @@
 #include "service/codegeneratorchoice.h"
 
+#include "platform/secretstore.h"
+#include "service/localservice.h"
 #include "service/serviceaccess.h"
 
+#include <QProcessEnvironment>
 #include <QSettings>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
 
 namespace {
 
 const QString kGroup = QStringLiteral("codeGenerator");
+// Set while a key or password is stored: where no store keeps them, the next start says so.
+const QString kSecretsKey = QStringLiteral("codeGenerator/secretsEntered");
 
 // The stored names: stable across versions, whatever the enum's order.
 const char *const kKindNames[] = {"templates", "modelServer", "otherService"};
+
+StoredBackend storedBackend(CodeGeneratorChoice choice, const SecretStore::Result &key,
+                            const SecretStore::Result &userInfo)
+{
+    QUrl address = QUrl::fromUserInput(choice.modelBaseUrl);
+    if (!userInfo.secret.isEmpty() && address.isValid()) {
+        address.setUserInfo(QString::fromUtf8(userInfo.secret));
+        choice.modelBaseUrl = address.toString();
+    }
+    const bool lost = key.secret.isEmpty() && userInfo.secret.isEmpty() && !key.storeError.isEmpty()
+        && QSettings().value(kSecretsKey, false).toBool();
+    return {ServiceBackend::of(choice, key.secret), lost};
+}
 
 } // namespace
 
@@ -20,8 +42,10 @@ CodeGeneratorChoice CodeGeneratorChoice::load()
     CodeGeneratorChoice choice;
     const QString kind = settings.value(QStringLiteral("kind")).toString();
     for (int i = 0; i < 3; ++i) {
-        if (kind == QLatin1String(kKindNames[i]))
+        if (kind == QLatin1String(kKindNames[i])) {
             choice.kind = Kind(i);
+            choice.made = true;
+        }
     }
     choice.modelBaseUrl = settings.value(QStringLiteral("modelBaseUrl")).toString();
     choice.model = settings.value(QStringLiteral("model")).toString();
@@ -34,7 +58,7 @@ void CodeGeneratorChoice::save() const
     QSettings settings;
     settings.beginGroup(kGroup);
     settings.setValue(QStringLiteral("kind"), QLatin1String(kKindNames[int(kind)]));
-    settings.setValue(QStringLiteral("modelBaseUrl"), modelBaseUrl);
+    settings.setValue(QStringLiteral("modelBaseUrl"), withoutUserInfo(modelBaseUrl));
     settings.setValue(QStringLiteral("model"), model);
     settings.setValue(QStringLiteral("serviceUrl"), serviceUrl);
 }
@@ -47,6 +71,11 @@ QString CodeGeneratorChoice::serviceAddress() const
     return address.isEmpty() ? defaultApiBaseUrl() : address;
 }
 
+bool CodeGeneratorChoice::wantsOwnService(const QString &address) const
+{
+    return made && kind != Kind::OtherService && LocalService::canServe(address);
+}
+
 ServiceBackend ServiceBackend::of(const CodeGeneratorChoice &choice, const QByteArray &apiKey)
 {
     if (choice.kind != CodeGeneratorChoice::Kind::ModelServer || choice.modelBaseUrl.trimmed().isEmpty())
@@ -54,13 +83,60 @@ ServiceBackend ServiceBackend::of(const CodeGeneratorChoice &choice, const QByte
     return {choice.modelBaseUrl.trimmed(), choice.model.trimmed(), apiKey};
 }
 
-QStringList ServiceBackend::arguments() const
+void ServiceBackend::putInto(QProcessEnvironment &environment) const
 {
-    if (modelBaseUrl.isEmpty())
-        return {QStringLiteral("--backend"), QStringLiteral("templates")};
-    QStringList arguments{QStringLiteral("--backend"), QStringLiteral("openai"),
-                          QStringLiteral("--llm-base-url"), modelBaseUrl};
+    if (modelBaseUrl.isEmpty()) {
+        environment.insert(QStringLiteral("TAVRIN_BACKEND"), QStringLiteral("templates"));
+        return;
+    }
+    environment.insert(QStringLiteral("TAVRIN_BACKEND"), QStringLiteral("openai"));
+    environment.insert(QStringLiteral("TAVRIN_LLM_BASE_URL"), modelBaseUrl);
     if (!model.isEmpty())
-        arguments << QStringLiteral("--llm-model") << model;
-    return arguments;
+        environment.insert(QStringLiteral("TAVRIN_LLM_MODEL"), model);
+    if (!apiKey.isEmpty())
+        environment.insert(QStringLiteral("TAVRIN_LLM_API_KEY"), QString::fromUtf8(apiKey));
+}
+
+void loadBackend(const SecretStore &store, const QObject *context, std::function<void(const StoredBackend &)> done)
+{
+    const CodeGeneratorChoice choice = CodeGeneratorChoice::load();
+    // The credential store is asked only when a secret can matter.
+    if (choice.kind != CodeGeneratorChoice::Kind::ModelServer) {
+        done({ServiceBackend::of(choice, {}), false});
+        return;
+    }
+    // Both asked at once: a store that does not answer keeps each waiting for the whole bound.
+    auto key = std::make_shared<std::optional<SecretStore::Result>>();
+    auto userInfo = std::make_shared<std::optional<SecretStore::Result>>();
+    const auto finish = [choice, done, key, userInfo] {
+        if (*key && *userInfo)
+            done(storedBackend(choice, **key, **userInfo));
+    };
+    store.readLater(kApiKeyName, context, [key, finish](const SecretStore::Result &read) {
+        *key = read;
+        finish();
+    });
+    store.readLater(kModelUserInfoName, context, [userInfo, finish](const SecretStore::Result &read) {
+        *userInfo = read;
+        finish();
+    });
+}
+
+void saveSecrets(const SecretStore &store, const QByteArray &apiKey, const QString &userInfo)
+{
+    store.write(kApiKeyName, apiKey);
+    store.write(kModelUserInfoName, userInfo.toUtf8());
+    QSettings().setValue(kSecretsKey, !apiKey.isEmpty() || !userInfo.isEmpty());
+}
+
+// Read as the service reads it, so that "user:password@host" without "http://" counts too.
+QString withoutUserInfo(const QString &address)
+{
+    const QUrl url = QUrl::fromUserInput(address.trimmed());
+    return url.userInfo().isEmpty() ? address.trimmed() : url.adjusted(QUrl::RemoveUserInfo).toString();
+}
+
+QString userInfoOf(const QString &address)
+{
+    return QUrl::fromUserInput(address.trimmed()).userInfo(QUrl::FullyEncoded);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/programfile.h"
 #include "protocol/domain.h"
+#include "service/codegeneratorinuse.h"
 #include "service/programdeployer.h"
 #include "service/sessionclient.h"
 #include "service/transcript.h"
@@ -44,16 +45,17 @@ Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int
     connect(m_client, &SessionClient::sessionNotice, this, &Conversation::notice);
     connect(m_client, &SessionClient::requestHeldBack, this, [this] {
         if (m_request)
-            returnRequest({});
+            returnRequest(Ending::Failed, {});
     });
     connect(m_client, &SessionClient::streamed, this, [this] {
         if (!m_liveRefresh.isActive())
             m_liveRefresh.start();
     });
     connect(m_client, &SessionClient::answered, this, &Conversation::takeAnswer);
-    connect(m_client, &SessionClient::requestFailed, this, &Conversation::returnRequest);
+    connect(m_client, &SessionClient::requestFailed, this,
+            [this](const QString &why) { returnRequest(Ending::Failed, why); });
     connect(m_client, &SessionClient::requestStopped, this,
-            [this] { returnRequest(tr("Stopped. Your request is back in the request field.")); });
+            [this] { returnRequest(Ending::Stopped, tr("Stopped. Your request is back in the request field.")); });
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &Conversation::tick);
     m_liveRefresh.setSingleShot(true);
@@ -445,7 +447,8 @@ QString Conversation::phaseText() const
     case ChatStreamEvent::Phase::Unknown:
         break;
     }
-    return tr("Writing the program...");
+    // The model may take a while before its first piece: until then nothing is being written.
+    return m_client->stream().written.isEmpty() ? tr("Waiting for the first lines...") : tr("Writing the program...");
 }
 
 void Conversation::tick()
@@ -456,21 +459,36 @@ void Conversation::tick()
         m_ticker.stop();
 }
 
-// The waiting bubble keeps the time the request took, without its Stop. A request still
-// waiting for its session (stopped meanwhile) does not go out later.
-void Conversation::finishRequest()
+QString Conversation::endingText(Ending ending) const
 {
-    const QString waited = tr("Generating code... %1").arg(Transcript::clockText(m_request->clock.elapsed()));
-    m_transcript->change(m_request->entry, Transcript::serviceEntry(waited));
+    const QString waited = Transcript::clockText(m_request->clock.elapsed());
+    switch (ending) {
+    case Ending::Answered:
+        return tr("Answered after %1").arg(waited);
+    case Ending::Stopped:
+        return tr("Stopped after %1").arg(waited);
+    case Ending::Refused:
+        return tr("Refused after %1").arg(waited);
+    case Ending::Failed:
+        break;
+    }
+    return tr("Failed after %1").arg(waited);
+}
+
+// The waiting bubble says how the wait ended and how long it took, without its Stop. A
+// request still waiting for its session (stopped meanwhile) does not go out later.
+void Conversation::finishRequest(Ending ending)
+{
+    m_transcript->change(m_request->entry, Transcript::serviceEntry(endingText(ending)));
     m_client->drop();
     m_request.reset();
     Q_EMIT requestInFlightChanged(false);
 }
 
-void Conversation::returnRequest(const QString &why)
+void Conversation::returnRequest(Ending ending, const QString &why)
 {
     const QString text = m_request->text;
-    finishRequest();
+    finishRequest(ending);
     if (!why.isEmpty())
         notice(why);
     Q_EMIT requestReturned(text);
@@ -479,11 +497,8 @@ void Conversation::returnRequest(const QString &why)
 // The chat is left: its request's answer would belong to nobody.
 void Conversation::abandonRequest()
 {
-    if (!m_request)
-        return;
-    m_client->drop();
-    m_request.reset();
-    Q_EMIT requestInFlightChanged(false);
+    if (m_request)
+        finishRequest(Ending::Stopped);
 }
 
 void Conversation::stop()
@@ -493,14 +508,14 @@ void Conversation::stop()
     } else if (m_request && m_client->isPosted()) {
         m_client->stop();
     } else if (m_request) {
-        returnRequest(tr("Stopped. Your request is back in the request field."));
+        returnRequest(Ending::Stopped, tr("Stopped. Your request is back in the request field."));
     }
 }
 
 void Conversation::takeAnswer(const ServiceReply &answer)
 {
     if (answer.kind != ServiceReply::Kind::Chat) {
-        returnRequest({});
+        returnRequest(Ending::Failed, {});
         return;
     }
     if (!answer.success) {
@@ -512,11 +527,13 @@ void Conversation::takeAnswer(const ServiceReply &answer)
             continueForgotten();
             return;
         }
-        returnRequest(answer.message);
+        const QString refusal = refusalText(answer, m_ownModelKey);
+        returnRequest(Ending::Refused,
+                      !refusal.isEmpty() ? refusal : tr("The code generator refused without giving a reason."));
         return;
     }
     const QString request = m_request->text;
-    finishRequest();
+    finishRequest(Ending::Answered);
 
     const int number = m_deployer->keep(answer.response, request, m_client->chat().platform, m_client->chat().codeType,
                                         answer.hasWarnings ? std::optional(answer.warnings) : std::nullopt);
@@ -659,6 +676,12 @@ void Conversation::onNewestCompiled(const QStringList &errors)
 {
     const int round = m_autoFix.roundFor(errors, {m_client->offers(ServiceFeature::CompileErrors),
                                                   m_request.has_value() || m_deployer->hasWaiting()});
+    if (round == AutoFixPolicy::GaveUp) {
+        notice(tr("Automatic fixing stopped after %1 rounds with errors left. Press \"Ask to fix these errors\" "
+                  "to try once more, or change your request.")
+                   .arg(AutoFixPolicy::Rounds));
+        return;
+    }
     if (round == 0)
         return;
     notice(tr("Asking the code generator to fix the errors (automatic round %1 of %2).").arg(round).arg(AutoFixPolicy::Rounds));

@@ -62,6 +62,8 @@ public:
     // With a service that takes compile errors, a compile that reports errors is sent back by
     // itself, at most twice in a row.
     void setAutoFix(bool on) { m_autoFix.setEnabled(on); }
+    // The model server behind the service uses the trader's own key: its refusal says so.
+    void setOwnModelKey(bool own) { m_ownModelKey = own; }
 
     // Checks the version at baseUrl, without blocking; a passed check opens the first chat.
     // Another address (Settings > Code generator) starts anew: the open chat is ended quietly
@@ -154,6 +156,9 @@ private:
         bool retried = false;          // sent once more in a chat opened for it
     };
 
+    // How a request's wait ended, as its waiting bubble says at the end.
+    enum class Ending { Answered, Stopped, Refused, Failed };
+
     int notice(const QString &text);
 
     void onLive();
@@ -180,10 +185,11 @@ private:
     void abandonRequest();
     void dispatch(const QString &request, const QStringList &compileErrors);
     void takeAnswer(const ServiceReply &answer);
-    void finishRequest();
-    void returnRequest(const QString &why);
+    void finishRequest(Ending ending);
+    void returnRequest(Ending ending, const QString &why);
     void tick();
     ChatEntry waitingEntry() const;
+    QString endingText(Ending ending) const;
     QString phaseText() const;
     QString programName(const QString &codeType) const;
     QString programsName(const QString &codeType) const;
@@ -205,6 +211,7 @@ private:
     // The errors "Ask to fix these errors" put into the request field.
     QStringList m_suggestedErrors;
     AutoFixPolicy m_autoFix;
+    bool m_ownModelKey = false;
     QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second
     QTimer m_ticker;      // the waiting bubble counts the seconds
 };

@@ -1,6 +1,7 @@
 #include "service/localservice.h"
 
 #include "protocol/domain.h"
+#include "protocol/modeladdress.h"
 #include "service/serviceaccess.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,9 @@
 #include <csignal>
 #include <sys/prctl.h>
 #endif
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 namespace {
 
@@ -28,14 +32,13 @@ constexpr std::chrono::milliseconds kEndBound{2000};
 
 // The environment of the client, less the service's own settings: the managed service
 // follows the choice in the window alone.
-QProcessEnvironment serviceEnvironment(const QByteArray &apiKey)
+QProcessEnvironment serviceEnvironment(const ServiceBackend &backend)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"TAVRIN_BACKEND", "TAVRIN_LLM_BASE_URL", "TAVRIN_LLM_MODEL",
                              "TAVRIN_LLM_API_KEY"})
         environment.remove(QString::fromLatin1(name));
-    if (!apiKey.isEmpty())
-        environment.insert(QStringLiteral("TAVRIN_LLM_API_KEY"), QString::fromUtf8(apiKey));
+    backend.putInto(environment);
     return environment;
 }
 
@@ -84,9 +87,8 @@ QString LocalService::bundledProgram()
 #endif
 }
 
-void LocalService::start(const QString &baseUrl, const ServiceBackend &backend)
+void LocalService::start(const QString &baseUrl, const ServiceBackend &backend, bool ownNeeded)
 {
-    m_restarted = !m_baseUrl.isEmpty();
     QProcess *ending = stopOwned();
     m_startDeadline->stop();
     // Whatever the previous start was still waiting for no longer concerns anybody.
@@ -94,6 +96,8 @@ void LocalService::start(const QString &baseUrl, const ServiceBackend &backend)
         reply->disconnect(this);
     m_baseUrl = baseUrl;
     m_backend = backend;
+    m_ownNeeded = ownNeeded;
+    m_anyPort = false;
     m_settled = false;
     m_lastLine.clear();
     m_output.clear();
@@ -136,12 +140,12 @@ void LocalService::probe(bool afterLostRace)
 
 void LocalService::onProbed(Probe found, bool afterLostRace)
 {
-    if (found == Probe::Service) {
-        settle(true, m_restarted ? tr("A code generator that TavrinAI did not start answers at %1. "
-                                      "It is used as it is; the choice in Settings > Code "
-                                      "generator… applies to one that TavrinAI starts itself.")
-                                       .arg(m_baseUrl)
-                                 : QString());
+    if (found != Probe::Nothing && m_ownNeeded) {
+        // The address is taken, but the trader's choice needs a service of the client's own.
+        m_anyPort = true;
+        launch();
+    } else if (found == Probe::Service) {
+        settle(true, {});
     } else if (afterLostRace) {
         settle(false, startFailure(m_lastLine));
     } else if (found == Probe::Nothing) {
@@ -161,14 +165,21 @@ void LocalService::launch()
         return;
     }
     const QUrl url(m_baseUrl);
-    const QString host = url.host() == QLatin1String("localhost") ? QStringLiteral("127.0.0.1")
-                                                                  : url.host();
+    const QString host = url.host() == QLatin1String("localhost") || m_anyPort
+        ? QStringLiteral("127.0.0.1")
+        : url.host();
     m_process = new QProcess(this);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->setProcessEnvironment(serviceEnvironment(m_backend.apiKey));
+    m_process->setProcessEnvironment(serviceEnvironment(m_backend));
 #ifdef Q_OS_LINUX
     // A client that dies without stopping its service must not leave it behind.
     m_process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
+#ifdef Q_OS_WIN
+    // The service is a console program; the trader must not see a console window for it.
+    m_process->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *arguments) {
+        arguments->flags |= CREATE_NO_WINDOW;
+    });
 #endif
     connect(m_process, &QProcess::readyReadStandardOutput, this, &LocalService::onOutput);
     connect(m_process, &QProcess::finished, this, &LocalService::onEnded);
@@ -181,9 +192,8 @@ void LocalService::launch()
     m_listening = false;
     m_startDeadline->start(m_timeouts.start);
     m_process->start(m_program,
-                     QStringList{QStringLiteral("--port"), QString::number(url.port(80)),
-                                 QStringLiteral("--address"), host}
-                         + m_backend.arguments(),
+                     {QStringLiteral("--port"), QString::number(m_anyPort ? 0 : url.port(80)),
+                      QStringLiteral("--address"), host},
                      QIODevice::ReadOnly);
 }
 
@@ -197,6 +207,8 @@ void LocalService::onOutput()
         if (!m_listening && line.startsWith(kListeningLine)) {
             m_listening = true;
             m_startDeadline->stop();
+            if (m_anyPort)
+                m_baseUrl = QString::fromUtf8(line.mid(kListeningLine.size())).trimmed();
             settle(true, startedNotice());
         } else if (!line.isEmpty()) {
             // What the service said last is the likeliest reason when it ends.
@@ -221,6 +233,8 @@ void LocalService::onEnded()
         Q_EMIT stopped(tr("The built-in code generator at %1 stopped: %2. Restart TavrinAI to "
                          "start it again.")
                            .arg(m_baseUrl, m_lastLine));
+    } else if (!m_settled && m_anyPort) {
+        settle(false, startFailure(m_lastLine));
     } else if (!m_settled) {
         // Another client may have started its service on the port a moment earlier.
         probe(true);
@@ -258,13 +272,14 @@ QString LocalService::startedNotice() const
                   "offline templates; Settings > Code generator… chooses a model instead.")
             .arg(m_baseUrl);
     }
+    const QString modelServer = ModelAddress::shown(QUrl::fromUserInput(m_backend.modelBaseUrl));
     if (m_backend.model.isEmpty()) {
         return tr("The built-in code generator was started at %1. It asks the first model that %2 "
                   "lists.")
-            .arg(m_baseUrl, m_backend.modelBaseUrl);
+            .arg(m_baseUrl, modelServer);
     }
     return tr("The built-in code generator was started at %1. It asks the model %2 at %3.")
-        .arg(m_baseUrl, m_backend.model, m_backend.modelBaseUrl);
+        .arg(m_baseUrl, m_backend.model, modelServer);
 }
 
 QString LocalService::startFailure(const QString &reason) const

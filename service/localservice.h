@@ -15,14 +15,17 @@ class QTimer;
 struct LocalServiceTimeouts final
 {
     std::chrono::milliseconds probe{2000};   // for an answer at the address
-    std::chrono::milliseconds start{5000};   // for the started service's "listening" line
+    // For the started service's "listening" line: a first start behind a virus scan is slow.
+    std::chrono::milliseconds start{15000};
 };
 
 // Makes sure a code-generation service answers at the client's address. When that address is
 // plain HTTP on this machine and nothing answers there, it starts the tavrin-server beside the
 // client on that port and owns it: it restarts it with another backend and stops it when it
 // is destroyed. A service that already answers (another client's, the system's, a
-// developer's) is used as it is and never stopped; a remote address is never replaced.
+// developer's) is used as it is and never stopped, unless the trader's choice needs the
+// client's own: then that one is started beside it on a free port. A remote address is never
+// replaced.
 //
 // Every start() ends in exactly one ready() or failed(); a started service that ends later
 // is reported by stopped().
@@ -41,10 +44,15 @@ public:
     static bool canServe(const QString &baseUrl);
 
     // Looks at baseUrl and starts the service there when it should. A service this object
-    // started before is stopped first, so that a new backend takes effect.
-    void start(const QString &baseUrl, const ServiceBackend &backend);
+    // started before is stopped first, so that a new backend takes effect. ownNeeded: the
+    // backend must be used, so a service this object did not start is never used instead.
+    void start(const QString &baseUrl, const ServiceBackend &backend, bool ownNeeded = false);
 
+    // Whether the service at baseUrl() runs because this object started it.
+    bool ownsService() const { return m_process && m_listening; }
+    // Where the service answers: the address given to start(), or the free port taken.
     QString baseUrl() const { return m_baseUrl; }
+    const ServiceBackend &backend() const { return m_backend; }
 
 Q_SIGNALS:
     // A service answers at baseUrl(). notice says so for the chat, once; it is empty when a
@@ -83,5 +91,6 @@ private:
     QString m_lastLine;
     bool m_listening = false;
     bool m_settled = true;
-    bool m_restarted = false;
+    bool m_ownNeeded = false;
+    bool m_anyPort = false;  // started on a free port beside a service at the address
 };

@@ -205,7 +205,9 @@ void ProgramDeployer::save(int number)
     ChatEntry saved = Transcript::serviceEntry(tr("Code saved to: %1").arg(sourcePath));
     saved.textLinks = {{sourcePath, QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString()}};
     if (!kept.versionPath.isEmpty()) {
-        saved.text += QLatin1Char('\n') + tr("The file held another program; its earlier version was kept.");
+        saved.text += QLatin1Char('\n')
+            + (wroteEarlier(number, kept.versionPath) ? tr("It replaced the program's previous version, which was kept.")
+                                                      : tr("The file held another program; its earlier version was kept."));
         saved.links.append({tr("Restore the earlier version"), ChatLink::Restore + QString::number(number)});
     }
     m_transcript->add(saved);
@@ -215,11 +217,25 @@ void ProgramDeployer::save(int number)
     m_compiledChat = m_chat;
     m_compiledFile = fileName;
     m_compileEntry = -1;
+    m_compileStopped = false;
     if (!m_compile.start(folders.install.trimmed(), targetFolder, fileName, m_compileTimeoutMs))
         return; // its finished says why, from the event loop
     m_compileClock.start();
     m_compileEntry = m_transcript->add(compilingEntry());
     m_ticker.start();
+}
+
+bool ProgramDeployer::wroteEarlier(int number, const QString &replacedPath) const
+{
+    QFile replaced(replacedPath);
+    if (!replaced.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray content = replaced.readAll();
+    const QString &sourcePath = m_programs.at(number).sourcePath;
+    return std::any_of(m_programs.cbegin(), m_programs.cend(), [&](const Program &earlier) {
+        return &earlier != &m_programs.at(number) && earlier.sourcePath == sourcePath
+            && Deployment::sourceFileContent(earlier.code) == content;
+    });
 }
 
 // Whoever wrote the program, the trader hears of its risks before running it; it is saved and
@@ -248,6 +264,20 @@ ChatEntry ProgramDeployer::compilingEntry() const
 {
     return Transcript::serviceEntry(tr("Compiling %1... %2").arg(m_compiledFile, Transcript::clockText(m_compileClock.elapsed())),
                         {{tr("Stop"), ChatLink::StopCompile}});
+}
+
+void ProgramDeployer::stopCompile()
+{
+    m_compileStopped = m_compile.isRunning();
+    m_compile.stop();
+}
+
+QString ProgramDeployer::compileEndingText(const CompilerRun::Outcome &outcome) const
+{
+    const QString took = Transcript::clockText(m_compileClock.elapsed());
+    if (m_compileStopped)
+        return tr("Compile stopped after %1").arg(took);
+    return outcome.problem.isEmpty() ? tr("Compile finished after %1").arg(took) : tr("Compile failed after %1").arg(took);
 }
 
 QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
@@ -285,13 +315,11 @@ void ProgramDeployer::onCompiled(const CompilerRun::Outcome &outcome)
     }
     m_compiling = -1;
     if (sameChat) {
-        // The bubble that counted the seconds shows the first result in its place.
-        for (const ChatEntry &result : compileResults(outcome, reportsErrors, errors)) {
-            if (m_compileEntry >= 0)
-                m_transcript->change(std::exchange(m_compileEntry, -1), result);
-            else
-                m_transcript->add(result);
-        }
+        // The bubble that counted the seconds says how the compile ended; its results follow.
+        if (m_compileEntry >= 0)
+            m_transcript->change(std::exchange(m_compileEntry, -1), Transcript::serviceEntry(compileEndingText(outcome)));
+        for (const ChatEntry &result : compileResults(outcome, reportsErrors, errors))
+            m_transcript->add(result);
     }
     deployNext();
     if (outcome.hasLog && newest)

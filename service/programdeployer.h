@@ -47,7 +47,7 @@ public:
     void dropWaiting() { m_waiting.clear(); }
     bool hasWaiting() const { return !m_waiting.isEmpty(); }
     bool isCompiling() const { return m_compile.isRunning(); }
-    void stopCompile() { m_compile.stop(); }
+    void stopCompile();
     int count() const { return int(m_programs.size()); }
     QString program(int number) const;
 
@@ -95,7 +95,10 @@ private:
     void refuse(int number, const QString &text);
     QString folderProblem(const QString &platform, const Folders &folders) const;
     void warnOfRisks(int number);
+    // Whether the content a save replaced is one this client saved there earlier.
+    bool wroteEarlier(int number, const QString &replacedPath) const;
     ChatEntry compilingEntry() const;
+    QString compileEndingText(const CompilerRun::Outcome &outcome) const;
     // What the chat says of a finished compile; errors: the lines of a log that reports errors.
     static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
                                            const QStringList &errors);
@@ -115,5 +118,6 @@ private:
     quint64 m_compiledChat = 0; // the chat it belongs to
     QString m_compiledFile;
     QElapsedTimer m_compileClock;
+    bool m_compileStopped = false; // by the trader
     QTimer m_ticker;
 };

@@ -11,18 +11,19 @@ build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-tools-dev
        qt6-httpserver-dev qt6-websockets-dev qt6-translations-l10n qtkeychain-qt6-dev libgl-dev libxkbcommon-dev librsvg2-bin
        libhiredis-dev)
 case "${1:-run}" in
-    run)   wanted=("${build[@]}" xvfb xauth curl fonts-noto-cjk) ;;
+    run)   wanted=("${build[@]}" xvfb xauth curl fonts-noto-cjk fonts-noto-color-emoji) ;;
     quick) wanted=("${build[@]}") ;;
-    test)  wanted=("${build[@]}" xvfb clang libclang-rt-14-dev
+    test)  wanted=("${build[@]}" xvfb fonts-noto-color-emoji clang libclang-rt-14-dev
                    dpkg-dev lintian desktop-file-utils appstream systemd redis-server nginx) ;;
     bench) wanted=("${build[@]}" libbenchmark-dev redis-server nginx) ;;
     *) echo "usage: $0 run|quick|test|bench" >&2; exit 2 ;;
 esac
 # Compiles through real Wine and the Windows builds of the stand-in compiler and the syntax check.
 [ "${1:-run}" = test ] && wanted+=(wine wine64 g++-mingw-w64-x86-64)
-# The Windows leg unpacks its Qt for Windows from an .xz archive, lends it fonts and builds
-# the installer with makensis.
-[ "${1:-run}" = test ] && wanted+=(xz-utils fonts-dejavu-core nsis)
+# The Windows leg unpacks its Qt for Windows from an .xz archive, lends it fonts, builds
+# the installer with makensis, finds the installed client's window on a virtual display and
+# photographs it.
+[ "${1:-run}" = test ] && wanted+=(xz-utils fonts-dejavu-core nsis xdotool imagemagick)
 # The API key's test through a real credential store: a private D-Bus session and keyring.
 [ "${1:-run}" = test ] && wanted+=(dbus gnome-keyring)
 

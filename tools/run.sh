@@ -37,8 +37,14 @@ if ! start_service "$wanted_port"; then
     echo "Port $wanted_port is taken; the service takes a free one."
     start_service 0 || { cat "$log" >&2; exit 1; }
 fi
-# The client reads its service address from config.json beside the executable.
-printf '{\n    "api_base_url": "http://127.0.0.1:%s"\n}\n' "$port" > "$build/bin/config.json"
+# The client looks at 8080 by itself, as an installed one does, and Settings > Code generator…
+# then offers every choice; another port is named in config.json beside the executable, which
+# fixes the address as an administrator would.
+if [ "$port" = 8080 ]; then
+    rm -f "$build/bin/config.json"
+else
+    printf '{\n    "api_base_url": "http://127.0.0.1:%s"\n}\n' "$port" > "$build/bin/config.json"
+fi
 
 # Listening is not answering: wait for a real reply before telling anyone.
 answered=

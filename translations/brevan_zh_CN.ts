@@ -116,6 +116,26 @@
         <translation>代码生成器…</translation>
     </message>
     <message>
+        <source>No credential store answers on this computer, so the model server's API key and password were not kept: enter them again in Settings &gt; Code generator…</source>
+        <translation>此计算机上没有可用的凭据存储，因此模型服务器的 API 密钥和密码没有被保存：请在“设置 &gt; 代码生成器…”中重新输入。</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>已复制</translation>
+    </message>
+    <message>
+        <source>The answer to your request has not arrived yet. Start a new chat without it? Your request goes back into the request field.</source>
+        <translation>您的请求尚未得到回复。要放弃它并新建对话吗？您的请求会回到请求输入框中。</translation>
+    </message>
+    <message>
+        <source>Start a new chat</source>
+        <translation>新建对话</translation>
+    </message>
+    <message>
+        <source>Keep waiting</source>
+        <translation>继续等待</translation>
+    </message>
+    <message>
         <source>You</source>
         <translation>你</translation>
     </message>
@@ -180,6 +200,13 @@
     </message>
     </context>
 <context>
+    <name>ChatTextEdit</name>
+    <message>
+        <source>Show all</source>
+        <translation>显示全部</translation>
+    </message>
+</context>
+<context>
     <name>CodeGeneratorDialog</name>
     <message>
         <source>Built-in templates (offline)</source>
@@ -226,16 +253,51 @@
         <translation>API 密钥：</translation>
     </message>
     <message>
-        <source>No credential store answers on this computer (%1): the key cannot be kept, and is used only until TavrinAI closes.</source>
-        <translation>此计算机上没有可用的凭据存储（%1）：无法保存密钥，它只在 TavrinAI 关闭前有效。</translation>
-    </message>
-    <message>
         <source>The administrator set the code generator's address in config.json: %1.</source>
         <translation>管理员已在 config.json 中设置代码生成器的地址：%1。</translation>
     </message>
     <message>
         <source>Asking %1…</source>
         <translation>正在询问 %1…</translation>
+    </message>
+    <message>
+        <source>No credential store answers on this computer: the API key and the address's password cannot be kept, and are used only until TavrinAI closes.</source>
+        <translation>此计算机上没有可用的凭据存储：无法保存 API 密钥和地址中的密码，它们只在 TavrinAI 关闭前有效。</translation>
+    </message>
+</context>
+<context>
+    <name>CodeGeneratorInUse</name>
+    <message>
+        <source>Offline templates</source>
+        <translation>离线模板</translation>
+    </message>
+    <message>
+        <source>Model server at %1</source>
+        <translation>%1 上的模型服务器</translation>
+    </message>
+    <message>
+        <source>Model %1 at %2</source>
+        <translation>%2 上的模型 %1</translation>
+    </message>
+    <message>
+        <source>Service at %1</source>
+        <translation>%1 上的服务</translation>
+    </message>
+    <message>
+        <source>Programs are written from offline templates by the code generator that TavrinAI started at %1. Settings &gt; Code generator… chooses a model instead.</source>
+        <translation>程序由 TavrinAI 在 %1 启动的代码生成器使用离线模板编写。可在“设置 &gt; 代码生成器…”中改用模型。</translation>
+    </message>
+    <message>
+        <source>Programs are written by the model server at %1, through the code generator that TavrinAI started at %2. Settings &gt; Code generator… changes it.</source>
+        <translation>程序由 %1 上的模型服务器编写，经由 TavrinAI 在 %2 启动的代码生成器。可在“设置 &gt; 代码生成器…”中更改。</translation>
+    </message>
+    <message>
+        <source>Programs are written by the code generator at %1, which TavrinAI did not start: it writes them its own way. Settings &gt; Code generator… chooses another.</source>
+        <translation>程序由 %1 上的代码生成器编写，它不是 TavrinAI 启动的，按它自己的方式编写程序。可在“设置 &gt; 代码生成器…”中另选。</translation>
+    </message>
+    <message>
+        <source>The model server refused your API key; check it in Settings &gt; Code generator…</source>
+        <translation>模型服务器拒绝了您的 API 密钥；请在“设置 &gt; 代码生成器…”中检查它。</translation>
     </message>
 </context>
 <context>
@@ -255,6 +317,10 @@
     <message>
         <source>Not found</source>
         <translation>未找到</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>已复制</translation>
     </message>
 </context>
 <context>
@@ -383,6 +449,34 @@ Compiling...</source>
     <message>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
+    </message>
+    <message>
+        <source>Waiting for the first lines...</source>
+        <translation>正在等待最初几行...</translation>
+    </message>
+    <message>
+        <source>Answered after %1</source>
+        <translation>已回答（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Stopped after %1</source>
+        <translation>已停止（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Refused after %1</source>
+        <translation>被拒绝（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Failed after %1</source>
+        <translation>失败（等待 %1）</translation>
+    </message>
+    <message>
+        <source>The code generator refused without giving a reason.</source>
+        <translation>代码生成服务拒绝了请求，但未说明原因。</translation>
+    </message>
+    <message>
+        <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
+        <translation>自动修复已在 %1 轮后停止，仍有错误。点击“请求修复这些错误”再试一次，或修改你的需求。</translation>
     </message>
     <message>
         <source>The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said and its program, and your request goes there.</source>
@@ -558,16 +652,28 @@ Compiling...</source>
         <source>Line %1:</source>
         <translation>第 %1 行：</translation>
     </message>
+    <message>
+        <source>It replaced the program's previous version, which was kept.</source>
+        <translation>它替换了该程序的上一版本，上一版本已保留。</translation>
+    </message>
+    <message>
+        <source>Compile stopped after %1</source>
+        <translation>编译已停止（用时 %1）</translation>
+    </message>
+    <message>
+        <source>Compile finished after %1</source>
+        <translation>编译完成（用时 %1）</translation>
+    </message>
+    <message>
+        <source>Compile failed after %1</source>
+        <translation>编译失败（用时 %1）</translation>
+    </message>
 </context>
 <context>
     <name>LocalService</name>
     <message>
         <source>it did not say it was ready within %1 ms</source>
         <translation>它在 %1 毫秒内没有报告就绪</translation>
-    </message>
-    <message>
-        <source>A code generator that TavrinAI did not start answers at %1. It is used as it is; the choice in Settings &gt; Code generator… applies to one that TavrinAI starts itself.</source>
-        <translation>%1 上有一个并非由 TavrinAI 启动的代码生成器在响应。将按原样使用它；“设置 &gt; 代码生成器…”中的选择只对 TavrinAI 自己启动的生成器有效。</translation>
     </message>
     <message>
         <source>Another program answers at %1, and it is not a TavrinAI code generator, so the built-in one cannot start there. Close that program, or choose another address in Settings &gt; Code generator…</source>

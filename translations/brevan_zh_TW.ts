@@ -116,6 +116,26 @@
         <translation>程式碼產生器…</translation>
     </message>
     <message>
+        <source>No credential store answers on this computer, so the model server's API key and password were not kept: enter them again in Settings &gt; Code generator…</source>
+        <translation>此電腦上沒有可用的憑證儲存區，因此模型伺服器的 API 金鑰和密碼沒有被保存：請在「設定 &gt; 程式碼產生器…」中重新輸入。</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>已複製</translation>
+    </message>
+    <message>
+        <source>The answer to your request has not arrived yet. Start a new chat without it? Your request goes back into the request field.</source>
+        <translation>您的請求尚未得到回覆。要放棄它並新建對話嗎？您的請求會回到請求輸入框中。</translation>
+    </message>
+    <message>
+        <source>Start a new chat</source>
+        <translation>新建對話</translation>
+    </message>
+    <message>
+        <source>Keep waiting</source>
+        <translation>繼續等待</translation>
+    </message>
+    <message>
         <source>You</source>
         <translation>你</translation>
     </message>
@@ -180,6 +200,13 @@
     </message>
     </context>
 <context>
+    <name>ChatTextEdit</name>
+    <message>
+        <source>Show all</source>
+        <translation>顯示全部</translation>
+    </message>
+</context>
+<context>
     <name>CodeGeneratorDialog</name>
     <message>
         <source>Built-in templates (offline)</source>
@@ -226,16 +253,51 @@
         <translation>API 金鑰：</translation>
     </message>
     <message>
-        <source>No credential store answers on this computer (%1): the key cannot be kept, and is used only until TavrinAI closes.</source>
-        <translation>此電腦上沒有可用的憑證儲存區（%1）：無法保存金鑰，它只在 TavrinAI 關閉前有效。</translation>
-    </message>
-    <message>
         <source>The administrator set the code generator's address in config.json: %1.</source>
         <translation>管理員已在 config.json 中設定程式碼產生器的位址：%1。</translation>
     </message>
     <message>
         <source>Asking %1…</source>
         <translation>正在詢問 %1…</translation>
+    </message>
+    <message>
+        <source>No credential store answers on this computer: the API key and the address's password cannot be kept, and are used only until TavrinAI closes.</source>
+        <translation>此電腦上沒有可用的憑證儲存區：無法保存 API 金鑰和位址中的密碼，它們只在 TavrinAI 關閉前有效。</translation>
+    </message>
+</context>
+<context>
+    <name>CodeGeneratorInUse</name>
+    <message>
+        <source>Offline templates</source>
+        <translation>離線範本</translation>
+    </message>
+    <message>
+        <source>Model server at %1</source>
+        <translation>%1 上的模型伺服器</translation>
+    </message>
+    <message>
+        <source>Model %1 at %2</source>
+        <translation>%2 上的模型 %1</translation>
+    </message>
+    <message>
+        <source>Service at %1</source>
+        <translation>%1 上的服務</translation>
+    </message>
+    <message>
+        <source>Programs are written from offline templates by the code generator that TavrinAI started at %1. Settings &gt; Code generator… chooses a model instead.</source>
+        <translation>程式由 TavrinAI 在 %1 啟動的程式碼產生器使用離線範本撰寫。可在「設定 &gt; 程式碼產生器…」中改用模型。</translation>
+    </message>
+    <message>
+        <source>Programs are written by the model server at %1, through the code generator that TavrinAI started at %2. Settings &gt; Code generator… changes it.</source>
+        <translation>程式由 %1 上的模型伺服器撰寫，經由 TavrinAI 在 %2 啟動的程式碼產生器。可在「設定 &gt; 程式碼產生器…」中變更。</translation>
+    </message>
+    <message>
+        <source>Programs are written by the code generator at %1, which TavrinAI did not start: it writes them its own way. Settings &gt; Code generator… chooses another.</source>
+        <translation>程式由 %1 上的程式碼產生器撰寫，它不是 TavrinAI 啟動的，按它自己的方式撰寫程式。可在「設定 &gt; 程式碼產生器…」中另選。</translation>
+    </message>
+    <message>
+        <source>The model server refused your API key; check it in Settings &gt; Code generator…</source>
+        <translation>模型伺服器拒絕了您的 API 金鑰；請在「設定 &gt; 程式碼產生器…」中檢查它。</translation>
     </message>
 </context>
 <context>
@@ -255,6 +317,10 @@
     <message>
         <source>Not found</source>
         <translation>找不到</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>已複製</translation>
     </message>
 </context>
 <context>
@@ -383,6 +449,34 @@ Compiling...</source>
     <message>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
+    </message>
+    <message>
+        <source>Waiting for the first lines...</source>
+        <translation>正在等待最初幾行...</translation>
+    </message>
+    <message>
+        <source>Answered after %1</source>
+        <translation>已回答（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Stopped after %1</source>
+        <translation>已停止（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Refused after %1</source>
+        <translation>被拒絕（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Failed after %1</source>
+        <translation>失敗（等待 %1）</translation>
+    </message>
+    <message>
+        <source>The code generator refused without giving a reason.</source>
+        <translation>程式碼產生服務拒絕了請求，但未說明原因。</translation>
+    </message>
+    <message>
+        <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
+        <translation>自動修正已在 %1 輪後停止，仍有錯誤。點擊「請求修正這些錯誤」再試一次，或修改你的需求。</translation>
     </message>
     <message>
         <source>The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said and its program, and your request goes there.</source>
@@ -558,16 +652,28 @@ Compiling...</source>
         <source>Line %1:</source>
         <translation>第 %1 行：</translation>
     </message>
+    <message>
+        <source>It replaced the program's previous version, which was kept.</source>
+        <translation>它取代了該程式的上一版本，上一版本已保留。</translation>
+    </message>
+    <message>
+        <source>Compile stopped after %1</source>
+        <translation>編譯已停止（用時 %1）</translation>
+    </message>
+    <message>
+        <source>Compile finished after %1</source>
+        <translation>編譯完成（用時 %1）</translation>
+    </message>
+    <message>
+        <source>Compile failed after %1</source>
+        <translation>編譯失敗（用時 %1）</translation>
+    </message>
 </context>
 <context>
     <name>LocalService</name>
     <message>
         <source>it did not say it was ready within %1 ms</source>
         <translation>它在 %1 毫秒內沒有回報就緒</translation>
-    </message>
-    <message>
-        <source>A code generator that TavrinAI did not start answers at %1. It is used as it is; the choice in Settings &gt; Code generator… applies to one that TavrinAI starts itself.</source>
-        <translation>%1 上有一個並非由 TavrinAI 啟動的程式碼產生器在回應。將按原樣使用它；「設定 &gt; 程式碼產生器…」中的選擇只對 TavrinAI 自己啟動的產生器有效。</translation>
     </message>
     <message>
         <source>Another program answers at %1, and it is not a TavrinAI code generator, so the built-in one cannot start there. Close that program, or choose another address in Settings &gt; Code generator…</source>

@@ -6,8 +6,10 @@
 #include "platform/programfile.h"
 #include "platform/terminalfolders.h"
 #include "platform/terminalscanner.h"
+#include "platform/secretstore.h"
 #include "service/chatarchive.h"
 #include "service/chatkeeper.h"
+#include "service/codegeneratorinuse.h"
 #include "service/localservice.h"
 #include "service/serviceaccess.h"
 #include "ui/codegeneratordialog.h"
@@ -42,7 +44,9 @@
 #include <QSplitter>
 #include <QSignalBlocker>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -59,8 +63,12 @@ const QString kChatSplitterKey = QStringLiteral("window/chatSplitter");
 // that reading them never delays the window's start.
 constexpr int kChatListDelayMs = 2000;
 const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
-// The request field is never smaller than this many lines of text.
+const QString kSaveFolderKey = QStringLiteral("conversation/saveFolder");
+// How long "Copied" shows in the status bar.
+constexpr int kCopiedMs = 2000;
+// The request field is never smaller than this many lines of text, the chat than this many.
 constexpr int kRequestLines = 4;
+constexpr int kChatLines = 8;
 
 Protocol::Platform selectedPlatform(const Ui::BrevanQtClass &ui)
 {
@@ -109,11 +117,23 @@ QString terminalLabel(const TerminalInfo &terminal)
                                          QDir::toNativeSeparators(terminal.dataPath));
 }
 
+// The folder the conversation was last saved to, else Documents, else home: never the
+// working folder, where a file dialog falls back to for a folder that does not exist.
+QString conversationFolder()
+{
+    const QString last = QSettings().value(kSaveFolderKey).toString();
+    if (!last.isEmpty() && QDir(last).exists())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(documents).exists() ? documents : QDir::homePath();
+}
+
 } // namespace
 
 BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
     : QMainWindow(parent)
     , m_conversation(new Conversation(this, timeouts, compileTimeoutMs))
+    , m_serviceAddress(resolveApiBaseUrl())
 {
     ui.setupUi(this);
     createLanguageMenu();
@@ -128,14 +148,19 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     ui.textEdit_code->addAction(m_saveConversationAction);
     connect(m_saveConversationAction, &QAction::triggered, this, &BrevanQt::onSaveConversationTriggered);
     createAutoFixOption();
+    m_codeGeneratorLabel = new QLabel(this);
+    m_codeGeneratorLabel->setObjectName(QStringLiteral("label_codeGenerator"));
+    ui.horizontalLayout_4->insertWidget(ui.horizontalLayout_4->indexOf(ui.pushButton_generate), m_codeGeneratorLabel);
     createChatList();
     retranslateExtras();
     restoreLayout();
 
+    // The tool bar stays in the form, empty and out of sight; nothing offers to show it.
+    ui.mainToolBar->hide();
+    setContextMenuPolicy(Qt::NoContextMenu);
     ui.radioButton_mt4->setChecked(true);
     ui.radioButton_mt5->setChecked(false);
-    ui.widget_mt4->setEnabled(true);
-    ui.widget_mt5->setEnabled(false);
+    showActivePlatform();
     for (const Protocol::Platform platform : {Protocol::Platform::Mt4, Protocol::Platform::Mt5}) {
         const TerminalFolders::Pair folders = TerminalFolders::load(Protocol::wireName(platform));
         controls(platform).install->setText(folders.install);
@@ -150,15 +175,46 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
 
     connectConversation();
     connectForm();
-    checkVersion();
+    // After useLocalService(), which decides whether the client's own service is wanted.
+    QTimer::singleShot(0, this, &BrevanQt::connectService);
 }
 
 BrevanQt::~BrevanQt() = default;
 
 void BrevanQt::checkVersion()
 {
+    showCodeGeneratorInUse();
     m_conversation->setLanguage(Protocol::wireName(storedLanguage()));
-    m_conversation->start(resolveApiBaseUrl());
+    m_conversation->start(m_serviceAddress);
+}
+
+// The trader's choice in Settings decides, not whoever started a service at the address: a
+// choice of templates or a model is served by the client's own service. The credential store
+// is read without blocking the window.
+void BrevanQt::connectService()
+{
+    m_serviceAddress = resolveApiBaseUrl();
+    loadBackend(SecretStore(), this, [this](const StoredBackend &stored) {
+        if (stored.secretsLost) {
+            m_serviceReports << tr("No credential store answers on this computer, so the model server's API key "
+                                   "and password were not kept: enter them again in Settings > Code generator…");
+        }
+        if (m_localService && CodeGeneratorChoice::load().wantsOwnService(m_serviceAddress))
+            m_localService->start(m_serviceAddress, stored.backend, true);
+        else
+            checkVersion();
+    });
+}
+
+void BrevanQt::showCodeGeneratorInUse()
+{
+    const bool own = m_localService && m_localService->ownsService()
+        && m_localService->baseUrl() == m_serviceAddress;
+    const CodeGeneratorInUse inUse = CodeGeneratorInUse::of(m_serviceAddress, own,
+                                                            own ? m_localService->backend() : ServiceBackend());
+    m_codeGeneratorLabel->setText(inUse.label());
+    m_codeGeneratorLabel->setToolTip(inUse.toolTip());
+    m_conversation->setOwnModelKey(inUse.usesOwnKey());
 }
 
 void BrevanQt::connectConversation()
@@ -169,11 +225,16 @@ void BrevanQt::connectConversation()
         setWindowTitle(tr("TavrinAI Code Generator"));
         ui.pushButton_newChat->setEnabled(live);
         onRequestInFlightChanged(m_conversation->isRequestInFlight());
-        if (!m_serviceReport.isEmpty())
-            m_conversation->addNotice(std::exchange(m_serviceReport, QString()));
+        for (const QString &report : std::exchange(m_serviceReports, {}))
+            m_conversation->addNotice(report);
     });
     connect(conversation, &Conversation::transcriptCleared, ui.textEdit_code, &QTextEdit::clear);
     connect(conversation, &Conversation::entryAdded, ui.textEdit_code, &ChatTextEdit::showEntry);
+    connect(conversation, &Conversation::entryAdded, this, [this](int, const ChatEntry &entry) {
+        m_programTitles.note(entry, ui.lineEdit_name->text());
+        if (entry.kind == ChatEntry::Kind::User)
+            m_lastRequest = entry.text;
+    });
     connect(conversation, &Conversation::entryChanged, ui.textEdit_code, &ChatTextEdit::changeEntry);
     connect(conversation, &Conversation::requestInFlightChanged, this, &BrevanQt::onRequestInFlightChanged);
     connect(conversation, &Conversation::requestReturned, this, [this](const QString &request) {
@@ -182,10 +243,14 @@ void BrevanQt::connectConversation()
     });
     connect(conversation, &Conversation::requestSuggested, this, &BrevanQt::onRequestSuggested);
     connect(conversation, &Conversation::programShown, this, [this](int number, int line) {
-        showProgram(tr("Program %1").arg(number + 1), m_conversation->program(number), line);
+        const QString code = m_conversation->program(number);
+        const QString title = m_programTitles.title(number, code);
+        showProgram(title.isEmpty() ? tr("Program %1").arg(number + 1) : title, code, line);
     });
-    connect(conversation, &Conversation::programCopied, this,
-            [this](int number) { QGuiApplication::clipboard()->setText(m_conversation->program(number)); });
+    connect(conversation, &Conversation::programCopied, this, [this](int number) {
+        QGuiApplication::clipboard()->setText(m_conversation->program(number));
+        statusBar()->showMessage(tr("Copied"), kCopiedMs);
+    });
     connect(conversation, &Conversation::closed, this, [this] {
         m_chatEnded = true;
         close();
@@ -221,6 +286,9 @@ void BrevanQt::connectForm()
                 ui.pushButton_generate->click();
         });
     }
+    // Esc stops the request or the compile the chat waits for, as its Stop link does.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, m_conversation, &Conversation::stop);
 }
 
 // Beside Send, off until the trader turns it on; remembered.
@@ -243,6 +311,7 @@ void BrevanQt::restoreLayout()
     const int lineHeight = ui.plainTextEdit_prompt->fontMetrics().lineSpacing();
     ui.plainTextEdit_prompt->setMinimumHeight(kRequestLines * lineHeight + 2 * ui.plainTextEdit_prompt->frameWidth()
                                               + int(2 * ui.plainTextEdit_prompt->document()->documentMargin()));
+    ui.textEdit_code->setMinimumHeight(kChatLines * lineHeight);
     ui.splitter->setStretchFactor(0, 3);
     ui.splitter->setStretchFactor(1, 1);
     ui.splitter->setSizes({3000, 1000});
@@ -296,16 +365,16 @@ void BrevanQt::useLocalService(LocalService *service)
 {
     m_localService = service;
     m_conversation->setServiceStarter(true);
+    // Reached when no service of the client's own was wanted: the default templates serve.
     connect(m_conversation, &Conversation::serviceUnreachable, service,
-            [service] {
-                CodeGeneratorDialog::loadStoredBackend(
-                    service, [service](const ServiceBackend &backend) { service->start(resolveApiBaseUrl(), backend); });
-            });
+            [this, service] { service->start(m_serviceAddress, {}); });
     connect(service, &LocalService::stopped, m_conversation, &Conversation::addNotice);
     // What the service's start says goes into the chat once the first chat is open.
-    const auto report = [this](const QString &text) {
-        m_serviceReport = text;
-        m_conversation->start(resolveApiBaseUrl());
+    const auto report = [this, service](const QString &text) {
+        if (!text.isEmpty())
+            m_serviceReports << text;
+        m_serviceAddress = service->baseUrl();
+        checkVersion();
     };
     connect(service, &LocalService::ready, this, report);
     connect(service, &LocalService::failed, this, report);
@@ -318,9 +387,9 @@ void BrevanQt::createSettingsMenu()
     connect(m_codeGeneratorAction, &QAction::triggered, this, &BrevanQt::onCodeGeneratorTriggered);
 }
 
-// The new choice takes effect at once: the address is read anew, the service the client
-// manages is started again with the new backend, and a new chat starts there; the request
-// field keeps what was typed.
+// The new choice takes effect at once: the address is read anew, the client's own service is
+// started again with the new backend (beside a service it did not start, if one holds the
+// address), and a new chat starts there; the request field keeps what was typed.
 void BrevanQt::onCodeGeneratorTriggered()
 {
     CodeGeneratorDialog dialog(this);
@@ -330,10 +399,11 @@ void BrevanQt::onCodeGeneratorTriggered()
     ui.pushButton_newChat->setEnabled(false);
     // The old service hears of it while it still runs, before a new one can take its address.
     m_conversation->leave();
+    m_serviceAddress = resolveApiBaseUrl();
     if (m_localService)
-        m_localService->start(resolveApiBaseUrl(), dialog.backend());
+        m_localService->start(m_serviceAddress, dialog.backend(), dialog.choice().wantsOwnService(m_serviceAddress));
     else
-        m_conversation->start(resolveApiBaseUrl());
+        checkVersion();
 }
 
 void BrevanQt::createLanguageMenu()
@@ -392,6 +462,7 @@ void BrevanQt::retranslateExtras()
         m_openProgramAction->setText(tr("Open a program…"));
     }
     ui.pushButton_generate->setToolTip(tr("Send the request (Ctrl+Enter)"));
+    showCodeGeneratorInUse();
     m_autoFix->setText(tr("Fix compile errors automatically"));
     m_autoFix->setToolTip(tr("When the compiler reports errors, send them back to the code generator by "
                              "itself, at most twice in a row (with a code generator that takes compile errors)."));
@@ -487,7 +558,31 @@ void BrevanQt::passFolders(Protocol::Platform platform, bool remember)
         TerminalFolders::save(Protocol::wireName(platform), {install->text(), data->text()});
 }
 
+// A request on its way is lost with its chat: the trader is asked first, and gets it back.
 void BrevanQt::onPushButtonNewChatClicked(bool)
+{
+    if (!m_conversation->isRequestInFlight()) {
+        startNewChat();
+        return;
+    }
+    auto *question = new QMessageBox(QMessageBox::Question, ui.pushButton_newChat->text(),
+                                     tr("The answer to your request has not arrived yet. Start a new chat without "
+                                        "it? Your request goes back into the request field."),
+                                     QMessageBox::NoButton, this);
+    question->setObjectName(QStringLiteral("newChatQuestion"));
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton *goAhead = question->addButton(tr("Start a new chat"), QMessageBox::AcceptRole);
+    question->setDefaultButton(question->addButton(tr("Keep waiting"), QMessageBox::RejectRole));
+    connect(goAhead, &QAbstractButton::clicked, this, [this] {
+        const bool waiting = m_conversation->isRequestInFlight();
+        startNewChat();
+        if (waiting && ui.plainTextEdit_prompt->toPlainText().trimmed().isEmpty())
+            ui.plainTextEdit_prompt->setPlainText(m_lastRequest);
+    });
+    question->open();
+}
+
+void BrevanQt::startNewChat()
 {
     m_keeper->beginNew(ui.plainTextEdit_prompt->toPlainText());
     if (!m_conversation->newChat())
@@ -519,9 +614,18 @@ void BrevanQt::choosePlatform(Protocol::Platform platform)
 {
     const Protocol::Platform other = platform == Protocol::Platform::Mt4 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4;
     controls(other).radio->setChecked(false);
-    controls(platform).fields->setEnabled(true);
-    controls(other).fields->setEnabled(false);
+    showActivePlatform();
     passChoice();
+}
+
+// The chosen platform's folders get the width; the other one shows only its radio button.
+void BrevanQt::showActivePlatform()
+{
+    for (const Protocol::Platform platform : {Protocol::Platform::Mt4, Protocol::Platform::Mt5}) {
+        const PlatformControls shown = controls(platform);
+        shown.fields->setEnabled(shown.radio->isChecked());
+        shown.fields->setVisible(shown.radio->isChecked());
+    }
 }
 
 void BrevanQt::onPushButtonMT4ScanClicked(bool)
@@ -652,8 +756,8 @@ void BrevanQt::onSaveConversationTriggered()
 
 void BrevanQt::exportChat(const QString &id)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    auto *dialog = new QFileDialog(this, tr("Save conversation"), QDir(folder).filePath(QStringLiteral("conversation.txt")),
+    auto *dialog = new QFileDialog(this, tr("Save conversation"),
+                                   QDir(conversationFolder()).filePath(QStringLiteral("conversation.txt")),
                                    tr("Text files (*.txt)"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("txt"));
@@ -674,8 +778,11 @@ void BrevanQt::saveConversation(const QString &path, const QString &text)
 {
     // Written as the source files are: whole or not at all, with the system's line ends.
     const Deployment::WriteResult written = Deployment::writeSourceFile(path, text);
-    if (!written.ok)
+    if (!written.ok) {
         m_conversation->addNotice(tr("Cannot save the conversation: %1").arg(written.error));
+        return;
+    }
+    QSettings().setValue(kSaveFolderKey, QFileInfo(path).absolutePath());
 }
 
 // Beside the transcript and the request field, the trader's kept chats; the list can be pulled

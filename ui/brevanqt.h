@@ -4,6 +4,7 @@
 #include "protocol/domain.h"
 #include "service/conversation.h"
 #include "service/serviceaccess.h"
+#include "ui/programtitles.h"
 #include "ui_brevanqt.h"
 
 #include <QMainWindow>
@@ -20,6 +21,7 @@ class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QEvent;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -69,10 +71,13 @@ private Q_SLOTS:
     void onPushButtonMT4DataClicked(bool clicked = false);
     void onPushButtonMT5InstallClicked(bool clicked = false);
     void onPushButtonMT5DataClicked(bool clicked = false);
-    // Starts the check of the client's version; the window stays usable meanwhile.
+    // Starts the check of the client's version at the service's address; the window stays
+    // usable meanwhile.
     void checkVersion();
 
 private:
+    void connectService();
+    void showCodeGeneratorInUse();
     void createSettingsMenu();
     void onCodeGeneratorTriggered();
     void createLanguageMenu();
@@ -91,6 +96,8 @@ private:
     void showProgram(const QString &title, const QString &code, int line = 0);
     void openSavedFile(const QUrl &file);
 
+    void startNewChat();
+    void showActivePlatform();
     void passChoice();
     void passFolders(Protocol::Platform platform, bool remember);
     void fillFromTerminals(const TerminalList &found, Protocol::Platform platform);
@@ -124,7 +131,9 @@ private:
     Ui::BrevanQtClass ui;
     Conversation *m_conversation = nullptr;
     LocalService *m_localService = nullptr;
-    QString m_serviceReport; // what the managed service's start said, for the next chat
+    QString m_serviceAddress; // where the chats go
+    QStringList m_serviceReports; // what the start said, for the next chat
+    QLabel *m_codeGeneratorLabel = nullptr; // beside Send: what writes the programs
     QMenu *m_settingsMenu = nullptr;
     QAction *m_codeGeneratorAction = nullptr;
     QMenu *m_languageMenu = nullptr;
@@ -144,4 +153,6 @@ private:
     QSplitter *m_chatSplitter = nullptr;
     bool m_closing = false;   // hidden, its chat being ended
     bool m_chatEnded = false; // the close may go through
+    ProgramTitles m_programTitles;
+    QString m_lastRequest; // the request of the chat's last user bubble, given back when New Chat drops it
 };

@@ -1,5 +1,6 @@
 #include "ui/codegeneratordialog.h"
 
+#include "protocol/modeladdress.h"
 #include "service/localservice.h"
 #include "service/modelserverprobe.h"
 #include "service/serviceaccess.h"
@@ -16,12 +17,18 @@
 
 namespace {
 
+// Notes wrap, but never into a column narrower than this many average characters.
+constexpr int kNoteWidth = 48;
+// What the address field shows in place of a stored user and password.
+const QString kHiddenUserInfo = QStringLiteral("***");
+
 QLabel *wrappedLabel(const QString &text, const char *name, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     label->setWordWrap(true);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setMinimumWidth(kNoteWidth * label->fontMetrics().averageCharWidth());
     return label;
 }
 
@@ -53,13 +60,20 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     const CodeGeneratorChoice stored = CodeGeneratorChoice::load();
 
     m_modelBaseUrl->setPlaceholderText(QStringLiteral("http://127.0.0.1:11434"));
-    m_modelBaseUrl->setText(stored.modelBaseUrl);
+    const SecretStore::Result key = m_store.read(kApiKeyName);
+    m_storedUserInfo = QString::fromUtf8(m_store.read(kModelUserInfoName).secret);
+    // A stored user and password stay hidden; the field shows where they are.
+    QUrl address = QUrl::fromUserInput(stored.modelBaseUrl);
+    if (!m_storedUserInfo.isEmpty() && address.isValid())
+        address.setUserInfo(kHiddenUserInfo);
+    m_modelBaseUrl->setText(m_storedUserInfo.isEmpty() ? stored.modelBaseUrl : address.toString());
     m_model->setEditable(true);
     m_model->lineEdit()->setPlaceholderText(tr("the first one it lists"));
+    m_model->setMinimumContentsLength(24);
+    m_model->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_model->setEditText(stored.model);
     m_apiKey->setEchoMode(QLineEdit::Password);
     m_apiKey->setPlaceholderText(tr("optional"));
-    const SecretStore::Result key = m_store.read(kApiKeyName);
     m_apiKey->setText(QString::fromUtf8(key.secret));
     auto *refresh = named(new QPushButton(tr("Refresh"), m_modelFields), "pushButton_refresh");
     auto *test = named(new QPushButton(tr("Test"), m_modelFields), "pushButton_test");
@@ -67,16 +81,22 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     modelRow->addWidget(m_model, 1);
     modelRow->addWidget(refresh);
     auto *form = new QFormLayout(m_modelFields);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setRowWrapPolicy(QFormLayout::DontWrapRows);
     form->addRow(tr("Address:"), m_modelBaseUrl);
     form->addRow(tr("Model:"), modelRow);
     form->addRow(tr("API key:"), m_apiKey);
     if (!key.storeError.isEmpty()) {
-        form->addRow(wrappedLabel(tr("No credential store answers on this computer (%1): the key "
-                                     "cannot be kept, and is used only until TavrinAI closes.")
-                                      .arg(key.storeError),
+        form->addRow(wrappedLabel(tr("No credential store answers on this computer: the API key and "
+                                     "the address's password cannot be kept, and are used only "
+                                     "until TavrinAI closes."),
                                   "label_keyNotKept", m_modelFields));
     }
-    form->addRow(test, m_testResult);
+    auto *testRow = new QHBoxLayout;
+    testRow->addWidget(test);
+    testRow->addStretch(1);
+    form->addRow(testRow);
+    form->addRow(m_testResult);
 
     m_serviceUrl->setPlaceholderText(QStringLiteral("https://service.example.com"));
     m_serviceUrl->setText(stored.serviceUrl);
@@ -86,7 +106,8 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     if (configNamesService(config)) {
         const QString address = apiBaseUrlFromConfig(config);
         layout->addWidget(wrappedLabel(
-            tr("The administrator set the code generator's address in config.json: %1.").arg(address),
+            tr("The administrator set the code generator's address in config.json: %1.")
+                .arg(ModelAddress::shown(QUrl(address))),
             "label_administrator", this));
         m_serviceUrl->setText(address);
         m_otherService->setEnabled(false);
@@ -111,6 +132,8 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     if (!m_otherService->isEnabled() && m_otherService->isChecked())
         m_templates->setChecked(true);
     followChoice();
+    // Big enough for every note at its narrowest, in whichever language.
+    setMinimumSize(sizeHint());
 
     for (QRadioButton *radio : {m_templates, m_modelServer, m_otherService})
         connect(radio, &QRadioButton::toggled, this, &CodeGeneratorDialog::followChoice);
@@ -121,19 +144,6 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     connect(buttons, &QDialogButtonBox::rejected, this, &CodeGeneratorDialog::reject);
 }
 
-void CodeGeneratorDialog::loadStoredBackend(const QObject *context, std::function<void(const ServiceBackend &)> done,
-                                            const SecretStore &store)
-{
-    const CodeGeneratorChoice choice = CodeGeneratorChoice::load();
-    // The credential store is asked only when a key can matter.
-    if (choice.kind != CodeGeneratorChoice::Kind::ModelServer) {
-        done(ServiceBackend::of(choice, {}));
-        return;
-    }
-    store.readLater(kApiKeyName, context,
-                    [choice, done](const SecretStore::Result &key) { done(ServiceBackend::of(choice, key.secret)); });
-}
-
 ServiceBackend CodeGeneratorDialog::backend() const
 {
     return ServiceBackend::of(choice(), apiKey());
@@ -142,10 +152,11 @@ ServiceBackend CodeGeneratorDialog::backend() const
 CodeGeneratorChoice CodeGeneratorDialog::choice() const
 {
     CodeGeneratorChoice choice;
+    choice.made = true;
     choice.kind = m_modelServer->isChecked()    ? CodeGeneratorChoice::Kind::ModelServer
                   : m_otherService->isChecked() ? CodeGeneratorChoice::Kind::OtherService
                                                 : CodeGeneratorChoice::Kind::Templates;
-    choice.modelBaseUrl = m_modelBaseUrl->text().trimmed();
+    choice.modelBaseUrl = modelAddress();
     choice.model = m_model->currentText().trimmed();
     // The administrator's address is shown, not chosen.
     choice.serviceUrl = m_otherService->isEnabled() ? m_serviceUrl->text().trimmed()
@@ -158,22 +169,43 @@ QByteArray CodeGeneratorDialog::apiKey() const
     return m_apiKey->text().trimmed().toUtf8();
 }
 
+QString CodeGeneratorDialog::modelAddress() const
+{
+    const QString typed = m_modelBaseUrl->text().trimmed();
+    if (m_storedUserInfo.isEmpty() || userInfoOf(typed) != kHiddenUserInfo)
+        return typed;
+    QUrl address = QUrl::fromUserInput(typed);
+    address.setUserInfo(m_storedUserInfo);
+    return address.toString();
+}
+
 void CodeGeneratorDialog::accept()
 {
-    choice().save();
-    m_store.write(kApiKeyName, apiKey());
+    const CodeGeneratorChoice chosen = choice();
+    chosen.save();
+    saveSecrets(m_store, apiKey(), userInfoOf(chosen.modelBaseUrl));
     QDialog::accept();
 }
 
 void CodeGeneratorDialog::askModelServer()
 {
-    m_testResult->setText(tr("Asking %1…").arg(m_modelBaseUrl->text().trimmed()));
-    m_probe->ask(m_modelBaseUrl->text(), apiKey());
+    showTestResult(tr("Asking %1…").arg(ModelAddress::shown(QUrl::fromUserInput(modelAddress()))));
+    m_probe->ask(modelAddress(), apiKey());
+}
+
+// The dialog grows as far as the result needs, never shrinks under the trader's hands.
+void CodeGeneratorDialog::showTestResult(const QString &text)
+{
+    m_testResult->setText(text);
+    // Its row's new height reaches the dialog's layout now, not at the next layout request.
+    m_modelFields->updateGeometry();
+    layout()->activate();
+    resize(size().expandedTo(sizeHint()));
 }
 
 void CodeGeneratorDialog::onModelServerAnswered(bool ok, const QStringList &models, const QString &text)
 {
-    m_testResult->setText(text);
+    showTestResult(text);
     if (!ok)
         return;
     const QString typed = m_model->currentText();

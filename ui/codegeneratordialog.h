@@ -17,7 +17,8 @@ class ModelServerProbe;
 
 // Settings > Code generator: the built-in templates, a model server (its address, model and
 // API key, with a Test that asks it for its models), or another TavrinAI service. Accepting
-// stores the choice in the settings and the key in the credential store; an address that
+// stores the choice in the settings, and the key and the address's user and password in the
+// credential store (the field shows them as "***"); an address that
 // config.json names is shown as the administrator's and cannot be changed here.
 class CodeGeneratorDialog final : public QDialog
 {
@@ -27,11 +28,6 @@ public:
     explicit CodeGeneratorDialog(QWidget *parent = nullptr, const SecretStore &store = SecretStore(),
                                  std::chrono::milliseconds testBound = std::chrono::seconds(5));
 
-    // What the service the client starts itself is to write with, as stored.
-    // done gets it once the credential store answered (or its bound ran out), unless context is gone.
-    static void loadStoredBackend(const QObject *context, std::function<void(const ServiceBackend &)> done,
-                                  const SecretStore &store = SecretStore());
-
     CodeGeneratorChoice choice() const;
     QByteArray apiKey() const;
     ServiceBackend backend() const;
@@ -39,11 +35,15 @@ public:
     void accept() override;
 
 private:
+    // The typed address, with the stored user and password where it shows them hidden.
+    QString modelAddress() const;
     void askModelServer();
+    void showTestResult(const QString &text);
     void onModelServerAnswered(bool ok, const QStringList &models, const QString &text);
     void followChoice();
 
     SecretStore m_store;
+    QString m_storedUserInfo;
     ModelServerProbe *m_probe;
     QRadioButton *m_templates;
     QRadioButton *m_modelServer;

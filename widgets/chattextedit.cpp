@@ -44,6 +44,21 @@ constexpr int kKindProperty = QTextFormat::UserProperty + 1;
 constexpr int kIdProperty = QTextFormat::UserProperty + 2;
 // Where a program's lines start in its paragraph, and (the next property) how long they are.
 constexpr int kCodeStartProperty = QTextFormat::UserProperty + 3;
+// A request longer than this, in lines or characters, shows its start and "Show all".
+constexpr int kFoldedLines = ChatEntry::PreviewLines;
+constexpr int kFoldedChars = 1200;
+// The link of a folded request; the view itself opens it.
+const QString kShowRequest = QStringLiteral("chat:show-request");
+
+// The whole text of a folded request, kept with its paragraph.
+struct WholeRequest final : QTextBlockUserData
+{
+    explicit WholeRequest(const QString &text)
+        : text(text)
+    {
+    }
+    QString text;
+};
 
 // What would start a paragraph of its own (a line feed, the paragraph separator and the two
 // characters the text engine itself uses to mark paragraphs); a message stays one paragraph.
@@ -102,19 +117,47 @@ QTextCharFormat codeFormat()
     return format;
 }
 
-// A program's first lines as the bubble shows them: its own line breaks, its indentation kept.
-QString codePreview(const QString &code)
+// Lines of code as a bubble shows them: their own line breaks, their indentation kept.
+QString codeText(QStringList lines)
 {
-    QStringList lines = code.split(QLatin1Char('\n'));
-    if (lines.constLast().isEmpty()) // the line feed that ends the last line
-        lines.removeLast();
-    lines = lines.mid(0, ChatEntry::PreviewLines);
     for (QString &line : lines) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         line.replace(QLatin1Char('\t'), QLatin1String("    "));
     }
     return lines.join(QChar(QChar::LineSeparator));
+}
+
+// A program's first lines.
+QString codePreview(const QString &code)
+{
+    QStringList lines = code.split(QLatin1Char('\n'));
+    if (lines.constLast().isEmpty()) // the line feed that ends the last line
+        lines.removeLast();
+    return codeText(lines.mid(0, ChatEntry::PreviewLines));
+}
+
+// A pasted program or log: at least half of its lines indented or ending as statements and blocks do.
+bool looksLikeCode(const QString &text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.size() < 3)
+        return false;
+    const auto codeLike = [](const QString &line) {
+        const QString trimmed = line.trimmed();
+        return line.startsWith(QLatin1Char(' ')) || line.startsWith(QLatin1Char('\t')) || trimmed.startsWith(QLatin1String("//"))
+            || trimmed.endsWith(QLatin1Char(';')) || trimmed.endsWith(QLatin1Char('{')) || trimmed.endsWith(QLatin1Char('}'));
+    };
+    return 2 * std::count_if(lines.cbegin(), lines.cend(), codeLike) >= lines.size();
+}
+
+// The start of a long request, or nothing when it is short enough to show whole.
+QString foldedRequest(const QString &text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    if (lines.size() <= kFoldedLines && text.size() <= kFoldedChars)
+        return {};
+    return lines.mid(0, kFoldedLines).join(QLatin1Char('\n')).left(kFoldedChars) + QStringLiteral(" …");
 }
 
 QTextBlockFormat bubbleFormat(bool isUser, qreal leftMargin)
@@ -195,31 +238,67 @@ void ChatTextEdit::changeEntry(int id, const ChatEntry &entry)
     // Entries that change are the newest ones, so the search from the end is short.
     for (QTextBlock block = document()->lastBlock(); block.isValid(); block = block.previous()) {
         const QVariant blockId = block.blockFormat().property(kIdProperty);
-        if (!blockId.isValid() || blockId.toInt() != id)
-            continue;
-        QTextCursor cursor(block);
-        cursor.beginEditBlock();
-        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        insertEntry(cursor, entry, id);
-        cursor.endEditBlock();
-        return;
+        if (blockId.isValid() && blockId.toInt() == id) {
+            replaceEntry(block, entry, id, false);
+            return;
+        }
     }
 }
 
-// Fills the empty paragraph at cursor with the entry.
-void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &entry, int id)
+void ChatTextEdit::replaceEntry(const QTextBlock &block, const ChatEntry &entry, int id, bool whole)
 {
+    QTextCursor cursor(block);
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    insertEntry(cursor, entry, id, whole);
+    cursor.endEditBlock();
+}
+
+// A folded request's "Show all" puts the whole request in its place.
+void ChatTextEdit::showWholeRequest(const QTextBlock &block)
+{
+    const auto *request = static_cast<const WholeRequest *>(block.userData());
+    if (!request)
+        return;
+    ChatEntry entry;
+    entry.kind = ChatEntry::Kind::User;
+    entry.text = request->text;
+    const QVariant id = block.blockFormat().property(kIdProperty);
+    replaceEntry(block, entry, id.isValid() ? id.toInt() : -1, true);
+}
+
+void ChatTextEdit::activate(const QString &href, const QTextBlock &block)
+{
+    if (href == kShowRequest)
+        showWholeRequest(block);
+    else
+        Q_EMIT linkActivated(href);
+}
+
+// Fills the empty paragraph at cursor with the entry; a long request folded unless whole.
+void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &given, int id, bool whole)
+{
+    ChatEntry entry = given;
     const bool isUser = entry.kind == ChatEntry::Kind::User;
-    const QString shown = shownText(entry.text);
-    const int natural = isUser ? naturalWidth(shown) : 0;
+    // A pasted program keeps its indentation; a long request leaves room for the rest of the chat.
+    const bool codeRequest = isUser && looksLikeCode(entry.text);
+    const QString folded = isUser && !whole ? foldedRequest(entry.text) : QString();
+    if (!folded.isEmpty())
+        entry.links.append({tr("Show all"), kShowRequest});
+    const QString text = folded.isEmpty() ? entry.text : folded;
+    const QString shown = codeRequest ? codeText(text.split(QLatin1Char('\n'))) : shownText(text);
+    const int natural = isUser ? naturalWidth(shown, codeRequest) : 0;
 
     QTextBlockFormat format = bubbleFormat(isUser, isUser ? userIndent(natural) : kMarginX);
     format.setProperty(kKindProperty, int(entry.kind));
     if (id >= 0)
         format.setProperty(kIdProperty, id);
     const QString code = entry.kind == ChatEntry::Kind::Program ? codePreview(entry.code) : QString();
-    if (!code.isEmpty()) {
+    if (codeRequest) {
+        format.setProperty(kCodeStartProperty, 0);
+        format.setProperty(kCodeStartProperty + 1, int(shown.size()));
+    } else if (!code.isEmpty()) {
         format.setProperty(kCodeStartProperty, int(shown.isEmpty() ? 0 : shown.size() + 1));
         format.setProperty(kCodeStartProperty + 1, int(code.size()));
     }
@@ -237,7 +316,7 @@ void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &entry, int 
         cursor.insertText(link, linkFormat(textLink.href));
         written = start + link.size();
     }
-    cursor.insertText(shown.mid(written), textFormat());
+    cursor.insertText(shown.mid(written), codeRequest ? codeFormat() : textFormat());
     if (!code.isEmpty()) {
         if (!shown.isEmpty())
             cursor.insertText(QString(QChar(QChar::LineSeparator)), textFormat());
@@ -251,6 +330,7 @@ void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &entry, int 
     }
     // Kept for placing the user's bubble again when the view's width changes.
     cursor.block().setUserState(natural);
+    cursor.block().setUserData(folded.isEmpty() ? nullptr : new WholeRequest(given.text));
 }
 
 QList<ChatTextEdit::Message> ChatTextEdit::messages() const
@@ -325,10 +405,10 @@ qreal ChatTextEdit::userIndent(int naturalWidth) const
 
 // The widest line of the message unwrapped, rounded up so that the text fits what its indent
 // leaves.
-int ChatTextEdit::naturalWidth(const QString &shown) const
+int ChatTextEdit::naturalWidth(const QString &shown, bool code) const
 {
-    QFont font = document()->defaultFont();
-    font.setPixelSize(kFontPixels);
+    QFont font = code ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : document()->defaultFont();
+    font.setPixelSize(code ? kFontPixels - 1 : kFontPixels);
     QTextOption option = document()->defaultTextOption();
     option.setWrapMode(QTextOption::NoWrap);
     QTextLayout lines(shown, font);
@@ -353,7 +433,7 @@ void ChatTextEdit::alignUserBubbles(bool remeasure)
         if (!format.property(kSideProperty).toBool())
             continue;
         if (remeasure)
-            block.setUserState(naturalWidth(block.text()));
+            block.setUserState(naturalWidth(block.text(), format.hasProperty(kCodeStartProperty)));
         const qreal indent = userIndent(block.userState());
         if (format.leftMargin() == indent)
             continue;
@@ -384,7 +464,7 @@ void ChatTextEdit::mouseReleaseEvent(QMouseEvent *event)
     const QString pressed = std::exchange(m_pressedLink, QString());
     if (event->button() == Qt::LeftButton && !pressed.isEmpty()
         && anchorAt(event->position().toPoint()) == pressed)
-        Q_EMIT linkActivated(pressed);
+        activate(pressed, cursorForPosition(event->position().toPoint()).block());
 }
 
 void ChatTextEdit::keyPressEvent(QKeyEvent *event)
@@ -397,7 +477,7 @@ void ChatTextEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     event->accept();
-    Q_EMIT linkActivated(link);
+    activate(link, textCursor().block());
 }
 
 // Tab walks the links, as in a browser, and leaves the view after the last one.

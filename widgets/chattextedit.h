@@ -5,6 +5,7 @@
 #include <QTextEdit>
 
 class MqlHighlighter;
+class QTextBlock;
 
 // The read-only transcript: every message of the conversation is one bubble.
 //
@@ -34,7 +35,8 @@ public:
                        const QString &href = {});
 
     // Appends the entry the conversation numbered id: a program shows its first lines in
-    // monospace and colour; actions follow on a line of their own.
+    // monospace and colour; actions follow on a line of their own. A long request shows its
+    // start and "Show all", which opens it in place; one that looks like code stays monospace.
     void showEntry(int id, const ChatEntry &entry);
     // Replaces the text of the entry id in its place (a waiting bubble's clock, its result).
     void changeEntry(int id, const ChatEntry &entry);
@@ -43,7 +45,7 @@ public:
     QList<Message> messages() const;
 
 Q_SIGNALS:
-    // A link was clicked, or chosen with Tab and then Enter or Space.
+    // A link was clicked, or chosen with Tab and then Enter or Space (but the view's own "Show all").
     void linkActivated(const QString &href);
 
 protected:
@@ -59,10 +61,13 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void insertEntry(QTextCursor &cursor, const ChatEntry &entry, int id);
+    void insertEntry(QTextCursor &cursor, const ChatEntry &given, int id, bool whole = false);
+    void replaceEntry(const QTextBlock &block, const ChatEntry &entry, int id, bool whole);
+    void showWholeRequest(const QTextBlock &block);
+    void activate(const QString &href, const QTextBlock &block);
     void paintBubbles(const QRect &area);
     qreal userIndent(int naturalWidth) const;
-    int naturalWidth(const QString &shown) const;
+    int naturalWidth(const QString &shown, bool code) const;
     void alignUserBubbles(bool remeasure);
     QString selectedLink() const;
 

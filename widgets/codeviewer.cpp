@@ -13,11 +13,13 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTextBlock>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int kNumberPadding = 8;
+constexpr int kCopiedMs = 1500;
 
 // The strip beside the text; the view paints it.
 class LineNumbers final : public QWidget
@@ -103,7 +105,12 @@ CodeViewer::CodeViewer(const QString &title, const QString &code, QWidget *paren
     connect(findNext, &QPushButton::clicked, this, &CodeViewer::findNext);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     QPushButton *copy = buttons->addButton(tr("Copy code"), QDialogButtonBox::ActionRole);
-    connect(copy, &QPushButton::clicked, this, [code] { QGuiApplication::clipboard()->setText(code); });
+    // The button says "Copied" for a moment, so that a click is seen to have done something.
+    connect(copy, &QPushButton::clicked, this, [code, copy] {
+        QGuiApplication::clipboard()->setText(code);
+        copy->setText(tr("Copied"));
+        QTimer::singleShot(kCopiedMs, copy, [copy] { copy->setText(tr("Copy code")); });
+    });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *findRow = new QHBoxLayout;

@@ -89,8 +89,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_CLIENT_PACKAGE_NAME tavrinai)
 set(CPACK_DEBIAN_CLIENT_PACKAGE_SECTION utils)
-# The client starts the service itself when it is installed and nothing serves the address.
-set(CPACK_DEBIAN_CLIENT_PACKAGE_RECOMMENDS "tavrinai-server, qt6-translations-l10n")
+# The client starts the service itself when it is installed and nothing serves the address;
+# the Chinese notices carry an emoji, which needs a font that has it.
+set(CPACK_DEBIAN_CLIENT_PACKAGE_RECOMMENDS "tavrinai-server, qt6-translations-l10n, fonts-noto-color-emoji")
 set(CPACK_DEBIAN_CLIENT_PACKAGE_CONTROL_EXTRA ${linux}/tavrinai/conffiles)
 set(CPACK_COMPONENT_CLIENT_DESCRIPTION "write MetaTrader indicators and Expert Advisors by describing them
 Describe the indicator or Expert Advisor you want in plain words: TavrinAI asks

@@ -8,6 +8,15 @@ if(TARGET tavrin-server)
 endif()
 install(TARGETS ${brevan_programs} RUNTIME DESTINATION bin COMPONENT client)
 
+# A version block in each program, as Explorer shows it in Properties > Details.
+set(brevan_description_TavrinAI "TavrinAI Code Generator")
+set(brevan_description_tavrin-server "TavrinAI code generation service")
+foreach(program ${brevan_programs})
+    set(brevan_file_description ${brevan_description_${program}})
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${program}-version.rc @ONLY)
+    target_sources(${program} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${program}-version.rc)
+endforeach()
+
 if(CMAKE_CROSSCOMPILING)
     # A cross build has no windeployqt, so the DLLs are listed: those the programs import
     # (checked with mingw's objdump; CMake's own search lower-cases DLL names, which a Linux
@@ -23,14 +32,15 @@ if(CMAKE_CROSSCOMPILING)
         list(APPEND brevan_dlls ${runtime_path})
     endforeach()
     install(FILES ${brevan_dlls} DESTINATION bin COMPONENT client)
-    # This Qt's layout: qt/lib/cmake/Qt6, qt/bin, qt/plugins.
+    # This Qt's layout: qt/lib/cmake/Qt6, qt/bin, qt/plugins. Only the plugins the programs
+    # load on Windows, found beside TavrinAI.exe without a qt.conf: the windows platform and its
+    # style for the client, the TLS backend for the service, which loads it as it starts (for
+    # https model servers). No image formats: the icons are PNG, which Qt reads itself. The
+    # Windows leg's loader trace fails when one is missing or one is shipped that nothing loads.
     get_filename_component(qt_prefix ${Qt6_DIR}/../../.. ABSOLUTE)
-    set(qt_plugins ${qt_prefix}/plugins)
-    foreach(plugin_dir platforms imageformats styles tls)
-        if(EXISTS ${qt_plugins}/${plugin_dir})
-            install(DIRECTORY ${qt_plugins}/${plugin_dir} DESTINATION bin COMPONENT client
-                    FILES_MATCHING PATTERN "*.dll")
-        endif()
+    foreach(plugin platforms/qwindows styles/qwindowsvistastyle tls/qschannelbackend)
+        get_filename_component(plugin_dir ${plugin} DIRECTORY)
+        install(FILES ${qt_prefix}/plugins/${plugin}.dll DESTINATION bin/${plugin_dir} COMPONENT client)
     endforeach()
     # Qt's own catalogues (standard buttons and dialogs); they are the same files on every system.
     foreach(language zh_CN zh_TW)
@@ -67,7 +77,10 @@ set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/app/app.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME bin\\\\TavrinAI.exe)
 set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
 set(CPACK_NSIS_CONTACT support@tavrinai.com)
+# An older version is uninstalled silently before the new one goes in: the programs are
+# replaced, the trader's data stays (uninstall-data.nsh).
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!include '${CMAKE_CURRENT_LIST_DIR}/uninstall-data.nsh'")
 # A 64-bit installer: it installs into the 64-bit Program Files, and 64-bit Wine runs it.
-set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_DEFINES "Target amd64-unicode\n!include '${CMAKE_CURRENT_LIST_DIR}/installer.nsh'")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")

@@ -38,6 +38,9 @@ void ChatHistory::bound()
         size += earlier.size();
     while (size > maxCharacters && requests.size() > 1)
         size -= requests.takeFirst().size();
+    // The latest request counts too: what does not fit beside the program is cut off.
+    if (size > maxCharacters)
+        requests.last().truncate(qMax<qsizetype>(0, maxCharacters - program.size()));
 }
 
 bool ChatHistory::trim()

@@ -1,6 +1,7 @@
 #include "chatinflight.h"
 
 #include "programcheck.h"
+#include "turnreplies.h"
 
 #include "protocol/messages.h"
 
@@ -80,6 +81,8 @@ void ChatInFlight::finish(const ApiReply &reply, const std::optional<ChatRecord>
     disconnect(m_clientGone);
     m_deadline.stop();
     m_keepAlive.stop();
-    m_ended(chat, [answer = m_answer, reply] { answer->send(reply); });
+    m_ended(chat, [answer = m_answer, reply, language = m_language](bool saved) {
+        answer->send(TurnReplies::afterSave(reply, saved, language));
+    });
     deleteLater();
 }

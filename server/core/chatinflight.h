@@ -21,9 +21,9 @@ class ChatInFlight final : public QObject
 
 public:
     // Runs once the chat ends, with the chat to keep when it changed; the client hears of it
-    // when answer is called, once the chat is kept.
+    // when answer is called, once the store has had the chat back, saved or not.
     using Ended = std::function<void(const std::optional<ChatRecord> &chat,
-                                     const std::function<void()> &answer)>;
+                                     const std::function<void(bool saved)> &answer)>;
 
     ChatInFlight(const QString &sessionId, Protocol::Language language, const Sink &answer,
                  CodeWriter &writer, QObject *parent);

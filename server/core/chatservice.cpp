@@ -1,11 +1,14 @@
 #include "chatservice.h"
 
 #include "apirequest.h"
+#include "chatlease.h"
 #include "replytexts.h"
+#include "turnreplies.h"
 
 #include "protocol/messages.h"
 
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -13,23 +16,12 @@ using Status = ApiReply::Status;
 using Protocol::ErrorCode;
 using ApiRequest::stringKeyProblem;
 
-// Why a chat request cannot be taken now.
-ApiReply refusal(SessionStore::Outcome outcome, Protocol::Language language, const QString &id)
+// Whether the request stays within what a chat takes, so that one request cannot fill the
+// store or the model's prompt.
+bool withinLimits(const QString &message, const QStringList &compileErrors)
 {
-    const auto refused = [&id](const QString &message, ErrorCode error) {
-        return ApiReply::outcome(Status::Ok, false, ApiType::Chat, message, id, error);
-    };
-    switch (outcome) {
-    case SessionStore::Outcome::Busy:
-        return refused(ReplyTexts::stillWorking(language), ErrorCode::ChatBusy);
-    case SessionStore::Outcome::Unavailable:
-        return refused(ReplyTexts::chatsUnavailable(language), ErrorCode::StoreUnavailable);
-    case SessionStore::Outcome::Unknown:
-    case SessionStore::Outcome::Done:
-        break;
-    }
-    return refused(QStringLiteral("Unknown session: please start a new chat."),
-                   ErrorCode::UnknownSession);
+    return message.toUtf8().size() <= RequestLimit::UserMessageBytes
+           && boundedCompileErrors(compileErrors).size() == compileErrors.size();
 }
 
 // The request's "current_program", empty when it has none; nullopt when it cannot be taken,
@@ -62,6 +54,17 @@ ChatService::ChatService(SessionStore *store, CodeWriter *writer, QObject *paren
     m_writer->setParent(this);
     connect(m_store, &SessionStore::controlled, this,
             [this](SessionStore::Control control, const QString &id) { stopHere(id, control); });
+    // Past a stop's grace, the chats still being written end; their clients may send again.
+    m_grace.setSingleShot(true);
+    connect(&m_grace, &QTimer::timeout, this, [this] {
+        const QList<QPointer<ChatInFlight>> chats = m_inFlight.values();
+        for (const QPointer<ChatInFlight> &chat : chats) {
+            if (chat) {
+                chat->stop(ReplyTexts::restarting(chat->language()),
+                           ErrorCode::ServiceRestarting);
+            }
+        }
+    });
 }
 
 void ChatService::startChat(const QJsonObject &body, Protocol::Language language,
@@ -116,22 +119,31 @@ void ChatService::chat(const QJsonObject &body, Protocol::Language language, con
     const std::optional<QString> currentProgram = currentProgramOf(body, answer);
     if (!currentProgram)
         return;
-    answer->streamIfAccepted();
     const QString id = body.value(Field::SessionId).toString();
     const QString message = body.value(Field::UserMessage).toString();
+    if (m_stopping) {
+        return answer->send(ApiReply::outcome(Status::Ok, false, ApiType::Chat,
+                                              ReplyTexts::restarting(language), id,
+                                              ErrorCode::ServiceRestarting));
+    }
+    if (!withinLimits(message, *compileErrors)) {
+        return answer->send(ApiReply::outcome(Status::Ok, false, ApiType::Chat,
+                                              ReplyTexts::requestTooLarge(language), id,
+                                              ErrorCode::RequestTooLarge));
+    }
+    answer->streamIfAccepted();
     // One request per chat at a time, in all instances: the answer to a second request could
     // not refine a program that does not exist yet.
-    m_store->acquire(id, lockMs(),
-                     [this, id, message, errors = *compileErrors, program = *currentProgram,
-                      language, answer](SessionStore::Outcome outcome, const ChatRecord &chat) {
-                         if (outcome != SessionStore::Outcome::Done)
-                             return answer->send(refusal(outcome, language, id));
-                         ChatRecord asked = chat;
-                         asked.language = language;
-                         if (!program.isEmpty())
-                             asked.continueFrom(program);
-                         answerChat(id, {asked, message, errors}, answer);
-                     });
+    m_store->acquire(id, [this, id, message, errors = *compileErrors, program = *currentProgram,
+                          language, answer](SessionStore::Outcome outcome, const ChatRecord &chat) {
+        if (outcome != SessionStore::Outcome::Done)
+            return answer->send(TurnReplies::refused(outcome, language, id));
+        ChatRecord asked = chat;
+        asked.language = language;
+        if (!program.isEmpty())
+            asked.continueFrom(program);
+        answerChat(id, {asked, message, errors}, answer);
+    });
 }
 
 // The chat's lock is held from here until the writing ends. The answer waits until the store
@@ -145,15 +157,21 @@ void ChatService::answerChat(const QString &id, const CodeWriter::Request &reque
             Status::Ok, false, ApiType::Chat,
             QStringLiteral("The message is empty: describe the program you want."), id,
             ErrorCode::InvalidRequest);
-        return m_store->release(id, std::nullopt, [answer, reply] { answer->send(reply); });
+        return m_store->release(id, std::nullopt, [answer, reply](bool) { answer->send(reply); });
     }
     auto *inFlight = new ChatInFlight(id, request.chat.language, answer, *m_writer, this);
     m_inFlight.insert(id, inFlight);
+    new ChatLease(*m_store, id, inFlight);
     inFlight->start(request,
                     [this, id](const std::optional<ChatRecord> &kept,
-                               const std::function<void()> &reply) {
+                               const std::function<void(bool)> &reply) {
                         m_inFlight.remove(id);
-                        m_store->release(id, kept, reply);
+                        ++m_releasing;
+                        m_store->release(id, kept, [this, reply](bool saved) {
+                            reply(saved);
+                            --m_releasing;
+                            stopWhenIdle();
+                        });
                     });
 }
 
@@ -178,9 +196,11 @@ void ChatService::controlChat(const QJsonObject &body, Protocol::Language langua
         return answer->send(ApiReply::invalid(problem));
     const QString id = body.value(Field::SessionId).toString();
     const bool stoppedHere = stopHere(id, control);
-    m_store->control(id, control, [=](SessionStore::Outcome outcome, bool running) {
+    m_store->control(id, control, [=, this](SessionStore::Outcome outcome, bool running) {
         const bool cancel = control == SessionStore::Control::Cancel;
         const QString apiType = cancel ? ApiType::Cancel : ApiType::Session;
+        if (outcome == SessionStore::Outcome::Busy)
+            return answer->send(TurnReplies::stopUnheard(id, m_store->leaseMs()));
         // A chat stopped here existed, whatever the store says now.
         if (outcome != SessionStore::Outcome::Done && !(cancel && stoppedHere)) {
             if (outcome == SessionStore::Outcome::Unavailable) {
@@ -211,8 +231,18 @@ bool ChatService::stopHere(const QString &id, SessionStore::Control control)
     return true;
 }
 
-// A writing ends by its deadline; the margin covers a repair round's last answer.
-qint64 ChatService::lockMs() const
+void ChatService::stop(int graceMs, const std::function<void()> &done)
 {
-    return m_writer->deadlineMs() + 60 * 1000;
+    m_stopping = true;
+    m_stopped = done;
+    m_grace.start(graceMs);
+    stopWhenIdle();
+}
+
+void ChatService::stopWhenIdle()
+{
+    if (!m_stopping || !m_stopped || !m_inFlight.isEmpty() || m_releasing > 0)
+        return;
+    m_grace.stop();
+    std::exchange(m_stopped, {})();
 }

@@ -10,6 +10,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
+
+#include <functional>
 
 // The chats of the service, whoever carries their requests: a new chat, a request for a
 // program, Stop and the end of a chat, each answered through its sink. The chats are kept in
@@ -28,6 +31,11 @@ public:
     void cancel(const QJsonObject &body, Protocol::Language language, const Sink &answer);
     void endSession(const QJsonObject &body, Protocol::Language language, const Sink &answer);
 
+    // Takes no new request for a program, lets the programs being written finish within
+    // graceMs, then ends the rest with service_restarting; done runs once every chat is back in
+    // the store, its lock released.
+    void stop(int graceMs, const std::function<void()> &done);
+
     SessionStore &store() { return *m_store; }
     CodeWriter &writer() { return *m_writer; }
     // Chats whose program is being written in this instance.
@@ -39,10 +47,16 @@ private:
                      SessionStore::Control control);
     // Stops the chat's writing if it runs in this instance; false when it does not.
     bool stopHere(const QString &id, SessionStore::Control control);
-    qint64 lockMs() const;
+    // Runs the stop's done once nothing is left to give back to the store.
+    void stopWhenIdle();
 
     SessionStore *m_store;
     CodeWriter *m_writer;
     // The chats this instance is writing for, by session.
     QHash<QString, QPointer<ChatInFlight>> m_inFlight;
+    // Chats whose end the store has not confirmed yet.
+    int m_releasing = 0;
+    bool m_stopping = false;
+    std::function<void()> m_stopped;
+    QTimer m_grace;
 };

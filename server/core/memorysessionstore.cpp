@@ -28,7 +28,7 @@ void MemorySessionStore::open(const ChatRecord &chat, const Opened &done)
     done(Outcome::Done, id);
 }
 
-void MemorySessionStore::acquire(const QString &id, qint64, const Acquired &done)
+void MemorySessionStore::acquire(const QString &id, const Acquired &done)
 {
     const auto it = m_sessions.find(id);
     if (it == m_sessions.end() || isExpired(*it)) {
@@ -54,7 +54,7 @@ void MemorySessionStore::release(const QString &id, const std::optional<ChatReco
             it->chat = *chat;
         it->lastUsedNs = m_clock.nsecsElapsed();
     }
-    done();
+    done(true);
 }
 
 void MemorySessionStore::control(const QString &id, Control control, const Controlled &done)
@@ -70,6 +70,7 @@ void MemorySessionStore::control(const QString &id, Control control, const Contr
 
 void MemorySessionStore::countChats(const Counted &done)
 {
+    expireIdle();
     done(m_sessions.size());
 }
 

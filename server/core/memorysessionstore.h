@@ -14,7 +14,9 @@ public:
     MemorySessionStore(qint64 idleLimitMs, int capacity, QObject *parent = nullptr);
 
     void open(const ChatRecord &chat, const Opened &done) override;
-    void acquire(const QString &id, qint64 lockMs, const Acquired &done) override;
+    void acquire(const QString &id, const Acquired &done) override;
+    // A lock here ends with the process that holds it: it never lapses.
+    void renew(const QString &) override { }
     void release(const QString &id, const std::optional<ChatRecord> &chat,
                  const Released &done) override;
     void control(const QString &id, Control control, const Controlled &done) override;

@@ -1,8 +1,17 @@
 #include "metrics.h"
 
-void Metrics::countRequest(const QString &endpoint, int status)
+void Metrics::countRequest(const QString &endpoint, int status, const QString &outcome)
 {
-    ++m_requests[{endpoint, status}];
+    ++m_requests[{endpoint, status, outcome}];
+}
+
+QString Metrics::outcomeOf(const QJsonObject &reply)
+{
+    const QString error = reply.value(QLatin1String("error")).toString();
+    if (!error.isEmpty())
+        return error;
+    return reply.value(QLatin1String("success")).toBool(true) ? QStringLiteral("ok")
+                                                               : QStringLiteral("failed");
 }
 
 void Metrics::observeChat(double seconds)
@@ -26,10 +35,13 @@ QByteArray Metrics::text(const Gauges &gauges) const
     const auto header = [&out](const char *name, const char *type, const char *help) {
         out += QByteArray("# HELP ") + name + ' ' + help + "\n# TYPE " + name + ' ' + type + '\n';
     };
-    header("tavrin_requests_total", "counter", "HTTP requests answered, by endpoint and status.");
+    header("tavrin_requests_total", "counter",
+           "HTTP requests answered, by endpoint, status and outcome (the error code or ok).");
     for (auto it = m_requests.cbegin(); it != m_requests.cend(); ++it) {
-        out += "tavrin_requests_total{endpoint=\"" + it.key().first.toUtf8() + "\",status=\""
-            + QByteArray::number(it.key().second) + "\"} " + QByteArray::number(it.value()) + '\n';
+        const auto &[endpoint, status, outcome] = it.key();
+        out += "tavrin_requests_total{endpoint=\"" + endpoint.toUtf8() + "\",status=\""
+            + QByteArray::number(status) + "\",outcome=\"" + outcome.toUtf8() + "\"} "
+            + QByteArray::number(it.value()) + '\n';
     }
     header("tavrin_chat_duration_seconds", "histogram",
            "Time from a chat request to its answer, streamed or not.");
@@ -50,9 +62,10 @@ QByteArray Metrics::text(const Gauges &gauges) const
         header(name, "gauge", help);
         out += QByteArray(name) + ' ' + QByteArray::number(value) + '\n';
     };
-    if (gauges.chatsOpen >= 0)
-        gauge("tavrin_chats_open", "Chats kept in the session store, all instances.",
-              gauges.chatsOpen);
+    gauge("tavrin_store_up", "1 when the session store answers, else 0.", gauges.storeUp ? 1 : 0);
+    if (gauges.storeUp)
+        gauge("tavrin_chats_open", "Chats in the session store that have not expired, all "
+              "instances.", gauges.chatsOpen);
     gauge("tavrin_chats_generating", "Chats this instance is answering with the model.",
           gauges.chatsGenerating);
     gauge("tavrin_model_queue_length", "Chats of this instance waiting for the model server.",

@@ -13,6 +13,7 @@ using Failure = ModelClient::Failure;
 using Answer = ModelClient::Answer;
 
 constexpr int checkTimeoutMs = 5000;
+constexpr int probeCacheMs = 30 * 1000;
 constexpr int maxRetryDelayMs = 10000;
 constexpr int defaultRetryDelayMs = 1000;
 
@@ -76,6 +77,9 @@ Answer failureOf(const QNetworkReply *reply, const QByteArray &body, bool timedO
     const int status = httpStatus(reply);
     if (timedOut)
         return {Failure::TimedOut, {}, false, QStringLiteral("no answer within the time-out")};
+    if (reply->error() == QNetworkReply::InsecureRedirectError)
+        return {Failure::ServerError, {}, false,
+                QStringLiteral("a redirect to another server, not followed")};
     if (status == 0)
         return {Failure::Unreachable, {}, false, reply->errorString()};
     const QString detail =
@@ -226,6 +230,9 @@ QNetworkRequest ModelClient::request(const QUrl &url) const
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     if (!m_settings.apiKey.isEmpty())
         request.setRawHeader("Authorization", "Bearer " + m_settings.apiKey);
+    // Qt carries the headers over to a redirect's target: the key must never reach another host.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::SameOriginRedirectPolicy);
     return request;
 }
 
@@ -281,7 +288,7 @@ void ModelClient::received(quint64 id)
         if (!piece.isEmpty()) {
             stream->text += piece;
             if (relay)
-                relay(piece);
+                relay(m_settings.scrubbed(piece));
             // The chat may have been stopped meanwhile.
             if (!m_jobs.contains(id))
                 return;
@@ -335,6 +342,7 @@ void ModelClient::end(quint64 id, Answer answer)
     --m_running;
     startWaiting();
     answer.detail = m_settings.scrubbed(answer.detail);
+    answer.text = m_settings.scrubbed(answer.text);
     emit completed(answer.failure);
     job.done(answer);
 }
@@ -398,7 +406,8 @@ void ModelClient::checkServer(const std::function<void(const QString &line)> &re
         } else if (!ids.contains(m_settings.model)) {
             report(QStringLiteral(
                        "model server %1 is up but does not list the model \"%2\" (it lists: %3)")
-                       .arg(server, m_settings.model, ids.join(QStringLiteral(", "))));
+                       .arg(server, m_settings.model,
+                            m_settings.scrubbed(ids.join(QStringLiteral(", ")))));
         } else {
             report(QStringLiteral("model server %1 is up; model \"%2\"")
                        .arg(server, m_settings.model));
@@ -408,8 +417,16 @@ void ModelClient::checkServer(const std::function<void(const QString &line)> &re
 
 void ModelClient::probe(const std::function<void(bool reachable)> &done)
 {
-    fetchModels([done](const Answer &failure, const QStringList &) {
-        done(failure.failure == Failure::None);
+    if (m_reachable && !m_reachableFresh.hasExpired())
+        return done(*m_reachable);
+    m_probes.append(done);
+    if (m_probes.size() > 1)
+        return;
+    fetchModels([this](const Answer &failure, const QStringList &) {
+        m_reachable = failure.failure == Failure::None;
+        m_reachableFresh.setRemainingTime(probeCacheMs);
+        for (const auto &probe : std::exchange(m_probes, {}))
+            probe(*m_reachable);
     });
 }
 

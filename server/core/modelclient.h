@@ -4,6 +4,7 @@
 
 #include "protocol/eventstream.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QJsonArray>
 #include <QNetworkAccessManager>
@@ -13,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QNetworkReply;
 
@@ -68,7 +70,8 @@ public:
     // configured model, the first one listed is used from then on.
     void checkServer(const std::function<void(const QString &line)> &report);
 
-    // Whether the server answers its list of models now (5 s).
+    // Whether the server answered its list of models (5 s) at the latest check, made again when
+    // that is older than 30 s: a monitor that asks often costs the server nothing more.
     void probe(const std::function<void(bool reachable)> &done);
 
     const ModelSettings &settings() const { return m_settings; }
@@ -128,6 +131,9 @@ private:
     QList<QNetworkAccessManager *> m_networks;
     qsizetype m_nextNetwork = 0;
     QQueue<quint64> m_waiting;
+    std::optional<bool> m_reachable;
+    QDeadlineTimer m_reachableFresh;
+    QList<std::function<void(bool reachable)>> m_probes;
     QHash<quint64, Job> m_jobs;
     int m_running = 0;
     quint64 m_lastId = 0;

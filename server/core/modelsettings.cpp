@@ -14,7 +14,10 @@ QString ModelSettings::shownRoot() const
 
 QString ModelSettings::scrubbed(const QString &text) const
 {
-    return ModelAddress::scrubbed(text, serverRoot);
+    QString result = ModelAddress::scrubbed(text, serverRoot);
+    if (!apiKey.isEmpty())
+        result.replace(QString::fromUtf8(apiKey), QStringLiteral("***"));
+    return result;
 }
 
 QUrl ModelSettings::chatCompletionsUrl() const

@@ -25,8 +25,8 @@ struct ModelSettings final
 
     // The server's root as logs and answers show it: its user and password become "***".
     QString shownRoot() const;
-    // The text with the user and password of any address in it, and the server's password
-    // wherever it appears, replaced by "***".
+    // The text with the user and password of any address in it, and the server's password and
+    // the API key wherever they appear, replaced by "***".
     QString scrubbed(const QString &text) const;
 
     QUrl chatCompletionsUrl() const;

@@ -34,8 +34,11 @@ public:
     ~RedisConnection() override;
 
     void command(const QList<QByteArray> &arguments, const Reply &reply);
+    // Whether a command would go out now; when not, it fails at once without reaching Redis.
+    bool canSend() const { return m_context != nullptr; }
     // Makes this a connection that only listens to channel, again after each reconnection.
     void subscribe(const QByteArray &channel, const Message &message);
+    void setReplyTimeout(int ms) { m_silence.setInterval(ms); }
 
 private:
     static void connected(const redisAsyncContext *context, int status);

@@ -2,7 +2,9 @@
 
 #include "redisconnection.h"
 
+#include <QDebug>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QUuid>
 
 #include <hiredis/hiredis.h>
@@ -42,8 +44,10 @@ redis.call('ZADD', index, now, ARGV[1])
 return 1
 )");
 
-// ARGV: id, lock token, lock time (ms), idle limit (ms). {0} unknown, {2} locked, {1, record}.
+// ARGV: id, lock token, lease (ms), idle limit (ms). {0} unknown, {2} locked, {3} given up
+// before it ran, {1, record}.
 const QByteArray acquireScript = QByteArrayLiteral(NOW_MS R"(
+if redis.call('EXISTS', 'tavrin:void:' .. ARGV[2]) == 1 then return {3} end
 local chat = 'tavrin:chat:' .. ARGV[1]
 local record = redis.call('GET', chat)
 if not record then return {0} end
@@ -53,14 +57,44 @@ redis.call('ZADD', 'tavrin:chats', now, ARGV[1])
 return {1, record}
 )");
 
-// ARGV: id, lock token, record or empty, idle limit (ms). A chat ended meanwhile stays ended.
+// ARGV: id, lock token, lease (ms). 1 while the lock is still this token's.
+const QByteArray renewScript = QByteArrayLiteral(R"(
+local lock = 'tavrin:lock:' .. ARGV[1]
+if redis.call('GET', lock) ~= ARGV[2] then return 0 end
+redis.call('PEXPIRE', lock, ARGV[3])
+return 1
+)");
+
+// ARGV: id, lock token, record or empty, idle limit (ms). 1 when the record is kept, or there
+// is none to keep, or the chat was ended meanwhile (it stays ended). A lock that lapsed and may
+// have been taken by another request keeps nothing, unless an earlier try kept this record.
 const QByteArray releaseScript = QByteArrayLiteral(NOW_MS R"(
 local lock = 'tavrin:lock:' .. ARGV[1]
-if redis.call('GET', lock) == ARGV[2] then redis.call('DEL', lock) end
-if ARGV[3] ~= '' and redis.call('SET', 'tavrin:chat:' .. ARGV[1], ARGV[3], 'PX', ARGV[4], 'XX') then
-  redis.call('ZADD', 'tavrin:chats', now, ARGV[1])
-end
+local chat = 'tavrin:chat:' .. ARGV[1]
+local held = redis.call('GET', lock) == ARGV[2]
+if held then redis.call('DEL', lock) end
+if ARGV[3] == '' then return 1 end
+local record = redis.call('GET', chat)
+if not record then return 1 end
+if not held then return record == ARGV[3] and 1 or 0 end
+redis.call('SET', chat, ARGV[3], 'PX', ARGV[4])
+redis.call('ZADD', 'tavrin:chats', now, ARGV[1])
 return 1
+)");
+
+// ARGV: id, lock token, how long to remember it (ms). Frees the lock an acquire that timed out
+// may have taken, and keeps that acquire from taking it should it still run after this.
+const QByteArray abandonScript = QByteArrayLiteral(R"(
+local lock = 'tavrin:lock:' .. ARGV[1]
+if redis.call('GET', lock) == ARGV[2] then redis.call('DEL', lock) end
+redis.call('SET', 'tavrin:void:' .. ARGV[2], 1, 'PX', ARGV[3])
+return 1
+)");
+
+// ARGV: idle limit (ms). The chats used within it: the index still lists expired ones until
+// open() tidies it.
+const QByteArray countScript = QByteArrayLiteral(NOW_MS R"(
+return redis.call('ZCOUNT', 'tavrin:chats', now - tonumber(ARGV[1]), '+inf')
 )");
 
 // ARGV: id, "cancel" or "end". 0 unknown, 1 idle, 2 running.
@@ -77,6 +111,15 @@ return 1 + running
 )");
 
 #undef NOW_MS
+
+constexpr int retryMs = 500;
+// How often a turn's save is tried: the trader waits for its answer meanwhile.
+constexpr int saveAttempts = 3;
+// How long a given-up acquire is kept from taking its lock, should Redis run it late.
+constexpr qint64 abandonMemoryMs = 10 * 60 * 1000;
+// How long a Stop waits for the instance that runs the chat to give its lock back.
+constexpr qint64 longestStopWaitMs = 1000;
+constexpr int stopPollMs = 50;
 
 bool isError(const redisReply *reply)
 {
@@ -124,6 +167,8 @@ RedisSessionStore::RedisSessionStore(const RedisAddress &address, qint64 idleLim
     , m_idleLimitMs(idleLimitMs)
     , m_capacity(capacity)
 {
+    m_abandonRetry.setInterval(1000);
+    connect(&m_abandonRetry, &QTimer::timeout, this, &RedisSessionStore::sendAbandoned);
     m_listener->subscribe(controlChannel, [this](const QByteArray &message) {
         const qsizetype space = message.indexOf(' ');
         const QByteArray verb = message.left(space);
@@ -147,13 +192,22 @@ void RedisSessionStore::open(const ChatRecord &chat, const Opened &done)
                         });
 }
 
-void RedisSessionStore::acquire(const QString &id, qint64 lockMs, const Acquired &done)
+void RedisSessionStore::acquire(const QString &id, const Acquired &done)
 {
+    // Pipelined ahead, so that a lock given up earlier is gone before this request looks.
+    sendAbandoned();
     const QByteArray token = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    const bool goesOut = m_commands->canSend();
     m_commands->command(
-        {"EVAL", acquireScript, "0", id.toUtf8(), token, QByteArray::number(lockMs),
+        {"EVAL", acquireScript, "0", id.toUtf8(), token, QByteArray::number(leaseMs()),
          QByteArray::number(m_idleLimitMs)},
-        [this, done, id, token](const redisReply *reply) {
+        [this, done, id, token, goesOut](const redisReply *reply) {
+            if (!reply) {
+                // Redis may still run a command that went out, once it comes back.
+                if (goesOut)
+                    abandon(id, token);
+                return done(Outcome::Unavailable, {});
+            }
             if (isError(reply) || reply->type != REDIS_REPLY_ARRAY || reply->elements < 1)
                 return done(Outcome::Unavailable, {});
             const long long state = reply->element[0]->integer;
@@ -170,33 +224,122 @@ void RedisSessionStore::acquire(const QString &id, qint64 lockMs, const Acquired
         });
 }
 
+void RedisSessionStore::renew(const QString &id)
+{
+    const QByteArray token = m_locks.value(id);
+    if (token.isEmpty())
+        return;
+    m_commands->command({"EVAL", renewScript, "0", id.toUtf8(), token,
+                         QByteArray::number(leaseMs())},
+                        [id](const redisReply *reply) {
+                            if (reply && reply->type == REDIS_REPLY_INTEGER && reply->integer == 0)
+                                qWarning().noquote() << "session store: the lock of chat"
+                                                     << id.left(8) << "lapsed while it ran";
+                        });
+}
+
 void RedisSessionStore::release(const QString &id, const std::optional<ChatRecord> &chat,
                                 const Released &done)
 {
-    // Should Redis be gone, the lock expires by itself and the answer still goes out.
-    m_commands->command({"EVAL", releaseScript, "0", id.toUtf8(), m_locks.take(id),
-                         chat ? chat->toJson() : QByteArray(), QByteArray::number(m_idleLimitMs)},
-                        [done](const redisReply *) { done(); });
+    sendRelease({"EVAL", releaseScript, "0", id.toUtf8(), m_locks.take(id),
+                 chat ? chat->toJson() : QByteArray(), QByteArray::number(m_idleLimitMs)},
+                saveAttempts, done);
+}
+
+// Tried again while Redis cannot be reached, a few times: the answer waits for it. A lock that
+// cannot be given back lapses by itself.
+void RedisSessionStore::sendRelease(const QList<QByteArray> &command, int attempts,
+                                    const Released &done)
+{
+    m_commands->command(command, [this, command, attempts, done](const redisReply *reply) {
+        if (reply) {
+            return done(!isError(reply) && reply->type == REDIS_REPLY_INTEGER
+                        && reply->integer == 1);
+        }
+        if (attempts <= 1)
+            return done(false);
+        QTimer::singleShot(retryMs, this, [this, command, attempts, done] {
+            sendRelease(command, attempts - 1, done);
+        });
+    });
+}
+
+void RedisSessionStore::abandon(const QString &id, const QByteArray &token)
+{
+    m_abandoned.insert(token, {id, QDeadlineTimer(abandonMemoryMs)});
+    if (!m_abandonRetry.isActive())
+        m_abandonRetry.start();
+}
+
+void RedisSessionStore::sendAbandoned()
+{
+    for (auto it = m_abandoned.cbegin(); it != m_abandoned.cend(); ++it) {
+        if (it->remembered.hasExpired())
+            continue;
+        m_commands->command({"EVAL", abandonScript, "0", it->id.toUtf8(), it.key(),
+                             QByteArray::number(it->remembered.remainingTime())},
+                            [this, token = it.key()](const redisReply *reply) {
+                                if (reply)
+                                    m_abandoned.remove(token);
+                            });
+    }
+    // Past that, Redis was away so long that a late lock lapses on its own soon enough.
+    m_abandoned.removeIf([](const auto &it) { return it->remembered.hasExpired(); });
+    if (m_abandoned.isEmpty())
+        m_abandonRetry.stop();
 }
 
 void RedisSessionStore::control(const QString &id, Control control, const Controlled &done)
 {
     m_commands->command({"EVAL", controlScript, "0", id.toUtf8(),
                          control == Control::End ? "end" : "cancel"},
-                        [done](const redisReply *reply) {
+                        [this, id, control, done](const redisReply *reply) {
                             if (isError(reply) || reply->type != REDIS_REPLY_INTEGER)
                                 return done(Outcome::Unavailable, false);
                             if (reply->integer == 0)
                                 return done(Outcome::Unknown, false);
+                            if (reply->integer == 2 && control == Control::Cancel)
+                                return awaitStop(id, QDeadlineTimer(stopWaitMs()), done);
                             done(Outcome::Done, reply->integer == 2);
+                        });
+}
+
+// A running instance gives the lock back within milliseconds of hearing the Stop; one that
+// keeps it has died or lost Redis, and its lease lapses by itself. The wait is short beside the
+// lease, so that such a lock is still there when it ends.
+qint64 RedisSessionStore::stopWaitMs() const
+{
+    return qMin(longestStopWaitMs, leaseMs() / 4);
+}
+
+void RedisSessionStore::awaitStop(const QString &id, const QDeadlineTimer &deadline,
+                                  const Controlled &done)
+{
+    m_commands->command({"EXISTS", "tavrin:lock:" + id.toUtf8()},
+                        [this, id, deadline, done](const redisReply *reply) {
+                            if (isError(reply) || reply->type != REDIS_REPLY_INTEGER)
+                                return done(Outcome::Unavailable, true);
+                            if (reply->integer == 0)
+                                return done(Outcome::Done, true);
+                            if (deadline.hasExpired())
+                                return done(Outcome::Busy, true);
+                            QTimer::singleShot(stopPollMs, this, [this, id, deadline, done] {
+                                awaitStop(id, deadline, done);
+                            });
                         });
 }
 
 void RedisSessionStore::countChats(const Counted &done)
 {
-    m_commands->command({"ZCARD", "tavrin:chats"}, [done](const redisReply *reply) {
-        if (isError(reply) || reply->type != REDIS_REPLY_INTEGER)
-            return done(std::nullopt);
-        done(reply->integer);
-    });
+    m_commands->command({"EVAL", countScript, "0", QByteArray::number(m_idleLimitMs)},
+                        [done](const redisReply *reply) {
+                            if (isError(reply) || reply->type != REDIS_REPLY_INTEGER)
+                                return done(std::nullopt);
+                            done(reply->integer);
+                        });
+}
+
+void RedisSessionStore::setReplyTimeoutMs(int ms)
+{
+    m_commands->setReplyTimeout(ms);
 }

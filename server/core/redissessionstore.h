@@ -2,7 +2,9 @@
 
 #include "sessionstore.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
+#include <QTimer>
 #include <QString>
 
 #include <optional>
@@ -23,10 +25,13 @@ struct RedisAddress final
 // The chats in a Redis server that every instance of the service shares, so that any instance
 // answers any chat and a restarted one forgets none. Each chat is one JSON value under
 // tavrin:chat:ID, expiring after the idle limit and renewed on use; tavrin:chats orders them by
-// their last use for the cap; tavrin:lock:ID is held while a request of the chat runs, and
-// expires by itself should its instance die. Each step is one script, so that instances never
-// see each other's half-done changes. Ending or stopping a chat whose lock is held is published
-// on tavrin:control, where the instance that runs it hears of it.
+// their last use for the cap; tavrin:lock:ID is held while a request of the chat runs, a lease
+// that its instance renews and that lapses should the instance die. A lock command that gets no
+// answer in time is followed by one that frees that lock and marks its token spent
+// (tavrin:void:TOKEN), so that the first, should Redis still run it late, takes nothing. Each
+// step is one script, so that instances never see each other's half-done changes. Ending or
+// stopping a chat whose lock is held is published on tavrin:control, where the instance that
+// runs it hears of it.
 class RedisSessionStore final : public SessionStore
 {
     Q_OBJECT
@@ -36,17 +41,37 @@ public:
                       QObject *parent = nullptr);
 
     void open(const ChatRecord &chat, const Opened &done) override;
-    void acquire(const QString &id, qint64 lockMs, const Acquired &done) override;
+    void acquire(const QString &id, const Acquired &done) override;
+    void renew(const QString &id) override;
     void release(const QString &id, const std::optional<ChatRecord> &chat,
                  const Released &done) override;
     void control(const QString &id, Control control, const Controlled &done) override;
     void countChats(const Counted &done) override;
 
+    // How long Redis may keep a reply waiting before it counts as unreachable.
+    void setReplyTimeoutMs(int ms);
+
 private:
+    struct Abandoned
+    {
+        QString id;
+        QDeadlineTimer remembered;
+    };
+
+    void sendRelease(const QList<QByteArray> &command, int attempts, const Released &done);
+    // The lock the acquire with this token may have taken is freed, again until Redis answers.
+    void abandon(const QString &id, const QByteArray &token);
+    void sendAbandoned();
+    qint64 stopWaitMs() const;
+    void awaitStop(const QString &id, const QDeadlineTimer &deadline, const Controlled &done);
+
     RedisConnection *m_commands;
     RedisConnection *m_listener;
     const qint64 m_idleLimitMs;
     const int m_capacity;
     // The token of each lock this instance holds, so that it frees only its own.
     QHash<QString, QByteArray> m_locks;
+    // By token.
+    QHash<QByteArray, Abandoned> m_abandoned;
+    QTimer m_abandonRetry;
 };

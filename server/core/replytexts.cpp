@@ -26,6 +26,8 @@ struct Phrases
     QString templatesCannotContinue;
     QString programChanged;
     QString programUnchanged;
+    QString requestTooLarge;
+    QString restarting;
 };
 
 const Phrases &phrasesIn(Protocol::Language language)
@@ -67,7 +69,11 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("Updated your %1 %2: %3."),
         QStringLiteral("Your %1 %2 stays as it was (%3): name the value to change, like "
                        "\"period 21\"."),
-};
+        QStringLiteral("The request is too long: a message may have at most 32 KB of text, and "
+                       "compile errors at most 200 lines and 32 KB. Please shorten it and send it "
+                       "again."),
+        QStringLiteral("The service is restarting and stopped before your program was ready. "
+                       "Your chat is kept: please send the request again.")};
     static const Phrases simplified{
         QStringLiteral("新的 %1 %2对话已就绪。请描述您想要的%2。"),
         QStringLiteral("已生成 %1 %2：%3。"),
@@ -94,7 +100,8 @@ const Phrases &phrasesIn(Protocol::Language language)
                        "URL，或联系服务的管理者。"),
         QStringLiteral("已更新您的 %1 %2：%3。"),
         QStringLiteral("您的 %1 %2保持不变（%3）：请指明要修改的数值，例如“周期 21”。"),
-};
+        QStringLiteral("请求过长：一条消息最多 32 KB 文字，编译错误最多 200 行、32 KB。请缩短后重新发送。"),
+        QStringLiteral("服务正在重启，程序完成之前已停止。您的对话已保留：请重新发送请求。")};
     static const Phrases traditional{
         QStringLiteral("新的 %1 %2對話已就緒。請描述您想要的%2。"),
         QStringLiteral("已生成 %1 %2：%3。"),
@@ -121,7 +128,8 @@ const Phrases &phrasesIn(Protocol::Language language)
                        "URL，或聯絡服務的管理者。"),
         QStringLiteral("已更新您的 %1 %2：%3。"),
         QStringLiteral("您的 %1 %2保持不變（%3）：請指明要修改的數值，例如「週期 21」。"),
-};
+        QStringLiteral("請求過長：一則訊息最多 32 KB 文字，編譯錯誤最多 200 行、32 KB。請縮短後重新傳送。"),
+        QStringLiteral("服務正在重新啟動，程式完成之前已停止。您的對話已保留：請重新傳送請求。")};
     if (language == Protocol::Language::SimplifiedChinese)
         return simplified;
     if (language == Protocol::Language::TraditionalChinese)
@@ -211,6 +219,16 @@ QString ReplyTexts::chatsUnavailable(Language language)
 QString ReplyTexts::chatEnded(Language language)
 {
     return phrasesIn(language).chatEnded;
+}
+
+QString ReplyTexts::requestTooLarge(Language language)
+{
+    return phrasesIn(language).requestTooLarge;
+}
+
+QString ReplyTexts::restarting(Language language)
+{
+    return phrasesIn(language).restarting;
 }
 
 QString ReplyTexts::modelFailure(Language language, ModelClient::Failure failure, const QString &detail)

@@ -33,6 +33,10 @@ public:
     // The session store cannot be reached: no chat can be opened or continued for now.
     static QString chatsUnavailable(Language language);
     static QString chatEnded(Language language);
+    // A message or compile errors over the request limits.
+    static QString requestTooLarge(Language language);
+    // The service stops while it writes the program; the request can be sent again.
+    static QString restarting(Language language);
     // The trader stopped the generation.
     static QString stopped(Language language);
     // detail: the server's address when it is unreachable, else what it said.

@@ -1,5 +1,8 @@
 #include "pendinganswer.h"
 
+#include "connectionguard.h"
+#include "metrics.h"
+
 #include "protocol/eventstream.h"
 #include "protocol/messages.h"
 
@@ -46,6 +49,8 @@ PendingAnswer::PendingAnswer(const QHttpServerRequest &request, QHttpServerRespo
     m_state->responder.emplace(std::move(responder));
     m_socket = m_state->responder->socket();
     m_state->acceptsStream = request.value("Accept").contains("text/event-stream");
+    m_state->closeAfter = request.value("Connection").toLower().contains("close");
+    ConnectionGuard::setAnswering(m_socket, true);
 }
 
 void PendingAnswer::streamIfAccepted() const
@@ -100,7 +105,7 @@ void PendingAnswer::send(const ApiReply &reply, const QByteArray &allow) const
             m_state->responder->write(document, {{QByteArrayLiteral("Allow"), allow}},
                                       httpStatus(reply.status));
     }
-    finish(line, reply.status);
+    finish(line, reply.status, Metrics::outcomeOf(reply.body));
 }
 
 void PendingAnswer::sendText(ApiReply::Status status, const QByteArray &contentType,
@@ -113,17 +118,20 @@ void PendingAnswer::sendText(ApiReply::Status status, const QByteArray &contentT
         m_state->responder->write(body, contentType, httpStatus(status));
     else
         line += QStringLiteral(" (client gone)");
-    finish(line, status);
+    finish(line, status, QStringLiteral("ok"));
 }
 
-void PendingAnswer::finish(QString line, ApiReply::Status status) const
+void PendingAnswer::finish(QString line, ApiReply::Status status, const QString &outcome) const
 {
     m_state->responder.reset();
+    ConnectionGuard::setAnswering(m_socket, false);
+    if (m_state->closeAfter && clientConnected())
+        m_socket->disconnectFromHost();
     if (!m_client.isEmpty())
         line += QStringLiteral(" client=") + m_client;
     qInfo().noquote() << line;
     if (m_state->observer)
-        m_state->observer(int(httpStatus(status)), m_state->age.nsecsElapsed());
+        m_state->observer(int(httpStatus(status)), outcome, m_state->age.nsecsElapsed());
 }
 
 QMetaObject::Connection PendingAnswer::whenClientGone(QObject *context,

@@ -23,8 +23,9 @@ class QHttpServerRequest;
 class PendingAnswer final : public AnswerSink
 {
 public:
-    // Learns of each answer as it goes out: its status and the time since the request came.
-    using Observer = std::function<void(int status, qint64 elapsedNs)>;
+    // Learns of each answer as it goes out: its status, its "error" or "ok", and the time since
+    // the request came.
+    using Observer = std::function<void(int status, const QString &outcome, qint64 elapsedNs)>;
 
     // client: whom the log names as the request's sender.
     PendingAnswer(const QHttpServerRequest &request, QHttpServerResponder &&responder,
@@ -55,6 +56,8 @@ private:
         bool acceptsStream = false;
         bool streamed = false;
         bool streamStarted = false;
+        // The request said "Connection: close": the connection ends with the answer.
+        bool closeAfter = false;
         Observer observer;
         QElapsedTimer age;
     };
@@ -62,8 +65,9 @@ private:
     bool clientConnected() const;
     // Writes one chunk of the stream, its header first if it has not gone out yet.
     void writeChunk(const QByteArray &bytes) const;
-    // Logs the answer's line and tells the observer; the responder is used up.
-    void finish(QString line, ApiReply::Status status) const;
+    // Logs the answer's line and tells the observer; the responder is used up, and the
+    // connection closed when the request asked for that.
+    void finish(QString line, ApiReply::Status status, const QString &outcome) const;
 
     std::shared_ptr<State> m_state;
     QPointer<QTcpSocket> m_socket;

@@ -6,7 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMetaEnum>
-#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <memory>
 #include <optional>
@@ -17,8 +17,6 @@ namespace {
 using Status = ApiReply::Status;
 using Protocol::ErrorCode;
 using ApiRequest::stringKeyProblem;
-
-constexpr qsizetype maxBodySize = 1024 * 1024;
 
 QString methodName(QHttpServerRequest::Method method)
 {
@@ -32,7 +30,6 @@ TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &upda
                            SessionStore *store, CodeWriter *writer, QObject *parent)
     : QObject(parent)
     , m_server(new QHttpServer(this))
-    , m_listener(new QTcpServer(this))
     , m_chats(new ChatService(store, writer, this))
     , m_minVersion(minVersion)
     , m_updateMessage(updateMessage)
@@ -59,8 +56,10 @@ TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &upda
             [this](const QString &outcome) { m_metrics.countModelRequest(outcome); });
 }
 
-bool TavrinServer::listen(const QHostAddress &address, quint16 port, QString *errorString)
+bool TavrinServer::listen(const QHostAddress &address, quint16 port, QString *errorString,
+                          const ConnectionLimits &limits)
 {
+    m_listener = new GuardedListener(limits, this);
     // The default backlog of 50 drops the connections of a larger burst of clients, which then
     // wait a second for their connection attempt to be repeated.
     m_listener->setListenBacklogSize(1024);
@@ -70,6 +69,20 @@ bool TavrinServer::listen(const QHostAddress &address, quint16 port, QString *er
     }
     m_server->bind(m_listener);
     return true;
+}
+
+void TavrinServer::stop(int graceMs, const std::function<void()> &done)
+{
+    m_listener->close();
+    m_chats->stop(graceMs, [this, done] {
+        // The last answers leave before the process ends.
+        const QList<QTcpSocket *> sockets = m_server->findChildren<QTcpSocket *>();
+        for (QTcpSocket *socket : sockets) {
+            socket->flush();
+            socket->disconnectFromHost();
+        }
+        done();
+    });
 }
 
 QUrl TavrinServer::url() const
@@ -95,8 +108,9 @@ PendingAnswer TavrinServer::pendingAnswer(const QHttpServerRequest &request,
                                   request.value("X-Real-IP"), m_trustedProxies);
     const bool isChat = endpoint == ServicePath::Chat;
     return PendingAnswer(request, std::move(responder), client,
-                         [this, endpoint, isChat](int status, qint64 elapsedNs) {
-                             m_metrics.countRequest(endpoint, status);
+                         [this, endpoint, isChat](int status, const QString &outcome,
+                                                  qint64 elapsedNs) {
+                             m_metrics.countRequest(endpoint, status, outcome);
                              if (isChat)
                                  m_metrics.observeChat(elapsedNs / 1e9);
                          });
@@ -126,7 +140,7 @@ void TavrinServer::addProbe(const QString &path, void (TavrinServer::*probe)(con
     });
 }
 
-// What every endpoint checks before its own handler: method, size and a JSON object body.
+// What every endpoint checks before its own handler: method and a JSON object body.
 void TavrinServer::answer(const QHttpServerRequest &request, Method method,
                           const Handler &handler, const PendingAnswer &answer)
 {
@@ -137,12 +151,8 @@ void TavrinServer::answer(const QHttpServerRequest &request, Method method,
                                            ErrorCode::MethodNotAllowed),
                            methodName(method).toLatin1());
     }
+    // The listener's connection guard has refused bodies over the limit before they came in.
     const QByteArray body = request.body();
-    if (body.size() > maxBodySize) {
-        return answer.send(ApiReply::error(Status::PayloadTooLarge,
-                                           QStringLiteral("The request body is larger than 1 MiB."),
-                                           ErrorCode::RequestTooLarge));
-    }
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -207,7 +217,8 @@ void TavrinServer::metrics(const PendingAnswer &answer)
 {
     m_chats->store().countChats([this, answer](std::optional<qint64> chats) {
         Metrics::Gauges gauges;
-        gauges.chatsOpen = chats.value_or(-1);
+        gauges.chatsOpen = chats.value_or(0);
+        gauges.storeUp = chats.has_value();
         gauges.chatsGenerating = m_chats->chatsWriting();
         gauges.queueLength = m_chats->writer().queueLength();
         answer.sendText(Status::Ok, "text/plain; version=0.0.4; charset=utf-8",

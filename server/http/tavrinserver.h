@@ -2,6 +2,7 @@
 
 #include "apirequest.h"
 #include "chatservice.h"
+#include "connectionguard.h"
 #include "metrics.h"
 #include "pendinganswer.h"
 
@@ -16,7 +17,6 @@
 #include <functional>
 
 class QHttpServer;
-class QTcpServer;
 
 // The code-generation service's endpoints over HTTP/JSON: the chat service's requests, the
 // client version check, and the health and metrics a monitoring system reads.
@@ -30,8 +30,13 @@ public:
     TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
                  SessionStore *store, CodeWriter *writer, QObject *parent = nullptr);
 
-    // False, with the reason in errorString, when the address cannot be bound.
-    bool listen(const QHostAddress &address, quint16 port, QString *errorString);
+    // False, with the reason in errorString, when the address cannot be bound. The limits
+    // bound each connection.
+    bool listen(const QHostAddress &address, quint16 port, QString *errorString,
+                const ConnectionLimits &limits = {});
+    // Stops accepting connections, gives the chats in flight up to graceMs to finish, ends the
+    // rest with service_restarting and sends their answers out; then runs done.
+    void stop(int graceMs, const std::function<void()> &done);
     // Where it listens, with the port actually bound.
     QUrl url() const;
     // Proxies whose X-Forwarded-For and X-Real-IP name the client.
@@ -53,7 +58,7 @@ private:
     void metrics(const PendingAnswer &answer);
 
     QHttpServer *m_server;
-    QTcpServer *m_listener;
+    GuardedListener *m_listener = nullptr;
     ChatService *m_chats;
     ApiRequest::Subnets m_trustedProxies;
     Metrics m_metrics;

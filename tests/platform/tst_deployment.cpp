@@ -70,7 +70,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("shown"); // held by the bubbles after "generated"; {source}: the file
 
         const QStringList saved = {"Platform path verified!", "Code saved to: {source}"};
-        const QStringList built = saved + QStringList{"Result: 0 errors"};
+        // The bubble that counted the compile's seconds says how it ended; its results follow.
+        const QStringList compiled = saved + QStringList{"Compile finished after "};
+        const QStringList built = compiled + QStringList{"Result: 0 errors"};
         const QStringList invalid = {"Invalid platform path!"};
         const QStringList unwritable = {"Platform path verified!", "Cannot write file: "};
         QTest::newRow("no Experts folder") << "MT4" << "ea" << "Rsi" << "no Experts" << "Rsi" << built;
@@ -84,7 +86,7 @@ private Q_SLOTS:
         QTest::newRow("folder in the way") << "MT4" << "ea" << "Rsi" << "folder" << "" << unwritable;
         QTest::newRow("compiler missing") << "MT5" << "indicator" << "Rsi" << "no compiler" << "Indicators/Rsi"
                                           << saved + QStringList{"Cannot start compiler!"};
-        QTest::newRow("no log written, stale one") << "MT4" << "indicator" << "Rsi" << "silent compiler" << "Indicators/Rsi" << saved + QStringList{"The compiler finished but left no log."};
+        QTest::newRow("no log written, stale one") << "MT4" << "indicator" << "Rsi" << "silent compiler" << "Indicators/Rsi" << compiled + QStringList{"The compiler finished but left no log."};
     }
 
     void deploys()

@@ -70,6 +70,7 @@ public:
     QList<Canned> script;
     QList<QJsonObject> chats;
     QList<QByteArray> heads;
+    int modelLists = 0;
     int inFlight = 0;
     int mostInFlight = 0;
     int streamsEnded = 0;
@@ -100,6 +101,7 @@ private:
         const QByteArray body = buffer.mid(end + 4, size);
         buffer.clear();
         if (head.startsWith("GET") && head.contains("/v1/models ")) {
+            ++modelLists;
             answer(socket, canned(200, R"({"object": "list", "data": [{"id": "fake-model"}]})"));
             return;
         }

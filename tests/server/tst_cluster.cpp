@@ -13,11 +13,16 @@
 
 #include <memory>
 
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int waitMs = 20000;
+// Short, so that a dead instance's chat is free again soon.
+constexpr int leaseMs = 1500;
+// How long a stopped instance lets its chats finish.
+constexpr int graceMs = 300;
 const QByteArray secret = "s3cret-pw";
 
 quint16 freePort()
@@ -43,8 +48,9 @@ qint64 residentKiB(qint64 pid)
     return text.mid(at + 6, text.indexOf("kB", at) - at - 6).trimmed().toLongLong();
 }
 
-// A model server that answers at once, except requests that say "hold" (never answered) and
-// "drip" (an event stream whose end comes 1.5 s after its start); it records every request.
+// A model server that answers at once, except requests that say "hold" (never answered), "drip"
+// (an event stream whose end comes 1.5 s after its start) and "trickle" (the same in 0.6 s); it
+// records every request.
 class FakeModel final : public QTcpServer
 {
 public:
@@ -83,12 +89,12 @@ private:
         };
         if (body.contains("hold"))
             return;
-        if (!body.contains("drip")) {
+        if (!body.contains("drip") && !body.contains("trickle")) {
             const QJsonObject message{{"role", "assistant"}, {"content", QString::fromUtf8("Done.\n```mql5\n" + program + "```")}};
             return reply(socket, "application/json", QJsonDocument(QJsonObject{{"choices", QJsonArray{QJsonObject{{"message", message}, {"finish_reason", "stop"}}}}}).toJson());
         }
         socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nConnection: close\r\n\r\n" + event("Here:\n```mql5\n"));
-        QTimer::singleShot(1500, socket, [socket, event, program] {
+        QTimer::singleShot(body.contains("drip") ? 1500 : 600, socket, [socket, event, program] {
             socket->write(event(program + "```") + "data: [DONE]\n\n");
             socket->disconnectFromHost();
         });
@@ -141,7 +147,8 @@ private:
                       {"--port", QString::number(m_ports[i]), "--backend", "openai",
                        "--llm-base-url", QStringLiteral("http://trader:%1@127.0.0.1:%2/v1").arg(QString::fromLatin1(secret)).arg(m_model.serverPort()),
                        "--session-store", QStringLiteral("redis://127.0.0.1:%1").arg(m_redisPort),
-                       "--trusted-proxy", "127.0.0.1"});
+                       "--trusted-proxy", "127.0.0.1", "--lock-lease-ms", QString::number(leaseMs),
+                       "--store-timeout-ms", "500", "--stop-grace-ms", QString::number(graceMs)});
         QByteArray out;
         QTRY_VERIFY_WITH_TIMEOUT((out += process.readLine()).contains("listening on"), waitMs);
         m_logs += out;
@@ -178,6 +185,14 @@ private:
     QJsonObject chat(quint16 port, const QString &id, const QString &message)
     {
         return call(port, "/api/chat", {{"session_id", id}, {"user_message", message}});
+    }
+
+    QByteArray metrics(quint16 port)
+    {
+        QNetworkReply *reply = m_network.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/metrics").arg(port))));
+        QSignalSpy(reply, &QNetworkReply::finished).wait(waitMs);
+        reply->deleteLater();
+        return reply->readAll();
     }
 
 private slots:
@@ -217,6 +232,83 @@ private slots:
         QCOMPARE(call(m_ports[1], "/api/session", {{"session_id", id}}, "DELETE").value("success"), true);
         QCOMPARE(answerOf(running).value("error"), "stopped");
         QCOMPARE(chat(m_ports[0], id, "again").value("error"), "unknown_session");
+    }
+
+    // The lock is a lease: held while its instance works, free within the lease once that
+    // instance is killed. A Stop meanwhile says so instead of claiming to have stopped the chat.
+    void killedInstanceFreesItsChat()
+    {
+        const QString id = openChat(m_ports[0]);
+        QNetworkReply *running = send(m_ports[0], "POST", "/api/chat", {{"session_id", id}, {"user_message", "hold fast"}});
+        QTRY_VERIFY_WITH_TIMEOUT(m_model.requests.value(m_model.requests.size() - 1).contains("hold fast"), waitMs);
+        QTest::qWait(leaseMs + 500);
+        QCOMPARE(chat(m_ports[1], id, "another").value("error").toString(), "chat_busy");
+        m_instances[0]->kill();
+        m_instances[0]->waitForFinished();
+        QElapsedTimer sinceKill;
+        sinceKill.start();
+        const QJsonObject stop = call(m_ports[1], "/api/cancel", {{"session_id", id}});
+        QCOMPARE(stop.value("success"), false);
+        QCOMPARE(stop.value("error").toString(), "chat_busy");
+        QTRY_VERIFY_WITH_TIMEOUT(chat(m_ports[1], id, "an MA EA").value("success").toBool(), waitMs);
+        QVERIFY2(sinceKill.elapsed() < leaseMs + 1000, qPrintable(QString::number(sinceKill.elapsed())));
+        const QByteArray counted = metrics(m_ports[1]);
+        QVERIFY(counted.contains("tavrin_store_up 1\n"));
+        QVERIFY(counted.contains(R"(tavrin_requests_total{endpoint="/api/cancel",status="200",outcome="chat_busy"} 1)"));
+        running->deleteLater();
+        startInstance(0);
+    }
+
+    // A stopped instance (systemctl stop, an upgrade) lets its chats finish for a while, then
+    // tells their clients to send again, frees the chats at once and exits cleanly.
+    void terminatedInstanceEndsItsChats()
+    {
+        const QString id = openChat(m_ports[0]);
+        QNetworkReply *running = send(m_ports[0], "POST", "/api/chat", {{"session_id", id}, {"user_message", "hold it"}},
+                                      "text/event-stream");
+        QTRY_VERIFY_WITH_TIMEOUT(m_model.requests.value(m_model.requests.size() - 1).contains("hold it"), waitMs);
+        QElapsedTimer sinceTerm;
+        sinceTerm.start();
+        m_instances[0]->terminate();
+        QVERIFY(m_instances[0]->waitForFinished(waitMs));
+        QCOMPARE(m_instances[0]->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_instances[0]->exitCode(), 0);
+        // Coarse timers may fire a twentieth early.
+        QVERIFY2(sinceTerm.elapsed() >= graceMs * 19 / 20, qPrintable(QString::number(sinceTerm.elapsed())));
+        QSignalSpy(running, &QNetworkReply::finished).wait(waitMs);
+        const QByteArray stream = running->readAll();
+        running->deleteLater();
+        QVERIFY2(stream.contains("event: done") && stream.contains("\"error\":\"service_restarting\""), stream.constData());
+        QVERIFY(chat(m_ports[1], id, "an MA EA").value("success").toBool());
+        startInstance(0);
+    }
+
+    // While Redis stalls, a turn that cannot be saved says so beside its program, and a lock
+    // command that Redis runs only after the service gave up on it leaves no lock behind.
+    void redisStall()
+    {
+        const QString finishing = openChat(m_ports[0]);
+        const QString refused = openChat(m_ports[1]);
+        QNetworkReply *turn = send(m_ports[0], "POST", "/api/chat", {{"session_id", finishing}, {"user_message", "trickle"}});
+        QTRY_VERIFY_WITH_TIMEOUT(m_model.requests.value(m_model.requests.size() - 1).contains("trickle"), waitMs);
+        ::kill(pid_t(m_redis.processId()), SIGSTOP);
+        QCOMPARE(chat(m_ports[1], refused, "an MA EA").value("error").toString(), "store_unavailable");
+        QVERIFY(metrics(m_ports[1]).contains("tavrin_store_up 0\n"));
+        const QJsonObject unsaved = answerOf(turn);
+        QCOMPARE(unsaved.value("error").toString(), "chat_not_saved");
+        QVERIFY(unsaved.value("data").toObject().value("response").toString().contains("OnTick"));
+        ::kill(pid_t(m_redis.processId()), SIGCONT);
+        QJsonObject next;
+        QTRY_VERIFY_WITH_TIMEOUT((next = chat(m_ports[1], refused, "an MA EA")).value("error") != "store_unavailable", waitMs);
+        QVERIFY2(next.value("success").toBool(), QJsonDocument(next).toJson().constData());
+    }
+
+    // Paths and session ids cannot forge a line of the log.
+    void logLinesUnforged()
+    {
+        QNetworkReply *reply = m_network.get(QNetworkRequest(QUrl::fromEncoded("http://127.0.0.1:" + QByteArray::number(m_ports[1]) + "/x%0AFORGED")));
+        QCOMPARE(answerOf(reply).value("success"), false);
+        QCOMPARE(chat(m_ports[1], "a\nFORGED", "hi").value("error").toString(), "unknown_session");
     }
 
     void redisOutage()
@@ -264,8 +356,10 @@ private slots:
         QVERIFY(big.waitForConnected(waitMs));
         big.write("POST /api/chat HTTP/1.1\r\nHost: t\r\nContent-Type: application/json\r\nContent-Length: 52428800\r\n\r\n");
         big.write(QByteArray(1 << 20, 'a'));
-        QTRY_VERIFY_WITH_TIMEOUT(big.bytesAvailable() > 0 || big.state() != QAbstractSocket::ConnectedState, waitMs);
-        QVERIFY(big.readAll().startsWith("HTTP/1.1 413"));
+        QByteArray refusal;
+        QTRY_VERIFY_WITH_TIMEOUT((refusal += big.readAll()).contains("}") || big.state() != QAbstractSocket::ConnectedState, waitMs);
+        QVERIFY2(refusal.startsWith("HTTP/1.1 413") && refusal.contains("Content-Type: application/json")
+                     && refusal.contains(R"("success": false, "error": "request_too_large")"), refusal.constData());
         const qint64 after = residentKiB(m_instances[0]->processId()) + residentKiB(m_instances[1]->processId());
         QVERIFY2(after - before < 2048, qPrintable(QStringLiteral("grew by %1 KiB").arg(after - before)));
 
@@ -294,6 +388,24 @@ private slots:
         QVERIFY(clock.elapsed() >= 1400);
         QVERIFY(events.contains(R"("success":true)"));
         stream->deleteLater();
+
+        // Past the per-address rate, refused in the service's JSON.
+        std::vector<QNetworkReply *> burst;
+        for (int i = 0; i < 40; ++i)
+            burst.push_back(send(m_nginxPort, "POST", "/api/version_check", {{"client_version", "1.0.0"}}));
+        QList<QJsonObject> limited;
+        for (QNetworkReply *reply : burst) {
+            const bool json = reply->isFinished() || QSignalSpy(reply, &QNetworkReply::finished).wait(waitMs);
+            if (json && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 429) {
+                QCOMPARE(reply->header(QNetworkRequest::ContentTypeHeader).toString(), "application/json");
+                limited.append(answerOf(reply));
+            } else {
+                reply->deleteLater();
+            }
+        }
+        QVERIFY(!limited.isEmpty());
+        QCOMPARE(limited.first().value("error").toString(), "rate_limited");
+        QCOMPARE(limited.first().value("success"), false);
     }
 
     void cleanupTestCase()
@@ -307,6 +419,7 @@ private slots:
         QVERIFY(!m_logs.contains(secret));
         QVERIFY(m_logs.contains("http://***@127.0.0.1"));
         QVERIFY(m_logs.contains("client=127.0.0.1"));
+        QVERIFY(m_logs.contains("\\nFORGED") && !m_logs.contains("\nFORGED"));
         for (QProcess *process : {&m_nginx, m_instances[0].get(), m_instances[1].get(), &m_redis}) {
             if (process && process->state() == QProcess::Running) {
                 process->terminate();

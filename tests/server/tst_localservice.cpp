@@ -28,11 +28,11 @@ private:
 
     // The outcome of one start: whether it was ready, and what it said.
     static std::pair<bool, QString> settle(LocalService &service, const QString &url,
-                                           const ServiceBackend &backend = {})
+                                           const ServiceBackend &backend = {}, bool ownNeeded = false)
     {
         QSignalSpy ready(&service, &LocalService::ready);
         QSignalSpy failed(&service, &LocalService::failed);
-        service.start(url, backend);
+        service.start(url, backend, ownNeeded);
         if (!QTest::qWaitFor([&] { return !ready.isEmpty() || !failed.isEmpty(); }, 30000)
             || ready.size() + failed.size() != 1)
             return {false, QStringLiteral("not one report")};
@@ -103,19 +103,22 @@ private Q_SLOTS:
         QVERIFY2(message.contains(url) && message.contains(reason), qPrintable(message));
     }
 
-    // Applying a model in the window restarts the service with it; the key travels in the
-    // service's environment, never on its command line.
-    void restartedWithTheKeyInItsEnvironmentOnly()
+    // Applying a model in the window restarts the service with it; the key and the address's
+    // password travel in the service's environment, never on its command line.
+    void restartedWithItsSecretsInItsEnvironmentOnly()
     {
         const QByteArray key = "sk-test-" + QByteArray::number(QCoreApplication::applicationPid());
+        const QByteArray password = "pw-" + key;
         FakeService model;
         model.setDefaultReply("GET", QStringLiteral("/v1/models"),
                               FakeService::Reply::json({{"data", QJsonArray{QJsonObject{{"id", "m1"}}}}}));
+        QString modelUrl = model.baseUrl();
+        modelUrl.insert(7, "trader:" + password + "@");
         const QString url = TestEnvironment::refusingServiceUrl();
         LocalService service(nullptr, QStringLiteral(SERVER_PATH));
         QVERIFY(settle(service, url).first);
-        const auto [ready, notice] = settle(service, url, {model.baseUrl(), QString(), key});
-        QVERIFY2(ready && notice.contains(QStringLiteral("the first model that %1 lists").arg(model.baseUrl())),
+        const auto [ready, notice] = settle(service, url, {modelUrl, QString(), key});
+        QVERIFY2(ready && notice.contains(QStringLiteral("the first model that http://***@%1 lists").arg(model.baseUrl().mid(7))),
                  qPrintable(notice));
         QTRY_COMPARE(model.requestsTo("GET", QStringLiteral("/v1/models")).size(), 1);
         QCOMPARE(model.requests().constFirst().header("Authorization"), "Bearer " + key);
@@ -125,8 +128,8 @@ private Q_SLOTS:
         for (const QString &process : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
             QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(process));
             const QByteArray arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
-            QVERIFY(!arguments.contains(key));
-            services += arguments.contains(model.baseUrl().toUtf8());
+            QVERIFY(!arguments.contains(key) && !arguments.contains(password));
+            services += arguments.startsWith(SERVER_PATH) && arguments.contains(QByteArray::number(QUrl(url).port()));
         }
         QCOMPARE(services, QFile::exists(QStringLiteral("/proc/self")) ? 1 : 0);
         QVERIFY(serviceAnswers(url));

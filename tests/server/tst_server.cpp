@@ -7,6 +7,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QTcpSocket>
 
 namespace {
 
@@ -342,6 +343,128 @@ private slots:
         QVERIFY(!success || (text.contains("OnInit") && streamed.modelStreamsEndedAtFirstDelta == 0));
         QTRY_COMPARE(fake.cutByService, int(modelCut));
         QCOMPARE(chat(port, id, "again").value("success"), QJsonValue(true));
+    }
+
+    // A stream asked for with "Connection: close" ends with its connection, however it ends.
+    void streamClosesItsConnection_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("stopped") << true;
+        QTest::newRow("finished") << false;
+    }
+    void streamClosesItsConnection()
+    {
+        QFETCH(bool, cancel);
+        FakeModel fake;
+        fake.script = {streamed({QString::fromUtf8("Done.\n```mql5\n" + validProgram + "```")}, 300)};
+        Service service;
+        const quint16 port = startModelService(service, fake.url());
+        const QString id = open(port);
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, port);
+        const QByteArray body = QJsonDocument(QJsonObject{{"session_id", id}, {"user_message", "An EA"}}).toJson();
+        client.write("POST /api/chat HTTP/1.1\r\nHost: x\r\nAccept: text/event-stream\r\nConnection: close\r\n"
+                     "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        QByteArray received;
+        QTRY_VERIFY_WITH_TIMEOUT((received += client.readAll()).contains("event: status"), waitLimitMs);
+        if (cancel)
+            QCOMPARE(post("/api/cancel", {{"session_id", id}}, port).value("success"), true);
+        QTRY_COMPARE_WITH_TIMEOUT(client.state(), QAbstractSocket::UnconnectedState, waitLimitMs);
+        received += client.readAll();
+        QVERIFY2(received.endsWith("0\r\n\r\n"), received.right(200).constData());
+        QCOMPARE(received.contains("\"error\":\"stopped\""), cancel);
+    }
+
+    // Direct connections live within bounds: a header in time, no body over the limit (refused
+    // before it is sent), no idling past the idle time-out, no more connections than the cap.
+    void connectionBounds_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("othersOpen");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("closedAfterMs");
+        const QStringList quick{"--header-timeout-ms", "150", "--idle-timeout-ms", "300"};
+        const QByteArray post = "POST /api/chat HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n";
+        QByteArray chunks;
+        for (int i = 0; i < 20; ++i)
+            chunks += "10000\r\n" + QByteArray(0x10000, 'a') + "\r\n";
+        const QByteArray tooLarge = "HTTP/1.1 413";
+
+        QTest::newRow("half-open") << quick << 0 << QByteArray() << QByteArray() << 150;
+        QTest::newRow("header never ends") << quick << 0 << QByteArray(post) << QByteArray() << 150;
+        QTest::newRow("200 MB declared") << quick << 0 << post + "Content-Length: 209715200\r\n\r\n" << tooLarge << 0;
+        QTest::newRow("chunked past 1 MiB") << quick << 0 << post + "Transfer-Encoding: chunked\r\n\r\n" + chunks << tooLarge << 0;
+        QTest::newRow("idle after an answer") << quick << 0 << QByteArray("GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n")
+                                              << QByteArray("HTTP/1.1 200") << 300;
+        QTest::newRow("over the cap") << QStringList{"--max-connections", "2"} << 2 << QByteArray() << QByteArray() << 0;
+    }
+    void connectionBounds()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, othersOpen);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, answer);
+        QFETCH(int, closedAfterMs);
+        Service service;
+        const quint16 port = startService(service, options);
+        std::vector<std::unique_ptr<QTcpSocket>> others;
+        for (int i = 0; i < othersOpen; ++i) {
+            others.push_back(std::make_unique<QTcpSocket>());
+            others.back()->connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(others.back()->waitForConnected());
+        }
+        QTest::qWait(othersOpen > 0 ? 100 : 0);
+        QTcpSocket client;
+        QElapsedTimer open;
+        open.start();
+        client.connectToHost(QHostAddress::LocalHost, port);
+        client.write(request);
+        QByteArray received;
+        QTRY_VERIFY_WITH_TIMEOUT((received += client.readAll(), client.state() == QAbstractSocket::UnconnectedState), waitLimitMs);
+        received += client.readAll();
+        QVERIFY2(received.startsWith(answer), received.left(200).constData());
+        QVERIFY(answer != "HTTP/1.1 413" || received.contains("\"error\":\"request_too_large\""));
+        // Coarse timers may fire a twentieth early.
+        QVERIFY2(open.elapsed() >= closedAfterMs * 9 / 10 && open.elapsed() < closedAfterMs + 5000, qPrintable(QString::number(open.elapsed())));
+        for (const auto &other : others)
+            QCOMPARE(other->state(), QAbstractSocket::ConnectedState);
+    }
+
+    // The API key goes to the model server only, and never comes back from it into an answer
+    // or the log.
+    void modelSecretsKept_data()
+    {
+        QTest::addColumn<bool>("redirect");
+        QTest::newRow("key echoed in an error") << false;
+        QTest::newRow("redirect to another port") << true;
+    }
+    void modelSecretsKept()
+    {
+        QFETCH(bool, redirect);
+        const QByteArray key = "sk-very-secret-1";
+        FakeModel fake;
+        FakeModel elsewhere;
+        fake.script = {redirect ? canned(307, {}, "Location: " + elsewhere.url().toUtf8() + "/v1/chat/completions\r\n")
+                                : canned(500, R"({"error": {"message": "Incorrect API key provided: )" + key + R"("}})")};
+        Service service;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TAVRIN_LLM_API_KEY", key);
+        environment.insert("TAVRIN_LLM_MODEL", "fake-model");
+        service.setProcessEnvironment(environment);
+        const quint16 port = startModelService(service, fake.url());
+        const QJsonObject reply = chat(port, open(port), "An EA");
+        QCOMPARE(reply.value("success"), false);
+        const QString message = reply.value("message").toString();
+        QVERIFY2(!message.contains(key) && message.contains("***") == !redirect, qPrintable(message));
+        QVERIFY(elsewhere.heads.isEmpty());
+        // Asked often, the health check asks the model server once.
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(result(sendAsync("GET", "/healthz", {}, port)).second.value("model").toString(), "reachable");
+        QCOMPARE(fake.modelLists, 2);
+        service.kill();
+        service.waitForFinished();
+        QVERIFY(!service.readAllStandardError().contains(key));
     }
 
     void concurrentChats()

@@ -76,7 +76,8 @@ private slots:
         m_home = std::make_unique<QTemporaryDir>();
         qputenv("HOME", QFile::encodeName(m_home->path()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_home->filePath(u"data"_s)));
-        m_folder = ChatArchive::defaultFolder();
+        // Windows finds the data folder through the profile, not HOME: the case names its own.
+        m_folder = kOnWindows ? m_home->filePath(u"chats"_s) : ChatArchive::defaultFolder();
         QVERIFY(m_folder.startsWith(m_home->path()));
     }
 

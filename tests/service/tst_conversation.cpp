@@ -1,4 +1,5 @@
 #include "platform/language.h"
+#include "service/codegeneratorinuse.h"
 #include "service/serviceaccess.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
@@ -293,13 +294,26 @@ private Q_SLOTS:
         QStringList seen; // the first line of each bubble
         for (const QString &bubble : bubbles())
             seen << bubble.section(u'\n', 0, 0);
-        seen.replaceInStrings(QRegularExpression(u"^(Request failed: |Generating code...).+"_s), u"\\1…"_s);
+        seen.replaceInStrings(QRegularExpression(u"^(Request failed: ).+"_s), u"\\1…"_s);
+        // The waiting bubble ends saying how, after whatever time it took.
+        seen.replaceInStrings(QRegularExpression(u"^\\w+ after \\d+:\\d\\d$"_s), u"… after …"_s);
         const QString trimmed = u"Draw an RSI\n\nin red"_s;
-        const QStringList sent = renew ? QStringList() : QStringList{u"> Draw an RSI"_s, u"Generating code...…"_s};
+        const QStringList sent = renew ? QStringList() : QStringList{u"> Draw an RSI"_s, u"… after …"_s};
         QCOMPARE(seen, QStringList{kCreating} + sent + QStringList{u"first"_s}.mid(renew) + shown);
         if (!renew) // the Send waited for the session's id
             QCOMPARE(chats().at(0).json, (QJsonObject{{"session_id", "s-2"}, {"user_message", trimmed}, {"lang", "en"}}));
         QCOMPARE(heldSessionId(session), session);
+    }
+
+    // Only the trader can fix a key typed in Settings, and only a refusal of the key is theirs.
+    void refusalOfTheTradersOwnKey()
+    {
+        const auto shown = [](const QByteArray &error, bool ownKey) {
+            return refusalText(parseServiceReply(R"({"api_type":"chat","success":false,"message":"Ask them","error":")" + error + R"("})"), ownKey);
+        };
+        QCOMPARE(shown("model_refused_key", true), u"The model server refused your API key; check it in Settings > Code generator…"_s);
+        QCOMPARE(shown("model_refused_key", false), u"Ask them"_s);
+        QCOMPARE(shown("model_unreachable", true), u"Ask them"_s);
     }
 
     // A Send goes out just before the close: the window goes at once and the request with it

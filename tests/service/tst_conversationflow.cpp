@@ -112,13 +112,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("broken"); // answers that do not compile before a good one
         QTest::addColumn<int>("asked");  // chat requests in all
-        QTest::newRow("fixed in the first round") << 1 << 2;
-        QTest::newRow("two rounds, then the trader decides") << 3 << 3;
+        QTest::addColumn<bool>("gaveUp"); // errors left after the last round
+        QTest::newRow("fixed in the first round") << 1 << 2 << false;
+        QTest::newRow("two rounds, then the trader decides") << 3 << 3 << true;
     }
     void automaticFix()
     {
         QFETCH(int, broken);
         QFETCH(int, asked);
+        QFETCH(bool, gaveUp);
         m_service->setDefaultReply("POST", u"/api/version_check"_s, FakeService::Reply::json({{"need_update", false}, {"features", QJsonArray{"compile_errors"}}}));
         for (int i = 0; i < broken; ++i)
             m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kBroken));
@@ -132,6 +134,7 @@ private Q_SLOTS:
         const QJsonArray errors = chats().at(1).json.value("compile_errors").toArray();
         QVERIFY2(errors.size() == 1 && errors.at(0).toString().startsWith(u"Swing.mq4("_s), qPrintable(QJsonDocument(chats().at(1).json).toJson()));
         QCOMPARE(texts().filter(u"automatic round"_s).size(), asked - 1);
+        QCOMPARE(texts().filter(u"Automatic fixing stopped after 2 rounds with errors left."_s).size(), gaveUp ? 1 : 0);
     }
 
     // The folder was wrong when the answer came: the program waits in the chat, not on the service.
@@ -181,37 +184,48 @@ private Q_SLOTS:
         QVERIFY(m_chat->conversationText().contains(u"Line 1: Loads the DLL"_s));
     }
 
-    // A trader's own file of the same name is kept aside and can come back.
+    // A file of the same name is kept aside and can come back: the trader's own, then the
+    // program's version this chat saved before; the same program again keeps nothing new.
     void earlierFileKeptAndRestored()
     {
+        for (const QString &answer : {kProgram, kProgram, u"// better\n"_s + kProgram})
+            m_service->enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(answer));
         QVERIFY(open());
         QVERIFY(terminal(FAKE_METAEDITOR_PATH));
         QVERIFY(TestEnvironment::writeFile(source(), "// mine\n"));
-        for (int answer = 0; answer < 2; ++answer) {
+        for (int answer = 0; answer < 3; ++answer) {
             m_chat->send(u"Draw it"_s);
             QTRY_VERIFY_WITH_TIMEOUT(texts().filter(u"compiling 'Swing.mq4'"_s).size() == answer + 1, 20000);
         }
-        // The second answer was the same program: nothing new to keep.
-        QCOMPARE(SourceVersions::versionsOf(source()).size(), 1);
-        QVERIFY(texts().filter(u"its earlier version was kept"_s).size() == 1);
+        QCOMPARE(SourceVersions::versionsOf(source()).size(), 2);
+        const QString saved = u"Code saved to: "_s + source() + u'\n';
+        QCOMPARE(texts().filter(u"was kept"_s), (QStringList{saved + u"The file held another program; its earlier version was kept."_s,
+                                                             saved + u"It replaced the program's previous version, which was kept."_s}));
         QVERIFY(!SourceVersions::folderFor(source()).startsWith(m_root->path()));
         QVERIFY(m_chat->activate(u"brevan:restore:0"_s));
         QCOMPARE(TestEnvironment::readFile(source()), "// mine\n"_ba);
     }
 
+    // Each wait ends saying how, in the chat and in the saved conversation.
     void oneRequestAtATime_data()
     {
-        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("what"); // a refusal's message unless one of the actions
         QTest::addColumn<QString>("shown"); // the last entry's start
-        QTest::newRow("second Send") << u"again"_s << u"A request is already on its way"_s;
-        QTest::newRow("Stop") << u"stop"_s << kStopped;
-        QTest::newRow("no answer") << u"silent"_s << u"Request failed: The code generator did not answer within 1 seconds"_s;
+        QTest::addColumn<QString>("ended"); // the waiting bubble's start at the end
+        QTest::newRow("second Send") << u"again"_s << u"A request is already on its way"_s << u"Answered after 0:0"_s;
+        QTest::newRow("Stop") << u"stop"_s << kStopped << u"Stopped after 0:0"_s;
+        QTest::newRow("no answer") << u"silent"_s << u"Request failed: The code generator did not answer within 1 seconds"_s << u"Failed after 0:0"_s;
+        QTest::newRow("refused") << u"Overloaded"_s << u"Overloaded"_s << u"Refused after 0:0"_s;
+        QTest::newRow("refused without a word") << QString() << u"The code generator refused without giving a reason."_s << u"Refused after 0:0"_s;
     }
     void oneRequestAtATime()
     {
         QFETCH(QString, what);
         QFETCH(QString, shown);
-        m_service->enqueueReply("POST", u"/api/chat"_s, what == "again"_L1 ? FakeService::chatSuccess(kProgram).delayed(300) : FakeService::Reply::silent());
+        QFETCH(QString, ended);
+        m_service->enqueueReply("POST", u"/api/chat"_s, what == "again"_L1 ? FakeService::chatSuccess(kProgram).delayed(300)
+                                    : what == "stop"_L1 || what == "silent"_L1 ? FakeService::Reply::silent()
+                                                                              : FakeService::chatFailure(what, Protocol::ErrorCode::None));
         QVERIFY(open(ServiceTimeouts{1s, 1s, 1s}));
         QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
         QTRY_COMPARE(chats().size(), 1);
@@ -222,6 +236,7 @@ private Q_SLOTS:
         QVERIFY(shows(shown, 5000));
         QCOMPARE(m_returned, what == "again"_L1 ? QStringList() : QStringList{u"Draw it"_s});
         QTRY_VERIFY(!m_chat->isRequestInFlight());
+        QVERIFY2(m_chat->conversationText().contains(u"You: Draw it\n\nTavrinAI: "_s + ended), qPrintable(m_chat->conversationText()));
         QCOMPARE(chats().size(), 1);
         // The chat goes on.
         QCOMPARE(m_chat->send(u"Draw it"_s), Conversation::SendOutcome::Sent);
@@ -335,12 +350,14 @@ private Q_SLOTS:
     void compileBoundedAndStopped_data()
     {
         QTest::addColumn<bool>("stop");
-        QTest::newRow("bound") << false;
-        QTest::newRow("Stop") << true;
+        QTest::addColumn<QString>("ended"); // the counting bubble at the end
+        QTest::newRow("bound") << false << u"Compile failed after 0:0"_s;
+        QTest::newRow("Stop") << true << u"Compile stopped after 0:0"_s;
     }
     void compileBoundedAndStopped()
     {
         QFETCH(bool, stop);
+        QFETCH(QString, ended);
         QVERIFY(open({}, 1500));
         QVERIFY(terminal(SLOW_COMPILER_PATH));
         int ticks = 0;
@@ -354,6 +371,7 @@ private Q_SLOTS:
             QVERIFY(m_chat->activate(u"brevan:stop-compile"_s));
         QTRY_VERIFY_WITH_TIMEOUT(!m_chat->isCompiling(), 10000);
         QCOMPARE(texts().constLast(), stop ? u"The compile was stopped."_s : u"The compiler did not finish within 1 seconds and was stopped."_s);
+        QVERIFY2(texts().at(texts().size() - 2).startsWith(ended), qPrintable(texts().join(u" | "_s)));
         QVERIFY2(stop || ticks > 10, qPrintable(QString::number(ticks)));
     }
 };

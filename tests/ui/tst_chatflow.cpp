@@ -4,11 +4,14 @@
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h"
 #include "widgets/chattextedit.h"
+#include "widgets/codeviewer.h"
 
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QListView>
+#include <QMessageBox>
+#include <QStatusBar>
 
 using namespace Qt::StringLiterals;
 
@@ -91,6 +94,7 @@ private Q_SLOTS:
         QTest::newRow("first use") << u"MT5 EA"_s << u"compiling 'Swing.mq5'"_s;
         QTest::newRow("radio switched while waiting; saved") << u"MT5"_s << u"compiling 'Swing.mq4'"_s;
         QTest::newRow("answer of an ended session") << u"New Chat"_s << kGreeting;
+        QTest::newRow("stopped with Esc") << u"Esc"_s << u"Stopped. Your request is back in the request field."_s;
         QTest::newRow("errors") << QString() << u"compiling 'Swing.mq4'\n"_s + kError + "\nResult: 1 errors, 0 warnings\n\n" + kFix;
     }
     void conversation()
@@ -112,18 +116,28 @@ private Q_SLOTS:
         send(u"Draw it"_s);
         // One request at a time: Send waits for the answer.
         QVERIFY(!widget<QPushButton>("pushButton_generate")->isEnabled());
-        if (during == "New Chat"_L1) // once the service has the request; New Chat then drops its answer
+        const bool left = during == "New Chat"_L1 || during == "Esc"_L1; // the request, once the service has it
+        if (left)
             QTRY_COMPARE(m_service.requestsTo("POST", u"/api/chat"_s).size(), chats + 1);
         if (during == "MT5"_L1 || during == "New Chat"_L1)
             widget<QAbstractButton>(during == "MT5"_L1 ? "radioButton_mt5" : "pushButton_newChat")->click();
+        if (during == "New Chat"_L1) { // asked first; the chat stays until the trader goes ahead
+            QTRY_VERIFY(m_window->findChild<QMessageBox *>(u"newChatQuestion"_s));
+            QVERIFY(bubbles().contains(u"Draw it"_s));
+            m_window->findChild<QMessageBox *>(u"newChatQuestion"_s)->buttons().constFirst()->click(); // by role: going ahead
+        }
+        if (during == "Esc"_L1)
+            QTest::keyClick(prompt(), Qt::Key_Escape);
         QTRY_VERIFY_WITH_TIMEOUT(bubbles().constLast().startsWith(last), 20000);
         QTest::qWait(500); // an answer of an ended session would have come by now
         // Only a log with errors offers to send them back.
         QVERIFY2(bubbles().constLast().startsWith(last) && bubbles().constLast().endsWith(kFix) == last.endsWith(kFix), qPrintable(bubbles().join(u'|')));
         QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["session_id"].toString(), during == "MT5 EA"_L1 ? u"s-ea"_s : u"session-1"_s);
-        QCOMPARE(QFile::exists(m_root.filePath(source)), during != "New Chat"_L1);
-        if (during == "New Chat"_L1)
+        QCOMPARE(QFile::exists(m_root.filePath(source)), !left);
+        if (left) { // the request comes back to be sent again
+            QCOMPARE(prompt()->toPlainText(), u"Draw it"_s);
             return;
+        }
         QVERIFY(bubbles().contains(u"%1 generated successfully!\nCompiling..."_s.arg(during == "MT5 EA"_L1 ? u"MT5 EA"_s : u"MT4 Indicator"_s)));
         // The program is in the chat, and copied from there.
         const QString code = last.endsWith(kFix) ? u"int OnInit() { return 0; }"_s : kCode.trimmed();
@@ -132,6 +146,10 @@ private Q_SLOTS:
         copy.setPosition(copy.selectionStart() + 1);
         QTest::mouseClick(transcript()->viewport(), Qt::LeftButton, {}, transcript()->cursorRect(copy).center());
         QCOMPARE(QGuiApplication::clipboard()->text(), last.endsWith(kFix) ? u"int OnInit() { return 0; }\n"_s : kCode);
+        QCOMPARE(m_window->statusBar()->currentMessage(), u"Copied"_s);
+        // The whole program shows under the name of its file.
+        Q_EMIT m_window->findChild<Conversation *>()->programShown(0, 0);
+        QCOMPARE(m_window->findChild<CodeViewer *>()->windowTitle(), QFileInfo(source).fileName());
         QTextCursor path = transcript()->document()->find(m_root.filePath(source));
         path.setPosition(path.selectionStart() + 1);
         QTest::mouseClick(transcript()->viewport(), Qt::LeftButton, {}, transcript()->cursorRect(path).center());
@@ -147,7 +165,10 @@ private Q_SLOTS:
             QFile saved(m_root.filePath(u"chat.txt"_s));
             QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().startsWith(TestEnvironment::systemLineEnds(
                         "TavrinAI: Creating new MT4 Indicator chat...\n\nTavrinAI: Hello, what shall we build?\n\n"
-                        "You: Draw it\n\nTavrinAI: Generating code... 0:00\n\nTavrinAI: " + kCode.toUtf8() + "\n\n")));
+                        "You: Draw it\n\nTavrinAI: Answered after 0:00\n\nTavrinAI: " + kCode.toUtf8() + "\n\n")));
+            dialog->close(); // the next save starts in the folder of this one
+            QTest::keySequence(m_window.data(), QKeySequence::Save);
+            QTRY_VERIFY((dialog = m_window->findChild<QFileDialog *>()) && dialog->directory().absolutePath() == m_root.path());
             // The folders come back at the next start.
             m_window.reset(new BrevanQt);
             QCOMPARE(widget<QLineEdit>("lineEdit_mt5data")->text(), m_root.filePath(u"mt5/data"_s));

@@ -2,6 +2,7 @@
 #include "widgets/chattextedit.h"
 
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -91,6 +92,41 @@ private Q_SLOTS:
         QCOMPARE(firstBubbleColour(view, true), kUser);
         QCOMPARE(firstBubbleColour(view, false), view.palette().color(QPalette::Base));
         QCOMPARE(lines->lineCount(), 2);
+    }
+
+    // A pasted program keeps its indentation; a long request shows its start until "Show all".
+    void longRequestsFold_data()
+    {
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<QString>("folded"); // as shown before "Show all"; empty when shown whole
+        QTest::addColumn<bool>("code");
+        const QString program = u"int OnInit()\n{\n"_s + u"    Print(i++);\n"_s.repeated(20) + u"}"_s;
+        QTest::newRow("prose") << u"Buy when  RSI < 30;\n  sell above 70"_s << QString() << false;
+        QTest::newRow("short program, tabs as spaces") << u"void f()\n{\n\tg();\n}"_s << QString() << true;
+        QTest::newRow("one long line") << QString(14000, u'a') << QString(1200, u'a') + u" …"_s << false;
+        QTest::newRow("long program") << program << program.section(u'\n', 0, 11) + u" …"_s << true;
+    }
+    void longRequestsFold()
+    {
+        QFETCH(QString, request);
+        QFETCH(QString, folded);
+        QFETCH(bool, code);
+        ChatTextEdit view;
+        view.resize(500, 300);
+        view.show();
+        view.appendMessage(request, true);
+        const QString whole = code ? QString(request).replace(u'\t', u"    "_s) : u"Buy when RSI < 30;\nsell above 70"_s;
+        QCOMPARE(view.messages().constFirst().text, folded.isEmpty() ? whole : folded + u"\nShow all"_s);
+        QCOMPARE(view.document()->findBlockByNumber(1).begin().fragment().charFormat().fontFixedPitch(), code);
+        if (folded.isEmpty())
+            return;
+        // Opened in place by the view itself: the window hears of no link.
+        QSignalSpy activated(&view, &ChatTextEdit::linkActivated);
+        QTextCursor link = view.document()->find(u"Show all"_s);
+        link.setPosition(link.selectionStart() + 1);
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.cursorRect(link).center());
+        QCOMPARE(view.messages().constFirst().text, request);
+        QCOMPARE(activated.count(), 0);
     }
 
     void keepsOrderAndScrollsToTheNewest()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # One whole conversation in the real window on a virtual display: the template service, the
-# demo terminals, the client's window driven like a trader would, and a screenshot. Fails,
-# saying why, when any part of it cannot run: a smoke run that is skipped proves nothing.
+# demo terminals, the client's window driven like a trader would, and a screenshot; then the
+# window at 1280 x 900 and at its minimum size in every language, under BUILD_DIR/screenshots
+# (a blank one fails the run). Fails, saying why, when any part of it cannot run: a smoke run
+# that is skipped proves nothing.
 # The build folder's config.json is left as it was: the driver runs from a folder of its own.
 #   tools/smoke/run.sh [BUILD_DIR] [SCREENSHOT.png] [smokedriver options...]
 set -euo pipefail
@@ -49,8 +51,10 @@ port=${url##*:}
 cp "$build/bin/smokedriver" "$work/"
 printf '{"api_base_url": "http://127.0.0.1:%s"}\n' "$port" > "$work/config.json"
 demo_home=$build/demo/home
+rm -rf "$build/screenshots" # only this run's shots, whatever sizes earlier ones had
 # A real X display this time, whatever platform the caller's tests use.
 DISPLAY=$display QT_QPA_PLATFORM=xcb HOME="$demo_home" XDG_CONFIG_HOME="$demo_home/.config" \
     XDG_DATA_HOME="$demo_home/.local/share" XDG_CACHE_HOME="$demo_home/.cache" \
-    "$work/smokedriver" --screenshot "$shot" "$@" || fail "the conversation did not end in a compiled program"
-echo "smoke run passed; screenshot: $shot"
+    "$work/smokedriver" --screenshot "$shot" --screenshots "$build/screenshots" "$@" \
+    || fail "the conversation did not end in a compiled program, or a window shot is missing"
+echo "smoke run passed; screenshot: $shot; the window in every language: $build/screenshots"

@@ -1,21 +1,31 @@
 // Starts the client's window the way the application does, then uses it as a trader would:
 // picks the platform and the code type, lets "Auto detect" find the terminal, names the
-// program, describes it, presses Send and waits for the compiler's log. Saves a screenshot.
+// program, describes it, presses Send and waits for the compiler's log. Saves a screenshot,
+// with --screenshots the window at full size and at its smallest in every language, and can
+// keep the window up for a picture taken from outside, then open the Code generator dialog and
+// switch the language.
 #include "app/appicon.h"
 #include "platform/language.h"
 #include "service/localservice.h"
 #include "ui/brevanqt.h"
 #include "widgets/chattextedit.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QComboBox>
+#include <QDialog>
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -44,11 +54,102 @@ bool waitForTranscript(ChatTextEdit *transcript, const QString &text, int timeou
     return QTest::qWaitFor([&] { return shownText(transcript).contains(text); }, timeoutMs);
 }
 
+QAction *menuAction(BrevanQt &window, const QString &text)
+{
+    const QList<QAction *> actions = window.findChildren<QAction *>();
+    const auto found = std::find_if(actions.begin(), actions.end(),
+                                    [&](const QAction *action) { return action->text() == text; });
+    return found == actions.end() ? nullptr : *found;
+}
+
+// Opens Settings > Code generator… and cancels it once it is on screen; true when it opened.
+bool openCodeGeneratorDialog(BrevanQt &window)
+{
+    QAction *action = menuAction(window, QStringLiteral("Code generator…"));
+    if (!action)
+        return false;
+    bool shown = false;
+    // The dialog runs its own loop; this timer ticks inside it, and in any loop run on the way.
+    QTimer watch;
+    int ticks = 0;
+    QObject::connect(&watch, &QTimer::timeout, &window, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (dialog && dialog->isVisible()) {
+            watch.stop();
+            shown = QTest::qWaitForWindowExposed(dialog);
+            dialog->reject();
+        } else if (++ticks == 200) {
+            watch.stop();
+        }
+    });
+    watch.start(100);
+    action->trigger();
+    return shown;
+}
+
+// Switches the window to Simplified Chinese and back; true when its menus followed.
+bool switchLanguage(BrevanQt &window)
+{
+    QAction *chinese = menuAction(window, QStringLiteral("简体中文"));
+    QAction *english = menuAction(window, QStringLiteral("English"));
+    if (!chinese || !english)
+        return false;
+    // The window retranslates itself on the posted language-change event.
+    const auto translated = [&window] { return !menuAction(window, QStringLiteral("Code generator…")); };
+    chinese->trigger();
+    const bool followed = QTest::qWaitFor(translated, 5000);
+    english->trigger();
+    return followed && QTest::qWaitFor([&] { return !translated(); }, 5000);
+}
+
 int fail(const QString &why, ChatTextEdit *transcript)
 {
     QTextStream err(stderr);
     err << "smoke run failed: " << why << "\n--- transcript ---\n" << shownText(transcript) << "\n";
     return 1;
+}
+
+// A window that drew nothing is one colour all over.
+bool isBlank(const QImage &image)
+{
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != first)
+                return false;
+        }
+    }
+    return true;
+}
+
+// The window at the screen's size and at its minimum size in each language, as
+// window-<language>-<width>x<height>.png; the problem, or nothing when all were saved.
+QString saveWindowShots(BrevanQt &window, const QString &folder)
+{
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("cannot create %1").arg(folder);
+    // Put back afterwards: the window keeps its size and language for the next start.
+    const Protocol::Language shownLanguage = storedLanguage();
+    const QSize shownSize = window.size();
+    for (const Protocol::Language language : {Protocol::Language::English, Protocol::Language::SimplifiedChinese,
+                                              Protocol::Language::TraditionalChinese}) {
+        applyLanguage(language);
+        for (const bool smallest : {false, true}) {
+            QTest::qWait(100); // the new texts laid out, the minimum size with them
+            window.resize(smallest ? window.minimumSize() : QSize(1280, 900));
+            QTest::qWait(200);
+            const QImage shot = window.grab().toImage();
+            const QString file = QDir(folder).filePath(
+                QStringLiteral("window-%1-%2x%3.png").arg(Protocol::wireName(language)).arg(shot.width()).arg(shot.height()));
+            if (isBlank(shot))
+                return QStringLiteral("%1 is blank").arg(file);
+            if (!shot.save(file))
+                return QStringLiteral("cannot save %1").arg(file);
+        }
+    }
+    applyLanguage(shownLanguage);
+    window.resize(shownSize);
+    return {};
 }
 
 } // namespace
@@ -78,7 +179,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption expect(QStringLiteral("expect"),
                                     QStringLiteral("A text the chat must show, like a notice."),
                                     QStringLiteral("text"));
-    parser.addOptions({platform, type, name, request, screenshot, language, expect});
+    const QCommandLineOption screenshots(QStringLiteral("screenshots"),
+                                         QStringLiteral("Folder for the window in every language and size."),
+                                         QStringLiteral("folder"));
+    const QCommandLineOption linger(QStringLiteral("linger"),
+                                    QStringLiteral("Milliseconds the finished window stays for a photo."),
+                                    QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption menus(QStringLiteral("menus"),
+                                   QStringLiteral("Also open the Code generator dialog and switch the language."));
+    parser.addOptions({platform, type, name, request, screenshot, language, expect, screenshots, linger, menus});
     parser.process(app);
 
     applyLanguage(parser.isSet(language) ? languageAt(parser.value(language).toInt()) : storedLanguage());
@@ -120,9 +229,18 @@ int main(int argc, char *argv[])
 
     if (parser.isSet(screenshot) && !window.grab().save(parser.value(screenshot)))
         return fail(QStringLiteral("cannot save the screenshot"), transcript);
-    QTextStream(stdout) << shownText(transcript) << "\n";
+    QTextStream(stdout) << "style: " << QApplication::style()->name() << "\n" << shownText(transcript) << "\n";
     if (!shownText(transcript).contains(QLatin1String("Result: 0 errors")))
         return fail(QStringLiteral("the program did not compile"), transcript);
+    if (parser.isSet(screenshots)) {
+        if (const QString problem = saveWindowShots(window, parser.value(screenshots)); !problem.isEmpty())
+            return fail(problem, transcript);
+    }
+    QTest::qWait(parser.value(linger).toInt());
+    if (parser.isSet(menus) && !openCodeGeneratorDialog(window))
+        return fail(QStringLiteral("the Code generator dialog did not open"), transcript);
+    if (parser.isSet(menus) && !switchLanguage(window))
+        return fail(QStringLiteral("the language switch did not translate the menus"), transcript);
     window.close();
     return 0;
 }
