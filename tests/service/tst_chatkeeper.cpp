@@ -68,6 +68,15 @@ class TestChatKeeper final : public QObject
         return QTest::qWaitFor([&] { return client.shown.contains(kGreeting); }, 10000);
     }
 
+    // An MT4 terminal in folder with the stand-in compiler, its Experts folder made.
+    static bool terminal(Client &client, const QTemporaryDir &folder)
+    {
+        const QString install = folder.filePath(u"install"_s);
+        client.conversation.setFolders(u"MT4"_s, install, folder.filePath(u"data"_s));
+        return QDir().mkpath(folder.filePath(u"data/MQL4/Experts"_s)) && QDir().mkpath(install)
+            && QFile::copy(QString::fromUtf8(FAKE_METAEDITOR_PATH), install + "/metaeditor.exe");
+    }
+
     // Whether the service's version check lists "history".
     void offerHistory(bool offered)
     {
@@ -202,12 +211,8 @@ private Q_SLOTS:
         offerHistory(true);
         QTemporaryDir folder;
         Client client(folder.path());
-        const QString install = folder.filePath(u"install"_s);
         const QString source = folder.filePath(u"data/MQL4/Experts/Cross.mq4"_s);
-        QVERIFY(QDir().mkpath(QFileInfo(source).path()) && QDir().mkpath(install)
-                && QFile::copy(QString::fromUtf8(FAKE_METAEDITOR_PATH), install + "/metaeditor.exe"));
-        client.conversation.setFolders(u"MT4"_s, install, folder.filePath(u"data"_s));
-        QVERIFY(live(client));
+        QVERIFY(terminal(client, folder) && live(client));
         const QString first = kProgram + u"void OnTick() {}\n"_s;
         const QString second = first + u"// period 21\n"_s;
         for (const QString &program : {first, second}) {
@@ -308,13 +313,9 @@ private Q_SLOTS:
         offerHistory(true);
         QTemporaryDir folder;
         Client client(folder.path());
-        const QString install = folder.filePath(u"install"_s);
         const QString source = folder.filePath(u"data/MQL4/Experts/Mine.mq4"_s);
         const QByteArray mine = "int OnInit() { return 0; }\nvoid OnTick() {}\n";
-        QVERIFY(TestEnvironment::writeFile(source, mine) && QDir().mkpath(install)
-                && QFile::copy(QString::fromUtf8(FAKE_METAEDITOR_PATH), install + "/metaeditor.exe"));
-        client.conversation.setFolders(u"MT4"_s, install, folder.filePath(u"data"_s));
-        QVERIFY(live(client));
+        QVERIFY(terminal(client, folder) && TestEnvironment::writeFile(source, mine) && live(client));
         const qsizetype opened = m_service.requestsTo("POST", u"/api/new"_s).size();
         QVERIFY(client.conversation.openProgram(ProgramFile::read(source)));
         QVERIFY(QTest::qWaitFor([&] { return m_service.requestsTo("POST", u"/api/new"_s).size() > opened; }, 10000));
