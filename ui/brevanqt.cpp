@@ -59,8 +59,10 @@ const QString kWebsiteHost = QStringLiteral("www.tavrinai.com");
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kSplitterKey = QStringLiteral("window/splitter");
 const QString kChatSplitterKey = QStringLiteral("window/chatSplitter");
-// The kept chats are listed once the service answered, or after this long without it, so
-// that reading them never delays the window's start.
+// The kept chats are read this long after the code generator let the client in, when its first
+// chat has been asked for, or after the longer delay without it: reading them never competes
+// with the window's start.
+constexpr int kChatListAfterLiveMs = 300;
 constexpr int kChatListDelayMs = 2000;
 const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
 const QString kSaveFolderKey = QStringLiteral("conversation/saveFolder");
@@ -832,14 +834,11 @@ void BrevanQt::createChatList()
 
     auto *listDelay = new QTimer(this);
     listDelay->setSingleShot(true);
-    const auto loadList = [this, listDelay] {
-        if (!listDelay->isActive())
-            return;
-        listDelay->stop();
-        m_archive->load();
-    };
-    connect(listDelay, &QTimer::timeout, this, [this] { m_archive->load(); });
-    connect(m_conversation, &Conversation::liveChanged, listDelay, loadList);
+    connect(listDelay, &QTimer::timeout, m_archive, &ChatArchive::load);
+    connect(m_conversation, &Conversation::liveChanged, listDelay, [listDelay] {
+        if (listDelay->isActive())
+            listDelay->start(kChatListAfterLiveMs);
+    });
     listDelay->start(kChatListDelayMs);
 }
 
