@@ -123,7 +123,7 @@ private Q_SLOTS:
             widget<QAbstractButton>(during == "MT5"_L1 ? "radioButton_mt5" : "pushButton_newChat")->click();
         if (during == "New Chat"_L1) { // asked first; the chat stays until the trader goes ahead
             QTRY_VERIFY(m_window->findChild<QMessageBox *>(u"newChatQuestion"_s));
-            QVERIFY(bubbles().contains(u"Draw it"_s));
+            QVERIFY(bubbles().contains(u"Draw it\nEdit"_s));
             m_window->findChild<QMessageBox *>(u"newChatQuestion"_s)->buttons().constFirst()->click(); // by role: going ahead
         }
         if (during == "Esc"_L1)

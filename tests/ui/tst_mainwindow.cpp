@@ -146,7 +146,7 @@ private Q_SLOTS:
         QTRY_VERIFY(send->isEnabled());
         QCOMPARE(label->text(), "Service at " + holder.baseUrl().mid(7));
 
-        runDialog(menu(window, 1)->actions().constFirst(), [&](QDialog *dialog) {
+        runDialog(menu(window, 2)->actions().constFirst(), [&](QDialog *dialog) {
             dialog->findChild<QRadioButton *>(u"radio_modelServer"_s)->click();
             dialog->findChild<QLineEdit *>(u"lineEdit_modelBaseUrl"_s)->setText("http://trader:pw-secret@" + place);
             dialog->findChild<QComboBox *>(u"comboBox_model"_s)->setEditText(u"fake-coder"_s);
@@ -184,7 +184,7 @@ private Q_SLOTS:
         BrevanQt window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        menu(window, 0)->actions().at(language)->trigger();
+        menu(window, 1)->actions().at(language)->trigger();
         QTest::qWait(50); // the new texts laid out
         window.resize(1, 1);
         QTRY_COMPARE(window.size(), window.minimumSize());
