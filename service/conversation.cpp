@@ -649,7 +649,8 @@ bool Conversation::activate(const QString &href)
     } else if (number = numberAfter(href, Regenerate); number >= 0) {
         if (const qsizetype turn = lastTurn(number); !m_request && turn >= 0) {
             m_replacing = turn;
-            send(m_transcript->entries().at(turn).text);
+            if (send(m_transcript->entries().at(turn).text) == SendOutcome::Refused)
+                m_replacing = -1; // the trader's next request is a turn of its own
         }
     } else if (number = numberAfter(href, Versions); number >= 0 && number < m_deployer->count()) {
         Q_EMIT versionsShown(number);
