@@ -900,6 +900,8 @@ void BrevanQt::openProgramFile(const QString &path)
     }
     m_keeper->beginNew(ui.plainTextEdit_prompt->toPlainText());
     m_conversation->openProgram(program);
+    // Until something is asked, the chat is named by its program's file.
+    m_archive->rename(m_keeper->currentId(), QFileInfo(program.path).fileName());
     showChoice(program.platform, program.type, program.name);
     ui.plainTextEdit_prompt->clear();
     m_chatList->select(m_keeper->currentId());
