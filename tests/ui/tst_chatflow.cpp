@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QListView>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 
@@ -219,6 +220,25 @@ private Q_SLOTS:
         QCOMPARE(widget<QLineEdit>("lineEdit_name")->text(), u"Kept"_s);
         QCOMPARE(bubbles(), answered ? said : said.mid(0, said.size() - 2));
         QCOMPARE(prompt()->toPlainText(), answered ? QString() : u"Draw a kept line"_s);
+    }
+
+    // File > Open a program…: the chat is about the trader's own program, the form follows it.
+    void ownProgramOpened()
+    {
+        open(QString::fromUtf8(FAKE_METAEDITOR_PATH));
+        const QString mine = m_root.filePath(u"mt5/data/MQL5/Experts/Mine.mq5"_s);
+        QVERIFY(TestEnvironment::writeFile(mine, "int OnInit() { return 0; }\nvoid OnTick() {}\n"));
+        m_window->menuBar()->actions().constFirst()->menu()->actions().constFirst()->trigger();
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY(dialog = m_window->findChild<QFileDialog *>());
+        Q_EMIT dialog->fileSelected(mine);
+        QVERIFY(widget<QRadioButton>("radioButton_mt5")->isChecked());
+        QCOMPARE(widget<QComboBox>("comboBox_type")->currentData().toString(), u"ea"_s);
+        QCOMPARE(widget<QLineEdit>("lineEdit_name")->text(), u"Mine"_s);
+        QVERIFY(bubbles().constFirst().startsWith(u"Creating new MT5 EA chat..."_s));
+        auto *list = widget<QListView>("chatList");
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        QCOMPARE(list->model()->index(0, 0).data().toString(), u"Mine.mq5"_s);
     }
 };
 
