@@ -1,13 +1,17 @@
 // The kept chats at the sizes a trader reaches: the list ready at start with 1,000 chats of 20
-// turns, one long chat opened, a search through every chat, and a change reaching the disk,
+// turns, one long chat opened and shown, a search through every chat, and a change reaching the disk,
 // with the time a save takes from the window's thread.
 
 #include "benchsupport.h"
+#include "storedchats.h"
 
 #include "service/chatarchive.h"
+#include "service/chatkeeper.h"
 #include "service/chatlistmodel.h"
+#include "service/conversation.h"
+#include "widgets/chattextedit.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -18,55 +22,8 @@
 
 namespace {
 
-constexpr int kChats = 1000;
-constexpr int kTurns = 20;
 constexpr int kLongTurns = 200;
 constexpr int kLongPrograms = 50;
-
-// An indicator of some 60 lines, as an answer brings.
-QString programSource(int chat, int turn)
-{
-    QString code = QStringLiteral("//+------------------------------------------------------------------+\n"
-                                  "#property indicator_chart_window\n#property indicator_buffers 2\n"
-                                  "input int InpPeriod = %1; // period\n")
-                       .arg(turn + 5);
-    for (int line = 0; line < 55; ++line)
-        code += QStringLiteral("   double value%1 = iMA(NULL, 0, InpPeriod, 0, MODE_SMA, PRICE_CLOSE, %2);\n").arg(line).arg(chat);
-    return code;
-}
-
-StoredChat makeChat(int index, int turns, int programs)
-{
-    StoredChat chat;
-    chat.id = StoredChats::newId();
-    chat.platform = Protocol::Platform::Mt5;
-    chat.programName = QStringLiteral("Tavrin_%1").arg(index);
-    chat.created = QDateTime::currentDateTimeUtc().addDays(-index);
-    chat.updated = chat.created.addSecs(600);
-    chat.programs.resize(programs);
-    for (int turn = 0; turn < turns; ++turn) {
-        const QString request = QStringLiteral("An indicator that draws a moving average of period %1 and marks every cross of "
-                                               "the close with an arrow, turn %2, stop loss %3 pips.")
-                                    .arg(index).arg(turn).arg(20 + turn);
-        if (turn == 0)
-            chat.title = StoredChats::titleFor(request);
-        const QString path = QStringLiteral("/home/trader/MQL5/Indicators/Tavrin_%1_%2.mq5").arg(index).arg(turn % programs);
-        const QString source = programSource(index, turn);
-        chat.entries.append({ChatEntry::Kind::User, request, {}, {}, {}});
-        chat.entries.append({ChatEntry::Kind::Program, QStringLiteral("The indicator draws the average and the arrows."),
-                             source, {}, {{QStringLiteral("Show all 59 lines"), QStringLiteral("brevan:show:%1").arg(turn)},
-                                          {QStringLiteral("Copy code"), QStringLiteral("brevan:copy:%1").arg(turn)}}});
-        chat.entries.append({ChatEntry::Kind::Service,
-                             QStringLiteral("MT5 Indicator generated successfully!\nCode saved to: %1\n0 errors, 0 warnings").arg(path),
-                             {}, {{path, QStringLiteral("brevan:open:%1").arg(turn)}}, {}});
-        StoredProgram &program = chat.programs[turn % programs];
-        program.name = QFileInfo(path).completeBaseName();
-        program.versions.append({source, path, chat.created.addSecs(turn * 20), request,
-                                 ProgramVersion::Verdict::Compiled, {}, {{QStringLiteral("no-stop-loss"), 4}}, turn});
-    }
-    chat.current = {(turns - 1) % programs, int(chat.programs.at((turns - 1) % programs).versions.size()) - 1};
-    return chat;
-}
 
 template <typename Signal>
 void waitFor(const ChatArchive &archive, Signal signal)
@@ -83,7 +40,7 @@ struct Store final
     {
         ChatArchive archive(folder.path());
         for (int i = 0; i < chats; ++i) {
-            chat = makeChat(i, turns, programs);
+            chat = StoredChatsFixture::makeChat(i, turns, programs);
             archive.save(chat);
         }
         archive.flush();
@@ -96,7 +53,7 @@ struct Store final
 
 Store &manyChats()
 {
-    static Store store(kChats, kTurns, 3);
+    static Store store(StoredChatsFixture::Chats, StoredChatsFixture::Turns, 3);
     return store;
 }
 
@@ -123,7 +80,7 @@ void listReady(benchmark::State &state)
         archive.load();
         waitFor(archive, &ChatArchive::listLoaded);
         state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
-        if (model.rowCount() != kChats)
+        if (model.rowCount() != StoredChatsFixture::Chats)
             state.SkipWithError("the list is not complete");
         timer.restart();
         ChatListModel filled(&archive); // what the window's thread spends on the rows
@@ -148,6 +105,38 @@ void openLongChat(benchmark::State &state)
     }
     state.counters["file size [KiB]"] =
         double(QFileInfo(store.folder.filePath(store.chat.id + QStringLiteral(".json"))).size()) / 1024.0;
+}
+
+// From choosing the chat in the list to its transcript laid out in the window's view: read,
+// handed to the conversation, every bubble shown. A short chat is opened in between, untimed.
+void showLongChat(benchmark::State &state)
+{
+    Store &store = longChat();
+    ChatArchive archive(store.folder.path());
+    const StoredChat shortChat = StoredChatsFixture::makeChat(1, 1, 1);
+    archive.save(shortChat);
+    Conversation conversation;
+    ChatKeeper keeper(&archive, &conversation);
+    ChatTextEdit transcript;
+    transcript.resize(760, 520);
+    QObject::connect(&conversation, &Conversation::transcriptCleared, &transcript, &QTextEdit::clear);
+    QObject::connect(&conversation, &Conversation::entryAdded, &transcript, &ChatTextEdit::showEntry);
+    transcript.show();
+    const auto settle = [] {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        keeper.open(shortChat.id, {});
+        settle();
+        state.ResumeTiming();
+        if (!keeper.open(store.chat.id, {}))
+            state.SkipWithError("the chat did not open");
+        settle();
+    }
+    if (transcript.messages().size() != store.chat.entries.size())
+        state.SkipWithError("not every bubble was shown");
 }
 
 void loadContent(benchmark::State &state)
@@ -218,13 +207,16 @@ void saveLongChat(benchmark::State &state)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
     benchmark::RegisterBenchmark("chats: list ready, 1,000 chats of 20 turns", listReady)
         ->Arg(0)->Iterations(10)->Unit(benchmark::kMillisecond)->UseManualTime();
     benchmark::RegisterBenchmark("chats: list ready, index rebuilt from 1,000 chats", listReady)
         ->Arg(1)->Iterations(2)->Unit(benchmark::kMillisecond)->UseManualTime();
     benchmark::RegisterBenchmark("chats: open a 200-turn chat with 50 programs", openLongChat)
         ->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("chats: a 200-turn chat with 50 programs shown in the transcript", showLongChat)
+        ->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("chats: every chat's content read for search", loadContent)
         ->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("chats: search 1,000 chats", search)

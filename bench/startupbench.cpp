@@ -1,9 +1,10 @@
 // Time from QProcess::start to the first POST /api/new reaching a loopback service, for the
 // real client and for a bare Qt Widgets program that builds the same form and makes the same
-// two requests.
+// two requests. The client starts with a trader's full archive of kept chats.
 
 #include "benchsupport.h"
 #include "loopbackservice.h"
+#include "storedchats.h"
 
 #include "service/serviceaccess.h"
 
@@ -134,6 +135,11 @@ int main(int argc, char *argv[])
         return 1;
     }
     const QProcessEnvironment environment = isolatedEnvironment(root.path());
+    // Where the client's QStandardPaths::AppDataLocation is in that environment.
+    if (!StoredChatsFixture::fill(root.filePath(QStringLiteral("data/TavrinAI/TavrinAI/chats")))) {
+        std::fprintf(stderr, "cannot write the kept chats\n");
+        return 1;
+    }
 
     Program client{QStringLiteral("client"), {}, {}, root.filePath(QStringLiteral("client.log")), {}};
     Program baseline{QStringLiteral("baseline"), {}, {}, root.filePath(QStringLiteral("baseline.log")), {}};

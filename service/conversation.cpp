@@ -1,12 +1,18 @@
 #include "service/conversation.h"
 
+#include "platform/programfile.h"
 #include "protocol/domain.h"
 #include "service/codegeneratorinuse.h"
 #include "service/programdeployer.h"
 #include "service/sessionclient.h"
 #include "service/transcript.h"
 
+#include <QFileInfo>
+#include <QLocale>
 #include <QNetworkReply>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -58,6 +64,9 @@ Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int
         if (m_request)
             m_transcript->change(m_request->entry, waitingEntry());
     });
+    for (const auto signal : {&Conversation::entryAdded, &Conversation::entryChanged})
+        connect(this, signal, this, &Conversation::changed);
+    connect(this, &Conversation::requestInFlightChanged, this, &Conversation::changed);
     m_indicatorLabel = tr("Indicator");
     m_eaLabel = tr("EA");
 }
@@ -90,9 +99,90 @@ QString Conversation::conversationText() const
     return ChatSessions::conversationText(said);
 }
 
+void Conversation::keepInto(StoredChat &chat) const
+{
+    const bool used = m_client->chat().used;
+    const Choice choice = used ? currentChoice() : m_choice;
+    chat.platform = Protocol::platformNamed(choice.platform).value_or(Protocol::Platform::Mt5);
+    chat.type = Protocol::programTypeNamed(choice.codeType).value_or(Protocol::ProgramType::Indicator);
+    chat.programName = m_programName;
+    chat.entries = m_transcript->entries();
+    chat.sessionId = m_client->sessionId();
+    chat.requestInFlight = m_request ? m_request->text : QString();
+    // One program per file name, its versions in the order they came.
+    chat.programs.clear();
+    chat.current = {};
+    for (const ProgramVersion &version : m_deployer->versions()) {
+        const QString name = version.filePath.isEmpty() ? m_programName : QFileInfo(version.filePath).completeBaseName();
+        auto program = std::find_if(chat.programs.begin(), chat.programs.end(),
+                                    [&name](const StoredProgram &kept) { return kept.name == name; });
+        if (program == chat.programs.end())
+            program = chat.programs.insert(chat.programs.end(), StoredProgram{name, {}});
+        program->versions.append(version);
+        if (version.number == m_current)
+            chat.current = {int(program - chat.programs.begin()), int(program->versions.size()) - 1};
+    }
+}
+
+void Conversation::reopen(const StoredChat &chat)
+{
+    abandonRequest();
+    m_deployer->dropWaiting();
+    m_refusedForChoice = false;
+    m_replacing = -1;
+    m_suggestedErrors.clear();
+    m_autoFix.reset();
+    m_choice = {Protocol::wireName(chat.platform), Protocol::wireName(chat.type)};
+    const bool used = std::any_of(chat.entries.cbegin(), chat.entries.cend(),
+                                  [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::User; });
+    m_client->resume(m_choice.platform, m_choice.codeType, chat.sessionId, used);
+    m_deployer->setChat(m_client->chat().serial);
+    QList<ProgramVersion> versions;
+    for (const StoredProgram &program : chat.programs)
+        versions += program.versions;
+    m_deployer->restoreVersions(versions, m_choice.platform, m_choice.codeType);
+    const StoredChat::ProgramRef current = chat.current;
+    m_current = current.program >= 0 && current.program < chat.programs.size()
+            && current.version >= 0 && current.version < chat.programs.at(current.program).versions.size()
+        ? chat.programs.at(current.program).versions.at(current.version).number
+        : m_deployer->count() - 1;
+    // Whether the service's last program is the chat's is not known: the chat's goes with the request.
+    m_client->setCurrentProgram(m_deployer->program(m_current));
+    setProgramName(chat.programName);
+    // A request that was on its way goes back into the field: its turn, and the bubble that
+    // waited for it, come again when it is sent.
+    qsizetype shown = chat.entries.size();
+    if (!chat.requestInFlight.isEmpty()) {
+        while (shown > 0 && chat.entries.at(shown - 1).kind != ChatEntry::Kind::User)
+            --shown;
+        shown = std::max<qsizetype>(0, shown - 1);
+    }
+    m_transcript->clear();
+    for (qsizetype entry = 0; entry < shown; ++entry)
+        m_transcript->add(chat.entries.at(entry));
+}
+
 QString Conversation::program(int number) const
 {
     return m_deployer->program(number);
+}
+
+QList<ProgramVersion> Conversation::versionsOf(int number) const
+{
+    return number >= 0 && number < m_deployer->count() ? m_deployer->versionsOf(number) : QList<ProgramVersion>();
+}
+
+void Conversation::useVersion(int number)
+{
+    if (number < 0 || number >= m_deployer->count())
+        return;
+    const QDateTime time = m_deployer->versions().at(number).time;
+    m_current = m_deployer->keepCopy(number);
+    m_client->setCurrentProgram(m_deployer->program(m_current));
+    notice(tr("The version of %1 is the chat's program again: it is saved and compiled now, and your next "
+              "request continues from it.")
+               .arg(QLocale().toString(time, QLocale::ShortFormat)));
+    m_deployer->deploy(m_current);
 }
 
 bool Conversation::isCompiling() const
@@ -194,9 +284,48 @@ bool Conversation::newChat()
     return keepRequest;
 }
 
-void Conversation::openSession(const Choice &choice, const QString &noticeText)
+bool Conversation::openProgram(const ProgramFile &program)
 {
-    m_client->open(choice.platform, choice.codeType);
+    if (!isLive())
+        return false;
+    abandonRequest();
+    m_deployer->dropWaiting();
+    m_choice = {Protocol::wireName(program.platform), Protocol::wireName(program.type)};
+    setProgramName(program.name);
+    m_transcript->clear();
+    m_deployer->restoreVersions({}, {}, {});
+    m_replacing = -1;
+    m_current = m_deployer->keepOpened(program.source, program.path, m_choice.platform, m_choice.codeType);
+    m_client->setCurrentProgram(program.source);
+    openSession(m_choice, {}, ChatSeed{{}, program.source});
+    m_client->markUsed();
+    ChatEntry shown;
+    shown.kind = ChatEntry::Kind::Program;
+    shown.text = tr("%1 is open in this chat: ask for the changes you want. They are saved under the same name, "
+                    "and the content it has now is kept as a version.")
+                     .arg(program.path);
+    shown.textLinks = {{program.path, QUrl::fromLocalFile(program.path).toString()}};
+    shown.code = program.source;
+    shown.links = programLinks(m_current, program.source);
+    m_transcript->add(shown);
+    if (!m_client->offers(ServiceFeature::History))
+        notice(tr("This code generator cannot be given a program to change: it writes a new one from your request."));
+    return true;
+}
+
+QList<ChatEntry::Link> Conversation::programLinks(int number, const QString &code) const
+{
+    QList<ChatEntry::Link> links;
+    const int lines = int(code.count(QLatin1Char('\n'))) + (code.endsWith(QLatin1Char('\n')) ? 0 : 1);
+    if (lines > ChatEntry::PreviewLines)
+        links.append({tr("Show all %1 lines").arg(lines), ChatLink::Show + QString::number(number)});
+    links.append({tr("Copy code"), ChatLink::Copy + QString::number(number)});
+    return links;
+}
+
+void Conversation::openSession(const Choice &choice, const QString &noticeText, const ChatSeed &seed)
+{
+    m_client->open(choice.platform, choice.codeType, seed);
     m_deployer->setChat(m_client->chat().serial);
     notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(choice.platform, programName(choice.codeType))
                                 : noticeText);
@@ -205,6 +334,10 @@ void Conversation::openSession(const Choice &choice, const QString &noticeText)
 void Conversation::restartChat()
 {
     m_transcript->clear();
+    m_deployer->restoreVersions({}, {}, {});
+    m_current = -1;
+    m_replacing = -1;
+    m_client->setCurrentProgram({});
     openSession(m_choice);
 }
 
@@ -250,6 +383,8 @@ Conversation::SendOutcome Conversation::send(const QString &text)
     }
     m_refusedForChoice = false;
     m_autoFix.reset();
+    if (const qsizetype replaced = std::exchange(m_replacing, -1); replaced >= 0 && replaced == lastTurn(replaced))
+        replaceTurn(replaced);
     // The errors "Ask to fix these errors" suggested go with the request that still names them.
     const QStringList errors = std::exchange(m_suggestedErrors, {});
     dispatch(request, !errors.isEmpty() && request.contains(errors.constFirst()) ? errors : QStringList());
@@ -259,9 +394,11 @@ Conversation::SendOutcome Conversation::send(const QString &text)
 void Conversation::dispatch(const QString &request, const QStringList &compileErrors)
 {
     m_client->markUsed();
+    dropRedoLinks();
     ChatEntry user;
     user.kind = ChatEntry::Kind::User;
     user.text = request;
+    user.links = {{tr("Edit"), ChatLink::Edit + QString::number(m_transcript->entries().size())}};
     m_transcript->add(user);
     m_request.emplace();
     m_request->text = request;
@@ -387,13 +524,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
         const bool forgotten = answer.error == Protocol::ErrorCode::UnknownSession
             || (answer.error == Protocol::ErrorCode::None && answer.message.startsWith(QLatin1String("Unknown session")));
         if (forgotten && !m_request->retried) {
-            m_request->retried = true;
-            openSession(currentChoice(),
-                        tr("The code generator no longer knew this chat: a new %1 %2 chat was opened, and "
-                           "your request goes there.")
-                            .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
-            m_client->markUsed();
-            m_client->post(m_request->text, m_request->compileErrors);
+            continueForgotten();
             return;
         }
         const QString refusal = refusalText(answer, m_ownModelKey);
@@ -401,22 +532,103 @@ void Conversation::takeAnswer(const ServiceReply &answer)
                       !refusal.isEmpty() ? refusal : tr("The code generator refused without giving a reason."));
         return;
     }
+    const QString request = m_request->text;
     finishRequest(Ending::Answered);
 
-    const int number = m_deployer->keep(answer.response, m_client->chat().platform, m_client->chat().codeType,
+    const int number = m_deployer->keep(answer.response, request, m_client->chat().platform, m_client->chat().codeType,
                                         answer.hasWarnings ? std::optional(answer.warnings) : std::nullopt);
     ChatEntry shown;
     shown.kind = ChatEntry::Kind::Program;
     shown.text = answer.message;
     shown.code = answer.response;
-    const int lines = int(answer.response.count(QLatin1Char('\n'))) + (answer.response.endsWith(QLatin1Char('\n')) ? 0 : 1);
-    if (lines > ChatEntry::PreviewLines)
-        shown.links.append({tr("Show all %1 lines").arg(lines), ChatLink::Show + QString::number(number)});
-    shown.links.append({tr("Copy code"), ChatLink::Copy + QString::number(number)});
+    shown.links = programLinks(number, answer.response);
+    if (const qsizetype versions = m_deployer->versionsOf(number).size(); versions > 1)
+        shown.links.append({tr("Versions (%1)").arg(versions), ChatLink::Versions + QString::number(number)});
+    m_current = number;
+    m_client->setCurrentProgram({});
+    shown.links.append({tr("Regenerate"), ChatLink::Regenerate + QString::number(m_transcript->entries().size())});
     m_transcript->add(shown);
     notice(tr("%1 %2 generated successfully!\nCompiling...")
                .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
     m_deployer->deploy(number);
+}
+
+ChatSeed Conversation::seed(qsizetype upTo) const
+{
+    ChatSeed seed;
+    const QList<ChatEntry> &entries = m_transcript->entries();
+    for (qsizetype index = 0; index < upTo; ++index) {
+        const ChatEntry &entry = entries.at(index);
+        if (entry.kind == ChatEntry::Kind::User) {
+            seed.history.append({ChatTurn::Role::User, entry.text});
+        } else if (entry.kind == ChatEntry::Kind::Program) {
+            seed.history.append({ChatTurn::Role::Assistant, entry.text + QStringLiteral("\n\n") + entry.code});
+            seed.currentProgram = entry.code;
+        }
+    }
+    return seed;
+}
+
+void Conversation::replaceTurn(qsizetype userEntry)
+{
+    if (!m_client->offers(ServiceFeature::History))
+        return; // the service keeps the earlier turn: the request follows it
+    openSession(currentChoice(), tr("The request takes the place of the earlier one: a new session continues from what was said before it."),
+                seed(userEntry));
+    m_client->markUsed();
+}
+
+qsizetype Conversation::lastTurn(qsizetype entry) const
+{
+    const QList<ChatEntry> &entries = m_transcript->entries();
+    if (entry < 0 || entry >= entries.size())
+        return -1;
+    for (qsizetype later = entry + 1; later < entries.size(); ++later) {
+        if (entries.at(later).kind == ChatEntry::Kind::User)
+            return -1; // not the last turn
+    }
+    while (entry >= 0 && entries.at(entry).kind != ChatEntry::Kind::User)
+        --entry;
+    return entry;
+}
+
+void Conversation::dropRedoLinks()
+{
+    const QList<ChatEntry> &entries = m_transcript->entries();
+    for (qsizetype index = 0; index < entries.size(); ++index) {
+        ChatEntry entry = entries.at(index);
+        const qsizetype removed = entry.links.removeIf([](const ChatEntry::Link &link) {
+            return link.href.startsWith(ChatLink::Regenerate) || link.href.startsWith(ChatLink::Edit);
+        });
+        if (removed > 0)
+            m_transcript->change(int(index), entry);
+    }
+}
+
+void Conversation::continueForgotten()
+{
+    m_request->retried = true;
+    const QString platform = m_client->chat().platform;
+    const QString kind = programName(m_client->chat().codeType);
+    // The request on its way is sent again in the new session, not seeded.
+    ChatSeed history = seed(m_request->entry - 1);
+    history.currentProgram = m_deployer->program(m_current);
+    const bool seeded = m_client->offers(ServiceFeature::History) && !history.history.isEmpty();
+    const QString text = seeded
+        ? tr("The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said "
+             "and its program, and your request goes there.")
+              .arg(platform, kind)
+        : tr("The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes "
+             "there.")
+              .arg(platform, kind);
+    const bool earlier = !history.history.isEmpty() && !m_client->offers(ServiceFeature::History);
+    openSession(currentChoice(),
+                earlier ? text + QLatin1Char(' ')
+                        + tr("This code generator cannot be given the chat's history: it starts from your request alone.")
+                        : text,
+                history);
+    m_client->markUsed();
+    m_client->post(m_request->text, m_request->compileErrors);
 }
 
 bool Conversation::activate(const QString &href)
@@ -429,6 +641,19 @@ bool Conversation::activate(const QString &href)
     } else if (href.startsWith(Line)) {
         const QStringList place = href.mid(Line.size()).split(QLatin1Char(':'));
         Q_EMIT programShown(place.value(0).toInt(), place.value(1).toInt());
+    } else if (number = numberAfter(href, Edit); number >= 0) {
+        if (!m_request && lastTurn(number) == number) {
+            m_replacing = number;
+            Q_EMIT requestEdited(m_transcript->entries().at(number).text);
+        }
+    } else if (number = numberAfter(href, Regenerate); number >= 0) {
+        if (const qsizetype turn = lastTurn(number); !m_request && turn >= 0) {
+            m_replacing = turn;
+            if (send(m_transcript->entries().at(turn).text) == SendOutcome::Refused)
+                m_replacing = -1; // the trader's next request is a turn of its own
+        }
+    } else if (number = numberAfter(href, Versions); number >= 0 && number < m_deployer->count()) {
+        Q_EMIT versionsShown(number);
     } else if (number = numberAfter(href, Copy); number >= 0) {
         Q_EMIT programCopied(number);
     } else if (number = numberAfter(href, Deploy); number >= 0 && number < m_deployer->count()) {

@@ -4,6 +4,9 @@
 #include "service/autofixpolicy.h"
 #include "service/chatentry.h"
 #include "service/serviceaccess.h"
+#include "service/storedchat.h"
+
+struct ProgramFile;
 
 #include <QElapsedTimer>
 #include <QList>
@@ -84,6 +87,9 @@ public:
     // New Chat; true when the request field keeps its text (the last Send was refused for not
     // fitting the chat, and New Chat is how that request gets sent).
     bool newChat();
+    // A new chat about a program of the trader's own: it is the chat's program, the one the
+    // first request changes. False when no service is live to open it with.
+    bool openProgram(const ProgramFile &program);
     // A notice of the window's own (what Auto detect found, a file it cannot open).
     void addNotice(const QString &text);
     // Ends the open session as the window closes, without waiting for it: closed() follows
@@ -93,9 +99,22 @@ public:
 
     // A kept program, by the number its links carry.
     QString program(int number) const;
+    // The versions of the program number is one of, oldest first, and the one the chat works on.
+    QList<ProgramVersion> versionsOf(int number) const;
+    int currentProgram() const { return m_current; }
+    // Makes the version number the chat's program again: kept as the newest, saved and compiled,
+    // and the program the next request continues from.
+    void useVersion(int number);
 
     // The conversation with its programs, each entry headed by who said it, for saving.
     QString conversationText() const;
+
+    // What the chat is now, for keeping: its platform, type and program name, transcript,
+    // programs, session and the request on its way. The heading's other fields are left.
+    void keepInto(StoredChat &chat) const;
+    // Shows a kept chat as it was left and continues it, in the session it last had. A
+    // request on its way in the chat left is dropped (its chat keeps it, to send again).
+    void reopen(const StoredChat &chat);
 
 Q_SIGNALS:
     void versionRefused(const QString &title, const QString &text);
@@ -112,8 +131,15 @@ Q_SIGNALS:
     // A kept program to be shown whole, at the given line (1-based) or at its top (0).
     void programShown(int number, int line);
     void programCopied(int number);
+    // "Edit" of the last request: the field takes its text, and the next Send replaces it.
+    void requestEdited(const QString &request);
+    // "Versions" of a program's bubble: the window lists them.
+    void versionsShown(int number);
     // The session close() ended is ended, or the bound for it expired.
     void closed();
+    // Something keepInto() reports has changed; a cleared transcript is reported by
+    // transcriptCleared() alone (a new chat begins, or a kept one is reopened).
+    void changed();
 
 private:
     // The trader's request until its answer, as the chat shows it.
@@ -138,7 +164,21 @@ private:
     void onLive();
     // Replaces the open session by a new one for the chosen platform and program type.
     // A notice says so: "Creating new ..." unless another is given.
-    void openSession(const Choice &choice, const QString &noticeText = {});
+    void openSession(const Choice &choice, const QString &noticeText = {}, const ChatSeed &seed = {});
+    // What a new session needs to continue the chat: what was asked and answered, and its program.
+    // Show all and Copy code of a program's bubble.
+    QList<ChatEntry::Link> programLinks(int number, const QString &code) const;
+    // upTo: the entries before it.
+    ChatSeed seed(qsizetype upTo) const;
+    // The request takes the place of the trader's turn at entry userEntry: a service that takes
+    // a chat's history continues from what was said before it.
+    void replaceTurn(qsizetype userEntry);
+    // The last request and answer offer Edit and Regenerate; earlier ones no longer do.
+    void dropRedoLinks();
+    // The trader's turn an entry belongs to: the request itself, or the one an answer is for.
+    qsizetype lastTurn(qsizetype entry) const;
+    // The service forgot the chat: one new session, seeded when it can be, takes the request.
+    void continueForgotten();
     Choice currentChoice() const; // what the open session writes
     void restartChat();
     QNetworkReply *leaveService(bool closing);
@@ -163,6 +203,8 @@ private:
     QString m_eaLabel;
     QString m_programName;
 
+    int m_current = -1; // the program the chat works on
+    qsizetype m_replacing = -1; // the trader's turn the next Send replaces (Edit, Regenerate)
     std::optional<Request> m_request;
     // Set when a Send was refused for not fitting the chat: New Chat then keeps its request.
     bool m_refusedForChoice = false;

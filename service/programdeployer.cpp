@@ -42,11 +42,83 @@ void ProgramDeployer::setFolders(const QString &platform, const QString &install
     m_folders.insert(platform, {installFolder, dataFolder});
 }
 
-int ProgramDeployer::keep(const QString &code, const QString &platform, const QString &codeType,
+int ProgramDeployer::keep(const QString &code, const QString &request, const QString &platform, const QString &codeType,
                           const std::optional<QList<RiskWarning>> &serviceWarnings)
 {
-    m_programs.append({code, platform, codeType, {}, {}, serviceWarnings});
+    m_programs.append({code, m_programName.trimmed(), request, platform, codeType, {}, {}, serviceWarnings, QDateTime::currentDateTime(), {}, {}});
     return int(m_programs.size()) - 1;
+}
+
+int ProgramDeployer::keepOpened(const QString &code, const QString &filePath, const QString &platform,
+                                 const QString &codeType)
+{
+    const int number = keep(code, {}, platform, codeType, std::nullopt);
+    m_programs[number].name = QFileInfo(filePath).completeBaseName();
+    m_programs[number].sourcePath = filePath;
+    return number;
+}
+
+int ProgramDeployer::keepCopy(int number)
+{
+    Program copy = m_programs.at(number);
+    copy.sourcePath.clear();
+    copy.earlierVersion.clear();
+    copy.time = QDateTime::currentDateTime();
+    copy.verdict = ProgramVersion::Verdict::NotCompiled;
+    copy.errors.clear();
+    m_programs.append(copy);
+    return int(m_programs.size()) - 1;
+}
+
+QList<ProgramVersion> ProgramDeployer::versionsOf(int number) const
+{
+    const QList<ProgramVersion> all = versions();
+    QList<ProgramVersion> same;
+    for (const ProgramVersion &version : all) {
+        if (m_programs.at(version.number).name == m_programs.at(number).name)
+            same.append(version);
+    }
+    return same;
+}
+
+QList<ProgramVersion> ProgramDeployer::versions() const
+{
+    QList<ProgramVersion> versions;
+    versions.reserve(m_programs.size());
+    for (qsizetype number = 0; number < m_programs.size(); ++number) {
+        const Program &program = m_programs.at(number);
+        ProgramVersion version;
+        version.source = program.code;
+        version.filePath = program.sourcePath;
+        version.time = program.time;
+        version.request = program.request;
+        version.verdict = program.verdict;
+        version.errors = program.errors;
+        for (const RiskWarning &risk : program.serviceWarnings.value_or(QList<RiskWarning>()))
+            version.risks.append({risk.rule, risk.line});
+        version.number = int(number);
+        versions.append(version);
+    }
+    return versions;
+}
+
+void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, const QString &platform,
+                                      const QString &codeType)
+{
+    m_waiting.clear();
+    m_programs.clear();
+    QList<ProgramVersion> ordered = versions;
+    std::stable_sort(ordered.begin(), ordered.end(), [](const ProgramVersion &a, const ProgramVersion &b) {
+        return unsigned(a.number) < unsigned(b.number);
+    });
+    for (const ProgramVersion &version : std::as_const(ordered)) {
+        QList<RiskWarning> risks;
+        for (const ProgramVersion::Risk &risk : version.risks)
+            risks.append({risk.rule, risk.line});
+        m_programs.append({version.source, QFileInfo(version.filePath).completeBaseName(), version.request, platform, codeType, version.filePath, {},
+                           risks.isEmpty() ? std::nullopt : std::optional(risks), version.time, version.verdict,
+                           version.errors});
+    }
 }
 
 QString ProgramDeployer::program(int number) const
@@ -232,9 +304,16 @@ void ProgramDeployer::onCompiled(const CompilerRun::Outcome &outcome)
     // A compile of a chat the trader has left ends without a word in the new one.
     const bool sameChat = m_compiledChat == m_chat;
     const bool newest = sameChat && m_compiling == m_programs.size() - 1;
-    m_compiling = -1;
     const bool reportsErrors = outcome.hasLog && CompilerLog::errorCount(outcome.log) > 0;
     const QStringList errors = reportsErrors ? CompilerLog::errorLines(outcome.log) : QStringList();
+    if (sameChat && m_compiling >= 0 && m_compiling < m_programs.size()) {
+        Program &compiled = m_programs[m_compiling];
+        compiled.verdict = !outcome.hasLog ? ProgramVersion::Verdict::Failed
+            : reportsErrors                 ? ProgramVersion::Verdict::Errors
+                                            : ProgramVersion::Verdict::Compiled;
+        compiled.errors = errors;
+    }
+    m_compiling = -1;
     if (sameChat) {
         // The bubble that counted the seconds says how the compile ended; its results follow.
         if (m_compileEntry >= 0)

@@ -3,7 +3,9 @@
 #include "platform/compilerrun.h"
 #include "protocol/messages.h"
 #include "service/chatentry.h"
+#include "service/storedchat.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
@@ -34,8 +36,9 @@ public:
     void setChat(quint64 serial) { m_chat = serial; }
 
     // Keeps an answer's program, written for platform ("MT4"/"MT5") and codeType
-    // ("indicator"/"ea"), with the risks the service found in it when it says; its number.
-    int keep(const QString &code, const QString &platform, const QString &codeType,
+    // ("indicator"/"ea"), asked for by request, with the risks the service found in it when it
+    // says; its number.
+    int keep(const QString &code, const QString &request, const QString &platform, const QString &codeType,
              const std::optional<QList<RiskWarning>> &serviceWarnings);
     // Saves and compiles the program once those before it are.
     void deploy(int number);
@@ -48,6 +51,18 @@ public:
     int count() const { return int(m_programs.size()); }
     QString program(int number) const;
 
+    // A program of the trader's own, opened from filePath, kept as written there; its number.
+    int keepOpened(const QString &code, const QString &filePath, const QString &platform, const QString &codeType);
+    // A copy of a program kept before, as the newest; its number.
+    int keepCopy(int number);
+    // The versions of the program number is one of (same name), oldest first.
+    QList<ProgramVersion> versionsOf(int number) const;
+    // Every program kept, by number, as the chat's archive keeps it.
+    QList<ProgramVersion> versions() const;
+    // The programs of a chat reopened (none for a new chat), each at its number; a program
+    // without one comes last.
+    void restoreVersions(const QList<ProgramVersion> &versions, const QString &platform, const QString &codeType);
+
 Q_SIGNALS:
     // The compile of the chat's newest program left a log; errors: its error lines, if any.
     void newestCompiled(const QStringList &errors);
@@ -56,12 +71,17 @@ private:
     struct Program final
     {
         QString code;
+        QString name; // the file name it is saved under, without extension
+        QString request;
         QString platform;
         QString codeType;
         QString sourcePath;      // where it was last saved
         QString earlierVersion;  // what that save replaced, kept aside
         // The risks the service found in it, by rule and line; none from a service that sends none.
         std::optional<QList<RiskWarning>> serviceWarnings;
+        QDateTime time;
+        ProgramVersion::Verdict verdict = ProgramVersion::Verdict::NotCompiled;
+        QStringList errors;
     };
 
     struct Folders final

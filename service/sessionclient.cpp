@@ -85,7 +85,7 @@ void SessionClient::onVersionChecked(QNetworkReply *reply)
 
 // --- Sessions ----------------------------------------------------------------------------
 
-void SessionClient::open(const QString &platform, const QString &codeType)
+void SessionClient::open(const QString &platform, const QString &codeType, const ChatSeed &seed)
 {
     if (!m_sessionId.isEmpty())
         endSession(m_baseUrl, endSessionBody(m_sessionId, m_language));
@@ -94,9 +94,22 @@ void SessionClient::open(const QString &platform, const QString &codeType)
     m_sessionId.clear();
     m_failed = false;
     QNetworkReply *reply = postServiceRequest(*m_network, m_baseUrl + ServicePath::NewChat,
-                                              newChatBody(codeType, platform, m_language), m_language);
+                                              offers(ServiceFeature::History)
+                                                  ? newChatBody(codeType, platform, m_language, seed)
+                                                  : newChatBody(codeType, platform, m_language),
+                                              m_language);
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, serial, baseUrl = m_baseUrl] { onSessionOpened(reply, serial, baseUrl); });
+}
+
+void SessionClient::resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used)
+{
+    drop();
+    if (!m_sessionId.isEmpty() && m_sessionId != sessionId)
+        endSession(m_baseUrl, endSessionBody(m_sessionId, m_language));
+    m_chat = {platform, codeType, m_chat.serial + 1, used};
+    m_sessionId = sessionId;
+    m_failed = sessionId.isEmpty();
 }
 
 QNetworkReply *SessionClient::endSession(const QString &baseUrl, const QJsonObject &body,
@@ -156,7 +169,9 @@ void SessionClient::send()
 {
     const quint64 serial = m_chat.serial;
     const QString url = m_baseUrl + ServicePath::Chat;
-    const QJsonObject body = m_pending->compileErrors.isEmpty()
+    const QJsonObject body = !m_currentProgram.isEmpty() && offers(ServiceFeature::History)
+        ? chatBody(m_sessionId, m_pending->text, m_language, m_pending->compileErrors, m_currentProgram)
+        : m_pending->compileErrors.isEmpty()
         ? chatBody(m_sessionId, m_pending->text, m_language)
         : chatBody(m_sessionId, m_pending->text, m_language, m_pending->compileErrors);
     QNetworkReply *reply = offers(ServiceFeature::Stream) ? postStreamingChatRequest(*m_network, url, body, m_language)

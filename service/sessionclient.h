@@ -54,13 +54,21 @@ public:
     // bound; the returned DELETE finishes when it is, null when there was no chat to end.
     QNetworkReply *leave(bool closing);
 
-    // Replaces the open session by a new one for platform and codeType.
-    void open(const QString &platform, const QString &codeType);
+    // Replaces the open session by a new one for platform and codeType, continuing from seed
+    // when the service takes a chat's history.
+    void open(const QString &platform, const QString &codeType, const ChatSeed &seed = {});
+    // Replaces the open session by one the service may still hold, of a chat reopened: the
+    // next request goes there. Without an id the next request opens a new one first.
+    void resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used);
+    const QString &sessionId() const { return m_sessionId; }
     const ChatSession &chat() const { return m_chat; }
     void markUsed() { m_chat.used = true; }
     // The service gave the open session no id: a request opens another one first.
     bool sessionFailed() const { return m_failed; }
 
+    // The program the next requests continue from, when the trader chose one the service did
+    // not write last; empty for the service's own. Sent only to a service that takes it.
+    void setCurrentProgram(const QString &program) { m_currentProgram = program; }
     // Sends the chat's request now, or once the session has its id.
     void post(const QString &text, const QStringList &compileErrors);
     // Whether the request went out (else it waits for the session's id).
@@ -116,6 +124,7 @@ private:
     QString m_sessionId;
     bool m_failed = false;
 
+    QString m_currentProgram;
     std::optional<Pending> m_pending; // the request, until its answer
     QPointer<QNetworkReply> m_reply;  // null while it waits for the session's id
     bool m_stopping = false;

@@ -16,6 +16,10 @@ inline const QString Show = QStringLiteral("brevan:show:");
 inline const QString Copy = QStringLiteral("brevan:copy:");
 inline const QString Deploy = QStringLiteral("brevan:deploy:");
 inline const QString Restore = QStringLiteral("brevan:restore:");
+inline const QString Versions = QStringLiteral("brevan:versions:");
+// Then an entry's id: the last answer asked for again, the last request edited.
+inline const QString Regenerate = QStringLiteral("brevan:regenerate:");
+inline const QString Edit = QStringLiteral("brevan:edit:");
 // Then the program's number and a line of it, "N:L".
 inline const QString Line = QStringLiteral("brevan:line:");
 // Then the compiler's error lines themselves.

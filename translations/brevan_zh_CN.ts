@@ -139,6 +139,38 @@
         <source>No credential store answers on this computer: the API key and the address's password are used only until TavrinAI closes.</source>
         <translation>此计算机上没有可用的凭据存储：API 密钥和地址中的密码只在 TavrinAI 关闭前有效。</translation>
     </message>
+    <message>
+        <source>You</source>
+        <translation>你</translation>
+    </message>
+    <message>
+        <source>the chat could not be read</source>
+        <translation>无法读取该对话</translation>
+    </message>
+    <message>
+        <source>Cannot keep the chat: %1</source>
+        <translation>无法保存对话记录：%1</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>Open a program…</source>
+        <translation>打开程序…</translation>
+    </message>
+    <message>
+        <source>Open a program</source>
+        <translation>打开程序</translation>
+    </message>
+    <message>
+        <source>MQL programs (*.mq4 *.mq5)</source>
+        <translation>MQL 程序 (*.mq4 *.mq5)</translation>
+    </message>
+    <message>
+        <source>The code generator is not connected yet: open the program again once it is.</source>
+        <translation>代码生成服务尚未连接：连接后请重新打开该程序。</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -454,6 +486,42 @@ Compiling...</source>
         <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
         <translation>自动修复已在 %1 轮后停止，仍有错误。点击“请求修复这些错误”再试一次，或修改你的需求。</translation>
     </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said and its program, and your request goes there.</source>
+        <translation>代码生成服务已不再记得这个对话：新的 %1 %2 对话将根据之前的内容和程序继续，你的请求会发送到那里。</translation>
+    </message>
+    <message>
+        <source>This code generator cannot be given the chat's history: it starts from your request alone.</source>
+        <translation>这个代码生成服务无法接收对话的历史：它只根据你的请求重新开始。</translation>
+    </message>
+    <message>
+        <source>Versions (%1)</source>
+        <translation>版本（%1）</translation>
+    </message>
+    <message>
+        <source>The version of %1 is the chat's program again: it is saved and compiled now, and your next request continues from it.</source>
+        <translation>%1 的版本重新成为本对话的程序：现在保存并编译，你的下一个请求将从它继续。</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>重新生成</translation>
+    </message>
+    <message>
+        <source>The request takes the place of the earlier one: a new session continues from what was said before it.</source>
+        <translation>这个请求取代之前的请求：新的会话将从它之前的内容继续。</translation>
+    </message>
+    <message>
+        <source>%1 is open in this chat: ask for the changes you want. They are saved under the same name, and the content it has now is kept as a version.</source>
+        <translation>%1 已在本对话中打开：请说出你想要的修改。修改会以同样的名字保存，现在的内容会保留为一个版本。</translation>
+    </message>
+    <message>
+        <source>This code generator cannot be given a program to change: it writes a new one from your request.</source>
+        <translation>这个代码生成服务无法接收要修改的程序：它会根据你的请求编写一个新的程序。</translation>
+    </message>
 </context>
 <context>
     <name>SessionClient</name>
@@ -735,6 +803,110 @@ Compiling...</source>
     <message>
         <source>the credential store did not answer</source>
         <translation>凭据存储没有响应</translation>
+    </message>
+</context>
+<context>
+    <name>ChatKeeper</name>
+    <message>
+        <source>New chat</source>
+        <translation>新对话</translation>
+    </message>
+</context>
+<context>
+    <name>ChatListPanel</name>
+    <message>
+        <source>EA</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>Indicator</source>
+        <translation>指标</translation>
+    </message>
+    <message>
+        <source>Search chats</source>
+        <translation>搜索对话</translation>
+    </message>
+    <message>
+        <source>Rename…</source>
+        <translation>重命名…</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>导出…</translation>
+    </message>
+    <message>
+        <source>Delete…</source>
+        <translation>删除…</translation>
+    </message>
+    <message>
+        <source>Rename chat</source>
+        <translation>重命名对话</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>标题：</translation>
+    </message>
+    <message>
+        <source>Delete chat</source>
+        <translation>删除对话</translation>
+    </message>
+    <message>
+        <source>Delete the chat "%1"? The programs it saved in the terminal are kept.</source>
+        <translation>删除对话“%1”？它保存到终端的程序会保留。</translation>
+    </message>
+    <message>
+        <source>Open a program…</source>
+        <translation>打开程序…</translation>
+    </message>
+</context>
+<context>
+    <name>VersionsDialog</name>
+    <message>
+        <source>Versions of %1</source>
+        <translation>%1 的版本</translation>
+    </message>
+    <message>
+        <source>(the chat's program)</source>
+        <translation>（本对话的程序）</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>程序</translation>
+    </message>
+    <message>
+        <source>Difference to the chat's program</source>
+        <translation>与本对话程序的差异</translation>
+    </message>
+    <message>
+        <source>Use this version</source>
+        <translation>使用此版本</translation>
+    </message>
+    <message>
+        <source>compiled</source>
+        <translation>已编译</translation>
+    </message>
+    <message>
+        <source>compile errors: %1</source>
+        <translation>编译错误：%1</translation>
+    </message>
+    <message>
+        <source>not compiled: the compiler did not run</source>
+        <translation>未编译：编译器没有运行</translation>
+    </message>
+    <message>
+        <source>not compiled</source>
+        <translation>未编译</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramFile</name>
+    <message>
+        <source>only .mq4 and .mq5 programs can be opened</source>
+        <translation>只能打开 .mq4 和 .mq5 程序</translation>
+    </message>
+    <message>
+        <source>the file is too large for a program</source>
+        <translation>文件太大，不像是一个程序</translation>
     </message>
 </context>
 </TS>

@@ -139,6 +139,38 @@
         <source>No credential store answers on this computer: the API key and the address's password are used only until TavrinAI closes.</source>
         <translation>此電腦上沒有可用的憑證儲存區：API 金鑰和位址中的密碼只在 TavrinAI 關閉前有效。</translation>
     </message>
+    <message>
+        <source>You</source>
+        <translation>你</translation>
+    </message>
+    <message>
+        <source>the chat could not be read</source>
+        <translation>無法讀取該對話</translation>
+    </message>
+    <message>
+        <source>Cannot keep the chat: %1</source>
+        <translation>無法保存對話記錄：%1</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>檔案</translation>
+    </message>
+    <message>
+        <source>Open a program…</source>
+        <translation>開啟程式…</translation>
+    </message>
+    <message>
+        <source>Open a program</source>
+        <translation>開啟程式</translation>
+    </message>
+    <message>
+        <source>MQL programs (*.mq4 *.mq5)</source>
+        <translation>MQL 程式 (*.mq4 *.mq5)</translation>
+    </message>
+    <message>
+        <source>The code generator is not connected yet: open the program again once it is.</source>
+        <translation>程式碼生成服務尚未連線：連線後請重新開啟該程式。</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -454,6 +486,42 @@ Compiling...</source>
         <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
         <translation>自動修正已在 %1 輪後停止，仍有錯誤。點擊「請求修正這些錯誤」再試一次，或修改你的需求。</translation>
     </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said and its program, and your request goes there.</source>
+        <translation>程式碼生成服務已不再記得這個對話：新的 %1 %2 對話將根據之前的內容和程式繼續，你的請求會傳送到那裡。</translation>
+    </message>
+    <message>
+        <source>This code generator cannot be given the chat's history: it starts from your request alone.</source>
+        <translation>這個程式碼生成服務無法接收對話的歷史：它只根據你的請求重新開始。</translation>
+    </message>
+    <message>
+        <source>Versions (%1)</source>
+        <translation>版本（%1）</translation>
+    </message>
+    <message>
+        <source>The version of %1 is the chat's program again: it is saved and compiled now, and your next request continues from it.</source>
+        <translation>%1 的版本重新成為本對話的程式：現在儲存並編譯，你的下一個請求將從它繼續。</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>編輯</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>重新生成</translation>
+    </message>
+    <message>
+        <source>The request takes the place of the earlier one: a new session continues from what was said before it.</source>
+        <translation>這個請求取代之前的請求：新的工作階段將從它之前的內容繼續。</translation>
+    </message>
+    <message>
+        <source>%1 is open in this chat: ask for the changes you want. They are saved under the same name, and the content it has now is kept as a version.</source>
+        <translation>%1 已在本對話中開啟：請說出你想要的修改。修改會以同樣的名字儲存，現在的內容會保留為一個版本。</translation>
+    </message>
+    <message>
+        <source>This code generator cannot be given a program to change: it writes a new one from your request.</source>
+        <translation>這個程式碼生成服務無法接收要修改的程式：它會根據你的請求編寫一個新的程式。</translation>
+    </message>
 </context>
 <context>
     <name>SessionClient</name>
@@ -735,6 +803,110 @@ Compiling...</source>
     <message>
         <source>the credential store did not answer</source>
         <translation>憑證儲存區沒有回應</translation>
+    </message>
+</context>
+<context>
+    <name>ChatKeeper</name>
+    <message>
+        <source>New chat</source>
+        <translation>新對話</translation>
+    </message>
+</context>
+<context>
+    <name>ChatListPanel</name>
+    <message>
+        <source>EA</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>Indicator</source>
+        <translation>指標</translation>
+    </message>
+    <message>
+        <source>Search chats</source>
+        <translation>搜尋對話</translation>
+    </message>
+    <message>
+        <source>Rename…</source>
+        <translation>重新命名…</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>匯出…</translation>
+    </message>
+    <message>
+        <source>Delete…</source>
+        <translation>刪除…</translation>
+    </message>
+    <message>
+        <source>Rename chat</source>
+        <translation>重新命名對話</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>標題：</translation>
+    </message>
+    <message>
+        <source>Delete chat</source>
+        <translation>刪除對話</translation>
+    </message>
+    <message>
+        <source>Delete the chat "%1"? The programs it saved in the terminal are kept.</source>
+        <translation>刪除對話「%1」？它儲存到終端的程式會保留。</translation>
+    </message>
+    <message>
+        <source>Open a program…</source>
+        <translation>開啟程式…</translation>
+    </message>
+</context>
+<context>
+    <name>VersionsDialog</name>
+    <message>
+        <source>Versions of %1</source>
+        <translation>%1 的版本</translation>
+    </message>
+    <message>
+        <source>(the chat's program)</source>
+        <translation>（本對話的程式）</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>程式</translation>
+    </message>
+    <message>
+        <source>Difference to the chat's program</source>
+        <translation>與本對話程式的差異</translation>
+    </message>
+    <message>
+        <source>Use this version</source>
+        <translation>使用此版本</translation>
+    </message>
+    <message>
+        <source>compiled</source>
+        <translation>已編譯</translation>
+    </message>
+    <message>
+        <source>compile errors: %1</source>
+        <translation>編譯錯誤：%1</translation>
+    </message>
+    <message>
+        <source>not compiled: the compiler did not run</source>
+        <translation>未編譯：編譯器沒有執行</translation>
+    </message>
+    <message>
+        <source>not compiled</source>
+        <translation>未編譯</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramFile</name>
+    <message>
+        <source>only .mq4 and .mq5 programs can be opened</source>
+        <translation>只能開啟 .mq4 和 .mq5 程式</translation>
+    </message>
+    <message>
+        <source>the file is too large for a program</source>
+        <translation>檔案太大，不像是一個程式</translation>
     </message>
 </context>
 </TS>

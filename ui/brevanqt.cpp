@@ -3,15 +3,20 @@
 #include "platform/deployment.h"
 #include "platform/dialogfolders.h"
 #include "platform/language.h"
+#include "platform/programfile.h"
 #include "platform/terminalfolders.h"
 #include "platform/terminalscanner.h"
 #include "platform/secretstore.h"
+#include "service/chatarchive.h"
+#include "service/chatkeeper.h"
 #include "service/codegeneratorinuse.h"
 #include "service/localservice.h"
 #include "service/serviceaccess.h"
 #include "ui/codegeneratordialog.h"
 #include "protocol/version.h"
+#include "widgets/chatlistpanel.h"
 #include "widgets/codeviewer.h"
+#include "widgets/versionsdialog.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -20,6 +25,9 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -33,6 +41,7 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QShortcut>
+#include <QSplitter>
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -49,6 +58,12 @@ const QString kContactEmail = QStringLiteral("support@tavrinai.com");
 const QString kWebsiteHost = QStringLiteral("www.tavrinai.com");
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kSplitterKey = QStringLiteral("window/splitter");
+const QString kChatSplitterKey = QStringLiteral("window/chatSplitter");
+// The kept chats are read this long after the code generator let the client in, when its first
+// chat has been asked for, or after the longer delay without it: reading them never competes
+// with the window's start.
+constexpr int kChatListAfterLiveMs = 300;
+constexpr int kChatListDelayMs = 2000;
 const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
 const QString kSaveFolderKey = QStringLiteral("conversation/saveFolder");
 // How long "Copied" shows in the status bar.
@@ -138,6 +153,7 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     m_codeGeneratorLabel = new QLabel(this);
     m_codeGeneratorLabel->setObjectName(QStringLiteral("label_codeGenerator"));
     ui.horizontalLayout_4->insertWidget(ui.horizontalLayout_4->indexOf(ui.pushButton_generate), m_codeGeneratorLabel);
+    createChatList();
     retranslateExtras();
     restoreLayout();
 
@@ -321,7 +337,11 @@ void BrevanQt::closeEvent(QCloseEvent *event)
     QSettings settings;
     settings.setValue(kGeometryKey, saveGeometry());
     settings.setValue(kSplitterKey, ui.splitter->saveState());
+    settings.setValue(kChatSplitterKey, m_chatSplitter->saveState());
     hide();
+    // The chat is kept as it is, a request on its way included, before the close drops it.
+    m_keeper->close();
+    m_archive->flush();
     m_conversation->close();
 }
 
@@ -444,6 +464,12 @@ void BrevanQt::retranslateExtras()
         m_aboutAction->setText(tr("About"));
     if (m_saveConversationAction)
         m_saveConversationAction->setText(tr("Save conversation…"));
+    if (m_chatList)
+        m_chatList->retranslate();
+    if (m_fileMenu) {
+        m_fileMenu->setTitle(tr("File"));
+        m_openProgramAction->setText(tr("Open a program…"));
+    }
     ui.pushButton_generate->setToolTip(tr("Send the request (Ctrl+Enter)"));
     showCodeGeneratorInUse();
     m_autoFix->setText(tr("Fix compile errors automatically"));
@@ -567,6 +593,7 @@ void BrevanQt::onPushButtonNewChatClicked(bool)
 
 void BrevanQt::startNewChat()
 {
+    m_keeper->beginNew(ui.plainTextEdit_prompt->toPlainText());
     if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
 }
@@ -733,23 +760,171 @@ void BrevanQt::showProgram(const QString &title, const QString &code, int line)
 
 void BrevanQt::onSaveConversationTriggered()
 {
+    exportChat(m_keeper->currentId());
+}
+
+void BrevanQt::exportChat(const QString &id)
+{
     auto *dialog = new QFileDialog(this, tr("Save conversation"),
                                    QDir(conversationFolder()).filePath(QStringLiteral("conversation.txt")),
                                    tr("Text files (*.txt)"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("txt"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, &BrevanQt::saveConversation);
+    connect(dialog, &QFileDialog::fileSelected, this, [this, id](const QString &path) {
+        if (id == m_keeper->currentId()) {
+            saveConversation(path, m_conversation->conversationText());
+        } else if (const std::optional<QString> text = m_archive->conversationText(id, tr("You"), tr("TavrinAI"))) {
+            saveConversation(path, *text);
+        } else {
+            m_conversation->addNotice(tr("Cannot save the conversation: %1").arg(tr("the chat could not be read")));
+        }
+    });
     dialog->open();
 }
 
-void BrevanQt::saveConversation(const QString &path)
+void BrevanQt::saveConversation(const QString &path, const QString &text)
 {
     // Written as the source files are: whole or not at all, with the system's line ends.
-    const Deployment::WriteResult written = Deployment::writeSourceFile(path, m_conversation->conversationText());
+    const Deployment::WriteResult written = Deployment::writeSourceFile(path, text);
     if (!written.ok) {
         m_conversation->addNotice(tr("Cannot save the conversation: %1").arg(written.error));
         return;
     }
     QSettings().setValue(kSaveFolderKey, QFileInfo(path).absolutePath());
+}
+
+// Beside the transcript and the request field, the trader's kept chats; the list can be pulled
+// shut with the splitter, and its width is kept.
+void BrevanQt::createChatList()
+{
+    m_archive = new ChatArchive(ChatArchive::defaultFolder(), this);
+    m_keeper = new ChatKeeper(m_archive, m_conversation, this);
+    m_chatList = new ChatListPanel(m_archive, this);
+    m_chatSplitter = new QSplitter(Qt::Horizontal, this);
+    m_chatSplitter->setObjectName(QStringLiteral("splitter_chats"));
+    delete ui.centralWidget->layout()->replaceWidget(ui.splitter, m_chatSplitter);
+    m_chatSplitter->addWidget(m_chatList);
+    m_chatSplitter->addWidget(ui.splitter);
+    m_chatSplitter->setStretchFactor(0, 1);
+    m_chatSplitter->setStretchFactor(1, 3);
+    m_chatSplitter->setSizes({1000, 3000});
+    m_chatSplitter->restoreState(QSettings().value(kChatSplitterKey).toByteArray());
+
+    connect(m_archive, &ChatArchive::writeFailed, this, [this](const QString &, const QString &error) {
+        m_conversation->addNotice(tr("Cannot keep the chat: %1").arg(error));
+    });
+    connect(ui.plainTextEdit_prompt, &QPlainTextEdit::textChanged, this,
+            [this] { m_keeper->setDraft(ui.plainTextEdit_prompt->toPlainText()); });
+    connect(m_chatList, &ChatListPanel::chatChosen, this, &BrevanQt::openKeptChat);
+    connect(m_chatList, &ChatListPanel::removeConfirmed, this, &BrevanQt::removeKeptChat);
+    connect(m_chatList, &ChatListPanel::exportAsked, this, &BrevanQt::exportChat);
+    connect(m_chatList, &ChatListPanel::openProgramAsked, this, &BrevanQt::askForProgram);
+    m_fileMenu = new QMenu(this);
+    menuBar()->insertMenu(menuBar()->actions().value(0), m_fileMenu);
+    m_openProgramAction = m_fileMenu->addAction(QString());
+    m_openProgramAction->setShortcut(QKeySequence::Open);
+    connect(m_openProgramAction, &QAction::triggered, this, &BrevanQt::askForProgram);
+    setAcceptDrops(true);
+    connect(m_archive, &ChatArchive::listLoaded, this, [this] { m_chatList->select(m_keeper->currentId()); });
+    connect(m_conversation, &Conversation::requestEdited, this, [this](const QString &request) {
+        ui.plainTextEdit_prompt->setPlainText(request);
+        ui.plainTextEdit_prompt->setFocus();
+    });
+    connect(m_conversation, &Conversation::versionsShown, this, [this](int number) {
+        auto *dialog = new VersionsDialog(ui.lineEdit_name->text(), m_conversation->versionsOf(number),
+                                          m_conversation->currentProgram(), this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &VersionsDialog::versionChosen, m_conversation, &Conversation::useVersion);
+        dialog->open();
+    });
+
+    auto *listDelay = new QTimer(this);
+    listDelay->setSingleShot(true);
+    connect(listDelay, &QTimer::timeout, m_archive, &ChatArchive::load);
+    connect(m_conversation, &Conversation::liveChanged, listDelay, [listDelay] {
+        if (listDelay->isActive())
+            listDelay->start(kChatListAfterLiveMs);
+    });
+    listDelay->start(kChatListDelayMs);
+}
+
+// The chat comes back as it was left: its transcript, its platform, type and name in the form,
+// and in the request field what was typed, or the request that was on its way.
+void BrevanQt::openKeptChat(const QString &id)
+{
+    const std::optional<StoredChat> chat = m_keeper->open(id, ui.plainTextEdit_prompt->toPlainText());
+    if (!chat) {
+        m_chatList->select(m_keeper->currentId());
+        return;
+    }
+    showChoice(chat->platform, chat->type, chat->programName);
+    ui.plainTextEdit_prompt->setPlainText(chat->requestInFlight.isEmpty() ? chat->draft : chat->requestInFlight);
+    m_chatList->select(id);
+}
+
+void BrevanQt::removeKeptChat(const QString &id)
+{
+    if (!m_keeper->remove(id))
+        return;
+    if (!m_conversation->newChat())
+        ui.plainTextEdit_prompt->clear();
+}
+
+void BrevanQt::showChoice(Protocol::Platform platform, Protocol::ProgramType type, const QString &name)
+{
+    controls(platform).radio->setChecked(true);
+    {
+        const QSignalBlocker quiet(ui.comboBox_type);
+        ui.comboBox_type->setCurrentIndex(ui.comboBox_type->findData(Protocol::wireName(type)));
+    }
+    choosePlatform(platform);
+    ui.lineEdit_name->setText(name);
+}
+
+void BrevanQt::askForProgram()
+{
+    const Protocol::Platform platform = selectedPlatform(ui);
+    const QString mql = Deployment::mqlFolder(controls(platform).data->text().trimmed(), Protocol::wireName(platform));
+    auto *dialog = new QFileDialog(this, tr("Open a program"), QDir(mql).exists() ? mql : QDir::homePath(),
+                                   tr("MQL programs (*.mq4 *.mq5)"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, &BrevanQt::openProgramFile);
+    dialog->open();
+}
+
+void BrevanQt::openProgramFile(const QString &path)
+{
+    const ProgramFile program = ProgramFile::read(path);
+    if (!program.error.isEmpty()) {
+        m_conversation->addNotice(tr("Cannot open %1").arg(QDir::toNativeSeparators(path)) + QStringLiteral(": ") + program.error);
+        return;
+    }
+    if (!m_conversation->isLive()) {
+        m_conversation->addNotice(tr("The code generator is not connected yet: open the program again once it is."));
+        return;
+    }
+    m_keeper->beginNew(ui.plainTextEdit_prompt->toPlainText());
+    m_conversation->openProgram(program);
+    // Until something is asked, the chat is named by its program's file.
+    m_archive->rename(m_keeper->currentId(), QFileInfo(program.path).fileName());
+    showChoice(program.platform, program.type, program.name);
+    ui.plainTextEdit_prompt->clear();
+    m_chatList->select(m_keeper->currentId());
+}
+
+void BrevanQt::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.constFirst().isLocalFile()
+        && QFileInfo(urls.constFirst().toLocalFile()).suffix().toLower().startsWith(QLatin1String("mq"))) {
+        event->acceptProposedAction();
+    }
+}
+
+void BrevanQt::dropEvent(QDropEvent *event)
+{
+    event->acceptProposedAction();
+    openProgramFile(event->mimeData()->urls().constFirst().toLocalFile());
 }

@@ -10,17 +10,23 @@
 #include <QMainWindow>
 #include <QString>
 
+class ChatArchive;
+class ChatKeeper;
+class ChatListPanel;
 class LocalService;
 class QAction;
 class QActionGroup;
 class QCheckBox;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
 class QWidget;
 
 // The application's window: the form, the menus and the transcript. The conversation itself
@@ -48,6 +54,9 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // A program dropped on the window is opened in a chat of its own.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private Q_SLOTS:
@@ -106,7 +115,18 @@ private:
     void scanTerminals(Protocol::Platform platform);
     void chooseInstallFolder(Protocol::Platform platform);
     void chooseDataFolder(Protocol::Platform platform);
-    void saveConversation(const QString &path);
+    void saveConversation(const QString &path, const QString &text);
+    // The kept chats beside the transcript, in a splitter of their own.
+    void createChatList();
+    void openKeptChat(const QString &id);
+    void removeKeptChat(const QString &id);
+    // Exports the chat id, the open one when it is id.
+    void exportChat(const QString &id);
+    // Open a program…: a file dialog in the chosen terminal's MQL folder.
+    void askForProgram();
+    void openProgramFile(const QString &path);
+    // The form shows a chat's platform, program type and name.
+    void showChoice(Protocol::Platform platform, Protocol::ProgramType type, const QString &name);
 
     Ui::BrevanQtClass ui;
     Conversation *m_conversation = nullptr;
@@ -124,7 +144,13 @@ private:
     QMenu *m_helpMenu = nullptr;
     QAction *m_aboutAction = nullptr;
     QAction *m_saveConversationAction = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    QAction *m_openProgramAction = nullptr;
     QCheckBox *m_autoFix = nullptr;
+    ChatArchive *m_archive = nullptr;
+    ChatKeeper *m_keeper = nullptr;
+    ChatListPanel *m_chatList = nullptr;
+    QSplitter *m_chatSplitter = nullptr;
     bool m_closing = false;   // hidden, its chat being ended
     bool m_chatEnded = false; // the close may go through
     ProgramTitles m_programTitles;

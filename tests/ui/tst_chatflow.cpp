@@ -1,4 +1,5 @@
 #include "platform/compilerlog.h"
+#include "service/chatarchive.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h"
@@ -8,6 +9,8 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QListView>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 
@@ -73,7 +76,11 @@ private Q_SLOTS:
         QDesktopServices::setUrlHandler(u"file"_s, this, "openUrl");
     }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler(u"file"_s); }
-    void cleanup() { m_window.reset(); QVERIFY(m_root.remove() && QDir().mkpath(m_root.path())); }
+    void cleanup()
+    {
+        m_window.reset();
+        QVERIFY(m_root.remove() && QDir().mkpath(m_root.path()) && QDir(ChatArchive::defaultFolder()).removeRecursively());
+    }
 
     void errorLinesLoseTheirFolders()
     {
@@ -117,7 +124,7 @@ private Q_SLOTS:
             widget<QAbstractButton>(during == "MT5"_L1 ? "radioButton_mt5" : "pushButton_newChat")->click();
         if (during == "New Chat"_L1) { // asked first; the chat stays until the trader goes ahead
             QTRY_VERIFY(m_window->findChild<QMessageBox *>(u"newChatQuestion"_s));
-            QVERIFY(bubbles().contains(u"Draw it"_s));
+            QVERIFY(bubbles().contains(u"Draw it\nEdit"_s));
             m_window->findChild<QMessageBox *>(u"newChatQuestion"_s)->buttons().constFirst()->click(); // by role: going ahead
         }
         if (during == "Esc"_L1)
@@ -135,7 +142,7 @@ private Q_SLOTS:
         QVERIFY(bubbles().contains(u"%1 generated successfully!\nCompiling..."_s.arg(during == "MT5 EA"_L1 ? u"MT5 EA"_s : u"MT4 Indicator"_s)));
         // The program is in the chat, and copied from there.
         const QString code = last.endsWith(kFix) ? u"int OnInit() { return 0; }"_s : kCode.trimmed();
-        QVERIFY(bubbles().contains(code + "\nCopy code"));
+        QVERIFY(bubbles().contains(code + "\nCopy code   Regenerate"));
         QTextCursor copy = transcript()->document()->find(u"Copy code"_s);
         copy.setPosition(copy.selectionStart() + 1);
         QTest::mouseClick(transcript()->viewport(), Qt::LeftButton, {}, transcript()->cursorRect(copy).center());
@@ -173,6 +180,65 @@ private Q_SLOTS:
         }
         QTest::qWait(200); // neither a refused Send nor a fix request goes out
         QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).size(), chats + 1);
+    }
+
+    // The client ends in the middle of a chat; started again, it lists the chat and reopens it
+    // as it was left, with its request back in the field if its answer never came.
+    void keptChatReopened_data()
+    {
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("answered") << true;
+        QTest::newRow("ended while waiting") << false;
+    }
+    void keptChatReopened()
+    {
+        QFETCH(bool, answered);
+        open(QString::fromUtf8(FAKE_METAEDITOR_PATH));
+        widget<QRadioButton>("radioButton_mt5")->click();
+        QVERIFY(greeted(u"Creating new MT5 Indicator chat..."_s));
+        widget<QLineEdit>("lineEdit_name")->setText(u"Kept"_s);
+        m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kCode).delayed(answered ? 0 : 10000));
+        const qsizetype chats = m_service.requestsTo("POST", u"/api/chat"_s).size();
+        send(u"Draw a kept line"_s);
+        if (answered)
+            QTRY_VERIFY_WITH_TIMEOUT(bubbles().constLast().startsWith(u"compiling 'Kept.mq5'"_s), 20000);
+        else
+            QTRY_COMPARE(m_service.requestsTo("POST", u"/api/chat"_s).size(), chats + 1);
+        const QStringList said = bubbles();
+        m_window.reset();
+        m_window.reset(new BrevanQt);
+        m_window->show();
+        auto *list = widget<QListView>("chatList");
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 10000);
+        QCOMPARE(list->model()->index(0, 0).data().toString(), u"Draw a kept line"_s);
+        widget<QLineEdit>("lineEdit_chatSearch")->setText(u"kept line!"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 0);
+        widget<QLineEdit>("lineEdit_chatSearch")->setText(u"KEPT"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        Q_EMIT list->activated(list->model()->index(0, 0));
+        QVERIFY(widget<QRadioButton>("radioButton_mt5")->isChecked());
+        QCOMPARE(widget<QLineEdit>("lineEdit_name")->text(), u"Kept"_s);
+        QCOMPARE(bubbles(), answered ? said : said.mid(0, said.size() - 2));
+        QCOMPARE(prompt()->toPlainText(), answered ? QString() : u"Draw a kept line"_s);
+    }
+
+    // File > Open a program…: the chat is about the trader's own program, the form follows it.
+    void ownProgramOpened()
+    {
+        open(QString::fromUtf8(FAKE_METAEDITOR_PATH));
+        const QString mine = m_root.filePath(u"mt5/data/MQL5/Experts/Mine.mq5"_s);
+        QVERIFY(TestEnvironment::writeFile(mine, "int OnInit() { return 0; }\nvoid OnTick() {}\n"));
+        m_window->menuBar()->actions().constFirst()->menu()->actions().constFirst()->trigger();
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY(dialog = m_window->findChild<QFileDialog *>());
+        Q_EMIT dialog->fileSelected(mine);
+        QVERIFY(widget<QRadioButton>("radioButton_mt5")->isChecked());
+        QCOMPARE(widget<QComboBox>("comboBox_type")->currentData().toString(), u"ea"_s);
+        QCOMPARE(widget<QLineEdit>("lineEdit_name")->text(), u"Mine"_s);
+        QVERIFY(bubbles().constFirst().startsWith(u"Creating new MT5 EA chat..."_s));
+        auto *list = widget<QListView>("chatList");
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        QCOMPARE(list->model()->index(0, 0).data().toString(), u"Mine.mq5"_s);
     }
 };
 

@@ -23,11 +23,11 @@ QMenu *menu(BrevanQt &window, int index)
     return menus.at(index < 0 ? menus.size() + index : index)->menu();
 }
 
-// A form text, the name's placeholder, the menus, About and the first program type, as shown.
+// A form text, the name's placeholder, the menus (Language after File), About and the first program type, as shown.
 QStringList shownTexts(BrevanQt &window)
 {
     return {window.findChild<QPushButton *>("pushButton_newChat")->text(),
-            window.findChild<QLineEdit *>("lineEdit_name")->placeholderText(), menu(window, 0)->title(),
+            window.findChild<QLineEdit *>("lineEdit_name")->placeholderText(), menu(window, 1)->title(),
             menu(window, -1)->title(), menu(window, -1)->actions().constFirst()->text(),
             window.findChild<QComboBox *>("comboBox_type")->itemText(0)};
 }
@@ -110,15 +110,15 @@ private Q_SLOTS:
 
         // Each language is named in itself.
         QStringList languages;
-        for (QAction *action : menu(window, 0)->actions())
+        for (QAction *action : menu(window, 1)->actions())
             languages << action->text();
         QCOMPARE(languages, (QStringList{u"English"_s, u"简体中文"_s, u"繁體中文"_s}));
-        menu(window, 0)->actions().at(to)->trigger();
+        menu(window, 1)->actions().at(to)->trigger();
         QCoreApplication::processEvents();
 
         QCOMPARE(shownTexts(window), kTexts[to]);
         // The menu marks the language; Qt's own texts (the transcript's menu) follow it too.
-        QVERIFY(menu(window, 0)->actions().at(to)->isChecked() && !menu(window, 0)->actions().at(from)->isChecked());
+        QVERIFY(menu(window, 1)->actions().at(to)->isChecked() && !menu(window, 1)->actions().at(from)->isChecked());
         QCOMPARE(QCoreApplication::translate("QWidgetTextControl", "&Copy") == "&Copy"_L1, to == int(Protocol::Language::English));
         QCOMPARE(combo->currentData().toString(), u"ea"_s);
         // What the user typed and the window's own title survive the re-texting.
@@ -146,7 +146,7 @@ private Q_SLOTS:
         QTRY_VERIFY(send->isEnabled());
         QCOMPARE(label->text(), "Service at " + holder.baseUrl().mid(7));
 
-        runDialog(menu(window, 1)->actions().constFirst(), [&](QDialog *dialog) {
+        runDialog(menu(window, 2)->actions().constFirst(), [&](QDialog *dialog) {
             dialog->findChild<QRadioButton *>(u"radio_modelServer"_s)->click();
             dialog->findChild<QLineEdit *>(u"lineEdit_modelBaseUrl"_s)->setText("http://trader:pw-secret@" + place);
             dialog->findChild<QComboBox *>(u"comboBox_model"_s)->setEditText(u"fake-coder"_s);
@@ -186,7 +186,7 @@ private Q_SLOTS:
         BrevanQt window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        menu(window, 0)->actions().at(language)->trigger();
+        menu(window, 1)->actions().at(language)->trigger();
         QTest::qWait(50); // the new texts laid out
         window.resize(1, 1);
         QTRY_COMPARE(window.size(), window.minimumSize());
