@@ -90,6 +90,7 @@ QList<ProgramVersion> ProgramDeployer::versions() const
         ProgramVersion version;
         version.source = program.code;
         version.filePath = program.sourcePath;
+        version.replacedKeptAt = program.earlierVersion;
         version.time = program.time;
         version.request = program.request;
         version.verdict = program.verdict;
@@ -115,8 +116,8 @@ void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, con
         QList<RiskWarning> risks;
         for (const ProgramVersion::Risk &risk : version.risks)
             risks.append({risk.rule, risk.line});
-        m_programs.append({version.source, QFileInfo(version.filePath).completeBaseName(), version.request, platform, codeType, version.filePath, {},
-                           risks.isEmpty() ? std::nullopt : std::optional(risks), version.time, version.verdict,
+        m_programs.append({version.source, QFileInfo(version.filePath).completeBaseName(), version.request, platform, codeType, version.filePath,
+                           version.replacedKeptAt, risks.isEmpty() ? std::nullopt : std::optional(risks), version.time, version.verdict,
                            version.errors});
     }
 }

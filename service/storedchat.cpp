@@ -163,6 +163,7 @@ QJsonObject versionToJson(const ProgramVersion &version)
                      {QLatin1StringView("verdict"), nameOf(kVerdicts, version.verdict)},
                      {QLatin1StringView("number"), version.number}};
     putText(json, QLatin1StringView("file_path"), version.filePath);
+    putText(json, QLatin1StringView("replaced_kept_at"), version.replacedKeptAt);
     putText(json, QLatin1StringView("request"), version.request);
     if (!version.errors.isEmpty())
         json.insert(QLatin1StringView("errors"), QJsonArray::fromStringList(version.errors));
@@ -176,6 +177,7 @@ ProgramVersion versionFromJson(const QJsonObject &json)
     ProgramVersion version;
     version.source = json.value(QLatin1StringView("source")).toString();
     version.filePath = json.value(QLatin1StringView("file_path")).toString();
+    version.replacedKeptAt = json.value(QLatin1StringView("replaced_kept_at")).toString();
     version.time = timeFromJson(json.value(QLatin1StringView("time")));
     version.request = json.value(QLatin1StringView("request")).toString();
     version.verdict = valueNamed(kVerdicts, json.value(QLatin1StringView("verdict")));

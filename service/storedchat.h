@@ -39,6 +39,7 @@ struct ProgramVersion final
     QStringList errors; // the compiler's error lines, for Errors
     QList<Risk> risks;
     int number = -1;   // the program number the transcript's links carry for it; -1 for none
+    QString replacedKeptAt; // where its save set aside the file's earlier content; empty for none
 };
 
 // A program of the chat (one file name) with its versions, oldest first.

@@ -39,7 +39,7 @@ StoredChat everyField()
     chat.entries.append({ChatEntry::Kind::Warning, u"Line 3: no stop loss"_s, {}, {}, {}});
     ProgramVersion first{u"int OnInit() { return 1; }\n"_s, u"/MQL4/Experts/Tavrin_Cross.mq4"_s, kNow.addSecs(-90),
                          u"an EA"_s, ProgramVersion::Verdict::Errors, {u"Tavrin_Cross.mq4(1,1) : error 1: x"_s},
-                         {{u"no-stop-loss"_s, 3}, {u"dll-import"_s, 1}}, 0};
+                         {{u"no-stop-loss"_s, 3}, {u"dll-import"_s, 1}}, 0, u"/versions/1.mq4"_s};
     ProgramVersion second = first;
     second.source = chat.entries.at(2).code; // the program entry's: kept once, for both
     second.verdict = ProgramVersion::Verdict::Compiled;
@@ -132,6 +132,7 @@ private slots:
         const ProgramVersion &first0 = chat->programs.at(0).versions.at(0);
         QCOMPARE(first0.source, wasFirst.source);
         QCOMPARE(first0.filePath, wasFirst.filePath);
+        QCOMPARE(first0.replacedKeptAt, wasFirst.replacedKeptAt);
         QCOMPARE(first0.time, wasFirst.time);
         QCOMPARE(first0.request, wasFirst.request);
         QCOMPARE(int(first0.verdict), int(ProgramVersion::Verdict::Errors));
