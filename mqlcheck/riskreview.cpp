@@ -276,11 +276,33 @@ private:
     bool comparesWithZero(Range condition, bool below) const;
     std::vector<Range> lossBranches() const;
     std::optional<std::string_view> lotMultiplied(std::size_t token) const;
-    struct PriceNames
+    // The names that hold a price, looked up for every word: most are told apart by their
+    // first character.
+    class PriceNames final
     {
-        std::unordered_set<std::string_view> current;
-        std::unordered_set<std::string_view> open;
-        std::unordered_set<std::string_view> level; // an open price offset by a distance
+    public:
+        enum Kind : unsigned char { Current = 1, Open = 2, Level = 4 }; // Level: an offset open price
+
+        bool has(std::string_view name, Kind kind) const
+        {
+            if (!m_firsts.test(static_cast<unsigned char>(name.front())))
+                return false;
+            const auto known = m_kinds.find(name);
+            return known != m_kinds.end() && (known->second & kind);
+        }
+        // Whether that is news.
+        bool learn(std::string_view name, Kind kind)
+        {
+            m_firsts.set(static_cast<unsigned char>(name.front()));
+            unsigned char &kinds = m_kinds[name];
+            const bool news = !(kinds & kind);
+            kinds |= kind;
+            return news;
+        }
+
+    private:
+        std::unordered_map<std::string_view, unsigned char> m_kinds;
+        std::bitset<256> m_firsts;
     };
     bool isCurrentPrice(std::size_t token, const PriceNames &names) const;
     bool isOpenPrice(std::size_t token, const PriceNames &names) const;
@@ -907,7 +929,7 @@ bool Review::isCurrentPrice(std::size_t token, const PriceNames &names) const
     if (!m_tokens[token].word)
         return false;
     const bool tick = (t == "ask" || t == "bid") && token > 0 && is(token - 1, ".");
-    return prices.contains(t) || (t == "Close" && is(token + 1, "[")) || tick || names.current.count(t);
+    return prices.contains(t) || (t == "Close" && is(token + 1, "[")) || tick || names.has(t, PriceNames::Current);
 }
 
 bool Review::isOpenPrice(std::size_t token, const PriceNames &names) const
@@ -919,7 +941,7 @@ bool Review::isOpenPrice(std::size_t token, const PriceNames &names) const
     const bool last = t.size() >= 8 && containsNoCase(t, "last")
                       && (containsNoCase(t, "lastprice") || containsNoCase(t, "last_price")
                           || (containsNoCase(t, "lastopen") && !containsNoCase(t, "time")));
-    return prices.contains(t) || last || names.open.count(t);
+    return prices.contains(t) || last || names.has(t, PriceNames::Open);
 }
 
 // The names assigned current or open prices and the functions returning them, followed
@@ -934,23 +956,26 @@ Review::PriceNames Review::priceNames() const
             current = current || isCurrentPrice(j, names);
             open = open || isOpenPrice(j, names);
         }
-        bool changed = current && names.current.insert(name).second;
-        changed = (open && names.open.insert(name).second) || changed;
-        return (open && offsetOpenPrice(value, names) && names.level.insert(name).second) || changed;
+        bool changed = current && names.learn(name, PriceNames::Current);
+        changed = (open && names.learn(name, PriceNames::Open)) || changed;
+        return (open && offsetOpenPrice(value, names) && names.learn(name, PriceNames::Level)) || changed;
     };
+    std::vector<std::pair<std::string_view, Range>> values; // what names and functions are given
+    for (const Assignment &a : m_assignments) {
+        if (a.owner.empty())
+            values.emplace_back(a.target, a.value);
+    }
+    for (const Function &f : m_functions) {
+        for (std::size_t j = f.open; j < f.close; ++j) {
+            if (is(j, "return"))
+                values.emplace_back(f.name, Range{j + 1, valueEnd(j + 1)});
+        }
+    }
     constexpr int rounds = 3; // a price passed on further than this is no longer one
     for (int round = 0; round < rounds; ++round) {
         bool changed = false;
-        for (const Assignment &a : m_assignments) {
-            if (a.owner.empty())
-                changed = learn(a.target, a.value) || changed;
-        }
-        for (const Function &f : m_functions) {
-            for (std::size_t j = f.open; j < f.close; ++j) {
-                if (is(j, "return"))
-                    changed = learn(f.name, {j + 1, valueEnd(j + 1)}) || changed;
-            }
-        }
+        for (const auto &[name, value] : values)
+            changed = learn(name, value) || changed;
         if (!changed)
             break;
     }
@@ -965,7 +990,7 @@ bool Review::offsetOpenPrice(Range range, const PriceNames &names) const
     for (std::size_t j = range.begin; j < range.end; ++j) {
         open = open || isOpenPrice(j, names);
         offset = offset || m_tokens[j].mark == '+' || m_tokens[j].mark == '-'
-                 || (m_tokens[j].word && names.level.count(m_tokens[j].text));
+                 || (m_tokens[j].word && names.has(m_tokens[j].text, PriceNames::Level));
     }
     return open && offset;
 }
@@ -1017,15 +1042,19 @@ std::vector<bool> Review::openingFunctions() const
         if (const std::optional<std::size_t> function = functionAt(opening.at))
             opens[*function] = true;
     }
+    std::vector<std::vector<std::size_t>> callees(m_functions.size());
+    for (std::size_t f = 0; f < m_functions.size(); ++f) {
+        for (std::size_t j = m_functions[f].open; !opens[f] && j < m_functions[f].close; ++j) {
+            const auto callee = isFreeCall(j) ? m_functionsByName.find(m_tokens[j].text) : m_functionsByName.end();
+            if (callee != m_functionsByName.end())
+                callees[f].insert(callees[f].end(), callee->second.begin(), callee->second.end());
+        }
+    }
     for (bool changed = true; changed;) {
         changed = false;
         for (std::size_t f = 0; f < m_functions.size(); ++f) {
-            for (std::size_t j = m_functions[f].open; !opens[f] && j < m_functions[f].close; ++j) {
-                const auto callee = isFreeCall(j) ? m_functionsByName.find(m_tokens[j].text) : m_functionsByName.end();
-                if (callee != m_functionsByName.end()
-                    && std::any_of(callee->second.begin(), callee->second.end(), [&](std::size_t c) { return bool(opens[c]); }))
-                    opens[f] = changed = true;
-            }
+            if (!opens[f] && std::any_of(callees[f].begin(), callees[f].end(), [&](std::size_t c) { return bool(opens[c]); }))
+                opens[f] = changed = true;
         }
     }
     return opens;
@@ -1047,10 +1076,11 @@ void Review::grids()
         return;
     const std::vector<bool> opens = openingFunctions();
     for (const Range branch : branches) {
-        for (const Opening &opening : m_openings) {
-            if (opening.at >= branch.begin && opening.at < branch.end)
-                add(risk::Grid, opening.at, std::string(m_tokens[opening.at].text));
-        }
+        // The openings come in the order of their places.
+        auto opening = std::lower_bound(m_openings.begin(), m_openings.end(), branch.begin,
+                                        [](const Opening &o, std::size_t token) { return o.at < token; });
+        for (; opening != m_openings.end() && opening->at < branch.end; ++opening)
+            add(risk::Grid, opening->at, std::string(m_tokens[opening->at].text));
         for (std::size_t j = branch.begin; j < branch.end && j < m_tokens.size(); ++j) {
             const auto callee = isFreeCall(j) ? m_functionsByName.find(m_tokens[j].text) : m_functionsByName.end();
             if (callee != m_functionsByName.end()
