@@ -310,6 +310,7 @@ private:
     bool offsetOpenPrice(Range range, const PriceNames &names) const;
     bool isPriceStepTest(Range condition, const PriceNames &names) const;
     std::vector<Range> priceStepBranches(const PriceNames &names) const;
+    const std::vector<std::size_t> *calledFunctions(std::size_t token) const;
     std::vector<bool> openingFunctions() const;
     bool multipleOf(Range range, std::string_view variable) const;
     void gridLoops();
@@ -929,7 +930,8 @@ bool Review::isCurrentPrice(std::size_t token, const PriceNames &names) const
     if (!m_tokens[token].word)
         return false;
     const bool tick = (t == "ask" || t == "bid") && token > 0 && is(token - 1, ".");
-    return prices.contains(t) || (t == "Close" && is(token + 1, "[")) || tick || names.has(t, PriceNames::Current);
+    return prices.contains(t) || (t == "Close" && is(token + 1, "[")) || tick
+           || names.has(t, PriceNames::Current);
 }
 
 bool Review::isOpenPrice(std::size_t token, const PriceNames &names) const
@@ -1034,6 +1036,15 @@ std::vector<Range> Review::priceStepBranches(const PriceNames &names) const
     return branches;
 }
 
+// The program's functions a call at token names, or none.
+const std::vector<std::size_t> *Review::calledFunctions(std::size_t token) const
+{
+    if (!isFreeCall(token))
+        return nullptr;
+    const auto functions = m_functionsByName.find(m_tokens[token].text);
+    return functions != m_functionsByName.end() ? &functions->second : nullptr;
+}
+
 // Per function: whether it opens an order, itself or through the functions it calls.
 std::vector<bool> Review::openingFunctions() const
 {
@@ -1045,15 +1056,15 @@ std::vector<bool> Review::openingFunctions() const
     std::vector<std::vector<std::size_t>> callees(m_functions.size());
     for (std::size_t f = 0; f < m_functions.size(); ++f) {
         for (std::size_t j = m_functions[f].open; !opens[f] && j < m_functions[f].close; ++j) {
-            const auto callee = isFreeCall(j) ? m_functionsByName.find(m_tokens[j].text) : m_functionsByName.end();
-            if (callee != m_functionsByName.end())
-                callees[f].insert(callees[f].end(), callee->second.begin(), callee->second.end());
+            if (const std::vector<std::size_t> *called = calledFunctions(j))
+                callees[f].insert(callees[f].end(), called->begin(), called->end());
         }
     }
     for (bool changed = true; changed;) {
         changed = false;
         for (std::size_t f = 0; f < m_functions.size(); ++f) {
-            if (!opens[f] && std::any_of(callees[f].begin(), callees[f].end(), [&](std::size_t c) { return bool(opens[c]); }))
+            const auto opening = [&](std::size_t c) { return bool(opens[c]); };
+            if (!opens[f] && std::any_of(callees[f].begin(), callees[f].end(), opening))
                 opens[f] = changed = true;
         }
     }
@@ -1082,9 +1093,8 @@ void Review::grids()
         for (; opening != m_openings.end() && opening->at < branch.end; ++opening)
             add(risk::Grid, opening->at, std::string(m_tokens[opening->at].text));
         for (std::size_t j = branch.begin; j < branch.end && j < m_tokens.size(); ++j) {
-            const auto callee = isFreeCall(j) ? m_functionsByName.find(m_tokens[j].text) : m_functionsByName.end();
-            if (callee != m_functionsByName.end()
-                && std::any_of(callee->second.begin(), callee->second.end(), [&](std::size_t f) { return bool(opens[f]); }))
+            const std::vector<std::size_t> *called = calledFunctions(j);
+            if (called && std::any_of(called->begin(), called->end(), [&](std::size_t f) { return bool(opens[f]); }))
                 add(risk::Grid, j, std::string(m_tokens[j].text));
         }
     }
@@ -1133,12 +1143,14 @@ void Review::gridLoops()
             if (multipleOf(price, variable))
                 return true;
             for (std::size_t j = price.begin; j < price.end; ++j) {
-                const auto assignments = m_tokens[j].word ? m_assignmentsOf.find(m_tokens[j].text) : m_assignmentsOf.end();
+                const auto assignments = m_tokens[j].word ? m_assignmentsOf.find(m_tokens[j].text)
+                                                          : m_assignmentsOf.end();
                 if (assignments == m_assignmentsOf.end())
                     continue;
                 for (const std::size_t a : assignments->second) {
                     const Assignment &assignment = m_assignments[a];
-                    if (assignment.at >= body.begin && assignment.at < body.end && multipleOf(assignment.value, variable))
+                    if (assignment.at >= body.begin && assignment.at < body.end
+                        && multipleOf(assignment.value, variable))
                         return true;
                 }
             }
