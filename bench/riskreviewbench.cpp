@@ -1,6 +1,6 @@
 // The risk review of a 5,000-line Expert Advisor, the size of a large generated program: a
-// hundred strategies, each with its lot sizing, its signal, its order and its retry loop, so
-// that every rule has work to do.
+// hundred strategies, each with its lot sizing, its signal, its order at a price step and its
+// retry loop, so that every rule has work to do.
 
 #include "benchsupport.h"
 
@@ -52,6 +52,8 @@ void Trade_#(const int handle)
    request.type   = buy ? ORDER_TYPE_BUY : ORDER_TYPE_SELL;
    request.price  = SymbolInfoDouble(_Symbol, buy ? SYMBOL_ASK : SYMBOL_BID);
    request.sl     = buy ? request.price - 300 * _Point : request.price + 300 * _Point;
+   if(MathAbs(SymbolInfoDouble(_Symbol, SYMBOL_BID) - PositionGetDouble(POSITION_PRICE_OPEN)) < 200 * _Point)
+      return;
    int tries = 0;
    while(true)
      {

@@ -60,19 +60,21 @@ struct Opening
     std::size_t at = 0; // the function's name
     std::vector<Range> volumes;
     Stop stop = Stop::Given;
+    std::vector<Range> prices;
 };
 
-// Where a CTrade method that opens takes its volume and its stop loss.
+// Where a CTrade method that opens takes its volume, its price and its stop loss.
 struct OpeningMethod
 {
     std::string_view name;
     std::size_t volume;
+    std::size_t price;
     std::size_t stop;
 };
 
 constexpr OpeningMethod openingMethods[] = {
-    {"Buy", 0, 3},       {"Sell", 0, 3},     {"BuyLimit", 0, 3},     {"BuyStop", 0, 3},
-    {"SellLimit", 0, 3}, {"SellStop", 0, 3}, {"PositionOpen", 2, 4}, {"OrderOpen", 2, 5},
+    {"Buy", 0, 2, 3},       {"Sell", 0, 2, 3},     {"BuyLimit", 0, 1, 3},     {"BuyStop", 0, 1, 3},
+    {"SellLimit", 0, 1, 3}, {"SellStop", 0, 1, 3}, {"PositionOpen", 2, 3, 4}, {"OrderOpen", 2, 4, 5},
 };
 
 // The calls whose result tells whether an order went through.
@@ -93,6 +95,10 @@ constexpr std::string_view stormGuards[] = {
     "iTime", "iBars", "Bars", "CopyTime", "CopyRates", "SeriesInfoInteger",
     "TimeCurrent", "TimeLocal", "TimeGMT", "TimeTradeServer", "GetTickCount", "GetTickCount64",
     "GetMicrosecondCount"};
+// The price now, and the price a position or order was opened at.
+constexpr std::string_view currentPrices[] = {"Ask", "Bid", "SYMBOL_ASK", "SYMBOL_BID", "iClose"};
+constexpr std::string_view openPrices[] = {"OrderOpenPrice", "POSITION_PRICE_OPEN", "ORDER_PRICE_OPEN",
+                                           "PriceOpen"};
 constexpr std::string_view conditionKeywords[] = {"if", "while", "for", "switch", "return", "sizeof"};
 
 struct Explanation
@@ -117,6 +123,9 @@ constexpr Explanation explanations[] = {
     {risk::Martingale,
      "Multiplies the lot (%1) after a losing trade, a martingale: losses grow geometrically "
      "(heuristic)"},
+    {risk::Grid,
+     "Opens more orders as the price moves in steps (%1), a grid: the exposure grows with each "
+     "step the price goes against it (heuristic)"},
     {risk::UnboundedLot,
      "The lot given to %1 is computed at run time and never limited by the symbol's maximum "
      "volume or a fixed cap (heuristic)"},
@@ -231,6 +240,7 @@ private:
     void commonFiles();
     void stopLosses();
     void martingales();
+    void grids();
     void unboundedLots();
     void orderStorms();
     void uncheckedTrades();
@@ -266,6 +276,44 @@ private:
     bool comparesWithZero(Range condition, bool below) const;
     std::vector<Range> lossBranches() const;
     std::optional<std::string_view> lotMultiplied(std::size_t token) const;
+    // The names that hold a price, looked up for every word: most are told apart by their
+    // first character.
+    class PriceNames final
+    {
+    public:
+        enum Kind : unsigned char { Current = 1, Open = 2, Level = 4 }; // Level: an offset open price
+
+        bool has(std::string_view name, Kind kind) const
+        {
+            if (!m_firsts.test(static_cast<unsigned char>(name.front())))
+                return false;
+            const auto known = m_kinds.find(name);
+            return known != m_kinds.end() && (known->second & kind);
+        }
+        // Whether that is news.
+        bool learn(std::string_view name, Kind kind)
+        {
+            m_firsts.set(static_cast<unsigned char>(name.front()));
+            unsigned char &kinds = m_kinds[name];
+            const bool news = !(kinds & kind);
+            kinds |= kind;
+            return news;
+        }
+
+    private:
+        std::unordered_map<std::string_view, unsigned char> m_kinds;
+        std::bitset<256> m_firsts;
+    };
+    bool isCurrentPrice(std::size_t token, const PriceNames &names) const;
+    bool isOpenPrice(std::size_t token, const PriceNames &names) const;
+    PriceNames priceNames() const;
+    bool offsetOpenPrice(Range range, const PriceNames &names) const;
+    bool isPriceStepTest(Range condition, const PriceNames &names) const;
+    std::vector<Range> priceStepBranches(const PriceNames &names) const;
+    const std::vector<std::size_t> *calledFunctions(std::size_t token) const;
+    std::vector<bool> openingFunctions() const;
+    bool multipleOf(Range range, std::string_view variable) const;
+    void gridLoops();
     std::string_view operandName(std::size_t token, bool before) const;
     struct LotFacts
     {
@@ -315,6 +363,7 @@ std::vector<RiskFinding> Review::findings()
     commonFiles();
     stopLosses();
     martingales();
+    grids();
     unboundedLots();
     orderStorms();
     uncheckedTrades();
@@ -578,7 +627,7 @@ std::optional<Opening> Review::requestOpening(std::size_t call, std::string_view
             last = to;
         }
     }
-    Opening opening{call, {}, Stop::Missing};
+    Opening opening{call, {}, Stop::Missing, {}};
     bool opens = false;
     bool position = false;
     for (auto index = first; index != last; ++index) {
@@ -588,6 +637,8 @@ std::optional<Opening> Review::requestOpening(std::size_t call, std::string_view
         position = position || a.target == "position";
         if (a.target == "volume")
             opening.volumes.push_back(a.value);
+        if (a.target == "price")
+            opening.prices.push_back(a.value);
         if (a.target == "sl" && !alwaysZero(a.value))
             opening.stop = Stop::Given;
     }
@@ -614,7 +665,7 @@ void Review::findOpenings()
         if (isFreeCall(i) && (name == "OrderSend" || name == "OrderSendAsync")) {
             const std::vector<Range> args = arguments(i);
             if (args.size() >= 6) { // MQL4: symbol, command, volume, price, slippage, stop loss, ...
-                m_openings.push_back({i, {args[2]}, alwaysZero(args[5]) ? Stop::Zero : Stop::Given});
+                m_openings.push_back({i, {args[2]}, alwaysZero(args[5]) ? Stop::Zero : Stop::Given, {args[3]}});
                 continue;
             }
             if (args.size() != 2 || args[0].end != args[0].begin + 1)
@@ -629,9 +680,11 @@ void Review::findOpenings()
             if (method.name != name)
                 continue;
             const std::vector<Range> args = arguments(i);
-            Opening opening{i, {}, Stop::Missing};
+            Opening opening{i, {}, Stop::Missing, {}};
             if (args.size() > method.volume)
                 opening.volumes.push_back(args[method.volume]);
+            if (args.size() > method.price)
+                opening.prices.push_back(args[method.price]);
             if (args.size() > method.stop)
                 opening.stop = alwaysZero(args[method.stop]) ? Stop::Zero : Stop::Given;
             m_openings.push_back(opening);
@@ -867,6 +920,247 @@ void Review::martingales()
         });
         if (afterLoss || anyWord({valueStart(i), valueEnd(i)}, isLossName))
             add(risk::Martingale, i, std::string(*lot));
+    }
+}
+
+bool Review::isCurrentPrice(std::size_t token, const PriceNames &names) const
+{
+    static const Names prices(currentPrices);
+    const std::string_view t = m_tokens[token].text;
+    if (!m_tokens[token].word)
+        return false;
+    const bool tick = (t == "ask" || t == "bid") && token > 0 && is(token - 1, ".");
+    return prices.contains(t) || (t == "Close" && is(token + 1, "[")) || tick
+           || names.has(t, PriceNames::Current);
+}
+
+bool Review::isOpenPrice(std::size_t token, const PriceNames &names) const
+{
+    static const Names prices(openPrices);
+    const std::string_view t = m_tokens[token].text;
+    if (!m_tokens[token].word)
+        return false;
+    const bool last = t.size() >= 8 && containsNoCase(t, "last")
+                      && (containsNoCase(t, "lastprice") || containsNoCase(t, "last_price")
+                          || (containsNoCase(t, "lastopen") && !containsNoCase(t, "time")));
+    return prices.contains(t) || last || names.has(t, PriceNames::Open);
+}
+
+// The names assigned current or open prices and the functions returning them, followed
+// through a few assignments.
+Review::PriceNames Review::priceNames() const
+{
+    PriceNames names;
+    const auto learn = [&](std::string_view name, Range value) {
+        bool current = false;
+        bool open = false;
+        for (std::size_t j = value.begin; j < value.end; ++j) {
+            current = current || isCurrentPrice(j, names);
+            open = open || isOpenPrice(j, names);
+        }
+        bool changed = current && names.learn(name, PriceNames::Current);
+        changed = (open && names.learn(name, PriceNames::Open)) || changed;
+        return (open && offsetOpenPrice(value, names) && names.learn(name, PriceNames::Level)) || changed;
+    };
+    std::vector<std::pair<std::string_view, Range>> values; // what names and functions are given
+    for (const Assignment &a : m_assignments) {
+        if (a.owner.empty())
+            values.emplace_back(a.target, a.value);
+    }
+    for (const Function &f : m_functions) {
+        for (std::size_t j = f.open; j < f.close; ++j) {
+            if (is(j, "return"))
+                values.emplace_back(f.name, Range{j + 1, valueEnd(j + 1)});
+        }
+    }
+    constexpr int rounds = 3; // a price passed on further than this is no longer one
+    for (int round = 0; round < rounds; ++round) {
+        bool changed = false;
+        for (const auto &[name, value] : values)
+            changed = learn(name, value) || changed;
+        if (!changed)
+            break;
+    }
+    return names;
+}
+
+// An open price with a distance added or taken away, or a name assigned one.
+bool Review::offsetOpenPrice(Range range, const PriceNames &names) const
+{
+    bool open = false;
+    bool offset = false;
+    for (std::size_t j = range.begin; j < range.end; ++j) {
+        open = open || isOpenPrice(j, names);
+        offset = offset || m_tokens[j].mark == '+' || m_tokens[j].mark == '-'
+                 || (m_tokens[j].word && names.has(m_tokens[j].text, PriceNames::Level));
+    }
+    return open && offset;
+}
+
+// A comparison of the price now with an offset open price.
+bool Review::isPriceStepTest(Range condition, const PriceNames &names) const
+{
+    bool compares = false;
+    std::size_t current = none;
+    std::size_t open = none;
+    for (std::size_t j = condition.begin; j < condition.end; ++j) {
+        const std::string_view t = m_tokens[j].text;
+        compares = compares || t == "<" || t == ">" || t == "<=" || t == ">=";
+        if (current == none && isCurrentPrice(j, names))
+            current = j;
+        else if (open == none && isOpenPrice(j, names))
+            open = j;
+    }
+    return compares && current != none && open != none && offsetOpenPrice(condition, names);
+}
+
+// The code run when the price stepped: an if's branch on a price step test, or what follows
+// the if in its block when the branch leaves.
+std::vector<Range> Review::priceStepBranches(const PriceNames &names) const
+{
+    std::vector<Range> branches;
+    for (std::size_t i = 0; i + 1 < m_tokens.size(); ++i) {
+        if (!is(i, "if") || !is(i + 1, "(") || !isPriceStepTest({i + 2, closing(i + 1)}, names))
+            continue;
+        const std::size_t close = closing(i + 1);
+        std::size_t end = statementEnd(close + 1, false);
+        if (!is(close + 1, "return") && !is(close + 1, "continue")) {
+            branches.push_back({close + 1, end});
+            continue;
+        }
+        const std::size_t rest = is(end, "else") ? statementEnd(end + 1, false) : end;
+        for (end = rest; end < m_tokens.size() && !is(end, "}");)
+            end = statementEnd(end);
+        branches.push_back({rest, end});
+    }
+    return branches;
+}
+
+// The program's functions a call at token names, or none.
+const std::vector<std::size_t> *Review::calledFunctions(std::size_t token) const
+{
+    if (!isFreeCall(token))
+        return nullptr;
+    const auto functions = m_functionsByName.find(m_tokens[token].text);
+    return functions != m_functionsByName.end() ? &functions->second : nullptr;
+}
+
+// Per function: whether it opens an order, itself or through the functions it calls.
+std::vector<bool> Review::openingFunctions() const
+{
+    std::vector<bool> opens(m_functions.size(), false);
+    for (const Opening &opening : m_openings) {
+        if (const std::optional<std::size_t> function = functionAt(opening.at))
+            opens[*function] = true;
+    }
+    std::vector<std::vector<std::size_t>> callees(m_functions.size());
+    for (std::size_t f = 0; f < m_functions.size(); ++f) {
+        for (std::size_t j = m_functions[f].open; !opens[f] && j < m_functions[f].close; ++j) {
+            if (const std::vector<std::size_t> *called = calledFunctions(j))
+                callees[f].insert(callees[f].end(), called->begin(), called->end());
+        }
+    }
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::size_t f = 0; f < m_functions.size(); ++f) {
+            const auto opening = [&](std::size_t c) { return bool(opens[c]); };
+            if (!opens[f] && std::any_of(callees[f].begin(), callees[f].end(), opening))
+                opens[f] = changed = true;
+        }
+    }
+    return opens;
+}
+
+void Review::grids()
+{
+    if (m_openings.empty())
+        return;
+    gridLoops();
+    const PriceNames names = priceNames();
+    for (const Opening &opening : m_openings) {
+        if (std::any_of(opening.prices.begin(), opening.prices.end(),
+                        [&](Range price) { return offsetOpenPrice(price, names); }))
+            add(risk::Grid, opening.at, std::string(m_tokens[opening.at].text));
+    }
+    const std::vector<Range> branches = priceStepBranches(names);
+    if (branches.empty())
+        return;
+    const std::vector<bool> opens = openingFunctions();
+    for (const Range branch : branches) {
+        // The openings come in the order of their places.
+        auto opening = std::lower_bound(m_openings.begin(), m_openings.end(), branch.begin,
+                                        [](const Opening &o, std::size_t token) { return o.at < token; });
+        for (; opening != m_openings.end() && opening->at < branch.end; ++opening)
+            add(risk::Grid, opening->at, std::string(m_tokens[opening->at].text));
+        for (std::size_t j = branch.begin; j < branch.end && j < m_tokens.size(); ++j) {
+            const std::vector<std::size_t> *called = calledFunctions(j);
+            if (called && std::any_of(called->begin(), called->end(), [&](std::size_t f) { return bool(opens[f]); }))
+                add(risk::Grid, j, std::string(m_tokens[j].text));
+        }
+    }
+}
+
+// "variable * step", "step * variable", "(variable + 1) * step", ...
+bool Review::multipleOf(Range range, std::string_view variable) const
+{
+    const auto holds = [&](std::size_t j) {
+        if (j >= m_tokens.size())
+            return false;
+        if (m_tokens[j].mark != ')' && m_tokens[j].mark != '(')
+            return same(m_tokens[j].text, variable);
+        const std::size_t partner = m_partner[j];
+        if (partner == none)
+            return false;
+        for (std::size_t k = std::min(j, partner); k < std::max(j, partner); ++k) {
+            if (same(m_tokens[k].text, variable))
+                return true;
+        }
+        return false;
+    };
+    for (std::size_t j = range.begin; j < range.end; ++j) {
+        if (m_tokens[j].mark == '*' && j > 0 && (holds(j - 1) || holds(j + 1)))
+            return true;
+    }
+    return false;
+}
+
+// Orders placed in a for loop at prices a multiple of its variable apart: a ladder of orders.
+void Review::gridLoops()
+{
+    for (std::size_t i = 0; i + 1 < m_tokens.size(); ++i) {
+        if (!is(i, "for") || !is(i + 1, "("))
+            continue;
+        const std::size_t close = closing(i + 1);
+        std::string_view variable;
+        for (std::size_t j = i + 2; j < close && !is(j, ";") && variable.empty(); ++j) {
+            if (is(j + 1, "=") && m_tokens[j].word)
+                variable = m_tokens[j].text;
+        }
+        if (variable.empty())
+            continue;
+        const Range body{close + 1, statementEnd(close + 1)};
+        const auto stepped = [&](Range price) {
+            if (multipleOf(price, variable))
+                return true;
+            for (std::size_t j = price.begin; j < price.end; ++j) {
+                const auto assignments = m_tokens[j].word ? m_assignmentsOf.find(m_tokens[j].text)
+                                                          : m_assignmentsOf.end();
+                if (assignments == m_assignmentsOf.end())
+                    continue;
+                for (const std::size_t a : assignments->second) {
+                    const Assignment &assignment = m_assignments[a];
+                    if (assignment.at >= body.begin && assignment.at < body.end
+                        && multipleOf(assignment.value, variable))
+                        return true;
+                }
+            }
+            return false;
+        };
+        for (const Opening &opening : m_openings) {
+            if (opening.at >= body.begin && opening.at < body.end
+                && std::any_of(opening.prices.begin(), opening.prices.end(), stepped))
+                add(risk::Grid, opening.at, std::string(m_tokens[opening.at].text));
+        }
     }
 }
 

@@ -35,6 +35,18 @@
 //                  containing "profit" compared below zero, or a name containing "loss" or
 //                  "losing" other than a stop loss; or the else of a profit compared above
 //                  zero) or in a statement that names such a loss. Heuristic.
+// grid             An order opened (as no-stop-loss finds them) where the program adds positions
+//                  at price steps: the opening, or a call of a function of the program that
+//                  reaches one, in the branch of an if whose condition compares a current price
+//                  (Ask, Bid, SYMBOL_ASK, SYMBOL_BID, Close[...], iClose, a tick's .ask or .bid)
+//                  with an open price (OrderOpenPrice, POSITION_PRICE_OPEN, ORDER_PRICE_OPEN,
+//                  PriceOpen, a name holding "lastprice", "last_price" or "lastopen") offset by a
+//                  distance (a + or - in the condition, or an open price name assigned one), or
+//                  after such an if whose branch returns or continues; an order whose price is
+//                  such an offset open price; or an order in a for loop whose price is a multiple
+//                  of the loop's variable ("i * step"). Names and functions assigned or returning
+//                  those prices count as them. Stops moved from the open price open nothing, a
+//                  single order above a high names no open price. Heuristic.
 // unbounded-lot    The volume of an order (as no-stop-loss finds them) computed at run time: its
 //                  expression, or what the names and functions in it are assigned or return,
 //                  with *, / or + in it; and never bounded: the program does not read
@@ -72,15 +84,16 @@ constexpr std::string_view AccountDataOut = "account-data-out";
 constexpr std::string_view CommonFiles = "common-files";
 constexpr std::string_view NoStopLoss = "no-stop-loss";
 constexpr std::string_view Martingale = "martingale";
+constexpr std::string_view Grid = "grid";
 constexpr std::string_view UnboundedLot = "unbounded-lot";
 constexpr std::string_view OrderStorm = "order-storm";
 constexpr std::string_view UncheckedTrade = "unchecked-trade";
 constexpr std::string_view EndlessLoop = "endless-loop";
 
-constexpr std::array<std::string_view, 10> rules = {DllImport,    Network,      AccountDataOut,
-                                                    CommonFiles,  NoStopLoss,   Martingale,
-                                                    UnboundedLot, OrderStorm,   UncheckedTrade,
-                                                    EndlessLoop};
+constexpr std::array<std::string_view, 11> rules = {DllImport,    Network,        AccountDataOut,
+                                                    CommonFiles,  NoStopLoss,     Martingale,
+                                                    Grid,         UnboundedLot,   OrderStorm,
+                                                    UncheckedTrade, EndlessLoop};
 } // namespace risk
 
 struct RiskFinding {

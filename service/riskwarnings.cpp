@@ -36,6 +36,10 @@ const Phrase phrases[] = {
     {mqlcheck::risk::Martingale,
      QT_TRANSLATE_NOOP("RiskWarnings", "Multiplies the lot (%1) after a losing trade, a martingale: "
                                        "losses grow geometrically (heuristic)")},
+    {mqlcheck::risk::Grid,
+     QT_TRANSLATE_NOOP("RiskWarnings", "Opens more orders as the price moves in steps (%1), a grid: "
+                                       "the exposure grows with each step the price goes against it "
+                                       "(heuristic)")},
     {mqlcheck::risk::UnboundedLot,
      QT_TRANSLATE_NOOP("RiskWarnings", "The lot given to %1 is computed at run time and never limited "
                                        "by the symbol's maximum volume or a fixed cap (heuristic)")},

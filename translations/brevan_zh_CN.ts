@@ -782,6 +782,10 @@ Compiling...</source>
         <translation>亏损后放大手数（%1），即马丁格尔策略：亏损按几何级数增长（启发式判断）</translation>
     </message>
     <message>
+        <source>Opens more orders as the price moves in steps (%1), a grid: the exposure grows with each step the price goes against it (heuristic)</source>
+        <translation>价格每移动一个间距就再开一单（%1），即网格策略：价格每向不利方向走一步，持仓风险就扩大一步（启发式判断）</translation>
+    </message>
+    <message>
         <source>The lot given to %1 is computed at run time and never limited by the symbol's maximum volume or a fixed cap (heuristic)</source>
         <translation>传给 %1 的手数在运行时计算，且从未受品种最大交易量或固定上限的限制（启发式判断）</translation>
     </message>

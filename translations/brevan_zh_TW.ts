@@ -782,6 +782,10 @@ Compiling...</source>
         <translation>虧損後放大手數（%1），即馬丁格爾策略：虧損按幾何級數成長（啟發式判斷）</translation>
     </message>
     <message>
+        <source>Opens more orders as the price moves in steps (%1), a grid: the exposure grows with each step the price goes against it (heuristic)</source>
+        <translation>價格每移動一個間距就再開一單（%1），即網格策略：價格每朝不利方向走一步，持倉風險就擴大一步（啟發式判斷）</translation>
+    </message>
+    <message>
         <source>The lot given to %1 is computed at run time and never limited by the symbol's maximum volume or a fixed cap (heuristic)</source>
         <translation>傳給 %1 的手數在執行時計算，且從未受商品最大交易量或固定上限的限制（啟發式判斷）</translation>
     </message>

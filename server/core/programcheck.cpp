@@ -32,6 +32,7 @@ const AskedFor askedFor[] = {
       "不要停損", "沒有停損"}},
     {mqlcheck::risk::Martingale,
      {"martingale", "doubl", "multipl", "马丁", "馬丁", "加倍", "倍投"}},
+    {mqlcheck::risk::Grid, {"grid", "网格", "網格"}},
     {mqlcheck::risk::OrderStorm, {"every tick", "each tick", "每个tick", "每個tick"}},
 };
 
