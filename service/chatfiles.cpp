@@ -128,11 +128,12 @@ void ChatFiles::ensureIndexed()
     QDir().mkpath(m_folder);
     const QHash<QString, IndexEntry> known = readIndex();
     bool changed = false;
-    const QFileInfoList files = QDir(m_folder).entryInfoList(
-        {QLatin1Char('*') + kChatSuffix, QLatin1Char('*') + kDamagedSuffix}, QDir::Files);
+    // Matched by hand: name filters compile regular expressions, whose JIT stacks on this
+    // thread have kept a Windows process from ending.
+    const QFileInfoList files = QDir(m_folder).entryInfoList(QDir::Files);
     for (const QFileInfo &file : files) {
         const QString name = file.fileName();
-        if (name == kIndexName)
+        if (name == kIndexName || !(name.endsWith(kChatSuffix) || name.endsWith(kDamagedSuffix)))
             continue;
         const bool damaged = name.endsWith(kDamagedSuffix);
         const QString id = damaged ? name : name.chopped(kChatSuffix.size());

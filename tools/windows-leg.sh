@@ -111,7 +111,7 @@ for name in "${tests[@]}"; do
     passed=$((passed + p)) skipped=$((skipped + s))
     if [ "$f" -ne 0 ] || [ "$status" -ne 0 ]; then
         echo "FAIL  $name: $totals"
-        grep -a -A3 '^FAIL!' "$result" | sed 's/^/      /'
+        grep -a -A3 '^FAIL!' "$result" | sed 's/^/      /' || true
         failed+=("$name")
     else
         echo "ok    $name: $totals"

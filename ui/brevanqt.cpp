@@ -395,9 +395,15 @@ void BrevanQt::createSettingsMenu()
 // was typed. The service gets the backend as accepted, not as read back from the store.
 void BrevanQt::onCodeGeneratorTriggered()
 {
-    CodeGeneratorDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
+    // Window-modal and shown without waiting in place: replies keep arriving meanwhile.
+    auto *dialog = new CodeGeneratorDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] { useCodeGenerator(*dialog); });
+    dialog->open();
+}
+
+void BrevanQt::useCodeGenerator(const CodeGeneratorDialog &dialog)
+{
     ui.pushButton_generate->setEnabled(false);
     ui.pushButton_newChat->setEnabled(false);
     // The old service hears of it while it still runs, before a new one can take its address.

@@ -13,6 +13,7 @@
 class ChatArchive;
 class ChatKeeper;
 class ChatListPanel;
+class CodeGeneratorDialog;
 class LocalService;
 class QAction;
 class QActionGroup;
@@ -80,6 +81,7 @@ private:
     void showCodeGeneratorInUse();
     void createSettingsMenu();
     void onCodeGeneratorTriggered();
+    void useCodeGenerator(const CodeGeneratorDialog &dialog);
     void createLanguageMenu();
     void retranslateExtras();
     void connectConversation();

@@ -45,17 +45,21 @@ const QStringList kTexts[] = {
 };
 
 // Triggers action, and hands the modal dialog it opens to handle, which closes it.
-void runDialog(QAction *action, const std::function<void(QDialog *)> &handle)
+bool runDialog(QAction *action, const std::function<void(QDialog *)> &handle)
 {
+    bool handled = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, action, [&] {
         if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
             poll.stop();
+            handled = true;
             handle(dialog);
         }
     });
     poll.start(10);
     action->trigger();
+    // A dialog shown without waiting in place is handled once it is up.
+    return QTest::qWaitFor([&] { return handled; }, 5000);
 }
 
 } // namespace
@@ -146,13 +150,13 @@ private Q_SLOTS:
         QTRY_VERIFY(send->isEnabled());
         QCOMPARE(label->text(), "Service at " + holder.baseUrl().mid(7));
 
-        runDialog(menu(window, 2)->actions().constFirst(), [&](QDialog *dialog) {
+        QVERIFY(runDialog(menu(window, 2)->actions().constFirst(), [&](QDialog *dialog) {
             dialog->findChild<QRadioButton *>(u"radio_modelServer"_s)->click();
             dialog->findChild<QLineEdit *>(u"lineEdit_modelBaseUrl"_s)->setText("http://trader:pw-secret@" + place);
             dialog->findChild<QComboBox *>(u"comboBox_model"_s)->setEditText(u"fake-coder"_s);
             dialog->findChild<QLineEdit *>(u"lineEdit_apiKey"_s)->setText(u"sk-own"_s);
             dialog->accept();
-        });
+        }));
         QTRY_COMPARE_WITH_TIMEOUT(label->text(), "Model fake-coder at " + place, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(send->isEnabled(), 10000);
         auto *transcript = window.findChild<QTextEdit *>(u"textEdit_code"_s);
@@ -209,7 +213,7 @@ private Q_SLOTS:
         QGuiApplication::setWindowIcon(applicationIcon());
         BrevanQt window;
         QStringList texts; // of the dialog's labels; the icon's as its size
-        runDialog(menu(window, -1)->actions().constFirst(), [&](QDialog *dialog) {
+        QVERIFY(runDialog(menu(window, -1)->actions().constFirst(), [&](QDialog *dialog) {
             for (QLabel *label : dialog->findChildren<QLabel *>()) {
                 const QSize icon = label->pixmap().deviceIndependentSize().toSize();
                 texts << (label->pixmap().isNull() ? label->text() : u"%1x%2"_s.arg(icon.width()).arg(icon.height()));
@@ -217,7 +221,7 @@ private Q_SLOTS:
                     texts << u"links stay inside"_s;
             }
             dialog->accept();
-        });
+        }));
         QCOMPARE(texts.mid(0, 3), (QStringList{u"80x80"_s, u"TavrinAI"_s, u"Version: 1.0.0"_s}));
         QCOMPARE(texts.mid(4), (QStringList{u"Contact: <a href=\"mailto:support@tavrinai.com\">support@tavrinai.com</a>"_s,
                                             u"Website: <a href=\"https://www.tavrinai.com\">www.tavrinai.com</a>"_s}));

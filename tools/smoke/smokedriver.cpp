@@ -69,7 +69,7 @@ bool openCodeGeneratorDialog(BrevanQt &window)
     if (!action)
         return false;
     bool shown = false;
-    // The dialog runs its own loop; this timer ticks inside it, and in any loop run on the way.
+    bool settled = false;
     QTimer watch;
     int ticks = 0;
     QObject::connect(&watch, &QTimer::timeout, &window, [&] {
@@ -78,13 +78,16 @@ bool openCodeGeneratorDialog(BrevanQt &window)
             watch.stop();
             shown = QTest::qWaitForWindowExposed(dialog);
             dialog->reject();
+            settled = true;
         } else if (++ticks == 200) {
             watch.stop();
+            settled = true;
         }
     });
     watch.start(100);
     action->trigger();
-    return shown;
+    // The window shows the dialog without waiting for it: wait here until it was seen or not.
+    return QTest::qWaitFor([&] { return settled; }, 30000) && shown;
 }
 
 // Switches the window to Simplified Chinese and back; true when its menus followed.
