@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QNetworkReply>
+#include <QSet>
 #include <QUrl>
 
 #include <algorithm>
@@ -178,6 +179,7 @@ void Conversation::useVersion(int number)
         return;
     const QDateTime time = m_deployer->versions().at(number).time;
     m_current = m_deployer->keepCopy(number);
+    offerVersions(m_current);
     m_client->setCurrentProgram(m_deployer->program(m_current));
     notice(tr("The version of %1 is the chat's program again: it is saved and compiled now, and your next "
               "request continues from it.")
@@ -311,6 +313,39 @@ bool Conversation::openProgram(const ProgramFile &program)
     if (!m_client->offers(ServiceFeature::History))
         notice(tr("This code generator cannot be given a program to change: it writes a new one from your request."));
     return true;
+}
+
+// Every bubble of a program offers all its versions, the older bubbles too, with their count.
+void Conversation::offerVersions(int number)
+{
+    const QList<ProgramVersion> versions = m_deployer->versionsOf(number);
+    if (versions.size() < 2)
+        return;
+    QSet<int> same;
+    for (const ProgramVersion &version : versions)
+        same.insert(version.number);
+    const QList<ChatEntry> entries = m_transcript->entries();
+    for (int id = 0; id < int(entries.size()); ++id) {
+        ChatEntry entry = entries.at(id);
+        const auto copy = std::find_if(entry.links.begin(), entry.links.end(), [](const ChatEntry::Link &link) {
+            return ChatLink::numberAfter(link.href, ChatLink::Copy) >= 0;
+        });
+        if (entry.kind != ChatEntry::Kind::Program || copy == entry.links.end())
+            continue;
+        const int shown = ChatLink::numberAfter(copy->href, ChatLink::Copy);
+        if (!same.contains(shown))
+            continue;
+        const ChatEntry::Link offer{tr("Versions (%1)").arg(versions.size()),
+                                    ChatLink::Versions + QString::number(shown)};
+        const auto old = std::find_if(entry.links.begin(), entry.links.end(), [](const ChatEntry::Link &link) {
+            return link.href.startsWith(ChatLink::Versions);
+        });
+        if (old != entry.links.end())
+            *old = offer;
+        else
+            entry.links.insert(copy - entry.links.begin() + 1, offer);
+        m_transcript->change(id, entry);
+    }
 }
 
 QList<ChatEntry::Link> Conversation::programLinks(int number, const QString &code) const
@@ -542,12 +577,11 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     shown.text = answer.message;
     shown.code = answer.response;
     shown.links = programLinks(number, answer.response);
-    if (const qsizetype versions = m_deployer->versionsOf(number).size(); versions > 1)
-        shown.links.append({tr("Versions (%1)").arg(versions), ChatLink::Versions + QString::number(number)});
     m_current = number;
     m_client->setCurrentProgram({});
     shown.links.append({tr("Regenerate"), ChatLink::Regenerate + QString::number(m_transcript->entries().size())});
     m_transcript->add(shown);
+    offerVersions(number);
     notice(tr("%1 %2 generated successfully!\nCompiling...")
                .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
     m_deployer->deploy(number);

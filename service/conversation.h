@@ -168,6 +168,7 @@ private:
     // What a new session needs to continue the chat: what was asked and answered, and its program.
     // Show all and Copy code of a program's bubble.
     QList<ChatEntry::Link> programLinks(int number, const QString &code) const;
+    void offerVersions(int number);
     // upTo: the entries before it.
     ChatSeed seed(qsizetype upTo) const;
     // The request takes the place of the trader's turn at entry userEntry: a service that takes

@@ -3,6 +3,7 @@
 #include "service/chatkeeper.h"
 #include "service/conversation.h"
 #include "service/linediff.h"
+#include "service/transcript.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 
@@ -235,6 +236,13 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(source), TestEnvironment::systemLineEnds(first.toUtf8()));
         QCOMPARE(client.conversation.versionsOf(2).size(), 3);
         QCOMPARE(client.conversation.currentProgram(), 2);
+        // Every bubble of the program counts all its versions, the first one's too.
+        int offering = 0;
+        for (const ChatEntry &entry : std::as_const(client.entries)) {
+            for (const ChatEntry::Link &link : entry.links)
+                offering += link.href.startsWith(ChatLink::Versions) && link.text == u"Versions (3)"_s;
+        }
+        QCOMPARE(offering, 2);
         client.conversation.send(u"period 14"_s);
         QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
         QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["current_program"].toString(), first);
