@@ -218,3 +218,8 @@ VersionVerdict parseVersionVerdict(const QByteArray &body)
     return {flag(object, Field::NeedUpdate), text(object, Field::Message),
             text(object, Field::MinVersion), features};
 }
+
+bool WriterNote::isNoteLine(QStringView line)
+{
+    return line.trimmed().startsWith(Prefix);
+}

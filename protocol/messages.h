@@ -90,6 +90,13 @@ constexpr qsizetype CompileErrorLines = 200;
 constexpr qsizetype CompileErrorBytes = 32 * 1024;
 } // namespace RequestLimit
 
+// The one line a code writer keeps in its program for itself (the offline generator's
+// strategy): the file keeps it, so that the writer can continue from it; the chat hides it.
+namespace WriterNote {
+inline const QString Prefix = QStringLiteral("// tavrin-strategy: ");
+bool isNoteLine(QStringView line);
+} // namespace WriterNote
+
 // --- Requests, as the client builds them -------------------------------------------------
 // Every request names the interface language ("en", "zh-CN" or "zh-TW") that its caller
 // passes: in the "Accept-Language" header and, where the body has it, as "lang".

@@ -92,9 +92,12 @@ public:
     bool openProgram(const ProgramFile &program);
     // A notice of the window's own (what Auto detect found, a file it cannot open).
     void addNotice(const QString &text);
-    // Ends the open session as the window closes, without waiting for it: closed() follows
-    // once the service answered, or when the closing bound expires. A request on its way is
-    // dropped, so that nothing is saved or compiled after the window is gone.
+    // The trader leaves the chat for another: its request on its way ends there as stopped.
+    // The request's text; empty when none was on its way.
+    QString abandonRequest();
+    // Ends the sessions opened in this run as the window closes, without waiting for them:
+    // closed() follows once the service answered, or when the closing bound expires. A request
+    // on its way is dropped, so that nothing is saved or compiled after the window is gone.
     void close();
 
     // A kept program, by the number its links carry.
@@ -162,15 +165,19 @@ private:
     int notice(const QString &text);
 
     void onLive();
-    // Replaces the open session by a new one for the chosen platform and program type.
-    // A notice says so: "Creating new ..." unless another is given.
-    void openSession(const Choice &choice, const QString &noticeText = {}, const ChatSeed &seed = {});
-    // What a new session needs to continue the chat: what was asked and answered, and its program.
+    // Replaces the open session by a new one for the chosen platform and program type, which
+    // knows history and the program number program. A notice says so: "Creating new ..." and
+    // the service's greeting, unless another notice is given.
+    void openSession(const Choice &choice, const QString &noticeText = {}, const QList<ChatTurn> &history = {},
+                     int program = -1);
     // Show all and Copy code of a program's bubble.
     QList<ChatEntry::Link> programLinks(int number, const QString &code) const;
     void offerVersions(int number);
-    // upTo: the entries before it.
-    ChatSeed seed(qsizetype upTo) const;
+    // What a new session is told of the chat before turn upTo: the requests answered before
+    // it, none that another took the place of, each with the program it was answered with.
+    QList<ChatTurn> history(qsizetype upTo) const;
+    // The turn of the request at entry userEntry.
+    qsizetype turnOf(qsizetype userEntry) const;
     // The request takes the place of the trader's turn at entry userEntry: a service that takes
     // a chat's history continues from what was said before it.
     void replaceTurn(qsizetype userEntry);
@@ -182,9 +189,10 @@ private:
     void continueForgotten();
     Choice currentChoice() const; // what the open session writes
     void restartChat();
-    QNetworkReply *leaveService(bool closing);
-    void abandonRequest();
-    void dispatch(const QString &request, const QStringList &compileErrors);
+    QList<QNetworkReply *> leaveService(bool closing);
+    // basedOn: the program the request asks to change.
+    void dispatch(const QString &request, const QStringList &compileErrors, int basedOn);
+    void post(const QString &request, const QStringList &compileErrors, int basedOn);
     void takeAnswer(const ServiceReply &answer);
     void finishRequest(Ending ending);
     void returnRequest(Ending ending, const QString &why);
@@ -205,12 +213,14 @@ private:
     QString m_programName;
 
     int m_current = -1; // the program the chat works on
+    QList<ChatTurnRecord> m_turns; // one per request in the transcript
+    int m_serviceProgram = -1; // the program the open session last wrote or was given
     qsizetype m_replacing = -1; // the trader's turn the next Send replaces (Edit, Regenerate)
     std::optional<Request> m_request;
     // Set when a Send was refused for not fitting the chat: New Chat then keeps its request.
     bool m_refusedForChoice = false;
-    // The errors "Ask to fix these errors" put into the request field.
-    QStringList m_suggestedErrors;
+    // The program whose errors "Ask to fix these errors" put into the request field; -1 for none.
+    int m_suggestedFix = -1;
     AutoFixPolicy m_autoFix;
     bool m_ownModelKey = false;
     QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second

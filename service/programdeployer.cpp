@@ -3,6 +3,7 @@
 #include "platform/compilerlog.h"
 #include "platform/deployment.h"
 #include "platform/sourceversions.h"
+#include "service/chataction.h"
 #include "service/riskwarnings.h"
 #include "service/transcript.h"
 
@@ -30,7 +31,7 @@ ProgramDeployer::ProgramDeployer(Transcript *transcript, int compileTimeoutMs, Q
         if (!m_compile.isRunning())
             m_ticker.stop();
         else if (m_compileEntry >= 0)
-            m_transcript->change(m_compileEntry, compilingEntry());
+            m_transcript->update(m_compileEntry, compilingEntry());
     });
     connect(&m_compile, &CompilerRun::Job::finished, this, &ProgramDeployer::onCompiled);
     // The bubble that counted seconds is gone with the transcript.
@@ -122,6 +123,11 @@ void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, con
     }
 }
 
+QStringList ProgramDeployer::errorsOf(int number) const
+{
+    return number >= 0 && number < m_programs.size() ? m_programs.at(number).errors : QStringList();
+}
+
 QString ProgramDeployer::program(int number) const
 {
     return number >= 0 && number < m_programs.size() ? m_programs.at(number).code : QString();
@@ -144,7 +150,7 @@ void ProgramDeployer::deployNext()
 
 void ProgramDeployer::refuse(int number, const QString &text)
 {
-    m_transcript->add(text, {{tr("Save and compile again"), ChatLink::Deploy + QString::number(number)}});
+    m_transcript->add(text, {{tr("Save and compile again"), ChatAction{ChatAction::Kind::Deploy, number}.href()}});
 }
 
 // Which field is wrong and how, so that the trader can fix it; empty when both are usable.
@@ -209,7 +215,7 @@ void ProgramDeployer::save(int number)
         saved.text += QLatin1Char('\n')
             + (wroteEarlier(number, kept.versionPath) ? tr("It replaced the program's previous version, which was kept.")
                                                       : tr("The file held another program; its earlier version was kept."));
-        saved.links.append({tr("Restore the earlier version"), ChatLink::Restore + QString::number(number)});
+        saved.links.append({tr("Restore the earlier version"), ChatAction{ChatAction::Kind::Restore, number}.href()});
     }
     m_transcript->add(saved);
     warnOfRisks(number);
@@ -256,7 +262,7 @@ void ProgramDeployer::warnOfRisks(int number)
     for (const RiskWarnings::Warning &risk : risks) {
         const QString line = tr("Line %1:").arg(risk.line);
         warning.text += QLatin1Char('\n') + line + QLatin1Char(' ') + risk.message;
-        warning.textLinks.append({line, ChatLink::Line + QStringLiteral("%1:%2").arg(number).arg(risk.line)});
+        warning.textLinks.append({line, ChatAction{ChatAction::Kind::ShowProgram, number, risk.line}.href()});
     }
     m_transcript->add(warning);
 }
@@ -264,7 +270,7 @@ void ProgramDeployer::warnOfRisks(int number)
 ChatEntry ProgramDeployer::compilingEntry() const
 {
     return Transcript::serviceEntry(tr("Compiling %1... %2").arg(m_compiledFile, Transcript::clockText(m_compileClock.elapsed())),
-                        {{tr("Stop"), ChatLink::StopCompile}});
+                        {{tr("Stop"), ChatAction{ChatAction::Kind::StopCompile}.href()}});
 }
 
 void ProgramDeployer::stopCompile()
@@ -281,8 +287,8 @@ QString ProgramDeployer::compileEndingText(const CompilerRun::Outcome &outcome) 
     return outcome.problem.isEmpty() ? tr("Compile finished after %1").arg(took) : tr("Compile failed after %1").arg(took);
 }
 
-QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
-                                                 const QStringList &errors)
+QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &outcome, int number,
+                                                 bool reportsErrors)
 {
     QList<ChatEntry> results;
     if (!outcome.problem.isEmpty())
@@ -293,7 +299,7 @@ QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &out
         // A log that reports errors offers to hand them back to the service.
         results.append(!reportsErrors ? Transcript::serviceEntry(outcome.log)
                                       : Transcript::serviceEntry(outcome.log, {{tr("Ask to fix these errors"),
-                                                                    ChatLink::Fix + errors.join(QLatin1Char('\n'))}}));
+                                                                    ChatAction{ChatAction::Kind::FixErrors, number}.href()}}));
     } else if (outcome.started && outcome.problem.isEmpty()) {
         results.append(Transcript::serviceEntry(tr("The compiler finished but left no log.")));
     }
@@ -304,6 +310,7 @@ void ProgramDeployer::onCompiled(const CompilerRun::Outcome &outcome)
 {
     // A compile of a chat the trader has left ends without a word in the new one.
     const bool sameChat = m_compiledChat == m_chat;
+    const int compiled = m_compiling;
     const bool newest = sameChat && m_compiling == m_programs.size() - 1;
     const bool reportsErrors = outcome.hasLog && CompilerLog::errorCount(outcome.log) > 0;
     const QStringList errors = reportsErrors ? CompilerLog::errorLines(outcome.log) : QStringList();
@@ -319,7 +326,7 @@ void ProgramDeployer::onCompiled(const CompilerRun::Outcome &outcome)
         // The bubble that counted the seconds says how the compile ended; its results follow.
         if (m_compileEntry >= 0)
             m_transcript->change(std::exchange(m_compileEntry, -1), Transcript::serviceEntry(compileEndingText(outcome)));
-        for (const ChatEntry &result : compileResults(outcome, reportsErrors, errors))
+        for (const ChatEntry &result : compileResults(outcome, compiled, reportsErrors))
             m_transcript->add(result);
     }
     deployNext();

@@ -47,9 +47,13 @@ public:
     void dropWaiting() { m_waiting.clear(); }
     bool hasWaiting() const { return !m_waiting.isEmpty(); }
     bool isCompiling() const { return m_compile.isRunning(); }
+    // The bubble counting the compile's seconds; -1 when none does.
+    int compilingEntryId() const { return m_compileEntry; }
     void stopCompile();
     int count() const { return int(m_programs.size()); }
     QString program(int number) const;
+    // The compiler's error lines of the program's last compile.
+    QStringList errorsOf(int number) const;
 
     // A program of the trader's own, opened from filePath, kept as written there; its number.
     int keepOpened(const QString &code, const QString &filePath, const QString &platform, const QString &codeType);
@@ -99,9 +103,8 @@ private:
     bool wroteEarlier(int number, const QString &replacedPath) const;
     ChatEntry compilingEntry() const;
     QString compileEndingText(const CompilerRun::Outcome &outcome) const;
-    // What the chat says of a finished compile; errors: the lines of a log that reports errors.
-    static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
-                                           const QStringList &errors);
+    // What the chat says of a finished compile of program number.
+    static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, int number, bool reportsErrors);
     void onCompiled(const CompilerRun::Outcome &outcome);
 
     Transcript *m_transcript;

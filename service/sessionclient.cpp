@@ -37,7 +37,7 @@ void SessionClient::check(const QString &baseUrl)
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onVersionChecked(reply); });
 }
 
-QNetworkReply *SessionClient::leave(bool closing)
+QList<QNetworkReply *> SessionClient::leave(bool closing)
 {
     drop();
     if (QNetworkReply *check = m_versionCheck) {
@@ -45,10 +45,10 @@ QNetworkReply *SessionClient::leave(bool closing)
         check->abort();
         check->deleteLater();
     }
-    QNetworkReply *ended = nullptr;
-    if (!m_sessionId.isEmpty()) {
-        ended = endSession(m_baseUrl, closing ? closingSessionBody(m_sessionId) : endSessionBody(m_sessionId, m_language),
-                           m_timeouts.closingWait);
+    QList<QNetworkReply *> ended;
+    for (const QString &sessionId : std::exchange(m_opened, {})) {
+        ended.append(endSession(m_baseUrl, closing ? closingSessionBody(sessionId) : endSessionBody(sessionId, m_language),
+                                m_timeouts.closingWait));
     }
     // A new serial: the session asked for last, answered only now, is ended where it was opened.
     m_chat = {{}, {}, m_chat.serial + 1, false};
@@ -85,10 +85,8 @@ void SessionClient::onVersionChecked(QNetworkReply *reply)
 
 // --- Sessions ----------------------------------------------------------------------------
 
-void SessionClient::open(const QString &platform, const QString &codeType, const ChatSeed &seed)
+void SessionClient::open(const QString &platform, const QString &codeType, const ChatSeed &seed, Greeting greeting)
 {
-    if (!m_sessionId.isEmpty())
-        endSession(m_baseUrl, endSessionBody(m_sessionId, m_language));
     const quint64 serial = m_chat.serial + 1;
     m_chat = {platform, codeType, serial, false};
     m_sessionId.clear();
@@ -99,14 +97,12 @@ void SessionClient::open(const QString &platform, const QString &codeType, const
                                                   : newChatBody(codeType, platform, m_language),
                                               m_language);
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, serial, baseUrl = m_baseUrl] { onSessionOpened(reply, serial, baseUrl); });
+            [this, reply, serial, greeting, baseUrl = m_baseUrl] { onSessionOpened(reply, serial, baseUrl, greeting); });
 }
 
 void SessionClient::resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used)
 {
     drop();
-    if (!m_sessionId.isEmpty() && m_sessionId != sessionId)
-        endSession(m_baseUrl, endSessionBody(m_sessionId, m_language));
     m_chat = {platform, codeType, m_chat.serial + 1, used};
     m_sessionId = sessionId;
     m_failed = sessionId.isEmpty();
@@ -122,17 +118,20 @@ QNetworkReply *SessionClient::endSession(const QString &baseUrl, const QJsonObje
     return ended;
 }
 
-void SessionClient::onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl)
+void SessionClient::onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl, Greeting greeting)
 {
     reply->deleteLater();
     const bool failed = reply->error() != QNetworkReply::NoError;
     const ServiceReply answer = failed ? ServiceReply{} : parseServiceReply(reply->readAll());
+    const bool opened = answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty();
     if (serial != m_chat.serial) {
-        // A chat the trader has left: a session the service opened only now is ended at once.
-        if (answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty())
+        // A chat the trader has left before it had a session: nobody can continue it there.
+        if (opened)
             endSession(baseUrl, endSessionBody(answer.sessionId, m_language));
         return;
     }
+    if (opened)
+        m_opened.append(answer.sessionId);
     if (failed) {
         Q_EMIT sessionNotice(tr("Request failed: %1").arg(failureText(reply)));
     } else if (answer.kind != ServiceReply::Kind::NewSession) {
@@ -142,7 +141,8 @@ void SessionClient::onSessionOpened(QNetworkReply *reply, quint64 serial, const 
     } else {
         if (answer.hasSessionId)
             m_sessionId = answer.sessionId;
-        Q_EMIT sessionNotice(answer.message);
+        if (greeting == Greeting::Shown)
+            Q_EMIT sessionNotice(answer.message);
     }
     m_failed = m_sessionId.isEmpty();
     if (m_pending && !m_reply) {

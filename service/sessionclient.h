@@ -50,15 +50,20 @@ public:
     // Leaves the service it talked to, then checks the version at baseUrl.
     void check(const QString &baseUrl);
     // Nothing still on its way to the service may act any more: the check, the request, a
-    // session opened too late. Its open chat is ended there, quietly and within the closing
-    // bound; the returned DELETE finishes when it is, null when there was no chat to end.
-    QNetworkReply *leave(bool closing);
+    // session opened too late. The sessions opened there in this run are ended, quietly and
+    // within the closing bound; the returned DELETEs finish when they are.
+    QList<QNetworkReply *> leave(bool closing);
 
-    // Replaces the open session by a new one for platform and codeType, continuing from seed
-    // when the service takes a chat's history.
-    void open(const QString &platform, const QString &codeType, const ChatSeed &seed = {});
-    // Replaces the open session by one the service may still hold, of a chat reopened: the
-    // next request goes there. Without an id the next request opens a new one first.
+    // Whether the service's greeting of a new session goes into the chat: not for a session
+    // that only continues a chat the trader already sees.
+    enum class Greeting { Shown, Quiet };
+    // A new session for platform and codeType becomes the open one, continuing from seed when
+    // the service takes a chat's history. The one it replaces stays open at the service: its
+    // chat is kept in the list and may be continued there until the window closes.
+    void open(const QString &platform, const QString &codeType, const ChatSeed &seed = {},
+              Greeting greeting = Greeting::Shown);
+    // The open session becomes one the service may still hold, of a chat reopened: the next
+    // request goes there. Without an id the next request opens a new one first.
     void resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used);
     const QString &sessionId() const { return m_sessionId; }
     const ChatSession &chat() const { return m_chat; }
@@ -101,7 +106,7 @@ private:
     };
 
     void onVersionChecked(QNetworkReply *reply);
-    void onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl);
+    void onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl, Greeting greeting);
     // Its answer is of no interest: the chat is left either way. bound: zero for the transfer
     // time-out of every request.
     QNetworkReply *endSession(const QString &baseUrl, const QJsonObject &body,
@@ -122,6 +127,8 @@ private:
 
     ChatSession m_chat;
     QString m_sessionId;
+    // Every session opened at m_baseUrl in this run, ended when the client leaves it.
+    QStringList m_opened;
     bool m_failed = false;
 
     QString m_currentProgram;

@@ -66,6 +66,10 @@ constexpr int kChatListAfterLiveMs = 300;
 constexpr int kChatListDelayMs = 2000;
 const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
 const QString kSaveFolderKey = QStringLiteral("conversation/saveFolder");
+// The form and the chat as the trader left them, for the next start.
+const QString kPlatformKey = QStringLiteral("form/platform");
+const QString kProgramTypeKey = QStringLiteral("form/programType");
+const QString kOpenChatKey = QStringLiteral("chats/open");
 // How long "Copied" shows in the status bar.
 constexpr int kCopiedMs = 2000;
 // The request field is never smaller than this many lines of text, the chat than this many.
@@ -82,25 +86,30 @@ QString selectedCodeType(const Ui::BrevanQtClass &ui)
     return ui.comboBox_type->currentData().toString();
 }
 
+// Window-modal and shown without waiting in place: replies and compiles go on meanwhile.
 void chooseFolder(QWidget *parent, const QString &title, const QString &startFolder, QLineEdit *edit)
 {
-    const QString folder =
-        QFileDialog::getExistingDirectory(parent, title, startFolder, QFileDialog::ShowDirsOnly);
-    if (!folder.isEmpty())
-        edit->setText(folder);
+    auto *dialog = new QFileDialog(parent, title, startFolder);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QFileDialog::fileSelected, edit, &QLineEdit::setText);
+    dialog->open();
 }
 
 void showVersionWarning(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(parent);
-    box.setWindowTitle(title);
-    box.setTextFormat(Qt::RichText);
-    box.setText(text);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setIcon(QMessageBox::Warning);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
-    box.exec();
+    auto *box = new QMessageBox(parent);
+    box->setObjectName(QStringLiteral("versionWarning"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(title);
+    box->setTextFormat(Qt::RichText);
+    box->setText(text);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
+    box->setIcon(QMessageBox::Warning);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
+    box->open();
 }
 
 QLabel *linkLabel(const QString &html, QWidget *parent)
@@ -160,9 +169,7 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     // The tool bar stays in the form, empty and out of sight; nothing offers to show it.
     ui.mainToolBar->hide();
     setContextMenuPolicy(Qt::NoContextMenu);
-    ui.radioButton_mt4->setChecked(true);
-    ui.radioButton_mt5->setChecked(false);
-    showActivePlatform();
+    restoreChoice();
     for (const Protocol::Platform platform : {Protocol::Platform::Mt4, Protocol::Platform::Mt5}) {
         const TerminalFolders::Pair folders = TerminalFolders::load(Protocol::wireName(platform));
         controls(platform).install->setText(folders.install);
@@ -224,6 +231,7 @@ void BrevanQt::connectConversation()
     Conversation *conversation = m_conversation;
     connect(conversation, &Conversation::versionRefused, this, &BrevanQt::onVersionRefused);
     connect(conversation, &Conversation::liveChanged, this, [this](bool live) {
+        restoreOpenChat();
         setWindowTitle(tr("TavrinAI Code Generator"));
         ui.pushButton_newChat->setEnabled(live);
         onRequestInFlightChanged(m_conversation->isRequestInFlight());
@@ -485,7 +493,10 @@ void BrevanQt::retranslateExtras()
 
 void BrevanQt::onAboutTriggered()
 {
-    QDialog dialog(this);
+    auto *about = new QDialog(this);
+    about->setObjectName(QStringLiteral("aboutDialog"));
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    QDialog &dialog = *about;
     dialog.setWindowTitle(tr("About TavrinAI"));
     dialog.setWindowFlags(dialog.windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
@@ -533,7 +544,7 @@ void BrevanQt::onAboutTriggered()
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     mainLayout->addWidget(buttons, 0);
 
-    dialog.exec();
+    dialog.open();
 }
 
 void BrevanQt::onVersionRefused(const QString &title, const QString &text)
@@ -602,6 +613,42 @@ void BrevanQt::startNewChat()
     m_keeper->beginNew(ui.plainTextEdit_prompt->toPlainText());
     if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
+    showOpenChat();
+}
+
+void BrevanQt::showOpenChat()
+{
+    m_chatList->select(m_keeper->currentId());
+    QSettings().setValue(kOpenChatKey, m_keeper->currentId());
+}
+
+// The platform and program type of the last run; the folders follow the platform.
+void BrevanQt::restoreChoice()
+{
+    const QSettings settings;
+    const Protocol::Platform platform =
+        Protocol::platformNamed(settings.value(kPlatformKey).toString()).value_or(Protocol::Platform::Mt4);
+    controls(platform).radio->setChecked(true);
+    controls(platform == Protocol::Platform::Mt4 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4).radio->setChecked(false);
+    showActivePlatform();
+    const int type = ui.comboBox_type->findData(settings.value(kProgramTypeKey).toString());
+    if (type >= 0)
+        ui.comboBox_type->setCurrentIndex(type);
+    m_chatToRestore = settings.value(kOpenChatKey).toString();
+    // Until another is opened, the new one is what the next start comes back to.
+    QSettings().setValue(kOpenChatKey, m_keeper->currentId());
+}
+
+// The chat open when the client last closed comes back once the code generator let the client
+// in and the list is read, whichever comes last.
+void BrevanQt::restoreOpenChat()
+{
+    if (m_chatToRestore.isEmpty() || !m_conversation->isLive() || !m_listLoaded)
+        return;
+    const QString id = std::exchange(m_chatToRestore, {});
+    const QList<ChatSummary> chats = m_archive->summaries();
+    if (std::any_of(chats.cbegin(), chats.cend(), [&id](const ChatSummary &chat) { return chat.id == id && !chat.damaged; }))
+        openKeptChat(id);
 }
 
 void BrevanQt::onPushButtonGenerateClicked(bool)
@@ -612,6 +659,7 @@ void BrevanQt::onPushButtonGenerateClicked(bool)
 
 void BrevanQt::onComboBoxTypeChanged(int)
 {
+    QSettings().setValue(kProgramTypeKey, selectedCodeType(ui));
     passChoice();
 }
 
@@ -629,6 +677,7 @@ void BrevanQt::choosePlatform(Protocol::Platform platform)
 {
     const Protocol::Platform other = platform == Protocol::Platform::Mt4 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4;
     controls(other).radio->setChecked(false);
+    QSettings().setValue(kPlatformKey, Protocol::wireName(platform));
     showActivePlatform();
     passChoice();
 }
@@ -832,7 +881,11 @@ void BrevanQt::createChatList()
     m_openProgramAction->setShortcut(QKeySequence::Open);
     connect(m_openProgramAction, &QAction::triggered, this, &BrevanQt::askForProgram);
     setAcceptDrops(true);
-    connect(m_archive, &ChatArchive::listLoaded, this, [this] { m_chatList->select(m_keeper->currentId()); });
+    connect(m_archive, &ChatArchive::listLoaded, this, [this] {
+        m_listLoaded = true;
+        m_chatList->select(m_keeper->currentId());
+        restoreOpenChat();
+    });
     connect(m_conversation, &Conversation::requestEdited, this, [this](const QString &request) {
         ui.plainTextEdit_prompt->setPlainText(request);
         ui.plainTextEdit_prompt->setFocus();
@@ -860,13 +913,11 @@ void BrevanQt::createChatList()
 void BrevanQt::openKeptChat(const QString &id)
 {
     const std::optional<StoredChat> chat = m_keeper->open(id, ui.plainTextEdit_prompt->toPlainText());
-    if (!chat) {
-        m_chatList->select(m_keeper->currentId());
-        return;
+    if (chat) {
+        showChoice(chat->platform, chat->type, chat->programName);
+        ui.plainTextEdit_prompt->setPlainText(chat->requestInFlight.isEmpty() ? chat->draft : chat->requestInFlight);
     }
-    showChoice(chat->platform, chat->type, chat->programName);
-    ui.plainTextEdit_prompt->setPlainText(chat->requestInFlight.isEmpty() ? chat->draft : chat->requestInFlight);
-    m_chatList->select(id);
+    showOpenChat();
 }
 
 void BrevanQt::removeKeptChat(const QString &id)
@@ -875,6 +926,7 @@ void BrevanQt::removeKeptChat(const QString &id)
         return;
     if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
+    showOpenChat();
 }
 
 void BrevanQt::showChoice(Protocol::Platform platform, Protocol::ProgramType type, const QString &name)
@@ -917,7 +969,7 @@ void BrevanQt::openProgramFile(const QString &path)
     m_archive->rename(m_keeper->currentId(), QFileInfo(program.path).fileName());
     showChoice(program.platform, program.type, program.name);
     ui.plainTextEdit_prompt->clear();
-    m_chatList->select(m_keeper->currentId());
+    showOpenChat();
 }
 
 void BrevanQt::dragEnterEvent(QDragEnterEvent *event)

@@ -129,6 +129,10 @@ private:
     void openProgramFile(const QString &path);
     // The form shows a chat's platform, program type and name.
     void showChoice(Protocol::Platform platform, Protocol::ProgramType type, const QString &name);
+    // The list marks the open chat, and the next start opens it again.
+    void showOpenChat();
+    void restoreChoice();
+    void restoreOpenChat();
 
     Ui::BrevanQtClass ui;
     Conversation *m_conversation = nullptr;
@@ -157,4 +161,6 @@ private:
     bool m_chatEnded = false; // the close may go through
     ProgramTitles m_programTitles;
     QString m_lastRequest; // the request of the chat's last user bubble, given back when New Chat drops it
+    QString m_chatToRestore; // the chat open at the last close, until it is open again
+    bool m_listLoaded = false;
 };

@@ -86,6 +86,12 @@ ChatListPanel::ChatListPanel(ChatArchive *archive, QWidget *parent)
         });
     }
     connect(m_list, &QWidget::customContextMenuRequested, this, &ChatListPanel::showMenu);
+    // Rows come and go with saves, renames and searches; the open chat's stays marked.
+    connect(m_filter, &QAbstractItemModel::rowsInserted, this, &ChatListPanel::markOpenChat);
+    connect(m_filter, &QAbstractItemModel::rowsRemoved, this, &ChatListPanel::markOpenChat);
+    connect(m_filter, &QAbstractItemModel::rowsMoved, this, &ChatListPanel::markOpenChat);
+    connect(m_filter, &QAbstractItemModel::layoutChanged, this, &ChatListPanel::markOpenChat);
+    connect(m_filter, &QAbstractItemModel::modelReset, this, &ChatListPanel::markOpenChat);
     retranslate();
 }
 
@@ -96,8 +102,16 @@ void ChatListPanel::retranslate()
 
 void ChatListPanel::select(const QString &id)
 {
+    m_openId = id;
+    markOpenChat();
+}
+
+void ChatListPanel::markOpenChat()
+{
     auto *model = static_cast<ChatListModel *>(m_filter->sourceModel());
-    const QModelIndex row = m_filter->mapFromSource(model->index(model->rowOf(id)));
+    const QModelIndex row = m_filter->mapFromSource(model->index(model->rowOf(m_openId)));
+    if (row == m_list->currentIndex() && m_list->selectionModel()->isSelected(row))
+        return;
     if (row.isValid())
         m_list->setCurrentIndex(row);
     else

@@ -240,7 +240,7 @@ private Q_SLOTS:
         int offering = 0;
         for (const ChatEntry &entry : std::as_const(client.entries)) {
             for (const ChatEntry::Link &link : entry.links)
-                offering += link.href.startsWith(ChatLink::Versions) && link.text == u"Versions (3)"_s;
+                offering += link.href.startsWith(u"brevan:versions:"_s) && link.text == u"Versions (3)"_s;
         }
         QCOMPARE(offering, 2);
         client.conversation.send(u"period 14"_s);
@@ -296,6 +296,106 @@ private Q_SLOTS:
         QCOMPARE(client.conversation.versionsOf(2).size(), 3);
     }
 
+    // After "Use this version", Regenerate and Edit change the program their turn was asked to
+    // change, and the model hears of a replaced turn no more.
+    void replacedTurnAfterVersionChosen()
+    {
+        offerHistory(true);
+        QTemporaryDir folder;
+        Client client(folder.path());
+        QVERIFY(live(client));
+        const QString first = kProgram + u"// lots 0.05\n"_s;
+        const QString second = kProgram + u"// lots 0.1, break even\n"_s;
+        const auto ask = [&](const QString &request, const QString &answer) {
+            m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(answer));
+            QCOMPARE(client.conversation.send(request), Conversation::SendOutcome::Sent);
+            QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
+        };
+        ask(u"An EA"_s, first);
+        ask(u"add a break even"_s, second);
+        client.conversation.useVersion(0);
+        ask(u"take profit 100"_s, kProgram + u"// tp 100\n"_s);
+        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["current_program"].toString(), first);
+        const auto replace = [&](const QString &action, const QString &request) {
+            const qsizetype opened = m_service.requestsTo("POST", u"/api/new"_s).size();
+            m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kProgram));
+            QVERIFY(client.conversation.activate(client.link(action)));
+            if (!request.isEmpty())
+                client.conversation.send(request);
+            QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
+            const QList<FakeService::Request> news = m_service.requestsTo("POST", u"/api/new"_s).mid(opened);
+            QCOMPARE(news.size(), 1);
+            QCOMPARE(news.constFirst().json["current_program"].toString(), first);
+            QStringList told;
+            for (const QJsonValue &turn : news.constFirst().json["history"].toArray())
+                told << turn.toObject()["content"].toString();
+            QCOMPARE(told, (QStringList{u"An EA"_s, first, u"add a break even"_s, second}));
+        };
+        replace(u"brevan:regenerate:"_s, {});
+        replace(u"brevan:edit:"_s, u"take profit 120"_s);
+        // Neither the session ended nor its greeting shown: the chat goes on as the trader sees it.
+        QVERIFY(m_service.requestsTo("DELETE", u"/api/session"_s).isEmpty());
+        QCOMPARE(client.shown.count(kGreeting), 1);
+    }
+
+    // A chat left keeps its session, to be continued there; closing ends the sessions of this run.
+    void sessionsKeptUntilClosing()
+    {
+        QTemporaryDir folder;
+        Client client(folder.path());
+        m_service.enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"k-1"_s));
+        QVERIFY(live(client));
+        QSignalSpy listed(&client.archive, &ChatArchive::listLoaded);
+        client.archive.load();
+        QVERIFY(listed.wait());
+        const qsizetype ended = m_service.requestsTo("DELETE", u"/api/session"_s).size();
+        client.keeper.setDraft(u"RSI"_s);
+        const QString first = client.keeper.currentId();
+        m_service.enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"k-2"_s));
+        client.keeper.beginNew(u"RSI"_s);
+        client.conversation.newChat();
+        QVERIFY(QTest::qWaitFor([&] { return client.shown.contains(kGreeting); }, 10000));
+        QVERIFY(client.keeper.open(first, {}));
+        m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kProgram));
+        client.conversation.send(u"RSI 14"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
+        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["session_id"].toString(), u"k-1"_s);
+        QCOMPARE(client.shown.filter(u"no longer knew"_s), QStringList());
+        QCOMPARE(m_service.requestsTo("DELETE", u"/api/session"_s).size(), ended);
+        QSignalSpy closed(&client.conversation, &Conversation::closed);
+        client.conversation.close();
+        QVERIFY(closed.wait());
+        QStringList closedIds;
+        for (const FakeService::Request &request : m_service.requestsTo("DELETE", u"/api/session"_s).mid(ended))
+            closedIds << request.json["session_id"].toString();
+        QCOMPARE(closedIds, (QStringList{u"k-1"_s, u"k-2"_s}));
+    }
+
+    // New Chat while an answer is on its way: the request ends in its own chat, which keeps it to
+    // send again, and one new chat begins. Waiting for the answer, the clock is never kept.
+    void newChatWhileWaiting()
+    {
+        QTemporaryDir folder;
+        Client client(folder.path());
+        QVERIFY(live(client));
+        m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::Reply::silent());
+        QSignalSpy saved(&client.archive, &ChatArchive::summaryChanged);
+        client.conversation.send(u"An EA crossing two averages"_s);
+        const qsizetype sent = saved.size();
+        QTest::qWait(1300); // the waiting bubble's clock ticks
+        QCOMPARE(saved.size(), sent);
+        const QString left = client.keeper.currentId();
+        client.keeper.beginNew({});
+        client.conversation.newChat();
+        client.archive.flush();
+        QCOMPARE(client.archive.summaries().size(), 2);
+        const std::optional<StoredChat> kept = client.archive.open(left);
+        QVERIFY(kept);
+        QCOMPARE(kept->requestInFlight, QString());
+        QCOMPARE(kept->draft, u"An EA crossing two averages"_s);
+        QVERIFY(kept->entries.constLast().text.startsWith(u"Stopped after"_s));
+    }
+
     void programFileRead_data()
     {
         QTest::addColumn<QString>("name");
@@ -340,7 +440,8 @@ private Q_SLOTS:
         m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(changed));
         client.conversation.send(u"add a stop"_s);
         QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight() && client.conversation.versionsOf(1).constLast().verdict != ProgramVersion::Verdict::NotCompiled; }, 10000));
-        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["current_program"].toString(), QString::fromUtf8(mine));
+        // The session was opened with it: the request need not carry it again.
+        QVERIFY(!m_service.requestsTo("POST", u"/api/chat"_s).constLast().json.contains(u"current_program"_s));
         QCOMPARE(TestEnvironment::readFile(source), TestEnvironment::systemLineEnds(changed.toUtf8()));
         const QList<ProgramVersion> versions = client.conversation.versionsOf(1);
         QCOMPARE(versions.size(), 2);

@@ -79,6 +79,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
+        TestEnvironment::resetSettings();
         QVERIFY(m_root.remove() && QDir().mkpath(m_root.path()) && QDir(ChatArchive::defaultFolder()).removeRecursively());
     }
 
@@ -211,6 +212,10 @@ private Q_SLOTS:
         auto *list = widget<QListView>("chatList");
         QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 10000);
         QCOMPARE(list->model()->index(0, 0).data().toString(), u"Draw a kept line"_s);
+        // Back as it was left: the platform, the chat open, its row marked.
+        QVERIFY(widget<QRadioButton>("radioButton_mt5")->isChecked());
+        QTRY_COMPARE(bubbles(), answered ? said : said.mid(0, said.size() - 2));
+        QCOMPARE(list->currentIndex().row(), 0);
         widget<QLineEdit>("lineEdit_chatSearch")->setText(u"kept line!"_s);
         QTRY_COMPARE(list->model()->rowCount(), 0);
         widget<QLineEdit>("lineEdit_chatSearch")->setText(u"KEPT"_s);
@@ -220,6 +225,12 @@ private Q_SLOTS:
         QCOMPARE(widget<QLineEdit>("lineEdit_name")->text(), u"Kept"_s);
         QCOMPARE(bubbles(), answered ? said : said.mid(0, said.size() - 2));
         QCOMPARE(prompt()->toPlainText(), answered ? QString() : u"Draw a kept line"_s);
+        // The mark follows the open chat to a new one.
+        widget<QLineEdit>("lineEdit_chatSearch")->clear();
+        widget<QPushButton>("pushButton_newChat")->click();
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        QTRY_COMPARE(list->currentIndex().row(), 0);
+        QCOMPARE(list->currentIndex().data().toString(), u"New chat"_s);
     }
 
     // File > Open a program…: the chat is about the trader's own program, the form follows it.

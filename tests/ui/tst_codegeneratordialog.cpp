@@ -1,5 +1,6 @@
 #include "platform/language.h"
 #include "platform/secretstore.h"
+#include "service/codegeneratorchoice.h"
 #include "service/serviceaccess.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
