@@ -44,14 +44,15 @@ redis.call('ZADD', index, now, ARGV[1])
 return 1
 )");
 
-// ARGV: id, lock token, lease (ms), idle limit (ms). {0} unknown, {2} locked, {3} given up
-// before it ran, {1, record}.
+// ARGV: id, lock token, lease (ms), idle limit (ms). {0} unknown, {2, lock's time left (ms)}
+// locked, {3} given up before it ran, {1, record}.
 const QByteArray acquireScript = QByteArrayLiteral(NOW_MS R"(
 if redis.call('EXISTS', 'tavrin:void:' .. ARGV[2]) == 1 then return {3} end
 local chat = 'tavrin:chat:' .. ARGV[1]
 local record = redis.call('GET', chat)
 if not record then return {0} end
-if not redis.call('SET', 'tavrin:lock:' .. ARGV[1], ARGV[2], 'NX', 'PX', ARGV[3]) then return {2} end
+local lock = 'tavrin:lock:' .. ARGV[1]
+if not redis.call('SET', lock, ARGV[2], 'NX', 'PX', ARGV[3]) then return {2, redis.call('PTTL', lock)} end
 redis.call('PEXPIRE', chat, ARGV[4])
 redis.call('ZADD', 'tavrin:chats', now, ARGV[1])
 return {1, record}
@@ -206,22 +207,33 @@ void RedisSessionStore::acquire(const QString &id, const Acquired &done)
                 // Redis may still run a command that went out, once it comes back.
                 if (goesOut)
                     abandon(id, token);
-                return done(Outcome::Unavailable, {});
+                return done(Outcome::Unavailable, {}, std::nullopt);
             }
             if (isError(reply) || reply->type != REDIS_REPLY_ARRAY || reply->elements < 1)
-                return done(Outcome::Unavailable, {});
+                return done(Outcome::Unavailable, {}, std::nullopt);
             const long long state = reply->element[0]->integer;
-            if (state == 2)
-                return done(Outcome::Busy, {});
+            if (state == 2) {
+                const qint64 left = reply->elements == 2 ? reply->element[1]->integer : -1;
+                return done(Outcome::Busy, {}, lapsing(id, left));
+            }
             const std::optional<ChatRecord> chat = state == 1 && reply->elements == 2
                 ? ChatRecord::fromJson(QByteArray(reply->element[1]->str,
                                                   qsizetype(reply->element[1]->len)))
                 : std::nullopt;
             if (!chat)
-                return done(Outcome::Unknown, {});
+                return done(Outcome::Unknown, {}, std::nullopt);
             m_locks.insert(id, token);
-            done(Outcome::Done, *chat);
+            done(Outcome::Done, *chat, std::nullopt);
         });
+}
+
+// Its holder renews a lock every third of the lease: one left alone for half of it has lost its
+// holder. A lock of this instance is renewed while its request runs.
+std::optional<qint64> RedisSessionStore::lapsing(const QString &id, qint64 leftMs) const
+{
+    if (leftMs < 0 || leftMs >= leaseMs() / 2 || m_locks.contains(id))
+        return std::nullopt;
+    return leftMs;
 }
 
 void RedisSessionStore::renew(const QString &id)

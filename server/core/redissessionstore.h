@@ -58,6 +58,8 @@ private:
         QDeadlineTimer remembered;
     };
 
+    // The time left of a lock that nobody renews any more, given its time left.
+    std::optional<qint64> lapsing(const QString &id, qint64 leftMs) const;
     void sendRelease(const QList<QByteArray> &command, int attempts, const Released &done);
     // The lock the acquire with this token may have taken is freed, again until Redis answers.
     void abandon(const QString &id, const QByteArray &token);
