@@ -6,6 +6,9 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 
+#include <optional>
+#include <utility>
+
 namespace {
 
 constexpr qint64 complaintIntervalMs = 60 * 1000;
