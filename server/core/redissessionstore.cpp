@@ -58,12 +58,19 @@ redis.call('ZADD', 'tavrin:chats', now, ARGV[1])
 return {1, record}
 )");
 
-// ARGV: id, lock token, lease (ms). 1 while the lock is still this token's.
+// ARGV: id, lock token, lease (ms), and the nonce of the instance that asked, if one did.
+// 1 while the lock is still this token's.
 const QByteArray renewScript = QByteArrayLiteral(R"(
 local lock = 'tavrin:lock:' .. ARGV[1]
 if redis.call('GET', lock) ~= ARGV[2] then return 0 end
 redis.call('PEXPIRE', lock, ARGV[3])
+if ARGV[4] then redis.call('SET', 'tavrin:heard:' .. ARGV[4], 1, 'PX', ARGV[3]) end
 return 1
+)");
+
+// ARGV: id, nonce. {1 when the lock's holder answered the nonce, else 0; the lock's time left}.
+const QByteArray heardScript = QByteArrayLiteral(R"(
+return {redis.call('EXISTS', 'tavrin:heard:' .. ARGV[2]), redis.call('PTTL', 'tavrin:lock:' .. ARGV[1])}
 )");
 
 // ARGV: id, lock token, record or empty, idle limit (ms). 1 when the record is kept, or there
@@ -118,7 +125,8 @@ constexpr int retryMs = 500;
 constexpr int saveAttempts = 3;
 // How long a given-up acquire is kept from taking its lock, should Redis run it late.
 constexpr qint64 abandonMemoryMs = 10 * 60 * 1000;
-// How long a Stop waits for the instance that runs the chat to give its lock back.
+// How long a Stop waits for the instance that runs the chat to give its lock back, and a request
+// for it to renew the lock.
 constexpr qint64 longestStopWaitMs = 1000;
 constexpr int stopPollMs = 50;
 
@@ -174,7 +182,9 @@ RedisSessionStore::RedisSessionStore(const RedisAddress &address, qint64 idleLim
         const qsizetype space = message.indexOf(' ');
         const QByteArray verb = message.left(space);
         const QString id = QString::fromUtf8(message.mid(space + 1));
-        if (verb == "cancel")
+        if (verb == "renew")
+            renewLock(id.section(u' ', 0, 0), id.section(u' ', 1).toUtf8());
+        else if (verb == "cancel")
             emit controlled(Control::Cancel, id);
         else if (verb == "end")
             emit controlled(Control::End, id);
@@ -213,8 +223,13 @@ void RedisSessionStore::acquire(const QString &id, const Acquired &done)
                 return done(Outcome::Unavailable, {}, std::nullopt);
             const long long state = reply->element[0]->integer;
             if (state == 2) {
-                const qint64 left = reply->elements == 2 ? reply->element[1]->integer : -1;
-                return done(Outcome::Busy, {}, lapsing(id, left));
+                // This instance renews its own locks while it runs their requests.
+                if (m_locks.contains(id) || reply->elements != 2)
+                    return done(Outcome::Busy, {}, std::nullopt);
+                const QByteArray nonce = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+                m_commands->command({"PUBLISH", controlChannel, "renew " + id.toUtf8() + ' ' + nonce},
+                                    [](const redisReply *) {});
+                return awaitRenewal(id, nonce, QDeadlineTimer(stopWaitMs()), done);
             }
             const std::optional<ChatRecord> chat = state == 1 && reply->elements == 2
                 ? ChatRecord::fromJson(QByteArray(reply->element[1]->str,
@@ -227,22 +242,45 @@ void RedisSessionStore::acquire(const QString &id, const Acquired &done)
         });
 }
 
-// Its holder renews a lock every third of the lease: one left alone for half of it has lost its
-// holder. A lock of this instance is renewed while its request runs.
-std::optional<qint64> RedisSessionStore::lapsing(const QString &id, qint64 leftMs) const
+// The instance that holds a lock renews it as soon as it is asked on tavrin:control, and says
+// so under the asker's nonce: one that does not has stopped. A lock given back meanwhile is
+// taken.
+void RedisSessionStore::awaitRenewal(const QString &id, const QByteArray &nonce,
+                                     const QDeadlineTimer &deadline, const Acquired &done)
 {
-    if (leftMs < 0 || leftMs >= leaseMs() / 2 || m_locks.contains(id))
-        return std::nullopt;
-    return leftMs;
+    m_commands->command({"EVAL", heardScript, "0", id.toUtf8(), nonce},
+                        [this, id, nonce, deadline, done](const redisReply *reply) {
+                            if (isError(reply) || reply->type != REDIS_REPLY_ARRAY
+                                || reply->elements != 2)
+                                return done(Outcome::Unavailable, {}, std::nullopt);
+                            const long long left = reply->element[1]->integer;
+                            if (left < 0)
+                                return acquire(id, done);
+                            if (reply->element[0]->integer == 1)
+                                return done(Outcome::Busy, {}, std::nullopt);
+                            if (deadline.hasExpired())
+                                return done(Outcome::Busy, {}, left);
+                            QTimer::singleShot(stopPollMs, this, [this, id, nonce, deadline, done] {
+                                awaitRenewal(id, nonce, deadline, done);
+                            });
+                        });
 }
 
 void RedisSessionStore::renew(const QString &id)
 {
+    renewLock(id, {});
+}
+
+void RedisSessionStore::renewLock(const QString &id, const QByteArray &nonce)
+{
     const QByteArray token = m_locks.value(id);
     if (token.isEmpty())
         return;
-    m_commands->command({"EVAL", renewScript, "0", id.toUtf8(), token,
-                         QByteArray::number(leaseMs())},
+    QList<QByteArray> command{"EVAL", renewScript, "0", id.toUtf8(), token,
+                              QByteArray::number(leaseMs())};
+    if (!nonce.isEmpty())
+        command.append(nonce);
+    m_commands->command(command,
                         [id](const redisReply *reply) {
                             if (reply && reply->type == REDIS_REPLY_INTEGER && reply->integer == 0)
                                 qWarning().noquote() << "session store: the lock of chat"
