@@ -178,7 +178,8 @@ int main(int argc, char *argv[])
                QString::number(ConnectionLimits().idleTimeoutMs)));
     const QCommandLineOption connectionsOption =
         option(QStringLiteral("max-connections"),
-               QStringLiteral("Most connections open at once; more are refused."),
+               QStringLiteral("Most connections open at once; at the cap a new one takes the "
+                              "place of an idle one, or is refused."),
                QStringLiteral("N"), QString::number(ConnectionLimits().maxConnections));
     const QCommandLineOption shareOption = hidden(
         option(QStringLiteral("max-connections-per-address"),

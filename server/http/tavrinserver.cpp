@@ -24,6 +24,22 @@ QString methodName(QHttpServerRequest::Method method)
     return QString::fromLatin1(key).toUpper();
 }
 
+// As /healthz names it.
+QString reachName(CodeWriter::Reach reach)
+{
+    switch (reach) {
+    case CodeWriter::Reach::NotUsed:
+        return QStringLiteral("not used");
+    case CodeWriter::Reach::Reachable:
+        return QStringLiteral("reachable");
+    case CodeWriter::Reach::KeyRefused:
+        return QStringLiteral("key_refused");
+    case CodeWriter::Reach::Unreachable:
+        break;
+    }
+    return QStringLiteral("unreachable");
+}
+
 } // namespace
 
 TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
@@ -206,27 +222,13 @@ void TavrinServer::health(const PendingAnswer &answer)
 {
     m_chats->store().countChats([this, answer](std::optional<qint64> chats) {
         const auto reply = [answer, storeUp = chats.has_value()](CodeWriter::Reach model) {
-            using Reach = CodeWriter::Reach;
-            const bool modelUp = model == Reach::Reachable || model == Reach::NotUsed;
-            const bool healthy = storeUp && modelUp;
-            const auto modelState = [model] {
-                switch (model) {
-                case Reach::NotUsed:
-                    return QStringLiteral("not used");
-                case Reach::Reachable:
-                    return QStringLiteral("reachable");
-                case Reach::KeyRefused:
-                    return QStringLiteral("key_refused");
-                case Reach::Unreachable:
-                    break;
-                }
-                return QStringLiteral("unreachable");
-            };
+            const bool healthy = storeUp
+                && (model == CodeWriter::Reach::Reachable || model == CodeWriter::Reach::NotUsed);
             answer.send({healthy ? Status::Ok : Status::ServiceUnavailable,
                          {{QStringLiteral("healthy"), healthy},
                           {QStringLiteral("store"), storeUp ? QStringLiteral("reachable")
                                                             : QStringLiteral("unreachable")},
-                          {QStringLiteral("model"), modelState()}},
+                          {QStringLiteral("model"), reachName(model)}},
                          {}});
         };
         m_chats->writer().probe(reply);
