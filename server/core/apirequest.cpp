@@ -77,6 +77,21 @@ bool quotesCompilerMessages(const QString &message)
     return message.contains(compilerLine);
 }
 
+qsizetype rawControlInString(const QByteArray &json)
+{
+    bool inString = false;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const uchar c = uchar(json[i]);
+        if (inString && c < 0x20)
+            return i;
+        if (c == '"')
+            inString = !inString;
+        else if (inString && c == '\\')
+            ++i; // an escaped quote or backslash ends nothing; an escaped control is refused by Qt
+    }
+    return -1;
+}
+
 Protocol::Language languageOf(const QJsonObject &body, const QByteArray &acceptLanguage)
 {
     const QString code = body.contains(Field::Language)

@@ -32,6 +32,9 @@ std::optional<QString> currentProgramOf(const QJsonObject &body);
 // Lines of a compiler's log, "file(l,c) : error NNN: text", as an older client puts them into
 // the request itself: their numbers are never a program's values.
 bool quotesCompilerMessages(const QString &message);
+// Where a JSON text has a control character (below 0x20) unescaped inside a string, which JSON
+// forbids and Qt's parser lets through; -1 when it has none.
+qsizetype rawControlInString(const QByteArray &json);
 // The body's "lang", else the first choice of the Accept-Language header.
 Protocol::Language languageOf(const QJsonObject &body, const QByteArray &acceptLanguage);
 

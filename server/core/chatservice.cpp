@@ -135,7 +135,10 @@ void ChatService::chat(const QJsonObject &body, Protocol::Language language, con
     // One request per chat at a time, in all instances: the answer to a second request could
     // not refine a program that does not exist yet.
     m_store->acquire(id, [this, id, message, errors = *compileErrors, program = *currentProgram,
-                          language, answer](SessionStore::Outcome outcome, const ChatRecord &chat) {
+                          language, answer](SessionStore::Outcome outcome, const ChatRecord &chat,
+                                            std::optional<qint64> lapsesInMs) {
+        if (outcome == SessionStore::Outcome::Busy && lapsesInMs && !m_inFlight.contains(id))
+            return answer->send(TurnReplies::holderStopped(language, id, *lapsesInMs));
         if (outcome != SessionStore::Outcome::Done)
             return answer->send(TurnReplies::refused(outcome, language, id));
         ChatRecord asked = chat;

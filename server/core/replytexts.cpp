@@ -202,6 +202,26 @@ QString ReplyTexts::stillWorking(Language language)
     return phrasesIn(language).stillWorking;
 }
 
+QString ReplyTexts::answeringInstanceStopped(Language language, int seconds)
+{
+    switch (language) {
+    case Language::SimplifiedChinese:
+        return QStringLiteral("正在回答此对话的服务实例已停止，您的上一个请求不会有回复。"
+                              "此对话将在 %1 秒后恢复可用，届时请重新发送请求。")
+            .arg(seconds);
+    case Language::TraditionalChinese:
+        return QStringLiteral("正在回答此對話的服務實例已停止，您的上一個請求不會有回覆。"
+                              "此對話將在 %1 秒後恢復可用，屆時請重新傳送請求。")
+            .arg(seconds);
+    case Language::English:
+        break;
+    }
+    return QStringLiteral("The service instance that was answering this chat stopped, so your "
+                          "last request will not be answered. The chat is free again in %1 s: "
+                          "please send your request then.")
+        .arg(seconds);
+}
+
 QString ReplyTexts::chatsUnavailable(Language language)
 {
     switch (language) {

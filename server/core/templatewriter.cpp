@@ -59,7 +59,7 @@ qint64 TemplateWriter::deadlineMs() const
     return 60 * 1000;
 }
 
-void TemplateWriter::probe(const std::function<void(std::optional<bool> up)> &done)
+void TemplateWriter::probe(const std::function<void(Reach reach)> &done)
 {
-    done(std::nullopt);
+    done(Reach::NotUsed);
 }

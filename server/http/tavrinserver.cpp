@@ -24,6 +24,22 @@ QString methodName(QHttpServerRequest::Method method)
     return QString::fromLatin1(key).toUpper();
 }
 
+// As /healthz names it.
+QString reachName(CodeWriter::Reach reach)
+{
+    switch (reach) {
+    case CodeWriter::Reach::NotUsed:
+        return QStringLiteral("not used");
+    case CodeWriter::Reach::Reachable:
+        return QStringLiteral("reachable");
+    case CodeWriter::Reach::KeyRefused:
+        return QStringLiteral("key_refused");
+    case CodeWriter::Reach::Unreachable:
+        break;
+    }
+    return QStringLiteral("unreachable");
+}
+
 } // namespace
 
 TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &updateMessage,
@@ -59,7 +75,9 @@ TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &upda
 bool TavrinServer::listen(const QHostAddress &address, quint16 port, QString *errorString,
                           const ConnectionLimits &limits)
 {
-    m_listener = new GuardedListener(limits, this);
+    ConnectionLimits bounds = limits;
+    bounds.sharedAddresses = m_trustedProxies;
+    m_listener = new GuardedListener(bounds, this);
     // The default backlog of 50 drops the connections of a larger burst of clients, which then
     // wait a second for their connection attempt to be repeated.
     m_listener->setListenBacklogSize(1024);
@@ -160,6 +178,12 @@ void TavrinServer::answer(const QHttpServerRequest &request, Method method,
                                        .arg(parseError.errorString(),
                                             QString::number(parseError.offset))));
     }
+    if (const qsizetype at = ApiRequest::rawControlInString(body); at >= 0) {
+        return answer.send(ApiReply::invalid(QStringLiteral("The request body is not valid JSON: "
+                                                            "a control character in a string "
+                                                            "at offset %1.")
+                                                 .arg(at)));
+    }
     if (!document.isObject()) {
         return answer.send(ApiReply::invalid(QStringLiteral("The request body must be a JSON object.")));
     }
@@ -193,20 +217,18 @@ void TavrinServer::checkVersion(const QJsonObject &body, Protocol::Language,
 }
 
 // 200 when the store and the model server (if one is used) answer, else 503; the body says
-// which of them does not.
+// which of them does not, and whether the model server refuses the service's key.
 void TavrinServer::health(const PendingAnswer &answer)
 {
     m_chats->store().countChats([this, answer](std::optional<qint64> chats) {
-        const auto reply = [answer, storeUp = chats.has_value()](std::optional<bool> modelUp) {
-            const bool healthy = storeUp && modelUp.value_or(true);
-            const auto state = [](bool up) {
-                return up ? QStringLiteral("reachable") : QStringLiteral("unreachable");
-            };
+        const auto reply = [answer, storeUp = chats.has_value()](CodeWriter::Reach model) {
+            const bool healthy = storeUp
+                && (model == CodeWriter::Reach::Reachable || model == CodeWriter::Reach::NotUsed);
             answer.send({healthy ? Status::Ok : Status::ServiceUnavailable,
                          {{QStringLiteral("healthy"), healthy},
-                          {QStringLiteral("store"), state(storeUp)},
-                          {QStringLiteral("model"),
-                           modelUp ? state(*modelUp) : QStringLiteral("not used")}},
+                          {QStringLiteral("store"), storeUp ? QStringLiteral("reachable")
+                                                            : QStringLiteral("unreachable")},
+                          {QStringLiteral("model"), reachName(model)}},
                          {}});
         };
         m_chats->writer().probe(reply);

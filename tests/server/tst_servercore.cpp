@@ -233,10 +233,10 @@ private slots:
                 ids.append(id);
             });
             if (i == 0)
-                store.acquire(ids.first(), [](SessionStore::Outcome, const ChatRecord &) {});
+                store.acquire(ids.first(), [](SessionStore::Outcome, const ChatRecord &, std::optional<qint64>) {});
         }
         QList<SessionStore::Outcome> outcomes;
-        const auto note = [&outcomes](SessionStore::Outcome outcome, const auto &) { outcomes.append(outcome); };
+        const auto note = [&outcomes](SessionStore::Outcome outcome, const auto &...) { outcomes.append(outcome); };
         // The generating chat outlived the cap; the idle second one made room.
         for (const QString &id : ids)
             store.acquire(id, note);
@@ -332,7 +332,7 @@ private slots:
     }
 
     // Each platform and program type: the risk review warns of nothing but a stop loss that
-    // was not asked for.
+    // was not asked for, once, though an MT5 EA opens with Buy or Sell.
     void offlineProgramsWarnOnlyOfAMissingStop()
     {
         Service service(new TemplateWriter);
@@ -344,7 +344,6 @@ private slots:
                     QStringList rules;
                     for (const QJsonValue warning : data.value("warnings").toArray())
                         rules.append(warning.toObject().value("rule").toString());
-                    rules.removeDuplicates(); // one for each order that opens
                     QVERIFY2(data.contains("response"), qPrintable(platform + type + request));
                     QCOMPARE(rules, unasked ? QStringList{"no-stop-loss"} : QStringList());
                 }
