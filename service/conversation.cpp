@@ -9,7 +9,6 @@
 
 #include <QFileInfo>
 #include <QLocale>
-#include <QNetworkReply>
 #include <QSet>
 #include <QUrl>
 
@@ -45,32 +44,38 @@ QString fixRequest(const QStringList &errors)
 } // namespace
 
 Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
+    : Conversation(new SessionClient(timeouts), compileTimeoutMs, parent)
+{
+}
+
+Conversation::Conversation(ChatTransport *transport, int compileTimeoutMs, QObject *parent)
     : QObject(parent)
-    , m_client(new SessionClient(timeouts, this))
+    , m_client(transport)
     , m_transcript(new Transcript(this))
     , m_deployer(new ProgramDeployer(m_transcript, compileTimeoutMs, this))
 {
+    m_client->setParent(this);
     connect(m_transcript, &Transcript::entryAdded, this, &Conversation::entryAdded);
     connect(m_transcript, &Transcript::entryChanged, this, &Conversation::entryChanged);
     connect(m_transcript, &Transcript::entryUpdated, this, &Conversation::entryChanged);
     connect(m_transcript, &Transcript::cleared, this, &Conversation::transcriptCleared);
     connect(m_deployer, &ProgramDeployer::newestCompiled, this, &Conversation::onNewestCompiled);
-    connect(m_client, &SessionClient::versionRefused, this, &Conversation::versionRefused);
-    connect(m_client, &SessionClient::serviceUnreachable, this, &Conversation::serviceUnreachable);
-    connect(m_client, &SessionClient::live, this, &Conversation::onLive);
-    connect(m_client, &SessionClient::sessionNotice, this, &Conversation::notice);
-    connect(m_client, &SessionClient::requestHeldBack, this, [this] {
+    connect(m_client, &ChatTransport::versionRefused, this, &Conversation::versionRefused);
+    connect(m_client, &ChatTransport::serviceUnreachable, this, &Conversation::serviceUnreachable);
+    connect(m_client, &ChatTransport::live, this, &Conversation::onLive);
+    connect(m_client, &ChatTransport::sessionNotice, this, &Conversation::notice);
+    connect(m_client, &ChatTransport::requestHeldBack, this, [this] {
         if (m_request)
             returnRequest(Ending::Failed, {});
     });
-    connect(m_client, &SessionClient::streamed, this, [this] {
+    connect(m_client, &ChatTransport::streamed, this, [this] {
         if (!m_liveRefresh.isActive())
             m_liveRefresh.start();
     });
-    connect(m_client, &SessionClient::answered, this, &Conversation::takeAnswer);
-    connect(m_client, &SessionClient::requestFailed, this,
+    connect(m_client, &ChatTransport::answered, this, &Conversation::takeAnswer);
+    connect(m_client, &ChatTransport::requestFailed, this,
             [this](const QString &why) { returnRequest(Ending::Failed, why); });
-    connect(m_client, &SessionClient::requestStopped, this,
+    connect(m_client, &ChatTransport::requestStopped, this,
             [this] { returnRequest(Ending::Stopped, tr("Stopped. Your request is back in the request field.")); });
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &Conversation::tick);
@@ -281,11 +286,11 @@ void Conversation::start(const QString &baseUrl)
     m_client->check(baseUrl);
 }
 
-QList<QNetworkReply *> Conversation::leaveService(bool closing)
+void Conversation::leaveService(bool closing)
 {
     abandonRequest();
     m_deployer->dropWaiting();
-    return m_client->leave(closing);
+    m_client->leave(closing);
 }
 
 void Conversation::onLive()
@@ -385,7 +390,7 @@ void Conversation::openSession(const Choice &choice, const QString &noticeText, 
 {
     // A session that continues what the chat shows says so in noticeText, without a greeting.
     m_client->open(choice.platform, choice.codeType, {history, m_deployer->program(program)},
-                   noticeText.isEmpty() ? SessionClient::Greeting::Shown : SessionClient::Greeting::Quiet);
+                   noticeText.isEmpty() ? ChatTransport::Greeting::Shown : ChatTransport::Greeting::Quiet);
     m_serviceProgram = program;
     m_deployer->setChat(m_client->chat().serial);
     notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(choice.platform, programName(choice.codeType))
@@ -404,21 +409,8 @@ void Conversation::restartChat()
 
 void Conversation::close()
 {
-    const QList<QNetworkReply *> ended = leaveService(true);
-    if (ended.isEmpty()) {
-        QTimer::singleShot(0, this, &Conversation::closed);
-        return;
-    }
-    // Each DELETE is bounded: closed() follows the last to finish.
-    auto *left = new int(int(ended.size()));
-    for (QNetworkReply *reply : ended) {
-        connect(reply, &QNetworkReply::finished, this, [this, left] {
-            if (--*left == 0) {
-                delete left;
-                Q_EMIT closed();
-            }
-        });
-    }
+    connect(m_client, &ChatTransport::left, this, &Conversation::closed, Qt::SingleShotConnection);
+    leaveService(true);
 }
 
 // --- Requests ----------------------------------------------------------------------------
@@ -507,7 +499,7 @@ void Conversation::post(const QString &request, const QStringList &compileErrors
 ChatEntry Conversation::waitingEntry() const
 {
     const QString clock = Transcript::clockText(m_request->clock.elapsed());
-    const SessionClient::Stream &stream = m_client->stream();
+    const ChatTransport::Stream &stream = m_client->stream();
     if (!stream.done && stream.phase == ChatStreamEvent::Phase::Unknown && stream.written.isEmpty())
         return Transcript::serviceEntry(tr("Generating code... %1").arg(clock), {{tr("Stop"), stopHref()}});
     ChatEntry entry = Transcript::serviceEntry(phaseText() + QLatin1Char(' ') + clock, {{tr("Stop"), stopHref()}});

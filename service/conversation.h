@@ -18,13 +18,12 @@ struct ProgramFile;
 #include <optional>
 
 class ProgramDeployer;
-class QNetworkReply;
-class SessionClient;
+class ChatTransport;
 class Transcript;
 
 // The conversation with the code-generation service, without widgets, coordinating its parts:
-// the SessionClient talks to the service (version check, session, one request at a time,
-// Stop), the ProgramDeployer takes the programs of its answers into the terminal (saved,
+// a ChatTransport (SessionClient, over HTTP) talks to the service (version check, session, one
+// request at a time, Stop), the ProgramDeployer takes the programs of its answers into the terminal (saved,
 // earlier file contents kept, compiled asynchronously), the AutoFixPolicy decides when compile
 // errors go back by themselves, and the Transcript holds everything said. The window feeds it
 // what the form says and renders the entries it reports; tests drive it directly.
@@ -47,6 +46,8 @@ public:
 
     explicit Conversation(QObject *parent = nullptr, const ServiceTimeouts &timeouts = {},
                           int compileTimeoutMs = CompilerRun::TimeoutMs);
+    // Talks to the code generator through transport, which it takes over.
+    Conversation(ChatTransport *transport, int compileTimeoutMs, QObject *parent = nullptr);
     ~Conversation() override;
 
     // "en", "zh-CN" or "zh-TW": sent with every request.
@@ -189,7 +190,7 @@ private:
     void continueForgotten();
     Choice currentChoice() const; // what the open session writes
     void restartChat();
-    QList<QNetworkReply *> leaveService(bool closing);
+    void leaveService(bool closing);
     // basedOn: the program the request asks to change.
     void dispatch(const QString &request, const QStringList &compileErrors, int basedOn);
     void post(const QString &request, const QStringList &compileErrors, int basedOn);
@@ -204,7 +205,7 @@ private:
     QString programsName(const QString &codeType) const;
     void onNewestCompiled(const QStringList &errors);
 
-    SessionClient *m_client = nullptr;
+    ChatTransport *m_client = nullptr;
     Transcript *m_transcript = nullptr;
     ProgramDeployer *m_deployer = nullptr;
     Choice m_choice;

@@ -6,6 +6,8 @@
 #include <QNetworkReply>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 
 bool isEventStream(const QNetworkReply *reply)
@@ -16,7 +18,7 @@ bool isEventStream(const QNetworkReply *reply)
 } // namespace
 
 SessionClient::SessionClient(const ServiceTimeouts &timeouts, QObject *parent)
-    : QObject(parent)
+    : ChatTransport(parent)
     , m_timeouts(timeouts)
     , m_network(new QNetworkAccessManager(this))
 {
@@ -37,7 +39,7 @@ void SessionClient::check(const QString &baseUrl)
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onVersionChecked(reply); });
 }
 
-QList<QNetworkReply *> SessionClient::leave(bool closing)
+void SessionClient::leave(bool closing)
 {
     drop();
     if (QNetworkReply *check = m_versionCheck) {
@@ -45,17 +47,26 @@ QList<QNetworkReply *> SessionClient::leave(bool closing)
         check->abort();
         check->deleteLater();
     }
-    QList<QNetworkReply *> ended;
-    for (const QString &sessionId : std::exchange(m_opened, {})) {
-        ended.append(endSession(m_baseUrl, closing ? closingSessionBody(sessionId) : endSessionBody(sessionId, m_language),
-                                m_timeouts.closingWait));
+    const QStringList opened = std::exchange(m_opened, {});
+    if (closing && opened.isEmpty())
+        QTimer::singleShot(0, this, &ChatTransport::left);
+    // Each DELETE is bounded: left() follows the last to finish.
+    const auto waiting = std::make_shared<qsizetype>(opened.size());
+    for (const QString &sessionId : opened) {
+        QNetworkReply *ended = endSession(m_baseUrl, closing ? closingSessionBody(sessionId) : endSessionBody(sessionId, m_language),
+                                          m_timeouts.closingWait);
+        if (closing) {
+            connect(ended, &QNetworkReply::finished, this, [this, waiting] {
+                if (--*waiting == 0)
+                    Q_EMIT left();
+            });
+        }
     }
     // A new serial: the session asked for last, answered only now, is ended where it was opened.
     m_chat = {{}, {}, m_chat.serial + 1, false};
     m_sessionId.clear();
     m_failed = false;
     m_live = false;
-    return ended;
 }
 
 void SessionClient::onVersionChecked(QNetworkReply *reply)

@@ -296,48 +296,6 @@ private Q_SLOTS:
         QCOMPARE(client.conversation.versionsOf(2).size(), 3);
     }
 
-    // After "Use this version", Regenerate and Edit change the program their turn was asked to
-    // change, and the model hears of a replaced turn no more.
-    void replacedTurnAfterVersionChosen()
-    {
-        offerHistory(true);
-        QTemporaryDir folder;
-        Client client(folder.path());
-        QVERIFY(live(client));
-        const QString first = kProgram + u"// lots 0.05\n"_s;
-        const QString second = kProgram + u"// lots 0.1, break even\n"_s;
-        const auto ask = [&](const QString &request, const QString &answer) {
-            m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(answer));
-            QCOMPARE(client.conversation.send(request), Conversation::SendOutcome::Sent);
-            QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
-        };
-        ask(u"An EA"_s, first);
-        ask(u"add a break even"_s, second);
-        client.conversation.useVersion(0);
-        ask(u"take profit 100"_s, kProgram + u"// tp 100\n"_s);
-        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["current_program"].toString(), first);
-        const auto replace = [&](const QString &action, const QString &request) {
-            const qsizetype opened = m_service.requestsTo("POST", u"/api/new"_s).size();
-            m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kProgram));
-            QVERIFY(client.conversation.activate(client.link(action)));
-            if (!request.isEmpty())
-                client.conversation.send(request);
-            QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
-            const QList<FakeService::Request> news = m_service.requestsTo("POST", u"/api/new"_s).mid(opened);
-            QCOMPARE(news.size(), 1);
-            QCOMPARE(news.constFirst().json["current_program"].toString(), first);
-            QStringList told;
-            for (const QJsonValue &turn : news.constFirst().json["history"].toArray())
-                told << turn.toObject()["content"].toString();
-            QCOMPARE(told, (QStringList{u"An EA"_s, first, u"add a break even"_s, second}));
-        };
-        replace(u"brevan:regenerate:"_s, {});
-        replace(u"brevan:edit:"_s, u"take profit 120"_s);
-        // Neither the session ended nor its greeting shown: the chat goes on as the trader sees it.
-        QVERIFY(m_service.requestsTo("DELETE", u"/api/session"_s).isEmpty());
-        QCOMPARE(client.shown.count(kGreeting), 1);
-    }
-
     // A chat left keeps its session, to be continued there; closing ends the sessions of this run.
     void sessionsKeptUntilClosing()
     {
