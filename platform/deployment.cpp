@@ -12,27 +12,16 @@ QString defaultSourceName(const QDateTime &when)
     return QStringLiteral("Tavrin_%1").arg(when.toString(QStringLiteral("yyyyMMdd_HHmmss")));
 }
 
-// "MT5" is MT5; anything else, as always, MT4.
-Protocol::Platform platformOf(const QString &platform)
+QString mqlFolder(const QString &dataFolder, Protocol::Platform platform)
 {
-    return Protocol::platformNamed(platform) == Protocol::Platform::Mt5 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4;
+    return dataFolder + QLatin1Char('/') + Protocol::mqlFolderName(platform);
 }
 
-QString mqlFolder(const QString &dataFolder, const QString &platform)
-{
-    return dataFolder + QLatin1Char('/') + Protocol::mqlFolderName(platformOf(platform));
-}
-
-QString sourceExtension(const QString &platform)
-{
-    return Protocol::sourceExtension(platformOf(platform));
-}
-
-QString targetFolder(const QString &mqlFolder, const QString &codeType)
+QString targetFolder(const QString &mqlFolder, Protocol::ProgramType type)
 {
     QDir folder(mqlFolder);
     // When the sub-folder is missing, cd fails and the file goes into the MQL folder itself.
-    const bool indicator = Protocol::programTypeNamed(codeType) == Protocol::ProgramType::Indicator;
+    const bool indicator = type == Protocol::ProgramType::Indicator;
     folder.cd(indicator ? QStringLiteral("Indicators") : QStringLiteral("Experts"));
     return folder.path();
 }

@@ -51,10 +51,10 @@ public:
     // A new session for platform and codeType becomes the open one, continuing from seed when
     // the service takes a chat's history. The one it replaces stays open at the service: its
     // chat is kept in the list and may be continued there until the window closes.
-    virtual void open(const QString &platform, const QString &codeType, const ChatSeed &seed, Greeting greeting) = 0;
+    virtual void open(Protocol::Platform platform, Protocol::ProgramType type, const ChatSeed &seed, Greeting greeting) = 0;
     // The open session becomes one the service may still hold, of a chat reopened: the next
     // request goes there. Without an id the next request opens a new one first.
-    virtual void resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used) = 0;
+    virtual void resume(Protocol::Platform platform, Protocol::ProgramType type, const QString &sessionId, bool used) = 0;
     virtual QString sessionId() const = 0;
     virtual const ChatSession &chat() const = 0;
     virtual void markUsed() = 0;

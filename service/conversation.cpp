@@ -125,8 +125,8 @@ void Conversation::keepInto(StoredChat &chat) const
 {
     const bool used = m_client->chat().used;
     const Choice choice = used ? currentChoice() : m_choice;
-    chat.platform = Protocol::platformNamed(choice.platform).value_or(Protocol::Platform::Mt5);
-    chat.type = Protocol::programTypeNamed(choice.codeType).value_or(Protocol::ProgramType::Indicator);
+    chat.platform = choice.platform;
+    chat.type = choice.type;
     chat.programName = m_programName;
     chat.entries = m_transcript->entries();
     // A bubble that counts seconds is kept as what it will say, never as a clock.
@@ -160,15 +160,15 @@ void Conversation::reopen(const StoredChat &chat)
     m_replacing = -1;
     m_suggestedFix = -1;
     m_autoFix.reset();
-    m_choice = {Protocol::wireName(chat.platform), Protocol::wireName(chat.type)};
+    m_choice = {chat.platform, chat.type};
     const bool used = std::any_of(chat.entries.cbegin(), chat.entries.cend(),
                                   [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::User; });
-    m_client->resume(m_choice.platform, m_choice.codeType, chat.sessionId, used);
+    m_client->resume(m_choice.platform, m_choice.type, chat.sessionId, used);
     m_deployer->setChat(m_client->chat().serial);
     QList<ProgramVersion> versions;
     for (const StoredProgram &program : chat.programs)
         versions += program.versions;
-    m_deployer->restoreVersions(versions, m_choice.platform, m_choice.codeType);
+    m_deployer->restoreVersions(versions, m_choice.platform, m_choice.type);
     const StoredChat::ProgramRef current = chat.current;
     m_current = current.program >= 0 && current.program < chat.programs.size()
             && current.version >= 0 && current.version < chat.programs.at(current.program).versions.size()
@@ -221,7 +221,7 @@ bool Conversation::isCompiling() const
 
 // --- The form ----------------------------------------------------------------------------
 
-void Conversation::setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder)
+void Conversation::setFolders(Protocol::Platform platform, const QString &installFolder, const QString &dataFolder)
 {
     m_deployer->setFolders(platform, installFolder, dataFolder);
 }
@@ -253,14 +253,14 @@ void Conversation::setProgramLabels(const QString &indicator, const QString &ea)
     m_eaLabel = ea;
 }
 
-QString Conversation::programName(const QString &codeType) const
+QString Conversation::programName(Protocol::ProgramType type) const
 {
-    return Protocol::programTypeNamed(codeType) == Protocol::ProgramType::Indicator ? m_indicatorLabel : m_eaLabel;
+    return type == Protocol::ProgramType::Indicator ? m_indicatorLabel : m_eaLabel;
 }
 
-QString Conversation::programsName(const QString &codeType) const
+QString Conversation::programsName(Protocol::ProgramType type) const
 {
-    return Protocol::programTypeNamed(codeType) == Protocol::ProgramType::Indicator ? tr("indicators") : tr("EAs");
+    return type == Protocol::ProgramType::Indicator ? tr("indicators") : tr("EAs");
 }
 
 // Until its first Send a chat is for whatever the form shows, so that the first request
@@ -268,13 +268,13 @@ QString Conversation::programsName(const QString &codeType) const
 void Conversation::setChoice(const Choice &choice)
 {
     m_choice = choice;
-    if (isLive() && ChatSessions::fit(m_client->chat(), choice.platform, choice.codeType) == ChatSessions::FormFit::Reopen)
+    if (isLive() && ChatSessions::fit(m_client->chat(), choice.platform, choice.type) == ChatSessions::FormFit::Reopen)
         restartChat();
 }
 
 Conversation::Choice Conversation::currentChoice() const
 {
-    return {m_client->chat().platform, m_client->chat().codeType};
+    return {m_client->chat().platform, m_client->chat().type};
 }
 
 // --- Start -------------------------------------------------------------------------------
@@ -319,13 +319,13 @@ bool Conversation::openProgram(const ProgramFile &program)
         return false;
     abandonRequest();
     m_deployer->dropWaiting();
-    m_choice = {Protocol::wireName(program.platform), Protocol::wireName(program.type)};
+    m_choice = {program.platform, program.type};
     setProgramName(program.name);
     m_transcript->clear();
     m_deployer->restoreVersions({}, {}, {});
     m_replacing = -1;
     m_turns.clear();
-    m_current = m_deployer->keepOpened(program.source, program.path, m_choice.platform, m_choice.codeType);
+    m_current = m_deployer->keepOpened(program.source, program.path, m_choice.platform, m_choice.type);
     openSession(m_choice, {}, {}, m_current);
     m_client->markUsed();
     ChatEntry shown;
@@ -389,11 +389,11 @@ void Conversation::openSession(const Choice &choice, const QString &noticeText, 
                                int program)
 {
     // A session that continues what the chat shows says so in noticeText, without a greeting.
-    m_client->open(choice.platform, choice.codeType, {history, m_deployer->program(program)},
+    m_client->open(choice.platform, choice.type, {history, m_deployer->program(program)},
                    noticeText.isEmpty() ? ChatTransport::Greeting::Shown : ChatTransport::Greeting::Quiet);
     m_serviceProgram = program;
     m_deployer->setChat(m_client->chat().serial);
-    notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(choice.platform, programName(choice.codeType))
+    notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(Protocol::wireName(choice.platform), programName(choice.type))
                                 : noticeText);
 }
 
@@ -432,7 +432,7 @@ Conversation::SendOutcome Conversation::send(const QString &text)
         notice(tr("A request is already on its way: wait for its answer, or press Stop."));
         return SendOutcome::Refused;
     }
-    switch (ChatSessions::fit(m_client->chat(), m_choice.platform, m_choice.codeType)) {
+    switch (ChatSessions::fit(m_client->chat(), m_choice.platform, m_choice.type)) {
     case ChatSessions::FormFit::Fits:
         break;
     case ChatSessions::FormFit::Reopen:
@@ -441,8 +441,8 @@ Conversation::SendOutcome Conversation::send(const QString &text)
     case ChatSessions::FormFit::Refuse:
         m_refusedForChoice = true;
         notice(tr("This chat writes %1 %2. Press New Chat to start a chat for %3 %4.")
-                   .arg(m_client->chat().platform, programsName(m_client->chat().codeType), m_choice.platform,
-                        programsName(m_choice.codeType)));
+                   .arg(Protocol::wireName(m_client->chat().platform), programsName(m_client->chat().type),
+                        Protocol::wireName(m_choice.platform), programsName(m_choice.type)));
         return SendOutcome::Refused;
     }
     m_refusedForChoice = false;
@@ -618,7 +618,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     const QString request = m_request->text;
     finishRequest(Ending::Answered);
 
-    const int number = m_deployer->keep(answer.response, request, m_client->chat().platform, m_client->chat().codeType,
+    const int number = m_deployer->keep(answer.response, request, m_client->chat().platform, m_client->chat().type,
                                         answer.hasWarnings ? std::optional(answer.warnings) : std::nullopt);
     ChatEntry shown;
     shown.kind = ChatEntry::Kind::Program;
@@ -633,7 +633,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     m_transcript->add(shown);
     offerVersions(number);
     notice(tr("%1 %2 generated successfully!\nCompiling...")
-               .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
+               .arg(Protocol::wireName(m_client->chat().platform), programName(m_client->chat().type)));
     m_deployer->deploy(number);
 }
 
@@ -700,8 +700,8 @@ void Conversation::dropRedoLinks()
 void Conversation::continueForgotten()
 {
     m_request->retried = true;
-    const QString platform = m_client->chat().platform;
-    const QString kind = programName(m_client->chat().codeType);
+    const QString platform = Protocol::wireName(m_client->chat().platform);
+    const QString kind = programName(m_client->chat().type);
     // The request on its way is sent again in the new session, not seeded.
     const QList<ChatTurn> earlier = history(m_turns.size() - 1);
     const int basedOn = m_turns.isEmpty() ? m_current : m_turns.constLast().basedOn;

@@ -32,11 +32,11 @@ class Conversation final : public QObject
     Q_OBJECT
 
 public:
-    // What the trader chose for the chat: "MT4"/"MT5", "indicator"/"ea".
+    // What the trader chose for the chat.
     struct Choice final
     {
-        QString platform;
-        QString codeType;
+        Protocol::Platform platform = Protocol::Platform::Mt4;
+        Protocol::ProgramType type = Protocol::ProgramType::Indicator;
     };
 
     enum class SendOutcome {
@@ -54,7 +54,7 @@ public:
     void setLanguage(const QString &code);
     // Read when an answer is saved, not when it was asked for, so that a folder fixed while
     // waiting counts.
-    void setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder);
+    void setFolders(Protocol::Platform platform, const QString &installFolder, const QString &dataFolder);
     void setProgramName(const QString &name);
     // The form changed: a chat nobody used yet follows it.
     void setChoice(const Choice &choice);
@@ -201,8 +201,8 @@ private:
     ChatEntry waitingEntry() const;
     QString endingText(Ending ending) const;
     QString phaseText() const;
-    QString programName(const QString &codeType) const;
-    QString programsName(const QString &codeType) const;
+    QString programName(Protocol::ProgramType type) const;
+    QString programsName(Protocol::ProgramType type) const;
     void onNewestCompiled(const QStringList &errors);
 
     ChatTransport *m_client = nullptr;

@@ -38,22 +38,22 @@ ProgramDeployer::ProgramDeployer(Transcript *transcript, int compileTimeoutMs, Q
     connect(m_transcript, &Transcript::cleared, this, [this] { m_compileEntry = -1; });
 }
 
-void ProgramDeployer::setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder)
+void ProgramDeployer::setFolders(Protocol::Platform platform, const QString &installFolder, const QString &dataFolder)
 {
     m_folders.insert(platform, {installFolder, dataFolder});
 }
 
-int ProgramDeployer::keep(const QString &code, const QString &request, const QString &platform, const QString &codeType,
+int ProgramDeployer::keep(const QString &code, const QString &request, Protocol::Platform platform, Protocol::ProgramType type,
                           const std::optional<QList<RiskWarning>> &serviceWarnings)
 {
-    m_programs.append({code, m_programName.trimmed(), request, platform, codeType, {}, {}, serviceWarnings, QDateTime::currentDateTime(), {}, {}});
+    m_programs.append({code, m_programName.trimmed(), request, platform, type, {}, {}, serviceWarnings, QDateTime::currentDateTime(), {}, {}});
     return int(m_programs.size()) - 1;
 }
 
-int ProgramDeployer::keepOpened(const QString &code, const QString &filePath, const QString &platform,
-                                 const QString &codeType)
+int ProgramDeployer::keepOpened(const QString &code, const QString &filePath, Protocol::Platform platform,
+                                 Protocol::ProgramType type)
 {
-    const int number = keep(code, {}, platform, codeType, std::nullopt);
+    const int number = keep(code, {}, platform, type, std::nullopt);
     m_programs[number].name = QFileInfo(filePath).completeBaseName();
     m_programs[number].sourcePath = filePath;
     return number;
@@ -104,8 +104,8 @@ QList<ProgramVersion> ProgramDeployer::versions() const
     return versions;
 }
 
-void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, const QString &platform,
-                                      const QString &codeType)
+void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, Protocol::Platform platform,
+                                      Protocol::ProgramType type)
 {
     m_waiting.clear();
     m_programs.clear();
@@ -117,7 +117,7 @@ void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, con
         QList<RiskWarning> risks;
         for (const ProgramVersion::Risk &risk : version.risks)
             risks.append({risk.rule, risk.line});
-        m_programs.append({version.source, QFileInfo(version.filePath).completeBaseName(), version.request, platform, codeType, version.filePath,
+        m_programs.append({version.source, QFileInfo(version.filePath).completeBaseName(), version.request, platform, type, version.filePath,
                            version.replacedKeptAt, risks.isEmpty() ? std::nullopt : std::optional(risks), version.time, version.verdict,
                            version.errors});
     }
@@ -154,17 +154,18 @@ void ProgramDeployer::refuse(int number, const QString &text)
 }
 
 // Which field is wrong and how, so that the trader can fix it; empty when both are usable.
-QString ProgramDeployer::folderProblem(const QString &platform, const Folders &folders) const
+QString ProgramDeployer::folderProblem(Protocol::Platform platform, const Folders &folders) const
 {
-    const QString mql = Protocol::mqlFolderName(Deployment::platformOf(platform));
+    const QString name = Protocol::wireName(platform);
+    const QString mql = Protocol::mqlFolderName(platform);
     if (folders.data.isEmpty())
-        return tr("The %1 Data path is empty: choose the folder that holds %2.").arg(platform, mql);
+        return tr("The %1 Data path is empty: choose the folder that holds %2.").arg(name, mql);
     if (!QDir(Deployment::mqlFolder(folders.data, platform)).exists())
-        return tr("The %1 Data path \"%2\" holds no %3 folder.").arg(platform, QDir::toNativeSeparators(folders.data), mql);
+        return tr("The %1 Data path \"%2\" holds no %3 folder.").arg(name, QDir::toNativeSeparators(folders.data), mql);
     if (folders.install.isEmpty())
-        return tr("The %1 Installation path is empty: choose the terminal's folder.").arg(platform);
+        return tr("The %1 Installation path is empty: choose the terminal's folder.").arg(name);
     if (!QDir(folders.install).exists())
-        return tr("The %1 Installation path \"%2\" does not exist.").arg(platform, QDir::toNativeSeparators(folders.install));
+        return tr("The %1 Installation path \"%2\" does not exist.").arg(name, QDir::toNativeSeparators(folders.install));
     return {};
 }
 
@@ -174,7 +175,7 @@ void ProgramDeployer::save(int number)
     QString name = m_programName.trimmed();
     if (name.isEmpty())
         name = Deployment::defaultSourceName(QDateTime::currentDateTime());
-    const QString &platform = program.platform;
+    const Protocol::Platform platform = program.platform;
     const Folders folders = m_folders.value(platform);
     const QString problem = folderProblem(platform, {folders.install.trimmed(), folders.data.trimmed()});
     if (!problem.isEmpty()) {
@@ -190,8 +191,8 @@ void ProgramDeployer::save(int number)
         return;
     }
     const QString targetFolder =
-        Deployment::targetFolder(Deployment::mqlFolder(folders.data.trimmed(), platform), program.codeType);
-    const QString fileName = name + Deployment::sourceExtension(platform);
+        Deployment::targetFolder(Deployment::mqlFolder(folders.data.trimmed(), platform), program.type);
+    const QString fileName = name + Protocol::sourceExtension(platform);
     const QString sourcePath = targetFolder + QLatin1Char('/') + fileName;
     const QByteArray content = Deployment::sourceFileContent(program.code);
     // The trader's own file of that name must survive being replaced.

@@ -63,7 +63,7 @@ void SessionClient::leave(bool closing)
         }
     }
     // A new serial: the session asked for last, answered only now, is ended where it was opened.
-    m_chat = {{}, {}, m_chat.serial + 1, false};
+    m_chat = {m_chat.platform, m_chat.type, m_chat.serial + 1, false};
     m_sessionId.clear();
     m_failed = false;
     m_live = false;
@@ -96,25 +96,26 @@ void SessionClient::onVersionChecked(QNetworkReply *reply)
 
 // --- Sessions ----------------------------------------------------------------------------
 
-void SessionClient::open(const QString &platform, const QString &codeType, const ChatSeed &seed, Greeting greeting)
+void SessionClient::open(Protocol::Platform platform, Protocol::ProgramType type, const ChatSeed &seed, Greeting greeting)
 {
     const quint64 serial = m_chat.serial + 1;
-    m_chat = {platform, codeType, serial, false};
+    m_chat = {platform, type, serial, false};
+    const QString codeType = Protocol::wireName(type);
     m_sessionId.clear();
     m_failed = false;
     QNetworkReply *reply = postServiceRequest(*m_network, m_baseUrl + ServicePath::NewChat,
                                               offers(ServiceFeature::History)
-                                                  ? newChatBody(codeType, platform, m_language, seed)
-                                                  : newChatBody(codeType, platform, m_language),
+                                                  ? newChatBody(codeType, Protocol::wireName(platform), m_language, seed)
+                                                  : newChatBody(codeType, Protocol::wireName(platform), m_language),
                                               m_language);
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, serial, greeting, baseUrl = m_baseUrl] { onSessionOpened(reply, serial, baseUrl, greeting); });
 }
 
-void SessionClient::resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used)
+void SessionClient::resume(Protocol::Platform platform, Protocol::ProgramType type, const QString &sessionId, bool used)
 {
     drop();
-    m_chat = {platform, codeType, m_chat.serial + 1, used};
+    m_chat = {platform, type, m_chat.serial + 1, used};
     m_sessionId = sessionId;
     m_failed = sessionId.isEmpty();
 }

@@ -35,8 +35,8 @@ public:
     void check(const QString &baseUrl) override;
     void leave(bool closing) override;
 
-    void open(const QString &platform, const QString &codeType, const ChatSeed &seed, Greeting greeting) override;
-    void resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used) override;
+    void open(Protocol::Platform platform, Protocol::ProgramType type, const ChatSeed &seed, Greeting greeting) override;
+    void resume(Protocol::Platform platform, Protocol::ProgramType type, const QString &sessionId, bool used) override;
     QString sessionId() const override { return m_sessionId; }
     const ChatSession &chat() const override { return m_chat; }
     void markUsed() override { m_chat.used = true; }

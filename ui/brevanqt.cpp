@@ -81,9 +81,9 @@ Protocol::Platform selectedPlatform(const Ui::BrevanQtClass &ui)
     return ui.radioButton_mt4->isChecked() ? Protocol::Platform::Mt4 : Protocol::Platform::Mt5;
 }
 
-QString selectedCodeType(const Ui::BrevanQtClass &ui)
+Protocol::ProgramType selectedProgramType(const Ui::BrevanQtClass &ui)
 {
-    return ui.comboBox_type->currentData().toString();
+    return Protocol::programTypeNamed(ui.comboBox_type->currentData().toString()).value_or(Protocol::ProgramType::Indicator);
 }
 
 // Window-modal and shown without waiting in place: replies and compiles go on meanwhile.
@@ -561,7 +561,7 @@ void BrevanQt::onRequestInFlightChanged(bool inFlight)
 
 void BrevanQt::passChoice()
 {
-    m_conversation->setChoice({Protocol::wireName(selectedPlatform(ui)), selectedCodeType(ui)});
+    m_conversation->setChoice({selectedPlatform(ui), selectedProgramType(ui)});
 }
 
 BrevanQt::PlatformControls BrevanQt::controls(Protocol::Platform platform) const
@@ -579,7 +579,7 @@ void BrevanQt::passFolders(Protocol::Platform platform, bool remember)
     // A long path does not fit the field; its tooltip shows it whole.
     install->setToolTip(QDir::toNativeSeparators(install->text()));
     data->setToolTip(QDir::toNativeSeparators(data->text()));
-    m_conversation->setFolders(Protocol::wireName(platform), install->text(), data->text());
+    m_conversation->setFolders(platform, install->text(), data->text());
     if (remember)
         TerminalFolders::save(Protocol::wireName(platform), {install->text(), data->text()});
 }
@@ -659,7 +659,7 @@ void BrevanQt::onPushButtonGenerateClicked(bool)
 
 void BrevanQt::onComboBoxTypeChanged(int)
 {
-    QSettings().setValue(kProgramTypeKey, selectedCodeType(ui));
+    QSettings().setValue(kProgramTypeKey, Protocol::wireName(selectedProgramType(ui)));
     passChoice();
 }
 
@@ -943,7 +943,7 @@ void BrevanQt::showChoice(Protocol::Platform platform, Protocol::ProgramType typ
 void BrevanQt::askForProgram()
 {
     const Protocol::Platform platform = selectedPlatform(ui);
-    const QString mql = Deployment::mqlFolder(controls(platform).data->text().trimmed(), Protocol::wireName(platform));
+    const QString mql = Deployment::mqlFolder(controls(platform).data->text().trimmed(), platform);
     auto *dialog = new QFileDialog(this, tr("Open a program"), QDir(mql).exists() ? mql : QDir::homePath(),
                                    tr("MQL programs (*.mq4 *.mq5)"));
     dialog->setFileMode(QFileDialog::ExistingFile);

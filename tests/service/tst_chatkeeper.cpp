@@ -64,7 +64,7 @@ class TestChatKeeper final : public QObject
                 shown.clear();
                 entries.clear();
             });
-            conversation.setChoice({u"MT4"_s, u"ea"_s});
+            conversation.setChoice({Protocol::Platform::Mt4, Protocol::ProgramType::ExpertAdvisor});
             conversation.setProgramName(u"Cross"_s);
         }
     };
@@ -81,7 +81,7 @@ class TestChatKeeper final : public QObject
     static bool terminal(Client &client, const QTemporaryDir &folder)
     {
         const QString install = folder.filePath(u"install"_s);
-        client.conversation.setFolders(u"MT4"_s, install, folder.filePath(u"data"_s));
+        client.conversation.setFolders(Protocol::Platform::Mt4, install, folder.filePath(u"data"_s));
         return QDir().mkpath(folder.filePath(u"data/MQL4/Experts"_s)) && QDir().mkpath(install)
             && QFile::copy(QString::fromUtf8(FAKE_METAEDITOR_PATH), install + "/metaeditor.exe");
     }

@@ -35,14 +35,14 @@ public:
         QTimer::singleShot(0, this, &ChatTransport::live);
     }
     void leave(bool) override { m_live = false; }
-    void open(const QString &platform, const QString &codeType, const ChatSeed &seed, Greeting) override
+    void open(Protocol::Platform platform, Protocol::ProgramType type, const ChatSeed &seed, Greeting) override
     {
         opened.append(seed);
-        m_chat = {platform, codeType, m_chat.serial + 1, false};
+        m_chat = {platform, type, m_chat.serial + 1, false};
     }
-    void resume(const QString &platform, const QString &codeType, const QString &, bool used) override
+    void resume(Protocol::Platform platform, Protocol::ProgramType type, const QString &, bool used) override
     {
-        m_chat = {platform, codeType, m_chat.serial + 1, used};
+        m_chat = {platform, type, m_chat.serial + 1, used};
     }
     QString sessionId() const override { return u"fake-%1"_s.arg(opened.size()); }
     const ChatSession &chat() const override { return m_chat; }
@@ -119,7 +119,7 @@ private Q_SLOTS:
         QList<ChatEntry> entries;
         connect(&chat, &Conversation::entryAdded, this, [&entries](int, const ChatEntry &entry) { entries << entry; });
         connect(&chat, &Conversation::transcriptCleared, this, [&entries] { entries.clear(); });
-        chat.setChoice({u"MT4"_s, u"ea"_s});
+        chat.setChoice({Protocol::Platform::Mt4, Protocol::ProgramType::ExpertAdvisor});
         chat.setProgramName(u"Cross"_s);
         chat.start(u"http://127.0.0.1:1"_s);
         QTRY_VERIFY(chat.isLive());
