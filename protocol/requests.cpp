@@ -103,6 +103,15 @@ Parsed<std::optional<QStringList>> compileErrorsIn(const QJsonObject &body)
     return std::optional<QStringList>(errors);
 }
 
+// What every body of a chat's request is checked for first: its language, then its keys.
+std::optional<RequestProblem> chatBodyProblem(const QJsonObject &body,
+                                              std::initializer_list<QString> keys)
+{
+    if (const auto problem = languageFieldProblem(body))
+        return problem;
+    return stringKeyProblem(body, keys);
+}
+
 } // namespace
 
 std::optional<RequestProblem> languageFieldProblem(const QJsonObject &body)
@@ -131,9 +140,7 @@ QJsonObject NewChatRequest::toJson() const
 
 Parsed<NewChatRequest> NewChatRequest::fromJson(const QJsonObject &body)
 {
-    if (const auto problem = languageFieldProblem(body))
-        return *problem;
-    if (const auto problem = stringKeyProblem(body, {Field::Platform, Field::CodeType}))
+    if (const auto problem = chatBodyProblem(body, {Field::Platform, Field::CodeType}))
         return *problem;
     const std::optional<Protocol::Platform> platform =
         Protocol::platformNamed(body.value(Field::Platform).toString());
@@ -172,9 +179,7 @@ QJsonObject ChatRequest::toJson() const
 
 Parsed<ChatRequest> ChatRequest::fromJson(const QJsonObject &body)
 {
-    if (const auto problem = languageFieldProblem(body))
-        return *problem;
-    if (const auto problem = stringKeyProblem(body, {Field::SessionId, Field::UserMessage}))
+    if (const auto problem = chatBodyProblem(body, {Field::SessionId, Field::UserMessage}))
         return *problem;
     const Parsed<std::optional<QStringList>> errors = compileErrorsIn(body);
     if (!errors.isValid())
@@ -212,9 +217,7 @@ QJsonObject SessionRequest::toJson() const
 
 Parsed<SessionRequest> SessionRequest::fromJson(const QJsonObject &body)
 {
-    if (const auto problem = languageFieldProblem(body))
-        return *problem;
-    if (const auto problem = stringKeyProblem(body, {Field::SessionId}))
+    if (const auto problem = chatBodyProblem(body, {Field::SessionId}))
         return *problem;
     return SessionRequest{body.value(Field::SessionId).toString(), languageIn(body)};
 }
