@@ -196,6 +196,30 @@ ChatStreamEvent parseChatStreamEvent(const ServerSentEvent &event)
     return parsed;
 }
 
+QByteArray ChatStreamEvent::name() const
+{
+    switch (kind) {
+    case Kind::Status:
+        return StreamEventName::Status;
+    case Kind::Delta:
+        return StreamEventName::Delta;
+    case Kind::Done:
+        return StreamEventName::Done;
+    case Kind::Other:
+        break;
+    }
+    return {};
+}
+
+QJsonObject ChatStreamEvent::toJson() const
+{
+    if (kind == Kind::Status)
+        return {{Field::Phase, phaseName(phase)}, {Field::Position, position}};
+    if (kind == Kind::Delta)
+        return {{Field::Text, text}};
+    return {};
+}
+
 QString phaseName(ChatStreamEvent::Phase phase)
 {
     return phasesByName().key(phase);

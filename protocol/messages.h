@@ -211,6 +211,11 @@ struct ChatStreamEvent final
     int position = 0;         // status: place in the model's queue while queued, 1 is next
     QString text;             // delta: the next piece of the program as the model writes it
     ServiceReply reply;       // done: the same reply a plain chat gets; the stream ends with it
+
+    // The event as the service sends it: its name and the JSON of its data, for a status or a
+    // delta (a done carries the reply's body, which the service writes as for a plain chat).
+    QByteArray name() const;
+    QJsonObject toJson() const;
 };
 
 ChatStreamEvent parseChatStreamEvent(const ServerSentEvent &event);

@@ -1,3 +1,4 @@
+#include "protocol/eventstream.h"
 #include "protocol/requests.h"
 
 #include <QJsonArray>
@@ -130,6 +131,17 @@ private slots:
         const VersionVerdict back = parseVersionVerdict(QJsonDocument(verdict.toJson()).toJson());
         QCOMPARE(back.toJson(), verdict.toJson());
         QCOMPARE(verdict.toJson().keys(), (QStringList{u"features"_s, u"message"_s, u"min_version"_s, u"need_update"_s}));
+    }
+
+    void streamEvent()
+    {
+        ChatStreamEvent status;
+        status.kind = ChatStreamEvent::Kind::Status;
+        status.phase = ChatStreamEvent::Phase::Queued;
+        status.position = 3;
+        const ChatStreamEvent back = parseChatStreamEvent({status.name(), QJsonDocument(status.toJson()).toJson()});
+        QCOMPARE(back.phase, status.phase);
+        QCOMPARE(back.position, 3);
     }
 };
 
