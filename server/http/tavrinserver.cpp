@@ -1,9 +1,9 @@
 #include "tavrinserver.h"
 
 #include "protocol/messages.h"
+#include "protocol/requests.h"
 
 #include <QHttpServer>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QMetaEnum>
 #include <QTcpSocket>
@@ -16,7 +16,6 @@ namespace {
 
 using Status = ApiReply::Status;
 using Protocol::ErrorCode;
-using ApiRequest::stringKeyProblem;
 
 QString methodName(QHttpServerRequest::Method method)
 {
@@ -188,8 +187,8 @@ void TavrinServer::answer(const QHttpServerRequest &request, Method method,
         return answer.send(ApiReply::invalid(QStringLiteral("The request body must be a JSON object.")));
     }
     const QJsonObject object = document.object();
-    if (object.contains(Field::Language) && !object.value(Field::Language).isString())
-        return answer.send(ApiReply::invalid(QStringLiteral("\"lang\" must be a string.")));
+    if (const std::optional<RequestProblem> problem = languageFieldProblem(object))
+        return answer.send(ApiReply::refused(*problem));
     handler(object, ApiRequest::languageOf(object, request.value("Accept-Language")),
             std::make_shared<PendingAnswer>(answer));
 }
@@ -197,23 +196,16 @@ void TavrinServer::answer(const QHttpServerRequest &request, Method method,
 void TavrinServer::checkVersion(const QJsonObject &body, Protocol::Language,
                                 const Sink &answer)
 {
-    const QString problem = stringKeyProblem(body, {Field::ClientVersion});
-    if (!problem.isEmpty())
-        return answer->send(ApiReply::invalid(problem));
-    const QVersionNumber client =
-        QVersionNumber::fromString(body.value(Field::ClientVersion).toString());
-    if (client.isNull())
-        return answer->send(ApiReply::invalid(QStringLiteral("\"client_version\" is not a version number.")));
+    const Parsed<VersionCheckRequest> request = VersionCheckRequest::fromJson(body);
+    if (!request.isValid())
+        return answer->send(ApiReply::refused(request.problem()));
     // Normalized, "1.0" is as new as "1.0.0".
-    const bool needUpdate = client.normalized() < m_minVersion.normalized();
-    answer->send({Status::Ok,
-                  {{Field::NeedUpdate, needUpdate},
-                   {Field::MinVersion, m_minVersion.toString()},
-                   {Field::Message, needUpdate ? m_updateMessage : QString()},
-                   {Field::Features, QJsonArray{ServiceFeature::Stream, ServiceFeature::Cancel,
-                                                ServiceFeature::CompileErrors,
-                                                ServiceFeature::History}}},
-                  {}});
+    const bool needUpdate = request.value().version().normalized() < m_minVersion.normalized();
+    const VersionVerdict verdict{needUpdate, needUpdate ? m_updateMessage : QString(),
+                                 m_minVersion.toString(),
+                                 {ServiceFeature::Stream, ServiceFeature::Cancel,
+                                  ServiceFeature::CompileErrors, ServiceFeature::History}};
+    answer->send({Status::Ok, verdict.toJson(), {}});
 }
 
 // 200 when the store and the model server (if one is used) answer, else 503; the body says

@@ -45,7 +45,7 @@ public:
     }
     void cancel(quint64) override { ++cancelled; }
     qint64 deadlineMs() const override { return m_templates.deadlineMs(); }
-    void probe(const std::function<void(std::optional<bool>)> &done) override { m_templates.probe(done); }
+    void probe(const std::function<void(Reach)> &done) override { m_templates.probe(done); }
     int queueLength() const override { return 0; }
 
 private:

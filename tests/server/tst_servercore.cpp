@@ -134,27 +134,17 @@ private slots:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QByteArray>("acceptLanguage");
-        QTest::addColumn<bool>("errorsValid");
-        QTest::addColumn<int>("errorCount");
         QTest::addColumn<int>("language");
-        QTest::newRow("plain") << QByteArray("{}") << QByteArray() << true << 0 << 0;
-        QTest::newRow("header's first choice") << QByteArray("{}") << QByteArray("zh-TW;q=0.9, en") << true << 0 << 2;
-        QTest::newRow("lang beats header") << QByteArray(R"({"lang":"zh-CN"})") << QByteArray("en") << true << 0 << 1;
-        QTest::newRow("errors listed") << QByteArray(R"({"compile_errors":["a","b"]})") << QByteArray() << true << 2 << 0;
-        QTest::newRow("errors not a list") << QByteArray(R"({"compile_errors":"a"})") << QByteArray() << false << 0 << 0;
-        QTest::newRow("error not a string") << QByteArray(R"({"compile_errors":[1]})") << QByteArray() << false << 0 << 0;
+        QTest::newRow("plain") << QByteArray("{}") << QByteArray() << 0;
+        QTest::newRow("header's first choice") << QByteArray("{}") << QByteArray("zh-TW;q=0.9, en") << 2;
+        QTest::newRow("lang beats header") << QByteArray(R"({"lang":"zh-CN"})") << QByteArray("en") << 1;
     }
     void requestValues()
     {
         QFETCH(QByteArray, body);
         QFETCH(QByteArray, acceptLanguage);
-        QFETCH(bool, errorsValid);
-        QFETCH(int, errorCount);
         QFETCH(int, language);
         const QJsonObject object = QJsonDocument::fromJson(body).object();
-        const std::optional<QStringList> errors = ApiRequest::compileErrorsOf(object);
-        QCOMPARE(errors.has_value(), errorsValid);
-        QCOMPARE(errors.value_or(QStringList()).size(), errorCount);
         QCOMPARE(int(ApiRequest::languageOf(object, acceptLanguage)), language);
         QVERIFY(ApiRequest::quotesCompilerMessages("x.mq5(12,5) : error 256: undeclared"));
         QVERIFY(!ApiRequest::quotesCompilerMessages("RSI 14, overbought 70"));
