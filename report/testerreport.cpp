@@ -22,8 +22,14 @@ std::optional<double> numberIn(QStringView text)
         if (!c.isSpace()) // MT5 separates thousands with a space: "2 554.00"
             digits += c;
     }
+    // A comma is never the tester's: thousands are separated by a space or not at all.
+    static const QLocale strict = [] {
+        QLocale c = QLocale::c();
+        c.setNumberOptions(QLocale::RejectGroupSeparator);
+        return c;
+    }();
     bool ok = false;
-    const double value = QLocale::c().toDouble(digits, &ok);
+    const double value = strict.toDouble(digits, &ok);
     return ok && !digits.isEmpty() ? std::optional(value) : std::nullopt;
 }
 
