@@ -8,6 +8,8 @@
 
 namespace Report {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The upper halves of the two code pages the terminals write. Qt for Windows is built without
@@ -81,15 +83,20 @@ bool startsWith(QStringView text, qsizetype at, QLatin1StringView what)
     return text.sliced(at).startsWith(what, Qt::CaseInsensitive);
 }
 
+bool is(QStringView name, QLatin1StringView what)
+{
+    return name.compare(what, Qt::CaseInsensitive) == 0;
+}
+
 // The few entities a report holds; anything else, a bare "&" included, stays as written.
 QString resolveEntities(QStringView text)
 {
     if (!text.contains(u'&'))
         return text.toString();
     static const std::array<std::pair<QLatin1StringView, QChar>, 6> named = {{
-        {QLatin1StringView("&amp;"), u'&'}, {QLatin1StringView("&lt;"), u'<'},
-        {QLatin1StringView("&gt;"), u'>'}, {QLatin1StringView("&quot;"), u'"'},
-        {QLatin1StringView("&apos;"), u'\''}, {QLatin1StringView("&nbsp;"), QChar(0xA0)}}};
+        {"&amp;"_L1, u'&'}, {"&lt;"_L1, u'<'},
+        {"&gt;"_L1, u'>'}, {"&quot;"_L1, u'"'},
+        {"&apos;"_L1, u'\''}, {"&nbsp;"_L1, QChar(0xA0)}}};
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -107,7 +114,7 @@ QString resolveEntities(QStringView text)
             }
         }
         const qsizetype semicolon = text.indexOf(u';', i);
-        if (!resolved && startsWith(text, i, QLatin1StringView("&#")) && semicolon > i + 2
+        if (!resolved && startsWith(text, i, "&#"_L1) && semicolon > i + 2
             && semicolon - i < 10) {
             const QStringView digits = text.sliced(i + 2, semicolon - i - 2);
             bool ok = false;
@@ -127,7 +134,7 @@ QString resolveEntities(QStringView text)
 }
 
 struct Tag final {
-    QString name; // lower case, "/td" for a closing tag
+    QStringView name; // "/td" for a closing tag
     QStringView attributes;
     qsizetype end = 0; // just past '>'
 };
@@ -141,7 +148,7 @@ Tag readTag(QStringView html, qsizetype at)
         ++i;
     while (i < html.size() && html[i].isLetterOrNumber())
         ++i;
-    tag.name = html.sliced(nameStart, i - nameStart).toString().toLower();
+    tag.name = html.sliced(nameStart, i - nameStart);
     const qsizetype close = html.indexOf(u'>', i);
     tag.end = close < 0 ? html.size() : close + 1;
     tag.attributes = html.sliced(i, tag.end - i);
@@ -150,7 +157,7 @@ Tag readTag(QStringView html, qsizetype at)
 
 int columnsOf(QStringView attributes)
 {
-    const qsizetype at = attributes.indexOf(QLatin1StringView("colspan"), 0, Qt::CaseInsensitive);
+    const qsizetype at = attributes.indexOf("colspan"_L1, 0, Qt::CaseInsensitive);
     if (at < 0)
         return 1;
     qsizetype i = at + 7;
@@ -202,36 +209,36 @@ HtmlPage readHtmlPage(QStringView html)
             page.rows.last().cells.last().text += resolveEntities(html.sliced(i, textEnd - i));
         if (tagAt < 0)
             break;
-        if (startsWith(html, tagAt, QLatin1StringView("<!--"))) {
-            const qsizetype close = html.indexOf(QLatin1StringView("-->"), tagAt + 4);
+        if (startsWith(html, tagAt, "<!--"_L1)) {
+            const qsizetype close = html.indexOf("-->"_L1, tagAt + 4);
             i = close < 0 ? html.size() : close + 3;
             continue;
         }
         const Tag tag = readTag(html, tagAt);
         i = tag.end;
-        if (tag.name == u"title") {
-            const qsizetype end = rawTextEnd(html, i, QLatin1StringView("</title"));
+        if (is(tag.name, "title"_L1)) {
+            const qsizetype end = rawTextEnd(html, i, "</title"_L1);
             page.title = resolveEntities(html.sliced(i, end - i)).simplified();
             i = end;
-        } else if (tag.name == u"style" || tag.name == u"script") {
-            i = rawTextEnd(html, i, QLatin1StringView(tag.name == u"style" ? "</style" : "</script"));
-        } else if (tag.name == u"table") {
+        } else if (is(tag.name, "style"_L1) || is(tag.name, "script"_L1)) {
+            i = rawTextEnd(html, i, is(tag.name, "style"_L1) ? "</style"_L1 : "</script"_L1);
+        } else if (is(tag.name, "table"_L1)) {
             ++openTables;
             table = page.tables++;
-        } else if (tag.name == u"/table") {
+        } else if (is(tag.name, "/table"_L1)) {
             openTables = qMax(0, openTables - 1);
             inCell = false;
-        } else if (tag.name == u"tr") {
+        } else if (is(tag.name, "tr"_L1)) {
             page.rows.append(HtmlRow{table, {}});
             inCell = false;
-        } else if (tag.name == u"td" || tag.name == u"th") {
+        } else if (is(tag.name, "td"_L1) || is(tag.name, "th"_L1)) {
             if (page.rows.isEmpty())
                 page.rows.append(HtmlRow{table, {}});
             page.rows.last().cells.append(HtmlCell{QString(), columnsOf(tag.attributes)});
             inCell = true;
-        } else if (tag.name == u"/td" || tag.name == u"/th" || tag.name == u"/tr") {
+        } else if (is(tag.name, "/td"_L1) || is(tag.name, "/th"_L1) || is(tag.name, "/tr"_L1)) {
             inCell = false;
-        } else if (tag.name == u"br" && inCell) {
+        } else if (is(tag.name, "br"_L1) && inCell) {
             page.rows.last().cells.last().text += u' ';
         }
     }

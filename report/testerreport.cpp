@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Report::HtmlCell;
@@ -209,26 +211,26 @@ void readMt4(const HtmlPage &page, TesterReport &report, Summary &summary)
     report.expert = page.title.section(u':', 1).trimmed();
     if (report.expert.isEmpty())
         report.expert = page.title;
-    report.symbol = symbolIn(summary.text(rowAt(groups, 0, 0), 1, QLatin1StringView("Symbol")));
-    report.period = timeframeIn(summary.text(rowAt(groups, 0, 1), 1, QLatin1StringView("Period")));
+    report.symbol = symbolIn(summary.text(rowAt(groups, 0, 0), 1, "Symbol"_L1));
+    report.period = timeframeIn(summary.text(rowAt(groups, 0, 1), 1, "Period"_L1));
 
-    report.initialDeposit = summary.number(rowAt(groups, 1, 0), 1, QLatin1StringView("Initial deposit"));
+    report.initialDeposit = summary.number(rowAt(groups, 1, 0), 1, "Initial deposit"_L1);
     const HtmlRow *profit = rowAt(groups, 1, 1);
-    report.netProfit = summary.number(profit, 1, QLatin1StringView("Total net profit"));
-    report.grossProfit = summary.number(profit, 3, QLatin1StringView("Gross profit"));
-    report.grossLoss = summary.number(profit, 5, QLatin1StringView("Gross loss"));
+    report.netProfit = summary.number(profit, 1, "Total net profit"_L1);
+    report.grossProfit = summary.number(profit, 3, "Gross profit"_L1);
+    report.grossLoss = summary.number(profit, 5, "Gross loss"_L1);
     const HtmlRow *factor = rowAt(groups, 1, 2);
-    report.profitFactor = summary.number(factor, 1, QLatin1StringView("Profit factor"));
-    report.expectedPayoff = summary.number(factor, 3, QLatin1StringView("Expected payoff"));
+    report.profitFactor = summary.number(factor, 1, "Profit factor"_L1);
+    report.expectedPayoff = summary.number(factor, 3, "Expected payoff"_L1);
     const HtmlRow *drawdown = rowAt(groups, 1, 3);
     std::tie(report.maxDrawdown, report.maxDrawdownPercent) =
-        summary.pair(drawdown, 3, QLatin1StringView("Maximal drawdown"));
+        summary.pair(drawdown, 3, "Maximal drawdown"_L1);
     std::tie(report.relativeDrawdownPercent, report.relativeDrawdown) =
-        summary.pair(drawdown, 5, QLatin1StringView("Relative drawdown"));
+        summary.pair(drawdown, 5, "Relative drawdown"_L1);
 
-    report.totalTrades = int(summary.number(rowAt(groups, 2, 0), 1, QLatin1StringView("Total trades")));
+    report.totalTrades = int(summary.number(rowAt(groups, 2, 0), 1, "Total trades"_L1));
     report.winRatePercent =
-        summary.pair(rowAt(groups, 2, 1), 2, QLatin1StringView("Profit trades (% of total)")).second;
+        summary.pair(rowAt(groups, 2, 1), 2, "Profit trades (% of total)"_L1).second;
 
     report.balance = {report.initialDeposit};
     const Rows trades = rowsOfTable(page, 1);
@@ -270,29 +272,29 @@ void readMt5(const HtmlPage &page, TesterReport &report, Summary &summary)
     const QList<Rows> groups = groupsOf(rows.sliced(resultsStart), isSingleCell);
 
     report.platform = Protocol::Platform::Mt5;
-    report.expert = summary.text(settings.value(0), 1, QLatin1StringView("Expert:"));
-    report.symbol = symbolIn(summary.text(settings.value(1), 1, QLatin1StringView("Symbol:")));
-    report.period = timeframeIn(summary.text(settings.value(2), 1, QLatin1StringView("Period:")));
+    report.expert = summary.text(settings.value(0), 1, "Expert:"_L1);
+    report.symbol = symbolIn(summary.text(settings.value(1), 1, "Symbol:"_L1));
+    report.period = timeframeIn(summary.text(settings.value(2), 1, "Period:"_L1));
     // ... Company, Currency, Initial Deposit, Leverage close the settings.
     report.initialDeposit = summary.number(settings.value(settings.size() - 2), 1,
-                                           QLatin1StringView("Initial Deposit:"));
+                                           "Initial Deposit:"_L1);
 
-    report.netProfit = summary.number(rowAt(groups, 0, -3), 1, QLatin1StringView("Total Net Profit:"));
+    report.netProfit = summary.number(rowAt(groups, 0, -3), 1, "Total Net Profit:"_L1);
     const HtmlRow *gross = rowAt(groups, 0, -2);
-    report.grossProfit = summary.number(gross, 1, QLatin1StringView("Gross Profit:"));
+    report.grossProfit = summary.number(gross, 1, "Gross Profit:"_L1);
     std::tie(report.maxDrawdown, report.maxDrawdownPercent) =
-        summary.pair(gross, 3, QLatin1StringView("Balance Drawdown Maximal:"));
+        summary.pair(gross, 3, "Balance Drawdown Maximal:"_L1);
     const HtmlRow *loss = rowAt(groups, 0, -1);
-    report.grossLoss = summary.number(loss, 1, QLatin1StringView("Gross Loss:"));
+    report.grossLoss = summary.number(loss, 1, "Gross Loss:"_L1);
     std::tie(report.relativeDrawdownPercent, report.relativeDrawdown) =
-        summary.pair(loss, 3, QLatin1StringView("Balance Drawdown Relative:"));
+        summary.pair(loss, 3, "Balance Drawdown Relative:"_L1);
     const HtmlRow *factor = rowAt(groups, 1, 0);
-    report.profitFactor = summary.number(factor, 1, QLatin1StringView("Profit Factor:"));
-    report.expectedPayoff = summary.number(factor, 3, QLatin1StringView("Expected Payoff:"));
-    report.sharpeRatio = summary.number(rowAt(groups, 1, 1), 3, QLatin1StringView("Sharpe Ratio:"));
-    report.totalTrades = int(summary.number(rowAt(groups, 2, 0), 1, QLatin1StringView("Total Trades:")));
+    report.profitFactor = summary.number(factor, 1, "Profit Factor:"_L1);
+    report.expectedPayoff = summary.number(factor, 3, "Expected Payoff:"_L1);
+    report.sharpeRatio = summary.number(rowAt(groups, 1, 1), 3, "Sharpe Ratio:"_L1);
+    report.totalTrades = int(summary.number(rowAt(groups, 2, 0), 1, "Total Trades:"_L1));
     report.winRatePercent =
-        summary.pair(rowAt(groups, 2, 1), 3, QLatin1StringView("Profit Trades (% of total):")).second;
+        summary.pair(rowAt(groups, 2, 1), 3, "Profit Trades (% of total):"_L1).second;
 
     report.balance = {report.initialDeposit};
     bool deposit = true;
