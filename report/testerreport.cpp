@@ -7,6 +7,9 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 namespace {
