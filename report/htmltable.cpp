@@ -91,8 +91,6 @@ bool is(QStringView name, QLatin1StringView what)
 // The few entities a report holds; anything else, a bare "&" included, stays as written.
 QString resolveEntities(QStringView text)
 {
-    if (!text.contains(u'&'))
-        return text.toString();
     static const std::array<std::pair<QLatin1StringView, QChar>, 6> named = {{
         {"&amp;"_L1, u'&'}, {"&lt;"_L1, u'<'},
         {"&gt;"_L1, u'>'}, {"&quot;"_L1, u'"'},
@@ -205,8 +203,11 @@ HtmlPage readHtmlPage(QStringView html)
     while (i < html.size()) {
         const qsizetype tagAt = html.indexOf(u'<', i);
         const qsizetype textEnd = tagAt < 0 ? html.size() : tagAt;
-        if (inCell && textEnd > i)
-            page.rows.last().cells.last().text += resolveEntities(html.sliced(i, textEnd - i));
+        if (inCell && textEnd > i) {
+            const QStringView text = html.sliced(i, textEnd - i);
+            QString &cell = page.rows.last().cells.last().text;
+            cell += text.contains(u'&') ? QStringView(resolveEntities(text)) : text;
+        }
         if (tagAt < 0)
             break;
         if (startsWith(html, tagAt, "<!--"_L1)) {

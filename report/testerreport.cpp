@@ -125,6 +125,13 @@ public:
         return value.value_or(0);
     }
 
+    // A figure the reader can do without: absent, not a failure, when it does not read.
+    std::optional<double> optionalNumber(const HtmlRow *row, int column, QLatin1StringView label)
+    {
+        const HtmlCell *found = cell(row, column, label);
+        return found ? numberIn(found->text) : std::nullopt;
+    }
+
     // Drawdowns and win rates: two figures in one cell.
     std::pair<double, double> pair(const HtmlRow *row, int column, QLatin1StringView label)
     {
@@ -294,13 +301,14 @@ void readMt5(const HtmlPage &page, TesterReport &report, Summary &summary)
     const HtmlRow *factor = rowAt(groups, 1, 0);
     report.profitFactor = summary.number(factor, 1, "Profit Factor:"_L1);
     report.expectedPayoff = summary.number(factor, 3, "Expected Payoff:"_L1);
-    report.sharpeRatio = summary.number(rowAt(groups, 1, 1), 3, "Sharpe Ratio:"_L1);
+    report.sharpeRatio = summary.optionalNumber(rowAt(groups, 1, 1), 3, "Sharpe Ratio:"_L1);
     report.totalTrades = int(summary.number(rowAt(groups, 2, 0), 1, "Total Trades:"_L1));
     report.winRatePercent =
         summary.pair(rowAt(groups, 2, 1), 3, "Profit Trades (% of total):"_L1).second;
 
     report.balance = {report.initialDeposit};
     bool deposit = true;
+    QString entry; // "in" as this report writes it: the first trade's first deal must be one
     for (const HtmlRow *row : rowsOfTable(page, 1)) {
         const QList<HtmlCell> &cells = row->cells;
         if (cells.size() != 13 || cells[0].text.isEmpty() || !cells[0].text[0].isDigit())
@@ -310,7 +318,9 @@ void readMt5(const HtmlPage &page, TesterReport &report, Summary &summary)
             deposit = false;
             continue;
         }
-        if (direction.isEmpty() || direction == u"in")
+        if (entry.isEmpty())
+            entry = direction;
+        if (direction.isEmpty() || direction == entry)
             continue; // balance operations and entries: no trade closes
         const auto balance = numberIn(cells[11].text);
         if (!balance) {
