@@ -246,7 +246,7 @@ HtmlPage readHtmlPage(QStringView html)
     page.lastTableClosed = page.tables > 0 && openTables == 0;
     for (HtmlRow &row : page.rows) {
         for (HtmlCell &cell : row.cells)
-            cell.text = cell.text.simplified();
+            cell.text = std::move(cell.text).simplified(); // in place
     }
     return page;
 }
