@@ -101,7 +101,8 @@ Describe the indicator or Expert Advisor you want in plain words: TavrinAI asks
 a code-generation service for the program, saves it into a MetaTrader 4 or 5
 terminal (also one run under Wine), compiles it there and shows the compiler's
 verdict in the chat. The service's address is set in
-/etc/opt/tavrinai/config.json.")
+/etc/opt/tavrinai/config.json. tavrin-report prints a MetaTrader Strategy
+Tester report as JSON, for scripts that test many Expert Advisors.")
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME tavrinai-server)
 set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "nginx, redis-server")
