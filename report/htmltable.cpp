@@ -88,45 +88,41 @@ bool is(QStringView name, QLatin1StringView what)
     return name.compare(what, Qt::CaseInsensitive) == 0;
 }
 
+// The entity at `at` as its text and its length in the page; nullopt for a bare "&".
+std::optional<std::pair<QString, qsizetype>> entityAt(QStringView text, qsizetype at)
+{
+    static const std::array<std::pair<QLatin1StringView, QChar>, 6> named = {{
+        {"&amp;"_L1, u'&'}, {"&lt;"_L1, u'<'}, {"&gt;"_L1, u'>'}, {"&quot;"_L1, u'"'},
+        {"&apos;"_L1, u'\''}, {"&nbsp;"_L1, QChar(0xA0)}}};
+    for (const auto &[entity, character] : named) {
+        if (startsWith(text, at, entity))
+            return std::pair(QString(character), entity.size());
+    }
+    const qsizetype semicolon = text.indexOf(u';', at);
+    if (!startsWith(text, at, "&#"_L1) || semicolon < at + 3 || semicolon - at > 10)
+        return std::nullopt;
+    const QStringView digits = text.sliced(at + 2, semicolon - at - 2);
+    bool ok = false;
+    const char32_t code = digits.startsWith(u'x', Qt::CaseInsensitive) ? digits.sliced(1).toUInt(&ok, 16)
+                                                                       : digits.toUInt(&ok, 10);
+    if (!ok || code == 0 || code >= 0x110000)
+        return std::nullopt;
+    return std::pair(QString::fromUcs4(&code, 1), semicolon - at + 1);
+}
+
 // The few entities a report holds; anything else, a bare "&" included, stays as written.
 QString resolveEntities(QStringView text)
 {
-    static const std::array<std::pair<QLatin1StringView, QChar>, 6> named = {{
-        {"&amp;"_L1, u'&'}, {"&lt;"_L1, u'<'},
-        {"&gt;"_L1, u'>'}, {"&quot;"_L1, u'"'},
-        {"&apos;"_L1, u'\''}, {"&nbsp;"_L1, QChar(0xA0)}}};
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'&') {
+        const auto entity = text[i] == u'&' ? entityAt(text, i) : std::nullopt;
+        if (!entity) {
             out += text[i];
             continue;
         }
-        bool resolved = false;
-        for (const auto &[entity, character] : named) {
-            if (startsWith(text, i, entity)) {
-                out += character;
-                i += entity.size() - 1;
-                resolved = true;
-                break;
-            }
-        }
-        const qsizetype semicolon = text.indexOf(u';', i);
-        if (!resolved && startsWith(text, i, "&#"_L1) && semicolon > i + 2
-            && semicolon - i < 10) {
-            const QStringView digits = text.sliced(i + 2, semicolon - i - 2);
-            bool ok = false;
-            const uint code = digits.startsWith(u'x', Qt::CaseInsensitive)
-                                  ? digits.sliced(1).toUInt(&ok, 16)
-                                  : digits.toUInt(&ok, 10);
-            if (ok && code > 0 && code < 0x110000) {
-                out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
-                i = semicolon;
-                resolved = true;
-            }
-        }
-        if (!resolved)
-            out += u'&';
+        out += entity->first;
+        i += entity->second - 1;
     }
     return out;
 }

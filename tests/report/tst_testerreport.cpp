@@ -118,14 +118,17 @@ private slots:
         QVERIFY(Report::decodeReport(dataFile(file)).contains(label));
     }
 
-    // Thousands as MT5 separates them, and the demo stand-in's mark.
-    void readsSeparatedThousandsAndTheDemoMark()
+    // Thousands as MT5 separates them, an expert's name with entities, the demo stand-in's mark.
+    void readsWhatTheTesterMayWrite()
     {
         QString text = mt5Text("mt5-en-zerotohero.html");
-        text.replace("<b>12.00</b>", "<b>2 554.00</b>").replace("MetaQuotes Ltd.", "TavrinAI, " + demoTesterMark);
+        text.replace("<b>12.00</b>", "<b>2 554.00</b>")
+            .replace("<b>EA_ZeroToHero</b>", "<b>Zero &amp; Hero &#x82F1;&#38596;</b>")
+            .replace("MetaQuotes Ltd.", "TavrinAI, " + demoTesterMark);
         const auto report = readTesterReport(utf16WithBom(text)).report;
         QVERIFY(report);
         QCOMPARE(report->initialDeposit, 2554.0);
+        QCOMPARE(report->expert, u"Zero & Hero 英雄");
         QVERIFY(report->demo);
     }
 
