@@ -161,7 +161,8 @@ void ChatListPanel::askRename(const QString &id, const QString &title)
     dialog->setTextValue(title);
     if (auto *field = dialog->findChild<QLineEdit *>()) {
         const QFontMetrics metrics = field->fontMetrics();
-        const int wanted = std::max(metrics.horizontalAdvance(title), kRenameChars * metrics.averageCharWidth())
+        // "n" is as wide as a letter of a title on average, blanks and capitals counted.
+        const int wanted = std::max(metrics.horizontalAdvance(title), kRenameChars * metrics.horizontalAdvance(QLatin1Char('n')))
             + 2 * metrics.averageCharWidth();
         field->setMinimumWidth(std::min(wanted, screen()->availableGeometry().width() * 2 / 3));
     }

@@ -65,6 +65,7 @@ VersionsDialog::VersionsDialog(const QString &title, const QList<ProgramVersion>
                                           [current](const ProgramVersion &version) { return version.number == current; });
     m_currentSource = chatVersion != versions.cend() ? chatVersion->source : QString();
     m_list->setObjectName(QStringLiteral("listWidget_versions"));
+    m_difference->setObjectName(QStringLiteral("plainTextEdit_difference"));
     for (const ProgramVersion &version : std::as_const(m_versions)) {
         QString row = QStringLiteral("%1 — %2 — %3").arg(QLocale().toString(version.time, QLocale::ShortFormat),
                                                          version.request.section(QLatin1Char('\n'), 0, 0),
