@@ -351,6 +351,15 @@ private Q_SLOTS:
         const QList<ProgramVersion> versions = client.conversation.versionsOf(1);
         QCOMPARE(versions.size(), 2);
         QCOMPARE(versions.constFirst().source, QString::fromUtf8(mine));
+        // The offline generator changes only its own programs: opened there, the chat says so.
+        client.conversation.setOfflineGenerator(true);
+        QVERIFY(client.conversation.openProgram(ProgramFile::read(source)));
+        const auto opening = std::find_if(client.entries.cbegin(), client.entries.cend(),
+                                          [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::Program; });
+        QVERIFY(opening != client.entries.cend());
+        QVERIFY2(opening->text.contains(u"The offline generator in use changes only programs it wrote itself"_s)
+                     && opening->text.contains(u"Settings > Code generator…"_s),
+                 qPrintable(opening->text));
     }
 
     void newChatKeepsTheOthers()
