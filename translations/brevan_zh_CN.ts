@@ -956,4 +956,11 @@ Compiling...</source>
         <translation>名称“%1”不能包含“:”</translation>
     </message>
 </context>
+<context>
+    <name>SourceVersions</name>
+    <message>
+        <source>cannot create %1</source>
+        <translation>无法创建 %1</translation>
+    </message>
+</context>
 </TS>

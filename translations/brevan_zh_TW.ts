@@ -956,4 +956,11 @@ Compiling...</source>
         <translation>名稱「%1」不能包含「:」</translation>
     </message>
 </context>
+<context>
+    <name>SourceVersions</name>
+    <message>
+        <source>cannot create %1</source>
+        <translation>無法建立 %1</translation>
+    </message>
+</context>
 </TS>
