@@ -18,6 +18,10 @@
 
 namespace {
 
+// A row's text keeps this far from its edges, the title this far from the details.
+constexpr int kRowMargin = 4;
+constexpr int kDetailsGap = 8;
+
 // A row: the chat's title, and beside it, greyed, its platform, program type and date.
 class ChatRowDelegate final : public QStyledItemDelegate
 {
@@ -33,13 +37,13 @@ public:
         row.widget->style()->drawControl(QStyle::CE_ItemViewItem, &row, painter, row.widget);
 
         const QString details = detailsOf(index);
-        const QRect area = row.rect.adjusted(4, 0, -4, 0);
+        const QRect area = row.rect.adjusted(kRowMargin, 0, -kRowMargin, 0);
         const int detailsWidth = row.fontMetrics.horizontalAdvance(details);
         const bool selected = row.state & QStyle::State_Selected;
         painter->save();
         painter->setPen(row.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->drawText(area.adjusted(0, 0, -detailsWidth - 8, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                          row.fontMetrics.elidedText(title, Qt::ElideRight, area.width() - detailsWidth - 8));
+        painter->drawText(area.adjusted(0, 0, -detailsWidth - kDetailsGap, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                          row.fontMetrics.elidedText(title, Qt::ElideRight, area.width() - detailsWidth - kDetailsGap));
         painter->setPen(row.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
         painter->drawText(area, Qt::AlignRight | Qt::AlignVCenter, details);
         painter->restore();
@@ -121,7 +125,7 @@ void ChatListPanel::retranslate()
                                                     QDateTime(QDate(2026, 12, 28), QTime(23, 59)));
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
     m_list->setMinimumWidth(fontMetrics().horizontalAdvance(widest) + kTitleChars * fontMetrics().averageCharWidth()
-                            + 2 * m_list->frameWidth() + scrollBar + 16);
+                            + 2 * (m_list->frameWidth() + kRowMargin) + kDetailsGap + scrollBar);
 }
 
 void ChatListPanel::select(const QString &id)
