@@ -2,6 +2,7 @@
 
 #include "protocol/domain.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSaveFile>
 
@@ -30,11 +31,11 @@ QString sourceNameProblem(const QString &name)
 {
     // A separator would let "../x" or "sub/x" land outside the target folder.
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
-        return QStringLiteral("the name \"%1\" must not contain \"/\" or \"\\\"").arg(name);
+        return QCoreApplication::translate("Deployment", "the name \"%1\" must not contain \"/\" or \"\\\"").arg(name);
 #ifdef Q_OS_WIN
     // "a:b" would be saved as a hidden stream of a file "a", not as a file of its own.
     if (name.contains(QLatin1Char(':')))
-        return QStringLiteral("the name \"%1\" must not contain \":\"").arg(name);
+        return QCoreApplication::translate("Deployment", "the name \"%1\" must not contain \":\"").arg(name);
 #endif
     return {};
 }

@@ -1,8 +1,10 @@
 #include "service/conversation.h"
 
+#include "platform/deployment.h"
 #include "platform/programfile.h"
 #include "protocol/domain.h"
 #include "service/codegeneratorinuse.h"
+#include "service/distinctversions.h"
 #include "service/programdeployer.h"
 #include "service/sessionclient.h"
 #include "service/transcript.h"
@@ -330,9 +332,14 @@ bool Conversation::openProgram(const ProgramFile &program)
     m_client->markUsed();
     ChatEntry shown;
     shown.kind = ChatEntry::Kind::Program;
-    shown.text = tr("%1 is open in this chat: ask for the changes you want. They are saved under the same name, "
-                    "and the content it has now is kept as a version.")
-                     .arg(program.path);
+    shown.text = m_offlineGenerator
+        ? tr("%1 is open in this chat. The offline generator in use changes only programs it wrote itself, so it "
+             "cannot change this one; it writes a new program from your description in a new chat (New Chat). To have "
+             "this one changed, choose a model server in Settings > Code generator…")
+              .arg(program.path)
+        : tr("%1 is open in this chat: ask for the changes you want. They are saved under the same name, "
+             "and the content it has now is kept as a version.")
+              .arg(program.path);
     shown.textLinks = {{program.path, QUrl::fromLocalFile(program.path).toString()}};
     shown.code = program.source;
     shown.links = programLinks(m_current, program.source);
@@ -362,7 +369,7 @@ void Conversation::offerVersions(int number)
         const int shown = ChatAction::fromHref(copy->href)->number;
         if (!same.contains(shown))
             continue;
-        const ChatEntry::Link offer{tr("Versions (%1)").arg(versions.size()),
+        const ChatEntry::Link offer{tr("Versions (%1)").arg(distinctVersions(versions, m_current).size()),
                                     ChatAction{ChatAction::Kind::Versions, shown}.href()};
         const auto old = std::find_if(entry.links.begin(), entry.links.end(), [](const ChatEntry::Link &link) {
             return isAction(link, ChatAction::Kind::Versions);
@@ -426,6 +433,10 @@ Conversation::SendOutcome Conversation::send(const QString &text)
     }
     if (m_programName.trimmed().isEmpty()) {
         notice(tr("Name cannot be empty!"));
+        return SendOutcome::Refused;
+    }
+    if (const QString problem = Deployment::sourceNameProblem(m_programName.trimmed()); !problem.isEmpty()) {
+        notice(tr("Please choose another name: %1.").arg(problem));
         return SendOutcome::Refused;
     }
     if (m_request) {

@@ -65,6 +65,8 @@ public:
     void setAutoFix(bool on) { m_autoFix.setEnabled(on); }
     // The model server behind the service uses the trader's own key: its refusal says so.
     void setOwnModelKey(bool own) { m_ownModelKey = own; }
+    // The client's own service writes from its offline templates: an opened program says what they can do with it.
+    void setOfflineGenerator(bool offline) { m_offlineGenerator = offline; }
 
     // Checks the version at baseUrl, without blocking; a passed check opens the first chat.
     // Another address (Settings > Code generator) starts anew: the open chat is ended quietly
@@ -224,6 +226,7 @@ private:
     int m_suggestedFix = -1;
     AutoFixPolicy m_autoFix;
     bool m_ownModelKey = false;
+    bool m_offlineGenerator = false;
     QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second
     QTimer m_ticker;      // the waiting bubble counts the seconds
 };

@@ -45,6 +45,8 @@
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -215,15 +217,20 @@ void BrevanQt::connectService()
     });
 }
 
-void BrevanQt::showCodeGeneratorInUse()
+CodeGeneratorInUse BrevanQt::codeGeneratorInUse() const
 {
     const bool own = m_localService && m_localService->ownsService()
         && m_localService->baseUrl() == m_serviceAddress;
-    const CodeGeneratorInUse inUse = CodeGeneratorInUse::of(m_serviceAddress, own,
-                                                            own ? m_localService->backend() : ServiceBackend());
+    return CodeGeneratorInUse::of(m_serviceAddress, own, own ? m_localService->backend() : ServiceBackend());
+}
+
+void BrevanQt::showCodeGeneratorInUse()
+{
+    const CodeGeneratorInUse inUse = codeGeneratorInUse();
     m_codeGeneratorLabel->setText(inUse.label());
     m_codeGeneratorLabel->setToolTip(inUse.toolTip());
     m_conversation->setOwnModelKey(inUse.usesOwnKey());
+    m_conversation->setOfflineGenerator(inUse.kind == CodeGeneratorInUse::Kind::Templates);
 }
 
 void BrevanQt::connectConversation()
@@ -406,6 +413,7 @@ void BrevanQt::onCodeGeneratorTriggered()
     // Window-modal and shown without waiting in place: replies keep arriving meanwhile.
     auto *dialog = new CodeGeneratorDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->showInUse(codeGeneratorInUse().inUseNow());
     connect(dialog, &QDialog::accepted, this, [this, dialog] { useCodeGenerator(*dialog); });
     dialog->open();
 }
@@ -483,12 +491,28 @@ void BrevanQt::retranslateExtras()
     if (m_fileMenu) {
         m_fileMenu->setTitle(tr("File"));
         m_openProgramAction->setText(tr("Open a program…"));
+        m_quitAction->setText(tr("Quit"));
     }
+    fitNameToPlaceholder();
     ui.pushButton_generate->setToolTip(tr("Send the request (Ctrl+Enter)"));
     showCodeGeneratorInUse();
     m_autoFix->setText(tr("Fix compile errors automatically"));
     m_autoFix->setToolTip(tr("When the compiler reports errors, send them back to the code generator by "
                              "itself, at most twice in a row (with a code generator that takes compile errors)."));
+}
+
+// The name field never hides part of its placeholder, in whichever language.
+void BrevanQt::fitNameToPlaceholder()
+{
+    QLineEdit *name = ui.lineEdit_name;
+    QStyleOptionFrame frame;
+    frame.initFrom(name);
+    frame.lineWidth = name->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, name);
+    const QMargins margins = name->textMargins() + name->contentsMargins();
+    // Two pixels each side: the line edit's own margin around its text.
+    const QSize text(name->fontMetrics().horizontalAdvance(name->placeholderText()) + margins.left() + margins.right() + 4,
+                     name->fontMetrics().height());
+    name->setMinimumWidth(name->style()->sizeFromContents(QStyle::CT_LineEdit, &frame, text, name).width());
 }
 
 void BrevanQt::onAboutTriggered()
@@ -682,7 +706,7 @@ void BrevanQt::choosePlatform(Protocol::Platform platform)
     passChoice();
 }
 
-// The chosen platform's folders get the width; the other one shows only its radio button.
+// The chosen platform's folders show under both radio buttons, which stay where they are.
 void BrevanQt::showActivePlatform()
 {
     for (const Protocol::Platform platform : {Protocol::Platform::Mt4, Protocol::Platform::Mt5}) {
@@ -865,6 +889,8 @@ void BrevanQt::createChatList()
     m_chatSplitter->setStretchFactor(1, 3);
     m_chatSplitter->setSizes({1000, 3000});
     m_chatSplitter->restoreState(QSettings().value(kChatSplitterKey).toByteArray());
+    // The extra height goes to the chat; the folders above keep theirs.
+    ui.verticalLayout_3->setStretchFactor(m_chatSplitter, 1);
 
     connect(m_archive, &ChatArchive::writeFailed, this, [this](const QString &, const QString &error) {
         m_conversation->addNotice(tr("Cannot keep the chat: %1").arg(error));
@@ -880,6 +906,14 @@ void BrevanQt::createChatList()
     m_openProgramAction = m_fileMenu->addAction(QString());
     m_openProgramAction->setShortcut(QKeySequence::Open);
     connect(m_openProgramAction, &QAction::triggered, this, &BrevanQt::askForProgram);
+    // The same action as on the transcript's context menu.
+    m_fileMenu->addAction(m_saveConversationAction);
+    m_fileMenu->addSeparator();
+    // As the close button does: the chat ends at the service, and the service this client started stops.
+    m_quitAction = m_fileMenu->addAction(QString());
+    m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quitAction->setMenuRole(QAction::QuitRole);
+    connect(m_quitAction, &QAction::triggered, this, &QWidget::close);
     setAcceptDrops(true);
     connect(m_archive, &ChatArchive::listLoaded, this, [this] {
         m_listLoaded = true;

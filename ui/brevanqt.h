@@ -2,6 +2,7 @@
 
 #include "platform/terminalinfo.h"
 #include "protocol/domain.h"
+#include "service/codegeneratorinuse.h"
 #include "service/conversation.h"
 #include "service/serviceaccess.h"
 #include "ui/programtitles.h"
@@ -78,12 +79,14 @@ private Q_SLOTS:
 
 private:
     void connectService();
+    CodeGeneratorInUse codeGeneratorInUse() const;
     void showCodeGeneratorInUse();
     void createSettingsMenu();
     void onCodeGeneratorTriggered();
     void useCodeGenerator(const CodeGeneratorDialog &dialog);
     void createLanguageMenu();
     void retranslateExtras();
+    void fitNameToPlaceholder();
     void connectConversation();
     void connectForm();
     void restoreLayout();
@@ -152,6 +155,7 @@ private:
     QAction *m_saveConversationAction = nullptr;
     QMenu *m_fileMenu = nullptr;
     QAction *m_openProgramAction = nullptr;
+    QAction *m_quitAction = nullptr;
     QCheckBox *m_autoFix = nullptr;
     ChatArchive *m_archive = nullptr;
     ChatKeeper *m_keeper = nullptr;

@@ -2,6 +2,7 @@
 #include "service/chatarchive.h"
 #include "service/chatkeeper.h"
 #include "service/conversation.h"
+#include "service/distinctversions.h"
 #include "service/linediff.h"
 #include "service/transcript.h"
 #include "support/fakeservice.h"
@@ -236,11 +237,16 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(source), TestEnvironment::systemLineEnds(first.toUtf8()));
         QCOMPARE(client.conversation.versionsOf(2).size(), 3);
         QCOMPARE(client.conversation.currentProgram(), 2);
-        // Every bubble of the program counts all its versions, the first one's too.
+        // Every bubble of the program counts all its versions, the first one's too; the version
+        // chosen again is the same version, listed once as the chat's program.
+        const QList<ProgramVersion> listed = distinctVersions(client.conversation.versionsOf(2), 2);
+        QCOMPARE(listed.size(), 2);
+        QCOMPARE(listed.constFirst().number, 2);
+        QCOMPARE(listed.constFirst().verdict, ProgramVersion::Verdict::Compiled);
         int offering = 0;
         for (const ChatEntry &entry : std::as_const(client.entries)) {
             for (const ChatEntry::Link &link : entry.links)
-                offering += link.href.startsWith(u"brevan:versions:"_s) && link.text == u"Versions (3)"_s;
+                offering += link.href.startsWith(u"brevan:versions:"_s) && link.text == u"Versions (2)"_s;
         }
         QCOMPARE(offering, 2);
         client.conversation.send(u"period 14"_s);
@@ -404,6 +410,15 @@ private Q_SLOTS:
         const QList<ProgramVersion> versions = client.conversation.versionsOf(1);
         QCOMPARE(versions.size(), 2);
         QCOMPARE(versions.constFirst().source, QString::fromUtf8(mine));
+        // The offline generator changes only its own programs: opened there, the chat says so.
+        client.conversation.setOfflineGenerator(true);
+        QVERIFY(client.conversation.openProgram(ProgramFile::read(source)));
+        const auto opening = std::find_if(client.entries.cbegin(), client.entries.cend(),
+                                          [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::Program; });
+        QVERIFY(opening != client.entries.cend());
+        QVERIFY2(opening->text.contains(u"The offline generator in use changes only programs it wrote itself"_s)
+                     && opening->text.contains(u"Settings > Code generator…"_s),
+                 qPrintable(opening->text));
     }
 
     void newChatKeepsTheOthers()

@@ -192,7 +192,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("notice");
         QTest::newRow("without a session") << false << u"MT4"_s << u"indicator"_s << u"en"_s << kCreating;
         QTest::newRow("with a session, MT5 EA") << true << u"MT5"_s << u"ea"_s << u"en"_s << u"Creating new MT5 EA chat..."_s;
-        QTest::newRow("with a session, switched to 简体中文") << true << u"MT4"_s << u"indicator"_s << u"zh-CN"_s << u"正在创建新的MT4 指标聊天..."_s;
+        QTest::newRow("with a session, switched to 简体中文") << true << u"MT4"_s << u"indicator"_s << u"zh-CN"_s << u"正在创建新的MT4 指标对话..."_s;
     }
     void newChat()
     {
@@ -233,6 +233,9 @@ private Q_SLOTS:
         QTest::newRow("blank request") << u" \n\t"_s << u"MyRsi"_s << u"Please enter your request!"_s;
         QTest::newRow("blank name") << u"Draw an RSI"_s << u"  "_s << u"Name cannot be empty!"_s;
         QTest::newRow("both blank: only the first") << u" "_s << QString() << u"Please enter your request!"_s;
+        // Refused before the code generator is asked, not when its program is saved.
+        QTest::newRow("name with a folder") << u"Draw an RSI"_s << u"../Rsi"_s
+                                            << u"Please choose another name: the name \"../Rsi\" must not contain \"/\" or \"\\\"."_s;
     }
     void refusedSend()
     {

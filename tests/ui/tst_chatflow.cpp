@@ -9,7 +9,11 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QListView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -216,6 +220,21 @@ private Q_SLOTS:
         QVERIFY(widget<QRadioButton>("radioButton_mt5")->isChecked());
         QTRY_COMPARE(bubbles(), answered ? said : said.mid(0, said.size() - 2));
         QCOMPARE(list->currentIndex().row(), 0);
+        // At its narrowest the list elides the title: no scroll bar hides the details.
+        m_window->findChild<QSplitter *>(u"splitter_chats"_s)->setSizes({1, 5000});
+        QTRY_COMPARE(list->width(), list->minimumWidth());
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        // Renaming shows a title of 60 characters whole.
+        Q_EMIT list->customContextMenuRequested(list->visualRect(list->model()->index(0, 0)).center());
+        QMenu *menu = nullptr;
+        QTRY_VERIFY(menu = list->parentWidget()->findChild<QMenu *>());
+        menu->actions().at(2)->trigger(); // after Open a program… and the separator
+        QInputDialog *rename = nullptr;
+        QTRY_VERIFY(rename = m_window->findChild<QInputDialog *>());
+        const QLineEdit *title = rename->findChild<QLineEdit *>();
+        QCOMPARE(rename->windowModality(), Qt::WindowModal);
+        QVERIFY(title->width() > title->fontMetrics().horizontalAdvance(u"An EA that buys when RSI 14 drops below 30 and sells above 70"_s));
+        rename->reject();
         widget<QLineEdit>("lineEdit_chatSearch")->setText(u"kept line!"_s);
         QTRY_COMPARE(list->model()->rowCount(), 0);
         widget<QLineEdit>("lineEdit_chatSearch")->setText(u"KEPT"_s);
