@@ -375,20 +375,80 @@ QList<Unbuilt> partsOutsideTarget(const Strategy &s, const Target &target, Langu
     return parts;
 }
 
+Language languageOf(const QString &request, Language fallback)
+{
+    // Characters written differently in the two scripts, each at the same place in both.
+    static const QString simplified = QStringLiteral(
+        "们这个为时说对后过发会买卖单线价图设损点级动关开无号数标见长门问间马东车风书带轨仓续亏盘护测试调换删启预网络实际计边钟双仅随机强势顺历写编种获利当从还让给应该");
+    static const QString traditional = QStringLiteral(
+        "們這個為時說對後過發會買賣單線價圖設損點級動關開無號數標見長門問間馬東車風書帶軌倉續虧盤護測試調換刪啟預網絡實際計邊鐘雙僅隨機強勢順歷寫編種獲利當從還讓給應該");
+    int han = 0;
+    int simple = 0;
+    int complex = 0;
+    for (const QChar c : request) {
+        if (c.script() != QChar::Script_Han)
+            continue;
+        ++han;
+        simple += simplified.contains(c) && !traditional.contains(c);
+        complex += traditional.contains(c) && !simplified.contains(c);
+    }
+    // Indicator names and units are written the same way in every language.
+    static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
+    static const QStringList shared{"rsi", "ema", "sma", "smma", "lwma", "macd", "cci", "adx", "atr",
+                                    "sar", "dmi", "pips", "pip", "lot", "lots", "mt4", "mt5"};
+    int english = 0;
+    for (auto it = word.globalMatch(request); it.hasNext();)
+        english += !shared.contains(it.next().captured().toLower());
+    if (han >= 2 && han >= 2 * english) {
+        if (complex != simple)
+            return complex > simple ? Language::TraditionalChinese : Language::SimplifiedChinese;
+        return fallback == Language::English ? Language::SimplifiedChinese : fallback;
+    }
+    return han == 0 && english >= 2 ? Language::English : fallback;
+}
+
+QString changedOutside(Language language)
+{
+    return in(language,
+              {"This program was changed outside this chat (edited by hand, or it is another "
+               "program that carries this chat's description line), so offline generation does "
+               "not change it. Send \"rebuild it\" to write it again from its description: the "
+               "changes made outside would be lost. Or let a model server change the program as "
+               "it is: Settings > Code generator…",
+               "这个程序在本对话之外被修改过（手动编辑过，或是另一个带有本对话描述行的程序），因此离线生成不修改它。"
+               "发送“重新生成”即可按它的描述重新编写：在外部所做的修改将会丢失。也可以让模型服务器按现状修改程序："
+               "设置 > 代码生成器…",
+               "這個程式在本對話之外被修改過（手動編輯過，或是另一個帶有本對話描述行的程式），因此離線產生不修改它。"
+               "傳送「重新產生」即可按它的描述重新編寫：在外部所做的修改將會遺失。也可以讓模型伺服器按現狀修改程式："
+               "設定 > 程式碼產生器…"});
+}
+
+QString otherPlatform(const Target &target, Language language)
+{
+    const QString now = target.mql5 ? QStringLiteral("MT5") : QStringLiteral("MT4");
+    const QString other = target.mql5 ? QStringLiteral("MT4") : QStringLiteral("MT5");
+    return in(language,
+              {"This chat writes programs for %1 only, so it was not changed to %2. To write the "
+               "program for %2, choose %2 at the top and press New Chat, then send the request there.",
+               "本对话只为 %1 编写程序，因此没有改为 %2。要为 %2 编写程序，请在顶部选择 %2 并点击“新建对话”，然后在那里发送请求。",
+               "本對話只為 %1 編寫程式，因此沒有改為 %2。要為 %2 編寫程式，請在頂部選擇 %2 並點擊「新建對話」，然後在那裡傳送請求。"})
+        .arg(now, other);
+}
+
 QString nothingToBuild(Language language)
 {
     return in(language,
               {"Offline, I could not find a strategy I can build in this request, so I wrote no "
                "program. Name a signal, for example: \"buy when RSI(14) crosses back above 30, sell "
                "below 70, stop loss 40 pips\", \"EMA 10/50 crossover with a trailing stop of 30 "
-               "points\" or \"MACD histogram indicator with arrows\". The README lists what the "
-               "offline generator understands; a model server can write anything else.",
+               "points\" or \"MACD histogram indicator with arrows\". A model server can write "
+               "anything else.",
                "离线模式下，我在这个请求中找不到可以生成的策略，因此没有编写程序。请说明一个信号，例如："
                "“RSI(14) 回到 30 之上买入，70 之下卖出，止损 40 pips”、“EMA 10/50 金叉死叉，移动止损 30 点”"
-               "或“MACD 柱状图指标，带箭头”。README 列出了离线生成器能理解的内容；其他内容可由模型服务器编写。",
+               "或“MACD 柱状图指标，带箭头”。其他内容可由模型服务器编写。",
                "離線模式下，我在這個請求中找不到可以產生的策略，因此沒有編寫程式。請說明一個訊號，例如："
                "「RSI(14) 回到 30 之上買入，70 之下賣出，停損 40 pips」、「EMA 10/50 黃金交叉，移動停損 30 點」"
-               "或「MACD 柱狀圖指標，帶箭頭」。README 列出了離線產生器能理解的內容；其他內容可由模型伺服器編寫。"});
+               "或「MACD 柱狀圖指標，帶箭頭」。其他內容可由模型伺服器編寫。"});
 }
 
 } // namespace offline

@@ -28,6 +28,17 @@ QString unbuiltLine(const Unbuilt &unbuilt, Language language);
 // an indicator, lines and arrows in an Expert Advisor, an oscillator on a chart of prices.
 QList<Unbuilt> partsOutsideTarget(const Strategy &strategy, const Target &target, Language language);
 
+// The language a request is plainly written in, else fallback (the interface's): Chinese
+// characters, simplified or traditional by the characters that differ, or English words.
+Language languageOf(const QString &request, Language fallback);
+
+// The answer about a program of this generator changed outside the chat: it can be written
+// again from its description, or changed by a model server.
+QString changedOutside(Language language);
+
+// The answer to a request for the other platform: a chat writes for one.
+QString otherPlatform(const Target &target, Language language);
+
 // The answer to a request with nothing to build: what can be asked for instead.
 QString nothingToBuild(Language language);
 

@@ -1,6 +1,8 @@
 #include "programwriter.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace offline {
 
@@ -787,8 +789,8 @@ QString Writer::program(const QStringList &header)
     m_code = QStringLiteral("/*\n");
     for (const QString &line : header)
         m_code += QStringLiteral("   ") + QString(line).replace(QLatin1String("*/"), QLatin1String("* /")) + u'\n';
-    m_code += QStringLiteral("*/\n") + QString::fromUtf16(strategyLinePrefix)
-              + QString::fromUtf8(QJsonDocument(m_strategy.toJson()).toJson(QJsonDocument::Compact)) + u'\n';
+    m_code += QStringLiteral("*/\n");
+    const qsizetype strategyLineAt = m_code.size();
     add("#property copyright \"TavrinAI\"\n#property version   \"1.00\"");
     if (!mql5())
         add("#property strict");
@@ -813,6 +815,12 @@ QString Writer::program(const QStringList &header)
     if (!m_target.indicator)
         tradingLayer();
     helpers();
+    // The line carries the digest of everything else, so that a program changed outside (or a
+    // line copied into another program) is never taken for this one.
+    QJsonObject line = m_strategy.toJson();
+    line.insert(QStringLiteral("digest"), programDigest(m_code));
+    m_code.insert(strategyLineAt, QString::fromUtf16(strategyLinePrefix)
+                                      + QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact)) + u'\n');
     return m_code;
 }
 
@@ -821,6 +829,11 @@ QString Writer::program(const QStringList &header)
 QString writeProgram(const Strategy &strategy, const Target &target, const QStringList &header)
 {
     return Writer(strategy, target).program(header);
+}
+
+QString programDigest(const QString &programWithoutLine)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(programWithoutLine.toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
 QStringList drawnLines(const Strategy &strategy)

@@ -690,8 +690,13 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         static const QRegularExpression step = pattern(QStringLiteral(
             "(?:every|each|spaced|step(?: of)?|间距|間距|相距)?\\s*") + number + QStringLiteral("\\s*") + unitWords
             + QStringLiteral("(?:\\s*apart)?"));
-        if (const auto m = take(step, place.end, end))
-            m_strategy.gridStep = {m->captured(1).toDouble(), unitNamed(m->captured(2)).value_or(Unit::Points), true};
+        if (const auto m = take(step, place.end, end)) {
+            const double value = m->captured(1).toDouble();
+            if (value > 0 && value <= 100000)
+                m_strategy.gridStep = {value, unitNamed(m->captured(2)).value_or(Unit::Points), true};
+            else
+                addUnbuilt(m->captured(), Unbuilt::Reason::NotUnderstood);
+        }
         return;
     }
     case Kind::AtrMultiple:
@@ -730,12 +735,7 @@ void Reader::readRuleValues(Rule &rule, QList<double> numbers, int firstSlot)
     const QStringList names = rule.valueNames();
     for (int slot = firstSlot; slot < names.size() && !numbers.isEmpty(); ++slot) {
         const double value = numbers.takeFirst();
-        const QString &name = names.at(slot);
-        const bool fraction = name == "Step" || name == "Maximum" || name == "Deviation";
-        const bool fits = fraction ? value > 0 && value <= 10
-                                   : (name == "Upper" || name == "Lower") ? value > 0 && value < 100
-                                                                          : value >= 1 && value <= 5000;
-        if (fits) {
+        if (rule.fits(slot, value)) {
             rule.values[slot] = value;
             rule.given |= 1 << slot;
         } else {
@@ -765,7 +765,12 @@ void Reader::setLevel(Rule &rule, double value, bool crossed, std::optional<bool
         addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
         return;
     }
-    rule.values[slot] = rule.indicator == Indicator::Cci ? std::abs(value) : value;
+    const double level = rule.indicator == Indicator::Cci ? std::abs(value) : value;
+    if (!rule.fits(slot, level)) {
+        addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
+        return;
+    }
+    rule.values[slot] = level;
     rule.given |= 1 << slot;
     // A cross named for one level ("crosses back above 30 ... below 70") is meant for both.
     const bool keepCross = rule.conditionGiven && rule.condition == Condition::CrossBack;

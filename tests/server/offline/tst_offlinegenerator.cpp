@@ -163,6 +163,47 @@ private slots:
         QVERIFY(!OfflineGenerator::fromProgram("// tavrin-strategy: {\"rules\": [], \"tf\": \"H1); Hack(\"}\n"));
         QVERIFY(!OfflineGenerator::fromProgram("// tavrin-strategy: {\"rules\": [], \"colours\": [\"Red);\"]}\n"));
     }
+
+    // A line edited by hand, or forged, is never written into a program: each value stays
+    // within what the reader itself would write.
+    void forgedLineIsRefused_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("value");
+        QTest::addRow("period") << "\"v\":[14," << "\"v\":[1e308,";
+        QTest::addRow("lots") << "\"lots\":0.1" << "\"lots\":1e308";
+        QTest::addRow("grid") << "\"grid\":0" << "\"grid\":2147483647";
+        QTest::addRow("stop loss") << "\"sl\":{\"g\":true,\"u\":1,\"v\":40}" << "\"sl\":{\"g\":true,\"u\":1,\"v\":-40}";
+        QTest::addRow("hours") << "\"from\":-1" << "\"from\":1666";
+        QTest::addRow("colour") << "\"colours\":[]" << "\"colours\":[\"Xyzzy\"]";
+        QString rules;
+        for (int i = 0; i < 4000; ++i)
+            rules += "{\"c\":2,\"g\":7,\"i\":2,\"m\":0,\"v\":[14,70,30]},";
+        QTest::addRow("4000 rules") << "\"rules\":[" << "\"rules\":[" + rules;
+    }
+
+    void forgedLineIsRefused()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, value);
+        const Answer answer = OfflineGenerator::answer({}, "RSI 14, stop loss 40 pips", {}, Language::English);
+        QVERIFY(answer.program.contains(edit));
+        QVERIFY(OfflineGenerator::describedBy(answer.program)->intact);
+        QString forged = answer.program;
+        forged.replace(edit, value);
+        QVERIFY(!OfflineGenerator::describedBy(forged));
+    }
+
+    // A program changed outside keeps its description, but is not taken for the generator's own.
+    void changedProgramIsNotContinued()
+    {
+        const Answer answer = OfflineGenerator::answer({}, "RSI 14", {}, Language::English);
+        QVERIFY(OfflineGenerator::fromProgram(answer.program));
+        const QString edited = QString(answer.program).replace("InpRsiPeriod = 14", "InpRsiPeriod = 15");
+        QVERIFY(!OfflineGenerator::fromProgram(edited));
+        QVERIFY(!OfflineGenerator::describedBy(edited)->intact);
+        QCOMPARE(OfflineGenerator::describedBy(edited)->strategy.toJson(), answer.strategy.toJson());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestOfflineGenerator)
