@@ -267,7 +267,12 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
         else
             lines.append(in(language, {"Lots: ", "手数：", "手數："}) + number(s.lots) + defaultMark(s.lotsGiven, language) + in(language, {".", "。", "。"}));
         if (s.martingaleSteps > 0)
-            lines.append(in(language, {"Martingale: lots x %1 after each loss in a row, at most %2 times, never above %3 lots.", "马丁格尔：每连续亏损一次手数乘以 %1，最多 %2 次，不超过 %3 手。", "馬丁格爾：每連續虧損一次手數乘以 %1，最多 %2 次，不超過 %3 手。"}).arg(number(s.martingaleFactor)).arg(s.martingaleSteps).arg(number(s.maxLots)));
+            lines.append(in(language, {"Martingale: lots x %1 after each loss in a row, at most %2 %3%4, never above %5 %6%7.", "马丁格尔：每连续亏损一次手数乘以 %1，最多 %2 %3%4，不超过 %5 %6%7。", "馬丁格爾：每連續虧損一次手數乘以 %1，最多 %2 %3%4，不超過 %5 %6%7。"})
+                             .arg(number(s.martingaleFactor), QString::number(s.martingaleSteps),
+                                  s.martingaleSteps == 1 ? in(language, {"time", "次", "次"}) : in(language, {"times", "次", "次"}),
+                                  defaultMark(s.martingaleStepsGiven, language), number(s.maxLots),
+                                  s.maxLots == 1 ? in(language, {"lot", "手", "手"}) : in(language, {"lots", "手", "手"}),
+                                  defaultMark(s.maxLotsGiven, language)));
         if (s.gridOrders > 0)
             lines.append(in(language, {"Grid: up to %1 positions, each %2 against the last.", "网格：最多 %1 个持仓，每个与上一个相距 %2。", "網格：最多 %1 個持倉，每個與上一個相距 %2。"}).arg(s.gridOrders).arg(distanceText(s.gridStep, language)));
         if (s.fromMinute >= 0)
@@ -284,7 +289,9 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
         }
         if (s.maxSpread.value > 0)
             lines.append(in(language, {"Maximum spread: ", "最大点差：", "最大點差："}) + distanceText(s.maxSpread, language) + in(language, {".", "。", "。"}));
-        lines.append(in(language, {"At most %1 open positions", "最多 %1 个持仓", "最多 %1 個持倉"}).arg(std::max(s.maxPositions, s.gridOrders)) + defaultMark(s.maxPositionsGiven, language)
+        const int positions = std::max(s.maxPositions, s.gridOrders);
+        lines.append(in(language, positions == 1 ? Words{"At most %1 open position", "最多 %1 个持仓", "最多 %1 個持倉"}
+                                                 : Words{"At most %1 open positions", "最多 %1 个持仓", "最多 %1 個持倉"}).arg(positions) + defaultMark(s.maxPositionsGiven, language)
                      + in(language, {", magic number ", "，魔术号 ", "，魔術號 "}) + QString::number(s.magic) + defaultMark(s.magicGiven, language) + in(language, {".", "。", "。"}));
         if (s.alert)
             lines.append(in(language, {"Alerts when a signal fires.", "信号出现时提醒。", "訊號出現時提醒。"}));
@@ -328,6 +335,7 @@ QString unbuiltLine(const Unbuilt &u, Language language)
         {int(R::NewsData), {"offline generation has no news data", "离线生成没有新闻数据", "離線產生沒有新聞資料"}},
         {int(R::MachineLearning), {"offline generation cannot train or run models", "离线生成无法训练或运行模型", "離線產生無法訓練或執行模型"}},
         {int(R::OtherSymbols), {"an offline program trades its chart's symbol only", "离线程序只交易图表上的品种", "離線程式只交易圖表上的商品"}},
+        {int(R::OtherAccount), {"an offline program sees only its own account's trades", "离线程序只能看到自己账户的交易", "離線程式只能看到自己帳戶的交易"}},
         {int(R::OrderBook), {"offline generation has no order book data", "离线生成没有订单簿数据", "離線產生沒有訂單簿資料"}},
         {int(R::OutsideData), {"offline generation reads no data from outside the terminal", "离线生成不读取终端之外的数据", "離線產生不讀取終端之外的資料"}},
         {int(R::Pattern), {"offline generation knows no chart patterns", "离线生成不识别图表形态", "離線產生不識別圖表形態"}},

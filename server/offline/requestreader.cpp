@@ -45,7 +45,18 @@ QString englishNumbersAsDigits(const QString &text)
         result += text.mid(copied, m.capturedStart() - copied) + QString::number(value);
         copied = m.capturedEnd();
     }
-    return result + text.mid(copied);
+    result += text.mid(copied);
+    // "zero point five", "1 point 5": a decimal said in words.
+    static const QRegularExpression point(QStringLiteral("\\b(zero|\\d+) point (\\d+)\\b"));
+    QString decimal;
+    copied = 0;
+    for (auto it = point.globalMatch(result); it.hasNext();) {
+        const Match m = it.next();
+        decimal += result.mid(copied, m.capturedStart() - copied)
+                   + (m.captured(1) == "zero" ? QStringLiteral("0") : m.captured(1)) + u'.' + m.captured(2);
+        copied = m.capturedEnd();
+    }
+    return decimal + result.mid(copied);
 }
 
 QString chineseNumbersAsDigits(const QString &text)
@@ -57,8 +68,12 @@ QString chineseNumbersAsDigits(const QString &text)
     for (auto it = run.globalMatch(text); it.hasNext();) {
         const Match m = it.next();
         const QChar next = m.capturedEnd() < text.size() ? text.at(m.capturedEnd()) : QChar();
-        if (m.captured() == QStringLiteral("零") || (m.captured() == QStringLiteral("一") && (next == u'个' || next == u'個')))
-            continue; // "零轴": the zero line; "一个": "a"
+        static const QString measures = QStringLiteral("根次倍点點手单單笔筆%层層小分日天周週");
+        const QChar previous = m.capturedStart() > 0 ? text.at(m.capturedStart() - 1) : QChar();
+        if (m.captured() == QStringLiteral("零")
+            || (m.captured() == QStringLiteral("一") && next.script() == QChar::Script_Han && !measures.contains(next)
+                && !QStringLiteral("周週期拜").contains(previous)))
+            continue; // "零轴": the zero line; "一个": "a"; "一目均衡表": a name
         int total = 0;
         int digit = -1;
         for (QChar c : m.captured()) {
@@ -175,7 +190,7 @@ struct Subject
 };
 
 const QString day = QStringLiteral(
-    "(?:\\b(?:sun|mon|tue|tues|wed|thu|thur|thurs|fri|sat)(?:day)?s?\\b|(?:周|週|星期|礼拜|禮拜)"
+    "(?:\\b(?:sun|mon|tue|tues|wed|wednes|thu|thur|thurs|fri|sat|satur)(?:day)?s?\\b|(?:周|週|星期|礼拜|禮拜)"
     "[1-6日天])");
 
 const QList<Subject> &subjects()
@@ -277,7 +292,8 @@ const QList<Subject> &subjects()
          pattern("\\b(?:red|green|blue|yellow|orange|white|black|gray|grey|magenta|purple|aqua|"
                  "lime|gold)\\b|[红紅绿綠蓝藍黄黃橙白黑灰紫]色")},
         {Kind::Unsupported,
-         pattern("\\bnews\\b|economic calendar|non-?farm|\\bnfp\\b|新闻|新聞|非农|非農|财经日历|財經日曆"),
+         pattern("\\bnews\\b|economic calendar|non-?farm|\\bnfp\\b|central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?|"
+                 "(?:interest )?rate decisions?|\\bfomc\\b|新闻|新聞|非农|非農|财经日历|財經日曆|央行(?:利率)?(?:决议|決議|决定|決定)?|利率(?:决议|決議)"),
          Indicator::MovingAverage, R::NewsData},
         {Kind::Unsupported,
          pattern("machine learning|neural(?: networks?)?|\\bai\\b|artificial intelligence|deep learning|"
@@ -288,6 +304,11 @@ const QList<Subject> &subjects()
                  "\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b|"
                  "other (?:symbols?|pairs?)|多(?:个|個)?(?:品种|品種|货币对|貨幣對)|相关性|相關性|篮子|籃子"),
          Indicator::MovingAverage, R::OtherSymbols},
+        {Kind::Unsupported,
+         pattern("cop(?:y|ies|ying) (?:the )?(?:trades?|orders?|positions?|signals?)(?: (?:of|from) (?:an)?other (?:account|trader)s?)?|"
+                 "trade copier|(?:an)?other (?:account|trader)'?s? (?:trades|orders|positions)|跟单|跟單|复制(?:其他|别人的|另一个)?(?:账户|帳戶)?的?(?:交易|订单)|"
+                 "複製(?:其他|別人的|另一個)?(?:帳戶)?的?(?:交易|訂單)"),
+         Indicator::MovingAverage, R::OtherAccount},
         {Kind::Unsupported,
          pattern("order ?book|market depth|\\bdom\\b|level 2|订单簿|訂單簿|市场深度|市場深度"),
          Indicator::MovingAverage, R::OrderBook},
@@ -415,8 +436,11 @@ private:
     // The first match of a pattern in the unread part of [start, end), read; "^" is start.
     std::optional<Match> take(const QRegularExpression &re, qsizetype start, qsizetype end)
     {
-        const Match m = re.match(m_free.mid(start));
-        if (!m.hasMatch() || m.capturedEnd() > end - start)
+        Match m = re.match(m_free.mid(start));
+        // A match reaching past the end is read again within it: "ema 20 and ema 50".
+        if (m.hasMatch() && m.capturedEnd() > end - start)
+            m = re.match(m_free.mid(start, std::max<qsizetype>(0, end - start)));
+        if (!m.hasMatch())
             return std::nullopt;
         consume(start + m.capturedStart(), start + m.capturedEnd());
         return m;
@@ -645,7 +669,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         if (m_lastRule < 0)
             return;
         static const QRegularExpression values = pattern(QStringLiteral(
-            "^\\s*(?:level|line)?\\s*(?:of|at|=|:|为|為)?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?))?"));
+            "^\\s*(?:level|line)?\\s*(?:of|at|to|=|:|为|為|改成|改为|改為)?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?))?"));
         const QString said = match.captured();
         const std::optional<bool> upper = containsAny(said, {u"bought", u"买", u"買", u"upper"})
             ? std::optional(true)
@@ -971,8 +995,15 @@ void Reader::readDistance(Distance &distance, const Place &place, qsizetype end)
         return;
     }
     static const QRegularExpression before(number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?\\s*(?:-\\s*)?$"));
-    static const QRegularExpression after(QStringLiteral("^\\s*(?:of|at|to|=|:|is|after|为|為|设为|設為|设置为|設置為)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
-    const std::optional<Match> m = besideSubject(before, after, place, 14, end);
+    static const QRegularExpression after(QStringLiteral("^\\s*(?:(?:changed? |set |move[sd]? )?(?:to|at)|of|=|:|is|after|为|為|设为|設為|设置为|設置為|改成|改为|改為|换成|換成|调到|調到|调整为|調整為|移到|移至)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+    std::optional<Match> m = besideSubject(before, after, place, 14, end);
+    if (!m && &distance == &m_strategy.breakEven) {
+        // "获利 100 点后把止损移到保本": the profit that moves the stop comes first in its clause.
+        static const QRegularExpression profit(QStringLiteral("(?:获利|盈利|獲利|赚|賺|profit of|in profit by|profit)\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+        static const QRegularExpression clauseStart(QStringLiteral("[,;.]"));
+        const qsizetype from = std::max<qsizetype>(m_text.lastIndexOf(clauseStart, place.start) + 1, place.start - 40);
+        m = take(profit, from, place.start);
+    }
     if (!m && m_pendingAtr && place.start - m_pendingAtr->end <= 8) { // "a 2 ATR stop"
         distance = {m_pendingAtr->value, Unit::Atr, true};
         m_pendingAtr.reset();
@@ -1023,8 +1054,10 @@ void Reader::readFixed(const Place &place, const Match &match)
         static const QRegularExpression after(QStringLiteral("^\\s*(?:of|=|:|is|为|為)?\\s*") + number);
         const auto m = take(after, place.end, place.end + 12);
         const double value = m ? m->captured(1).toDouble() : 0;
-        if (value >= 0.01 && value <= 100)
+        if (value >= 0.01 && value <= 100) {
             m_strategy.maxLots = value;
+            m_strategy.maxLotsGiven = true;
+        }
         else
             addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
         return;
@@ -1051,14 +1084,25 @@ void Reader::readFixed(const Place &place, const Match &match)
         }
         m_strategy.martingaleSteps = m_strategy.martingaleSteps ? m_strategy.martingaleSteps : 4;
         const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 40);
-        static const QRegularExpression steps(QStringLiteral("(?:max(?:imum)?|up to|at most|最多)\\s*(\\d+)\\s*(?:steps?|times|levels?|次|步)"));
-        static const QRegularExpression factor("(?:multiplier|factor|倍数|倍數)\\s*(?:of)?\\s*" + number + "|" + number + "\\s*(?:x|倍)(?!\\s*atr)");
-        if (const auto m = take(steps, place.end, end))
-            m_strategy.martingaleSteps = std::clamp(m->captured(1).toInt(), 1, 10);
+        static const QRegularExpression steps(QStringLiteral(
+            "(?:max(?:imum)?|up to|at most|最多|加倍|翻倍)?\\s*(?<![\\d.])(\\d+)\\s*(?:steps?|times|levels?|doublings?|次|步|层|層)"));
+        static const QRegularExpression factor("(?:multiplier|factor|倍数|倍數|乘以|乘)\\s*(?:of)?\\s*" + number + "|" + number
+                                               + "\\s*(?:x|×|倍)(?!\\s*atr)|(?<![a-z])(?:x|×)\\s*" + number);
         if (const auto m = take(factor, place.end, end)) {
-            const double factor = (m->captured(1) + m->captured(2)).toDouble();
+            const double factor = (m->captured(1) + m->captured(2) + m->captured(3)).toDouble();
             if (factor > 1 && factor <= 3)
                 m_strategy.martingaleFactor = factor;
+            else
+                addUnbuilt(m->captured(), Unbuilt::Reason::NotUnderstood);
+        }
+        if (const auto m = take(steps, place.end, end)) {
+            const int count = m->captured(1).toInt();
+            if (count >= 1 && count <= maxMartingaleSteps) {
+                m_strategy.martingaleSteps = count;
+                m_strategy.martingaleStepsGiven = true;
+            } else {
+                addUnbuilt(m->captured(), Unbuilt::Reason::NotUnderstood);
+            }
         }
         return;
     }

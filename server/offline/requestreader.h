@@ -17,6 +17,7 @@ struct Unbuilt final
         OtherSymbols,
         OrderBook,
         OutsideData,
+        OtherAccount, // another account's trades
         Pattern,      // candlestick patterns, divergences, waves
         OtherIndicator,
         IndicatorInEa,     // lines and arrows belong to indicators

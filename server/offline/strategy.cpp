@@ -153,10 +153,12 @@ QJsonObject Strategy::toJson() const
             {"lots_given", lotsGiven},
             {"risk", riskPercent},
             {"martingale", martingaleSteps},
+            {"martingale_given", martingaleStepsGiven},
             {"factor", martingaleFactor},
             {"grid", gridOrders},
             {"grid_step", distanceObject(gridStep)},
             {"max_lots", maxLots},
+            {"max_lots_given", maxLotsGiven},
             {"from", fromMinute},
             {"to", toMinute},
             {"days", weekdays},
@@ -236,10 +238,12 @@ std::optional<Strategy> Strategy::fromJson(const QJsonObject &object)
     s.lotsGiven = flag("lots_given", false);
     s.riskPercent = number("risk", 0, 0, 10);
     s.martingaleSteps = whole("martingale", 0, 0, maxMartingaleSteps);
+    s.martingaleStepsGiven = flag("martingale_given", false);
     s.martingaleFactor = number("factor", s.martingaleFactor, 1, 3);
     s.gridOrders = whole("grid", 0, 0, maxGridOrders);
     s.gridStep = distance("grid_step");
     s.maxLots = number("max_lots", s.maxLots, minLots, maxLotsAllowed);
+    s.maxLotsGiven = flag("max_lots_given", false);
     s.fromMinute = whole("from", -1, -1, lastMinute);
     s.toMinute = whole("to", -1, -1, lastMinute);
     s.weekdays = whole("days", 0, 0, 0b1111111);

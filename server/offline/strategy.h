@@ -117,10 +117,12 @@ struct Strategy final
     bool lotsGiven = false;
     double riskPercent = 0;
     int martingaleSteps = 0; // 0: off
+    bool martingaleStepsGiven = false;
     double martingaleFactor = 2;
     int gridOrders = 0; // 0: off
     Distance gridStep;
     double maxLots = 1;
+    bool maxLotsGiven = false;
 
     int fromMinute = -1; // trading hours; -1: all day
     int toMinute = -1;
