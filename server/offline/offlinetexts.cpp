@@ -76,6 +76,12 @@ const QList<Clauses> &clauses()
          {"the close is below %1", "收盘价在 %1 之下", "收盤價在 %1 之下"}},
         {I::MaCross, C::Cross, {"%1 crosses above %2", "%1 上穿 %2（金叉）", "%1 上穿 %2（黃金交叉）"},
          {"%1 crosses below %2", "%1 下穿 %2（死叉）", "%1 下穿 %2（死亡交叉）"}},
+        {I::MaCross, C::Above, {"%1 is above %2", "%1 在 %2 之上", "%1 在 %2 之上"},
+         {"%1 is below %2", "%1 在 %2 之下", "%1 在 %2 之下"}},
+        {I::Rsi, C::Cross, {"%1 crosses above %3", "%1 上穿 %3", "%1 上穿 %3"},
+         {"%1 crosses below %2", "%1 下穿 %2", "%1 下穿 %2"}},
+        {I::Stochastic, C::CrossInZone, {"%1 %K crosses above %D below %3", "%1 的 %K 在 %3 之下上穿 %D", "%1 的 %K 在 %3 之下上穿 %D"},
+         {"%1 %K crosses below %D above %2", "%1 的 %K 在 %2 之上下穿 %D", "%1 的 %K 在 %2 之上下穿 %D"}},
         {I::Rsi, C::CrossBack, {"%1 comes back above %3", "%1 从下方回到 %3 之上", "%1 從下方回到 %3 之上"},
          {"%1 comes back below %2", "%1 从上方回到 %2 之下", "%1 從上方回到 %2 之下"}},
         {I::Rsi, C::Zone, {"%1 is below %3", "%1 低于 %3", "%1 低於 %3"},
@@ -212,6 +218,8 @@ QString ruleNotation(const Rule &rule)
     const QList<double> &v = rule.values;
     switch (rule.indicator) {
     case Indicator::MaCross:
+        if (rule.condition == Condition::Above)
+            return QStringLiteral("%1(%2) > %1(%3)").arg(methodName(rule.method), number(v[0]), number(v[1]));
         return QStringLiteral("%1(%2)/%1(%3) cross").arg(methodName(rule.method), number(v[0]), number(v[1]));
     case Indicator::Rsi:
         return QStringLiteral("RSI(%1) %2/%3").arg(number(v[0]), number(v[1]), number(v[2]));

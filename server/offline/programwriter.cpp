@@ -114,7 +114,10 @@ RuleCode ruleCode(const Rule &rule, const QString &prefix)
             const QString args = QStringLiteral("_Symbol, %1, %2, 0, %3, PRICE_CLOSE").arg(tf, in[i], method);
             line(cross ? (i ? "Slow" : "Fast") : "Value", "iMA(" + args + ", s)", "iMA(" + args + ")", 0);
         }
-        if (cross) {
+        if (cross && rule.condition == Condition::Above) {
+            code.buy = call(code.lines[0], "s") + " > " + call(code.lines[1], "s");
+            code.sell = call(code.lines[0], "s") + " < " + call(code.lines[1], "s");
+        } else if (cross) {
             crossing(code, call(code.lines[0], "s + 1"), call(code.lines[0], "s"),
                      call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
         } else if (rule.condition == Condition::Above) {
@@ -190,9 +193,12 @@ RuleCode ruleCode(const Rule &rule, const QString &prefix)
         line("Signal", "iStochastic(" + args + ", 0, MODE_SIGNAL, s)", "iStochastic(" + args + ", STO_LOWHIGH)", 1);
         const QString k1 = call(code.lines[0], "s + 1"), k0 = call(code.lines[0], "s");
         code.levelInputs = {in[3], in[4]};
-        if (rule.condition == Condition::Cross)
+        if (rule.condition == Condition::Cross || rule.condition == Condition::CrossInZone)
             crossing(code, k1, k0, call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
-        else
+        if (rule.condition == Condition::CrossInZone) {
+            code.buy += " && " + k1 + " < " + in[4];
+            code.sell += " && " + k1 + " > " + in[3];
+        } else if (rule.condition != Condition::Cross)
             levelSignals(code, rule.condition, k1, k0, in[3], in[4]);
         break;
     }

@@ -62,7 +62,8 @@ QString englishNumbersAsDigits(const QString &text)
 QString chineseNumbersAsDigits(const QString &text)
 {
     static const QString digits = QStringLiteral("零一二三四五六七八九");
-    static const QRegularExpression run(QStringLiteral("[零一二两兩三四五六七八九十百千]+"));
+    // "零点五": a decimal, its fraction digit by digit.
+    static const QRegularExpression run(QStringLiteral("([零一二两兩三四五六七八九十百千]+)(?:[点點]([零一二三四五六七八九]+)(?![点點\\d]))?"));
     QString result;
     qsizetype copied = 0;
     for (auto it = run.globalMatch(text); it.hasNext();) {
@@ -70,13 +71,13 @@ QString chineseNumbersAsDigits(const QString &text)
         const QChar next = m.capturedEnd() < text.size() ? text.at(m.capturedEnd()) : QChar();
         static const QString measures = QStringLiteral("根次倍点點手单單笔筆%层層小分日天周週");
         const QChar previous = m.capturedStart() > 0 ? text.at(m.capturedStart() - 1) : QChar();
-        if (m.captured() == QStringLiteral("零")
+        if (m.captured() == QStringLiteral("零") || next == u'条' || next == u'條'
             || (m.captured() == QStringLiteral("一") && next.script() == QChar::Script_Han && !measures.contains(next)
                 && !QStringLiteral("周週期拜").contains(previous)))
-            continue; // "零轴": the zero line; "一个": "a"; "一目均衡表": a name
+            continue; // "零轴": the zero line; "两条线": lines, not a value; "一个": "a"; "一目均衡表": a name
         int total = 0;
         int digit = -1;
-        for (QChar c : m.captured()) {
+        for (QChar c : m.captured(1)) {
             const int unit = c == u'十' ? 10 : c == u'百' ? 100 : c == u'千' ? 1000 : 0;
             if (unit) {
                 total += (digit < 0 ? 1 : digit) * unit;
@@ -86,7 +87,11 @@ QString chineseNumbersAsDigits(const QString &text)
             }
         }
         total += std::max(digit, 0);
-        result += text.mid(copied, m.capturedStart() - copied) + QString::number(total);
+        QString fraction;
+        for (QChar c : m.captured(2))
+            fraction += QString::number(digits.indexOf(c));
+        result += text.mid(copied, m.capturedStart() - copied) + QString::number(total)
+                  + (fraction.isEmpty() ? QString() : u'.' + fraction);
         copied = m.capturedEnd();
     }
     return result + text.mid(copied);
@@ -101,6 +106,9 @@ QString normalized(const QString &request)
     // A number glued to an indicator's name is its period: "rsi14", "ema200".
     static const QRegularExpression glued(QStringLiteral("\\b(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|macd|momentum)(\\d)"));
     text.replace(glued, QStringLiteral("\\1 \\2"));
+    // "rsi(14)": the period in brackets.
+    static const QRegularExpression bracketed(QStringLiteral("\\b(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|momentum)\\s*\\(\\s*(\\d+)\\s*\\)"));
+    text.replace(bracketed, QStringLiteral("\\1 \\2"));
     return chineseNumbersAsDigits(englishNumbersAsDigits(text)).simplified();
 }
 
@@ -207,7 +215,7 @@ const QList<Subject> &subjects()
         {Kind::Indicator, pattern("bollinger(?: bands?)?|\\bbb\\b|布林(?:带|帶|线|線|通道)?"),
          Indicator::Bollinger},
         {Kind::Indicator,
-         pattern("stoch(?:astics?)?(?: oscillator)?|\\bkd\\b|随机指标|隨機指標"),
+         pattern("stoch(?:astics?)?(?: oscillator)?|\\bkd\\b|随机指标|隨機指標|%k(?=\\s*(?:line\\s*)?(?:cross\\w*|上穿|下穿|金叉|死叉)\\s*(?:above |below |over |under )?(?:the )?%d)"),
          Indicator::Stochastic},
         {Kind::Indicator, pattern("\\bcci\\b|commodity channel index|顺势指标|順勢指標"),
          Indicator::Cci},
@@ -263,7 +271,7 @@ const QList<Subject> &subjects()
         {Kind::Weekdays,
          pattern("(?:(?:not|no trading|don'?t trade|do not trade|no trades|except|excluding|skip|"
                  "avoid|不在)\\s+(?:on\\s+)?)?" + day + "(?:\\s*(?:to|-|through|thru|until|到|至|~|and|,|"
-                 "or|&|、)\\s*" + day + ")*(?:\\s*不交易)?|\\bweekdays?(?: only)?\\b|工作日")},
+                 "or|&|、|和|与|與|或)\\s*" + day + ")*(?:\\s*不交易)?|\\bweekdays?(?: only)?\\b|工作日")},
         {Kind::DayFilter, pattern("day filter|weekday filter|日期过滤|日期過濾|星期过滤|星期過濾")},
         {Kind::Timeframe,
          pattern("\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b|\\d+[- ]?(?:minute|min|hour)s?(?:[- ]"
@@ -292,8 +300,8 @@ const QList<Subject> &subjects()
          pattern("\\b(?:red|green|blue|yellow|orange|white|black|gray|grey|magenta|purple|aqua|"
                  "lime|gold)\\b|[红紅绿綠蓝藍黄黃橙白黑灰紫]色")},
         {Kind::Unsupported,
-         pattern("\\bnews\\b|economic calendar|non-?farm|\\bnfp\\b|central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?|"
-                 "(?:interest )?rate decisions?|\\bfomc\\b|新闻|新聞|非农|非農|财经日历|財經日曆|央行(?:利率)?(?:决议|決議|决定|決定)?|利率(?:决议|決議)"),
+         pattern("(?:high[- ]impact )?\\bnews\\b|economic calendar|non-?farm|\\bnfp\\b|central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?|"
+                 "(?:interest )?rate decisions?|\\bfomc\\b|(?:避开|避開)?(?:新闻|新聞)|非农|非農|财经日历|財經日曆|央行(?:利率)?(?:决议|決議|决定|決定)?|利率(?:决议|決議)"),
          Indicator::MovingAverage, R::NewsData},
         {Kind::Unsupported,
          pattern("machine learning|neural(?: networks?)?|\\bai\\b|artificial intelligence|deep learning|"
@@ -310,7 +318,7 @@ const QList<Subject> &subjects()
                  "複製(?:其他|別人的|另一個)?(?:帳戶)?的?(?:交易|訂單)"),
          Indicator::MovingAverage, R::OtherAccount},
         {Kind::Unsupported,
-         pattern("order ?book|market depth|\\bdom\\b|level 2|订单簿|訂單簿|市场深度|市場深度"),
+         pattern("order ?book|market depth|\\bdom\\b|level 2\\b|订单簿|訂單簿|市场深度|市場深度"),
          Indicator::MovingAverage, R::OrderBook},
         {Kind::Unsupported,
          pattern("telegram|twitter|e-?mails?|webhook|web ?request|\\bapi\\b|\\bcsv(?: files?)?\\b|(?:from|read) "
@@ -318,7 +326,7 @@ const QList<Subject> &subjects()
                  "电报|電報|邮件|郵件|数据库|資料庫"),
          Indicator::MovingAverage, R::OutsideData},
         {Kind::Unsupported,
-         pattern("(?:(?:bullish|bearish|hidden|regular) )?divergences?|engulfing|pin ?bars?|doji|hammer|candlestick patterns?|head and "
+         pattern("(?:(?:bullish|bearish|hidden|regular) )*divergences?|engulfing|pin ?bars?|doji|hammer|candlestick patterns?|head and "
                  "shoulders|double (?:top|bottom)|elliott(?: waves?)?|fibo(?:nacci)?|harmonic|support "
                  "and resistance|supply and demand|背离|背離|吞没|吞沒|十字星|锤子线|錘子線|形态|形態|"
                  "斐波那契|支撑|支撐|阻力"),
@@ -326,7 +334,7 @@ const QList<Subject> &subjects()
         {Kind::Unsupported,
          pattern("ichimoku(?: cloud)?|williams(?: %r)?|\\bobv\\b|on balance volume|vwap|volume profile|keltner|"
                  "envelopes?|heikin[- ]ashi|heiken[- ]ashi|zig ?zag|fractals?|alligator|awesome "
-                 "oscillator|pivot points?|super ?trend|一目均衡|云图|雲圖|威廉|成交量|分形|鳄鱼|鱷魚|"
+                 "oscillator|pivot points?|super ?trend|一目均衡表?|云图|雲圖|威廉|成交量|分形|鳄鱼|鱷魚|"
                  "枢轴点|樞軸點"),
          Indicator::MovingAverage, R::OtherIndicator},
     };
@@ -370,7 +378,7 @@ bool isFillerWord(const QString &word)
         "thank", "again", "way", "instead", "rather", "around", "same", "other", "opposite",
         "reverse", "reversal", "trend", "trends", "follow", "following", "entry", "market", "dot",
         "dots", "read", "reads", "data", "feed", "uses", "golden", "death", "paint", "paints", "mark",
-        "marks"};
+        "marks", "channel", "channels", "confirmation", "filter", "filters"};
     return words.contains(word);
 }
 
@@ -398,11 +406,22 @@ const QRegularExpression &chineseFillers()
         "发出|發出|帳戶|余额|餘額|百分之|一|每笔|每筆|均线|均線|移动|移動|持仓|"
         "持倉|时间|時間|分钟|分鐘|小时|小時|止损|止損|止盈|到|至|值|参数|參數|"
         "默认|默認|预设|預設|水平|水平线|水平線|区|區|区域|區域|从|從|黄金|黃金|"
-        "死亡|多空").split(u'|');
+        "死亡|多空|两条|兩條|条|條").split(u'|');
         std::sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
         return QRegularExpression(words.join(u'|'));
     }();
     return fillers;
+}
+
+// An oscillator's lower level is its buy level, whatever order the trader wrote them in.
+void orderLevels(Rule &rule)
+{
+    const int upper = int(rule.valueNames().indexOf("Upper"));
+    if (upper < 0 || rule.values[upper] >= rule.values[upper + 1])
+        return;
+    std::swap(rule.values[upper], rule.values[upper + 1]);
+    const int bits = (rule.given >> upper) & 3;
+    rule.given = (rule.given & ~(3 << upper)) | (((bits & 1) << 1 | bits >> 1) << upper);
 }
 
 struct Place
@@ -476,7 +495,7 @@ private:
     void readRuleValues(Rule &rule, QList<double> numbers, int firstSlot);
     void setCrossPeriod(int slot, std::optional<double> period, qsizetype start);
     void readLevels(Rule &rule, qsizetype start, qsizetype end);
-    void setLevel(Rule &rule, double value, bool crossed, std::optional<bool> upperNamed);
+    void setLevel(Rule &rule, double value, std::optional<bool> crossed, std::optional<bool> upperNamed);
     void readFixed(const Place &place, const Match &match);
     void readWeekdays(const QString &text);
     void addUnbuilt(const QString &what, Unbuilt::Reason reason)
@@ -505,6 +524,7 @@ private:
     bool m_bandsBrokenOut = false;          // "突破" right before the bands
     QString m_hoursNamed;                   // "trading hours", named as not built without hours
     int m_lastRule = -1;
+    qsizetype m_lastIndicatorEnd = 0;
     Distance *m_lastDistance = nullptr;
 };
 
@@ -553,6 +573,8 @@ Reading Reader::read()
         addUnbuilt(m_pendingAtr->said, Unbuilt::Reason::NotUnderstood);
     if (!m_hoursNamed.isEmpty() && m_strategy.fromMinute < 0)
         addUnbuilt(m_hoursNamed, Unbuilt::Reason::NotUnderstood);
+    for (Rule &rule : m_strategy.rules)
+        orderLevels(rule);
     leftovers();
     return {m_strategy, m_unbuilt};
 }
@@ -628,11 +650,16 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
                                               QRegularExpression::AnchorAtOffsetMatchOption);
     switch (subject.kind) {
     case Kind::Indicator:
-        return subject.indicator == Indicator::MovingAverage ? readMovingAverage(place, segmentEnd)
-                                                             : readIndicator(place, segmentEnd, ruleEnd);
+        if (subject.indicator == Indicator::MovingAverage)
+            readMovingAverage(place, segmentEnd);
+        else
+            readIndicator(place, segmentEnd, ruleEnd);
+        m_lastIndicatorEnd = place.end;
+        return;
     case Kind::CrossWord:
         // "crossover 10 50" on its own is the averages'; after an indicator, that one's.
-        if (m_lastRule < 0)
+        if (m_lastRule < 0 || m_strategy.rules[m_lastRule].indicator == Indicator::MovingAverage
+            || m_strategy.rules[m_lastRule].indicator == Indicator::MaCross)
             readMovingAverage(place, segmentEnd);
         return;
     case Kind::FastSlow: {
@@ -659,6 +686,14 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             m_lastRule = 0;
         if (period && m_lastRule >= 0)
             readRuleValues(m_strategy.rules[m_lastRule], {*period}, 0);
+        // "周期 9，80 和 20": the levels follow the period.
+        static const QRegularExpression levelPair(QStringLiteral("^\\s*,?\\s*(\\d+(?:\\.\\d+)?)\\s*(?:和|与|與|and|/)\\s*(\\d+(?:\\.\\d+)?)"));
+        if (m_lastRule >= 0 && m_strategy.rules[m_lastRule].valueNames().contains("Upper")) {
+            if (const auto m = take(levelPair, place.end, segmentEnd)) {
+                setLevel(m_strategy.rules[m_lastRule], m->captured(1).toDouble(), std::nullopt, std::nullopt);
+                setLevel(m_strategy.rules[m_lastRule], m->captured(2).toDouble(), std::nullopt, std::nullopt);
+            }
+        }
         if (m_lastRule >= 0)
             readLevels(m_strategy.rules[m_lastRule], place.end, segmentEnd);
         return;
@@ -675,13 +710,20 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             ? std::optional(true)
             : containsAny(said, {u"sold", u"卖", u"賣", u"lower"}) ? std::optional(false) : std::nullopt;
         Rule &rule = m_strategy.rules[m_lastRule];
-        const bool crossed = rule.conditionGiven && rule.condition == Condition::CrossBack;
-        if (const std::optional<double> before = numberBefore(place.start))
-            setLevel(rule, *before, crossed, upper);
+        // "80/20 levels", "70 and 30 levels": both before the word.
+        static const QRegularExpression pair(QStringLiteral("(-?\\d+(?:\\.\\d+)?)\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?)\\s*$"));
+        const qsizetype from = std::max<qsizetype>(0, place.start - 20);
+        if (const Match m = pair.match(m_free.mid(from, place.start - from)); m.hasMatch()) {
+            consume(from + m.capturedStart(), place.start);
+            setLevel(rule, m.captured(1).toDouble(), std::nullopt, upper);
+            setLevel(rule, m.captured(2).toDouble(), std::nullopt, upper);
+        } else if (const std::optional<double> before = numberBefore(place.start)) {
+            setLevel(rule, *before, std::nullopt, upper);
+        }
         if (const auto m = take(values, place.end, segmentEnd)) {
-            setLevel(rule, m->captured(1).toDouble(), crossed, upper);
+            setLevel(rule, m->captured(1).toDouble(), std::nullopt, upper);
             if (m->capturedLength(2))
-                setLevel(rule, m->captured(2).toDouble(), crossed, upper);
+                setLevel(rule, m->captured(2).toDouble(), std::nullopt, upper);
         }
         readLevels(rule, place.end, segmentEnd);
         return;
@@ -731,6 +773,18 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             m_pendingAtr = {match.captured(), match.captured(1).toDouble(), place.end};
         }
         return;
+    case Kind::Arrows:
+    case Kind::Alert:
+    case Kind::Colour:
+    case Kind::Direction:
+    case Kind::Timeframe:
+    case Kind::CurrentBar:
+    case Kind::ClosedBar:
+        readFixed(place, match);
+        // "RSI indicator with arrows when it crosses back above 25": the levels go on after it.
+        if (m_lastRule >= 0 && levelSlot(m_strategy.rules[m_lastRule].valueNames()) + m_strategy.rules[m_lastRule].valueNames().indexOf("Upper") > -2)
+            readLevels(m_strategy.rules[m_lastRule], place.end, segmentEnd);
+        return;
     default:
         return readFixed(place, match);
     }
@@ -770,15 +824,17 @@ void Reader::readRuleValues(Rule &rule, QList<double> numbers, int firstSlot)
 
 // A level into its slot: the upper or lower one by its size on a 0-100 scale, else the rule's
 // only level.
-void Reader::setLevel(Rule &rule, double value, bool crossed, std::optional<bool> upperNamed)
+// crossed: the level is crossed ("crosses back above 30"), or only named (nullopt: "levels 70
+// and 30"), which leaves the condition as it was.
+void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std::optional<bool> upperNamed)
 {
     const QStringList names = rule.valueNames();
-    // "RSI above 50": the midline, a trend's side rather than a zone.
+    // "RSI above 50": the midline, a trend's side rather than a zone; crossing it is a cross.
     const int upper = int(names.indexOf("Upper"));
-    if (value == 50 && upper >= 0 && !upperNamed) {
+    if (value == 50 && upper >= 0 && !upperNamed && crossed) {
         rule.values[upper] = rule.values[upper + 1] = 50;
         rule.given |= 3 << upper;
-        rule.condition = Condition::Above;
+        rule.condition = *crossed ? Condition::Cross : Condition::Above;
         rule.conditionGiven = true;
         return;
     }
@@ -796,14 +852,23 @@ void Reader::setLevel(Rule &rule, double value, bool crossed, std::optional<bool
     }
     rule.values[slot] = level;
     rule.given |= 1 << slot;
+    if (!crossed)
+        return;
+    // "%K crosses %D below 20": the lines' cross, inside the zone the level bounds.
+    if (rule.indicator == Indicator::Stochastic && rule.conditionGiven
+        && (rule.condition == Condition::Cross || rule.condition == Condition::CrossInZone)) {
+        rule.condition = Condition::CrossInZone;
+        return;
+    }
     // A cross named for one level ("crosses back above 30 ... below 70") is meant for both.
     const bool keepCross = rule.conditionGiven && rule.condition == Condition::CrossBack;
     if ((names.at(slot) == "Upper" || names.at(slot) == "Lower" || rule.indicator == Indicator::Cci)
-        && (crossed || !keepCross)) {
-        rule.condition = crossed ? Condition::CrossBack : Condition::Zone;
+        && (*crossed || !keepCross)) {
+        rule.condition = *crossed ? Condition::CrossBack : Condition::Zone;
         rule.conditionGiven = true;
     }
 }
+
 
 // "above 70", "below 30", "crosses back above 25": the rule's levels and its condition.
 void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
@@ -811,11 +876,15 @@ void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
     static const QRegularExpression level = pattern(QStringLiteral(
         "((?:cross\\w*|leaves?|exits?|comes?)(?:\\s+back)?|back|回到|重回)?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*"
         "(above|over|higher than|>|高于|高於|大于|大於|超过|超過|突破|上穿|below|under|lower than|<|低于|低於|小于|小於|跌破|下穿)"
-        "\\s*(-?\\d+(?:\\.\\d+)?)"));
+        "\\s*([-+]?\\d+(?:\\.\\d+)?)"));
     for (std::optional<Match> m; (m = take(level, start, end));) {
         const bool crossed = m->capturedLength(1) > 0 || containsAny(m->captured(2), {u"上穿", u"下穿"});
         setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
     }
+    // "在 20 以下": the number first.
+    static const QRegularExpression postfix = pattern(QStringLiteral("([-+]?\\d+(?:\\.\\d+)?)\\s*(?:以下|之下|以上|之上)"));
+    for (std::optional<Match> m; (m = take(postfix, start, end));)
+        setLevel(rule, m->captured(1).toDouble(), false, std::nullopt);
     static const QRegularExpression crossing = pattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
     for (std::optional<Match> m; (m = take(crossing, start, end));)
         setLevel(rule, m->captured(1).toDouble(), true, std::nullopt);
@@ -862,9 +931,24 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
         {Indicator::Bollinger, pattern("outside|beyond|收在.{0,4}外|外侧|外側"), Condition::Outside},
         {Indicator::Bollinger, pattern("touch\\w*|触及|觸及|碰到"), Condition::Touch},
         {Indicator::Bollinger, pattern("(?:back|returns?|re-?enters?) (?:inside|into)|mean reversion|回到|均值回归|均值回歸"), Condition::CrossBack},
-        {Indicator::Stochastic, pattern("%k|%d|\\bk\\b.{0,12}\\bd\\b"), Condition::Cross},
+        {Indicator::Stochastic, pattern("%k|%d|\\bk\\b.{0,12}\\bd\\b|金叉|死叉|交叉"), Condition::Cross},
         {Indicator::Rsi, pattern("cross\\w* back|leaves?|回到"), Condition::CrossBack},
     };
+    if (indicator == Indicator::Stochastic && m_text.mid(place.start, place.end - place.start).startsWith(u'%')) {
+        rule.condition = Condition::Cross;
+        rule.conditionGiven = true;
+    }
+    // "price closes below the lower Bollinger band": how the bands are used, said before them.
+    static const QRegularExpression outsideBefore = pattern(QStringLiteral(
+        "clos\\w* (?:above|below|outside|beyond)|收盘价?(?:跌破|突破|站上)|收盤價?(?:跌破|突破|站上)|跌破"));
+    if (indicator == Indicator::Bollinger) {
+        static const QRegularExpression clauseStart(QStringLiteral("[,;]|\\.(?!\\d)"));
+        const qsizetype from = std::max({m_text.lastIndexOf(clauseStart, place.start) + 1, m_lastIndicatorEnd, place.start - 40});
+        if (take(outsideBefore, from, place.start)) {
+            rule.condition = Condition::Outside;
+            rule.conditionGiven = true;
+        }
+    }
     for (const Said &s : conditions) {
         if (s.indicator == indicator) {
             while (take(s.words, place.end, ruleEnd)) {
@@ -873,20 +957,42 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
             }
         }
     }
+    // "bollinger 20 2 and RSI 14: buy when the low touches the lower band": words that name
+    // the bands are theirs wherever they stand.
+    static const QRegularExpression bandTouch = pattern(QStringLiteral(
+        "touch\\w*(?: the)? (?:upper|lower|outer) bands?|触及.{0,3}[上下]轨|觸及.{0,3}[上下]軌"));
+    if (indicator == Indicator::Bollinger && !rule.conditionGiven && take(bandTouch, ruleEnd, m_text.size())) {
+        rule.condition = Condition::Touch;
+        rule.conditionGiven = true;
+    }
     static const QRegularExpression values = pattern(QStringLiteral(
         "^[\\s(,:]*(?:indicator|指标|指標)?[\\s(,:]*(?:period|length|of|with|=)?\\s*((?:\\d+(?:\\.\\d+)?)"
-        "(?:(?:\\s*(?:[,/]|\\band\\b|和|与|與)\\s*|\\s+)\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\d))"));
-    static const QRegularExpression separator = pattern(QStringLiteral("\\s*(?:[,/]|\\band\\b|和|与|與)\\s*|\\s+"));
+        "(?:(?:\\s*(?:[,/]|\\band\\b|\\bwith\\b|和|与|與)\\s*|\\s+)\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\d))"));
+    static const QRegularExpression separator = pattern(QStringLiteral("\\s*(?:[,/]|\\band\\b|\\bwith\\b|和|与|與)\\s*|\\s+"));
     QList<double> numbers;
     if (before)
         numbers.append(*before);
+    // "55 根K線高點": the number of bars is a part of the name.
+    static const QRegularExpression barsInName(QStringLiteral("^(\\d+)\\s*根"));
+    if (const Match m = barsInName.match(m_text.mid(place.start, place.end - place.start)); m.hasMatch() && indicator == Indicator::Breakout)
+        numbers.append(m.captured(1).toDouble());
+    static const QRegularExpression sarWords = pattern(QStringLiteral(
+        "^\\s*step\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?)(?:\\s*(?:,|and)?\\s*max(?:imum)?\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?))?"));
+    if (indicator == Indicator::Sar) {
+        if (const auto m = take(sarWords, place.end, end)) {
+            numbers.append(m->captured(1).toDouble());
+            if (m->capturedLength(2))
+                numbers.append(m->captured(2).toDouble());
+        }
+    }
     if (const auto m = take(values, place.end, end)) {
         for (const QString &part : m->captured(1).split(separator))
             numbers.append(part.toDouble());
     }
     // "RSI 70/30": two levels, the period left as it was.
     const int upper = int(rule.valueNames().indexOf("Upper"));
-    const bool levelsOnly = upper > 0 && numbers.size() == 2 && numbers[0] > numbers[1] && numbers[1] >= 5;
+    const bool levelsOnly = upper > 0 && numbers.size() == 2 && numbers[0] != numbers[1]
+                            && ((numbers[0] > numbers[1] && numbers[1] >= 5) || numbers[0] + numbers[1] == 100);
     readRuleValues(rule, numbers, levelsOnly ? upper : 0);
     readLevels(rule, place.end, end);
 }
@@ -972,12 +1078,19 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         readRuleValues(*rule, numbers, 0);
     }
     rule->method = named.value_or(rule->method);
+    static const QRegularExpression above(QStringLiteral(
+        "(?:\\b(?:above|below|over|under)\\b|>|<|高于|高於|低于|低於|之上|之下|上方|下方)\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$"));
+    // "在 EMA 200 之上": the side said after the average.
+    static const QRegularExpression aboveAfter(QStringLiteral("^\\s*\\(?\\s*(?:\\d+\\s*)?\\)?\\s*(?:之上|之下|上方|下方)"));
+    const qsizetype start = std::max<qsizetype>(0, place.start - 30);
+    const bool aboveNamed = (m_text.mid(start, place.start - start).contains(above) || m_text.mid(place.end, 12).contains(aboveAfter))
+                            && !m_text.mid(start, place.start - start).contains(crossWord);
+    if (rule->indicator == Indicator::MaCross && aboveNamed && !wasCross) {
+        // "the 50 EMA is above the 200 EMA": a position of the two, not their cross.
+        rule->condition = Condition::Above;
+        rule->conditionGiven = true;
+    }
     if (rule->indicator == Indicator::MovingAverage) {
-        static const QRegularExpression above(QStringLiteral(
-            "(?:\\b(?:above|below|over|under)\\b|>|<|高于|高於|低于|低於|之上|之下|上方|下方)\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$"));
-        const qsizetype start = std::max<qsizetype>(0, place.start - 30);
-        const bool aboveNamed = m_text.mid(start, place.start - start).contains(above)
-                                && !m_text.mid(start, place.start - start).contains(crossWord);
         if (aboveNamed) {
             rule->condition = Condition::Above;
             rule->conditionGiven = true;

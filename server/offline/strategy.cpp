@@ -84,7 +84,7 @@ std::optional<Rule> ruleFrom(const QJsonObject &object)
     const int condition = object.value("c").toInt(-1);
     const int method = object.value("m").toInt(-1);
     const int given = object.value("g").toInt(-1);
-    if (condition < 0 || condition > int(Condition::Breakout) || method < 0 || method > 3
+    if (condition < 0 || condition > int(Condition::CrossInZone) || method < 0 || method > 3
         || given < 0 || given >= 1 << rule.values.size())
         return std::nullopt;
     rule.condition = Condition(condition);

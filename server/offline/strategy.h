@@ -43,7 +43,8 @@ enum class Condition {
     ZeroLine,     // MACD main line crossing zero
     Outside,      // close outside the bands
     Touch,        // high or low touching a band
-    Breakout      // close beyond the N-bar high or low
+    Breakout,     // close beyond the N-bar high or low
+    CrossInZone   // %K crossing %D inside the outer zone: below the lower level to buy
 };
 
 // Drawn over the prices (averages, bands, SAR, channels) rather than in a window of its own.

@@ -71,39 +71,42 @@ class TestOfflineGenerator final : public QObject
 
 private slots:
     // A row is a chat: a line with its target ("MT5 ea zh-CN"), then the lines starting with
-    // "+" that follow it.
+    // "+" that follow it. The corpus, then paraphrases of it written by someone else.
     void corpus_data()
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QList<Step>>("steps");
-        QFile file(OFFLINE_CORPUS);
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-        QString target;
-        QList<Step> steps;
-        int line = 0;
-        int chats = 0;
-        int firstLine = 0;
-        const auto addChat = [&] {
-            if (!steps.isEmpty())
-                QTest::addRow("%d: %s", firstLine, qPrintable(steps.first().request.left(40))) << target << steps;
-            steps.clear();
-        };
-        for (const QString &text : QString::fromUtf8(file.readAll()).split(u'\n')) {
-            ++line;
-            if (text.trimmed().isEmpty() || text.startsWith(u'#'))
-                continue;
-            const QStringList fields = text.split(u'|');
-            QVERIFY2(fields.size() >= 3, qPrintable(QStringLiteral("corpus line %1").arg(line)));
-            if (fields[0].trimmed() != "+") {
-                addChat();
-                target = fields[0].trimmed();
-                firstLine = line;
-                ++chats;
+        for (const char *path : {OFFLINE_CORPUS, OFFLINE_PARAPHRASES}) {
+            QFile file(QString::fromUtf8(path));
+            QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+            const QString name = QFileInfo(file).baseName();
+            QString target;
+            QList<Step> steps;
+            int line = 0;
+            int chats = 0;
+            int firstLine = 0;
+            const auto addChat = [&] {
+                if (!steps.isEmpty())
+                    QTest::addRow("%s %d: %s", qPrintable(name), firstLine, qPrintable(steps.first().request.left(40))) << target << steps;
+                steps.clear();
+            };
+            for (const QString &text : QString::fromUtf8(file.readAll()).split(u'\n')) {
+                ++line;
+                if (text.trimmed().isEmpty() || text.startsWith(u'#'))
+                    continue;
+                const QStringList fields = text.split(u'|');
+                QVERIFY2(fields.size() >= 3, qPrintable(QStringLiteral("%1 line %2").arg(name).arg(line)));
+                if (fields[0].trimmed() != "+") {
+                    addChat();
+                    target = fields[0].trimmed();
+                    firstLine = line;
+                    ++chats;
+                }
+                steps.append({fields[1].trimmed(), items(fields[2]), items(fields.value(3)), items(fields.value(4))});
             }
-            steps.append({fields[1].trimmed(), items(fields[2]), items(fields.value(3)), items(fields.value(4))});
+            addChat();
+            QVERIFY(chats >= 150);
         }
-        addChat();
-        QVERIFY(chats >= 150);
     }
 
     void corpus()
