@@ -20,8 +20,51 @@ QRegularExpression pattern(QString text)
     return QRegularExpression(text);
 }
 
+// The request as the reader reads it (lower case, number words as digits, single blanks),
+// with, for each of its characters, where it came from in the request: what is named back to
+// the trader is quoted in the trader's own words.
+struct Mapped
+{
+    QString text;
+    QList<qsizetype> from; // one more than text: the end of the request
+
+    // The request's words that became text[start, end).
+    QString quote(const QString &request, qsizetype start, qsizetype end) const
+    {
+        if (start >= end)
+            return {};
+        qsizetype last = end;
+        while (last < text.size() && from[last] == from[end - 1])
+            ++last;
+        return request.mid(from[start], from[last] - from[start]).trimmed();
+    }
+};
+
+// Each match replaced by what with() makes of it; a replaced piece comes from where its match
+// started.
+void replaceAll(Mapped &mapped, const QRegularExpression &re, const std::function<QString(const Match &)> &with)
+{
+    Mapped out;
+    qsizetype copied = 0;
+    for (auto it = re.globalMatch(mapped.text); it.hasNext();) {
+        const Match m = it.next();
+        const QString replacement = with(m);
+        out.text += QStringView(mapped.text).mid(copied, m.capturedStart() - copied);
+        out.from += mapped.from.mid(copied, m.capturedStart() - copied);
+        out.text += replacement;
+        if (replacement == m.captured())
+            out.from += mapped.from.mid(m.capturedStart(), m.capturedLength());
+        else
+            out.from += QList<qsizetype>(replacement.size(), mapped.from[m.capturedStart()]);
+        copied = m.capturedEnd();
+    }
+    out.text += QStringView(mapped.text).mid(copied);
+    out.from += mapped.from.mid(copied);
+    mapped = std::move(out);
+}
+
 // Number words become digits, so that "fourteen" and "十四" read as 14.
-QString englishNumbersAsDigits(const QString &text)
+void englishNumbersAsDigits(Mapped &text)
 {
     static const QStringList ones{"zero", "one", "two", "three", "four", "five", "six", "seven",
                                   "eight", "nine", "ten", "eleven", "twelve", "thirteen",
@@ -32,49 +75,36 @@ QString englishNumbersAsDigits(const QString &text)
     static const QRegularExpression words(
         "\\b(?:(" + ones.mid(1).join('|') + ")|(" + tens.join('|') + ")(?:[- ](" + ones.mid(1, 9).join('|')
         + "))?)(?: hundred)?\\b");
-    QString result;
-    qsizetype copied = 0;
-    for (auto it = words.globalMatch(text); it.hasNext();) {
-        const Match m = it.next();
-        // "zero" stays a word: "zero line".
+    // "zero" stays a word: "zero line".
+    replaceAll(text, words, [](const Match &m) {
         int value = m.capturedLength(1) ? int(ones.indexOf(m.captured(1)))
                                         : 20 + 10 * int(tens.indexOf(m.captured(2)))
                                               + std::max<int>(0, int(ones.indexOf(m.captured(3))));
         if (m.captured().endsWith("hundred"))
             value *= 100;
-        result += text.mid(copied, m.capturedStart() - copied) + QString::number(value);
-        copied = m.capturedEnd();
-    }
-    result += text.mid(copied);
+        return QString::number(value);
+    });
     // "zero point five", "1 point 5": a decimal said in words.
     static const QRegularExpression point(QStringLiteral("\\b(zero|\\d+) point (\\d+)\\b"));
-    QString decimal;
-    copied = 0;
-    for (auto it = point.globalMatch(result); it.hasNext();) {
-        const Match m = it.next();
-        decimal += result.mid(copied, m.capturedStart() - copied)
-                   + (m.captured(1) == "zero" ? QStringLiteral("0") : m.captured(1)) + u'.' + m.captured(2);
-        copied = m.capturedEnd();
-    }
-    return decimal + result.mid(copied);
+    replaceAll(text, point, [](const Match &m) {
+        return (m.captured(1) == "zero" ? QStringLiteral("0") : m.captured(1)) + u'.' + m.captured(2);
+    });
 }
 
-QString chineseNumbersAsDigits(const QString &text)
+void chineseNumbersAsDigits(Mapped &text)
 {
     static const QString digits = QStringLiteral("零一二三四五六七八九");
     // "零点五": a decimal, its fraction digit by digit.
     static const QRegularExpression run(QStringLiteral("([零一二两兩三四五六七八九十百千]+)(?:[点點]([零一二三四五六七八九]+)(?![点點\\d]))?"));
-    QString result;
-    qsizetype copied = 0;
-    for (auto it = run.globalMatch(text); it.hasNext();) {
-        const Match m = it.next();
-        const QChar next = m.capturedEnd() < text.size() ? text.at(m.capturedEnd()) : QChar();
+    const QString source = text.text;
+    replaceAll(text, run, [&source](const Match &m) {
+        const QChar next = m.capturedEnd() < source.size() ? source.at(m.capturedEnd()) : QChar();
         static const QString measures = QStringLiteral("根次倍点點手单單笔筆%层層小分日天周週");
-        const QChar previous = m.capturedStart() > 0 ? text.at(m.capturedStart() - 1) : QChar();
+        const QChar previous = m.capturedStart() > 0 ? source.at(m.capturedStart() - 1) : QChar();
         if (m.captured() == QStringLiteral("零") || next == u'条' || next == u'條'
             || (m.captured() == QStringLiteral("一") && next.script() == QChar::Script_Han && !measures.contains(next)
                 && !QStringLiteral("周週期拜").contains(previous)))
-            continue; // "零轴": the zero line; "两条线": lines, not a value; "一个": "a"; "一目均衡表": a name
+            return m.captured(); // "零轴": the zero line; "两条线": lines, not a value; "一个": "a"; "一目均衡表": a name
         int total = 0;
         int digit = -1;
         for (QChar c : m.captured(1)) {
@@ -90,26 +120,43 @@ QString chineseNumbersAsDigits(const QString &text)
         QString fraction;
         for (QChar c : m.captured(2))
             fraction += QString::number(digits.indexOf(c));
-        result += text.mid(copied, m.capturedStart() - copied) + QString::number(total)
-                  + (fraction.isEmpty() ? QString() : u'.' + fraction);
-        copied = m.capturedEnd();
-    }
-    return result + text.mid(copied);
+        return QString::number(total) + (fraction.isEmpty() ? QString() : u'.' + fraction);
+    });
 }
 
-QString normalized(const QString &request)
+Mapped normalized(const QString &request)
 {
-    QString text = request.normalized(QString::NormalizationForm_KC).toLower();
-    for (auto [from, to] : {std::pair{u'。', u'.'}, {u'、', u','}, {u'，', u','}, {u'；', u';'},
-                            {u'－', u'-'}, {u'−', u'-'}, {u'“', u'"'}, {u'”', u'"'}})
-        text.replace(from, to);
-    // A number glued to an indicator's name is its period: "rsi14", "ema200".
+    Mapped text;
+    for (qsizetype i = 0; i < request.size();) {
+        const qsizetype length = request.at(i).isHighSurrogate() && i + 1 < request.size() ? 2 : 1;
+        QString piece = request.mid(i, length).normalized(QString::NormalizationForm_KC).toLower();
+        for (auto [from, to] : {std::pair{u'。', u'.'}, {u'、', u','}, {u'，', u','}, {u'；', u';'},
+                                {u'－', u'-'}, {u'−', u'-'}, {u'“', u'"'}, {u'”', u'"'}})
+            piece.replace(from, to);
+        text.text += piece;
+        text.from += QList<qsizetype>(piece.size(), i);
+        i += length;
+    }
+    text.from.append(request.size());
+    // A number glued to an indicator's name is its period: "rsi14", "ema200"; "rsi(14)": the
+    // period in brackets.
     static const QRegularExpression glued(QStringLiteral("\\b(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|macd|momentum)(\\d)"));
-    text.replace(glued, QStringLiteral("\\1 \\2"));
-    // "rsi(14)": the period in brackets.
+    replaceAll(text, glued, [](const Match &m) { return m.captured(1) + u' ' + m.captured(2); });
     static const QRegularExpression bracketed(QStringLiteral("\\b(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|momentum)\\s*\\(\\s*(\\d+)\\s*\\)"));
-    text.replace(bracketed, QStringLiteral("\\1 \\2"));
-    return chineseNumbersAsDigits(englishNumbersAsDigits(text)).simplified();
+    replaceAll(text, bracketed, [](const Match &m) { return m.captured(1) + u' ' + m.captured(2); });
+    englishNumbersAsDigits(text);
+    chineseNumbersAsDigits(text);
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    replaceAll(text, blanks, [](const Match &) { return QStringLiteral(" "); });
+    while (text.text.startsWith(u' ')) {
+        text.text.remove(0, 1);
+        text.from.removeFirst();
+    }
+    while (text.text.endsWith(u' ')) {
+        text.text.chop(1);
+        text.from.remove(text.from.size() - 2);
+    }
+    return text;
 }
 
 // Whether the text holds one of the words, as plain text.
@@ -435,7 +482,9 @@ class Reader final
 {
 public:
     Reader(const Strategy &before, const QString &request)
-        : m_text(normalized(request))
+        : m_request(request)
+        , m_mapped(normalized(request))
+        , m_text(m_mapped.text)
         , m_free(m_text)
         , m_strategy(before)
         , m_refining(!before.isEmpty())
@@ -500,10 +549,22 @@ private:
     void readWeekdays(const QString &text);
     void addUnbuilt(const QString &what, Unbuilt::Reason reason)
     {
-        m_unbuilt.append({what.trimmed(), reason});
+        m_unbuilt.append({quoted(what.trimmed()), reason});
+    }
+    // The trader's own words for what the reader found in its text, as the trader wrote them.
+    QString quoted(const QString &what) const
+    {
+        const auto digitAt = [this](qsizetype i) { return i >= 0 && i < m_text.size() && m_text.at(i).isDigit(); };
+        for (qsizetype at = m_text.indexOf(what); at >= 0 && !what.isEmpty(); at = m_text.indexOf(what, at + 1)) {
+            if (!(what.front().isDigit() && digitAt(at - 1)) && !(what.back().isDigit() && digitAt(at + what.size())))
+                return m_mapped.quote(m_request, at, at + what.size());
+        }
+        return what;
     }
     void leftovers();
 
+    QString m_request;
+    Mapped m_mapped;
     QString m_text;
     QString m_free;
     Strategy m_strategy;
@@ -1278,7 +1339,7 @@ void Reader::readFixed(const Place &place, const Match &match)
         if (negated(place.start))
             m_strategy.weekdays = 0;
         else
-            m_unbuilt.append({text, Unbuilt::Reason::NotUnderstood});
+            addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
         return;
     case Kind::Weekdays:
         return readWeekdays(text);
@@ -1395,16 +1456,18 @@ void Reader::readWeekdays(const QString &text)
 void Reader::leftovers()
 {
     static const QRegularExpression token(QStringLiteral("[a-z][a-z'+%-]*|\\p{Han}+|\\d+(?:\\.\\d+)?"));
-    QStringList run;
-    const auto flush = [this, &run] {
-        if (!run.isEmpty())
-            addUnbuilt(run.join(u' '), Unbuilt::Reason::NotUnderstood);
-        run.clear();
+    qsizetype runStart = -1;
+    qsizetype runEnd = -1;
+    const auto flush = [this, &runStart, &runEnd] {
+        if (runStart >= 0)
+            m_unbuilt.append({m_mapped.quote(m_request, runStart, runEnd), Unbuilt::Reason::NotUnderstood});
+        runStart = -1;
     };
     qsizetype previousEnd = 0;
     for (auto it = token.globalMatch(m_free); it.hasNext();) {
         const Match m = it.next();
         QString word = m.captured();
+        qsizetype start = m.capturedStart();
         const QString gap = m_free.mid(previousEnd, m.capturedStart() - previousEnd);
         previousEnd = m.capturedEnd();
         static const QRegularExpression punctuation(QStringLiteral("[,.;:!?()]"));
@@ -1416,11 +1479,15 @@ void Reader::leftovers()
                 flush();
                 continue;
             }
+            if (const qsizetype inner = m.captured().indexOf(word); inner >= 0)
+                start += inner;
         } else if (isFillerWord(word) || (word.size() < 2 && !word.at(0).isDigit())) {
             flush();
             continue;
         }
-        run.append(word);
+        if (runStart < 0)
+            runStart = start;
+        runEnd = start + (word.size() < m.capturedLength() && m.captured().contains(word) ? word.size() : m.capturedLength());
     }
     flush();
 }

@@ -13,7 +13,7 @@ using namespace offline;
 namespace {
 
 // One message of a corpus chat: "request | expected | not built | risks", each list split by
-// ";". Expected parts are in the program (words separated by single blanks), "!part" is not,
+// ";". Not built parts are named in the trader's words, in any case. Expected parts are in the program (words separated by single blanks), "!part" is not,
 // "refused" means no program; not built lists what the answer must name, nothing else.
 struct Step
 {
@@ -133,10 +133,10 @@ private slots:
             for (const Unbuilt &unbuilt : answer.unbuilt)
                 named.append(unbuilt.what);
             for (const QString &part : step.unbuilt)
-                QVERIFY2(named.join(u'\n').contains(part), qPrintable(step.request + "\nnot named: " + part + "\n" + said));
+                QVERIFY2(named.join(u'\n').contains(part, Qt::CaseInsensitive), qPrintable(step.request + "\nnot named: " + part + "\n" + said));
             // Nothing is named that the line does not expect: each name holds one of them.
             for (const QString &name : named) {
-                QVERIFY2(std::any_of(step.unbuilt.begin(), step.unbuilt.end(), [&](const QString &part) { return name.contains(part); }),
+                QVERIFY2(std::any_of(step.unbuilt.begin(), step.unbuilt.end(), [&](const QString &part) { return name.contains(part, Qt::CaseInsensitive); }),
                          qPrintable(step.request + "\nnamed unexpectedly: " + name));
             }
             if (!answer.built)
