@@ -547,6 +547,8 @@ private:
     void setLevel(Rule &rule, double value, std::optional<bool> crossed, std::optional<bool> upperNamed);
     void readFixed(const Place &place, const Match &match);
     void readWeekdays(const QString &text);
+    bool joins(qsizetype end, qsizetype start) const;
+    void readUnsupported(const Place &place);
     void addUnbuilt(const QString &what, Unbuilt::Reason reason)
     {
         m_unbuilt.append({quoted(what.trimmed()), reason});
@@ -586,6 +588,24 @@ private:
     QString m_hoursNamed;                   // "trading hours", named as not built without hours
     int m_lastRule = -1;
     qsizetype m_lastIndicatorEnd = 0;
+    // The last indicator read and whether this message added its rule, and the last part that
+    // cannot be built: words between them may tie them together.
+    struct LastIndicator
+    {
+        qsizetype start;
+        qsizetype end;
+        int rule;
+        bool created;
+    };
+    std::optional<LastIndicator> m_lastIndicator;
+    struct LastUnsupported
+    {
+        qsizetype start;
+        qsizetype end;
+        qsizetype index;
+        Unbuilt::Reason reason;
+    };
+    std::optional<LastUnsupported> m_lastUnsupported;
     Distance *m_lastDistance = nullptr;
 };
 
@@ -973,8 +993,18 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
         m_lastRule = -1;
         return;
     }
+    // "Ichimoku cloud breakout", "divergence on the RSI": the words go with what cannot be
+    // built, and nothing is built in its place.
+    if (m_lastUnsupported && joins(m_lastUnsupported->end, place.start)
+        && (m_lastUnsupported->reason == Unbuilt::Reason::Pattern || indicator == Indicator::Breakout)) {
+        m_unbuilt[m_lastUnsupported->index].what = m_mapped.quote(m_request, m_lastUnsupported->start, place.end);
+        m_lastUnsupported->end = place.end;
+        return;
+    }
     const std::optional<double> before = numberBefore(place.start);
+    const qsizetype rulesBefore = m_strategy.rules.size();
     Rule &rule = *ruleFor(indicator, place.start);
+    m_lastIndicator = LastIndicator{place.start, place.end, m_lastRule, m_strategy.rules.size() > rulesBefore};
     if (indicator == Indicator::Bollinger && std::exchange(m_bandsBrokenOut, false)) {
         rule.condition = Condition::Outside;
         rule.conditionGiven = true;
@@ -1411,11 +1441,42 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     }
     case Kind::Unsupported:
-        addUnbuilt(text, place.subject->reason);
-        return;
+        return readUnsupported(place);
     default:
         return;
     }
+}
+
+// Only connecting words between two places: "RSI divergence", "breakout of the Ichimoku cloud".
+bool Reader::joins(qsizetype end, qsizetype start) const
+{
+    static const QRegularExpression connecting = pattern(QStringLiteral("^(?:\\s|'s\\b|\\b(?:of|on|in|with|between|the|an?)\\b|的)*$"));
+    return end <= start && m_free.mid(end, start - end).contains(connecting);
+}
+
+void Reader::readUnsupported(const Place &place)
+{
+    using R = Unbuilt::Reason;
+    const R reason = place.subject->reason;
+    qsizetype start = place.start;
+    // "bullish RSI divergence": the indicator is a part of what is not built.
+    if (m_lastIndicator && m_lastIndicator->created && joins(m_lastIndicator->end, place.start)
+        && m_lastIndicator->rule >= 0 && m_lastIndicator->rule < m_strategy.rules.size()
+        && (reason == R::Pattern
+            || (reason == R::OtherIndicator && m_strategy.rules[m_lastIndicator->rule].indicator == Indicator::Breakout))) {
+        m_strategy.rules.removeAt(m_lastIndicator->rule);
+        m_lastRule = -1;
+        start = m_lastIndicator->start;
+        static const QRegularExpression adjectives = pattern(QStringLiteral("(?:\\b(?:bullish|bearish|hidden|regular)\\s*|看涨|看跌|顶|底)+$"));
+        const qsizetype from = std::max<qsizetype>(0, start - 30);
+        if (const Match m = adjectives.match(m_free.mid(from, start - from)); m.hasMatch()) {
+            consume(from + m.capturedStart(), start);
+            start = from + m.capturedStart();
+        }
+        m_lastIndicator.reset();
+    }
+    m_unbuilt.append({m_mapped.quote(m_request, start, place.end), reason});
+    m_lastUnsupported = LastUnsupported{start, place.end, m_unbuilt.size() - 1, reason};
 }
 
 void Reader::readWeekdays(const QString &text)
