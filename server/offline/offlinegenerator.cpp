@@ -64,6 +64,14 @@ Answer OfflineGenerator::answer(const Strategy &before, const QString &request,
         return answer;
     }
     const Reading reading = readRequest(before, request);
+    if (!reading.contradictions.isEmpty()) {
+        answer.strategy = before;
+        QStringList questions;
+        for (const auto &[first, second] : reading.contradictions)
+            questions.append(contradiction(first, second, language));
+        answer.refusal = questions.join(u'\n');
+        return answer;
+    }
     answer.unbuilt = reading.unbuilt + partsOutsideTarget(reading.strategy, target, language);
     QStringList unbuiltLines;
     for (const Unbuilt &unbuilt : answer.unbuilt)

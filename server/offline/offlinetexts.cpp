@@ -439,6 +439,15 @@ QString changedOutside(Language language)
                "設定 > 程式碼產生器…"});
 }
 
+QString contradiction(const QString &first, const QString &second, Language language)
+{
+    return in(language, {"Your request says both \"%1\" and \"%2\": which one do you mean? No program was "
+                         "written; send the request again with the one you mean.",
+                         "您的请求同时写了“%1”和“%2”：您指的是哪一个？没有编写程序；请只保留您要的那一个，再发送一次。",
+                         "您的請求同時寫了「%1」和「%2」：您指的是哪一個？沒有編寫程式；請只保留您要的那一個，再傳送一次。"})
+        .arg(first, second);
+}
+
 QString otherPlatform(const Target &target, Language language)
 {
     const QString now = target.mql5 ? QStringLiteral("MT5") : QStringLiteral("MT4");

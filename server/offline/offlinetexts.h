@@ -36,6 +36,9 @@ Language languageOf(const QString &request, Language fallback);
 // again from its description, or changed by a model server.
 QString changedOutside(Language language);
 
+// The question about a value given twice, differently: which one is meant.
+QString contradiction(const QString &first, const QString &second, Language language);
+
 // The answer to a request for the other platform: a chat writes for one.
 QString otherPlatform(const Target &target, Language language);
 

@@ -547,6 +547,7 @@ private:
     void setLevel(Rule &rule, double value, std::optional<bool> crossed, std::optional<bool> upperNamed);
     void readFixed(const Place &place, const Match &match);
     void readWeekdays(const QString &text);
+    void noteGiven(const QString &key, const Place &place, const QString &valueText, const QString &value);
     bool joins(qsizetype end, qsizetype start) const;
     void readUnsupported(const Place &place);
     void addUnbuilt(const QString &what, Unbuilt::Reason reason)
@@ -606,6 +607,9 @@ private:
         Unbuilt::Reason reason;
     };
     std::optional<LastUnsupported> m_lastUnsupported;
+    // What this message gave, by what it sets: the words and the value.
+    QHash<QString, std::pair<QString, QString>> m_given;
+    QList<std::pair<QString, QString>> m_contradictions;
     Distance *m_lastDistance = nullptr;
 };
 
@@ -657,7 +661,7 @@ Reading Reader::read()
     for (Rule &rule : m_strategy.rules)
         orderLevels(rule);
     leftovers();
-    return {m_strategy, m_unbuilt};
+    return {m_strategy, m_unbuilt, m_contradictions};
 }
 
 // "remove the trailing stop", "no stop loss", "不要止损".
@@ -1226,6 +1230,28 @@ void Reader::readDistance(Distance &distance, const Place &place, qsizetype end)
         return;
     }
     distance = {value, unit, true};
+    noteGiven(QString::number(quintptr(&distance)), place, m->captured().trimmed(), QString::number(value) + u' ' + QString::number(int(unit)));
+}
+
+// The same value given twice in one message, differently ("stop loss 40 pips and stop loss 60
+// pips"), is asked about, never settled by the order of the words.
+void Reader::noteGiven(const QString &key, const Place &place, const QString &valueText, const QString &value)
+{
+    qsizetype start = place.start;
+    qsizetype end = place.end;
+    if (!valueText.isEmpty()) {
+        const qsizetype at = m_text.indexOf(valueText, std::max<qsizetype>(0, place.start - 20));
+        if (at >= 0) {
+            start = std::min(start, at);
+            end = std::max(end, at + valueText.size());
+        }
+    }
+    const QString said = m_mapped.quote(m_request, start, end);
+    const auto earlier = m_given.constFind(key);
+    if (earlier == m_given.constEnd())
+        m_given.insert(key, {said, value});
+    else if (earlier->second != value)
+        m_contradictions.append({earlier->first, said});
 }
 
 void Reader::readFixed(const Place &place, const Match &match)
@@ -1243,9 +1269,13 @@ void Reader::readFixed(const Place &place, const Match &match)
         static const QRegularExpression after(QStringLiteral("^\\s*(?:size)?\\s*(?:of|=|:|is|为|為)?\\s*") + number);
         static const QRegularExpression before(number + QStringLiteral("\\s*$"));
         std::optional<double> value;
-        if (const auto m = besideSubject(before, after, place, 10, place.end + 20))
+        QString said;
+        if (const auto m = besideSubject(before, after, place, 10, place.end + 20)) {
             value = m->captured(1).toDouble();
+            said = m->captured().trimmed();
+        }
         if (value && *value >= 0.01 && *value <= 100) {
+            noteGiven(QStringLiteral("lots"), place, said, QString::number(*value));
             m_strategy.lots = *value;
             m_strategy.lotsGiven = true;
             m_strategy.riskPercent = 0;
@@ -1400,6 +1430,7 @@ void Reader::readFixed(const Place &place, const Match &match)
         m_strategy.direction = containsAny(text, {u"both", u"双", u"雙"})       ? Strategy::Direction::Both
                         : containsAny(text, {u"buy", u"long", u"多", u"买", u"買"}) ? Strategy::Direction::BuyOnly
                                                                                   : Strategy::Direction::SellOnly;
+        noteGiven(QStringLiteral("direction"), place, QString(), QString::number(int(m_strategy.direction)));
         return;
     case Kind::Opposite:
         m_strategy.closeOnOpposite = !containsAny(text, {u"don't", u"dont", u"do not", u"never"})
