@@ -50,6 +50,41 @@ bool compiles(const QString &program, bool mql5, QString *log)
     return ran && compiler.exitStatus() == QProcess::NormalExit && compiler.exitCode() == 0;
 }
 
+// Every number a value of the strategy holds, as the trader may have written it: hours (also
+// on a 12-hour clock) and minutes of a time, the digits of a timeframe, a level without its sign.
+QList<double> numbersIn(const QJsonValue &value, const QString &key = {})
+{
+    if (value.isArray() || value.isObject()) {
+        QList<double> numbers;
+        const QJsonObject object = value.isObject() ? value.toObject() : QJsonObject();
+        for (const QString &k : object.keys())
+            numbers += numbersIn(object.value(k), k);
+        for (const QJsonValue &v : value.toArray())
+            numbers += numbersIn(v, key);
+        return numbers;
+    }
+    if (value.isString()) {
+        static const QRegularExpression digits(QStringLiteral("\\d+"));
+        const QString text = value.toString();
+        return text.contains(digits) ? QList<double>{text.mid(text.indexOf(digits)).toDouble()} : QList<double>{};
+    }
+    const double number = value.toDouble();
+    if (key == "from" || key == "to" || key == "close_at")
+        return {number, std::floor(number / 60), std::fmod(std::floor(number / 60), 12), std::fmod(number, 60)};
+    return {number};
+}
+
+// The numbers of a request: "20", "0.5", "-100"; not those of a timeframe or platform ("H4",
+// "MT5").
+QList<double> numbersOf(const QString &request)
+{
+    static const QRegularExpression number(QStringLiteral("(?<![A-Za-z\\d.])(\\d+(?:\\.\\d+)?)(?![\\d])"));
+    QList<double> numbers;
+    for (auto it = number.globalMatch(request); it.hasNext();)
+        numbers.append(it.next().captured(1).toDouble());
+    return numbers;
+}
+
 QStringList risksOf(const QString &program, bool mql5)
 {
     QStringList rules;
@@ -141,6 +176,14 @@ private slots:
             }
             if (!answer.built)
                 continue;
+            // No number of the request is lost silently: each is a value of the strategy, or in
+            // what the answer names as not built.
+            const QList<double> values = numbersIn(answer.strategy.toJson());
+            for (const double number : numbersOf(step.request)) {
+                const bool used = std::any_of(values.begin(), values.end(), [number](double v) { return qFuzzyCompare(1 + std::abs(v), 1 + number); })
+                                  || std::any_of(named.begin(), named.end(), [number](const QString &name) { return numbersOf(name).contains(number); });
+                QVERIFY2(used, qPrintable(step.request + "\nlost: " + QString::number(number) + "\n" + said));
+            }
             for (const QString &name : named)
                 QVERIFY2(said.contains(name), qPrintable(said));
             // The header says what was built, not what was asked.
