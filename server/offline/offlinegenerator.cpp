@@ -85,7 +85,7 @@ Answer OfflineGenerator::answer(const Strategy &before, const QString &request,
     answer.strategy = reading.strategy;
     QStringList rules;
     for (const Rule &rule : reading.strategy.rules)
-        rules.append(ruleNotation(rule));
+        rules.append(ruleNotation(rule, language));
     answer.summary = rules.join(reading.strategy.anyRule ? " | " : " & ");
     if (!before.isEmpty())
         answer.changes = changesBetween(before, reading.strategy, target, language);

@@ -127,7 +127,7 @@ const QList<Clauses> &clauses()
 }
 
 // The indicator with its numbers, as the clauses name it.
-QString indicatorNotation(const Rule &rule)
+QString indicatorNotation(const Rule &rule, Language language)
 {
     const QList<double> &v = rule.values;
     switch (rule.indicator) {
@@ -140,9 +140,9 @@ QString indicatorNotation(const Rule &rule)
     case Indicator::Macd:
         return QStringLiteral("MACD(%1,%2,%3)").arg(number(v[0]), number(v[1]), number(v[2]));
     case Indicator::Bollinger:
-        return QStringLiteral("Bollinger Bands(%1, %2)").arg(number(v[0]), number(v[1]));
+        return in(language, {"Bollinger Bands(%1, %2)", "布林带(%1, %2)", "布林通道(%1, %2)"}).arg(number(v[0]), number(v[1]));
     case Indicator::Stochastic:
-        return QStringLiteral("Stochastic(%1,%2,%3)").arg(number(v[0]), number(v[1]), number(v[2]));
+        return in(language, {"Stochastic(%1,%2,%3)", "随机指标(%1,%2,%3)", "隨機指標(%1,%2,%3)"}).arg(number(v[0]), number(v[1]), number(v[2]));
     case Indicator::Cci:
         return QStringLiteral("CCI(%1)").arg(number(v[0]));
     case Indicator::Adx:
@@ -150,11 +150,11 @@ QString indicatorNotation(const Rule &rule)
     case Indicator::Atr:
         return QStringLiteral("ATR(%1)").arg(number(v[0]));
     case Indicator::Sar:
-        return QStringLiteral("Parabolic SAR(%1, %2)").arg(number(v[0]), number(v[1]));
+        return in(language, {"Parabolic SAR(%1, %2)", "抛物线 SAR(%1, %2)", "拋物線 SAR(%1, %2)"}).arg(number(v[0]), number(v[1]));
     case Indicator::Momentum:
-        return QStringLiteral("Momentum(%1)").arg(number(v[0]));
+        return in(language, {"Momentum(%1)", "动量(%1)", "動量(%1)"}).arg(number(v[0]));
     case Indicator::Breakout:
-        return QStringLiteral("%1-bar breakout").arg(number(v[0]));
+        return in(language, {"%1-bar breakout", "%1 根K线突破", "%1 根K線突破"}).arg(number(v[0]));
     }
     return {};
 }
@@ -166,7 +166,7 @@ QString clause(const Rule &rule, bool buy, Language language)
             continue;
         QString text = in(language, buy ? c.buy : c.sell);
         if (rule.indicator == Indicator::MaCross) {
-            const QString fast = indicatorNotation(rule);
+            const QString fast = indicatorNotation(rule, language);
             const QString slow = QStringLiteral("%1(%2)").arg(methodName(rule.method), number(rule.values[1]));
             return text.replace("%1", fast).replace("%2", slow);
         }
@@ -175,11 +175,26 @@ QString clause(const Rule &rule, bool buy, Language language)
         const int level = upper >= 0 ? upper
                           : names.contains("Bars") ? int(names.indexOf("Bars"))
                                                    : std::max(int(names.indexOf("Level")), int(names.indexOf("Threshold")));
-        return text.replace("%1", indicatorNotation(rule))
+        return text.replace("%1", indicatorNotation(rule, language))
             .replace("%2", level >= 0 ? number(rule.values[level]) : QString())
             .replace("%3", upper >= 0 ? number(rule.values[upper + 1]) : QString());
     }
-    return indicatorNotation(rule);
+    return indicatorNotation(rule, language);
+}
+
+// A value's name as the answer says it: "Period", "周期".
+QString valueName(const QString &name, Language language)
+{
+    static const QHash<QString, Words> names = {
+        {"Period", {"Period", "周期", "週期"}}, {"FastPeriod", {"FastPeriod", "快线周期", "快線週期"}},
+        {"SlowPeriod", {"SlowPeriod", "慢线周期", "慢線週期"}}, {"Upper", {"Upper", "上方水平", "上方水平"}},
+        {"Lower", {"Lower", "下方水平", "下方水平"}}, {"Fast", {"Fast", "快线", "快線"}}, {"Slow", {"Slow", "慢线", "慢線"}},
+        {"Signal", {"Signal", "信号线", "訊號線"}}, {"Deviation", {"Deviation", "标准差倍数", "標準差倍數"}},
+        {"K", {"K", "K", "K"}}, {"D", {"D", "D", "D"}}, {"Slowing", {"Slowing", "平滑", "平滑"}},
+        {"Level", {"Level", "水平", "水平"}}, {"Threshold", {"Threshold", "阈值", "閾值"}},
+        {"Step", {"Step", "步长", "步長"}}, {"Maximum", {"Maximum", "最大值", "最大值"}}, {"Bars", {"Bars", "K线数", "K線數"}}};
+    const auto found = names.constFind(name);
+    return found == names.constEnd() ? name : in(language, *found);
 }
 
 QString minuteText(int minute)
@@ -192,13 +207,19 @@ QString defaultMark(bool given, Language language)
     return given ? QString() : in(language, {" (default)", "（默认）", "（預設）"});
 }
 
-QString signalLine(const Strategy &s, bool buy, Language language)
+QString signalLine(const Strategy &s, bool buy, const Target &target, Language language)
 {
     QStringList parts;
     for (const Rule &rule : s.rules)
         parts.append(clause(rule, buy, language));
     const QString joined = parts.join(s.anyRule ? in(language, {" or ", " 或 ", " 或 "})
                                                 : in(language, {" and ", " 且 ", " 且 "}));
+    // An indicator signals; only an Expert Advisor buys and sells.
+    if (target.indicator) {
+        return (buy ? in(language, {"Buy signal when ", "买入信号：", "買入訊號："})
+                    : in(language, {"Sell signal when ", "卖出信号：", "賣出訊號："}))
+               + joined + in(language, {".", "。", "。"});
+    }
     return (buy ? in(language, {"Buys when ", "买入条件：", "買入條件："})
                 : in(language, {"Sells when ", "卖出条件：", "賣出條件："}))
            + joined + in(language, {".", "。", "。"});
@@ -213,28 +234,28 @@ QString distanceLine(const Distance &distance, const Words &name, Language langu
 
 } // namespace
 
-QString ruleNotation(const Rule &rule)
+QString ruleNotation(const Rule &rule, Language language)
 {
     const QList<double> &v = rule.values;
     switch (rule.indicator) {
     case Indicator::MaCross:
         if (rule.condition == Condition::Above)
             return QStringLiteral("%1(%2) > %1(%3)").arg(methodName(rule.method), number(v[0]), number(v[1]));
-        return QStringLiteral("%1(%2)/%1(%3) cross").arg(methodName(rule.method), number(v[0]), number(v[1]));
+        return in(language, {"%1(%2)/%1(%3) cross", "%1(%2)/%1(%3) 交叉", "%1(%2)/%1(%3) 交叉"}).arg(methodName(rule.method), number(v[0]), number(v[1]));
     case Indicator::Rsi:
         return QStringLiteral("RSI(%1) %2/%3").arg(number(v[0]), number(v[1]), number(v[2]));
     case Indicator::Stochastic:
-        return indicatorNotation(rule) + QStringLiteral(" %1/%2").arg(number(v[3]), number(v[4]));
+        return indicatorNotation(rule, language) + QStringLiteral(" %1/%2").arg(number(v[3]), number(v[4]));
     case Indicator::Cci:
     case Indicator::Momentum:
     case Indicator::Atr:
-        return indicatorNotation(rule) + u' ' + number(v[1]);
+        return indicatorNotation(rule, language) + u' ' + number(v[1]);
     case Indicator::Adx:
-        return indicatorNotation(rule) + QStringLiteral(" > ") + number(v[1]);
+        return indicatorNotation(rule, language) + QStringLiteral(" > ") + number(v[1]);
     default:
         break;
     }
-    return indicatorNotation(rule);
+    return indicatorNotation(rule, language);
 }
 
 QStringList describe(const Strategy &s, const Target &target, Language language)
@@ -245,9 +266,9 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
                                : in(language, {"Signals on the closed bar, ", "信号基于已收盘K线，", "訊號基於已收盤K線，"}))
                  + timeframe + in(language, {".", "。", "。"}));
     if (s.direction != Strategy::Direction::SellOnly)
-        lines.append(signalLine(s, true, language));
+        lines.append(signalLine(s, true, target, language));
     if (s.direction != Strategy::Direction::BuyOnly)
-        lines.append(signalLine(s, false, language));
+        lines.append(signalLine(s, false, target, language));
     if (s.direction != Strategy::Direction::Both && !target.indicator) {
         lines.append(s.direction == Strategy::Direction::BuyOnly ? in(language, {"Only buys.", "只做多。", "只做多。"})
                                                                  : in(language, {"Only sells.", "只做空。", "只做空。"}));
@@ -309,7 +330,7 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
         const QStringList names = rule.valueNames();
         for (int i = 0; i < names.size(); ++i) {
             if (!((rule.given >> i) & 1))
-                defaults.append(QStringLiteral("%1 %2 %3").arg(indicatorNotation(rule).section(u'(', 0, 0), names[i], number(rule.values[i])));
+                defaults.append(QStringLiteral("%1 %2 %3").arg(indicatorNotation(rule, language).section(u'(', 0, 0).trimmed(), valueName(names[i], language), number(rule.values[i])));
         }
     }
     if (!defaults.isEmpty())
@@ -321,9 +342,9 @@ QList<std::pair<QString, QString>> facts(const Strategy &s, const Target &target
 {
     QStringList rules;
     for (const Rule &rule : s.rules)
-        rules.append(ruleNotation(rule));
+        rules.append(ruleNotation(rule, language));
     QList<std::pair<QString, QString>> list{{QStringLiteral("rules"), rules.join(s.anyRule ? " | " : " & ")}};
-    const QStringList skipped{signalLine(s, true, language), signalLine(s, false, language)};
+    const QStringList skipped{signalLine(s, true, target, language), signalLine(s, false, target, language)};
     const QString defaults = in(language, {"Defaults", "您未指定", "您未指定"});
     // Every other line is a fact of its own, keyed by its words before the first value: before
     // a colon, a comma, a number or a name ("Stop loss: ", "Draws ", "At most ").
@@ -381,7 +402,7 @@ QList<Unbuilt> partsOutsideTarget(const Strategy &s, const Target &target, Langu
         if (std::any_of(s.rules.begin(), s.rules.end(), overlay)) {
             for (const Rule &rule : s.rules) {
                 if (!overlay(rule))
-                    parts.append({indicatorNotation(rule), Unbuilt::Reason::OwnWindow});
+                    parts.append({indicatorNotation(rule, language), Unbuilt::Reason::OwnWindow});
             }
         }
     } else {

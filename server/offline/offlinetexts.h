@@ -8,9 +8,8 @@
 
 namespace offline {
 
-// A rule in a trader's notation, the same in every language: "RSI(14) 70/30",
-// "EMA(10)/EMA(50) cross".
-QString ruleNotation(const Rule &rule);
+// A rule in a trader's notation: "RSI(14) 70/30", "EMA(10)/EMA(50) cross", "EMA(10)/EMA(50) 交叉".
+QString ruleNotation(const Rule &rule, Language language);
 
 // The strategy in a trader's words, one line a part, every number with its unit; the values
 // the trader did not give are named as defaults.
