@@ -90,6 +90,7 @@ Answer OfflineGenerator::answer(const Strategy &before, const QString &request,
     if (!before.isEmpty())
         answer.changes = changesBetween(before, reading.strategy, target, language);
     answer.details = describe(reading.strategy, target, language) + unbuiltLines;
+    answer.details.append(completeness(answer.unbuilt.isEmpty(), language));
     answer.program = writeProgram(reading.strategy, target, answer.details);
     return answer;
 }

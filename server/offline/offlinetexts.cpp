@@ -460,6 +460,14 @@ QString changedOutside(Language language)
                "設定 > 程式碼產生器…"});
 }
 
+QString completeness(bool whole, Language language)
+{
+    return whole ? in(language, {"Built as you asked.", "已按您的要求生成。", "已按您的要求產生。"})
+                 : in(language, {"Built without the parts named as not built above; everything else is as you asked.",
+                                 "生成的程序不包含上面列为未生成的部分；其余均按您的要求。",
+                                 "產生的程式不包含上面列為未產生的部分；其餘均按您的要求。"});
+}
+
 QString contradiction(const QString &first, const QString &second, Language language)
 {
     return in(language, {"Your request says both \"%1\" and \"%2\": which one do you mean? No program was "

@@ -35,6 +35,9 @@ Language languageOf(const QString &request, Language fallback);
 // again from its description, or changed by a model server.
 QString changedOutside(Language language);
 
+// Whether the program is all that was asked for, or was built without the parts named.
+QString completeness(bool whole, Language language);
+
 // The question about a value given twice, differently: which one is meant.
 QString contradiction(const QString &first, const QString &second, Language language);
 
