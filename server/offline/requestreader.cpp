@@ -185,6 +185,12 @@ int levelSlot(const QStringList &names)
     return level >= 0 ? level : int(names.indexOf("Threshold"));
 }
 
+bool hasLevels(const Rule &rule)
+{
+    const QStringList names = rule.valueNames();
+    return names.contains("Upper") || levelSlot(names) >= 0;
+}
+
 const QString number = QStringLiteral("(\\d+(?:\\.\\d+)?)");
 const QString unitWords =
     QStringLiteral("(points?|pts?|pips?|%|percent|点数|點數|点|點|个点|個點|基点|基點)");
@@ -867,7 +873,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
     case Kind::ClosedBar:
         readFixed(place, match);
         // "RSI indicator with arrows when it crosses back above 25": the levels go on after it.
-        if (m_lastRule >= 0 && levelSlot(m_strategy.rules[m_lastRule].valueNames()) + m_strategy.rules[m_lastRule].valueNames().indexOf("Upper") > -2)
+        if (m_lastRule >= 0 && hasLevels(m_strategy.rules[m_lastRule]))
             readLevels(m_strategy.rules[m_lastRule], place.end, segmentEnd);
         return;
     default:
