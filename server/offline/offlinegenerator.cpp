@@ -127,7 +127,7 @@ std::optional<Described> OfflineGenerator::describedBy(const QString &source)
         return std::nullopt;
     const qsizetype start = at + prefix.size();
     const qsizetype newline = source.indexOf(u'\n', start);
-    const qsizetype end = newline < 0 ? source.size() : newline;
+    const qsizetype end = newline > start && source.at(newline - 1) == u'\r' ? newline - 1 : newline < 0 ? source.size() : newline;
     if (end - start > longestLine)
         return std::nullopt;
     const QJsonDocument json = QJsonDocument::fromJson(QStringView(source).mid(start, end - start).toUtf8());
@@ -136,7 +136,7 @@ std::optional<Described> OfflineGenerator::describedBy(const QString &source)
     std::optional<Strategy> strategy = Strategy::fromJson(json.object());
     if (!strategy)
         return std::nullopt;
-    const QString rest = source.left(at) + source.mid(newline < 0 ? end : end + 1);
+    const QString rest = source.left(at) + source.mid(newline < 0 ? source.size() : newline + 1);
     return Described{*std::move(strategy), json.object().value("digest").toString() == programDigest(rest)};
 }
 

@@ -839,7 +839,10 @@ QString writeProgram(const Strategy &strategy, const Target &target, const QStri
 
 QString programDigest(const QString &programWithoutLine)
 {
-    return QString::fromLatin1(QCryptographicHash::hash(programWithoutLine.toUtf8(), QCryptographicHash::Sha256).toHex());
+    // Saved on Windows, the program's lines end in CRLF: the same program all the same.
+    QString text = programWithoutLine;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
 QStringList drawnLines(const Strategy &strategy)

@@ -245,6 +245,7 @@ private slots:
     {
         const Answer answer = OfflineGenerator::answer({}, "RSI 14", {}, Language::English);
         QVERIFY(OfflineGenerator::fromProgram(answer.program));
+        QVERIFY(OfflineGenerator::fromProgram(QString(answer.program).replace(QStringLiteral("\n"), QStringLiteral("\r\n"))));
         const QString edited = QString(answer.program).replace("InpRsiPeriod = 14", "InpRsiPeriod = 15");
         QVERIFY(!OfflineGenerator::fromProgram(edited));
         QVERIFY(!OfflineGenerator::describedBy(edited)->intact);
