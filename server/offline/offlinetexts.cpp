@@ -297,7 +297,7 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
             lines.append(in(language, {"Lots: ", "手数：", "手數："}) + number(s.lots) + defaultMark(s.lotsGiven, language) + in(language, {".", "。", "。"}));
         if (s.martingaleSteps > 0)
             lines.append(in(language, {"Martingale: lots x %1 after each loss in a row, at most %2 %3%4, never above %5 %6%7.", "马丁格尔：每连续亏损一次手数乘以 %1，最多 %2 %3%4，不超过 %5 %6%7。", "馬丁格爾：每連續虧損一次手數乘以 %1，最多 %2 %3%4，不超過 %5 %6%7。"})
-                             .arg(number(s.martingaleFactor), QString::number(s.martingaleSteps),
+                             .arg(number(s.martingaleFactor) + defaultMark(s.martingaleFactorGiven, language), QString::number(s.martingaleSteps),
                                   s.martingaleSteps == 1 ? in(language, {"time", "次", "次"}) : in(language, {"times", "次", "次"}),
                                   defaultMark(s.martingaleStepsGiven, language), number(s.maxLots),
                                   s.maxLots == 1 ? in(language, {"lot", "手", "手"}) : in(language, {"lots", "手", "手"}),

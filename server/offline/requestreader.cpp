@@ -1330,9 +1330,10 @@ void Reader::readFixed(const Place &place, const Match &match)
                                                + "\\s*(?:x|×|倍)(?!\\s*atr)|(?<![a-z])(?:x|×)\\s*" + number);
         if (const auto m = take(factor, place.end, end)) {
             const double factor = (m->captured(1) + m->captured(2) + m->captured(3)).toDouble();
-            if (factor > 1 && factor <= 3)
+            if (factor > 1 && factor <= 3) {
                 m_strategy.martingaleFactor = factor;
-            else
+                m_strategy.martingaleFactorGiven = true;
+            } else
                 addUnbuilt(m->captured(), Unbuilt::Reason::NotUnderstood);
         }
         if (const auto m = take(steps, place.end, end)) {

@@ -155,6 +155,7 @@ QJsonObject Strategy::toJson() const
             {"martingale", martingaleSteps},
             {"martingale_given", martingaleStepsGiven},
             {"factor", martingaleFactor},
+            {"factor_given", martingaleFactorGiven},
             {"grid", gridOrders},
             {"grid_step", distanceObject(gridStep)},
             {"max_lots", maxLots},
@@ -244,6 +245,7 @@ std::optional<Strategy> Strategy::fromJson(const QJsonObject &object)
     s.gridStep = distance("grid_step");
     s.maxLots = number("max_lots", s.maxLots, minLots, maxLotsAllowed);
     s.maxLotsGiven = flag("max_lots_given", false);
+    s.martingaleFactorGiven = flag("factor_given", false);
     s.fromMinute = whole("from", -1, -1, lastMinute);
     s.toMinute = whole("to", -1, -1, lastMinute);
     s.weekdays = whole("days", 0, 0, 0b1111111);

@@ -120,6 +120,7 @@ struct Strategy final
     int martingaleSteps = 0; // 0: off
     bool martingaleStepsGiven = false;
     double martingaleFactor = 2;
+    bool martingaleFactorGiven = false;
     int gridOrders = 0; // 0: off
     Distance gridStep;
     double maxLots = 1;
