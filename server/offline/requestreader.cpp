@@ -127,8 +127,16 @@ void chineseNumbersAsDigits(Mapped &text)
 Mapped normalized(const QString &request)
 {
     Mapped text;
+    text.text.reserve(request.size());
+    text.from.reserve(request.size() + 1);
     for (qsizetype i = 0; i < request.size();) {
-        const qsizetype length = request.at(i).isHighSurrogate() && i + 1 < request.size() ? 2 : 1;
+        const QChar c = request.at(i);
+        if (c.unicode() < 0x80) { // most of a request, and nothing to normalise
+            text.text += c.toLower();
+            text.from.append(i++);
+            continue;
+        }
+        const qsizetype length = c.isHighSurrogate() && i + 1 < request.size() ? 2 : 1;
         QString piece = request.mid(i, length).normalized(QString::NormalizationForm_KC).toLower();
         for (auto [from, to] : {std::pair{u'。', u'.'}, {u'、', u','}, {u'，', u','}, {u'；', u';'},
                                 {u'－', u'-'}, {u'−', u'-'}, {u'“', u'"'}, {u'”', u'"'}})
