@@ -58,6 +58,14 @@ Answer OfflineGenerator::answer(const Strategy &before, const QString &request,
     const Language language = languageOf(request, interfaceLanguage);
     Answer answer;
     answer.language = language;
+    // Reading costs in proportion to the text: a strategy is told in far fewer words, and a
+    // longer text (a pasted program, a log) is not read at all.
+    constexpr qsizetype longestRequest = 3000;
+    if (request.size() > longestRequest) {
+        answer.strategy = before;
+        answer.refusal = tooLong(longestRequest, language);
+        return answer;
+    }
     if (namesOtherPlatform(request, target)) {
         answer.strategy = before;
         answer.refusal = otherPlatform(target, language);

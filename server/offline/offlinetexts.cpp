@@ -460,6 +460,18 @@ QString changedOutside(Language language)
                "設定 > 程式碼產生器…"});
 }
 
+QString tooLong(qsizetype longest, Language language)
+{
+    return in(language, {"This request is too long for offline generation, which reads at most %1 characters, so "
+                         "no program was written. Describe the strategy in fewer words, or let a model server "
+                         "read it: Settings > Code generator…",
+                         "这个请求太长，离线生成最多读取 %1 个字符，因此没有编写程序。请用更少的文字描述策略，"
+                         "或让模型服务器来读：设置 > 代码生成器…",
+                         "這個請求太長，離線產生最多讀取 %1 個字元，因此沒有編寫程式。請用更少的文字描述策略，"
+                         "或讓模型伺服器來讀：設定 > 程式碼產生器…"})
+        .arg(longest);
+}
+
 QString completeness(bool whole, Language language)
 {
     return whole ? in(language, {"Built as you asked.", "已按您的要求生成。", "已按您的要求產生。"})

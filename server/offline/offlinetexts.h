@@ -38,6 +38,9 @@ QString changedOutside(Language language);
 // Whether the program is all that was asked for, or was built without the parts named.
 QString completeness(bool whole, Language language);
 
+// The answer to a request too long to be read offline.
+QString tooLong(qsizetype longest, Language language);
+
 // The question about a value given twice, differently: which one is meant.
 QString contradiction(const QString &first, const QString &second, Language language);
 

@@ -518,8 +518,11 @@ private:
     // The first match of a pattern in the unread part of [start, end), read; "^" is start.
     std::optional<Match> take(const QRegularExpression &re, qsizetype start, qsizetype end)
     {
-        Match m = re.match(m_free.mid(start));
-        // A match reaching past the end is read again within it: "ema 20 and ema 50".
+        // A little of what follows the end stays in sight for the patterns that look ahead
+        // ("0.5 lots" is no period); a match reaching past the end is read again within it:
+        // "ema 20 and ema 50".
+        constexpr qsizetype lookAhead = 40;
+        Match m = re.match(m_free.mid(start, std::max<qsizetype>(0, end - start) + lookAhead));
         if (m.hasMatch() && m.capturedEnd() > end - start)
             m = re.match(m_free.mid(start, std::max<qsizetype>(0, end - start)));
         if (!m.hasMatch())

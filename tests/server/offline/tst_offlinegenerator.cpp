@@ -240,6 +240,14 @@ private slots:
         QVERIFY(!OfflineGenerator::describedBy(forged));
     }
 
+    // A text far longer than any strategy (a pasted log) is not read, and says so.
+    void tooLongIsNotRead()
+    {
+        const Answer answer = OfflineGenerator::answer({}, QString(4000, u'x').prepend("RSI 14 "), {}, Language::English);
+        QVERIFY(!answer.built);
+        QVERIFY(answer.refusal.contains("at most 3000 characters"));
+    }
+
     // A program changed outside keeps its description, but is not taken for the generator's own.
     void changedProgramIsNotContinued()
     {
