@@ -148,9 +148,10 @@ Mapped normalized(const QString &request)
     text.from.append(request.size());
     // A number glued to an indicator's name is its period: "rsi14", "ema200"; "rsi(14)": the
     // period in brackets.
-    static const QRegularExpression glued(QStringLiteral("\\b(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|macd|momentum)(\\d)"));
+    static const QString names = QStringLiteral("(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|macd|momentum)");
+    static const QRegularExpression glued(QStringLiteral("\\b") + names + QStringLiteral("(\\d)"));
     replaceAll(text, glued, [](const Match &m) { return m.captured(1) + u' ' + m.captured(2); });
-    static const QRegularExpression bracketed(QStringLiteral("\\b(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|momentum)\\s*\\(\\s*(\\d+)\\s*\\)"));
+    static const QRegularExpression bracketed(QStringLiteral("\\b") + names + QStringLiteral("\\s*\\(\\s*(\\d+)\\s*\\)"));
     replaceAll(text, bracketed, [](const Match &m) { return m.captured(1) + u' ' + m.captured(2); });
     englishNumbersAsDigits(text);
     chineseNumbersAsDigits(text);
