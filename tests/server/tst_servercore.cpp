@@ -642,6 +642,10 @@ private slots:
         QTest::newRow("in the turns") << QJsonObject{{"history", turns}} << "" << "zh-TW" << "離線生成";
         QTest::newRow("chosen elsewhere") << QJsonObject() << "int Other() {}" << "en" << "only programs it wrote";
         QTest::newRow("chosen, their own") << QJsonObject() << "own" << "en" << "RSI(14) 70/30 → RSI(21) 70/30";
+        QTest::newRow("their own, edited") << QJsonObject() << "edited" << "en" << "changed outside this chat";
+        QTest::newRow("edited, rebuilt") << QJsonObject() << "rebuilt" << "en" << "Built as you asked.";
+        const QJsonArray asked{QJsonObject{{"role", "user"}, {"content", "RSI 14"}}};
+        QTest::newRow("history without a program") << QJsonObject{{"history", asked}} << "" << "en" << "RSI(14) 70/30 → RSI(21) 70/30";
     }
     void templatesForeignProgram()
     {
@@ -652,10 +656,14 @@ private slots:
 
         Service service(new TemplateWriter);
         const QString id = service.openSeeded(seed, "indicator", lang);
-        const QString own = programOf(service.chat(id, "RSI 14", lang));
+        const bool history = seed.contains("history") && chosen.isEmpty() && lang == "en";
+        const QString own = history ? QString() : programOf(service.chat(id, "RSI 14", lang));
+        const QString edited = QString(own).replace("InpRsiPeriod = 14", "InpRsiPeriod = 15");
+        const bool rebuilt = chosen == "rebuilt";
         const QJsonObject reply = Service::result(service.callAsync(
-            &ChatService::chat, chatBody(id, "period 21", lang, {}, chosen == "own" ? own : chosen), lang));
-        QCOMPARE(reply.value("error").toString(), chosen == "own" ? "" : "cannot_build");
+            &ChatService::chat, chatBody(id, rebuilt ? "rebuild it" : "period 21", lang, {},
+                                         chosen == "own" ? own : chosen == "edited" || rebuilt ? edited : chosen), lang));
+        QCOMPARE(reply.value("error").toString(), chosen == "own" || history || rebuilt ? "" : "cannot_build");
         QVERIFY2(reply.value("message").toString().contains(messagePart), qPrintable(reply.value("message").toString()));
     }
 
