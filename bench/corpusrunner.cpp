@@ -56,6 +56,8 @@ struct Chat
     QJsonArray requestMs;
 };
 
+// What a failure is of, and its name in the report, in the same order.
+enum FailureClass { Expectation, NotBuilt, Risk, Compile };
 const QStringList failureClasses{u"expectation"_s, u"not-built"_s, u"risk"_s, u"compile"_s};
 
 QStringList items(const QString &field)
@@ -135,11 +137,14 @@ public:
     void send(const ApiReply &reply) const override
     {
         if (m_done) {
-            QMetaObject::invokeMethod(m_context, [done = std::exchange(m_done, {}), body = reply.body] { done(body); },
-                                      Qt::QueuedConnection);
+            const auto answer = [done = std::exchange(m_done, {}), body = reply.body] { done(body); };
+            QMetaObject::invokeMethod(m_context, answer, Qt::QueuedConnection);
         }
     }
-    QMetaObject::Connection whenClientGone(QObject *, const std::function<void()> &) const override { return {}; }
+    QMetaObject::Connection whenClientGone(QObject *, const std::function<void()> &) const override
+    {
+        return {};
+    }
 
 private:
     QObject *m_context;
@@ -180,7 +185,7 @@ private:
     // The target's platform, program type or language.
     QString part(int chat, int index) const { return m_chats[chat].target.section(u' ', index, index); }
     Protocol::Language language(int chat) const { return *Protocol::languageNamed(part(chat, 2)); }
-    void fail(int chat, int step, int failureClass, const QString &detail)
+    void fail(int chat, int step, FailureClass failureClass, const QString &detail)
     {
         m_chats[chat].failures.append(QJsonObject{{u"class"_s, failureClasses[failureClass]},
                                                   {u"line"_s, m_chats[chat].steps[step].line},
@@ -195,7 +200,7 @@ private:
                  const QString id = reply.value(Field::SessionId).toString();
                  if (!id.isEmpty())
                      return ask(chat, 0, id);
-                 fail(chat, 0, 0, reply.value(Field::Message).toString());
+                 fail(chat, 0, Expectation, reply.value(Field::Message).toString());
                  close(chat, id);
              });
     }
@@ -224,19 +229,20 @@ private:
         const QString simple = program.simplified();
         const bool refused = asked.expected.contains(u"refused"_s);
         if (program.isEmpty() != refused)
-            fail(chat, step, 0, refused ? u"refused"_s : u"no program: "_s + said.section(u'\n', 0, 0));
+            fail(chat, step, Expectation, refused ? u"refused"_s : u"no program: "_s + said.section(u'\n', 0, 0));
         for (const QString &item : asked.expected) {
             const bool held = item.startsWith(u'!') ? !simple.contains(item.mid(1)) : simple.contains(item);
             if (!held && !program.isEmpty() && item != u"refused"_s)
-                fail(chat, step, 0, item);
+                fail(chat, step, Expectation, item);
         }
         const QStringList named = namedUnbuilt(said, language(chat));
         for (const QString &item : asked.unbuilt)
             if (!named.join(u'\n').contains(item))
-                fail(chat, step, 1, u"not named: "_s + item);
+                fail(chat, step, NotBuilt, u"not named: "_s + item);
         for (const QString &name : named)
-            if (std::none_of(asked.unbuilt.begin(), asked.unbuilt.end(), [&](const QString &item) { return name.contains(item); }))
-                fail(chat, step, 1, u"named: "_s + name);
+            if (std::none_of(asked.unbuilt.begin(), asked.unbuilt.end(),
+                             [&](const QString &item) { return name.contains(item); }))
+                fail(chat, step, NotBuilt, u"named: "_s + name);
         QStringList risks;
         for (const QJsonValue &warning : data.value(Field::Warnings).toArray())
             risks.append(warning.toObject().value(Field::Rule).toString());
@@ -245,7 +251,7 @@ private:
         QStringList expected = asked.risks;
         expected.sort();
         if (!program.isEmpty() && risks != expected)
-            fail(chat, step, 2, u"found {%1}, expected {%2}"_s.arg(risks.join(u','), expected.join(u',')));
+            fail(chat, step, Risk, u"found {%1}, expected {%2}"_s.arg(risks.join(u','), expected.join(u',')));
         return program;
     }
 
@@ -256,20 +262,21 @@ private:
         QSaveFile source(QDir(folder).filePath(name));
         if (!QDir().mkpath(folder) || !source.open(QIODevice::WriteOnly) || source.write(program.toUtf8()) < 0
             || !source.commit()) {
-            fail(chat, step, 3, source.errorString());
+            fail(chat, step, Compile, source.errorString());
             return then();
         }
         auto *job = new CompilerRun::Job(this);
-        connect(job, &CompilerRun::Job::finished, this, [this, chat, step, job, then](const CompilerRun::Outcome &run) {
+        const auto compiled = [this, chat, step, job, then](const CompilerRun::Outcome &run) {
             job->deleteLater();
             const QStringList errors = CompilerLog::errorLines(run.log);
             if (!run.problem.isEmpty() || !run.hasLog || CompilerLog::errorCount(run.log) > 0) {
-                fail(chat, step, 3, !run.problem.isEmpty() ? run.problem
+                fail(chat, step, Compile, !run.problem.isEmpty() ? run.problem
                                     : errors.isEmpty()     ? u"the compiler left no result"_s
                                                            : errors.first());
             }
             then();
-        });
+        };
+        connect(job, &CompilerRun::Job::finished, this, compiled);
         job->start(m_compilerFolder, folder, name);
     }
 
@@ -283,7 +290,7 @@ private:
     void close(int chat, const QString &id)
     {
         if (!id.isEmpty())
-            call(&ChatService::endSession, endSessionBody(id, part(chat, 2)), chat, [](const QJsonObject &) { });
+            call(&ChatService::endSession, endSessionBody(id, part(chat, 2)), chat, [](const QJsonObject &) {});
         printFailures(m_chats[chat]);
         --m_running;
         if (m_next < m_chats.size())
@@ -297,11 +304,14 @@ private:
         QStringList parts;
         for (const QJsonValue &failure : chat.failures) {
             const QJsonObject f = failure.toObject();
-            parts.append(u"%1 (line %2): %3"_s.arg(f[u"class"_s].toString()).arg(f[u"line"_s].toInt()).arg(f[u"detail"_s].toString()));
+            parts.append(u"%1 (line %2): %3"_s.arg(f[u"class"_s].toString())
+                             .arg(f[u"line"_s].toInt())
+                             .arg(f[u"detail"_s].toString()));
         }
         if (!parts.isEmpty()) {
-            QTextStream(stdout) << QFileInfo(chat.file).fileName() << ':' << chat.steps.first().line << ' ' << chat.target
-                                << " \"" << chat.steps.first().request.left(50) << "\": " << parts.join(u"; "_s) << Qt::endl;
+            QTextStream(stdout) << QFileInfo(chat.file).fileName() << ':' << chat.steps.first().line << ' '
+                                << chat.target << " \"" << chat.steps.first().request.left(50)
+                                << "\": " << parts.join(u"; "_s) << Qt::endl;
         }
     }
 
@@ -338,13 +348,16 @@ QJsonObject summaryOf(const QList<Chat> &chats)
 void printSummary(const QString &writer, const QJsonObject &summary)
 {
     QTextStream out(stdout);
-    const auto row = [&out](const QString &what, const QString &value) { out << what.leftJustified(16) << value << '\n'; };
+    const auto row = [&out](const QString &what, const QString &value) {
+        out << what.leftJustified(16) << value << '\n';
+    };
     row(u"writer"_s, writer);
     for (const QString &key : {u"chats"_s, u"passed"_s, u"failed"_s})
         row(key, QString::number(summary[key].toInt()));
     for (const QString &failureClass : failureClasses)
         row(u"  "_s + failureClass, QString::number(summary[u"failed_by_class"_s][failureClass].toInt()));
-    row(u"per request"_s, u"p50 %1 ms, p99 %2 ms (%3 requests)"_s.arg(summary[u"request_ms_p50"_s].toDouble(), 0, 'f', 2)
+    row(u"per request"_s, u"p50 %1 ms, p99 %2 ms (%3 requests)"_s
+                              .arg(summary[u"request_ms_p50"_s].toDouble(), 0, 'f', 2)
                               .arg(summary[u"request_ms_p99"_s].toDouble(), 0, 'f', 2)
                               .arg(summary[u"requests"_s].toInt()));
 }
@@ -369,7 +382,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"Asks a code writer for every chat of corpus files and scores each answer."_s);
+    parser.setApplicationDescription(
+        u"Asks a code writer for every chat of corpus files and scores each answer."_s);
     parser.addHelpOption();
     const QCommandLineOption writerOption(u"writer"_s, u"offline or model."_s, u"writer"_s, u"offline"_s);
     const QCommandLineOption baseUrlOption(u"base-url"_s, u"The model server's address."_s, u"url"_s);
@@ -377,10 +391,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption keyOption(u"api-key-env"_s, u"The variable holding the API key."_s, u"var"_s,
                                        u"TAVRIN_LLM_API_KEY"_s);
     const QCommandLineOption jobsOption(u"jobs"_s, u"Chats at once."_s, u"n"_s, u"1"_s);
-    const QCommandLineOption compilerOption(u"compiler"_s, u"The stand-in compiler, metaeditor.exe."_s, u"path"_s,
-                                            QStringLiteral(FAKEMETAEDITOR_PATH));
+    const QCommandLineOption compilerOption(u"compiler"_s, u"The stand-in compiler, metaeditor.exe."_s,
+                                            u"path"_s, QStringLiteral(FAKEMETAEDITOR_PATH));
     const QCommandLineOption reportOption(u"report"_s, u"Where to write the JSON report."_s, u"file"_s);
-    parser.addOptions({writerOption, baseUrlOption, modelOption, keyOption, jobsOption, compilerOption, reportOption});
+    parser.addOptions(
+        {writerOption, baseUrlOption, modelOption, keyOption, jobsOption, compilerOption, reportOption});
     parser.addPositionalArgument(u"corpus"_s, u"Corpus files."_s, u"CORPUS..."_s);
     parser.process(app);
 
@@ -421,7 +436,8 @@ int main(int argc, char *argv[])
         settings.concurrency = jobs;
         report.insert(u"model"_s, settings.model);
         report.insert(u"base_url"_s, settings.shownRoot());
-        shownWriter = u"%1 at %2, prompts v%3"_s.arg(settings.model, settings.shownRoot()).arg(Prompts::version);
+        shownWriter =
+            u"%1 at %2, prompts v%3"_s.arg(settings.model, settings.shownRoot()).arg(Prompts::version);
     }
     CorpusRun run(chats, model ? static_cast<CodeWriter *>(new ModelWriter(settings)) : new TemplateWriter,
                   compiler, jobs);
