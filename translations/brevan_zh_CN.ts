@@ -507,6 +507,10 @@ Compiling...</source>
         <translation>代码生成服务拒绝了请求，但未说明原因。</translation>
     </message>
     <message>
+        <source>The compile had not finished when the chat was last kept.</source>
+        <translation>上次保存此对话时，编译尚未完成。</translation>
+    </message>
+    <message>
         <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
         <translation>自动修复已在 %1 轮后停止，仍有错误。点击“请求修复这些错误”再试一次，或修改你的需求。</translation>
     </message>

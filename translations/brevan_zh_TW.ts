@@ -507,6 +507,10 @@ Compiling...</source>
         <translation>程式碼產生服務拒絕了請求，但未說明原因。</translation>
     </message>
     <message>
+        <source>The compile had not finished when the chat was last kept.</source>
+        <translation>上次儲存此對話時，編譯尚未完成。</translation>
+    </message>
+    <message>
         <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
         <translation>自動修正已在 %1 輪後停止，仍有錯誤。點擊「請求修正這些錯誤」再試一次，或修改你的需求。</translation>
     </message>

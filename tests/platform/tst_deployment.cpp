@@ -59,6 +59,8 @@ private Q_SLOTS:
         m_service.scriptGoodService();
         TestEnvironment::writeServiceBaseUrl(m_service.baseUrl());
     }
+    // The window comes back as the last case left it: each case starts from no choice.
+    void init() { TestEnvironment::resetSettings(); }
 
     void deploys_data()
     {
