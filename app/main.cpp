@@ -1,6 +1,6 @@
 #include "app/appicon.h"
 #include "platform/language.h"
-#include "service/localservice.h"
+#include "client/connection/localservice.h"
 #include "ui/brevanqt.h"
 
 #include <QApplication>

@@ -5,10 +5,10 @@
 #include "benchsupport.h"
 #include "storedchats.h"
 
-#include "service/chatarchive.h"
-#include "service/chatkeeper.h"
-#include "service/chatlistmodel.h"
-#include "service/conversation.h"
+#include "client/archive/chatarchive.h"
+#include "client/archive/chatkeeper.h"
+#include "client/archive/chatlistmodel.h"
+#include "client/conversation/conversation.h"
 #include "widgets/chattextedit.h"
 
 #include <QApplication>

@@ -4,8 +4,8 @@
 
 #include "benchsupport.h"
 
-#include "service/localservice.h"
-#include "service/serviceaccess.h"
+#include "client/connection/localservice.h"
+#include "client/connection/serviceaccess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

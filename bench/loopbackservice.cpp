@@ -1,6 +1,6 @@
 #include "loopbackservice.h"
 
-#include "service/serviceaccess.h"
+#include "client/connection/serviceaccess.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>

@@ -5,7 +5,7 @@
 #include "benchsupport.h"
 
 #include "platform/deployment.h"
-#include "service/serviceaccess.h"
+#include "client/connection/serviceaccess.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

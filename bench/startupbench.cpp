@@ -6,7 +6,7 @@
 #include "loopbackservice.h"
 #include "storedchats.h"
 
-#include "service/serviceaccess.h"
+#include "client/connection/serviceaccess.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "storedchats.h"
 
-#include "service/chatarchive.h"
+#include "client/archive/chatarchive.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -2,9 +2,9 @@
 
 #include "platform/terminalinfo.h"
 #include "protocol/domain.h"
-#include "service/codegeneratorinuse.h"
-#include "service/conversation.h"
-#include "service/serviceaccess.h"
+#include "client/connection/codegeneratorinuse.h"
+#include "client/conversation/conversation.h"
+#include "client/connection/serviceaccess.h"
 #include "ui/programtitles.h"
 #include "ui_brevanqt.h"
 

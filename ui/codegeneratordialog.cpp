@@ -1,9 +1,9 @@
 #include "ui/codegeneratordialog.h"
 
 #include "protocol/modeladdress.h"
-#include "service/localservice.h"
-#include "service/modelserverprobe.h"
-#include "service/serviceaccess.h"
+#include "client/connection/localservice.h"
+#include "client/connection/modelserverprobe.h"
+#include "client/connection/serviceaccess.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/secretstore.h"
-#include "service/codegeneratorchoice.h"
+#include "client/connection/codegeneratorchoice.h"
 
 #include <QDialog>
 

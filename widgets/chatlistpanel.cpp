@@ -1,7 +1,7 @@
 #include "widgets/chatlistpanel.h"
 
-#include "service/chatarchive.h"
-#include "service/chatlistmodel.h"
+#include "client/archive/chatarchive.h"
+#include "client/archive/chatlistmodel.h"
 
 #include <QInputDialog>
 #include <QLineEdit>

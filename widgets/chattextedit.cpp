@@ -1,7 +1,7 @@
 #include "widgets/chattextedit.h"
 
 #include "protocol/messages.h"
-#include "service/chataction.h"
+#include "client/conversation/chataction.h"
 
 #include "widgets/mqlhighlighter.h"
 

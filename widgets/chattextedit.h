@@ -1,6 +1,6 @@
 #pragma once
 
-#include "service/chatentry.h"
+#include "client/conversation/chatentry.h"
 
 #include <QTextEdit>
 

@@ -1,7 +1,7 @@
 #include "widgets/versionsdialog.h"
 
-#include "service/distinctversions.h"
-#include "service/linediff.h"
+#include "client/conversation/distinctversions.h"
+#include "client/archive/linediff.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>

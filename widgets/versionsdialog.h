@@ -1,6 +1,6 @@
 #pragma once
 
-#include "service/storedchat.h"
+#include "client/archive/storedchat.h"
 
 #include <QDialog>
 #include <QList>

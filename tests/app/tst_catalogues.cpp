@@ -73,7 +73,7 @@ private Q_SLOTS:
         const QString extracted = scratch.filePath(u"extracted.ts"_s);
         const QString root = QStringLiteral(SOURCE_ROOT);
         QProcess lupdate;
-        lupdate.start(QStringLiteral(LUPDATE_PATH), {root + "/app", root + "/ui", root + "/widgets", root + "/service",
+        lupdate.start(QStringLiteral(LUPDATE_PATH), {root + "/app", root + "/ui", root + "/widgets", root + "/client",
                                                      root + "/platform", u"-locations"_s, u"none"_s, u"-ts"_s, extracted});
         QVERIFY(lupdate.waitForFinished(60000));
         QVERIFY2(lupdate.exitCode() == 0, lupdate.readAllStandardError().constData());

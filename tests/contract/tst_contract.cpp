@@ -2,8 +2,8 @@
 // and HTTP layer on a loopback port, the offline generator writing, the stand-in compiler compiling.
 #include "memorysessionstore.h"
 #include "programcheck.h"
-#include "service/conversation.h"
-#include "service/riskwarnings.h"
+#include "client/conversation/conversation.h"
+#include "client/conversation/riskwarnings.h"
 #include "support/testenvironment.h"
 #include "tavrinserver.h"
 #include "templatewriter.h"

@@ -5,11 +5,11 @@ cmake_minimum_required(VERSION 3.25)
 
 # folder, then the folders its sources must not include ("*" for every folder but its own).
 set(rules
-    "service:server ui widgets app"
+    "client:server ui widgets app"
     "platform:server ui widgets app"
-    "server:service platform ui widgets app"
-    "mqlcheck:service platform ui widgets app server protocol"
-    "report:server service platform ui widgets app mqlcheck"
+    "server:client platform ui widgets app"
+    "mqlcheck:client platform ui widgets app server protocol"
+    "report:server client platform ui widgets app mqlcheck"
     "protocol:*"
     "widgets:ui app"
     "ui:app")

@@ -1,5 +1,5 @@
-#include "service/localservice.h"
-#include "service/serviceaccess.h"
+#include "client/connection/localservice.h"
+#include "client/connection/serviceaccess.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 

@@ -1,5 +1,5 @@
 #include "platform/compilerlog.h"
-#include "service/chatarchive.h"
+#include "client/archive/chatarchive.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 #include "ui/brevanqt.h"

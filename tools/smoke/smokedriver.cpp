@@ -6,7 +6,7 @@
 // switch the language.
 #include "app/appicon.h"
 #include "platform/language.h"
-#include "service/localservice.h"
+#include "client/connection/localservice.h"
 #include "ui/brevanqt.h"
 #include "widgets/chattextedit.h"
 

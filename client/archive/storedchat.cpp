@@ -1,0 +1,380 @@
+#include "client/archive/storedchat.h"
+
+#include "client/conversation/chatsession.h"
+
+#include <QJsonArray>
+#include <QUuid>
+
+#include <array>
+#include <utility>
+
+namespace {
+
+// The file's spellings of the enums; the first of each pair is what a missing value reads as.
+constexpr std::array<std::pair<ChatEntry::Kind, QLatin1StringView>, 4> kKinds = {{
+    {ChatEntry::Kind::Service, QLatin1StringView("service")},
+    {ChatEntry::Kind::User, QLatin1StringView("user")},
+    {ChatEntry::Kind::Program, QLatin1StringView("program")},
+    {ChatEntry::Kind::Warning, QLatin1StringView("warning")},
+}};
+
+constexpr std::array<std::pair<ProgramVersion::Verdict, QLatin1StringView>, 4> kVerdicts = {{
+    {ProgramVersion::Verdict::NotCompiled, QLatin1StringView("not-compiled")},
+    {ProgramVersion::Verdict::Compiled, QLatin1StringView("compiled")},
+    {ProgramVersion::Verdict::Errors, QLatin1StringView("errors")},
+    {ProgramVersion::Verdict::Failed, QLatin1StringView("failed")},
+}};
+
+template <typename Enum, std::size_t N>
+QString nameOf(const std::array<std::pair<Enum, QLatin1StringView>, N> &names, Enum value)
+{
+    for (const auto &[known, name] : names) {
+        if (known == value)
+            return name;
+    }
+    return names.front().second;
+}
+
+template <typename Enum, std::size_t N>
+Enum valueNamed(const std::array<std::pair<Enum, QLatin1StringView>, N> &names, const QJsonValue &name)
+{
+    const QString text = name.toString();
+    for (const auto &[value, known] : names) {
+        if (known == text)
+            return value;
+    }
+    return names.front().first;
+}
+
+QJsonValue timeToJson(const QDateTime &time)
+{
+    return time.isValid() ? QJsonValue(time.toUTC().toString(Qt::ISODateWithMs)) : QJsonValue();
+}
+
+QDateTime timeFromJson(const QJsonValue &value)
+{
+    return QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+}
+
+// Empty texts are left out of the file: most entries have no code and no links.
+void putText(QJsonObject &json, QLatin1StringView key, const QString &text)
+{
+    if (!text.isEmpty())
+        json.insert(key, text);
+}
+
+template <typename T, typename Convert>
+QJsonArray arrayOf(const QList<T> &items, Convert convert)
+{
+    QJsonArray array;
+    for (const T &item : items)
+        array.append(convert(item));
+    return array;
+}
+
+template <typename T, typename Convert>
+QList<T> listOf(const QJsonValue &array, Convert convert)
+{
+    QList<T> items;
+    const QJsonArray values = array.toArray();
+    items.reserve(values.size());
+    for (const QJsonValue &value : values)
+        items.append(convert(value.toObject()));
+    return items;
+}
+
+QJsonObject linkToJson(const ChatEntry::Link &link)
+{
+    return {{QLatin1StringView("text"), link.text}, {QLatin1StringView("href"), link.href}};
+}
+
+ChatEntry::Link linkFromJson(const QJsonObject &json)
+{
+    return {json.value(QLatin1StringView("text")).toString(), json.value(QLatin1StringView("href")).toString()};
+}
+
+// A program in the transcript is most often one of the chat's versions: its code is then kept
+// once, with the versions, and the entry says which ([program, version]).
+using VersionPlaces = QHash<QString, QJsonArray>;
+
+VersionPlaces versionPlaces(const QList<StoredProgram> &programs)
+{
+    VersionPlaces places;
+    for (qsizetype program = 0; program < programs.size(); ++program) {
+        const QList<ProgramVersion> &versions = programs.at(program).versions;
+        for (qsizetype version = 0; version < versions.size(); ++version)
+            places.insert(versions.at(version).source, QJsonArray{program, version});
+    }
+    return places;
+}
+
+QString versionSource(const QList<StoredProgram> &programs, const QJsonArray &place)
+{
+    const qsizetype program = place.at(0).toInteger(-1);
+    const qsizetype version = place.at(1).toInteger(-1);
+    if (program < 0 || program >= programs.size() || version < 0 || version >= programs.at(program).versions.size())
+        return {};
+    return programs.at(program).versions.at(version).source;
+}
+
+QJsonObject entryToJson(const ChatEntry &entry, const VersionPlaces &versions)
+{
+    QJsonObject json{{QLatin1StringView("kind"), nameOf(kKinds, entry.kind)}};
+    putText(json, QLatin1StringView("text"), entry.text);
+    const auto version = entry.code.isEmpty() ? versions.cend() : versions.constFind(entry.code);
+    if (version != versions.cend())
+        json.insert(QLatin1StringView("code_of"), *version);
+    else
+        putText(json, QLatin1StringView("code"), entry.code);
+    if (!entry.textLinks.isEmpty())
+        json.insert(QLatin1StringView("text_links"), arrayOf(entry.textLinks, linkToJson));
+    if (!entry.links.isEmpty())
+        json.insert(QLatin1StringView("links"), arrayOf(entry.links, linkToJson));
+    return json;
+}
+
+ChatEntry entryFromJson(const QJsonObject &json, const QList<StoredProgram> &programs)
+{
+    ChatEntry entry;
+    entry.kind = valueNamed(kKinds, json.value(QLatin1StringView("kind")));
+    entry.text = json.value(QLatin1StringView("text")).toString();
+    const QJsonValue version = json.value(QLatin1StringView("code_of"));
+    entry.code = version.isArray() ? versionSource(programs, version.toArray())
+                                   : json.value(QLatin1StringView("code")).toString();
+    entry.textLinks = listOf<ChatEntry::Link>(json.value(QLatin1StringView("text_links")), linkFromJson);
+    entry.links = listOf<ChatEntry::Link>(json.value(QLatin1StringView("links")), linkFromJson);
+    return entry;
+}
+
+QJsonObject riskToJson(const ProgramVersion::Risk &risk)
+{
+    return {{QLatin1StringView("rule"), risk.rule}, {QLatin1StringView("line"), risk.line}};
+}
+
+ProgramVersion::Risk riskFromJson(const QJsonObject &json)
+{
+    return {json.value(QLatin1StringView("rule")).toString(), json.value(QLatin1StringView("line")).toInt()};
+}
+
+QJsonObject versionToJson(const ProgramVersion &version)
+{
+    QJsonObject json{{QLatin1StringView("source"), version.source},
+                     {QLatin1StringView("time"), timeToJson(version.time)},
+                     {QLatin1StringView("verdict"), nameOf(kVerdicts, version.verdict)},
+                     {QLatin1StringView("number"), version.number}};
+    putText(json, QLatin1StringView("file_path"), version.filePath);
+    putText(json, QLatin1StringView("replaced_kept_at"), version.replacedKeptAt);
+    putText(json, QLatin1StringView("request"), version.request);
+    if (!version.errors.isEmpty())
+        json.insert(QLatin1StringView("errors"), QJsonArray::fromStringList(version.errors));
+    if (!version.risks.isEmpty())
+        json.insert(QLatin1StringView("risks"), arrayOf(version.risks, riskToJson));
+    return json;
+}
+
+ProgramVersion versionFromJson(const QJsonObject &json)
+{
+    ProgramVersion version;
+    version.source = json.value(QLatin1StringView("source")).toString();
+    version.filePath = json.value(QLatin1StringView("file_path")).toString();
+    version.replacedKeptAt = json.value(QLatin1StringView("replaced_kept_at")).toString();
+    version.time = timeFromJson(json.value(QLatin1StringView("time")));
+    version.request = json.value(QLatin1StringView("request")).toString();
+    version.verdict = valueNamed(kVerdicts, json.value(QLatin1StringView("verdict")));
+    for (const QJsonValue &error : json.value(QLatin1StringView("errors")).toArray())
+        version.errors.append(error.toString());
+    version.risks = listOf<ProgramVersion::Risk>(json.value(QLatin1StringView("risks")), riskFromJson);
+    version.number = json.value(QLatin1StringView("number")).toInt(-1);
+    return version;
+}
+
+QJsonObject programToJson(const StoredProgram &program)
+{
+    return {{QLatin1StringView("name"), program.name},
+            {QLatin1StringView("versions"), arrayOf(program.versions, versionToJson)}};
+}
+
+StoredProgram programFromJson(const QJsonObject &json)
+{
+    return {json.value(QLatin1StringView("name")).toString(),
+            listOf<ProgramVersion>(json.value(QLatin1StringView("versions")), versionFromJson)};
+}
+
+QJsonObject turnToJson(const ChatTurnRecord &turn)
+{
+    QJsonObject json{{QLatin1StringView("request"), turn.request},
+                     {QLatin1StringView("based_on"), turn.basedOn},
+                     {QLatin1StringView("answer"), turn.answer}};
+    if (turn.replaced)
+        json.insert(QLatin1StringView("replaced"), true);
+    return json;
+}
+
+ChatTurnRecord turnFromJson(const QJsonObject &json)
+{
+    return {json.value(QLatin1StringView("request")).toString(), json.value(QLatin1StringView("based_on")).toInt(-1),
+            json.value(QLatin1StringView("answer")).toInt(-1), json.value(QLatin1StringView("replaced")).toBool()};
+}
+
+// A chat kept before its turns were: each request answered by the program shown after it,
+// based on the one answered before.
+QList<ChatTurnRecord> turnsOf(const QList<ChatEntry> &entries, const QList<StoredProgram> &programs)
+{
+    QHash<QString, int> numbers;
+    for (const StoredProgram &program : programs) {
+        for (const ProgramVersion &version : program.versions)
+            numbers.insert(version.source, version.number);
+    }
+    QList<ChatTurnRecord> turns;
+    int current = -1;
+    for (const ChatEntry &entry : entries) {
+        if (entry.kind == ChatEntry::Kind::User) {
+            turns.append({entry.text, current, -1, false});
+        } else if (entry.kind == ChatEntry::Kind::Program && !turns.isEmpty() && turns.constLast().answer < 0) {
+            turns.last().answer = numbers.value(entry.code, -1);
+            if (turns.constLast().answer >= 0)
+                current = turns.constLast().answer;
+        }
+    }
+    return turns;
+}
+
+} // namespace
+
+namespace StoredChats {
+
+QString newId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+QString titleFor(const QString &request)
+{
+    constexpr int kLength = 60;
+    const QString line = request.trimmed().section(QLatin1Char('\n'), 0, 0).simplified();
+    if (line.size() <= kLength)
+        return line;
+    // Cut at the last blank before the limit, unless that leaves too little (Chinese has none).
+    qsizetype cut = line.lastIndexOf(QLatin1Char(' '), kLength);
+    if (cut < kLength / 2)
+        cut = kLength;
+    return line.left(cut) + QChar(0x2026);
+}
+
+ChatSummary summaryOf(const StoredChat &chat)
+{
+    return {chat, false};
+}
+
+QJsonObject toJson(const StoredChat &chat)
+{
+    QJsonObject json = summaryToJson(summaryOf(chat));
+    json.insert(QLatin1StringView("format"), 1);
+    const VersionPlaces versions = versionPlaces(chat.programs);
+    json.insert(QLatin1StringView("entries"),
+                arrayOf(chat.entries, [&versions](const ChatEntry &entry) { return entryToJson(entry, versions); }));
+    json.insert(QLatin1StringView("turns"), arrayOf(chat.turns, turnToJson));
+    json.insert(QLatin1StringView("programs"), arrayOf(chat.programs, programToJson));
+    json.insert(QLatin1StringView("current_program"), chat.current.program);
+    json.insert(QLatin1StringView("current_version"), chat.current.version);
+    putText(json, QLatin1StringView("session_id"), chat.sessionId);
+    putText(json, QLatin1StringView("draft"), chat.draft);
+    putText(json, QLatin1StringView("request_in_flight"), chat.requestInFlight);
+    return json;
+}
+
+std::optional<StoredChat> fromJson(const QJsonObject &json)
+{
+    const std::optional<ChatSummary> summary = summaryFromJson(json);
+    if (!summary || !json.value(QLatin1StringView("entries")).isArray())
+        return std::nullopt;
+    StoredChat chat;
+    static_cast<ChatHeading &>(chat) = *summary;
+    chat.programs = listOf<StoredProgram>(json.value(QLatin1StringView("programs")), programFromJson);
+    chat.entries = listOf<ChatEntry>(json.value(QLatin1StringView("entries")), [&chat](const QJsonObject &entry) {
+        return entryFromJson(entry, chat.programs);
+    });
+    const QJsonValue turns = json.value(QLatin1StringView("turns"));
+    chat.turns = turns.isArray() ? listOf<ChatTurnRecord>(turns, turnFromJson) : turnsOf(chat.entries, chat.programs);
+    chat.current = {json.value(QLatin1StringView("current_program")).toInt(-1),
+                    json.value(QLatin1StringView("current_version")).toInt(-1)};
+    chat.sessionId = json.value(QLatin1StringView("session_id")).toString();
+    chat.draft = json.value(QLatin1StringView("draft")).toString();
+    chat.requestInFlight = json.value(QLatin1StringView("request_in_flight")).toString();
+    return chat;
+}
+
+QJsonObject summaryToJson(const ChatSummary &summary)
+{
+    QJsonObject json{{QLatin1StringView("id"), summary.id},
+                     {QLatin1StringView("title"), summary.title},
+                     {QLatin1StringView("platform"), Protocol::wireName(summary.platform)},
+                     {QLatin1StringView("type"), Protocol::wireName(summary.type)},
+                     {QLatin1StringView("program_name"), summary.programName},
+                     {QLatin1StringView("created"), timeToJson(summary.created)},
+                     {QLatin1StringView("updated"), timeToJson(summary.updated)}};
+    if (summary.damaged)
+        json.insert(QLatin1StringView("damaged"), true);
+    return json;
+}
+
+std::optional<ChatSummary> summaryFromJson(const QJsonObject &json)
+{
+    const std::optional<Protocol::Platform> platform =
+        Protocol::platformNamed(json.value(QLatin1StringView("platform")).toString());
+    const std::optional<Protocol::ProgramType> type =
+        Protocol::programTypeNamed(json.value(QLatin1StringView("type")).toString());
+    ChatSummary summary;
+    summary.id = json.value(QLatin1StringView("id")).toString();
+    summary.updated = timeFromJson(json.value(QLatin1StringView("updated")));
+    if (summary.id.isEmpty() || !platform || !type || !summary.updated.isValid())
+        return std::nullopt;
+    summary.title = json.value(QLatin1StringView("title")).toString();
+    summary.platform = *platform;
+    summary.type = *type;
+    summary.programName = json.value(QLatin1StringView("program_name")).toString();
+    summary.created = timeFromJson(json.value(QLatin1StringView("created")));
+    summary.damaged = json.value(QLatin1StringView("damaged")).toBool();
+    return summary;
+}
+
+bool matchesWordStart(const QString &foldedText, const QString &foldedNeedle)
+{
+    if (foldedNeedle.isEmpty())
+        return true;
+    // Chinese and Japanese have no word boundaries a search could go by.
+    const QChar::Script script = foldedNeedle.front().script();
+    const bool wordless = script == QChar::Script_Han || script == QChar::Script_Hiragana
+        || script == QChar::Script_Katakana || script == QChar::Script_Bopomofo;
+    for (qsizetype at = foldedText.indexOf(foldedNeedle); at >= 0; at = foldedText.indexOf(foldedNeedle, at + 1)) {
+        if (wordless || at == 0 || !foldedText.at(at - 1).isLetterOrNumber())
+            return true;
+    }
+    return false;
+}
+
+QString searchText(const StoredChat &chat)
+{
+    QStringList parts{chat.programName};
+    for (const ChatEntry &entry : chat.entries)
+        parts.append(entry.text);
+    for (const StoredProgram &program : chat.programs)
+        parts.append(program.name);
+    // A separator no search text holds, so that a match never spans two parts.
+    return parts.join(QChar(0)).toCaseFolded();
+}
+
+QString conversationText(const QList<ChatEntry> &entries, const QString &userName, const QString &serviceName)
+{
+    QList<ChatSessions::Said> said;
+    said.reserve(entries.size());
+    for (const ChatEntry &entry : entries) {
+        QString text = entry.text;
+        if (entry.kind == ChatEntry::Kind::Program)
+            text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + entry.code;
+        said.append({entry.kind == ChatEntry::Kind::User ? userName : serviceName, text});
+    }
+    return ChatSessions::conversationText(said);
+}
+
+} // namespace StoredChats

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "platform/compilerrun.h"
+#include "protocol/messages.h"
+#include "client/conversation/chatentry.h"
+#include "client/archive/storedchat.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+class Transcript;
+
+// The programs of a chat's answers on their way into the terminal: saved one at a time into
+// its MQL folder (a file they replace is kept aside, to be restored), warned of their risks,
+// then compiled there without blocking. Each step reports in the transcript.
+class ProgramDeployer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    ProgramDeployer(Transcript *transcript, int compileTimeoutMs, QObject *parent = nullptr);
+
+    // Read when a program is saved, not when it was asked for, so that a folder fixed while
+    // waiting counts.
+    void setFolders(Protocol::Platform platform, const QString &installFolder, const QString &dataFolder);
+    void setProgramName(const QString &name) { m_programName = name; }
+    // The chat whose programs are kept from now on; a compile of a chat left ends without a
+    // word in the next one.
+    void setChat(quint64 serial) { m_chat = serial; }
+
+    // Keeps an answer's program, written for platform and type
+    // ("indicator"/"ea"), asked for by request, with the risks the service found in it when it
+    // says; its number.
+    int keep(const QString &code, const QString &request, Protocol::Platform platform, Protocol::ProgramType type,
+             const std::optional<QList<RiskWarning>> &serviceWarnings);
+    // Saves and compiles the program once those before it are.
+    void deploy(int number);
+    void restore(int number);
+    // Programs still waiting to be saved stay in the chat only (theirs was left).
+    void dropWaiting() { m_waiting.clear(); }
+    bool hasWaiting() const { return !m_waiting.isEmpty(); }
+    bool isCompiling() const { return m_compile.isRunning(); }
+    // The bubble counting the compile's seconds; -1 when none does.
+    int compilingEntryId() const { return m_compileEntry; }
+    void stopCompile();
+    int count() const { return int(m_programs.size()); }
+    QString program(int number) const;
+    // The compiler's error lines of the program's last compile.
+    QStringList errorsOf(int number) const;
+
+    // A program of the trader's own, opened from filePath, kept as written there; its number.
+    int keepOpened(const QString &code, const QString &filePath, Protocol::Platform platform, Protocol::ProgramType type);
+    // A copy of a program kept before, as the newest; its number.
+    int keepCopy(int number);
+    // The versions of the program number is one of (same name), oldest first.
+    QList<ProgramVersion> versionsOf(int number) const;
+    // Every program kept, by number, as the chat's archive keeps it.
+    QList<ProgramVersion> versions() const;
+    // The programs of a chat reopened (none for a new chat), each at its number; a program
+    // without one comes last.
+    void restoreVersions(const QList<ProgramVersion> &versions, Protocol::Platform platform, Protocol::ProgramType type);
+
+Q_SIGNALS:
+    // The compile of the chat's newest program left a log; errors: its error lines, if any.
+    void newestCompiled(const QStringList &errors);
+
+private:
+    struct Program final
+    {
+        QString code;
+        QString name; // the file name it is saved under, without extension
+        QString request;
+        Protocol::Platform platform = Protocol::Platform::Mt4;
+        Protocol::ProgramType type = Protocol::ProgramType::Indicator;
+        QString sourcePath;      // where it was last saved
+        QString earlierVersion;  // what that save replaced, kept aside
+        // The risks the service found in it, by rule and line; none from a service that sends none.
+        std::optional<QList<RiskWarning>> serviceWarnings;
+        QDateTime time;
+        ProgramVersion::Verdict verdict = ProgramVersion::Verdict::NotCompiled;
+        QStringList errors;
+    };
+
+    struct Folders final
+    {
+        QString install;
+        QString data;
+    };
+
+    void deployNext();
+    void save(int number);
+    void refuse(int number, const QString &text);
+    QString folderProblem(Protocol::Platform platform, const Folders &folders) const;
+    void warnOfRisks(int number);
+    // Whether the content a save replaced is one this client saved there earlier.
+    bool wroteEarlier(int number, const QString &replacedPath) const;
+    ChatEntry compilingEntry() const;
+    QString compileEndingText(const CompilerRun::Outcome &outcome) const;
+    // What the chat says of a finished compile of program number.
+    static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, int number, bool reportsErrors);
+    void onCompiled(const CompilerRun::Outcome &outcome);
+
+    Transcript *m_transcript;
+    int m_compileTimeoutMs;
+    QHash<Protocol::Platform, Folders> m_folders;
+    QString m_programName;
+    quint64 m_chat = 0;
+
+    QList<Program> m_programs;
+    QList<int> m_waiting;
+    CompilerRun::Job m_compile;
+    int m_compileEntry = -1;    // the bubble counting the compile's seconds
+    int m_compiling = -1;       // the program being compiled
+    quint64 m_compiledChat = 0; // the chat it belongs to
+    QString m_compiledFile;
+    QElapsedTimer m_compileClock;
+    bool m_compileStopped = false; // by the trader
+    QTimer m_ticker;
+};
