@@ -192,7 +192,7 @@ double mt4Deposit(const fs::path &dataFolder, const std::string &expert)
     return 10000;
 }
 
-void linger()
+void waitAsAsked()
 {
     const char *seconds = std::getenv("TAVRIN_FAKE_TERMINAL_SECONDS");
     if (seconds)
@@ -271,7 +271,7 @@ int main(int argc, char *argv[])
 {
     const auto arguments = commandArguments(argc, argv);
     const Request request = arguments ? requestOf(*arguments) : Request();
-    linger();
+    waitAsAsked();
     // The real terminal ignores a start-up file it cannot find and simply starts.
     if (request.startupFile.empty() || !fs::exists(request.startupFile))
         return 0;
