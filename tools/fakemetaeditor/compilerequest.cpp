@@ -1,5 +1,11 @@
 #include "compilerequest.h"
 
+#include "unicodetext.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // A client quotes only the value, and a C runtime strips those quotes; a value that still
@@ -73,5 +79,20 @@ std::optional<std::vector<std::string>> CompileRequest::splitCommandLine(std::st
         }
         arguments.push_back(argument);
     }
+    return arguments;
+}
+
+std::optional<std::vector<std::string>> CompileRequest::commandArguments(int argc, char *argv[])
+{
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    const std::wstring_view wide = GetCommandLineW();
+    auto arguments = splitCommandLine(UnicodeText::toUtf8(std::u16string(wide.begin(), wide.end())));
+#else
+    auto arguments = std::optional(std::vector<std::string>(argv, argv + argc));
+#endif
+    if (arguments && !arguments->empty())
+        arguments->erase(arguments->begin());
     return arguments;
 }

@@ -22,4 +22,8 @@ struct CompileRequest final
     // are dropped (/compile:"a b.mq5" is one file name). An argument quoted as a whole
     // ("/compile:a b.mq5") is refused: nothing.
     static std::optional<std::vector<std::string>> splitCommandLine(std::string_view utf8CommandLine);
+
+    // The program's arguments after its name, UTF-8: on Windows its raw command line split as
+    // above, not as the C runtime does; nothing when the command line is refused.
+    static std::optional<std::vector<std::string>> commandArguments(int argc, char *argv[]);
 };

@@ -22,10 +22,6 @@
 #include <sstream>
 #include <thread>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -37,21 +33,6 @@ struct Request final
     fs::path startupFile;
     bool mt5 = false;
 };
-
-std::optional<std::vector<std::string>> commandArguments(int argc, char *argv[])
-{
-#ifdef _WIN32
-    (void)argc;
-    (void)argv;
-    const std::wstring_view wide = GetCommandLineW();
-    auto arguments = CompileRequest::splitCommandLine(UnicodeText::toUtf8(std::u16string(wide.begin(), wide.end())));
-#else
-    auto arguments = std::optional(std::vector<std::string>(argv, argv + argc));
-#endif
-    if (arguments && !arguments->empty())
-        arguments->erase(arguments->begin());
-    return arguments;
-}
 
 std::string unquoted(std::string text)
 {
@@ -269,7 +250,7 @@ int test(const Request &request)
 
 int main(int argc, char *argv[])
 {
-    const auto arguments = commandArguments(argc, argv);
+    const auto arguments = CompileRequest::commandArguments(argc, argv);
     const Request request = arguments ? requestOf(*arguments) : Request();
     waitAsAsked();
     // The real terminal ignores a start-up file it cannot find and simply starts.

@@ -22,6 +22,16 @@ std::string percent(double part, double whole)
     return money(whole > 0 ? part / whole * 100 : 0) + "%";
 }
 
+double profitFactor(const Backtest::Result &result)
+{
+    return result.grossLoss < 0 ? result.grossProfit / -result.grossLoss : 0;
+}
+
+double expectedPayoff(const Backtest::Result &result)
+{
+    return result.trades > 0 ? (result.grossProfit + result.grossLoss) / result.trades : 0;
+}
+
 std::string countWithShare(int count, int whole)
 {
     return std::to_string(count) + " (" + percent(count, whole) + ")";
@@ -106,8 +116,8 @@ bool writeMt4(const std::filesystem::path &path, const Header &header, const Bac
          << mt4Row("Initial deposit", money(header.deposit), "", "", "Spread", "0")
          << mt4Row("Total net profit", money(net), "Gross profit", money(result.grossProfit), "Gross loss",
                    money(result.grossLoss))
-         << mt4Row("Profit factor", money(result.grossLoss < 0 ? result.grossProfit / -result.grossLoss : 0),
-                   "Expected payoff", money(result.trades > 0 ? net / result.trades : 0))
+         << mt4Row("Profit factor", money(profitFactor(result)),
+                   "Expected payoff", money(expectedPayoff(result)))
          << mt4Row("Absolute drawdown", money(0), "Maximal drawdown",
                    money(result.maxDrawdown) + " (" + money(result.maxDrawdownPercent) + "%)", "Relative drawdown",
                    money(result.maxDrawdownPercent) + "% (" + money(result.maxDrawdown) + ")")
@@ -179,8 +189,8 @@ bool writeMt5(const std::filesystem::path &path, const Header &header, const Bac
                              money(result.maxDrawdownPercent) + "% (" + spacedMoney(result.maxDrawdown) + ")"))
          << kMt5Spacer
          << mt5Row(mt5Cell("Profit Factor:",
-                           money(result.grossLoss < 0 ? result.grossProfit / -result.grossLoss : 0))
-                   + mt5Cell("Expected Payoff:", money(result.trades > 0 ? net / result.trades : 0))
+                           money(profitFactor(result)))
+                   + mt5Cell("Expected Payoff:", money(expectedPayoff(result)))
                    + mt5Cell("Margin Level:", ""))
          << mt5Row(mt5Cell("Recovery Factor:", money(result.maxDrawdown > 0 ? net / result.maxDrawdown : 0))
                    + mt5Cell("Sharpe Ratio:", result.sharpeRatio ? money(*result.sharpeRatio) : "")
