@@ -46,7 +46,7 @@ double closeAt(long long index)
     unsigned long long noise = (unsigned long long)(index) * 6364136223846793005ULL + 1442695040888963407ULL;
     noise ^= noise >> 33;
     const double jitter = double(noise % 1000) / 1000.0 - 0.5;
-    return 1.1000 + 0.0150 * std::sin(t / 90.0) + 0.0040 * std::sin(t / 13.0) + 0.0030 * jitter;
+    return 1.1000 + 0.0060 * std::sin(t / 90.0) + 0.0025 * std::sin(t / 13.0) + 0.0050 * jitter;
 }
 
 double average(const std::vector<double> &closes, size_t end, int count)
