@@ -250,7 +250,7 @@ int test(const Request &request)
 
 int main(int argc, char *argv[])
 {
-    const auto arguments = CompileRequest::commandArguments(argc, argv);
+    const auto arguments = CompileRequest::commandArguments(argc, argv, true);
     const Request request = arguments ? requestOf(*arguments) : Request();
     waitAsAsked();
     // The real terminal ignores a start-up file it cannot find and simply starts.
