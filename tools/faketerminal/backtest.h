@@ -42,6 +42,12 @@ struct Result final
     double maxDrawdownPercent = 0;
     double finalBalance = 0;
     std::optional<double> sharpeRatio;
+
+    int losses() const { return trades - wins; }
+    int longTrades() const { return trades - shortTrades; }
+    double netProfit() const { return grossProfit + grossLoss; }
+    double profitFactor() const { return grossLoss < 0 ? grossProfit / -grossLoss : 0; }
+    double expectedPayoff() const { return trades > 0 ? netProfit() / trades : 0; }
 };
 
 constexpr double Lot = 0.10;

@@ -22,14 +22,10 @@ std::string percent(double part, double whole)
     return money(whole > 0 ? part / whole * 100 : 0) + "%";
 }
 
-double profitFactor(const Backtest::Result &result)
+// "N (W%)": N trades of which W% won.
+std::string countWithWon(int count, int won)
 {
-    return result.grossLoss < 0 ? result.grossProfit / -result.grossLoss : 0;
-}
-
-double expectedPayoff(const Backtest::Result &result)
-{
-    return result.trades > 0 ? (result.grossProfit + result.grossLoss) / result.trades : 0;
+    return std::to_string(count) + " (" + percent(won, count) + ")";
 }
 
 std::string countWithShare(int count, int whole)
@@ -90,9 +86,6 @@ std::string spacedMoney(double value)
 
 bool writeMt4(const std::filesystem::path &path, const Header &header, const Backtest::Result &result)
 {
-    const int losses = result.trades - result.wins;
-    const int longTrades = result.trades - result.shortTrades;
-    const double net = result.grossProfit + result.grossLoss;
     std::ostringstream html;
     html << "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">\n"
          << "<html>\n  <head>\n    <title>Strategy Tester: " << header.expert << "</title>\n"
@@ -114,20 +107,20 @@ bool writeMt4(const std::filesystem::path &path, const Header &header, const Bac
                    "Modelling quality", "n/a")
          << "<tr height=8><td colspan=6></td></tr>\n"
          << mt4Row("Initial deposit", money(header.deposit), "", "", "Spread", "0")
-         << mt4Row("Total net profit", money(net), "Gross profit", money(result.grossProfit), "Gross loss",
+         << mt4Row("Total net profit", money(result.netProfit()), "Gross profit", money(result.grossProfit), "Gross loss",
                    money(result.grossLoss))
-         << mt4Row("Profit factor", money(profitFactor(result)),
-                   "Expected payoff", money(expectedPayoff(result)))
+         << mt4Row("Profit factor", money(result.profitFactor()),
+                   "Expected payoff", money(result.expectedPayoff()))
          << mt4Row("Absolute drawdown", money(0), "Maximal drawdown",
                    money(result.maxDrawdown) + " (" + money(result.maxDrawdownPercent) + "%)", "Relative drawdown",
                    money(result.maxDrawdownPercent) + "% (" + money(result.maxDrawdown) + ")")
          << "<tr height=8><td colspan=6></td></tr>\n"
          << mt4Row("Total trades", std::to_string(result.trades), "Short positions (won %)",
-                   countWithShare(result.shortTrades, result.shortTrades), "Long positions (won %)",
-                   countWithShare(longTrades, longTrades))
+                   countWithWon(result.shortTrades, result.shortWins), "Long positions (won %)",
+                   countWithWon(result.longTrades(), result.wins - result.shortWins))
          << "<tr align=left><td colspan=2 align=right></td><td>Profit trades (% of total)</td><td align=right>"
          << countWithShare(result.wins, result.trades) << "</td><td>Loss trades (% of total)</td><td align=right>"
-         << countWithShare(losses, result.trades) << "</td></tr>\n"
+         << countWithShare(result.losses(), result.trades) << "</td></tr>\n"
          << "</table>\n<br>\n<table width=820 cellspacing=1 cellpadding=3 border=0>\n"
          << "<tr bgcolor=\"#C0C0C0\" align=right><td>#</td><td>Time</td><td>Type</td><td>Order</td><td>Size</td>"
          << "<td>Price</td><td>S / L</td><td>T / P</td><td>Profit</td><td>Balance</td></tr>\n";
@@ -155,9 +148,6 @@ bool writeMt4(const std::filesystem::path &path, const Header &header, const Bac
 
 bool writeMt5(const std::filesystem::path &path, const Header &header, const Backtest::Result &result)
 {
-    const int losses = result.trades - result.wins;
-    const int longTrades = result.trades - result.shortTrades;
-    const double net = result.grossProfit + result.grossLoss;
     std::ostringstream html;
     html << "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\">\r\n<html>\r\n<head>\r\n"
          << "<title>" << header.expert << ": Strategy Tester Report (" << StandIn << ")</title>\r\n"
@@ -174,7 +164,7 @@ bool writeMt5(const std::filesystem::path &path, const Header &header, const Bac
          << "<tr><th colspan=13><div style=\"font: 10pt Tahoma\"><b>Results</b></div></th></tr>\r\n"
          << mt5Row(mt5Cell("History Quality:", "0%") + mt5Cell("Bars:", std::to_string(result.bars))
                    + mt5Cell("Ticks:", std::to_string(result.bars)))
-         << mt5Row(mt5Cell("Total Net Profit:", spacedMoney(net))
+         << mt5Row(mt5Cell("Total Net Profit:", spacedMoney(result.netProfit()))
                    + mt5Cell("Balance Drawdown Absolute:", spacedMoney(0))
                    + mt5Cell("Equity Drawdown Absolute:", spacedMoney(0)))
          << mt5Row(mt5Cell("Gross Profit:", spacedMoney(result.grossProfit))
@@ -189,19 +179,19 @@ bool writeMt5(const std::filesystem::path &path, const Header &header, const Bac
                              money(result.maxDrawdownPercent) + "% (" + spacedMoney(result.maxDrawdown) + ")"))
          << kMt5Spacer
          << mt5Row(mt5Cell("Profit Factor:",
-                           money(profitFactor(result)))
-                   + mt5Cell("Expected Payoff:", money(expectedPayoff(result)))
+                           money(result.profitFactor()))
+                   + mt5Cell("Expected Payoff:", money(result.expectedPayoff()))
                    + mt5Cell("Margin Level:", ""))
-         << mt5Row(mt5Cell("Recovery Factor:", money(result.maxDrawdown > 0 ? net / result.maxDrawdown : 0))
+         << mt5Row(mt5Cell("Recovery Factor:", money(result.maxDrawdown > 0 ? result.netProfit() / result.maxDrawdown : 0))
                    + mt5Cell("Sharpe Ratio:", result.sharpeRatio ? money(*result.sharpeRatio) : "")
                    + mt5Cell("Z-Score:", ""))
          << kMt5Spacer
          << mt5Row(mt5Cell("Total Trades:", std::to_string(result.trades))
-                   + mt5Cell("Short Trades (won %):", countWithShare(result.shortWins, result.shortTrades))
-                   + mt5Cell("Long Trades (won %):", countWithShare(result.wins - result.shortWins, longTrades)))
+                   + mt5Cell("Short Trades (won %):", countWithWon(result.shortTrades, result.shortWins))
+                   + mt5Cell("Long Trades (won %):", countWithWon(result.longTrades(), result.wins - result.shortWins)))
          << mt5Row(mt5Cell("Total Deals:", std::to_string(result.deals.size() + 1))
                    + mt5Cell("Profit Trades (% of total):", countWithShare(result.wins, result.trades))
-                   + mt5Cell("Loss Trades (% of total):", countWithShare(losses, result.trades)))
+                   + mt5Cell("Loss Trades (% of total):", countWithShare(result.losses(), result.trades)))
          << "</table>\r\n<table cellspacing=1 cellpadding=3 border=0 width=1000>\r\n"
          << "<tr><th colspan=13><div style=\"font: 10pt Tahoma\"><b>Deals</b></div></th></tr>\r\n"
          << "<tr bgcolor=\"#E5F0FC\" align=center><td nowrap><b>Time</b></td><td nowrap><b>Deal</b></td>"
