@@ -1,6 +1,7 @@
 // The offline generator's time from a trader's message to the finished program: typical
-// requests of every kind, in each language, for each platform and program type, and follow-ups
-// of a strategy whose program has more than 1,000 lines.
+// requests of every kind, in each language, for each platform and program type, follow-ups of
+// the largest strategy a program can carry, and a program's strategy line read back, checked
+// against its digest, or refused when forged far beyond that size.
 
 #include "benchsupport.h"
 
@@ -40,7 +41,8 @@ double percentile(std::vector<double> values, double share)
     return values.empty() ? 0 : values[std::min(values.size() - 1, std::size_t(share * double(values.size())))];
 }
 
-// Every indicator six times over, with every exit, size and filter: more than 1,000 lines.
+// Every indicator, then more, up to the rules a strategy holds at most, with every exit, size
+// and filter.
 Strategy largeStrategy()
 {
     Strategy strategy = OfflineGenerator::answer({}, QStringLiteral(
@@ -48,10 +50,8 @@ Strategy largeStrategy()
         "10 bars, close at 21:00, risk 1% per trade, martingale max 3 steps, grid of 4 orders 200 points apart, "
         "trade between 8:00 and 17:00 monday to friday, max spread 20 points, magic 777, alerts"),
         {true, false}, Language::English).strategy;
-    for (int copy = 0; copy < 6; ++copy) {
-        for (int indicator = 0; indicator <= int(Indicator::Breakout); ++indicator)
-            strategy.rules.append(Rule::withDefaults(Indicator(indicator)));
-    }
+    for (int indicator = 0; strategy.rules.size() < maxRules; indicator = (indicator + 1) % (int(Indicator::Breakout) + 1))
+        strategy.rules.append(Rule::withDefaults(Indicator(indicator)));
     return strategy;
 }
 
@@ -89,5 +89,27 @@ int main()
         lines = answer.program.count(u'\n');
     }
     report(QStringLiteral("follow-up to program, %1-line Expert Advisor").arg(lines), followUps);
-    return lines > 1000 ? 0 : 1;
+
+    // A program brought back: its line read and its digest checked, or a forged line of 4,000
+    // rules refused before it is parsed.
+    const QString program = OfflineGenerator::answer(large, QString(), {true, false}, Language::English).program;
+    QString rules;
+    for (int i = 0; i < 4000; ++i)
+        rules += QStringLiteral("{\"c\":2,\"g\":7,\"i\":2,\"m\":0,\"v\":[14,70,30]},");
+    const QString forged = QString(program).replace(QStringLiteral("\"rules\":["), QStringLiteral("\"rules\":[") + rules);
+    std::vector<double> read;
+    std::vector<double> refused;
+    for (int run = 0; run < kRuns; ++run) {
+        timer.start();
+        const bool intact = OfflineGenerator::describedBy(program)->intact;
+        read.push_back(double(timer.nsecsElapsed()) / 1e6);
+        timer.start();
+        const bool none = !OfflineGenerator::describedBy(forged);
+        refused.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (!intact || !none)
+            return 1;
+    }
+    report(QStringLiteral("program's strategy read and checked"), read);
+    report(QStringLiteral("forged 4,000-rule line refused"), refused);
+    return lines > 400 ? 0 : 1;
 }

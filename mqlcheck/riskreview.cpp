@@ -247,6 +247,7 @@ private:
     void endlessLoops();
 
     void add(std::string_view rule, std::size_t token, std::string subject);
+    static std::string explanationOf(std::string_view rule, const std::string &subject);
     bool is(std::size_t i, std::string_view text) const
     {
         if (i >= m_tokens.size())
@@ -341,6 +342,7 @@ private:
     std::unordered_map<std::string_view, std::optional<LotFacts>> m_nameFacts;
     std::vector<RiskFinding> m_findings;
     std::unordered_set<std::string> m_reported; // "rule\nsubject"
+    std::unordered_map<std::string, std::size_t> m_findingAt; // "rule\ns" statement, "rule\nl" line
 };
 
 Review::Review(std::string_view source, Language language)
@@ -722,13 +724,32 @@ void Review::findReachableFromOnTick()
     }
 }
 
+// A rule finds a statement or a line once: "up ? t.Buy(...) : t.Sell(...)" is one place where
+// the program trades, "Buy or Sell", however many lines it takes.
 void Review::add(std::string_view rule, std::size_t token, std::string subject)
 {
     if (!m_reported.insert(std::string(rule) + '\n' + subject).second)
         return;
+    const std::string statement = std::string(rule) + "\ns" + std::to_string(statementStart(token));
+    const std::string line = std::string(rule) + "\nl" + std::to_string(m_tokens[token].line);
+    for (const std::string &place : {statement, line}) {
+        const auto known = m_findingAt.find(place);
+        if (known == m_findingAt.end())
+            continue;
+        RiskFinding &finding = m_findings[known->second];
+        finding.subject += " or " + subject;
+        finding.explanation = explanationOf(rule, finding.subject);
+        return;
+    }
+    m_findingAt[statement] = m_findingAt[line] = m_findings.size();
+    m_findings.push_back({std::string(rule), m_tokens[token].line, subject, explanationOf(rule, subject)});
+}
+
+std::string Review::explanationOf(std::string_view rule, const std::string &subject)
+{
     std::string explanation(riskExplanationFormat(rule));
     explanation.replace(explanation.find("%1"), 2, subject);
-    m_findings.push_back({std::string(rule), m_tokens[token].line, std::move(subject), std::move(explanation)});
+    return explanation;
 }
 
 void Review::dllImports()

@@ -2,6 +2,7 @@
 
 #include "protocol/domain.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSaveFile>
 
@@ -12,27 +13,16 @@ QString defaultSourceName(const QDateTime &when)
     return QStringLiteral("Tavrin_%1").arg(when.toString(QStringLiteral("yyyyMMdd_HHmmss")));
 }
 
-// "MT5" is MT5; anything else, as always, MT4.
-Protocol::Platform platformOf(const QString &platform)
+QString mqlFolder(const QString &dataFolder, Protocol::Platform platform)
 {
-    return Protocol::platformNamed(platform) == Protocol::Platform::Mt5 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4;
+    return dataFolder + QLatin1Char('/') + Protocol::mqlFolderName(platform);
 }
 
-QString mqlFolder(const QString &dataFolder, const QString &platform)
-{
-    return dataFolder + QLatin1Char('/') + Protocol::mqlFolderName(platformOf(platform));
-}
-
-QString sourceExtension(const QString &platform)
-{
-    return Protocol::sourceExtension(platformOf(platform));
-}
-
-QString targetFolder(const QString &mqlFolder, const QString &codeType)
+QString targetFolder(const QString &mqlFolder, Protocol::ProgramType type)
 {
     QDir folder(mqlFolder);
     // When the sub-folder is missing, cd fails and the file goes into the MQL folder itself.
-    const bool indicator = Protocol::programTypeNamed(codeType) == Protocol::ProgramType::Indicator;
+    const bool indicator = type == Protocol::ProgramType::Indicator;
     folder.cd(indicator ? QStringLiteral("Indicators") : QStringLiteral("Experts"));
     return folder.path();
 }
@@ -41,11 +31,11 @@ QString sourceNameProblem(const QString &name)
 {
     // A separator would let "../x" or "sub/x" land outside the target folder.
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
-        return QStringLiteral("the name \"%1\" must not contain \"/\" or \"\\\"").arg(name);
+        return QCoreApplication::translate("Deployment", "the name \"%1\" must not contain \"/\" or \"\\\"").arg(name);
 #ifdef Q_OS_WIN
     // "a:b" would be saved as a hidden stream of a file "a", not as a file of its own.
     if (name.contains(QLatin1Char(':')))
-        return QStringLiteral("the name \"%1\" must not contain \":\"").arg(name);
+        return QCoreApplication::translate("Deployment", "the name \"%1\" must not contain \":\"").arg(name);
 #endif
     return {};
 }

@@ -11,16 +11,11 @@ namespace Deployment {
 QString defaultSourceName(const QDateTime &when);
 
 // "/MQL4" or "/MQL5" appended to the data folder as plain text.
-QString mqlFolder(const QString &dataFolder, const QString &platform);
-// The platform of a "platform" text: MT5 for "MT5", MT4 for anything else.
-Protocol::Platform platformOf(const QString &platform);
+QString mqlFolder(const QString &dataFolder, Protocol::Platform platform);
 
-// ".mq4" for MT4, ".mq5" for MT5: the compiler picks the language by the extension.
-QString sourceExtension(const QString &platform);
-
-// The MQL folder's "Indicators" (code type "indicator") or "Experts" sub-folder, or the
-// MQL folder itself when that sub-folder is missing; "/" separators.
-QString targetFolder(const QString &mqlFolder, const QString &codeType);
+// The MQL folder's "Indicators" or "Experts" sub-folder, or the MQL folder itself when that
+// sub-folder is missing; "/" separators.
+QString targetFolder(const QString &mqlFolder, Protocol::ProgramType type);
 
 // Why name cannot be used as a file name inside the target folder (a path separator,
 // a parent-folder reference); empty when it can.

@@ -1,5 +1,6 @@
 #include "platform/sourceversions.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -41,7 +42,7 @@ KeepResult keepEarlier(const QString &sourcePath, const QByteArray &newContent)
 
     const QString folder = folderFor(sourcePath);
     if (!QDir().mkpath(folder))
-        return {false, {}, QStringLiteral("cannot create %1").arg(QDir::toNativeSeparators(folder))};
+        return {false, {}, QCoreApplication::translate("SourceVersions", "cannot create %1").arg(QDir::toNativeSeparators(folder))};
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
     const QString versionPath = QStringLiteral("%1/%2-%3").arg(folder, stamp, QFileInfo(sourcePath).fileName());
     QSaveFile version(versionPath);

@@ -1,6 +1,7 @@
 #include "protocol/messages.h"
 
 #include "protocol/eventstream.h"
+#include "protocol/requests.h"
 #include "protocol/version.h"
 
 #include <QHash>
@@ -51,7 +52,7 @@ QByteArray serviceRequestBody(const QJsonObject &body)
 
 QJsonObject newChatBody(const QString &codeType, const QString &platform, const QString &language)
 {
-    return {{Field::CodeType, codeType}, {Field::Platform, platform}, {Field::Language, language}};
+    return newChatBody(codeType, platform, language, {});
 }
 
 QString roleName(ChatTurn::Role role)
@@ -68,43 +69,36 @@ std::optional<ChatTurn::Role> roleNamed(const QString &name)
     return std::nullopt;
 }
 
+// The client names platform, type and language by their wire names, so each of them parses.
 QJsonObject newChatBody(const QString &codeType, const QString &platform, const QString &language,
                         const ChatSeed &seed)
 {
-    QJsonObject body = newChatBody(codeType, platform, language);
-    if (!seed.history.isEmpty()) {
-        QJsonArray turns;
-        for (const ChatTurn &turn : seed.history)
-            turns.append(QJsonObject{{Field::Role, roleName(turn.role)}, {Field::Content, turn.content}});
-        body.insert(Field::History, turns);
-    }
-    if (!seed.currentProgram.isEmpty())
-        body.insert(Field::CurrentProgram, seed.currentProgram);
-    return body;
+    NewChatRequest request;
+    request.platform = Protocol::platformNamed(platform).value_or(request.platform);
+    request.type = Protocol::programTypeNamed(codeType).value_or(request.type);
+    request.language = Protocol::languageNamed(language);
+    request.history = seed.history;
+    request.currentProgram = seed.currentProgram;
+    return request.toJson();
 }
 
 QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language)
 {
-    return {{Field::SessionId, sessionId},
-            {Field::UserMessage, userMessage},
-            {Field::Language, language}};
+    return ChatRequest{sessionId, userMessage, Protocol::languageNamed(language), {}, {}}.toJson();
 }
 
 QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
                      const QStringList &compileErrors)
 {
-    QJsonObject body = chatBody(sessionId, userMessage, language);
-    body.insert(Field::CompileErrors, QJsonArray::fromStringList(boundedCompileErrors(compileErrors)));
-    return body;
+    return chatBody(sessionId, userMessage, language, compileErrors, {});
 }
 
 QJsonObject chatBody(const QString &sessionId, const QString &userMessage, const QString &language,
                      const QStringList &compileErrors, const QString &currentProgram)
 {
-    QJsonObject body = chatBody(sessionId, userMessage, language, compileErrors);
-    if (!currentProgram.isEmpty())
-        body.insert(Field::CurrentProgram, currentProgram);
-    return body;
+    return ChatRequest{sessionId, userMessage, Protocol::languageNamed(language),
+                       boundedCompileErrors(compileErrors), currentProgram}
+        .toJson();
 }
 
 QStringList boundedCompileErrors(const QStringList &errors)
@@ -123,22 +117,22 @@ QStringList boundedCompileErrors(const QStringList &errors)
 
 QJsonObject cancelBody(const QString &sessionId, const QString &language)
 {
-    return endSessionBody(sessionId, language);
+    return CancelRequest{sessionId, Protocol::languageNamed(language)}.toJson();
 }
 
 QJsonObject endSessionBody(const QString &sessionId, const QString &language)
 {
-    return {{Field::SessionId, sessionId}, {Field::Language, language}};
+    return EndSessionRequest{sessionId, Protocol::languageNamed(language)}.toJson();
 }
 
 QJsonObject closingSessionBody(const QString &sessionId)
 {
-    return {{Field::SessionId, sessionId}};
+    return EndSessionRequest{sessionId, std::nullopt}.toJson();
 }
 
 QJsonObject versionCheckBody()
 {
-    return {{Field::ClientVersion, QString::fromLatin1(kClientVersion)}};
+    return VersionCheckRequest{QString::fromLatin1(kClientVersion)}.toJson();
 }
 
 QJsonObject refusalBody(const QString &message, Protocol::ErrorCode error)
@@ -202,6 +196,30 @@ ChatStreamEvent parseChatStreamEvent(const ServerSentEvent &event)
     return parsed;
 }
 
+QByteArray ChatStreamEvent::name() const
+{
+    switch (kind) {
+    case Kind::Status:
+        return StreamEventName::Status;
+    case Kind::Delta:
+        return StreamEventName::Delta;
+    case Kind::Done:
+        return StreamEventName::Done;
+    case Kind::Other:
+        break;
+    }
+    return {};
+}
+
+QJsonObject ChatStreamEvent::toJson() const
+{
+    if (kind == Kind::Status)
+        return {{Field::Phase, phaseName(phase)}, {Field::Position, position}};
+    if (kind == Kind::Delta)
+        return {{Field::Text, text}};
+    return {};
+}
+
 QString phaseName(ChatStreamEvent::Phase phase)
 {
     return phasesByName().key(phase);
@@ -217,4 +235,17 @@ VersionVerdict parseVersionVerdict(const QByteArray &body)
     }
     return {flag(object, Field::NeedUpdate), text(object, Field::Message),
             text(object, Field::MinVersion), features};
+}
+
+QJsonObject VersionVerdict::toJson() const
+{
+    return {{Field::NeedUpdate, needUpdate},
+            {Field::MinVersion, minVersion},
+            {Field::Message, message},
+            {Field::Features, QJsonArray::fromStringList(features)}};
+}
+
+bool WriterNote::isNoteLine(QStringView line)
+{
+    return line.trimmed().startsWith(Prefix);
 }

@@ -88,10 +88,19 @@ namespace RequestLimit {
 constexpr qsizetype UserMessageBytes = 32 * 1024;
 constexpr qsizetype CompileErrorLines = 200;
 constexpr qsizetype CompileErrorBytes = 32 * 1024;
+// Far beyond any program a chat writes.
+constexpr qsizetype CurrentProgramBytes = 256 * 1024;
 } // namespace RequestLimit
 
+// The one line a code writer keeps in its program for itself (the offline generator's
+// strategy): the file keeps it, so that the writer can continue from it; the chat hides it.
+namespace WriterNote {
+inline const QString Prefix = QStringLiteral("// tavrin-strategy: ");
+bool isNoteLine(QStringView line);
+} // namespace WriterNote
+
 // --- Requests, as the client builds them -------------------------------------------------
-// Every request names the interface language ("en", "zh-CN" or "zh-TW") that its caller
+// Built from the request types of "protocol/requests.h". Every request names the interface language ("en", "zh-CN" or "zh-TW") that its caller
 // passes: in the "Accept-Language" header and, where the body has it, as "lang".
 
 // The indented JSON text that every request carries.
@@ -106,6 +115,11 @@ struct ChatTurn final
 
     Role role = Role::User;
     QString content;
+
+    bool operator==(const ChatTurn &other) const
+    {
+        return role == other.role && content == other.content;
+    }
 };
 
 // "user" or "assistant".
@@ -197,6 +211,11 @@ struct ChatStreamEvent final
     int position = 0;         // status: place in the model's queue while queued, 1 is next
     QString text;             // delta: the next piece of the program as the model writes it
     ServiceReply reply;       // done: the same reply a plain chat gets; the stream ends with it
+
+    // The event as the service sends it: its name and the JSON of its data, for a status or a
+    // delta (a done carries the reply's body, which the service writes as for a plain chat).
+    QByteArray name() const;
+    QJsonObject toJson() const;
 };
 
 ChatStreamEvent parseChatStreamEvent(const ServerSentEvent &event);
@@ -211,6 +230,9 @@ struct VersionVerdict final
     QString minVersion;
     // "features": its strings, other entries skipped; empty when missing or not a list.
     QStringList features;
+
+    // As the service sends it: "message" and "features" always there.
+    QJsonObject toJson() const;
 };
 
 VersionVerdict parseVersionVerdict(const QByteArray &body);

@@ -178,8 +178,14 @@ int main(int argc, char *argv[])
                QString::number(ConnectionLimits().idleTimeoutMs)));
     const QCommandLineOption connectionsOption =
         option(QStringLiteral("max-connections"),
-               QStringLiteral("Most connections open at once; more are refused."),
+               QStringLiteral("Most connections open at once; at the cap a new one takes the "
+                              "place of an idle one, or is refused."),
                QStringLiteral("N"), QString::number(ConnectionLimits().maxConnections));
+    const QCommandLineOption shareOption = hidden(
+        option(QStringLiteral("max-connections-per-address"),
+               QStringLiteral("Most connections one address may hold (trusted proxies aside); "
+                              "by default half of --max-connections."),
+               QStringLiteral("N"), QStringLiteral("0")));
     const QCommandLineOption storeOption = option(
         QStringLiteral("session-store"),
         QStringLiteral("Where chats are kept: \"memory\" (this process only) or "
@@ -196,7 +202,7 @@ int main(int argc, char *argv[])
                        backendOption, baseUrlOption, modelOption, timeoutOption, deadlineOption,
                        concurrencyOption, storeOption, proxyOption,
                        idleOption, capOption, leaseOption, storeTimeoutOption, graceOption,
-                       headerTimeoutOption, idleTimeoutOption, connectionsOption});
+                       headerTimeoutOption, idleTimeoutOption, connectionsOption, shareOption});
     parser.process(app);
 
     bool portValid = false;
@@ -226,8 +232,9 @@ int main(int argc, char *argv[])
     limits.headerTimeoutMs = parser.value(headerTimeoutOption).toInt();
     limits.idleTimeoutMs = parser.value(idleTimeoutOption).toInt();
     limits.maxConnections = parser.value(connectionsOption).toInt();
+    limits.maxPerAddress = parser.value(shareOption).toInt();
     if (graceMs < 1 || limits.headerTimeoutMs < 1 || limits.idleTimeoutMs < 1
-        || limits.maxConnections < 1)
+        || limits.maxConnections < 1 || limits.maxPerAddress < 0)
         return fail(QStringLiteral("--max-connections, --stop-grace-ms and the time-outs take "
                                    "positive numbers"));
 

@@ -171,13 +171,13 @@ bool ChatArchive::matches(const QString &id, const QString &foldedNeedle)
     const auto summary = m_summaries.constFind(id);
     if (summary == m_summaries.cend())
         return false;
-    if (summary->title.toCaseFolded().contains(foldedNeedle))
+    if (StoredChats::matchesWordStart(summary->title.toCaseFolded(), foldedNeedle))
         return true;
     if (const auto saved = m_unsearched.constFind(id); saved != m_unsearched.cend()) {
         m_content.insert(id, StoredChats::searchText(*saved));
         m_unsearched.erase(saved);
     }
-    return m_content.value(id).contains(foldedNeedle);
+    return StoredChats::matchesWordStart(m_content.value(id), foldedNeedle);
 }
 
 std::optional<StoredChat> ChatArchive::followDamage(const ChatFiles::Opened &opened, const QString &id)

@@ -79,7 +79,10 @@ void ChatKeeper::save()
 
 void ChatKeeper::beginNew(const QString &draftLeft)
 {
-    m_chat.draft = draftLeft;
+    // The request on its way ends in the chat it was asked in, before that chat is kept; when
+    // nothing else was typed there, it waits in that chat's request field.
+    const QString abandoned = m_conversation->abandonRequest();
+    m_chat.draft = draftLeft.trimmed().isEmpty() ? abandoned : draftLeft;
     m_listed = false;
     save();
     if (!deservesRow(m_chat))

@@ -23,8 +23,8 @@ public:
     const QString &currentId() const { return m_chat.id; }
     // The text of the request field: kept as the chat's draft.
     void setDraft(const QString &draft);
-    // New Chat: the chat left keeps draftLeft; the conversation's next changes belong to a new
-    // chat, which is listed at once.
+    // New Chat: the chat left keeps draftLeft, or the request it had on its way, which ends
+    // there; the conversation's next changes belong to a new chat, which is listed at once.
     void beginNew(const QString &draftLeft);
     // Shows the chat id as it was left; the chat left keeps draftLeft. nullopt when id is the
     // open chat, unknown or damaged; else the chat, for the form and the request field.

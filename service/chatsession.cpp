@@ -4,9 +4,9 @@
 
 namespace ChatSessions {
 
-FormFit fit(const ChatSession &session, const QString &platform, const QString &codeType)
+FormFit fit(const ChatSession &session, Protocol::Platform platform, Protocol::ProgramType type)
 {
-    if (session.platform == platform && session.codeType == codeType)
+    if (session.platform == platform && session.type == type)
         return FormFit::Fits;
     return session.used ? FormFit::Refuse : FormFit::Reopen;
 }

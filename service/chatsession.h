@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/domain.h"
+
 #include <QList>
 #include <QString>
 
@@ -8,8 +10,8 @@
 // what it is, whatever the form shows by the time it arrives.
 struct ChatSession final
 {
-    QString platform;   // "MT4" or "MT5"
-    QString codeType;   // "indicator" or "ea"
+    Protocol::Platform platform = Protocol::Platform::Mt4;
+    Protocol::ProgramType type = Protocol::ProgramType::Indicator;
     quint64 serial = 0; // tells this session's replies from those of sessions already ended
     bool used = false;  // a request of the user went out in it
 };
@@ -23,7 +25,7 @@ enum class FormFit {
     Refuse,  // the session was used: a Send for another choice must not go out
 };
 
-FormFit fit(const ChatSession &session, const QString &platform, const QString &codeType);
+FormFit fit(const ChatSession &session, Protocol::Platform platform, Protocol::ProgramType type);
 
 // One saved transcript line: who said it and what.
 struct Said final

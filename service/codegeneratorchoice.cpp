@@ -149,3 +149,9 @@ QString userInfoOf(const QString &address)
 {
     return QUrl::fromUserInput(address.trimmed()).userInfo(QUrl::FullyEncoded);
 }
+
+QString resolveApiBaseUrl()
+{
+    const QString config = configFilePath();
+    return configNamesService(config) ? apiBaseUrlFromConfig(config) : CodeGeneratorChoice::load().serviceAddress();
+}

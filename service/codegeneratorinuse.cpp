@@ -58,6 +58,25 @@ QString CodeGeneratorInUse::toolTip() const
         .arg(service);
 }
 
+QString CodeGeneratorInUse::inUseNow() const
+{
+    switch (kind) {
+    case Kind::Templates:
+        return tr("In use now: the built-in templates (offline), in the code generator this client started at %1.")
+            .arg(placeOf(serviceUrl));
+    case Kind::Model:
+        return tr("In use now: %1, through the code generator this client started at %2.")
+            .arg(backend.model.isEmpty() ? tr("the model server at %1").arg(placeOf(backend.modelBaseUrl))
+                                         : tr("the model %1 at %2").arg(backend.model, placeOf(backend.modelBaseUrl)),
+                 placeOf(serviceUrl));
+    case Kind::Service:
+        break;
+    }
+    return tr("In use now: the service at %1, which this client did not start; the choice below applies to the "
+              "client's own code generator.")
+        .arg(placeOf(serviceUrl));
+}
+
 QString refusalText(const ServiceReply &answer, bool ownKey)
 {
     if (ownKey && answer.error == Protocol::ErrorCode::ModelRefusedKey)

@@ -26,6 +26,9 @@ public:
 
     QString label() const;
     QString toolTip() const;
+    // The first line of Settings > Code generator: what writes the programs now, and, for a
+    // service the client did not start, that the choice there is for the client's own one.
+    QString inUseNow() const;
     // The model server's refusals concern the trader's own key: one typed in Settings.
     bool usesOwnKey() const { return kind == Kind::Model && !backend.apiKey.isEmpty(); }
 };

@@ -1,15 +1,16 @@
 #include "service/conversation.h"
 
+#include "platform/deployment.h"
 #include "platform/programfile.h"
 #include "protocol/domain.h"
 #include "service/codegeneratorinuse.h"
+#include "service/distinctversions.h"
 #include "service/programdeployer.h"
 #include "service/sessionclient.h"
 #include "service/transcript.h"
 
 #include <QFileInfo>
 #include <QLocale>
-#include <QNetworkReply>
 #include <QSet>
 #include <QUrl>
 
@@ -17,10 +18,24 @@
 
 namespace {
 
+// The program the open session last wrote or was given is not known (a chat reopened).
+constexpr int kUnknownProgram = -2;
+
 constexpr int kTickMs = 1000;
 constexpr int kLiveRefreshMs = 150;
 // Lines of a program being written that its bubble shows: the newest ones.
 constexpr int kLiveLines = 8;
+
+bool isAction(const ChatEntry::Link &link, ChatAction::Kind kind)
+{
+    const std::optional<ChatAction> action = ChatAction::fromHref(link.href);
+    return action && action->kind == kind;
+}
+
+QString stopHref()
+{
+    return ChatAction{ChatAction::Kind::StopRequest}.href();
+}
 
 QString fixRequest(const QStringList &errors)
 {
@@ -31,31 +46,38 @@ QString fixRequest(const QStringList &errors)
 } // namespace
 
 Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
+    : Conversation(new SessionClient(timeouts), compileTimeoutMs, parent)
+{
+}
+
+Conversation::Conversation(ChatTransport *transport, int compileTimeoutMs, QObject *parent)
     : QObject(parent)
-    , m_client(new SessionClient(timeouts, this))
+    , m_client(transport)
     , m_transcript(new Transcript(this))
     , m_deployer(new ProgramDeployer(m_transcript, compileTimeoutMs, this))
 {
+    m_client->setParent(this);
     connect(m_transcript, &Transcript::entryAdded, this, &Conversation::entryAdded);
     connect(m_transcript, &Transcript::entryChanged, this, &Conversation::entryChanged);
+    connect(m_transcript, &Transcript::entryUpdated, this, &Conversation::entryChanged);
     connect(m_transcript, &Transcript::cleared, this, &Conversation::transcriptCleared);
     connect(m_deployer, &ProgramDeployer::newestCompiled, this, &Conversation::onNewestCompiled);
-    connect(m_client, &SessionClient::versionRefused, this, &Conversation::versionRefused);
-    connect(m_client, &SessionClient::serviceUnreachable, this, &Conversation::serviceUnreachable);
-    connect(m_client, &SessionClient::live, this, &Conversation::onLive);
-    connect(m_client, &SessionClient::sessionNotice, this, &Conversation::notice);
-    connect(m_client, &SessionClient::requestHeldBack, this, [this] {
+    connect(m_client, &ChatTransport::versionRefused, this, &Conversation::versionRefused);
+    connect(m_client, &ChatTransport::serviceUnreachable, this, &Conversation::serviceUnreachable);
+    connect(m_client, &ChatTransport::live, this, &Conversation::onLive);
+    connect(m_client, &ChatTransport::sessionNotice, this, &Conversation::notice);
+    connect(m_client, &ChatTransport::requestHeldBack, this, [this] {
         if (m_request)
             returnRequest(Ending::Failed, {});
     });
-    connect(m_client, &SessionClient::streamed, this, [this] {
+    connect(m_client, &ChatTransport::streamed, this, [this] {
         if (!m_liveRefresh.isActive())
             m_liveRefresh.start();
     });
-    connect(m_client, &SessionClient::answered, this, &Conversation::takeAnswer);
-    connect(m_client, &SessionClient::requestFailed, this,
+    connect(m_client, &ChatTransport::answered, this, &Conversation::takeAnswer);
+    connect(m_client, &ChatTransport::requestFailed, this,
             [this](const QString &why) { returnRequest(Ending::Failed, why); });
-    connect(m_client, &SessionClient::requestStopped, this,
+    connect(m_client, &ChatTransport::requestStopped, this,
             [this] { returnRequest(Ending::Stopped, tr("Stopped. Your request is back in the request field.")); });
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &Conversation::tick);
@@ -63,10 +85,11 @@ Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int
     m_liveRefresh.setInterval(kLiveRefreshMs);
     connect(&m_liveRefresh, &QTimer::timeout, this, [this] {
         if (m_request)
-            m_transcript->change(m_request->entry, waitingEntry());
+            m_transcript->update(m_request->entry, waitingEntry());
     });
-    for (const auto signal : {&Conversation::entryAdded, &Conversation::entryChanged})
-        connect(this, signal, this, &Conversation::changed);
+    // Kept at each change of what was said, never at a waiting bubble's clock or stream.
+    connect(m_transcript, &Transcript::entryAdded, this, &Conversation::changed);
+    connect(m_transcript, &Transcript::entryChanged, this, &Conversation::changed);
     connect(this, &Conversation::requestInFlightChanged, this, &Conversation::changed);
     m_indicatorLabel = tr("Indicator");
     m_eaLabel = tr("EA");
@@ -104,10 +127,16 @@ void Conversation::keepInto(StoredChat &chat) const
 {
     const bool used = m_client->chat().used;
     const Choice choice = used ? currentChoice() : m_choice;
-    chat.platform = Protocol::platformNamed(choice.platform).value_or(Protocol::Platform::Mt5);
-    chat.type = Protocol::programTypeNamed(choice.codeType).value_or(Protocol::ProgramType::Indicator);
+    chat.platform = choice.platform;
+    chat.type = choice.type;
     chat.programName = m_programName;
     chat.entries = m_transcript->entries();
+    // A bubble that counts seconds is kept as what it will say, never as a clock.
+    if (m_request && m_request->entry >= 0)
+        chat.entries[m_request->entry] = Transcript::serviceEntry({});
+    if (const int compiling = m_deployer->compilingEntryId(); compiling >= 0)
+        chat.entries[compiling] = Transcript::serviceEntry(tr("The compile had not finished when the chat was last kept."));
+    chat.turns = m_turns;
     chat.sessionId = m_client->sessionId();
     chat.requestInFlight = m_request ? m_request->text : QString();
     // One program per file name, its versions in the order they came.
@@ -131,24 +160,24 @@ void Conversation::reopen(const StoredChat &chat)
     m_deployer->dropWaiting();
     m_refusedForChoice = false;
     m_replacing = -1;
-    m_suggestedErrors.clear();
+    m_suggestedFix = -1;
     m_autoFix.reset();
-    m_choice = {Protocol::wireName(chat.platform), Protocol::wireName(chat.type)};
+    m_choice = {chat.platform, chat.type};
     const bool used = std::any_of(chat.entries.cbegin(), chat.entries.cend(),
                                   [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::User; });
-    m_client->resume(m_choice.platform, m_choice.codeType, chat.sessionId, used);
+    m_client->resume(m_choice.platform, m_choice.type, chat.sessionId, used);
     m_deployer->setChat(m_client->chat().serial);
     QList<ProgramVersion> versions;
     for (const StoredProgram &program : chat.programs)
         versions += program.versions;
-    m_deployer->restoreVersions(versions, m_choice.platform, m_choice.codeType);
+    m_deployer->restoreVersions(versions, m_choice.platform, m_choice.type);
     const StoredChat::ProgramRef current = chat.current;
     m_current = current.program >= 0 && current.program < chat.programs.size()
             && current.version >= 0 && current.version < chat.programs.at(current.program).versions.size()
         ? chat.programs.at(current.program).versions.at(current.version).number
         : m_deployer->count() - 1;
     // Whether the service's last program is the chat's is not known: the chat's goes with the request.
-    m_client->setCurrentProgram(m_deployer->program(m_current));
+    m_serviceProgram = kUnknownProgram;
     setProgramName(chat.programName);
     // A request that was on its way goes back into the field: its turn, and the bubble that
     // waited for it, come again when it is sent.
@@ -161,6 +190,7 @@ void Conversation::reopen(const StoredChat &chat)
     m_transcript->clear();
     for (qsizetype entry = 0; entry < shown; ++entry)
         m_transcript->add(chat.entries.at(entry));
+    m_turns = chat.turns.mid(0, turnOf(shown));
 }
 
 QString Conversation::program(int number) const
@@ -180,7 +210,6 @@ void Conversation::useVersion(int number)
     const QDateTime time = m_deployer->versions().at(number).time;
     m_current = m_deployer->keepCopy(number);
     offerVersions(m_current);
-    m_client->setCurrentProgram(m_deployer->program(m_current));
     notice(tr("The version of %1 is the chat's program again: it is saved and compiled now, and your next "
               "request continues from it.")
                .arg(QLocale().toString(time, QLocale::ShortFormat)));
@@ -194,7 +223,7 @@ bool Conversation::isCompiling() const
 
 // --- The form ----------------------------------------------------------------------------
 
-void Conversation::setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder)
+void Conversation::setFolders(Protocol::Platform platform, const QString &installFolder, const QString &dataFolder)
 {
     m_deployer->setFolders(platform, installFolder, dataFolder);
 }
@@ -226,14 +255,14 @@ void Conversation::setProgramLabels(const QString &indicator, const QString &ea)
     m_eaLabel = ea;
 }
 
-QString Conversation::programName(const QString &codeType) const
+QString Conversation::programName(Protocol::ProgramType type) const
 {
-    return Protocol::programTypeNamed(codeType) == Protocol::ProgramType::Indicator ? m_indicatorLabel : m_eaLabel;
+    return type == Protocol::ProgramType::Indicator ? m_indicatorLabel : m_eaLabel;
 }
 
-QString Conversation::programsName(const QString &codeType) const
+QString Conversation::programsName(Protocol::ProgramType type) const
 {
-    return Protocol::programTypeNamed(codeType) == Protocol::ProgramType::Indicator ? tr("indicators") : tr("EAs");
+    return type == Protocol::ProgramType::Indicator ? tr("indicators") : tr("EAs");
 }
 
 // Until its first Send a chat is for whatever the form shows, so that the first request
@@ -241,13 +270,13 @@ QString Conversation::programsName(const QString &codeType) const
 void Conversation::setChoice(const Choice &choice)
 {
     m_choice = choice;
-    if (isLive() && ChatSessions::fit(m_client->chat(), choice.platform, choice.codeType) == ChatSessions::FormFit::Reopen)
+    if (isLive() && ChatSessions::fit(m_client->chat(), choice.platform, choice.type) == ChatSessions::FormFit::Reopen)
         restartChat();
 }
 
 Conversation::Choice Conversation::currentChoice() const
 {
-    return {m_client->chat().platform, m_client->chat().codeType};
+    return {m_client->chat().platform, m_client->chat().type};
 }
 
 // --- Start -------------------------------------------------------------------------------
@@ -259,11 +288,11 @@ void Conversation::start(const QString &baseUrl)
     m_client->check(baseUrl);
 }
 
-QNetworkReply *Conversation::leaveService(bool closing)
+void Conversation::leaveService(bool closing)
 {
     abandonRequest();
     m_deployer->dropWaiting();
-    return m_client->leave(closing);
+    m_client->leave(closing);
 }
 
 void Conversation::onLive()
@@ -292,20 +321,25 @@ bool Conversation::openProgram(const ProgramFile &program)
         return false;
     abandonRequest();
     m_deployer->dropWaiting();
-    m_choice = {Protocol::wireName(program.platform), Protocol::wireName(program.type)};
+    m_choice = {program.platform, program.type};
     setProgramName(program.name);
     m_transcript->clear();
     m_deployer->restoreVersions({}, {}, {});
     m_replacing = -1;
-    m_current = m_deployer->keepOpened(program.source, program.path, m_choice.platform, m_choice.codeType);
-    m_client->setCurrentProgram(program.source);
-    openSession(m_choice, {}, ChatSeed{{}, program.source});
+    m_turns.clear();
+    m_current = m_deployer->keepOpened(program.source, program.path, m_choice.platform, m_choice.type);
+    openSession(m_choice, {}, {}, m_current);
     m_client->markUsed();
     ChatEntry shown;
     shown.kind = ChatEntry::Kind::Program;
-    shown.text = tr("%1 is open in this chat: ask for the changes you want. They are saved under the same name, "
-                    "and the content it has now is kept as a version.")
-                     .arg(program.path);
+    shown.text = m_offlineGenerator
+        ? tr("%1 is open in this chat. The offline generator in use changes only programs it wrote itself, so it "
+             "cannot change this one; it writes a new program from your description in a new chat (New Chat). To have "
+             "this one changed, choose a model server in Settings > Code generator…")
+              .arg(program.path)
+        : tr("%1 is open in this chat: ask for the changes you want. They are saved under the same name, "
+             "and the content it has now is kept as a version.")
+              .arg(program.path);
     shown.textLinks = {{program.path, QUrl::fromLocalFile(program.path).toString()}};
     shown.code = program.source;
     shown.links = programLinks(m_current, program.source);
@@ -328,17 +362,17 @@ void Conversation::offerVersions(int number)
     for (int id = 0; id < int(entries.size()); ++id) {
         ChatEntry entry = entries.at(id);
         const auto copy = std::find_if(entry.links.begin(), entry.links.end(), [](const ChatEntry::Link &link) {
-            return ChatLink::numberAfter(link.href, ChatLink::Copy) >= 0;
+            return isAction(link, ChatAction::Kind::CopyProgram);
         });
         if (entry.kind != ChatEntry::Kind::Program || copy == entry.links.end())
             continue;
-        const int shown = ChatLink::numberAfter(copy->href, ChatLink::Copy);
+        const int shown = ChatAction::fromHref(copy->href)->number;
         if (!same.contains(shown))
             continue;
-        const ChatEntry::Link offer{tr("Versions (%1)").arg(versions.size()),
-                                    ChatLink::Versions + QString::number(shown)};
+        const ChatEntry::Link offer{tr("Versions (%1)").arg(distinctVersions(versions, m_current).size()),
+                                    ChatAction{ChatAction::Kind::Versions, shown}.href()};
         const auto old = std::find_if(entry.links.begin(), entry.links.end(), [](const ChatEntry::Link &link) {
-            return link.href.startsWith(ChatLink::Versions);
+            return isAction(link, ChatAction::Kind::Versions);
         });
         if (old != entry.links.end())
             *old = offer;
@@ -353,16 +387,20 @@ QList<ChatEntry::Link> Conversation::programLinks(int number, const QString &cod
     QList<ChatEntry::Link> links;
     const int lines = int(code.count(QLatin1Char('\n'))) + (code.endsWith(QLatin1Char('\n')) ? 0 : 1);
     if (lines > ChatEntry::PreviewLines)
-        links.append({tr("Show all %1 lines").arg(lines), ChatLink::Show + QString::number(number)});
-    links.append({tr("Copy code"), ChatLink::Copy + QString::number(number)});
+        links.append({tr("Show all %1 lines").arg(lines), ChatAction{ChatAction::Kind::ShowProgram, number}.href()});
+    links.append({tr("Copy code"), ChatAction{ChatAction::Kind::CopyProgram, number}.href()});
     return links;
 }
 
-void Conversation::openSession(const Choice &choice, const QString &noticeText, const ChatSeed &seed)
+void Conversation::openSession(const Choice &choice, const QString &noticeText, const QList<ChatTurn> &history,
+                               int program)
 {
-    m_client->open(choice.platform, choice.codeType, seed);
+    // A session that continues what the chat shows says so in noticeText, without a greeting.
+    m_client->open(choice.platform, choice.type, {history, m_deployer->program(program)},
+                   noticeText.isEmpty() ? ChatTransport::Greeting::Shown : ChatTransport::Greeting::Quiet);
+    m_serviceProgram = program;
     m_deployer->setChat(m_client->chat().serial);
-    notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(choice.platform, programName(choice.codeType))
+    notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(Protocol::wireName(choice.platform), programName(choice.type))
                                 : noticeText);
 }
 
@@ -372,16 +410,14 @@ void Conversation::restartChat()
     m_deployer->restoreVersions({}, {}, {});
     m_current = -1;
     m_replacing = -1;
-    m_client->setCurrentProgram({});
+    m_turns.clear();
     openSession(m_choice);
 }
 
 void Conversation::close()
 {
-    if (QNetworkReply *ended = leaveService(true))
-        connect(ended, &QNetworkReply::finished, this, &Conversation::closed);
-    else
-        QTimer::singleShot(0, this, &Conversation::closed);
+    connect(m_client, &ChatTransport::left, this, &Conversation::closed, Qt::SingleShotConnection);
+    leaveService(true);
 }
 
 // --- Requests ----------------------------------------------------------------------------
@@ -399,11 +435,15 @@ Conversation::SendOutcome Conversation::send(const QString &text)
         notice(tr("Name cannot be empty!"));
         return SendOutcome::Refused;
     }
+    if (const QString problem = Deployment::sourceNameProblem(m_programName.trimmed()); !problem.isEmpty()) {
+        notice(tr("Please choose another name: %1.").arg(problem));
+        return SendOutcome::Refused;
+    }
     if (m_request) {
         notice(tr("A request is already on its way: wait for its answer, or press Stop."));
         return SendOutcome::Refused;
     }
-    switch (ChatSessions::fit(m_client->chat(), m_choice.platform, m_choice.codeType)) {
+    switch (ChatSessions::fit(m_client->chat(), m_choice.platform, m_choice.type)) {
     case ChatSessions::FormFit::Fits:
         break;
     case ChatSessions::FormFit::Reopen:
@@ -412,28 +452,34 @@ Conversation::SendOutcome Conversation::send(const QString &text)
     case ChatSessions::FormFit::Refuse:
         m_refusedForChoice = true;
         notice(tr("This chat writes %1 %2. Press New Chat to start a chat for %3 %4.")
-                   .arg(m_client->chat().platform, programsName(m_client->chat().codeType), m_choice.platform,
-                        programsName(m_choice.codeType)));
+                   .arg(Protocol::wireName(m_client->chat().platform), programsName(m_client->chat().type),
+                        Protocol::wireName(m_choice.platform), programsName(m_choice.type)));
         return SendOutcome::Refused;
     }
     m_refusedForChoice = false;
     m_autoFix.reset();
-    if (const qsizetype replaced = std::exchange(m_replacing, -1); replaced >= 0 && replaced == lastTurn(replaced))
+    int basedOn = m_current;
+    if (const qsizetype replaced = std::exchange(m_replacing, -1); replaced >= 0 && replaced == lastTurn(replaced)) {
+        // The new request changes what the one it replaces was asked to change.
+        basedOn = m_turns.value(turnOf(replaced)).basedOn;
         replaceTurn(replaced);
-    // The errors "Ask to fix these errors" suggested go with the request that still names them.
-    const QStringList errors = std::exchange(m_suggestedErrors, {});
-    dispatch(request, !errors.isEmpty() && request.contains(errors.constFirst()) ? errors : QStringList());
+    }
+    // The errors "Ask to fix these errors" suggested go with the request while their program is
+    // still the one it changes.
+    const int fixing = std::exchange(m_suggestedFix, -1);
+    dispatch(request, fixing >= 0 && fixing == basedOn ? m_deployer->errorsOf(fixing) : QStringList(), basedOn);
     return SendOutcome::Sent;
 }
 
-void Conversation::dispatch(const QString &request, const QStringList &compileErrors)
+void Conversation::dispatch(const QString &request, const QStringList &compileErrors, int basedOn)
 {
     m_client->markUsed();
     dropRedoLinks();
+    m_turns.append({request, basedOn, -1, false});
     ChatEntry user;
     user.kind = ChatEntry::Kind::User;
     user.text = request;
-    user.links = {{tr("Edit"), ChatLink::Edit + QString::number(m_transcript->entries().size())}};
+    user.links = {{tr("Edit"), ChatAction{ChatAction::Kind::Edit, int(m_transcript->entries().size())}.href()}};
     m_transcript->add(user);
     m_request.emplace();
     m_request->text = request;
@@ -442,11 +488,21 @@ void Conversation::dispatch(const QString &request, const QStringList &compileEr
     m_request->entry = m_transcript->add(waitingEntry());
     m_ticker.start();
     Q_EMIT requestInFlightChanged(true);
-    // Without an id yet, the request waits for the session; one that failed is opened again.
+    // Without an id yet, the request waits for the session; one that failed is opened again,
+    // from what was said before.
     if (m_client->sessionFailed()) {
-        openSession(currentChoice());
+        openSession(currentChoice(), {}, history(m_turns.size() - 1), basedOn);
         m_client->markUsed();
     }
+    post(request, compileErrors, basedOn);
+}
+
+// The service is told which program the request changes only when it is not the one the
+// session wrote or was given last.
+void Conversation::post(const QString &request, const QStringList &compileErrors, int basedOn)
+{
+    m_client->setCurrentProgram(basedOn == m_serviceProgram ? QString() : m_deployer->program(basedOn));
+    m_serviceProgram = basedOn;
     m_client->post(request, compileErrors);
 }
 
@@ -454,10 +510,10 @@ void Conversation::dispatch(const QString &request, const QStringList &compileEr
 ChatEntry Conversation::waitingEntry() const
 {
     const QString clock = Transcript::clockText(m_request->clock.elapsed());
-    const SessionClient::Stream &stream = m_client->stream();
+    const ChatTransport::Stream &stream = m_client->stream();
     if (!stream.done && stream.phase == ChatStreamEvent::Phase::Unknown && stream.written.isEmpty())
-        return Transcript::serviceEntry(tr("Generating code... %1").arg(clock), {{tr("Stop"), ChatLink::StopRequest}});
-    ChatEntry entry = Transcript::serviceEntry(phaseText() + QLatin1Char(' ') + clock, {{tr("Stop"), ChatLink::StopRequest}});
+        return Transcript::serviceEntry(tr("Generating code... %1").arg(clock), {{tr("Stop"), stopHref()}});
+    ChatEntry entry = Transcript::serviceEntry(phaseText() + QLatin1Char(' ') + clock, {{tr("Stop"), stopHref()}});
     if (!stream.written.isEmpty()) {
         const qint64 ms = std::max<qint64>(1, stream.writing.elapsed());
         entry.text += QLatin1Char('\n')
@@ -489,7 +545,7 @@ QString Conversation::phaseText() const
 void Conversation::tick()
 {
     if (m_request)
-        m_transcript->change(m_request->entry, waitingEntry());
+        m_transcript->update(m_request->entry, waitingEntry());
     else
         m_ticker.stop();
 }
@@ -530,10 +586,13 @@ void Conversation::returnRequest(Ending ending, const QString &why)
 }
 
 // The chat is left: its request's answer would belong to nobody.
-void Conversation::abandonRequest()
+QString Conversation::abandonRequest()
 {
-    if (m_request)
-        finishRequest(Ending::Stopped);
+    if (!m_request)
+        return {};
+    const QString request = m_request->text;
+    finishRequest(Ending::Stopped);
+    return request;
 }
 
 void Conversation::stop()
@@ -570,7 +629,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     const QString request = m_request->text;
     finishRequest(Ending::Answered);
 
-    const int number = m_deployer->keep(answer.response, request, m_client->chat().platform, m_client->chat().codeType,
+    const int number = m_deployer->keep(answer.response, request, m_client->chat().platform, m_client->chat().type,
                                         answer.hasWarnings ? std::optional(answer.warnings) : std::nullopt);
     ChatEntry shown;
     shown.kind = ChatEntry::Kind::Program;
@@ -578,37 +637,47 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     shown.code = answer.response;
     shown.links = programLinks(number, answer.response);
     m_current = number;
-    m_client->setCurrentProgram({});
-    shown.links.append({tr("Regenerate"), ChatLink::Regenerate + QString::number(m_transcript->entries().size())});
+    m_serviceProgram = number;
+    if (!m_turns.isEmpty())
+        m_turns.last().answer = number;
+    shown.links.append({tr("Regenerate"), ChatAction{ChatAction::Kind::Regenerate, int(m_transcript->entries().size())}.href()});
     m_transcript->add(shown);
     offerVersions(number);
     notice(tr("%1 %2 generated successfully!\nCompiling...")
-               .arg(m_client->chat().platform, programName(m_client->chat().codeType)));
+               .arg(Protocol::wireName(m_client->chat().platform), programName(m_client->chat().type)));
     m_deployer->deploy(number);
 }
 
-ChatSeed Conversation::seed(qsizetype upTo) const
+QList<ChatTurn> Conversation::history(qsizetype upTo) const
 {
-    ChatSeed seed;
-    const QList<ChatEntry> &entries = m_transcript->entries();
-    for (qsizetype index = 0; index < upTo; ++index) {
-        const ChatEntry &entry = entries.at(index);
-        if (entry.kind == ChatEntry::Kind::User) {
-            seed.history.append({ChatTurn::Role::User, entry.text});
-        } else if (entry.kind == ChatEntry::Kind::Program) {
-            seed.history.append({ChatTurn::Role::Assistant, entry.text + QStringLiteral("\n\n") + entry.code});
-            seed.currentProgram = entry.code;
-        }
+    QList<ChatTurn> turns;
+    for (qsizetype index = 0; index < std::min(upTo, m_turns.size()); ++index) {
+        const ChatTurnRecord &turn = m_turns.at(index);
+        if (turn.replaced || turn.answer < 0)
+            continue;
+        turns.append({ChatTurn::Role::User, turn.request});
+        turns.append({ChatTurn::Role::Assistant, m_deployer->program(turn.answer)});
     }
-    return seed;
+    return turns;
+}
+
+qsizetype Conversation::turnOf(qsizetype userEntry) const
+{
+    const QList<ChatEntry> &entries = m_transcript->entries();
+    return std::count_if(entries.cbegin(), entries.cbegin() + std::min(userEntry, entries.size()),
+                         [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::User; });
 }
 
 void Conversation::replaceTurn(qsizetype userEntry)
 {
     if (!m_client->offers(ServiceFeature::History))
         return; // the service keeps the earlier turn: the request follows it
+    const qsizetype turn = turnOf(userEntry);
+    if (turn >= m_turns.size())
+        return;
+    m_turns[turn].replaced = true;
     openSession(currentChoice(), tr("The request takes the place of the earlier one: a new session continues from what was said before it."),
-                seed(userEntry));
+                history(turn), m_turns.at(turn).basedOn);
     m_client->markUsed();
 }
 
@@ -632,7 +701,7 @@ void Conversation::dropRedoLinks()
     for (qsizetype index = 0; index < entries.size(); ++index) {
         ChatEntry entry = entries.at(index);
         const qsizetype removed = entry.links.removeIf([](const ChatEntry::Link &link) {
-            return link.href.startsWith(ChatLink::Regenerate) || link.href.startsWith(ChatLink::Edit);
+            return isAction(link, ChatAction::Kind::Regenerate) || isAction(link, ChatAction::Kind::Edit);
         });
         if (removed > 0)
             m_transcript->change(int(index), entry);
@@ -642,12 +711,12 @@ void Conversation::dropRedoLinks()
 void Conversation::continueForgotten()
 {
     m_request->retried = true;
-    const QString platform = m_client->chat().platform;
-    const QString kind = programName(m_client->chat().codeType);
+    const QString platform = Protocol::wireName(m_client->chat().platform);
+    const QString kind = programName(m_client->chat().type);
     // The request on its way is sent again in the new session, not seeded.
-    ChatSeed history = seed(m_request->entry - 1);
-    history.currentProgram = m_deployer->program(m_current);
-    const bool seeded = m_client->offers(ServiceFeature::History) && !history.history.isEmpty();
+    const QList<ChatTurn> earlier = history(m_turns.size() - 1);
+    const int basedOn = m_turns.isEmpty() ? m_current : m_turns.constLast().basedOn;
+    const bool seeded = m_client->offers(ServiceFeature::History) && !earlier.isEmpty();
     const QString text = seeded
         ? tr("The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said "
              "and its program, and your request goes there.")
@@ -655,50 +724,66 @@ void Conversation::continueForgotten()
         : tr("The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes "
              "there.")
               .arg(platform, kind);
-    const bool earlier = !history.history.isEmpty() && !m_client->offers(ServiceFeature::History);
+    const bool untold = !earlier.isEmpty() && !m_client->offers(ServiceFeature::History);
     openSession(currentChoice(),
-                earlier ? text + QLatin1Char(' ')
+                untold ? text + QLatin1Char(' ')
                         + tr("This code generator cannot be given the chat's history: it starts from your request alone.")
                         : text,
-                history);
+                earlier, basedOn);
     m_client->markUsed();
-    m_client->post(m_request->text, m_request->compileErrors);
+    post(m_request->text, m_request->compileErrors, basedOn);
 }
 
 bool Conversation::activate(const QString &href)
 {
-    using namespace ChatLink;
-    if (href == StopRequest || href == StopCompile) {
+    const std::optional<ChatAction> action = ChatAction::fromHref(href);
+    if (!action)
+        return false;
+    const int number = action->number;
+    const bool kept = number >= 0 && number < m_deployer->count();
+    switch (action->kind) {
+    case ChatAction::Kind::StopRequest:
+    case ChatAction::Kind::StopCompile:
         stop();
-    } else if (int number = numberAfter(href, Show); number >= 0) {
-        Q_EMIT programShown(number, 0);
-    } else if (href.startsWith(Line)) {
-        const QStringList place = href.mid(Line.size()).split(QLatin1Char(':'));
-        Q_EMIT programShown(place.value(0).toInt(), place.value(1).toInt());
-    } else if (number = numberAfter(href, Edit); number >= 0) {
+        break;
+    case ChatAction::Kind::ShowProgram:
+        Q_EMIT programShown(number, action->line);
+        break;
+    case ChatAction::Kind::CopyProgram:
+        Q_EMIT programCopied(number);
+        break;
+    case ChatAction::Kind::Edit:
         if (!m_request && lastTurn(number) == number) {
             m_replacing = number;
             Q_EMIT requestEdited(m_transcript->entries().at(number).text);
         }
-    } else if (number = numberAfter(href, Regenerate); number >= 0) {
+        break;
+    case ChatAction::Kind::Regenerate:
         if (const qsizetype turn = lastTurn(number); !m_request && turn >= 0) {
             m_replacing = turn;
             if (send(m_transcript->entries().at(turn).text) == SendOutcome::Refused)
                 m_replacing = -1; // the trader's next request is a turn of its own
         }
-    } else if (number = numberAfter(href, Versions); number >= 0 && number < m_deployer->count()) {
-        Q_EMIT versionsShown(number);
-    } else if (number = numberAfter(href, Copy); number >= 0) {
-        Q_EMIT programCopied(number);
-    } else if (number = numberAfter(href, Deploy); number >= 0 && number < m_deployer->count()) {
-        m_deployer->deploy(number);
-    } else if (number = numberAfter(href, Restore); number >= 0 && number < m_deployer->count()) {
-        m_deployer->restore(number);
-    } else if (href.startsWith(Fix)) {
-        m_suggestedErrors = href.mid(Fix.size()).split(QLatin1Char('\n'));
-        Q_EMIT requestSuggested(fixRequest(m_suggestedErrors));
-    } else {
-        return false;
+        break;
+    case ChatAction::Kind::Versions:
+        if (kept)
+            Q_EMIT versionsShown(number);
+        break;
+    case ChatAction::Kind::Deploy:
+        if (kept)
+            m_deployer->deploy(number);
+        break;
+    case ChatAction::Kind::Restore:
+        if (kept)
+            m_deployer->restore(number);
+        break;
+    case ChatAction::Kind::FixErrors:
+        // A chat kept before the links named their program fixes its program's errors.
+        m_suggestedFix = kept ? number : m_current;
+        Q_EMIT requestSuggested(fixRequest(m_deployer->errorsOf(m_suggestedFix)));
+        break;
+    case ChatAction::Kind::ShowRequest:
+        return false; // the transcript's own
     }
     return true;
 }
@@ -720,5 +805,5 @@ void Conversation::onNewestCompiled(const QStringList &errors)
     if (round == 0)
         return;
     notice(tr("Asking the code generator to fix the errors (automatic round %1 of %2).").arg(round).arg(AutoFixPolicy::Rounds));
-    dispatch(fixRequest(errors), errors);
+    dispatch(fixRequest(errors), errors, m_current);
 }

@@ -18,13 +18,12 @@ struct ProgramFile;
 #include <optional>
 
 class ProgramDeployer;
-class QNetworkReply;
-class SessionClient;
+class ChatTransport;
 class Transcript;
 
 // The conversation with the code-generation service, without widgets, coordinating its parts:
-// the SessionClient talks to the service (version check, session, one request at a time,
-// Stop), the ProgramDeployer takes the programs of its answers into the terminal (saved,
+// a ChatTransport (SessionClient, over HTTP) talks to the service (version check, session, one
+// request at a time, Stop), the ProgramDeployer takes the programs of its answers into the terminal (saved,
 // earlier file contents kept, compiled asynchronously), the AutoFixPolicy decides when compile
 // errors go back by themselves, and the Transcript holds everything said. The window feeds it
 // what the form says and renders the entries it reports; tests drive it directly.
@@ -33,11 +32,11 @@ class Conversation final : public QObject
     Q_OBJECT
 
 public:
-    // What the trader chose for the chat: "MT4"/"MT5", "indicator"/"ea".
+    // What the trader chose for the chat.
     struct Choice final
     {
-        QString platform;
-        QString codeType;
+        Protocol::Platform platform = Protocol::Platform::Mt4;
+        Protocol::ProgramType type = Protocol::ProgramType::Indicator;
     };
 
     enum class SendOutcome {
@@ -47,13 +46,15 @@ public:
 
     explicit Conversation(QObject *parent = nullptr, const ServiceTimeouts &timeouts = {},
                           int compileTimeoutMs = CompilerRun::TimeoutMs);
+    // Talks to the code generator through transport, which it takes over.
+    Conversation(ChatTransport *transport, int compileTimeoutMs, QObject *parent = nullptr);
     ~Conversation() override;
 
     // "en", "zh-CN" or "zh-TW": sent with every request.
     void setLanguage(const QString &code);
     // Read when an answer is saved, not when it was asked for, so that a folder fixed while
     // waiting counts.
-    void setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder);
+    void setFolders(Protocol::Platform platform, const QString &installFolder, const QString &dataFolder);
     void setProgramName(const QString &name);
     // The form changed: a chat nobody used yet follows it.
     void setChoice(const Choice &choice);
@@ -64,6 +65,8 @@ public:
     void setAutoFix(bool on) { m_autoFix.setEnabled(on); }
     // The model server behind the service uses the trader's own key: its refusal says so.
     void setOwnModelKey(bool own) { m_ownModelKey = own; }
+    // The client's own service writes from its offline templates: an opened program says what they can do with it.
+    void setOfflineGenerator(bool offline) { m_offlineGenerator = offline; }
 
     // Checks the version at baseUrl, without blocking; a passed check opens the first chat.
     // Another address (Settings > Code generator) starts anew: the open chat is ended quietly
@@ -92,9 +95,12 @@ public:
     bool openProgram(const ProgramFile &program);
     // A notice of the window's own (what Auto detect found, a file it cannot open).
     void addNotice(const QString &text);
-    // Ends the open session as the window closes, without waiting for it: closed() follows
-    // once the service answered, or when the closing bound expires. A request on its way is
-    // dropped, so that nothing is saved or compiled after the window is gone.
+    // The trader leaves the chat for another: its request on its way ends there as stopped.
+    // The request's text; empty when none was on its way.
+    QString abandonRequest();
+    // Ends the sessions opened in this run as the window closes, without waiting for them:
+    // closed() follows once the service answered, or when the closing bound expires. A request
+    // on its way is dropped, so that nothing is saved or compiled after the window is gone.
     void close();
 
     // A kept program, by the number its links carry.
@@ -162,15 +168,19 @@ private:
     int notice(const QString &text);
 
     void onLive();
-    // Replaces the open session by a new one for the chosen platform and program type.
-    // A notice says so: "Creating new ..." unless another is given.
-    void openSession(const Choice &choice, const QString &noticeText = {}, const ChatSeed &seed = {});
-    // What a new session needs to continue the chat: what was asked and answered, and its program.
+    // Replaces the open session by a new one for the chosen platform and program type, which
+    // knows history and the program number program. A notice says so: "Creating new ..." and
+    // the service's greeting, unless another notice is given.
+    void openSession(const Choice &choice, const QString &noticeText = {}, const QList<ChatTurn> &history = {},
+                     int program = -1);
     // Show all and Copy code of a program's bubble.
     QList<ChatEntry::Link> programLinks(int number, const QString &code) const;
     void offerVersions(int number);
-    // upTo: the entries before it.
-    ChatSeed seed(qsizetype upTo) const;
+    // What a new session is told of the chat before turn upTo: the requests answered before
+    // it, none that another took the place of, each with the program it was answered with.
+    QList<ChatTurn> history(qsizetype upTo) const;
+    // The turn of the request at entry userEntry.
+    qsizetype turnOf(qsizetype userEntry) const;
     // The request takes the place of the trader's turn at entry userEntry: a service that takes
     // a chat's history continues from what was said before it.
     void replaceTurn(qsizetype userEntry);
@@ -182,9 +192,10 @@ private:
     void continueForgotten();
     Choice currentChoice() const; // what the open session writes
     void restartChat();
-    QNetworkReply *leaveService(bool closing);
-    void abandonRequest();
-    void dispatch(const QString &request, const QStringList &compileErrors);
+    void leaveService(bool closing);
+    // basedOn: the program the request asks to change.
+    void dispatch(const QString &request, const QStringList &compileErrors, int basedOn);
+    void post(const QString &request, const QStringList &compileErrors, int basedOn);
     void takeAnswer(const ServiceReply &answer);
     void finishRequest(Ending ending);
     void returnRequest(Ending ending, const QString &why);
@@ -192,11 +203,11 @@ private:
     ChatEntry waitingEntry() const;
     QString endingText(Ending ending) const;
     QString phaseText() const;
-    QString programName(const QString &codeType) const;
-    QString programsName(const QString &codeType) const;
+    QString programName(Protocol::ProgramType type) const;
+    QString programsName(Protocol::ProgramType type) const;
     void onNewestCompiled(const QStringList &errors);
 
-    SessionClient *m_client = nullptr;
+    ChatTransport *m_client = nullptr;
     Transcript *m_transcript = nullptr;
     ProgramDeployer *m_deployer = nullptr;
     Choice m_choice;
@@ -205,14 +216,17 @@ private:
     QString m_programName;
 
     int m_current = -1; // the program the chat works on
+    QList<ChatTurnRecord> m_turns; // one per request in the transcript
+    int m_serviceProgram = -1; // the program the open session last wrote or was given
     qsizetype m_replacing = -1; // the trader's turn the next Send replaces (Edit, Regenerate)
     std::optional<Request> m_request;
     // Set when a Send was refused for not fitting the chat: New Chat then keeps its request.
     bool m_refusedForChoice = false;
-    // The errors "Ask to fix these errors" put into the request field.
-    QStringList m_suggestedErrors;
+    // The program whose errors "Ask to fix these errors" put into the request field; -1 for none.
+    int m_suggestedFix = -1;
     AutoFixPolicy m_autoFix;
     bool m_ownModelKey = false;
+    bool m_offlineGenerator = false;
     QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second
     QTimer m_ticker;      // the waiting bubble counts the seconds
 };

@@ -3,6 +3,7 @@
 #include "platform/compilerlog.h"
 #include "platform/deployment.h"
 #include "platform/sourceversions.h"
+#include "service/chataction.h"
 #include "service/riskwarnings.h"
 #include "service/transcript.h"
 
@@ -30,29 +31,29 @@ ProgramDeployer::ProgramDeployer(Transcript *transcript, int compileTimeoutMs, Q
         if (!m_compile.isRunning())
             m_ticker.stop();
         else if (m_compileEntry >= 0)
-            m_transcript->change(m_compileEntry, compilingEntry());
+            m_transcript->update(m_compileEntry, compilingEntry());
     });
     connect(&m_compile, &CompilerRun::Job::finished, this, &ProgramDeployer::onCompiled);
     // The bubble that counted seconds is gone with the transcript.
     connect(m_transcript, &Transcript::cleared, this, [this] { m_compileEntry = -1; });
 }
 
-void ProgramDeployer::setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder)
+void ProgramDeployer::setFolders(Protocol::Platform platform, const QString &installFolder, const QString &dataFolder)
 {
     m_folders.insert(platform, {installFolder, dataFolder});
 }
 
-int ProgramDeployer::keep(const QString &code, const QString &request, const QString &platform, const QString &codeType,
+int ProgramDeployer::keep(const QString &code, const QString &request, Protocol::Platform platform, Protocol::ProgramType type,
                           const std::optional<QList<RiskWarning>> &serviceWarnings)
 {
-    m_programs.append({code, m_programName.trimmed(), request, platform, codeType, {}, {}, serviceWarnings, QDateTime::currentDateTime(), {}, {}});
+    m_programs.append({code, m_programName.trimmed(), request, platform, type, {}, {}, serviceWarnings, QDateTime::currentDateTime(), {}, {}});
     return int(m_programs.size()) - 1;
 }
 
-int ProgramDeployer::keepOpened(const QString &code, const QString &filePath, const QString &platform,
-                                 const QString &codeType)
+int ProgramDeployer::keepOpened(const QString &code, const QString &filePath, Protocol::Platform platform,
+                                 Protocol::ProgramType type)
 {
-    const int number = keep(code, {}, platform, codeType, std::nullopt);
+    const int number = keep(code, {}, platform, type, std::nullopt);
     m_programs[number].name = QFileInfo(filePath).completeBaseName();
     m_programs[number].sourcePath = filePath;
     return number;
@@ -103,8 +104,8 @@ QList<ProgramVersion> ProgramDeployer::versions() const
     return versions;
 }
 
-void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, const QString &platform,
-                                      const QString &codeType)
+void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, Protocol::Platform platform,
+                                      Protocol::ProgramType type)
 {
     m_waiting.clear();
     m_programs.clear();
@@ -116,10 +117,15 @@ void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, con
         QList<RiskWarning> risks;
         for (const ProgramVersion::Risk &risk : version.risks)
             risks.append({risk.rule, risk.line});
-        m_programs.append({version.source, QFileInfo(version.filePath).completeBaseName(), version.request, platform, codeType, version.filePath,
+        m_programs.append({version.source, QFileInfo(version.filePath).completeBaseName(), version.request, platform, type, version.filePath,
                            version.replacedKeptAt, risks.isEmpty() ? std::nullopt : std::optional(risks), version.time, version.verdict,
                            version.errors});
     }
+}
+
+QStringList ProgramDeployer::errorsOf(int number) const
+{
+    return number >= 0 && number < m_programs.size() ? m_programs.at(number).errors : QStringList();
 }
 
 QString ProgramDeployer::program(int number) const
@@ -144,21 +150,22 @@ void ProgramDeployer::deployNext()
 
 void ProgramDeployer::refuse(int number, const QString &text)
 {
-    m_transcript->add(text, {{tr("Save and compile again"), ChatLink::Deploy + QString::number(number)}});
+    m_transcript->add(text, {{tr("Save and compile again"), ChatAction{ChatAction::Kind::Deploy, number}.href()}});
 }
 
 // Which field is wrong and how, so that the trader can fix it; empty when both are usable.
-QString ProgramDeployer::folderProblem(const QString &platform, const Folders &folders) const
+QString ProgramDeployer::folderProblem(Protocol::Platform platform, const Folders &folders) const
 {
-    const QString mql = Protocol::mqlFolderName(Deployment::platformOf(platform));
+    const QString name = Protocol::wireName(platform);
+    const QString mql = Protocol::mqlFolderName(platform);
     if (folders.data.isEmpty())
-        return tr("The %1 Data path is empty: choose the folder that holds %2.").arg(platform, mql);
+        return tr("The %1 Data path is empty: choose the folder that holds %2.").arg(name, mql);
     if (!QDir(Deployment::mqlFolder(folders.data, platform)).exists())
-        return tr("The %1 Data path \"%2\" holds no %3 folder.").arg(platform, QDir::toNativeSeparators(folders.data), mql);
+        return tr("The %1 Data path \"%2\" holds no %3 folder.").arg(name, QDir::toNativeSeparators(folders.data), mql);
     if (folders.install.isEmpty())
-        return tr("The %1 Installation path is empty: choose the terminal's folder.").arg(platform);
+        return tr("The %1 Installation path is empty: choose the terminal's folder.").arg(name);
     if (!QDir(folders.install).exists())
-        return tr("The %1 Installation path \"%2\" does not exist.").arg(platform, QDir::toNativeSeparators(folders.install));
+        return tr("The %1 Installation path \"%2\" does not exist.").arg(name, QDir::toNativeSeparators(folders.install));
     return {};
 }
 
@@ -168,7 +175,7 @@ void ProgramDeployer::save(int number)
     QString name = m_programName.trimmed();
     if (name.isEmpty())
         name = Deployment::defaultSourceName(QDateTime::currentDateTime());
-    const QString &platform = program.platform;
+    const Protocol::Platform platform = program.platform;
     const Folders folders = m_folders.value(platform);
     const QString problem = folderProblem(platform, {folders.install.trimmed(), folders.data.trimmed()});
     if (!problem.isEmpty()) {
@@ -184,8 +191,8 @@ void ProgramDeployer::save(int number)
         return;
     }
     const QString targetFolder =
-        Deployment::targetFolder(Deployment::mqlFolder(folders.data.trimmed(), platform), program.codeType);
-    const QString fileName = name + Deployment::sourceExtension(platform);
+        Deployment::targetFolder(Deployment::mqlFolder(folders.data.trimmed(), platform), program.type);
+    const QString fileName = name + Protocol::sourceExtension(platform);
     const QString sourcePath = targetFolder + QLatin1Char('/') + fileName;
     const QByteArray content = Deployment::sourceFileContent(program.code);
     // The trader's own file of that name must survive being replaced.
@@ -209,7 +216,7 @@ void ProgramDeployer::save(int number)
         saved.text += QLatin1Char('\n')
             + (wroteEarlier(number, kept.versionPath) ? tr("It replaced the program's previous version, which was kept.")
                                                       : tr("The file held another program; its earlier version was kept."));
-        saved.links.append({tr("Restore the earlier version"), ChatLink::Restore + QString::number(number)});
+        saved.links.append({tr("Restore the earlier version"), ChatAction{ChatAction::Kind::Restore, number}.href()});
     }
     m_transcript->add(saved);
     warnOfRisks(number);
@@ -256,7 +263,7 @@ void ProgramDeployer::warnOfRisks(int number)
     for (const RiskWarnings::Warning &risk : risks) {
         const QString line = tr("Line %1:").arg(risk.line);
         warning.text += QLatin1Char('\n') + line + QLatin1Char(' ') + risk.message;
-        warning.textLinks.append({line, ChatLink::Line + QStringLiteral("%1:%2").arg(number).arg(risk.line)});
+        warning.textLinks.append({line, ChatAction{ChatAction::Kind::ShowProgram, number, risk.line}.href()});
     }
     m_transcript->add(warning);
 }
@@ -264,7 +271,7 @@ void ProgramDeployer::warnOfRisks(int number)
 ChatEntry ProgramDeployer::compilingEntry() const
 {
     return Transcript::serviceEntry(tr("Compiling %1... %2").arg(m_compiledFile, Transcript::clockText(m_compileClock.elapsed())),
-                        {{tr("Stop"), ChatLink::StopCompile}});
+                        {{tr("Stop"), ChatAction{ChatAction::Kind::StopCompile}.href()}});
 }
 
 void ProgramDeployer::stopCompile()
@@ -283,8 +290,8 @@ QString ProgramDeployer::compileEndingText(const CompilerRun::Outcome &outcome) 
                                                          : tr("Compile failed after %1").arg(took);
 }
 
-QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
-                                                 const QStringList &errors)
+QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &outcome, int number,
+                                                 bool reportsErrors)
 {
     QList<ChatEntry> results;
     if (!outcome.problem.isEmpty())
@@ -295,7 +302,7 @@ QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &out
         // A log that reports errors offers to hand them back to the service.
         results.append(!reportsErrors ? Transcript::serviceEntry(outcome.log)
                                       : Transcript::serviceEntry(outcome.log, {{tr("Ask to fix these errors"),
-                                                                    ChatLink::Fix + errors.join(QLatin1Char('\n'))}}));
+                                                                    ChatAction{ChatAction::Kind::FixErrors, number}.href()}}));
     } else if (outcome.started && outcome.problem.isEmpty()) {
         results.append(Transcript::serviceEntry(tr("The compiler finished but left no log.")));
     }
@@ -306,6 +313,7 @@ void ProgramDeployer::onCompiled(const CompilerRun::Outcome &outcome)
 {
     // A compile of a chat the trader has left ends without a word in the new one.
     const bool sameChat = m_compiledChat == m_chat;
+    const int compiled = m_compiling;
     const bool newest = sameChat && m_compiling == m_programs.size() - 1;
     const bool reportsErrors = outcome.hasLog && CompilerLog::errorCount(outcome.log) > 0;
     const QStringList errors = reportsErrors ? CompilerLog::errorLines(outcome.log) : QStringList();
@@ -321,7 +329,7 @@ void ProgramDeployer::onCompiled(const CompilerRun::Outcome &outcome)
         // The bubble that counted the seconds says how the compile ended; its results follow.
         if (m_compileEntry >= 0)
             m_transcript->change(std::exchange(m_compileEntry, -1), Transcript::serviceEntry(compileEndingText(outcome)));
-        for (const ChatEntry &result : compileResults(outcome, reportsErrors, errors))
+        for (const ChatEntry &result : compileResults(outcome, compiled, reportsErrors))
             m_transcript->add(result);
     }
     deployNext();

@@ -28,17 +28,17 @@ public:
     ProgramDeployer(Transcript *transcript, int compileTimeoutMs, QObject *parent = nullptr);
 
     // Read when a program is saved, not when it was asked for, so that a folder fixed while
-    // waiting counts. platform: "MT4" or "MT5".
-    void setFolders(const QString &platform, const QString &installFolder, const QString &dataFolder);
+    // waiting counts.
+    void setFolders(Protocol::Platform platform, const QString &installFolder, const QString &dataFolder);
     void setProgramName(const QString &name) { m_programName = name; }
     // The chat whose programs are kept from now on; a compile of a chat left ends without a
     // word in the next one.
     void setChat(quint64 serial) { m_chat = serial; }
 
-    // Keeps an answer's program, written for platform ("MT4"/"MT5") and codeType
+    // Keeps an answer's program, written for platform and type
     // ("indicator"/"ea"), asked for by request, with the risks the service found in it when it
     // says; its number.
-    int keep(const QString &code, const QString &request, const QString &platform, const QString &codeType,
+    int keep(const QString &code, const QString &request, Protocol::Platform platform, Protocol::ProgramType type,
              const std::optional<QList<RiskWarning>> &serviceWarnings);
     // Saves and compiles the program once those before it are.
     void deploy(int number);
@@ -47,12 +47,16 @@ public:
     void dropWaiting() { m_waiting.clear(); }
     bool hasWaiting() const { return !m_waiting.isEmpty(); }
     bool isCompiling() const { return m_compile.isRunning(); }
+    // The bubble counting the compile's seconds; -1 when none does.
+    int compilingEntryId() const { return m_compileEntry; }
     void stopCompile();
     int count() const { return int(m_programs.size()); }
     QString program(int number) const;
+    // The compiler's error lines of the program's last compile.
+    QStringList errorsOf(int number) const;
 
     // A program of the trader's own, opened from filePath, kept as written there; its number.
-    int keepOpened(const QString &code, const QString &filePath, const QString &platform, const QString &codeType);
+    int keepOpened(const QString &code, const QString &filePath, Protocol::Platform platform, Protocol::ProgramType type);
     // A copy of a program kept before, as the newest; its number.
     int keepCopy(int number);
     // The versions of the program number is one of (same name), oldest first.
@@ -61,7 +65,7 @@ public:
     QList<ProgramVersion> versions() const;
     // The programs of a chat reopened (none for a new chat), each at its number; a program
     // without one comes last.
-    void restoreVersions(const QList<ProgramVersion> &versions, const QString &platform, const QString &codeType);
+    void restoreVersions(const QList<ProgramVersion> &versions, Protocol::Platform platform, Protocol::ProgramType type);
 
 Q_SIGNALS:
     // The compile of the chat's newest program left a log; errors: its error lines, if any.
@@ -73,8 +77,8 @@ private:
         QString code;
         QString name; // the file name it is saved under, without extension
         QString request;
-        QString platform;
-        QString codeType;
+        Protocol::Platform platform = Protocol::Platform::Mt4;
+        Protocol::ProgramType type = Protocol::ProgramType::Indicator;
         QString sourcePath;      // where it was last saved
         QString earlierVersion;  // what that save replaced, kept aside
         // The risks the service found in it, by rule and line; none from a service that sends none.
@@ -93,20 +97,19 @@ private:
     void deployNext();
     void save(int number);
     void refuse(int number, const QString &text);
-    QString folderProblem(const QString &platform, const Folders &folders) const;
+    QString folderProblem(Protocol::Platform platform, const Folders &folders) const;
     void warnOfRisks(int number);
     // Whether the content a save replaced is one this client saved there earlier.
     bool wroteEarlier(int number, const QString &replacedPath) const;
     ChatEntry compilingEntry() const;
     QString compileEndingText(const CompilerRun::Outcome &outcome) const;
-    // What the chat says of a finished compile; errors: the lines of a log that reports errors.
-    static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, bool reportsErrors,
-                                           const QStringList &errors);
+    // What the chat says of a finished compile of program number.
+    static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, int number, bool reportsErrors);
     void onCompiled(const CompilerRun::Outcome &outcome);
 
     Transcript *m_transcript;
     int m_compileTimeoutMs;
-    QHash<QString, Folders> m_folders;
+    QHash<Protocol::Platform, Folders> m_folders;
     QString m_programName;
     quint64 m_chat = 0;
 

@@ -70,10 +70,10 @@ QString message(const QString &rule, const QString &subject)
 
 } // namespace
 
-QList<RiskWarnings::Warning> RiskWarnings::review(const QString &code, const QString &platform)
+QList<RiskWarnings::Warning> RiskWarnings::review(const QString &code, Protocol::Platform platform)
 {
     const QByteArray source = code.toUtf8();
-    const mqlcheck::Language language = Protocol::platformNamed(platform) == Protocol::Platform::Mt4
+    const mqlcheck::Language language = platform == Protocol::Platform::Mt4
         ? mqlcheck::Language::Mql4
         : mqlcheck::Language::Mql5;
     QList<Warning> warnings;
@@ -86,7 +86,7 @@ QList<RiskWarnings::Warning> RiskWarnings::review(const QString &code, const QSt
 }
 
 QList<RiskWarnings::Warning> RiskWarnings::describe(const QList<RiskWarning> &found, const QString &code,
-                                                    const QString &platform)
+                                                    Protocol::Platform platform)
 {
     const QList<Warning> own = review(code, platform);
     const QStringList lines = code.split(QLatin1Char('\n'));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/domain.h"
 #include "protocol/messages.h"
 
 #include <QList>
@@ -17,11 +18,11 @@ struct Warning final
     QString message; // one sentence naming what it is about, translated
 };
 
-// platform: "MT4" or "MT5", as the chat session keeps it. In the order of the lines.
-QList<Warning> review(const QString &code, const QString &platform);
+// In the order of the lines.
+QList<Warning> review(const QString &code, Protocol::Platform platform);
 
 // The service's findings in code, each worded for its rule. What a finding is about comes from
 // the client's own review of the same line, else from the line itself.
-QList<Warning> describe(const QList<RiskWarning> &found, const QString &code, const QString &platform);
+QList<Warning> describe(const QList<RiskWarning> &found, const QString &code, Protocol::Platform platform);
 
 } // namespace RiskWarnings

@@ -1,7 +1,5 @@
 #include "service/serviceaccess.h"
 
-#include "service/codegeneratorchoice.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
@@ -51,13 +49,6 @@ bool configNamesService(const QString &configPath)
 QString configFilePath()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/config.json");
-}
-
-QString resolveApiBaseUrl()
-{
-    const QString config = configFilePath();
-    return configNamesService(config) ? apiBaseUrlFromConfig(config)
-                                      : CodeGeneratorChoice::load().serviceAddress();
 }
 
 QNetworkRequest makeServiceRequest(const QString &url, const QString &language)

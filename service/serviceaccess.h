@@ -33,9 +33,6 @@ bool configNamesService(const QString &configPath);
 // config.json beside the executable.
 QString configFilePath();
 
-// The address config.json names, else the one chosen in Settings > Code generator, else the
-// default; read anew on every call.
-QString resolveApiBaseUrl();
 
 // --- Requests --------------------------------------------------------------------------
 // A request to url with Content-Type "application/json" and "Accept-Language"; nothing else.

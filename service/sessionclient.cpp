@@ -6,6 +6,8 @@
 #include <QNetworkReply>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 
 bool isEventStream(const QNetworkReply *reply)
@@ -16,7 +18,7 @@ bool isEventStream(const QNetworkReply *reply)
 } // namespace
 
 SessionClient::SessionClient(const ServiceTimeouts &timeouts, QObject *parent)
-    : QObject(parent)
+    : ChatTransport(parent)
     , m_timeouts(timeouts)
     , m_network(new QNetworkAccessManager(this))
 {
@@ -37,7 +39,7 @@ void SessionClient::check(const QString &baseUrl)
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onVersionChecked(reply); });
 }
 
-QNetworkReply *SessionClient::leave(bool closing)
+void SessionClient::leave(bool closing)
 {
     drop();
     if (QNetworkReply *check = m_versionCheck) {
@@ -45,17 +47,26 @@ QNetworkReply *SessionClient::leave(bool closing)
         check->abort();
         check->deleteLater();
     }
-    QNetworkReply *ended = nullptr;
-    if (!m_sessionId.isEmpty()) {
-        ended = endSession(m_baseUrl, closing ? closingSessionBody(m_sessionId) : endSessionBody(m_sessionId, m_language),
-                           m_timeouts.closingWait);
+    const QStringList opened = std::exchange(m_opened, {});
+    if (closing && opened.isEmpty())
+        QTimer::singleShot(0, this, &ChatTransport::left);
+    // Each DELETE is bounded: left() follows the last to finish.
+    const auto waiting = std::make_shared<qsizetype>(opened.size());
+    for (const QString &sessionId : opened) {
+        QNetworkReply *ended = endSession(m_baseUrl, closing ? closingSessionBody(sessionId) : endSessionBody(sessionId, m_language),
+                                          m_timeouts.closingWait);
+        if (closing) {
+            connect(ended, &QNetworkReply::finished, this, [this, waiting] {
+                if (--*waiting == 0)
+                    Q_EMIT left();
+            });
+        }
     }
     // A new serial: the session asked for last, answered only now, is ended where it was opened.
-    m_chat = {{}, {}, m_chat.serial + 1, false};
+    m_chat = {m_chat.platform, m_chat.type, m_chat.serial + 1, false};
     m_sessionId.clear();
     m_failed = false;
     m_live = false;
-    return ended;
 }
 
 void SessionClient::onVersionChecked(QNetworkReply *reply)
@@ -85,29 +96,26 @@ void SessionClient::onVersionChecked(QNetworkReply *reply)
 
 // --- Sessions ----------------------------------------------------------------------------
 
-void SessionClient::open(const QString &platform, const QString &codeType, const ChatSeed &seed)
+void SessionClient::open(Protocol::Platform platform, Protocol::ProgramType type, const ChatSeed &seed, Greeting greeting)
 {
-    if (!m_sessionId.isEmpty())
-        endSession(m_baseUrl, endSessionBody(m_sessionId, m_language));
     const quint64 serial = m_chat.serial + 1;
-    m_chat = {platform, codeType, serial, false};
+    m_chat = {platform, type, serial, false};
+    const QString codeType = Protocol::wireName(type);
     m_sessionId.clear();
     m_failed = false;
     QNetworkReply *reply = postServiceRequest(*m_network, m_baseUrl + ServicePath::NewChat,
                                               offers(ServiceFeature::History)
-                                                  ? newChatBody(codeType, platform, m_language, seed)
-                                                  : newChatBody(codeType, platform, m_language),
+                                                  ? newChatBody(codeType, Protocol::wireName(platform), m_language, seed)
+                                                  : newChatBody(codeType, Protocol::wireName(platform), m_language),
                                               m_language);
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, serial, baseUrl = m_baseUrl] { onSessionOpened(reply, serial, baseUrl); });
+            [this, reply, serial, greeting, baseUrl = m_baseUrl] { onSessionOpened(reply, serial, baseUrl, greeting); });
 }
 
-void SessionClient::resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used)
+void SessionClient::resume(Protocol::Platform platform, Protocol::ProgramType type, const QString &sessionId, bool used)
 {
     drop();
-    if (!m_sessionId.isEmpty() && m_sessionId != sessionId)
-        endSession(m_baseUrl, endSessionBody(m_sessionId, m_language));
-    m_chat = {platform, codeType, m_chat.serial + 1, used};
+    m_chat = {platform, type, m_chat.serial + 1, used};
     m_sessionId = sessionId;
     m_failed = sessionId.isEmpty();
 }
@@ -122,17 +130,20 @@ QNetworkReply *SessionClient::endSession(const QString &baseUrl, const QJsonObje
     return ended;
 }
 
-void SessionClient::onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl)
+void SessionClient::onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl, Greeting greeting)
 {
     reply->deleteLater();
     const bool failed = reply->error() != QNetworkReply::NoError;
     const ServiceReply answer = failed ? ServiceReply{} : parseServiceReply(reply->readAll());
+    const bool opened = answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty();
     if (serial != m_chat.serial) {
-        // A chat the trader has left: a session the service opened only now is ended at once.
-        if (answer.kind == ServiceReply::Kind::NewSession && answer.success && !answer.sessionId.isEmpty())
+        // A chat the trader has left before it had a session: nobody can continue it there.
+        if (opened)
             endSession(baseUrl, endSessionBody(answer.sessionId, m_language));
         return;
     }
+    if (opened)
+        m_opened.append(answer.sessionId);
     if (failed) {
         Q_EMIT sessionNotice(tr("Request failed: %1").arg(failureText(reply)));
     } else if (answer.kind != ServiceReply::Kind::NewSession) {
@@ -142,7 +153,8 @@ void SessionClient::onSessionOpened(QNetworkReply *reply, quint64 serial, const 
     } else {
         if (answer.hasSessionId)
             m_sessionId = answer.sessionId;
-        Q_EMIT sessionNotice(answer.message);
+        if (greeting == Greeting::Shown)
+            Q_EMIT sessionNotice(answer.message);
     }
     m_failed = m_sessionId.isEmpty();
     if (m_pending && !m_reply) {

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "protocol/domain.h"
-#include "protocol/eventstream.h"
 #include "protocol/messages.h"
 #include "service/chatsession.h"
+#include "service/chattransport.h"
 #include "service/serviceaccess.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -18,80 +17,37 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 
-// The client's side of the wire: the version check, the chat's session, one request at a time
-// and its streamed answer, Stop. It says what the service answered, in the interface's
-// language where it has to word it; what the chat shows of it is the Conversation's.
-class SessionClient final : public QObject
+// The client's side of the wire over HTTP: the version check, the chat's session, one request
+// at a time and its streamed answer, Stop. It says what the service answered, in the
+// interface's language where it has to word it; what the chat shows of it is the Conversation's.
+class SessionClient final : public ChatTransport
 {
     Q_OBJECT
 
 public:
-    // A streamed answer as far as it came.
-    struct Stream final
-    {
-        ChatStreamEvent::Phase phase = ChatStreamEvent::Phase::Unknown;
-        int position = 0;      // in the model's queue
-        QString written;       // the program as written so far
-        QElapsedTimer writing; // since its first piece
-        bool done = false;     // its last event came
-    };
-
     explicit SessionClient(const ServiceTimeouts &timeouts, QObject *parent = nullptr);
 
-    // "en", "zh-CN" or "zh-TW": sent with every request.
-    void setLanguage(const QString &code) { m_language = code; }
-    const QString &language() const { return m_language; }
-    // See Conversation::setServiceStarter.
-    void setServiceStarter(bool available) { m_mayAskForService = available; }
-    QString baseUrl() const { return m_baseUrl; }
-    bool offers(const QString &feature) const { return m_features.contains(feature); }
-    bool isLive() const { return m_live; }
+    void setLanguage(const QString &code) override { m_language = code; }
+    void setServiceStarter(bool available) override { m_mayAskForService = available; }
+    bool offers(const QString &feature) const override { return m_features.contains(feature); }
+    bool isLive() const override { return m_live; }
 
-    // Leaves the service it talked to, then checks the version at baseUrl.
-    void check(const QString &baseUrl);
-    // Nothing still on its way to the service may act any more: the check, the request, a
-    // session opened too late. Its open chat is ended there, quietly and within the closing
-    // bound; the returned DELETE finishes when it is, null when there was no chat to end.
-    QNetworkReply *leave(bool closing);
+    void check(const QString &baseUrl) override;
+    void leave(bool closing) override;
 
-    // Replaces the open session by a new one for platform and codeType, continuing from seed
-    // when the service takes a chat's history.
-    void open(const QString &platform, const QString &codeType, const ChatSeed &seed = {});
-    // Replaces the open session by one the service may still hold, of a chat reopened: the
-    // next request goes there. Without an id the next request opens a new one first.
-    void resume(const QString &platform, const QString &codeType, const QString &sessionId, bool used);
-    const QString &sessionId() const { return m_sessionId; }
-    const ChatSession &chat() const { return m_chat; }
-    void markUsed() { m_chat.used = true; }
-    // The service gave the open session no id: a request opens another one first.
-    bool sessionFailed() const { return m_failed; }
+    void open(Protocol::Platform platform, Protocol::ProgramType type, const ChatSeed &seed, Greeting greeting) override;
+    void resume(Protocol::Platform platform, Protocol::ProgramType type, const QString &sessionId, bool used) override;
+    QString sessionId() const override { return m_sessionId; }
+    const ChatSession &chat() const override { return m_chat; }
+    void markUsed() override { m_chat.used = true; }
+    bool sessionFailed() const override { return m_failed; }
 
-    // The program the next requests continue from, when the trader chose one the service did
-    // not write last; empty for the service's own. Sent only to a service that takes it.
-    void setCurrentProgram(const QString &program) { m_currentProgram = program; }
-    // Sends the chat's request now, or once the session has its id.
-    void post(const QString &text, const QStringList &compileErrors);
-    // Whether the request went out (else it waits for the session's id).
-    bool isPosted() const { return !m_reply.isNull(); }
-    const Stream &stream() const { return m_stream; }
-    // Stops the request that went out: requestStopped() follows.
-    void stop();
-    // Forgets the request: nothing of it is reported.
-    void drop();
-
-Q_SIGNALS:
-    void versionRefused(const QString &title, const QString &text);
-    void serviceUnreachable();
-    void live();
-    // What the service said to a new session, or why there is none.
-    void sessionNotice(const QString &text);
-    // The request waited for a session that the service did not give.
-    void requestHeldBack();
-    // More of a streamed answer came.
-    void streamed();
-    void answered(const ServiceReply &reply);
-    void requestFailed(const QString &why);
-    void requestStopped();
+    void setCurrentProgram(const QString &program) override { m_currentProgram = program; }
+    void post(const QString &text, const QStringList &compileErrors) override;
+    bool isPosted() const override { return !m_reply.isNull(); }
+    const Stream &stream() const override { return m_stream; }
+    void stop() override;
+    void drop() override;
 
 private:
     struct Pending final
@@ -101,7 +57,7 @@ private:
     };
 
     void onVersionChecked(QNetworkReply *reply);
-    void onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl);
+    void onSessionOpened(QNetworkReply *reply, quint64 serial, const QString &baseUrl, Greeting greeting);
     // Its answer is of no interest: the chat is left either way. bound: zero for the transfer
     // time-out of every request.
     QNetworkReply *endSession(const QString &baseUrl, const QJsonObject &body,
@@ -122,6 +78,8 @@ private:
 
     ChatSession m_chat;
     QString m_sessionId;
+    // Every session opened at m_baseUrl in this run, ended when the client leaves it.
+    QStringList m_opened;
     bool m_failed = false;
 
     QString m_currentProgram;

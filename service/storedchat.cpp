@@ -200,6 +200,45 @@ StoredProgram programFromJson(const QJsonObject &json)
             listOf<ProgramVersion>(json.value(QLatin1StringView("versions")), versionFromJson)};
 }
 
+QJsonObject turnToJson(const ChatTurnRecord &turn)
+{
+    QJsonObject json{{QLatin1StringView("request"), turn.request},
+                     {QLatin1StringView("based_on"), turn.basedOn},
+                     {QLatin1StringView("answer"), turn.answer}};
+    if (turn.replaced)
+        json.insert(QLatin1StringView("replaced"), true);
+    return json;
+}
+
+ChatTurnRecord turnFromJson(const QJsonObject &json)
+{
+    return {json.value(QLatin1StringView("request")).toString(), json.value(QLatin1StringView("based_on")).toInt(-1),
+            json.value(QLatin1StringView("answer")).toInt(-1), json.value(QLatin1StringView("replaced")).toBool()};
+}
+
+// A chat kept before its turns were: each request answered by the program shown after it,
+// based on the one answered before.
+QList<ChatTurnRecord> turnsOf(const QList<ChatEntry> &entries, const QList<StoredProgram> &programs)
+{
+    QHash<QString, int> numbers;
+    for (const StoredProgram &program : programs) {
+        for (const ProgramVersion &version : program.versions)
+            numbers.insert(version.source, version.number);
+    }
+    QList<ChatTurnRecord> turns;
+    int current = -1;
+    for (const ChatEntry &entry : entries) {
+        if (entry.kind == ChatEntry::Kind::User) {
+            turns.append({entry.text, current, -1, false});
+        } else if (entry.kind == ChatEntry::Kind::Program && !turns.isEmpty() && turns.constLast().answer < 0) {
+            turns.last().answer = numbers.value(entry.code, -1);
+            if (turns.constLast().answer >= 0)
+                current = turns.constLast().answer;
+        }
+    }
+    return turns;
+}
+
 } // namespace
 
 namespace StoredChats {
@@ -234,6 +273,7 @@ QJsonObject toJson(const StoredChat &chat)
     const VersionPlaces versions = versionPlaces(chat.programs);
     json.insert(QLatin1StringView("entries"),
                 arrayOf(chat.entries, [&versions](const ChatEntry &entry) { return entryToJson(entry, versions); }));
+    json.insert(QLatin1StringView("turns"), arrayOf(chat.turns, turnToJson));
     json.insert(QLatin1StringView("programs"), arrayOf(chat.programs, programToJson));
     json.insert(QLatin1StringView("current_program"), chat.current.program);
     json.insert(QLatin1StringView("current_version"), chat.current.version);
@@ -254,6 +294,8 @@ std::optional<StoredChat> fromJson(const QJsonObject &json)
     chat.entries = listOf<ChatEntry>(json.value(QLatin1StringView("entries")), [&chat](const QJsonObject &entry) {
         return entryFromJson(entry, chat.programs);
     });
+    const QJsonValue turns = json.value(QLatin1StringView("turns"));
+    chat.turns = turns.isArray() ? listOf<ChatTurnRecord>(turns, turnFromJson) : turnsOf(chat.entries, chat.programs);
     chat.current = {json.value(QLatin1StringView("current_program")).toInt(-1),
                     json.value(QLatin1StringView("current_version")).toInt(-1)};
     chat.sessionId = json.value(QLatin1StringView("session_id")).toString();
@@ -294,6 +336,21 @@ std::optional<ChatSummary> summaryFromJson(const QJsonObject &json)
     summary.created = timeFromJson(json.value(QLatin1StringView("created")));
     summary.damaged = json.value(QLatin1StringView("damaged")).toBool();
     return summary;
+}
+
+bool matchesWordStart(const QString &foldedText, const QString &foldedNeedle)
+{
+    if (foldedNeedle.isEmpty())
+        return true;
+    // Chinese and Japanese have no word boundaries a search could go by.
+    const QChar::Script script = foldedNeedle.front().script();
+    const bool wordless = script == QChar::Script_Han || script == QChar::Script_Hiragana
+        || script == QChar::Script_Katakana || script == QChar::Script_Bopomofo;
+    for (qsizetype at = foldedText.indexOf(foldedNeedle); at >= 0; at = foldedText.indexOf(foldedNeedle, at + 1)) {
+        if (wordless || at == 0 || !foldedText.at(at - 1).isLetterOrNumber())
+            return true;
+    }
+    return false;
 }
 
 QString searchText(const StoredChat &chat)

@@ -42,6 +42,17 @@ struct ProgramVersion final
     QString replacedKeptAt; // where its save set aside the file's earlier content; empty for none
 };
 
+// A request of the trader's and what came of it, as the code generator is told of the chat:
+// the program it asked to change and the one answered (program numbers, -1 for none), and
+// whether a later request took its place (Regenerate, Edit).
+struct ChatTurnRecord final
+{
+    QString request;
+    int basedOn = -1;
+    int answer = -1;
+    bool replaced = false;
+};
+
 // A program of the chat (one file name) with its versions, oldest first.
 struct StoredProgram final
 {
@@ -78,6 +89,8 @@ struct StoredChat final : ChatHeading
     };
 
     QList<ChatEntry> entries;
+    // One per request in entries, in the same order.
+    QList<ChatTurnRecord> turns;
     QList<StoredProgram> programs;
     ProgramRef current;
     QString sessionId;       // the service's session it last had
@@ -101,6 +114,10 @@ std::optional<StoredChat> fromJson(const QJsonObject &json);
 
 QJsonObject summaryToJson(const ChatSummary &summary);
 std::optional<ChatSummary> summaryFromJson(const QJsonObject &json);
+
+// Whether foldedText holds foldedNeedle where a word begins: "rsi" finds "RSI 14", never
+// "version". Text in a script without blanks between words (Chinese) matches anywhere.
+bool matchesWordStart(const QString &foldedText, const QString &foldedNeedle);
 
 // What a search looks through besides the title: the transcript's texts (requests included) and
 // the programs' names, case-folded.

@@ -1,14 +1,5 @@
 #include "service/transcript.h"
 
-int ChatLink::numberAfter(const QString &href, const QString &prefix)
-{
-    if (!href.startsWith(prefix))
-        return -1;
-    bool ok = false;
-    const int number = href.mid(prefix.size()).toInt(&ok);
-    return ok ? number : -1;
-}
-
 int Transcript::add(const ChatEntry &entry)
 {
     m_entries.append(entry);
@@ -36,6 +27,14 @@ void Transcript::change(int id, const ChatEntry &entry)
         return;
     m_entries[id] = entry;
     Q_EMIT entryChanged(id, entry);
+}
+
+void Transcript::update(int id, const ChatEntry &entry)
+{
+    if (id < 0 || id >= m_entries.size())
+        return;
+    m_entries[id] = entry;
+    Q_EMIT entryUpdated(id, entry);
 }
 
 void Transcript::clear()

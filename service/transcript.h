@@ -6,28 +6,7 @@
 #include <QObject>
 #include <QString>
 
-// The action links of the chat's entries, all of one scheme, "brevan:": the conversation acts on
-// them; any other href is a file or web address for the window to open.
-namespace ChatLink {
-inline const QString StopRequest = QStringLiteral("brevan:stop-request");
-inline const QString StopCompile = QStringLiteral("brevan:stop-compile");
-// Then a kept program's number.
-inline const QString Show = QStringLiteral("brevan:show:");
-inline const QString Copy = QStringLiteral("brevan:copy:");
-inline const QString Deploy = QStringLiteral("brevan:deploy:");
-inline const QString Restore = QStringLiteral("brevan:restore:");
-inline const QString Versions = QStringLiteral("brevan:versions:");
-// Then an entry's id: the last answer asked for again, the last request edited.
-inline const QString Regenerate = QStringLiteral("brevan:regenerate:");
-inline const QString Edit = QStringLiteral("brevan:edit:");
-// Then the program's number and a line of it, "N:L".
-inline const QString Line = QStringLiteral("brevan:line:");
-// Then the compiler's error lines themselves.
-inline const QString Fix = QStringLiteral("brevan:fix:");
-
-// The number after prefix in href, or -1.
-int numberAfter(const QString &href, const QString &prefix);
-} // namespace ChatLink
+#include "service/chataction.h"
 
 // Every entry of the chat, by id; an id is the entry's place. Whoever adds or changes an entry
 // goes through here, and the window follows the signals.
@@ -43,6 +22,8 @@ public:
     int add(const QString &text, const QList<ChatEntry::Link> &links = {});
     // Ids of a cleared transcript are ignored.
     void change(int id, const ChatEntry &entry);
+    // A passing change, such as a waiting bubble's clock: shown, never a change to keep.
+    void update(int id, const ChatEntry &entry);
     void clear();
     const QList<ChatEntry> &entries() const { return m_entries; }
 
@@ -54,6 +35,7 @@ public:
 Q_SIGNALS:
     void entryAdded(int id, const ChatEntry &entry);
     void entryChanged(int id, const ChatEntry &entry);
+    void entryUpdated(int id, const ChatEntry &entry);
     void cleared();
 
 private:

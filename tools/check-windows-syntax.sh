@@ -18,7 +18,7 @@ trap 'rm -rf "$keychain"' EXIT
 ln -s /usr/include/qt6keychain "$keychain/qt6keychain"
 flags+=(-I"$keychain")
 cd "$root"
-mapfile -t sources < <(git ls-files -- app ui widgets service platform mqlcheck | grep -E '\.cpp$')
+mapfile -t sources < <(git ls-files -- app ui widgets service platform report tools/tavrinreport mqlcheck | grep -E '\.cpp$')
 failed=0
 for source in "${sources[@]}"; do
     "$compiler" "${flags[@]}" "$source" || { echo "Windows syntax check failed: $source" >&2; failed=1; }

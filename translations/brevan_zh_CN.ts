@@ -171,6 +171,10 @@
         <source>The code generator is not connected yet: open the program again once it is.</source>
         <translation>代码生成服务尚未连接：连接后请重新打开该程序。</translation>
     </message>
+    <message>
+        <source>Quit</source>
+        <translation>退出</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -307,6 +311,26 @@
         <source>The model server refused your API key; check it in Settings &gt; Code generator…</source>
         <translation>模型服务器拒绝了您的 API 密钥；请在“设置 &gt; 代码生成器…”中检查它。</translation>
     </message>
+    <message>
+        <source>In use now: the built-in templates (offline), in the code generator this client started at %1.</source>
+        <translation>当前使用：内置模板（离线），由本客户端在 %1 启动的代码生成器提供。</translation>
+    </message>
+    <message>
+        <source>In use now: %1, through the code generator this client started at %2.</source>
+        <translation>当前使用：%1，通过本客户端在 %2 启动的代码生成器。</translation>
+    </message>
+    <message>
+        <source>the model server at %1</source>
+        <translation>位于 %1 的模型服务器</translation>
+    </message>
+    <message>
+        <source>the model %1 at %2</source>
+        <translation>位于 %2 的模型 %1</translation>
+    </message>
+    <message>
+        <source>In use now: the service at %1, which this client did not start; the choice below applies to the client&apos;s own code generator.</source>
+        <translation>当前使用：位于 %1 的服务，它不是本客户端启动的；下面的选择只适用于本客户端自己的代码生成器。</translation>
+    </message>
 </context>
 <context>
     <name>CodeViewer</name>
@@ -382,7 +406,7 @@
     </message>
     <message>
         <source>Creating new %1 %2 chat...</source>
-        <translation>正在创建新的%1 %2聊天...</translation>
+        <translation>正在创建新的%1 %2对话...</translation>
     </message>
     <message>
         <source>Please enter your request!</source>
@@ -483,6 +507,10 @@ Compiling...</source>
         <translation>代码生成服务拒绝了请求，但未说明原因。</translation>
     </message>
     <message>
+        <source>The compile had not finished when the chat was last kept.</source>
+        <translation>上次保存此对话时，编译尚未完成。</translation>
+    </message>
+    <message>
         <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
         <translation>自动修复已在 %1 轮后停止，仍有错误。点击“请求修复这些错误”再试一次，或修改你的需求。</translation>
     </message>
@@ -521,6 +549,14 @@ Compiling...</source>
     <message>
         <source>This code generator cannot be given a program to change: it writes a new one from your request.</source>
         <translation>这个代码生成服务无法接收要修改的程序：它会根据你的请求编写一个新的程序。</translation>
+    </message>
+    <message>
+        <source>%1 is open in this chat. The offline generator in use changes only programs it wrote itself, so it cannot change this one; it writes a new program from your description in a new chat (New Chat). To have this one changed, choose a model server in Settings &gt; Code generator…</source>
+        <translation>%1 已在此对话中打开。当前使用的离线生成器只能修改它自己编写的程序，因此无法修改这个程序；它可以在新的对话（新建对话）中根据您的描述编写新程序。如需修改这个程序，请在“设置 &gt; 代码生成器…”中选择模型服务器。</translation>
+    </message>
+    <message>
+        <source>Please choose another name: %1.</source>
+        <translation>请换一个名称：%1。</translation>
     </message>
 </context>
 <context>
@@ -911,6 +947,24 @@ Compiling...</source>
     <message>
         <source>the file is too large for a program</source>
         <translation>文件太大，不像是一个程序</translation>
+    </message>
+</context>
+<context>
+    <name>Deployment</name>
+    <message>
+        <source>the name &quot;%1&quot; must not contain &quot;/&quot; or &quot;\&quot;</source>
+        <translation>名称“%1”不能包含“/”或“\”</translation>
+    </message>
+    <message>
+        <source>the name &quot;%1&quot; must not contain &quot;:&quot;</source>
+        <translation>名称“%1”不能包含“:”</translation>
+    </message>
+</context>
+<context>
+    <name>SourceVersions</name>
+    <message>
+        <source>cannot create %1</source>
+        <translation>无法创建 %1</translation>
     </message>
 </context>
 </TS>

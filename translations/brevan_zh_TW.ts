@@ -171,6 +171,10 @@
         <source>The code generator is not connected yet: open the program again once it is.</source>
         <translation>程式碼生成服務尚未連線：連線後請重新開啟該程式。</translation>
     </message>
+    <message>
+        <source>Quit</source>
+        <translation>結束</translation>
+    </message>
 </context>
 <context>
     <name>BrevanQtClass</name>
@@ -307,6 +311,26 @@
         <source>The model server refused your API key; check it in Settings &gt; Code generator…</source>
         <translation>模型伺服器拒絕了您的 API 金鑰；請在「設定 &gt; 程式碼產生器…」中檢查它。</translation>
     </message>
+    <message>
+        <source>In use now: the built-in templates (offline), in the code generator this client started at %1.</source>
+        <translation>目前使用：內建範本（離線），由本用戶端在 %1 啟動的程式碼產生器提供。</translation>
+    </message>
+    <message>
+        <source>In use now: %1, through the code generator this client started at %2.</source>
+        <translation>目前使用：%1，透過本用戶端在 %2 啟動的程式碼產生器。</translation>
+    </message>
+    <message>
+        <source>the model server at %1</source>
+        <translation>位於 %1 的模型伺服器</translation>
+    </message>
+    <message>
+        <source>the model %1 at %2</source>
+        <translation>位於 %2 的模型 %1</translation>
+    </message>
+    <message>
+        <source>In use now: the service at %1, which this client did not start; the choice below applies to the client&apos;s own code generator.</source>
+        <translation>目前使用：位於 %1 的服務，它不是本用戶端啟動的；下面的選擇只適用於本用戶端自己的程式碼產生器。</translation>
+    </message>
 </context>
 <context>
     <name>CodeViewer</name>
@@ -382,7 +406,7 @@
     </message>
     <message>
         <source>Creating new %1 %2 chat...</source>
-        <translation>正在建立新的%1 %2聊天...</translation>
+        <translation>正在建立新的%1 %2對話...</translation>
     </message>
     <message>
         <source>Please enter your request!</source>
@@ -483,6 +507,10 @@ Compiling...</source>
         <translation>程式碼產生服務拒絕了請求，但未說明原因。</translation>
     </message>
     <message>
+        <source>The compile had not finished when the chat was last kept.</source>
+        <translation>上次儲存此對話時，編譯尚未完成。</translation>
+    </message>
+    <message>
         <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
         <translation>自動修正已在 %1 輪後停止，仍有錯誤。點擊「請求修正這些錯誤」再試一次，或修改你的需求。</translation>
     </message>
@@ -521,6 +549,14 @@ Compiling...</source>
     <message>
         <source>This code generator cannot be given a program to change: it writes a new one from your request.</source>
         <translation>這個程式碼生成服務無法接收要修改的程式：它會根據你的請求編寫一個新的程式。</translation>
+    </message>
+    <message>
+        <source>%1 is open in this chat. The offline generator in use changes only programs it wrote itself, so it cannot change this one; it writes a new program from your description in a new chat (New Chat). To have this one changed, choose a model server in Settings &gt; Code generator…</source>
+        <translation>%1 已在此對話中開啟。目前使用的離線產生器只能修改它自己編寫的程式，因此無法修改這個程式；它可以在新的對話（新建對話）中根據您的描述編寫新程式。如需修改這個程式，請在「設定 &gt; 程式碼產生器…」中選擇模型伺服器。</translation>
+    </message>
+    <message>
+        <source>Please choose another name: %1.</source>
+        <translation>請換一個名稱：%1。</translation>
     </message>
 </context>
 <context>
@@ -911,6 +947,24 @@ Compiling...</source>
     <message>
         <source>the file is too large for a program</source>
         <translation>檔案太大，不像是一個程式</translation>
+    </message>
+</context>
+<context>
+    <name>Deployment</name>
+    <message>
+        <source>the name &quot;%1&quot; must not contain &quot;/&quot; or &quot;\&quot;</source>
+        <translation>名稱「%1」不能包含「/」或「\」</translation>
+    </message>
+    <message>
+        <source>the name &quot;%1&quot; must not contain &quot;:&quot;</source>
+        <translation>名稱「%1」不能包含「:」</translation>
+    </message>
+</context>
+<context>
+    <name>SourceVersions</name>
+    <message>
+        <source>cannot create %1</source>
+        <translation>無法建立 %1</translation>
     </message>
 </context>
 </TS>

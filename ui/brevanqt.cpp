@@ -45,6 +45,8 @@
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -66,6 +68,10 @@ constexpr int kChatListAfterLiveMs = 300;
 constexpr int kChatListDelayMs = 2000;
 const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
 const QString kSaveFolderKey = QStringLiteral("conversation/saveFolder");
+// The form and the chat as the trader left them, for the next start.
+const QString kPlatformKey = QStringLiteral("form/platform");
+const QString kProgramTypeKey = QStringLiteral("form/programType");
+const QString kOpenChatKey = QStringLiteral("chats/open");
 // How long "Copied" shows in the status bar.
 constexpr int kCopiedMs = 2000;
 // The request field is never smaller than this many lines of text, the chat than this many.
@@ -77,30 +83,35 @@ Protocol::Platform selectedPlatform(const Ui::BrevanQtClass &ui)
     return ui.radioButton_mt4->isChecked() ? Protocol::Platform::Mt4 : Protocol::Platform::Mt5;
 }
 
-QString selectedCodeType(const Ui::BrevanQtClass &ui)
+Protocol::ProgramType selectedProgramType(const Ui::BrevanQtClass &ui)
 {
-    return ui.comboBox_type->currentData().toString();
+    return Protocol::programTypeNamed(ui.comboBox_type->currentData().toString()).value_or(Protocol::ProgramType::Indicator);
 }
 
+// Window-modal and shown without waiting in place: replies and compiles go on meanwhile.
 void chooseFolder(QWidget *parent, const QString &title, const QString &startFolder, QLineEdit *edit)
 {
-    const QString folder =
-        QFileDialog::getExistingDirectory(parent, title, startFolder, QFileDialog::ShowDirsOnly);
-    if (!folder.isEmpty())
-        edit->setText(folder);
+    auto *dialog = new QFileDialog(parent, title, startFolder);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QFileDialog::fileSelected, edit, &QLineEdit::setText);
+    dialog->open();
 }
 
 void showVersionWarning(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(parent);
-    box.setWindowTitle(title);
-    box.setTextFormat(Qt::RichText);
-    box.setText(text);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setIcon(QMessageBox::Warning);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
-    box.exec();
+    auto *box = new QMessageBox(parent);
+    box->setObjectName(QStringLiteral("versionWarning"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(title);
+    box->setTextFormat(Qt::RichText);
+    box->setText(text);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
+    box->setIcon(QMessageBox::Warning);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
+    box->open();
 }
 
 QLabel *linkLabel(const QString &html, QWidget *parent)
@@ -160,9 +171,7 @@ BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compile
     // The tool bar stays in the form, empty and out of sight; nothing offers to show it.
     ui.mainToolBar->hide();
     setContextMenuPolicy(Qt::NoContextMenu);
-    ui.radioButton_mt4->setChecked(true);
-    ui.radioButton_mt5->setChecked(false);
-    showActivePlatform();
+    restoreChoice();
     for (const Protocol::Platform platform : {Protocol::Platform::Mt4, Protocol::Platform::Mt5}) {
         const TerminalFolders::Pair folders = TerminalFolders::load(Protocol::wireName(platform));
         controls(platform).install->setText(folders.install);
@@ -208,15 +217,20 @@ void BrevanQt::connectService()
     });
 }
 
-void BrevanQt::showCodeGeneratorInUse()
+CodeGeneratorInUse BrevanQt::codeGeneratorInUse() const
 {
     const bool own = m_localService && m_localService->ownsService()
         && m_localService->baseUrl() == m_serviceAddress;
-    const CodeGeneratorInUse inUse = CodeGeneratorInUse::of(m_serviceAddress, own,
-                                                            own ? m_localService->backend() : ServiceBackend());
+    return CodeGeneratorInUse::of(m_serviceAddress, own, own ? m_localService->backend() : ServiceBackend());
+}
+
+void BrevanQt::showCodeGeneratorInUse()
+{
+    const CodeGeneratorInUse inUse = codeGeneratorInUse();
     m_codeGeneratorLabel->setText(inUse.label());
     m_codeGeneratorLabel->setToolTip(inUse.toolTip());
     m_conversation->setOwnModelKey(inUse.usesOwnKey());
+    m_conversation->setOfflineGenerator(inUse.kind == CodeGeneratorInUse::Kind::Templates);
 }
 
 void BrevanQt::connectConversation()
@@ -224,6 +238,7 @@ void BrevanQt::connectConversation()
     Conversation *conversation = m_conversation;
     connect(conversation, &Conversation::versionRefused, this, &BrevanQt::onVersionRefused);
     connect(conversation, &Conversation::liveChanged, this, [this](bool live) {
+        restoreOpenChat();
         setWindowTitle(tr("TavrinAI Code Generator"));
         ui.pushButton_newChat->setEnabled(live);
         onRequestInFlightChanged(m_conversation->isRequestInFlight());
@@ -398,6 +413,7 @@ void BrevanQt::onCodeGeneratorTriggered()
     // Window-modal and shown without waiting in place: replies keep arriving meanwhile.
     auto *dialog = new CodeGeneratorDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->showInUse(codeGeneratorInUse().inUseNow());
     connect(dialog, &QDialog::accepted, this, [this, dialog] { useCodeGenerator(*dialog); });
     dialog->open();
 }
@@ -475,7 +491,9 @@ void BrevanQt::retranslateExtras()
     if (m_fileMenu) {
         m_fileMenu->setTitle(tr("File"));
         m_openProgramAction->setText(tr("Open a program…"));
+        m_quitAction->setText(tr("Quit"));
     }
+    fitNameToPlaceholder();
     ui.pushButton_generate->setToolTip(tr("Send the request (Ctrl+Enter)"));
     showCodeGeneratorInUse();
     m_autoFix->setText(tr("Fix compile errors automatically"));
@@ -483,9 +501,26 @@ void BrevanQt::retranslateExtras()
                              "itself, at most twice in a row (with a code generator that takes compile errors)."));
 }
 
+// The name field never hides part of its placeholder, in whichever language.
+void BrevanQt::fitNameToPlaceholder()
+{
+    QLineEdit *name = ui.lineEdit_name;
+    QStyleOptionFrame frame;
+    frame.initFrom(name);
+    frame.lineWidth = name->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, name);
+    const QMargins margins = name->textMargins() + name->contentsMargins();
+    // Two pixels each side: the line edit's own margin around its text.
+    const QSize text(name->fontMetrics().horizontalAdvance(name->placeholderText()) + margins.left() + margins.right() + 4,
+                     name->fontMetrics().height());
+    name->setMinimumWidth(name->style()->sizeFromContents(QStyle::CT_LineEdit, &frame, text, name).width());
+}
+
 void BrevanQt::onAboutTriggered()
 {
-    QDialog dialog(this);
+    auto *about = new QDialog(this);
+    about->setObjectName(QStringLiteral("aboutDialog"));
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    QDialog &dialog = *about;
     dialog.setWindowTitle(tr("About TavrinAI"));
     dialog.setWindowFlags(dialog.windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
@@ -533,7 +568,7 @@ void BrevanQt::onAboutTriggered()
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     mainLayout->addWidget(buttons, 0);
 
-    dialog.exec();
+    dialog.open();
 }
 
 void BrevanQt::onVersionRefused(const QString &title, const QString &text)
@@ -550,7 +585,7 @@ void BrevanQt::onRequestInFlightChanged(bool inFlight)
 
 void BrevanQt::passChoice()
 {
-    m_conversation->setChoice({Protocol::wireName(selectedPlatform(ui)), selectedCodeType(ui)});
+    m_conversation->setChoice({selectedPlatform(ui), selectedProgramType(ui)});
 }
 
 BrevanQt::PlatformControls BrevanQt::controls(Protocol::Platform platform) const
@@ -568,7 +603,7 @@ void BrevanQt::passFolders(Protocol::Platform platform, bool remember)
     // A long path does not fit the field; its tooltip shows it whole.
     install->setToolTip(QDir::toNativeSeparators(install->text()));
     data->setToolTip(QDir::toNativeSeparators(data->text()));
-    m_conversation->setFolders(Protocol::wireName(platform), install->text(), data->text());
+    m_conversation->setFolders(platform, install->text(), data->text());
     if (remember)
         TerminalFolders::save(Protocol::wireName(platform), {install->text(), data->text()});
 }
@@ -602,6 +637,42 @@ void BrevanQt::startNewChat()
     m_keeper->beginNew(ui.plainTextEdit_prompt->toPlainText());
     if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
+    showOpenChat();
+}
+
+void BrevanQt::showOpenChat()
+{
+    m_chatList->select(m_keeper->currentId());
+    QSettings().setValue(kOpenChatKey, m_keeper->currentId());
+}
+
+// The platform and program type of the last run; the folders follow the platform.
+void BrevanQt::restoreChoice()
+{
+    const QSettings settings;
+    const Protocol::Platform platform =
+        Protocol::platformNamed(settings.value(kPlatformKey).toString()).value_or(Protocol::Platform::Mt4);
+    controls(platform).radio->setChecked(true);
+    controls(platform == Protocol::Platform::Mt4 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4).radio->setChecked(false);
+    showActivePlatform();
+    const int type = ui.comboBox_type->findData(settings.value(kProgramTypeKey).toString());
+    if (type >= 0)
+        ui.comboBox_type->setCurrentIndex(type);
+    m_chatToRestore = settings.value(kOpenChatKey).toString();
+    // Until another is opened, the new one is what the next start comes back to.
+    QSettings().setValue(kOpenChatKey, m_keeper->currentId());
+}
+
+// The chat open when the client last closed comes back once the code generator let the client
+// in and the list is read, whichever comes last.
+void BrevanQt::restoreOpenChat()
+{
+    if (m_chatToRestore.isEmpty() || !m_conversation->isLive() || !m_listLoaded)
+        return;
+    const QString id = std::exchange(m_chatToRestore, {});
+    const QList<ChatSummary> chats = m_archive->summaries();
+    if (std::any_of(chats.cbegin(), chats.cend(), [&id](const ChatSummary &chat) { return chat.id == id && !chat.damaged; }))
+        openKeptChat(id);
 }
 
 void BrevanQt::onPushButtonGenerateClicked(bool)
@@ -612,6 +683,7 @@ void BrevanQt::onPushButtonGenerateClicked(bool)
 
 void BrevanQt::onComboBoxTypeChanged(int)
 {
+    QSettings().setValue(kProgramTypeKey, Protocol::wireName(selectedProgramType(ui)));
     passChoice();
 }
 
@@ -629,11 +701,12 @@ void BrevanQt::choosePlatform(Protocol::Platform platform)
 {
     const Protocol::Platform other = platform == Protocol::Platform::Mt4 ? Protocol::Platform::Mt5 : Protocol::Platform::Mt4;
     controls(other).radio->setChecked(false);
+    QSettings().setValue(kPlatformKey, Protocol::wireName(platform));
     showActivePlatform();
     passChoice();
 }
 
-// The chosen platform's folders get the width; the other one shows only its radio button.
+// The chosen platform's folders show under both radio buttons, which stay where they are.
 void BrevanQt::showActivePlatform()
 {
     for (const Protocol::Platform platform : {Protocol::Platform::Mt4, Protocol::Platform::Mt5}) {
@@ -816,6 +889,8 @@ void BrevanQt::createChatList()
     m_chatSplitter->setStretchFactor(1, 3);
     m_chatSplitter->setSizes({1000, 3000});
     m_chatSplitter->restoreState(QSettings().value(kChatSplitterKey).toByteArray());
+    // The extra height goes to the chat; the folders above keep theirs.
+    ui.verticalLayout_3->setStretchFactor(m_chatSplitter, 1);
 
     connect(m_archive, &ChatArchive::writeFailed, this, [this](const QString &, const QString &error) {
         m_conversation->addNotice(tr("Cannot keep the chat: %1").arg(error));
@@ -831,8 +906,20 @@ void BrevanQt::createChatList()
     m_openProgramAction = m_fileMenu->addAction(QString());
     m_openProgramAction->setShortcut(QKeySequence::Open);
     connect(m_openProgramAction, &QAction::triggered, this, &BrevanQt::askForProgram);
+    // The same action as on the transcript's context menu.
+    m_fileMenu->addAction(m_saveConversationAction);
+    m_fileMenu->addSeparator();
+    // As the close button does: the chat ends at the service, and the service this client started stops.
+    m_quitAction = m_fileMenu->addAction(QString());
+    m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quitAction->setMenuRole(QAction::QuitRole);
+    connect(m_quitAction, &QAction::triggered, this, &QWidget::close);
     setAcceptDrops(true);
-    connect(m_archive, &ChatArchive::listLoaded, this, [this] { m_chatList->select(m_keeper->currentId()); });
+    connect(m_archive, &ChatArchive::listLoaded, this, [this] {
+        m_listLoaded = true;
+        m_chatList->select(m_keeper->currentId());
+        restoreOpenChat();
+    });
     connect(m_conversation, &Conversation::requestEdited, this, [this](const QString &request) {
         ui.plainTextEdit_prompt->setPlainText(request);
         ui.plainTextEdit_prompt->setFocus();
@@ -860,13 +947,11 @@ void BrevanQt::createChatList()
 void BrevanQt::openKeptChat(const QString &id)
 {
     const std::optional<StoredChat> chat = m_keeper->open(id, ui.plainTextEdit_prompt->toPlainText());
-    if (!chat) {
-        m_chatList->select(m_keeper->currentId());
-        return;
+    if (chat) {
+        showChoice(chat->platform, chat->type, chat->programName);
+        ui.plainTextEdit_prompt->setPlainText(chat->requestInFlight.isEmpty() ? chat->draft : chat->requestInFlight);
     }
-    showChoice(chat->platform, chat->type, chat->programName);
-    ui.plainTextEdit_prompt->setPlainText(chat->requestInFlight.isEmpty() ? chat->draft : chat->requestInFlight);
-    m_chatList->select(id);
+    showOpenChat();
 }
 
 void BrevanQt::removeKeptChat(const QString &id)
@@ -875,6 +960,7 @@ void BrevanQt::removeKeptChat(const QString &id)
         return;
     if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
+    showOpenChat();
 }
 
 void BrevanQt::showChoice(Protocol::Platform platform, Protocol::ProgramType type, const QString &name)
@@ -891,7 +977,7 @@ void BrevanQt::showChoice(Protocol::Platform platform, Protocol::ProgramType typ
 void BrevanQt::askForProgram()
 {
     const Protocol::Platform platform = selectedPlatform(ui);
-    const QString mql = Deployment::mqlFolder(controls(platform).data->text().trimmed(), Protocol::wireName(platform));
+    const QString mql = Deployment::mqlFolder(controls(platform).data->text().trimmed(), platform);
     auto *dialog = new QFileDialog(this, tr("Open a program"), QDir(mql).exists() ? mql : QDir::homePath(),
                                    tr("MQL programs (*.mq4 *.mq5)"));
     dialog->setFileMode(QFileDialog::ExistingFile);
@@ -917,7 +1003,7 @@ void BrevanQt::openProgramFile(const QString &path)
     m_archive->rename(m_keeper->currentId(), QFileInfo(program.path).fileName());
     showChoice(program.platform, program.type, program.name);
     ui.plainTextEdit_prompt->clear();
-    m_chatList->select(m_keeper->currentId());
+    showOpenChat();
 }
 
 void BrevanQt::dragEnterEvent(QDragEnterEvent *event)

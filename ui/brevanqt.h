@@ -2,6 +2,7 @@
 
 #include "platform/terminalinfo.h"
 #include "protocol/domain.h"
+#include "service/codegeneratorinuse.h"
 #include "service/conversation.h"
 #include "service/serviceaccess.h"
 #include "ui/programtitles.h"
@@ -78,12 +79,14 @@ private Q_SLOTS:
 
 private:
     void connectService();
+    CodeGeneratorInUse codeGeneratorInUse() const;
     void showCodeGeneratorInUse();
     void createSettingsMenu();
     void onCodeGeneratorTriggered();
     void useCodeGenerator(const CodeGeneratorDialog &dialog);
     void createLanguageMenu();
     void retranslateExtras();
+    void fitNameToPlaceholder();
     void connectConversation();
     void connectForm();
     void restoreLayout();
@@ -129,6 +132,10 @@ private:
     void openProgramFile(const QString &path);
     // The form shows a chat's platform, program type and name.
     void showChoice(Protocol::Platform platform, Protocol::ProgramType type, const QString &name);
+    // The list marks the open chat, and the next start opens it again.
+    void showOpenChat();
+    void restoreChoice();
+    void restoreOpenChat();
 
     Ui::BrevanQtClass ui;
     Conversation *m_conversation = nullptr;
@@ -148,6 +155,7 @@ private:
     QAction *m_saveConversationAction = nullptr;
     QMenu *m_fileMenu = nullptr;
     QAction *m_openProgramAction = nullptr;
+    QAction *m_quitAction = nullptr;
     QCheckBox *m_autoFix = nullptr;
     ChatArchive *m_archive = nullptr;
     ChatKeeper *m_keeper = nullptr;
@@ -157,4 +165,6 @@ private:
     bool m_chatEnded = false; // the close may go through
     ProgramTitles m_programTitles;
     QString m_lastRequest; // the request of the chat's last user bubble, given back when New Chat drops it
+    QString m_chatToRestore; // the chat open at the last close, until it is open again
+    bool m_listLoaded = false;
 };

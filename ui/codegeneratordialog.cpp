@@ -58,6 +58,7 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
                                    "until TavrinAI closes."),
                                 "label_keyNotKept", m_modelFields))
     , m_testResult(wrappedLabel({}, "label_testResult", m_modelFields))
+    , m_inUse(wrappedLabel({}, "label_inUse", this))
     , m_serviceUrl(named(new QLineEdit(this), "lineEdit_serviceUrl"))
 {
     setWindowTitle(tr("Code generator"));
@@ -96,6 +97,9 @@ CodeGeneratorDialog::CodeGeneratorDialog(QWidget *parent, const SecretStore &sto
     m_serviceUrl->setText(stored.serviceUrl);
 
     auto *layout = new QVBoxLayout(this);
+    // Shown once the window says what is in use.
+    m_inUse->hide();
+    layout->addWidget(m_inUse);
     const QString config = configFilePath();
     if (configNamesService(config)) {
         const QString address = apiBaseUrlFromConfig(config);
@@ -197,7 +201,9 @@ QByteArray CodeGeneratorDialog::apiKey() const
 
 QString CodeGeneratorDialog::modelAddress() const
 {
-    const QString typed = m_modelBaseUrl->text().trimmed();
+    // An empty field means the address it shows in grey.
+    const QString typed = m_modelBaseUrl->text().trimmed().isEmpty() ? m_modelBaseUrl->placeholderText()
+                                                                      : m_modelBaseUrl->text().trimmed();
     if (m_storedUserInfo.isEmpty() || userInfoOf(typed) != kHiddenUserInfo)
         return typed;
     QUrl address = QUrl::fromUserInput(typed);
@@ -209,6 +215,13 @@ void CodeGeneratorDialog::accept()
 {
     choice().save();
     QDialog::accept();
+}
+
+void CodeGeneratorDialog::showInUse(const QString &text)
+{
+    m_inUse->setText(text);
+    m_inUse->show();
+    growToFit();
 }
 
 void CodeGeneratorDialog::keepSecrets(const QObject *context, std::function<void(bool kept)> done) const

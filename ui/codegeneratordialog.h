@@ -35,6 +35,8 @@ public:
     ServiceBackend backend() const;
 
     void accept() override;
+    // The line at the top: what writes the programs now, which may differ from the choice below.
+    void showInUse(const QString &text);
     // Writes the accepted key and user info as saveSecrets does, with the same report.
     void keepSecrets(const QObject *context, std::function<void(bool kept)> done) const;
 
@@ -65,5 +67,6 @@ private:
     QPushButton *m_ok = nullptr;
     int m_pendingReads = 2;
     QLabel *m_testResult;
+    QLabel *m_inUse;
     QLineEdit *m_serviceUrl;
 };

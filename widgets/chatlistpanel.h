@@ -20,7 +20,8 @@ class ChatListPanel final : public QWidget
 public:
     explicit ChatListPanel(ChatArchive *archive, QWidget *parent = nullptr);
 
-    // Marks the open chat's row, if it is listed.
+    // Marks the open chat's row, once it is listed and for as long as it stays open: a row
+    // that comes, moves or is found again by a search is marked again.
     void select(const QString &id);
     void retranslate();
 
@@ -34,9 +35,11 @@ private:
     void showMenu(const QPoint &position);
     void askRename(const QString &id, const QString &title);
     void askRemove(const QString &id, const QString &title);
+    void markOpenChat();
 
     ChatArchive *m_archive;
     ChatListFilter *m_filter;
     QLineEdit *m_search;
     QListView *m_list;
+    QString m_openId;
 };

@@ -1,5 +1,8 @@
 #include "widgets/chattextedit.h"
 
+#include "protocol/messages.h"
+#include "service/chataction.h"
+
 #include "widgets/mqlhighlighter.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -47,8 +50,6 @@ constexpr int kCodeStartProperty = QTextFormat::UserProperty + 3;
 // A request longer than this, in lines or characters, shows its start and "Show all".
 constexpr int kFoldedLines = ChatEntry::PreviewLines;
 constexpr int kFoldedChars = 1200;
-// The link of a folded request; the view itself opens it.
-const QString kShowRequest = QStringLiteral("chat:show-request");
 
 // The whole text of a folded request, kept with its paragraph.
 struct WholeRequest final : QTextBlockUserData
@@ -128,12 +129,13 @@ QString codeText(QStringList lines)
     return lines.join(QChar(QChar::LineSeparator));
 }
 
-// A program's first lines.
+// A program's first lines, without the note its writer keeps for itself.
 QString codePreview(const QString &code)
 {
     QStringList lines = code.split(QLatin1Char('\n'));
     if (lines.constLast().isEmpty()) // the line feed that ends the last line
         lines.removeLast();
+    lines.removeIf([](const QString &line) { return WriterNote::isNoteLine(line); });
     return codeText(lines.mid(0, ChatEntry::PreviewLines));
 }
 
@@ -270,7 +272,8 @@ void ChatTextEdit::showWholeRequest(const QTextBlock &block)
 
 void ChatTextEdit::activate(const QString &href, const QTextBlock &block)
 {
-    if (href == kShowRequest)
+    const std::optional<ChatAction> action = ChatAction::fromHref(href);
+    if (action && action->kind == ChatAction::Kind::ShowRequest)
         showWholeRequest(block);
     else
         Q_EMIT linkActivated(href);
@@ -285,7 +288,7 @@ void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &given, int 
     const bool codeRequest = isUser && looksLikeCode(entry.text);
     const QString folded = isUser && !whole ? foldedRequest(entry.text) : QString();
     if (!folded.isEmpty())
-        entry.links.append({tr("Show all"), kShowRequest});
+        entry.links.append({tr("Show all"), ChatAction{ChatAction::Kind::ShowRequest}.href()});  // opened by the view itself
     const QString text = folded.isEmpty() ? entry.text : folded;
     const QString shown = codeRequest ? codeText(text.split(QLatin1Char('\n'))) : shownText(text);
     const int natural = isUser ? naturalWidth(shown, codeRequest) : 0;

@@ -1,5 +1,6 @@
 #include "widgets/versionsdialog.h"
 
+#include "service/distinctversions.h"
 #include "service/linediff.h"
 
 #include <QDialogButtonBox>
@@ -10,11 +11,35 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace {
+
+// Added and removed lines on a tint that the palette's text stays readable on, light or dark.
+const QColor kAdded(0, 170, 0, 64);
+const QColor kRemoved(230, 0, 0, 64);
+
+// The difference as LineDiff::listing writes it, each added and removed line tinted.
+void showDifference(QPlainTextEdit *view, const QList<LineDiff::Line> &lines)
+{
+    view->clear();
+    QTextCursor cursor(view->document());
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        const LineDiff::Line &line = lines.at(index);
+        if (index > 0)
+            cursor.insertBlock();
+        QTextBlockFormat format;
+        if (line.kind != LineDiff::Line::Kind::Same)
+            format.setBackground(line.kind == LineDiff::Line::Kind::Added ? kAdded : kRemoved);
+        cursor.setBlockFormat(format);
+        cursor.insertText(LineDiff::listing({line}).chopped(1));
+    }
+    view->moveCursor(QTextCursor::Start);
+}
 
 QPlainTextEdit *codeView(QWidget *parent)
 {
@@ -29,7 +54,7 @@ QPlainTextEdit *codeView(QWidget *parent)
 
 VersionsDialog::VersionsDialog(const QString &title, const QList<ProgramVersion> &versions, int current, QWidget *parent)
     : QDialog(parent)
-    , m_versions(versions)
+    , m_versions(distinctVersions(versions, current))
     , m_current(current)
     , m_list(new QListWidget(this))
     , m_source(codeView(this))
@@ -40,7 +65,8 @@ VersionsDialog::VersionsDialog(const QString &title, const QList<ProgramVersion>
                                           [current](const ProgramVersion &version) { return version.number == current; });
     m_currentSource = chatVersion != versions.cend() ? chatVersion->source : QString();
     m_list->setObjectName(QStringLiteral("listWidget_versions"));
-    for (const ProgramVersion &version : versions) {
+    m_difference->setObjectName(QStringLiteral("plainTextEdit_difference"));
+    for (const ProgramVersion &version : std::as_const(m_versions)) {
         QString row = QStringLiteral("%1 — %2 — %3").arg(QLocale().toString(version.time, QLocale::ShortFormat),
                                                          version.request.section(QLatin1Char('\n'), 0, 0),
                                                          verdictText(version));
@@ -71,7 +97,7 @@ VersionsDialog::VersionsDialog(const QString &title, const QList<ProgramVersion>
     layout->addWidget(split);
     layout->addWidget(buttons);
     resize(800, 600);
-    m_list->setCurrentRow(int(versions.size()) - 1);
+    m_list->setCurrentRow(int(m_versions.size()) - 1);
 }
 
 void VersionsDialog::showVersion(int row)
@@ -80,7 +106,7 @@ void VersionsDialog::showVersion(int row)
         return;
     const ProgramVersion &version = m_versions.at(row);
     m_source->setPlainText(version.source);
-    m_difference->setPlainText(LineDiff::listing(LineDiff::compare(m_currentSource, version.source)));
+    showDifference(m_difference, LineDiff::compare(m_currentSource, version.source));
     m_use->setEnabled(version.number != m_current);
 }
 

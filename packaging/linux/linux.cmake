@@ -13,11 +13,13 @@ set(staged ${CMAKE_CURRENT_BINARY_DIR}/staged)
 file(MAKE_DIRECTORY ${staged})
 file(CREATE_LINK /${config_dir}/config.json ${staged}/config.json SYMBOLIC)
 file(CREATE_LINK /${app_dir}/TavrinAI ${staged}/tavrinai SYMBOLIC)
+file(CREATE_LINK /${app_dir}/tavrin-report ${staged}/tavrin-report SYMBOLIC)
 
-install(TARGETS TavrinAI RUNTIME DESTINATION ${app_dir} COMPONENT client)
+# tavrin-report is on the PATH for traders' scripts, as the client's launcher is.
+install(TARGETS TavrinAI tavrin-report RUNTIME DESTINATION ${app_dir} COMPONENT client)
 install(FILES ${staged}/config.json DESTINATION ${app_dir} COMPONENT client)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/config.json DESTINATION ${config_dir} COMPONENT client)
-install(FILES ${staged}/tavrinai DESTINATION usr/bin COMPONENT client)
+install(FILES ${staged}/tavrinai ${staged}/tavrin-report DESTINATION usr/bin COMPONENT client)
 install(FILES ${linux}/tavrinai/${BREVAN_APP_ID}.desktop DESTINATION usr/share/applications COMPONENT client)
 configure_file(${linux}/tavrinai/${BREVAN_APP_ID}.metainfo.xml ${staged}/${BREVAN_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${staged}/${BREVAN_APP_ID}.metainfo.xml DESTINATION usr/share/metainfo COMPONENT client)
@@ -47,7 +49,7 @@ endif()
 # Debian wants the changelog and manual pages compressed, the copyright in each package's doc
 # folder; lintian reads the overrides, each with its reason, from the package itself.
 set(compressed)
-foreach(source changelog.in tavrinai/tavrinai.1.in)
+foreach(source changelog.in tavrinai/tavrinai.1.in tavrinai/tavrin-report.1.in)
     get_filename_component(name ${source} NAME_WLE)
     configure_file(${linux}/${source} ${staged}/${name} @ONLY)
     add_custom_command(OUTPUT ${staged}/${name}.gz
@@ -57,7 +59,8 @@ foreach(source changelog.in tavrinai/tavrinai.1.in)
     list(APPEND compressed ${staged}/${name}.gz)
 endforeach()
 add_custom_target(brevan_package_files ALL DEPENDS ${icon_pngs} ${compressed})
-install(FILES ${staged}/tavrinai.1.gz DESTINATION usr/share/man/man1 COMPONENT client)
+install(FILES ${staged}/tavrinai.1.gz ${staged}/tavrin-report.1.gz DESTINATION usr/share/man/man1
+    COMPONENT client)
 function(install_debian_docs component package)
     install(FILES ${linux}/copyright ${staged}/changelog.gz
         DESTINATION usr/share/doc/${package} COMPONENT ${component})
@@ -98,7 +101,8 @@ Describe the indicator or Expert Advisor you want in plain words: TavrinAI asks
 a code-generation service for the program, saves it into a MetaTrader 4 or 5
 terminal (also one run under Wine), compiles it there and shows the compiler's
 verdict in the chat. The service's address is set in
-/etc/opt/tavrinai/config.json.")
+/etc/opt/tavrinai/config.json. tavrin-report prints a MetaTrader Strategy
+Tester report as JSON, for scripts that test many Expert Advisors.")
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME tavrinai-server)
 set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "nginx, redis-server")

@@ -12,6 +12,13 @@ ApiReply ApiReply::invalid(const QString &problem)
     return error(Status::BadRequest, problem, Protocol::ErrorCode::InvalidRequest);
 }
 
+ApiReply ApiReply::refused(const RequestProblem &problem)
+{
+    const bool tooLarge = problem.code == Protocol::ErrorCode::RequestTooLarge;
+    return error(tooLarge ? Status::PayloadTooLarge : Status::BadRequest, problem.message,
+                 problem.code);
+}
+
 ApiReply ApiReply::outcome(Status status, bool success, const QString &apiType,
                            const QString &message, const QString &sessionId,
                            Protocol::ErrorCode error)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/errorcode.h"
+#include "protocol/requests.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -20,6 +21,8 @@ struct ApiReply final
     static ApiReply error(Status status, const QString &message, Protocol::ErrorCode error);
     // A 400 with the problem of a malformed request.
     static ApiReply invalid(const QString &problem);
+    // A body that is no request: a 413 for one too large, else a 400.
+    static ApiReply refused(const RequestProblem &problem);
     // {"success": ..., "api_type": ..., "message": ...}, for a request it took; a failure names
     // its error.
     static ApiReply outcome(Status status, bool success, const QString &apiType,

@@ -4,6 +4,7 @@
 
 #include "protocol/messages.h"
 
+#include <QByteArray>
 #include <QHostAddress>
 #include <QJsonObject>
 #include <QList>
@@ -11,27 +12,17 @@
 #include <QString>
 #include <QStringList>
 
-#include <initializer_list>
-#include <optional>
-
-// Reading the service's requests: the values of their JSON bodies and headers, each refused
-// with a reason the client's developer can act on.
+// What the service reads around its requests, beyond their bodies' fields (which
+// "protocol/requests.h" reads): the language a request asks for, who sent it, the compiler's
+// lines quoted in a message, and JSON that Qt's parser would let through.
 namespace ApiRequest {
 
-// Empty when each key is there and holds a string, else what is wrong.
-QString stringKeyProblem(const QJsonObject &body, std::initializer_list<QString> keys);
-// The body's "compile_errors", none when it is missing; nullopt unless it is a list of strings.
-std::optional<QStringList> compileErrorsOf(const QJsonObject &body);
-// The body's "history", none when it is missing; nullopt with *problem set unless it is a list
-// of {"role": "user" or "assistant", "content": text}.
-std::optional<QList<ChatTurn>> historyOf(const QJsonObject &body, QString *problem);
-// The longest "current_program" taken, in UTF-8 bytes: far beyond any program a chat writes.
-constexpr qsizetype maxProgramBytes = 256 * 1024;
-// The body's "current_program", empty when it is missing; nullopt unless it is a string.
-std::optional<QString> currentProgramOf(const QJsonObject &body);
 // Lines of a compiler's log, "file(l,c) : error NNN: text", as an older client puts them into
 // the request itself: their numbers are never a program's values.
 bool quotesCompilerMessages(const QString &message);
+// Where a JSON text has a control character (below 0x20) unescaped inside a string, which JSON
+// forbids and Qt's parser lets through; -1 when it has none.
+qsizetype rawControlInString(const QByteArray &json);
 // The body's "lang", else the first choice of the Accept-Language header.
 Protocol::Language languageOf(const QJsonObject &body, const QByteArray &acceptLanguage);
 

@@ -44,7 +44,10 @@ void ChatInFlight::start(const CodeWriter::Request &request, const Ended &ended)
     CodeWriter::Progress progress;
     progress.phase = [this](CodeWriter::Phase phase, int position) { status(phase, position); };
     progress.delta = [this](const QString &text) {
-        m_answer->sendEvent(StreamEventName::Delta, {{Field::Text, text}});
+        ChatStreamEvent delta;
+        delta.kind = ChatStreamEvent::Kind::Delta;
+        delta.text = text;
+        m_answer->sendEvent(delta.name(), delta.toJson());
     };
     const auto done = [this, kind = request.chat.kind](const CodeWriter::Result &result) {
         ApiReply reply = ApiReply::outcome(ApiReply::Status::Ok, result.success, ApiType::Chat,
@@ -67,11 +70,15 @@ void ChatInFlight::stop(const QString &message, Protocol::ErrorCode error)
 
 void ChatInFlight::status(CodeWriter::Phase phase, int position)
 {
-    const QJsonObject data{{Field::Phase, phaseName(phase)}, {Field::Position, position}};
+    ChatStreamEvent status;
+    status.kind = ChatStreamEvent::Kind::Status;
+    status.phase = phase;
+    status.position = position;
+    const QJsonObject data = status.toJson();
     if (data == m_lastStatus)
         return;
     m_lastStatus = data;
-    m_answer->sendEvent(StreamEventName::Status, data);
+    m_answer->sendEvent(status.name(), data);
 }
 
 void ChatInFlight::finish(const ApiReply &reply, const std::optional<ChatRecord> &chat)

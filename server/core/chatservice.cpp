@@ -1,11 +1,11 @@
 #include "chatservice.h"
 
-#include "apirequest.h"
 #include "chatlease.h"
 #include "replytexts.h"
 #include "turnreplies.h"
 
 #include "protocol/messages.h"
+#include "protocol/requests.h"
 
 #include <optional>
 #include <utility>
@@ -14,34 +14,6 @@ namespace {
 
 using Status = ApiReply::Status;
 using Protocol::ErrorCode;
-using ApiRequest::stringKeyProblem;
-
-// Whether the request stays within what a chat takes, so that one request cannot fill the
-// store or the model's prompt.
-bool withinLimits(const QString &message, const QStringList &compileErrors)
-{
-    return message.toUtf8().size() <= RequestLimit::UserMessageBytes
-           && boundedCompileErrors(compileErrors).size() == compileErrors.size();
-}
-
-// The request's "current_program", empty when it has none; nullopt when it cannot be taken,
-// the refusal sent.
-std::optional<QString> currentProgramOf(const QJsonObject &body, const Sink &answer)
-{
-    const std::optional<QString> program = ApiRequest::currentProgramOf(body);
-    if (!program) {
-        answer->send(ApiReply::invalid(QStringLiteral("\"current_program\" must be a string.")));
-        return std::nullopt;
-    }
-    if (program->toUtf8().size() > ApiRequest::maxProgramBytes) {
-        answer->send(ApiReply::error(Status::PayloadTooLarge,
-                                     QStringLiteral("\"current_program\" is larger than %1 KiB.")
-                                         .arg(ApiRequest::maxProgramBytes / 1024),
-                                     ErrorCode::RequestTooLarge));
-        return std::nullopt;
-    }
-    return program;
-}
 
 } // namespace
 
@@ -70,28 +42,14 @@ ChatService::ChatService(SessionStore *store, CodeWriter *writer, QObject *paren
 void ChatService::startChat(const QJsonObject &body, Protocol::Language language,
                             const Sink &answer)
 {
-    const QString problem = stringKeyProblem(body, {Field::Platform, Field::CodeType});
-    if (!problem.isEmpty())
-        return answer->send(ApiReply::invalid(problem));
-    const std::optional<Protocol::Platform> platform =
-        Protocol::platformNamed(body.value(Field::Platform).toString());
-    if (!platform)
-        return answer->send(ApiReply::invalid(QStringLiteral("\"platform\" must be \"MT4\" or \"MT5\".")));
-    const std::optional<Protocol::ProgramType> type =
-        Protocol::programTypeNamed(body.value(Field::CodeType).toString());
-    if (!type)
-        return answer->send(ApiReply::invalid(QStringLiteral("\"code_type\" must be \"indicator\" or \"ea\".")));
-    QString historyProblem;
-    const std::optional<QList<ChatTurn>> history = ApiRequest::historyOf(body, &historyProblem);
-    if (!history)
-        return answer->send(ApiReply::invalid(historyProblem));
-    const std::optional<QString> currentProgram = currentProgramOf(body, answer);
-    if (!currentProgram)
-        return;
+    const Parsed<NewChatRequest> parsed = NewChatRequest::fromJson(body);
+    if (!parsed.isValid())
+        return answer->send(ApiReply::refused(parsed.problem()));
+    const NewChatRequest &request = parsed.value();
     ChatRecord chat;
-    chat.kind = {*platform, *type};
+    chat.kind = {request.platform, request.type};
     chat.language = language;
-    chat.history = ChatHistory::continuedFrom(*history, *currentProgram);
+    chat.history = ChatHistory::continuedFrom(request.history, request.currentProgram);
     chat.adoptProgramStrategy();
     m_store->open(chat, [answer, chat](SessionStore::Outcome outcome, const QString &id) {
         if (outcome != SessionStore::Outcome::Done) {
@@ -110,23 +68,17 @@ void ChatService::startChat(const QJsonObject &body, Protocol::Language language
 // message, but only a transport error for a 4xx.
 void ChatService::chat(const QJsonObject &body, Protocol::Language language, const Sink &answer)
 {
-    const QString problem = stringKeyProblem(body, {Field::SessionId, Field::UserMessage});
-    if (!problem.isEmpty())
-        return answer->send(ApiReply::invalid(problem));
-    const std::optional<QStringList> compileErrors = ApiRequest::compileErrorsOf(body);
-    if (!compileErrors)
-        return answer->send(ApiReply::invalid(QStringLiteral("\"compile_errors\" must be a list of strings.")));
-    const std::optional<QString> currentProgram = currentProgramOf(body, answer);
-    if (!currentProgram)
-        return;
-    const QString id = body.value(Field::SessionId).toString();
-    const QString message = body.value(Field::UserMessage).toString();
+    const Parsed<ChatRequest> parsed = ChatRequest::fromJson(body);
+    if (!parsed.isValid())
+        return answer->send(ApiReply::refused(parsed.problem()));
+    const ChatRequest &request = parsed.value();
+    const QString id = request.sessionId;
     if (m_stopping) {
         return answer->send(ApiReply::outcome(Status::Ok, false, ApiType::Chat,
                                               ReplyTexts::restarting(language), id,
                                               ErrorCode::ServiceRestarting));
     }
-    if (!withinLimits(message, *compileErrors)) {
+    if (!request.withinLimits()) {
         return answer->send(ApiReply::outcome(Status::Ok, false, ApiType::Chat,
                                               ReplyTexts::requestTooLarge(language), id,
                                               ErrorCode::RequestTooLarge));
@@ -134,8 +86,13 @@ void ChatService::chat(const QJsonObject &body, Protocol::Language language, con
     answer->streamIfAccepted();
     // One request per chat at a time, in all instances: the answer to a second request could
     // not refine a program that does not exist yet.
-    m_store->acquire(id, [this, id, message, errors = *compileErrors, program = *currentProgram,
-                          language, answer](SessionStore::Outcome outcome, const ChatRecord &chat) {
+    m_store->acquire(id, [this, id, message = request.userMessage,
+                          errors = request.compileErrors.value_or(QStringList()),
+                          program = request.currentProgram, language,
+                          answer](SessionStore::Outcome outcome, const ChatRecord &chat,
+                                  std::optional<qint64> lapsesInMs) {
+        if (outcome == SessionStore::Outcome::Busy && lapsesInMs && !m_inFlight.contains(id))
+            return answer->send(TurnReplies::holderStopped(language, id, *lapsesInMs));
         if (outcome != SessionStore::Outcome::Done)
             return answer->send(TurnReplies::refused(outcome, language, id));
         ChatRecord asked = chat;
@@ -191,10 +148,10 @@ void ChatService::endSession(const QJsonObject &body, Protocol::Language languag
 void ChatService::controlChat(const QJsonObject &body, Protocol::Language language,
                               const Sink &answer, SessionStore::Control control)
 {
-    const QString problem = stringKeyProblem(body, {Field::SessionId});
-    if (!problem.isEmpty())
-        return answer->send(ApiReply::invalid(problem));
-    const QString id = body.value(Field::SessionId).toString();
+    const Parsed<SessionRequest> parsed = SessionRequest::fromJson(body);
+    if (!parsed.isValid())
+        return answer->send(ApiReply::refused(parsed.problem()));
+    const QString id = parsed.value().sessionId;
     const bool stoppedHere = stopHere(id, control);
     m_store->control(id, control, [=, this](SessionStore::Outcome outcome, bool running) {
         const bool cancel = control == SessionStore::Control::Cancel;

@@ -50,6 +50,8 @@ public:
         std::optional<ChatRecord> chat;
     };
     using Done = std::function<void(const Result &result)>;
+    // What a health check says of the model server a writer relies on.
+    enum class Reach { NotUsed, Reachable, Unreachable, KeyRefused };
 
     using QObject::QObject;
 
@@ -58,8 +60,8 @@ public:
     virtual void cancel(quint64 id) = 0;
     // The longest one program may take, its queue and repair round included.
     virtual qint64 deadlineMs() const = 0;
-    // Whether what it relies on answers now; nullopt when it relies on nothing.
-    virtual void probe(const std::function<void(std::optional<bool> up)> &done) = 0;
+    // Whether what it relies on answers now.
+    virtual void probe(const std::function<void(Reach reach)> &done) = 0;
     // Programs waiting for their turn.
     virtual int queueLength() const = 0;
 

@@ -34,14 +34,15 @@ void MemorySessionStore::acquire(const QString &id, const Acquired &done)
     if (it == m_sessions.end() || isExpired(*it)) {
         if (it != m_sessions.end())
             m_sessions.erase(it);
-        return done(Outcome::Unknown, {});
+        return done(Outcome::Unknown, {}, std::nullopt);
     }
+    // Its holder is this process, which keeps it while it runs.
     if (it->locked)
-        return done(Outcome::Busy, it->chat);
+        return done(Outcome::Busy, it->chat, std::nullopt);
     it->locked = true;
     it->lastUsedNs = m_clock.nsecsElapsed();
     it->chat.lastUseMs = QDateTime::currentMSecsSinceEpoch();
-    done(Outcome::Done, it->chat);
+    done(Outcome::Done, it->chat, std::nullopt);
 }
 
 void MemorySessionStore::release(const QString &id, const std::optional<ChatRecord> &chat,

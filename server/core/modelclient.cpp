@@ -415,18 +415,18 @@ void ModelClient::checkServer(const std::function<void(const QString &line)> &re
     });
 }
 
-void ModelClient::probe(const std::function<void(bool reachable)> &done)
+void ModelClient::probe(const std::function<void(Failure failure)> &done)
 {
-    if (m_reachable && !m_reachableFresh.hasExpired())
-        return done(*m_reachable);
+    if (m_probed && !m_probedFresh.hasExpired())
+        return done(*m_probed);
     m_probes.append(done);
     if (m_probes.size() > 1)
         return;
     fetchModels([this](const Answer &failure, const QStringList &) {
-        m_reachable = failure.failure == Failure::None;
-        m_reachableFresh.setRemainingTime(probeCacheMs);
+        m_probed = failure.failure;
+        m_probedFresh.setRemainingTime(probeCacheMs);
         for (const auto &probe : std::exchange(m_probes, {}))
-            probe(*m_reachable);
+            probe(*m_probed);
     });
 }
 

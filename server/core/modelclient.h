@@ -70,9 +70,10 @@ public:
     // configured model, the first one listed is used from then on.
     void checkServer(const std::function<void(const QString &line)> &report);
 
-    // Whether the server answered its list of models (5 s) at the latest check, made again when
-    // that is older than 30 s: a monitor that asks often costs the server nothing more.
-    void probe(const std::function<void(bool reachable)> &done);
+    // How the server answered its list of models (5 s) at the latest check, None when it did,
+    // made again when that is older than 30 s: a monitor that asks often costs the server
+    // nothing more.
+    void probe(const std::function<void(Failure failure)> &done);
 
     const ModelSettings &settings() const { return m_settings; }
     // Completions waiting for their turn.
@@ -131,9 +132,9 @@ private:
     QList<QNetworkAccessManager *> m_networks;
     qsizetype m_nextNetwork = 0;
     QQueue<quint64> m_waiting;
-    std::optional<bool> m_reachable;
-    QDeadlineTimer m_reachableFresh;
-    QList<std::function<void(bool reachable)>> m_probes;
+    std::optional<Failure> m_probed;
+    QDeadlineTimer m_probedFresh;
+    QList<std::function<void(Failure failure)>> m_probes;
     QHash<quint64, Job> m_jobs;
     int m_running = 0;
     quint64 m_lastId = 0;

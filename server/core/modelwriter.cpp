@@ -179,9 +179,18 @@ qint64 ModelWriter::deadlineMs() const
     return m_client.settings().deadlineMs;
 }
 
-void ModelWriter::probe(const std::function<void(std::optional<bool> up)> &done)
+void ModelWriter::probe(const std::function<void(Reach reach)> &done)
 {
-    m_client.probe([done](bool up) { done(up); });
+    m_client.probe([done](ModelClient::Failure failure) {
+        switch (failure) {
+        case ModelClient::Failure::None:
+            return done(Reach::Reachable);
+        case ModelClient::Failure::KeyRejected:
+            return done(Reach::KeyRefused);
+        default:
+            return done(Reach::Unreachable);
+        }
+    });
 }
 
 int ModelWriter::queueLength() const

@@ -22,7 +22,7 @@ public:
     quint64 write(const Request &request, const Progress &progress, Done done) override;
     void cancel(quint64 id) override;
     qint64 deadlineMs() const override;
-    void probe(const std::function<void(std::optional<bool> up)> &done) override;
+    void probe(const std::function<void(Reach reach)> &done) override;
     int queueLength() const override;
 
     // Asks the server which models it has and reports one line for the log.

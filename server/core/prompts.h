@@ -10,6 +10,10 @@
 // fix when the checks refuse its program.
 namespace Prompts {
 
+// Which texts the model is told: a corpus run's report names it, so that runs are compared on
+// the same prompts. Raise it with every change to the texts of this file and prompts.cpp.
+constexpr int version = 1;
+
 QString system(const ProgramKind &kind, Protocol::Language language);
 // The findings of the checks, sent back as the next user message.
 QString repair(const QStringList &findings);

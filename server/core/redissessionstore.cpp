@@ -44,25 +44,33 @@ redis.call('ZADD', index, now, ARGV[1])
 return 1
 )");
 
-// ARGV: id, lock token, lease (ms), idle limit (ms). {0} unknown, {2} locked, {3} given up
-// before it ran, {1, record}.
+// ARGV: id, lock token, lease (ms), idle limit (ms). {0} unknown, {2, lock's time left (ms)}
+// locked, {3} given up before it ran, {1, record}.
 const QByteArray acquireScript = QByteArrayLiteral(NOW_MS R"(
 if redis.call('EXISTS', 'tavrin:void:' .. ARGV[2]) == 1 then return {3} end
 local chat = 'tavrin:chat:' .. ARGV[1]
 local record = redis.call('GET', chat)
 if not record then return {0} end
-if not redis.call('SET', 'tavrin:lock:' .. ARGV[1], ARGV[2], 'NX', 'PX', ARGV[3]) then return {2} end
+local lock = 'tavrin:lock:' .. ARGV[1]
+if not redis.call('SET', lock, ARGV[2], 'NX', 'PX', ARGV[3]) then return {2, redis.call('PTTL', lock)} end
 redis.call('PEXPIRE', chat, ARGV[4])
 redis.call('ZADD', 'tavrin:chats', now, ARGV[1])
 return {1, record}
 )");
 
-// ARGV: id, lock token, lease (ms). 1 while the lock is still this token's.
+// ARGV: id, lock token, lease (ms), and the nonce of the instance that asked, if one did.
+// 1 while the lock is still this token's.
 const QByteArray renewScript = QByteArrayLiteral(R"(
 local lock = 'tavrin:lock:' .. ARGV[1]
 if redis.call('GET', lock) ~= ARGV[2] then return 0 end
 redis.call('PEXPIRE', lock, ARGV[3])
+if ARGV[4] then redis.call('SET', 'tavrin:heard:' .. ARGV[4], 1, 'PX', ARGV[3]) end
 return 1
+)");
+
+// ARGV: id, nonce. {1 when the lock's holder answered the nonce, else 0; the lock's time left}.
+const QByteArray heardScript = QByteArrayLiteral(R"(
+return {redis.call('EXISTS', 'tavrin:heard:' .. ARGV[2]), redis.call('PTTL', 'tavrin:lock:' .. ARGV[1])}
 )");
 
 // ARGV: id, lock token, record or empty, idle limit (ms). 1 when the record is kept, or there
@@ -117,7 +125,8 @@ constexpr int retryMs = 500;
 constexpr int saveAttempts = 3;
 // How long a given-up acquire is kept from taking its lock, should Redis run it late.
 constexpr qint64 abandonMemoryMs = 10 * 60 * 1000;
-// How long a Stop waits for the instance that runs the chat to give its lock back.
+// How long a Stop waits for the instance that runs the chat to give its lock back, and a request
+// for it to renew the lock.
 constexpr qint64 longestStopWaitMs = 1000;
 constexpr int stopPollMs = 50;
 
@@ -173,7 +182,9 @@ RedisSessionStore::RedisSessionStore(const RedisAddress &address, qint64 idleLim
         const qsizetype space = message.indexOf(' ');
         const QByteArray verb = message.left(space);
         const QString id = QString::fromUtf8(message.mid(space + 1));
-        if (verb == "cancel")
+        if (verb == "renew")
+            renewLock(id.section(u' ', 0, 0), id.section(u' ', 1).toUtf8());
+        else if (verb == "cancel")
             emit controlled(Control::Cancel, id);
         else if (verb == "end")
             emit controlled(Control::End, id);
@@ -206,31 +217,70 @@ void RedisSessionStore::acquire(const QString &id, const Acquired &done)
                 // Redis may still run a command that went out, once it comes back.
                 if (goesOut)
                     abandon(id, token);
-                return done(Outcome::Unavailable, {});
+                return done(Outcome::Unavailable, {}, std::nullopt);
             }
             if (isError(reply) || reply->type != REDIS_REPLY_ARRAY || reply->elements < 1)
-                return done(Outcome::Unavailable, {});
+                return done(Outcome::Unavailable, {}, std::nullopt);
             const long long state = reply->element[0]->integer;
-            if (state == 2)
-                return done(Outcome::Busy, {});
+            if (state == 2) {
+                // This instance renews its own locks while it runs their requests.
+                if (m_locks.contains(id) || reply->elements != 2)
+                    return done(Outcome::Busy, {}, std::nullopt);
+                const QByteArray nonce = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+                m_commands->command({"PUBLISH", controlChannel, "renew " + id.toUtf8() + ' ' + nonce},
+                                    [](const redisReply *) {});
+                return awaitRenewal(id, nonce, QDeadlineTimer(stopWaitMs()), done);
+            }
             const std::optional<ChatRecord> chat = state == 1 && reply->elements == 2
                 ? ChatRecord::fromJson(QByteArray(reply->element[1]->str,
                                                   qsizetype(reply->element[1]->len)))
                 : std::nullopt;
             if (!chat)
-                return done(Outcome::Unknown, {});
+                return done(Outcome::Unknown, {}, std::nullopt);
             m_locks.insert(id, token);
-            done(Outcome::Done, *chat);
+            done(Outcome::Done, *chat, std::nullopt);
         });
+}
+
+// The instance that holds a lock renews it as soon as it is asked on tavrin:control, and says
+// so under the asker's nonce: one that does not has stopped. A lock given back meanwhile is
+// taken.
+void RedisSessionStore::awaitRenewal(const QString &id, const QByteArray &nonce,
+                                     const QDeadlineTimer &deadline, const Acquired &done)
+{
+    m_commands->command({"EVAL", heardScript, "0", id.toUtf8(), nonce},
+                        [this, id, nonce, deadline, done](const redisReply *reply) {
+                            if (isError(reply) || reply->type != REDIS_REPLY_ARRAY
+                                || reply->elements != 2)
+                                return done(Outcome::Unavailable, {}, std::nullopt);
+                            const long long left = reply->element[1]->integer;
+                            if (left < 0)
+                                return acquire(id, done);
+                            if (reply->element[0]->integer == 1)
+                                return done(Outcome::Busy, {}, std::nullopt);
+                            if (deadline.hasExpired())
+                                return done(Outcome::Busy, {}, left);
+                            QTimer::singleShot(stopPollMs, this, [this, id, nonce, deadline, done] {
+                                awaitRenewal(id, nonce, deadline, done);
+                            });
+                        });
 }
 
 void RedisSessionStore::renew(const QString &id)
 {
+    renewLock(id, {});
+}
+
+void RedisSessionStore::renewLock(const QString &id, const QByteArray &nonce)
+{
     const QByteArray token = m_locks.value(id);
     if (token.isEmpty())
         return;
-    m_commands->command({"EVAL", renewScript, "0", id.toUtf8(), token,
-                         QByteArray::number(leaseMs())},
+    QList<QByteArray> command{"EVAL", renewScript, "0", id.toUtf8(), token,
+                              QByteArray::number(leaseMs())};
+    if (!nonce.isEmpty())
+        command.append(nonce);
+    m_commands->command(command,
                         [id](const redisReply *reply) {
                             if (reply && reply->type == REDIS_REPLY_INTEGER && reply->integer == 0)
                                 qWarning().noquote() << "session store: the lock of chat"

@@ -31,7 +31,8 @@ struct RedisAddress final
 // (tavrin:void:TOKEN), so that the first, should Redis still run it late, takes nothing. Each
 // step is one script, so that instances never see each other's half-done changes. Ending or
 // stopping a chat whose lock is held is published on tavrin:control, where the instance that
-// runs it hears of it.
+// runs it hears of it; so is a request for a chat whose lock another instance holds, which that
+// instance answers by renewing the lock: one that does not has stopped.
 class RedisSessionStore final : public SessionStore
 {
     Q_OBJECT
@@ -58,6 +59,11 @@ private:
         QDeadlineTimer remembered;
     };
 
+    // Busy, with the lock's time left unless its holder answers nonce within the deadline.
+    void awaitRenewal(const QString &id, const QByteArray &nonce, const QDeadlineTimer &deadline,
+                      const Acquired &done);
+    // Renews this instance's lock, and answers the instance that asked with nonce, if one did.
+    void renewLock(const QString &id, const QByteArray &nonce);
     void sendRelease(const QList<QByteArray> &command, int attempts, const Released &done);
     // The lock the acquire with this token may have taken is freed, again until Redis answers.
     void abandon(const QString &id, const QByteArray &token);

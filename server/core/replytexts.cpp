@@ -59,13 +59,13 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("Stopped before the program was finished. The chat goes on: send your "
                        "next request when you are ready."),
         QStringLiteral("The offline generator cannot fix compile errors, so your program was left "
-                       "as it was. To have a language model fix them, start the service with "
-                       "one: tavrin-server --backend openai --llm-base-url URL (see \"Use a real "
-                       "model\" in the README), or ask whoever runs the service."),
+                       "as it was. To have a language model fix them, choose a model server in "
+                       "Settings > Code generator…, or ask whoever runs the service."),
         QStringLiteral("Offline generation can change only programs it wrote itself, and this one "
-                       "it did not write, so it was left as it was. A service started with a "
-                       "model server can change it: tavrin-server --backend openai "
-                       "--llm-base-url URL, or ask whoever runs the service."),
+                       "it did not write, so it was left as it was. It writes a new program from "
+                       "a description of what you want in a new chat. A model server can change this "
+                       "one: choose one in Settings > Code generator…, or ask whoever runs the "
+                       "service."),
         QStringLiteral("Updated your %1 %2: %3."),
         QStringLiteral("Your %1 %2 stays as it was (%3): name the value to change, like "
                        "\"period 21\"."),
@@ -92,12 +92,11 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("模型的回复中没有程序。请重新描述您想要的程序。"),
         QStringLiteral("模型编写的程序即使修正一次后仍未通过检查：\n%1"),
         QStringLiteral("已在程序完成之前停止。对话仍可继续：准备好后请发送下一个请求。"),
-        QStringLiteral("离线生成器无法修复编译错误，您的程序保持不变。如需由语言模型修复，请连接模型启动"
-                       "服务：tavrin-server --backend openai --llm-base-url URL（见 README 的"
-                       "“Use a real model”），或联系服务的管理者。"),
-        QStringLiteral("离线生成只能修改它自己编写的程序，而这个程序不是它编写的，因此保持不变。连接模型"
-                       "服务器启动的服务可以修改它：tavrin-server --backend openai --llm-base-url "
-                       "URL，或联系服务的管理者。"),
+        QStringLiteral("离线生成器无法修复编译错误，您的程序保持不变。如需由语言模型修复，请在“设置 > "
+                       "代码生成器…”中选择模型服务器，或联系服务的管理者。"),
+        QStringLiteral("离线生成只能修改它自己编写的程序，而这个程序不是它编写的，因此保持不变。它可以"
+                       "在新的对话中根据您的描述编写新程序。模型服务器可以修改这个程序：请在“设置 > 代码生成器…”"
+                       "中选择一个，或联系服务的管理者。"),
         QStringLiteral("已更新您的 %1 %2：%3。"),
         QStringLiteral("您的 %1 %2保持不变（%3）：请指明要修改的数值，例如“周期 21”。"),
         QStringLiteral("请求过长：一条消息最多 32 KB 文字，编译错误最多 200 行、32 KB。请缩短后重新发送。"),
@@ -120,12 +119,11 @@ const Phrases &phrasesIn(Protocol::Language language)
         QStringLiteral("模型的回覆中沒有程式。請重新描述您想要的程式。"),
         QStringLiteral("模型編寫的程式即使修正一次後仍未通過檢查：\n%1"),
         QStringLiteral("已在程式完成之前停止。對話仍可繼續：準備好後請傳送下一個請求。"),
-        QStringLiteral("離線產生器無法修復編譯錯誤，您的程式保持不變。如需由語言模型修復，請連接模型啟動"
-                       "服務：tavrin-server --backend openai --llm-base-url URL（見 README 的"
-                       "「Use a real model」），或聯絡服務的管理者。"),
-        QStringLiteral("離線生成只能修改它自己編寫的程式，而這個程式不是它編寫的，因此保持不變。連接模型"
-                       "伺服器啟動的服務可以修改它：tavrin-server --backend openai --llm-base-url "
-                       "URL，或聯絡服務的管理者。"),
+        QStringLiteral("離線產生器無法修復編譯錯誤，您的程式保持不變。如需由語言模型修復，請在「設定 > "
+                       "程式碼產生器…」中選擇模型伺服器，或聯絡服務的管理者。"),
+        QStringLiteral("離線生成只能修改它自己編寫的程式，而這個程式不是它編寫的，因此保持不變。它可以"
+                       "在新的對話中根據您的描述編寫新程式。模型伺服器可以修改這個程式：請在「設定 > 程式碼產生器…」"
+                       "中選擇一個，或聯絡服務的管理者。"),
         QStringLiteral("已更新您的 %1 %2：%3。"),
         QStringLiteral("您的 %1 %2保持不變（%3）：請指明要修改的數值，例如「週期 21」。"),
         QStringLiteral("請求過長：一則訊息最多 32 KB 文字，編譯錯誤最多 200 行、32 KB。請縮短後重新傳送。"),
@@ -202,13 +200,33 @@ QString ReplyTexts::stillWorking(Language language)
     return phrasesIn(language).stillWorking;
 }
 
+QString ReplyTexts::answeringInstanceStopped(Language language, int seconds)
+{
+    switch (language) {
+    case Language::SimplifiedChinese:
+        return QStringLiteral("正在回答此对话的服务实例已停止，您的上一个请求不会有回复。"
+                              "此对话将在 %1 秒后恢复可用，届时请重新发送请求。")
+            .arg(seconds);
+    case Language::TraditionalChinese:
+        return QStringLiteral("正在回答此對話的服務實例已停止，您的上一個請求不會有回覆。"
+                              "此對話將在 %1 秒後恢復可用，屆時請重新傳送請求。")
+            .arg(seconds);
+    case Language::English:
+        break;
+    }
+    return QStringLiteral("The service instance that was answering this chat stopped, so your "
+                          "last request will not be answered. The chat is free again in %1 s: "
+                          "please send your request then.")
+        .arg(seconds);
+}
+
 QString ReplyTexts::chatsUnavailable(Language language)
 {
     switch (language) {
     case Language::SimplifiedChinese:
-        return QStringLiteral("聊天服务暂时不可用：会话存储无法连接。请稍后再试。");
+        return QStringLiteral("对话服务暂时不可用：会话存储无法连接。请稍后再试。");
     case Language::TraditionalChinese:
-        return QStringLiteral("聊天服務暫時無法使用：會話儲存無法連線。請稍後再試。");
+        return QStringLiteral("對話服務暫時無法使用：會話儲存無法連線。請稍後再試。");
     case Language::English:
         break;
     }

@@ -30,6 +30,9 @@ public:
     // When the model explains nothing itself.
     static QString programWritten(Language language, const ProgramKind &kind);
     static QString stillWorking(Language language);
+    // The chat is held by an instance that stopped while answering it; it is free again in
+    // seconds.
+    static QString answeringInstanceStopped(Language language, int seconds);
     // The session store cannot be reached: no chat can be opened or continued for now.
     static QString chatsUnavailable(Language language);
     static QString chatEnded(Language language);

@@ -24,7 +24,10 @@ public:
     static constexpr qint64 defaultLeaseMs = 30 * 1000;
 
     using Opened = std::function<void(Outcome outcome, const QString &id)>;
-    using Acquired = std::function<void(Outcome outcome, const ChatRecord &chat)>;
+    // lapsesInMs, for Busy: when nobody renews the lock any more (the instance that held it
+    // stopped), how long until it lapses; nullopt while its holder keeps it.
+    using Acquired = std::function<void(Outcome outcome, const ChatRecord &chat,
+                                        std::optional<qint64> lapsesInMs)>;
     // saved: the chat given to release() is kept; true when none was given.
     using Released = std::function<void(bool saved)>;
     // running: the chat held its lock, so some instance was answering it. Busy for a Cancel:

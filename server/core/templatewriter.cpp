@@ -2,6 +2,7 @@
 
 #include "apirequest.h"
 #include "offlinegenerator.h"
+#include "offlinetexts.h"
 #include "replytexts.h"
 
 namespace {
@@ -21,27 +22,42 @@ bool canContinue(const CodeWriter::Request &request)
 
 quint64 TemplateWriter::write(const Request &request, const Progress &progress, Done done)
 {
-    const Protocol::Language language = request.chat.language;
+    // A request plainly written in one of the three languages is answered in it.
+    const Protocol::Language language = Protocol::Language(int(offline::languageOf(
+        request.message, offline::Language(int(request.chat.language)))));
     if (!request.compileErrors.isEmpty() || ApiRequest::quotesCompilerMessages(request.message)) {
         done({false, ReplyTexts::templatesCannotRepair(language),
               Protocol::ErrorCode::CannotRepair, {}, std::nullopt});
         return ++m_lastId;
     }
-    if (!canContinue(request)) {
-        done({false, ReplyTexts::templatesCannotContinue(language),
-              Protocol::ErrorCode::CannotBuild, {}, std::nullopt});
-        return ++m_lastId;
-    }
     ChatRecord chat = request.chat;
     const offline::Target target{chat.kind.platform == Protocol::Platform::Mt5,
                                  chat.kind.type == Protocol::ProgramType::Indicator};
+    bool rebuilt = false;
+    if (!canContinue(request)) {
+        // A program of ours changed outside keeps its description: it can be written again
+        // from it when the trader asks, losing the changes.
+        const std::optional<offline::Described> described = offline::OfflineGenerator::describedBy(request.currentProgram());
+        if (described && offline::OfflineGenerator::asksToRebuild(request.message)) {
+            chat.strategy = described->strategy;
+            rebuilt = true;
+        } else {
+            done({false, described ? offline::changedOutside(offline::Language(int(language)))
+                                   : ReplyTexts::templatesCannotContinue(language),
+                  Protocol::ErrorCode::CannotBuild, {}, std::nullopt});
+            return ++m_lastId;
+        }
+    } else if (chat.strategy.isEmpty() && !chat.history.requests.isEmpty()) {
+        // A chat continued from its history alone: its requests, in order, make the strategy.
+        chat.strategy = offline::OfflineGenerator::replayed(chat.history.requests, target);
+    }
     const offline::Answer written = offline::OfflineGenerator::answer(
-        chat.strategy, request.message, target, offline::Language(int(language)));
+        chat.strategy, rebuilt ? QString() : request.message, target, offline::Language(int(language)));
     if (!written.built) {
         done({false, written.refusal, Protocol::ErrorCode::CannotBuild, {}, std::nullopt});
         return ++m_lastId;
     }
-    const QString opening = chat.strategy.isEmpty()
+    const QString opening = chat.strategy.isEmpty() || rebuilt
         ? ReplyTexts::programReady(language, chat.kind, written.summary)
         : ReplyTexts::programChanged(language, chat.kind, written.summary, written.changes);
     chat.strategy = written.strategy;
@@ -59,7 +75,7 @@ qint64 TemplateWriter::deadlineMs() const
     return 60 * 1000;
 }
 
-void TemplateWriter::probe(const std::function<void(std::optional<bool> up)> &done)
+void TemplateWriter::probe(const std::function<void(Reach reach)> &done)
 {
-    done(std::nullopt);
+    done(Reach::NotUsed);
 }

@@ -16,7 +16,7 @@ public:
     // A program is written before anyone could stop it.
     void cancel(quint64) override { }
     qint64 deadlineMs() const override;
-    void probe(const std::function<void(std::optional<bool> up)> &done) override;
+    void probe(const std::function<void(Reach reach)> &done) override;
     int queueLength() const override { return 0; }
 
 private:

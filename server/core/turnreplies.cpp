@@ -48,6 +48,14 @@ ApiReply refused(SessionStore::Outcome outcome, Protocol::Language language,
                  Protocol::ErrorCode::UnknownSession);
 }
 
+ApiReply holderStopped(Protocol::Language language, const QString &sessionId, qint64 lapsesInMs)
+{
+    return ApiReply::outcome(ApiReply::Status::Ok, false, ApiType::Chat,
+                             ReplyTexts::answeringInstanceStopped(language,
+                                                                  int((lapsesInMs + 999) / 1000)),
+                             sessionId, Protocol::ErrorCode::ChatBusy);
+}
+
 ApiReply afterSave(const ApiReply &reply, bool saved, Protocol::Language language)
 {
     if (saved || !reply.body.value(Field::Success).toBool())

@@ -14,6 +14,10 @@ namespace TurnReplies {
 ApiReply refused(SessionStore::Outcome outcome, Protocol::Language language,
                  const QString &sessionId);
 
+// A chat_busy whose lock nobody renews: the instance that answered the chat stopped, and the
+// chat is free once the lock lapses.
+ApiReply holderStopped(Protocol::Language language, const QString &sessionId, qint64 lapsesInMs);
+
 // The reply as it goes out once the store has had the chat back: a program whose chat could
 // not be kept still goes to the trader, with the error chat_not_saved and what to do next.
 ApiReply afterSave(const ApiReply &reply, bool saved, Protocol::Language language);

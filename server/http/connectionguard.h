@@ -1,7 +1,12 @@
 #pragma once
 
+#include "apireply.h"
+#include "apirequest.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
+#include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
 #include <QTimer>
@@ -17,6 +22,11 @@ struct ConnectionLimits final
     // With no byte coming and no answer owed.
     int idleTimeoutMs = 60 * 1000;
     int maxConnections = 1000;
+    // The most one address may hold, so that one client cannot take every connection; 0 is
+    // half of maxConnections.
+    int maxPerAddress = 0;
+    // Proxies, counted as many clients: their own limits are per client address.
+    ApiRequest::Subnets sharedAddresses;
     qint64 maxBodyBytes = 1024 * 1024;
     qsizetype maxHeaderBytes = 64 * 1024;
     // The most of a refused body read and dropped before the connection is cut.
@@ -26,7 +36,9 @@ struct ConnectionLimits final
 // Looks at one connection's bytes before the HTTP server reads them, which it does whole, body
 // and all: a request that declares a body over the limit is refused as soon as its header is
 // there, a chunked one once its chunks pass the limit, and a connection past its time-outs is
-// closed.
+// closed. A request whose framing could be read two ways (a length and chunks), or that is not
+// HTTP at all, is answered 400 and its connection closed, so that the server never frames it
+// its own way.
 class ConnectionGuard final : public QObject
 {
     Q_OBJECT
@@ -38,15 +50,26 @@ public:
     // While the service owes the connection an answer, its time-outs wait.
     static void setAnswering(QTcpSocket *socket, bool answering);
 
+    // Whether it may be closed to make room for another: no answer is owed on it.
+    bool canMakeRoom() const;
+    // Closing first the connections that never sent a whole request, then the longest idle.
+    bool makesRoomBefore(const ConnectionGuard &other) const;
+    void close();
+
 private:
     enum class State { Header, Body, ChunkedBody, Draining, Closed };
 
     void bytesArrived();
+    // False once the request was refused.
+    bool requestLineArrived();
     void headerArrived(qsizetype end);
-    // Answers 413 and takes the server off the connection; then reads and drops the unread
-    // bytes up to the body's end, unread, so that the client gets to read the answer, and
-    // closes.
+    // Answers in the server's place and takes the server off the connection.
+    void answerInstead(const QByteArray &statusLine, const ApiReply &reply);
+    // Answers 413; then reads and drops the unread bytes up to the body's end, unread, so that
+    // the client gets to read the answer, and closes.
     void refuseBody(qint64 unread);
+    // Answers 400 and closes.
+    void refuseRequest(const QString &problem);
     void drain();
     void timedOut();
     void rearm();
@@ -55,6 +78,7 @@ private:
     const ConnectionLimits m_limits;
     State m_state = State::Header;
     QByteArray m_header;
+    bool m_requestLineRead = false;
     qint64 m_chunkedBytes = 0;
     qint64 m_drainLeft = 0;
     // The last bytes drained, where a chunked body's end shows.
@@ -62,11 +86,17 @@ private:
     QByteArray m_tail;
     bool m_beyondDrain = false;
     bool m_answering = false;
+    // A whole request came; false for a connection that has only connected, or only sent part.
+    bool m_spoke = false;
+    QElapsedTimer m_lastActivity;
     QTimer m_timer;
 };
 
-// The HTTP server's listening socket: puts a guard on each connection and refuses connections
-// beyond the cap, saying so in the log once a minute while it does.
+// The HTTP server's listening socket: puts a guard on each connection. At the cap, a new
+// connection takes the place of one that owes nothing (the longest idle of those that never sent
+// a whole request, else of the others), so that connections opened and left silent cannot keep
+// out a client that speaks; one beyond its address's share, or with every connection being
+// answered, is refused. The log says so once a minute while it happens.
 class GuardedListener final : public QTcpServer
 {
     Q_OBJECT
@@ -78,8 +108,16 @@ protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
+    bool isShared(const QHostAddress &address) const;
+    // Closes the connection best closed; false when every one is owed an answer.
+    bool makeRoom();
+    void complain();
+
     const ConnectionLimits m_limits;
-    int m_open = 0;
+    QList<ConnectionGuard *> m_guards;
+    QHash<QHostAddress, int> m_perAddress;
     int m_refused = 0;
+    int m_overShare = 0;
+    int m_closedForRoom = 0;
     QElapsedTimer m_lastComplaint;
 };

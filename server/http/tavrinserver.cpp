@@ -1,9 +1,9 @@
 #include "tavrinserver.h"
 
 #include "protocol/messages.h"
+#include "protocol/requests.h"
 
 #include <QHttpServer>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QMetaEnum>
 #include <QTcpSocket>
@@ -16,12 +16,27 @@ namespace {
 
 using Status = ApiReply::Status;
 using Protocol::ErrorCode;
-using ApiRequest::stringKeyProblem;
 
 QString methodName(QHttpServerRequest::Method method)
 {
     const char *key = QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(method));
     return QString::fromLatin1(key).toUpper();
+}
+
+// As /healthz names it.
+QString reachName(CodeWriter::Reach reach)
+{
+    switch (reach) {
+    case CodeWriter::Reach::NotUsed:
+        return QStringLiteral("not used");
+    case CodeWriter::Reach::Reachable:
+        return QStringLiteral("reachable");
+    case CodeWriter::Reach::KeyRefused:
+        return QStringLiteral("key_refused");
+    case CodeWriter::Reach::Unreachable:
+        break;
+    }
+    return QStringLiteral("unreachable");
 }
 
 } // namespace
@@ -59,7 +74,9 @@ TavrinServer::TavrinServer(const QVersionNumber &minVersion, const QString &upda
 bool TavrinServer::listen(const QHostAddress &address, quint16 port, QString *errorString,
                           const ConnectionLimits &limits)
 {
-    m_listener = new GuardedListener(limits, this);
+    ConnectionLimits bounds = limits;
+    bounds.sharedAddresses = m_trustedProxies;
+    m_listener = new GuardedListener(bounds, this);
     // The default backlog of 50 drops the connections of a larger burst of clients, which then
     // wait a second for their connection attempt to be repeated.
     m_listener->setListenBacklogSize(1024);
@@ -160,12 +177,18 @@ void TavrinServer::answer(const QHttpServerRequest &request, Method method,
                                        .arg(parseError.errorString(),
                                             QString::number(parseError.offset))));
     }
+    if (const qsizetype at = ApiRequest::rawControlInString(body); at >= 0) {
+        return answer.send(ApiReply::invalid(QStringLiteral("The request body is not valid JSON: "
+                                                            "a control character in a string "
+                                                            "at offset %1.")
+                                                 .arg(at)));
+    }
     if (!document.isObject()) {
         return answer.send(ApiReply::invalid(QStringLiteral("The request body must be a JSON object.")));
     }
     const QJsonObject object = document.object();
-    if (object.contains(Field::Language) && !object.value(Field::Language).isString())
-        return answer.send(ApiReply::invalid(QStringLiteral("\"lang\" must be a string.")));
+    if (const std::optional<RequestProblem> problem = languageFieldProblem(object))
+        return answer.send(ApiReply::refused(*problem));
     handler(object, ApiRequest::languageOf(object, request.value("Accept-Language")),
             std::make_shared<PendingAnswer>(answer));
 }
@@ -173,40 +196,31 @@ void TavrinServer::answer(const QHttpServerRequest &request, Method method,
 void TavrinServer::checkVersion(const QJsonObject &body, Protocol::Language,
                                 const Sink &answer)
 {
-    const QString problem = stringKeyProblem(body, {Field::ClientVersion});
-    if (!problem.isEmpty())
-        return answer->send(ApiReply::invalid(problem));
-    const QVersionNumber client =
-        QVersionNumber::fromString(body.value(Field::ClientVersion).toString());
-    if (client.isNull())
-        return answer->send(ApiReply::invalid(QStringLiteral("\"client_version\" is not a version number.")));
+    const Parsed<VersionCheckRequest> request = VersionCheckRequest::fromJson(body);
+    if (!request.isValid())
+        return answer->send(ApiReply::refused(request.problem()));
     // Normalized, "1.0" is as new as "1.0.0".
-    const bool needUpdate = client.normalized() < m_minVersion.normalized();
-    answer->send({Status::Ok,
-                  {{Field::NeedUpdate, needUpdate},
-                   {Field::MinVersion, m_minVersion.toString()},
-                   {Field::Message, needUpdate ? m_updateMessage : QString()},
-                   {Field::Features, QJsonArray{ServiceFeature::Stream, ServiceFeature::Cancel,
-                                                ServiceFeature::CompileErrors,
-                                                ServiceFeature::History}}},
-                  {}});
+    const bool needUpdate = request.value().version().normalized() < m_minVersion.normalized();
+    const VersionVerdict verdict{needUpdate, needUpdate ? m_updateMessage : QString(),
+                                 m_minVersion.toString(),
+                                 {ServiceFeature::Stream, ServiceFeature::Cancel,
+                                  ServiceFeature::CompileErrors, ServiceFeature::History}};
+    answer->send({Status::Ok, verdict.toJson(), {}});
 }
 
 // 200 when the store and the model server (if one is used) answer, else 503; the body says
-// which of them does not.
+// which of them does not, and whether the model server refuses the service's key.
 void TavrinServer::health(const PendingAnswer &answer)
 {
     m_chats->store().countChats([this, answer](std::optional<qint64> chats) {
-        const auto reply = [answer, storeUp = chats.has_value()](std::optional<bool> modelUp) {
-            const bool healthy = storeUp && modelUp.value_or(true);
-            const auto state = [](bool up) {
-                return up ? QStringLiteral("reachable") : QStringLiteral("unreachable");
-            };
+        const auto reply = [answer, storeUp = chats.has_value()](CodeWriter::Reach model) {
+            const bool healthy = storeUp
+                && (model == CodeWriter::Reach::Reachable || model == CodeWriter::Reach::NotUsed);
             answer.send({healthy ? Status::Ok : Status::ServiceUnavailable,
                          {{QStringLiteral("healthy"), healthy},
-                          {QStringLiteral("store"), state(storeUp)},
-                          {QStringLiteral("model"),
-                           modelUp ? state(*modelUp) : QStringLiteral("not used")}},
+                          {QStringLiteral("store"), storeUp ? QStringLiteral("reachable")
+                                                            : QStringLiteral("unreachable")},
+                          {QStringLiteral("model"), reachName(model)}},
                          {}});
         };
         m_chats->writer().probe(reply);

@@ -31,7 +31,7 @@ public:
                  SessionStore *store, CodeWriter *writer, QObject *parent = nullptr);
 
     // False, with the reason in errorString, when the address cannot be bound. The limits
-    // bound each connection.
+    // bound each connection; the trusted proxies are not held to an address's share.
     bool listen(const QHostAddress &address, quint16 port, QString *errorString,
                 const ConnectionLimits &limits = {});
     // Stops accepting connections, gives the chats in flight up to graceMs to finish, ends the

@@ -76,6 +76,12 @@ const QList<Clauses> &clauses()
          {"the close is below %1", "收盘价在 %1 之下", "收盤價在 %1 之下"}},
         {I::MaCross, C::Cross, {"%1 crosses above %2", "%1 上穿 %2（金叉）", "%1 上穿 %2（黃金交叉）"},
          {"%1 crosses below %2", "%1 下穿 %2（死叉）", "%1 下穿 %2（死亡交叉）"}},
+        {I::MaCross, C::Above, {"%1 is above %2", "%1 在 %2 之上", "%1 在 %2 之上"},
+         {"%1 is below %2", "%1 在 %2 之下", "%1 在 %2 之下"}},
+        {I::Rsi, C::Cross, {"%1 crosses above %3", "%1 上穿 %3", "%1 上穿 %3"},
+         {"%1 crosses below %2", "%1 下穿 %2", "%1 下穿 %2"}},
+        {I::Stochastic, C::CrossInZone, {"%1 %K crosses above %D below %3", "%1 的 %K 在 %3 之下上穿 %D", "%1 的 %K 在 %3 之下上穿 %D"},
+         {"%1 %K crosses below %D above %2", "%1 的 %K 在 %2 之上下穿 %D", "%1 的 %K 在 %2 之上下穿 %D"}},
         {I::Rsi, C::CrossBack, {"%1 comes back above %3", "%1 从下方回到 %3 之上", "%1 從下方回到 %3 之上"},
          {"%1 comes back below %2", "%1 从上方回到 %2 之下", "%1 從上方回到 %2 之下"}},
         {I::Rsi, C::Zone, {"%1 is below %3", "%1 低于 %3", "%1 低於 %3"},
@@ -121,7 +127,7 @@ const QList<Clauses> &clauses()
 }
 
 // The indicator with its numbers, as the clauses name it.
-QString indicatorNotation(const Rule &rule)
+QString indicatorNotation(const Rule &rule, Language language)
 {
     const QList<double> &v = rule.values;
     switch (rule.indicator) {
@@ -134,9 +140,9 @@ QString indicatorNotation(const Rule &rule)
     case Indicator::Macd:
         return QStringLiteral("MACD(%1,%2,%3)").arg(number(v[0]), number(v[1]), number(v[2]));
     case Indicator::Bollinger:
-        return QStringLiteral("Bollinger Bands(%1, %2)").arg(number(v[0]), number(v[1]));
+        return in(language, {"Bollinger Bands(%1, %2)", "布林带(%1, %2)", "布林通道(%1, %2)"}).arg(number(v[0]), number(v[1]));
     case Indicator::Stochastic:
-        return QStringLiteral("Stochastic(%1,%2,%3)").arg(number(v[0]), number(v[1]), number(v[2]));
+        return in(language, {"Stochastic(%1,%2,%3)", "随机指标(%1,%2,%3)", "隨機指標(%1,%2,%3)"}).arg(number(v[0]), number(v[1]), number(v[2]));
     case Indicator::Cci:
         return QStringLiteral("CCI(%1)").arg(number(v[0]));
     case Indicator::Adx:
@@ -144,11 +150,11 @@ QString indicatorNotation(const Rule &rule)
     case Indicator::Atr:
         return QStringLiteral("ATR(%1)").arg(number(v[0]));
     case Indicator::Sar:
-        return QStringLiteral("Parabolic SAR(%1, %2)").arg(number(v[0]), number(v[1]));
+        return in(language, {"Parabolic SAR(%1, %2)", "抛物线 SAR(%1, %2)", "拋物線 SAR(%1, %2)"}).arg(number(v[0]), number(v[1]));
     case Indicator::Momentum:
-        return QStringLiteral("Momentum(%1)").arg(number(v[0]));
+        return in(language, {"Momentum(%1)", "动量(%1)", "動量(%1)"}).arg(number(v[0]));
     case Indicator::Breakout:
-        return QStringLiteral("%1-bar breakout").arg(number(v[0]));
+        return in(language, {"%1-bar breakout", "%1 根K线突破", "%1 根K線突破"}).arg(number(v[0]));
     }
     return {};
 }
@@ -160,7 +166,7 @@ QString clause(const Rule &rule, bool buy, Language language)
             continue;
         QString text = in(language, buy ? c.buy : c.sell);
         if (rule.indicator == Indicator::MaCross) {
-            const QString fast = indicatorNotation(rule);
+            const QString fast = indicatorNotation(rule, language);
             const QString slow = QStringLiteral("%1(%2)").arg(methodName(rule.method), number(rule.values[1]));
             return text.replace("%1", fast).replace("%2", slow);
         }
@@ -169,11 +175,26 @@ QString clause(const Rule &rule, bool buy, Language language)
         const int level = upper >= 0 ? upper
                           : names.contains("Bars") ? int(names.indexOf("Bars"))
                                                    : std::max(int(names.indexOf("Level")), int(names.indexOf("Threshold")));
-        return text.replace("%1", indicatorNotation(rule))
+        return text.replace("%1", indicatorNotation(rule, language))
             .replace("%2", level >= 0 ? number(rule.values[level]) : QString())
             .replace("%3", upper >= 0 ? number(rule.values[upper + 1]) : QString());
     }
-    return indicatorNotation(rule);
+    return indicatorNotation(rule, language);
+}
+
+// A value's name as the answer says it: "Period", "周期".
+QString valueName(const QString &name, Language language)
+{
+    static const QHash<QString, Words> names = {
+        {"Period", {"Period", "周期", "週期"}}, {"FastPeriod", {"FastPeriod", "快线周期", "快線週期"}},
+        {"SlowPeriod", {"SlowPeriod", "慢线周期", "慢線週期"}}, {"Upper", {"Upper", "上方水平", "上方水平"}},
+        {"Lower", {"Lower", "下方水平", "下方水平"}}, {"Fast", {"Fast", "快线", "快線"}}, {"Slow", {"Slow", "慢线", "慢線"}},
+        {"Signal", {"Signal", "信号线", "訊號線"}}, {"Deviation", {"Deviation", "标准差倍数", "標準差倍數"}},
+        {"K", {"K", "K", "K"}}, {"D", {"D", "D", "D"}}, {"Slowing", {"Slowing", "平滑", "平滑"}},
+        {"Level", {"Level", "水平", "水平"}}, {"Threshold", {"Threshold", "阈值", "閾值"}},
+        {"Step", {"Step", "步长", "步長"}}, {"Maximum", {"Maximum", "最大值", "最大值"}}, {"Bars", {"Bars", "K线数", "K線數"}}};
+    const auto found = names.constFind(name);
+    return found == names.constEnd() ? name : in(language, *found);
 }
 
 QString minuteText(int minute)
@@ -186,13 +207,19 @@ QString defaultMark(bool given, Language language)
     return given ? QString() : in(language, {" (default)", "（默认）", "（預設）"});
 }
 
-QString signalLine(const Strategy &s, bool buy, Language language)
+QString signalLine(const Strategy &s, bool buy, const Target &target, Language language)
 {
     QStringList parts;
     for (const Rule &rule : s.rules)
         parts.append(clause(rule, buy, language));
     const QString joined = parts.join(s.anyRule ? in(language, {" or ", " 或 ", " 或 "})
                                                 : in(language, {" and ", " 且 ", " 且 "}));
+    // An indicator signals; only an Expert Advisor buys and sells.
+    if (target.indicator) {
+        return (buy ? in(language, {"Buy signal when ", "买入信号：", "買入訊號："})
+                    : in(language, {"Sell signal when ", "卖出信号：", "賣出訊號："}))
+               + joined + in(language, {".", "。", "。"});
+    }
     return (buy ? in(language, {"Buys when ", "买入条件：", "買入條件："})
                 : in(language, {"Sells when ", "卖出条件：", "賣出條件："}))
            + joined + in(language, {".", "。", "。"});
@@ -207,26 +234,28 @@ QString distanceLine(const Distance &distance, const Words &name, Language langu
 
 } // namespace
 
-QString ruleNotation(const Rule &rule)
+QString ruleNotation(const Rule &rule, Language language)
 {
     const QList<double> &v = rule.values;
     switch (rule.indicator) {
     case Indicator::MaCross:
-        return QStringLiteral("%1(%2)/%1(%3) cross").arg(methodName(rule.method), number(v[0]), number(v[1]));
+        if (rule.condition == Condition::Above)
+            return QStringLiteral("%1(%2) > %1(%3)").arg(methodName(rule.method), number(v[0]), number(v[1]));
+        return in(language, {"%1(%2)/%1(%3) cross", "%1(%2)/%1(%3) 交叉", "%1(%2)/%1(%3) 交叉"}).arg(methodName(rule.method), number(v[0]), number(v[1]));
     case Indicator::Rsi:
         return QStringLiteral("RSI(%1) %2/%3").arg(number(v[0]), number(v[1]), number(v[2]));
     case Indicator::Stochastic:
-        return indicatorNotation(rule) + QStringLiteral(" %1/%2").arg(number(v[3]), number(v[4]));
+        return indicatorNotation(rule, language) + QStringLiteral(" %1/%2").arg(number(v[3]), number(v[4]));
     case Indicator::Cci:
     case Indicator::Momentum:
     case Indicator::Atr:
-        return indicatorNotation(rule) + u' ' + number(v[1]);
+        return indicatorNotation(rule, language) + u' ' + number(v[1]);
     case Indicator::Adx:
-        return indicatorNotation(rule) + QStringLiteral(" > ") + number(v[1]);
+        return indicatorNotation(rule, language) + QStringLiteral(" > ") + number(v[1]);
     default:
         break;
     }
-    return indicatorNotation(rule);
+    return indicatorNotation(rule, language);
 }
 
 QStringList describe(const Strategy &s, const Target &target, Language language)
@@ -237,9 +266,9 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
                                : in(language, {"Signals on the closed bar, ", "信号基于已收盘K线，", "訊號基於已收盤K線，"}))
                  + timeframe + in(language, {".", "。", "。"}));
     if (s.direction != Strategy::Direction::SellOnly)
-        lines.append(signalLine(s, true, language));
+        lines.append(signalLine(s, true, target, language));
     if (s.direction != Strategy::Direction::BuyOnly)
-        lines.append(signalLine(s, false, language));
+        lines.append(signalLine(s, false, target, language));
     if (s.direction != Strategy::Direction::Both && !target.indicator) {
         lines.append(s.direction == Strategy::Direction::BuyOnly ? in(language, {"Only buys.", "只做多。", "只做多。"})
                                                                  : in(language, {"Only sells.", "只做空。", "只做空。"}));
@@ -267,7 +296,12 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
         else
             lines.append(in(language, {"Lots: ", "手数：", "手數："}) + number(s.lots) + defaultMark(s.lotsGiven, language) + in(language, {".", "。", "。"}));
         if (s.martingaleSteps > 0)
-            lines.append(in(language, {"Martingale: lots x %1 after each loss in a row, at most %2 times, never above %3 lots.", "马丁格尔：每连续亏损一次手数乘以 %1，最多 %2 次，不超过 %3 手。", "馬丁格爾：每連續虧損一次手數乘以 %1，最多 %2 次，不超過 %3 手。"}).arg(number(s.martingaleFactor)).arg(s.martingaleSteps).arg(number(s.maxLots)));
+            lines.append(in(language, {"Martingale: lots x %1 after each loss in a row, at most %2 %3%4, never above %5 %6%7.", "马丁格尔：每连续亏损一次手数乘以 %1，最多 %2 %3%4，不超过 %5 %6%7。", "馬丁格爾：每連續虧損一次手數乘以 %1，最多 %2 %3%4，不超過 %5 %6%7。"})
+                             .arg(number(s.martingaleFactor) + defaultMark(s.martingaleFactorGiven, language), QString::number(s.martingaleSteps),
+                                  s.martingaleSteps == 1 ? in(language, {"time", "次", "次"}) : in(language, {"times", "次", "次"}),
+                                  defaultMark(s.martingaleStepsGiven, language), number(s.maxLots),
+                                  s.maxLots == 1 ? in(language, {"lot", "手", "手"}) : in(language, {"lots", "手", "手"}),
+                                  defaultMark(s.maxLotsGiven, language)));
         if (s.gridOrders > 0)
             lines.append(in(language, {"Grid: up to %1 positions, each %2 against the last.", "网格：最多 %1 个持仓，每个与上一个相距 %2。", "網格：最多 %1 個持倉，每個與上一個相距 %2。"}).arg(s.gridOrders).arg(distanceText(s.gridStep, language)));
         if (s.fromMinute >= 0)
@@ -284,7 +318,9 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
         }
         if (s.maxSpread.value > 0)
             lines.append(in(language, {"Maximum spread: ", "最大点差：", "最大點差："}) + distanceText(s.maxSpread, language) + in(language, {".", "。", "。"}));
-        lines.append(in(language, {"At most %1 open positions", "最多 %1 个持仓", "最多 %1 個持倉"}).arg(std::max(s.maxPositions, s.gridOrders)) + defaultMark(s.maxPositionsGiven, language)
+        const int positions = std::max(s.maxPositions, s.gridOrders);
+        lines.append(in(language, positions == 1 ? Words{"At most %1 open position", "最多 %1 个持仓", "最多 %1 個持倉"}
+                                                 : Words{"At most %1 open positions", "最多 %1 个持仓", "最多 %1 個持倉"}).arg(positions) + defaultMark(s.maxPositionsGiven, language)
                      + in(language, {", magic number ", "，魔术号 ", "，魔術號 "}) + QString::number(s.magic) + defaultMark(s.magicGiven, language) + in(language, {".", "。", "。"}));
         if (s.alert)
             lines.append(in(language, {"Alerts when a signal fires.", "信号出现时提醒。", "訊號出現時提醒。"}));
@@ -294,7 +330,7 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
         const QStringList names = rule.valueNames();
         for (int i = 0; i < names.size(); ++i) {
             if (!((rule.given >> i) & 1))
-                defaults.append(QStringLiteral("%1 %2 %3").arg(indicatorNotation(rule).section(u'(', 0, 0), names[i], number(rule.values[i])));
+                defaults.append(QStringLiteral("%1 %2 %3").arg(indicatorNotation(rule, language).section(u'(', 0, 0).trimmed(), valueName(names[i], language), number(rule.values[i])));
         }
     }
     if (!defaults.isEmpty())
@@ -306,9 +342,9 @@ QList<std::pair<QString, QString>> facts(const Strategy &s, const Target &target
 {
     QStringList rules;
     for (const Rule &rule : s.rules)
-        rules.append(ruleNotation(rule));
+        rules.append(ruleNotation(rule, language));
     QList<std::pair<QString, QString>> list{{QStringLiteral("rules"), rules.join(s.anyRule ? " | " : " & ")}};
-    const QStringList skipped{signalLine(s, true, language), signalLine(s, false, language)};
+    const QStringList skipped{signalLine(s, true, target, language), signalLine(s, false, target, language)};
     const QString defaults = in(language, {"Defaults", "您未指定", "您未指定"});
     // Every other line is a fact of its own, keyed by its words before the first value: before
     // a colon, a comma, a number or a name ("Stop loss: ", "Draws ", "At most ").
@@ -328,6 +364,7 @@ QString unbuiltLine(const Unbuilt &u, Language language)
         {int(R::NewsData), {"offline generation has no news data", "离线生成没有新闻数据", "離線產生沒有新聞資料"}},
         {int(R::MachineLearning), {"offline generation cannot train or run models", "离线生成无法训练或运行模型", "離線產生無法訓練或執行模型"}},
         {int(R::OtherSymbols), {"an offline program trades its chart's symbol only", "离线程序只交易图表上的品种", "離線程式只交易圖表上的商品"}},
+        {int(R::OtherAccount), {"an offline program sees only its own account's trades", "离线程序只能看到自己账户的交易", "離線程式只能看到自己帳戶的交易"}},
         {int(R::OrderBook), {"offline generation has no order book data", "离线生成没有订单簿数据", "離線產生沒有訂單簿資料"}},
         {int(R::OutsideData), {"offline generation reads no data from outside the terminal", "离线生成不读取终端之外的数据", "離線產生不讀取終端之外的資料"}},
         {int(R::Pattern), {"offline generation knows no chart patterns", "离线生成不识别图表形态", "離線產生不識別圖表形態"}},
@@ -365,7 +402,7 @@ QList<Unbuilt> partsOutsideTarget(const Strategy &s, const Target &target, Langu
         if (std::any_of(s.rules.begin(), s.rules.end(), overlay)) {
             for (const Rule &rule : s.rules) {
                 if (!overlay(rule))
-                    parts.append({indicatorNotation(rule), Unbuilt::Reason::OwnWindow});
+                    parts.append({indicatorNotation(rule, language), Unbuilt::Reason::OwnWindow});
             }
         }
     } else {
@@ -375,20 +412,109 @@ QList<Unbuilt> partsOutsideTarget(const Strategy &s, const Target &target, Langu
     return parts;
 }
 
+Language languageOf(const QString &request, Language fallback)
+{
+    // Characters written differently in the two scripts, each at the same place in both.
+    static const QString simplified = QStringLiteral(
+        "们这个为时说对后过发会买卖单线价图设损点级动关开无号数标见长门问间马东车风书带轨仓续亏盘护测试调换删启预网络实际计边钟双仅随机强势顺历写编种获利当从还让给应该");
+    static const QString traditional = QStringLiteral(
+        "們這個為時說對後過發會買賣單線價圖設損點級動關開無號數標見長門問間馬東車風書帶軌倉續虧盤護測試調換刪啟預網絡實際計邊鐘雙僅隨機強勢順歷寫編種獲利當從還讓給應該");
+    int han = 0;
+    int simple = 0;
+    int complex = 0;
+    for (const QChar c : request) {
+        if (c.script() != QChar::Script_Han)
+            continue;
+        ++han;
+        simple += simplified.contains(c) && !traditional.contains(c);
+        complex += traditional.contains(c) && !simplified.contains(c);
+    }
+    // Indicator names and units are written the same way in every language.
+    static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
+    static const QStringList shared{"rsi", "ema", "sma", "smma", "lwma", "macd", "cci", "adx", "atr",
+                                    "sar", "dmi", "pips", "pip", "lot", "lots", "mt4", "mt5"};
+    int english = 0;
+    for (auto it = word.globalMatch(request); it.hasNext();)
+        english += !shared.contains(it.next().captured().toLower());
+    if (han >= 2 && han >= 2 * english) {
+        if (complex != simple)
+            return complex > simple ? Language::TraditionalChinese : Language::SimplifiedChinese;
+        return fallback == Language::English ? Language::SimplifiedChinese : fallback;
+    }
+    return han == 0 && english >= 2 ? Language::English : fallback;
+}
+
+QString changedOutside(Language language)
+{
+    return in(language,
+              {"This program was changed outside this chat (edited by hand, or it is another "
+               "program that carries this chat's description line), so offline generation does "
+               "not change it. Send \"rebuild it\" to write it again from its description: the "
+               "changes made outside would be lost. Or let a model server change the program as "
+               "it is: Settings > Code generator…",
+               "这个程序在本对话之外被修改过（手动编辑过，或是另一个带有本对话描述行的程序），因此离线生成不修改它。"
+               "发送“重新生成”即可按它的描述重新编写：在外部所做的修改将会丢失。也可以让模型服务器按现状修改程序："
+               "设置 > 代码生成器…",
+               "這個程式在本對話之外被修改過（手動編輯過，或是另一個帶有本對話描述行的程式），因此離線產生不修改它。"
+               "傳送「重新產生」即可按它的描述重新編寫：在外部所做的修改將會遺失。也可以讓模型伺服器按現狀修改程式："
+               "設定 > 程式碼產生器…"});
+}
+
+QString tooLong(qsizetype longest, Language language)
+{
+    return in(language, {"This request is too long for offline generation, which reads at most %1 characters, so "
+                         "no program was written. Describe the strategy in fewer words, or let a model server "
+                         "read it: Settings > Code generator…",
+                         "这个请求太长，离线生成最多读取 %1 个字符，因此没有编写程序。请用更少的文字描述策略，"
+                         "或让模型服务器来读：设置 > 代码生成器…",
+                         "這個請求太長，離線產生最多讀取 %1 個字元，因此沒有編寫程式。請用更少的文字描述策略，"
+                         "或讓模型伺服器來讀：設定 > 程式碼產生器…"})
+        .arg(longest);
+}
+
+QString completeness(bool whole, Language language)
+{
+    return whole ? in(language, {"Built as you asked.", "已按您的要求生成。", "已按您的要求產生。"})
+                 : in(language, {"Built without the parts named as not built above; everything else is as you asked.",
+                                 "生成的程序不包含上面列为未生成的部分；其余均按您的要求。",
+                                 "產生的程式不包含上面列為未產生的部分；其餘均按您的要求。"});
+}
+
+QString contradiction(const QString &first, const QString &second, Language language)
+{
+    return in(language, {"Your request says both \"%1\" and \"%2\": which one do you mean? No program was "
+                         "written; send the request again with the one you mean.",
+                         "您的请求同时写了“%1”和“%2”：您指的是哪一个？没有编写程序；请只保留您要的那一个，再发送一次。",
+                         "您的請求同時寫了「%1」和「%2」：您指的是哪一個？沒有編寫程式；請只保留您要的那一個，再傳送一次。"})
+        .arg(first, second);
+}
+
+QString otherPlatform(const Target &target, Language language)
+{
+    const QString now = target.mql5 ? QStringLiteral("MT5") : QStringLiteral("MT4");
+    const QString other = target.mql5 ? QStringLiteral("MT4") : QStringLiteral("MT5");
+    return in(language,
+              {"This chat writes programs for %1 only, so it was not changed to %2. To write the "
+               "program for %2, choose %2 at the top and press New Chat, then send the request there.",
+               "本对话只为 %1 编写程序，因此没有改为 %2。要为 %2 编写程序，请在顶部选择 %2 并点击“新建对话”，然后在那里发送请求。",
+               "本對話只為 %1 編寫程式，因此沒有改為 %2。要為 %2 編寫程式，請在頂部選擇 %2 並點擊「新建對話」，然後在那裡傳送請求。"})
+        .arg(now, other);
+}
+
 QString nothingToBuild(Language language)
 {
     return in(language,
               {"Offline, I could not find a strategy I can build in this request, so I wrote no "
                "program. Name a signal, for example: \"buy when RSI(14) crosses back above 30, sell "
                "below 70, stop loss 40 pips\", \"EMA 10/50 crossover with a trailing stop of 30 "
-               "points\" or \"MACD histogram indicator with arrows\". The README lists what the "
-               "offline generator understands; a model server can write anything else.",
+               "points\" or \"MACD histogram indicator with arrows\". A model server can write "
+               "anything else.",
                "离线模式下，我在这个请求中找不到可以生成的策略，因此没有编写程序。请说明一个信号，例如："
                "“RSI(14) 回到 30 之上买入，70 之下卖出，止损 40 pips”、“EMA 10/50 金叉死叉，移动止损 30 点”"
-               "或“MACD 柱状图指标，带箭头”。README 列出了离线生成器能理解的内容；其他内容可由模型服务器编写。",
+               "或“MACD 柱状图指标，带箭头”。其他内容可由模型服务器编写。",
                "離線模式下，我在這個請求中找不到可以產生的策略，因此沒有編寫程式。請說明一個訊號，例如："
                "「RSI(14) 回到 30 之上買入，70 之下賣出，停損 40 pips」、「EMA 10/50 黃金交叉，移動停損 30 點」"
-               "或「MACD 柱狀圖指標，帶箭頭」。README 列出了離線產生器能理解的內容；其他內容可由模型伺服器編寫。"});
+               "或「MACD 柱狀圖指標，帶箭頭」。其他內容可由模型伺服器編寫。"});
 }
 
 } // namespace offline

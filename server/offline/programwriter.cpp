@@ -1,6 +1,8 @@
 #include "programwriter.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace offline {
 
@@ -112,7 +114,10 @@ RuleCode ruleCode(const Rule &rule, const QString &prefix)
             const QString args = QStringLiteral("_Symbol, %1, %2, 0, %3, PRICE_CLOSE").arg(tf, in[i], method);
             line(cross ? (i ? "Slow" : "Fast") : "Value", "iMA(" + args + ", s)", "iMA(" + args + ")", 0);
         }
-        if (cross) {
+        if (cross && rule.condition == Condition::Above) {
+            code.buy = call(code.lines[0], "s") + " > " + call(code.lines[1], "s");
+            code.sell = call(code.lines[0], "s") + " < " + call(code.lines[1], "s");
+        } else if (cross) {
             crossing(code, call(code.lines[0], "s + 1"), call(code.lines[0], "s"),
                      call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
         } else if (rule.condition == Condition::Above) {
@@ -188,9 +193,12 @@ RuleCode ruleCode(const Rule &rule, const QString &prefix)
         line("Signal", "iStochastic(" + args + ", 0, MODE_SIGNAL, s)", "iStochastic(" + args + ", STO_LOWHIGH)", 1);
         const QString k1 = call(code.lines[0], "s + 1"), k0 = call(code.lines[0], "s");
         code.levelInputs = {in[3], in[4]};
-        if (rule.condition == Condition::Cross)
+        if (rule.condition == Condition::Cross || rule.condition == Condition::CrossInZone)
             crossing(code, k1, k0, call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
-        else
+        if (rule.condition == Condition::CrossInZone) {
+            code.buy += " && " + k1 + " < " + in[4];
+            code.sell += " && " + k1 + " > " + in[3];
+        } else if (rule.condition != Condition::Cross)
             levelSignals(code, rule.condition, k1, k0, in[3], in[4]);
         break;
     }
@@ -787,8 +795,8 @@ QString Writer::program(const QStringList &header)
     m_code = QStringLiteral("/*\n");
     for (const QString &line : header)
         m_code += QStringLiteral("   ") + QString(line).replace(QLatin1String("*/"), QLatin1String("* /")) + u'\n';
-    m_code += QStringLiteral("*/\n") + QString::fromUtf16(strategyLinePrefix)
-              + QString::fromUtf8(QJsonDocument(m_strategy.toJson()).toJson(QJsonDocument::Compact)) + u'\n';
+    m_code += QStringLiteral("*/\n");
+    const qsizetype strategyLineAt = m_code.size();
     add("#property copyright \"TavrinAI\"\n#property version   \"1.00\"");
     if (!mql5())
         add("#property strict");
@@ -813,6 +821,12 @@ QString Writer::program(const QStringList &header)
     if (!m_target.indicator)
         tradingLayer();
     helpers();
+    // The line carries the digest of everything else, so that a program changed outside (or a
+    // line copied into another program) is never taken for this one.
+    QJsonObject line = m_strategy.toJson();
+    line.insert(QStringLiteral("digest"), programDigest(m_code));
+    m_code.insert(strategyLineAt, QString::fromUtf16(strategyLinePrefix)
+                                      + QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact)) + u'\n');
     return m_code;
 }
 
@@ -821,6 +835,14 @@ QString Writer::program(const QStringList &header)
 QString writeProgram(const Strategy &strategy, const Target &target, const QStringList &header)
 {
     return Writer(strategy, target).program(header);
+}
+
+QString programDigest(const QString &programWithoutLine)
+{
+    // Saved on Windows, the program's lines end in CRLF: the same program all the same.
+    QString text = programWithoutLine;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
 QStringList drawnLines(const Strategy &strategy)

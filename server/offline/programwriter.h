@@ -19,4 +19,8 @@ QStringList drawnLines(const Strategy &strategy);
 
 inline constexpr char16_t strategyLinePrefix[] = u"// tavrin-strategy: ";
 
+// The SHA-256 (hex) of a program's text without its strategy line, whichever way its lines
+// end, which the line carries as "digest".
+QString programDigest(const QString &programWithoutLine);
+
 } // namespace offline

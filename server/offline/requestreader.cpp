@@ -20,8 +20,51 @@ QRegularExpression pattern(QString text)
     return QRegularExpression(text);
 }
 
+// The request as the reader reads it (lower case, number words as digits, single blanks),
+// with, for each of its characters, where it came from in the request: what is named back to
+// the trader is quoted in the trader's own words.
+struct Mapped
+{
+    QString text;
+    QList<qsizetype> from; // one more than text: the end of the request
+
+    // The request's words that became text[start, end).
+    QString quote(const QString &request, qsizetype start, qsizetype end) const
+    {
+        if (start >= end)
+            return {};
+        qsizetype last = end;
+        while (last < text.size() && from[last] == from[end - 1])
+            ++last;
+        return request.mid(from[start], from[last] - from[start]).trimmed();
+    }
+};
+
+// Each match replaced by what with() makes of it; a replaced piece comes from where its match
+// started.
+void replaceAll(Mapped &mapped, const QRegularExpression &re, const std::function<QString(const Match &)> &with)
+{
+    Mapped out;
+    qsizetype copied = 0;
+    for (auto it = re.globalMatch(mapped.text); it.hasNext();) {
+        const Match m = it.next();
+        const QString replacement = with(m);
+        out.text += QStringView(mapped.text).mid(copied, m.capturedStart() - copied);
+        out.from += mapped.from.mid(copied, m.capturedStart() - copied);
+        out.text += replacement;
+        if (replacement == m.captured())
+            out.from += mapped.from.mid(m.capturedStart(), m.capturedLength());
+        else
+            out.from += QList<qsizetype>(replacement.size(), mapped.from[m.capturedStart()]);
+        copied = m.capturedEnd();
+    }
+    out.text += QStringView(mapped.text).mid(copied);
+    out.from += mapped.from.mid(copied);
+    mapped = std::move(out);
+}
+
 // Number words become digits, so that "fourteen" and "十四" read as 14.
-QString englishNumbersAsDigits(const QString &text)
+void englishNumbersAsDigits(Mapped &text)
 {
     static const QStringList ones{"zero", "one", "two", "three", "four", "five", "six", "seven",
                                   "eight", "nine", "ten", "eleven", "twelve", "thirteen",
@@ -32,36 +75,39 @@ QString englishNumbersAsDigits(const QString &text)
     static const QRegularExpression words(
         "\\b(?:(" + ones.mid(1).join('|') + ")|(" + tens.join('|') + ")(?:[- ](" + ones.mid(1, 9).join('|')
         + "))?)(?: hundred)?\\b");
-    QString result;
-    qsizetype copied = 0;
-    for (auto it = words.globalMatch(text); it.hasNext();) {
-        const Match m = it.next();
-        // "zero" stays a word: "zero line".
+    // "zero" stays a word: "zero line".
+    replaceAll(text, words, [](const Match &m) {
         int value = m.capturedLength(1) ? int(ones.indexOf(m.captured(1)))
                                         : 20 + 10 * int(tens.indexOf(m.captured(2)))
                                               + std::max<int>(0, int(ones.indexOf(m.captured(3))));
         if (m.captured().endsWith("hundred"))
             value *= 100;
-        result += text.mid(copied, m.capturedStart() - copied) + QString::number(value);
-        copied = m.capturedEnd();
-    }
-    return result + text.mid(copied);
+        return QString::number(value);
+    });
+    // "zero point five", "1 point 5": a decimal said in words.
+    static const QRegularExpression point(QStringLiteral("\\b(zero|\\d+) point (\\d+)\\b"));
+    replaceAll(text, point, [](const Match &m) {
+        return (m.captured(1) == "zero" ? QStringLiteral("0") : m.captured(1)) + u'.' + m.captured(2);
+    });
 }
 
-QString chineseNumbersAsDigits(const QString &text)
+void chineseNumbersAsDigits(Mapped &text)
 {
     static const QString digits = QStringLiteral("零一二三四五六七八九");
-    static const QRegularExpression run(QStringLiteral("[零一二两兩三四五六七八九十百千]+"));
-    QString result;
-    qsizetype copied = 0;
-    for (auto it = run.globalMatch(text); it.hasNext();) {
-        const Match m = it.next();
-        const QChar next = m.capturedEnd() < text.size() ? text.at(m.capturedEnd()) : QChar();
-        if (m.captured() == QStringLiteral("零") || (m.captured() == QStringLiteral("一") && (next == u'个' || next == u'個')))
-            continue; // "零轴": the zero line; "一个": "a"
+    // "零点五": a decimal, its fraction digit by digit.
+    static const QRegularExpression run(QStringLiteral("([零一二两兩三四五六七八九十百千]+)(?:[点點]([零一二三四五六七八九]+)(?![点點\\d]))?"));
+    const QString source = text.text;
+    replaceAll(text, run, [&source](const Match &m) {
+        const QChar next = m.capturedEnd() < source.size() ? source.at(m.capturedEnd()) : QChar();
+        static const QString measures = QStringLiteral("根次倍点點手单單笔筆%层層小分日天周週");
+        const QChar previous = m.capturedStart() > 0 ? source.at(m.capturedStart() - 1) : QChar();
+        if (m.captured() == QStringLiteral("零") || next == u'条' || next == u'條'
+            || (m.captured() == QStringLiteral("一") && next.script() == QChar::Script_Han && !measures.contains(next)
+                && !QStringLiteral("周週期拜").contains(previous)))
+            return m.captured(); // "零轴": the zero line; "两条线": lines, not a value; "一个": "a"; "一目均衡表": a name
         int total = 0;
         int digit = -1;
-        for (QChar c : m.captured()) {
+        for (QChar c : m.captured(1)) {
             const int unit = c == u'十' ? 10 : c == u'百' ? 100 : c == u'千' ? 1000 : 0;
             if (unit) {
                 total += (digit < 0 ? 1 : digit) * unit;
@@ -71,22 +117,55 @@ QString chineseNumbersAsDigits(const QString &text)
             }
         }
         total += std::max(digit, 0);
-        result += text.mid(copied, m.capturedStart() - copied) + QString::number(total);
-        copied = m.capturedEnd();
-    }
-    return result + text.mid(copied);
+        QString fraction;
+        for (QChar c : m.captured(2))
+            fraction += QString::number(digits.indexOf(c));
+        return QString::number(total) + (fraction.isEmpty() ? QString() : u'.' + fraction);
+    });
 }
 
-QString normalized(const QString &request)
+Mapped normalized(const QString &request)
 {
-    QString text = request.normalized(QString::NormalizationForm_KC).toLower();
-    for (auto [from, to] : {std::pair{u'。', u'.'}, {u'、', u','}, {u'，', u','}, {u'；', u';'},
-                            {u'－', u'-'}, {u'−', u'-'}, {u'“', u'"'}, {u'”', u'"'}})
-        text.replace(from, to);
-    // A number glued to an indicator's name is its period: "rsi14", "ema200".
-    static const QRegularExpression glued(QStringLiteral("\\b(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|macd|momentum)(\\d)"));
-    text.replace(glued, QStringLiteral("\\1 \\2"));
-    return chineseNumbersAsDigits(englishNumbersAsDigits(text)).simplified();
+    Mapped text;
+    text.text.reserve(request.size());
+    text.from.reserve(request.size() + 1);
+    for (qsizetype i = 0; i < request.size();) {
+        const QChar c = request.at(i);
+        if (c.unicode() < 0x80) { // most of a request, and nothing to normalise
+            text.text += c.toLower();
+            text.from.append(i++);
+            continue;
+        }
+        const qsizetype length = c.isHighSurrogate() && i + 1 < request.size() ? 2 : 1;
+        QString piece = request.mid(i, length).normalized(QString::NormalizationForm_KC).toLower();
+        for (auto [from, to] : {std::pair{u'。', u'.'}, {u'、', u','}, {u'，', u','}, {u'；', u';'},
+                                {u'－', u'-'}, {u'−', u'-'}, {u'“', u'"'}, {u'”', u'"'}})
+            piece.replace(from, to);
+        text.text += piece;
+        text.from += QList<qsizetype>(piece.size(), i);
+        i += length;
+    }
+    text.from.append(request.size());
+    // A number glued to an indicator's name is its period: "rsi14", "ema200"; "rsi(14)": the
+    // period in brackets.
+    static const QString names = QStringLiteral("(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|macd|momentum)");
+    static const QRegularExpression glued(QStringLiteral("\\b") + names + QStringLiteral("(\\d)"));
+    replaceAll(text, glued, [](const Match &m) { return m.captured(1) + u' ' + m.captured(2); });
+    static const QRegularExpression bracketed(QStringLiteral("\\b") + names + QStringLiteral("\\s*\\(\\s*(\\d+)\\s*\\)"));
+    replaceAll(text, bracketed, [](const Match &m) { return m.captured(1) + u' ' + m.captured(2); });
+    englishNumbersAsDigits(text);
+    chineseNumbersAsDigits(text);
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    replaceAll(text, blanks, [](const Match &) { return QStringLiteral(" "); });
+    while (text.text.startsWith(u' ')) {
+        text.text.remove(0, 1);
+        text.from.removeFirst();
+    }
+    while (text.text.endsWith(u' ')) {
+        text.text.chop(1);
+        text.from.remove(text.from.size() - 2);
+    }
+    return text;
 }
 
 // Whether the text holds one of the words, as plain text.
@@ -113,6 +192,12 @@ int levelSlot(const QStringList &names)
 {
     const int level = int(names.indexOf("Level"));
     return level >= 0 ? level : int(names.indexOf("Threshold"));
+}
+
+bool hasLevels(const Rule &rule)
+{
+    const QStringList names = rule.valueNames();
+    return names.contains("Upper") || levelSlot(names) >= 0;
 }
 
 const QString number = QStringLiteral("(\\d+(?:\\.\\d+)?)");
@@ -175,7 +260,7 @@ struct Subject
 };
 
 const QString day = QStringLiteral(
-    "(?:\\b(?:sun|mon|tue|tues|wed|thu|thur|thurs|fri|sat)(?:day)?s?\\b|(?:周|週|星期|礼拜|禮拜)"
+    "(?:\\b(?:sun|mon|tue|tues|wed|wednes|thu|thur|thurs|fri|sat|satur)(?:day)?s?\\b|(?:周|週|星期|礼拜|禮拜)"
     "[1-6日天])");
 
 const QList<Subject> &subjects()
@@ -192,7 +277,7 @@ const QList<Subject> &subjects()
         {Kind::Indicator, pattern("bollinger(?: bands?)?|\\bbb\\b|布林(?:带|帶|线|線|通道)?"),
          Indicator::Bollinger},
         {Kind::Indicator,
-         pattern("stoch(?:astics?)?(?: oscillator)?|\\bkd\\b|随机指标|隨機指標"),
+         pattern("stoch(?:astics?)?(?: oscillator)?|\\bkd\\b|随机指标|隨機指標|%k(?=\\s*(?:line\\s*)?(?:cross\\w*|上穿|下穿|金叉|死叉)\\s*(?:above |below |over |under )?(?:the )?%d)"),
          Indicator::Stochastic},
         {Kind::Indicator, pattern("\\bcci\\b|commodity channel index|顺势指标|順勢指標"),
          Indicator::Cci},
@@ -248,7 +333,7 @@ const QList<Subject> &subjects()
         {Kind::Weekdays,
          pattern("(?:(?:not|no trading|don'?t trade|do not trade|no trades|except|excluding|skip|"
                  "avoid|不在)\\s+(?:on\\s+)?)?" + day + "(?:\\s*(?:to|-|through|thru|until|到|至|~|and|,|"
-                 "or|&|、)\\s*" + day + ")*(?:\\s*不交易)?|\\bweekdays?(?: only)?\\b|工作日")},
+                 "or|&|、|和|与|與|或)\\s*" + day + ")*(?:\\s*不交易)?|\\bweekdays?(?: only)?\\b|工作日")},
         {Kind::DayFilter, pattern("day filter|weekday filter|日期过滤|日期過濾|星期过滤|星期過濾")},
         {Kind::Timeframe,
          pattern("\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b|\\d+[- ]?(?:minute|min|hour)s?(?:[- ]"
@@ -277,7 +362,8 @@ const QList<Subject> &subjects()
          pattern("\\b(?:red|green|blue|yellow|orange|white|black|gray|grey|magenta|purple|aqua|"
                  "lime|gold)\\b|[红紅绿綠蓝藍黄黃橙白黑灰紫]色")},
         {Kind::Unsupported,
-         pattern("\\bnews\\b|economic calendar|non-?farm|\\bnfp\\b|新闻|新聞|非农|非農|财经日历|財經日曆"),
+         pattern("(?:high[- ]impact )?\\bnews\\b|economic calendar|non-?farm|\\bnfp\\b|central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?|"
+                 "(?:interest )?rate decisions?|\\bfomc\\b|(?:避开|避開)?(?:新闻|新聞)|非农|非農|财经日历|財經日曆|央行(?:利率)?(?:决议|決議|决定|決定)?|利率(?:决议|決議)"),
          Indicator::MovingAverage, R::NewsData},
         {Kind::Unsupported,
          pattern("machine learning|neural(?: networks?)?|\\bai\\b|artificial intelligence|deep learning|"
@@ -289,7 +375,12 @@ const QList<Subject> &subjects()
                  "other (?:symbols?|pairs?)|多(?:个|個)?(?:品种|品種|货币对|貨幣對)|相关性|相關性|篮子|籃子"),
          Indicator::MovingAverage, R::OtherSymbols},
         {Kind::Unsupported,
-         pattern("order ?book|market depth|\\bdom\\b|level 2|订单簿|訂單簿|市场深度|市場深度"),
+         pattern("cop(?:y|ies|ying) (?:the )?(?:trades?|orders?|positions?|signals?)(?: (?:of|from) (?:an)?other (?:account|trader)s?)?|"
+                 "trade copier|(?:an)?other (?:account|trader)'?s? (?:trades|orders|positions)|跟单|跟單|复制(?:其他|别人的|另一个)?(?:账户|帳戶)?的?(?:交易|订单)|"
+                 "複製(?:其他|別人的|另一個)?(?:帳戶)?的?(?:交易|訂單)"),
+         Indicator::MovingAverage, R::OtherAccount},
+        {Kind::Unsupported,
+         pattern("order ?book|market depth|\\bdom\\b|level 2\\b|订单簿|訂單簿|市场深度|市場深度"),
          Indicator::MovingAverage, R::OrderBook},
         {Kind::Unsupported,
          pattern("telegram|twitter|e-?mails?|webhook|web ?request|\\bapi\\b|\\bcsv(?: files?)?\\b|(?:from|read) "
@@ -297,7 +388,7 @@ const QList<Subject> &subjects()
                  "电报|電報|邮件|郵件|数据库|資料庫"),
          Indicator::MovingAverage, R::OutsideData},
         {Kind::Unsupported,
-         pattern("(?:(?:bullish|bearish|hidden|regular) )?divergences?|engulfing|pin ?bars?|doji|hammer|candlestick patterns?|head and "
+         pattern("(?:(?:bullish|bearish|hidden|regular) )*divergences?|engulfing|pin ?bars?|doji|hammer|candlestick patterns?|head and "
                  "shoulders|double (?:top|bottom)|elliott(?: waves?)?|fibo(?:nacci)?|harmonic|support "
                  "and resistance|supply and demand|背离|背離|吞没|吞沒|十字星|锤子线|錘子線|形态|形態|"
                  "斐波那契|支撑|支撐|阻力"),
@@ -305,7 +396,7 @@ const QList<Subject> &subjects()
         {Kind::Unsupported,
          pattern("ichimoku(?: cloud)?|williams(?: %r)?|\\bobv\\b|on balance volume|vwap|volume profile|keltner|"
                  "envelopes?|heikin[- ]ashi|heiken[- ]ashi|zig ?zag|fractals?|alligator|awesome "
-                 "oscillator|pivot points?|super ?trend|一目均衡|云图|雲圖|威廉|成交量|分形|鳄鱼|鱷魚|"
+                 "oscillator|pivot points?|super ?trend|一目均衡表?|云图|雲圖|威廉|成交量|分形|鳄鱼|鱷魚|"
                  "枢轴点|樞軸點"),
          Indicator::MovingAverage, R::OtherIndicator},
     };
@@ -349,7 +440,7 @@ bool isFillerWord(const QString &word)
         "thank", "again", "way", "instead", "rather", "around", "same", "other", "opposite",
         "reverse", "reversal", "trend", "trends", "follow", "following", "entry", "market", "dot",
         "dots", "read", "reads", "data", "feed", "uses", "golden", "death", "paint", "paints", "mark",
-        "marks"};
+        "marks", "channel", "channels", "confirmation", "filter", "filters"};
     return words.contains(word);
 }
 
@@ -377,11 +468,22 @@ const QRegularExpression &chineseFillers()
         "发出|發出|帳戶|余额|餘額|百分之|一|每笔|每筆|均线|均線|移动|移動|持仓|"
         "持倉|时间|時間|分钟|分鐘|小时|小時|止损|止損|止盈|到|至|值|参数|參數|"
         "默认|默認|预设|預設|水平|水平线|水平線|区|區|区域|區域|从|從|黄金|黃金|"
-        "死亡|多空").split(u'|');
+        "死亡|多空|两条|兩條|条|條").split(u'|');
         std::sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
         return QRegularExpression(words.join(u'|'));
     }();
     return fillers;
+}
+
+// An oscillator's lower level is its buy level, whatever order the trader wrote them in.
+void orderLevels(Rule &rule)
+{
+    const int upper = int(rule.valueNames().indexOf("Upper"));
+    if (upper < 0 || rule.values[upper] >= rule.values[upper + 1])
+        return;
+    std::swap(rule.values[upper], rule.values[upper + 1]);
+    const int bits = (rule.given >> upper) & 3;
+    rule.given = (rule.given & ~(3 << upper)) | (((bits & 1) << 1 | bits >> 1) << upper);
 }
 
 struct Place
@@ -395,7 +497,9 @@ class Reader final
 {
 public:
     Reader(const Strategy &before, const QString &request)
-        : m_text(normalized(request))
+        : m_request(request)
+        , m_mapped(normalized(request))
+        , m_text(m_mapped.text)
         , m_free(m_text)
         , m_strategy(before)
         , m_refining(!before.isEmpty())
@@ -415,8 +519,14 @@ private:
     // The first match of a pattern in the unread part of [start, end), read; "^" is start.
     std::optional<Match> take(const QRegularExpression &re, qsizetype start, qsizetype end)
     {
-        const Match m = re.match(m_free.mid(start));
-        if (!m.hasMatch() || m.capturedEnd() > end - start)
+        // A little of what follows the end stays in sight for the patterns that look ahead
+        // ("0.5 lots" is no period); a match reaching past the end is read again within it:
+        // "ema 20 and ema 50".
+        constexpr qsizetype lookAhead = 40;
+        Match m = re.match(m_free.mid(start, std::max<qsizetype>(0, end - start) + lookAhead));
+        if (m.hasMatch() && m.capturedEnd() > end - start)
+            m = re.match(m_free.mid(start, std::max<qsizetype>(0, end - start)));
+        if (!m.hasMatch())
             return std::nullopt;
         consume(start + m.capturedStart(), start + m.capturedEnd());
         return m;
@@ -452,15 +562,30 @@ private:
     void readRuleValues(Rule &rule, QList<double> numbers, int firstSlot);
     void setCrossPeriod(int slot, std::optional<double> period, qsizetype start);
     void readLevels(Rule &rule, qsizetype start, qsizetype end);
-    void setLevel(Rule &rule, double value, bool crossed, std::optional<bool> upperNamed);
+    void setLevel(Rule &rule, double value, std::optional<bool> crossed, std::optional<bool> upperNamed);
     void readFixed(const Place &place, const Match &match);
     void readWeekdays(const QString &text);
+    void noteGiven(const QString &key, const Place &place, const QString &valueText, const QString &value);
+    bool joins(qsizetype end, qsizetype start) const;
+    void readUnsupported(const Place &place);
     void addUnbuilt(const QString &what, Unbuilt::Reason reason)
     {
-        m_unbuilt.append({what.trimmed(), reason});
+        m_unbuilt.append({quoted(what.trimmed()), reason});
+    }
+    // The trader's own words for what the reader found in its text, as the trader wrote them.
+    QString quoted(const QString &what) const
+    {
+        const auto digitAt = [this](qsizetype i) { return i >= 0 && i < m_text.size() && m_text.at(i).isDigit(); };
+        for (qsizetype at = m_text.indexOf(what); at >= 0 && !what.isEmpty(); at = m_text.indexOf(what, at + 1)) {
+            if (!(what.front().isDigit() && digitAt(at - 1)) && !(what.back().isDigit() && digitAt(at + what.size())))
+                return m_mapped.quote(m_request, at, at + what.size());
+        }
+        return what;
     }
     void leftovers();
 
+    QString m_request;
+    Mapped m_mapped;
     QString m_text;
     QString m_free;
     Strategy m_strategy;
@@ -481,6 +606,28 @@ private:
     bool m_bandsBrokenOut = false;          // "突破" right before the bands
     QString m_hoursNamed;                   // "trading hours", named as not built without hours
     int m_lastRule = -1;
+    qsizetype m_lastIndicatorEnd = 0;
+    // The last indicator read and whether this message added its rule, and the last part that
+    // cannot be built: words between them may tie them together.
+    struct LastIndicator
+    {
+        qsizetype start;
+        qsizetype end;
+        int rule;
+        bool created;
+    };
+    std::optional<LastIndicator> m_lastIndicator;
+    struct LastUnsupported
+    {
+        qsizetype start;
+        qsizetype end;
+        qsizetype index;
+        Unbuilt::Reason reason;
+    };
+    std::optional<LastUnsupported> m_lastUnsupported;
+    // What this message gave, by what it sets: the words and the value.
+    QHash<QString, std::pair<QString, QString>> m_given;
+    QList<std::pair<QString, QString>> m_contradictions;
     Distance *m_lastDistance = nullptr;
 };
 
@@ -529,8 +676,10 @@ Reading Reader::read()
         addUnbuilt(m_pendingAtr->said, Unbuilt::Reason::NotUnderstood);
     if (!m_hoursNamed.isEmpty() && m_strategy.fromMinute < 0)
         addUnbuilt(m_hoursNamed, Unbuilt::Reason::NotUnderstood);
+    for (Rule &rule : m_strategy.rules)
+        orderLevels(rule);
     leftovers();
-    return {m_strategy, m_unbuilt};
+    return {m_strategy, m_unbuilt, m_contradictions};
 }
 
 // "remove the trailing stop", "no stop loss", "不要止损".
@@ -604,11 +753,16 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
                                               QRegularExpression::AnchorAtOffsetMatchOption);
     switch (subject.kind) {
     case Kind::Indicator:
-        return subject.indicator == Indicator::MovingAverage ? readMovingAverage(place, segmentEnd)
-                                                             : readIndicator(place, segmentEnd, ruleEnd);
+        if (subject.indicator == Indicator::MovingAverage)
+            readMovingAverage(place, segmentEnd);
+        else
+            readIndicator(place, segmentEnd, ruleEnd);
+        m_lastIndicatorEnd = place.end;
+        return;
     case Kind::CrossWord:
         // "crossover 10 50" on its own is the averages'; after an indicator, that one's.
-        if (m_lastRule < 0)
+        if (m_lastRule < 0 || m_strategy.rules[m_lastRule].indicator == Indicator::MovingAverage
+            || m_strategy.rules[m_lastRule].indicator == Indicator::MaCross)
             readMovingAverage(place, segmentEnd);
         return;
     case Kind::FastSlow: {
@@ -635,6 +789,14 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             m_lastRule = 0;
         if (period && m_lastRule >= 0)
             readRuleValues(m_strategy.rules[m_lastRule], {*period}, 0);
+        // "周期 9，80 和 20": the levels follow the period.
+        static const QRegularExpression levelPair(QStringLiteral("^\\s*,?\\s*(\\d+(?:\\.\\d+)?)\\s*(?:和|与|與|and|/)\\s*(\\d+(?:\\.\\d+)?)"));
+        if (m_lastRule >= 0 && m_strategy.rules[m_lastRule].valueNames().contains("Upper")) {
+            if (const auto m = take(levelPair, place.end, segmentEnd)) {
+                setLevel(m_strategy.rules[m_lastRule], m->captured(1).toDouble(), std::nullopt, std::nullopt);
+                setLevel(m_strategy.rules[m_lastRule], m->captured(2).toDouble(), std::nullopt, std::nullopt);
+            }
+        }
         if (m_lastRule >= 0)
             readLevels(m_strategy.rules[m_lastRule], place.end, segmentEnd);
         return;
@@ -645,19 +807,26 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         if (m_lastRule < 0)
             return;
         static const QRegularExpression values = pattern(QStringLiteral(
-            "^\\s*(?:level|line)?\\s*(?:of|at|=|:|为|為)?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?))?"));
+            "^\\s*(?:level|line)?\\s*(?:of|at|to|=|:|为|為|改成|改为|改為)?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?))?"));
         const QString said = match.captured();
         const std::optional<bool> upper = containsAny(said, {u"bought", u"买", u"買", u"upper"})
             ? std::optional(true)
             : containsAny(said, {u"sold", u"卖", u"賣", u"lower"}) ? std::optional(false) : std::nullopt;
         Rule &rule = m_strategy.rules[m_lastRule];
-        const bool crossed = rule.conditionGiven && rule.condition == Condition::CrossBack;
-        if (const std::optional<double> before = numberBefore(place.start))
-            setLevel(rule, *before, crossed, upper);
+        // "80/20 levels", "70 and 30 levels": both before the word.
+        static const QRegularExpression pair(QStringLiteral("(-?\\d+(?:\\.\\d+)?)\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?)\\s*$"));
+        const qsizetype from = std::max<qsizetype>(0, place.start - 20);
+        if (const Match m = pair.match(m_free.mid(from, place.start - from)); m.hasMatch()) {
+            consume(from + m.capturedStart(), place.start);
+            setLevel(rule, m.captured(1).toDouble(), std::nullopt, upper);
+            setLevel(rule, m.captured(2).toDouble(), std::nullopt, upper);
+        } else if (const std::optional<double> before = numberBefore(place.start)) {
+            setLevel(rule, *before, std::nullopt, upper);
+        }
         if (const auto m = take(values, place.end, segmentEnd)) {
-            setLevel(rule, m->captured(1).toDouble(), crossed, upper);
+            setLevel(rule, m->captured(1).toDouble(), std::nullopt, upper);
             if (m->capturedLength(2))
-                setLevel(rule, m->captured(2).toDouble(), crossed, upper);
+                setLevel(rule, m->captured(2).toDouble(), std::nullopt, upper);
         }
         readLevels(rule, place.end, segmentEnd);
         return;
@@ -690,8 +859,13 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         static const QRegularExpression step = pattern(QStringLiteral(
             "(?:every|each|spaced|step(?: of)?|间距|間距|相距)?\\s*") + number + QStringLiteral("\\s*") + unitWords
             + QStringLiteral("(?:\\s*apart)?"));
-        if (const auto m = take(step, place.end, end))
-            m_strategy.gridStep = {m->captured(1).toDouble(), unitNamed(m->captured(2)).value_or(Unit::Points), true};
+        if (const auto m = take(step, place.end, end)) {
+            const double value = m->captured(1).toDouble();
+            if (value > 0 && value <= 100000)
+                m_strategy.gridStep = {value, unitNamed(m->captured(2)).value_or(Unit::Points), true};
+            else
+                addUnbuilt(m->captured(), Unbuilt::Reason::NotUnderstood);
+        }
         return;
     }
     case Kind::AtrMultiple:
@@ -701,6 +875,18 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         } else {
             m_pendingAtr = {match.captured(), match.captured(1).toDouble(), place.end};
         }
+        return;
+    case Kind::Arrows:
+    case Kind::Alert:
+    case Kind::Colour:
+    case Kind::Direction:
+    case Kind::Timeframe:
+    case Kind::CurrentBar:
+    case Kind::ClosedBar:
+        readFixed(place, match);
+        // "RSI indicator with arrows when it crosses back above 25": the levels go on after it.
+        if (m_lastRule >= 0 && hasLevels(m_strategy.rules[m_lastRule]))
+            readLevels(m_strategy.rules[m_lastRule], place.end, segmentEnd);
         return;
     default:
         return readFixed(place, match);
@@ -730,12 +916,7 @@ void Reader::readRuleValues(Rule &rule, QList<double> numbers, int firstSlot)
     const QStringList names = rule.valueNames();
     for (int slot = firstSlot; slot < names.size() && !numbers.isEmpty(); ++slot) {
         const double value = numbers.takeFirst();
-        const QString &name = names.at(slot);
-        const bool fraction = name == "Step" || name == "Maximum" || name == "Deviation";
-        const bool fits = fraction ? value > 0 && value <= 10
-                                   : (name == "Upper" || name == "Lower") ? value > 0 && value < 100
-                                                                          : value >= 1 && value <= 5000;
-        if (fits) {
+        if (rule.fits(slot, value)) {
             rule.values[slot] = value;
             rule.given |= 1 << slot;
         } else {
@@ -746,15 +927,17 @@ void Reader::readRuleValues(Rule &rule, QList<double> numbers, int firstSlot)
 
 // A level into its slot: the upper or lower one by its size on a 0-100 scale, else the rule's
 // only level.
-void Reader::setLevel(Rule &rule, double value, bool crossed, std::optional<bool> upperNamed)
+// crossed: the level is crossed ("crosses back above 30"), or only named (nullopt: "levels 70
+// and 30"), which leaves the condition as it was.
+void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std::optional<bool> upperNamed)
 {
     const QStringList names = rule.valueNames();
-    // "RSI above 50": the midline, a trend's side rather than a zone.
+    // "RSI above 50": the midline, a trend's side rather than a zone; crossing it is a cross.
     const int upper = int(names.indexOf("Upper"));
-    if (value == 50 && upper >= 0 && !upperNamed) {
+    if (value == 50 && upper >= 0 && !upperNamed && crossed) {
         rule.values[upper] = rule.values[upper + 1] = 50;
         rule.given |= 3 << upper;
-        rule.condition = Condition::Above;
+        rule.condition = *crossed ? Condition::Cross : Condition::Above;
         rule.conditionGiven = true;
         return;
     }
@@ -765,16 +948,30 @@ void Reader::setLevel(Rule &rule, double value, bool crossed, std::optional<bool
         addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
         return;
     }
-    rule.values[slot] = rule.indicator == Indicator::Cci ? std::abs(value) : value;
+    const double level = rule.indicator == Indicator::Cci ? std::abs(value) : value;
+    if (!rule.fits(slot, level)) {
+        addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
+        return;
+    }
+    rule.values[slot] = level;
     rule.given |= 1 << slot;
+    if (!crossed)
+        return;
+    // "%K crosses %D below 20": the lines' cross, inside the zone the level bounds.
+    if (rule.indicator == Indicator::Stochastic && rule.conditionGiven
+        && (rule.condition == Condition::Cross || rule.condition == Condition::CrossInZone)) {
+        rule.condition = Condition::CrossInZone;
+        return;
+    }
     // A cross named for one level ("crosses back above 30 ... below 70") is meant for both.
     const bool keepCross = rule.conditionGiven && rule.condition == Condition::CrossBack;
     if ((names.at(slot) == "Upper" || names.at(slot) == "Lower" || rule.indicator == Indicator::Cci)
-        && (crossed || !keepCross)) {
-        rule.condition = crossed ? Condition::CrossBack : Condition::Zone;
+        && (*crossed || !keepCross)) {
+        rule.condition = *crossed ? Condition::CrossBack : Condition::Zone;
         rule.conditionGiven = true;
     }
 }
+
 
 // "above 70", "below 30", "crosses back above 25": the rule's levels and its condition.
 void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
@@ -782,11 +979,15 @@ void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
     static const QRegularExpression level = pattern(QStringLiteral(
         "((?:cross\\w*|leaves?|exits?|comes?)(?:\\s+back)?|back|回到|重回)?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*"
         "(above|over|higher than|>|高于|高於|大于|大於|超过|超過|突破|上穿|below|under|lower than|<|低于|低於|小于|小於|跌破|下穿)"
-        "\\s*(-?\\d+(?:\\.\\d+)?)"));
+        "\\s*([-+]?\\d+(?:\\.\\d+)?)"));
     for (std::optional<Match> m; (m = take(level, start, end));) {
         const bool crossed = m->capturedLength(1) > 0 || containsAny(m->captured(2), {u"上穿", u"下穿"});
         setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
     }
+    // "在 20 以下": the number first.
+    static const QRegularExpression postfix = pattern(QStringLiteral("([-+]?\\d+(?:\\.\\d+)?)\\s*(?:以下|之下|以上|之上)"));
+    for (std::optional<Match> m; (m = take(postfix, start, end));)
+        setLevel(rule, m->captured(1).toDouble(), false, std::nullopt);
     static const QRegularExpression crossing = pattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
     for (std::optional<Match> m; (m = take(crossing, start, end));)
         setLevel(rule, m->captured(1).toDouble(), true, std::nullopt);
@@ -814,8 +1015,18 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
         m_lastRule = -1;
         return;
     }
+    // "Ichimoku cloud breakout", "divergence on the RSI": the words go with what cannot be
+    // built, and nothing is built in its place.
+    if (m_lastUnsupported && joins(m_lastUnsupported->end, place.start)
+        && (m_lastUnsupported->reason == Unbuilt::Reason::Pattern || indicator == Indicator::Breakout)) {
+        m_unbuilt[m_lastUnsupported->index].what = m_mapped.quote(m_request, m_lastUnsupported->start, place.end);
+        m_lastUnsupported->end = place.end;
+        return;
+    }
     const std::optional<double> before = numberBefore(place.start);
+    const qsizetype rulesBefore = m_strategy.rules.size();
     Rule &rule = *ruleFor(indicator, place.start);
+    m_lastIndicator = LastIndicator{place.start, place.end, m_lastRule, m_strategy.rules.size() > rulesBefore};
     if (indicator == Indicator::Bollinger && std::exchange(m_bandsBrokenOut, false)) {
         rule.condition = Condition::Outside;
         rule.conditionGiven = true;
@@ -833,9 +1044,24 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
         {Indicator::Bollinger, pattern("outside|beyond|收在.{0,4}外|外侧|外側"), Condition::Outside},
         {Indicator::Bollinger, pattern("touch\\w*|触及|觸及|碰到"), Condition::Touch},
         {Indicator::Bollinger, pattern("(?:back|returns?|re-?enters?) (?:inside|into)|mean reversion|回到|均值回归|均值回歸"), Condition::CrossBack},
-        {Indicator::Stochastic, pattern("%k|%d|\\bk\\b.{0,12}\\bd\\b"), Condition::Cross},
+        {Indicator::Stochastic, pattern("%k|%d|\\bk\\b.{0,12}\\bd\\b|金叉|死叉|交叉"), Condition::Cross},
         {Indicator::Rsi, pattern("cross\\w* back|leaves?|回到"), Condition::CrossBack},
     };
+    if (indicator == Indicator::Stochastic && m_text.mid(place.start, place.end - place.start).startsWith(u'%')) {
+        rule.condition = Condition::Cross;
+        rule.conditionGiven = true;
+    }
+    // "price closes below the lower Bollinger band": how the bands are used, said before them.
+    static const QRegularExpression outsideBefore = pattern(QStringLiteral(
+        "clos\\w* (?:above|below|outside|beyond)|收盘价?(?:跌破|突破|站上)|收盤價?(?:跌破|突破|站上)|跌破"));
+    if (indicator == Indicator::Bollinger) {
+        static const QRegularExpression clauseStart(QStringLiteral("[,;]|\\.(?!\\d)"));
+        const qsizetype from = std::max({m_text.lastIndexOf(clauseStart, place.start) + 1, m_lastIndicatorEnd, place.start - 40});
+        if (take(outsideBefore, from, place.start)) {
+            rule.condition = Condition::Outside;
+            rule.conditionGiven = true;
+        }
+    }
     for (const Said &s : conditions) {
         if (s.indicator == indicator) {
             while (take(s.words, place.end, ruleEnd)) {
@@ -844,20 +1070,42 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
             }
         }
     }
+    // "bollinger 20 2 and RSI 14: buy when the low touches the lower band": words that name
+    // the bands are theirs wherever they stand.
+    static const QRegularExpression bandTouch = pattern(QStringLiteral(
+        "touch\\w*(?: the)? (?:upper|lower|outer) bands?|触及.{0,3}[上下]轨|觸及.{0,3}[上下]軌"));
+    if (indicator == Indicator::Bollinger && !rule.conditionGiven && take(bandTouch, ruleEnd, m_text.size())) {
+        rule.condition = Condition::Touch;
+        rule.conditionGiven = true;
+    }
     static const QRegularExpression values = pattern(QStringLiteral(
         "^[\\s(,:]*(?:indicator|指标|指標)?[\\s(,:]*(?:period|length|of|with|=)?\\s*((?:\\d+(?:\\.\\d+)?)"
-        "(?:(?:\\s*(?:[,/]|\\band\\b|和|与|與)\\s*|\\s+)\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\d))"));
-    static const QRegularExpression separator = pattern(QStringLiteral("\\s*(?:[,/]|\\band\\b|和|与|與)\\s*|\\s+"));
+        "(?:(?:\\s*(?:[,/]|\\band\\b|\\bwith\\b|和|与|與)\\s*|\\s+)\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\d))"));
+    static const QRegularExpression separator = pattern(QStringLiteral("\\s*(?:[,/]|\\band\\b|\\bwith\\b|和|与|與)\\s*|\\s+"));
     QList<double> numbers;
     if (before)
         numbers.append(*before);
+    // "55 根K線高點": the number of bars is a part of the name.
+    static const QRegularExpression barsInName(QStringLiteral("^(\\d+)\\s*根"));
+    if (const Match m = barsInName.match(m_text.mid(place.start, place.end - place.start)); m.hasMatch() && indicator == Indicator::Breakout)
+        numbers.append(m.captured(1).toDouble());
+    static const QRegularExpression sarWords = pattern(QStringLiteral(
+        "^\\s*step\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?)(?:\\s*(?:,|and)?\\s*max(?:imum)?\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?))?"));
+    if (indicator == Indicator::Sar) {
+        if (const auto m = take(sarWords, place.end, end)) {
+            numbers.append(m->captured(1).toDouble());
+            if (m->capturedLength(2))
+                numbers.append(m->captured(2).toDouble());
+        }
+    }
     if (const auto m = take(values, place.end, end)) {
         for (const QString &part : m->captured(1).split(separator))
             numbers.append(part.toDouble());
     }
     // "RSI 70/30": two levels, the period left as it was.
     const int upper = int(rule.valueNames().indexOf("Upper"));
-    const bool levelsOnly = upper > 0 && numbers.size() == 2 && numbers[0] > numbers[1] && numbers[1] >= 5;
+    const bool levelsOnly = upper > 0 && numbers.size() == 2 && numbers[0] != numbers[1]
+                            && ((numbers[0] > numbers[1] && numbers[1] >= 5) || numbers[0] + numbers[1] == 100);
     readRuleValues(rule, numbers, levelsOnly ? upper : 0);
     readLevels(rule, place.end, end);
 }
@@ -943,12 +1191,19 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         readRuleValues(*rule, numbers, 0);
     }
     rule->method = named.value_or(rule->method);
+    static const QRegularExpression above(QStringLiteral(
+        "(?:\\b(?:above|below|over|under)\\b|>|<|高于|高於|低于|低於|之上|之下|上方|下方)\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$"));
+    // "在 EMA 200 之上": the side said after the average.
+    static const QRegularExpression aboveAfter(QStringLiteral("^\\s*\\(?\\s*(?:\\d+\\s*)?\\)?\\s*(?:之上|之下|上方|下方)"));
+    const qsizetype start = std::max<qsizetype>(0, place.start - 30);
+    const bool aboveNamed = (m_text.mid(start, place.start - start).contains(above) || m_text.mid(place.end, 12).contains(aboveAfter))
+                            && !m_text.mid(start, place.start - start).contains(crossWord);
+    if (rule->indicator == Indicator::MaCross && aboveNamed && !wasCross) {
+        // "the 50 EMA is above the 200 EMA": a position of the two, not their cross.
+        rule->condition = Condition::Above;
+        rule->conditionGiven = true;
+    }
     if (rule->indicator == Indicator::MovingAverage) {
-        static const QRegularExpression above(QStringLiteral(
-            "(?:\\b(?:above|below|over|under)\\b|>|<|高于|高於|低于|低於|之上|之下|上方|下方)\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$"));
-        const qsizetype start = std::max<qsizetype>(0, place.start - 30);
-        const bool aboveNamed = m_text.mid(start, place.start - start).contains(above)
-                                && !m_text.mid(start, place.start - start).contains(crossWord);
         if (aboveNamed) {
             rule->condition = Condition::Above;
             rule->conditionGiven = true;
@@ -966,8 +1221,15 @@ void Reader::readDistance(Distance &distance, const Place &place, qsizetype end)
         return;
     }
     static const QRegularExpression before(number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?\\s*(?:-\\s*)?$"));
-    static const QRegularExpression after(QStringLiteral("^\\s*(?:of|at|to|=|:|is|after|为|為|设为|設為|设置为|設置為)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
-    const std::optional<Match> m = besideSubject(before, after, place, 14, end);
+    static const QRegularExpression after(QStringLiteral("^\\s*(?:(?:changed? |set |move[sd]? )?(?:to|at)|of|=|:|is|after|为|為|设为|設為|设置为|設置為|改成|改为|改為|换成|換成|调到|調到|调整为|調整為|移到|移至)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+    std::optional<Match> m = besideSubject(before, after, place, 14, end);
+    if (!m && &distance == &m_strategy.breakEven) {
+        // "获利 100 点后把止损移到保本": the profit that moves the stop comes first in its clause.
+        static const QRegularExpression profit(QStringLiteral("(?:获利|盈利|獲利|赚|賺|profit of|in profit by|profit)\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+        static const QRegularExpression clauseStart(QStringLiteral("[,;.]"));
+        const qsizetype from = std::max<qsizetype>(m_text.lastIndexOf(clauseStart, place.start) + 1, place.start - 40);
+        m = take(profit, from, place.start);
+    }
     if (!m && m_pendingAtr && place.start - m_pendingAtr->end <= 8) { // "a 2 ATR stop"
         distance = {m_pendingAtr->value, Unit::Atr, true};
         m_pendingAtr.reset();
@@ -986,6 +1248,28 @@ void Reader::readDistance(Distance &distance, const Place &place, qsizetype end)
         return;
     }
     distance = {value, unit, true};
+    noteGiven(QString::number(quintptr(&distance)), place, m->captured().trimmed(), QString::number(value) + u' ' + QString::number(int(unit)));
+}
+
+// The same value given twice in one message, differently ("stop loss 40 pips and stop loss 60
+// pips"), is asked about, never settled by the order of the words.
+void Reader::noteGiven(const QString &key, const Place &place, const QString &valueText, const QString &value)
+{
+    qsizetype start = place.start;
+    qsizetype end = place.end;
+    if (!valueText.isEmpty()) {
+        const qsizetype at = m_text.indexOf(valueText, std::max<qsizetype>(0, place.start - 20));
+        if (at >= 0) {
+            start = std::min(start, at);
+            end = std::max(end, at + valueText.size());
+        }
+    }
+    const QString said = m_mapped.quote(m_request, start, end);
+    const auto earlier = m_given.constFind(key);
+    if (earlier == m_given.constEnd())
+        m_given.insert(key, {said, value});
+    else if (earlier->second != value)
+        m_contradictions.append({earlier->first, said});
 }
 
 void Reader::readFixed(const Place &place, const Match &match)
@@ -1003,9 +1287,13 @@ void Reader::readFixed(const Place &place, const Match &match)
         static const QRegularExpression after(QStringLiteral("^\\s*(?:size)?\\s*(?:of|=|:|is|为|為)?\\s*") + number);
         static const QRegularExpression before(number + QStringLiteral("\\s*$"));
         std::optional<double> value;
-        if (const auto m = besideSubject(before, after, place, 10, place.end + 20))
+        QString said;
+        if (const auto m = besideSubject(before, after, place, 10, place.end + 20)) {
             value = m->captured(1).toDouble();
+            said = m->captured().trimmed();
+        }
         if (value && *value >= 0.01 && *value <= 100) {
+            noteGiven(QStringLiteral("lots"), place, said, QString::number(*value));
             m_strategy.lots = *value;
             m_strategy.lotsGiven = true;
             m_strategy.riskPercent = 0;
@@ -1018,8 +1306,10 @@ void Reader::readFixed(const Place &place, const Match &match)
         static const QRegularExpression after(QStringLiteral("^\\s*(?:of|=|:|is|为|為)?\\s*") + number);
         const auto m = take(after, place.end, place.end + 12);
         const double value = m ? m->captured(1).toDouble() : 0;
-        if (value >= 0.01 && value <= 100)
+        if (value >= 0.01 && value <= 100) {
             m_strategy.maxLots = value;
+            m_strategy.maxLotsGiven = true;
+        }
         else
             addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
         return;
@@ -1046,14 +1336,26 @@ void Reader::readFixed(const Place &place, const Match &match)
         }
         m_strategy.martingaleSteps = m_strategy.martingaleSteps ? m_strategy.martingaleSteps : 4;
         const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 40);
-        static const QRegularExpression steps(QStringLiteral("(?:max(?:imum)?|up to|at most|最多)\\s*(\\d+)\\s*(?:steps?|times|levels?|次|步)"));
-        static const QRegularExpression factor("(?:multiplier|factor|倍数|倍數)\\s*(?:of)?\\s*" + number + "|" + number + "\\s*(?:x|倍)(?!\\s*atr)");
-        if (const auto m = take(steps, place.end, end))
-            m_strategy.martingaleSteps = std::clamp(m->captured(1).toInt(), 1, 10);
+        static const QRegularExpression steps(QStringLiteral(
+            "(?:max(?:imum)?|up to|at most|最多|加倍|翻倍)?\\s*(?<![\\d.])(\\d+)\\s*(?:steps?|times|levels?|doublings?|次|步|层|層)"));
+        static const QRegularExpression factor("(?:multiplier|factor|倍数|倍數|乘以|乘)\\s*(?:of)?\\s*" + number + "|" + number
+                                               + "\\s*(?:x|×|倍)(?!\\s*atr)|(?<![a-z])(?:x|×)\\s*" + number);
         if (const auto m = take(factor, place.end, end)) {
-            const double factor = (m->captured(1) + m->captured(2)).toDouble();
-            if (factor > 1 && factor <= 3)
+            const double factor = (m->captured(1) + m->captured(2) + m->captured(3)).toDouble();
+            if (factor > 1 && factor <= 3) {
                 m_strategy.martingaleFactor = factor;
+                m_strategy.martingaleFactorGiven = true;
+            } else
+                addUnbuilt(m->captured(), Unbuilt::Reason::NotUnderstood);
+        }
+        if (const auto m = take(steps, place.end, end)) {
+            const int count = m->captured(1).toInt();
+            if (count >= 1 && count <= maxMartingaleSteps) {
+                m_strategy.martingaleSteps = count;
+                m_strategy.martingaleStepsGiven = true;
+            } else {
+                addUnbuilt(m->captured(), Unbuilt::Reason::NotUnderstood);
+            }
         }
         return;
     }
@@ -1116,7 +1418,7 @@ void Reader::readFixed(const Place &place, const Match &match)
         if (negated(place.start))
             m_strategy.weekdays = 0;
         else
-            m_unbuilt.append({text, Unbuilt::Reason::NotUnderstood});
+            addUnbuilt(text, Unbuilt::Reason::NotUnderstood);
         return;
     case Kind::Weekdays:
         return readWeekdays(text);
@@ -1147,6 +1449,7 @@ void Reader::readFixed(const Place &place, const Match &match)
         m_strategy.direction = containsAny(text, {u"both", u"双", u"雙"})       ? Strategy::Direction::Both
                         : containsAny(text, {u"buy", u"long", u"多", u"买", u"買"}) ? Strategy::Direction::BuyOnly
                                                                                   : Strategy::Direction::SellOnly;
+        noteGiven(QStringLiteral("direction"), place, QString(), QString::number(int(m_strategy.direction)));
         return;
     case Kind::Opposite:
         m_strategy.closeOnOpposite = !containsAny(text, {u"don't", u"dont", u"do not", u"never"})
@@ -1188,11 +1491,42 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     }
     case Kind::Unsupported:
-        addUnbuilt(text, place.subject->reason);
-        return;
+        return readUnsupported(place);
     default:
         return;
     }
+}
+
+// Only connecting words between two places: "RSI divergence", "breakout of the Ichimoku cloud".
+bool Reader::joins(qsizetype end, qsizetype start) const
+{
+    static const QRegularExpression connecting = pattern(QStringLiteral("^(?:\\s|'s\\b|\\b(?:of|on|in|with|between|the|an?)\\b|的)*$"));
+    return end <= start && m_free.mid(end, start - end).contains(connecting);
+}
+
+void Reader::readUnsupported(const Place &place)
+{
+    using R = Unbuilt::Reason;
+    const R reason = place.subject->reason;
+    qsizetype start = place.start;
+    // "bullish RSI divergence": the indicator is a part of what is not built.
+    if (m_lastIndicator && m_lastIndicator->created && joins(m_lastIndicator->end, place.start)
+        && m_lastIndicator->rule >= 0 && m_lastIndicator->rule < m_strategy.rules.size()
+        && (reason == R::Pattern
+            || (reason == R::OtherIndicator && m_strategy.rules[m_lastIndicator->rule].indicator == Indicator::Breakout))) {
+        m_strategy.rules.removeAt(m_lastIndicator->rule);
+        m_lastRule = -1;
+        start = m_lastIndicator->start;
+        static const QRegularExpression adjectives = pattern(QStringLiteral("(?:\\b(?:bullish|bearish|hidden|regular)\\s*|看涨|看跌|顶|底)+$"));
+        const qsizetype from = std::max<qsizetype>(0, start - 30);
+        if (const Match m = adjectives.match(m_free.mid(from, start - from)); m.hasMatch()) {
+            consume(from + m.capturedStart(), start);
+            start = from + m.capturedStart();
+        }
+        m_lastIndicator.reset();
+    }
+    m_unbuilt.append({m_mapped.quote(m_request, start, place.end), reason});
+    m_lastUnsupported = LastUnsupported{start, place.end, m_unbuilt.size() - 1, reason};
 }
 
 void Reader::readWeekdays(const QString &text)
@@ -1233,16 +1567,18 @@ void Reader::readWeekdays(const QString &text)
 void Reader::leftovers()
 {
     static const QRegularExpression token(QStringLiteral("[a-z][a-z'+%-]*|\\p{Han}+|\\d+(?:\\.\\d+)?"));
-    QStringList run;
-    const auto flush = [this, &run] {
-        if (!run.isEmpty())
-            addUnbuilt(run.join(u' '), Unbuilt::Reason::NotUnderstood);
-        run.clear();
+    qsizetype runStart = -1;
+    qsizetype runEnd = -1;
+    const auto flush = [this, &runStart, &runEnd] {
+        if (runStart >= 0)
+            m_unbuilt.append({m_mapped.quote(m_request, runStart, runEnd), Unbuilt::Reason::NotUnderstood});
+        runStart = -1;
     };
     qsizetype previousEnd = 0;
     for (auto it = token.globalMatch(m_free); it.hasNext();) {
         const Match m = it.next();
         QString word = m.captured();
+        qsizetype start = m.capturedStart();
         const QString gap = m_free.mid(previousEnd, m.capturedStart() - previousEnd);
         previousEnd = m.capturedEnd();
         static const QRegularExpression punctuation(QStringLiteral("[,.;:!?()]"));
@@ -1254,11 +1590,15 @@ void Reader::leftovers()
                 flush();
                 continue;
             }
+            if (const qsizetype inner = m.captured().indexOf(word); inner >= 0)
+                start += inner;
         } else if (isFillerWord(word) || (word.size() < 2 && !word.at(0).isDigit())) {
             flush();
             continue;
         }
-        run.append(word);
+        if (runStart < 0)
+            runStart = start;
+        runEnd = start + (word.size() < m.capturedLength() && m.captured().contains(word) ? word.size() : m.capturedLength());
     }
     flush();
 }

@@ -17,6 +17,7 @@ struct Unbuilt final
         OtherSymbols,
         OrderBook,
         OutsideData,
+        OtherAccount, // another account's trades
         Pattern,      // candlestick patterns, divergences, waves
         OtherIndicator,
         IndicatorInEa,     // lines and arrows belong to indicators
@@ -32,6 +33,9 @@ struct Reading final
 {
     Strategy strategy;
     QList<Unbuilt> unbuilt;
+    // Values given twice in the message, differently, in the trader's words: which one is
+    // meant is asked, nothing is built.
+    QList<std::pair<QString, QString>> contradictions;
 };
 
 // Reads a request in English or Chinese into the strategy it describes, starting from before:

@@ -1,11 +1,18 @@
 #include "strategy.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
+#include <cmath>
+#include <limits>
 
 namespace offline {
 
 namespace {
+
+struct Bounds
+{
+    double low;
+    double high;
+};
 
 struct IndicatorDefaults
 {
@@ -13,24 +20,30 @@ struct IndicatorDefaults
     Condition condition;
     QList<double> values;
     QStringList names;
+    // What each value may be, whoever gave it: the trader or a stored strategy line.
+    QList<Bounds> bounds;
 };
+
+constexpr Bounds period{1, 1000};
+constexpr Bounds percentLevel{0, 100};
 
 const QList<IndicatorDefaults> &indicatorDefaults()
 {
     static const QList<IndicatorDefaults> list = {
-        {Indicator::MovingAverage, Condition::Cross, {20}, {"Period"}},
-        {Indicator::MaCross, Condition::Cross, {10, 50}, {"FastPeriod", "SlowPeriod"}},
-        {Indicator::Rsi, Condition::CrossBack, {14, 70, 30}, {"Period", "Upper", "Lower"}},
-        {Indicator::Macd, Condition::Cross, {12, 26, 9}, {"Fast", "Slow", "Signal"}},
-        {Indicator::Bollinger, Condition::CrossBack, {20, 2}, {"Period", "Deviation"}},
+        {Indicator::MovingAverage, Condition::Cross, {20}, {"Period"}, {period}},
+        {Indicator::MaCross, Condition::Cross, {10, 50}, {"FastPeriod", "SlowPeriod"}, {period, period}},
+        {Indicator::Rsi, Condition::CrossBack, {14, 70, 30}, {"Period", "Upper", "Lower"},
+         {period, percentLevel, percentLevel}},
+        {Indicator::Macd, Condition::Cross, {12, 26, 9}, {"Fast", "Slow", "Signal"}, {period, period, period}},
+        {Indicator::Bollinger, Condition::CrossBack, {20, 2}, {"Period", "Deviation"}, {period, {0.1, 10}}},
         {Indicator::Stochastic, Condition::Cross, {5, 3, 3, 80, 20},
-         {"K", "D", "Slowing", "Upper", "Lower"}},
-        {Indicator::Cci, Condition::CrossBack, {14, 100}, {"Period", "Level"}},
-        {Indicator::Adx, Condition::Cross, {14, 25}, {"Period", "Threshold"}},
-        {Indicator::Atr, Condition::Above, {14, 100}, {"Period", "Level"}},
-        {Indicator::Sar, Condition::Cross, {0.02, 0.2}, {"Step", "Maximum"}},
-        {Indicator::Momentum, Condition::Cross, {14, 100}, {"Period", "Level"}},
-        {Indicator::Breakout, Condition::Breakout, {20}, {"Bars"}},
+         {"K", "D", "Slowing", "Upper", "Lower"}, {period, period, period, percentLevel, percentLevel}},
+        {Indicator::Cci, Condition::CrossBack, {14, 100}, {"Period", "Level"}, {period, {0, 1000}}},
+        {Indicator::Adx, Condition::Cross, {14, 25}, {"Period", "Threshold"}, {period, percentLevel}},
+        {Indicator::Atr, Condition::Above, {14, 100}, {"Period", "Level"}, {period, {0, 100000}}},
+        {Indicator::Sar, Condition::Cross, {0.02, 0.2}, {"Step", "Maximum"}, {{0.001, 1}, {0.01, 10}}},
+        {Indicator::Momentum, Condition::Cross, {14, 100}, {"Period", "Level"}, {period, {0, 1000}}},
+        {Indicator::Breakout, Condition::Breakout, {20}, {"Bars"}, {period}},
     };
     return list;
 }
@@ -43,13 +56,6 @@ const IndicatorDefaults &defaultsOf(Indicator indicator)
 QJsonObject distanceObject(const Distance &distance)
 {
     return {{"v", distance.value}, {"u", int(distance.unit)}, {"g", distance.given}};
-}
-
-Distance distanceFrom(const QJsonValue &value)
-{
-    const QJsonObject object = value.toObject();
-    return {object.value("v").toDouble(), Unit(qBound(0, object.value("u").toInt(), 3)),
-            object.value("g").toBool()};
 }
 
 QJsonObject ruleObject(const Rule &rule)
@@ -70,11 +76,20 @@ std::optional<Rule> ruleFrom(const QJsonObject &object)
     const QJsonArray values = object.value("v").toArray();
     if (values.size() != rule.values.size())
         return std::nullopt;
-    for (qsizetype i = 0; i < values.size(); ++i)
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (!values.at(i).isDouble() || !rule.fits(int(i), values.at(i).toDouble()))
+            return std::nullopt;
         rule.values[i] = values.at(i).toDouble();
-    rule.condition = Condition(qBound(0, object.value("c").toInt(), int(Condition::Breakout)));
-    rule.method = MaMethod(qBound(0, object.value("m").toInt(), 3));
-    rule.given = object.value("g").toInt();
+    }
+    const int condition = object.value("c").toInt(-1);
+    const int method = object.value("m").toInt(-1);
+    const int given = object.value("g").toInt(-1);
+    if (condition < 0 || condition > int(Condition::CrossInZone) || method < 0 || method > 3
+        || given < 0 || given >= 1 << rule.values.size())
+        return std::nullopt;
+    rule.condition = Condition(condition);
+    rule.method = MaMethod(method);
+    rule.given = given;
     rule.conditionGiven = object.value("cg").toBool();
     return rule;
 }
@@ -103,6 +118,19 @@ QStringList Rule::valueNames() const
     return defaultsOf(indicator).names;
 }
 
+bool Rule::fits(int slot, double value) const
+{
+    const Bounds &bounds = defaultsOf(indicator).bounds.at(slot);
+    return value >= bounds.low && value <= bounds.high;
+}
+
+const QStringList &knownColours()
+{
+    static const QStringList names{"Red", "Green", "Blue", "Yellow", "Orange", "White",
+                                   "Black", "Gray", "Magenta", "Aqua", "Lime", "Gold"};
+    return names;
+}
+
 QJsonObject Strategy::toJson() const
 {
     QJsonArray ruleArray;
@@ -125,10 +153,13 @@ QJsonObject Strategy::toJson() const
             {"lots_given", lotsGiven},
             {"risk", riskPercent},
             {"martingale", martingaleSteps},
+            {"martingale_given", martingaleStepsGiven},
             {"factor", martingaleFactor},
+            {"factor_given", martingaleFactorGiven},
             {"grid", gridOrders},
             {"grid_step", distanceObject(gridStep)},
             {"max_lots", maxLots},
+            {"max_lots_given", maxLotsGiven},
             {"from", fromMinute},
             {"to", toMinute},
             {"days", weekdays},
@@ -144,23 +175,47 @@ QJsonObject Strategy::toJson() const
 
 std::optional<Strategy> Strategy::fromJson(const QJsonObject &object)
 {
-    if (!object.value("rules").isArray())
+    // The line comes back from anywhere (a chat record, a pasted program): a value out of what
+    // the reader itself would write makes the whole line none of ours.
+    const QJsonArray ruleArray = object.value("rules").toArray();
+    if (!object.value("rules").isArray() || ruleArray.size() > maxRules)
         return std::nullopt;
     Strategy s;
-    for (const QJsonValue &value : object.value("rules").toArray()) {
+    for (const QJsonValue &value : ruleArray) {
         const std::optional<Rule> rule = ruleFrom(value.toObject());
         if (!rule)
             return std::nullopt;
         s.rules.append(*rule);
     }
-    const auto whole = [&object](const char *key, int fallback) {
-        return object.value(QLatin1String(key)).toInt(fallback);
+    bool valid = true;
+    const auto number = [&](const char *key, double fallback, double low, double high) {
+        const QJsonValue value = object.value(QLatin1String(key));
+        if (value.isUndefined())
+            return fallback;
+        if (!value.isDouble() || !(value.toDouble() >= low && value.toDouble() <= high))
+            valid = false;
+        return valid ? value.toDouble() : fallback;
     };
-    const auto number = [&object](const char *key, double fallback) {
-        return object.value(QLatin1String(key)).toDouble(fallback);
+    const auto whole = [&](const char *key, int fallback, int low, int high) {
+        const double value = number(key, fallback, low, high);
+        if (value != std::floor(value))
+            valid = false;
+        return int(value);
     };
-    const auto flag = [&object](const char *key, bool fallback) {
-        return object.value(QLatin1String(key)).toBool(fallback);
+    const auto flag = [&](const char *key, bool fallback) {
+        const QJsonValue value = object.value(QLatin1String(key));
+        if (!value.isUndefined() && !value.isBool())
+            valid = false;
+        return value.toBool(fallback);
+    };
+    const auto distance = [&](const char *key) {
+        const QJsonObject d = object.value(QLatin1String(key)).toObject();
+        const int unit = d.value("u").toInt(-1);
+        const double v = d.value("v").toDouble(-1);
+        const double most = unit == int(Unit::Percent) ? 50 : unit == int(Unit::Atr) ? 20 : 100000;
+        if (!object.value(QLatin1String(key)).isUndefined() && (unit < 0 || unit > 3 || !(v >= 0 && v <= most)))
+            valid = false;
+        return valid ? Distance{std::max(v, 0.0), Unit(std::max(unit, 0)), d.value("g").toBool()} : Distance{};
     };
     s.anyRule = flag("any", s.anyRule);
     // What goes into a program's code comes only from the reader's vocabulary, whatever the
@@ -169,40 +224,48 @@ std::optional<Strategy> Strategy::fromJson(const QJsonObject &object)
     s.timeframe = object.value("tf").toString();
     if (!timeframes.contains(s.timeframe))
         return std::nullopt;
+    constexpr int lastMinute = 24 * 60 - 1;
     s.currentBar = flag("current_bar", s.currentBar);
-    s.direction = Direction(qBound(0, whole("direction", 0), 2));
+    s.direction = Direction(whole("direction", 0, 0, 2));
     s.closeOnOpposite = flag("opposite", s.closeOnOpposite);
     s.closeOnOppositeGiven = flag("opposite_given", false);
-    s.stopLoss = distanceFrom(object.value("sl"));
-    s.takeProfit = distanceFrom(object.value("tp"));
-    s.trailingStop = distanceFrom(object.value("trail"));
-    s.breakEven = distanceFrom(object.value("break_even"));
-    s.closeAfterBars = whole("close_bars", 0);
-    s.closeAtMinute = whole("close_at", -1);
-    s.lots = number("lots", s.lots);
+    s.stopLoss = distance("sl");
+    s.takeProfit = distance("tp");
+    s.trailingStop = distance("trail");
+    s.breakEven = distance("break_even");
+    s.closeAfterBars = whole("close_bars", 0, 0, maxCloseBars);
+    s.closeAtMinute = whole("close_at", -1, -1, lastMinute);
+    s.lots = number("lots", s.lots, minLots, maxLotsAllowed);
     s.lotsGiven = flag("lots_given", false);
-    s.riskPercent = number("risk", 0);
-    s.martingaleSteps = whole("martingale", 0);
-    s.martingaleFactor = number("factor", s.martingaleFactor);
-    s.gridOrders = whole("grid", 0);
-    s.gridStep = distanceFrom(object.value("grid_step"));
-    s.maxLots = number("max_lots", s.maxLots);
-    s.fromMinute = whole("from", -1);
-    s.toMinute = whole("to", -1);
-    s.weekdays = whole("days", 0);
-    s.maxSpread = distanceFrom(object.value("spread"));
-    s.maxPositions = whole("positions", s.maxPositions);
+    s.riskPercent = number("risk", 0, 0, 10);
+    s.martingaleSteps = whole("martingale", 0, 0, maxMartingaleSteps);
+    s.martingaleStepsGiven = flag("martingale_given", false);
+    s.martingaleFactor = number("factor", s.martingaleFactor, 1, 3);
+    s.gridOrders = whole("grid", 0, 0, maxGridOrders);
+    s.gridStep = distance("grid_step");
+    s.maxLots = number("max_lots", s.maxLots, minLots, maxLotsAllowed);
+    s.maxLotsGiven = flag("max_lots_given", false);
+    s.martingaleFactorGiven = flag("factor_given", false);
+    s.fromMinute = whole("from", -1, -1, lastMinute);
+    s.toMinute = whole("to", -1, -1, lastMinute);
+    s.weekdays = whole("days", 0, 0, 0b1111111);
+    s.maxSpread = distance("spread");
+    s.maxPositions = whole("positions", s.maxPositions, 1, maxPositionsAllowed);
     s.maxPositionsGiven = flag("positions_given", false);
-    s.magic = whole("magic", s.magic);
+    s.magic = whole("magic", s.magic, 0, std::numeric_limits<int>::max());
     s.magicGiven = flag("magic_given", false);
     s.arrows = flag("arrows", false);
     s.alert = flag("alert", false);
-    static const QRegularExpression colourName(QStringLiteral("^[A-Z][a-z]+$"));
-    for (const QJsonValue &colour : object.value("colours").toArray()) {
-        if (!colour.toString().contains(colourName))
+    const QJsonArray colours = object.value("colours").toArray();
+    if (colours.size() > 16)
+        return std::nullopt;
+    for (const QJsonValue &colour : colours) {
+        if (!knownColours().contains(colour.toString()))
             return std::nullopt;
         s.colours.append(colour.toString());
     }
+    if (!valid || (s.gridOrders > 0 && s.gridStep.value <= 0) || (s.fromMinute < 0) != (s.toMinute < 0))
+        return std::nullopt;
     return s;
 }
 

@@ -43,7 +43,8 @@ enum class Condition {
     ZeroLine,     // MACD main line crossing zero
     Outside,      // close outside the bands
     Touch,        // high or low touching a band
-    Breakout      // close beyond the N-bar high or low
+    Breakout,     // close beyond the N-bar high or low
+    CrossInZone   // %K crossing %D inside the outer zone: below the lower level to buy
 };
 
 // Drawn over the prices (averages, bands, SAR, channels) rather than in a window of its own.
@@ -64,11 +65,26 @@ struct Rule final
     bool conditionGiven = false;
 
     static Rule withDefaults(Indicator indicator);
+    // Whether the value is one the slot can take: a period 1-1000, a level within the
+    // indicator's range, ...
+    bool fits(int slot, double value) const;
     // The names of the values, as inputs take them: "Period", "Upper", ...
     QStringList valueNames() const;
 };
 
 enum class Unit { Points, Pips, Percent, Atr };
+
+// The names of the colours a line can have ("Red"), as the terminal's constants end.
+const QStringList &knownColours();
+
+// What a strategy may hold at most, whoever wrote it.
+inline constexpr int maxRules = 16;
+inline constexpr double minLots = 0.01;
+inline constexpr double maxLotsAllowed = 100;
+inline constexpr int maxMartingaleSteps = 10;
+inline constexpr int maxGridOrders = 20;
+inline constexpr int maxPositionsAllowed = 50;
+inline constexpr int maxCloseBars = 10000;
 
 // A distance from the price; 0 is off.
 struct Distance final
@@ -102,10 +118,13 @@ struct Strategy final
     bool lotsGiven = false;
     double riskPercent = 0;
     int martingaleSteps = 0; // 0: off
+    bool martingaleStepsGiven = false;
     double martingaleFactor = 2;
+    bool martingaleFactorGiven = false;
     int gridOrders = 0; // 0: off
     Distance gridStep;
     double maxLots = 1;
+    bool maxLotsGiven = false;
 
     int fromMinute = -1; // trading hours; -1: all day
     int toMinute = -1;

@@ -1,8 +1,12 @@
+#include "platform/compilerrun.h"
+#include "platform/language.h"
 #include "support/testenvironment.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -97,12 +101,36 @@ private Q_SLOTS:
         QVERIFY2(missing.isEmpty(), qPrintable(QStringList(missing.values()).join(", "_L1)));
         QVERIFY2(stale.isEmpty(), qPrintable(QStringList(stale.values()).join(", "_L1)));
         QCOMPARE(held.size(), messages.size());
+        // Names that read the same in every language; any other text left in English would show
+        // as English inside a Chinese interface.
+        static const QRegularExpression chinese(u"[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}]"_s);
+        const QSet<QString> unchanged{u"EA"_s, u"TavrinAI"_s};
         for (const Message &message : messages) {
             QVERIFY2(message.finished && !message.translation.isEmpty(), qPrintable(message.key));
+            QVERIFY2(message.translation.contains(chinese) || unchanged.contains(message.translation), qPrintable(message.key));
             // A lost placeholder would drop the file path or the error from the message.
             for (const QString &marker : {u"%1"_s, u"%2"_s, u"\n"_s})
                 QVERIFY2(message.key.contains(marker) == message.translation.contains(marker), qPrintable(message.key));
         }
+    }
+
+    // What the client says of a compile it could not run comes in the interface's language.
+    void compileNoticeInChinese()
+    {
+        if (kOnWindows)
+            QSKIP("the compiler runs without Wine on Windows");
+        QTemporaryDir terminal;
+        QVERIFY(TestEnvironment::writeFile(terminal.filePath(u"metaeditor.exe"_s), "MZ"));
+        qputenv("TAVRIN_WINE", terminal.filePath(u"no-wine"_s).toLocal8Bit());
+        applyLanguage(Protocol::Language::SimplifiedChinese);
+        CompilerRun::Job job;
+        QSignalSpy finished(&job, &CompilerRun::Job::finished);
+        QVERIFY(!job.start(terminal.path(), terminal.path(), u"Rsi.mq5"_s, 1000));
+        QVERIFY(finished.wait());
+        const QString problem = finished.constFirst().constFirst().value<CompilerRun::Outcome>().problem;
+        applyLanguage(Protocol::Language::English);
+        qunsetenv("TAVRIN_WINE");
+        QVERIFY2(problem.startsWith(u"无法启动编译器"_s), qPrintable(problem));
     }
 };
 

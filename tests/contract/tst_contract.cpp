@@ -45,7 +45,7 @@ public:
     }
     void cancel(quint64) override { ++cancelled; }
     qint64 deadlineMs() const override { return m_templates.deadlineMs(); }
-    void probe(const std::function<void(std::optional<bool>)> &done) override { m_templates.probe(done); }
+    void probe(const std::function<void(Reach)> &done) override { m_templates.probe(done); }
     int queueLength() const override { return 0; }
 
 private:
@@ -107,9 +107,9 @@ class TestContract final : public QObject
         connect(m_chat.data(), &Conversation::entryAdded, this, [this](int, const ChatEntry &entry) { m_entries << entry; });
         connect(m_chat.data(), &Conversation::entryChanged, this, [this](int id, const ChatEntry &entry) { m_entries[id] = entry; });
         connect(m_chat.data(), &Conversation::requestReturned, this, [this](const QString &request) { m_returned << request; });
-        m_chat->setChoice({u"MT4"_s, u"indicator"_s});
+        m_chat->setChoice({Protocol::Platform::Mt4, Protocol::ProgramType::Indicator});
         m_chat->setProgramName(u"Swing"_s);
-        m_chat->setFolders(u"MT4"_s, install, m_root->filePath(u"data"_s));
+        m_chat->setFolders(Protocol::Platform::Mt4, install, m_root->filePath(u"data"_s));
         m_chat->start(m_server->url().toString());
         return shows(u"New MT4 indicator chat ready."_s);
     }
@@ -197,7 +197,7 @@ private Q_SLOTS:
             body.insert(Field::Data, programData(code, {mql4 ? Protocol::Platform::Mt4 : Protocol::Platform::Mt5,
                                                         Protocol::ProgramType::ExpertAdvisor}));
             QStringList client;
-            for (const RiskWarnings::Warning &warning : RiskWarnings::review(code, mql4 ? u"MT4"_s : u"MT5"_s))
+            for (const RiskWarnings::Warning &warning : RiskWarnings::review(code, mql4 ? Protocol::Platform::Mt4 : Protocol::Platform::Mt5))
                 client << warning.rule + u':' + QString::number(warning.line);
             QCOMPARE(found(parseServiceReply(QJsonDocument(body).toJson()).warnings), client);
         }

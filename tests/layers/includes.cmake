@@ -9,6 +9,7 @@ set(rules
     "platform:server ui widgets app"
     "server:service platform ui widgets app"
     "mqlcheck:service platform ui widgets app server protocol"
+    "report:server service platform ui widgets app mqlcheck"
     "protocol:*"
     "widgets:ui app"
     "ui:app")

@@ -59,6 +59,8 @@ private Q_SLOTS:
         m_service.scriptGoodService();
         TestEnvironment::writeServiceBaseUrl(m_service.baseUrl());
     }
+    // The window comes back as the last case left it: each case starts from no choice.
+    void init() { TestEnvironment::resetSettings(); }
 
     void deploys_data()
     {
@@ -81,8 +83,9 @@ private Q_SLOTS:
         QTest::newRow("cr lf answer") << "MT5" << "indicator" << "Rsi" << "cr lf" << "Indicators/Rsi" << built;
         QTest::newRow("data field empty") << "MT4" << "ea" << "Rsi" << "no data" << "" << invalid;
         QTest::newRow("installation field empty") << "MT5" << "ea" << "Rsi" << "no install" << "" << invalid;
-        QTest::newRow("separator in name") << "MT4" << "ea" << "../Rsi" << "" << "" << unwritable;
-        QTest::newRow("colon in name") << "MT4" << "ea" << "EA:v2" << "" << (kOnWindows ? "" : "Experts/EA:v2") << (kOnWindows ? unwritable : built);
+        // A name no file can have ("../Rsi", and "EA:v2" on Windows) is refused at Send (tst_conversation).
+        if (!kOnWindows)
+            QTest::newRow("colon in name") << "MT4" << "ea" << "EA:v2" << "" << "Experts/EA:v2" << built;
         QTest::newRow("folder in the way") << "MT4" << "ea" << "Rsi" << "folder" << "" << unwritable;
         QTest::newRow("compiler missing") << "MT5" << "indicator" << "Rsi" << "no compiler" << "Indicators/Rsi"
                                           << saved + QStringList{"Cannot start compiler!"};

@@ -59,6 +59,8 @@ private Q_SLOTS:
         TestEnvironment::resetSettings(); // settings stay below the test's home, not a case's HOME
         qunsetenv("APPDATA");
     }
+    // The window comes back as the last case left it: each case starts from no choice.
+    void init() { TestEnvironment::resetSettings(); }
 
     void scansDataFolder_data()
     {
@@ -156,20 +158,6 @@ private Q_SLOTS:
         const QString start = !kOnWindows ? root : button.endsWith("install") ? "C:/Program Files (x86)" : appData + "/MetaQuotes/Terminal";
         if (terminals)
             layTerminals(home.path(), root);
-        QString shownTitle, shownStart;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &poll, [&] {
-            auto *shown = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!shown)
-                return;
-            poll.stop();
-            shownTitle = shown->windowTitle();
-            shownStart = shown->directory().absolutePath();
-            shown->setDirectory(chosen);
-            data == "{chosen}" ? static_cast<QDialog *>(shown)->accept() : shown->reject();
-        });
-        poll.start(10);
-
         BrevanQt window;
         const QString platform = button.left(3);
         if (platform == "mt5")
@@ -179,6 +167,15 @@ private Q_SLOTS:
         installEdit->setText("typed");
         dataEdit->setText("typed");
         window.findChild<QAbstractButton *>("pushButton_" + button)->click();
+        // The dialog is open without waiting in place: the test answers it as the trader would.
+        QString shownTitle, shownStart;
+        if (auto *shown = window.findChild<QFileDialog *>()) {
+            QCOMPARE(shown->windowModality(), Qt::WindowModal);
+            shownTitle = shown->windowTitle();
+            shownStart = shown->directory().absolutePath();
+            shown->setDirectory(chosen);
+            data == "{chosen}" ? static_cast<QDialog *>(shown)->accept() : shown->reject();
+        }
         QCOMPARE(shownTitle, dialog);
         QCOMPARE(shownStart, dialog.isEmpty() ? QString() : start);
         QCOMPARE(installEdit->text(), install.replace("{home}", home.path()));

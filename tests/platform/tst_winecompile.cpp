@@ -56,6 +56,8 @@ private slots:
         QVERIFY(TestEnvironment::writeFile(m_data + "/origin.txt", QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(
                                                       QStringLiteral("C:\\Program Files\\MetaTrader 5\r\n"))));
     }
+    // The window comes back as the last case left it: each case starts from no choice.
+    void init() { TestEnvironment::resetSettings(); }
 
     void cleanupTestCase()
     {

@@ -71,6 +71,8 @@ public:
     QList<QJsonObject> chats;
     QList<QByteArray> heads;
     int modelLists = 0;
+    // How it answers GET /v1/models: 401 or 403 refuse the key.
+    int modelListStatus = 200;
     int inFlight = 0;
     int mostInFlight = 0;
     int streamsEnded = 0;
@@ -102,7 +104,8 @@ private:
         buffer.clear();
         if (head.startsWith("GET") && head.contains("/v1/models ")) {
             ++modelLists;
-            answer(socket, canned(200, R"({"object": "list", "data": [{"id": "fake-model"}]})"));
+            answer(socket, modelListStatus == 200 ? canned(200, R"({"object": "list", "data": [{"id": "fake-model"}]})")
+                                                  : canned(modelListStatus, R"({"error": {"message": "no"}})"));
             return;
         }
         chats.append(QJsonDocument::fromJson(body).object());

@@ -175,6 +175,9 @@ private slots:
         QTest::newRow("missing client_version") << "POST" << "/api/version_check" << "{}" << 400 << "invalid_request";
         QTest::newRow("invalid JSON") << "POST" << "/api/chat" << R"({"session_id": )" << 400 << "invalid_request";
         QTest::newRow("array body") << "POST" << "/api/new" << R"(["MT4"])" << 400 << "invalid_request";
+        QTest::newRow("raw NUL in a string") << "POST" << "/api/version_check" << QString(R"({"client_version": "1.0.0X"})").replace('X', QChar(0))
+                                             << 400 << "invalid_request";
+        QTest::newRow("raw tab in a string") << "POST" << "/api/version_check" << "{\"client_version\": \"1.0\t.0\"}" << 400 << "invalid_request";
         QTest::newRow("body over 1 MiB") << "POST" << "/api/version_check" << oversized << 413 << "request_too_large";
         QTest::newRow("unknown path") << "POST" << "/api/generate" << "{}" << 404 << "not_found";
         QTest::newRow("POST session") << "POST" << "/api/session" << R"({"session_id": "x"})" << 405 << "method_not_allowed";
@@ -390,6 +393,7 @@ private slots:
         for (int i = 0; i < 20; ++i)
             chunks += "10000\r\n" + QByteArray(0x10000, 'a') + "\r\n";
         const QByteArray tooLarge = "HTTP/1.1 413";
+        const QByteArray badRequest = "HTTP/1.1 400";
 
         QTest::newRow("half-open") << quick << 0 << QByteArray() << QByteArray() << 150;
         QTest::newRow("header never ends") << quick << 0 << QByteArray(post) << QByteArray() << 150;
@@ -397,7 +401,11 @@ private slots:
         QTest::newRow("chunked past 1 MiB") << quick << 0 << post + "Transfer-Encoding: chunked\r\n\r\n" + chunks << tooLarge << 0;
         QTest::newRow("idle after an answer") << quick << 0 << QByteArray("GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n")
                                               << QByteArray("HTTP/1.1 200") << 300;
-        QTest::newRow("over the cap") << QStringList{"--max-connections", "2"} << 2 << QByteArray() << QByteArray() << 0;
+        QTest::newRow("length and chunks") << quick << 0 << post + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n"
+                                                                   "GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n" << badRequest << 0;
+        QTest::newRow("not a request line") << quick << 0 << QByteArray("HELLO THERE\r\nHost: x\r\n\r\n") << badRequest << 0;
+        QTest::newRow("TLS spoken to plain HTTP") << quick << 0 << QByteArray("\x16\x03\x01\x02\x00\x01", 6) << badRequest << 0;
+        QTest::newRow("no HTTP version") << quick << 0 << QByteArray("GET /healthz\r\n\r\n") << badRequest << 0;
     }
     void connectionBounds()
     {
@@ -425,10 +433,75 @@ private slots:
         received += client.readAll();
         QVERIFY2(received.startsWith(answer), received.left(200).constData());
         QVERIFY(answer != "HTTP/1.1 413" || received.contains("\"error\":\"request_too_large\""));
+        QVERIFY(answer != "HTTP/1.1 400" || (received.contains("{\"error\":\"invalid_request\",\"message\":") && received.endsWith("\"success\":false}")));
+        // Never a second request smuggled in behind the first.
+        QVERIFY2(received.count("HTTP/1.1 ") <= 1, received.constData());
         // Coarse timers may fire a twentieth early.
         QVERIFY2(open.elapsed() >= closedAfterMs * 9 / 10 && open.elapsed() < closedAfterMs + 5000, qPrintable(QString::number(open.elapsed())));
         for (const auto &other : others)
             QCOMPARE(other->state(), QAbstractSocket::ConnectedState);
+    }
+
+    // At the cap, a connection that speaks takes the place of one that never did; one address
+    // cannot take every place; with every place owed an answer, a newcomer is refused.
+    void connectionShare_data()
+    {
+        QTest::addColumn<int>("share");
+        QTest::addColumn<int>("othersOpen");
+        QTest::addColumn<QByteArray>("othersSend");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<bool>("answered");
+        QTest::addColumn<int>("othersClosed");
+        const QByteArray unfinished = "POST /api/chat HTTP/1.1\r\nHost: x\r\nContent-Length: 100\r\n\r\n{";
+        // The model server never answers: the health check keeps its connection owed an answer.
+        const QByteArray waiting = "GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n";
+        QTest::newRow("silent ones make room") << 9 << 8 << QByteArray() << "127.0.0.1" << true << 1;
+        QTest::newRow("unfinished bodies make room") << 9 << 8 << unfinished << "127.0.0.1" << true << 1;
+        QTest::newRow("every one owed an answer") << 9 << 8 << waiting << "127.0.0.1" << false << 0;
+        QTest::newRow("over the address's share") << 3 << 3 << QByteArray() << "127.0.0.1" << false << 0;
+        QTest::newRow("another address") << 3 << 3 << QByteArray() << "127.0.0.2" << true << 0;
+    }
+    void connectionShare()
+    {
+        QFETCH(int, share);
+        QFETCH(int, othersOpen);
+        QFETCH(QByteArray, othersSend);
+        QFETCH(QString, from);
+        QFETCH(bool, answered);
+        QFETCH(int, othersClosed);
+        QTcpServer silentModel;
+        QVERIFY(silentModel.listen(QHostAddress::LocalHost));
+        Service service;
+        const quint16 port = startModelService(service, "http://127.0.0.1:" + QString::number(silentModel.serverPort()),
+                                               {"--max-connections", "8", "--max-connections-per-address", QString::number(share)});
+        std::vector<std::unique_ptr<QTcpSocket>> others;
+        for (int i = 0; i < othersOpen; ++i) {
+            others.push_back(std::make_unique<QTcpSocket>());
+            others.back()->connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(others.back()->waitForConnected());
+            others.back()->write(othersSend);
+        }
+        QTest::qWait(200);
+        QTcpSocket client;
+        if (!client.bind(QHostAddress(from)))
+            QSKIP("this system cannot bind a client socket to another loopback address");
+        client.connectToHost(QHostAddress::LocalHost, port);
+        if (!client.waitForConnected(waitLimitMs) && from != "127.0.0.1")
+            QSKIP("this system does not connect from another loopback address");
+        const QByteArray body = R"({"client_version": "1.0.0"})";
+        client.write("POST /api/version_check HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Length: "
+                     + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        QByteArray received;
+        QTRY_VERIFY_WITH_TIMEOUT((received += client.readAll(), client.state() == QAbstractSocket::UnconnectedState), waitLimitMs);
+        received += client.readAll();
+        QVERIFY2(answered ? received.startsWith("HTTP/1.1 200") : received.isEmpty(), received.constData());
+        const auto closed = [&others] {
+            return int(std::count_if(others.begin(), others.end(), [](const auto &other) { return other->state() != QAbstractSocket::ConnectedState; }));
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(closed(), othersClosed, waitLimitMs);
+        QByteArray log;
+        if (othersClosed > 0 || !answered)
+            QTRY_VERIFY_WITH_TIMEOUT((log += service.readAllStandardError()).contains("at the connection limits"), waitLimitMs);
     }
 
     // The API key goes to the model server only, and never comes back from it into an answer
@@ -465,6 +538,38 @@ private slots:
         service.kill();
         service.waitForFinished();
         QVERIFY(!service.readAllStandardError().contains(key));
+    }
+
+    // A monitor tells a model server that is down from one that refuses the key.
+    void health_data()
+    {
+        QTest::addColumn<int>("modelListStatus");
+        QTest::addColumn<bool>("modelDown");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("model");
+        QTest::newRow("up") << 200 << false << 200 << "reachable";
+        QTest::newRow("key refused") << 401 << false << 503 << "key_refused";
+        QTest::newRow("forbidden") << 403 << false << 503 << "key_refused";
+        QTest::newRow("down") << 200 << true << 503 << "unreachable";
+    }
+    void health()
+    {
+        QFETCH(int, modelListStatus);
+        QFETCH(bool, modelDown);
+        QFETCH(int, status);
+        QFETCH(QString, model);
+        FakeModel fake;
+        fake.modelListStatus = modelListStatus;
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const QString downUrl = "http://127.0.0.1:" + QString::number(closed.serverPort());
+        closed.close();
+        Service service;
+        const quint16 port = startModelService(service, modelDown ? downUrl : fake.url());
+        const auto [replyStatus, reply] = result(sendAsync("GET", "/healthz", {}, port));
+        QCOMPARE(replyStatus, status);
+        QCOMPARE(reply.value("model").toString(), model);
+        QCOMPARE(reply.value("healthy").toBool(), status == 200);
     }
 
     void concurrentChats()

@@ -1,3 +1,4 @@
+#include "service/chataction.h"
 #include "service/chatarchive.h"
 #include "service/chatlistmodel.h"
 #include "support/testenvironment.h"
@@ -47,6 +48,7 @@ StoredChat everyField()
     second.number = 1;
     chat.programs = {{u"Tavrin_Cross"_s, {first, second}}, {u"Other"_s, {first}}};
     chat.current = {0, 1};
+    chat.turns = {{chat.title, -1, 1, false}};
     chat.sessionId = u"session-42"_s;
     chat.draft = u"now with a trailing stop"_s;
     chat.requestInFlight = u"period 21"_s;
@@ -84,20 +86,30 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<bool>("closed");
-        QTest::newRow("closed") << true;
-        QTest::newRow("killed in flight: on disk without a close") << false;
+        QTest::addColumn<bool>("withTurns"); // else as written before the turns were kept
+        QTest::newRow("closed") << true << true;
+        QTest::newRow("killed in flight: on disk without a close") << false << true;
+        QTest::newRow("kept without turns: read from the transcript") << true << false;
     }
 
     void roundTrip()
     {
         QFETCH(bool, closed);
+        QFETCH(bool, withTurns);
         const StoredChat saved = everyField();
+        const QString file = m_folder + u"/"_s + saved.id + u".json"_s;
         auto first = std::make_unique<ChatArchive>(m_folder, nullptr, 10);
         first->save(saved);
         if (closed)
             first.reset();
         else
-            QTRY_VERIFY(QFile::exists(m_folder + u"/"_s + saved.id + u".json"_s));
+            QTRY_VERIFY(QFile::exists(file));
+        if (!withTurns) {
+            QJsonObject json = QJsonDocument::fromJson(TestEnvironment::readFile(file)).object();
+            QVERIFY(json.contains(u"turns"_s));
+            json.remove(u"turns"_s);
+            QVERIFY(TestEnvironment::writeFile(file, QJsonDocument(json).toJson()));
+        }
 
         ChatArchive archive(m_folder);
         ChatListModel model(&archive);
@@ -143,6 +155,10 @@ private slots:
         QCOMPARE(chat->programs.at(0).versions.at(1).number, 1);
         QCOMPARE(chat->current.program, 0);
         QCOMPARE(chat->current.version, 1);
+        QCOMPARE(chat->turns.size(), 1);
+        QCOMPARE(chat->turns.constFirst().request, saved.title);
+        QCOMPARE(chat->turns.constFirst().basedOn, -1);
+        QCOMPARE(chat->turns.constFirst().answer, 1);
     }
 
     void damaged_data()
@@ -208,6 +224,41 @@ private slots:
         QCOMPARE(titles(*model), QStringList{u"good"_s});
     }
 
+    // A kept chat's links keep working: written and read in one place, older spellings read too.
+    void links_data()
+    {
+        QTest::addColumn<QString>("href");
+        QTest::addColumn<int>("kind"); // -1: not an action
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("written"); // as written again
+        using Kind = ChatAction::Kind;
+        QTest::newRow("copy") << u"brevan:copy:3"_s << int(Kind::CopyProgram) << 3 << 0 << u"brevan:copy:3"_s;
+        QTest::newRow("a program's line") << u"brevan:show:2:14"_s << int(Kind::ShowProgram) << 2 << 14 << u"brevan:show:2:14"_s;
+        QTest::newRow("a line, as kept before") << u"brevan:line:2:14"_s << int(Kind::ShowProgram) << 2 << 14 << u"brevan:show:2:14"_s;
+        QTest::newRow("stop") << u"brevan:stop-request"_s << int(Kind::StopRequest) << -1 << 0 << u"brevan:stop-request"_s;
+        QTest::newRow("errors, as kept before") << u"brevan:fix:A.mq4(1,1) : error 120: x"_s << int(Kind::FixErrors) << -1 << 0 << u"brevan:fix:-1"_s;
+        QTest::newRow("a file") << u"file:///tmp/A.mq4"_s << -1 << -1 << 0 << QString();
+        QTest::newRow("unknown action") << u"brevan:open:0"_s << -1 << -1 << 0 << QString();
+        QTest::newRow("no number") << u"brevan:copy:x"_s << -1 << -1 << 0 << QString();
+    }
+    void links()
+    {
+        QFETCH(QString, href);
+        QFETCH(int, kind);
+        QFETCH(int, number);
+        QFETCH(int, line);
+        QFETCH(QString, written);
+        const std::optional<ChatAction> action = ChatAction::fromHref(href);
+        QCOMPARE(action.has_value(), kind >= 0);
+        if (!action)
+            return;
+        QCOMPARE(int(action->kind), kind);
+        QCOMPARE(action->number, number);
+        QCOMPARE(action->line, line);
+        QCOMPARE(action->href(), written);
+    }
+
     void search_data()
     {
         QTest::addColumn<bool>("restarted");
@@ -220,7 +271,9 @@ private slots:
                     << restarted;
             };
             row("nothing: newest first") << u"  "_s << all;
+            // The MACD chat says "version": a search finds words by their start only.
             row("title, other case") << u"rsi"_s << QStringList{all.at(2)};
+            row("inside a word") << u"ersion"_s << QStringList();
             row("transcript, other case") << u"STOP LOSS"_s << QStringList{all.at(0)};
             row("transcript, Chinese") << u"止损"_s << QStringList{all.at(0)};
             row("program's name") << u"breakout"_s << QStringList{all.at(1)};
@@ -235,7 +288,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QStringList, shown);
         auto archive = std::make_unique<ChatArchive>(m_folder);
-        StoredChat macd = chatTitled(u"MACD, period 9"_s, 20, u"Done."_s);
+        StoredChat macd = chatTitled(u"MACD, period 9"_s, 20, u"Done, version 2."_s);
         macd.programs = {{u"Tavrin_Breakout"_s, {}}};
         for (const StoredChat &chat : {chatTitled(u"RSI cross arrows"_s, 30, u"period 14"_s), macd,
                                        chatTitled(u"Moving average EA"_s, 10, u"Stop loss 50 pips，止损"_s)})

@@ -2,6 +2,7 @@
 #include "service/chatarchive.h"
 #include "service/chatkeeper.h"
 #include "service/conversation.h"
+#include "service/distinctversions.h"
 #include "service/linediff.h"
 #include "service/transcript.h"
 #include "support/fakeservice.h"
@@ -64,7 +65,7 @@ class TestChatKeeper final : public QObject
                 shown.clear();
                 entries.clear();
             });
-            conversation.setChoice({u"MT4"_s, u"ea"_s});
+            conversation.setChoice({Protocol::Platform::Mt4, Protocol::ProgramType::ExpertAdvisor});
             conversation.setProgramName(u"Cross"_s);
         }
     };
@@ -81,7 +82,7 @@ class TestChatKeeper final : public QObject
     static bool terminal(Client &client, const QTemporaryDir &folder)
     {
         const QString install = folder.filePath(u"install"_s);
-        client.conversation.setFolders(u"MT4"_s, install, folder.filePath(u"data"_s));
+        client.conversation.setFolders(Protocol::Platform::Mt4, install, folder.filePath(u"data"_s));
         return QDir().mkpath(folder.filePath(u"data/MQL4/Experts"_s)) && QDir().mkpath(install)
             && QFile::copy(QString::fromUtf8(FAKE_METAEDITOR_PATH), install + "/metaeditor.exe");
     }
@@ -236,11 +237,16 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(source), TestEnvironment::systemLineEnds(first.toUtf8()));
         QCOMPARE(client.conversation.versionsOf(2).size(), 3);
         QCOMPARE(client.conversation.currentProgram(), 2);
-        // Every bubble of the program counts all its versions, the first one's too.
+        // Every bubble of the program counts all its versions, the first one's too; the version
+        // chosen again is the same version, listed once as the chat's program.
+        const QList<ProgramVersion> listed = distinctVersions(client.conversation.versionsOf(2), 2);
+        QCOMPARE(listed.size(), 2);
+        QCOMPARE(listed.constFirst().number, 2);
+        QCOMPARE(listed.constFirst().verdict, ProgramVersion::Verdict::Compiled);
         int offering = 0;
         for (const ChatEntry &entry : std::as_const(client.entries)) {
             for (const ChatEntry::Link &link : entry.links)
-                offering += link.href.startsWith(ChatLink::Versions) && link.text == u"Versions (3)"_s;
+                offering += link.href.startsWith(u"brevan:versions:"_s) && link.text == u"Versions (2)"_s;
         }
         QCOMPARE(offering, 2);
         client.conversation.send(u"period 14"_s);
@@ -296,6 +302,64 @@ private Q_SLOTS:
         QCOMPARE(client.conversation.versionsOf(2).size(), 3);
     }
 
+    // A chat left keeps its session, to be continued there; closing ends the sessions of this run.
+    void sessionsKeptUntilClosing()
+    {
+        QTemporaryDir folder;
+        Client client(folder.path());
+        m_service.enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"k-1"_s));
+        QVERIFY(live(client));
+        QSignalSpy listed(&client.archive, &ChatArchive::listLoaded);
+        client.archive.load();
+        QVERIFY(listed.wait());
+        const qsizetype ended = m_service.requestsTo("DELETE", u"/api/session"_s).size();
+        client.keeper.setDraft(u"RSI"_s);
+        const QString first = client.keeper.currentId();
+        m_service.enqueueReply("POST", u"/api/new"_s, FakeService::newSession(u"k-2"_s));
+        client.keeper.beginNew(u"RSI"_s);
+        client.conversation.newChat();
+        QVERIFY(QTest::qWaitFor([&] { return client.shown.contains(kGreeting); }, 10000));
+        QVERIFY(client.keeper.open(first, {}));
+        m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(kProgram));
+        client.conversation.send(u"RSI 14"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight(); }, 10000));
+        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["session_id"].toString(), u"k-1"_s);
+        QCOMPARE(client.shown.filter(u"no longer knew"_s), QStringList());
+        QCOMPARE(m_service.requestsTo("DELETE", u"/api/session"_s).size(), ended);
+        QSignalSpy closed(&client.conversation, &Conversation::closed);
+        client.conversation.close();
+        QVERIFY(closed.wait());
+        QStringList closedIds;
+        for (const FakeService::Request &request : m_service.requestsTo("DELETE", u"/api/session"_s).mid(ended))
+            closedIds << request.json["session_id"].toString();
+        QCOMPARE(closedIds, (QStringList{u"k-1"_s, u"k-2"_s}));
+    }
+
+    // New Chat while an answer is on its way: the request ends in its own chat, which keeps it to
+    // send again, and one new chat begins. Waiting for the answer, the clock is never kept.
+    void newChatWhileWaiting()
+    {
+        QTemporaryDir folder;
+        Client client(folder.path());
+        QVERIFY(live(client));
+        m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::Reply::silent());
+        QSignalSpy saved(&client.archive, &ChatArchive::summaryChanged);
+        client.conversation.send(u"An EA crossing two averages"_s);
+        const qsizetype sent = saved.size();
+        QTest::qWait(1300); // the waiting bubble's clock ticks
+        QCOMPARE(saved.size(), sent);
+        const QString left = client.keeper.currentId();
+        client.keeper.beginNew({});
+        client.conversation.newChat();
+        client.archive.flush();
+        QCOMPARE(client.archive.summaries().size(), 2);
+        const std::optional<StoredChat> kept = client.archive.open(left);
+        QVERIFY(kept);
+        QCOMPARE(kept->requestInFlight, QString());
+        QCOMPARE(kept->draft, u"An EA crossing two averages"_s);
+        QVERIFY(kept->entries.constLast().text.startsWith(u"Stopped after"_s));
+    }
+
     void programFileRead_data()
     {
         QTest::addColumn<QString>("name");
@@ -340,11 +404,21 @@ private Q_SLOTS:
         m_service.enqueueReply("POST", u"/api/chat"_s, FakeService::chatSuccess(changed));
         client.conversation.send(u"add a stop"_s);
         QVERIFY(QTest::qWaitFor([&] { return !client.conversation.isRequestInFlight() && client.conversation.versionsOf(1).constLast().verdict != ProgramVersion::Verdict::NotCompiled; }, 10000));
-        QCOMPARE(m_service.requestsTo("POST", u"/api/chat"_s).constLast().json["current_program"].toString(), QString::fromUtf8(mine));
+        // The session was opened with it: the request need not carry it again.
+        QVERIFY(!m_service.requestsTo("POST", u"/api/chat"_s).constLast().json.contains(u"current_program"_s));
         QCOMPARE(TestEnvironment::readFile(source), TestEnvironment::systemLineEnds(changed.toUtf8()));
         const QList<ProgramVersion> versions = client.conversation.versionsOf(1);
         QCOMPARE(versions.size(), 2);
         QCOMPARE(versions.constFirst().source, QString::fromUtf8(mine));
+        // The offline generator changes only its own programs: opened there, the chat says so.
+        client.conversation.setOfflineGenerator(true);
+        QVERIFY(client.conversation.openProgram(ProgramFile::read(source)));
+        const auto opening = std::find_if(client.entries.cbegin(), client.entries.cend(),
+                                          [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::Program; });
+        QVERIFY(opening != client.entries.cend());
+        QVERIFY2(opening->text.contains(u"The offline generator in use changes only programs it wrote itself"_s)
+                     && opening->text.contains(u"Settings > Code generator…"_s),
+                 qPrintable(opening->text));
     }
 
     void newChatKeepsTheOthers()

@@ -62,7 +62,7 @@ class TestConversationFlow final : public QObject
         connect(m_chat.data(), &Conversation::entryChanged, this, [this](int id, const ChatEntry &entry) { m_entries[id] = entry; });
         connect(m_chat.data(), &Conversation::transcriptCleared, this, [this] { m_entries.clear(); });
         connect(m_chat.data(), &Conversation::requestReturned, this, [this](const QString &request) { m_returned << request; });
-        m_chat->setChoice({u"MT4"_s, u"indicator"_s});
+        m_chat->setChoice({Protocol::Platform::Mt4, Protocol::ProgramType::Indicator});
         m_chat->setProgramName(u"Swing"_s);
         m_chat->start(m_service->baseUrl());
         return !greeted || shows(kGreeting);
@@ -70,7 +70,7 @@ class TestConversationFlow final : public QObject
     bool terminal(const QString &compiler)
     {
         const QString install = m_root->filePath(u"install"_s);
-        m_chat->setFolders(u"MT4"_s, install, m_root->filePath(u"data"_s));
+        m_chat->setFolders(Protocol::Platform::Mt4, install, m_root->filePath(u"data"_s));
         return QDir().mkpath(QFileInfo(source()).path()) && QDir().mkpath(install)
             && QFile::copy(compiler, install + "/metaeditor.exe");
     }

@@ -9,7 +9,11 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QListView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -79,6 +83,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
+        TestEnvironment::resetSettings();
         QVERIFY(m_root.remove() && QDir().mkpath(m_root.path()) && QDir(ChatArchive::defaultFolder()).removeRecursively());
     }
 
@@ -211,6 +216,25 @@ private Q_SLOTS:
         auto *list = widget<QListView>("chatList");
         QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 10000);
         QCOMPARE(list->model()->index(0, 0).data().toString(), u"Draw a kept line"_s);
+        // Back as it was left: the platform, the chat open, its row marked.
+        QVERIFY(widget<QRadioButton>("radioButton_mt5")->isChecked());
+        QTRY_COMPARE(bubbles(), answered ? said : said.mid(0, said.size() - 2));
+        QCOMPARE(list->currentIndex().row(), 0);
+        // At its narrowest the list elides the title: no scroll bar hides the details.
+        m_window->findChild<QSplitter *>(u"splitter_chats"_s)->setSizes({1, 5000});
+        QTRY_COMPARE(list->width(), list->minimumWidth());
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        // Renaming shows a title of 60 characters whole.
+        Q_EMIT list->customContextMenuRequested(list->visualRect(list->model()->index(0, 0)).center());
+        QMenu *menu = nullptr;
+        QTRY_VERIFY(menu = list->parentWidget()->findChild<QMenu *>());
+        menu->actions().at(2)->trigger(); // after Open a program… and the separator
+        QInputDialog *rename = nullptr;
+        QTRY_VERIFY(rename = m_window->findChild<QInputDialog *>());
+        const QLineEdit *title = rename->findChild<QLineEdit *>();
+        QCOMPARE(rename->windowModality(), Qt::WindowModal);
+        QVERIFY(title->width() > title->fontMetrics().horizontalAdvance(u"An EA that buys when RSI 14 drops below 30 and sells above 70"_s));
+        rename->reject();
         widget<QLineEdit>("lineEdit_chatSearch")->setText(u"kept line!"_s);
         QTRY_COMPARE(list->model()->rowCount(), 0);
         widget<QLineEdit>("lineEdit_chatSearch")->setText(u"KEPT"_s);
@@ -220,6 +244,12 @@ private Q_SLOTS:
         QCOMPARE(widget<QLineEdit>("lineEdit_name")->text(), u"Kept"_s);
         QCOMPARE(bubbles(), answered ? said : said.mid(0, said.size() - 2));
         QCOMPARE(prompt()->toPlainText(), answered ? QString() : u"Draw a kept line"_s);
+        // The mark follows the open chat to a new one.
+        widget<QLineEdit>("lineEdit_chatSearch")->clear();
+        widget<QPushButton>("pushButton_newChat")->click();
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        QTRY_COMPARE(list->currentIndex().row(), 0);
+        QCOMPARE(list->currentIndex().data().toString(), u"New chat"_s);
     }
 
     // File > Open a program…: the chat is about the trader's own program, the form follows it.

@@ -1,5 +1,7 @@
 #include "platform/language.h"
 #include "platform/secretstore.h"
+#include "service/codegeneratorchoice.h"
+#include "service/codegeneratorinuse.h"
 #include "service/serviceaccess.h"
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
@@ -76,8 +78,11 @@ private Q_SLOTS:
         applyLanguage(languageAt(language));
         CodeGeneratorDialog dialog(nullptr, m_store);
         dialog.findChild<QRadioButton *>("radio_modelServer")->click();
+        // The longest line at the top: a service the client did not start is in use.
+        dialog.showInUse(CodeGeneratorInUse::of(u"http://127.0.0.1:8080"_s, false, {}).inUseNow());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.findChild<QLabel *>("label_inUse")->text().contains(u"127.0.0.1:8080"_s));
         // A long result, as for an address that is none.
         dialog.findChild<QLineEdit *>("lineEdit_modelBaseUrl")->setText("not an address at all");
         dialog.findChild<QPushButton *>("pushButton_test")->click();
@@ -90,6 +95,21 @@ private Q_SLOTS:
         }
         const QLineEdit *model = dialog.findChild<QComboBox *>("comboBox_model")->lineEdit();
         QVERIFY(model->fontMetrics().horizontalAdvance(model->placeholderText()) < model->width());
+    }
+
+    // An empty address is the one the field shows in grey.
+    void emptyAddressIsThePlaceholder()
+    {
+        CodeGeneratorDialog dialog(nullptr, m_store, std::chrono::milliseconds(200));
+        dialog.findChild<QRadioButton *>("radio_modelServer")->click();
+        auto *address = dialog.findChild<QLineEdit *>("lineEdit_modelBaseUrl");
+        address->clear();
+        dialog.findChild<QPushButton *>("pushButton_test")->click();
+        const QLabel *result = dialog.findChild<QLabel *>("label_testResult");
+        QCOMPARE(result->text(), "Asking " + address->placeholderText() + "…");
+        QTRY_VERIFY(!result->text().startsWith(u"Asking"_s));
+        QVERIFY2(result->text().contains(u"127.0.0.1:11434"_s) && !result->text().contains(u"not the address"_s),
+                 qPrintable(result->text()));
     }
 
     // The address's user and password are kept in the credential store, never in the settings,

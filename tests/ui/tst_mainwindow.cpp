@@ -10,6 +10,8 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSignalSpy>
+#include <QStyle>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -202,10 +204,59 @@ private Q_SLOTS:
             QVERIFY2(control->isVisible() && window.rect().contains(place), name);
             QVERIFY2(control->width() >= control->sizeHint().width(), name);
         }
+        const auto *name = window.findChild<QLineEdit *>("lineEdit_name");
+        const int frame = 2 * name->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        QVERIFY(name->width() - frame >= name->fontMetrics().horizontalAdvance(name->placeholderText()));
+        qInfo() << "minimum size" << window.minimumSize();
         const auto *type = window.findChild<QComboBox *>("comboBox_type");
         QVERIFY(type->width() > type->fontMetrics().horizontalAdvance(type->itemText(0))); // "Indicator" whole
         // The other platform keeps its radio button only; the empty tool bar shows nowhere.
         QVERIFY(!window.findChild<QWidget *>("widget_mt5")->isVisible() && !window.findChild<QWidget *>("mainToolBar")->isVisible());
+    }
+
+    // A taller window gives the chat the height; the folders keep theirs, and the radio buttons
+    // stay where they are whichever platform is chosen.
+    void extraHeightGoesToTheChat()
+    {
+        BrevanQt window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *folders = window.findChild<QWidget *>("widget_mt4");
+        auto *transcript = window.findChild<QWidget *>("textEdit_code");
+        window.resize(1280, 800);
+        QTRY_COMPARE(window.size(), QSize(1280, 800));
+        QTest::qWait(50); // laid out
+        const int foldersHeight = folders->height(), transcriptHeight = transcript->height();
+        QCOMPARE(foldersHeight, folders->sizeHint().height());
+        window.resize(1440, 960);
+        QTRY_VERIFY(transcript->height() > transcriptHeight + 100);
+        QCOMPARE(folders->height(), foldersHeight);
+        auto *mt5 = window.findChild<QRadioButton *>("radioButton_mt5");
+        const QPoint place = mt5->mapTo(&window, QPoint(0, 0));
+        mt5->click();
+        QTRY_VERIFY(window.findChild<QWidget *>("widget_mt5")->isVisible());
+        QCOMPARE(mt5->mapTo(&window, QPoint(0, 0)), place);
+        QCOMPARE(window.findChild<QWidget *>("widget_mt5")->height(), foldersHeight);
+    }
+
+    // File: open a program, save the conversation (the transcript's own action) and quit, which
+    // closes the window as its close button does.
+    void fileMenuSavesAndQuits()
+    {
+        BrevanQt window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QStringList shown;
+        for (const QAction *action : menu(window, 0)->actions()) {
+            if (!action->isSeparator())
+                shown << action->text() + u' ' + action->shortcut().toString();
+        }
+        QCOMPARE(shown, (QStringList{u"Open a program… Ctrl+O"_s, u"Save conversation… Ctrl+S"_s, u"Quit Ctrl+Q"_s}));
+        QVERIFY(window.findChild<QWidget *>("textEdit_code")->actions().contains(menu(window, 0)->actions().at(1)));
+        QSignalSpy closed(&window, &BrevanQt::closed);
+        menu(window, 0)->actions().constLast()->trigger();
+        QVERIFY(!window.isVisible());
+        QVERIFY(closed.wait(10000));
     }
 
     void aboutShowsIconVersionAndLinks()

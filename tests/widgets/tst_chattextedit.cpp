@@ -129,6 +129,19 @@ private Q_SLOTS:
         QCOMPARE(activated.count(), 0);
     }
 
+    // The line the offline generator keeps for itself is the file's, not the trader's to read.
+    void programPreviewHidesTheWritersNote()
+    {
+        ChatTextEdit view;
+        ChatEntry program;
+        program.kind = ChatEntry::Kind::Program;
+        program.code = u"// RSI(14)\n// tavrin-strategy: {\"rules\": []}\nint OnInit() { return 0; }\n"_s;
+        view.showEntry(0, program);
+        const QString shown = view.toPlainText();
+        QVERIFY2(!shown.contains(u"tavrin-strategy"_s), qPrintable(shown));
+        QVERIFY(shown.contains(u"OnInit"_s));
+    }
+
     void keepsOrderAndScrollsToTheNewest()
     {
         ChatTextEdit view;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # One whole conversation in the real window on a virtual display: the template service, the
 # demo terminals, the client's window driven like a trader would, and a screenshot; then the
-# window at 1280 x 900 and at its minimum size in every language, under BUILD_DIR/screenshots
-# (a blank one fails the run). Fails, saying why, when any part of it cannot run: a smoke run
+# window at 1280 x 900, at 1440 x 960 and at its minimum size in every language, under
+# BUILD_DIR/screenshots (a blank one fails the run). Fails, saying why, when any part of it cannot run: a smoke run
 # that is skipped proves nothing.
 # The build folder's config.json is left as it was: the driver runs from a folder of its own.
 #   tools/smoke/run.sh [BUILD_DIR] [SCREENSHOT.png] [smokedriver options...]
@@ -31,7 +31,7 @@ cleanup() {
 trap cleanup EXIT
 
 # A display of its own: Xvfb writes the number of a free display once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
 pids+=($!)
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break

@@ -1,7 +1,7 @@
 // Starts the client's window the way the application does, then uses it as a trader would:
 // picks the platform and the code type, lets "Auto detect" find the terminal, names the
 // program, describes it, presses Send and waits for the compiler's log. Saves a screenshot,
-// with --screenshots the window at full size and at its smallest in every language, and can
+// with --screenshots the window at two sizes and at its smallest in every language, and can
 // keep the window up for a picture taken from outside, then open the Code generator dialog and
 // switch the language.
 #include "app/appicon.h"
@@ -125,7 +125,7 @@ bool isBlank(const QImage &image)
     return true;
 }
 
-// The window at the screen's size and at its minimum size in each language, as
+// The window at 1280 x 900, at 1440 x 960 and at its minimum size in each language, as
 // window-<language>-<width>x<height>.png; the problem, or nothing when all were saved.
 QString saveWindowShots(BrevanQt &window, const QString &folder)
 {
@@ -137,9 +137,10 @@ QString saveWindowShots(BrevanQt &window, const QString &folder)
     for (const Protocol::Language language : {Protocol::Language::English, Protocol::Language::SimplifiedChinese,
                                               Protocol::Language::TraditionalChinese}) {
         applyLanguage(language);
-        for (const bool smallest : {false, true}) {
+        // An empty size stands for the minimum, which the language decides.
+        for (const QSize size : {QSize(1280, 900), QSize(1440, 960), QSize()}) {
             QTest::qWait(100); // the new texts laid out, the minimum size with them
-            window.resize(smallest ? window.minimumSize() : QSize(1280, 900));
+            window.resize(size.isEmpty() ? window.minimumSize() : size);
             QTest::qWait(200);
             const QImage shot = window.grab().toImage();
             const QString file = QDir(folder).filePath(

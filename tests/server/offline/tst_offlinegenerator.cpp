@@ -13,7 +13,7 @@ using namespace offline;
 namespace {
 
 // One message of a corpus chat: "request | expected | not built | risks", each list split by
-// ";". Expected parts are in the program (words separated by single blanks), "!part" is not,
+// ";". Not built parts are named in the trader's words, in any case. Expected parts are in the program (words separated by single blanks), "!part" is not,
 // "refused" means no program; not built lists what the answer must name, nothing else.
 struct Step
 {
@@ -50,6 +50,41 @@ bool compiles(const QString &program, bool mql5, QString *log)
     return ran && compiler.exitStatus() == QProcess::NormalExit && compiler.exitCode() == 0;
 }
 
+// Every number a value of the strategy holds, as the trader may have written it: hours (also
+// on a 12-hour clock) and minutes of a time, the digits of a timeframe, a level without its sign.
+QList<double> numbersIn(const QJsonValue &value, const QString &key = {})
+{
+    if (value.isArray() || value.isObject()) {
+        QList<double> numbers;
+        const QJsonObject object = value.isObject() ? value.toObject() : QJsonObject();
+        for (const QString &k : object.keys())
+            numbers += numbersIn(object.value(k), k);
+        for (const QJsonValue &v : value.toArray())
+            numbers += numbersIn(v, key);
+        return numbers;
+    }
+    if (value.isString()) {
+        static const QRegularExpression digits(QStringLiteral("\\d+"));
+        const QString text = value.toString();
+        return text.contains(digits) ? QList<double>{text.mid(text.indexOf(digits)).toDouble()} : QList<double>{};
+    }
+    const double number = value.toDouble();
+    if (key == "from" || key == "to" || key == "close_at")
+        return {number, std::floor(number / 60), std::fmod(std::floor(number / 60), 12), std::fmod(number, 60)};
+    return {number};
+}
+
+// The numbers of a request: "20", "0.5", "-100"; not those of a timeframe or platform ("H4",
+// "MT5").
+QList<double> numbersOf(const QString &request)
+{
+    static const QRegularExpression number(QStringLiteral("(?<![A-Za-z\\d.])(\\d+(?:\\.\\d+)?)(?![\\d])"));
+    QList<double> numbers;
+    for (auto it = number.globalMatch(request); it.hasNext();)
+        numbers.append(it.next().captured(1).toDouble());
+    return numbers;
+}
+
 QStringList risksOf(const QString &program, bool mql5)
 {
     QStringList rules;
@@ -71,39 +106,42 @@ class TestOfflineGenerator final : public QObject
 
 private slots:
     // A row is a chat: a line with its target ("MT5 ea zh-CN"), then the lines starting with
-    // "+" that follow it.
+    // "+" that follow it. The corpus, then paraphrases of it written by someone else.
     void corpus_data()
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QList<Step>>("steps");
-        QFile file(OFFLINE_CORPUS);
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-        QString target;
-        QList<Step> steps;
-        int line = 0;
-        int chats = 0;
-        int firstLine = 0;
-        const auto addChat = [&] {
-            if (!steps.isEmpty())
-                QTest::addRow("%d: %s", firstLine, qPrintable(steps.first().request.left(40))) << target << steps;
-            steps.clear();
-        };
-        for (const QString &text : QString::fromUtf8(file.readAll()).split(u'\n')) {
-            ++line;
-            if (text.trimmed().isEmpty() || text.startsWith(u'#'))
-                continue;
-            const QStringList fields = text.split(u'|');
-            QVERIFY2(fields.size() >= 3, qPrintable(QStringLiteral("corpus line %1").arg(line)));
-            if (fields[0].trimmed() != "+") {
-                addChat();
-                target = fields[0].trimmed();
-                firstLine = line;
-                ++chats;
+        for (const char *path : {OFFLINE_CORPUS, OFFLINE_PARAPHRASES}) {
+            QFile file(QString::fromUtf8(path));
+            QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+            const QString name = QFileInfo(file).baseName();
+            QString target;
+            QList<Step> steps;
+            int line = 0;
+            int chats = 0;
+            int firstLine = 0;
+            const auto addChat = [&] {
+                if (!steps.isEmpty())
+                    QTest::addRow("%s %d: %s", qPrintable(name), firstLine, qPrintable(steps.first().request.left(40))) << target << steps;
+                steps.clear();
+            };
+            for (const QString &text : QString::fromUtf8(file.readAll()).split(u'\n')) {
+                ++line;
+                if (text.trimmed().isEmpty() || text.startsWith(u'#'))
+                    continue;
+                const QStringList fields = text.split(u'|');
+                QVERIFY2(fields.size() >= 3, qPrintable(QStringLiteral("%1 line %2").arg(name).arg(line)));
+                if (fields[0].trimmed() != "+") {
+                    addChat();
+                    target = fields[0].trimmed();
+                    firstLine = line;
+                    ++chats;
+                }
+                steps.append({fields[1].trimmed(), items(fields[2]), items(fields.value(3)), items(fields.value(4))});
             }
-            steps.append({fields[1].trimmed(), items(fields[2]), items(fields.value(3)), items(fields.value(4))});
+            addChat();
+            QVERIFY(chats >= 150);
         }
-        addChat();
-        QVERIFY(chats >= 150);
     }
 
     void corpus()
@@ -130,14 +168,22 @@ private slots:
             for (const Unbuilt &unbuilt : answer.unbuilt)
                 named.append(unbuilt.what);
             for (const QString &part : step.unbuilt)
-                QVERIFY2(named.join(u'\n').contains(part), qPrintable(step.request + "\nnot named: " + part + "\n" + said));
+                QVERIFY2(named.join(u'\n').contains(part, Qt::CaseInsensitive), qPrintable(step.request + "\nnot named: " + part + "\n" + said));
             // Nothing is named that the line does not expect: each name holds one of them.
             for (const QString &name : named) {
-                QVERIFY2(std::any_of(step.unbuilt.begin(), step.unbuilt.end(), [&](const QString &part) { return name.contains(part); }),
+                QVERIFY2(std::any_of(step.unbuilt.begin(), step.unbuilt.end(), [&](const QString &part) { return name.contains(part, Qt::CaseInsensitive); }),
                          qPrintable(step.request + "\nnamed unexpectedly: " + name));
             }
             if (!answer.built)
                 continue;
+            // No number of the request is lost silently: each is a value of the strategy, or in
+            // what the answer names as not built.
+            const QList<double> values = numbersIn(answer.strategy.toJson());
+            for (const double number : numbersOf(step.request)) {
+                const bool used = std::any_of(values.begin(), values.end(), [number](double v) { return qFuzzyCompare(1 + std::abs(v), 1 + number); })
+                                  || std::any_of(named.begin(), named.end(), [number](const QString &name) { return numbersOf(name).contains(number); });
+                QVERIFY2(used, qPrintable(step.request + "\nlost: " + QString::number(number) + "\n" + said));
+            }
             for (const QString &name : named)
                 QVERIFY2(said.contains(name), qPrintable(said));
             // The header says what was built, not what was asked.
@@ -162,6 +208,56 @@ private slots:
         // Nothing but the reader's words reaches a program's code from a stored strategy.
         QVERIFY(!OfflineGenerator::fromProgram("// tavrin-strategy: {\"rules\": [], \"tf\": \"H1); Hack(\"}\n"));
         QVERIFY(!OfflineGenerator::fromProgram("// tavrin-strategy: {\"rules\": [], \"colours\": [\"Red);\"]}\n"));
+    }
+
+    // A line edited by hand, or forged, is never written into a program: each value stays
+    // within what the reader itself would write.
+    void forgedLineIsRefused_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("value");
+        QTest::addRow("period") << "\"v\":[14," << "\"v\":[1e308,";
+        QTest::addRow("lots") << "\"lots\":0.1" << "\"lots\":1e308";
+        QTest::addRow("grid") << "\"grid\":0" << "\"grid\":2147483647";
+        QTest::addRow("stop loss") << "\"sl\":{\"g\":true,\"u\":1,\"v\":40}" << "\"sl\":{\"g\":true,\"u\":1,\"v\":-40}";
+        QTest::addRow("hours") << "\"from\":-1" << "\"from\":1666";
+        QTest::addRow("colour") << "\"colours\":[]" << "\"colours\":[\"Xyzzy\"]";
+        QString rules;
+        for (int i = 0; i < 4000; ++i)
+            rules += "{\"c\":2,\"g\":7,\"i\":2,\"m\":0,\"v\":[14,70,30]},";
+        QTest::addRow("4000 rules") << "\"rules\":[" << "\"rules\":[" + rules;
+    }
+
+    void forgedLineIsRefused()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, value);
+        const Answer answer = OfflineGenerator::answer({}, "RSI 14, stop loss 40 pips", {}, Language::English);
+        QVERIFY(answer.program.contains(edit));
+        QVERIFY(OfflineGenerator::describedBy(answer.program)->intact);
+        QString forged = answer.program;
+        forged.replace(edit, value);
+        QVERIFY(!OfflineGenerator::describedBy(forged));
+    }
+
+    // A text far longer than any strategy (a pasted log) is not read, and says so.
+    void tooLongIsNotRead()
+    {
+        const Answer answer = OfflineGenerator::answer({}, QString(4000, u'x').prepend("RSI 14 "), {}, Language::English);
+        QVERIFY(!answer.built);
+        QVERIFY(answer.refusal.contains("at most 3000 characters"));
+    }
+
+    // A program changed outside keeps its description, but is not taken for the generator's own.
+    void changedProgramIsNotContinued()
+    {
+        const Answer answer = OfflineGenerator::answer({}, "RSI 14", {}, Language::English);
+        QVERIFY(OfflineGenerator::fromProgram(answer.program));
+        QVERIFY(OfflineGenerator::fromProgram(QString(answer.program).replace(QStringLiteral("\n"), QStringLiteral("\r\n"))));
+        const QString edited = QString(answer.program).replace("InpRsiPeriod = 14", "InpRsiPeriod = 15");
+        QVERIFY(!OfflineGenerator::fromProgram(edited));
+        QVERIFY(!OfflineGenerator::describedBy(edited)->intact);
+        QCOMPARE(OfflineGenerator::describedBy(edited)->strategy.toJson(), answer.strategy.toJson());
     }
 };
 

@@ -1,0 +1,173 @@
+#include "service/chattransport.h"
+#include "service/conversation.h"
+#include "support/testenvironment.h"
+
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kFirst = u"int OnInit() { return 0; }\n// lots 0.05\n"_s;
+const QString kSecond = u"int OnInit() { return 0; }\n// lots 0.1, break even\n"_s;
+
+// A code generator in the same process: it records what the conversation opens and posts, and
+// answers when the test says so.
+class FakeTransport final : public ChatTransport
+{
+public:
+    struct Posted final
+    {
+        QString text;
+        QString currentProgram;
+    };
+
+    QList<ChatSeed> opened;
+    QList<Posted> posted;
+
+    void setLanguage(const QString &) override {}
+    void setServiceStarter(bool) override {}
+    bool offers(const QString &feature) const override { return feature == ServiceFeature::History; }
+    bool isLive() const override { return m_live; }
+    void check(const QString &) override
+    {
+        m_live = true;
+        QTimer::singleShot(0, this, &ChatTransport::live);
+    }
+    void leave(bool) override { m_live = false; }
+    void open(Protocol::Platform platform, Protocol::ProgramType type, const ChatSeed &seed, Greeting) override
+    {
+        opened.append(seed);
+        m_chat = {platform, type, m_chat.serial + 1, false};
+    }
+    void resume(Protocol::Platform platform, Protocol::ProgramType type, const QString &, bool used) override
+    {
+        m_chat = {platform, type, m_chat.serial + 1, used};
+    }
+    QString sessionId() const override { return u"fake-%1"_s.arg(opened.size()); }
+    const ChatSession &chat() const override { return m_chat; }
+    void markUsed() override { m_chat.used = true; }
+    bool sessionFailed() const override { return false; }
+    void setCurrentProgram(const QString &program) override { m_program = program; }
+    void post(const QString &text, const QStringList &) override
+    {
+        posted.append({text, m_program});
+        m_posted = true;
+    }
+    bool isPosted() const override { return m_posted; }
+    const Stream &stream() const override { return m_stream; }
+    void stop() override { m_posted = false; }
+    void drop() override { m_posted = false; }
+
+    void answer(const QString &program)
+    {
+        m_posted = false;
+        ServiceReply reply;
+        reply.kind = ServiceReply::Kind::Chat;
+        reply.success = true;
+        reply.response = program;
+        Q_EMIT answered(reply);
+    }
+    void forget()
+    {
+        m_posted = false;
+        ServiceReply reply;
+        reply.kind = ServiceReply::Kind::Chat;
+        reply.error = Protocol::ErrorCode::UnknownSession;
+        Q_EMIT answered(reply);
+    }
+
+private:
+    bool m_live = false;
+    bool m_posted = false;
+    ChatSession m_chat;
+    QString m_program;
+    Stream m_stream;
+};
+
+QStringList contents(const QList<ChatTurn> &history)
+{
+    QStringList said;
+    for (const ChatTurn &turn : history)
+        said << turn.content;
+    return said;
+}
+
+} // namespace
+
+// What the code generator is told of a chat comes from its turns: the requests and the
+// programs as written, none that another took the place of, and the program a request changes.
+class TestConversationTurns final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // After "Use this version", Regenerate, Edit and a chat the service forgot all change the
+    // chosen version, and a replaced turn is told no more.
+    void replacedAndForgottenTurns_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::newRow("regenerate") << u"brevan:regenerate:"_s;
+        QTest::newRow("edit") << u"brevan:edit:"_s;
+        QTest::newRow("forgotten") << QString();
+    }
+    void replacedAndForgottenTurns()
+    {
+        QFETCH(QString, then);
+        auto *transport = new FakeTransport;
+        Conversation chat(transport, 1000);
+        QList<ChatEntry> entries;
+        connect(&chat, &Conversation::entryAdded, this, [&entries](int, const ChatEntry &entry) { entries << entry; });
+        connect(&chat, &Conversation::transcriptCleared, this, [&entries] { entries.clear(); });
+        chat.setChoice({Protocol::Platform::Mt4, Protocol::ProgramType::ExpertAdvisor});
+        chat.setProgramName(u"Cross"_s);
+        chat.start(u"http://127.0.0.1:1"_s);
+        QTRY_VERIFY(chat.isLive());
+        const auto ask = [&](const QString &request, const QString &program) {
+            QCOMPARE(chat.send(request), Conversation::SendOutcome::Sent);
+            transport->answer(program);
+        };
+        ask(u"An EA"_s, kFirst);
+        ask(u"add a break even"_s, kSecond);
+        chat.useVersion(0);
+        ask(u"take profit 100"_s, u"// tp 100\n"_s);
+        QCOMPARE(transport->posted.constLast().currentProgram, kFirst);
+        const auto linkOf = [&entries](const QString &prefix) {
+            for (auto entry = entries.crbegin(); entry != entries.crend(); ++entry) {
+                for (const ChatEntry::Link &link : entry->links) {
+                    if (link.href.startsWith(prefix))
+                        return link.href;
+                }
+            }
+            return QString();
+        };
+        const qsizetype opened = transport->opened.size();
+        if (then.isEmpty()) {
+            chat.send(u"stop loss 40"_s);
+            transport->forget();
+        } else {
+            QVERIFY(chat.activate(linkOf(then)));
+            if (then.endsWith(u"edit:"_s))
+                chat.send(u"take profit 120"_s);
+        }
+        QCOMPARE(transport->opened.size(), opened + 1);
+        const ChatSeed &seed = transport->opened.constLast();
+        QStringList told{u"An EA"_s, kFirst, u"add a break even"_s, kSecond};
+        if (then.isEmpty()) // the turn on its way is sent again, after all that was answered
+            told << u"take profit 100"_s << u"// tp 100\n"_s;
+        QCOMPARE(contents(seed.history), told);
+        QCOMPARE(seed.currentProgram, then.isEmpty() ? u"// tp 100\n"_s : kFirst);
+        // The session was given the program: the request need not carry it again.
+        QCOMPARE(transport->posted.constLast().currentProgram, QString());
+        if (then.isEmpty())
+            return;
+        // A second replacement tells of the first no more.
+        transport->answer(kSecond);
+        QVERIFY(chat.activate(linkOf(u"brevan:regenerate:"_s)));
+        QCOMPARE(contents(transport->opened.constLast().history), (QStringList{u"An EA"_s, kFirst, u"add a break even"_s, kSecond}));
+        QCOMPARE(transport->opened.constLast().currentProgram, kFirst);
+    }
+};
+
+BREVAN_CORE_TEST_MAIN(TestConversationTurns)
+#include "tst_conversationturns.moc"
