@@ -347,6 +347,11 @@ void Run::onEnded(const TerminalProcess::Outcome &outcome)
         return;
     }
     result.reportWritten = QFileInfo(m_reportPath).isFile();
+    if (result.reportWritten) {
+        const TesterReportRead read = readTesterReportFile(m_reportPath);
+        result.report = read.report;
+        result.reportProblem = read.problem;
+    }
     // This run's part of the journal: what was added since the start, and a new day's file.
     QString journal = journalText(m_startDay).mid(m_journalStart);
     const QDate today = QDate::currentDate();

@@ -2,6 +2,7 @@
 
 #include "platform/terminalprocess.h"
 #include "protocol/domain.h"
+#include "report/testerreport.h"
 
 #include <QDate>
 #include <QList>
@@ -87,6 +88,8 @@ struct Result final
     TerminalProcess::Outcome process;
     QString reportPath;           // where the report is expected
     bool reportWritten = false;   // the report appeared, whatever the exit code
+    std::optional<TesterReport> report; // read from it
+    QString reportProblem;        // why it could not be read (the reader's English line)
     QList<JournalError> journal;  // the error lines of this run's part of the journal
     bool journalWritten = false;  // false: nothing came from the tester at all
 };

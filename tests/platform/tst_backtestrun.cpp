@@ -207,11 +207,45 @@ private Q_SLOTS:
         QCOMPARE(result.reportWritten, error < 0);
         QVERIFY(result.journalWritten);
         QCOMPARE(result.journal.size(), error < 0 ? 0 : 1);
-        if (error >= 0)
+        if (error >= 0) {
             QCOMPARE(int(result.journal.constFirst().kind), error);
-        else
-            QVERIFY(readAll(result.reportPath).contains(platform == Platform::Mt4 ? QByteArray("5000.00")
-                                                                                   : QByteArray("5\0 \0" "0", 5)));
+            return;
+        }
+        QVERIFY2(result.report, qPrintable(result.reportProblem));
+        QCOMPARE(result.report->platform, platform);
+        QCOMPARE(result.report->symbol, symbol);
+        QCOMPARE(result.report->initialDeposit, 5000.0);
+        QVERIFY(result.report->demo);
+        QCOMPARE(result.report->balance.size(), result.report->totalTrades + 1);
+    }
+
+    // tavrin-backtest as a script runs it: JSON on success, else exit code 2 and the reason.
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("shown"); // on standard output, or on standard error
+        QTest::newRow("report") << u"EURUSD"_qs << 0 << u"\"demo\":true"_qs;
+        QTest::newRow("no history") << u"XAUUSD"_qs << 2 << u"no history data"_qs;
+    }
+    void commandLine()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(int, exitCode);
+        QFETCH(QString, shown);
+        const BacktestRun::Settings settings = layOut(Platform::Mt5, false);
+        QProcess tool;
+        tool.start(TAVRIN_BACKTEST_PATH,
+                   {u"--platform"_qs, u"MT5"_qs, u"--install"_qs, settings.installFolder, u"--data"_qs,
+                    settings.dataFolder, u"--expert"_qs, u"Cross"_qs, u"--symbol"_qs, symbol, u"--period"_qs,
+                    u"H1"_qs, u"--from"_qs, u"2024.01.02"_qs, u"--to"_qs, u"2024.01.31"_qs, u"--deposit"_qs,
+                    u"2500"_qs});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), exitCode);
+        const QString out = QString::fromUtf8(exitCode == 0 ? tool.readAllStandardOutput() : tool.readAllStandardError());
+        QVERIFY2(out.contains(shown), qPrintable(out));
+        if (exitCode == 0)
+            QVERIFY(out.contains(u"\"log\":[]"_qs) && out.contains(u"\"initial_deposit\":2500"_qs));
     }
 
     void boundAndStop_data()

@@ -1,9 +1,8 @@
 // tavrin-backtest: one test of an Expert Advisor in a terminal's Strategy Tester, run as the
 // client runs it; prints the report's figures as JSON with the report's path and the
-// journal's error lines, or, exit code 2, why there are none.
+// journal's error lines on one line, or, exit code 2, why there are none.
 
 #include "platform/backtestrun.h"
-#include "report/testerreport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -23,7 +22,7 @@ struct Options final
 
 void fail(const QString &reason)
 {
-    std::fprintf(stderr, "tavrin-backtest: %s\n", qPrintable(reason));
+    std::fprintf(stderr, "tavrin-backtest: %s\n", qUtf8Printable(reason));
 }
 
 std::optional<Options> optionsFrom(const QCommandLineParser &parser)
@@ -141,15 +140,16 @@ int report(const BacktestRun::Result &result, int timeoutMs)
         fail(why.join(QStringLiteral("; ")));
         return 2;
     }
-    const TesterReportRead read = readTesterReportFile(result.reportPath);
-    if (!read.report) {
-        fail(QStringLiteral("%1: %2").arg(result.reportPath, read.problem));
+    if (!result.report) {
+        fail(QStringLiteral("%1: %2").arg(result.reportPath, result.reportProblem));
         return 2;
     }
-    QJsonObject json = testerReportJson(*read.report);
+    QJsonObject json = testerReportJson(*result.report);
     json.insert(QStringLiteral("report"), result.reportPath);
     json.insert(QStringLiteral("log"), journalLines(result));
-    std::fputs(QJsonDocument(json).toJson(QJsonDocument::Indented).constData(), stdout);
+    const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Compact);
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    std::fputc('\n', stdout);
     return 0;
 }
 
