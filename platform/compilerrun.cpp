@@ -1,11 +1,10 @@
 #include "platform/compilerrun.h"
 
-#include "platform/winerun.h"
-#include "platform/wineprefixes.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace CompilerRun {
@@ -33,48 +32,47 @@ QString entryIgnoringCase(const QDir &folder, const QString &name)
     return files.isEmpty() ? QString() : folder.absoluteFilePath(files.constFirst());
 }
 
-#ifndef Q_OS_WIN
-// Sets compiler up to run the Windows program at compilerPath through Wine; the reason why
-// it cannot when it cannot.
-QString prepareWineRun(QProcess &compiler, const QString &compilerPath, const QString &sourceFileName)
+// Why the compiler did not run, in the trader's language; empty when only its start failed.
+QString startProblemText(const TerminalProcess::Outcome &ended, const QString &compilerName)
 {
-    const QString name = QFileInfo(compilerPath).fileName();
-    for (const QString &text : {sourceFileName, compilerPath}) {
-        const QString unpassable = WineRun::unpassableCharacter(text);
-        if (!unpassable.isEmpty()) {
-            return QCoreApplication::translate("CompilerRun",
-                                               "Cannot compile through Wine: \"%1\" holds the character %2, "
-                                               "which cannot be passed to the compiler. Please choose a name "
-                                               "without it.")
-                .arg(text, unpassable);
-        }
-    }
-    const QString prefix = WinePrefixes::prefixOf(compilerPath);
-    QString requested;
-    const QString wine = WineRun::wineProgram(prefix, &requested);
-    if (wine.isEmpty()) {
+    using Problem = TerminalProcess::Outcome::StartProblem;
+    switch (ended.problem) {
+    case Problem::UnpassableCharacter:
+        return QCoreApplication::translate("CompilerRun",
+                                           "Cannot compile through Wine: \"%1\" holds the character %2, "
+                                           "which cannot be passed to the compiler. Please choose a name "
+                                           "without it.")
+            .arg(ended.unpassableText, ended.unpassableCharacter);
+    case Problem::WineMissing:
         return QCoreApplication::translate("CompilerRun",
                                            "Cannot start compiler: %1 is a Windows program and needs Wine, but "
                                            "\"%2\" was not found. Install Wine (Debian, Ubuntu: sudo apt install "
                                            "wine wine64) or set TAVRIN_WINE to the Wine program to use.")
-            .arg(name, requested);
-    }
-    if (qEnvironmentVariableIsEmpty("TAVRIN_WINE") && WineRun::is32BitProgram(compilerPath)
-        && WineRun::lacks32BitWine()) {
+            .arg(compilerName, ended.wineRequested);
+    case Problem::Wine32Missing:
         return QCoreApplication::translate("CompilerRun",
                                            "Cannot start compiler: %1 is a 32-bit Windows program, and this Wine "
                                            "runs only 64-bit ones. Add 32-bit Wine: sudo dpkg --add-architecture "
                                            "i386 && sudo apt update && sudo apt install wine32:i386")
-            .arg(name);
+            .arg(compilerName);
+    case Problem::None:
+    case Problem::NoProgram:
+    case Problem::StartFailed:
+        break;
     }
-    compiler.setProgram(wine);
-    compiler.setArguments({QStringLiteral("cmd"), QStringLiteral("/c"),
-                           QLatin1Char('%') + WineRun::CommandVariable + QLatin1Char('%')});
-    compiler.setProcessEnvironment(WineRun::environment(
-        prefix, WineRun::commandLine(WineRun::windowsPath(prefix, compilerPath), sourceFileName, LogFileName)));
     return {};
 }
+
+// The compiler's arguments in one command line as it reads them: natively the file name is
+// quoted only when it holds blanks; through cmd always, so that cmd takes none of it as syntax.
+QString windowsCompilerArguments(const QString &sourceFileName)
+{
+#ifdef Q_OS_WIN
+    return nativeCompilerArguments(sourceFileName);
+#else
+    return kCompileSwitch + QLatin1Char('"') + sourceFileName + QLatin1Char('"') + QLatin1Char(' ') + kLogSwitch;
 #endif
+}
 
 } // namespace
 
@@ -101,97 +99,58 @@ QString nativeCompilerArguments(const QString &sourceFileName)
 Job::Job(QObject *parent)
     : QObject(parent)
 {
-    m_bound.setSingleShot(true);
-    connect(&m_bound, &QTimer::timeout, this, [this] {
-        m_stopReason = QCoreApplication::translate("CompilerRun",
-                                                   "The compiler did not finish within %1 seconds and was stopped.")
-                           .arg(m_bound.interval() / 1000);
-        m_process.kill();
-    });
-    connect(&m_process, &QProcess::finished, this, &Job::onProcessFinished);
+    connect(&m_process, &TerminalProcess::finished, this, &Job::onProcessFinished);
 }
 
-Job::~Job()
-{
-    // A compiler left running would outlive the client and hold the terminal's files.
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.disconnect(this);
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-}
+// The terminal process kills a compiler left running: it would outlive the client and hold
+// the terminal's files.
+Job::~Job() = default;
 
 bool Job::start(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
                 int timeoutMs)
 {
     m_logPath = QDir(workingFolder).absoluteFilePath(LogFileName);
-    m_stopReason.clear();
+    m_timeoutMs = timeoutMs;
     // An old log must never pass for this run's result.
     QFile::remove(m_logPath);
 
-    const QString program = compilerPath(installFolder);
-    if (program.isEmpty()) {
-        reportLater({});
-        return false;
-    }
-    m_process.setProgram(program);
-    m_process.setWorkingDirectory(QDir(workingFolder).absolutePath());
-#ifdef Q_OS_WIN
-    m_process.setNativeArguments(nativeCompilerArguments(sourceFileName));
-#else
-    m_process.setArguments(compilerArguments(sourceFileName));
-    if (WineRun::isWindowsProgram(program)) {
-        const QString problem = prepareWineRun(m_process, program, sourceFileName);
-        if (!problem.isEmpty()) {
-            reportLater({false, false, {}, problem});
-            return false;
-        }
-    }
-#endif
-    m_process.start(QIODevice::ReadWrite);
-    // The state may still be "starting" right after start(); only this tells the outcome.
-    if (!m_process.waitForStarted()) {
-        reportLater({});
-        return false;
-    }
-    m_bound.start(timeoutMs);
-    return true;
+    TerminalProcess::Launch launch;
+    launch.program = compilerPath(installFolder);
+    launch.arguments = compilerArguments(sourceFileName);
+    launch.windowsArguments = windowsCompilerArguments(sourceFileName);
+    launch.passedTexts = {sourceFileName};
+    launch.workingFolder = workingFolder;
+    launch.timeoutMs = timeoutMs;
+    return m_process.start(launch);
 }
 
 void Job::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_stopReason = QCoreApplication::translate("CompilerRun", "The compile was stopped.");
-    m_process.kill();
+    m_process.stop();
 }
 
 bool Job::isRunning() const
 {
-    return m_reportPending || m_process.state() != QProcess::NotRunning;
+    return m_process.isRunning();
 }
 
-// Never from inside start(): its caller has not finished starting the job when it returns.
-void Job::reportLater(const Outcome &outcome)
+void Job::onProcessFinished(const TerminalProcess::Outcome &ended)
 {
-    m_reportPending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this, outcome] {
-            m_reportPending = false;
-            Q_EMIT finished(outcome);
-        },
-        Qt::QueuedConnection);
-}
-
-void Job::onProcessFinished()
-{
-    m_bound.stop();
+    using Ending = TerminalProcess::Outcome::Ending;
     Outcome outcome;
-    outcome.started = true;
-    outcome.problem = m_stopReason;
-    outcome.hasLog = readLog(m_logPath, &outcome.log);
-    QFile::remove(m_logPath);
+    outcome.started = ended.ending != Ending::NotStarted;
+    if (ended.ending == Ending::Stopped)
+        outcome.problem = QCoreApplication::translate("CompilerRun", "The compile was stopped.");
+    else if (ended.ending == Ending::TimedOut)
+        outcome.problem = QCoreApplication::translate("CompilerRun",
+                                                      "The compiler did not finish within %1 seconds and was stopped.")
+                              .arg(m_timeoutMs / 1000);
+    else if (!outcome.started)
+        outcome.problem = startProblemText(ended, QFileInfo(m_process.program()).fileName());
+    if (outcome.started) {
+        outcome.hasLog = readLog(m_logPath, &outcome.log);
+        QFile::remove(m_logPath);
+    }
     Q_EMIT finished(outcome);
 }
 

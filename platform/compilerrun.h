@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/terminalprocess.h"
+
 #include <QObject>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
 // Running the terminal's compiler on one source file.
 namespace CompilerRun {
@@ -47,7 +47,8 @@ public:
     explicit Job(QObject *parent = nullptr);
     ~Job() override;
 
-    // Returns false when the compiler could not be started; finished says why, later.
+    // Returns false when the compiler is missing or cannot be passed its file; finished says
+    // why, later, as it does when the program then fails to start.
     bool start(const QString &installFolder, const QString &workingFolder, const QString &sourceFileName,
                int timeoutMs = TimeoutMs);
     // Kills a running compiler; finished then says it was stopped.
@@ -59,14 +60,11 @@ Q_SIGNALS:
     void finished(const CompilerRun::Outcome &outcome);
 
 private:
-    void onProcessFinished();
-    void reportLater(const Outcome &outcome);
+    void onProcessFinished(const TerminalProcess::Outcome &ended);
 
-    QProcess m_process;
-    QTimer m_bound;
+    TerminalProcess m_process;
     QString m_logPath;
-    QString m_stopReason;
-    bool m_reportPending = false;
+    int m_timeoutMs = TimeoutMs;
 };
 
 } // namespace CompilerRun

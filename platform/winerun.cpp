@@ -87,10 +87,9 @@ QString unpassableCharacter(const QString &text)
     return {};
 }
 
-QString commandLine(const QString &compilerWindowsPath, const QString &sourceFileName,
-                    const QString &logFileName)
+QString commandLine(const QString &programWindowsPath, const QString &arguments)
 {
-    return QStringLiteral("\"%1\" /compile:\"%2\" /log:%3").arg(compilerWindowsPath, sourceFileName, logFileName);
+    return QStringLiteral("\"%1\" %2").arg(programWindowsPath, arguments);
 }
 
 QProcessEnvironment environment(const QString &prefix, const QString &command)

@@ -3,7 +3,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 
-// Running a terminal's Windows compiler through Wine on Linux and macOS.
+// Running a terminal's Windows programs through Wine on Linux and macOS.
 namespace WineRun {
 
 // A Windows program starts with the bytes "MZ".
@@ -27,10 +27,8 @@ QString windowsPath(const QString &prefix, const QString &hostPath);
 // cmd expands variables again), or that a Windows file name cannot hold; empty when none.
 QString unpassableCharacter(const QString &text);
 
-// The compiler's command line, the file name quoted as the compiler wants it:
-// "PROGRAM" /compile:"NAME WITH BLANKS.mq5" /log:a.log
-QString commandLine(const QString &compilerWindowsPath, const QString &sourceFileName,
-                    const QString &logFileName);
+// A program's command line as cmd runs it: "PROGRAM" ARGUMENTS, the arguments as they are.
+QString commandLine(const QString &programWindowsPath, const QString &arguments);
 
 // The variable through which cmd gets that command line: Wine would quote an argument with
 // blanks as a whole, and a batch file would lose names outside its code page.

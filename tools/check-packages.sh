@@ -14,7 +14,7 @@ export CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFL
 export LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBREVAN_BUILD_TESTS=OFF \
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON > /dev/null
-cmake --build "$build" --target TavrinAI tavrin-server tavrin-report brevan_package_files
+cmake --build "$build" --target TavrinAI tavrin-server tavrin-report tavrin-backtest brevan_package_files
 rm -rf "$build/packages"
 cpack --config "$build/CPackConfig.cmake" -B "$build/packages" > /dev/null
 arch=$(dpkg --print-architecture)

@@ -181,7 +181,7 @@ wine "$installer" /S '/D=C:\TavrinAI'
 settle
 [ "$(installed_version)" = "$version" ] || installer_fail "the upgrade left version $(installed_version)"
 trader_data_kept "the upgrade"
-for file in TavrinAI.exe tavrin-server.exe tavrin-report.exe Qt6Core.dll Qt6HttpServer.dll libqt6keychain.dll libstdc++-6.dll \
+for file in TavrinAI.exe tavrin-server.exe tavrin-report.exe tavrin-backtest.exe Qt6Core.dll Qt6HttpServer.dll libqt6keychain.dll libstdc++-6.dll \
             platforms/qwindows.dll styles/qwindowsvistastyle.dll tls/qschannelbackend.dll translations/qtbase_zh_CN.qm; do
     [ -f "$bin/$file" ] || installer_fail "bin\\$file was not installed"
 done

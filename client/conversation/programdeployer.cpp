@@ -285,7 +285,9 @@ QString ProgramDeployer::compileEndingText(const CompilerRun::Outcome &outcome) 
     const QString took = Transcript::clockText(m_compileClock.elapsed());
     if (m_compileStopped)
         return tr("Compile stopped after %1").arg(took);
-    return outcome.problem.isEmpty() ? tr("Compile finished after %1").arg(took) : tr("Compile failed after %1").arg(took);
+    // A compiler that failed to start is known only once the compile has begun.
+    return outcome.started && outcome.problem.isEmpty() ? tr("Compile finished after %1").arg(took)
+                                                         : tr("Compile failed after %1").arg(took);
 }
 
 QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &outcome, int number,

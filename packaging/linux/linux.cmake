@@ -14,12 +14,15 @@ file(MAKE_DIRECTORY ${staged})
 file(CREATE_LINK /${config_dir}/config.json ${staged}/config.json SYMBOLIC)
 file(CREATE_LINK /${app_dir}/TavrinAI ${staged}/tavrinai SYMBOLIC)
 file(CREATE_LINK /${app_dir}/tavrin-report ${staged}/tavrin-report SYMBOLIC)
+file(CREATE_LINK /${app_dir}/tavrin-backtest ${staged}/tavrin-backtest SYMBOLIC)
 
-# tavrin-report is on the PATH for traders' scripts, as the client's launcher is.
-install(TARGETS TavrinAI tavrin-report RUNTIME DESTINATION ${app_dir} COMPONENT client)
+# tavrin-report and tavrin-backtest are on the PATH for traders' scripts, as the client's
+# launcher is.
+install(TARGETS TavrinAI tavrin-report tavrin-backtest RUNTIME DESTINATION ${app_dir} COMPONENT client)
 install(FILES ${staged}/config.json DESTINATION ${app_dir} COMPONENT client)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/config.json DESTINATION ${config_dir} COMPONENT client)
-install(FILES ${staged}/tavrinai ${staged}/tavrin-report DESTINATION usr/bin COMPONENT client)
+install(FILES ${staged}/tavrinai ${staged}/tavrin-report ${staged}/tavrin-backtest DESTINATION usr/bin
+    COMPONENT client)
 install(FILES ${linux}/tavrinai/${BREVAN_APP_ID}.desktop DESTINATION usr/share/applications COMPONENT client)
 configure_file(${linux}/tavrinai/${BREVAN_APP_ID}.metainfo.xml ${staged}/${BREVAN_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${staged}/${BREVAN_APP_ID}.metainfo.xml DESTINATION usr/share/metainfo COMPONENT client)
@@ -49,7 +52,7 @@ endif()
 # Debian wants the changelog and manual pages compressed, the copyright in each package's doc
 # folder; lintian reads the overrides, each with its reason, from the package itself.
 set(compressed)
-foreach(source changelog.in tavrinai/tavrinai.1.in tavrinai/tavrin-report.1.in)
+foreach(source changelog.in tavrinai/tavrinai.1.in tavrinai/tavrin-report.1.in tavrinai/tavrin-backtest.1.in)
     get_filename_component(name ${source} NAME_WLE)
     configure_file(${linux}/${source} ${staged}/${name} @ONLY)
     add_custom_command(OUTPUT ${staged}/${name}.gz
@@ -59,8 +62,8 @@ foreach(source changelog.in tavrinai/tavrinai.1.in tavrinai/tavrin-report.1.in)
     list(APPEND compressed ${staged}/${name}.gz)
 endforeach()
 add_custom_target(brevan_package_files ALL DEPENDS ${icon_pngs} ${compressed})
-install(FILES ${staged}/tavrinai.1.gz ${staged}/tavrin-report.1.gz DESTINATION usr/share/man/man1
-    COMPONENT client)
+install(FILES ${staged}/tavrinai.1.gz ${staged}/tavrin-report.1.gz ${staged}/tavrin-backtest.1.gz
+    DESTINATION usr/share/man/man1 COMPONENT client)
 function(install_debian_docs component package)
     install(FILES ${linux}/copyright ${staged}/changelog.gz
         DESTINATION usr/share/doc/${package} COMPONENT ${component})

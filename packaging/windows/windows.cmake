@@ -1,9 +1,9 @@
-# The client, the service it starts and tavrin-report (for traders' scripts) in bin\, with the
-# Qt runtime they need beside them, and an NSIS installer of that folder. There is no
-# config.json: the client then uses the service it starts itself, and the trader chooses the
-# model in Settings > Code generator; an administrator who wants another service puts a
-# config.json beside TavrinAI.exe.
-set(brevan_programs TavrinAI tavrin-report)
+# The client, the service it starts, tavrin-report and tavrin-backtest (for traders' scripts)
+# in bin\, with the Qt runtime they need beside them, and an NSIS installer of that folder.
+# There is no config.json: the client then uses the service it starts itself, and the trader
+# chooses the model in Settings > Code generator; an administrator who wants another service
+# puts a config.json beside TavrinAI.exe.
+set(brevan_programs TavrinAI tavrin-report tavrin-backtest)
 if(TARGET tavrin-server)
     list(APPEND brevan_programs tavrin-server)
 endif()
@@ -13,6 +13,7 @@ install(TARGETS ${brevan_programs} RUNTIME DESTINATION bin COMPONENT client)
 set(brevan_description_TavrinAI "TavrinAI Code Generator")
 set(brevan_description_tavrin-server "TavrinAI code generation service")
 set(brevan_description_tavrin-report "TavrinAI Strategy Tester report reader")
+set(brevan_description_tavrin-backtest "TavrinAI Strategy Tester run")
 foreach(program ${brevan_programs})
     set(brevan_file_description ${brevan_description_${program}})
     configure_file(${CMAKE_CURRENT_LIST_DIR}/version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${program}-version.rc @ONLY)

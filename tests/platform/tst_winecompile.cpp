@@ -1,6 +1,7 @@
 #include "support/fakeservice.h"
 #include "support/testenvironment.h"
 
+#include "platform/backtestrun.h"
 #include "platform/compilerrun.h"
 #include "platform/winerun.h"
 #include "ui/brevanqt.h"
@@ -62,6 +63,7 @@ private slots:
     {
         if (!m_data.isEmpty())
             QVERIFY(QDir(m_install).removeRecursively() && QDir(m_data).removeRecursively());
+        QDir(m_prefix + "/drive_c/Program Files/Tester 5").removeRecursively();
     }
 
     // Auto detect under a home whose ~/.mt5 is the prefix, then a chat answer compiled through Wine.
@@ -150,6 +152,58 @@ private slots:
         QVERIFY(QDir(install).removeRecursively());
         QVERIFY(finished);
         QVERIFY2(outcome.problem.contains(shown), qPrintable(outcome.problem));
+    }
+
+    // The Windows stand-in tester through Wine: its report or its journal's error, and, while
+    // it runs, the refusal of a second run and Stop ending it with what cmd started.
+    void backtestThroughWine_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("lingers");
+        QTest::newRow("report") << "EURUSD" << false;
+        QTest::newRow("no history") << "XAUUSD" << false;
+        QTest::newRow("running, then stopped") << "EURUSD" << true;
+    }
+
+    void backtestThroughWine()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(bool, lingers);
+        if (m_prefix.isEmpty() || !QFileInfo::exists(FAKE_TERMINAL_WINDOWS_PATH))
+            QSKIP("needs BREVAN_TEST_WINEPREFIX and the Windows stand-in terminal");
+        BacktestRun::Settings settings;
+        settings.installFolder = m_prefix + "/drive_c/Program Files/Tester 5";
+        settings.dataFolder = settings.installFolder;
+        settings.expert = "Cross";
+        settings.symbol = symbol;
+        settings.period = "H1";
+        settings.from = QDate(2024, 1, 2);
+        settings.to = QDate(2024, 1, 31);
+        const QString terminal = settings.installFolder + "/terminal64.exe";
+        QVERIFY(QDir().mkpath(settings.installFolder + "/MQL5/Experts"));
+        QVERIFY(QFile::exists(terminal) || QFile::copy(FAKE_TERMINAL_WINDOWS_PATH, terminal));
+        QVERIFY(TestEnvironment::writeFile(settings.installFolder + "/MQL5/Experts/Cross.ex5", "stand-in"));
+        const ScopedVariable linger("TAVRIN_FAKE_TERMINAL_SECONDS", lingers ? "60" : "0");
+        QList<BacktestRun::Result> results;
+        BacktestRun::Run run;
+        connect(&run, &BacktestRun::Run::finished, this, [&](const BacktestRun::Result &ended) { results.append(ended); });
+        QVERIFY(run.start(settings, 60000));
+        if (lingers) {
+            QTRY_VERIFY_WITH_TIMEOUT(BacktestRun::terminalRuns(terminal), 30000);
+            BacktestRun::Run second;
+            QVERIFY(!second.start(settings, 60000));
+            run.stop();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(results.size(), 1, 60000);
+        const BacktestRun::Result &result = results.constFirst();
+        if (lingers) {
+            QCOMPARE(result.process.ending, TerminalProcess::Outcome::Ending::Stopped);
+            QTRY_VERIFY_WITH_TIMEOUT(!BacktestRun::terminalRuns(terminal), 10000);
+            return;
+        }
+        QCOMPARE(result.process.ending, TerminalProcess::Outcome::Ending::Exited);
+        QCOMPARE(result.reportWritten, symbol == "EURUSD");
+        QCOMPARE(result.journal.size(), symbol == "EURUSD" ? 0 : 1);
     }
 
 private:

@@ -1,5 +1,11 @@
 #include "compilerequest.h"
 
+#include "unicodetext.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // A client quotes only the value, and a C runtime strips those quotes; a value that still
@@ -51,7 +57,7 @@ CompileRequest CompileRequest::fromArguments(const std::vector<std::string> &arg
     return request;
 }
 
-std::optional<std::vector<std::string>> CompileRequest::splitCommandLine(std::string_view commandLine)
+std::optional<std::vector<std::string>> CompileRequest::splitCommandLine(std::string_view commandLine, bool wholeQuotes)
 {
     std::vector<std::string> arguments;
     std::size_t i = 0;
@@ -61,7 +67,7 @@ std::optional<std::vector<std::string>> CompileRequest::splitCommandLine(std::st
         if (i == commandLine.size())
             break;
         // The program's own name may well be quoted as a whole.
-        if (commandLine[i] == '"' && !arguments.empty())
+        if (commandLine[i] == '"' && !arguments.empty() && !wholeQuotes)
             return std::nullopt;
         std::string argument;
         bool quoted = false;
@@ -73,5 +79,21 @@ std::optional<std::vector<std::string>> CompileRequest::splitCommandLine(std::st
         }
         arguments.push_back(argument);
     }
+    return arguments;
+}
+
+std::optional<std::vector<std::string>> CompileRequest::commandArguments(int argc, char *argv[], bool wholeQuotes)
+{
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    const std::wstring_view wide = GetCommandLineW();
+    auto arguments = splitCommandLine(UnicodeText::toUtf8(std::u16string(wide.begin(), wide.end())), wholeQuotes);
+#else
+    (void)wholeQuotes;
+    auto arguments = std::optional(std::vector<std::string>(argv, argv + argc));
+#endif
+    if (arguments && !arguments->empty())
+        arguments->erase(arguments->begin());
     return arguments;
 }

@@ -20,6 +20,13 @@ struct CompileRequest final
     // The arguments of a Windows command line, program name included, split the way the
     // terminal's compiler splits it: blanks outside quotes separate, quotes inside an argument
     // are dropped (/compile:"a b.mq5" is one file name). An argument quoted as a whole
-    // ("/compile:a b.mq5") is refused: nothing.
-    static std::optional<std::vector<std::string>> splitCommandLine(std::string_view utf8CommandLine);
+    // ("/compile:a b.mq5") is refused: nothing; unless wholeQuotes, as the terminal takes them
+    // ("C:\a b\test.ini").
+    static std::optional<std::vector<std::string>> splitCommandLine(std::string_view utf8CommandLine,
+                                                                    bool wholeQuotes = false);
+
+    // The program's arguments after its name, UTF-8: on Windows its raw command line split as
+    // above, not as the C runtime does; nothing when the command line is refused.
+    static std::optional<std::vector<std::string>> commandArguments(int argc, char *argv[],
+                                                                    bool wholeQuotes = false);
 };

@@ -12,9 +12,6 @@
 #include <fstream>
 #include <system_error>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -57,29 +54,11 @@ FindingList updateOutput(const fs::path &sourcePath, bool clean)
     return clean ? writeOutput(output, sourcePath.filename().u8string()) : removeOutput(output);
 }
 
-// The arguments after the program's name, UTF-8; nothing when the command line is refused.
-std::optional<std::vector<std::string>> commandArguments(int argc, char *argv[])
-{
-#ifdef _WIN32
-    // The raw command line, split as the terminal's compiler splits it, not as the C runtime does.
-    (void)argc;
-    (void)argv;
-    const std::wstring_view wide = GetCommandLineW();
-    auto arguments = CompileRequest::splitCommandLine(
-        UnicodeText::toUtf8(std::u16string(wide.begin(), wide.end())));
-#else
-    auto arguments = std::optional(std::vector<std::string>(argv, argv + argc));
-#endif
-    if (arguments && !arguments->empty())
-        arguments->erase(arguments->begin());
-    return arguments;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    const auto arguments = commandArguments(argc, argv);
+    const auto arguments = CompileRequest::commandArguments(argc, argv);
     if (!arguments) {
         std::fputs("an argument quoted as a whole is not understood; quote only the file name\n", stderr);
         return 2;
