@@ -512,7 +512,10 @@ void BrevanQt::fitNameToPlaceholder()
     // Two pixels each side: the line edit's own margin around its text.
     const QSize text(name->fontMetrics().horizontalAdvance(name->placeholderText()) + margins.left() + margins.right() + 4,
                      name->fontMetrics().height());
-    name->setMinimumWidth(name->style()->sizeFromContents(QStyle::CT_LineEdit, &frame, text, name).width());
+    // Never narrower than the field asks to be either: a short placeholder in a font without its
+    // glyphs (Chinese where only Latin fonts are installed) must not shrink it.
+    name->setMinimumWidth(std::max(name->style()->sizeFromContents(QStyle::CT_LineEdit, &frame, text, name).width(),
+                                   name->sizeHint().width()));
 }
 
 void BrevanQt::onAboutTriggered()
