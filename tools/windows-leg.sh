@@ -231,6 +231,11 @@ timeout 30 tail --pid="$client" -f /dev/null || installer_fail "TavrinAI.exe did
 for _ in $(seq 50); do refused "$port" && break; sleep 0.1; done
 refused "$port" || installer_fail "the service still runs after the client's window closed"
 settle
+# The command-line tools for traders' scripts start from the install folder too, and end.
+for tool in tavrin-report.exe tavrin-backtest.exe; do
+    (cd "$bin" && WINEDEBUG=+loaddll wine "$tool" --help) >>"$trace" 2>&1 || true
+done
+settle
 sed -n 's/.*trace:loaddll:.* Loaded L"\([^"]*\)".*/\1/p' "$trace" | sed 's/\\\\/\\/g' | sort -uf >"$results/loaded.txt"
 outside=$(grep -viE '^(C:\\windows\\|C:\\TavrinAI\\bin\\)' "$results/loaded.txt" || true)
 [ -z "$outside" ] || installer_fail "loaded from outside the install folder and Windows: $outside"
