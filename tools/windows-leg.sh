@@ -231,10 +231,11 @@ timeout 30 tail --pid="$client" -f /dev/null || installer_fail "TavrinAI.exe did
 for _ in $(seq 50); do refused "$port" && break; sleep 0.1; done
 refused "$port" || installer_fail "the service still runs after the client's window closed"
 settle
-# The command-line tools for traders' scripts start from the install folder too, and end.
-for tool in tavrin-report.exe tavrin-backtest.exe; do
-    (cd "$bin" && WINEDEBUG=+loaddll wine "$tool" --help) >>"$trace" 2>&1 || true
-done
+# The command-line tools for traders' scripts start from the install folder too, and end: each
+# refuses what it is given with a line on standard error (help would be a message box here,
+# with no console to print it to).
+(cd "$bin" && WINEDEBUG=+loaddll timeout 60 wine tavrin-report.exe no-such-report.htm) >>"$trace" 2>&1 || true
+(cd "$bin" && WINEDEBUG=+loaddll timeout 60 wine tavrin-backtest.exe --platform none) >>"$trace" 2>&1 || true
 settle
 sed -n 's/.*trace:loaddll:.* Loaded L"\([^"]*\)".*/\1/p' "$trace" | sed 's/\\\\/\\/g' | sort -uf >"$results/loaded.txt"
 outside=$(grep -viE '^(C:\\windows\\|C:\\TavrinAI\\bin\\)' "$results/loaded.txt" || true)
