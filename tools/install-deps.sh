@@ -8,7 +8,7 @@
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-       qt6-httpserver-dev qt6-websockets-dev qt6-translations-l10n qtkeychain-qt6-dev libgl-dev libxkbcommon-dev librsvg2-bin
+       qt6-httpserver-dev qt6-websockets-dev qt6-charts-dev qt6-translations-l10n qtkeychain-qt6-dev libgl-dev libxkbcommon-dev librsvg2-bin
        libhiredis-dev)
 case "${1:-run}" in
     run)   wanted=("${build[@]}" xvfb xauth curl fonts-noto-cjk fonts-noto-color-emoji) ;;

@@ -2,6 +2,7 @@
 
 #include "protocol/domain.h"
 #include "client/conversation/chatentry.h"
+#include "report/testerreport.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -40,6 +41,7 @@ struct ProgramVersion final
     QList<Risk> risks;
     int number = -1;   // the program number the transcript's links carry for it; -1 for none
     QString replacedKeptAt; // where its save set aside the file's earlier content; empty for none
+    std::optional<TesterReport> backtest; // what its last test in the terminal's tester came to
 };
 
 // A request of the trader's and what came of it, as the code generator is told of the chat:

@@ -14,6 +14,7 @@ struct ChatEntry final
         User,    // the trader's request
         Program, // an answer's explanation and its program
         Warning, // risks found in a program
+        Backtest, // a test in the terminal's tester: its figures and balance curve
     };
 
     struct Link final
@@ -29,4 +30,7 @@ struct ChatEntry final
     // the last occurrence of its text; of several, each the first after the one before it.
     QList<Link> textLinks;
     QList<Link> links;  // actions, on a line of their own after the text
+    // Backtest only: the balance after each closing deal, the deposit first; drawn as a curve.
+    QList<double> curve;
+    bool demo = false;  // Backtest only: written by the stand-in tester, not the terminal's
 };
