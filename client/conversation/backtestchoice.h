@@ -19,8 +19,6 @@ struct BacktestChoice final
     double deposit = 10000;
     int model = 1;    // the tester's own numbers: MT5 1 one-minute OHLC, MT4 1 control points
 
-    bool operator==(const BacktestChoice &) const = default;
-
     // A first test: the strategy's timeframe when known (else H1), the last twelve months
     // up to today, the platform's quick model.
     static BacktestChoice defaults(Protocol::Platform platform, const QString &timeframe, const QDate &today);
