@@ -400,3 +400,45 @@ QJsonObject testerReportJson(const TesterReport &report)
         {QStringLiteral("demo"), report.demo},
     };
 }
+
+QJsonObject testerReportRecord(const TesterReport &report)
+{
+    QJsonObject json = testerReportJson(report);
+    json.insert(QStringLiteral("expected_payoff"), report.expectedPayoff);
+    json.insert(QStringLiteral("relative_drawdown"), report.relativeDrawdown);
+    json.insert(QStringLiteral("relative_drawdown_percent"), report.relativeDrawdownPercent);
+    json.insert(QStringLiteral("win_rate_percent"), report.winRatePercent);
+    if (report.sharpeRatio)
+        json.insert(QStringLiteral("sharpe_ratio"), *report.sharpeRatio);
+    return json;
+}
+
+std::optional<TesterReport> testerReportFromRecord(const QJsonObject &json)
+{
+    const std::optional<Protocol::Platform> platform = Protocol::platformNamed(json.value(QStringLiteral("platform")).toString());
+    if (!platform)
+        return std::nullopt;
+    TesterReport report;
+    report.platform = *platform;
+    report.expert = json.value(QStringLiteral("expert")).toString();
+    report.symbol = json.value(QStringLiteral("symbol")).toString();
+    report.period = json.value(QStringLiteral("period")).toString();
+    report.initialDeposit = json.value(QStringLiteral("initial_deposit")).toDouble();
+    report.netProfit = json.value(QStringLiteral("net_profit")).toDouble();
+    report.grossProfit = json.value(QStringLiteral("gross_profit")).toDouble();
+    report.grossLoss = json.value(QStringLiteral("gross_loss")).toDouble();
+    report.profitFactor = json.value(QStringLiteral("profit_factor")).toDouble();
+    report.expectedPayoff = json.value(QStringLiteral("expected_payoff")).toDouble();
+    report.maxDrawdown = json.value(QStringLiteral("max_drawdown")).toDouble();
+    report.maxDrawdownPercent = json.value(QStringLiteral("max_drawdown_percent")).toDouble();
+    report.relativeDrawdown = json.value(QStringLiteral("relative_drawdown")).toDouble();
+    report.relativeDrawdownPercent = json.value(QStringLiteral("relative_drawdown_percent")).toDouble();
+    report.totalTrades = json.value(QStringLiteral("total_trades")).toInt();
+    report.winRatePercent = json.value(QStringLiteral("win_rate_percent")).toDouble();
+    if (json.contains(QStringLiteral("sharpe_ratio")))
+        report.sharpeRatio = json.value(QStringLiteral("sharpe_ratio")).toDouble();
+    for (const QJsonValue &value : json.value(QStringLiteral("balance")).toArray())
+        report.balance.append(value.toDouble());
+    report.demo = json.value(QStringLiteral("demo")).toBool();
+    return report;
+}

@@ -41,5 +41,10 @@ TesterReportRead readTesterReportFile(const QString &path);
 // profit_factor, max_drawdown, max_drawdown_percent, total_trades, balance, demo.
 QJsonObject testerReportJson(const TesterReport &report);
 
+// Every figure of report, for keeping (testerReportJson's fields and the rest), and back;
+// nullopt when json holds no report.
+QJsonObject testerReportRecord(const TesterReport &report);
+std::optional<TesterReport> testerReportFromRecord(const QJsonObject &json);
+
 // The phrase the demo stand-in writes into its reports.
 inline constexpr QLatin1StringView demoTesterMark{"demo stand-in, not the MetaTrader tester"};

@@ -67,6 +67,7 @@ const QString kChatSplitterKey = QStringLiteral("window/chatSplitter");
 constexpr int kChatListAfterLiveMs = 300;
 constexpr int kChatListDelayMs = 2000;
 const QString kAutoFixKey = QStringLiteral("conversation/autoFix");
+const QString kAutoBacktestKey = QStringLiteral("conversation/autoBacktest");
 const QString kSaveFolderKey = QStringLiteral("conversation/saveFolder");
 // The form and the chat as the trader left them, for the next start.
 const QString kPlatformKey = QStringLiteral("form/platform");
@@ -145,7 +146,7 @@ QString conversationFolder()
 
 BrevanQt::BrevanQt(QWidget *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
     : QMainWindow(parent)
-    , m_conversation(new Conversation(this, timeouts, compileTimeoutMs))
+    , m_conversation(new Conversation(this, timeouts, {compileTimeoutMs, BacktestRun::TimeoutMs}))
     , m_serviceAddress(resolveApiBaseUrl())
 {
     ui.setupUi(this);
@@ -303,7 +304,7 @@ void BrevanQt::connectForm()
                 ui.pushButton_generate->click();
         });
     }
-    // Esc stops the request or the compile the chat waits for, as its Stop link does.
+    // Esc stops the request, the compile or the backtest the chat waits for, as its Stop link does.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, m_conversation, &Conversation::stop);
 }
@@ -402,6 +403,16 @@ void BrevanQt::createSettingsMenu()
     m_settingsMenu = menuBar()->addMenu(tr("Settings"));
     m_codeGeneratorAction = m_settingsMenu->addAction(tr("Code generator…"));
     connect(m_codeGeneratorAction, &QAction::triggered, this, &BrevanQt::onCodeGeneratorTriggered);
+    // Off until the trader turns it on: a test takes the terminal for a while.
+    m_autoBacktestAction = m_settingsMenu->addAction(tr("Backtest after every clean compile"));
+    m_autoBacktestAction->setObjectName(QStringLiteral("action_autoBacktest"));
+    m_autoBacktestAction->setCheckable(true);
+    m_autoBacktestAction->setChecked(QSettings().value(kAutoBacktestKey, false).toBool());
+    m_conversation->setAutoBacktest(m_autoBacktestAction->isChecked());
+    connect(m_autoBacktestAction, &QAction::toggled, this, [this](bool on) {
+        m_conversation->setAutoBacktest(on);
+        QSettings().setValue(kAutoBacktestKey, on);
+    });
 }
 
 // The new choice takes effect once its secrets are written: the address is read anew, the
@@ -474,6 +485,8 @@ void BrevanQt::retranslateExtras()
         m_settingsMenu->setTitle(tr("Settings"));
     if (m_codeGeneratorAction)
         m_codeGeneratorAction->setText(tr("Code generator…"));
+    if (m_autoBacktestAction)
+        m_autoBacktestAction->setText(tr("Backtest after every clean compile"));
     if (m_languageMenu)
         m_languageMenu->setTitle(tr("Language"));
     if (m_languageGroup) {

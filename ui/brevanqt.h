@@ -145,6 +145,7 @@ private:
     QLabel *m_codeGeneratorLabel = nullptr; // beside Send: what writes the programs
     QMenu *m_settingsMenu = nullptr;
     QAction *m_codeGeneratorAction = nullptr;
+    QAction *m_autoBacktestAction = nullptr;
     QMenu *m_languageMenu = nullptr;
     QActionGroup *m_languageGroup = nullptr;
     QAction *m_actionEnglish = nullptr;

@@ -11,11 +11,12 @@
 namespace {
 
 // The file's spellings of the enums; the first of each pair is what a missing value reads as.
-constexpr std::array<std::pair<ChatEntry::Kind, QLatin1StringView>, 4> kKinds = {{
+constexpr std::array<std::pair<ChatEntry::Kind, QLatin1StringView>, 5> kKinds = {{
     {ChatEntry::Kind::Service, QLatin1StringView("service")},
     {ChatEntry::Kind::User, QLatin1StringView("user")},
     {ChatEntry::Kind::Program, QLatin1StringView("program")},
     {ChatEntry::Kind::Warning, QLatin1StringView("warning")},
+    {ChatEntry::Kind::Backtest, QLatin1StringView("backtest")},
 }};
 
 constexpr std::array<std::pair<ProgramVersion::Verdict, QLatin1StringView>, 4> kVerdicts = {{
@@ -130,6 +131,14 @@ QJsonObject entryToJson(const ChatEntry &entry, const VersionPlaces &versions)
         json.insert(QLatin1StringView("text_links"), arrayOf(entry.textLinks, linkToJson));
     if (!entry.links.isEmpty())
         json.insert(QLatin1StringView("links"), arrayOf(entry.links, linkToJson));
+    if (!entry.curve.isEmpty()) {
+        QJsonArray curve;
+        for (const double balance : entry.curve)
+            curve.append(balance);
+        json.insert(QLatin1StringView("curve"), curve);
+    }
+    if (entry.demo)
+        json.insert(QLatin1StringView("demo"), true);
     return json;
 }
 
@@ -143,6 +152,9 @@ ChatEntry entryFromJson(const QJsonObject &json, const QList<StoredProgram> &pro
                                    : json.value(QLatin1StringView("code")).toString();
     entry.textLinks = listOf<ChatEntry::Link>(json.value(QLatin1StringView("text_links")), linkFromJson);
     entry.links = listOf<ChatEntry::Link>(json.value(QLatin1StringView("links")), linkFromJson);
+    for (const QJsonValue &balance : json.value(QLatin1StringView("curve")).toArray())
+        entry.curve.append(balance.toDouble());
+    entry.demo = json.value(QLatin1StringView("demo")).toBool();
     return entry;
 }
 
@@ -169,6 +181,8 @@ QJsonObject versionToJson(const ProgramVersion &version)
         json.insert(QLatin1StringView("errors"), QJsonArray::fromStringList(version.errors));
     if (!version.risks.isEmpty())
         json.insert(QLatin1StringView("risks"), arrayOf(version.risks, riskToJson));
+    if (version.backtest)
+        json.insert(QLatin1StringView("backtest"), testerReportRecord(*version.backtest));
     return json;
 }
 
@@ -185,6 +199,7 @@ ProgramVersion versionFromJson(const QJsonObject &json)
         version.errors.append(error.toString());
     version.risks = listOf<ProgramVersion::Risk>(json.value(QLatin1StringView("risks")), riskFromJson);
     version.number = json.value(QLatin1StringView("number")).toInt(-1);
+    version.backtest = testerReportFromRecord(json.value(QLatin1StringView("backtest")).toObject());
     return version;
 }
 
@@ -280,6 +295,8 @@ QJsonObject toJson(const StoredChat &chat)
     putText(json, QLatin1StringView("session_id"), chat.sessionId);
     putText(json, QLatin1StringView("draft"), chat.draft);
     putText(json, QLatin1StringView("request_in_flight"), chat.requestInFlight);
+    if (chat.backtestChoice)
+        json.insert(QLatin1StringView("backtest_choice"), chat.backtestChoice->toJson());
     return json;
 }
 
@@ -301,6 +318,7 @@ std::optional<StoredChat> fromJson(const QJsonObject &json)
     chat.sessionId = json.value(QLatin1StringView("session_id")).toString();
     chat.draft = json.value(QLatin1StringView("draft")).toString();
     chat.requestInFlight = json.value(QLatin1StringView("request_in_flight")).toString();
+    chat.backtestChoice = BacktestChoice::fromJson(json.value(QLatin1StringView("backtest_choice")).toObject());
     return chat;
 }
 

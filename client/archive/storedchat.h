@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/domain.h"
+#include "client/conversation/backtestchoice.h"
 #include "client/conversation/chatentry.h"
 #include "report/testerreport.h"
 
@@ -98,6 +99,7 @@ struct StoredChat final : ChatHeading
     QString sessionId;       // the service's session it last had
     QString draft;           // typed and not sent
     QString requestInFlight; // sent and not answered: it goes back into the field on reopening
+    std::optional<BacktestChoice> backtestChoice; // the form of the chat's last test
 };
 
 namespace StoredChats {

@@ -1,5 +1,8 @@
 #include "client/conversation/backtestchoice.h"
 
+#include "protocol/messages.h"
+
+#include <QJsonDocument>
 #include <QStringList>
 
 namespace {
@@ -31,6 +34,17 @@ BacktestChoice BacktestChoice::defaults(Protocol::Platform platform, const QStri
     choice.to = today;
     choice.from = today.addYears(-1);
     return choice;
+}
+
+QString BacktestChoice::notedTimeframe(const QString &program)
+{
+    const qsizetype at = program.indexOf(WriterNote::Prefix);
+    if (at < 0)
+        return {};
+    const qsizetype start = at + WriterNote::Prefix.size();
+    const qsizetype end = program.indexOf(u'\n', start);
+    const QString line = program.mid(start, end < 0 ? -1 : end - start).trimmed();
+    return QJsonDocument::fromJson(line.toUtf8()).object().value(QLatin1StringView("tf")).toString();
 }
 
 QJsonObject BacktestChoice::toJson() const

@@ -23,6 +23,9 @@ struct BacktestChoice final
     // up to today, the platform's quick model.
     static BacktestChoice defaults(Protocol::Platform platform, const QString &timeframe, const QDate &today);
 
+    // The timeframe a program's writer noted in it (the note line's "tf"); empty when none.
+    static QString notedTimeframe(const QString &program);
+
     QJsonObject toJson() const;
     // nullopt when json is not a choice (a field missing or of the wrong kind).
     static std::optional<BacktestChoice> fromJson(const QJsonObject &json);

@@ -9,7 +9,7 @@ namespace {
 
 const QString kScheme = QStringLiteral("brevan:");
 
-constexpr std::array<std::pair<ChatAction::Kind, QLatin1StringView>, 11> kNames = {{
+constexpr std::array<std::pair<ChatAction::Kind, QLatin1StringView>, 13> kNames = {{
     {ChatAction::Kind::StopRequest, QLatin1StringView("stop-request")},
     {ChatAction::Kind::StopCompile, QLatin1StringView("stop-compile")},
     {ChatAction::Kind::ShowProgram, QLatin1StringView("show")},
@@ -21,13 +21,15 @@ constexpr std::array<std::pair<ChatAction::Kind, QLatin1StringView>, 11> kNames 
     {ChatAction::Kind::Edit, QLatin1StringView("edit")},
     {ChatAction::Kind::FixErrors, QLatin1StringView("fix")},
     {ChatAction::Kind::ShowRequest, QLatin1StringView("show-request")},
+    {ChatAction::Kind::Backtest, QLatin1StringView("backtest")},
+    {ChatAction::Kind::StopBacktest, QLatin1StringView("stop-backtest")},
 }};
 
-// What takes no number: the one request or compile under way, the request the bubble shows.
+// What takes no number: the one request, compile or test under way, the request the bubble shows.
 bool numbered(ChatAction::Kind kind)
 {
     return kind != ChatAction::Kind::StopRequest && kind != ChatAction::Kind::StopCompile
-        && kind != ChatAction::Kind::ShowRequest;
+        && kind != ChatAction::Kind::ShowRequest && kind != ChatAction::Kind::StopBacktest;
 }
 
 } // namespace

@@ -21,6 +21,8 @@ struct ChatAction final
         Edit,         // number: the request's entry
         FixErrors,    // number: the program whose compile errors to fix; -1 for the newest
         ShowRequest,  // the rest of a long request, opened in place by the transcript
+        Backtest,     // number: the program to test in the terminal's tester
+        StopBacktest,
     };
 
     Kind kind = Kind::StopRequest;

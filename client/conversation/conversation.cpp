@@ -4,6 +4,7 @@
 #include "platform/programfile.h"
 #include "protocol/domain.h"
 #include "client/connection/codegeneratorinuse.h"
+#include "client/conversation/backtester.h"
 #include "client/conversation/distinctversions.h"
 #include "client/conversation/programdeployer.h"
 #include "client/connection/sessionclient.h"
@@ -45,17 +46,19 @@ QString fixRequest(const QStringList &errors)
 
 } // namespace
 
-Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, int compileTimeoutMs)
-    : Conversation(new SessionClient(timeouts), compileTimeoutMs, parent)
+Conversation::Conversation(QObject *parent, const ServiceTimeouts &timeouts, const TerminalBounds &bounds)
+    : Conversation(new SessionClient(timeouts), bounds, parent)
 {
 }
 
-Conversation::Conversation(ChatTransport *transport, int compileTimeoutMs, QObject *parent)
+Conversation::Conversation(ChatTransport *transport, const TerminalBounds &bounds, QObject *parent)
     : QObject(parent)
     , m_client(transport)
     , m_transcript(new Transcript(this))
-    , m_deployer(new ProgramDeployer(m_transcript, compileTimeoutMs, this))
+    , m_deployer(new ProgramDeployer(m_transcript, bounds.compileMs, this))
+    , m_backtester(new Backtester(m_transcript, bounds.backtestMs, this))
 {
+    connect(m_backtester, &Backtester::tested, this, &Conversation::onTested);
     m_client->setParent(this);
     connect(m_transcript, &Transcript::entryAdded, this, &Conversation::entryAdded);
     connect(m_transcript, &Transcript::entryChanged, this, &Conversation::entryChanged);
@@ -136,6 +139,9 @@ void Conversation::keepInto(StoredChat &chat) const
         chat.entries[m_request->entry] = Transcript::serviceEntry({});
     if (const int compiling = m_deployer->compilingEntryId(); compiling >= 0)
         chat.entries[compiling] = Transcript::serviceEntry(tr("The compile had not finished when the chat was last kept."));
+    if (const int testing = m_backtester->runningEntryId(); testing >= 0)
+        chat.entries[testing] = Transcript::serviceEntry(tr("The backtest had not finished when the chat was last kept."));
+    chat.backtestChoice = m_backtestChoice;
     chat.turns = m_turns;
     chat.sessionId = m_client->sessionId();
     chat.requestInFlight = m_request ? m_request->text : QString();
@@ -167,6 +173,8 @@ void Conversation::reopen(const StoredChat &chat)
                                   [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::User; });
     m_client->resume(m_choice.platform, m_choice.type, chat.sessionId, used);
     m_deployer->setChat(m_client->chat().serial);
+    m_backtester->setChat(m_client->chat().serial);
+    m_backtestChoice = chat.backtestChoice;
     QList<ProgramVersion> versions;
     for (const StoredProgram &program : chat.programs)
         versions += program.versions;
@@ -219,6 +227,11 @@ void Conversation::useVersion(int number)
 bool Conversation::isCompiling() const
 {
     return m_deployer->isCompiling();
+}
+
+bool Conversation::isBacktesting() const
+{
+    return m_backtester->isRunning();
 }
 
 // --- The form ----------------------------------------------------------------------------
@@ -400,6 +413,7 @@ void Conversation::openSession(const Choice &choice, const QString &noticeText, 
                    noticeText.isEmpty() ? ChatTransport::Greeting::Shown : ChatTransport::Greeting::Quiet);
     m_serviceProgram = program;
     m_deployer->setChat(m_client->chat().serial);
+    m_backtester->setChat(m_client->chat().serial);
     notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(Protocol::wireName(choice.platform), programName(choice.type))
                                 : noticeText);
 }
@@ -408,6 +422,7 @@ void Conversation::restartChat()
 {
     m_transcript->clear();
     m_deployer->restoreVersions({}, {}, {});
+    m_backtestChoice.reset();
     m_current = -1;
     m_replacing = -1;
     m_turns.clear();
@@ -599,6 +614,8 @@ void Conversation::stop()
 {
     if (m_deployer->isCompiling()) {
         m_deployer->stopCompile();
+    } else if (m_backtester->isRunning()) {
+        m_backtester->stop();
     } else if (m_request && m_client->isPosted()) {
         m_client->stop();
     } else if (m_request) {
@@ -782,6 +799,13 @@ bool Conversation::activate(const QString &href)
         m_suggestedFix = kept ? number : m_current;
         Q_EMIT requestSuggested(fixRequest(m_deployer->errorsOf(m_suggestedFix)));
         break;
+    case ChatAction::Kind::Backtest:
+        if (kept)
+            Q_EMIT backtestAsked(number, m_deployer->platformOf(number), backtestChoiceFor(number));
+        break;
+    case ChatAction::Kind::StopBacktest:
+        m_backtester->stop();
+        break;
     case ChatAction::Kind::ShowRequest:
         return false; // the transcript's own
     }
@@ -802,8 +826,51 @@ void Conversation::onNewestCompiled(const QStringList &errors)
                    .arg(AutoFixPolicy::Rounds));
         return;
     }
-    if (round == 0)
+    if (round == 0) {
+        if (errors.isEmpty())
+            autoBacktest();
         return;
+    }
     notice(tr("Asking the code generator to fix the errors (automatic round %1 of %2).").arg(round).arg(AutoFixPolicy::Rounds));
     dispatch(fixRequest(errors), errors, m_current);
+}
+
+// --- Backtests ---------------------------------------------------------------------------
+
+void Conversation::backtest(int number, const BacktestChoice &choice)
+{
+    if (number < 0 || number >= m_deployer->count())
+        return;
+    m_backtestChoice = choice;
+    Q_EMIT changed();
+    if (m_backtester->isRunning()) {
+        notice(tr("A backtest is running already: wait for its result, or stop it first."));
+        return;
+    }
+    m_backtester->start(number, m_deployer->backtestSettings(number, choice));
+}
+
+BacktestChoice Conversation::backtestChoiceFor(int number) const
+{
+    if (m_backtestChoice)
+        return *m_backtestChoice;
+    return BacktestChoice::defaults(m_deployer->platformOf(number),
+                                    BacktestChoice::notedTimeframe(m_deployer->program(number)), QDate::currentDate());
+}
+
+// A clean compile of the newest Expert Advisor is tested by itself when the trader chose so.
+void Conversation::autoBacktest()
+{
+    const int newest = m_deployer->count() - 1;
+    if (m_autoBacktest && newest >= 0 && m_deployer->typeOf(newest) == Protocol::ProgramType::ExpertAdvisor
+        && !m_backtester->isRunning())
+        backtest(newest, backtestChoiceFor(newest));
+}
+
+void Conversation::onTested(int number, const BacktestRun::Result &result)
+{
+    if (!result.report)
+        return;
+    m_deployer->setBacktest(number, *result.report);
+    Q_EMIT changed();
 }

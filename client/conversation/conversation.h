@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/backtestrun.h"
 #include "platform/compilerrun.h"
+#include "client/conversation/backtestchoice.h"
 #include "client/conversation/autofixpolicy.h"
 #include "client/conversation/chatentry.h"
 #include "client/connection/serviceaccess.h"
@@ -17,9 +19,17 @@ struct ProgramFile;
 
 #include <optional>
 
+class Backtester;
 class ProgramDeployer;
 class ChatTransport;
 class Transcript;
+
+// How long the terminal's programs may run before they are stopped.
+struct TerminalBounds final
+{
+    int compileMs = CompilerRun::TimeoutMs;
+    int backtestMs = BacktestRun::TimeoutMs;
+};
 
 // The conversation with the code-generation service, without widgets, coordinating its parts:
 // a ChatTransport (SessionClient, over HTTP) talks to the service (version check, session, one
@@ -44,10 +54,9 @@ public:
         Refused,  // a notice says why; the request field stays as it is
     };
 
-    explicit Conversation(QObject *parent = nullptr, const ServiceTimeouts &timeouts = {},
-                          int compileTimeoutMs = CompilerRun::TimeoutMs);
+    explicit Conversation(QObject *parent = nullptr, const ServiceTimeouts &timeouts = {}, const TerminalBounds &bounds = {});
     // Talks to the code generator through transport, which it takes over.
-    Conversation(ChatTransport *transport, int compileTimeoutMs, QObject *parent = nullptr);
+    Conversation(ChatTransport *transport, const TerminalBounds &bounds, QObject *parent = nullptr);
     ~Conversation() override;
 
     // "en", "zh-CN" or "zh-TW": sent with every request.
@@ -63,6 +72,8 @@ public:
     // With a service that takes compile errors, a compile that reports errors is sent back by
     // itself, at most twice in a row.
     void setAutoFix(bool on) { m_autoFix.setEnabled(on); }
+    // A clean compile of an Expert Advisor is tested by itself, as the chat's form last said.
+    void setAutoBacktest(bool on) { m_autoBacktest = on; }
     // The model server behind the service uses the trader's own key: its refusal says so.
     void setOwnModelKey(bool own) { m_ownModelKey = own; }
     // The client's own service writes from its offline templates: an opened program says what they can do with it.
@@ -81,10 +92,17 @@ public:
     bool isLive() const;
     bool isRequestInFlight() const { return m_request.has_value(); }
     bool isCompiling() const;
+    bool isBacktesting() const;
 
     SendOutcome send(const QString &request);
-    // Stops the compile if one runs, else the request in flight.
+    // Stops the compile if one runs, else the backtest, else the request in flight.
     void stop();
+    // Tests the saved program number in its terminal's Strategy Tester; the chat keeps choice
+    // for its next test.
+    void backtest(int number, const BacktestChoice &choice);
+    // What the chat's next test of program number starts from: its last choice, else the
+    // defaults for the program.
+    BacktestChoice backtestChoiceFor(int number) const;
     // An action link of an entry; false when the href is not one of the conversation's.
     bool activate(const QString &href);
     // New Chat; true when the request field keeps its text (the last Send was refused for not
@@ -141,6 +159,8 @@ Q_SIGNALS:
     void requestEdited(const QString &request);
     // "Versions" of a program's bubble: the window lists them.
     void versionsShown(int number);
+    // "Backtest" of a clean compile: the window asks for the test's settings, then calls backtest().
+    void backtestAsked(int number, Protocol::Platform platform, const BacktestChoice &choice);
     // The session close() ended is ended, or the bound for it expired.
     void closed();
     // Something keepInto() reports has changed; a cleared transcript is reported by
@@ -206,10 +226,15 @@ private:
     QString programName(Protocol::ProgramType type) const;
     QString programsName(Protocol::ProgramType type) const;
     void onNewestCompiled(const QStringList &errors);
+    void autoBacktest();
+    void onTested(int number, const BacktestRun::Result &result);
 
     ChatTransport *m_client = nullptr;
     Transcript *m_transcript = nullptr;
     ProgramDeployer *m_deployer = nullptr;
+    Backtester *m_backtester = nullptr;
+    std::optional<BacktestChoice> m_backtestChoice; // the chat's last test
+    bool m_autoBacktest = false;
     Choice m_choice;
     QString m_indicatorLabel;
     QString m_eaLabel;

@@ -46,7 +46,7 @@ void ProgramDeployer::setFolders(Protocol::Platform platform, const QString &ins
 int ProgramDeployer::keep(const QString &code, const QString &request, Protocol::Platform platform, Protocol::ProgramType type,
                           const std::optional<QList<RiskWarning>> &serviceWarnings)
 {
-    m_programs.append({code, m_programName.trimmed(), request, platform, type, {}, {}, serviceWarnings, QDateTime::currentDateTime(), {}, {}});
+    m_programs.append({code, m_programName.trimmed(), request, platform, type, {}, {}, serviceWarnings, QDateTime::currentDateTime(), {}, {}, {}});
     return int(m_programs.size()) - 1;
 }
 
@@ -67,6 +67,7 @@ int ProgramDeployer::keepCopy(int number)
     copy.time = QDateTime::currentDateTime();
     copy.verdict = ProgramVersion::Verdict::NotCompiled;
     copy.errors.clear();
+    copy.backtest.reset();
     m_programs.append(copy);
     return int(m_programs.size()) - 1;
 }
@@ -96,6 +97,7 @@ QList<ProgramVersion> ProgramDeployer::versions() const
         version.request = program.request;
         version.verdict = program.verdict;
         version.errors = program.errors;
+        version.backtest = program.backtest;
         for (const RiskWarning &risk : program.serviceWarnings.value_or(QList<RiskWarning>()))
             version.risks.append({risk.rule, risk.line});
         version.number = int(number);
@@ -119,13 +121,41 @@ void ProgramDeployer::restoreVersions(const QList<ProgramVersion> &versions, Pro
             risks.append({risk.rule, risk.line});
         m_programs.append({version.source, QFileInfo(version.filePath).completeBaseName(), version.request, platform, type, version.filePath,
                            version.replacedKeptAt, risks.isEmpty() ? std::nullopt : std::optional(risks), version.time, version.verdict,
-                           version.errors});
+                           version.errors, version.backtest});
     }
 }
 
 QStringList ProgramDeployer::errorsOf(int number) const
 {
     return number >= 0 && number < m_programs.size() ? m_programs.at(number).errors : QStringList();
+}
+
+BacktestRun::Settings ProgramDeployer::backtestSettings(int number, const BacktestChoice &choice) const
+{
+    const Program &program = m_programs.at(number);
+    const Folders folders = m_folders.value(program.platform);
+    BacktestRun::Settings settings;
+    settings.platform = program.platform;
+    settings.installFolder = folders.install.trimmed();
+    settings.dataFolder = folders.data.trimmed();
+    settings.symbol = choice.symbol;
+    settings.period = choice.period;
+    settings.from = choice.from;
+    settings.to = choice.to;
+    settings.deposit = choice.deposit;
+    settings.model = choice.model;
+    const QString experts = Deployment::targetFolder(Deployment::mqlFolder(settings.dataFolder, program.platform),
+                                                     Protocol::ProgramType::ExpertAdvisor);
+    const QString relative = QDir(experts).relativeFilePath(program.sourcePath);
+    if (!program.sourcePath.isEmpty() && !relative.startsWith(QLatin1String("..")) && !QDir::isAbsolutePath(relative))
+        settings.expert = relative.left(relative.size() - QFileInfo(relative).suffix().size() - 1);
+    return settings;
+}
+
+void ProgramDeployer::setBacktest(int number, const TesterReport &report)
+{
+    if (number >= 0 && number < m_programs.size())
+        m_programs[number].backtest = report;
 }
 
 QString ProgramDeployer::program(int number) const
@@ -291,7 +321,7 @@ QString ProgramDeployer::compileEndingText(const CompilerRun::Outcome &outcome) 
 }
 
 QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &outcome, int number,
-                                                 bool reportsErrors)
+                                                 bool reportsErrors, Protocol::ProgramType type)
 {
     QList<ChatEntry> results;
     if (!outcome.problem.isEmpty())
@@ -299,10 +329,16 @@ QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &out
     else if (!outcome.started)
         results.append(Transcript::serviceEntry(tr("Cannot start compiler!")));
     if (outcome.hasLog) {
-        // A log that reports errors offers to hand them back to the service.
-        results.append(!reportsErrors ? Transcript::serviceEntry(outcome.log)
-                                      : Transcript::serviceEntry(outcome.log, {{tr("Ask to fix these errors"),
-                                                                    ChatAction{ChatAction::Kind::FixErrors, number}.href()}}));
+        // A log that reports errors offers to hand them back to the service; a clean Expert
+        // Advisor, to be tested.
+        if (reportsErrors)
+            results.append(Transcript::serviceEntry(
+                outcome.log, {{tr("Ask to fix these errors"), ChatAction{ChatAction::Kind::FixErrors, number}.href()}}));
+        else if (type == Protocol::ProgramType::ExpertAdvisor)
+            results.append(Transcript::serviceEntry(
+                outcome.log, {{tr("Backtest"), ChatAction{ChatAction::Kind::Backtest, number}.href()}}));
+        else
+            results.append(Transcript::serviceEntry(outcome.log));
     } else if (outcome.started && outcome.problem.isEmpty()) {
         results.append(Transcript::serviceEntry(tr("The compiler finished but left no log.")));
     }
@@ -329,7 +365,9 @@ void ProgramDeployer::onCompiled(const CompilerRun::Outcome &outcome)
         // The bubble that counted the seconds says how the compile ended; its results follow.
         if (m_compileEntry >= 0)
             m_transcript->change(std::exchange(m_compileEntry, -1), Transcript::serviceEntry(compileEndingText(outcome)));
-        for (const ChatEntry &result : compileResults(outcome, compiled, reportsErrors))
+        const Protocol::ProgramType type = compiled >= 0 && compiled < m_programs.size() ? m_programs.at(compiled).type
+                                                                                          : Protocol::ProgramType::Indicator;
+        for (const ChatEntry &result : compileResults(outcome, compiled, reportsErrors, type))
             m_transcript->add(result);
     }
     deployNext();

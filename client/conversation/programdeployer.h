@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/backtestrun.h"
 #include "platform/compilerrun.h"
+#include "client/conversation/backtestchoice.h"
 #include "protocol/messages.h"
 #include "client/conversation/chatentry.h"
 #include "client/archive/storedchat.h"
@@ -54,6 +56,13 @@ public:
     QString program(int number) const;
     // The compiler's error lines of the program's last compile.
     QStringList errorsOf(int number) const;
+    // A test of the saved program in its terminal's tester as choice says; the expert is
+    // left empty when the program was not saved below the data folder's Experts.
+    BacktestRun::Settings backtestSettings(int number, const BacktestChoice &choice) const;
+    // What the program's last test came to, kept with its version.
+    void setBacktest(int number, const TesterReport &report);
+    Protocol::Platform platformOf(int number) const { return m_programs.at(number).platform; }
+    Protocol::ProgramType typeOf(int number) const { return m_programs.at(number).type; }
 
     // A program of the trader's own, opened from filePath, kept as written there; its number.
     int keepOpened(const QString &code, const QString &filePath, Protocol::Platform platform, Protocol::ProgramType type);
@@ -86,6 +95,7 @@ private:
         QDateTime time;
         ProgramVersion::Verdict verdict = ProgramVersion::Verdict::NotCompiled;
         QStringList errors;
+        std::optional<TesterReport> backtest;
     };
 
     struct Folders final
@@ -104,7 +114,8 @@ private:
     ChatEntry compilingEntry() const;
     QString compileEndingText(const CompilerRun::Outcome &outcome) const;
     // What the chat says of a finished compile of program number.
-    static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, int number, bool reportsErrors);
+    static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, int number, bool reportsErrors,
+                                           Protocol::ProgramType type);
     void onCompiled(const CompilerRun::Outcome &outcome);
 
     Transcript *m_transcript;

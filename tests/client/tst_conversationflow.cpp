@@ -57,7 +57,7 @@ class TestConversationFlow final : public QObject
     QString source() const { return m_root->filePath(u"data/MQL4/Indicators/Swing.mq4"_s); }
     bool open(const ServiceTimeouts &timeouts = {}, int compileMs = CompilerRun::TimeoutMs, bool greeted = true)
     {
-        m_chat.reset(new Conversation(nullptr, timeouts, compileMs));
+        m_chat.reset(new Conversation(nullptr, timeouts, {compileMs, BacktestRun::TimeoutMs}));
         connect(m_chat.data(), &Conversation::entryAdded, this, [this](int, const ChatEntry &entry) { m_entries << entry; });
         connect(m_chat.data(), &Conversation::entryChanged, this, [this](int id, const ChatEntry &entry) { m_entries[id] = entry; });
         connect(m_chat.data(), &Conversation::transcriptCleared, this, [this] { m_entries.clear(); });
