@@ -58,6 +58,7 @@ for _ in $(seq 50); do
 done
 [ -n "$answered" ] || { cat "$log" >&2; echo "The service does not answer." >&2; exit 1; }
 echo "Code-generation service on http://127.0.0.1:$port (log: $log)"
+echo "In the demo, ask for an Expert Advisor and press Backtest under its compile verdict: the demo terminals' stand-in tester writes a demo report, shown as a card in the chat."
 
 launcher=()
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

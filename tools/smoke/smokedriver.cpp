@@ -1,6 +1,7 @@
 // Starts the client's window the way the application does, then uses it as a trader would:
 // picks the platform and the code type, lets "Auto detect" find the terminal, names the
-// program, describes it, presses Send and waits for the compiler's log. Saves a screenshot,
+// program, describes it, presses Send and waits for the compiler's log (and for an Expert
+// Advisor, the card of its test in the demo terminal's stand-in tester). Saves a screenshot,
 // with --screenshots the window at two sizes and at its smallest in every language, and can
 // keep the window up for a picture taken from outside, then open the Code generator dialog and
 // switch the language.
@@ -224,11 +225,21 @@ int main(int argc, char *argv[])
     if (!waitForBubbles(transcript, 2))
         return fail(QStringLiteral("no greeting for the new chat"), transcript);
 
+    // An Expert Advisor is tested after its clean compile, as Settings can ask; put back after.
+    auto *autoBacktest = window.findChild<QAction *>(QStringLiteral("action_autoBacktest"));
+    const bool backtest = parser.value(type) == QLatin1String("ea") && autoBacktest;
+    const bool testedBefore = autoBacktest && autoBacktest->isChecked();
+    if (backtest)
+        autoBacktest->setChecked(true);
     QTest::keyClicks(widget<QLineEdit>(window, "lineEdit_name"), parser.value(name));
     QTest::keyClicks(widget<QPlainTextEdit>(window, "plainTextEdit_prompt"), parser.value(request));
     QTest::mouseClick(widget<QPushButton>(window, "pushButton_generate"), Qt::LeftButton);
     if (!waitForTranscript(transcript, QStringLiteral("Result:"), 60000))
         return fail(QStringLiteral("no compiler log"), transcript);
+    if (backtest && !waitForTranscript(transcript, QStringLiteral("Backtest finished after"), 60000))
+        return fail(QStringLiteral("no backtest card"), transcript);
+    if (backtest)
+        autoBacktest->setChecked(testedBefore);
     QTest::qWait(200);
 
     if (parser.isSet(screenshot) && !window.grab().save(parser.value(screenshot)))
