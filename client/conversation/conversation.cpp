@@ -800,7 +800,10 @@ bool Conversation::activate(const QString &href)
         Q_EMIT requestSuggested(fixRequest(m_deployer->errorsOf(m_suggestedFix)));
         break;
     case ChatAction::Kind::Backtest:
-        if (kept)
+        // The tester runs what the terminal holds: a version saved over since is not it.
+        if (kept && !m_deployer->isInTerminal(number))
+            notice(tr("A later version was saved over this one: choose it in Versions and use it again to test it."));
+        else if (kept)
             Q_EMIT backtestAsked(number, m_deployer->platformOf(number), backtestChoiceFor(number));
         break;
     case ChatAction::Kind::StopBacktest:

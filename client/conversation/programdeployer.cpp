@@ -152,6 +152,14 @@ BacktestRun::Settings ProgramDeployer::backtestSettings(int number, const Backte
     return settings;
 }
 
+bool ProgramDeployer::isInTerminal(int number) const
+{
+    const QString &path = m_programs.at(number).sourcePath;
+    return !path.isEmpty()
+        && std::none_of(m_programs.cbegin() + number + 1, m_programs.cend(),
+                        [&path](const Program &later) { return later.sourcePath == path; });
+}
+
 void ProgramDeployer::setBacktest(int number, const TesterReport &report)
 {
     if (number >= 0 && number < m_programs.size())

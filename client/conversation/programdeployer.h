@@ -59,6 +59,9 @@ public:
     // A test of the saved program in its terminal's tester as choice says; the expert is
     // left empty when the program was not saved below the data folder's Experts.
     BacktestRun::Settings backtestSettings(int number, const BacktestChoice &choice) const;
+    // Whether the program is what its file in the terminal holds: saved, and no later program
+    // saved over it.
+    bool isInTerminal(int number) const;
     // What the program's last test came to, kept with its version.
     void setBacktest(int number, const TesterReport &report);
     Protocol::Platform platformOf(int number) const { return m_programs.at(number).platform; }
