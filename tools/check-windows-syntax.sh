@@ -10,7 +10,7 @@ compiler=$(command -v x86_64-w64-mingw32-g++-posix || command -v x86_64-w64-ming
 qt=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
 
 flags=(-std=c++17 -fsyntax-only -Wall -Wextra -Werror -Wno-attributes -DQT_NO_CONTEXTLESS_CONNECT
-       -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtNetwork"
+       -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -I"$qt/QtNetwork" -I"$qt/QtCharts"
        -I"$root" -I"$root/mqlcheck" -I"$build/tavrin_gui_autogen/include" -I"$build/generated")
 # QtKeychain's headers live in /usr/include, which must not be on a Windows compiler's path.
 keychain=$(mktemp -d)

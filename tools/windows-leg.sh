@@ -30,7 +30,7 @@ The Windows leg needs a Qt 6.4 for Windows built with mingw-w64, and none is at 
     freetype, harfbuzz, libpng, libjpeg and double-conversion; desktop OpenGL, so that the
     windows platform plugin is built; direct2d, DirectWrite 3, D-Bus, SQL, PrintSupport,
     Concurrent, Vulkan, OpenSSL and tablet events off, Schannel on) and install
-    it into $cache/qt, then Qt HttpServer 6.4.2 and QtKeychain 0.13.2 (BUILD_WITH_QT6=ON)
+    it into $cache/qt, then Qt HttpServer 6.4.2, Qt Charts 6.4.2 and QtKeychain 0.13.2 (BUILD_WITH_QT6=ON)
     on top of it, as the README of qt-mingw in ../shared describes.
 EOF
 }
@@ -181,7 +181,8 @@ wine "$installer" /S '/D=C:\TavrinAI'
 settle
 [ "$(installed_version)" = "$version" ] || installer_fail "the upgrade left version $(installed_version)"
 trader_data_kept "the upgrade"
-for file in TavrinAI.exe tavrin-server.exe tavrin-report.exe tavrin-backtest.exe Qt6Core.dll Qt6HttpServer.dll libqt6keychain.dll libstdc++-6.dll \
+for file in TavrinAI.exe tavrin-server.exe tavrin-report.exe tavrin-backtest.exe Qt6Core.dll Qt6HttpServer.dll Qt6Charts.dll \
+            Qt6OpenGL.dll Qt6OpenGLWidgets.dll libqt6keychain.dll libstdc++-6.dll \
             platforms/qwindows.dll styles/qwindowsvistastyle.dll tls/qschannelbackend.dll translations/qtbase_zh_CN.qm; do
     [ -f "$bin/$file" ] || installer_fail "bin\\$file was not installed"
 done

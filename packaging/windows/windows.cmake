@@ -24,7 +24,8 @@ if(CMAKE_CROSSCOMPILING)
     # A cross build has no windeployqt, so the DLLs are listed: those the programs import
     # (checked with mingw's objdump; CMake's own search lower-cases DLL names, which a Linux
     # file system does not forgive) and the plugins Qt loads at run time.
-    set(brevan_dlls Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network qt6keychain)
+    # Qt Charts draws through Qt OpenGL and its widgets, which it imports.
+    set(brevan_dlls Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network Qt6::Charts Qt6::OpenGL Qt6::OpenGLWidgets qt6keychain)
     if(TARGET tavrin-server)
         list(APPEND brevan_dlls Qt6::HttpServer)
     endif()
