@@ -3,6 +3,7 @@
 #include "protocol/messages.h"
 #include "client/conversation/chataction.h"
 
+#include "widgets/balancechart.h"
 #include "widgets/mqlhighlighter.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -18,7 +19,9 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
 #include <QTextLayout>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -30,6 +33,10 @@ const QColor kUserColour(0x95, 0xEC, 0x69);
 const QColor kServiceColour(0xF0, 0xF0, 0xF0);
 // Risks: amber, set apart from the grey notices while the black text keeps its contrast.
 const QColor kWarningColour(0xFF, 0xE3, 0xB3);
+// Backtests: a pale blue card, so that a test's figures stand apart from the talk around them.
+const QColor kBacktestColour(0xDC, 0xE9, 0xFA);
+// The badge of a test the stand-in tester wrote: its figures are made up.
+const QColor kDemoBadgeColour(0xB0, 0x5A, 0x00);
 // Fixed like the bubbles and their black text, so that a dark theme keeps it readable.
 const QColor kLinkColour(0x0B, 0x57, 0xD0);
 constexpr int kFontPixels = 14;
@@ -106,6 +113,16 @@ QTextCharFormat linkFormat(const QString &href)
     format.setAnchorHref(href);
     format.setFontUnderline(true);
     format.setForeground(kLinkColour);
+    return format;
+}
+
+QTextCharFormat badgeFormat()
+{
+    QTextCharFormat format = textFormat();
+    format.setProperty(QTextFormat::FontPixelSize, kFontPixels - 2);
+    format.setFontWeight(QFont::Bold);
+    format.setForeground(QColor(0xFF, 0xFF, 0xFF));
+    format.setBackground(kDemoBadgeColour);
     return format;
 }
 
@@ -307,6 +324,10 @@ void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &given, int 
     }
     cursor.setBlockFormat(format);
     cursor.setBlockCharFormat(textFormat());
+    if (entry.kind == ChatEntry::Kind::Backtest && entry.demo) {
+        cursor.insertText(tr("demo"), badgeFormat());
+        cursor.insertText(QString(QChar(QChar::LineSeparator)), textFormat());
+    }
     qsizetype written = 0;
     for (const ChatEntry::Link &textLink : entry.textLinks) {
         const QString link = shownText(textLink.text);
@@ -325,8 +346,9 @@ void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &given, int 
             cursor.insertText(QString(QChar(QChar::LineSeparator)), textFormat());
         cursor.insertText(code, codeFormat());
     }
+    const bool curve = entry.kind == ChatEntry::Kind::Backtest && insertCurve(cursor, entry.curve, id);
     for (qsizetype i = 0; i < entry.links.size(); ++i) {
-        const bool first = i == 0 && (!shown.isEmpty() || !code.isEmpty());
+        const bool first = i == 0 && (!shown.isEmpty() || !code.isEmpty() || curve);
         cursor.insertText(first ? QString(QChar(QChar::LineSeparator)) : i == 0 ? QString() : QStringLiteral("   "),
                           textFormat());
         cursor.insertText(entry.links.at(i).text, linkFormat(entry.links.at(i).href));
@@ -334,6 +356,24 @@ void ChatTextEdit::insertEntry(QTextCursor &cursor, const ChatEntry &given, int 
     // Kept for placing the user's bubble again when the view's width changes.
     cursor.block().setUserState(natural);
     cursor.block().setUserData(folded.isEmpty() ? nullptr : new WholeRequest(given.text));
+}
+
+// A backtest's balance on a line of its own below its figures, as an image the document keeps
+// under the entry's number, so that changing the entry replaces it. False when there is no curve.
+bool ChatTextEdit::insertCurve(QTextCursor &cursor, const QList<double> &balance, int id)
+{
+    const QImage image = BalanceChart::render(balance, devicePixelRatioF());
+    if (image.isNull())
+        return false;
+    const QUrl name(QStringLiteral("backtest-curve:%1").arg(id));
+    document()->addResource(QTextDocument::ImageResource, name, image);
+    QTextImageFormat format;
+    format.setName(name.toString());
+    format.setWidth(BalanceChart::kSize.width());
+    format.setHeight(BalanceChart::kSize.height());
+    cursor.insertText(QString(QChar(QChar::LineSeparator)), textFormat());
+    cursor.insertImage(format);
+    return true;
 }
 
 QList<ChatTextEdit::Message> ChatTextEdit::messages() const
@@ -345,6 +385,8 @@ QList<ChatTextEdit::Message> ChatTextEdit::messages() const
         if (!isUser.isValid())
             continue;
         QString text = block.text();
+        // A curve is no text: its line goes with it.
+        text.remove(QString(QChar(QChar::LineSeparator)) + QChar(QChar::ObjectReplacementCharacter));
         text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
         result.append({text, isUser.toBool()});
     }
@@ -391,9 +433,12 @@ void ChatTextEdit::paintBubbles(const QRect &area)
         const QVariant isUser = block.blockFormat().property(kSideProperty);
         // Whole pixels outwards, as table cells were filled.
         if (isUser.isValid()) {
-            const bool warning = block.blockFormat().intProperty(kKindProperty) == int(ChatEntry::Kind::Warning);
-            painter.fillRect(bubbleRect(block).translated(offset).toAlignedRect(),
-                             isUser.toBool() ? kUserColour : warning ? kWarningColour : kServiceColour);
+            const int kind = block.blockFormat().intProperty(kKindProperty);
+            const QColor colour = isUser.toBool()                     ? kUserColour
+                : kind == int(ChatEntry::Kind::Warning)  ? kWarningColour
+                : kind == int(ChatEntry::Kind::Backtest) ? kBacktestColour
+                                                         : kServiceColour;
+            painter.fillRect(bubbleRect(block).translated(offset).toAlignedRect(), colour);
         }
     }
 }

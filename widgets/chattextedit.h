@@ -35,7 +35,8 @@ public:
                        const QString &href = {});
 
     // Appends the entry the conversation numbered id: a program shows its first lines in
-    // monospace and colour; actions follow on a line of their own. A long request shows its
+    // monospace and colour; a backtest is a card of its figures, its balance curve below them
+    // and a badge when the stand-in tester wrote it; actions follow on a line of their own. A long request shows its
     // start and "Show all", which opens it in place; one that looks like code stays monospace.
     void showEntry(int id, const ChatEntry &entry);
     // Replaces the text of the entry id in its place (a waiting bubble's clock, its result).
@@ -62,6 +63,7 @@ protected:
 
 private:
     void insertEntry(QTextCursor &cursor, const ChatEntry &given, int id, bool whole = false);
+    bool insertCurve(QTextCursor &cursor, const QList<double> &balance, int id);
     void replaceEntry(const QTextBlock &block, const ChatEntry &entry, int id, bool whole);
     void showWholeRequest(const QTextBlock &block);
     void activate(const QString &href, const QTextBlock &block);

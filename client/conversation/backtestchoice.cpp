@@ -71,3 +71,8 @@ std::optional<BacktestChoice> BacktestChoice::fromJson(const QJsonObject &json)
         return std::nullopt;
     return choice;
 }
+
+const QStringList &BacktestChoice::periods()
+{
+    return ::periods();
+}

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -29,4 +30,7 @@ struct BacktestChoice final
     QJsonObject toJson() const;
     // nullopt when json is not a choice (a field missing or of the wrong kind).
     static std::optional<BacktestChoice> fromJson(const QJsonObject &json);
+
+    // The timeframes a test runs on, shortest first.
+    static const QStringList &periods();
 };
