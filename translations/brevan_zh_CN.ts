@@ -213,6 +213,10 @@
         <source>Show all</source>
         <translation>显示全部</translation>
     </message>
+    <message>
+        <source>demo</source>
+        <translation>演示</translation>
+    </message>
 </context>
 <context>
     <name>CodeGeneratorDialog</name>
@@ -936,6 +940,96 @@ Compiling...</source>
     <message>
         <source>not compiled</source>
         <translation>未编译</translation>
+    </message>
+    <message>
+        <source>Backtest (demo): %1</source>
+        <translation>回测（演示）：%1</translation>
+    </message>
+    <message>
+        <source>Backtest: %1</source>
+        <translation>回测：%1</translation>
+    </message>
+</context>
+<context>
+    <name>BacktestDialog</name>
+    <message>
+        <source>Backtest</source>
+        <translation>回测</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>运行</translation>
+    </message>
+    <message>
+        <source>Symbol</source>
+        <translation>交易品种</translation>
+    </message>
+    <message>
+        <source>Period</source>
+        <translation>周期</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>开始日期</translation>
+    </message>
+    <message>
+        <source>To</source>
+        <translation>结束日期</translation>
+    </message>
+    <message>
+        <source>Deposit</source>
+        <translation>初始存款</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>建模方式</translation>
+    </message>
+    <message>
+        <source>Every tick</source>
+        <translation>每个报价</translation>
+    </message>
+    <message>
+        <source>1 minute OHLC</source>
+        <translation>1 分钟 OHLC</translation>
+    </message>
+    <message>
+        <source>Open prices only</source>
+        <translation>仅开盘价</translation>
+    </message>
+    <message>
+        <source>Every tick based on real ticks</source>
+        <translation>基于真实报价的每个报价</translation>
+    </message>
+    <message>
+        <source>Control points</source>
+        <translation>控制点</translation>
+    </message>
+</context>
+<context>
+    <name>BacktestTexts</name>
+    <message>
+        <source>Trades: none</source>
+        <translation>交易：无</translation>
+    </message>
+    <message>
+        <source>Trades: %1, won %2 %</source>
+        <translation>交易：%1 笔，盈利 %2 %</translation>
+    </message>
+    <message>
+        <source>Net profit: %1 (deposit %2)</source>
+        <translation>净利润：%1（初始存款 %2）</translation>
+    </message>
+    <message>
+        <source>Profit factor: %1</source>
+        <translation>盈利因子：%1</translation>
+    </message>
+    <message>
+        <source>Maximal drawdown: %1 (%2 %)</source>
+        <translation>最大回撤：%1（%2 %）</translation>
+    </message>
+    <message>
+        <source>Sharpe ratio: %1</source>
+        <translation>夏普比率：%1</translation>
     </message>
 </context>
 <context>

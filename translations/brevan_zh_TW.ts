@@ -213,6 +213,10 @@
         <source>Show all</source>
         <translation>顯示全部</translation>
     </message>
+    <message>
+        <source>demo</source>
+        <translation>示範</translation>
+    </message>
 </context>
 <context>
     <name>CodeGeneratorDialog</name>
@@ -936,6 +940,96 @@ Compiling...</source>
     <message>
         <source>not compiled</source>
         <translation>未編譯</translation>
+    </message>
+    <message>
+        <source>Backtest (demo): %1</source>
+        <translation>回測（示範）：%1</translation>
+    </message>
+    <message>
+        <source>Backtest: %1</source>
+        <translation>回測：%1</translation>
+    </message>
+</context>
+<context>
+    <name>BacktestDialog</name>
+    <message>
+        <source>Backtest</source>
+        <translation>回測</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>執行</translation>
+    </message>
+    <message>
+        <source>Symbol</source>
+        <translation>交易品種</translation>
+    </message>
+    <message>
+        <source>Period</source>
+        <translation>週期</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>開始日期</translation>
+    </message>
+    <message>
+        <source>To</source>
+        <translation>結束日期</translation>
+    </message>
+    <message>
+        <source>Deposit</source>
+        <translation>初始存款</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>建模方式</translation>
+    </message>
+    <message>
+        <source>Every tick</source>
+        <translation>每個報價</translation>
+    </message>
+    <message>
+        <source>1 minute OHLC</source>
+        <translation>1 分鐘 OHLC</translation>
+    </message>
+    <message>
+        <source>Open prices only</source>
+        <translation>僅開盤價</translation>
+    </message>
+    <message>
+        <source>Every tick based on real ticks</source>
+        <translation>基於真實報價的每個報價</translation>
+    </message>
+    <message>
+        <source>Control points</source>
+        <translation>控制點</translation>
+    </message>
+</context>
+<context>
+    <name>BacktestTexts</name>
+    <message>
+        <source>Trades: none</source>
+        <translation>交易：無</translation>
+    </message>
+    <message>
+        <source>Trades: %1, won %2 %</source>
+        <translation>交易：%1 筆，獲利 %2 %</translation>
+    </message>
+    <message>
+        <source>Net profit: %1 (deposit %2)</source>
+        <translation>淨利潤：%1（初始存款 %2）</translation>
+    </message>
+    <message>
+        <source>Profit factor: %1</source>
+        <translation>獲利因子：%1</translation>
+    </message>
+    <message>
+        <source>Maximal drawdown: %1 (%2 %)</source>
+        <translation>最大回撤：%1（%2 %）</translation>
+    </message>
+    <message>
+        <source>Sharpe ratio: %1</source>
+        <translation>夏普比率：%1</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "widgets/versionsdialog.h"
 
+#include "client/conversation/backtesttexts.h"
 #include "client/conversation/distinctversions.h"
 #include "client/archive/linediff.h"
 
@@ -72,6 +73,8 @@ VersionsDialog::VersionsDialog(const QString &title, const QList<ProgramVersion>
                                                          verdictText(version));
         if (version.number == current)
             row += QLatin1Char(' ') + tr("(the chat's program)");
+        if (version.backtest)
+            row += QLatin1Char('\n') + backtestText(*version.backtest);
         m_list->addItem(row);
     }
     auto *tabs = new QTabWidget(this);
@@ -123,4 +126,11 @@ QString VersionsDialog::verdictText(const ProgramVersion &version)
         break;
     }
     return tr("not compiled");
+}
+
+// A version's last test on a line below its verdict, its figures side by side.
+QString VersionsDialog::backtestText(const TesterReport &report)
+{
+    const QString figures = BacktestTexts::figures(report).replace(QLatin1Char('\n'), QStringLiteral(" · "));
+    return report.demo ? tr("Backtest (demo): %1").arg(figures) : tr("Backtest: %1").arg(figures);
 }

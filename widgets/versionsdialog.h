@@ -9,8 +9,8 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
-// Every version of a program in the chat: when it came, what was asked for it and what the
-// compiler said; each shown whole and as its difference to the one the chat works on.
+// Every version of a program in the chat: when it came, what was asked for it, what the
+// compiler said and what its last backtest came to; each shown whole and as its difference to the one the chat works on.
 class VersionsDialog final : public QDialog
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ Q_SIGNALS:
 private:
     void showVersion(int row);
     static QString verdictText(const ProgramVersion &version);
+    static QString backtestText(const TesterReport &report);
 
     QList<ProgramVersion> m_versions;
     QString m_currentSource;
