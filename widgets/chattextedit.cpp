@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -73,6 +74,12 @@ struct WholeRequest final : QTextBlockUserData
 bool breaksLine(QChar c)
 {
     return c == QLatin1Char('\n') || c == QChar::ParagraphSeparator || c == QChar(0xfdd0) || c == QChar(0xfdd1);
+}
+
+// A bubble's text without its curve: the image's placeholder and the line break before it.
+QString withoutCurve(QString text, QChar lineBreak)
+{
+    return text.remove(QString(lineBreak) + QChar(QChar::ObjectReplacementCharacter));
 }
 
 // The text as rich text shows it, as the transcript always has: a run of white space is one
@@ -384,13 +391,18 @@ QList<ChatTextEdit::Message> ChatTextEdit::messages() const
         const QVariant isUser = block.blockFormat().property(kSideProperty);
         if (!isUser.isValid())
             continue;
-        QString text = block.text();
-        // A curve is no text: its line goes with it.
-        text.remove(QString(QChar(QChar::LineSeparator)) + QChar(QChar::ObjectReplacementCharacter));
+        QString text = withoutCurve(block.text(), QChar(QChar::LineSeparator));
         text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
         result.append({text, isUser.toBool()});
     }
     return result;
+}
+
+QMimeData *ChatTextEdit::createMimeDataFromSelection() const
+{
+    QMimeData *data = QTextEdit::createMimeDataFromSelection();
+    data->setText(withoutCurve(data->text(), QLatin1Char('\n')));
+    return data;
 }
 
 void ChatTextEdit::paintEvent(QPaintEvent *event)

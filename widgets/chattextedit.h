@@ -60,6 +60,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    // The copied text without the curves' placeholders.
+    QMimeData *createMimeDataFromSelection() const override;
 
 private:
     void insertEntry(QTextCursor &cursor, const ChatEntry &given, int id, bool whole = false);

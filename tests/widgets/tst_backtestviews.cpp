@@ -3,6 +3,7 @@
 #include "widgets/balancechart.h"
 #include "widgets/chattextedit.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
@@ -113,6 +114,10 @@ private Q_SLOTS:
         QCOMPARE(texts, (QStringList{u"before"_s, u"Net profit: -500.00\nOpen the full report"_s, u"after"_s}));
         QCOMPARE(shownImages(view).size(), 1);
         QVERIFY(view.toPlainText().contains(u"Net profit: -500.00"_s));
+        // Copied, the curve leaves no placeholder behind.
+        view.selectAll();
+        view.copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"\nbefore\n\nNet profit: -500.00\nOpen the full report\n\nafter\n"_s);
     }
 
     void modelsFollowThePlatform_data()
