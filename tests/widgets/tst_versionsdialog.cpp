@@ -2,7 +2,6 @@
 #include "widgets/versionsdialog.h"
 
 #include <QListWidget>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -57,39 +56,6 @@ private Q_SLOTS:
                     + (background.style() == Qt::NoBrush ? u"plain"_s : colour.green() > colour.red() ? u"green"_s : u"red"_s);
         }
         QCOMPARE(tinted, (QStringList{u"  int a;|plain"_s, u"- int b;|red"_s, u"+ int c;|green"_s}));
-    }
-
-    // A version's last test on a line below its verdict; the demo tester's marked as such.
-    void lastBacktestBesideTheVerdict_data()
-    {
-        QTest::addColumn<bool>("demo");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("terminal's") << false << u"Backtest: Net profit: -12.50 (deposit 500.00) · Profit factor: 0.80 · "
-                                                u"Maximal drawdown: 40.00 (8.0 %) · Trades: 3, won 33.3 %"_s;
-        QTest::newRow("demo") << true << u"Backtest (demo): Net profit: -12.50 (deposit 500.00) · Profit factor: 0.80 · "
-                                         u"Maximal drawdown: 40.00 (8.0 %) · Trades: 3, won 33.3 %"_s;
-    }
-    void lastBacktestBesideTheVerdict()
-    {
-        QFETCH(bool, demo);
-        QFETCH(QString, line);
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        ProgramVersion tested = version(0, u"int a;\n"_s, u"EA"_s);
-        tested.verdict = ProgramVersion::Verdict::Compiled;
-        tested.backtest = TesterReport{};
-        tested.backtest->initialDeposit = 500;
-        tested.backtest->netProfit = -12.5;
-        tested.backtest->profitFactor = 0.8;
-        tested.backtest->maxDrawdown = 40;
-        tested.backtest->maxDrawdownPercent = 8;
-        tested.backtest->totalTrades = 3;
-        tested.backtest->winRatePercent = 100.0 / 3;
-        tested.backtest->demo = demo;
-        VersionsDialog dialog(u"Ea"_s, {tested, version(1, u"int b;\n"_s, u"again"_s)}, 1);
-        const QStringList rows = dialog.findChild<QListWidget *>(u"listWidget_versions"_s)->item(0)->text().split(u'\n');
-        QCOMPARE(rows.size(), 2);
-        QVERIFY(rows.constFirst().endsWith(u"compiled"_s));
-        QCOMPARE(rows.constLast(), line);
     }
 };
 
