@@ -52,7 +52,7 @@ BacktestDialog::BacktestDialog(Protocol::Platform platform, const BacktestChoice
 
     m_symbol->setObjectName(QStringLiteral("lineEdit_symbol"));
     m_symbol->setValidator(new SymbolValidator(m_symbol));
-    m_symbol->setText(initial.symbol.toUpper()); // setText() passes by the validator
+    m_symbol->setText(initial.symbol.toUpper()); // the validator sees only what is typed
     m_period->setObjectName(QStringLiteral("comboBox_period"));
     m_period->addItems(BacktestChoice::periods());
     const int period = m_period->findText(initial.period);

@@ -36,8 +36,9 @@ public:
 
     // Appends the entry the conversation numbered id: a program shows its first lines in
     // monospace and colour; a backtest is a card of its figures, its balance curve below them
-    // and a badge when the stand-in tester wrote it; actions follow on a line of their own. A long request shows its
-    // start and "Show all", which opens it in place; one that looks like code stays monospace.
+    // and a badge when the stand-in tester wrote it; actions follow on a line of their own. A
+    // long request shows its start and "Show all", which opens it in place; one that looks like
+    // code stays monospace.
     void showEntry(int id, const ChatEntry &entry);
     // Replaces the text of the entry id in its place (a waiting bubble's clock, its result).
     void changeEntry(int id, const ChatEntry &entry);
