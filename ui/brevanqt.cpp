@@ -16,6 +16,7 @@
 #include "protocol/version.h"
 #include "widgets/chatlistpanel.h"
 #include "widgets/codeviewer.h"
+#include "widgets/backtestdialog.h"
 #include "widgets/versionsdialog.h"
 
 #include <QActionGroup>
@@ -947,6 +948,16 @@ void BrevanQt::createChatList()
         connect(dialog, &VersionsDialog::versionChosen, m_conversation, &Conversation::useVersion);
         dialog->open();
     });
+    connect(m_conversation, &Conversation::backtestAsked, this,
+            [this](int number, Protocol::Platform platform, const BacktestChoice &choice) {
+                auto *dialog = new BacktestDialog(platform, choice, this);
+                dialog->setAttribute(Qt::WA_DeleteOnClose);
+                connect(dialog, &BacktestDialog::chosen, m_conversation,
+                        [this, number](const BacktestChoice &chosen) { m_conversation->backtest(number, chosen); });
+                // The number is the chat's: another chat has other programs.
+                connect(m_conversation, &Conversation::transcriptCleared, dialog, &QDialog::reject);
+                dialog->open();
+            });
 
     auto *listDelay = new QTimer(this);
     listDelay->setSingleShot(true);

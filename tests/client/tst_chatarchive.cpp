@@ -22,7 +22,7 @@ StoredChat chatTitled(const QString &title, int minutesAgo, const QString &said 
     chat.id = StoredChats::newId();
     chat.title = title;
     chat.created = chat.updated = kNow.addSecs(-60 * minutesAgo);
-    chat.entries = {{ChatEntry::Kind::User, title, {}, {}, {}}, {ChatEntry::Kind::Service, said, {}, {}, {}}};
+    chat.entries = {{ChatEntry::Kind::User, title, {}, {}, {}, {}, false}, {ChatEntry::Kind::Service, said, {}, {}, {}, {}, false}};
     return chat;
 }
 
@@ -36,11 +36,11 @@ StoredChat everyField()
     chat.created = kNow.addDays(-1);
     chat.entries.append({ChatEntry::Kind::Program, u"Here it is."_s, u"int OnInit() { return 0; }\n"_s,
                          {{u"/MQL4/Experts/Tavrin_Cross.mq4"_s, u"brevan:open:0"_s}},
-                         {{u"Show all"_s, u"brevan:show:0"_s}, {u"Copy code"_s, u"brevan:copy:0"_s}}});
-    chat.entries.append({ChatEntry::Kind::Warning, u"Line 3: no stop loss"_s, {}, {}, {}});
+                         {{u"Show all"_s, u"brevan:show:0"_s}, {u"Copy code"_s, u"brevan:copy:0"_s}}, {}, false});
+    chat.entries.append({ChatEntry::Kind::Warning, u"Line 3: no stop loss"_s, {}, {}, {}, {}, false});
     ProgramVersion first{u"int OnInit() { return 1; }\n"_s, u"/MQL4/Experts/Tavrin_Cross.mq4"_s, kNow.addSecs(-90),
                          u"an EA"_s, ProgramVersion::Verdict::Errors, {u"Tavrin_Cross.mq4(1,1) : error 1: x"_s},
-                         {{u"no-stop-loss"_s, 3}, {u"dll-import"_s, 1}}, 0, u"/versions/1.mq4"_s};
+                         {{u"no-stop-loss"_s, 3}, {u"dll-import"_s, 1}}, 0, u"/versions/1.mq4"_s, std::nullopt};
     ProgramVersion second = first;
     second.source = chat.entries.at(2).code; // the program entry's: kept once, for both
     second.verdict = ProgramVersion::Verdict::Compiled;
