@@ -73,11 +73,11 @@ QString missingReportText(const BacktestRun::Result &result)
     if (!result.journalWritten)
         return Backtester::tr("Nothing came from the Strategy Tester: no report and no journal. A terminal that has never "
                   "logged in to its broker has no history to test with; log in once, then test again.");
+    if (result.journal.isEmpty())
+        return Backtester::tr("The Strategy Tester wrote no report, and its journal names no error.");
     QString text = Backtester::tr("The Strategy Tester wrote no report. Its journal says:");
     for (const BacktestRun::JournalError &error : result.journal)
         text += QLatin1Char('\n') + journalText(error);
-    if (result.journal.isEmpty())
-        text += QLatin1Char('\n') + Backtester::tr("nothing about an error.");
     return text;
 }
 
