@@ -1,5 +1,6 @@
 #include "offlinegenerator.h"
 
+#include "indicators.h"
 #include "offlinetexts.h"
 #include "programwriter.h"
 
@@ -14,7 +15,7 @@ namespace {
 bool hasDirection(const Strategy &strategy)
 {
     return std::any_of(strategy.rules.begin(), strategy.rules.end(),
-                       [](const Rule &rule) { return rule.indicator != Indicator::Atr; });
+                       [](const Rule &rule) { return describedIndicator(rule.indicator).direction; });
 }
 
 QStringList changesBetween(const Strategy &before, const Strategy &after, const Target &target,

@@ -1,5 +1,7 @@
 #include "programwriter.h"
 
+#include "indicators.h"
+
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -7,43 +9,6 @@
 namespace offline {
 
 namespace {
-
-// One value an indicator gives at a bar: its accessor's name, and how each platform reads it.
-struct Line
-{
-    QString accessor;
-    QString label;
-    QString mql4;       // an expression of the shift s
-    QString mql5Create; // the handle's creation; empty when mql4 reads it on both platforms
-    int buffer = 0;
-};
-
-// A rule's accessors and inputs as the program names them.
-struct RuleCode
-{
-    QString prefix;
-    QList<Line> lines;
-    QStringList inputs;
-    bool overlay = false;
-    QString buy;
-    QString sell;
-    QStringList levelInputs;
-};
-
-const QString tf = QStringLiteral("InpTimeframe");
-
-QString shortName(Indicator indicator)
-{
-    static const QStringList names{"Ma", "Cross", "Rsi", "Macd", "Bands", "Stoch",
-                                   "Cci", "Adx", "Atr", "Sar", "Momentum", "Breakout"};
-    return names.at(int(indicator));
-}
-
-QString methodConstant(MaMethod method)
-{
-    static const QStringList names{"MODE_SMA", "MODE_EMA", "MODE_SMMA", "MODE_LWMA"};
-    return names.at(int(method));
-}
 
 QString numberText(double value)
 {
@@ -55,195 +20,22 @@ QString numberText(double value)
     return text;
 }
 
-bool isWhole(const QString &name)
-{
-    return !(name == "Upper" || name == "Lower" || name == "Deviation" || name == "Step"
-             || name == "Maximum" || name == "Level" || name == "Threshold");
-}
-
-QString call(const Line &line, const char *shift)
-{
-    return line.accessor + u'(' + QLatin1String(shift) + u')';
-}
-
-// Buy when a crosses above b between the bar before and this one; sell the other way.
-void crossing(RuleCode &code, const QString &a1, const QString &a0, const QString &b1,
-              const QString &b0)
-{
-    code.buy = QStringLiteral("%1 <= %2 && %3 > %4").arg(a1, b1, a0, b0);
-    code.sell = QStringLiteral("%1 >= %2 && %3 < %4").arg(a1, b1, a0, b0);
-}
-
-// An oscillator's levels: buy below the lower one (Zone) or back above it, or above the
-// midline (Above); sell the other way.
-void levelSignals(RuleCode &code, Condition condition, const QString &v1, const QString &v0,
-                  const QString &upper, const QString &lower)
-{
-    if (condition == Condition::Above) {
-        code.buy = v0 + " > " + upper;
-        code.sell = v0 + " < " + lower;
-    } else if (condition == Condition::Zone) {
-        code.buy = v0 + " < " + lower;
-        code.sell = v0 + " > " + upper;
-    } else {
-        code.buy = QStringLiteral("%1 < %2 && %3 >= %2").arg(v1, lower, v0);
-        code.sell = QStringLiteral("%1 > %2 && %3 <= %2").arg(v1, upper, v0);
-    }
-}
-
 RuleCode ruleCode(const Rule &rule, const QString &prefix)
 {
+    const IndicatorDescription &description = describedIndicator(rule.indicator);
     RuleCode code;
     code.prefix = prefix;
-    code.overlay = isOverlay(rule.indicator);
-    const QStringList names = rule.valueNames();
+    code.overlay = description.overlay;
     QStringList in;
-    for (const QString &name : names)
-        in.append(QStringLiteral("Inp") + prefix + name);
-    const auto line = [&](const QString &name, const QString &mql4, const QString &create, int buffer) {
-        code.lines.append({prefix + name, name, mql4, create, buffer});
-    };
-    switch (rule.indicator) {
-    case Indicator::MovingAverage:
-    case Indicator::MaCross: {
-        const QString method = QStringLiteral("Inp") + prefix + QStringLiteral("Method");
-        code.inputs.append(QStringLiteral("input ENUM_MA_METHOD %1 = %2; // Moving average method")
-                               .arg(method, methodConstant(rule.method)));
-        const bool cross = rule.indicator == Indicator::MaCross;
-        for (int i = 0; i < (cross ? 2 : 1); ++i) {
-            const QString args = QStringLiteral("_Symbol, %1, %2, 0, %3, PRICE_CLOSE").arg(tf, in[i], method);
-            line(cross ? (i ? "Slow" : "Fast") : "Value", "iMA(" + args + ", s)", "iMA(" + args + ")", 0);
-        }
-        if (cross && rule.condition == Condition::Above) {
-            code.buy = call(code.lines[0], "s") + " > " + call(code.lines[1], "s");
-            code.sell = call(code.lines[0], "s") + " < " + call(code.lines[1], "s");
-        } else if (cross) {
-            crossing(code, call(code.lines[0], "s + 1"), call(code.lines[0], "s"),
-                     call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
-        } else if (rule.condition == Condition::Above) {
-            code.buy = "BarClose(s) > " + call(code.lines[0], "s");
-            code.sell = "BarClose(s) < " + call(code.lines[0], "s");
-        } else {
-            crossing(code, "BarClose(s + 1)", "BarClose(s)", call(code.lines[0], "s + 1"),
-                     call(code.lines[0], "s"));
-        }
-        break;
-    }
-    case Indicator::Rsi:
-    case Indicator::Cci:
-    case Indicator::Momentum: {
-        const QString args = rule.indicator == Indicator::Rsi   ? "_Symbol, " + tf + ", " + in[0] + ", PRICE_CLOSE"
-                             : rule.indicator == Indicator::Cci ? "_Symbol, " + tf + ", " + in[0] + ", PRICE_TYPICAL"
-                                                                : "_Symbol, " + tf + ", " + in[0] + ", PRICE_CLOSE";
-        const QString function = rule.indicator == Indicator::Rsi   ? "iRSI"
-                                 : rule.indicator == Indicator::Cci ? "iCCI"
-                                                                    : "iMomentum";
-        line("Value", function + "(" + args + ", s)", function + "(" + args + ")", 0);
-        const QString v1 = call(code.lines[0], "s + 1");
-        const QString v0 = call(code.lines[0], "s");
-        QString upper = in.value(1);
-        QString lower = rule.indicator == Indicator::Rsi ? in[2] : "-" + in[1];
-        if (rule.indicator == Indicator::Momentum) {
-            lower = in[1];
-            crossing(code, v1, v0, in[1], in[1]);
-            code.levelInputs = {in[1]};
-            break;
-        }
-        code.levelInputs = {upper, lower};
-        levelSignals(code, rule.condition, v1, v0, upper, lower);
-        break;
-    }
-    case Indicator::Macd: {
-        const QString args = QStringLiteral("_Symbol, %1, %2, %3, %4, PRICE_CLOSE").arg(tf, in[0], in[1], in[2]);
-        line("Main", "iMACD(" + args + ", MODE_MAIN, s)", "iMACD(" + args + ")", 0);
-        line("Signal", "iMACD(" + args + ", MODE_SIGNAL, s)", "iMACD(" + args + ")", 1);
-        const QString m1 = call(code.lines[0], "s + 1"), m0 = call(code.lines[0], "s");
-        const QString s1 = call(code.lines[1], "s + 1"), s0 = call(code.lines[1], "s");
-        if (rule.condition == Condition::ZeroLine)
-            crossing(code, m1, m0, "0.0", "0.0");
-        else if (rule.condition == Condition::Histogram)
-            crossing(code, "(" + m1 + " - " + s1 + ")", "(" + m0 + " - " + s0 + ")", "0.0", "0.0");
-        else
-            crossing(code, m1, m0, s1, s0);
-        break;
-    }
-    case Indicator::Bollinger: {
-        const QString four = QStringLiteral("_Symbol, %1, %2, %3, 0, PRICE_CLOSE").arg(tf, in[0], in[1]);
-        const QString five = QStringLiteral("iBands(_Symbol, %1, %2, 0, %3, PRICE_CLOSE)").arg(tf, in[0], in[1]);
-        line("Upper", "iBands(" + four + ", MODE_UPPER, s)", five, 1);
-        line("Middle", "iBands(" + four + ", MODE_MAIN, s)", five, 0);
-        line("Lower", "iBands(" + four + ", MODE_LOWER, s)", five, 2);
-        const QString u1 = call(code.lines[0], "s + 1"), u0 = call(code.lines[0], "s");
-        const QString l1 = call(code.lines[2], "s + 1"), l0 = call(code.lines[2], "s");
-        if (rule.condition == Condition::Outside) {
-            code.buy = "BarClose(s) > " + u0;
-            code.sell = "BarClose(s) < " + l0;
-        } else if (rule.condition == Condition::Touch) {
-            code.buy = "BarLow(s) <= " + l0;
-            code.sell = "BarHigh(s) >= " + u0;
-        } else {
-            code.buy = QStringLiteral("BarClose(s + 1) < %1 && BarClose(s) >= %2").arg(l1, l0);
-            code.sell = QStringLiteral("BarClose(s + 1) > %1 && BarClose(s) <= %2").arg(u1, u0);
-        }
-        break;
-    }
-    case Indicator::Stochastic: {
-        const QString args = QStringLiteral("_Symbol, %1, %2, %3, %4, MODE_SMA").arg(tf, in[0], in[1], in[2]);
-        line("Main", "iStochastic(" + args + ", 0, MODE_MAIN, s)", "iStochastic(" + args + ", STO_LOWHIGH)", 0);
-        line("Signal", "iStochastic(" + args + ", 0, MODE_SIGNAL, s)", "iStochastic(" + args + ", STO_LOWHIGH)", 1);
-        const QString k1 = call(code.lines[0], "s + 1"), k0 = call(code.lines[0], "s");
-        code.levelInputs = {in[3], in[4]};
-        if (rule.condition == Condition::Cross || rule.condition == Condition::CrossInZone)
-            crossing(code, k1, k0, call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
-        if (rule.condition == Condition::CrossInZone) {
-            code.buy += " && " + k1 + " < " + in[4];
-            code.sell += " && " + k1 + " > " + in[3];
-        } else if (rule.condition != Condition::Cross)
-            levelSignals(code, rule.condition, k1, k0, in[3], in[4]);
-        break;
-    }
-    case Indicator::Adx: {
-        const QString four = QStringLiteral("_Symbol, %1, %2, PRICE_CLOSE").arg(tf, in[0]);
-        const QString five = QStringLiteral("iADX(_Symbol, %1, %2)").arg(tf, in[0]);
-        line("Main", "iADX(" + four + ", MODE_MAIN, s)", five, 0);
-        line("PlusDi", "iADX(" + four + ", MODE_PLUSDI, s)", five, 1);
-        line("MinusDi", "iADX(" + four + ", MODE_MINUSDI, s)", five, 2);
-        crossing(code, call(code.lines[1], "s + 1"), call(code.lines[1], "s"),
-                 call(code.lines[2], "s + 1"), call(code.lines[2], "s"));
-        const QString strong = " && " + call(code.lines[0], "s") + " > " + in[1];
-        code.buy += strong;
-        code.sell += strong;
-        code.levelInputs = {in[1]};
-        break;
-    }
-    case Indicator::Atr: {
-        const QString args = QStringLiteral("_Symbol, %1, %2").arg(tf, in[0]);
-        line("Value", "iATR(" + args + ", s)", "iATR(" + args + ")", 0);
-        code.buy = code.sell = call(code.lines[0], "s") + " / _Point > " + in[1];
-        break;
-    }
-    case Indicator::Sar: {
-        const QString args = QStringLiteral("_Symbol, %1, %2, %3").arg(tf, in[0], in[1]);
-        line("Value", "iSAR(" + args + ", s)", "iSAR(" + args + ")", 0);
-        crossing(code, "BarClose(s + 1)", "BarClose(s)", call(code.lines[0], "s + 1"), call(code.lines[0], "s"));
-        break;
-    }
-    case Indicator::Breakout: {
-        line("High", QStringLiteral("iHigh(_Symbol, %1, iHighest(_Symbol, %1, MODE_HIGH, %2, s + 1))").arg(tf, in[0]), {}, 0);
-        line("Low", QStringLiteral("iLow(_Symbol, %1, iLowest(_Symbol, %1, MODE_LOW, %2, s + 1))").arg(tf, in[0]), {}, 0);
-        code.buy = QStringLiteral("BarClose(s) > %1 && BarClose(s + 1) <= %2")
-                       .arg(call(code.lines[0], "s"), call(code.lines[0], "s + 1"));
-        code.sell = QStringLiteral("BarClose(s) < %1 && BarClose(s + 1) >= %2")
-                        .arg(call(code.lines[1], "s"), call(code.lines[1], "s + 1"));
-        break;
-    }
-    }
-    for (int i = 0; i < names.size(); ++i) {
-        const bool whole = isWhole(names[i]);
+    for (const Parameter &parameter : description.parameters)
+        in.append(QStringLiteral("Inp") + prefix + QLatin1String(parameter.name));
+    description.code(code, rule, in);
+    for (int i = 0; i < in.size(); ++i) {
+        const Parameter &parameter = description.parameters.at(i);
         code.inputs.append(QStringLiteral("input %1 %2 = %3; // %4 %5%6")
-                               .arg(whole ? "int" : "double", in[i],
-                                    whole ? QString::number(qRound(rule.values[i])) : numberText(rule.values[i]),
-                                    prefix, names[i],
+                               .arg(parameter.whole ? "int" : "double", in[i],
+                                    parameter.whole ? QString::number(qRound(rule.values[i])) : numberText(rule.values[i]),
+                                    prefix, QLatin1String(parameter.name),
                                     (rule.given >> i) & 1 ? QString() : QStringLiteral(" (default)")));
     }
     return code;
@@ -254,7 +46,7 @@ QList<RuleCode> rulesCode(const Strategy &s)
     QList<RuleCode> codes;
     QHash<QString, int> seen;
     for (const Rule &rule : s.rules) {
-        const QString name = shortName(rule.indicator);
+        const QString name = QLatin1String(describedIndicator(rule.indicator).key);
         const int count = ++seen[name];
         codes.append(ruleCode(rule, count > 1 ? name + QString::number(count) : name));
     }
@@ -263,7 +55,7 @@ QList<RuleCode> rulesCode(const Strategy &s)
 
 struct Plot
 {
-    const Line *line;
+    const CodeLine *line;
     QString colour; // without "clr"
 };
 
@@ -275,7 +67,7 @@ QList<Plot> plotsOf(const QList<RuleCode> &rules, const QStringList &colours)
     const bool overPrices = std::any_of(rules.begin(), rules.end(), [](const RuleCode &rule) { return rule.overlay; });
     QList<Plot> plots;
     for (const RuleCode &rule : rules) {
-        for (const Line &line : rule.lines) {
+        for (const CodeLine &line : rule.lines) {
             if (rule.overlay == overPrices) {
                 const qsizetype i = plots.size();
                 plots.append({&line, colours.value(i, defaultColours.at(i % defaultColours.size()))});
@@ -341,7 +133,7 @@ private:
         return m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0
                || m_strategy.closeAfterBars > 0 || m_strategy.closeAtMinute >= 0;
     }
-    QString handleOf(const Line &line);
+    QString handleOf(const CodeLine &line);
     void inputs();
     void accessors();
     void signalFunctions();
@@ -368,7 +160,7 @@ private:
     QString m_code;
 };
 
-QString Writer::handleOf(const Line &line)
+QString Writer::handleOf(const CodeLine &line)
 {
     qsizetype index = m_handles.indexOf(line.mql5Create);
     if (index < 0) {
@@ -434,7 +226,7 @@ void Writer::inputs()
 void Writer::accessors()
 {
     for (const RuleCode &rule : m_rules) {
-        for (const Line &line : rule.lines) {
+        for (const CodeLine &line : rule.lines) {
             const QString body = mql5() && !line.mql5Create.isEmpty()
                 ? QStringLiteral("BufferValue(%1, %2, s)").arg(handleOf(line)).arg(line.buffer)
                 : line.mql4;

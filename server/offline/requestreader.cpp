@@ -1,5 +1,8 @@
 #include "requestreader.h"
 
+#include "indicators.h"
+#include "lexicon.h"
+
 #include <QHash>
 #include <QRegularExpression>
 
@@ -12,12 +15,9 @@ namespace {
 
 using Match = QRegularExpressionMatch;
 
-// "\b" is a boundary of English words and numbers only: Chinese touches them without a space
-// ("RSI周期").
-QRegularExpression pattern(QString text)
+QRegularExpression pattern(const QString &text)
 {
-    text.replace(QLatin1String("\\b"), QLatin1String("(?:(?<![a-z0-9])(?=[a-z0-9])|(?<=[a-z0-9])(?![a-z0-9]))"));
-    return QRegularExpression(text);
+    return readerPattern(text);
 }
 
 // The request as the reader reads it (lower case, number words as digits, single blanks),
@@ -148,7 +148,12 @@ Mapped normalized(const QString &request)
     text.from.append(request.size());
     // A number glued to an indicator's name is its period: "rsi14", "ema200"; "rsi(14)": the
     // period in brackets.
-    static const QString names = QStringLiteral("(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|macd|momentum)");
+    static const QString names = [] {
+        QStringList glued;
+        for (const IndicatorDescription &description : indicatorDescriptions())
+            glued += description.glued;
+        return u'(' + glued.join(u'|') + u')';
+    }();
     static const QRegularExpression glued(QStringLiteral("\\b") + names + QStringLiteral("(\\d)"));
     replaceAll(text, glued, [](const Match &m) { return m.captured(1) + u' ' + m.captured(2); });
     static const QRegularExpression bracketed(QStringLiteral("\\b") + names + QStringLiteral("\\s*\\(\\s*(\\d+)\\s*\\)"));
@@ -266,34 +271,16 @@ const QString day = QStringLiteral(
 const QList<Subject> &subjects()
 {
     using R = Unbuilt::Reason;
-    static const QList<Subject> list = {
-        {Kind::Indicator,
-         pattern("\\b(?:s|e|sm|lw|w)?mas?\\b|moving averages?|均线|均線|移动平均线?|移動平均線?"),
-         Indicator::MovingAverage},
-        {Kind::Indicator,
-         pattern("\\brsi\\b|relative strength(?: index)?|相对强弱(?:指数|指标)?|相對強弱(?:指數|指標)?"),
-         Indicator::Rsi},
-        {Kind::Indicator, pattern("\\bmacd\\b"), Indicator::Macd},
-        {Kind::Indicator, pattern("bollinger(?: bands?)?|\\bbb\\b|布林(?:带|帶|线|線|通道)?"),
-         Indicator::Bollinger},
-        {Kind::Indicator,
-         pattern("stoch(?:astics?)?(?: oscillator)?|\\bkd\\b|随机指标|隨機指標|%k(?=\\s*(?:line\\s*)?(?:cross\\w*|上穿|下穿|金叉|死叉)\\s*(?:above |below |over |under )?(?:the )?%d)"),
-         Indicator::Stochastic},
-        {Kind::Indicator, pattern("\\bcci\\b|commodity channel index|顺势指标|順勢指標"),
-         Indicator::Cci},
-        {Kind::Indicator,
-         pattern("\\badx\\b|\\bdmi\\b|average directional(?: index)?|趋向指标|趨向指標"),
-         Indicator::Adx},
-        {Kind::Indicator, pattern("\\batr\\b|average true range|真实波幅|真實波幅"),
-         Indicator::Atr},
-        {Kind::Indicator, pattern("parabolic(?: sar)?|\\bsar\\b|抛物线|拋物線"), Indicator::Sar},
-        {Kind::Indicator, pattern("\\bmomentum\\b|动量(?:指标)?|動量(?:指標)?"),
-         Indicator::Momentum},
-        {Kind::Indicator,
-         pattern("break ?outs?|breaks? (?:out|above|below)|donchian(?: channel)?|"
-                 "highs? ?(?:and|or|/) ?lows?|\\b(?:bar|period|day|candle)s? (?:highs?|lows?)\\b|"
-                 "(?:\\d+\\s*根\\s*k[线線]\\s*)?(?:的)?(?:最高点|最高點|高点|高點|最低点|最低點)|突破|新高|新低"),
-         Indicator::Breakout},
+    static const QList<Subject> list = [] {
+        QList<Subject> subjects;
+        // One subject a language, so that the longest name is read whatever its script.
+        for (const IndicatorDescription &description : indicatorDescriptions()) {
+            for (const QStringList *names : {&description.en, &description.cn, &description.tw}) {
+                if (!names->isEmpty())
+                    subjects.append(Subject{Kind::Indicator, pattern(names->join(u'|')), description.indicator});
+            }
+        }
+        return subjects + QList<Subject>{
         {Kind::CrossWord, pattern("\\bcross ?overs?\\b")},
         {Kind::FastSlow, pattern("\\b(?:fast|slow)(?:er)?\\b|快线|快線|慢线|慢線")},
         {Kind::Period, pattern("\\bperiods?\\b|\\blength\\b|\\blookback\\b|周期|週期")},
@@ -400,7 +387,23 @@ const QList<Subject> &subjects()
                  "枢轴点|樞軸點"),
          Indicator::MovingAverage, R::OtherIndicator},
     };
+    }();
     return list;
+}
+
+// The words after an indicator that choose its condition, in any language.
+const QList<std::pair<Condition, QRegularExpression>> &conditionMatchers(Indicator indicator)
+{
+    static const QList<QList<std::pair<Condition, QRegularExpression>>> all = [] {
+        QList<QList<std::pair<Condition, QRegularExpression>>> list;
+        for (const IndicatorDescription &description : indicatorDescriptions()) {
+            list.emplace_back();
+            for (const ConditionWords &words : description.conditionWords)
+                list.last().append({words.condition, anyOf(words.en + words.cn + words.tw)});
+        }
+        return list;
+    }();
+    return all.at(int(indicator));
 }
 
 // Words every request has, which mean nothing to build on their own.
@@ -546,11 +549,11 @@ private:
     // An indicator's name starts at the position.
     bool startsAt(Indicator indicator, qsizetype position) const
     {
-        const auto named = std::find_if(subjects().begin(), subjects().end(), [indicator](const Subject &s) {
-            return s.kind == Kind::Indicator && s.indicator == indicator;
+        return std::any_of(subjects().begin(), subjects().end(), [&](const Subject &s) {
+            return s.kind == Kind::Indicator && s.indicator == indicator
+                   && s.pattern.match(m_text, position, QRegularExpression::NormalMatch,
+                                      QRegularExpression::AnchorAtOffsetMatchOption).hasMatch();
         });
-        return named->pattern.match(m_text, position, QRegularExpression::NormalMatch,
-                                    QRegularExpression::AnchorAtOffsetMatchOption).hasMatch();
     }
     bool negated(qsizetype start);
     bool switching(qsizetype start) const;
@@ -1031,22 +1034,6 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
         rule.condition = Condition::Outside;
         rule.conditionGiven = true;
     }
-    struct Said
-    {
-        Indicator indicator;
-        QRegularExpression words;
-        Condition condition;
-    };
-    static const QList<Said> conditions = {
-        {Indicator::Macd, pattern("histogram|柱状图|柱狀圖|柱|转正|轉正|转负|轉負"), Condition::Histogram},
-        {Indicator::Macd, pattern("zero|零轴|零軸"), Condition::ZeroLine},
-        {Indicator::Macd, pattern("signal|信号线|信號線"), Condition::Cross},
-        {Indicator::Bollinger, pattern("outside|beyond|收在.{0,4}外|外侧|外側"), Condition::Outside},
-        {Indicator::Bollinger, pattern("touch\\w*|触及|觸及|碰到"), Condition::Touch},
-        {Indicator::Bollinger, pattern("(?:back|returns?|re-?enters?) (?:inside|into)|mean reversion|回到|均值回归|均值回歸"), Condition::CrossBack},
-        {Indicator::Stochastic, pattern("%k|%d|\\bk\\b.{0,12}\\bd\\b|金叉|死叉|交叉"), Condition::Cross},
-        {Indicator::Rsi, pattern("cross\\w* back|leaves?|回到"), Condition::CrossBack},
-    };
     if (indicator == Indicator::Stochastic && m_text.mid(place.start, place.end - place.start).startsWith(u'%')) {
         rule.condition = Condition::Cross;
         rule.conditionGiven = true;
@@ -1062,12 +1049,10 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
             rule.conditionGiven = true;
         }
     }
-    for (const Said &s : conditions) {
-        if (s.indicator == indicator) {
-            while (take(s.words, place.end, ruleEnd)) {
-                rule.condition = s.condition;
-                rule.conditionGiven = true;
-            }
+    for (const auto &[condition, words] : conditionMatchers(indicator)) {
+        while (take(words, place.end, ruleEnd)) {
+            rule.condition = condition;
+            rule.conditionGiven = true;
         }
     }
     // "bollinger 20 2 and RSI 14: buy when the low touches the lower band": words that name
