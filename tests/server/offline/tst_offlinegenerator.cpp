@@ -1,7 +1,9 @@
 // The offline generator on its corpus: every request yields its values in the program or names
 // what it did not build, the risk review finds only what was asked for, and every program
 // compiles with the stand-in compiler.
+#include "indicators.h"
 #include "offlinegenerator.h"
+#include "offlinetexts.h"
 
 #include <mqlcheck.h>
 #include <riskreview.h>
@@ -197,6 +199,36 @@ private slots:
             QVERIFY(carried);
             QCOMPARE(carried->toJson(), answer.strategy.toJson());
             strategy = answer.strategy;
+        }
+    }
+
+    // Each indicator's description is whole: its defaults are values it takes, and each
+    // condition it offers, its default first, is said in every language without a placeholder.
+    void descriptionIsWhole_data()
+    {
+        QTest::addColumn<int>("indicator");
+        for (const IndicatorDescription &description : indicatorDescriptions())
+            QTest::addRow("%s", description.key) << int(description.indicator);
+    }
+
+    void descriptionIsWhole()
+    {
+        QFETCH(int, indicator);
+        const IndicatorDescription &description = describedIndicator(Indicator(indicator));
+        Rule rule = Rule::withDefaults(description.indicator);
+        for (int i = 0; i < rule.values.size(); ++i)
+            QVERIFY(rule.fits(i, rule.values[i]));
+        QVERIFY(std::any_of(description.conditions.begin(), description.conditions.end(),
+                            [&](const ConditionText &text) { return text.condition == description.condition; }));
+        static const QRegularExpression placeholder(QStringLiteral("%[nm\\d]"));
+        for (const ConditionText &text : description.conditions) {
+            rule.condition = text.condition;
+            Strategy strategy;
+            strategy.rules = {rule};
+            for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese}) {
+                const QStringList lines = describe(strategy, {}, language) << ruleNotation(rule, language);
+                QVERIFY2(!lines.join(u'\n').contains(placeholder), qPrintable(lines.join(u'\n')));
+            }
         }
     }
 
