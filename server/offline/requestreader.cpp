@@ -264,129 +264,159 @@ struct Subject
     Unbuilt::Reason reason = Unbuilt::Reason::NotUnderstood;
 };
 
-const QString day = QStringLiteral(
-    "(?:\\b(?:sun|mon|tue|tues|wed|wednes|thu|thur|thurs|fri|sat|satur)(?:day)?s?\\b|(?:周|週|星期|礼拜|禮拜)"
-    "[1-6日天])");
+// A subject's words in each language; each language's words make a pattern of their own.
+struct SubjectWords
+{
+    Kind kind;
+    QStringList en;
+    QStringList cn;
+    QStringList tw;
+    Unbuilt::Reason reason = Unbuilt::Reason::NotUnderstood;
+};
+
+const QString englishDay = QStringLiteral("\\b(?:sun|mon|tue|tues|wed|wednes|thu|thur|thurs|fri|sat|satur)(?:day)?s?\\b");
+const QString simplifiedDay = QStringLiteral("(?:周|星期|礼拜)[1-6日天]");
+const QString traditionalDay = QStringLiteral("(?:週|星期|禮拜)[1-6日天]");
+
+// Several days: "mon to fri", "周一到周五", "not on fridays".
+QString days(const QString &negation, const QString &day, const QString &joiner, const QString &end)
+{
+    return "(?:(?:" + negation + ")\\s+(?:on\\s+)?)?" + day + "(?:\\s*(?:" + joiner + ")\\s*" + day + ")*" + end;
+}
+
+const QList<SubjectWords> &subjectWords()
+{
+    using R = Unbuilt::Reason;
+    static const QList<SubjectWords> list = {
+        {Kind::CrossWord, {"\\bcross ?overs?\\b"}, {}, {}},
+        {Kind::FastSlow, {"\\b(?:fast|slow)(?:er)?\\b"}, {"快线", "慢线"}, {"快線", "慢線"}},
+        {Kind::Period, {"\\bperiods?\\b", "\\blength\\b", "\\blookback\\b"}, {"周期"}, {"週期"}},
+        {Kind::Level, {"over-?bought", "over-?sold", "\\b(?:upper |lower )?(?:levels?|lines?)\\b"},
+         {"超买", "超卖", "水平线?"}, {"超買", "超賣", "水平線?"}},
+        {Kind::Trailing, {"trailing(?: stop(?:[- ]?loss)?)?", "\\btrail\\b"}, {"移动止损", "追踪止损", "跟踪止损"},
+         {"移動止損", "移動停損", "追蹤止損", "跟蹤止損"}},
+        {Kind::StopLoss, {"stop[- ]?loss(?:es)?", "\\bsl\\b", "\\bstop\\b(?! (?:trading|out))"}, {"止损"}, {"止損", "停損"}},
+        {Kind::TakeProfit, {"take[- ]?profit", "\\btp\\b", "profit target"}, {"止盈", "获利目标"}, {"止盈", "停利", "獲利目標"}},
+        {Kind::BreakEven, {"break[- ]?even"}, {"保本"}, {"保本"}},
+        {Kind::AtrMultiple, {"(\\d+(?:\\.\\d+)?)\\s*(?:x|×|times)?\\s*(?:the\\s+)?(?:atr|average true range)"},
+         {"(\\d+(?:\\.\\d+)?)\\s*倍\\s*(?:atr|average true range)"}, {"(\\d+(?:\\.\\d+)?)\\s*倍\\s*(?:atr|average true range)"}},
+        {Kind::MaxLots, {"max(?:imum)? lots?(?: size)?", "lot cap"}, {"最大手数"}, {"最大手數"}},
+        {Kind::Lots, {"\\blots?\\b", "lot size", "position size"}, {"手数", "(?<=\\d)\\s*手"}, {"手數", "(?<=\\d)\\s*手"}},
+        {Kind::Risk, {"\\brisk(?:ing|s)?\\b"}, {"风险"}, {"風險"}},
+        {Kind::Martingale,
+         {"martingale", "(?:doubles?|doubling) (?:the )?lots?(?: size)? after (?:a |each |every )?(?:loss|losing trade|loser)"},
+         {"马丁(?:格尔)?", "亏损后加倍"}, {"馬丁(?:格爾)?", "虧損後加倍"}},
+        {Kind::Grid, {"\\bgrid\\b"}, {"网格"}, {"網格"}},
+        {Kind::Spread, {"\\bspread\\b"}, {"点差"}, {"點差"}},
+        {Kind::Positions,
+         {"\\b(?:only )?(?:1|a single) (?:open )?(?:position|trade|order)s?(?: at a time| per symbol)?",
+          "(?:at most|max(?:imum)?|up to|no more than) (\\d+) (?:open )?(?:positions?|trades?|orders?)"},
+         {"(?:最多|至多)\\s*(\\d+)\\s*(?:个|单|笔)?\\s*(?:持仓|订单|仓位)?", "只(?:持有)?1\\s*(?:个|单)?\\s*(?:仓位|持仓)"},
+         {"(?:最多|至多)\\s*(\\d+)\\s*(?:個|單|筆)?\\s*(?:持倉|訂單|倉位)?", "只(?:持有)?1\\s*(?:個|單)?\\s*(?:倉位|持倉)"}},
+        {Kind::Magic, {"magic(?: number)?\\s*(?:=|:|is|of)?\\s*(\\d+)"}, {"(?:魔术号|魔术数字)\\s*(\\d+)"},
+         {"(?:魔術號|魔術數字)\\s*(\\d+)"}},
+        {Kind::Hours,
+         {"(?:(?:trade |trading )?(?:only )?between (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)? (?:and|-) (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)?)",
+          "(?:(?:trading hours|session|hours|from) :?\\s*(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h) ?(?:-|to|until|till) ?(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h)?)",
+          "(?:(\\d{1,2}):(\\d{2})\\s*(?:-|to|~)\\s*(\\d{1,2}):(\\d{2}))",
+          "(?:trading hours\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"},
+         {"(?:(\\d{1,2}):(\\d{2})\\s*(?:到|至)\\s*(\\d{1,2}):(\\d{2}))",
+          "(?:(?:交易时间|时段)?\\s*(\\d{1,2})\\s*[点时]?\\s*(?:到|至|-)\\s*(\\d{1,2})\\s*[点时])",
+          "(?:交易时间\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"},
+         {"(?:(\\d{1,2}):(\\d{2})\\s*(?:到|至)\\s*(\\d{1,2}):(\\d{2}))",
+          "(?:(?:交易時間|時段)?\\s*(\\d{1,2})\\s*[點時]?\\s*(?:到|至|-)\\s*(\\d{1,2})\\s*[點時])",
+          "(?:交易時間\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"}},
+        {Kind::TimeFilter, {"time filter", "hours filter", "session filter", "trading hours"}, {"时间过滤", "交易时间"},
+         {"時間過濾", "交易時間"}},
+        {Kind::Weekdays,
+         {days("not|no trading|don'?t trade|do not trade|no trades|except|excluding|skip|avoid", englishDay,
+               "to|-|through|thru|until|~|and|,|or|&", QString()),
+          "\\bweekdays?(?: only)?\\b"},
+         {days("不在", simplifiedDay, "到|至|~|-|,|、|和|与|或", "(?:\\s*不交易)?"), "工作日"},
+         {days("不在", traditionalDay, "到|至|~|-|,|、|和|與|或", "(?:\\s*不交易)?"), "工作日"}},
+        {Kind::DayFilter, {"day filter", "weekday filter"}, {"日期过滤", "星期过滤"}, {"日期過濾", "星期過濾"}},
+        {Kind::Timeframe,
+         {"\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b",
+          "\\d+[- ]?(?:minute|min|hour)s?(?:[- ](?:chart|timeframe|candles?|bars?))?",
+          "\\b(?:daily|weekly|monthly|hourly)\\b(?: chart)?"},
+         {"\\d+\\s*(?:分钟|小时)(?:图|线|k线|周期)?", "日线", "周线", "月线"},
+         {"\\d+\\s*(?:分鐘|小時)(?:圖|線|k線|週期)?", "日線", "週線", "月線"}},
+        {Kind::CurrentBar, {"(?:on|at) (?:the )?(?:current|open|forming|live) (?:bar|candle)", "every tick", "intra-?bar"},
+         {"当前k线", "实时"}, {"當前k線", "實時"}},
+        {Kind::ClosedBar, {"(?:on|at) (?:the )?(?:last )?(?:closed|completed) (?:bar|candle)"}, {"收盘确认"}, {"收盤確認"}},
+        {Kind::Direction,
+         {"(?:buy|long)s? only", "only (?:buy|long)s?", "(?:sell|short)s? only", "only (?:sell|short)s?", "both directions"},
+         {"只做多", "只买", "仅做多", "只做空", "只卖", "仅做空", "双向"},
+         {"只做多", "只買", "僅做多", "只做空", "只賣", "僅做空", "雙向"}},
+        {Kind::Opposite,
+         {"(?:(?:don'?t|do not|never) )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?(?:opposite|reverse|reversal) signal"},
+         {"反向信号平仓"}, {"反向信號平倉"}},
+        {Kind::CloseAfter, {"(?:close|exit)\\w* (?:\\w+ )?after (\\d+) (?:bars?|candles?)"},
+         {"(\\d+)\\s*根\\s*k线\\s*(?:后|之后)?\\s*平仓"}, {"(\\d+)\\s*根\\s*k線\\s*(?:後|之後)?\\s*平倉"}},
+        {Kind::CloseAt, {"(?:close|exit)\\w* (?:\\w+ ){0,2}(?:at|by) (\\d{1,2})(?::(\\d{2})|\\s*(am|pm))"},
+         {"(\\d{1,2})(?::(\\d{2})|\\s*点)\\s*平仓"}, {"(\\d{1,2})(?::(\\d{2})|\\s*點)\\s*平倉"}},
+        {Kind::Arrows, {"\\barrows?\\b"}, {"箭头"}, {"箭頭"}},
+        {Kind::Alert, {"\\balerts?\\b", "\\balarms?\\b", "notif(?:y|ication)"}, {"提醒", "警报", "提示"}, {"提醒", "警報", "提示"}},
+        {Kind::Colour, {"\\b(?:red|green|blue|yellow|orange|white|black|gray|grey|magenta|purple|aqua|lime|gold)\\b"},
+         {"[红绿蓝黄橙白黑灰紫]色"}, {"[紅綠藍黃橙白黑灰紫]色"}},
+        {Kind::Unsupported,
+         {"(?:high[- ]impact )?\\bnews\\b", "economic calendar", "non-?farm", "\\bnfp\\b",
+          "central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?",
+          "(?:interest )?rate decisions?", "\\bfomc\\b"},
+         {"(?:避开)?新闻", "非农", "财经日历", "央行(?:利率)?(?:决议|决定)?", "利率决议"},
+         {"(?:避開)?新聞", "非農", "財經日曆", "央行(?:利率)?(?:決議|決定)?", "利率決議"}, R::NewsData},
+        {Kind::Unsupported,
+         {"machine learning", "neural(?: networks?)?", "\\bai\\b", "artificial intelligence", "deep learning"},
+         {"机器学习", "神经网络", "人工智能"}, {"機器學習", "神經網路", "人工智慧"}, R::MachineLearning},
+        {Kind::Unsupported,
+         {"multiple (?:symbols|pairs|currencies)", "all (?:pairs|symbols)", "basket", "correlat\\w*",
+          "\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b", "other (?:symbols?|pairs?)"},
+         {"多(?:个)?(?:品种|货币对)", "相关性", "篮子"}, {"多(?:個)?(?:品種|貨幣對)", "相關性", "籃子"}, R::OtherSymbols},
+        {Kind::Unsupported,
+         {"cop(?:y|ies|ying) (?:the )?(?:trades?|orders?|positions?|signals?)(?: (?:of|from) (?:an)?other (?:account|trader)s?)?",
+          "trade copier", "(?:an)?other (?:account|trader)'?s? (?:trades|orders|positions)"},
+         {"跟单", "复制(?:其他|别人的|另一个)?(?:账户)?的?(?:交易|订单)"},
+         {"跟單", "複製(?:其他|別人的|另一個)?(?:帳戶)?的?(?:交易|訂單)"}, R::OtherAccount},
+        {Kind::Unsupported, {"order ?book", "market depth", "\\bdom\\b", "level 2\\b"}, {"订单簿", "市场深度"},
+         {"訂單簿", "市場深度"}, R::OrderBook},
+        {Kind::Unsupported,
+         {"telegram", "twitter", "e-?mails?", "webhook", "web ?request", "\\bapi\\b", "\\bcsv(?: files?)?\\b",
+          "(?:from|read) (?:a |the )?file", "database", "sentiment", "fundamental\\w*", "interest rates?"},
+         {"情绪", "基本面", "电报", "邮件", "数据库"}, {"情緒", "基本面", "電報", "郵件", "資料庫"}, R::OutsideData},
+        {Kind::Unsupported,
+         {"(?:(?:bullish|bearish|hidden|regular) )*divergences?", "engulfing", "pin ?bars?", "doji", "hammer",
+          "candlestick patterns?", "head and shoulders", "double (?:top|bottom)", "elliott(?: waves?)?", "fibo(?:nacci)?",
+          "harmonic", "support and resistance", "supply and demand"},
+         {"背离", "吞没", "十字星", "锤子线", "形态", "斐波那契", "支撑", "阻力"},
+         {"背離", "吞沒", "十字星", "錘子線", "形態", "斐波那契", "支撐", "阻力"}, R::Pattern},
+        {Kind::Unsupported,
+         {"ichimoku(?: cloud)?", "williams(?: %r)?", "\\bobv\\b", "on balance volume", "vwap", "volume profile", "keltner",
+          "envelopes?", "heikin[- ]ashi", "heiken[- ]ashi", "zig ?zag", "fractals?", "alligator", "awesome oscillator",
+          "pivot points?", "super ?trend"},
+         {"一目均衡表?", "云图", "威廉", "成交量", "分形", "鳄鱼", "枢轴点"},
+         {"一目均衡表?", "雲圖", "威廉", "成交量", "分形", "鱷魚", "樞軸點"}, R::OtherIndicator},
+    };
+    return list;
+}
 
 const QList<Subject> &subjects()
 {
-    using R = Unbuilt::Reason;
     static const QList<Subject> list = [] {
         QList<Subject> subjects;
-        // One subject a language, so that the longest name is read whatever its script.
+        // One subject a language, so that the longest words are read whatever their script.
         for (const IndicatorDescription &description : indicatorDescriptions()) {
             for (const QStringList *names : {&description.en, &description.cn, &description.tw}) {
                 if (!names->isEmpty())
                     subjects.append(Subject{Kind::Indicator, pattern(names->join(u'|')), description.indicator});
             }
         }
-        return subjects + QList<Subject>{
-        {Kind::CrossWord, pattern("\\bcross ?overs?\\b")},
-        {Kind::FastSlow, pattern("\\b(?:fast|slow)(?:er)?\\b|快线|快線|慢线|慢線")},
-        {Kind::Period, pattern("\\bperiods?\\b|\\blength\\b|\\blookback\\b|周期|週期")},
-        {Kind::Level,
-         pattern("over-?bought|over-?sold|超买|超買|超卖|超賣|\\b(?:upper |lower )?(?:levels?|lines?)\\b|水平线?|水平線?")},
-        {Kind::Trailing,
-         pattern("trailing(?: stop(?:[- ]?loss)?)?|\\btrail\\b|移动止损|移動止損|移動停損|追踪止损|"
-                 "追蹤止損|跟踪止损|跟蹤止損")},
-        {Kind::StopLoss, pattern("stop[- ]?loss(?:es)?|\\bsl\\b|\\bstop\\b(?! (?:trading|out))|止损|止損|停損")},
-        {Kind::TakeProfit, pattern("take[- ]?profit|\\btp\\b|profit target|止盈|停利|获利目标|獲利目標")},
-        {Kind::BreakEven, pattern("break[- ]?even|保本")},
-        {Kind::AtrMultiple,
-         pattern("(\\d+(?:\\.\\d+)?)\\s*(?:x|×|times|倍)?\\s*(?:the\\s+)?(?:atr|average true range)")},
-        {Kind::MaxLots, pattern("max(?:imum)? lots?(?: size)?|lot cap|最大手数|最大手數")},
-        {Kind::Lots, pattern("\\blots?\\b|lot size|position size|手数|手數|(?<=\\d)\\s*手")},
-        {Kind::Risk, pattern("\\brisk(?:ing|s)?\\b|风险|風險")},
-        {Kind::Martingale,
-         pattern("martingale|马丁(?:格尔)?|馬丁(?:格爾)?|(?:doubles?|doubling) (?:the )?lots?(?: size)? after "
-                 "(?:a |each |every )?(?:loss|losing trade|loser)|亏损后加倍|虧損後加倍")},
-        {Kind::Grid, pattern("\\bgrid\\b|网格|網格")},
-        {Kind::Spread, pattern("\\bspread\\b|点差|點差")},
-        {Kind::Positions,
-         pattern("\\b(?:only )?(?:1|a single) (?:open )?(?:position|trade|order)s?(?: at a time| per "
-                 "symbol)?|(?:at most|max(?:imum)?|up to|no more than) (\\d+) (?:open )?(?:positions?|"
-                 "trades?|orders?)|(?:最多|至多)\\s*(\\d+)\\s*(?:个|個|单|單|笔|筆)?\\s*(?:持仓|持倉|订单|"
-                 "訂單|仓位|倉位)?|只(?:持有)?1\\s*(?:个|個|单|單)?\\s*(?:仓位|倉位|持仓|持倉)")},
-        {Kind::Magic, pattern("magic(?: number)?\\s*(?:=|:|is|of)?\\s*(\\d+)|(?:魔术号|魔術號|魔术数字|魔術數字)\\s*(\\d+)")},
-        {Kind::Hours,
-         pattern("(?:(?:trade |trading )?(?:only )?between (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)? (?:and|-) "
-                 "(\\d{1,2})(:\\d{2})?\\s*(am|pm|h)?)|(?:(?:trading hours|session|hours|from) "
-                 ":?\\s*(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h) ?(?:-|to|until|till) ?(\\d{1,2})(:\\d{2}|"
-                 "\\s*am|\\s*pm|h)?)|(?:(\\d{1,2}):(\\d{2})\\s*(?:-|to|到|至|~)\\s*(\\d{1,2}):(\\d{2}))|"
-                 "(?:(?:交易时间|交易時間|时段|時段)?\\s*(\\d{1,2})\\s*[点點时時]?\\s*(?:到|至|-)\\s*(\\d{1,2})"
-                 "\\s*[点點时時])|(?:(?:交易时间|交易時間|trading hours)\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))")},
-        {Kind::TimeFilter,
-         pattern("time filter|hours filter|session filter|trading hours|时间过滤|時間過濾|交易时间|交易時間")},
-        {Kind::Weekdays,
-         pattern("(?:(?:not|no trading|don'?t trade|do not trade|no trades|except|excluding|skip|"
-                 "avoid|不在)\\s+(?:on\\s+)?)?" + day + "(?:\\s*(?:to|-|through|thru|until|到|至|~|and|,|"
-                 "or|&|、|和|与|與|或)\\s*" + day + ")*(?:\\s*不交易)?|\\bweekdays?(?: only)?\\b|工作日")},
-        {Kind::DayFilter, pattern("day filter|weekday filter|日期过滤|日期過濾|星期过滤|星期過濾")},
-        {Kind::Timeframe,
-         pattern("\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b|\\d+[- ]?(?:minute|min|hour)s?(?:[- ]"
-                 "(?:chart|timeframe|candles?|bars?))?|\\b(?:daily|weekly|monthly|hourly)\\b(?: chart)?|"
-                 "\\d+\\s*(?:分钟|分鐘|小时|小時)(?:图|圖|线|線|k线|k線|周期|週期)?|日线|日線|周线|週線|月线|月線")},
-        {Kind::CurrentBar,
-         pattern("(?:on|at) (?:the )?(?:current|open|forming|live) (?:bar|candle)|every tick|intra-?bar|"
-                 "当前k线|當前k線|实时|實時")},
-        {Kind::ClosedBar,
-         pattern("(?:on|at) (?:the )?(?:last )?(?:closed|completed) (?:bar|candle)|收盘确认|收盤確認")},
-        {Kind::Direction,
-         pattern("(?:buy|long)s? only|only (?:buy|long)s?|只做多|只买|只買|仅做多|僅做多|(?:sell|short)s? "
-                 "only|only (?:sell|short)s?|只做空|只卖|只賣|仅做空|僅做空|both directions|双向|雙向")},
-        {Kind::Opposite,
-         pattern("(?:(?:don'?t|do not|never) )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?"
-                 "(?:opposite|reverse|reversal) signal|反向信号平仓|反向信號平倉")},
-        {Kind::CloseAfter,
-         pattern("(?:close|exit)\\w* (?:\\w+ )?after (\\d+) (?:bars?|candles?)|(\\d+)\\s*根\\s*k[线線]"
-                 "\\s*(?:后|後|之后|之後)?\\s*(?:平仓|平倉)")},
-        {Kind::CloseAt,
-         pattern("(?:close|exit)\\w* (?:\\w+ ){0,2}(?:at|by) (\\d{1,2})(?::(\\d{2})|\\s*(am|pm))|(\\d{1,2})"
-                 "(?::(\\d{2})|\\s*[点點])\\s*(?:平仓|平倉)")},
-        {Kind::Arrows, pattern("\\barrows?\\b|箭头|箭頭")},
-        {Kind::Alert, pattern("\\balerts?\\b|\\balarms?\\b|notif(?:y|ication)|提醒|警报|警報|提示")},
-        {Kind::Colour,
-         pattern("\\b(?:red|green|blue|yellow|orange|white|black|gray|grey|magenta|purple|aqua|"
-                 "lime|gold)\\b|[红紅绿綠蓝藍黄黃橙白黑灰紫]色")},
-        {Kind::Unsupported,
-         pattern("(?:high[- ]impact )?\\bnews\\b|economic calendar|non-?farm|\\bnfp\\b|central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?|"
-                 "(?:interest )?rate decisions?|\\bfomc\\b|(?:避开|避開)?(?:新闻|新聞)|非农|非農|财经日历|財經日曆|央行(?:利率)?(?:决议|決議|决定|決定)?|利率(?:决议|決議)"),
-         Indicator::MovingAverage, R::NewsData},
-        {Kind::Unsupported,
-         pattern("machine learning|neural(?: networks?)?|\\bai\\b|artificial intelligence|deep learning|"
-                 "机器学习|機器學習|神经网络|神經網路|人工智能|人工智慧"),
-         Indicator::MovingAverage, R::MachineLearning},
-        {Kind::Unsupported,
-         pattern("multiple (?:symbols|pairs|currencies)|all (?:pairs|symbols)|basket|correlat\\w*|"
-                 "\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b|"
-                 "other (?:symbols?|pairs?)|多(?:个|個)?(?:品种|品種|货币对|貨幣對)|相关性|相關性|篮子|籃子"),
-         Indicator::MovingAverage, R::OtherSymbols},
-        {Kind::Unsupported,
-         pattern("cop(?:y|ies|ying) (?:the )?(?:trades?|orders?|positions?|signals?)(?: (?:of|from) (?:an)?other (?:account|trader)s?)?|"
-                 "trade copier|(?:an)?other (?:account|trader)'?s? (?:trades|orders|positions)|跟单|跟單|复制(?:其他|别人的|另一个)?(?:账户|帳戶)?的?(?:交易|订单)|"
-                 "複製(?:其他|別人的|另一個)?(?:帳戶)?的?(?:交易|訂單)"),
-         Indicator::MovingAverage, R::OtherAccount},
-        {Kind::Unsupported,
-         pattern("order ?book|market depth|\\bdom\\b|level 2\\b|订单簿|訂單簿|市场深度|市場深度"),
-         Indicator::MovingAverage, R::OrderBook},
-        {Kind::Unsupported,
-         pattern("telegram|twitter|e-?mails?|webhook|web ?request|\\bapi\\b|\\bcsv(?: files?)?\\b|(?:from|read) "
-                 "(?:a |the )?file|database|sentiment|fundamental\\w*|interest rates?|情绪|情緒|基本面|"
-                 "电报|電報|邮件|郵件|数据库|資料庫"),
-         Indicator::MovingAverage, R::OutsideData},
-        {Kind::Unsupported,
-         pattern("(?:(?:bullish|bearish|hidden|regular) )*divergences?|engulfing|pin ?bars?|doji|hammer|candlestick patterns?|head and "
-                 "shoulders|double (?:top|bottom)|elliott(?: waves?)?|fibo(?:nacci)?|harmonic|support "
-                 "and resistance|supply and demand|背离|背離|吞没|吞沒|十字星|锤子线|錘子線|形态|形態|"
-                 "斐波那契|支撑|支撐|阻力"),
-         Indicator::MovingAverage, R::Pattern},
-        {Kind::Unsupported,
-         pattern("ichimoku(?: cloud)?|williams(?: %r)?|\\bobv\\b|on balance volume|vwap|volume profile|keltner|"
-                 "envelopes?|heikin[- ]ashi|heiken[- ]ashi|zig ?zag|fractals?|alligator|awesome "
-                 "oscillator|pivot points?|super ?trend|一目均衡表?|云图|雲圖|威廉|成交量|分形|鳄鱼|鱷魚|"
-                 "枢轴点|樞軸點"),
-         Indicator::MovingAverage, R::OtherIndicator},
-    };
+        for (const SubjectWords &words : subjectWords()) {
+            for (const QStringList *language : {&words.en, &words.cn, &words.tw}) {
+                if (!language->isEmpty())
+                    subjects.append(Subject{words.kind, pattern(language->join(u'|')), Indicator::MovingAverage, words.reason});
+            }
+        }
+        return subjects;
     }();
     return list;
 }
@@ -1516,7 +1546,7 @@ void Reader::readUnsupported(const Place &place)
 
 void Reader::readWeekdays(const QString &text)
 {
-    static const QRegularExpression dayName(day);
+    static const QRegularExpression dayName(pattern(englishDay + u'|' + simplifiedDay + u'|' + traditionalDay));
     static const QStringList english{"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
     static const QString chinese = QStringLiteral("日123456");
     QList<int> days;
