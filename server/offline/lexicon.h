@@ -1,16 +1,43 @@
 #pragma once
 
+#include "strategy.h"
+
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
 namespace offline {
 
+// The words of one language the reader needs beside its subjects, as data: matchers are built
+// from them, never from words of several languages written into one pattern.
+struct Lexicon final
+{
+    QStringList fillers; // words every request has, which mean nothing to build on their own
+    QStringList units;   // a distance's units: "pips", "点"
+    // Number words by their value: English 0-19, Chinese 0-9.
+    QStringList numbers;
+    QStringList tens;        // English 20, 30, ... 90
+    QStringList multipliers; // English "hundred"; Chinese 10, 100, 1000
+    QString two;             // Chinese: the 2 that counts, "两"
+    QString point;           // a decimal point said in words
+    // Chinese: what a number counts ("根", "手", ...), after which "一" is one rather than "a";
+    // what follows "一" when it is a number of its own ("周一": Monday); what follows a count
+    // of lines ("两条线"), which is no value.
+    QString measures;
+    QString numberedAfter;
+    QString lineCounter;
+};
+
+const Lexicon &lexicon(Language language);
+
 // A pattern of the reader's: "\b" is a boundary of English words and numbers only, as Chinese
 // touches them without a space ("RSI周期").
 QRegularExpression readerPattern(QString text);
 
-// One pattern matching any of the words, the longest first, so that "柱状图" is not read as "柱".
-QRegularExpression anyOf(QStringList words);
+// Alternatives of a pattern, the longest first, so that "柱状图" is not read as "柱".
+QString longestFirst(QStringList words);
+
+// One pattern matching any of the words, the longest first.
+QRegularExpression anyOf(const QStringList &words);
 
 } // namespace offline

@@ -66,60 +66,93 @@ void replaceAll(Mapped &mapped, const QRegularExpression &re, const std::functio
 // Number words become digits, so that "fourteen" and "十四" read as 14.
 void englishNumbersAsDigits(Mapped &text)
 {
-    static const QStringList ones{"zero", "one", "two", "three", "four", "five", "six", "seven",
-                                  "eight", "nine", "ten", "eleven", "twelve", "thirteen",
-                                  "fourteen", "fifteen", "sixteen", "seventeen", "eighteen",
-                                  "nineteen"};
-    static const QStringList tens{"twenty", "thirty", "forty", "fifty",
-                                  "sixty", "seventy", "eighty", "ninety"};
-    static const QRegularExpression words(
+    const Lexicon &words = lexicon(Language::English);
+    static const QStringList &ones = words.numbers;
+    static const QStringList &tens = words.tens;
+    static const QString hundred = words.multipliers.first();
+    static const QRegularExpression said(
         "\\b(?:(" + ones.mid(1).join('|') + ")|(" + tens.join('|') + ")(?:[- ](" + ones.mid(1, 9).join('|')
-        + "))?)(?: hundred)?\\b");
-    // "zero" stays a word: "zero line".
-    replaceAll(text, words, [](const Match &m) {
+        + "))?)(?: " + hundred + ")?\\b");
+    // The zero stays a word: "zero line".
+    replaceAll(text, said, [](const Match &m) {
         int value = m.capturedLength(1) ? int(ones.indexOf(m.captured(1)))
                                         : 20 + 10 * int(tens.indexOf(m.captured(2)))
                                               + std::max<int>(0, int(ones.indexOf(m.captured(3))));
-        if (m.captured().endsWith("hundred"))
+        if (m.captured().endsWith(hundred))
             value *= 100;
         return QString::number(value);
     });
     // "zero point five", "1 point 5": a decimal said in words.
-    static const QRegularExpression point(QStringLiteral("\\b(zero|\\d+) point (\\d+)\\b"));
+    static const QRegularExpression point("\\b(" + ones.first() + "|\\d+) " + words.point + " (\\d+)\\b");
     replaceAll(text, point, [](const Match &m) {
-        return (m.captured(1) == "zero" ? QStringLiteral("0") : m.captured(1)) + u'.' + m.captured(2);
+        return (m.captured(1) == ones.first() ? QStringLiteral("0") : m.captured(1)) + u'.' + m.captured(2);
     });
+}
+
+// The Chinese number words of both scripts, as the characters of each kind.
+struct ChineseNumbers
+{
+    QString digits;  // by value
+    QString twos;    // another 2 of each script: "两"
+    QString units;   // 10, 100, 1000
+    QString points;
+    QString measures;
+    QString numberedAfter;
+    QString lineCounters;
+};
+
+const ChineseNumbers &chineseNumbers()
+{
+    static const ChineseNumbers numbers = [] {
+        ChineseNumbers n;
+        const Lexicon &simplified = lexicon(Language::SimplifiedChinese);
+        n.digits = simplified.numbers.join(QString());
+        n.units = simplified.multipliers.join(QString());
+        for (const Language language : {Language::SimplifiedChinese, Language::TraditionalChinese}) {
+            const Lexicon &words = lexicon(language);
+            n.twos += words.two;
+            n.points += words.point;
+            n.measures += words.measures;
+            n.numberedAfter += words.numberedAfter;
+            n.lineCounters += words.lineCounter;
+        }
+        return n;
+    }();
+    return numbers;
 }
 
 void chineseNumbersAsDigits(Mapped &text)
 {
-    static const QString digits = QStringLiteral("零一二三四五六七八九");
+    const ChineseNumbers &n = chineseNumbers();
     // "零点五": a decimal, its fraction digit by digit.
-    static const QRegularExpression run(QStringLiteral("([零一二两兩三四五六七八九十百千]+)(?:[点點]([零一二三四五六七八九]+)(?![点點\\d]))?"));
+    static const QRegularExpression run("([" + n.digits + n.twos + n.units + "]+)(?:[" + n.points + "]([" + n.digits
+                                        + "]+)(?![" + n.points + "\\d]))?");
     const QString source = text.text;
-    replaceAll(text, run, [&source](const Match &m) {
+    replaceAll(text, run, [&source, &n](const Match &m) {
         const QChar next = m.capturedEnd() < source.size() ? source.at(m.capturedEnd()) : QChar();
-        static const QString measures = QStringLiteral("根次倍点點手单單笔筆%层層小分日天周週");
         const QChar previous = m.capturedStart() > 0 ? source.at(m.capturedStart() - 1) : QChar();
-        if (m.captured() == QStringLiteral("零") || next == u'条' || next == u'條'
-            || (m.captured() == QStringLiteral("一") && next.script() == QChar::Script_Han && !measures.contains(next)
-                && !QStringLiteral("周週期拜").contains(previous)))
+        const QString zero = n.digits.left(1);
+        const QString one = n.digits.mid(1, 1);
+        if (m.captured() == zero || n.lineCounters.contains(next)
+            || (m.captured() == one && next.script() == QChar::Script_Han && !n.measures.contains(next)
+                && !n.numberedAfter.contains(previous)))
             return m.captured(); // "零轴": the zero line; "两条线": lines, not a value; "一个": "a"; "一目均衡表": a name
         int total = 0;
         int digit = -1;
         for (QChar c : m.captured(1)) {
-            const int unit = c == u'十' ? 10 : c == u'百' ? 100 : c == u'千' ? 1000 : 0;
+            static constexpr int scales[] = {0, 10, 100, 1000};
+            const int unit = scales[n.units.indexOf(c) + 1];
             if (unit) {
                 total += (digit < 0 ? 1 : digit) * unit;
                 digit = -1;
             } else {
-                digit = (c == u'两' || c == u'兩') ? 2 : int(digits.indexOf(c));
+                digit = n.twos.contains(c) ? 2 : int(n.digits.indexOf(c));
             }
         }
         total += std::max(digit, 0);
         QString fraction;
         for (QChar c : m.captured(2))
-            fraction += QString::number(digits.indexOf(c));
+            fraction += QString::number(n.digits.indexOf(c));
         return QString::number(total) + (fraction.isEmpty() ? QString() : u'.' + fraction);
     });
 }
@@ -206,8 +239,8 @@ bool hasLevels(const Rule &rule)
 }
 
 const QString number = QStringLiteral("(\\d+(?:\\.\\d+)?)");
-const QString unitWords =
-    QStringLiteral("(points?|pts?|pips?|%|percent|点数|點數|点|點|个点|個點|基点|基點)");
+const QString unitWords = u'(' + longestFirst(lexicon(Language::English).units + lexicon(Language::SimplifiedChinese).units
+                                               + lexicon(Language::TraditionalChinese).units) + u')';
 
 std::optional<Unit> unitNamed(const QString &word)
 {
@@ -436,75 +469,17 @@ const QList<std::pair<Condition, QRegularExpression>> &conditionMatchers(Indicat
     return all.at(int(indicator));
 }
 
-// Words every request has, which mean nothing to build on their own.
 bool isFillerWord(const QString &word)
 {
-    static const QSet<QString> words = {
-        "a", "an", "the", "and", "or", "but", "then", "when", "whenever", "if", "while", "is", "are",
-        "be", "it", "its", "it's", "that", "which", "this", "these", "to", "of", "on", "in", "at",
-        "by", "for", "with", "from", "as", "please", "make", "create", "write", "build", "code",
-        "generate", "give", "me", "i", "want", "need", "would", "like", "can", "you", "expert",
-        "advisor", "advisors", "ea", "eas", "robot", "bot", "indicator", "indicators", "mt4", "mt5",
-        "mql4", "mql5", "metatrader", "strategy", "system", "trade", "trades", "trading", "open",
-        "opens", "opening", "enter", "enters", "entry", "entries", "buy", "buys", "buying", "sell",
-        "sells", "selling", "long", "longs", "short", "shorts", "position", "positions", "order",
-        "orders", "signal", "signals", "use", "uses", "using", "based", "set", "add", "also",
-        "change", "switch", "replace", "instead", "now", "chart", "line", "lines", "value", "level",
-        "levels", "cross", "crosses", "crossing", "crossed", "crossover", "crossovers", "above",
-        "below", "over", "under", "price", "prices", "close", "closes", "closing", "closed", "bar",
-        "bars", "candle", "candles", "show", "shows", "plot", "plots", "draw", "draws", "display",
-        "just", "only", "every", "each", "after", "back", "into", "inside", "up", "down", "rises",
-        "rise", "falls", "fall", "drops", "drop", "goes", "go", "moves", "than", "higher", "lower",
-        "my", "will", "should", "must", "simple", "new", "exit", "exits", "filter", "remove",
-        "delete", "disable", "no", "without", "don't", "not", "do", "turn", "off", "keep", "put",
-        "points", "point", "pips", "pip", "so", "there", "has", "have", "one", "all", "per",
-        "same", "get", "let", "let's", "make", "made", "also", "too", "both", "sides", "side",
-        "direction", "directions", "zone", "window", "separate", "main", "own", "thing", "rule",
-        "rules", "condition", "conditions", "confirm", "confirms", "confirmation", "touches",
-        "touch", "outside", "returns", "return", "crosses", "histogram", "zero", "positive",
-        "negative", "turns", "flips", "flip", "band", "bands", "middle", "upper", "lower", "line",
-        "signal", "+di", "-di", "di", "under", "out", "%k", "%d", "k", "d", "times", "x",
-        "high", "low", "highs", "lows", "n", "last", "previous", "current", "size", "amount",
-        "fixed", "lot", "account", "balance", "per", "stop", "stops", "loss", "profit", "target",
-        "time", "hours", "hour", "day", "days", "timeframe", "period", "periods", "default",
-        "defaults", "value", "values", "steps", "step", "max", "maximum", "cap", "multiplier",
-        "factor", "orders", "order", "every", "distance", "apart", "away", "more", "less",
-        "greater", "equal", "equals", "version", "program", "script", "please", "thanks",
-        "thank", "again", "way", "instead", "rather", "around", "same", "other", "opposite",
-        "reverse", "reversal", "trend", "trends", "follow", "following", "entry", "market", "dot",
-        "dots", "read", "reads", "data", "feed", "uses", "golden", "death", "paint", "paints", "mark",
-        "marks", "channel", "channels", "confirmation", "filter", "filters"};
+    static const QSet<QString> words(lexicon(Language::English).fillers.begin(), lexicon(Language::English).fillers.end());
     return words.contains(word);
 }
 
 // Chinese words of that kind; what is left of a run of characters once they are gone is named.
 const QRegularExpression &chineseFillers()
 {
-    // Longest first, so that "做多" goes as a whole rather than "做" alone.
-    static const QRegularExpression fillers = [] {
-        QStringList words = QStringLiteral(
-        "帮我|幫我|请|請|写|寫|做|编写|編寫|生成|创建|創建|一个|一個|个|個|的|"
-        "当|當|时候|時候|时|時|买入|買入|卖出|賣出|买|買|卖|賣|开仓|開倉|开多|"
-        "開多|开空|開空|做多|做空|平仓|平倉|信号|信號|指标|指標|策略|交易|系统|"
-        "系統|智能|程序|程式|和|且|并且|並且|同时|同時|或者|或|在|用|使用|以|"
-        "上穿|下穿|穿过|穿過|上破|下破|跌破|突破|高于|高於|低于|低於|大于|大於|"
-        "小于|小於|超过|超過|之上|之下|以上|以下|上方|下方|价格|價格|收盘价|收盤價|"
-        "收盘|收盤|k线|k線|根|金叉|死叉|交叉|设置|設置|设为|設為|设|設|为|為|"
-        "是|把|将|將|改成|改为|改為|换成|換成|改用|加上|增加|添加|加|去掉|去除|"
-        "取消|删除|刪除|不要|不用|不设|不設|没有|沒有|无|無|关闭|關閉|每|笔|筆|"
-        "单|單|点|點|点数|點數|手|倍|次|后|後|之后|之後|最多|最大|只|仅|僅|"
-        "图表|圖表|图|圖|线|線|显示|顯示|画|畫|出|入|场|場|进场|進場|出场|出場|"
-        "离场|離場|条件|條件|过滤|過濾|限制|回到|回|带内|帶內|轨|軌|上轨|上軌|"
-        "下轨|下軌|中轨|中軌|零轴|零軸|柱|柱状图|柱狀圖|主线|主線|信号线|信號線|天|"
-        "了|吧|呢|啊|我|要|想|需要|可以|能|会|會|就|再|也|都|还|還|让|讓|给|"
-        "給|对|對|方向|个点|個點|周期|週期|风险|風險|账户|向上|向下|弹出|彈出|"
-        "发出|發出|帳戶|余额|餘額|百分之|一|每笔|每筆|均线|均線|移动|移動|持仓|"
-        "持倉|时间|時間|分钟|分鐘|小时|小時|止损|止損|止盈|到|至|值|参数|參數|"
-        "默认|默認|预设|預設|水平|水平线|水平線|区|區|区域|區域|从|從|黄金|黃金|"
-        "死亡|多空|两条|兩條|条|條").split(u'|');
-        std::sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
-        return QRegularExpression(words.join(u'|'));
-    }();
+    static const QRegularExpression fillers(
+        longestFirst(lexicon(Language::SimplifiedChinese).fillers + lexicon(Language::TraditionalChinese).fillers));
     return fillers;
 }
 
