@@ -70,8 +70,8 @@ void levelSignals(RuleCode &code, Condition condition, const QString &v1, const 
 void averageCode(RuleCode &code, const Rule &rule, const QStringList &in)
 {
     const QString method = QStringLiteral("Inp") + code.prefix + QStringLiteral("Method");
-    code.inputs.append(QStringLiteral("input ENUM_MA_METHOD %1 = %2; // Moving average method")
-                           .arg(method, methodConstant(rule.method)));
+    code.inputs.append(QStringLiteral("input ENUM_MA_METHOD %1 = %2; // ").arg(method, methodConstant(rule.method))
+                       + textIn(code.language, {"Moving average method", "均线计算方法", "均線計算方法"}));
     const bool cross = rule.indicator == Indicator::MaCross;
     for (int i = 0; i < (cross ? 2 : 1); ++i) {
         const QString args = QStringLiteral("_Symbol, %1, %2, 0, %3, PRICE_CLOSE").arg(tf, in[i], method);
@@ -253,6 +253,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
         {I::MovingAverage, "Ma",
          {"\\b(?:s|e|sm|lw|w)?mas?\\b", "moving averages?"}, {"均线", "移动平均线?"}, {"均線", "移動平均線?"},
          {"s?ma", "ema", "smma", "lwma", "wma"},
+         {"%m", "%m", "%m"},
          {"%m(%1)", "%m(%1)", "%m(%1)"}, none, C::Cross, true, true,
          {period("Period", periodLabel, 20)},
          {{C::Cross, {"the close crosses above %n", "收盘价上穿 %n", "收盤價上穿 %n"},
@@ -261,6 +262,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
            {"the close is below %n", "收盘价在 %n 之下", "收盤價在 %n 之下"}}},
          {}, averageCode},
         {I::MaCross, "Cross", {}, {}, {}, {},
+         {"%m", "%m", "%m"},
          {"%m(%1)", "%m(%1)", "%m(%1)"}, {"%m(%1)/%m(%2) cross", "%m(%1)/%m(%2) 交叉", "%m(%1)/%m(%2) 交叉"},
          C::Cross, true, true,
          {period("FastPeriod", {"FastPeriod", "快线周期", "快線週期"}, 10),
@@ -274,6 +276,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
         {I::Rsi, "Rsi",
          {"\\brsi\\b", "relative strength(?: index)?"}, {"相对强弱(?:指数|指标)?"}, {"相對強弱(?:指數|指標)?"},
          {"rsi"},
+         {"RSI", "RSI", "RSI"},
          {"RSI(%1)", "RSI(%1)", "RSI(%1)"}, {"RSI(%1) %2/%3", "RSI(%1) %2/%3", "RSI(%1) %2/%3"},
          C::CrossBack, false, true,
          {period(), level("Upper", upperLabel, 70, 100), level("Lower", lowerLabel, 30, 100)},
@@ -284,6 +287,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
           {C::Above, {"%n is above %2", "%n 高于 %2", "%n 高於 %2"}, {"%n is below %3", "%n 低于 %3", "%n 低於 %3"}}},
          {{C::CrossBack, {"cross\\w* back", "leaves?"}, {"回到"}, {"回到"}}}, rsiCode},
         {I::Macd, "Macd", {"\\bmacd\\b"}, {}, {}, {"macd"},
+         {"MACD", "MACD", "MACD"},
          {"MACD(%1,%2,%3)", "MACD(%1,%2,%3)", "MACD(%1,%2,%3)"}, none, C::Cross, false, true,
          {period("Fast", {"Fast", "快线", "快線"}, 12), period("Slow", {"Slow", "慢线", "慢線"}, 26),
           period("Signal", {"Signal", "信号线", "訊號線"}, 9)},
@@ -298,6 +302,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
           {C::Cross, {"signal"}, {"信号线"}, {"信號線"}}},
          macdCode},
         {I::Bollinger, "Bands", {"bollinger(?: bands?)?", "\\bbb\\b"}, {"布林(?:带|线|通道)?"}, {"布林(?:帶|線|通道)?"}, {},
+         {"Bollinger Bands", "布林带", "布林通道"},
          {"Bollinger Bands(%1, %2)", "布林带(%1, %2)", "布林通道(%1, %2)"}, none, C::CrossBack, true, true,
          {period("Period", periodLabel, 20), {"Deviation", 2, 0.1, 10, false, {"Deviation", "标准差倍数", "標準差倍數"}}},
          {{C::CrossBack, {"the close comes back inside %n from below", "收盘价从下轨外回到 %n 之内", "收盤價從下軌外回到 %n 之內"},
@@ -317,6 +322,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
          {"随机指标", "%k(?=\\s*(?:line\\s*)?(?:上穿|下穿|金叉|死叉)\\s*(?:above |below |over |under )?(?:the )?%d)"},
          {"隨機指標", "%k(?=\\s*(?:line\\s*)?(?:上穿|下穿|金叉|死叉)\\s*(?:above |below |over |under )?(?:the )?%d)"},
          {},
+         {"Stochastic", "随机指标", "隨機指標"},
          {"Stochastic(%1,%2,%3)", "随机指标(%1,%2,%3)", "隨機指標(%1,%2,%3)"},
          {"Stochastic(%1,%2,%3) %4/%5", "随机指标(%1,%2,%3) %4/%5", "隨機指標(%1,%2,%3) %4/%5"}, C::Cross, false, true,
          {period("K", {"K", "K", "K"}, 5), period("D", {"D", "D", "D"}, 3), period("Slowing", {"Slowing", "平滑", "平滑"}, 3),
@@ -334,6 +340,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
          {{C::Cross, {"%k", "%d", "\\bk\\b.{0,12}\\bd\\b"}, {"金叉", "死叉", "交叉"}, {"金叉", "死叉", "交叉"}}},
          stochasticCode},
         {I::Cci, "Cci", {"\\bcci\\b", "commodity channel index"}, {"顺势指标"}, {"順勢指標"}, {"cci"},
+         {"CCI", "CCI", "CCI"},
          {"CCI(%1)", "CCI(%1)", "CCI(%1)"}, {"CCI(%1) %2", "CCI(%1) %2", "CCI(%1) %2"}, C::CrossBack, false, true,
          {period(), level("Level", levelLabel, 100, 1000)},
          {{C::CrossBack, {"%n comes back above -%2", "%n 回到 -%2 之上", "%n 回到 -%2 之上"},
@@ -341,18 +348,21 @@ const QList<IndicatorDescription> &indicatorDescriptions()
           {C::Zone, {"%n is below -%2", "%n 低于 -%2", "%n 低於 -%2"}, {"%n is above %2", "%n 高于 %2", "%n 高於 %2"}}},
          {}, cciCode},
         {I::Adx, "Adx", {"\\badx\\b", "\\bdmi\\b", "average directional(?: index)?"}, {"趋向指标"}, {"趨向指標"}, {"adx"},
+         {"ADX", "ADX", "ADX"},
          {"ADX(%1)", "ADX(%1)", "ADX(%1)"}, {"ADX(%1) > %2", "ADX(%1) > %2", "ADX(%1) > %2"}, C::Cross, false, true,
          {period(), level("Threshold", {"Threshold", "阈值", "閾值"}, 25, 100)},
          {{C::Cross, {"+DI crosses above -DI while %n is above %2", "+DI 上穿 -DI 且 %n 高于 %2", "+DI 上穿 -DI 且 %n 高於 %2"},
            {"-DI crosses above +DI while %n is above %2", "-DI 上穿 +DI 且 %n 高于 %2", "-DI 上穿 +DI 且 %n 高於 %2"}}},
          {}, adxCode},
         {I::Atr, "Atr", {"\\batr\\b", "average true range"}, {"真实波幅"}, {"真實波幅"}, {"atr"},
+         {"ATR", "ATR", "ATR"},
          {"ATR(%1)", "ATR(%1)", "ATR(%1)"}, {"ATR(%1) %2", "ATR(%1) %2", "ATR(%1) %2"}, C::Above, false, false,
          {period(), level("Level", levelLabel, 100, 100000)},
          {{C::Above, {"%n is above %2 points", "%n 高于 %2 点", "%n 高於 %2 點"},
            {"%n is above %2 points", "%n 高于 %2 点", "%n 高於 %2 點"}}},
          {}, atrCode},
         {I::Sar, "Sar", {"parabolic(?: sar)?", "\\bsar\\b"}, {"抛物线"}, {"拋物線"}, {},
+         {"Parabolic SAR", "抛物线 SAR", "拋物線 SAR"},
          {"Parabolic SAR(%1, %2)", "抛物线 SAR(%1, %2)", "拋物線 SAR(%1, %2)"}, none, C::Cross, true, true,
          {{"Step", 0.02, 0.001, 1, false, {"Step", "步长", "步長"}},
           {"Maximum", 0.2, 0.01, 10, false, {"Maximum", "最大值", "最大值"}}},
@@ -360,6 +370,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
            {"the close crosses below %n", "收盘价下穿 %n", "收盤價下穿 %n"}}},
          {}, sarCode},
         {I::Momentum, "Momentum", {"\\bmomentum\\b"}, {"动量(?:指标)?"}, {"動量(?:指標)?"}, {"momentum"},
+         {"Momentum", "动量", "動量"},
          {"Momentum(%1)", "动量(%1)", "動量(%1)"}, {"Momentum(%1) %2", "动量(%1) %2", "動量(%1) %2"}, C::Cross, false, true,
          {period(), level("Level", levelLabel, 100, 1000)},
          {{C::Cross, {"%n crosses above %2", "%n 上穿 %2", "%n 上穿 %2"}, {"%n crosses below %2", "%n 下穿 %2", "%n 下穿 %2"}}},
@@ -370,6 +381,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
          {"(?:\\d+\\s*根\\s*k线\\s*)?(?:的)?(?:最高点|高点|最低点)", "突破", "新高", "新低"},
          {"(?:\\d+\\s*根\\s*k線\\s*)?(?:的)?(?:最高點|高點|最低點)", "突破", "新高", "新低"},
          {},
+         {"Breakout", "突破", "突破"},
          {"%1-bar breakout", "%1 根K线突破", "%1 根K線突破"}, none, C::Breakout, true, true,
          {period("Bars", {"Bars", "K线数", "K線數"}, 20)},
          {{C::Breakout, {"the close breaks above the highest high of the last %1 bars", "收盘价突破前 %1 根K线的最高点", "收盤價突破前 %1 根K線的最高點"},

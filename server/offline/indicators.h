@@ -44,6 +44,7 @@ struct CodeLine final
 struct RuleCode final
 {
     QString prefix;
+    Language language = Language::English; // of its comments
     QList<CodeLine> lines;
     QStringList inputs; // beyond the parameters' own
     bool overlay = false;
@@ -82,6 +83,7 @@ struct IndicatorDescription final
     QStringList cn;
     QStringList tw;
     QStringList glued; // English names that take a period glued or in brackets: "rsi14", "rsi(14)"
+    Words name;        // without its values: "RSI", "布林带", "%m" (an average's method)
     Words notation;    // "RSI(%1)"
     Words summary;     // the rule in a trader's notation: "RSI(%1) %2/%3"
     Condition condition;

@@ -100,7 +100,7 @@ Answer OfflineGenerator::answer(const Strategy &before, const QString &request,
         answer.changes = changesBetween(before, reading.strategy, target, language);
     answer.details = describe(reading.strategy, target, language) + unbuiltLines;
     answer.details.append(completeness(answer.unbuilt.isEmpty(), language));
-    answer.program = writeProgram(reading.strategy, target, answer.details);
+    answer.program = writeProgram(reading.strategy, target, answer.details, language);
     return answer;
 }
 

@@ -179,7 +179,7 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
         const QStringList names = rule.valueNames();
         for (int i = 0; i < names.size(); ++i) {
             if (!((rule.given >> i) & 1))
-                defaults.append(QStringLiteral("%1 %2 %3").arg(indicatorNotation(rule, language).section(u'(', 0, 0).trimmed(), valueName(rule, i, language), number(rule.values[i])));
+                defaults.append(QStringLiteral("%1 %2 %3").arg(filledIn(in(language, describedIndicator(rule.indicator).name), rule, QString()), valueName(rule, i, language), number(rule.values[i])));
         }
     }
     if (!defaults.isEmpty())
