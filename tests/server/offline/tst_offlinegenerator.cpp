@@ -76,12 +76,88 @@ QList<double> numbersIn(const QJsonValue &value, const QString &key = {})
     return {number};
 }
 
-// The numbers of a request: "20", "0.5", "-100"; not those of a timeframe or platform ("H4",
-// "MT5").
+// The numbers said in English words: "fifty", "twenty-one", "two hundred", "zero point five".
+QList<double> englishNumberWords(const QString &request)
+{
+    static const QStringList ones{"zero", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine", "ten", "eleven",
+                                  "twelve", "thirteen", "fourteen", "fifteen", "sixteen", "seventeen", "eighteen", "nineteen"};
+    static const QStringList tens{"twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety"};
+    static const QRegularExpression word(QStringLiteral("[a-z]+|[^a-z -]"));
+    QList<double> numbers;
+    double value = -1;
+    QString fraction;
+    bool point = false;
+    bool tensLast = false;
+    const auto flush = [&] {
+        if (value >= 0)
+            numbers.append((QString::number(value) + (fraction.isEmpty() ? QString() : u'.' + fraction)).toDouble());
+        value = -1;
+        fraction.clear();
+        point = false;
+    };
+    for (auto it = word.globalMatch(request.toLower()); it.hasNext();) {
+        const QString w = it.next().captured();
+        const int one = int(ones.indexOf(w));
+        if (point && one >= 0 && one < 10) {
+            fraction += QString::number(one);
+            continue;
+        }
+        if (!fraction.isEmpty() || (point && one < 0))
+            flush();
+        // "twenty-six" is one number, "twelve twenty-six nine" three.
+        if (one >= 0 && one < 10 && tensLast) {
+            value += one;
+        } else if (one >= 0 || tens.contains(w)) {
+            flush();
+            value = one >= 0 ? one : 20 + 10 * tens.indexOf(w);
+        } else if (w == "hundred" && value >= 0) {
+            value *= 100;
+        } else if (w == "point" && value >= 0) {
+            point = true;
+        } else {
+            flush();
+        }
+        tensLast = tens.contains(w);
+    }
+    flush();
+    return numbers;
+}
+
+// The numbers said in Chinese: "五十", "兩百", "零点五"; not a weekday's ("周一").
+QList<double> chineseNumberWords(const QString &request)
+{
+    static const QString digits = QStringLiteral("零一二三四五六七八九");
+    // Not a weekday: "周一".
+    static const QRegularExpression run(QStringLiteral("(?<!周|週|星期|礼拜|禮拜)([零一二两兩三四五六七八九十百千]+)(?:[点點]([零一二三四五六七八九]+))?"));
+    QList<double> numbers;
+    for (auto it = run.globalMatch(request); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        double total = 0;
+        double digit = -1;
+        for (const QChar c : m.captured(1)) {
+            const int scale = c == u'十' ? 10 : c == u'百' ? 100 : c == u'千' ? 1000 : 0;
+            if (scale)
+                total += (digit < 0 ? 1 : digit) * scale, digit = -1;
+            else
+                digit = (c == u'两' || c == u'兩') ? 2 : digits.indexOf(c);
+        }
+        QString text = QString::number(total + std::max(digit, 0.0));
+        if (m.capturedLength(2)) {
+            text += u'.';
+            for (const QChar c : m.captured(2))
+                text += QString::number(digits.indexOf(c));
+        }
+        numbers.append(text.toDouble());
+    }
+    return numbers;
+}
+
+// The numbers of a request, in digits or words: "20", "0.5", "-100", "fifty", "兩百"; not
+// those of a timeframe or platform ("H4", "MT5").
 QList<double> numbersOf(const QString &request)
 {
     static const QRegularExpression number(QStringLiteral("(?<![A-Za-z\\d.])(\\d+(?:\\.\\d+)?)(?![\\d])"));
-    QList<double> numbers;
+    QList<double> numbers = englishNumberWords(request) + chineseNumberWords(request);
     for (auto it = number.globalMatch(request); it.hasNext();)
         numbers.append(it.next().captured(1).toDouble());
     return numbers;
