@@ -20,19 +20,21 @@ QString number(double value)
     return QString::number(value, 'g', 10);
 }
 
-QString unitName(Unit unit, Language language)
+// A unit after the value: "1 pip", "40 pips".
+QString unitName(Unit unit, double value, Language language)
 {
     static const Words names[] = {{"points", "点", "點"},
                                   {"pips", "pips", "pips"},
                                   {"% of the price", "% 价格", "% 價格"},
                                   {"x ATR(14)", "倍 ATR(14)", "倍 ATR(14)"}};
-    return in(language, names[int(unit)]);
+    static const Words one[] = {{"point", "点", "點"}, {"pip", "pips", "pips"}};
+    return in(language, value == 1 && unit <= Unit::Pips ? one[int(unit)] : names[int(unit)]);
 }
 
 QString distanceText(const Distance &distance, Language language)
 {
     return number(distance.value) + (distance.unit == Unit::Percent ? "" : " ")
-           + unitName(distance.unit, language);
+           + unitName(distance.unit, distance.value, language);
 }
 
 // The indicator with its numbers, as the clauses name it.
@@ -135,7 +137,8 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
         if (s.breakEven.value > 0)
             lines.append(distanceLine(s.breakEven, {"Stop to break-even after a profit of ", "盈利达到后移至保本：", "獲利達到後移至保本："}, language));
         if (s.closeAfterBars > 0)
-            lines.append(in(language, {"Closes a position after %1 bars.", "持仓 %1 根K线后平仓。", "持倉 %1 根K線後平倉。"}).arg(s.closeAfterBars));
+            lines.append(in(language, s.closeAfterBars == 1 ? Words{"Closes a position after %1 bar.", "持仓 %1 根K线后平仓。", "持倉 %1 根K線後平倉。"}
+                                                         : Words{"Closes a position after %1 bars.", "持仓 %1 根K线后平仓。", "持倉 %1 根K線後平倉。"}).arg(s.closeAfterBars));
         if (s.closeAtMinute >= 0)
             lines.append(in(language, {"Closes everything at %1 (server time).", "%1（服务器时间）全部平仓。", "%1（伺服器時間）全部平倉。"}).arg(minuteText(s.closeAtMinute)));
         lines.append(s.closeOnOpposite ? in(language, {"Closes on the opposite signal", "反向信号时平仓", "反向訊號時平倉"}) + defaultMark(s.closeOnOppositeGiven, language) + in(language, {".", "。", "。"})
@@ -152,7 +155,9 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
                                   s.maxLots == 1 ? in(language, {"lot", "手", "手"}) : in(language, {"lots", "手", "手"}),
                                   defaultMark(s.maxLotsGiven, language)));
         if (s.gridOrders > 0)
-            lines.append(in(language, {"Grid: up to %1 positions, each %2 against the last.", "网格：最多 %1 个持仓，每个与上一个相距 %2。", "網格：最多 %1 個持倉，每個與上一個相距 %2。"}).arg(s.gridOrders).arg(distanceText(s.gridStep, language)));
+            lines.append(in(language, s.gridOrders == 1 ? Words{"Grid: up to %1 position, each %2 against the last.", "网格：最多 %1 个持仓，每个与上一个相距 %2。", "網格：最多 %1 個持倉，每個與上一個相距 %2。"}
+                                                      : Words{"Grid: up to %1 positions, each %2 against the last.", "网格：最多 %1 个持仓，每个与上一个相距 %2。", "網格：最多 %1 個持倉，每個與上一個相距 %2。"})
+                             .arg(QString::number(s.gridOrders), distanceText(s.gridStep, language)));
         if (s.fromMinute >= 0)
             lines.append(in(language, {"Trades from %1 to %2 (server time).", "交易时间 %1 至 %2（服务器时间）。", "交易時間 %1 至 %2（伺服器時間）。"}).arg(minuteText(s.fromMinute), minuteText(s.toMinute)));
         if (s.weekdays) {

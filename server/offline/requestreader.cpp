@@ -1515,7 +1515,15 @@ void Reader::readUnsupported(const Place &place)
         }
         m_lastIndicator.reset();
     }
-    m_unbuilt.append({m_mapped.quote(m_request, start, place.end), reason});
+    QString what = m_mapped.quote(m_request, start, place.end);
+    // A symbol is named as the terminal names it: "EURUSD".
+    static const QRegularExpression symbol(QStringLiteral("\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    for (auto it = symbol.globalMatch(what); it.hasNext();) {
+        const Match m = it.next();
+        what.replace(m.capturedStart(), m.capturedLength(), m.captured().toUpper());
+    }
+    m_unbuilt.append({what, reason});
     m_lastUnsupported = LastUnsupported{start, place.end, m_unbuilt.size() - 1, reason};
 }
 

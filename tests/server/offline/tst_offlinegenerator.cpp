@@ -264,6 +264,9 @@ private slots:
             }
             for (const QString &name : named)
                 QVERIFY2(said.contains(name), qPrintable(said));
+            // No slip of wording: a doubled period, a plural after one, a file of this project.
+            static const QRegularExpression slip(QStringLiteral("\\.\\.|(?<![\\d.])1 (?:open )?(?:positions|pips|points|bars|lots|times)\\b|README"));
+            QVERIFY2(!said.contains(slip), qPrintable(said.mid(said.indexOf(slip) - 40, 80)));
             // The header says what was built, not what was asked.
             for (QString line : answer.details)
                 QVERIFY2(answer.program.contains(line.replace("*/", "* /")), qPrintable(line));
