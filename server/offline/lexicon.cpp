@@ -46,6 +46,14 @@ Lexicon english()
     words.tens = {"twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety"};
     words.multipliers = {"hundred"};
     words.point = QStringLiteral("point");
+    words.buys = {"\\b(?:buy|buys|buying|long)\\b"};
+    words.sells = {"\\b(?:sell|sells|selling|short)\\b"};
+    words.either = {"\\bor\\b", "either"};
+    words.negations = {"\\bremove", "\\bdelete", "\\bdrop", "\\bdisable", "\\bturn off", "\\bcancel", "\\bno", "\\bwithout",
+                       "\\bdon'?t (?:use|want|need)", "\\bdo not (?:use|want|need)"};
+    words.switches = {"\\b(?:switch|change|convert|turn|replace)\\w*\\b.{0,30}"};
+    words.bars = {"bars?", "candles?", "periods?", "days?"};
+    words.setTo = {"of", "=", ":", "to"};
     return words;
 }
 
@@ -72,6 +80,13 @@ Lexicon simplifiedChinese()
     words.measures = QStringLiteral("根次倍点手单笔%层小分日天周");
     words.numberedAfter = QStringLiteral("周期拜");
     words.lineCounter = QStringLiteral("条");
+    words.buys = {"买", "做多"};
+    words.sells = {"卖", "做空"};
+    words.either = {"或者?", "任一"};
+    words.negations = {"去掉", "去除", "取消", "删除", "不要", "不用", "不设", "没有", "无", "关闭"};
+    words.switches = {"改成\\s*", "改为\\s*", "换成\\s*", "改用\\s*"};
+    words.bars = {"根k线", "周期"};
+    words.setTo = {"改为", "改成", "设为", "为"};
     return words;
 }
 
@@ -98,6 +113,13 @@ Lexicon traditionalChinese()
     words.measures = QStringLiteral("根次倍點手單筆%層小分日天週");
     words.numberedAfter = QStringLiteral("週期拜");
     words.lineCounter = QStringLiteral("條");
+    words.buys = {"買", "做多"};
+    words.sells = {"賣", "做空"};
+    words.either = {"或者?", "任一"};
+    words.negations = {"去掉", "去除", "取消", "刪除", "不要", "不用", "不設", "沒有", "無", "關閉"};
+    words.switches = {"改成\\s*", "改為\\s*", "換成\\s*", "改用\\s*"};
+    words.bars = {"根k線", "週期"};
+    words.setTo = {"改為", "改成", "設為", "為"};
     return words;
 }
 
@@ -120,6 +142,12 @@ QString longestFirst(QStringList words)
     words.removeDuplicates();
     std::stable_sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
     return words.join(u'|');
+}
+
+QString anyLanguage(QStringList Lexicon::*words)
+{
+    return longestFirst(lexicon(Language::English).*words + lexicon(Language::SimplifiedChinese).*words
+                        + lexicon(Language::TraditionalChinese).*words);
 }
 
 QRegularExpression anyOf(const QStringList &words)

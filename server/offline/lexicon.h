@@ -26,6 +26,14 @@ struct Lexicon final
     QString measures;
     QString numberedAfter;
     QString lineCounter;
+    // Words read around the subjects, as patterns.
+    QStringList buys;      // one side of the trade: "buy", "买"
+    QStringList sells;
+    QStringList either;    // one rule is enough: "or", "或者"
+    QStringList negations; // "remove", "不要"
+    QStringList switches;  // what was there is replaced: "switch to", "改成"
+    QStringList bars;      // what a count of bars is said in: "bars", "根k线"
+    QStringList setTo;     // a value given: "to", "改为"
 };
 
 const Lexicon &lexicon(Language language);
@@ -36,6 +44,9 @@ QRegularExpression readerPattern(QString text);
 
 // Alternatives of a pattern, the longest first, so that "柱状图" is not read as "柱".
 QString longestFirst(QStringList words);
+
+// The alternatives of every language for the words of one kind, the longest first.
+QString anyLanguage(QStringList Lexicon::*words);
 
 // One pattern matching any of the words, the longest first.
 QRegularExpression anyOf(const QStringList &words);

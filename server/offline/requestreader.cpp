@@ -673,11 +673,11 @@ Reading Reader::read()
         handle(all.at(i), i + 1 < all.size() ? all.at(i + 1).start : m_text.size(), ruleEnd);
     }
     // A first request that names only one side of the trade asks for that side only.
-    static const QRegularExpression buys = pattern(QStringLiteral("\\b(?:buy|buys|buying|long)\\b|买|買|做多"));
-    static const QRegularExpression sells = pattern(QStringLiteral("\\b(?:sell|sells|selling|short)\\b|卖|賣|做空"));
+    static const QRegularExpression buys = pattern(anyLanguage(&Lexicon::buys));
+    static const QRegularExpression sells = pattern(anyLanguage(&Lexicon::sells));
     if (!m_refining && !m_directionGiven && m_text.contains(buys) != m_text.contains(sells))
         m_strategy.direction = m_text.contains(buys) ? Strategy::Direction::BuyOnly : Strategy::Direction::SellOnly;
-    static const QRegularExpression either = pattern(QStringLiteral("\\bor\\b|或者?|任一|either"));
+    static const QRegularExpression either = pattern(anyLanguage(&Lexicon::either));
     if (m_strategy.rules.size() > 1 && m_text.contains(either))
         m_strategy.anyRule = true;
     if (m_pendingAtr)
@@ -693,10 +693,8 @@ Reading Reader::read()
 // "remove the trailing stop", "no stop loss", "不要止损".
 bool Reader::negated(qsizetype start)
 {
-    static const QRegularExpression negation = pattern(QStringLiteral(
-        "(?:\\bremove|\\bdelete|\\bdrop|\\bdisable|\\bturn off|\\bcancel|\\bno|\\bwithout|"
-        "\\bdon'?t (?:use|want|need)|\\bdo not (?:use|want|need)|去掉|去除|取消|删除|刪除|不要|不用|不设|"
-        "不設|没有|沒有|无|無|关闭|關閉)\\s*(?:the |a |any |an )?(?:[a-z]+ )?$"));
+    static const QRegularExpression negation = pattern(
+        "(?:" + anyLanguage(&Lexicon::negations) + ")\\s*(?:the |a |any |an )?(?:[a-z]+ )?$");
     const qsizetype from = std::max<qsizetype>(0, start - 24);
     const Match m = negation.match(m_free.mid(from, start - from));
     if (!m.hasMatch())
@@ -707,9 +705,7 @@ bool Reader::negated(qsizetype start)
 
 bool Reader::switching(qsizetype start) const
 {
-    static const QRegularExpression verbs = pattern(QStringLiteral(
-        "\\b(?:switch|change|convert|turn|replace)\\w*\\b.{0,30}$|改成\\s*$|改为\\s*$|改為\\s*$|换成\\s*$|"
-        "換成\\s*$|改用\\s*$"));
+    static const QRegularExpression verbs = pattern("(?:" + anyLanguage(&Lexicon::switches) + ")$");
     static const QRegularExpression instead = pattern(QStringLiteral("\\binstead\\b"));
     const qsizetype from = std::max<qsizetype>(0, start - 40);
     return m_text.mid(from, start - from).contains(verbs) || m_text.contains(instead);
@@ -719,7 +715,7 @@ bool Reader::switching(qsizetype start) const
 std::optional<double> Reader::numberBefore(qsizetype start)
 {
     static const QRegularExpression before(
-        number + QStringLiteral("\\s*(?:-\\s*)?(?:bars?|candles?|periods?|days?|根k线|根k線|周期|週期)?\\s*(?:-\\s*)?$"));
+        number + "\\s*(?:-\\s*)?(?:" + anyLanguage(&Lexicon::bars) + ")?\\s*(?:-\\s*)?$");
     const qsizetype from = std::max<qsizetype>(0, start - 40);
     const Match m = before.match(m_free.mid(from, start - from));
     if (!m.hasMatch())
@@ -789,7 +785,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
     case Kind::Period: {
         if (m_lastRule < 0 && m_strategy.rules.isEmpty())
             return; // "14週期 RSI": the number is the indicator's, read with it
-        static const QRegularExpression value("^\\s*(?:of|=|:|to|改为|改為|改成|设为|設為|为|為)?\\s*" + number);
+        static const QRegularExpression value("^\\s*(?:" + anyLanguage(&Lexicon::setTo) + ")?\\s*" + number);
         std::optional<double> period = numberBefore(place.start);
         if (const auto m = take(value, place.end, segmentEnd))
             period = m->captured(1).toDouble();
