@@ -54,6 +54,15 @@ Lexicon english()
     words.switches = {"\\b(?:switch|change|convert|turn|replace)\\w*\\b.{0,30}"};
     words.bars = {"bars?", "candles?", "periods?", "days?"};
     words.setTo = {"of", "=", ":", "to"};
+    words.levelTo = {"of", "at", "to", "=", ":"};
+    words.is = {"of", "=", ":", "is"};
+    words.joiners = {"and"};
+    words.above = {"above", "over", "higher than", ">"};
+    words.below = {"below", "under", "lower than", "<"};
+    words.back = {"(?:cross\\w*|leaves?|exits?|comes?)(?:\\s+back)?", "back"};
+    words.moveTo = {"(?:changed? |set |move[sd]? )?(?:to|at)", "of", "=", ":", "is", "after"};
+    words.profit = {"profit of", "in profit by", "profit"};
+    words.atMost = {"below", "under", "less than", "<", "<=", "max(?:imum)?", "of", "up to", "at most", "not above", "above"};
     return words;
 }
 
@@ -87,6 +96,15 @@ Lexicon simplifiedChinese()
     words.switches = {"改成\\s*", "改为\\s*", "换成\\s*", "改用\\s*"};
     words.bars = {"根k线", "周期"};
     words.setTo = {"改为", "改成", "设为", "为"};
+    words.levelTo = {"为", "改成", "改为"};
+    words.is = {"为"};
+    words.joiners = {"和", "与"};
+    words.above = {"高于", "大于", "超过", "突破", "上穿"};
+    words.below = {"低于", "小于", "跌破", "下穿"};
+    words.back = {"回到", "重回"};
+    words.moveTo = {"为", "设为", "设置为", "改成", "改为", "换成", "调到", "调整为", "移到", "移至"};
+    words.profit = {"获利", "盈利", "赚"};
+    words.atMost = {"小于", "低于", "不超过", "最大", "超过"};
     return words;
 }
 
@@ -120,6 +138,15 @@ Lexicon traditionalChinese()
     words.switches = {"改成\\s*", "改為\\s*", "換成\\s*", "改用\\s*"};
     words.bars = {"根k線", "週期"};
     words.setTo = {"改為", "改成", "設為", "為"};
+    words.levelTo = {"為", "改成", "改為"};
+    words.is = {"為"};
+    words.joiners = {"和", "與"};
+    words.above = {"高於", "大於", "超過", "突破", "上穿"};
+    words.below = {"低於", "小於", "跌破", "下穿"};
+    words.back = {"回到", "重回"};
+    words.moveTo = {"為", "設為", "設置為", "改成", "改為", "換成", "調到", "調整為", "移到", "移至"};
+    words.profit = {"獲利", "盈利", "賺"};
+    words.atMost = {"小於", "低於", "不超過", "最大", "超過"};
     return words;
 }
 

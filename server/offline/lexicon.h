@@ -34,6 +34,15 @@ struct Lexicon final
     QStringList switches;  // what was there is replaced: "switch to", "改成"
     QStringList bars;      // what a count of bars is said in: "bars", "根k线"
     QStringList setTo;     // a value given: "to", "改为"
+    QStringList levelTo;   // a level given: "at", "改成"
+    QStringList is;        // a value said: "is", "为"
+    QStringList joiners;   // two values: "and", "和"
+    QStringList above;     // a level crossed or kept, upwards: "above", "高于"
+    QStringList below;
+    QStringList back;      // a level crossed back: "comes back", "回到"
+    QStringList moveTo;    // a distance given or changed: "set to", "改成"
+    QStringList profit;    // the profit that moves the stop: "profit of", "获利"
+    QStringList atMost;    // a limit: "below", "不超过"
 };
 
 const Lexicon &lexicon(Language language);

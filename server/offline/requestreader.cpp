@@ -794,7 +794,8 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         if (period && m_lastRule >= 0)
             readRuleValues(m_strategy.rules[m_lastRule], {*period}, 0);
         // "周期 9，80 和 20": the levels follow the period.
-        static const QRegularExpression levelPair(QStringLiteral("^\\s*,?\\s*(\\d+(?:\\.\\d+)?)\\s*(?:和|与|與|and|/)\\s*(\\d+(?:\\.\\d+)?)"));
+        static const QRegularExpression levelPair("^\\s*,?\\s*(\\d+(?:\\.\\d+)?)\\s*(?:" + anyLanguage(&Lexicon::joiners)
+                                                  + "|/)\\s*(\\d+(?:\\.\\d+)?)");
         if (m_lastRule >= 0 && m_strategy.rules[m_lastRule].valueNames().contains("Upper")) {
             if (const auto m = take(levelPair, place.end, segmentEnd)) {
                 setLevel(m_strategy.rules[m_lastRule], m->captured(1).toDouble(), std::nullopt, std::nullopt);
@@ -810,15 +811,17 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             m_lastRule = int(m_strategy.rules.size() - 1);
         if (m_lastRule < 0)
             return;
-        static const QRegularExpression values = pattern(QStringLiteral(
-            "^\\s*(?:level|line)?\\s*(?:of|at|to|=|:|为|為|改成|改为|改為)?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?))?"));
+        static const QRegularExpression values = pattern("^\\s*(?:level|line)?\\s*(?:" + anyLanguage(&Lexicon::levelTo)
+                                                         + ")?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:" + anyLanguage(&Lexicon::joiners)
+                                                         + "|/|,)\\s*(-?\\d+(?:\\.\\d+)?))?");
         const QString said = match.captured();
         const std::optional<bool> upper = containsAny(said, {u"bought", u"买", u"買", u"upper"})
             ? std::optional(true)
             : containsAny(said, {u"sold", u"卖", u"賣", u"lower"}) ? std::optional(false) : std::nullopt;
         Rule &rule = m_strategy.rules[m_lastRule];
         // "80/20 levels", "70 and 30 levels": both before the word.
-        static const QRegularExpression pair(QStringLiteral("(-?\\d+(?:\\.\\d+)?)\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?)\\s*$"));
+        static const QRegularExpression pair("(-?\\d+(?:\\.\\d+)?)\\s*(?:" + anyLanguage(&Lexicon::joiners)
+                                             + "|/|,)\\s*(-?\\d+(?:\\.\\d+)?)\\s*$");
         const qsizetype from = std::max<qsizetype>(0, place.start - 20);
         if (const Match m = pair.match(m_free.mid(from, place.start - from)); m.hasMatch()) {
             consume(from + m.capturedStart(), place.start);
@@ -980,10 +983,9 @@ void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std
 // "above 70", "below 30", "crosses back above 25": the rule's levels and its condition.
 void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
 {
-    static const QRegularExpression level = pattern(QStringLiteral(
-        "((?:cross\\w*|leaves?|exits?|comes?)(?:\\s+back)?|back|回到|重回)?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*"
-        "(above|over|higher than|>|高于|高於|大于|大於|超过|超過|突破|上穿|below|under|lower than|<|低于|低於|小于|小於|跌破|下穿)"
-        "\\s*([-+]?\\d+(?:\\.\\d+)?)"));
+    static const QRegularExpression level = pattern("(" + anyLanguage(&Lexicon::back) + ")?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*("
+                                                    + anyLanguage(&Lexicon::above) + u'|' + anyLanguage(&Lexicon::below)
+                                                    + ")\\s*([-+]?\\d+(?:\\.\\d+)?)");
     for (std::optional<Match> m; (m = take(level, start, end));) {
         const bool crossed = m->capturedLength(1) > 0 || containsAny(m->captured(2), {u"上穿", u"下穿"});
         setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
@@ -1207,11 +1209,11 @@ void Reader::readDistance(Distance &distance, const Place &place, qsizetype end)
         return;
     }
     static const QRegularExpression before(number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?\\s*(?:-\\s*)?$"));
-    static const QRegularExpression after(QStringLiteral("^\\s*(?:(?:changed? |set |move[sd]? )?(?:to|at)|of|=|:|is|after|为|為|设为|設為|设置为|設置為|改成|改为|改為|换成|換成|调到|調到|调整为|調整為|移到|移至)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+    static const QRegularExpression after("^\\s*(?:" + anyLanguage(&Lexicon::moveTo) + ")?\\s*" + number + "\\s*" + unitWords + u'?');
     std::optional<Match> m = besideSubject(before, after, place, 14, end);
     if (!m && &distance == &m_strategy.breakEven) {
         // "获利 100 点后把止损移到保本": the profit that moves the stop comes first in its clause.
-        static const QRegularExpression profit(QStringLiteral("(?:获利|盈利|獲利|赚|賺|profit of|in profit by|profit)\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+        static const QRegularExpression profit("(?:" + anyLanguage(&Lexicon::profit) + ")\\s*" + number + "\\s*" + unitWords + u'?');
         static const QRegularExpression clauseStart(QStringLiteral("[,;.]"));
         const qsizetype from = std::max<qsizetype>(m_text.lastIndexOf(clauseStart, place.start) + 1, place.start - 40);
         m = take(profit, from, place.start);
@@ -1270,7 +1272,7 @@ void Reader::readFixed(const Place &place, const Match &match)
     };
     switch (place.subject->kind) {
     case Kind::Lots: {
-        static const QRegularExpression after(QStringLiteral("^\\s*(?:size)?\\s*(?:of|=|:|is|为|為)?\\s*") + number);
+        static const QRegularExpression after("^\\s*(?:size)?\\s*(?:" + anyLanguage(&Lexicon::is) + ")?\\s*" + number);
         static const QRegularExpression before(number + QStringLiteral("\\s*$"));
         std::optional<double> value;
         QString said;
@@ -1289,7 +1291,7 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     }
     case Kind::MaxLots: {
-        static const QRegularExpression after(QStringLiteral("^\\s*(?:of|=|:|is|为|為)?\\s*") + number);
+        static const QRegularExpression after("^\\s*(?:" + anyLanguage(&Lexicon::is) + ")?\\s*" + number);
         const auto m = take(after, place.end, place.end + 12);
         const double value = m ? m->captured(1).toDouble() : 0;
         if (value >= 0.01 && value <= 100) {
@@ -1352,7 +1354,7 @@ void Reader::readFixed(const Place &place, const Match &match)
             m_strategy.maxSpread = {};
             return;
         }
-        static const QRegularExpression after(QStringLiteral("^\\s*(?:is\\s*)?(?:below|under|less than|<|<=|max(?:imum)?|of|up to|at most|not above|above|小于|小於|低于|低於|不超过|不超過|最大|超过|超過)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+        static const QRegularExpression after("^\\s*(?:is\\s*)?(?:" + anyLanguage(&Lexicon::atMost) + ")?\\s*" + number + "\\s*" + unitWords + u'?');
         if (const auto m = take(after, place.end, end)) {
             spread = {m->captured(1).toDouble(), unitNamed(m->captured(2)).value_or(Unit::Points), true};
             if (spread.unit == Unit::Percent)
