@@ -63,6 +63,25 @@ Lexicon english()
     words.moveTo = {"(?:changed? |set |move[sd]? )?(?:to|at)", "of", "=", ":", "is", "after"};
     words.profit = {"profit of", "in profit by", "profit"};
     words.atMost = {"below", "under", "less than", "<", "<=", "max(?:imum)?", "of", "up to", "at most", "not above", "above"};
+    words.upTo = {"max(?:imum)?", "up to", "at most"};
+    words.gridUnits = {"orders?", "levels?", "steps?", "positions?", "trades?"};
+    words.gridStep = {"every", "each", "spaced", "step(?: of)?"};
+    words.martingaleUnits = {"steps?", "times", "levels?", "doublings?"};
+    words.multiplier = {"multiplier", "factor"};
+    words.times = {"x", "×"};
+    words.closesOutside = {"clos\\w* (?:above|below|outside|beyond)"};
+    words.touchesBand = {"touch\\w*(?: the)? (?:upper|lower|outer) bands?"};
+    words.indicatorWord = {"indicator"};
+    words.valueJoiners = {"\\band\\b", "\\bwith\\b"};
+    words.afterValue = {"%", "points?", "pips?", "lots?"};
+    words.methods = {"exponential", "simple", "smoothed", "(?:linear )?weighted"};
+    words.crossover = {"cross(?:over)?"};
+    words.crossed = {"cross\\w*"};
+    words.price = {"price", "close"};
+    words.sides = {"\\b(?:above|below|over|under)\\b", ">", "<"};
+    words.connectors = {"\\b(?:of|on|in|with|between|the|an?)\\b"};
+    words.patternAdjectives = {"\\b(?:bullish|bearish|hidden|regular)\\s*"};
+    words.excluding = {"^(?:not|no|don|do not|except|excluding|skip|avoid)"};
     return words;
 }
 
@@ -105,6 +124,26 @@ Lexicon simplifiedChinese()
     words.moveTo = {"为", "设为", "设置为", "改成", "改为", "换成", "调到", "调整为", "移到", "移至"};
     words.profit = {"获利", "盈利", "赚"};
     words.atMost = {"小于", "低于", "不超过", "最大", "超过"};
+    words.upTo = {"最多"};
+    words.gridUnits = {"单", "层", "个"};
+    words.gridStep = {"间距", "相距"};
+    words.doubling = {"加倍", "翻倍"};
+    words.martingaleUnits = {"次", "步", "层"};
+    words.multiplier = {"倍数", "乘以", "乘"};
+    words.times = {"倍"};
+    words.closesOutside = {"收盘价?(?:跌破|突破|站上)", "跌破"};
+    words.touchesBand = {"触及.{0,3}[上下]轨"};
+    words.indicatorWord = {"指标"};
+    words.valueJoiners = {"和", "与"};
+    words.afterValue = {"点", "手"};
+    words.methods = {"指数", "简单", "平滑", "加权"};
+    words.crossover = {"交叉"};
+    words.crossed = {"交叉", "金叉", "死叉"};
+    words.price = {"收盘", "价格"};
+    words.sides = {"高于", "低于", "之上", "之下", "上方", "下方"};
+    words.connectors = {"的"};
+    words.patternAdjectives = {"看涨", "看跌", "顶", "底"};
+    words.excluding = {"^不在", "不交易"};
     return words;
 }
 
@@ -147,6 +186,26 @@ Lexicon traditionalChinese()
     words.moveTo = {"為", "設為", "設置為", "改成", "改為", "換成", "調到", "調整為", "移到", "移至"};
     words.profit = {"獲利", "盈利", "賺"};
     words.atMost = {"小於", "低於", "不超過", "最大", "超過"};
+    words.upTo = {"最多"};
+    words.gridUnits = {"單", "層", "個"};
+    words.gridStep = {"間距", "相距"};
+    words.doubling = {"加倍", "翻倍"};
+    words.martingaleUnits = {"次", "步", "層"};
+    words.multiplier = {"倍數", "乘以", "乘"};
+    words.times = {"倍"};
+    words.closesOutside = {"收盤價?(?:跌破|突破|站上)", "跌破"};
+    words.touchesBand = {"觸及.{0,3}[上下]軌"};
+    words.indicatorWord = {"指標"};
+    words.valueJoiners = {"和", "與"};
+    words.afterValue = {"點", "手"};
+    words.methods = {"指數", "簡單", "平滑", "加權"};
+    words.crossover = {"交叉"};
+    words.crossed = {"交叉", "金叉", "死叉"};
+    words.price = {"收盤", "價格"};
+    words.sides = {"高於", "低於", "之上", "之下", "上方", "下方"};
+    words.connectors = {"的"};
+    words.patternAdjectives = {"看漲", "看跌", "頂", "底"};
+    words.excluding = {"^不在", "不交易"};
     return words;
 }
 

@@ -43,6 +43,26 @@ struct Lexicon final
     QStringList moveTo;    // a distance given or changed: "set to", "改成"
     QStringList profit;    // the profit that moves the stop: "profit of", "获利"
     QStringList atMost;    // a limit: "below", "不超过"
+    QStringList upTo; // a count at most: "up to", "最多"
+    QStringList gridUnits; // what a grid counts: "orders", "单"
+    QStringList gridStep; // a grid's step: "every", "间距"
+    QStringList doubling; // a martingale's steps: "加倍"
+    QStringList martingaleUnits; // what a martingale counts: "steps", "次"
+    QStringList multiplier; // a factor: "multiplier", "倍数"
+    QStringList times; // a factor after its number: "x", "倍"
+    QStringList closesOutside; // the bands broken by a close, said before them
+    QStringList touchesBand; // an outer band touched
+    QStringList indicatorWord; // "indicator", "指标"
+    QStringList valueJoiners; // between an indicator's values: "and", "和"
+    QStringList afterValue; // after a number that is no indicator's value: "pips", "手"
+    QStringList methods; // an average's method: "exponential", "指数"
+    QStringList crossover; // "crossover", "交叉"
+    QStringList crossed; // lines crossed: "crosses", "金叉"
+    QStringList price; // "price", "价格"
+    QStringList sides; // a side of an average: "above", "之上"
+    QStringList connectors; // only connecting two names: "of", "的"
+    QStringList patternAdjectives; // before a pattern: "bullish", "看涨"
+    QStringList excluding; // days excluded: "not", "不交易"
 };
 
 const Lexicon &lexicon(Language language);

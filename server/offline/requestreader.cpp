@@ -859,13 +859,12 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         static const QRegularExpression clauseEnd(QStringLiteral("[,;]|\\.(?!\\d)"));
         const qsizetype stop = m_text.indexOf(clauseEnd, place.end);
         const qsizetype end = stop < 0 ? m_text.size() : stop;
-        static const QRegularExpression orders = pattern(QStringLiteral(
-            "(?:of|with|max(?:imum)?|up to|at most|最多)?\\s*(\\d+)\\s*(?:orders?|levels?|steps?|positions?|trades?|单|單|层|層|个|個)"));
+        static const QRegularExpression orders = pattern("(?:of|with|" + anyLanguage(&Lexicon::upTo) + ")?\\s*(\\d+)\\s*(?:"
+                                                         + anyLanguage(&Lexicon::gridUnits) + u')');
         if (const auto m = take(orders, place.end, end))
             m_strategy.gridOrders = std::clamp(m->captured(1).toInt(), 1, 20);
-        static const QRegularExpression step = pattern(QStringLiteral(
-            "(?:every|each|spaced|step(?: of)?|间距|間距|相距)?\\s*") + number + QStringLiteral("\\s*") + unitWords
-            + QStringLiteral("(?:\\s*apart)?"));
+        static const QRegularExpression step = pattern("(?:" + anyLanguage(&Lexicon::gridStep) + ")?\\s*" + number + "\\s*"
+                                                       + unitWords + "(?:\\s*apart)?");
         if (const auto m = take(step, place.end, end)) {
             const double value = m->captured(1).toDouble();
             if (value > 0 && value <= 100000)
@@ -1042,8 +1041,7 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
         rule.conditionGiven = true;
     }
     // "price closes below the lower Bollinger band": how the bands are used, said before them.
-    static const QRegularExpression outsideBefore = pattern(QStringLiteral(
-        "clos\\w* (?:above|below|outside|beyond)|收盘价?(?:跌破|突破|站上)|收盤價?(?:跌破|突破|站上)|跌破"));
+    static const QRegularExpression outsideBefore = pattern(anyLanguage(&Lexicon::closesOutside));
     if (indicator == Indicator::Bollinger) {
         static const QRegularExpression clauseStart(QStringLiteral("[,;]|\\.(?!\\d)"));
         const qsizetype from = std::max({m_text.lastIndexOf(clauseStart, place.start) + 1, m_lastIndicatorEnd, place.start - 40});
@@ -1060,16 +1058,16 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     }
     // "bollinger 20 2 and RSI 14: buy when the low touches the lower band": words that name
     // the bands are theirs wherever they stand.
-    static const QRegularExpression bandTouch = pattern(QStringLiteral(
-        "touch\\w*(?: the)? (?:upper|lower|outer) bands?|触及.{0,3}[上下]轨|觸及.{0,3}[上下]軌"));
+    static const QRegularExpression bandTouch = pattern(anyLanguage(&Lexicon::touchesBand));
     if (indicator == Indicator::Bollinger && !rule.conditionGiven && take(bandTouch, ruleEnd, m_text.size())) {
         rule.condition = Condition::Touch;
         rule.conditionGiven = true;
     }
-    static const QRegularExpression values = pattern(QStringLiteral(
-        "^[\\s(,:]*(?:indicator|指标|指標)?[\\s(,:]*(?:period|length|of|with|=)?\\s*((?:\\d+(?:\\.\\d+)?)"
-        "(?:(?:\\s*(?:[,/]|\\band\\b|\\bwith\\b|和|与|與)\\s*|\\s+)\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\d))"));
-    static const QRegularExpression separator = pattern(QStringLiteral("\\s*(?:[,/]|\\band\\b|\\bwith\\b|和|与|與)\\s*|\\s+"));
+    static const QString joined = "\\s*(?:[,/]|" + anyLanguage(&Lexicon::valueJoiners) + ")\\s*|\\s+";
+    static const QRegularExpression values = pattern(
+        "^[\\s(,:]*(?:" + anyLanguage(&Lexicon::indicatorWord) + ")?[\\s(,:]*(?:period|length|of|with|=)?\\s*((?:\\d+(?:\\.\\d+)?)(?:(?:"
+        + joined + ")\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:" + anyLanguage(&Lexicon::afterValue) + "|\\d))");
+    static const QRegularExpression separator = pattern(joined);
     QList<double> numbers;
     if (before)
         numbers.append(*before);
@@ -1108,8 +1106,7 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         m_lastRule = -1;
         return;
     }
-    static const QRegularExpression methodWords(QStringLiteral(
-        "(exponential|simple|smoothed|(?:linear )?weighted|指数|指數|简单|簡單|平滑|加权|加權)\\s*$"));
+    static const QRegularExpression methodWords("(" + anyLanguage(&Lexicon::methods) + ")\\s*$");
     const qsizetype from = std::max<qsizetype>(0, place.start - 20);
     const Match said = methodWords.match(m_free.mid(from, place.start - from));
     if (said.hasMatch())
@@ -1132,8 +1129,10 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     Rule *rule = ruleFor(Indicator::MovingAverage, place.start);
     const std::optional<MaMethod> named = methodNamed(method);
 
-    static const QRegularExpression periods(QStringLiteral(
-        "^[\\s(]*(?:cross(?:over)?|交叉)?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:and|,|/|&|和|与|與|-)\\s*|\\s+)(?:(?:s|e)?ma\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\.\\d))"));
+    static const QRegularExpression periods("^[\\s(]*(?:" + anyLanguage(&Lexicon::crossover)
+                                            + ")?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:" + anyLanguage(&Lexicon::joiners)
+                                            + "|,|/|&|-)\\s*|\\s+)(?:(?:s|e)?ma\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:"
+                                            + anyLanguage(&Lexicon::afterValue) + "|\\.\\d))");
     QList<double> numbers;
     if (before)
         numbers.append(*before);
@@ -1142,10 +1141,10 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         if (m->capturedLength(2))
             numbers.append(m->captured(2).toDouble());
     }
-    static const QRegularExpression crossWord(QStringLiteral("cross\\w*|交叉|金叉|死叉"));
+    static const QRegularExpression crossWord(anyLanguage(&Lexicon::crossed));
     const qsizetype around = std::max<qsizetype>(0, place.start - 12);
     const bool crossNamed = m_text.mid(around, place.end + 14 - around).contains(crossWord);
-    static const QRegularExpression priceWords(QStringLiteral("price|close|收盘|收盤|价格|價格"));
+    static const QRegularExpression priceWords(anyLanguage(&Lexicon::price));
     const bool priceNamed = m_text.mid(std::max<qsizetype>(0, place.start - 30), 30)
                                 .contains(priceWords);
     const bool wasCross = rule->indicator == Indicator::MaCross;
@@ -1179,8 +1178,8 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         readRuleValues(*rule, numbers, 0);
     }
     rule->method = named.value_or(rule->method);
-    static const QRegularExpression above(QStringLiteral(
-        "(?:\\b(?:above|below|over|under)\\b|>|<|高于|高於|低于|低於|之上|之下|上方|下方)\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$"));
+    static const QRegularExpression above("(?:" + anyLanguage(&Lexicon::sides)
+                                          + ")\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$");
     // "在 EMA 200 之上": the side said after the average.
     static const QRegularExpression aboveAfter(QStringLiteral("^\\s*\\(?\\s*(?:\\d+\\s*)?\\)?\\s*(?:之上|之下|上方|下方)"));
     const qsizetype start = std::max<qsizetype>(0, place.start - 30);
@@ -1324,10 +1323,10 @@ void Reader::readFixed(const Place &place, const Match &match)
         }
         m_strategy.martingaleSteps = m_strategy.martingaleSteps ? m_strategy.martingaleSteps : 4;
         const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 40);
-        static const QRegularExpression steps(QStringLiteral(
-            "(?:max(?:imum)?|up to|at most|最多|加倍|翻倍)?\\s*(?<![\\d.])(\\d+)\\s*(?:steps?|times|levels?|doublings?|次|步|层|層)"));
-        static const QRegularExpression factor("(?:multiplier|factor|倍数|倍數|乘以|乘)\\s*(?:of)?\\s*" + number + "|" + number
-                                               + "\\s*(?:x|×|倍)(?!\\s*atr)|(?<![a-z])(?:x|×)\\s*" + number);
+        static const QRegularExpression steps("(?:" + anyLanguage(&Lexicon::upTo) + u'|' + anyLanguage(&Lexicon::doubling)
+                                              + ")?\\s*(?<![\\d.])(\\d+)\\s*(?:" + anyLanguage(&Lexicon::martingaleUnits) + u')');
+        static const QRegularExpression factor("(?:" + anyLanguage(&Lexicon::multiplier) + ")\\s*(?:of)?\\s*" + number + "|" + number
+                                               + "\\s*(?:" + anyLanguage(&Lexicon::times) + ")(?!\\s*atr)|(?<![a-z])(?:x|×)\\s*" + number);
         if (const auto m = take(factor, place.end, end)) {
             const double factor = (m->captured(1) + m->captured(2) + m->captured(3)).toDouble();
             if (factor > 1 && factor <= 3) {
@@ -1488,7 +1487,7 @@ void Reader::readFixed(const Place &place, const Match &match)
 // Only connecting words between two places: "RSI divergence", "breakout of the Ichimoku cloud".
 bool Reader::joins(qsizetype end, qsizetype start) const
 {
-    static const QRegularExpression connecting = pattern(QStringLiteral("^(?:\\s|'s\\b|\\b(?:of|on|in|with|between|the|an?)\\b|的)*$"));
+    static const QRegularExpression connecting = pattern("^(?:\\s|'s\\b|" + anyLanguage(&Lexicon::connectors) + ")*$");
     return end <= start && m_free.mid(end, start - end).contains(connecting);
 }
 
@@ -1505,7 +1504,7 @@ void Reader::readUnsupported(const Place &place)
         m_strategy.rules.removeAt(m_lastIndicator->rule);
         m_lastRule = -1;
         start = m_lastIndicator->start;
-        static const QRegularExpression adjectives = pattern(QStringLiteral("(?:\\b(?:bullish|bearish|hidden|regular)\\s*|看涨|看跌|顶|底)+$"));
+        static const QRegularExpression adjectives = pattern("(?:" + anyLanguage(&Lexicon::patternAdjectives) + ")+$");
         const qsizetype from = std::max<qsizetype>(0, start - 30);
         if (const Match m = adjectives.match(m_free.mid(from, start - from)); m.hasMatch()) {
             consume(from + m.capturedStart(), start);
@@ -1553,7 +1552,7 @@ void Reader::readWeekdays(const QString &text)
         for (int d : days)
             mask |= 1 << d;
     }
-    static const QRegularExpression excluded(QStringLiteral("^(?:not|no|don|do not|except|excluding|skip|avoid|不在)|不交易"));
+    static const QRegularExpression excluded(anyLanguage(&Lexicon::excluding));
     if (text.contains(excluded))
         mask = (m_strategy.weekdays ? m_strategy.weekdays : 0b1111111) & ~mask;
     m_strategy.weekdays = mask == 0b1111111 ? 0 : mask;
