@@ -74,7 +74,6 @@ Lexicon english()
     words.indicatorWord = {"indicator"};
     words.valueJoiners = {"\\band\\b", "\\bwith\\b"};
     words.afterValue = {"%", "points?", "pips?", "lots?"};
-    words.methods = {"exponential", "simple", "smoothed", "(?:linear )?weighted"};
     words.crossover = {"cross(?:over)?"};
     words.crossed = {"cross\\w*"};
     words.price = {"price", "close"};
@@ -82,6 +81,16 @@ Lexicon english()
     words.connectors = {"\\b(?:of|on|in|with|between|the|an?)\\b"};
     words.patternAdjectives = {"\\b(?:bullish|bearish|hidden|regular)\\s*"};
     words.excluding = {"^(?:not|no|don|do not|except|excluding|skip|avoid)"};
+    words.fast = {"fast"};
+    words.upperLevel = {"bought", "upper"};
+    words.lowerLevel = {"sold", "lower"};
+    words.both = {"both"};
+    words.buySide = {"buy", "long"};
+    words.through = {"to", "-", "through", "thru", "until", "~"};
+    words.methods = {{"simple"}, {"exponential"}, {"smoothed"}, {"(?:linear )?weighted"}};
+    words.timeframes = {{"^m1$", "^1[- ]?min"}, {"^m5$", "^5[- ]?min"}, {"^m15$", "^15[- ]?min"}, {"^m30$", "^30[- ]?min"},
+                        {"^h1$", "^1[- ]?hour", "^hourly"}, {"^h4$", "^4[- ]?hour"}, {"^d1$", "daily"}, {"^w1$", "weekly"},
+                        {"^mn1?$", "monthly"}};
     return words;
 }
 
@@ -136,7 +145,6 @@ Lexicon simplifiedChinese()
     words.indicatorWord = {"指标"};
     words.valueJoiners = {"和", "与"};
     words.afterValue = {"点", "手"};
-    words.methods = {"指数", "简单", "平滑", "加权"};
     words.crossover = {"交叉"};
     words.crossed = {"交叉", "金叉", "死叉"};
     words.price = {"收盘", "价格"};
@@ -144,6 +152,15 @@ Lexicon simplifiedChinese()
     words.connectors = {"的"};
     words.patternAdjectives = {"看涨", "看跌", "顶", "底"};
     words.excluding = {"^不在", "不交易"};
+    words.fast = {"快"};
+    words.upperLevel = {"买"};
+    words.lowerLevel = {"卖"};
+    words.crossing = {"上穿", "下穿"};
+    words.both = {"双"};
+    words.buySide = {"多", "买"};
+    words.through = {"到", "至", "~"};
+    words.methods = {{"简单"}, {"指数"}, {"平滑"}, {"加权"}};
+    words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"周线"}, {"月"}};
     return words;
 }
 
@@ -198,7 +215,6 @@ Lexicon traditionalChinese()
     words.indicatorWord = {"指標"};
     words.valueJoiners = {"和", "與"};
     words.afterValue = {"點", "手"};
-    words.methods = {"指數", "簡單", "平滑", "加權"};
     words.crossover = {"交叉"};
     words.crossed = {"交叉", "金叉", "死叉"};
     words.price = {"收盤", "價格"};
@@ -206,6 +222,15 @@ Lexicon traditionalChinese()
     words.connectors = {"的"};
     words.patternAdjectives = {"看漲", "看跌", "頂", "底"};
     words.excluding = {"^不在", "不交易"};
+    words.fast = {"快"};
+    words.upperLevel = {"買"};
+    words.lowerLevel = {"賣"};
+    words.crossing = {"上穿", "下穿"};
+    words.both = {"雙"};
+    words.buySide = {"多", "買"};
+    words.through = {"到", "至", "~"};
+    words.methods = {{"簡單"}, {"指數"}, {"平滑"}, {"加權"}};
+    words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"週線"}, {"月"}};
     return words;
 }
 
@@ -228,6 +253,12 @@ QString longestFirst(QStringList words)
     words.removeDuplicates();
     std::stable_sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
     return words.join(u'|');
+}
+
+const QStringList &timeframeNames()
+{
+    static const QStringList names{"M1", "M5", "M15", "M30", "H1", "H4", "D1", "W1", "MN1"};
+    return names;
 }
 
 QString anyLanguage(QStringList Lexicon::*words)

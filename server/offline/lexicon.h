@@ -55,7 +55,6 @@ struct Lexicon final
     QStringList indicatorWord; // "indicator", "指标"
     QStringList valueJoiners; // between an indicator's values: "and", "和"
     QStringList afterValue; // after a number that is no indicator's value: "pips", "手"
-    QStringList methods; // an average's method: "exponential", "指数"
     QStringList crossover; // "crossover", "交叉"
     QStringList crossed; // lines crossed: "crosses", "金叉"
     QStringList price; // "price", "价格"
@@ -63,7 +62,21 @@ struct Lexicon final
     QStringList connectors; // only connecting two names: "of", "的"
     QStringList patternAdjectives; // before a pattern: "bullish", "看涨"
     QStringList excluding; // days excluded: "not", "不交易"
+    QStringList fast; // the fast line of two: "fast", "快"
+    QStringList upperLevel; // "overbought", "超买"
+    QStringList lowerLevel;
+    QStringList crossing; // a level crossed rather than kept: "上穿"
+    QStringList both; // both directions: "both", "双向"
+    QStringList buySide; // one direction, the buying one: "long", "多"
+    QStringList through; // a range of days: "to", "到"
+    // By MaMethod: each method's name.
+    QList<QStringList> methods;
+    // By timeframe, M1 to MN1 (timeframeNames): how a request names it once read as one.
+    QList<QStringList> timeframes;
 };
+
+// The timeframes as the terminal names them, in the order of Lexicon::timeframes.
+const QStringList &timeframeNames();
 
 const Lexicon &lexicon(Language language);
 

@@ -215,13 +215,24 @@ bool containsAny(const QString &text, std::initializer_list<QStringView> words)
 // The averaging method words name, as "ema", "exponential" or "指数".
 std::optional<MaMethod> methodNamed(const QString &words)
 {
-    if (words.startsWith(u"ema") || containsAny(words, {u"exponential", u"指数", u"指數"}))
+    static const QList<QRegularExpression> names = [] {
+        QList<QRegularExpression> list;
+        for (int method = 0; method < 4; ++method) {
+            QStringList all;
+            for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese})
+                all += lexicon(language).methods.at(method);
+            list.append(anyOf(all));
+        }
+        return list;
+    }();
+    const auto named = [&words](MaMethod method) { return words.contains(names.at(int(method))); };
+    if (words.startsWith(u"ema") || named(MaMethod::Exponential))
         return MaMethod::Exponential;
-    if (containsAny(words, {u"smma", u"smoothed", u"平滑"}))
+    if (words.contains(u"smma") || named(MaMethod::Smoothed))
         return MaMethod::Smoothed;
-    if (containsAny(words, {u"wma", u"weighted", u"加权", u"加權"}))
+    if (words.contains(u"wma") || named(MaMethod::LinearWeighted))
         return MaMethod::LinearWeighted;
-    if (words.startsWith(u"sma") || containsAny(words, {u"simple", u"简单", u"簡單"}))
+    if (words.startsWith(u"sma") || named(MaMethod::Simple))
         return MaMethod::Simple;
     return std::nullopt;
 }
@@ -771,7 +782,8 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         return;
     case Kind::FastSlow: {
         static const QRegularExpression value("^\\s*(?:ma|ema|sma|line|线|線)?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
-        const int slot = containsAny(match.captured(), {u"fast", u"快"}) ? 0 : 1;
+        static const QRegularExpression fast(anyLanguage(&Lexicon::fast));
+        const int slot = match.captured().contains(fast) ? 0 : 1;
         std::optional<double> period = numberBefore(place.start);
         if (const auto m = take(value, place.end, segmentEnd))
             period = m->captured(1).toDouble();
@@ -815,9 +827,11 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
                                                          + ")?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:" + anyLanguage(&Lexicon::joiners)
                                                          + "|/|,)\\s*(-?\\d+(?:\\.\\d+)?))?");
         const QString said = match.captured();
-        const std::optional<bool> upper = containsAny(said, {u"bought", u"买", u"買", u"upper"})
-            ? std::optional(true)
-            : containsAny(said, {u"sold", u"卖", u"賣", u"lower"}) ? std::optional(false) : std::nullopt;
+        static const QRegularExpression upperWords(anyLanguage(&Lexicon::upperLevel));
+        static const QRegularExpression lowerWords(anyLanguage(&Lexicon::lowerLevel));
+        const std::optional<bool> upper = said.contains(upperWords) ? std::optional(true)
+                                          : said.contains(lowerWords) ? std::optional(false)
+                                                                      : std::nullopt;
         Rule &rule = m_strategy.rules[m_lastRule];
         // "80/20 levels", "70 and 30 levels": both before the word.
         static const QRegularExpression pair("(-?\\d+(?:\\.\\d+)?)\\s*(?:" + anyLanguage(&Lexicon::joiners)
@@ -986,7 +1000,8 @@ void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
                                                     + anyLanguage(&Lexicon::above) + u'|' + anyLanguage(&Lexicon::below)
                                                     + ")\\s*([-+]?\\d+(?:\\.\\d+)?)");
     for (std::optional<Match> m; (m = take(level, start, end));) {
-        const bool crossed = m->capturedLength(1) > 0 || containsAny(m->captured(2), {u"上穿", u"下穿"});
+        static const QRegularExpression crossing(anyLanguage(&Lexicon::crossing));
+        const bool crossed = m->capturedLength(1) > 0 || m->captured(2).contains(crossing);
         setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
     }
     // "在 20 以下": the number first.
@@ -1106,7 +1121,14 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         m_lastRule = -1;
         return;
     }
-    static const QRegularExpression methodWords("(" + anyLanguage(&Lexicon::methods) + ")\\s*$");
+    static const QRegularExpression methodWords = [] {
+        QStringList words;
+        for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese}) {
+            for (const QStringList &method : lexicon(language).methods)
+                words += method;
+        }
+        return QRegularExpression("(" + longestFirst(words) + ")\\s*$");
+    }();
     const qsizetype from = std::max<qsizetype>(0, place.start - 20);
     const Match said = methodWords.match(m_free.mid(from, place.start - from));
     if (said.hasMatch())
@@ -1410,15 +1432,19 @@ void Reader::readFixed(const Place &place, const Match &match)
     case Kind::Weekdays:
         return readWeekdays(text);
     case Kind::Timeframe: {
-        static const QList<std::pair<QRegularExpression, const char *>> names = {
-            {QRegularExpression("^m1$|^1[- ]?min|^1\\s*分"), "M1"},    {QRegularExpression("^m5$|^5[- ]?min|^5\\s*分"), "M5"},
-            {QRegularExpression("^m15$|^15[- ]?min|^15\\s*分"), "M15"}, {QRegularExpression("^m30$|^30[- ]?min|^30\\s*分"), "M30"},
-            {QRegularExpression("^h1$|^1[- ]?hour|^hourly|^1\\s*小"), "H1"}, {QRegularExpression("^h4$|^4[- ]?hour|^4\\s*小"), "H4"},
-            {QRegularExpression("^d1$|daily|日"), "D1"},                {QRegularExpression("^w1$|weekly|周线|週線"), "W1"},
-            {QRegularExpression("^mn1?$|monthly|月"), "MN1"}};
-        for (const auto &[words, name] : names) {
-            if (text.contains(words)) {
-                m_strategy.timeframe = name;
+        static const QList<QRegularExpression> names = [] {
+            QList<QRegularExpression> list;
+            for (qsizetype i = 0; i < timeframeNames().size(); ++i) {
+                QStringList words;
+                for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese})
+                    words += lexicon(language).timeframes.at(i);
+                list.append(QRegularExpression(words.join(u'|')));
+            }
+            return list;
+        }();
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (text.contains(names.at(i))) {
+                m_strategy.timeframe = timeframeNames().at(i);
                 return;
             }
         }
@@ -1431,13 +1457,16 @@ void Reader::readFixed(const Place &place, const Match &match)
     case Kind::ClosedBar:
         m_strategy.currentBar = false;
         return;
-    case Kind::Direction:
+    case Kind::Direction: {
+        static const QRegularExpression both(anyLanguage(&Lexicon::both));
+        static const QRegularExpression buys(anyLanguage(&Lexicon::buySide));
         m_directionGiven = true;
-        m_strategy.direction = containsAny(text, {u"both", u"双", u"雙"})       ? Strategy::Direction::Both
-                        : containsAny(text, {u"buy", u"long", u"多", u"买", u"買"}) ? Strategy::Direction::BuyOnly
-                                                                                  : Strategy::Direction::SellOnly;
+        m_strategy.direction = text.contains(both)   ? Strategy::Direction::Both
+                               : text.contains(buys) ? Strategy::Direction::BuyOnly
+                                                     : Strategy::Direction::SellOnly;
         noteGiven(QStringLiteral("direction"), place, QString(), QString::number(int(m_strategy.direction)));
         return;
+    }
     case Kind::Opposite:
         m_strategy.closeOnOpposite = !containsAny(text, {u"don't", u"dont", u"do not", u"never"})
                               && !negated(place.start);
@@ -1542,7 +1571,7 @@ void Reader::readWeekdays(const QString &text)
     int mask = 0;
     if (days.isEmpty()) {
         mask = 0b0111110; // weekdays
-    } else if (days.size() == 2 && containsAny(text, {u"to", u"-", u"through", u"thru", u"until", u"到", u"至", u"~"})) {
+    } else if (static const QRegularExpression through(anyLanguage(&Lexicon::through)); days.size() == 2 && text.contains(through)) {
         for (int d = days[0];; d = (d + 1) % 7) {
             mask |= 1 << d;
             if (d == days[1])

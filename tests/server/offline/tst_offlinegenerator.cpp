@@ -2,6 +2,7 @@
 // what it did not build, the risk review finds only what was asked for, and every program
 // compiles with the stand-in compiler.
 #include "indicators.h"
+#include "lexicon.h"
 #include "offlinegenerator.h"
 #include "offlinetexts.h"
 
@@ -312,6 +313,42 @@ private slots:
                 const QStringList lines = describe(strategy, {}, language) << ruleNotation(rule, language);
                 QVERIFY2(!lines.join(u'\n').contains(placeholder), qPrintable(lines.join(u'\n')));
             }
+        }
+    }
+
+    // Each language's words are its own: no Chinese among the English ones, no character of one
+    // Chinese script among the other's, in the lexicons and the indicators' names alike.
+    void wordsKeepToTheirLanguage_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addRow("en") << int(Language::English);
+        QTest::addRow("zh-CN") << int(Language::SimplifiedChinese);
+        QTest::addRow("zh-TW") << int(Language::TraditionalChinese);
+    }
+
+    void wordsKeepToTheirLanguage()
+    {
+        QFETCH(int, language);
+        const Lexicon &lexicon = offline::lexicon(Language(language));
+        QStringList words;
+        for (QStringList Lexicon::*kind : {&Lexicon::fillers, &Lexicon::units, &Lexicon::numbers, &Lexicon::tens, &Lexicon::multipliers, &Lexicon::buys, &Lexicon::sells, &Lexicon::either, &Lexicon::negations, &Lexicon::switches, &Lexicon::bars, &Lexicon::setTo, &Lexicon::levelTo, &Lexicon::is, &Lexicon::joiners, &Lexicon::above, &Lexicon::below, &Lexicon::back, &Lexicon::moveTo, &Lexicon::profit, &Lexicon::atMost, &Lexicon::upTo, &Lexicon::gridUnits, &Lexicon::gridStep, &Lexicon::doubling, &Lexicon::martingaleUnits, &Lexicon::multiplier, &Lexicon::times, &Lexicon::closesOutside, &Lexicon::touchesBand, &Lexicon::indicatorWord, &Lexicon::valueJoiners, &Lexicon::afterValue, &Lexicon::crossover, &Lexicon::crossed, &Lexicon::price, &Lexicon::sides, &Lexicon::connectors, &Lexicon::patternAdjectives, &Lexicon::excluding, &Lexicon::fast, &Lexicon::upperLevel, &Lexicon::lowerLevel, &Lexicon::crossing, &Lexicon::both, &Lexicon::buySide, &Lexicon::through})
+            words += lexicon.*kind;
+        for (const QStringList &kind : lexicon.methods + lexicon.timeframes)
+            words += kind;
+        for (const IndicatorDescription &description : indicatorDescriptions()) {
+            words += language == 0 ? description.en : language == 1 ? description.cn : description.tw;
+            for (const ConditionWords &said : description.conditionWords)
+                words += language == 0 ? said.en : language == 1 ? said.cn : said.tw;
+        }
+        static const QRegularExpression han(QStringLiteral("\\p{Han}"));
+        static const QString simplified = QStringLiteral("们这个为时说对后过发会买卖单线价图设损点级动关开无号数标门间马车风带轨仓亏盘"
+                                                         "线强势顺简权层笔获赚涨顶锤态离枢鳄农闻历财决议网络仅双");
+        static const QString traditional = QStringLiteral("們這個為時說對後過發會買賣單線價圖設損點級動關開無號數標門間馬車風帶軌倉虧盤"
+                                                          "線強勢順簡權層筆獲賺漲頂錘態離樞鱷農聞歷財決議網絡僅雙");
+        const QString &foreign = language == 1 ? traditional : simplified;
+        for (const QString &word : words) {
+            const bool mixed = language == 0 ? word.contains(han) : std::any_of(word.begin(), word.end(), [&](QChar c) { return foreign.contains(c); });
+            QVERIFY2(!mixed, qPrintable(word));
         }
     }
 
