@@ -87,6 +87,7 @@ Lexicon english()
     words.both = {"both"};
     words.buySide = {"buy", "long"};
     words.through = {"to", "-", "through", "thru", "until", "~"};
+    words.rebuild = {"^\\W*(?:please\\s+)?(?:rebuild|regenerate|rewrite)(?:\\s+it)?(?:\\s+from\\s+(?:its|the)\\s+description)?\\W*$"};
     words.methods = {{"simple"}, {"exponential"}, {"smoothed"}, {"(?:linear )?weighted"}};
     words.timeframes = {{"^m1$", "^1[- ]?min"}, {"^m5$", "^5[- ]?min"}, {"^m15$", "^15[- ]?min"}, {"^m30$", "^30[- ]?min"},
                         {"^h1$", "^1[- ]?hour", "^hourly"}, {"^h4$", "^4[- ]?hour"}, {"^d1$", "daily"}, {"^w1$", "weekly"},
@@ -158,6 +159,7 @@ Lexicon simplifiedChinese()
     words.crossing = {"上穿", "下穿"};
     words.both = {"双"};
     words.buySide = {"多", "买"};
+    words.rebuild = {"^\\W*请?(?:重新生成|重建)\\W*$"};
     words.through = {"到", "至", "~"};
     words.methods = {{"简单"}, {"指数"}, {"平滑"}, {"加权"}};
     words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"周线"}, {"月"}};
@@ -228,6 +230,7 @@ Lexicon traditionalChinese()
     words.crossing = {"上穿", "下穿"};
     words.both = {"雙"};
     words.buySide = {"多", "買"};
+    words.rebuild = {"^\\W*請?(?:重新產生|重建)\\W*$"};
     words.through = {"到", "至", "~"};
     words.methods = {{"簡單"}, {"指數"}, {"平滑"}, {"加權"}};
     words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"週線"}, {"月"}};

@@ -69,6 +69,7 @@ struct Lexicon final
     QStringList both; // both directions: "both", "双向"
     QStringList buySide; // one direction, the buying one: "long", "多"
     QStringList through; // a range of days: "to", "到"
+    QStringList rebuild; // a whole request to write the program again: "rebuild it", "重新生成"
     // By MaMethod: each method's name.
     QList<QStringList> methods;
     // By timeframe, M1 to MN1 (timeframeNames): how a request names it once read as one.

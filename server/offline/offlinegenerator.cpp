@@ -1,6 +1,7 @@
 #include "offlinegenerator.h"
 
 #include "indicators.h"
+#include "lexicon.h"
 #include "offlinetexts.h"
 #include "programwriter.h"
 
@@ -117,10 +118,7 @@ Strategy OfflineGenerator::replayed(const QStringList &requests, const Target &t
 
 bool OfflineGenerator::asksToRebuild(const QString &request)
 {
-    static const QRegularExpression words(QStringLiteral(
-        "^\\W*(?:please\\s+)?(?:rebuild|regenerate|rewrite)(?:\\s+it)?(?:\\s+from\\s+(?:its|the)\\s+description)?\\W*$"
-        "|^\\W*(?:请|請)?(?:重新生成|重新產生|重建)\\W*$"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression words(anyLanguage(&Lexicon::rebuild), QRegularExpression::CaseInsensitiveOption);
     return request.contains(words);
 }
 
