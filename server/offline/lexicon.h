@@ -12,12 +12,12 @@ namespace offline {
 // from them, never from words of several languages written into one pattern.
 struct Lexicon final
 {
-    QStringList fillers; // words every request has, which mean nothing to build on their own
-    QStringList units;   // a distance's units: "pips", "点"
+    QStringList fillers;           // words every request has, which mean nothing to build on their own
+    QStringList units;             // a distance's units: "pips", "点"
     // Number words by their value: English 0-19, Chinese 0-9.
     QStringList numbers;
-    QStringList tens;        // English 20, 30, ... 90
-    QStringList multipliers; // English "hundred"; Chinese 10, 100, 1000
+    QStringList tens;              // English 20, 30, ... 90
+    QStringList multipliers;       // English "hundred"; Chinese 10, 100, 1000
     QString two;             // Chinese: the 2 that counts, "两"
     QString point;           // a decimal point said in words
     // Chinese: what a number counts ("根", "手", ...), after which "一" is one rather than "a";
@@ -27,49 +27,49 @@ struct Lexicon final
     QString numberedAfter;
     QString lineCounter;
     // Words read around the subjects, as patterns.
-    QStringList buys;      // one side of the trade: "buy", "买"
+    QStringList buys;              // one side of the trade: "buy", "买"
     QStringList sells;
-    QStringList either;    // one rule is enough: "or", "或者"
-    QStringList negations; // "remove", "不要"
-    QStringList switches;  // what was there is replaced: "switch to", "改成"
-    QStringList bars;      // what a count of bars is said in: "bars", "根k线"
-    QStringList setTo;     // a value given: "to", "改为"
-    QStringList levelTo;   // a level given: "at", "改成"
-    QStringList is;        // a value said: "is", "为"
-    QStringList joiners;   // two values: "and", "和"
-    QStringList above;     // a level crossed or kept, upwards: "above", "高于"
+    QStringList either;            // one rule is enough: "or", "或者"
+    QStringList negations;         // "remove", "不要"
+    QStringList switches;          // what was there is replaced: "switch to", "改成"
+    QStringList bars;              // what a count of bars is said in: "bars", "根k线"
+    QStringList setTo;             // a value given: "to", "改为"
+    QStringList levelTo;           // a level given: "at", "改成"
+    QStringList is;                // a value said: "is", "为"
+    QStringList joiners;           // two values: "and", "和"
+    QStringList above;             // a level crossed or kept, upwards: "above", "高于"
     QStringList below;
-    QStringList back;      // a level crossed back: "comes back", "回到"
-    QStringList moveTo;    // a distance given or changed: "set to", "改成"
-    QStringList profit;    // the profit that moves the stop: "profit of", "获利"
-    QStringList atMost;    // a limit: "below", "不超过"
-    QStringList upTo; // a count at most: "up to", "最多"
-    QStringList gridUnits; // what a grid counts: "orders", "单"
-    QStringList gridStep; // a grid's step: "every", "间距"
-    QStringList doubling; // a martingale's steps: "加倍"
-    QStringList martingaleUnits; // what a martingale counts: "steps", "次"
-    QStringList multiplier; // a factor: "multiplier", "倍数"
-    QStringList times; // a factor after its number: "x", "倍"
-    QStringList closesOutside; // the bands broken by a close, said before them
-    QStringList touchesBand; // an outer band touched
-    QStringList indicatorWord; // "indicator", "指标"
-    QStringList valueJoiners; // between an indicator's values: "and", "和"
-    QStringList afterValue; // after a number that is no indicator's value: "pips", "手"
-    QStringList crossover; // "crossover", "交叉"
-    QStringList crossed; // lines crossed: "crosses", "金叉"
-    QStringList price; // "price", "价格"
-    QStringList sides; // a side of an average: "above", "之上"
-    QStringList connectors; // only connecting two names: "of", "的"
+    QStringList back;              // a level crossed back: "comes back", "回到"
+    QStringList moveTo;            // a distance given or changed: "set to", "改成"
+    QStringList profit;            // the profit that moves the stop: "profit of", "获利"
+    QStringList atMost;            // a limit: "below", "不超过"
+    QStringList upTo;              // a count at most: "up to", "最多"
+    QStringList gridUnits;         // what a grid counts: "orders", "单"
+    QStringList gridStep;          // a grid's step: "every", "间距"
+    QStringList doubling;          // a martingale's steps: "加倍"
+    QStringList martingaleUnits;   // what a martingale counts: "steps", "次"
+    QStringList multiplier;        // a factor: "multiplier", "倍数"
+    QStringList times;             // a factor after its number: "x", "倍"
+    QStringList closesOutside;     // the bands broken by a close, said before them
+    QStringList touchesBand;       // an outer band touched
+    QStringList indicatorWord;     // "indicator", "指标"
+    QStringList valueJoiners;      // between an indicator's values: "and", "和"
+    QStringList afterValue;        // after a number that is no indicator's value: "pips", "手"
+    QStringList crossover;         // "crossover", "交叉"
+    QStringList crossed;           // lines crossed: "crosses", "金叉"
+    QStringList price;             // "price", "价格"
+    QStringList sides;             // a side of an average: "above", "之上"
+    QStringList connectors;        // only connecting two names: "of", "的"
     QStringList patternAdjectives; // before a pattern: "bullish", "看涨"
-    QStringList excluding; // days excluded: "not", "不交易"
-    QStringList fast; // the fast line of two: "fast", "快"
-    QStringList upperLevel; // "overbought", "超买"
+    QStringList excluding;         // days excluded: "not", "不交易"
+    QStringList fast;              // the fast line of two: "fast", "快"
+    QStringList upperLevel;        // "overbought", "超买"
     QStringList lowerLevel;
-    QStringList crossing; // a level crossed rather than kept: "上穿"
-    QStringList both; // both directions: "both", "双向"
-    QStringList buySide; // one direction, the buying one: "long", "多"
-    QStringList through; // a range of days: "to", "到"
-    QStringList rebuild; // a whole request to write the program again: "rebuild it", "重新生成"
+    QStringList crossing;          // a level crossed rather than kept: "上穿"
+    QStringList both;              // both directions: "both", "双向"
+    QStringList buySide;           // one direction, the buying one: "long", "多"
+    QStringList through;           // a range of days: "to", "到"
+    QStringList rebuild;           // a whole request to write the program again: "rebuild it", "重新生成"
     // By MaMethod: each method's name.
     QList<QStringList> methods;
     // By timeframe, M1 to MN1 (timeframeNames): how a request names it once read as one.

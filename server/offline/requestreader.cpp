@@ -15,11 +15,6 @@ namespace {
 
 using Match = QRegularExpressionMatch;
 
-QRegularExpression pattern(const QString &text)
-{
-    return readerPattern(text);
-}
-
 // The request as the reader reads it (lower case, number words as digits, single blanks),
 // with, for each of its characters, where it came from in the request: what is named back to
 // the trader is quoted in the trader's own words.
@@ -451,13 +446,13 @@ const QList<Subject> &subjects()
         for (const IndicatorDescription &description : indicatorDescriptions()) {
             for (const QStringList *names : {&description.en, &description.cn, &description.tw}) {
                 if (!names->isEmpty())
-                    subjects.append(Subject{Kind::Indicator, pattern(names->join(u'|')), description.indicator});
+                    subjects.append(Subject{Kind::Indicator, readerPattern(names->join(u'|')), description.indicator});
             }
         }
         for (const SubjectWords &words : subjectWords()) {
             for (const QStringList *language : {&words.en, &words.cn, &words.tw}) {
                 if (!language->isEmpty())
-                    subjects.append(Subject{words.kind, pattern(language->join(u'|')), Indicator::MovingAverage, words.reason});
+                    subjects.append(Subject{words.kind, readerPattern(language->join(u'|')), Indicator::MovingAverage, words.reason});
             }
         }
         return subjects;
@@ -480,6 +475,7 @@ const QList<std::pair<Condition, QRegularExpression>> &conditionMatchers(Indicat
     return all.at(int(indicator));
 }
 
+// Words every request has, which mean nothing to build on their own.
 bool isFillerWord(const QString &word)
 {
     static const QSet<QString> words(lexicon(Language::English).fillers.begin(), lexicon(Language::English).fillers.end());
@@ -684,11 +680,11 @@ Reading Reader::read()
         handle(all.at(i), i + 1 < all.size() ? all.at(i + 1).start : m_text.size(), ruleEnd);
     }
     // A first request that names only one side of the trade asks for that side only.
-    static const QRegularExpression buys = pattern(anyLanguage(&Lexicon::buys));
-    static const QRegularExpression sells = pattern(anyLanguage(&Lexicon::sells));
+    static const QRegularExpression buys = readerPattern(anyLanguage(&Lexicon::buys));
+    static const QRegularExpression sells = readerPattern(anyLanguage(&Lexicon::sells));
     if (!m_refining && !m_directionGiven && m_text.contains(buys) != m_text.contains(sells))
         m_strategy.direction = m_text.contains(buys) ? Strategy::Direction::BuyOnly : Strategy::Direction::SellOnly;
-    static const QRegularExpression either = pattern(anyLanguage(&Lexicon::either));
+    static const QRegularExpression either = readerPattern(anyLanguage(&Lexicon::either));
     if (m_strategy.rules.size() > 1 && m_text.contains(either))
         m_strategy.anyRule = true;
     if (m_pendingAtr)
@@ -704,7 +700,7 @@ Reading Reader::read()
 // "remove the trailing stop", "no stop loss", "不要止损".
 bool Reader::negated(qsizetype start)
 {
-    static const QRegularExpression negation = pattern(
+    static const QRegularExpression negation = readerPattern(
         "(?:" + anyLanguage(&Lexicon::negations) + ")\\s*(?:the |a |any |an )?(?:[a-z]+ )?$");
     const qsizetype from = std::max<qsizetype>(0, start - 24);
     const Match m = negation.match(m_free.mid(from, start - from));
@@ -716,8 +712,8 @@ bool Reader::negated(qsizetype start)
 
 bool Reader::switching(qsizetype start) const
 {
-    static const QRegularExpression verbs = pattern("(?:" + anyLanguage(&Lexicon::switches) + ")$");
-    static const QRegularExpression instead = pattern(QStringLiteral("\\binstead\\b"));
+    static const QRegularExpression verbs = readerPattern("(?:" + anyLanguage(&Lexicon::switches) + ")$");
+    static const QRegularExpression instead = readerPattern(QStringLiteral("\\binstead\\b"));
     const qsizetype from = std::max<qsizetype>(0, start - 40);
     return m_text.mid(from, start - from).contains(verbs) || m_text.contains(instead);
 }
@@ -823,7 +819,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             m_lastRule = int(m_strategy.rules.size() - 1);
         if (m_lastRule < 0)
             return;
-        static const QRegularExpression values = pattern("^\\s*(?:level|line)?\\s*(?:" + anyLanguage(&Lexicon::levelTo)
+        static const QRegularExpression values = readerPattern("^\\s*(?:level|line)?\\s*(?:" + anyLanguage(&Lexicon::levelTo)
                                                          + ")?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:" + anyLanguage(&Lexicon::joiners)
                                                          + "|/|,)\\s*(-?\\d+(?:\\.\\d+)?))?");
         const QString said = match.captured();
@@ -873,11 +869,11 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         static const QRegularExpression clauseEnd(QStringLiteral("[,;]|\\.(?!\\d)"));
         const qsizetype stop = m_text.indexOf(clauseEnd, place.end);
         const qsizetype end = stop < 0 ? m_text.size() : stop;
-        static const QRegularExpression orders = pattern("(?:of|with|" + anyLanguage(&Lexicon::upTo) + ")?\\s*(\\d+)\\s*(?:"
+        static const QRegularExpression orders = readerPattern("(?:of|with|" + anyLanguage(&Lexicon::upTo) + ")?\\s*(\\d+)\\s*(?:"
                                                          + anyLanguage(&Lexicon::gridUnits) + u')');
         if (const auto m = take(orders, place.end, end))
             m_strategy.gridOrders = std::clamp(m->captured(1).toInt(), 1, 20);
-        static const QRegularExpression step = pattern("(?:" + anyLanguage(&Lexicon::gridStep) + ")?\\s*" + number + "\\s*"
+        static const QRegularExpression step = readerPattern("(?:" + anyLanguage(&Lexicon::gridStep) + ")?\\s*" + number + "\\s*"
                                                        + unitWords + "(?:\\s*apart)?");
         if (const auto m = take(step, place.end, end)) {
             const double value = m->captured(1).toDouble();
@@ -996,7 +992,7 @@ void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std
 // "above 70", "below 30", "crosses back above 25": the rule's levels and its condition.
 void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
 {
-    static const QRegularExpression level = pattern("(" + anyLanguage(&Lexicon::back) + ")?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*("
+    static const QRegularExpression level = readerPattern("(" + anyLanguage(&Lexicon::back) + ")?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*("
                                                     + anyLanguage(&Lexicon::above) + u'|' + anyLanguage(&Lexicon::below)
                                                     + ")\\s*([-+]?\\d+(?:\\.\\d+)?)");
     for (std::optional<Match> m; (m = take(level, start, end));) {
@@ -1005,10 +1001,10 @@ void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
         setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
     }
     // "在 20 以下": the number first.
-    static const QRegularExpression postfix = pattern(QStringLiteral("([-+]?\\d+(?:\\.\\d+)?)\\s*(?:以下|之下|以上|之上)"));
+    static const QRegularExpression postfix = readerPattern(QStringLiteral("([-+]?\\d+(?:\\.\\d+)?)\\s*(?:以下|之下|以上|之上)"));
     for (std::optional<Match> m; (m = take(postfix, start, end));)
         setLevel(rule, m->captured(1).toDouble(), false, std::nullopt);
-    static const QRegularExpression crossing = pattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
+    static const QRegularExpression crossing = readerPattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
     for (std::optional<Match> m; (m = take(crossing, start, end));)
         setLevel(rule, m->captured(1).toDouble(), true, std::nullopt);
 }
@@ -1056,7 +1052,7 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
         rule.conditionGiven = true;
     }
     // "price closes below the lower Bollinger band": how the bands are used, said before them.
-    static const QRegularExpression outsideBefore = pattern(anyLanguage(&Lexicon::closesOutside));
+    static const QRegularExpression outsideBefore = readerPattern(anyLanguage(&Lexicon::closesOutside));
     if (indicator == Indicator::Bollinger) {
         static const QRegularExpression clauseStart(QStringLiteral("[,;]|\\.(?!\\d)"));
         const qsizetype from = std::max({m_text.lastIndexOf(clauseStart, place.start) + 1, m_lastIndicatorEnd, place.start - 40});
@@ -1073,16 +1069,16 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     }
     // "bollinger 20 2 and RSI 14: buy when the low touches the lower band": words that name
     // the bands are theirs wherever they stand.
-    static const QRegularExpression bandTouch = pattern(anyLanguage(&Lexicon::touchesBand));
+    static const QRegularExpression bandTouch = readerPattern(anyLanguage(&Lexicon::touchesBand));
     if (indicator == Indicator::Bollinger && !rule.conditionGiven && take(bandTouch, ruleEnd, m_text.size())) {
         rule.condition = Condition::Touch;
         rule.conditionGiven = true;
     }
     static const QString joined = "\\s*(?:[,/]|" + anyLanguage(&Lexicon::valueJoiners) + ")\\s*|\\s+";
-    static const QRegularExpression values = pattern(
+    static const QRegularExpression values = readerPattern(
         "^[\\s(,:]*(?:" + anyLanguage(&Lexicon::indicatorWord) + ")?[\\s(,:]*(?:period|length|of|with|=)?\\s*((?:\\d+(?:\\.\\d+)?)(?:(?:"
         + joined + ")\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:" + anyLanguage(&Lexicon::afterValue) + "|\\d))");
-    static const QRegularExpression separator = pattern(joined);
+    static const QRegularExpression separator = readerPattern(joined);
     QList<double> numbers;
     if (before)
         numbers.append(*before);
@@ -1090,7 +1086,7 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     static const QRegularExpression barsInName(QStringLiteral("^(\\d+)\\s*根"));
     if (const Match m = barsInName.match(m_text.mid(place.start, place.end - place.start)); m.hasMatch() && indicator == Indicator::Breakout)
         numbers.append(m.captured(1).toDouble());
-    static const QRegularExpression sarWords = pattern(QStringLiteral(
+    static const QRegularExpression sarWords = readerPattern(QStringLiteral(
         "^\\s*step\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?)(?:\\s*(?:,|and)?\\s*max(?:imum)?\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?))?"));
     if (indicator == Indicator::Sar) {
         if (const auto m = take(sarWords, place.end, end)) {
@@ -1516,7 +1512,7 @@ void Reader::readFixed(const Place &place, const Match &match)
 // Only connecting words between two places: "RSI divergence", "breakout of the Ichimoku cloud".
 bool Reader::joins(qsizetype end, qsizetype start) const
 {
-    static const QRegularExpression connecting = pattern("^(?:\\s|'s\\b|" + anyLanguage(&Lexicon::connectors) + ")*$");
+    static const QRegularExpression connecting = readerPattern("^(?:\\s|'s\\b|" + anyLanguage(&Lexicon::connectors) + ")*$");
     return end <= start && m_free.mid(end, start - end).contains(connecting);
 }
 
@@ -1533,7 +1529,7 @@ void Reader::readUnsupported(const Place &place)
         m_strategy.rules.removeAt(m_lastIndicator->rule);
         m_lastRule = -1;
         start = m_lastIndicator->start;
-        static const QRegularExpression adjectives = pattern("(?:" + anyLanguage(&Lexicon::patternAdjectives) + ")+$");
+        static const QRegularExpression adjectives = readerPattern("(?:" + anyLanguage(&Lexicon::patternAdjectives) + ")+$");
         const qsizetype from = std::max<qsizetype>(0, start - 30);
         if (const Match m = adjectives.match(m_free.mid(from, start - from)); m.hasMatch()) {
             consume(from + m.capturedStart(), start);
@@ -1555,7 +1551,7 @@ void Reader::readUnsupported(const Place &place)
 
 void Reader::readWeekdays(const QString &text)
 {
-    static const QRegularExpression dayName(pattern(englishDay + u'|' + simplifiedDay + u'|' + traditionalDay));
+    static const QRegularExpression dayName(readerPattern(englishDay + u'|' + simplifiedDay + u'|' + traditionalDay));
     static const QStringList english{"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
     static const QString chinese = QStringLiteral("日123456");
     QList<int> days;
