@@ -1,5 +1,7 @@
 #include "indicators.h"
 
+#include "strategy.h"
+
 namespace offline {
 
 namespace {

@@ -1,12 +1,45 @@
 #pragma once
 
-#include "strategy.h"
+#include "language.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace offline {
+
+// The indicators, by their descriptions' place in indicatorDescriptions(); a stored strategy
+// keeps the number, so a new one goes last.
+enum class Indicator {
+    MovingAverage,
+    MaCross,
+    Rsi,
+    Macd,
+    Bollinger,
+    Stochastic,
+    Cci,
+    Adx,
+    Atr,
+    Sar,
+    Momentum,
+    Breakout
+};
+
+// How an indicator gives its buy and sell signals; each indicator knows some of them.
+enum class Condition {
+    Cross,        // lines or levels crossed: MAs, price over an MA, %K/%D, +DI/-DI, SAR flip
+    Above,        // price above (buy) or below (sell) an MA, an oscillator and its midline, ATR above its level
+    CrossBack,    // an oscillator leaving its outer zone, price back inside the bands
+    Zone,         // an oscillator inside its outer zone
+    Histogram,    // MACD histogram's sign
+    ZeroLine,     // MACD main line crossing zero
+    Outside,      // close outside the bands
+    Touch,        // high or low touching a band
+    Breakout,     // close beyond the N-bar high or low
+    CrossInZone   // %K crossing %D inside the outer zone: below the lower level to buy
+};
+
+struct Rule;
 
 // One text in English, Simplified and Traditional Chinese.
 struct Words final

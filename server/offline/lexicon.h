@@ -1,6 +1,6 @@
 #pragma once
 
-#include "strategy.h"
+#include "language.h"
 
 #include <QRegularExpression>
 #include <QString>
