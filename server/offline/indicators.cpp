@@ -248,6 +248,9 @@ QString filledIn(QString text, const Rule &rule, const QString &notation)
     return out;
 }
 
+// Each in the order of IndicatorDescription: kind, key; names in a request (en, zh-CN, zh-TW),
+// glued names; name, notation, summary; default condition, overlay, direction; values;
+// conditions' texts, conditions' words; code.
 const QList<IndicatorDescription> &indicatorDescriptions()
 {
     constexpr Words none{nullptr, nullptr, nullptr};
