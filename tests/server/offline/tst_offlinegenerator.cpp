@@ -268,6 +268,9 @@ private slots:
             // No slip of wording: a doubled period, a plural after one, a file of this project.
             static const QRegularExpression slip(QStringLiteral("\\.\\.|(?<![\\d.])1 (?:open )?(?:positions|pips|points|bars|lots|times)\\b|README"));
             QVERIFY2(!said.contains(slip), qPrintable(said.mid(said.indexOf(slip) - 40, 80)));
+            // An indicator signals; only an Expert Advisor buys and sells.
+            static const QRegularExpression trades(QStringLiteral("Buys when|Sells when|买入条件|卖出条件|買入條件|賣出條件"));
+            QVERIFY2(!kind.indicator || !said.contains(trades), qPrintable(said));
             // The header says what was built, not what was asked.
             for (QString line : answer.details)
                 QVERIFY2(answer.program.contains(line.replace("*/", "* /")), qPrintable(line));
