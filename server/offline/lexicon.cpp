@@ -82,6 +82,7 @@ Lexicon english()
     words.patternAdjectives = {"\\b(?:bullish|bearish|hidden|regular)\\s*"};
     words.excluding = {"^(?:not|no|don|do not|except|excluding|skip|avoid)"};
     words.fast = {"fast"};
+    words.line = {"line"};
     words.upperLevel = {"bought", "upper"};
     words.lowerLevel = {"sold", "lower"};
     words.both = {"both"};
@@ -153,6 +154,7 @@ Lexicon simplifiedChinese()
     words.connectors = {"的"};
     words.patternAdjectives = {"看涨", "看跌", "顶", "底"};
     words.excluding = {"^不在", "不交易"};
+    words.line = {"线"};
     words.fast = {"快"};
     words.upperLevel = {"买"};
     words.lowerLevel = {"卖"};
@@ -224,6 +226,7 @@ Lexicon traditionalChinese()
     words.connectors = {"的"};
     words.patternAdjectives = {"看漲", "看跌", "頂", "底"};
     words.excluding = {"^不在", "不交易"};
+    words.line = {"線"};
     words.fast = {"快"};
     words.upperLevel = {"買"};
     words.lowerLevel = {"賣"};

@@ -63,6 +63,7 @@ struct Lexicon final
     QStringList patternAdjectives; // before a pattern: "bullish", "看涨"
     QStringList excluding;         // days excluded: "not", "不交易"
     QStringList fast;              // the fast line of two: "fast", "快"
+    QStringList line;              // "line", "线"
     QStringList upperLevel;        // "overbought", "超买"
     QStringList lowerLevel;
     QStringList crossing;          // a level crossed rather than kept: "上穿"

@@ -777,7 +777,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             readMovingAverage(place, segmentEnd);
         return;
     case Kind::FastSlow: {
-        static const QRegularExpression value("^\\s*(?:ma|ema|sma|line|线|線)?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
+        static const QRegularExpression value("^\\s*(?:ma|ema|sma|" + anyLanguage(&Lexicon::line) + ")?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
         static const QRegularExpression fast(anyLanguage(&Lexicon::fast));
         const int slot = match.captured().contains(fast) ? 0 : 1;
         std::optional<double> period = numberBefore(place.start);
