@@ -1,7 +1,5 @@
 #include "chatrecord.h"
 
-#include "offlinegenerator.h"
-
 #include "protocol/messages.h"
 
 #include <QJsonArray>
@@ -13,14 +11,7 @@ void ChatRecord::continueFrom(const QString &program)
     if (program == history.program)
         return;
     history.program = program;
-    adoptProgramStrategy();
-}
-
-void ChatRecord::adoptProgramStrategy()
-{
-    // The offline generator goes on from a program it wrote, whose strategy the program
-    // carries; any other leaves it nothing to refine.
-    strategy = offline::OfflineGenerator::fromProgram(history.program).value_or(offline::Strategy());
+    writerState = {};
 }
 
 QByteArray ChatRecord::toJson() const
@@ -29,7 +20,8 @@ QByteArray ChatRecord::toJson() const
         {Field::Platform, Protocol::wireName(kind.platform)},
         {Field::CodeType, Protocol::wireName(kind.type)},
         {Field::Language, Protocol::wireName(language)},
-        {QStringLiteral("strategy"), strategy.toJson()},
+        // Under the key it had when only the offline generator kept anything.
+        {QStringLiteral("strategy"), writerState},
         {QStringLiteral("requests"), QJsonArray::fromStringList(history.requests)},
         {QStringLiteral("program"), history.program},
         {QStringLiteral("last_use"), lastUseMs}};
@@ -48,9 +40,8 @@ std::optional<ChatRecord> ChatRecord::fromJson(const QByteArray &json)
     ChatRecord record;
     record.kind = {*platform, *type};
     record.language = ReplyTexts::languageOf(object.value(Field::Language).toString());
-    // A record of an older service, or a strategy it cannot read, starts the strategy afresh.
-    record.strategy = offline::Strategy::fromJson(object.value(QLatin1String("strategy")).toObject())
-                          .value_or(offline::Strategy());
+    // The writer judges its own state: one it cannot read starts afresh.
+    record.writerState = object.value(QLatin1String("strategy")).toObject();
     for (const QJsonValue &request : object.value(QLatin1String("requests")).toArray())
         record.history.requests.append(request.toString());
     record.history.program = object.value(QLatin1String("program")).toString();

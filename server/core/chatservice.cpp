@@ -50,7 +50,6 @@ void ChatService::startChat(const QJsonObject &body, Protocol::Language language
     chat.kind = {request.platform, request.type};
     chat.language = language;
     chat.history = ChatHistory::continuedFrom(request.history, request.currentProgram);
-    chat.adoptProgramStrategy();
     m_store->open(chat, [answer, chat](SessionStore::Outcome outcome, const QString &id) {
         if (outcome != SessionStore::Outcome::Done) {
             return answer->send(ApiReply::outcome(Status::Ok, false, ApiType::New,

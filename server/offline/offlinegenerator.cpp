@@ -1,5 +1,7 @@
 #include "offlinegenerator.h"
 
+#include "indicators.h"
+#include "lexicon.h"
 #include "offlinetexts.h"
 #include "programwriter.h"
 
@@ -14,7 +16,7 @@ namespace {
 bool hasDirection(const Strategy &strategy)
 {
     return std::any_of(strategy.rules.begin(), strategy.rules.end(),
-                       [](const Rule &rule) { return rule.indicator != Indicator::Atr; });
+                       [](const Rule &rule) { return describedIndicator(rule.indicator).direction; });
 }
 
 QStringList changesBetween(const Strategy &before, const Strategy &after, const Target &target,
@@ -99,7 +101,7 @@ Answer OfflineGenerator::answer(const Strategy &before, const QString &request,
         answer.changes = changesBetween(before, reading.strategy, target, language);
     answer.details = describe(reading.strategy, target, language) + unbuiltLines;
     answer.details.append(completeness(answer.unbuilt.isEmpty(), language));
-    answer.program = writeProgram(reading.strategy, target, answer.details);
+    answer.program = writeProgram(reading.strategy, target, answer.details, language);
     return answer;
 }
 
@@ -116,10 +118,7 @@ Strategy OfflineGenerator::replayed(const QStringList &requests, const Target &t
 
 bool OfflineGenerator::asksToRebuild(const QString &request)
 {
-    static const QRegularExpression words(QStringLiteral(
-        "^\\W*(?:please\\s+)?(?:rebuild|regenerate|rewrite)(?:\\s+it)?(?:\\s+from\\s+(?:its|the)\\s+description)?\\W*$"
-        "|^\\W*(?:请|請)?(?:重新生成|重新產生|重建)\\W*$"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression words(anyLanguage(&Lexicon::rebuild), QRegularExpression::CaseInsensitiveOption);
     return request.contains(words);
 }
 

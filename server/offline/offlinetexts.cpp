@@ -1,5 +1,6 @@
 #include "offlinetexts.h"
 
+#include "indicators.h"
 #include "programwriter.h"
 
 #include <QHash>
@@ -9,25 +10,9 @@ namespace offline {
 
 namespace {
 
-// One text in English, Simplified and Traditional Chinese.
-struct Words
-{
-    const char *en;
-    const char *cn;
-    const char *tw;
-};
-
 QString in(Language language, const Words &words)
 {
-    switch (language) {
-    case Language::SimplifiedChinese:
-        return QString::fromUtf8(words.cn);
-    case Language::TraditionalChinese:
-        return QString::fromUtf8(words.tw);
-    case Language::English:
-        break;
-    }
-    return QString::fromUtf8(words.en);
+    return textIn(language, words);
 }
 
 QString number(double value)
@@ -35,166 +20,47 @@ QString number(double value)
     return QString::number(value, 'g', 10);
 }
 
-QString methodName(MaMethod method)
-{
-    static const QStringList names{"SMA", "EMA", "SMMA", "LWMA"};
-    return names.at(int(method));
-}
-
-QString unitName(Unit unit, Language language)
+// A unit after the value: "1 pip", "40 pips".
+QString unitName(Unit unit, double value, Language language)
 {
     static const Words names[] = {{"points", "点", "點"},
                                   {"pips", "pips", "pips"},
                                   {"% of the price", "% 价格", "% 價格"},
                                   {"x ATR(14)", "倍 ATR(14)", "倍 ATR(14)"}};
-    return in(language, names[int(unit)]);
+    static const Words one[] = {{"point", "点", "點"}, {"pip", "pips", "pips"}};
+    return in(language, value == 1 && unit <= Unit::Pips ? one[int(unit)] : names[int(unit)]);
 }
 
 QString distanceText(const Distance &distance, Language language)
 {
     return number(distance.value) + (distance.unit == Unit::Percent ? "" : " ")
-           + unitName(distance.unit, language);
-}
-
-// The buy and the sell half of a rule, %1 its notation, %2 and %3 its levels.
-struct Clauses
-{
-    Indicator indicator;
-    Condition condition;
-    Words buy;
-    Words sell;
-};
-
-const QList<Clauses> &clauses()
-{
-    using I = Indicator;
-    using C = Condition;
-    static const QList<Clauses> list = {
-        {I::MovingAverage, C::Cross, {"the close crosses above %1", "收盘价上穿 %1", "收盤價上穿 %1"},
-         {"the close crosses below %1", "收盘价下穿 %1", "收盤價下穿 %1"}},
-        {I::MovingAverage, C::Above, {"the close is above %1", "收盘价在 %1 之上", "收盤價在 %1 之上"},
-         {"the close is below %1", "收盘价在 %1 之下", "收盤價在 %1 之下"}},
-        {I::MaCross, C::Cross, {"%1 crosses above %2", "%1 上穿 %2（金叉）", "%1 上穿 %2（黃金交叉）"},
-         {"%1 crosses below %2", "%1 下穿 %2（死叉）", "%1 下穿 %2（死亡交叉）"}},
-        {I::MaCross, C::Above, {"%1 is above %2", "%1 在 %2 之上", "%1 在 %2 之上"},
-         {"%1 is below %2", "%1 在 %2 之下", "%1 在 %2 之下"}},
-        {I::Rsi, C::Cross, {"%1 crosses above %3", "%1 上穿 %3", "%1 上穿 %3"},
-         {"%1 crosses below %2", "%1 下穿 %2", "%1 下穿 %2"}},
-        {I::Stochastic, C::CrossInZone, {"%1 %K crosses above %D below %3", "%1 的 %K 在 %3 之下上穿 %D", "%1 的 %K 在 %3 之下上穿 %D"},
-         {"%1 %K crosses below %D above %2", "%1 的 %K 在 %2 之上下穿 %D", "%1 的 %K 在 %2 之上下穿 %D"}},
-        {I::Rsi, C::CrossBack, {"%1 comes back above %3", "%1 从下方回到 %3 之上", "%1 從下方回到 %3 之上"},
-         {"%1 comes back below %2", "%1 从上方回到 %2 之下", "%1 從上方回到 %2 之下"}},
-        {I::Rsi, C::Zone, {"%1 is below %3", "%1 低于 %3", "%1 低於 %3"},
-         {"%1 is above %2", "%1 高于 %2", "%1 高於 %2"}},
-        {I::Rsi, C::Above, {"%1 is above %2", "%1 高于 %2", "%1 高於 %2"},
-         {"%1 is below %3", "%1 低于 %3", "%1 低於 %3"}},
-        {I::Stochastic, C::Above, {"%1 %K is above %2", "%1 的 %K 高于 %2", "%1 的 %K 高於 %2"},
-         {"%1 %K is below %3", "%1 的 %K 低于 %3", "%1 的 %K 低於 %3"}},
-        {I::Macd, C::Cross, {"the %1 main line crosses above its signal line", "%1 主线上穿信号线", "%1 主線上穿訊號線"},
-         {"the %1 main line crosses below its signal line", "%1 主线下穿信号线", "%1 主線下穿訊號線"}},
-        {I::Macd, C::Histogram, {"the %1 histogram turns positive", "%1 柱状图转为正值", "%1 柱狀圖轉為正值"},
-         {"the %1 histogram turns negative", "%1 柱状图转为负值", "%1 柱狀圖轉為負值"}},
-        {I::Macd, C::ZeroLine, {"the %1 main line crosses above zero", "%1 主线上穿零轴", "%1 主線上穿零軸"},
-         {"the %1 main line crosses below zero", "%1 主线下穿零轴", "%1 主線下穿零軸"}},
-        {I::Bollinger, C::CrossBack, {"the close comes back inside %1 from below", "收盘价从下轨外回到 %1 之内", "收盤價從下軌外回到 %1 之內"},
-         {"the close comes back inside %1 from above", "收盘价从上轨外回到 %1 之内", "收盤價從上軌外回到 %1 之內"}},
-        {I::Bollinger, C::Outside, {"a bar closes above the upper band of %1", "K线收在 %1 上轨之上", "K線收在 %1 上軌之上"},
-         {"a bar closes below the lower band of %1", "K线收在 %1 下轨之下", "K線收在 %1 下軌之下"}},
-        {I::Bollinger, C::Touch, {"the low touches the lower band of %1", "最低价触及 %1 下轨", "最低價觸及 %1 下軌"},
-         {"the high touches the upper band of %1", "最高价触及 %1 上轨", "最高價觸及 %1 上軌"}},
-        {I::Stochastic, C::Cross, {"%1 %K crosses above %D", "%1 的 %K 上穿 %D", "%1 的 %K 上穿 %D"},
-         {"%1 %K crosses below %D", "%1 的 %K 下穿 %D", "%1 的 %K 下穿 %D"}},
-        {I::Stochastic, C::CrossBack, {"%1 %K comes back above %3", "%1 的 %K 回到 %3 之上", "%1 的 %K 回到 %3 之上"},
-         {"%1 %K comes back below %2", "%1 的 %K 回到 %2 之下", "%1 的 %K 回到 %2 之下"}},
-        {I::Stochastic, C::Zone, {"%1 %K is below %3", "%1 的 %K 低于 %3", "%1 的 %K 低於 %3"},
-         {"%1 %K is above %2", "%1 的 %K 高于 %2", "%1 的 %K 高於 %2"}},
-        {I::Cci, C::CrossBack, {"%1 comes back above -%2", "%1 回到 -%2 之上", "%1 回到 -%2 之上"},
-         {"%1 comes back below %2", "%1 回到 %2 之下", "%1 回到 %2 之下"}},
-        {I::Cci, C::Zone, {"%1 is below -%2", "%1 低于 -%2", "%1 低於 -%2"},
-         {"%1 is above %2", "%1 高于 %2", "%1 高於 %2"}},
-        {I::Adx, C::Cross, {"+DI crosses above -DI while %1 is above %2", "+DI 上穿 -DI 且 %1 高于 %2", "+DI 上穿 -DI 且 %1 高於 %2"},
-         {"-DI crosses above +DI while %1 is above %2", "-DI 上穿 +DI 且 %1 高于 %2", "-DI 上穿 +DI 且 %1 高於 %2"}},
-        {I::Atr, C::Above, {"%1 is above %2 points", "%1 高于 %2 点", "%1 高於 %2 點"},
-         {"%1 is above %2 points", "%1 高于 %2 点", "%1 高於 %2 點"}},
-        {I::Sar, C::Cross, {"the close crosses above %1", "收盘价上穿 %1", "收盤價上穿 %1"},
-         {"the close crosses below %1", "收盘价下穿 %1", "收盤價下穿 %1"}},
-        {I::Momentum, C::Cross, {"%1 crosses above %2", "%1 上穿 %2", "%1 上穿 %2"},
-         {"%1 crosses below %2", "%1 下穿 %2", "%1 下穿 %2"}},
-        {I::Breakout, C::Breakout, {"the close breaks above the highest high of the last %2 bars", "收盘价突破前 %2 根K线的最高点", "收盤價突破前 %2 根K線的最高點"},
-         {"the close breaks below the lowest low of the last %2 bars", "收盘价跌破前 %2 根K线的最低点", "收盤價跌破前 %2 根K線的最低點"}},
-    };
-    return list;
+           + unitName(distance.unit, distance.value, language);
 }
 
 // The indicator with its numbers, as the clauses name it.
 QString indicatorNotation(const Rule &rule, Language language)
 {
-    const QList<double> &v = rule.values;
-    switch (rule.indicator) {
-    case Indicator::MovingAverage:
-        return QStringLiteral("%1(%2)").arg(methodName(rule.method), number(v[0]));
-    case Indicator::MaCross:
-        return QStringLiteral("%1(%2)").arg(methodName(rule.method), number(v[0]));
-    case Indicator::Rsi:
-        return QStringLiteral("RSI(%1)").arg(number(v[0]));
-    case Indicator::Macd:
-        return QStringLiteral("MACD(%1,%2,%3)").arg(number(v[0]), number(v[1]), number(v[2]));
-    case Indicator::Bollinger:
-        return in(language, {"Bollinger Bands(%1, %2)", "布林带(%1, %2)", "布林通道(%1, %2)"}).arg(number(v[0]), number(v[1]));
-    case Indicator::Stochastic:
-        return in(language, {"Stochastic(%1,%2,%3)", "随机指标(%1,%2,%3)", "隨機指標(%1,%2,%3)"}).arg(number(v[0]), number(v[1]), number(v[2]));
-    case Indicator::Cci:
-        return QStringLiteral("CCI(%1)").arg(number(v[0]));
-    case Indicator::Adx:
-        return QStringLiteral("ADX(%1)").arg(number(v[0]));
-    case Indicator::Atr:
-        return QStringLiteral("ATR(%1)").arg(number(v[0]));
-    case Indicator::Sar:
-        return in(language, {"Parabolic SAR(%1, %2)", "抛物线 SAR(%1, %2)", "拋物線 SAR(%1, %2)"}).arg(number(v[0]), number(v[1]));
-    case Indicator::Momentum:
-        return in(language, {"Momentum(%1)", "动量(%1)", "動量(%1)"}).arg(number(v[0]));
-    case Indicator::Breakout:
-        return in(language, {"%1-bar breakout", "%1 根K线突破", "%1 根K線突破"}).arg(number(v[0]));
-    }
-    return {};
+    return filledIn(in(language, describedIndicator(rule.indicator).notation), rule, QString());
+}
+
+const ConditionText *conditionText(const Rule &rule)
+{
+    const QList<ConditionText> &texts = describedIndicator(rule.indicator).conditions;
+    const auto found = std::find_if(texts.begin(), texts.end(), [&rule](const ConditionText &c) { return c.condition == rule.condition; });
+    return found == texts.end() ? nullptr : &*found;
 }
 
 QString clause(const Rule &rule, bool buy, Language language)
 {
-    for (const Clauses &c : clauses()) {
-        if (c.indicator != rule.indicator || c.condition != rule.condition)
-            continue;
-        QString text = in(language, buy ? c.buy : c.sell);
-        if (rule.indicator == Indicator::MaCross) {
-            const QString fast = indicatorNotation(rule, language);
-            const QString slow = QStringLiteral("%1(%2)").arg(methodName(rule.method), number(rule.values[1]));
-            return text.replace("%1", fast).replace("%2", slow);
-        }
-        const int upper = int(rule.valueNames().indexOf("Upper"));
-        const QStringList names = rule.valueNames();
-        const int level = upper >= 0 ? upper
-                          : names.contains("Bars") ? int(names.indexOf("Bars"))
-                                                   : std::max(int(names.indexOf("Level")), int(names.indexOf("Threshold")));
-        return text.replace("%1", indicatorNotation(rule, language))
-            .replace("%2", level >= 0 ? number(rule.values[level]) : QString())
-            .replace("%3", upper >= 0 ? number(rule.values[upper + 1]) : QString());
-    }
-    return indicatorNotation(rule, language);
+    const ConditionText *text = conditionText(rule);
+    const QString notation = indicatorNotation(rule, language);
+    return text ? filledIn(in(language, buy ? text->buy : text->sell), rule, notation) : notation;
 }
 
 // A value's name as the answer says it: "Period", "周期".
-QString valueName(const QString &name, Language language)
+QString valueName(const Rule &rule, int slot, Language language)
 {
-    static const QHash<QString, Words> names = {
-        {"Period", {"Period", "周期", "週期"}}, {"FastPeriod", {"FastPeriod", "快线周期", "快線週期"}},
-        {"SlowPeriod", {"SlowPeriod", "慢线周期", "慢線週期"}}, {"Upper", {"Upper", "上方水平", "上方水平"}},
-        {"Lower", {"Lower", "下方水平", "下方水平"}}, {"Fast", {"Fast", "快线", "快線"}}, {"Slow", {"Slow", "慢线", "慢線"}},
-        {"Signal", {"Signal", "信号线", "訊號線"}}, {"Deviation", {"Deviation", "标准差倍数", "標準差倍數"}},
-        {"K", {"K", "K", "K"}}, {"D", {"D", "D", "D"}}, {"Slowing", {"Slowing", "平滑", "平滑"}},
-        {"Level", {"Level", "水平", "水平"}}, {"Threshold", {"Threshold", "阈值", "閾值"}},
-        {"Step", {"Step", "步长", "步長"}}, {"Maximum", {"Maximum", "最大值", "最大值"}}, {"Bars", {"Bars", "K线数", "K線數"}}};
-    const auto found = names.constFind(name);
-    return found == names.constEnd() ? name : in(language, *found);
+    return in(language, describedIndicator(rule.indicator).parameters.at(slot).label);
 }
 
 QString minuteText(int minute)
@@ -236,26 +102,11 @@ QString distanceLine(const Distance &distance, const Words &name, Language langu
 
 QString ruleNotation(const Rule &rule, Language language)
 {
-    const QList<double> &v = rule.values;
-    switch (rule.indicator) {
-    case Indicator::MaCross:
-        if (rule.condition == Condition::Above)
-            return QStringLiteral("%1(%2) > %1(%3)").arg(methodName(rule.method), number(v[0]), number(v[1]));
-        return in(language, {"%1(%2)/%1(%3) cross", "%1(%2)/%1(%3) 交叉", "%1(%2)/%1(%3) 交叉"}).arg(methodName(rule.method), number(v[0]), number(v[1]));
-    case Indicator::Rsi:
-        return QStringLiteral("RSI(%1) %2/%3").arg(number(v[0]), number(v[1]), number(v[2]));
-    case Indicator::Stochastic:
-        return indicatorNotation(rule, language) + QStringLiteral(" %1/%2").arg(number(v[3]), number(v[4]));
-    case Indicator::Cci:
-    case Indicator::Momentum:
-    case Indicator::Atr:
-        return indicatorNotation(rule, language) + u' ' + number(v[1]);
-    case Indicator::Adx:
-        return indicatorNotation(rule, language) + QStringLiteral(" > ") + number(v[1]);
-    default:
-        break;
-    }
-    return indicatorNotation(rule, language);
+    const IndicatorDescription &description = describedIndicator(rule.indicator);
+    const ConditionText *text = conditionText(rule);
+    const Words &summary = text && text->summary.en ? text->summary : description.summary;
+    const QString notation = indicatorNotation(rule, language);
+    return summary.en ? filledIn(in(language, summary), rule, notation) : notation;
 }
 
 QStringList describe(const Strategy &s, const Target &target, Language language)
@@ -286,7 +137,8 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
         if (s.breakEven.value > 0)
             lines.append(distanceLine(s.breakEven, {"Stop to break-even after a profit of ", "盈利达到后移至保本：", "獲利達到後移至保本："}, language));
         if (s.closeAfterBars > 0)
-            lines.append(in(language, {"Closes a position after %1 bars.", "持仓 %1 根K线后平仓。", "持倉 %1 根K線後平倉。"}).arg(s.closeAfterBars));
+            lines.append(in(language, s.closeAfterBars == 1 ? Words{"Closes a position after %1 bar.", "持仓 %1 根K线后平仓。", "持倉 %1 根K線後平倉。"}
+                                                         : Words{"Closes a position after %1 bars.", "持仓 %1 根K线后平仓。", "持倉 %1 根K線後平倉。"}).arg(s.closeAfterBars));
         if (s.closeAtMinute >= 0)
             lines.append(in(language, {"Closes everything at %1 (server time).", "%1（服务器时间）全部平仓。", "%1（伺服器時間）全部平倉。"}).arg(minuteText(s.closeAtMinute)));
         lines.append(s.closeOnOpposite ? in(language, {"Closes on the opposite signal", "反向信号时平仓", "反向訊號時平倉"}) + defaultMark(s.closeOnOppositeGiven, language) + in(language, {".", "。", "。"})
@@ -303,7 +155,9 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
                                   s.maxLots == 1 ? in(language, {"lot", "手", "手"}) : in(language, {"lots", "手", "手"}),
                                   defaultMark(s.maxLotsGiven, language)));
         if (s.gridOrders > 0)
-            lines.append(in(language, {"Grid: up to %1 positions, each %2 against the last.", "网格：最多 %1 个持仓，每个与上一个相距 %2。", "網格：最多 %1 個持倉，每個與上一個相距 %2。"}).arg(s.gridOrders).arg(distanceText(s.gridStep, language)));
+            lines.append(in(language, s.gridOrders == 1 ? Words{"Grid: up to %1 position, each %2 against the last.", "网格：最多 %1 个持仓，每个与上一个相距 %2。", "網格：最多 %1 個持倉，每個與上一個相距 %2。"}
+                                                      : Words{"Grid: up to %1 positions, each %2 against the last.", "网格：最多 %1 个持仓，每个与上一个相距 %2。", "網格：最多 %1 個持倉，每個與上一個相距 %2。"})
+                             .arg(QString::number(s.gridOrders), distanceText(s.gridStep, language)));
         if (s.fromMinute >= 0)
             lines.append(in(language, {"Trades from %1 to %2 (server time).", "交易时间 %1 至 %2（服务器时间）。", "交易時間 %1 至 %2（伺服器時間）。"}).arg(minuteText(s.fromMinute), minuteText(s.toMinute)));
         if (s.weekdays) {
@@ -330,7 +184,7 @@ QStringList describe(const Strategy &s, const Target &target, Language language)
         const QStringList names = rule.valueNames();
         for (int i = 0; i < names.size(); ++i) {
             if (!((rule.given >> i) & 1))
-                defaults.append(QStringLiteral("%1 %2 %3").arg(indicatorNotation(rule, language).section(u'(', 0, 0).trimmed(), valueName(names[i], language), number(rule.values[i])));
+                defaults.append(QStringLiteral("%1 %2 %3").arg(filledIn(in(language, describedIndicator(rule.indicator).name), rule, QString()), valueName(rule, i, language), number(rule.values[i])));
         }
     }
     if (!defaults.isEmpty())

@@ -1,5 +1,7 @@
 #include "programwriter.h"
 
+#include "indicators.h"
+
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -7,43 +9,6 @@
 namespace offline {
 
 namespace {
-
-// One value an indicator gives at a bar: its accessor's name, and how each platform reads it.
-struct Line
-{
-    QString accessor;
-    QString label;
-    QString mql4;       // an expression of the shift s
-    QString mql5Create; // the handle's creation; empty when mql4 reads it on both platforms
-    int buffer = 0;
-};
-
-// A rule's accessors and inputs as the program names them.
-struct RuleCode
-{
-    QString prefix;
-    QList<Line> lines;
-    QStringList inputs;
-    bool overlay = false;
-    QString buy;
-    QString sell;
-    QStringList levelInputs;
-};
-
-const QString tf = QStringLiteral("InpTimeframe");
-
-QString shortName(Indicator indicator)
-{
-    static const QStringList names{"Ma", "Cross", "Rsi", "Macd", "Bands", "Stoch",
-                                   "Cci", "Adx", "Atr", "Sar", "Momentum", "Breakout"};
-    return names.at(int(indicator));
-}
-
-QString methodConstant(MaMethod method)
-{
-    static const QStringList names{"MODE_SMA", "MODE_EMA", "MODE_SMMA", "MODE_LWMA"};
-    return names.at(int(method));
-}
 
 QString numberText(double value)
 {
@@ -55,215 +20,59 @@ QString numberText(double value)
     return text;
 }
 
-bool isWhole(const QString &name)
+QString defaultMark(bool given, Language language)
 {
-    return !(name == "Upper" || name == "Lower" || name == "Deviation" || name == "Step"
-             || name == "Maximum" || name == "Level" || name == "Threshold");
+    return given ? QString() : textIn(language, {" (default)", "（默认）", "（預設）"});
 }
 
-QString call(const Line &line, const char *shift)
+// An input's comment: the rule's inputs by its prefix in English ("Rsi2 Period"), by its name
+// in Chinese ("RSI2 周期").
+QString parameterComment(const Rule &rule, const QString &prefix, int slot, Language language)
 {
-    return line.accessor + u'(' + QLatin1String(shift) + u')';
+    const IndicatorDescription &description = describedIndicator(rule.indicator);
+    const Parameter &parameter = description.parameters.at(slot);
+    if (language == Language::English)
+        return prefix + u' ' + QLatin1String(parameter.name);
+    return filledIn(textIn(language, description.name), rule, QString()) + prefix.mid(qstrlen(description.key)) + u' ' + textIn(language, parameter.label);
 }
 
-// Buy when a crosses above b between the bar before and this one; sell the other way.
-void crossing(RuleCode &code, const QString &a1, const QString &a0, const QString &b1,
-              const QString &b0)
+RuleCode ruleCode(const Rule &rule, const QString &prefix, Language language)
 {
-    code.buy = QStringLiteral("%1 <= %2 && %3 > %4").arg(a1, b1, a0, b0);
-    code.sell = QStringLiteral("%1 >= %2 && %3 < %4").arg(a1, b1, a0, b0);
-}
-
-// An oscillator's levels: buy below the lower one (Zone) or back above it, or above the
-// midline (Above); sell the other way.
-void levelSignals(RuleCode &code, Condition condition, const QString &v1, const QString &v0,
-                  const QString &upper, const QString &lower)
-{
-    if (condition == Condition::Above) {
-        code.buy = v0 + " > " + upper;
-        code.sell = v0 + " < " + lower;
-    } else if (condition == Condition::Zone) {
-        code.buy = v0 + " < " + lower;
-        code.sell = v0 + " > " + upper;
-    } else {
-        code.buy = QStringLiteral("%1 < %2 && %3 >= %2").arg(v1, lower, v0);
-        code.sell = QStringLiteral("%1 > %2 && %3 <= %2").arg(v1, upper, v0);
-    }
-}
-
-RuleCode ruleCode(const Rule &rule, const QString &prefix)
-{
+    const IndicatorDescription &description = describedIndicator(rule.indicator);
     RuleCode code;
     code.prefix = prefix;
-    code.overlay = isOverlay(rule.indicator);
-    const QStringList names = rule.valueNames();
+    code.language = language;
+    code.overlay = description.overlay;
     QStringList in;
-    for (const QString &name : names)
-        in.append(QStringLiteral("Inp") + prefix + name);
-    const auto line = [&](const QString &name, const QString &mql4, const QString &create, int buffer) {
-        code.lines.append({prefix + name, name, mql4, create, buffer});
-    };
-    switch (rule.indicator) {
-    case Indicator::MovingAverage:
-    case Indicator::MaCross: {
-        const QString method = QStringLiteral("Inp") + prefix + QStringLiteral("Method");
-        code.inputs.append(QStringLiteral("input ENUM_MA_METHOD %1 = %2; // Moving average method")
-                               .arg(method, methodConstant(rule.method)));
-        const bool cross = rule.indicator == Indicator::MaCross;
-        for (int i = 0; i < (cross ? 2 : 1); ++i) {
-            const QString args = QStringLiteral("_Symbol, %1, %2, 0, %3, PRICE_CLOSE").arg(tf, in[i], method);
-            line(cross ? (i ? "Slow" : "Fast") : "Value", "iMA(" + args + ", s)", "iMA(" + args + ")", 0);
-        }
-        if (cross && rule.condition == Condition::Above) {
-            code.buy = call(code.lines[0], "s") + " > " + call(code.lines[1], "s");
-            code.sell = call(code.lines[0], "s") + " < " + call(code.lines[1], "s");
-        } else if (cross) {
-            crossing(code, call(code.lines[0], "s + 1"), call(code.lines[0], "s"),
-                     call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
-        } else if (rule.condition == Condition::Above) {
-            code.buy = "BarClose(s) > " + call(code.lines[0], "s");
-            code.sell = "BarClose(s) < " + call(code.lines[0], "s");
-        } else {
-            crossing(code, "BarClose(s + 1)", "BarClose(s)", call(code.lines[0], "s + 1"),
-                     call(code.lines[0], "s"));
-        }
-        break;
-    }
-    case Indicator::Rsi:
-    case Indicator::Cci:
-    case Indicator::Momentum: {
-        const QString args = rule.indicator == Indicator::Rsi   ? "_Symbol, " + tf + ", " + in[0] + ", PRICE_CLOSE"
-                             : rule.indicator == Indicator::Cci ? "_Symbol, " + tf + ", " + in[0] + ", PRICE_TYPICAL"
-                                                                : "_Symbol, " + tf + ", " + in[0] + ", PRICE_CLOSE";
-        const QString function = rule.indicator == Indicator::Rsi   ? "iRSI"
-                                 : rule.indicator == Indicator::Cci ? "iCCI"
-                                                                    : "iMomentum";
-        line("Value", function + "(" + args + ", s)", function + "(" + args + ")", 0);
-        const QString v1 = call(code.lines[0], "s + 1");
-        const QString v0 = call(code.lines[0], "s");
-        QString upper = in.value(1);
-        QString lower = rule.indicator == Indicator::Rsi ? in[2] : "-" + in[1];
-        if (rule.indicator == Indicator::Momentum) {
-            lower = in[1];
-            crossing(code, v1, v0, in[1], in[1]);
-            code.levelInputs = {in[1]};
-            break;
-        }
-        code.levelInputs = {upper, lower};
-        levelSignals(code, rule.condition, v1, v0, upper, lower);
-        break;
-    }
-    case Indicator::Macd: {
-        const QString args = QStringLiteral("_Symbol, %1, %2, %3, %4, PRICE_CLOSE").arg(tf, in[0], in[1], in[2]);
-        line("Main", "iMACD(" + args + ", MODE_MAIN, s)", "iMACD(" + args + ")", 0);
-        line("Signal", "iMACD(" + args + ", MODE_SIGNAL, s)", "iMACD(" + args + ")", 1);
-        const QString m1 = call(code.lines[0], "s + 1"), m0 = call(code.lines[0], "s");
-        const QString s1 = call(code.lines[1], "s + 1"), s0 = call(code.lines[1], "s");
-        if (rule.condition == Condition::ZeroLine)
-            crossing(code, m1, m0, "0.0", "0.0");
-        else if (rule.condition == Condition::Histogram)
-            crossing(code, "(" + m1 + " - " + s1 + ")", "(" + m0 + " - " + s0 + ")", "0.0", "0.0");
-        else
-            crossing(code, m1, m0, s1, s0);
-        break;
-    }
-    case Indicator::Bollinger: {
-        const QString four = QStringLiteral("_Symbol, %1, %2, %3, 0, PRICE_CLOSE").arg(tf, in[0], in[1]);
-        const QString five = QStringLiteral("iBands(_Symbol, %1, %2, 0, %3, PRICE_CLOSE)").arg(tf, in[0], in[1]);
-        line("Upper", "iBands(" + four + ", MODE_UPPER, s)", five, 1);
-        line("Middle", "iBands(" + four + ", MODE_MAIN, s)", five, 0);
-        line("Lower", "iBands(" + four + ", MODE_LOWER, s)", five, 2);
-        const QString u1 = call(code.lines[0], "s + 1"), u0 = call(code.lines[0], "s");
-        const QString l1 = call(code.lines[2], "s + 1"), l0 = call(code.lines[2], "s");
-        if (rule.condition == Condition::Outside) {
-            code.buy = "BarClose(s) > " + u0;
-            code.sell = "BarClose(s) < " + l0;
-        } else if (rule.condition == Condition::Touch) {
-            code.buy = "BarLow(s) <= " + l0;
-            code.sell = "BarHigh(s) >= " + u0;
-        } else {
-            code.buy = QStringLiteral("BarClose(s + 1) < %1 && BarClose(s) >= %2").arg(l1, l0);
-            code.sell = QStringLiteral("BarClose(s + 1) > %1 && BarClose(s) <= %2").arg(u1, u0);
-        }
-        break;
-    }
-    case Indicator::Stochastic: {
-        const QString args = QStringLiteral("_Symbol, %1, %2, %3, %4, MODE_SMA").arg(tf, in[0], in[1], in[2]);
-        line("Main", "iStochastic(" + args + ", 0, MODE_MAIN, s)", "iStochastic(" + args + ", STO_LOWHIGH)", 0);
-        line("Signal", "iStochastic(" + args + ", 0, MODE_SIGNAL, s)", "iStochastic(" + args + ", STO_LOWHIGH)", 1);
-        const QString k1 = call(code.lines[0], "s + 1"), k0 = call(code.lines[0], "s");
-        code.levelInputs = {in[3], in[4]};
-        if (rule.condition == Condition::Cross || rule.condition == Condition::CrossInZone)
-            crossing(code, k1, k0, call(code.lines[1], "s + 1"), call(code.lines[1], "s"));
-        if (rule.condition == Condition::CrossInZone) {
-            code.buy += " && " + k1 + " < " + in[4];
-            code.sell += " && " + k1 + " > " + in[3];
-        } else if (rule.condition != Condition::Cross)
-            levelSignals(code, rule.condition, k1, k0, in[3], in[4]);
-        break;
-    }
-    case Indicator::Adx: {
-        const QString four = QStringLiteral("_Symbol, %1, %2, PRICE_CLOSE").arg(tf, in[0]);
-        const QString five = QStringLiteral("iADX(_Symbol, %1, %2)").arg(tf, in[0]);
-        line("Main", "iADX(" + four + ", MODE_MAIN, s)", five, 0);
-        line("PlusDi", "iADX(" + four + ", MODE_PLUSDI, s)", five, 1);
-        line("MinusDi", "iADX(" + four + ", MODE_MINUSDI, s)", five, 2);
-        crossing(code, call(code.lines[1], "s + 1"), call(code.lines[1], "s"),
-                 call(code.lines[2], "s + 1"), call(code.lines[2], "s"));
-        const QString strong = " && " + call(code.lines[0], "s") + " > " + in[1];
-        code.buy += strong;
-        code.sell += strong;
-        code.levelInputs = {in[1]};
-        break;
-    }
-    case Indicator::Atr: {
-        const QString args = QStringLiteral("_Symbol, %1, %2").arg(tf, in[0]);
-        line("Value", "iATR(" + args + ", s)", "iATR(" + args + ")", 0);
-        code.buy = code.sell = call(code.lines[0], "s") + " / _Point > " + in[1];
-        break;
-    }
-    case Indicator::Sar: {
-        const QString args = QStringLiteral("_Symbol, %1, %2, %3").arg(tf, in[0], in[1]);
-        line("Value", "iSAR(" + args + ", s)", "iSAR(" + args + ")", 0);
-        crossing(code, "BarClose(s + 1)", "BarClose(s)", call(code.lines[0], "s + 1"), call(code.lines[0], "s"));
-        break;
-    }
-    case Indicator::Breakout: {
-        line("High", QStringLiteral("iHigh(_Symbol, %1, iHighest(_Symbol, %1, MODE_HIGH, %2, s + 1))").arg(tf, in[0]), {}, 0);
-        line("Low", QStringLiteral("iLow(_Symbol, %1, iLowest(_Symbol, %1, MODE_LOW, %2, s + 1))").arg(tf, in[0]), {}, 0);
-        code.buy = QStringLiteral("BarClose(s) > %1 && BarClose(s + 1) <= %2")
-                       .arg(call(code.lines[0], "s"), call(code.lines[0], "s + 1"));
-        code.sell = QStringLiteral("BarClose(s) < %1 && BarClose(s + 1) >= %2")
-                        .arg(call(code.lines[1], "s"), call(code.lines[1], "s + 1"));
-        break;
-    }
-    }
-    for (int i = 0; i < names.size(); ++i) {
-        const bool whole = isWhole(names[i]);
-        code.inputs.append(QStringLiteral("input %1 %2 = %3; // %4 %5%6")
-                               .arg(whole ? "int" : "double", in[i],
-                                    whole ? QString::number(qRound(rule.values[i])) : numberText(rule.values[i]),
-                                    prefix, names[i],
-                                    (rule.given >> i) & 1 ? QString() : QStringLiteral(" (default)")));
+    for (const Parameter &parameter : description.parameters)
+        in.append(QStringLiteral("Inp") + prefix + QLatin1String(parameter.name));
+    description.code(code, rule, in);
+    for (int i = 0; i < in.size(); ++i) {
+        const Parameter &parameter = description.parameters.at(i);
+        code.inputs.append(QStringLiteral("input %1 %2 = %3; // %4%5")
+                               .arg(parameter.whole ? "int" : "double", in[i],
+                                    parameter.whole ? QString::number(qRound(rule.values[i])) : numberText(rule.values[i]),
+                                    parameterComment(rule, prefix, i, language),
+                                    defaultMark((rule.given >> i) & 1, language)));
     }
     return code;
 }
 
-QList<RuleCode> rulesCode(const Strategy &s)
+QList<RuleCode> rulesCode(const Strategy &s, Language language)
 {
     QList<RuleCode> codes;
     QHash<QString, int> seen;
     for (const Rule &rule : s.rules) {
-        const QString name = shortName(rule.indicator);
+        const QString name = QLatin1String(describedIndicator(rule.indicator).key);
         const int count = ++seen[name];
-        codes.append(ruleCode(rule, count > 1 ? name + QString::number(count) : name));
+        codes.append(ruleCode(rule, count > 1 ? name + QString::number(count) : name, language));
     }
     return codes;
 }
 
 struct Plot
 {
-    const Line *line;
+    const CodeLine *line;
     QString colour; // without "clr"
 };
 
@@ -275,7 +84,7 @@ QList<Plot> plotsOf(const QList<RuleCode> &rules, const QStringList &colours)
     const bool overPrices = std::any_of(rules.begin(), rules.end(), [](const RuleCode &rule) { return rule.overlay; });
     QList<Plot> plots;
     for (const RuleCode &rule : rules) {
-        for (const Line &line : rule.lines) {
+        for (const CodeLine &line : rule.lines) {
             if (rule.overlay == overPrices) {
                 const qsizetype i = plots.size();
                 plots.append({&line, colours.value(i, defaultColours.at(i % defaultColours.size()))});
@@ -292,22 +101,17 @@ QString timeframeConstant(const QString &timeframe)
 
 struct UnitCode
 {
-    const char *comment;
+    Words comment;
     const char *factor; // the price distance of one, as the program computes it
 };
 
 const UnitCode &unitCode(Unit unit)
 {
-    static const UnitCode codes[] = {{"points", "_Point"},
-                                     {"pips", "PipSize()"},
-                                     {"% of the price", "price / 100.0"},
-                                     {"x ATR", "AtrValue()"}};
+    static const UnitCode codes[] = {{{"points", "点", "點"}, "_Point"},
+                                     {{"pips", "pips", "pips"}, "PipSize()"},
+                                     {{"% of the price", "% 价格", "% 價格"}, "price / 100.0"},
+                                     {{"x ATR", "倍 ATR", "倍 ATR"}, "AtrValue()"}};
     return codes[int(unit)];
-}
-
-QString unitComment(const Distance &distance)
-{
-    return QString::fromLatin1(unitCode(distance.unit).comment);
 }
 
 QString distanceFactor(const Distance &distance)
@@ -318,10 +122,11 @@ QString distanceFactor(const Distance &distance)
 class Writer final
 {
 public:
-    Writer(const Strategy &s, const Target &t)
+    Writer(const Strategy &s, const Target &t, Language language)
         : m_strategy(s)
         , m_target(t)
-        , m_rules(rulesCode(s))
+        , m_language(language)
+        , m_rules(rulesCode(s, language))
     {
     }
 
@@ -329,6 +134,13 @@ public:
 
 private:
     bool mql5() const { return m_target.mql5; }
+    QString say(const Words &words) const { return textIn(m_language, words); }
+    // A function's framed comment, its text in the program's language.
+    QString framed(const Words &words) const
+    {
+        static const QString rule = QStringLiteral("//+------------------------------------------------------------------+\n");
+        return rule + say(words) + u'\n' + rule;
+    }
     // The hours, days, spread or closing time keep it from trading.
     bool filtersTrading() const
     {
@@ -341,7 +153,7 @@ private:
         return m_strategy.trailingStop.value > 0 || m_strategy.breakEven.value > 0
                || m_strategy.closeAfterBars > 0 || m_strategy.closeAtMinute >= 0;
     }
-    QString handleOf(const Line &line);
+    QString handleOf(const CodeLine &line);
     void inputs();
     void accessors();
     void signalFunctions();
@@ -350,10 +162,10 @@ private:
     void indicatorBody();
     void helpers();
     void add(const QString &text) { m_code += text + u'\n'; }
-    void distanceInput(const char *name, const Distance &distance, const char *what)
+    void distanceInput(const char *name, const Distance &distance, const Words &what)
     {
-        add(QStringLiteral("input double %1 = %2; // %3, %4 (0: off)")
-                .arg(QLatin1String(name), numberText(distance.value), QLatin1String(what), unitComment(distance)));
+        add(QStringLiteral("input double %1 = %2; // ").arg(QLatin1String(name), numberText(distance.value))
+            + say({"%1, %2 (0: off)", "%1，%2（0：关闭）", "%1，%2（0：關閉）"}).arg(say(what), say(unitCode(distance.unit).comment)));
     }
     void distanceFunction(const char *function, const char *input, const Distance &distance)
     {
@@ -363,12 +175,13 @@ private:
 
     const Strategy &m_strategy;
     Target m_target;
+    Language m_language;
     QList<RuleCode> m_rules;
     QStringList m_handles; // MQL5: the creation of each handle, in order
     QString m_code;
 };
 
-QString Writer::handleOf(const Line &line)
+QString Writer::handleOf(const CodeLine &line)
 {
     qsizetype index = m_handles.indexOf(line.mql5Create);
     if (index < 0) {
@@ -380,61 +193,90 @@ QString Writer::handleOf(const Line &line)
 
 void Writer::inputs()
 {
-    add(QStringLiteral("input ENUM_TIMEFRAMES InpTimeframe = %1; // Timeframe of the signals")
-            .arg(timeframeConstant(m_strategy.timeframe)));
+    const auto comment = [this](const Words &words) { return QStringLiteral(" // ") + say(words); };
+    add(QStringLiteral("input ENUM_TIMEFRAMES InpTimeframe = %1;").arg(timeframeConstant(m_strategy.timeframe))
+        + comment({"Timeframe of the signals", "信号的时间周期", "訊號的時間週期"}));
     for (const RuleCode &rule : m_rules) {
         for (const QString &input : rule.inputs)
             add(input);
     }
+    const QString alert = QStringLiteral("input bool InpAlert = %1;").arg(m_strategy.alert ? "true" : "false")
+                          + comment({"Alert when a signal fires", "信号出现时提醒", "訊號出現時提醒"});
     if (m_target.indicator) {
-        add(QStringLiteral("input bool InpAlert = %1; // Alert when a signal fires").arg(m_strategy.alert ? "true" : "false"));
+        add(alert);
         return;
     }
-    add(QStringLiteral("input double InpLots = %1; // Lots%2").arg(numberText(m_strategy.lots), m_strategy.lotsGiven || m_strategy.riskPercent > 0 ? QString() : QStringLiteral(" (default)")));
+    add(QStringLiteral("input double InpLots = %1;").arg(numberText(m_strategy.lots)) + comment({"Lots", "手数", "手數"})
+        + defaultMark(m_strategy.lotsGiven || m_strategy.riskPercent > 0, m_language));
     if (m_strategy.riskPercent > 0)
-        add(QStringLiteral("input double InpRiskPercent = %1; // Balance risked per trade, % (needs the stop loss)").arg(numberText(m_strategy.riskPercent)));
-    distanceInput("InpStopLoss", m_strategy.stopLoss, "Stop loss");
-    distanceInput("InpTakeProfit", m_strategy.takeProfit, "Take profit");
+        add(QStringLiteral("input double InpRiskPercent = %1;").arg(numberText(m_strategy.riskPercent))
+            + comment({"Balance risked per trade, % (needs the stop loss)", "每笔交易风险占余额的 %（需要止损）",
+                       "每筆交易風險佔餘額的 %（需要停損）"}));
+    distanceInput("InpStopLoss", m_strategy.stopLoss, {"Stop loss", "止损", "停損"});
+    distanceInput("InpTakeProfit", m_strategy.takeProfit, {"Take profit", "止盈", "停利"});
     if (m_strategy.trailingStop.value > 0)
-        distanceInput("InpTrailingStop", m_strategy.trailingStop, "Trailing stop");
+        distanceInput("InpTrailingStop", m_strategy.trailingStop, {"Trailing stop", "移动止损", "移動停損"});
     if (m_strategy.breakEven.value > 0)
-        distanceInput("InpBreakEven", m_strategy.breakEven, "Stop to the open price after a profit of");
+        distanceInput("InpBreakEven", m_strategy.breakEven,
+                      {"Stop to the open price after a profit of", "盈利达到后止损移至开仓价", "獲利達到後停損移至開倉價"});
     if (m_strategy.closeAfterBars > 0)
-        add(QStringLiteral("input int InpCloseAfterBars = %1; // Close a position after this many bars").arg(m_strategy.closeAfterBars));
-    if (m_strategy.closeAtMinute >= 0)
-        add(QStringLiteral("input int InpCloseHour = %1; // Close everything at, hour\ninput int InpCloseMinute = %2; // and minute").arg(m_strategy.closeAtMinute / 60).arg(m_strategy.closeAtMinute % 60));
-    if (m_strategy.fromMinute >= 0)
-        add(QStringLiteral("input int InpStartHour = %1; // Trading hours: from, hour\ninput int InpStartMinute = %2; // minute\ninput int InpEndHour = %3; // to, hour\ninput int InpEndMinute = %4; // minute")
-                .arg(m_strategy.fromMinute / 60).arg(m_strategy.fromMinute % 60).arg(m_strategy.toMinute / 60).arg(m_strategy.toMinute % 60));
+        add(QStringLiteral("input int InpCloseAfterBars = %1;").arg(m_strategy.closeAfterBars)
+            + comment({"Close a position after this many bars", "持仓达到此K线数后平仓", "持倉達到此K線數後平倉"}));
+    if (m_strategy.closeAtMinute >= 0) {
+        add(QStringLiteral("input int InpCloseHour = %1;").arg(m_strategy.closeAtMinute / 60)
+            + comment({"Close everything at, hour", "全部平仓的时间：时", "全部平倉的時間：時"}));
+        add(QStringLiteral("input int InpCloseMinute = %1;").arg(m_strategy.closeAtMinute % 60) + comment({"and minute", "分", "分"}));
+    }
+    if (m_strategy.fromMinute >= 0) {
+        add(QStringLiteral("input int InpStartHour = %1;").arg(m_strategy.fromMinute / 60)
+            + comment({"Trading hours: from, hour", "交易时间：开始，时", "交易時間：開始，時"}));
+        add(QStringLiteral("input int InpStartMinute = %1;").arg(m_strategy.fromMinute % 60) + comment({"minute", "分", "分"}));
+        add(QStringLiteral("input int InpEndHour = %1;").arg(m_strategy.toMinute / 60) + comment({"to, hour", "结束，时", "結束，時"}));
+        add(QStringLiteral("input int InpEndMinute = %1;").arg(m_strategy.toMinute % 60) + comment({"minute", "分", "分"}));
+    }
     if (m_strategy.weekdays) {
         static const QStringList days{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+        static const Words said[] = {{"Trade on Sunday", "周日交易", "週日交易"},       {"Trade on Monday", "周一交易", "週一交易"},
+                                     {"Trade on Tuesday", "周二交易", "週二交易"},      {"Trade on Wednesday", "周三交易", "週三交易"},
+                                     {"Trade on Thursday", "周四交易", "週四交易"},     {"Trade on Friday", "周五交易", "週五交易"},
+                                     {"Trade on Saturday", "周六交易", "週六交易"}};
         for (int d = 0; d < 7; ++d)
-            add(QStringLiteral("input bool Inp%1 = %2; // Trade on %1").arg(days[d], (m_strategy.weekdays >> d) & 1 ? "true" : "false"));
+            add(QStringLiteral("input bool Inp%1 = %2;").arg(days[d], (m_strategy.weekdays >> d) & 1 ? "true" : "false") + comment(said[d]));
     }
     if (m_strategy.maxSpread.value > 0)
-        distanceInput("InpMaxSpread", m_strategy.maxSpread, "Maximum spread");
+        distanceInput("InpMaxSpread", m_strategy.maxSpread, {"Maximum spread", "最大点差", "最大點差"});
     if (m_strategy.martingaleSteps > 0) {
-        add(QStringLiteral("input double InpMartingaleFactor = %1; // Lot multiplier after each loss in a row").arg(numberText(m_strategy.martingaleFactor)));
-        add(QStringLiteral("input int InpMartingaleSteps = %1; // At most this many multiplications").arg(m_strategy.martingaleSteps));
+        add(QStringLiteral("input double InpMartingaleFactor = %1;").arg(numberText(m_strategy.martingaleFactor))
+            + comment({"Lot multiplier after each loss in a row", "每次连续亏损后的手数倍数", "每次連續虧損後的手數倍數"}));
+        add(QStringLiteral("input int InpMartingaleSteps = %1;").arg(m_strategy.martingaleSteps)
+            + comment({"At most this many multiplications", "最多加倍的次数", "最多加倍的次數"}));
     }
     if (m_strategy.gridOrders > 0) {
-        add(QStringLiteral("input int InpGridOrders = %1; // Grid: positions at most in one direction").arg(m_strategy.gridOrders));
-        distanceInput("InpGridStep", m_strategy.gridStep, "Grid: distance against the last position");
+        add(QStringLiteral("input int InpGridOrders = %1;").arg(m_strategy.gridOrders)
+            + comment({"Grid: positions at most in one direction", "网格：同一方向最多的持仓数", "網格：同一方向最多的持倉數"}));
+        distanceInput("InpGridStep", m_strategy.gridStep,
+                      {"Grid: distance against the last position", "网格：与上一个持仓的逆向距离", "網格：與上一個持倉的逆向距離"});
     }
     if (m_strategy.martingaleSteps > 0 || m_strategy.gridOrders > 0 || m_strategy.riskPercent > 0)
-        add(QStringLiteral("input double InpMaxLots = %1; // Never more lots than this per position").arg(numberText(m_strategy.maxLots)));
+        add(QStringLiteral("input double InpMaxLots = %1;").arg(numberText(m_strategy.maxLots))
+            + comment({"Never more lots than this per position", "每个持仓的手数上限", "每個持倉的手數上限"}));
     if (m_strategy.stopLoss.unit == Unit::Atr || m_strategy.takeProfit.unit == Unit::Atr || m_strategy.trailingStop.unit == Unit::Atr)
-        add(QStringLiteral("input int InpAtrPeriod = 14; // ATR period of the distances in ATR (default)"));
-    add(QStringLiteral("input int InpMaxPositions = %1; // Open positions at most%2").arg(std::max(m_strategy.maxPositions, m_strategy.gridOrders)).arg(m_strategy.maxPositionsGiven ? "" : " (default)"));
-    add(QStringLiteral("input long InpMagicNumber = %1; // Magic number of this EA's orders%2").arg(m_strategy.magic).arg(m_strategy.magicGiven ? "" : " (default)"));
-    add(QStringLiteral("input int InpSlippage = 10; // Slippage, points (default)"));
-    add(QStringLiteral("input bool InpAlert = %1; // Alert when a signal fires").arg(m_strategy.alert ? "true" : "false"));
+        add(QStringLiteral("input int InpAtrPeriod = 14;")
+            + comment({"ATR period of the distances in ATR", "以 ATR 计的距离所用的 ATR 周期", "以 ATR 計的距離所用的 ATR 週期"})
+            + defaultMark(false, m_language));
+    add(QStringLiteral("input int InpMaxPositions = %1;").arg(std::max(m_strategy.maxPositions, m_strategy.gridOrders))
+        + comment({"Open positions at most", "最多的持仓数", "最多的持倉數"}) + defaultMark(m_strategy.maxPositionsGiven, m_language));
+    add(QStringLiteral("input long InpMagicNumber = %1;").arg(m_strategy.magic)
+        + comment({"Magic number of this EA's orders", "本 EA 订单的魔术号", "本 EA 訂單的魔術號"})
+        + defaultMark(m_strategy.magicGiven, m_language));
+    add(QStringLiteral("input int InpSlippage = 10;") + comment({"Slippage, points", "滑点，点", "滑點，點"}) + defaultMark(false, m_language));
+    add(alert);
 }
 
 void Writer::accessors()
 {
     for (const RuleCode &rule : m_rules) {
-        for (const Line &line : rule.lines) {
+        for (const CodeLine &line : rule.lines) {
             const QString body = mql5() && !line.mql5Create.isEmpty()
                 ? QStringLiteral("BufferValue(%1, %2, s)").arg(handleOf(line)).arg(line.buffer)
                 : line.mql4;
@@ -450,9 +292,9 @@ void Writer::signalFunctions()
         QStringList parts;
         for (const RuleCode &rule : m_rules)
             parts.append(buy ? rule.buy : rule.sell);
-        add(QStringLiteral("// The %1 signal of the bar at shift s.\n"
-                           "bool %2Signal(const int s)\n  {\n   return((%3));\n  }")
-                .arg(buy ? "buy" : "sell", buy ? "Buy" : "Sell", parts.join(join)));
+        add(QStringLiteral("// ") + say(buy ? Words{"The buy signal of the bar at shift s.", "偏移 s 处K线的买入信号。", "偏移 s 處K線的買入訊號。"}
+                                             : Words{"The sell signal of the bar at shift s.", "偏移 s 处K线的卖出信号。", "偏移 s 處K線的賣出訊號。"})
+            + QStringLiteral("\nbool %1Signal(const int s)\n  {\n   return((%2));\n  }").arg(buy ? "Buy" : "Sell", parts.join(join)));
     }
 }
 
@@ -471,10 +313,8 @@ void Writer::expertBody()
     add("   return(INIT_SUCCEEDED);\n  }");
     if (mql5())
         m_code += QStringLiteral("@RELEASE@");
-    add("//+------------------------------------------------------------------+\n"
-        "//| Manages the open positions, then follows the signals once a bar  |\n"
-        "//+------------------------------------------------------------------+\n"
-        "void OnTick()\n  {");
+    add(framed({"//| Manages the open positions, then follows the signals once a bar  |", "//| 管理持仓，然后每根K线跟随一次信号", "//| 管理持倉，然後每根K線跟隨一次訊號"})
+        +         "void OnTick()\n  {");
     if (managesPositions())
         add("   ManagePositions();");
     if (!m_strategy.currentBar) {
@@ -529,10 +369,8 @@ void Writer::tradingLayer()
                 "   if(!OrderModify(OrderTicket(), OrderOpenPrice(), stop, OrderTakeProfit(), 0))\n"
                 "      Print(\"Moving the stop of \", OrderTicket(), \" failed, error \", GetLastError());\n  }");
     }
-    add("//+------------------------------------------------------------------+\n"
-        "//| This EA's positions on this symbol: 1 buys, -1 sells, 0 all       |\n"
-        "//+------------------------------------------------------------------+\n"
-        "int CountPositions(const int direction)\n  {\n   int count = 0;\n"
+    add(framed({"//| This EA's positions on this symbol: 1 buys, -1 sells, 0 all       |", "//| 本 EA 在此品种上的持仓数：1 买入，-1 卖出，0 全部", "//| 本 EA 在此商品上的持倉數：1 買入，-1 賣出，0 全部"})
+        +         "int CountPositions(const int direction)\n  {\n   int count = 0;\n"
         "   for(int i = PositionSlots() - 1; i >= 0; i--)\n"
         "      if(SelectPosition(i) && (direction == 0 || PositionDirection() == direction))\n         count++;\n"
         "   return(count);\n  }\n"
@@ -555,10 +393,8 @@ void Writer::tradingLayer()
         add("   lots = MathMin(lots, InpMaxLots);");
     add("   double step = SymbolInfoDouble(_Symbol, SYMBOL_VOLUME_STEP);\n   lots = MathFloor(lots / step) * step;\n"
         "   return(MathMax(SymbolInfoDouble(_Symbol, SYMBOL_VOLUME_MIN), MathMin(lots, SymbolInfoDouble(_Symbol, SYMBOL_VOLUME_MAX))));\n  }");
-    add("//+------------------------------------------------------------------+\n"
-        "//| Opens a position: 1 buys, -1 sells                               |\n"
-        "//+------------------------------------------------------------------+\n"
-        "void OpenPosition(const int direction)\n  {\n"
+    add(framed({"//| Opens a position: 1 buys, -1 sells                               |", "//| 开仓：1 买入，-1 卖出", "//| 開倉：1 買入，-1 賣出"})
+        +         "void OpenPosition(const int direction)\n  {\n"
         "   double price = (direction > 0) ? SymbolInfoDouble(_Symbol, SYMBOL_ASK) : SymbolInfoDouble(_Symbol, SYMBOL_BID);\n"
         "   double sl    = (InpStopLoss > 0.0) ? NormalizeDouble(price - direction * StopLossDistance(price), _Digits) : 0.0;\n"
         "   double tp    = (InpTakeProfit > 0.0) ? NormalizeDouble(price + direction * TakeProfitDistance(price), _Digits) : 0.0;\n"
@@ -574,10 +410,8 @@ void Writer::tradingLayer()
     distanceFunction("StopLossDistance", "InpStopLoss", m_strategy.stopLoss);
     distanceFunction("TakeProfitDistance", "InpTakeProfit", m_strategy.takeProfit);
     if (managesPositions()) {
-        add("//+------------------------------------------------------------------+\n"
-            "//| Moves stops and closes positions as the exits ask                |\n"
-            "//+------------------------------------------------------------------+\n"
-            "void ManagePositions()\n  {");
+        add(framed({"//| Moves stops and closes positions as the exits ask                |", "//| 按出场条件移动止损并平仓", "//| 按出場條件移動停損並平倉"})
+            +             "void ManagePositions()\n  {");
         if (m_strategy.closeAtMinute >= 0) {
             add("   MqlDateTime now;\n   TimeToStruct(TimeCurrent(), now);\n"
                 "   datetime cutoff = TimeCurrent() - (now.hour * 3600 + now.min * 60 + now.sec) + InpCloseHour * 3600 + InpCloseMinute * 60;");
@@ -611,10 +445,8 @@ void Writer::tradingLayer()
             distanceFunction("BreakEvenDistance", "InpBreakEven", m_strategy.breakEven);
     }
     if (filtersTrading()) {
-        add("//+------------------------------------------------------------------+\n"
-            "//| The time and spread filters                                      |\n"
-            "//+------------------------------------------------------------------+\n"
-            "bool TradingAllowedNow()\n  {");
+        add(framed({"//| The time and spread filters                                      |", "//| 时间与点差过滤", "//| 時間與點差過濾"})
+            +             "bool TradingAllowedNow()\n  {");
         if (m_strategy.fromMinute >= 0 || m_strategy.weekdays || m_strategy.closeAtMinute >= 0)
             add("   MqlDateTime now;\n   TimeToStruct(TimeCurrent(), now);");
         if (m_strategy.fromMinute >= 0 || m_strategy.closeAtMinute >= 0)
@@ -640,10 +472,8 @@ void Writer::tradingLayer()
         add("   return(true);\n  }");
     }
     if (m_strategy.martingaleSteps > 0) {
-        add("//+------------------------------------------------------------------+\n"
-            "//| Closed losing trades of this EA in a row, the latest first       |\n"
-            "//+------------------------------------------------------------------+\n"
-            "int LossesInARow()\n  {\n   int losses = 0;");
+        add(framed({"//| Closed losing trades of this EA in a row, the latest first       |", "//| 本 EA 最近连续亏损的已平仓交易数", "//| 本 EA 最近連續虧損的已平倉交易數"})
+            +             "int LossesInARow()\n  {\n   int losses = 0;");
         if (mql5()) {
             add("   if(!HistorySelect(0, TimeCurrent()))\n      return(0);\n"
                 "   for(int i = HistoryDealsTotal() - 1; i >= 0; i--)\n     {\n      ulong deal = HistoryDealGetTicket(i);\n"
@@ -659,11 +489,11 @@ void Writer::tradingLayer()
         add("   return(losses);\n  }");
     }
     if (m_strategy.gridOrders > 0) {
-        add("//+------------------------------------------------------------------+\n"
-            "//| Another position when the price went the grid step against the   |\n"
-            "//| newest one, up to InpGridOrders in one direction                 |\n"
-            "//+------------------------------------------------------------------+\n"
-            "void AddGridPosition()\n  {\n   int direction = 0;\n   double newest = 0.0;\n   datetime newest_time = 0;\n"
+        add(framed({"//| Another position when the price went the grid step against the   |\n"
+            "//| newest one, up to InpGridOrders in one direction                 |",
+            "//| 价格逆向移动一个网格间距时再开一个持仓，同一方向最多 InpGridOrders 个",
+            "//| 價格逆向移動一個網格間距時再開一個持倉，同一方向最多 InpGridOrders 個"})
+            +             "void AddGridPosition()\n  {\n   int direction = 0;\n   double newest = 0.0;\n   datetime newest_time = 0;\n"
             "   int count = 0;\n   for(int i = PositionSlots() - 1; i >= 0; i--)\n     {\n      if(!SelectPosition(i))\n         continue;\n"
             "      count++;\n      direction = PositionDirection();\n      if(PositionOpenTime() >= newest_time)\n        {\n"
             "         newest_time = PositionOpenTime();\n         newest = PositionOpenPrice();\n        }\n     }\n"
@@ -726,10 +556,8 @@ void Writer::indicatorBody()
     add("   return(INIT_SUCCEEDED);\n  }");
     if (mql5())
         m_code += QStringLiteral("@RELEASE@");
-    add("//+------------------------------------------------------------------+\n"
-        "//| Fills the lines bar by bar, newest last                          |\n"
-        "//+------------------------------------------------------------------+\n"
-        "int OnCalculate(const int rates_total, const int prev_calculated, const datetime &time[],\n"
+    add(framed({"//| Fills the lines bar by bar, newest last                          |", "//| 逐根K线填充线条，最新的在最后", "//| 逐根K線填充線條，最新的在最後"})
+        +         "int OnCalculate(const int rates_total, const int prev_calculated, const datetime &time[],\n"
         "                const double &open[], const double &high[], const double &low[], const double &close[],\n"
         "                const long &tick_volume[], const long &volume[], const int &spread[])\n  {\n"
         "   ArraySetAsSeries(time, true);\n   ArraySetAsSeries(high, true);\n   ArraySetAsSeries(low, true);\n"
@@ -832,9 +660,9 @@ QString Writer::program(const QStringList &header)
 
 } // namespace
 
-QString writeProgram(const Strategy &strategy, const Target &target, const QStringList &header)
+QString writeProgram(const Strategy &strategy, const Target &target, const QStringList &header, Language language)
 {
-    return Writer(strategy, target).program(header);
+    return Writer(strategy, target, language).program(header);
 }
 
 QString programDigest(const QString &programWithoutLine)
@@ -848,7 +676,7 @@ QString programDigest(const QString &programWithoutLine)
 QStringList drawnLines(const Strategy &strategy)
 {
     QStringList lines;
-    const QList<RuleCode> rules = rulesCode(strategy);
+    const QList<RuleCode> rules = rulesCode(strategy, Language::English);
     for (const Plot &plot : plotsOf(rules, strategy.colours))
         lines.append(QStringLiteral("%1 (%2)").arg(plot.line->accessor, plot.colour));
     return lines;

@@ -9,9 +9,10 @@ namespace offline {
 
 // The MQL4 or MQL5 program of a strategy: an Expert Advisor that trades it or an indicator
 // that draws it. Every value of the strategy is an input with the trader's value; header is
-// what the program's opening comment says it does, and the program's last header line holds
-// the strategy itself, so that it can be read back (strategyLinePrefix).
-QString writeProgram(const Strategy &strategy, const Target &target, const QStringList &header);
+// what the program's opening comment says it does, its other comments are in the language, and
+// the program's last header line holds the strategy itself, so that it can be read back
+// (strategyLinePrefix).
+QString writeProgram(const Strategy &strategy, const Target &target, const QStringList &header, Language language);
 
 // The lines an indicator of the strategy draws, by their labels in the terminal, each with its
 // colour: "RsiValue (DodgerBlue)".

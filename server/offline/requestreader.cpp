@@ -1,5 +1,8 @@
 #include "requestreader.h"
 
+#include "indicators.h"
+#include "lexicon.h"
+
 #include <QHash>
 #include <QRegularExpression>
 
@@ -11,14 +14,6 @@ namespace offline {
 namespace {
 
 using Match = QRegularExpressionMatch;
-
-// "\b" is a boundary of English words and numbers only: Chinese touches them without a space
-// ("RSI周期").
-QRegularExpression pattern(QString text)
-{
-    text.replace(QLatin1String("\\b"), QLatin1String("(?:(?<![a-z0-9])(?=[a-z0-9])|(?<=[a-z0-9])(?![a-z0-9]))"));
-    return QRegularExpression(text);
-}
 
 // The request as the reader reads it (lower case, number words as digits, single blanks),
 // with, for each of its characters, where it came from in the request: what is named back to
@@ -66,60 +61,93 @@ void replaceAll(Mapped &mapped, const QRegularExpression &re, const std::functio
 // Number words become digits, so that "fourteen" and "十四" read as 14.
 void englishNumbersAsDigits(Mapped &text)
 {
-    static const QStringList ones{"zero", "one", "two", "three", "four", "five", "six", "seven",
-                                  "eight", "nine", "ten", "eleven", "twelve", "thirteen",
-                                  "fourteen", "fifteen", "sixteen", "seventeen", "eighteen",
-                                  "nineteen"};
-    static const QStringList tens{"twenty", "thirty", "forty", "fifty",
-                                  "sixty", "seventy", "eighty", "ninety"};
-    static const QRegularExpression words(
+    const Lexicon &words = lexicon(Language::English);
+    static const QStringList &ones = words.numbers;
+    static const QStringList &tens = words.tens;
+    static const QString hundred = words.multipliers.first();
+    static const QRegularExpression said(
         "\\b(?:(" + ones.mid(1).join('|') + ")|(" + tens.join('|') + ")(?:[- ](" + ones.mid(1, 9).join('|')
-        + "))?)(?: hundred)?\\b");
-    // "zero" stays a word: "zero line".
-    replaceAll(text, words, [](const Match &m) {
+        + "))?)(?: " + hundred + ")?\\b");
+    // The zero stays a word: "zero line".
+    replaceAll(text, said, [](const Match &m) {
         int value = m.capturedLength(1) ? int(ones.indexOf(m.captured(1)))
                                         : 20 + 10 * int(tens.indexOf(m.captured(2)))
                                               + std::max<int>(0, int(ones.indexOf(m.captured(3))));
-        if (m.captured().endsWith("hundred"))
+        if (m.captured().endsWith(hundred))
             value *= 100;
         return QString::number(value);
     });
     // "zero point five", "1 point 5": a decimal said in words.
-    static const QRegularExpression point(QStringLiteral("\\b(zero|\\d+) point (\\d+)\\b"));
+    static const QRegularExpression point("\\b(" + ones.first() + "|\\d+) " + words.point + " (\\d+)\\b");
     replaceAll(text, point, [](const Match &m) {
-        return (m.captured(1) == "zero" ? QStringLiteral("0") : m.captured(1)) + u'.' + m.captured(2);
+        return (m.captured(1) == ones.first() ? QStringLiteral("0") : m.captured(1)) + u'.' + m.captured(2);
     });
+}
+
+// The Chinese number words of both scripts, as the characters of each kind.
+struct ChineseNumbers
+{
+    QString digits;  // by value
+    QString twos;    // another 2 of each script: "两"
+    QString units;   // 10, 100, 1000
+    QString points;
+    QString measures;
+    QString numberedAfter;
+    QString lineCounters;
+};
+
+const ChineseNumbers &chineseNumbers()
+{
+    static const ChineseNumbers numbers = [] {
+        ChineseNumbers n;
+        const Lexicon &simplified = lexicon(Language::SimplifiedChinese);
+        n.digits = simplified.numbers.join(QString());
+        n.units = simplified.multipliers.join(QString());
+        for (const Language language : {Language::SimplifiedChinese, Language::TraditionalChinese}) {
+            const Lexicon &words = lexicon(language);
+            n.twos += words.two;
+            n.points += words.point;
+            n.measures += words.measures;
+            n.numberedAfter += words.numberedAfter;
+            n.lineCounters += words.lineCounter;
+        }
+        return n;
+    }();
+    return numbers;
 }
 
 void chineseNumbersAsDigits(Mapped &text)
 {
-    static const QString digits = QStringLiteral("零一二三四五六七八九");
+    const ChineseNumbers &n = chineseNumbers();
     // "零点五": a decimal, its fraction digit by digit.
-    static const QRegularExpression run(QStringLiteral("([零一二两兩三四五六七八九十百千]+)(?:[点點]([零一二三四五六七八九]+)(?![点點\\d]))?"));
+    static const QRegularExpression run("([" + n.digits + n.twos + n.units + "]+)(?:[" + n.points + "]([" + n.digits
+                                        + "]+)(?![" + n.points + "\\d]))?");
     const QString source = text.text;
-    replaceAll(text, run, [&source](const Match &m) {
+    replaceAll(text, run, [&source, &n](const Match &m) {
         const QChar next = m.capturedEnd() < source.size() ? source.at(m.capturedEnd()) : QChar();
-        static const QString measures = QStringLiteral("根次倍点點手单單笔筆%层層小分日天周週");
         const QChar previous = m.capturedStart() > 0 ? source.at(m.capturedStart() - 1) : QChar();
-        if (m.captured() == QStringLiteral("零") || next == u'条' || next == u'條'
-            || (m.captured() == QStringLiteral("一") && next.script() == QChar::Script_Han && !measures.contains(next)
-                && !QStringLiteral("周週期拜").contains(previous)))
+        const QString zero = n.digits.left(1);
+        const QString one = n.digits.mid(1, 1);
+        if (m.captured() == zero || n.lineCounters.contains(next)
+            || (m.captured() == one && next.script() == QChar::Script_Han && !n.measures.contains(next)
+                && !n.numberedAfter.contains(previous)))
             return m.captured(); // "零轴": the zero line; "两条线": lines, not a value; "一个": "a"; "一目均衡表": a name
         int total = 0;
         int digit = -1;
         for (QChar c : m.captured(1)) {
-            const int unit = c == u'十' ? 10 : c == u'百' ? 100 : c == u'千' ? 1000 : 0;
+            static constexpr int scales[] = {0, 10, 100, 1000};
+            const int unit = scales[n.units.indexOf(c) + 1];
             if (unit) {
                 total += (digit < 0 ? 1 : digit) * unit;
                 digit = -1;
             } else {
-                digit = (c == u'两' || c == u'兩') ? 2 : int(digits.indexOf(c));
+                digit = n.twos.contains(c) ? 2 : int(n.digits.indexOf(c));
             }
         }
         total += std::max(digit, 0);
         QString fraction;
         for (QChar c : m.captured(2))
-            fraction += QString::number(digits.indexOf(c));
+            fraction += QString::number(n.digits.indexOf(c));
         return QString::number(total) + (fraction.isEmpty() ? QString() : u'.' + fraction);
     });
 }
@@ -148,7 +176,12 @@ Mapped normalized(const QString &request)
     text.from.append(request.size());
     // A number glued to an indicator's name is its period: "rsi14", "ema200"; "rsi(14)": the
     // period in brackets.
-    static const QString names = QStringLiteral("(rsi|s?ma|ema|smma|lwma|wma|cci|adx|atr|macd|momentum)");
+    static const QString names = [] {
+        QStringList glued;
+        for (const IndicatorDescription &description : indicatorDescriptions())
+            glued += description.glued;
+        return u'(' + glued.join(u'|') + u')';
+    }();
     static const QRegularExpression glued(QStringLiteral("\\b") + names + QStringLiteral("(\\d)"));
     replaceAll(text, glued, [](const Match &m) { return m.captured(1) + u' ' + m.captured(2); });
     static const QRegularExpression bracketed(QStringLiteral("\\b") + names + QStringLiteral("\\s*\\(\\s*(\\d+)\\s*\\)"));
@@ -177,13 +210,24 @@ bool containsAny(const QString &text, std::initializer_list<QStringView> words)
 // The averaging method words name, as "ema", "exponential" or "指数".
 std::optional<MaMethod> methodNamed(const QString &words)
 {
-    if (words.startsWith(u"ema") || containsAny(words, {u"exponential", u"指数", u"指數"}))
+    static const QList<QRegularExpression> names = [] {
+        QList<QRegularExpression> list;
+        for (int method = 0; method < 4; ++method) {
+            QStringList all;
+            for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese})
+                all += lexicon(language).methods.at(method);
+            list.append(anyOf(all));
+        }
+        return list;
+    }();
+    const auto named = [&words](MaMethod method) { return words.contains(names.at(int(method))); };
+    if (words.startsWith(u"ema") || named(MaMethod::Exponential))
         return MaMethod::Exponential;
-    if (containsAny(words, {u"smma", u"smoothed", u"平滑"}))
+    if (words.contains(u"smma") || named(MaMethod::Smoothed))
         return MaMethod::Smoothed;
-    if (containsAny(words, {u"wma", u"weighted", u"加权", u"加權"}))
+    if (words.contains(u"wma") || named(MaMethod::LinearWeighted))
         return MaMethod::LinearWeighted;
-    if (words.startsWith(u"sma") || containsAny(words, {u"simple", u"简单", u"簡單"}))
+    if (words.startsWith(u"sma") || named(MaMethod::Simple))
         return MaMethod::Simple;
     return std::nullopt;
 }
@@ -201,8 +245,8 @@ bool hasLevels(const Rule &rule)
 }
 
 const QString number = QStringLiteral("(\\d+(?:\\.\\d+)?)");
-const QString unitWords =
-    QStringLiteral("(points?|pts?|pips?|%|percent|点数|點數|点|點|个点|個點|基点|基點)");
+const QString unitWords = u'(' + longestFirst(lexicon(Language::English).units + lexicon(Language::SimplifiedChinese).units
+                                               + lexicon(Language::TraditionalChinese).units) + u')';
 
 std::optional<Unit> unitNamed(const QString &word)
 {
@@ -259,219 +303,190 @@ struct Subject
     Unbuilt::Reason reason = Unbuilt::Reason::NotUnderstood;
 };
 
-const QString day = QStringLiteral(
-    "(?:\\b(?:sun|mon|tue|tues|wed|wednes|thu|thur|thurs|fri|sat|satur)(?:day)?s?\\b|(?:周|週|星期|礼拜|禮拜)"
-    "[1-6日天])");
+// A subject's words in each language; each language's words make a pattern of their own.
+struct SubjectWords
+{
+    Kind kind;
+    QStringList en;
+    QStringList cn;
+    QStringList tw;
+    Unbuilt::Reason reason = Unbuilt::Reason::NotUnderstood;
+};
+
+const QString englishDay = QStringLiteral("\\b(?:sun|mon|tue|tues|wed|wednes|thu|thur|thurs|fri|sat|satur)(?:day)?s?\\b");
+const QString simplifiedDay = QStringLiteral("(?:周|星期|礼拜)[1-6日天]");
+const QString traditionalDay = QStringLiteral("(?:週|星期|禮拜)[1-6日天]");
+
+// Several days: "mon to fri", "周一到周五", "not on fridays".
+QString days(const QString &negation, const QString &day, const QString &joiner, const QString &end)
+{
+    return "(?:(?:" + negation + ")\\s+(?:on\\s+)?)?" + day + "(?:\\s*(?:" + joiner + ")\\s*" + day + ")*" + end;
+}
+
+const QList<SubjectWords> &subjectWords()
+{
+    using R = Unbuilt::Reason;
+    static const QList<SubjectWords> list = {
+        {Kind::CrossWord, {"\\bcross ?overs?\\b"}, {}, {}},
+        {Kind::FastSlow, {"\\b(?:fast|slow)(?:er)?\\b"}, {"快线", "慢线"}, {"快線", "慢線"}},
+        {Kind::Period, {"\\bperiods?\\b", "\\blength\\b", "\\blookback\\b"}, {"周期"}, {"週期"}},
+        {Kind::Level, {"over-?bought", "over-?sold", "\\b(?:upper |lower )?(?:levels?|lines?)\\b"},
+         {"超买", "超卖", "水平线?"}, {"超買", "超賣", "水平線?"}},
+        {Kind::Trailing, {"trailing(?: stop(?:[- ]?loss)?)?", "\\btrail\\b"}, {"移动止损", "追踪止损", "跟踪止损"},
+         {"移動止損", "移動停損", "追蹤止損", "跟蹤止損"}},
+        {Kind::StopLoss, {"stop[- ]?loss(?:es)?", "\\bsl\\b", "\\bstop\\b(?! (?:trading|out))"}, {"止损"}, {"止損", "停損"}},
+        {Kind::TakeProfit, {"take[- ]?profit", "\\btp\\b", "profit target"}, {"止盈", "获利目标"}, {"止盈", "停利", "獲利目標"}},
+        {Kind::BreakEven, {"break[- ]?even"}, {"保本"}, {"保本"}},
+        {Kind::AtrMultiple, {"(\\d+(?:\\.\\d+)?)\\s*(?:x|×|times)?\\s*(?:the\\s+)?(?:atr|average true range)"},
+         {"(\\d+(?:\\.\\d+)?)\\s*倍\\s*(?:atr|average true range)"}, {"(\\d+(?:\\.\\d+)?)\\s*倍\\s*(?:atr|average true range)"}},
+        {Kind::MaxLots, {"max(?:imum)? lots?(?: size)?", "lot cap"}, {"最大手数"}, {"最大手數"}},
+        {Kind::Lots, {"\\blots?\\b", "lot size", "position size"}, {"手数", "(?<=\\d)\\s*手"}, {"手數", "(?<=\\d)\\s*手"}},
+        {Kind::Risk, {"\\brisk(?:ing|s)?\\b"}, {"风险"}, {"風險"}},
+        {Kind::Martingale,
+         {"martingale", "(?:doubles?|doubling) (?:the )?lots?(?: size)? after (?:a |each |every )?(?:loss|losing trade|loser)"},
+         {"马丁(?:格尔)?", "亏损后加倍"}, {"馬丁(?:格爾)?", "虧損後加倍"}},
+        {Kind::Grid, {"\\bgrid\\b"}, {"网格"}, {"網格"}},
+        {Kind::Spread, {"\\bspread\\b"}, {"点差"}, {"點差"}},
+        {Kind::Positions,
+         {"\\b(?:only )?(?:1|a single) (?:open )?(?:position|trade|order)s?(?: at a time| per symbol)?",
+          "(?:at most|max(?:imum)?|up to|no more than) (\\d+) (?:open )?(?:positions?|trades?|orders?)"},
+         {"(?:最多|至多)\\s*(\\d+)\\s*(?:个|单|笔)?\\s*(?:持仓|订单|仓位)?", "只(?:持有)?1\\s*(?:个|单)?\\s*(?:仓位|持仓)"},
+         {"(?:最多|至多)\\s*(\\d+)\\s*(?:個|單|筆)?\\s*(?:持倉|訂單|倉位)?", "只(?:持有)?1\\s*(?:個|單)?\\s*(?:倉位|持倉)"}},
+        {Kind::Magic, {"magic(?: number)?\\s*(?:=|:|is|of)?\\s*(\\d+)"}, {"(?:魔术号|魔术数字)\\s*(\\d+)"},
+         {"(?:魔術號|魔術數字)\\s*(\\d+)"}},
+        {Kind::Hours,
+         {"(?:(?:trade |trading )?(?:only )?between (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)? (?:and|-) (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)?)",
+          "(?:(?:trading hours|session|hours|from) :?\\s*(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h) ?(?:-|to|until|till) ?(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h)?)",
+          "(?:(\\d{1,2}):(\\d{2})\\s*(?:-|to|~)\\s*(\\d{1,2}):(\\d{2}))",
+          "(?:trading hours\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"},
+         {"(?:(\\d{1,2}):(\\d{2})\\s*(?:到|至)\\s*(\\d{1,2}):(\\d{2}))",
+          "(?:(?:交易时间|时段)?\\s*(\\d{1,2})\\s*[点时]?\\s*(?:到|至|-)\\s*(\\d{1,2})\\s*[点时])",
+          "(?:交易时间\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"},
+         {"(?:(\\d{1,2}):(\\d{2})\\s*(?:到|至)\\s*(\\d{1,2}):(\\d{2}))",
+          "(?:(?:交易時間|時段)?\\s*(\\d{1,2})\\s*[點時]?\\s*(?:到|至|-)\\s*(\\d{1,2})\\s*[點時])",
+          "(?:交易時間\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"}},
+        {Kind::TimeFilter, {"time filter", "hours filter", "session filter", "trading hours"}, {"时间过滤", "交易时间"},
+         {"時間過濾", "交易時間"}},
+        {Kind::Weekdays,
+         {days("not|no trading|don'?t trade|do not trade|no trades|except|excluding|skip|avoid", englishDay,
+               "to|-|through|thru|until|~|and|,|or|&", QString()),
+          "\\bweekdays?(?: only)?\\b"},
+         {days("不在", simplifiedDay, "到|至|~|-|,|、|和|与|或", "(?:\\s*不交易)?"), "工作日"},
+         {days("不在", traditionalDay, "到|至|~|-|,|、|和|與|或", "(?:\\s*不交易)?"), "工作日"}},
+        {Kind::DayFilter, {"day filter", "weekday filter"}, {"日期过滤", "星期过滤"}, {"日期過濾", "星期過濾"}},
+        {Kind::Timeframe,
+         {"\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b",
+          "\\d+[- ]?(?:minute|min|hour)s?(?:[- ](?:chart|timeframe|candles?|bars?))?",
+          "\\b(?:daily|weekly|monthly|hourly)\\b(?: chart)?"},
+         {"\\d+\\s*(?:分钟|小时)(?:图|线|k线|周期)?", "日线", "周线", "月线"},
+         {"\\d+\\s*(?:分鐘|小時)(?:圖|線|k線|週期)?", "日線", "週線", "月線"}},
+        {Kind::CurrentBar, {"(?:on|at) (?:the )?(?:current|open|forming|live) (?:bar|candle)", "every tick", "intra-?bar"},
+         {"当前k线", "实时"}, {"當前k線", "實時"}},
+        {Kind::ClosedBar, {"(?:on|at) (?:the )?(?:last )?(?:closed|completed) (?:bar|candle)"}, {"收盘确认"}, {"收盤確認"}},
+        {Kind::Direction,
+         {"(?:buy|long)s? only", "only (?:buy|long)s?", "(?:sell|short)s? only", "only (?:sell|short)s?", "both directions"},
+         {"只做多", "只买", "仅做多", "只做空", "只卖", "仅做空", "双向"},
+         {"只做多", "只買", "僅做多", "只做空", "只賣", "僅做空", "雙向"}},
+        {Kind::Opposite,
+         {"(?:(?:don'?t|do not|never) )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?(?:opposite|reverse|reversal) signal"},
+         {"反向信号平仓"}, {"反向信號平倉"}},
+        {Kind::CloseAfter, {"(?:close|exit)\\w* (?:\\w+ )?after (\\d+) (?:bars?|candles?)"},
+         {"(\\d+)\\s*根\\s*k线\\s*(?:后|之后)?\\s*平仓"}, {"(\\d+)\\s*根\\s*k線\\s*(?:後|之後)?\\s*平倉"}},
+        {Kind::CloseAt, {"(?:close|exit)\\w* (?:\\w+ ){0,2}(?:at|by) (\\d{1,2})(?::(\\d{2})|\\s*(am|pm))"},
+         {"(\\d{1,2})(?::(\\d{2})|\\s*点)\\s*平仓"}, {"(\\d{1,2})(?::(\\d{2})|\\s*點)\\s*平倉"}},
+        {Kind::Arrows, {"\\barrows?\\b"}, {"箭头"}, {"箭頭"}},
+        {Kind::Alert, {"\\balerts?\\b", "\\balarms?\\b", "notif(?:y|ication)"}, {"提醒", "警报", "提示"}, {"提醒", "警報", "提示"}},
+        {Kind::Colour, {"\\b(?:red|green|blue|yellow|orange|white|black|gray|grey|magenta|purple|aqua|lime|gold)\\b"},
+         {"[红绿蓝黄橙白黑灰紫]色"}, {"[紅綠藍黃橙白黑灰紫]色"}},
+        {Kind::Unsupported,
+         {"(?:high[- ]impact )?\\bnews\\b", "economic calendar", "non-?farm", "\\bnfp\\b",
+          "central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?",
+          "(?:interest )?rate decisions?", "\\bfomc\\b"},
+         {"(?:避开)?新闻", "非农", "财经日历", "央行(?:利率)?(?:决议|决定)?", "利率决议"},
+         {"(?:避開)?新聞", "非農", "財經日曆", "央行(?:利率)?(?:決議|決定)?", "利率決議"}, R::NewsData},
+        {Kind::Unsupported,
+         {"machine learning", "neural(?: networks?)?", "\\bai\\b", "artificial intelligence", "deep learning"},
+         {"机器学习", "神经网络", "人工智能"}, {"機器學習", "神經網路", "人工智慧"}, R::MachineLearning},
+        {Kind::Unsupported,
+         {"multiple (?:symbols|pairs|currencies)", "all (?:pairs|symbols)", "basket", "correlat\\w*",
+          "\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b", "other (?:symbols?|pairs?)"},
+         {"多(?:个)?(?:品种|货币对)", "相关性", "篮子"}, {"多(?:個)?(?:品種|貨幣對)", "相關性", "籃子"}, R::OtherSymbols},
+        {Kind::Unsupported,
+         {"cop(?:y|ies|ying) (?:the )?(?:trades?|orders?|positions?|signals?)(?: (?:of|from) (?:an)?other (?:account|trader)s?)?",
+          "trade copier", "(?:an)?other (?:account|trader)'?s? (?:trades|orders|positions)"},
+         {"跟单", "复制(?:其他|别人的|另一个)?(?:账户)?的?(?:交易|订单)"},
+         {"跟單", "複製(?:其他|別人的|另一個)?(?:帳戶)?的?(?:交易|訂單)"}, R::OtherAccount},
+        {Kind::Unsupported, {"order ?book", "market depth", "\\bdom\\b", "level 2\\b"}, {"订单簿", "市场深度"},
+         {"訂單簿", "市場深度"}, R::OrderBook},
+        {Kind::Unsupported,
+         {"telegram", "twitter", "e-?mails?", "webhook", "web ?request", "\\bapi\\b", "\\bcsv(?: files?)?\\b",
+          "(?:from|read) (?:a |the )?file", "database", "sentiment", "fundamental\\w*", "interest rates?"},
+         {"情绪", "基本面", "电报", "邮件", "数据库"}, {"情緒", "基本面", "電報", "郵件", "資料庫"}, R::OutsideData},
+        {Kind::Unsupported,
+         {"(?:(?:bullish|bearish|hidden|regular) )*divergences?", "engulfing", "pin ?bars?", "doji", "hammer",
+          "candlestick patterns?", "head and shoulders", "double (?:top|bottom)", "elliott(?: waves?)?", "fibo(?:nacci)?",
+          "harmonic", "support and resistance", "supply and demand"},
+         {"背离", "吞没", "十字星", "锤子线", "形态", "斐波那契", "支撑", "阻力"},
+         {"背離", "吞沒", "十字星", "錘子線", "形態", "斐波那契", "支撐", "阻力"}, R::Pattern},
+        {Kind::Unsupported,
+         {"ichimoku(?: cloud)?", "williams(?: %r)?", "\\bobv\\b", "on balance volume", "vwap", "volume profile", "keltner",
+          "envelopes?", "heikin[- ]ashi", "heiken[- ]ashi", "zig ?zag", "fractals?", "alligator", "awesome oscillator",
+          "pivot points?", "super ?trend"},
+         {"一目均衡表?", "云图", "威廉", "成交量", "分形", "鳄鱼", "枢轴点"},
+         {"一目均衡表?", "雲圖", "威廉", "成交量", "分形", "鱷魚", "樞軸點"}, R::OtherIndicator},
+    };
+    return list;
+}
 
 const QList<Subject> &subjects()
 {
-    using R = Unbuilt::Reason;
-    static const QList<Subject> list = {
-        {Kind::Indicator,
-         pattern("\\b(?:s|e|sm|lw|w)?mas?\\b|moving averages?|均线|均線|移动平均线?|移動平均線?"),
-         Indicator::MovingAverage},
-        {Kind::Indicator,
-         pattern("\\brsi\\b|relative strength(?: index)?|相对强弱(?:指数|指标)?|相對強弱(?:指數|指標)?"),
-         Indicator::Rsi},
-        {Kind::Indicator, pattern("\\bmacd\\b"), Indicator::Macd},
-        {Kind::Indicator, pattern("bollinger(?: bands?)?|\\bbb\\b|布林(?:带|帶|线|線|通道)?"),
-         Indicator::Bollinger},
-        {Kind::Indicator,
-         pattern("stoch(?:astics?)?(?: oscillator)?|\\bkd\\b|随机指标|隨機指標|%k(?=\\s*(?:line\\s*)?(?:cross\\w*|上穿|下穿|金叉|死叉)\\s*(?:above |below |over |under )?(?:the )?%d)"),
-         Indicator::Stochastic},
-        {Kind::Indicator, pattern("\\bcci\\b|commodity channel index|顺势指标|順勢指標"),
-         Indicator::Cci},
-        {Kind::Indicator,
-         pattern("\\badx\\b|\\bdmi\\b|average directional(?: index)?|趋向指标|趨向指標"),
-         Indicator::Adx},
-        {Kind::Indicator, pattern("\\batr\\b|average true range|真实波幅|真實波幅"),
-         Indicator::Atr},
-        {Kind::Indicator, pattern("parabolic(?: sar)?|\\bsar\\b|抛物线|拋物線"), Indicator::Sar},
-        {Kind::Indicator, pattern("\\bmomentum\\b|动量(?:指标)?|動量(?:指標)?"),
-         Indicator::Momentum},
-        {Kind::Indicator,
-         pattern("break ?outs?|breaks? (?:out|above|below)|donchian(?: channel)?|"
-                 "highs? ?(?:and|or|/) ?lows?|\\b(?:bar|period|day|candle)s? (?:highs?|lows?)\\b|"
-                 "(?:\\d+\\s*根\\s*k[线線]\\s*)?(?:的)?(?:最高点|最高點|高点|高點|最低点|最低點)|突破|新高|新低"),
-         Indicator::Breakout},
-        {Kind::CrossWord, pattern("\\bcross ?overs?\\b")},
-        {Kind::FastSlow, pattern("\\b(?:fast|slow)(?:er)?\\b|快线|快線|慢线|慢線")},
-        {Kind::Period, pattern("\\bperiods?\\b|\\blength\\b|\\blookback\\b|周期|週期")},
-        {Kind::Level,
-         pattern("over-?bought|over-?sold|超买|超買|超卖|超賣|\\b(?:upper |lower )?(?:levels?|lines?)\\b|水平线?|水平線?")},
-        {Kind::Trailing,
-         pattern("trailing(?: stop(?:[- ]?loss)?)?|\\btrail\\b|移动止损|移動止損|移動停損|追踪止损|"
-                 "追蹤止損|跟踪止损|跟蹤止損")},
-        {Kind::StopLoss, pattern("stop[- ]?loss(?:es)?|\\bsl\\b|\\bstop\\b(?! (?:trading|out))|止损|止損|停損")},
-        {Kind::TakeProfit, pattern("take[- ]?profit|\\btp\\b|profit target|止盈|停利|获利目标|獲利目標")},
-        {Kind::BreakEven, pattern("break[- ]?even|保本")},
-        {Kind::AtrMultiple,
-         pattern("(\\d+(?:\\.\\d+)?)\\s*(?:x|×|times|倍)?\\s*(?:the\\s+)?(?:atr|average true range)")},
-        {Kind::MaxLots, pattern("max(?:imum)? lots?(?: size)?|lot cap|最大手数|最大手數")},
-        {Kind::Lots, pattern("\\blots?\\b|lot size|position size|手数|手數|(?<=\\d)\\s*手")},
-        {Kind::Risk, pattern("\\brisk(?:ing|s)?\\b|风险|風險")},
-        {Kind::Martingale,
-         pattern("martingale|马丁(?:格尔)?|馬丁(?:格爾)?|(?:doubles?|doubling) (?:the )?lots?(?: size)? after "
-                 "(?:a |each |every )?(?:loss|losing trade|loser)|亏损后加倍|虧損後加倍")},
-        {Kind::Grid, pattern("\\bgrid\\b|网格|網格")},
-        {Kind::Spread, pattern("\\bspread\\b|点差|點差")},
-        {Kind::Positions,
-         pattern("\\b(?:only )?(?:1|a single) (?:open )?(?:position|trade|order)s?(?: at a time| per "
-                 "symbol)?|(?:at most|max(?:imum)?|up to|no more than) (\\d+) (?:open )?(?:positions?|"
-                 "trades?|orders?)|(?:最多|至多)\\s*(\\d+)\\s*(?:个|個|单|單|笔|筆)?\\s*(?:持仓|持倉|订单|"
-                 "訂單|仓位|倉位)?|只(?:持有)?1\\s*(?:个|個|单|單)?\\s*(?:仓位|倉位|持仓|持倉)")},
-        {Kind::Magic, pattern("magic(?: number)?\\s*(?:=|:|is|of)?\\s*(\\d+)|(?:魔术号|魔術號|魔术数字|魔術數字)\\s*(\\d+)")},
-        {Kind::Hours,
-         pattern("(?:(?:trade |trading )?(?:only )?between (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)? (?:and|-) "
-                 "(\\d{1,2})(:\\d{2})?\\s*(am|pm|h)?)|(?:(?:trading hours|session|hours|from) "
-                 ":?\\s*(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h) ?(?:-|to|until|till) ?(\\d{1,2})(:\\d{2}|"
-                 "\\s*am|\\s*pm|h)?)|(?:(\\d{1,2}):(\\d{2})\\s*(?:-|to|到|至|~)\\s*(\\d{1,2}):(\\d{2}))|"
-                 "(?:(?:交易时间|交易時間|时段|時段)?\\s*(\\d{1,2})\\s*[点點时時]?\\s*(?:到|至|-)\\s*(\\d{1,2})"
-                 "\\s*[点點时時])|(?:(?:交易时间|交易時間|trading hours)\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))")},
-        {Kind::TimeFilter,
-         pattern("time filter|hours filter|session filter|trading hours|时间过滤|時間過濾|交易时间|交易時間")},
-        {Kind::Weekdays,
-         pattern("(?:(?:not|no trading|don'?t trade|do not trade|no trades|except|excluding|skip|"
-                 "avoid|不在)\\s+(?:on\\s+)?)?" + day + "(?:\\s*(?:to|-|through|thru|until|到|至|~|and|,|"
-                 "or|&|、|和|与|與|或)\\s*" + day + ")*(?:\\s*不交易)?|\\bweekdays?(?: only)?\\b|工作日")},
-        {Kind::DayFilter, pattern("day filter|weekday filter|日期过滤|日期過濾|星期过滤|星期過濾")},
-        {Kind::Timeframe,
-         pattern("\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b|\\d+[- ]?(?:minute|min|hour)s?(?:[- ]"
-                 "(?:chart|timeframe|candles?|bars?))?|\\b(?:daily|weekly|monthly|hourly)\\b(?: chart)?|"
-                 "\\d+\\s*(?:分钟|分鐘|小时|小時)(?:图|圖|线|線|k线|k線|周期|週期)?|日线|日線|周线|週線|月线|月線")},
-        {Kind::CurrentBar,
-         pattern("(?:on|at) (?:the )?(?:current|open|forming|live) (?:bar|candle)|every tick|intra-?bar|"
-                 "当前k线|當前k線|实时|實時")},
-        {Kind::ClosedBar,
-         pattern("(?:on|at) (?:the )?(?:last )?(?:closed|completed) (?:bar|candle)|收盘确认|收盤確認")},
-        {Kind::Direction,
-         pattern("(?:buy|long)s? only|only (?:buy|long)s?|只做多|只买|只買|仅做多|僅做多|(?:sell|short)s? "
-                 "only|only (?:sell|short)s?|只做空|只卖|只賣|仅做空|僅做空|both directions|双向|雙向")},
-        {Kind::Opposite,
-         pattern("(?:(?:don'?t|do not|never) )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?"
-                 "(?:opposite|reverse|reversal) signal|反向信号平仓|反向信號平倉")},
-        {Kind::CloseAfter,
-         pattern("(?:close|exit)\\w* (?:\\w+ )?after (\\d+) (?:bars?|candles?)|(\\d+)\\s*根\\s*k[线線]"
-                 "\\s*(?:后|後|之后|之後)?\\s*(?:平仓|平倉)")},
-        {Kind::CloseAt,
-         pattern("(?:close|exit)\\w* (?:\\w+ ){0,2}(?:at|by) (\\d{1,2})(?::(\\d{2})|\\s*(am|pm))|(\\d{1,2})"
-                 "(?::(\\d{2})|\\s*[点點])\\s*(?:平仓|平倉)")},
-        {Kind::Arrows, pattern("\\barrows?\\b|箭头|箭頭")},
-        {Kind::Alert, pattern("\\balerts?\\b|\\balarms?\\b|notif(?:y|ication)|提醒|警报|警報|提示")},
-        {Kind::Colour,
-         pattern("\\b(?:red|green|blue|yellow|orange|white|black|gray|grey|magenta|purple|aqua|"
-                 "lime|gold)\\b|[红紅绿綠蓝藍黄黃橙白黑灰紫]色")},
-        {Kind::Unsupported,
-         pattern("(?:high[- ]impact )?\\bnews\\b|economic calendar|non-?farm|\\bnfp\\b|central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?|"
-                 "(?:interest )?rate decisions?|\\bfomc\\b|(?:避开|避開)?(?:新闻|新聞)|非农|非農|财经日历|財經日曆|央行(?:利率)?(?:决议|決議|决定|決定)?|利率(?:决议|決議)"),
-         Indicator::MovingAverage, R::NewsData},
-        {Kind::Unsupported,
-         pattern("machine learning|neural(?: networks?)?|\\bai\\b|artificial intelligence|deep learning|"
-                 "机器学习|機器學習|神经网络|神經網路|人工智能|人工智慧"),
-         Indicator::MovingAverage, R::MachineLearning},
-        {Kind::Unsupported,
-         pattern("multiple (?:symbols|pairs|currencies)|all (?:pairs|symbols)|basket|correlat\\w*|"
-                 "\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b|"
-                 "other (?:symbols?|pairs?)|多(?:个|個)?(?:品种|品種|货币对|貨幣對)|相关性|相關性|篮子|籃子"),
-         Indicator::MovingAverage, R::OtherSymbols},
-        {Kind::Unsupported,
-         pattern("cop(?:y|ies|ying) (?:the )?(?:trades?|orders?|positions?|signals?)(?: (?:of|from) (?:an)?other (?:account|trader)s?)?|"
-                 "trade copier|(?:an)?other (?:account|trader)'?s? (?:trades|orders|positions)|跟单|跟單|复制(?:其他|别人的|另一个)?(?:账户|帳戶)?的?(?:交易|订单)|"
-                 "複製(?:其他|別人的|另一個)?(?:帳戶)?的?(?:交易|訂單)"),
-         Indicator::MovingAverage, R::OtherAccount},
-        {Kind::Unsupported,
-         pattern("order ?book|market depth|\\bdom\\b|level 2\\b|订单簿|訂單簿|市场深度|市場深度"),
-         Indicator::MovingAverage, R::OrderBook},
-        {Kind::Unsupported,
-         pattern("telegram|twitter|e-?mails?|webhook|web ?request|\\bapi\\b|\\bcsv(?: files?)?\\b|(?:from|read) "
-                 "(?:a |the )?file|database|sentiment|fundamental\\w*|interest rates?|情绪|情緒|基本面|"
-                 "电报|電報|邮件|郵件|数据库|資料庫"),
-         Indicator::MovingAverage, R::OutsideData},
-        {Kind::Unsupported,
-         pattern("(?:(?:bullish|bearish|hidden|regular) )*divergences?|engulfing|pin ?bars?|doji|hammer|candlestick patterns?|head and "
-                 "shoulders|double (?:top|bottom)|elliott(?: waves?)?|fibo(?:nacci)?|harmonic|support "
-                 "and resistance|supply and demand|背离|背離|吞没|吞沒|十字星|锤子线|錘子線|形态|形態|"
-                 "斐波那契|支撑|支撐|阻力"),
-         Indicator::MovingAverage, R::Pattern},
-        {Kind::Unsupported,
-         pattern("ichimoku(?: cloud)?|williams(?: %r)?|\\bobv\\b|on balance volume|vwap|volume profile|keltner|"
-                 "envelopes?|heikin[- ]ashi|heiken[- ]ashi|zig ?zag|fractals?|alligator|awesome "
-                 "oscillator|pivot points?|super ?trend|一目均衡表?|云图|雲圖|威廉|成交量|分形|鳄鱼|鱷魚|"
-                 "枢轴点|樞軸點"),
-         Indicator::MovingAverage, R::OtherIndicator},
-    };
+    static const QList<Subject> list = [] {
+        QList<Subject> subjects;
+        // One subject a language, so that the longest words are read whatever their script.
+        for (const IndicatorDescription &description : indicatorDescriptions()) {
+            for (const QStringList *names : {&description.en, &description.cn, &description.tw}) {
+                if (!names->isEmpty())
+                    subjects.append(Subject{Kind::Indicator, readerPattern(names->join(u'|')), description.indicator});
+            }
+        }
+        for (const SubjectWords &words : subjectWords()) {
+            for (const QStringList *language : {&words.en, &words.cn, &words.tw}) {
+                if (!language->isEmpty())
+                    subjects.append(Subject{words.kind, readerPattern(language->join(u'|')), Indicator::MovingAverage, words.reason});
+            }
+        }
+        return subjects;
+    }();
     return list;
+}
+
+// The words after an indicator that choose its condition, in any language.
+const QList<std::pair<Condition, QRegularExpression>> &conditionMatchers(Indicator indicator)
+{
+    static const QList<QList<std::pair<Condition, QRegularExpression>>> all = [] {
+        QList<QList<std::pair<Condition, QRegularExpression>>> list;
+        for (const IndicatorDescription &description : indicatorDescriptions()) {
+            list.emplace_back();
+            for (const ConditionWords &words : description.conditionWords)
+                list.last().append({words.condition, anyOf(words.en + words.cn + words.tw)});
+        }
+        return list;
+    }();
+    return all.at(int(indicator));
 }
 
 // Words every request has, which mean nothing to build on their own.
 bool isFillerWord(const QString &word)
 {
-    static const QSet<QString> words = {
-        "a", "an", "the", "and", "or", "but", "then", "when", "whenever", "if", "while", "is", "are",
-        "be", "it", "its", "it's", "that", "which", "this", "these", "to", "of", "on", "in", "at",
-        "by", "for", "with", "from", "as", "please", "make", "create", "write", "build", "code",
-        "generate", "give", "me", "i", "want", "need", "would", "like", "can", "you", "expert",
-        "advisor", "advisors", "ea", "eas", "robot", "bot", "indicator", "indicators", "mt4", "mt5",
-        "mql4", "mql5", "metatrader", "strategy", "system", "trade", "trades", "trading", "open",
-        "opens", "opening", "enter", "enters", "entry", "entries", "buy", "buys", "buying", "sell",
-        "sells", "selling", "long", "longs", "short", "shorts", "position", "positions", "order",
-        "orders", "signal", "signals", "use", "uses", "using", "based", "set", "add", "also",
-        "change", "switch", "replace", "instead", "now", "chart", "line", "lines", "value", "level",
-        "levels", "cross", "crosses", "crossing", "crossed", "crossover", "crossovers", "above",
-        "below", "over", "under", "price", "prices", "close", "closes", "closing", "closed", "bar",
-        "bars", "candle", "candles", "show", "shows", "plot", "plots", "draw", "draws", "display",
-        "just", "only", "every", "each", "after", "back", "into", "inside", "up", "down", "rises",
-        "rise", "falls", "fall", "drops", "drop", "goes", "go", "moves", "than", "higher", "lower",
-        "my", "will", "should", "must", "simple", "new", "exit", "exits", "filter", "remove",
-        "delete", "disable", "no", "without", "don't", "not", "do", "turn", "off", "keep", "put",
-        "points", "point", "pips", "pip", "so", "there", "has", "have", "one", "all", "per",
-        "same", "get", "let", "let's", "make", "made", "also", "too", "both", "sides", "side",
-        "direction", "directions", "zone", "window", "separate", "main", "own", "thing", "rule",
-        "rules", "condition", "conditions", "confirm", "confirms", "confirmation", "touches",
-        "touch", "outside", "returns", "return", "crosses", "histogram", "zero", "positive",
-        "negative", "turns", "flips", "flip", "band", "bands", "middle", "upper", "lower", "line",
-        "signal", "+di", "-di", "di", "under", "out", "%k", "%d", "k", "d", "times", "x",
-        "high", "low", "highs", "lows", "n", "last", "previous", "current", "size", "amount",
-        "fixed", "lot", "account", "balance", "per", "stop", "stops", "loss", "profit", "target",
-        "time", "hours", "hour", "day", "days", "timeframe", "period", "periods", "default",
-        "defaults", "value", "values", "steps", "step", "max", "maximum", "cap", "multiplier",
-        "factor", "orders", "order", "every", "distance", "apart", "away", "more", "less",
-        "greater", "equal", "equals", "version", "program", "script", "please", "thanks",
-        "thank", "again", "way", "instead", "rather", "around", "same", "other", "opposite",
-        "reverse", "reversal", "trend", "trends", "follow", "following", "entry", "market", "dot",
-        "dots", "read", "reads", "data", "feed", "uses", "golden", "death", "paint", "paints", "mark",
-        "marks", "channel", "channels", "confirmation", "filter", "filters"};
+    static const QSet<QString> words(lexicon(Language::English).fillers.begin(), lexicon(Language::English).fillers.end());
     return words.contains(word);
 }
 
 // Chinese words of that kind; what is left of a run of characters once they are gone is named.
 const QRegularExpression &chineseFillers()
 {
-    // Longest first, so that "做多" goes as a whole rather than "做" alone.
-    static const QRegularExpression fillers = [] {
-        QStringList words = QStringLiteral(
-        "帮我|幫我|请|請|写|寫|做|编写|編寫|生成|创建|創建|一个|一個|个|個|的|"
-        "当|當|时候|時候|时|時|买入|買入|卖出|賣出|买|買|卖|賣|开仓|開倉|开多|"
-        "開多|开空|開空|做多|做空|平仓|平倉|信号|信號|指标|指標|策略|交易|系统|"
-        "系統|智能|程序|程式|和|且|并且|並且|同时|同時|或者|或|在|用|使用|以|"
-        "上穿|下穿|穿过|穿過|上破|下破|跌破|突破|高于|高於|低于|低於|大于|大於|"
-        "小于|小於|超过|超過|之上|之下|以上|以下|上方|下方|价格|價格|收盘价|收盤價|"
-        "收盘|收盤|k线|k線|根|金叉|死叉|交叉|设置|設置|设为|設為|设|設|为|為|"
-        "是|把|将|將|改成|改为|改為|换成|換成|改用|加上|增加|添加|加|去掉|去除|"
-        "取消|删除|刪除|不要|不用|不设|不設|没有|沒有|无|無|关闭|關閉|每|笔|筆|"
-        "单|單|点|點|点数|點數|手|倍|次|后|後|之后|之後|最多|最大|只|仅|僅|"
-        "图表|圖表|图|圖|线|線|显示|顯示|画|畫|出|入|场|場|进场|進場|出场|出場|"
-        "离场|離場|条件|條件|过滤|過濾|限制|回到|回|带内|帶內|轨|軌|上轨|上軌|"
-        "下轨|下軌|中轨|中軌|零轴|零軸|柱|柱状图|柱狀圖|主线|主線|信号线|信號線|天|"
-        "了|吧|呢|啊|我|要|想|需要|可以|能|会|會|就|再|也|都|还|還|让|讓|给|"
-        "給|对|對|方向|个点|個點|周期|週期|风险|風險|账户|向上|向下|弹出|彈出|"
-        "发出|發出|帳戶|余额|餘額|百分之|一|每笔|每筆|均线|均線|移动|移動|持仓|"
-        "持倉|时间|時間|分钟|分鐘|小时|小時|止损|止損|止盈|到|至|值|参数|參數|"
-        "默认|默認|预设|預設|水平|水平线|水平線|区|區|区域|區域|从|從|黄金|黃金|"
-        "死亡|多空|两条|兩條|条|條").split(u'|');
-        std::sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
-        return QRegularExpression(words.join(u'|'));
-    }();
+    static const QRegularExpression fillers(
+        longestFirst(lexicon(Language::SimplifiedChinese).fillers + lexicon(Language::TraditionalChinese).fillers));
     return fillers;
 }
 
@@ -546,11 +561,11 @@ private:
     // An indicator's name starts at the position.
     bool startsAt(Indicator indicator, qsizetype position) const
     {
-        const auto named = std::find_if(subjects().begin(), subjects().end(), [indicator](const Subject &s) {
-            return s.kind == Kind::Indicator && s.indicator == indicator;
+        return std::any_of(subjects().begin(), subjects().end(), [&](const Subject &s) {
+            return s.kind == Kind::Indicator && s.indicator == indicator
+                   && s.pattern.match(m_text, position, QRegularExpression::NormalMatch,
+                                      QRegularExpression::AnchorAtOffsetMatchOption).hasMatch();
         });
-        return named->pattern.match(m_text, position, QRegularExpression::NormalMatch,
-                                    QRegularExpression::AnchorAtOffsetMatchOption).hasMatch();
     }
     bool negated(qsizetype start);
     bool switching(qsizetype start) const;
@@ -665,11 +680,11 @@ Reading Reader::read()
         handle(all.at(i), i + 1 < all.size() ? all.at(i + 1).start : m_text.size(), ruleEnd);
     }
     // A first request that names only one side of the trade asks for that side only.
-    static const QRegularExpression buys = pattern(QStringLiteral("\\b(?:buy|buys|buying|long)\\b|买|買|做多"));
-    static const QRegularExpression sells = pattern(QStringLiteral("\\b(?:sell|sells|selling|short)\\b|卖|賣|做空"));
+    static const QRegularExpression buys = readerPattern(anyLanguage(&Lexicon::buys));
+    static const QRegularExpression sells = readerPattern(anyLanguage(&Lexicon::sells));
     if (!m_refining && !m_directionGiven && m_text.contains(buys) != m_text.contains(sells))
         m_strategy.direction = m_text.contains(buys) ? Strategy::Direction::BuyOnly : Strategy::Direction::SellOnly;
-    static const QRegularExpression either = pattern(QStringLiteral("\\bor\\b|或者?|任一|either"));
+    static const QRegularExpression either = readerPattern(anyLanguage(&Lexicon::either));
     if (m_strategy.rules.size() > 1 && m_text.contains(either))
         m_strategy.anyRule = true;
     if (m_pendingAtr)
@@ -685,10 +700,8 @@ Reading Reader::read()
 // "remove the trailing stop", "no stop loss", "不要止损".
 bool Reader::negated(qsizetype start)
 {
-    static const QRegularExpression negation = pattern(QStringLiteral(
-        "(?:\\bremove|\\bdelete|\\bdrop|\\bdisable|\\bturn off|\\bcancel|\\bno|\\bwithout|"
-        "\\bdon'?t (?:use|want|need)|\\bdo not (?:use|want|need)|去掉|去除|取消|删除|刪除|不要|不用|不设|"
-        "不設|没有|沒有|无|無|关闭|關閉)\\s*(?:the |a |any |an )?(?:[a-z]+ )?$"));
+    static const QRegularExpression negation = readerPattern(
+        "(?:" + anyLanguage(&Lexicon::negations) + ")\\s*(?:the |a |any |an )?(?:[a-z]+ )?$");
     const qsizetype from = std::max<qsizetype>(0, start - 24);
     const Match m = negation.match(m_free.mid(from, start - from));
     if (!m.hasMatch())
@@ -699,10 +712,8 @@ bool Reader::negated(qsizetype start)
 
 bool Reader::switching(qsizetype start) const
 {
-    static const QRegularExpression verbs = pattern(QStringLiteral(
-        "\\b(?:switch|change|convert|turn|replace)\\w*\\b.{0,30}$|改成\\s*$|改为\\s*$|改為\\s*$|换成\\s*$|"
-        "換成\\s*$|改用\\s*$"));
-    static const QRegularExpression instead = pattern(QStringLiteral("\\binstead\\b"));
+    static const QRegularExpression verbs = readerPattern("(?:" + anyLanguage(&Lexicon::switches) + ")$");
+    static const QRegularExpression instead = readerPattern(QStringLiteral("\\binstead\\b"));
     const qsizetype from = std::max<qsizetype>(0, start - 40);
     return m_text.mid(from, start - from).contains(verbs) || m_text.contains(instead);
 }
@@ -711,7 +722,7 @@ bool Reader::switching(qsizetype start) const
 std::optional<double> Reader::numberBefore(qsizetype start)
 {
     static const QRegularExpression before(
-        number + QStringLiteral("\\s*(?:-\\s*)?(?:bars?|candles?|periods?|days?|根k线|根k線|周期|週期)?\\s*(?:-\\s*)?$"));
+        number + "\\s*(?:-\\s*)?(?:" + anyLanguage(&Lexicon::bars) + ")?\\s*(?:-\\s*)?$");
     const qsizetype from = std::max<qsizetype>(0, start - 40);
     const Match m = before.match(m_free.mid(from, start - from));
     if (!m.hasMatch())
@@ -766,8 +777,9 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             readMovingAverage(place, segmentEnd);
         return;
     case Kind::FastSlow: {
-        static const QRegularExpression value("^\\s*(?:ma|ema|sma|line|线|線)?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
-        const int slot = containsAny(match.captured(), {u"fast", u"快"}) ? 0 : 1;
+        static const QRegularExpression value("^\\s*(?:ma|ema|sma|" + anyLanguage(&Lexicon::line) + ")?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
+        static const QRegularExpression fast(anyLanguage(&Lexicon::fast));
+        const int slot = match.captured().contains(fast) ? 0 : 1;
         std::optional<double> period = numberBefore(place.start);
         if (const auto m = take(value, place.end, segmentEnd))
             period = m->captured(1).toDouble();
@@ -781,7 +793,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
     case Kind::Period: {
         if (m_lastRule < 0 && m_strategy.rules.isEmpty())
             return; // "14週期 RSI": the number is the indicator's, read with it
-        static const QRegularExpression value("^\\s*(?:of|=|:|to|改为|改為|改成|设为|設為|为|為)?\\s*" + number);
+        static const QRegularExpression value("^\\s*(?:" + anyLanguage(&Lexicon::setTo) + ")?\\s*" + number);
         std::optional<double> period = numberBefore(place.start);
         if (const auto m = take(value, place.end, segmentEnd))
             period = m->captured(1).toDouble();
@@ -790,7 +802,8 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         if (period && m_lastRule >= 0)
             readRuleValues(m_strategy.rules[m_lastRule], {*period}, 0);
         // "周期 9，80 和 20": the levels follow the period.
-        static const QRegularExpression levelPair(QStringLiteral("^\\s*,?\\s*(\\d+(?:\\.\\d+)?)\\s*(?:和|与|與|and|/)\\s*(\\d+(?:\\.\\d+)?)"));
+        static const QRegularExpression levelPair("^\\s*,?\\s*(\\d+(?:\\.\\d+)?)\\s*(?:" + anyLanguage(&Lexicon::joiners)
+                                                  + "|/)\\s*(\\d+(?:\\.\\d+)?)");
         if (m_lastRule >= 0 && m_strategy.rules[m_lastRule].valueNames().contains("Upper")) {
             if (const auto m = take(levelPair, place.end, segmentEnd)) {
                 setLevel(m_strategy.rules[m_lastRule], m->captured(1).toDouble(), std::nullopt, std::nullopt);
@@ -806,15 +819,19 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             m_lastRule = int(m_strategy.rules.size() - 1);
         if (m_lastRule < 0)
             return;
-        static const QRegularExpression values = pattern(QStringLiteral(
-            "^\\s*(?:level|line)?\\s*(?:of|at|to|=|:|为|為|改成|改为|改為)?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?))?"));
+        static const QRegularExpression values = readerPattern("^\\s*(?:level|line)?\\s*(?:" + anyLanguage(&Lexicon::levelTo)
+                                                         + ")?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:" + anyLanguage(&Lexicon::joiners)
+                                                         + "|/|,)\\s*(-?\\d+(?:\\.\\d+)?))?");
         const QString said = match.captured();
-        const std::optional<bool> upper = containsAny(said, {u"bought", u"买", u"買", u"upper"})
-            ? std::optional(true)
-            : containsAny(said, {u"sold", u"卖", u"賣", u"lower"}) ? std::optional(false) : std::nullopt;
+        static const QRegularExpression upperWords(anyLanguage(&Lexicon::upperLevel));
+        static const QRegularExpression lowerWords(anyLanguage(&Lexicon::lowerLevel));
+        const std::optional<bool> upper = said.contains(upperWords) ? std::optional(true)
+                                          : said.contains(lowerWords) ? std::optional(false)
+                                                                      : std::nullopt;
         Rule &rule = m_strategy.rules[m_lastRule];
         // "80/20 levels", "70 and 30 levels": both before the word.
-        static const QRegularExpression pair(QStringLiteral("(-?\\d+(?:\\.\\d+)?)\\s*(?:and|/|,|和|与|與)\\s*(-?\\d+(?:\\.\\d+)?)\\s*$"));
+        static const QRegularExpression pair("(-?\\d+(?:\\.\\d+)?)\\s*(?:" + anyLanguage(&Lexicon::joiners)
+                                             + "|/|,)\\s*(-?\\d+(?:\\.\\d+)?)\\s*$");
         const qsizetype from = std::max<qsizetype>(0, place.start - 20);
         if (const Match m = pair.match(m_free.mid(from, place.start - from)); m.hasMatch()) {
             consume(from + m.capturedStart(), place.start);
@@ -852,13 +869,12 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         static const QRegularExpression clauseEnd(QStringLiteral("[,;]|\\.(?!\\d)"));
         const qsizetype stop = m_text.indexOf(clauseEnd, place.end);
         const qsizetype end = stop < 0 ? m_text.size() : stop;
-        static const QRegularExpression orders = pattern(QStringLiteral(
-            "(?:of|with|max(?:imum)?|up to|at most|最多)?\\s*(\\d+)\\s*(?:orders?|levels?|steps?|positions?|trades?|单|單|层|層|个|個)"));
+        static const QRegularExpression orders = readerPattern("(?:of|with|" + anyLanguage(&Lexicon::upTo) + ")?\\s*(\\d+)\\s*(?:"
+                                                         + anyLanguage(&Lexicon::gridUnits) + u')');
         if (const auto m = take(orders, place.end, end))
             m_strategy.gridOrders = std::clamp(m->captured(1).toInt(), 1, 20);
-        static const QRegularExpression step = pattern(QStringLiteral(
-            "(?:every|each|spaced|step(?: of)?|间距|間距|相距)?\\s*") + number + QStringLiteral("\\s*") + unitWords
-            + QStringLiteral("(?:\\s*apart)?"));
+        static const QRegularExpression step = readerPattern("(?:" + anyLanguage(&Lexicon::gridStep) + ")?\\s*" + number + "\\s*"
+                                                       + unitWords + "(?:\\s*apart)?");
         if (const auto m = take(step, place.end, end)) {
             const double value = m->captured(1).toDouble();
             if (value > 0 && value <= 100000)
@@ -976,19 +992,19 @@ void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std
 // "above 70", "below 30", "crosses back above 25": the rule's levels and its condition.
 void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
 {
-    static const QRegularExpression level = pattern(QStringLiteral(
-        "((?:cross\\w*|leaves?|exits?|comes?)(?:\\s+back)?|back|回到|重回)?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*"
-        "(above|over|higher than|>|高于|高於|大于|大於|超过|超過|突破|上穿|below|under|lower than|<|低于|低於|小于|小於|跌破|下穿)"
-        "\\s*([-+]?\\d+(?:\\.\\d+)?)"));
+    static const QRegularExpression level = readerPattern("(" + anyLanguage(&Lexicon::back) + ")?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*("
+                                                    + anyLanguage(&Lexicon::above) + u'|' + anyLanguage(&Lexicon::below)
+                                                    + ")\\s*([-+]?\\d+(?:\\.\\d+)?)");
     for (std::optional<Match> m; (m = take(level, start, end));) {
-        const bool crossed = m->capturedLength(1) > 0 || containsAny(m->captured(2), {u"上穿", u"下穿"});
+        static const QRegularExpression crossing(anyLanguage(&Lexicon::crossing));
+        const bool crossed = m->capturedLength(1) > 0 || m->captured(2).contains(crossing);
         setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
     }
     // "在 20 以下": the number first.
-    static const QRegularExpression postfix = pattern(QStringLiteral("([-+]?\\d+(?:\\.\\d+)?)\\s*(?:以下|之下|以上|之上)"));
+    static const QRegularExpression postfix = readerPattern(QStringLiteral("([-+]?\\d+(?:\\.\\d+)?)\\s*(?:以下|之下|以上|之上)"));
     for (std::optional<Match> m; (m = take(postfix, start, end));)
         setLevel(rule, m->captured(1).toDouble(), false, std::nullopt);
-    static const QRegularExpression crossing = pattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
+    static const QRegularExpression crossing = readerPattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
     for (std::optional<Match> m; (m = take(crossing, start, end));)
         setLevel(rule, m->captured(1).toDouble(), true, std::nullopt);
 }
@@ -1031,29 +1047,12 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
         rule.condition = Condition::Outside;
         rule.conditionGiven = true;
     }
-    struct Said
-    {
-        Indicator indicator;
-        QRegularExpression words;
-        Condition condition;
-    };
-    static const QList<Said> conditions = {
-        {Indicator::Macd, pattern("histogram|柱状图|柱狀圖|柱|转正|轉正|转负|轉負"), Condition::Histogram},
-        {Indicator::Macd, pattern("zero|零轴|零軸"), Condition::ZeroLine},
-        {Indicator::Macd, pattern("signal|信号线|信號線"), Condition::Cross},
-        {Indicator::Bollinger, pattern("outside|beyond|收在.{0,4}外|外侧|外側"), Condition::Outside},
-        {Indicator::Bollinger, pattern("touch\\w*|触及|觸及|碰到"), Condition::Touch},
-        {Indicator::Bollinger, pattern("(?:back|returns?|re-?enters?) (?:inside|into)|mean reversion|回到|均值回归|均值回歸"), Condition::CrossBack},
-        {Indicator::Stochastic, pattern("%k|%d|\\bk\\b.{0,12}\\bd\\b|金叉|死叉|交叉"), Condition::Cross},
-        {Indicator::Rsi, pattern("cross\\w* back|leaves?|回到"), Condition::CrossBack},
-    };
     if (indicator == Indicator::Stochastic && m_text.mid(place.start, place.end - place.start).startsWith(u'%')) {
         rule.condition = Condition::Cross;
         rule.conditionGiven = true;
     }
     // "price closes below the lower Bollinger band": how the bands are used, said before them.
-    static const QRegularExpression outsideBefore = pattern(QStringLiteral(
-        "clos\\w* (?:above|below|outside|beyond)|收盘价?(?:跌破|突破|站上)|收盤價?(?:跌破|突破|站上)|跌破"));
+    static const QRegularExpression outsideBefore = readerPattern(anyLanguage(&Lexicon::closesOutside));
     if (indicator == Indicator::Bollinger) {
         static const QRegularExpression clauseStart(QStringLiteral("[,;]|\\.(?!\\d)"));
         const qsizetype from = std::max({m_text.lastIndexOf(clauseStart, place.start) + 1, m_lastIndicatorEnd, place.start - 40});
@@ -1062,26 +1061,24 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
             rule.conditionGiven = true;
         }
     }
-    for (const Said &s : conditions) {
-        if (s.indicator == indicator) {
-            while (take(s.words, place.end, ruleEnd)) {
-                rule.condition = s.condition;
-                rule.conditionGiven = true;
-            }
+    for (const auto &[condition, words] : conditionMatchers(indicator)) {
+        while (take(words, place.end, ruleEnd)) {
+            rule.condition = condition;
+            rule.conditionGiven = true;
         }
     }
     // "bollinger 20 2 and RSI 14: buy when the low touches the lower band": words that name
     // the bands are theirs wherever they stand.
-    static const QRegularExpression bandTouch = pattern(QStringLiteral(
-        "touch\\w*(?: the)? (?:upper|lower|outer) bands?|触及.{0,3}[上下]轨|觸及.{0,3}[上下]軌"));
+    static const QRegularExpression bandTouch = readerPattern(anyLanguage(&Lexicon::touchesBand));
     if (indicator == Indicator::Bollinger && !rule.conditionGiven && take(bandTouch, ruleEnd, m_text.size())) {
         rule.condition = Condition::Touch;
         rule.conditionGiven = true;
     }
-    static const QRegularExpression values = pattern(QStringLiteral(
-        "^[\\s(,:]*(?:indicator|指标|指標)?[\\s(,:]*(?:period|length|of|with|=)?\\s*((?:\\d+(?:\\.\\d+)?)"
-        "(?:(?:\\s*(?:[,/]|\\band\\b|\\bwith\\b|和|与|與)\\s*|\\s+)\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\d))"));
-    static const QRegularExpression separator = pattern(QStringLiteral("\\s*(?:[,/]|\\band\\b|\\bwith\\b|和|与|與)\\s*|\\s+"));
+    static const QString joined = "\\s*(?:[,/]|" + anyLanguage(&Lexicon::valueJoiners) + ")\\s*|\\s+";
+    static const QRegularExpression values = readerPattern(
+        "^[\\s(,:]*(?:" + anyLanguage(&Lexicon::indicatorWord) + ")?[\\s(,:]*(?:period|length|of|with|=)?\\s*((?:\\d+(?:\\.\\d+)?)(?:(?:"
+        + joined + ")\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:" + anyLanguage(&Lexicon::afterValue) + "|\\d))");
+    static const QRegularExpression separator = readerPattern(joined);
     QList<double> numbers;
     if (before)
         numbers.append(*before);
@@ -1089,7 +1086,7 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     static const QRegularExpression barsInName(QStringLiteral("^(\\d+)\\s*根"));
     if (const Match m = barsInName.match(m_text.mid(place.start, place.end - place.start)); m.hasMatch() && indicator == Indicator::Breakout)
         numbers.append(m.captured(1).toDouble());
-    static const QRegularExpression sarWords = pattern(QStringLiteral(
+    static const QRegularExpression sarWords = readerPattern(QStringLiteral(
         "^\\s*step\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?)(?:\\s*(?:,|and)?\\s*max(?:imum)?\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?))?"));
     if (indicator == Indicator::Sar) {
         if (const auto m = take(sarWords, place.end, end)) {
@@ -1120,8 +1117,14 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         m_lastRule = -1;
         return;
     }
-    static const QRegularExpression methodWords(QStringLiteral(
-        "(exponential|simple|smoothed|(?:linear )?weighted|指数|指數|简单|簡單|平滑|加权|加權)\\s*$"));
+    static const QRegularExpression methodWords = [] {
+        QStringList words;
+        for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese}) {
+            for (const QStringList &method : lexicon(language).methods)
+                words += method;
+        }
+        return QRegularExpression("(" + longestFirst(words) + ")\\s*$");
+    }();
     const qsizetype from = std::max<qsizetype>(0, place.start - 20);
     const Match said = methodWords.match(m_free.mid(from, place.start - from));
     if (said.hasMatch())
@@ -1144,8 +1147,10 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     Rule *rule = ruleFor(Indicator::MovingAverage, place.start);
     const std::optional<MaMethod> named = methodNamed(method);
 
-    static const QRegularExpression periods(QStringLiteral(
-        "^[\\s(]*(?:cross(?:over)?|交叉)?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:and|,|/|&|和|与|與|-)\\s*|\\s+)(?:(?:s|e)?ma\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:%|points?|pips?|点|點|lots?|手|\\.\\d))"));
+    static const QRegularExpression periods("^[\\s(]*(?:" + anyLanguage(&Lexicon::crossover)
+                                            + ")?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:" + anyLanguage(&Lexicon::joiners)
+                                            + "|,|/|&|-)\\s*|\\s+)(?:(?:s|e)?ma\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:"
+                                            + anyLanguage(&Lexicon::afterValue) + "|\\.\\d))");
     QList<double> numbers;
     if (before)
         numbers.append(*before);
@@ -1154,10 +1159,10 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         if (m->capturedLength(2))
             numbers.append(m->captured(2).toDouble());
     }
-    static const QRegularExpression crossWord(QStringLiteral("cross\\w*|交叉|金叉|死叉"));
+    static const QRegularExpression crossWord(anyLanguage(&Lexicon::crossed));
     const qsizetype around = std::max<qsizetype>(0, place.start - 12);
     const bool crossNamed = m_text.mid(around, place.end + 14 - around).contains(crossWord);
-    static const QRegularExpression priceWords(QStringLiteral("price|close|收盘|收盤|价格|價格"));
+    static const QRegularExpression priceWords(anyLanguage(&Lexicon::price));
     const bool priceNamed = m_text.mid(std::max<qsizetype>(0, place.start - 30), 30)
                                 .contains(priceWords);
     const bool wasCross = rule->indicator == Indicator::MaCross;
@@ -1191,8 +1196,8 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         readRuleValues(*rule, numbers, 0);
     }
     rule->method = named.value_or(rule->method);
-    static const QRegularExpression above(QStringLiteral(
-        "(?:\\b(?:above|below|over|under)\\b|>|<|高于|高於|低于|低於|之上|之下|上方|下方)\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$"));
+    static const QRegularExpression above("(?:" + anyLanguage(&Lexicon::sides)
+                                          + ")\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$");
     // "在 EMA 200 之上": the side said after the average.
     static const QRegularExpression aboveAfter(QStringLiteral("^\\s*\\(?\\s*(?:\\d+\\s*)?\\)?\\s*(?:之上|之下|上方|下方)"));
     const qsizetype start = std::max<qsizetype>(0, place.start - 30);
@@ -1221,11 +1226,11 @@ void Reader::readDistance(Distance &distance, const Place &place, qsizetype end)
         return;
     }
     static const QRegularExpression before(number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?\\s*(?:-\\s*)?$"));
-    static const QRegularExpression after(QStringLiteral("^\\s*(?:(?:changed? |set |move[sd]? )?(?:to|at)|of|=|:|is|after|为|為|设为|設為|设置为|設置為|改成|改为|改為|换成|換成|调到|調到|调整为|調整為|移到|移至)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+    static const QRegularExpression after("^\\s*(?:" + anyLanguage(&Lexicon::moveTo) + ")?\\s*" + number + "\\s*" + unitWords + u'?');
     std::optional<Match> m = besideSubject(before, after, place, 14, end);
     if (!m && &distance == &m_strategy.breakEven) {
         // "获利 100 点后把止损移到保本": the profit that moves the stop comes first in its clause.
-        static const QRegularExpression profit(QStringLiteral("(?:获利|盈利|獲利|赚|賺|profit of|in profit by|profit)\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+        static const QRegularExpression profit("(?:" + anyLanguage(&Lexicon::profit) + ")\\s*" + number + "\\s*" + unitWords + u'?');
         static const QRegularExpression clauseStart(QStringLiteral("[,;.]"));
         const qsizetype from = std::max<qsizetype>(m_text.lastIndexOf(clauseStart, place.start) + 1, place.start - 40);
         m = take(profit, from, place.start);
@@ -1284,7 +1289,7 @@ void Reader::readFixed(const Place &place, const Match &match)
     };
     switch (place.subject->kind) {
     case Kind::Lots: {
-        static const QRegularExpression after(QStringLiteral("^\\s*(?:size)?\\s*(?:of|=|:|is|为|為)?\\s*") + number);
+        static const QRegularExpression after("^\\s*(?:size)?\\s*(?:" + anyLanguage(&Lexicon::is) + ")?\\s*" + number);
         static const QRegularExpression before(number + QStringLiteral("\\s*$"));
         std::optional<double> value;
         QString said;
@@ -1303,7 +1308,7 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     }
     case Kind::MaxLots: {
-        static const QRegularExpression after(QStringLiteral("^\\s*(?:of|=|:|is|为|為)?\\s*") + number);
+        static const QRegularExpression after("^\\s*(?:" + anyLanguage(&Lexicon::is) + ")?\\s*" + number);
         const auto m = take(after, place.end, place.end + 12);
         const double value = m ? m->captured(1).toDouble() : 0;
         if (value >= 0.01 && value <= 100) {
@@ -1336,10 +1341,10 @@ void Reader::readFixed(const Place &place, const Match &match)
         }
         m_strategy.martingaleSteps = m_strategy.martingaleSteps ? m_strategy.martingaleSteps : 4;
         const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 40);
-        static const QRegularExpression steps(QStringLiteral(
-            "(?:max(?:imum)?|up to|at most|最多|加倍|翻倍)?\\s*(?<![\\d.])(\\d+)\\s*(?:steps?|times|levels?|doublings?|次|步|层|層)"));
-        static const QRegularExpression factor("(?:multiplier|factor|倍数|倍數|乘以|乘)\\s*(?:of)?\\s*" + number + "|" + number
-                                               + "\\s*(?:x|×|倍)(?!\\s*atr)|(?<![a-z])(?:x|×)\\s*" + number);
+        static const QRegularExpression steps("(?:" + anyLanguage(&Lexicon::upTo) + u'|' + anyLanguage(&Lexicon::doubling)
+                                              + ")?\\s*(?<![\\d.])(\\d+)\\s*(?:" + anyLanguage(&Lexicon::martingaleUnits) + u')');
+        static const QRegularExpression factor("(?:" + anyLanguage(&Lexicon::multiplier) + ")\\s*(?:of)?\\s*" + number + "|" + number
+                                               + "\\s*(?:" + anyLanguage(&Lexicon::times) + ")(?!\\s*atr)|(?<![a-z])(?:x|×)\\s*" + number);
         if (const auto m = take(factor, place.end, end)) {
             const double factor = (m->captured(1) + m->captured(2) + m->captured(3)).toDouble();
             if (factor > 1 && factor <= 3) {
@@ -1366,7 +1371,7 @@ void Reader::readFixed(const Place &place, const Match &match)
             m_strategy.maxSpread = {};
             return;
         }
-        static const QRegularExpression after(QStringLiteral("^\\s*(?:is\\s*)?(?:below|under|less than|<|<=|max(?:imum)?|of|up to|at most|not above|above|小于|小於|低于|低於|不超过|不超過|最大|超过|超過)?\\s*") + number + QStringLiteral("\\s*") + unitWords + QStringLiteral("?"));
+        static const QRegularExpression after("^\\s*(?:is\\s*)?(?:" + anyLanguage(&Lexicon::atMost) + ")?\\s*" + number + "\\s*" + unitWords + u'?');
         if (const auto m = take(after, place.end, end)) {
             spread = {m->captured(1).toDouble(), unitNamed(m->captured(2)).value_or(Unit::Points), true};
             if (spread.unit == Unit::Percent)
@@ -1423,15 +1428,19 @@ void Reader::readFixed(const Place &place, const Match &match)
     case Kind::Weekdays:
         return readWeekdays(text);
     case Kind::Timeframe: {
-        static const QList<std::pair<QRegularExpression, const char *>> names = {
-            {QRegularExpression("^m1$|^1[- ]?min|^1\\s*分"), "M1"},    {QRegularExpression("^m5$|^5[- ]?min|^5\\s*分"), "M5"},
-            {QRegularExpression("^m15$|^15[- ]?min|^15\\s*分"), "M15"}, {QRegularExpression("^m30$|^30[- ]?min|^30\\s*分"), "M30"},
-            {QRegularExpression("^h1$|^1[- ]?hour|^hourly|^1\\s*小"), "H1"}, {QRegularExpression("^h4$|^4[- ]?hour|^4\\s*小"), "H4"},
-            {QRegularExpression("^d1$|daily|日"), "D1"},                {QRegularExpression("^w1$|weekly|周线|週線"), "W1"},
-            {QRegularExpression("^mn1?$|monthly|月"), "MN1"}};
-        for (const auto &[words, name] : names) {
-            if (text.contains(words)) {
-                m_strategy.timeframe = name;
+        static const QList<QRegularExpression> names = [] {
+            QList<QRegularExpression> list;
+            for (qsizetype i = 0; i < timeframeNames().size(); ++i) {
+                QStringList words;
+                for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese})
+                    words += lexicon(language).timeframes.at(i);
+                list.append(QRegularExpression(words.join(u'|')));
+            }
+            return list;
+        }();
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (text.contains(names.at(i))) {
+                m_strategy.timeframe = timeframeNames().at(i);
                 return;
             }
         }
@@ -1444,13 +1453,16 @@ void Reader::readFixed(const Place &place, const Match &match)
     case Kind::ClosedBar:
         m_strategy.currentBar = false;
         return;
-    case Kind::Direction:
+    case Kind::Direction: {
+        static const QRegularExpression both(anyLanguage(&Lexicon::both));
+        static const QRegularExpression buys(anyLanguage(&Lexicon::buySide));
         m_directionGiven = true;
-        m_strategy.direction = containsAny(text, {u"both", u"双", u"雙"})       ? Strategy::Direction::Both
-                        : containsAny(text, {u"buy", u"long", u"多", u"买", u"買"}) ? Strategy::Direction::BuyOnly
-                                                                                  : Strategy::Direction::SellOnly;
+        m_strategy.direction = text.contains(both)   ? Strategy::Direction::Both
+                               : text.contains(buys) ? Strategy::Direction::BuyOnly
+                                                     : Strategy::Direction::SellOnly;
         noteGiven(QStringLiteral("direction"), place, QString(), QString::number(int(m_strategy.direction)));
         return;
+    }
     case Kind::Opposite:
         m_strategy.closeOnOpposite = !containsAny(text, {u"don't", u"dont", u"do not", u"never"})
                               && !negated(place.start);
@@ -1500,7 +1512,7 @@ void Reader::readFixed(const Place &place, const Match &match)
 // Only connecting words between two places: "RSI divergence", "breakout of the Ichimoku cloud".
 bool Reader::joins(qsizetype end, qsizetype start) const
 {
-    static const QRegularExpression connecting = pattern(QStringLiteral("^(?:\\s|'s\\b|\\b(?:of|on|in|with|between|the|an?)\\b|的)*$"));
+    static const QRegularExpression connecting = readerPattern("^(?:\\s|'s\\b|" + anyLanguage(&Lexicon::connectors) + ")*$");
     return end <= start && m_free.mid(end, start - end).contains(connecting);
 }
 
@@ -1517,7 +1529,7 @@ void Reader::readUnsupported(const Place &place)
         m_strategy.rules.removeAt(m_lastIndicator->rule);
         m_lastRule = -1;
         start = m_lastIndicator->start;
-        static const QRegularExpression adjectives = pattern(QStringLiteral("(?:\\b(?:bullish|bearish|hidden|regular)\\s*|看涨|看跌|顶|底)+$"));
+        static const QRegularExpression adjectives = readerPattern("(?:" + anyLanguage(&Lexicon::patternAdjectives) + ")+$");
         const qsizetype from = std::max<qsizetype>(0, start - 30);
         if (const Match m = adjectives.match(m_free.mid(from, start - from)); m.hasMatch()) {
             consume(from + m.capturedStart(), start);
@@ -1525,13 +1537,21 @@ void Reader::readUnsupported(const Place &place)
         }
         m_lastIndicator.reset();
     }
-    m_unbuilt.append({m_mapped.quote(m_request, start, place.end), reason});
+    QString what = m_mapped.quote(m_request, start, place.end);
+    // A symbol is named as the terminal names it: "EURUSD".
+    static const QRegularExpression symbol(QStringLiteral("\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    for (auto it = symbol.globalMatch(what); it.hasNext();) {
+        const Match m = it.next();
+        what.replace(m.capturedStart(), m.capturedLength(), m.captured().toUpper());
+    }
+    m_unbuilt.append({what, reason});
     m_lastUnsupported = LastUnsupported{start, place.end, m_unbuilt.size() - 1, reason};
 }
 
 void Reader::readWeekdays(const QString &text)
 {
-    static const QRegularExpression dayName(day);
+    static const QRegularExpression dayName(readerPattern(englishDay + u'|' + simplifiedDay + u'|' + traditionalDay));
     static const QStringList english{"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
     static const QString chinese = QStringLiteral("日123456");
     QList<int> days;
@@ -1547,7 +1567,7 @@ void Reader::readWeekdays(const QString &text)
     int mask = 0;
     if (days.isEmpty()) {
         mask = 0b0111110; // weekdays
-    } else if (days.size() == 2 && containsAny(text, {u"to", u"-", u"through", u"thru", u"until", u"到", u"至", u"~"})) {
+    } else if (static const QRegularExpression through(anyLanguage(&Lexicon::through)); days.size() == 2 && text.contains(through)) {
         for (int d = days[0];; d = (d + 1) % 7) {
             mask |= 1 << d;
             if (d == days[1])
@@ -1557,7 +1577,7 @@ void Reader::readWeekdays(const QString &text)
         for (int d : days)
             mask |= 1 << d;
     }
-    static const QRegularExpression excluded(QStringLiteral("^(?:not|no|don|do not|except|excluding|skip|avoid|不在)|不交易"));
+    static const QRegularExpression excluded(anyLanguage(&Lexicon::excluding));
     if (text.contains(excluded))
         mask = (m_strategy.weekdays ? m_strategy.weekdays : 0b1111111) & ~mask;
     m_strategy.weekdays = mask == 0b1111111 ? 0 : mask;

@@ -1,5 +1,7 @@
 #include "strategy.h"
 
+#include "indicators.h"
+
 #include <QJsonArray>
 #include <cmath>
 #include <limits>
@@ -7,51 +9,6 @@
 namespace offline {
 
 namespace {
-
-struct Bounds
-{
-    double low;
-    double high;
-};
-
-struct IndicatorDefaults
-{
-    Indicator indicator;
-    Condition condition;
-    QList<double> values;
-    QStringList names;
-    // What each value may be, whoever gave it: the trader or a stored strategy line.
-    QList<Bounds> bounds;
-};
-
-constexpr Bounds period{1, 1000};
-constexpr Bounds percentLevel{0, 100};
-
-const QList<IndicatorDefaults> &indicatorDefaults()
-{
-    static const QList<IndicatorDefaults> list = {
-        {Indicator::MovingAverage, Condition::Cross, {20}, {"Period"}, {period}},
-        {Indicator::MaCross, Condition::Cross, {10, 50}, {"FastPeriod", "SlowPeriod"}, {period, period}},
-        {Indicator::Rsi, Condition::CrossBack, {14, 70, 30}, {"Period", "Upper", "Lower"},
-         {period, percentLevel, percentLevel}},
-        {Indicator::Macd, Condition::Cross, {12, 26, 9}, {"Fast", "Slow", "Signal"}, {period, period, period}},
-        {Indicator::Bollinger, Condition::CrossBack, {20, 2}, {"Period", "Deviation"}, {period, {0.1, 10}}},
-        {Indicator::Stochastic, Condition::Cross, {5, 3, 3, 80, 20},
-         {"K", "D", "Slowing", "Upper", "Lower"}, {period, period, period, percentLevel, percentLevel}},
-        {Indicator::Cci, Condition::CrossBack, {14, 100}, {"Period", "Level"}, {period, {0, 1000}}},
-        {Indicator::Adx, Condition::Cross, {14, 25}, {"Period", "Threshold"}, {period, percentLevel}},
-        {Indicator::Atr, Condition::Above, {14, 100}, {"Period", "Level"}, {period, {0, 100000}}},
-        {Indicator::Sar, Condition::Cross, {0.02, 0.2}, {"Step", "Maximum"}, {{0.001, 1}, {0.01, 10}}},
-        {Indicator::Momentum, Condition::Cross, {14, 100}, {"Period", "Level"}, {period, {0, 1000}}},
-        {Indicator::Breakout, Condition::Breakout, {20}, {"Bars"}, {period}},
-    };
-    return list;
-}
-
-const IndicatorDefaults &defaultsOf(Indicator indicator)
-{
-    return indicatorDefaults().at(int(indicator));
-}
 
 QJsonObject distanceObject(const Distance &distance)
 {
@@ -70,7 +27,7 @@ QJsonObject ruleObject(const Rule &rule)
 std::optional<Rule> ruleFrom(const QJsonObject &object)
 {
     const int indicator = object.value("i").toInt(-1);
-    if (indicator < 0 || indicator > int(Indicator::Breakout))
+    if (indicator < 0 || indicator >= indicatorDescriptions().size())
         return std::nullopt;
     Rule rule = Rule::withDefaults(Indicator(indicator));
     const QJsonArray values = object.value("v").toArray();
@@ -98,30 +55,32 @@ std::optional<Rule> ruleFrom(const QJsonObject &object)
 
 bool isOverlay(Indicator indicator)
 {
-    return indicator == Indicator::MovingAverage || indicator == Indicator::MaCross
-           || indicator == Indicator::Bollinger || indicator == Indicator::Sar
-           || indicator == Indicator::Breakout;
+    return describedIndicator(indicator).overlay;
 }
 
 Rule Rule::withDefaults(Indicator indicator)
 {
-    const IndicatorDefaults &defaults = defaultsOf(indicator);
+    const IndicatorDescription &description = describedIndicator(indicator);
     Rule rule;
     rule.indicator = indicator;
-    rule.condition = defaults.condition;
-    rule.values = defaults.values;
+    rule.condition = description.condition;
+    for (const Parameter &parameter : description.parameters)
+        rule.values.append(parameter.value);
     return rule;
 }
 
 QStringList Rule::valueNames() const
 {
-    return defaultsOf(indicator).names;
+    QStringList names;
+    for (const Parameter &parameter : describedIndicator(indicator).parameters)
+        names.append(QLatin1String(parameter.name));
+    return names;
 }
 
 bool Rule::fits(int slot, double value) const
 {
-    const Bounds &bounds = defaultsOf(indicator).bounds.at(slot);
-    return value >= bounds.low && value <= bounds.high;
+    const Parameter &parameter = describedIndicator(indicator).parameters.at(slot);
+    return value >= parameter.low && value <= parameter.high;
 }
 
 const QStringList &knownColours()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "indicators.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -9,42 +11,11 @@
 
 namespace offline {
 
-enum class Language { English, SimplifiedChinese, TraditionalChinese };
-
 // What a program is written for.
 struct Target final
 {
     bool mql5 = false;
     bool indicator = false;
-};
-
-enum class Indicator {
-    MovingAverage,
-    MaCross,
-    Rsi,
-    Macd,
-    Bollinger,
-    Stochastic,
-    Cci,
-    Adx,
-    Atr,
-    Sar,
-    Momentum,
-    Breakout
-};
-
-// How an indicator gives its buy and sell signals; each indicator knows some of them.
-enum class Condition {
-    Cross,        // lines or levels crossed: MAs, price over an MA, %K/%D, +DI/-DI, SAR flip
-    Above,        // price above (buy) or below (sell) an MA, an oscillator and its midline, ATR above its level
-    CrossBack,    // an oscillator leaving its outer zone, price back inside the bands
-    Zone,         // an oscillator inside its outer zone
-    Histogram,    // MACD histogram's sign
-    ZeroLine,     // MACD main line crossing zero
-    Outside,      // close outside the bands
-    Touch,        // high or low touching a band
-    Breakout,     // close beyond the N-bar high or low
-    CrossInZone   // %K crossing %D inside the outer zone: below the lower level to buy
 };
 
 // Drawn over the prices (averages, bands, SAR, channels) rather than in a window of its own.

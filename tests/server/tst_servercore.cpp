@@ -155,18 +155,22 @@ private slots:
         ChatRecord chat;
         chat.kind = {Protocol::Platform::Mt5, Protocol::ProgramType::ExpertAdvisor};
         chat.language = Protocol::Language::TraditionalChinese;
-        chat.strategy = offline::OfflineGenerator::answer({}, QStringLiteral("RSI 21 overbought 75 lots 0.3, 40 pips stop"),
-                                                          {true, false}, offline::Language::TraditionalChinese).strategy;
-        QVERIFY(!chat.strategy.isEmpty());
+        const offline::Strategy strategy = offline::OfflineGenerator::answer({}, QStringLiteral("RSI 21 overbought 75 lots 0.3, 40 pips stop"),
+                                                                             {true, false}, offline::Language::TraditionalChinese).strategy;
+        chat.writerState = strategy.toJson();
         chat.history.remember(QStringLiteral("RSI 21 “引号”"), QStringLiteral("int OnInit() {}"));
         chat.lastUseMs = 1700000000123;
         const std::optional<ChatRecord> back = ChatRecord::fromJson(chat.toJson());
         QVERIFY(back);
         QCOMPARE(back->toJson(), chat.toJson());
-        QCOMPARE(back->strategy.toJson(), chat.strategy.toJson());
+        QCOMPARE(offline::Strategy::fromJson(back->writerState)->toJson(), strategy.toJson());
+        // A record kept before the writer's state was opaque still holds its strategy.
+        const QByteArray stored = R"({"platform":"MT5","code_type":"ea","language":"zh-TW","strategy":)"
+                                  + QJsonDocument(strategy.toJson()).toJson(QJsonDocument::Compact) + "}";
+        QCOMPARE(offline::Strategy::fromJson(ChatRecord::fromJson(stored)->writerState)->toJson(), strategy.toJson());
         // A record of an older service keeps the chat, not its strategy.
         const std::optional<ChatRecord> older = ChatRecord::fromJson(R"({"platform":"MT4","code_type":"ea","idea":{"strategy":2}})");
-        QVERIFY(older && older->strategy.isEmpty());
+        QVERIFY(older && older->writerState.isEmpty());
         QVERIFY(!ChatRecord::fromJson(R"({"platform":"MT6","code_type":"ea"})"));
         QVERIFY(!ChatRecord::fromJson("not json"));
     }

@@ -1,7 +1,10 @@
 // The offline generator on its corpus: every request yields its values in the program or names
 // what it did not build, the risk review finds only what was asked for, and every program
 // compiles with the stand-in compiler.
+#include "indicators.h"
+#include "lexicon.h"
 #include "offlinegenerator.h"
+#include "offlinetexts.h"
 
 #include <mqlcheck.h>
 #include <riskreview.h>
@@ -74,12 +77,88 @@ QList<double> numbersIn(const QJsonValue &value, const QString &key = {})
     return {number};
 }
 
-// The numbers of a request: "20", "0.5", "-100"; not those of a timeframe or platform ("H4",
-// "MT5").
+// The numbers said in English words: "fifty", "twenty-one", "two hundred", "zero point five".
+QList<double> englishNumberWords(const QString &request)
+{
+    static const QStringList ones{"zero", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine", "ten", "eleven",
+                                  "twelve", "thirteen", "fourteen", "fifteen", "sixteen", "seventeen", "eighteen", "nineteen"};
+    static const QStringList tens{"twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety"};
+    static const QRegularExpression word(QStringLiteral("[a-z]+|[^a-z -]"));
+    QList<double> numbers;
+    double value = -1;
+    QString fraction;
+    bool point = false;
+    bool tensLast = false;
+    const auto flush = [&] {
+        if (value >= 0)
+            numbers.append((QString::number(value) + (fraction.isEmpty() ? QString() : u'.' + fraction)).toDouble());
+        value = -1;
+        fraction.clear();
+        point = false;
+    };
+    for (auto it = word.globalMatch(request.toLower()); it.hasNext();) {
+        const QString w = it.next().captured();
+        const int one = int(ones.indexOf(w));
+        if (point && one >= 0 && one < 10) {
+            fraction += QString::number(one);
+            continue;
+        }
+        if (!fraction.isEmpty() || (point && one < 0))
+            flush();
+        // "twenty-six" is one number, "twelve twenty-six nine" three.
+        if (one >= 0 && one < 10 && tensLast) {
+            value += one;
+        } else if (one >= 0 || tens.contains(w)) {
+            flush();
+            value = one >= 0 ? one : 20 + 10 * tens.indexOf(w);
+        } else if (w == "hundred" && value >= 0) {
+            value *= 100;
+        } else if (w == "point" && value >= 0) {
+            point = true;
+        } else {
+            flush();
+        }
+        tensLast = tens.contains(w);
+    }
+    flush();
+    return numbers;
+}
+
+// The numbers said in Chinese: "五十", "兩百", "零点五"; not a weekday's ("周一").
+QList<double> chineseNumberWords(const QString &request)
+{
+    static const QString digits = QStringLiteral("零一二三四五六七八九");
+    // Not a weekday: "周一".
+    static const QRegularExpression run(QStringLiteral("(?<!周|週|星期|礼拜|禮拜)([零一二两兩三四五六七八九十百千]+)(?:[点點]([零一二三四五六七八九]+))?"));
+    QList<double> numbers;
+    for (auto it = run.globalMatch(request); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        double total = 0;
+        double digit = -1;
+        for (const QChar c : m.captured(1)) {
+            const int scale = c == u'十' ? 10 : c == u'百' ? 100 : c == u'千' ? 1000 : 0;
+            if (scale)
+                total += (digit < 0 ? 1 : digit) * scale, digit = -1;
+            else
+                digit = (c == u'两' || c == u'兩') ? 2 : digits.indexOf(c);
+        }
+        QString text = QString::number(total + std::max(digit, 0.0));
+        if (m.capturedLength(2)) {
+            text += u'.';
+            for (const QChar c : m.captured(2))
+                text += QString::number(digits.indexOf(c));
+        }
+        numbers.append(text.toDouble());
+    }
+    return numbers;
+}
+
+// The numbers of a request, in digits or words: "20", "0.5", "-100", "fifty", "兩百"; not
+// those of a timeframe or platform ("H4", "MT5").
 QList<double> numbersOf(const QString &request)
 {
     static const QRegularExpression number(QStringLiteral("(?<![A-Za-z\\d.])(\\d+(?:\\.\\d+)?)(?![\\d])"));
-    QList<double> numbers;
+    QList<double> numbers = englishNumberWords(request) + chineseNumberWords(request);
     for (auto it = number.globalMatch(request); it.hasNext();)
         numbers.append(it.next().captured(1).toDouble());
     return numbers;
@@ -186,9 +265,19 @@ private slots:
             }
             for (const QString &name : named)
                 QVERIFY2(said.contains(name), qPrintable(said));
+            // No slip of wording: a doubled period, a plural after one, a file of this project.
+            static const QRegularExpression slip(QStringLiteral("\\.\\.|(?<![\\d.])1 (?:open )?(?:positions|pips|points|bars|lots|times)\\b|README"));
+            QVERIFY2(!said.contains(slip), qPrintable(said.mid(said.indexOf(slip) - 40, 80)));
+            // An indicator signals; only an Expert Advisor buys and sells.
+            static const QRegularExpression trades(QStringLiteral("Buys when|Sells when|买入条件|卖出条件|買入條件|賣出條件"));
+            QVERIFY2(!kind.indicator || !said.contains(trades), qPrintable(said));
             // The header says what was built, not what was asked.
             for (QString line : answer.details)
                 QVERIFY2(answer.program.contains(line.replace("*/", "* /")), qPrintable(line));
+            // A program for a Chinese chat has its comments in Chinese: English only in names.
+            static const QRegularExpression englishComment(QStringLiteral("//(?! tavrin-strategy).*\\b(?!(?:RSI|MACD|ATR|ADX|CCI|SAR|S?MA|EMA|SMMA|LWMA|EA|pips|InpGridOrders)\\b)[A-Za-z]{3,}"));
+            if (answer.language != Language::English)
+                QVERIFY2(!answer.program.contains(englishComment), qPrintable(englishComment.match(answer.program).captured()));
             QCOMPARE(risksOf(answer.program, kind.mql5), step.risks);
             QString log;
             QVERIFY2(compiles(answer.program, kind.mql5, &log), qPrintable(log + answer.program));
@@ -197,6 +286,72 @@ private slots:
             QVERIFY(carried);
             QCOMPARE(carried->toJson(), answer.strategy.toJson());
             strategy = answer.strategy;
+        }
+    }
+
+    // Each indicator's description is whole: its defaults are values it takes, and each
+    // condition it offers, its default first, is said in every language without a placeholder.
+    void descriptionIsWhole_data()
+    {
+        QTest::addColumn<int>("indicator");
+        for (const IndicatorDescription &description : indicatorDescriptions())
+            QTest::addRow("%s", description.key) << int(description.indicator);
+    }
+
+    void descriptionIsWhole()
+    {
+        QFETCH(int, indicator);
+        const IndicatorDescription &description = describedIndicator(Indicator(indicator));
+        Rule rule = Rule::withDefaults(description.indicator);
+        for (int i = 0; i < rule.values.size(); ++i)
+            QVERIFY(rule.fits(i, rule.values[i]));
+        QVERIFY(std::any_of(description.conditions.begin(), description.conditions.end(),
+                            [&](const ConditionText &text) { return text.condition == description.condition; }));
+        static const QRegularExpression placeholder(QStringLiteral("%[nm\\d]"));
+        for (const ConditionText &text : description.conditions) {
+            rule.condition = text.condition;
+            Strategy strategy;
+            strategy.rules = {rule};
+            for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese}) {
+                const QStringList lines = describe(strategy, {}, language) << ruleNotation(rule, language);
+                QVERIFY2(!lines.join(u'\n').contains(placeholder), qPrintable(lines.join(u'\n')));
+            }
+        }
+    }
+
+    // Each language's words are its own: no Chinese among the English ones, no character of one
+    // Chinese script among the other's, in the lexicons and the indicators' names alike.
+    void wordsKeepToTheirLanguage_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addRow("en") << int(Language::English);
+        QTest::addRow("zh-CN") << int(Language::SimplifiedChinese);
+        QTest::addRow("zh-TW") << int(Language::TraditionalChinese);
+    }
+
+    void wordsKeepToTheirLanguage()
+    {
+        QFETCH(int, language);
+        const Lexicon &lexicon = offline::lexicon(Language(language));
+        QStringList words;
+        for (QStringList Lexicon::*kind : {&Lexicon::fillers, &Lexicon::units, &Lexicon::numbers, &Lexicon::tens, &Lexicon::multipliers, &Lexicon::buys, &Lexicon::sells, &Lexicon::either, &Lexicon::negations, &Lexicon::switches, &Lexicon::bars, &Lexicon::setTo, &Lexicon::levelTo, &Lexicon::is, &Lexicon::joiners, &Lexicon::above, &Lexicon::below, &Lexicon::back, &Lexicon::moveTo, &Lexicon::profit, &Lexicon::atMost, &Lexicon::upTo, &Lexicon::gridUnits, &Lexicon::gridStep, &Lexicon::doubling, &Lexicon::martingaleUnits, &Lexicon::multiplier, &Lexicon::times, &Lexicon::closesOutside, &Lexicon::touchesBand, &Lexicon::indicatorWord, &Lexicon::valueJoiners, &Lexicon::afterValue, &Lexicon::crossover, &Lexicon::crossed, &Lexicon::price, &Lexicon::sides, &Lexicon::connectors, &Lexicon::patternAdjectives, &Lexicon::excluding, &Lexicon::fast, &Lexicon::upperLevel, &Lexicon::lowerLevel, &Lexicon::crossing, &Lexicon::both, &Lexicon::buySide, &Lexicon::through, &Lexicon::rebuild, &Lexicon::line})
+            words += lexicon.*kind;
+        for (const QStringList &kind : lexicon.methods + lexicon.timeframes)
+            words += kind;
+        for (const IndicatorDescription &description : indicatorDescriptions()) {
+            words += language == 0 ? description.en : language == 1 ? description.cn : description.tw;
+            for (const ConditionWords &said : description.conditionWords)
+                words += language == 0 ? said.en : language == 1 ? said.cn : said.tw;
+        }
+        static const QRegularExpression han(QStringLiteral("\\p{Han}"));
+        static const QString simplified = QStringLiteral("们这个为时说对后过发会买卖单线价图设损点级动关开无号数标门间马车风带轨仓亏盘"
+                                                         "线强势顺简权层笔获赚涨顶锤态离枢鳄农闻历财决议网络仅双");
+        static const QString traditional = QStringLiteral("們這個為時說對後過發會買賣單線價圖設損點級動關開無號數標門間馬車風帶軌倉虧盤"
+                                                          "線強勢順簡權層筆獲賺漲頂錘態離樞鱷農聞歷財決議網絡僅雙");
+        const QString &foreign = language == 1 ? traditional : simplified;
+        for (const QString &word : words) {
+            const bool mixed = language == 0 ? word.contains(han) : std::any_of(word.begin(), word.end(), [&](QChar c) { return foreign.contains(c); });
+            QVERIFY2(!mixed, qPrintable(word));
         }
     }
 

@@ -11,11 +11,13 @@ namespace {
 static_assert(int(offline::Language::SimplifiedChinese) == int(Protocol::Language::SimplifiedChinese)
               && int(offline::Language::TraditionalChinese) == int(Protocol::Language::TraditionalChinese));
 
-// The offline generator refines only a program it wrote: one the trader brought or chose
-// elsewhere it cannot read back.
-bool canContinue(const CodeWriter::Request &request)
+// The chat's strategy so far: the one its record keeps, else the one its current program
+// carries when this generator wrote it, else none.
+offline::Strategy strategyOf(const ChatRecord &chat)
 {
-    return request.currentProgram().isEmpty() || !request.chat.strategy.isEmpty();
+    if (std::optional<offline::Strategy> kept = offline::Strategy::fromJson(chat.writerState); kept && !kept->isEmpty())
+        return *std::move(kept);
+    return offline::OfflineGenerator::fromProgram(chat.history.program).value_or(offline::Strategy());
 }
 
 } // namespace
@@ -33,13 +35,16 @@ quint64 TemplateWriter::write(const Request &request, const Progress &progress, 
     ChatRecord chat = request.chat;
     const offline::Target target{chat.kind.platform == Protocol::Platform::Mt5,
                                  chat.kind.type == Protocol::ProgramType::Indicator};
+    offline::Strategy strategy = strategyOf(chat);
     bool rebuilt = false;
-    if (!canContinue(request)) {
+    // The offline generator refines only a program it wrote: one the trader brought or chose
+    // elsewhere it cannot read back.
+    if (!request.currentProgram().isEmpty() && strategy.isEmpty()) {
         // A program of ours changed outside keeps its description: it can be written again
         // from it when the trader asks, losing the changes.
         const std::optional<offline::Described> described = offline::OfflineGenerator::describedBy(request.currentProgram());
         if (described && offline::OfflineGenerator::asksToRebuild(request.message)) {
-            chat.strategy = described->strategy;
+            strategy = described->strategy;
             rebuilt = true;
         } else {
             done({false, described ? offline::changedOutside(offline::Language(int(language)))
@@ -47,20 +52,20 @@ quint64 TemplateWriter::write(const Request &request, const Progress &progress, 
                   Protocol::ErrorCode::CannotBuild, {}, std::nullopt});
             return ++m_lastId;
         }
-    } else if (chat.strategy.isEmpty() && !chat.history.requests.isEmpty()) {
+    } else if (strategy.isEmpty() && !chat.history.requests.isEmpty()) {
         // A chat continued from its history alone: its requests, in order, make the strategy.
-        chat.strategy = offline::OfflineGenerator::replayed(chat.history.requests, target);
+        strategy = offline::OfflineGenerator::replayed(chat.history.requests, target);
     }
     const offline::Answer written = offline::OfflineGenerator::answer(
-        chat.strategy, rebuilt ? QString() : request.message, target, offline::Language(int(language)));
+        strategy, rebuilt ? QString() : request.message, target, offline::Language(int(language)));
     if (!written.built) {
         done({false, written.refusal, Protocol::ErrorCode::CannotBuild, {}, std::nullopt});
         return ++m_lastId;
     }
-    const QString opening = chat.strategy.isEmpty() || rebuilt
+    const QString opening = strategy.isEmpty() || rebuilt
         ? ReplyTexts::programReady(language, chat.kind, written.summary)
         : ReplyTexts::programChanged(language, chat.kind, written.summary, written.changes);
-    chat.strategy = written.strategy;
+    chat.writerState = written.strategy.toJson();
     // Kept so that a client choosing this same program again continues from it.
     chat.history.remember(request.message, written.program);
     progress.delta(written.program);

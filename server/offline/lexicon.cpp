@@ -1,0 +1,281 @@
+#include "lexicon.h"
+
+#include <algorithm>
+
+namespace offline {
+
+namespace {
+
+Lexicon english()
+{
+    Lexicon words;
+    words.fillers = {
+        "a", "an", "the", "and", "or", "but", "then", "when", "whenever", "if", "while", "is", "are", "be",
+        "it", "its", "it's", "that", "which", "this", "these", "to", "of", "on", "in", "at", "by", "for",
+        "with", "from", "as", "please", "make", "create", "write", "build", "code", "generate", "give", "me",
+        "i", "want", "need", "would", "like", "can", "you", "expert", "advisor", "advisors", "ea", "eas",
+        "robot", "bot", "indicator", "indicators", "mt4", "mt5", "mql4", "mql5", "metatrader", "strategy",
+        "system", "trade", "trades", "trading", "open", "opens", "opening", "enter", "enters", "entry",
+        "entries", "buy", "buys", "buying", "sell", "sells", "selling", "long", "longs", "short", "shorts",
+        "position", "positions", "order", "orders", "signal", "signals", "use", "uses", "using", "based",
+        "set", "add", "also", "change", "switch", "replace", "instead", "now", "chart", "line", "lines",
+        "value", "level", "levels", "cross", "crosses", "crossing", "crossed", "crossover", "crossovers",
+        "above", "below", "over", "under", "price", "prices", "close", "closes", "closing", "closed", "bar",
+        "bars", "candle", "candles", "show", "shows", "plot", "plots", "draw", "draws", "display", "just",
+        "only", "every", "each", "after", "back", "into", "inside", "up", "down", "rises", "rise", "falls",
+        "fall", "drops", "drop", "goes", "go", "moves", "than", "higher", "lower", "my", "will", "should",
+        "must", "simple", "new", "exit", "exits", "filter", "remove", "delete", "disable", "no", "without",
+        "don't", "not", "do", "turn", "off", "keep", "put", "points", "point", "pips", "pip", "so", "there",
+        "has", "have", "one", "all", "per", "same", "get", "let", "let's", "made", "too", "both", "sides",
+        "side", "direction", "directions", "zone", "window", "separate", "main", "own", "thing", "rule",
+        "rules", "condition", "conditions", "confirm", "confirms", "confirmation", "touches", "touch",
+        "outside", "returns", "return", "histogram", "zero", "positive", "negative", "turns", "flips",
+        "flip", "band", "bands", "middle", "upper", "+di", "-di", "di", "out", "%k", "%d", "k", "d", "times",
+        "x", "high", "low", "highs", "lows", "n", "last", "previous", "current", "size", "amount", "fixed",
+        "lot", "account", "balance", "stop", "stops", "loss", "profit", "target", "time", "hours", "hour",
+        "day", "days", "timeframe", "period", "periods", "default", "defaults", "values", "steps", "step",
+        "max", "maximum", "cap", "multiplier", "factor", "distance", "apart", "away", "more", "less",
+        "greater", "equal", "equals", "version", "program", "script", "thanks", "thank", "again", "way",
+        "rather", "around", "other", "opposite", "reverse", "reversal", "trend", "trends", "follow",
+        "following", "market", "dot", "dots", "read", "reads", "data", "feed", "golden", "death", "paint",
+        "paints", "mark", "marks", "channel", "channels", "filters"};
+    words.units = {"points?", "pts?", "pips?", "%", "percent"};
+    words.numbers = {"zero", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine", "ten",
+                     "eleven", "twelve", "thirteen", "fourteen", "fifteen", "sixteen", "seventeen",
+                     "eighteen", "nineteen"};
+    words.tens = {"twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety"};
+    words.multipliers = {"hundred"};
+    words.point = QStringLiteral("point");
+    words.buys = {"\\b(?:buy|buys|buying|long)\\b"};
+    words.sells = {"\\b(?:sell|sells|selling|short)\\b"};
+    words.either = {"\\bor\\b", "either"};
+    words.negations = {"\\bremove", "\\bdelete", "\\bdrop", "\\bdisable", "\\bturn off", "\\bcancel", "\\bno", "\\bwithout",
+                       "\\bdon'?t (?:use|want|need)", "\\bdo not (?:use|want|need)"};
+    words.switches = {"\\b(?:switch|change|convert|turn|replace)\\w*\\b.{0,30}"};
+    words.bars = {"bars?", "candles?", "periods?", "days?"};
+    words.setTo = {"of", "=", ":", "to"};
+    words.levelTo = {"of", "at", "to", "=", ":"};
+    words.is = {"of", "=", ":", "is"};
+    words.joiners = {"and"};
+    words.above = {"above", "over", "higher than", ">"};
+    words.below = {"below", "under", "lower than", "<"};
+    words.back = {"(?:cross\\w*|leaves?|exits?|comes?)(?:\\s+back)?", "back"};
+    words.moveTo = {"(?:changed? |set |move[sd]? )?(?:to|at)", "of", "=", ":", "is", "after"};
+    words.profit = {"profit of", "in profit by", "profit"};
+    words.atMost = {"below", "under", "less than", "<", "<=", "max(?:imum)?", "of", "up to", "at most", "not above", "above"};
+    words.upTo = {"max(?:imum)?", "up to", "at most"};
+    words.gridUnits = {"orders?", "levels?", "steps?", "positions?", "trades?"};
+    words.gridStep = {"every", "each", "spaced", "step(?: of)?"};
+    words.martingaleUnits = {"steps?", "times", "levels?", "doublings?"};
+    words.multiplier = {"multiplier", "factor"};
+    words.times = {"x", "×"};
+    words.closesOutside = {"clos\\w* (?:above|below|outside|beyond)"};
+    words.touchesBand = {"touch\\w*(?: the)? (?:upper|lower|outer) bands?"};
+    words.indicatorWord = {"indicator"};
+    words.valueJoiners = {"\\band\\b", "\\bwith\\b"};
+    words.afterValue = {"%", "points?", "pips?", "lots?"};
+    words.crossover = {"cross(?:over)?"};
+    words.crossed = {"cross\\w*"};
+    words.price = {"price", "close"};
+    words.sides = {"\\b(?:above|below|over|under)\\b", ">", "<"};
+    words.connectors = {"\\b(?:of|on|in|with|between|the|an?)\\b"};
+    words.patternAdjectives = {"\\b(?:bullish|bearish|hidden|regular)\\s*"};
+    words.excluding = {"^(?:not|no|don|do not|except|excluding|skip|avoid)"};
+    words.fast = {"fast"};
+    words.line = {"line"};
+    words.upperLevel = {"bought", "upper"};
+    words.lowerLevel = {"sold", "lower"};
+    words.both = {"both"};
+    words.buySide = {"buy", "long"};
+    words.through = {"to", "-", "through", "thru", "until", "~"};
+    words.rebuild = {"^\\W*(?:please\\s+)?(?:rebuild|regenerate|rewrite)(?:\\s+it)?(?:\\s+from\\s+(?:its|the)\\s+description)?\\W*$"};
+    words.methods = {{"simple"}, {"exponential"}, {"smoothed"}, {"(?:linear )?weighted"}};
+    words.timeframes = {{"^m1$", "^1[- ]?min"}, {"^m5$", "^5[- ]?min"}, {"^m15$", "^15[- ]?min"}, {"^m30$", "^30[- ]?min"},
+                        {"^h1$", "^1[- ]?hour", "^hourly"}, {"^h4$", "^4[- ]?hour"}, {"^d1$", "daily"}, {"^w1$", "weekly"},
+                        {"^mn1?$", "monthly"}};
+    return words;
+}
+
+Lexicon simplifiedChinese()
+{
+    Lexicon words;
+    words.fillers = QStringLiteral(
+        "帮我|请|写|做|编写|生成|创建|一个|个|的|当|时候|时|买入|卖出|买|卖|开仓|开多|开空|"
+        "做多|做空|平仓|信号|指标|策略|交易|系统|智能|程序|程式|和|且|并且|同时|或者|或|在|"
+        "用|使用|以|上穿|下穿|穿过|上破|下破|跌破|突破|高于|低于|大于|小于|超过|之上|之下|"
+        "以上|以下|上方|下方|价格|收盘价|收盘|k线|根|金叉|死叉|交叉|设置|设为|设|为|是|把|"
+        "将|改成|改为|换成|改用|加上|增加|添加|加|去掉|去除|取消|删除|不要|不用|不设|没有|无|"
+        "关闭|每|笔|单|点|点数|手|倍|次|后|之后|最多|最大|只|仅|图表|图|线|显示|画|出|入|"
+        "场|进场|出场|离场|条件|过滤|限制|回到|回|带内|轨|上轨|下轨|中轨|零轴|柱|柱状图|主线|"
+        "信号线|天|了|吧|呢|啊|我|要|想|需要|可以|能|会|就|再|也|都|还|让|给|对|方向|"
+        "个点|周期|风险|账户|向上|向下|弹出|发出|余额|百分之|一|每笔|均线|移动|持仓|时间|分钟|"
+        "小时|止损|止盈|到|至|值|参数|默认|预设|水平|水平线|区|区域|从|黄金|死亡|多空|两条|"
+        "条").split(u'|');
+    words.units = {"点数", "点", "个点", "基点"};
+    words.numbers = QStringLiteral("零一二三四五六七八九").split(QString(), Qt::SkipEmptyParts);
+    words.multipliers = {"十", "百", "千"};
+    words.two = QStringLiteral("两");
+    words.point = QStringLiteral("点");
+    words.measures = QStringLiteral("根次倍点手单笔%层小分日天周");
+    words.numberedAfter = QStringLiteral("周期拜");
+    words.lineCounter = QStringLiteral("条");
+    words.buys = {"买", "做多"};
+    words.sells = {"卖", "做空"};
+    words.either = {"或者?", "任一"};
+    words.negations = {"去掉", "去除", "取消", "删除", "不要", "不用", "不设", "没有", "无", "关闭"};
+    words.switches = {"改成\\s*", "改为\\s*", "换成\\s*", "改用\\s*"};
+    words.bars = {"根k线", "周期"};
+    words.setTo = {"改为", "改成", "设为", "为"};
+    words.levelTo = {"为", "改成", "改为"};
+    words.is = {"为"};
+    words.joiners = {"和", "与"};
+    words.above = {"高于", "大于", "超过", "突破", "上穿"};
+    words.below = {"低于", "小于", "跌破", "下穿"};
+    words.back = {"回到", "重回"};
+    words.moveTo = {"为", "设为", "设置为", "改成", "改为", "换成", "调到", "调整为", "移到", "移至"};
+    words.profit = {"获利", "盈利", "赚"};
+    words.atMost = {"小于", "低于", "不超过", "最大", "超过"};
+    words.upTo = {"最多"};
+    words.gridUnits = {"单", "层", "个"};
+    words.gridStep = {"间距", "相距"};
+    words.doubling = {"加倍", "翻倍"};
+    words.martingaleUnits = {"次", "步", "层"};
+    words.multiplier = {"倍数", "乘以", "乘"};
+    words.times = {"倍"};
+    words.closesOutside = {"收盘价?(?:跌破|突破|站上)", "跌破"};
+    words.touchesBand = {"触及.{0,3}[上下]轨"};
+    words.indicatorWord = {"指标"};
+    words.valueJoiners = {"和", "与"};
+    words.afterValue = {"点", "手"};
+    words.crossover = {"交叉"};
+    words.crossed = {"交叉", "金叉", "死叉"};
+    words.price = {"收盘", "价格"};
+    words.sides = {"高于", "低于", "之上", "之下", "上方", "下方"};
+    words.connectors = {"的"};
+    words.patternAdjectives = {"看涨", "看跌", "顶", "底"};
+    words.excluding = {"^不在", "不交易"};
+    words.line = {"线"};
+    words.fast = {"快"};
+    words.upperLevel = {"买"};
+    words.lowerLevel = {"卖"};
+    words.crossing = {"上穿", "下穿"};
+    words.both = {"双"};
+    words.buySide = {"多", "买"};
+    words.rebuild = {"^\\W*请?(?:重新生成|重建)\\W*$"};
+    words.through = {"到", "至", "~"};
+    words.methods = {{"简单"}, {"指数"}, {"平滑"}, {"加权"}};
+    words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"周线"}, {"月"}};
+    return words;
+}
+
+Lexicon traditionalChinese()
+{
+    Lexicon words;
+    words.fillers = QStringLiteral(
+        "幫我|請|寫|做|編寫|生成|創建|一個|個|的|當|時候|時|買入|賣出|買|賣|開倉|開多|開空|"
+        "做多|做空|平倉|信號|指標|策略|交易|系統|智能|程序|程式|和|且|並且|同時|或者|或|在|"
+        "用|使用|以|上穿|下穿|穿過|上破|下破|跌破|突破|高於|低於|大於|小於|超過|之上|之下|"
+        "以上|以下|上方|下方|價格|收盤價|收盤|k線|根|金叉|死叉|交叉|設置|設為|設|為|是|把|"
+        "將|改成|改為|換成|改用|加上|增加|添加|加|去掉|去除|取消|刪除|不要|不用|不設|沒有|無|"
+        "關閉|每|筆|單|點|點數|手|倍|次|後|之後|最多|最大|只|僅|圖表|圖|線|顯示|畫|出|入|"
+        "場|進場|出場|離場|條件|過濾|限制|回到|回|帶內|軌|上軌|下軌|中軌|零軸|柱|柱狀圖|主線|"
+        "信號線|天|了|吧|呢|啊|我|要|想|需要|可以|能|會|就|再|也|都|還|讓|給|對|方向|"
+        "個點|週期|風險|向上|向下|彈出|發出|帳戶|餘額|百分之|一|每筆|均線|移動|持倉|時間|分鐘|"
+        "小時|止損|止盈|到|至|值|參數|默認|預設|水平|水平線|區|區域|從|黃金|死亡|多空|兩條|"
+        "條").split(u'|');
+    words.units = {"點數", "點", "個點", "基點"};
+    words.numbers = QStringLiteral("零一二三四五六七八九").split(QString(), Qt::SkipEmptyParts);
+    words.multipliers = {"十", "百", "千"};
+    words.two = QStringLiteral("兩");
+    words.point = QStringLiteral("點");
+    words.measures = QStringLiteral("根次倍點手單筆%層小分日天週");
+    words.numberedAfter = QStringLiteral("週期拜");
+    words.lineCounter = QStringLiteral("條");
+    words.buys = {"買", "做多"};
+    words.sells = {"賣", "做空"};
+    words.either = {"或者?", "任一"};
+    words.negations = {"去掉", "去除", "取消", "刪除", "不要", "不用", "不設", "沒有", "無", "關閉"};
+    words.switches = {"改成\\s*", "改為\\s*", "換成\\s*", "改用\\s*"};
+    words.bars = {"根k線", "週期"};
+    words.setTo = {"改為", "改成", "設為", "為"};
+    words.levelTo = {"為", "改成", "改為"};
+    words.is = {"為"};
+    words.joiners = {"和", "與"};
+    words.above = {"高於", "大於", "超過", "突破", "上穿"};
+    words.below = {"低於", "小於", "跌破", "下穿"};
+    words.back = {"回到", "重回"};
+    words.moveTo = {"為", "設為", "設置為", "改成", "改為", "換成", "調到", "調整為", "移到", "移至"};
+    words.profit = {"獲利", "盈利", "賺"};
+    words.atMost = {"小於", "低於", "不超過", "最大", "超過"};
+    words.upTo = {"最多"};
+    words.gridUnits = {"單", "層", "個"};
+    words.gridStep = {"間距", "相距"};
+    words.doubling = {"加倍", "翻倍"};
+    words.martingaleUnits = {"次", "步", "層"};
+    words.multiplier = {"倍數", "乘以", "乘"};
+    words.times = {"倍"};
+    words.closesOutside = {"收盤價?(?:跌破|突破|站上)", "跌破"};
+    words.touchesBand = {"觸及.{0,3}[上下]軌"};
+    words.indicatorWord = {"指標"};
+    words.valueJoiners = {"和", "與"};
+    words.afterValue = {"點", "手"};
+    words.crossover = {"交叉"};
+    words.crossed = {"交叉", "金叉", "死叉"};
+    words.price = {"收盤", "價格"};
+    words.sides = {"高於", "低於", "之上", "之下", "上方", "下方"};
+    words.connectors = {"的"};
+    words.patternAdjectives = {"看漲", "看跌", "頂", "底"};
+    words.excluding = {"^不在", "不交易"};
+    words.line = {"線"};
+    words.fast = {"快"};
+    words.upperLevel = {"買"};
+    words.lowerLevel = {"賣"};
+    words.crossing = {"上穿", "下穿"};
+    words.both = {"雙"};
+    words.buySide = {"多", "買"};
+    words.rebuild = {"^\\W*請?(?:重新產生|重建)\\W*$"};
+    words.through = {"到", "至", "~"};
+    words.methods = {{"簡單"}, {"指數"}, {"平滑"}, {"加權"}};
+    words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"週線"}, {"月"}};
+    return words;
+}
+
+} // namespace
+
+const Lexicon &lexicon(Language language)
+{
+    static const Lexicon languages[] = {english(), simplifiedChinese(), traditionalChinese()};
+    return languages[int(language)];
+}
+
+QRegularExpression readerPattern(QString text)
+{
+    text.replace(QLatin1String("\\b"), QLatin1String("(?:(?<![a-z0-9])(?=[a-z0-9])|(?<=[a-z0-9])(?![a-z0-9]))"));
+    return QRegularExpression(text);
+}
+
+QString longestFirst(QStringList words)
+{
+    words.removeDuplicates();
+    std::stable_sort(words.begin(), words.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    return words.join(u'|');
+}
+
+const QStringList &timeframeNames()
+{
+    static const QStringList names{"M1", "M5", "M15", "M30", "H1", "H4", "D1", "W1", "MN1"};
+    return names;
+}
+
+QString anyLanguage(QStringList Lexicon::*words)
+{
+    return longestFirst(lexicon(Language::English).*words + lexicon(Language::SimplifiedChinese).*words
+                        + lexicon(Language::TraditionalChinese).*words);
+}
+
+QRegularExpression anyOf(const QStringList &words)
+{
+    return readerPattern(longestFirst(words));
+}
+
+} // namespace offline
