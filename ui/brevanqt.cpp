@@ -651,6 +651,7 @@ void BrevanQt::onPushButtonNewChatClicked(bool)
 
 void BrevanQt::startNewChat()
 {
+    m_chatToRestore.clear();
     m_keeper->beginNew(ui.plainTextEdit_prompt->toPlainText());
     if (!m_conversation->newChat())
         ui.plainTextEdit_prompt->clear();
@@ -694,6 +695,7 @@ void BrevanQt::restoreOpenChat()
 
 void BrevanQt::onPushButtonGenerateClicked(bool)
 {
+    m_chatToRestore.clear(); // the trader is at work in this chat: the one left last time stays closed
     if (m_conversation->send(ui.plainTextEdit_prompt->toPlainText()) == Conversation::SendOutcome::Sent)
         ui.plainTextEdit_prompt->clear();
 }
@@ -973,6 +975,7 @@ void BrevanQt::createChatList()
 // and in the request field what was typed, or the request that was on its way.
 void BrevanQt::openKeptChat(const QString &id)
 {
+    m_chatToRestore.clear(); // the trader's own choice comes first
     const std::optional<StoredChat> chat = m_keeper->open(id, ui.plainTextEdit_prompt->toPlainText());
     if (chat) {
         showChoice(chat->platform, chat->type, chat->programName);
@@ -1024,6 +1027,7 @@ void BrevanQt::openProgramFile(const QString &path)
         m_conversation->addNotice(tr("The code generator is not connected yet: open the program again once it is."));
         return;
     }
+    m_chatToRestore.clear();
     m_keeper->beginNew(ui.plainTextEdit_prompt->toPlainText());
     m_conversation->openProgram(program);
     // Until something is asked, the chat is named by its program's file.

@@ -192,12 +192,15 @@ private Q_SLOTS:
     void keptChatReopened_data()
     {
         QTest::addColumn<bool>("answered");
-        QTest::newRow("answered") << true;
-        QTest::newRow("ended while waiting") << false;
+        QTest::addColumn<bool>("movedOn"); // New Chat pressed before the list came
+        QTest::newRow("answered") << true << false;
+        QTest::newRow("ended while waiting") << false << false;
+        QTest::newRow("a new chat begun first") << true << true;
     }
     void keptChatReopened()
     {
         QFETCH(bool, answered);
+        QFETCH(bool, movedOn);
         open(QString::fromUtf8(FAKE_METAEDITOR_PATH));
         widget<QRadioButton>("radioButton_mt5")->click();
         QVERIFY(greeted(u"Creating new MT5 Indicator chat..."_s));
@@ -214,6 +217,15 @@ private Q_SLOTS:
         m_window.reset(new BrevanQt);
         m_window->show();
         auto *list = widget<QListView>("chatList");
+        if (movedOn) { // the trader's own choice is not replaced by the chat left last time
+            QVERIFY(greeted(u"Creating new MT5 Indicator chat..."_s));
+            widget<QPushButton>("pushButton_newChat")->click();
+            QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 2, 10000);
+            QTest::qWait(500);
+            QCOMPARE(bubbles().size(), 2);
+            QCOMPARE(list->currentIndex().data().toString(), u"New chat"_s);
+            return;
+        }
         QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 10000);
         QCOMPARE(list->model()->index(0, 0).data().toString(), u"Draw a kept line"_s);
         // Back as it was left: the platform, the chat open, its row marked.
