@@ -199,12 +199,13 @@ for file in "$bin/TavrinAI.exe" "$bin/tavrin-server.exe" "$installer"; do
 done
 
 # A terminal laid out in the prefix as an installed MT5 leaves it, with the Windows stand-in
-# compiler, where Auto detect looks: below the profile's AppData.
+# compiler and tester, where Auto detect looks: below the profile's AppData.
 terminal="$prefix/drive_c/Program Files/Demo Terminal 5"
 data="$appdata/MetaQuotes/Terminal/8F1D4B6E2A9C7E0F5D3B1A8C6E4F2D09"
 mkdir -p "$terminal/Tester" "$data/MQL5/Experts" "$data/MQL5/Indicators"
 cp "$build/tools/fakemetaeditor/metaeditor.exe" "$terminal/MetaEditor64.exe"
-touch "$terminal/terminal64.exe" "$terminal/metatester64.exe"
+cp "$build/tools/faketerminal/terminal64.exe" "$terminal/terminal64.exe"
+touch "$terminal/metatester64.exe"
 printf 'C:\\Program Files\\Demo Terminal 5\r\n' >"$data/origin.txt"
 
 # A loopback port nobody serves, named in config.json, so that no service of this machine's
@@ -250,7 +251,7 @@ done < <(cd "$bin" && find . -name '*.dll' -o -name '*.exe' | sed 's|^\./||' | s
 [ ${#unloaded[@]} -eq 0 ] || installer_fail "shipped but never loaded: ${unloaded[*]}"
 
 # The conversation in a real window, driven from the install folder: the client's start-up as
-# in main, the installed service started by it, the program compiled, the Code generator
+# in main, the installed service started by it, the program compiled and tested, the Code generator
 # dialog opened, the language switched; closing the window stops the service. The driver
 # saves its own picture when the compile has ended, then keeps the window up for the real one.
 shot=$build/windows-installed-window.png
@@ -267,6 +268,7 @@ for _ in $(seq 900); do { [ -s "$grab" ] || ! kill -0 "$driver" 2>/dev/null; } &
 wait "$driver" || { cat "$results/installed-conversation.txt" >&2;
     installer_fail "the installed client did not complete its conversation"; }
 [ -f "$data/MQL5/Experts/RSI Reversal.ex5" ] || installer_fail "no compiled program in the terminal"
+[ -f "$data/reports/tavrin-backtest.htm" ] || installer_fail "no report of the program's backtest"
 tr -d '\r' <"$results/installed-conversation.txt" | grep -qx 'style: windowsvista' || installer_fail "the window is not drawn in the windowsvista style"
 refused "$port" || installer_fail "the service still runs after the client closed"
 # A real window's picture has the text, frames and buttons: many colours, not one or two.
