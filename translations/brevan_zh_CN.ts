@@ -627,7 +627,7 @@ Compiling...</source>
     </message>
 </context>
 <context>
-    <name>ProgramDeployer</name>
+    <name>ChatPresenter</name>
     <message>
         <source>Stop</source>
         <translation>停止</translation>

@@ -5,6 +5,7 @@
 #include "protocol/domain.h"
 #include "client/connection/codegeneratorinuse.h"
 #include "client/conversation/backtester.h"
+#include "client/conversation/chatpresenter.h"
 #include "client/conversation/distinctversions.h"
 #include "client/conversation/programdeployer.h"
 #include "client/connection/sessionclient.h"
@@ -55,7 +56,7 @@ Conversation::Conversation(ChatTransport *transport, const TerminalBounds &bound
     : QObject(parent)
     , m_client(transport)
     , m_transcript(new Transcript(this))
-    , m_deployer(new ProgramDeployer(m_transcript, bounds.compileMs, this))
+    , m_deployer(new ProgramDeployer(bounds.compileMs, this))
     , m_backtester(new Backtester(m_transcript, bounds.backtestMs, this))
 {
     connect(m_backtester, &Backtester::tested, this, &Conversation::onTested);
@@ -65,6 +66,7 @@ Conversation::Conversation(ChatTransport *transport, const TerminalBounds &bound
     connect(m_transcript, &Transcript::entryUpdated, this, &Conversation::entryChanged);
     connect(m_transcript, &Transcript::cleared, this, &Conversation::transcriptCleared);
     connect(m_deployer, &ProgramDeployer::newestCompiled, this, &Conversation::onNewestCompiled);
+    connectDeployer();
     connect(m_client, &ChatTransport::versionRefused, this, &Conversation::versionRefused);
     connect(m_client, &ChatTransport::serviceUnreachable, this, &Conversation::serviceUnreachable);
     connect(m_client, &ChatTransport::live, this, &Conversation::onLive);
@@ -91,9 +93,9 @@ Conversation::Conversation(ChatTransport *transport, const TerminalBounds &bound
             m_transcript->update(m_request->entry, waitingEntry());
     });
     // Kept at each change of what was said, never at a waiting bubble's clock or stream.
-    connect(m_transcript, &Transcript::entryAdded, this, &Conversation::changed);
-    connect(m_transcript, &Transcript::entryChanged, this, &Conversation::changed);
-    connect(this, &Conversation::requestInFlightChanged, this, &Conversation::changed);
+    connect(m_transcript, &Transcript::entryAdded, this, &Conversation::noteChange);
+    connect(m_transcript, &Transcript::entryChanged, this, &Conversation::noteChange);
+    connect(this, &Conversation::requestInFlightChanged, this, &Conversation::noteChange);
     m_indicatorLabel = tr("Indicator");
     m_eaLabel = tr("EA");
 }
@@ -101,6 +103,26 @@ Conversation::Conversation(ChatTransport *transport, const TerminalBounds &bound
 Conversation::~Conversation() = default;
 
 Conversation::Request::Request() = default;
+
+Conversation::Step::Step(Conversation *conversation)
+    : m_conversation(conversation)
+{
+    ++m_conversation->m_steps;
+}
+
+Conversation::Step::~Step()
+{
+    if (--m_conversation->m_steps == 0 && std::exchange(m_conversation->m_changed, false))
+        Q_EMIT m_conversation->changed();
+}
+
+void Conversation::noteChange()
+{
+    if (m_steps > 0)
+        m_changed = true;
+    else
+        Q_EMIT changed();
+}
 
 // --- The transcript ----------------------------------------------------------------------
 
@@ -137,8 +159,8 @@ void Conversation::keepInto(StoredChat &chat) const
     // A bubble that counts seconds is kept as what it will say, never as a clock.
     if (m_request && m_request->entry >= 0)
         chat.entries[m_request->entry] = Transcript::serviceEntry({});
-    if (const int compiling = m_deployer->compilingEntryId(); compiling >= 0)
-        chat.entries[compiling] = Transcript::serviceEntry(tr("The compile had not finished when the chat was last kept."));
+    if (m_compileEntry >= 0)
+        chat.entries[m_compileEntry] = Transcript::serviceEntry(tr("The compile had not finished when the chat was last kept."));
     if (const int testing = m_backtester->runningEntryId(); testing >= 0)
         chat.entries[testing] = Transcript::serviceEntry(tr("The backtest had not finished when the chat was last kept."));
     chat.backtestChoice = m_backtestChoice;
@@ -162,6 +184,7 @@ void Conversation::keepInto(StoredChat &chat) const
 
 void Conversation::reopen(const StoredChat &chat)
 {
+    const Step step(this);
     abandonRequest();
     m_deployer->dropWaiting();
     m_refusedForChoice = false;
@@ -213,6 +236,7 @@ QList<ProgramVersion> Conversation::versionsOf(int number) const
 
 void Conversation::useVersion(int number)
 {
+    const Step step(this);
     if (number < 0 || number >= m_deployer->count())
         return;
     const QDateTime time = m_deployer->versions().at(number).time;
@@ -330,6 +354,7 @@ bool Conversation::newChat()
 
 bool Conversation::openProgram(const ProgramFile &program)
 {
+    const Step step(this);
     if (!isLive())
         return false;
     abandonRequest();
@@ -420,6 +445,7 @@ void Conversation::openSession(const Choice &choice, const QString &noticeText, 
 
 void Conversation::restartChat()
 {
+    const Step step(this);
     m_transcript->clear();
     m_deployer->restoreVersions({}, {}, {});
     m_backtestChoice.reset();
@@ -439,6 +465,7 @@ void Conversation::close()
 
 Conversation::SendOutcome Conversation::send(const QString &text)
 {
+    const Step step(this);
     if (!isLive())
         return SendOutcome::Refused;
     const QString request = text.trimmed();
@@ -593,6 +620,7 @@ void Conversation::finishRequest(Ending ending)
 
 void Conversation::returnRequest(Ending ending, const QString &why)
 {
+    const Step step(this);
     const QString text = m_request->text;
     finishRequest(ending);
     if (!why.isEmpty())
@@ -603,6 +631,7 @@ void Conversation::returnRequest(Ending ending, const QString &why)
 // The chat is left: its request's answer would belong to nobody.
 QString Conversation::abandonRequest()
 {
+    const Step step(this);
     if (!m_request)
         return {};
     const QString request = m_request->text;
@@ -625,6 +654,7 @@ void Conversation::stop()
 
 void Conversation::takeAnswer(const ServiceReply &answer)
 {
+    const Step step(this);
     if (answer.kind != ServiceReply::Kind::Chat) {
         returnRequest(Ending::Failed, {});
         return;
@@ -753,6 +783,7 @@ void Conversation::continueForgotten()
 
 bool Conversation::activate(const QString &href)
 {
+    const Step step(this);
     const std::optional<ChatAction> action = ChatAction::fromHref(href);
     if (!action)
         return false;
@@ -815,12 +846,52 @@ bool Conversation::activate(const QString &href)
     return true;
 }
 
+// --- The terminal ------------------------------------------------------------------------
+
+// Each step of a program's way into the terminal is worded as it ends; a running compile's
+// bubble counts its seconds until then.
+void Conversation::connectDeployer()
+{
+    connect(m_deployer, &ProgramDeployer::saved, this, [this](const DeploySteps::Save &save) {
+        const Step step(this);
+        for (const ChatEntry &entry : ChatPresenter::saveEntries(save))
+            m_transcript->add(entry);
+    });
+    connect(m_deployer, &ProgramDeployer::risksFound, this,
+            [this](const DeploySteps::Review &review) { m_transcript->add(ChatPresenter::riskEntry(review)); });
+    connect(m_deployer, &ProgramDeployer::restored, this,
+            [this](const DeploySteps::Restore &restore) { m_transcript->add(ChatPresenter::restoreEntry(restore)); });
+    connect(m_deployer, &ProgramDeployer::compileStarted, this, [this](const QString &fileName) {
+        m_compileFile = fileName;
+        m_compileEntry = m_transcript->add(ChatPresenter::compilingEntry(fileName, 0));
+        m_compileTicker.start();
+    });
+    m_compileTicker.setInterval(kTickMs);
+    connect(&m_compileTicker, &QTimer::timeout, this, [this] {
+        if (!m_deployer->isCompiling())
+            m_compileTicker.stop();
+        else if (m_compileEntry >= 0)
+            m_transcript->update(m_compileEntry, ChatPresenter::compilingEntry(m_compileFile, m_deployer->compileElapsedMs()));
+    });
+    connect(m_deployer, &ProgramDeployer::compiled, this, [this](const DeploySteps::Compile &compile) {
+        const Step step(this);
+        // The bubble that counted the seconds says how the compile ended; its results follow.
+        if (m_compileEntry >= 0)
+            m_transcript->change(std::exchange(m_compileEntry, -1), ChatPresenter::compileEnding(compile));
+        for (const ChatEntry &entry : ChatPresenter::compileResults(compile))
+            m_transcript->add(entry);
+    });
+    // The bubble that counted seconds is gone with the transcript.
+    connect(m_transcript, &Transcript::cleared, this, [this] { m_compileEntry = -1; });
+}
+
 // --- Compile errors ----------------------------------------------------------------------
 
 // Compile errors of the newest program go back to the model by themselves, when the trader
 // chose so, until a compile is clean or the rounds are used up.
 void Conversation::onNewestCompiled(const QStringList &errors)
 {
+    const Step step(this);
     const int round = m_autoFix.roundFor(errors, {m_client->offers(ServiceFeature::CompileErrors),
                                                   m_request.has_value() || m_deployer->hasWaiting()});
     if (round == AutoFixPolicy::GaveUp) {
@@ -842,10 +913,11 @@ void Conversation::onNewestCompiled(const QStringList &errors)
 
 void Conversation::backtest(int number, const BacktestChoice &choice)
 {
+    const Step step(this);
     if (number < 0 || number >= m_deployer->count())
         return;
     m_backtestChoice = choice;
-    Q_EMIT changed();
+    noteChange();
     if (m_backtester->isRunning()) {
         notice(tr("A backtest is running already: wait for its result, or stop it first."));
         return;
@@ -875,5 +947,5 @@ void Conversation::onTested(int number, const BacktestRun::Result &result)
     if (!result.report)
         return;
     m_deployer->setBacktest(number, *result.report);
-    Q_EMIT changed();
+    noteChange();
 }

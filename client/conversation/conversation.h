@@ -182,6 +182,21 @@ private:
         bool retried = false;          // sent once more in a chat opened for it
     };
 
+    // What one step of the conversation changes is kept once, as it ends: a request sent with
+    // its waiting bubble, an answer with its save. Steps within a step are part of it.
+    class Step final
+    {
+    public:
+        explicit Step(Conversation *conversation);
+        ~Step();
+        Q_DISABLE_COPY_MOVE(Step)
+
+    private:
+        Conversation *m_conversation;
+    };
+    // Reported by changed() now, or when the step under way ends.
+    void noteChange();
+
     // How a request's wait ended, as its waiting bubble says at the end.
     enum class Ending { Answered, Stopped, Refused, Failed };
 
@@ -225,6 +240,7 @@ private:
     QString phaseText() const;
     QString programName(Protocol::ProgramType type) const;
     QString programsName(Protocol::ProgramType type) const;
+    void connectDeployer();
     void onNewestCompiled(const QStringList &errors);
     void autoBacktest();
     void onTested(int number, const BacktestRun::Result &result);
@@ -252,6 +268,11 @@ private:
     AutoFixPolicy m_autoFix;
     bool m_ownModelKey = false;
     bool m_offlineGenerator = false;
+    int m_steps = 0;        // steps under way
+    bool m_changed = false; // by the steps under way
     QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second
     QTimer m_ticker;      // the waiting bubble counts the seconds
+    int m_compileEntry = -1; // the bubble counting a compile's seconds
+    QString m_compileFile;
+    QTimer m_compileTicker;
 };

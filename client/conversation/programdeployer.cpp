@@ -3,39 +3,20 @@
 #include "platform/compilerlog.h"
 #include "platform/deployment.h"
 #include "platform/sourceversions.h"
-#include "client/conversation/chataction.h"
 #include "client/conversation/riskwarnings.h"
-#include "client/conversation/transcript.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <algorithm>
 
-namespace {
-
-constexpr int kTickMs = 1000;
-
-} // namespace
-
-ProgramDeployer::ProgramDeployer(Transcript *transcript, int compileTimeoutMs, QObject *parent)
+ProgramDeployer::ProgramDeployer(int compileTimeoutMs, QObject *parent)
     : QObject(parent)
-    , m_transcript(transcript)
     , m_compileTimeoutMs(compileTimeoutMs)
 {
-    m_ticker.setInterval(kTickMs);
-    connect(&m_ticker, &QTimer::timeout, this, [this] {
-        if (!m_compile.isRunning())
-            m_ticker.stop();
-        else if (m_compileEntry >= 0)
-            m_transcript->update(m_compileEntry, compilingEntry());
-    });
     connect(&m_compile, &CompilerRun::Job::finished, this, &ProgramDeployer::onCompiled);
-    // The bubble that counted seconds is gone with the transcript.
-    connect(m_transcript, &Transcript::cleared, this, [this] { m_compileEntry = -1; });
 }
 
 void ProgramDeployer::setFolders(Protocol::Platform platform, const QString &installFolder, const QString &dataFolder)
@@ -186,89 +167,85 @@ void ProgramDeployer::deployNext()
         save(m_waiting.takeFirst());
 }
 
-void ProgramDeployer::refuse(int number, const QString &text)
-{
-    m_transcript->add(text, {{tr("Save and compile again"), ChatAction{ChatAction::Kind::Deploy, number}.href()}});
-}
+using DeploySteps::Save;
 
-// Which field is wrong and how, so that the trader can fix it; empty when both are usable.
-QString ProgramDeployer::folderProblem(Protocol::Platform platform, const Folders &folders) const
+// Which field is wrong, so that the trader can fix it; None when both are usable.
+Save::Refusal ProgramDeployer::folderProblem(Protocol::Platform platform, const Folders &folders)
 {
-    const QString name = Protocol::wireName(platform);
-    const QString mql = Protocol::mqlFolderName(platform);
     if (folders.data.isEmpty())
-        return tr("The %1 Data path is empty: choose the folder that holds %2.").arg(name, mql);
+        return Save::Refusal::DataFolderEmpty;
     if (!QDir(Deployment::mqlFolder(folders.data, platform)).exists())
-        return tr("The %1 Data path \"%2\" holds no %3 folder.").arg(name, QDir::toNativeSeparators(folders.data), mql);
+        return Save::Refusal::NoMqlFolder;
     if (folders.install.isEmpty())
-        return tr("The %1 Installation path is empty: choose the terminal's folder.").arg(name);
+        return Save::Refusal::InstallFolderEmpty;
     if (!QDir(folders.install).exists())
-        return tr("The %1 Installation path \"%2\" does not exist.").arg(name, QDir::toNativeSeparators(folders.install));
-    return {};
+        return Save::Refusal::InstallFolderMissing;
+    return Save::Refusal::None;
 }
 
-void ProgramDeployer::save(int number)
+Save ProgramDeployer::write(int number)
 {
     Program &program = m_programs[number];
+    Save result;
+    result.program = number;
+    result.platform = program.platform;
     QString name = m_programName.trimmed();
     if (name.isEmpty())
         name = Deployment::defaultSourceName(QDateTime::currentDateTime());
-    const Protocol::Platform platform = program.platform;
-    const Folders folders = m_folders.value(platform);
-    const QString problem = folderProblem(platform, {folders.install.trimmed(), folders.data.trimmed()});
-    if (!problem.isEmpty()) {
-        refuse(number, tr("Invalid platform path!") + QLatin1Char('\n') + problem + QLatin1Char('\n')
-                           + tr("Your program is kept: fix the path, then save it."));
-        return;
+    const Folders folders{m_folders.value(program.platform).install.trimmed(), m_folders.value(program.platform).data.trimmed()};
+    result.refusal = folderProblem(program.platform, folders);
+    if (result.refusal != Save::Refusal::None) {
+        result.folder = result.refusal == Save::Refusal::NoMqlFolder ? folders.data : folders.install;
+        return result;
     }
-    m_transcript->add(tr("Platform path verified!"));
-
-    const QString nameProblem = Deployment::sourceNameProblem(name);
-    if (!nameProblem.isEmpty()) {
-        refuse(number, tr("Cannot write file: %1").arg(nameProblem));
-        return;
+    result.detail = Deployment::sourceNameProblem(name);
+    if (!result.detail.isEmpty()) {
+        result.refusal = Save::Refusal::BadName;
+        return result;
     }
-    const QString targetFolder =
-        Deployment::targetFolder(Deployment::mqlFolder(folders.data.trimmed(), platform), program.type);
-    const QString fileName = name + Protocol::sourceExtension(platform);
-    const QString sourcePath = targetFolder + QLatin1Char('/') + fileName;
+    const QString targetFolder = Deployment::targetFolder(Deployment::mqlFolder(folders.data, program.platform), program.type);
+    const QString sourcePath = targetFolder + QLatin1Char('/') + name + Protocol::sourceExtension(program.platform);
     const QByteArray content = Deployment::sourceFileContent(program.code);
     // The trader's own file of that name must survive being replaced.
     const SourceVersions::KeepResult kept = SourceVersions::keepEarlier(sourcePath, content);
     if (!kept.ok) {
-        refuse(number, tr("Cannot write file: %1").arg(
-                           tr("the earlier version of %1 could not be kept (%2), so it was left as it was")
-                               .arg(QDir::toNativeSeparators(sourcePath), kept.error)));
-        return;
+        result.refusal = Save::Refusal::EarlierNotKept;
+        result.path = sourcePath;
+        result.detail = kept.error;
+        return result;
     }
     const Deployment::WriteResult written = Deployment::writeFileAtomically(sourcePath, content);
     if (!written.ok) {
-        refuse(number, tr("Cannot write file: %1").arg(written.error));
-        return;
+        result.refusal = Save::Refusal::WriteFailed;
+        result.detail = written.error;
+        return result;
     }
     program.sourcePath = sourcePath;
     program.earlierVersion = kept.versionPath;
-    ChatEntry saved = Transcript::serviceEntry(tr("Code saved to: %1").arg(sourcePath));
-    saved.textLinks = {{sourcePath, QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString()}};
-    if (!kept.versionPath.isEmpty()) {
-        saved.text += QLatin1Char('\n')
-            + (wroteEarlier(number, kept.versionPath) ? tr("It replaced the program's previous version, which was kept.")
-                                                      : tr("The file held another program; its earlier version was kept."));
-        saved.links.append({tr("Restore the earlier version"), ChatAction{ChatAction::Kind::Restore, number}.href()});
-    }
-    m_transcript->add(saved);
+    result.path = sourcePath;
+    result.keptAt = kept.versionPath;
+    if (!kept.versionPath.isEmpty())
+        result.replaced = wroteEarlier(number, kept.versionPath) ? Save::Replaced::OwnVersion : Save::Replaced::OtherProgram;
+    return result;
+}
+
+void ProgramDeployer::save(int number)
+{
+    const Save result = write(number);
+    Q_EMIT saved(result);
+    if (result.refusal != Save::Refusal::None)
+        return;
     warnOfRisks(number);
 
+    const QFileInfo source(result.path);
     m_compiling = number;
     m_compiledChat = m_chat;
-    m_compiledFile = fileName;
-    m_compileEntry = -1;
     m_compileStopped = false;
-    if (!m_compile.start(folders.install.trimmed(), targetFolder, fileName, m_compileTimeoutMs))
+    m_compileClock.invalidate();
+    if (!m_compile.start(m_folders.value(result.platform).install.trimmed(), source.path(), source.fileName(), m_compileTimeoutMs))
         return; // its finished says why, from the event loop
     m_compileClock.start();
-    m_compileEntry = m_transcript->add(compilingEntry());
-    m_ticker.start();
+    Q_EMIT compileStarted(source.fileName());
 }
 
 bool ProgramDeployer::wroteEarlier(int number, const QString &replacedPath) const
@@ -289,27 +266,12 @@ bool ProgramDeployer::wroteEarlier(int number, const QString &replacedPath) cons
 void ProgramDeployer::warnOfRisks(int number)
 {
     const Program &program = m_programs.at(number);
-    // The service's own findings when it sends them, in this client's words; else its own review.
+    // The service's own findings when it sends them; else this client's own review.
     const QList<RiskWarnings::Warning> risks = program.serviceWarnings
         ? RiskWarnings::describe(*program.serviceWarnings, program.code, program.platform)
         : RiskWarnings::review(program.code, program.platform);
-    if (risks.isEmpty())
-        return;
-    ChatEntry warning;
-    warning.kind = ChatEntry::Kind::Warning;
-    warning.text = tr("Risks found in this program. It was saved all the same: check them before you run it.");
-    for (const RiskWarnings::Warning &risk : risks) {
-        const QString line = tr("Line %1:").arg(risk.line);
-        warning.text += QLatin1Char('\n') + line + QLatin1Char(' ') + risk.message;
-        warning.textLinks.append({line, ChatAction{ChatAction::Kind::ShowProgram, number, risk.line}.href()});
-    }
-    m_transcript->add(warning);
-}
-
-ChatEntry ProgramDeployer::compilingEntry() const
-{
-    return Transcript::serviceEntry(tr("Compiling %1... %2").arg(m_compiledFile, Transcript::clockText(m_compileClock.elapsed())),
-                        {{tr("Stop"), ChatAction{ChatAction::Kind::StopCompile}.href()}});
+    if (!risks.isEmpty())
+        Q_EMIT risksFound({number, risks});
 }
 
 void ProgramDeployer::stopCompile()
@@ -318,65 +280,34 @@ void ProgramDeployer::stopCompile()
     m_compile.stop();
 }
 
-QString ProgramDeployer::compileEndingText(const CompilerRun::Outcome &outcome) const
-{
-    const QString took = Transcript::clockText(m_compileClock.elapsed());
-    if (m_compileStopped)
-        return tr("Compile stopped after %1").arg(took);
-    // A compiler that failed to start is known only once the compile has begun.
-    return outcome.started && outcome.problem.isEmpty() ? tr("Compile finished after %1").arg(took)
-                                                         : tr("Compile failed after %1").arg(took);
-}
-
-QList<ChatEntry> ProgramDeployer::compileResults(const CompilerRun::Outcome &outcome, int number,
-                                                 bool reportsErrors, Protocol::ProgramType type)
-{
-    QList<ChatEntry> results;
-    if (!outcome.problem.isEmpty())
-        results.append(Transcript::serviceEntry(outcome.problem));
-    else if (!outcome.started)
-        results.append(Transcript::serviceEntry(tr("Cannot start compiler!")));
-    if (outcome.hasLog) {
-        // A log that reports errors offers to hand them back to the service; a clean Expert
-        // Advisor, to be tested.
-        if (reportsErrors)
-            results.append(Transcript::serviceEntry(
-                outcome.log, {{tr("Ask to fix these errors"), ChatAction{ChatAction::Kind::FixErrors, number}.href()}}));
-        else if (type == Protocol::ProgramType::ExpertAdvisor)
-            results.append(Transcript::serviceEntry(
-                outcome.log, {{tr("Backtest"), ChatAction{ChatAction::Kind::Backtest, number}.href()}}));
-        else
-            results.append(Transcript::serviceEntry(outcome.log));
-    } else if (outcome.started && outcome.problem.isEmpty()) {
-        results.append(Transcript::serviceEntry(tr("The compiler finished but left no log.")));
-    }
-    return results;
-}
-
 void ProgramDeployer::onCompiled(const CompilerRun::Outcome &outcome)
 {
     // A compile of a chat the trader has left ends without a word in the new one.
     const bool sameChat = m_compiledChat == m_chat;
-    const int compiled = m_compiling;
-    const bool newest = sameChat && m_compiling == m_programs.size() - 1;
+    const int number = std::exchange(m_compiling, -1);
+    const bool known = sameChat && number >= 0 && number < m_programs.size();
+    const bool newest = sameChat && number == m_programs.size() - 1;
     const bool reportsErrors = outcome.hasLog && CompilerLog::errorCount(outcome.log) > 0;
     const QStringList errors = reportsErrors ? CompilerLog::errorLines(outcome.log) : QStringList();
-    if (sameChat && m_compiling >= 0 && m_compiling < m_programs.size()) {
-        Program &compiled = m_programs[m_compiling];
-        compiled.verdict = !outcome.hasLog ? ProgramVersion::Verdict::Failed
-            : reportsErrors                 ? ProgramVersion::Verdict::Errors
-                                            : ProgramVersion::Verdict::Compiled;
-        compiled.errors = errors;
+    if (known) {
+        Program &program = m_programs[number];
+        program.verdict = !outcome.hasLog ? ProgramVersion::Verdict::Failed
+            : reportsErrors               ? ProgramVersion::Verdict::Errors
+                                          : ProgramVersion::Verdict::Compiled;
+        program.errors = errors;
     }
-    m_compiling = -1;
     if (sameChat) {
-        // The bubble that counted the seconds says how the compile ended; its results follow.
-        if (m_compileEntry >= 0)
-            m_transcript->change(std::exchange(m_compileEntry, -1), Transcript::serviceEntry(compileEndingText(outcome)));
-        const Protocol::ProgramType type = compiled >= 0 && compiled < m_programs.size() ? m_programs.at(compiled).type
-                                                                                          : Protocol::ProgramType::Indicator;
-        for (const ChatEntry &result : compileResults(outcome, compiled, reportsErrors, type))
-            m_transcript->add(result);
+        DeploySteps::Compile result;
+        result.program = number;
+        result.type = known ? m_programs.at(number).type : Protocol::ProgramType::Indicator;
+        result.elapsedMs = m_compileClock.isValid() ? m_compileClock.elapsed() : 0;
+        result.stopped = m_compileStopped;
+        result.started = outcome.started;
+        result.problem = outcome.problem;
+        result.hasLog = outcome.hasLog;
+        result.log = outcome.log;
+        result.reportsErrors = reportsErrors;
+        Q_EMIT compiled(result);
     }
     deployNext();
     if (outcome.hasLog && newest)
@@ -390,13 +321,9 @@ void ProgramDeployer::restore(int number)
     const Program &program = m_programs.at(number);
     QFile version(program.earlierVersion);
     if (program.earlierVersion.isEmpty() || !version.open(QIODevice::ReadOnly)) {
-        m_transcript->add(tr("Cannot restore the earlier version: %1").arg(version.errorString()));
+        Q_EMIT restored({number, program.sourcePath, version.errorString()});
         return;
     }
     const Deployment::WriteResult written = Deployment::writeFileAtomically(program.sourcePath, version.readAll());
-    if (!written.ok) {
-        m_transcript->add(tr("Cannot restore the earlier version: %1").arg(written.error));
-        return;
-    }
-    m_transcript->add(tr("The earlier version of %1 is back in place.").arg(QDir::toNativeSeparators(program.sourcePath)));
+    Q_EMIT restored({number, program.sourcePath, written.ok ? QString() : written.error});
 }

@@ -4,7 +4,7 @@
 #include "platform/compilerrun.h"
 #include "client/conversation/backtestchoice.h"
 #include "protocol/messages.h"
-#include "client/conversation/chatentry.h"
+#include "client/conversation/deploysteps.h"
 #include "client/archive/storedchat.h"
 
 #include <QDateTime>
@@ -13,21 +13,18 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <optional>
 
-class Transcript;
-
 // The programs of a chat's answers on their way into the terminal: saved one at a time into
 // its MQL folder (a file they replace is kept aside, to be restored), warned of their risks,
-// then compiled there without blocking. Each step reports in the transcript.
+// then compiled there without blocking. Each step reports what it came to, as data.
 class ProgramDeployer final : public QObject
 {
     Q_OBJECT
 
 public:
-    ProgramDeployer(Transcript *transcript, int compileTimeoutMs, QObject *parent = nullptr);
+    explicit ProgramDeployer(int compileTimeoutMs, QObject *parent = nullptr);
 
     // Read when a program is saved, not when it was asked for, so that a folder fixed while
     // waiting counts.
@@ -49,8 +46,7 @@ public:
     void dropWaiting() { m_waiting.clear(); }
     bool hasWaiting() const { return !m_waiting.isEmpty(); }
     bool isCompiling() const { return m_compile.isRunning(); }
-    // The bubble counting the compile's seconds; -1 when none does.
-    int compilingEntryId() const { return m_compileEntry; }
+    qint64 compileElapsedMs() const { return m_compileClock.elapsed(); }
     void stopCompile();
     int count() const { return int(m_programs.size()); }
     QString program(int number) const;
@@ -80,6 +76,14 @@ public:
     void restoreVersions(const QList<ProgramVersion> &versions, Protocol::Platform platform, Protocol::ProgramType type);
 
 Q_SIGNALS:
+    // A save ended, refused or done.
+    void saved(const DeploySteps::Save &save);
+    // A saved program holds risks; it is compiled all the same.
+    void risksFound(const DeploySteps::Review &review);
+    void compileStarted(const QString &fileName);
+    // A compile of the chat's own ended; one of a chat left ends without a word.
+    void compiled(const DeploySteps::Compile &compile);
+    void restored(const DeploySteps::Restore &restore);
     // The compile of the chat's newest program left a log; errors: its error lines, if any.
     void newestCompiled(const QStringList &errors);
 
@@ -109,19 +113,14 @@ private:
 
     void deployNext();
     void save(int number);
-    void refuse(int number, const QString &text);
-    QString folderProblem(Protocol::Platform platform, const Folders &folders) const;
+    // Writes the program into its folder, keeping aside what it replaces.
+    DeploySteps::Save write(int number);
+    static DeploySteps::Save::Refusal folderProblem(Protocol::Platform platform, const Folders &folders);
     void warnOfRisks(int number);
     // Whether the content a save replaced is one this client saved there earlier.
     bool wroteEarlier(int number, const QString &replacedPath) const;
-    ChatEntry compilingEntry() const;
-    QString compileEndingText(const CompilerRun::Outcome &outcome) const;
-    // What the chat says of a finished compile of program number.
-    static QList<ChatEntry> compileResults(const CompilerRun::Outcome &outcome, int number, bool reportsErrors,
-                                           Protocol::ProgramType type);
     void onCompiled(const CompilerRun::Outcome &outcome);
 
-    Transcript *m_transcript;
     int m_compileTimeoutMs;
     QHash<Protocol::Platform, Folders> m_folders;
     QString m_programName;
@@ -130,11 +129,8 @@ private:
     QList<Program> m_programs;
     QList<int> m_waiting;
     CompilerRun::Job m_compile;
-    int m_compileEntry = -1;    // the bubble counting the compile's seconds
     int m_compiling = -1;       // the program being compiled
     quint64 m_compiledChat = 0; // the chat it belongs to
-    QString m_compiledFile;
     QElapsedTimer m_compileClock;
     bool m_compileStopped = false; // by the trader
-    QTimer m_ticker;
 };

@@ -55,9 +55,9 @@ const Phrase phrases[] = {
                                        "never ends and freezes the terminal")},
 };
 
-// The catalogue's sentence for rule about subject; a rule this client does not know yet is
-// shown by its id.
-QString message(const QString &rule, const QString &subject)
+} // namespace
+
+QString RiskWarnings::wording(const QString &rule, const QString &subject)
 {
     const QByteArray id = rule.toUtf8();
     const auto phrase = std::find_if(std::begin(phrases), std::end(phrases), [&](const Phrase &p) {
@@ -67,8 +67,6 @@ QString message(const QString &rule, const QString &subject)
         return rule;
     return QCoreApplication::translate("RiskWarnings", phrase->text).arg(subject);
 }
-
-} // namespace
 
 QList<RiskWarnings::Warning> RiskWarnings::review(const QString &code, Protocol::Platform platform)
 {
@@ -80,7 +78,8 @@ QList<RiskWarnings::Warning> RiskWarnings::review(const QString &code, Protocol:
     for (const mqlcheck::RiskFinding &finding :
          mqlcheck::reviewRisks(std::string_view(source.constData(), size_t(source.size())), language)) {
         const QString rule = QString::fromStdString(finding.rule);
-        warnings.append({rule, finding.line, message(rule, QString::fromStdString(finding.subject))});
+        const QString subject = QString::fromStdString(finding.subject);
+        warnings.append({rule, finding.line, wording(rule, subject), subject});
     }
     return warnings;
 }
@@ -95,10 +94,12 @@ QList<RiskWarnings::Warning> RiskWarnings::describe(const QList<RiskWarning> &fo
         const auto same = std::find_if(own.begin(), own.end(), [&](const Warning &warning) {
             return warning.rule == finding.rule && warning.line == finding.line;
         });
-        if (same != own.end())
+        if (same != own.end()) {
             warnings.append(*same);
-        else
-            warnings.append({finding.rule, finding.line, message(finding.rule, lines.value(finding.line - 1).trimmed())});
+        } else {
+            const QString subject = lines.value(finding.line - 1).trimmed();
+            warnings.append({finding.rule, finding.line, wording(finding.rule, subject), subject});
+        }
     }
     return warnings;
 }

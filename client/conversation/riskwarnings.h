@@ -16,7 +16,12 @@ struct Warning final
     QString rule;    // the review's stable id, e.g. "no-stop-loss"
     int line = 0;    // 1-based, in the program
     QString message; // one sentence naming what it is about, translated
+    QString subject; // what it is about, as the program spells it
 };
+
+// The catalogue's sentence for rule about subject, in the interface's language; a rule this
+// client does not know yet is shown by its id.
+QString wording(const QString &rule, const QString &subject);
 
 // In the order of the lines.
 QList<Warning> review(const QString &code, Protocol::Platform platform);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "client/conversation/chatentry.h"
+#include "client/conversation/deploysteps.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QString>
+
+// The one place that words what happened in a chat: each step's result becomes the bubbles
+// the window shows, in the interface's language at the moment it is called, with its action
+// links.
+class ChatPresenter final
+{
+    Q_DECLARE_TR_FUNCTIONS(ChatPresenter)
+
+public:
+    // "Platform path verified!" once the path is, then the refusal or where it was saved.
+    static QList<ChatEntry> saveEntries(const DeploySteps::Save &save);
+    static ChatEntry riskEntry(const DeploySteps::Review &review);
+    // The bubble counting a running compile's seconds, with its Stop.
+    static ChatEntry compilingEntry(const QString &fileName, qint64 elapsedMs);
+    // What the counting bubble says once the compile ended.
+    static ChatEntry compileEnding(const DeploySteps::Compile &compile);
+    // The compile's log, or why there is none.
+    static QList<ChatEntry> compileResults(const DeploySteps::Compile &compile);
+    static ChatEntry restoreEntry(const DeploySteps::Restore &restore);
+
+private:
+    static QString refusalText(const DeploySteps::Save &save);
+    static QString pathProblem(const DeploySteps::Save &save);
+};
