@@ -1,6 +1,8 @@
 #include "client/conversation/chataction.h"
 #include "client/archive/chatarchive.h"
 #include "client/archive/chatlistmodel.h"
+#include "client/conversation/conversation.h"
+#include "support/faketransport.h"
 #include "support/testenvironment.h"
 
 #include <QJsonArray>
@@ -411,7 +413,48 @@ private slots:
         }
     }
 
+    // Chat files written by earlier versions open showing what they showed, links and all.
+    void earlierFilesOpenUnchanged_data()
+    {
+        QTest::addColumn<QString>("file");
+        const QDir data(QStringLiteral(CHAT_DATA));
+        for (const QString &name : data.entryList({u"*.json"_s}, QDir::Files))
+            QTest::newRow(qPrintable(name)) << data.filePath(name);
+    }
+
+    void earlierFilesOpenUnchanged()
+    {
+        QFETCH(QString, file);
+        QFile kept(file);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        const std::optional<StoredChat> chat = StoredChats::fromJson(QJsonDocument::fromJson(kept.readAll()).object());
+        QVERIFY(chat);
+        Conversation conversation(new FakeTransport, {});
+        QList<ChatEntry> shown;
+        connect(&conversation, &Conversation::entryAdded, this, [&shown](int, const ChatEntry &entry) { shown << entry; });
+        conversation.reopen(*chat);
+        QCOMPARE(shown.size(), chat->entries.size());
+        for (qsizetype at = 0; at < shown.size(); ++at) {
+            const ChatEntry &was = chat->entries.at(at);
+            const ChatEntry &is = shown.at(at);
+            QCOMPARE(is.kind, was.kind);
+            QCOMPARE(is.text, was.text);
+            QCOMPARE(is.code, was.code);
+            QCOMPARE(hrefs(is.links), hrefs(was.links));
+            QCOMPARE(hrefs(is.textLinks), hrefs(was.textLinks));
+            QCOMPARE(is.curve, was.curve);
+        }
+    }
+
 private:
+    static QStringList hrefs(const QList<ChatEntry::Link> &links)
+    {
+        QStringList texts;
+        for (const ChatEntry::Link &link : links)
+            texts << link.text + u" -> "_s + link.href;
+        return texts;
+    }
+
     static void load(ChatArchive &archive)
     {
         QSignalSpy loaded(&archive, &ChatArchive::listLoaded);
