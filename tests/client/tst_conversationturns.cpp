@@ -2,6 +2,7 @@
 #include "support/faketransport.h"
 #include "support/testenvironment.h"
 
+#include <QSignalSpy>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -28,6 +29,29 @@ class TestConversationTurns final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The chat is kept once as a request goes out, already holding it, and once as its answer
+    // comes in with all it brought (the save's word among it); never while it waits.
+    void keptOncePerStep()
+    {
+        auto *transport = new FakeTransport;
+        Conversation chat(transport, {1000, 1000});
+        chat.setProgramName(u"Cross"_s);
+        chat.start(u"http://127.0.0.1:1"_s);
+        QTRY_VERIFY(chat.isLive());
+        QSignalSpy changed(&chat, &Conversation::changed);
+        QCOMPARE(chat.send(u"An EA"_s), Conversation::SendOutcome::Sent);
+        QCOMPARE(changed.size(), 1);
+        StoredChat kept;
+        chat.keepInto(kept);
+        QCOMPARE(kept.requestInFlight, u"An EA"_s);
+        Q_EMIT transport->streamed();
+        transport->answer(kFirst);
+        QCOMPARE(changed.size(), 2);
+        chat.keepInto(kept);
+        QVERIFY(kept.requestInFlight.isEmpty());
+        QVERIFY(kept.entries.constLast().text.startsWith(u"Invalid platform path!"_s));
+    }
+
     // After "Use this version", Regenerate, Edit and a chat the service forgot all change the
     // chosen version, and a replaced turn is told no more.
     void replacedAndForgottenTurns_data()
