@@ -7,9 +7,9 @@
 #include <QList>
 #include <QString>
 
-// The one place that words what happened in a chat: each step's result becomes the bubbles
-// the window shows, in the interface's language at the moment it is called, with its action
-// links.
+// The one place that words a program's way into the terminal: each step's result (save, risk
+// review, compile, restore) becomes the bubbles the window shows, in the interface's language
+// at the moment it is called, with their action links.
 class ChatPresenter final
 {
     Q_DECLARE_TR_FUNCTIONS(ChatPresenter)

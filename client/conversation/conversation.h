@@ -163,8 +163,9 @@ Q_SIGNALS:
     void backtestAsked(int number, Protocol::Platform platform, const BacktestChoice &choice);
     // The session close() ended is ended, or the bound for it expired.
     void closed();
-    // Something keepInto() reports has changed; a cleared transcript is reported by
-    // transcriptCleared() alone (a new chat begins, or a kept one is reopened).
+    // Something keepInto() reports has changed, once per step as it ends (a request sent, an
+    // answer taken in with its save); a cleared transcript is reported by transcriptCleared()
+    // alone (a new chat begins, or a kept one is reopened).
     void changed();
 
 private:
