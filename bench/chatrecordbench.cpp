@@ -9,6 +9,7 @@
 #include "widgets/chattextedit.h"
 
 #include <QApplication>
+#include <QThread>
 
 namespace {
 
@@ -16,7 +17,8 @@ constexpr int kTokens = 10000;
 constexpr int kTurns = 200;
 constexpr int kPrograms = 50;
 
-// A code generator that streams its answer token by token as fast as the event loop takes it.
+// A code generator that streams its answer token by token, over a little more than a second so
+// that the waiting bubble's clock and refresh both run meanwhile.
 class StreamingTransport final : public ChatTransport
 {
 public:
@@ -52,6 +54,8 @@ public:
         for (int token = 0; token < tokens; ++token) {
             m_stream.written += token % 12 == 11 ? QStringLiteral(";\n") : QStringLiteral(" value");
             Q_EMIT streamed();
+            if (token % 100 == 0)
+                QThread::msleep(12);
             QCoreApplication::processEvents();
         }
         m_stream.done = true;
@@ -71,19 +75,24 @@ private:
 void streamedAnswerWrites(benchmark::State &state)
 {
     double writes = 0;
+    double refreshes = 0;
     for (auto _ : state) {
         auto *transport = new StreamingTransport;
         Conversation conversation(transport, {});
         conversation.setProgramName(QStringLiteral("Bench"));
         Q_EMIT transport->live();
         int changes = 0;
+        int shown = 0;
         QObject::connect(&conversation, &Conversation::changed, &conversation, [&changes] { ++changes; });
+        QObject::connect(&conversation, &Conversation::entryChanged, &conversation, [&shown] { ++shown; });
         if (conversation.send(QStringLiteral("An RSI indicator")) != Conversation::SendOutcome::Sent)
             state.SkipWithError("the request was not sent");
         transport->streamAnswer(kTokens);
         writes = changes;
+        refreshes = shown;
     }
     state.counters["chat written per streamed answer [writes]"] = writes;
+    state.counters["bubbles shown anew meanwhile [changes]"] = refreshes;
 }
 
 // A 200-turn chat handed to the conversation and every bubble shown in the window's view; a
