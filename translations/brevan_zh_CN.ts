@@ -736,6 +736,86 @@ Compiling...</source>
         <source>Backtest</source>
         <translation>回测</translation>
     </message>
+    <message>
+        <source>Cannot start the terminal: it is a Windows program and needs Wine, but &quot;%1&quot; was not found. Install Wine (Debian, Ubuntu: sudo apt install wine wine64) or set TAVRIN_WINE to the Wine program to use.</source>
+        <translation>无法启动终端：它是 Windows 程序，需要 Wine，但找不到“%1”。请安装 Wine（Debian、Ubuntu：sudo apt install wine wine64），或将 TAVRIN_WINE 设为要使用的 Wine 程序。</translation>
+    </message>
+    <message>
+        <source>Cannot test through Wine: &quot;%1&quot; holds the character %2, which cannot be passed to the terminal.</source>
+        <translation>无法通过 Wine 回测：“%1”含有字符 %2，无法传给终端。</translation>
+    </message>
+    <message>
+        <source>Cannot start the terminal for the Strategy Tester.</source>
+        <translation>无法为策略测试器启动终端。</translation>
+    </message>
+    <message>
+        <source>The Installation path holds no terminal program (terminal64.exe or terminal.exe), so the Strategy Tester cannot run.</source>
+        <translation>安装路径中没有终端程序（terminal64.exe 或 terminal.exe），策略测试器无法运行。</translation>
+    </message>
+    <message>
+        <source>Save the Expert Advisor into the terminal first: the Strategy Tester tests a saved program.</source>
+        <translation>请先把 EA 保存到终端：策略测试器测试的是已保存的程序。</translation>
+    </message>
+    <message>
+        <source>The terminal is running with this data folder: close the terminal first, then run the backtest again.</source>
+        <translation>终端正在使用此数据文件夹运行：请先关闭终端，再重新回测。</translation>
+    </message>
+    <message>
+        <source>Cannot write the Strategy Tester&apos;s start-up file or its report folder in the data folder.</source>
+        <translation>无法在数据文件夹中写入策略测试器的启动文件或报告文件夹。</translation>
+    </message>
+    <message>
+        <source>No history data for this symbol and period: open its chart in the terminal once, so that it downloads the history, then test again.</source>
+        <translation>该交易品种和周期没有历史数据：请先在终端中打开一次它的图表以下载历史数据，然后再回测。</translation>
+    </message>
+    <message>
+        <source>The Expert Advisor&apos;s OnInit failed, so the test stopped at its start.</source>
+        <translation>EA 的 OnInit 失败，测试在开始时就停止了。</translation>
+    </message>
+    <message>
+        <source>The Strategy Tester did not finish in time and was stopped.</source>
+        <translation>策略测试器未能按时完成，已被停止。</translation>
+    </message>
+    <message>
+        <source>The backtest was stopped; no report was written.</source>
+        <translation>回测已停止，没有生成报告。</translation>
+    </message>
+    <message>
+        <source>Nothing came from the Strategy Tester: no report and no journal. A terminal that has never logged in to its broker has no history to test with; log in once, then test again.</source>
+        <translation>策略测试器没有任何输出：既没有报告，也没有日志。从未登录过经纪商的终端没有可供测试的历史数据；请先登录一次，然后再回测。</translation>
+    </message>
+    <message>
+        <source>The Strategy Tester wrote no report, and its journal names no error.</source>
+        <translation>策略测试器没有生成报告，日志中也没有记录错误。</translation>
+    </message>
+    <message>
+        <source>The Strategy Tester wrote no report. Its journal says:</source>
+        <translation>策略测试器没有生成报告。它的日志写道：</translation>
+    </message>
+    <message>
+        <source>Open the full report</source>
+        <translation>打开完整报告</translation>
+    </message>
+    <message>
+        <source>Testing %1 in the Strategy Tester... %2</source>
+        <translation>正在策略测试器中测试 %1... %2</translation>
+    </message>
+    <message>
+        <source>Backtest stopped after %1</source>
+        <translation>回测已停止（用时 %1）</translation>
+    </message>
+    <message>
+        <source>Backtest finished after %1</source>
+        <translation>回测完成（用时 %1）</translation>
+    </message>
+    <message>
+        <source>Backtest failed after %1</source>
+        <translation>回测失败（用时 %1）</translation>
+    </message>
+    <message>
+        <source>The Strategy Tester&apos;s report could not be read: %1</source>
+        <translation>无法读取策略测试器的报告：%1</translation>
+    </message>
 </context>
 <context>
     <name>LocalService</name>
@@ -1079,93 +1159,6 @@ Compiling...</source>
     <message>
         <source>cannot create %1</source>
         <translation>无法创建 %1</translation>
-    </message>
-</context>
-<context>
-    <name>Backtester</name>
-    <message>
-        <source>Cannot start the terminal: it is a Windows program and needs Wine, but &quot;%1&quot; was not found. Install Wine (Debian, Ubuntu: sudo apt install wine wine64) or set TAVRIN_WINE to the Wine program to use.</source>
-        <translation>无法启动终端：它是 Windows 程序，需要 Wine，但找不到“%1”。请安装 Wine（Debian、Ubuntu：sudo apt install wine wine64），或将 TAVRIN_WINE 设为要使用的 Wine 程序。</translation>
-    </message>
-    <message>
-        <source>Cannot test through Wine: &quot;%1&quot; holds the character %2, which cannot be passed to the terminal.</source>
-        <translation>无法通过 Wine 回测：“%1”含有字符 %2，无法传给终端。</translation>
-    </message>
-    <message>
-        <source>Cannot start the terminal for the Strategy Tester.</source>
-        <translation>无法为策略测试器启动终端。</translation>
-    </message>
-    <message>
-        <source>The Installation path holds no terminal program (terminal64.exe or terminal.exe), so the Strategy Tester cannot run.</source>
-        <translation>安装路径中没有终端程序（terminal64.exe 或 terminal.exe），策略测试器无法运行。</translation>
-    </message>
-    <message>
-        <source>Save the Expert Advisor into the terminal first: the Strategy Tester tests a saved program.</source>
-        <translation>请先把 EA 保存到终端：策略测试器测试的是已保存的程序。</translation>
-    </message>
-    <message>
-        <source>The terminal is running with this data folder: close the terminal first, then run the backtest again.</source>
-        <translation>终端正在使用此数据文件夹运行：请先关闭终端，再重新回测。</translation>
-    </message>
-    <message>
-        <source>Cannot write the Strategy Tester&apos;s start-up file or its report folder in the data folder.</source>
-        <translation>无法在数据文件夹中写入策略测试器的启动文件或报告文件夹。</translation>
-    </message>
-    <message>
-        <source>No history data for this symbol and period: open its chart in the terminal once, so that it downloads the history, then test again.</source>
-        <translation>该交易品种和周期没有历史数据：请先在终端中打开一次它的图表以下载历史数据，然后再回测。</translation>
-    </message>
-    <message>
-        <source>The Expert Advisor&apos;s OnInit failed, so the test stopped at its start.</source>
-        <translation>EA 的 OnInit 失败，测试在开始时就停止了。</translation>
-    </message>
-    <message>
-        <source>The Strategy Tester did not finish in time and was stopped.</source>
-        <translation>策略测试器未能按时完成，已被停止。</translation>
-    </message>
-    <message>
-        <source>The backtest was stopped; no report was written.</source>
-        <translation>回测已停止，没有生成报告。</translation>
-    </message>
-    <message>
-        <source>Nothing came from the Strategy Tester: no report and no journal. A terminal that has never logged in to its broker has no history to test with; log in once, then test again.</source>
-        <translation>策略测试器没有任何输出：既没有报告，也没有日志。从未登录过经纪商的终端没有可供测试的历史数据；请先登录一次，然后再回测。</translation>
-    </message>
-    <message>
-        <source>The Strategy Tester wrote no report, and its journal names no error.</source>
-        <translation>策略测试器没有生成报告，日志中也没有记录错误。</translation>
-    </message>
-    <message>
-        <source>The Strategy Tester wrote no report. Its journal says:</source>
-        <translation>策略测试器没有生成报告。它的日志写道：</translation>
-    </message>
-    <message>
-        <source>Open the full report</source>
-        <translation>打开完整报告</translation>
-    </message>
-    <message>
-        <source>Testing %1 in the Strategy Tester... %2</source>
-        <translation>正在策略测试器中测试 %1... %2</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>停止</translation>
-    </message>
-    <message>
-        <source>Backtest stopped after %1</source>
-        <translation>回测已停止（用时 %1）</translation>
-    </message>
-    <message>
-        <source>Backtest finished after %1</source>
-        <translation>回测完成（用时 %1）</translation>
-    </message>
-    <message>
-        <source>Backtest failed after %1</source>
-        <translation>回测失败（用时 %1）</translation>
-    </message>
-    <message>
-        <source>The Strategy Tester&apos;s report could not be read: %1</source>
-        <translation>无法读取策略测试器的报告：%1</translation>
     </message>
 </context>
 </TS>

@@ -736,6 +736,86 @@ Compiling...</source>
         <source>Backtest</source>
         <translation>回測</translation>
     </message>
+    <message>
+        <source>Cannot start the terminal: it is a Windows program and needs Wine, but &quot;%1&quot; was not found. Install Wine (Debian, Ubuntu: sudo apt install wine wine64) or set TAVRIN_WINE to the Wine program to use.</source>
+        <translation>無法啟動終端：它是 Windows 程式，需要 Wine，但找不到「%1」。請安裝 Wine（Debian、Ubuntu：sudo apt install wine wine64），或將 TAVRIN_WINE 設為要使用的 Wine 程式。</translation>
+    </message>
+    <message>
+        <source>Cannot test through Wine: &quot;%1&quot; holds the character %2, which cannot be passed to the terminal.</source>
+        <translation>無法透過 Wine 回測：「%1」含有字元 %2，無法傳給終端。</translation>
+    </message>
+    <message>
+        <source>Cannot start the terminal for the Strategy Tester.</source>
+        <translation>無法為策略測試器啟動終端。</translation>
+    </message>
+    <message>
+        <source>The Installation path holds no terminal program (terminal64.exe or terminal.exe), so the Strategy Tester cannot run.</source>
+        <translation>安裝路徑中沒有終端程式（terminal64.exe 或 terminal.exe），策略測試器無法執行。</translation>
+    </message>
+    <message>
+        <source>Save the Expert Advisor into the terminal first: the Strategy Tester tests a saved program.</source>
+        <translation>請先把 EA 儲存到終端：策略測試器測試的是已儲存的程式。</translation>
+    </message>
+    <message>
+        <source>The terminal is running with this data folder: close the terminal first, then run the backtest again.</source>
+        <translation>終端正在使用此資料夾執行：請先關閉終端，再重新回測。</translation>
+    </message>
+    <message>
+        <source>Cannot write the Strategy Tester&apos;s start-up file or its report folder in the data folder.</source>
+        <translation>無法在資料夾中寫入策略測試器的啟動檔案或報告資料夾。</translation>
+    </message>
+    <message>
+        <source>No history data for this symbol and period: open its chart in the terminal once, so that it downloads the history, then test again.</source>
+        <translation>該交易品種和週期沒有歷史資料：請先在終端中開啟一次它的圖表以下載歷史資料，然後再回測。</translation>
+    </message>
+    <message>
+        <source>The Expert Advisor&apos;s OnInit failed, so the test stopped at its start.</source>
+        <translation>EA 的 OnInit 失敗，測試在開始時就停止了。</translation>
+    </message>
+    <message>
+        <source>The Strategy Tester did not finish in time and was stopped.</source>
+        <translation>策略測試器未能按時完成，已被停止。</translation>
+    </message>
+    <message>
+        <source>The backtest was stopped; no report was written.</source>
+        <translation>回測已停止，沒有產生報告。</translation>
+    </message>
+    <message>
+        <source>Nothing came from the Strategy Tester: no report and no journal. A terminal that has never logged in to its broker has no history to test with; log in once, then test again.</source>
+        <translation>策略測試器沒有任何輸出：既沒有報告，也沒有日誌。從未登入過經紀商的終端沒有可供測試的歷史資料；請先登入一次，然後再回測。</translation>
+    </message>
+    <message>
+        <source>The Strategy Tester wrote no report, and its journal names no error.</source>
+        <translation>策略測試器沒有產生報告，日誌中也沒有記錄錯誤。</translation>
+    </message>
+    <message>
+        <source>The Strategy Tester wrote no report. Its journal says:</source>
+        <translation>策略測試器沒有產生報告。它的日誌寫道：</translation>
+    </message>
+    <message>
+        <source>Open the full report</source>
+        <translation>開啟完整報告</translation>
+    </message>
+    <message>
+        <source>Testing %1 in the Strategy Tester... %2</source>
+        <translation>正在策略測試器中測試 %1... %2</translation>
+    </message>
+    <message>
+        <source>Backtest stopped after %1</source>
+        <translation>回測已停止（用時 %1）</translation>
+    </message>
+    <message>
+        <source>Backtest finished after %1</source>
+        <translation>回測完成（用時 %1）</translation>
+    </message>
+    <message>
+        <source>Backtest failed after %1</source>
+        <translation>回測失敗（用時 %1）</translation>
+    </message>
+    <message>
+        <source>The Strategy Tester&apos;s report could not be read: %1</source>
+        <translation>無法讀取策略測試器的報告：%1</translation>
+    </message>
 </context>
 <context>
     <name>LocalService</name>
@@ -1079,93 +1159,6 @@ Compiling...</source>
     <message>
         <source>cannot create %1</source>
         <translation>無法建立 %1</translation>
-    </message>
-</context>
-<context>
-    <name>Backtester</name>
-    <message>
-        <source>Cannot start the terminal: it is a Windows program and needs Wine, but &quot;%1&quot; was not found. Install Wine (Debian, Ubuntu: sudo apt install wine wine64) or set TAVRIN_WINE to the Wine program to use.</source>
-        <translation>無法啟動終端：它是 Windows 程式，需要 Wine，但找不到「%1」。請安裝 Wine（Debian、Ubuntu：sudo apt install wine wine64），或將 TAVRIN_WINE 設為要使用的 Wine 程式。</translation>
-    </message>
-    <message>
-        <source>Cannot test through Wine: &quot;%1&quot; holds the character %2, which cannot be passed to the terminal.</source>
-        <translation>無法透過 Wine 回測：「%1」含有字元 %2，無法傳給終端。</translation>
-    </message>
-    <message>
-        <source>Cannot start the terminal for the Strategy Tester.</source>
-        <translation>無法為策略測試器啟動終端。</translation>
-    </message>
-    <message>
-        <source>The Installation path holds no terminal program (terminal64.exe or terminal.exe), so the Strategy Tester cannot run.</source>
-        <translation>安裝路徑中沒有終端程式（terminal64.exe 或 terminal.exe），策略測試器無法執行。</translation>
-    </message>
-    <message>
-        <source>Save the Expert Advisor into the terminal first: the Strategy Tester tests a saved program.</source>
-        <translation>請先把 EA 儲存到終端：策略測試器測試的是已儲存的程式。</translation>
-    </message>
-    <message>
-        <source>The terminal is running with this data folder: close the terminal first, then run the backtest again.</source>
-        <translation>終端正在使用此資料夾執行：請先關閉終端，再重新回測。</translation>
-    </message>
-    <message>
-        <source>Cannot write the Strategy Tester&apos;s start-up file or its report folder in the data folder.</source>
-        <translation>無法在資料夾中寫入策略測試器的啟動檔案或報告資料夾。</translation>
-    </message>
-    <message>
-        <source>No history data for this symbol and period: open its chart in the terminal once, so that it downloads the history, then test again.</source>
-        <translation>該交易品種和週期沒有歷史資料：請先在終端中開啟一次它的圖表以下載歷史資料，然後再回測。</translation>
-    </message>
-    <message>
-        <source>The Expert Advisor&apos;s OnInit failed, so the test stopped at its start.</source>
-        <translation>EA 的 OnInit 失敗，測試在開始時就停止了。</translation>
-    </message>
-    <message>
-        <source>The Strategy Tester did not finish in time and was stopped.</source>
-        <translation>策略測試器未能按時完成，已被停止。</translation>
-    </message>
-    <message>
-        <source>The backtest was stopped; no report was written.</source>
-        <translation>回測已停止，沒有產生報告。</translation>
-    </message>
-    <message>
-        <source>Nothing came from the Strategy Tester: no report and no journal. A terminal that has never logged in to its broker has no history to test with; log in once, then test again.</source>
-        <translation>策略測試器沒有任何輸出：既沒有報告，也沒有日誌。從未登入過經紀商的終端沒有可供測試的歷史資料；請先登入一次，然後再回測。</translation>
-    </message>
-    <message>
-        <source>The Strategy Tester wrote no report, and its journal names no error.</source>
-        <translation>策略測試器沒有產生報告，日誌中也沒有記錄錯誤。</translation>
-    </message>
-    <message>
-        <source>The Strategy Tester wrote no report. Its journal says:</source>
-        <translation>策略測試器沒有產生報告。它的日誌寫道：</translation>
-    </message>
-    <message>
-        <source>Open the full report</source>
-        <translation>開啟完整報告</translation>
-    </message>
-    <message>
-        <source>Testing %1 in the Strategy Tester... %2</source>
-        <translation>正在策略測試器中測試 %1... %2</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>停止</translation>
-    </message>
-    <message>
-        <source>Backtest stopped after %1</source>
-        <translation>回測已停止（用時 %1）</translation>
-    </message>
-    <message>
-        <source>Backtest finished after %1</source>
-        <translation>回測完成（用時 %1）</translation>
-    </message>
-    <message>
-        <source>Backtest failed after %1</source>
-        <translation>回測失敗（用時 %1）</translation>
-    </message>
-    <message>
-        <source>The Strategy Tester&apos;s report could not be read: %1</source>
-        <translation>無法讀取策略測試器的報告：%1</translation>
     </message>
 </context>
 </TS>

@@ -8,7 +8,6 @@
 #include <QTimer>
 
 class Transcript;
-struct ChatEntry;
 
 // The step after a clean compile of an Expert Advisor: one test of it in the terminal's
 // Strategy Tester at a time, counted in the chat while it runs (with Stop), then its card:
@@ -32,16 +31,11 @@ public:
     // The bubble counting the test's seconds; -1 when none does.
     int runningEntryId() const { return m_runningEntry; }
 
-    // What the chat shows of a finished test: its card, or why there is none.
-    static ChatEntry resultEntry(const BacktestRun::Result &result);
-
 Q_SIGNALS:
     // A test of the chat's program number ended; result.report holds its figures when read.
     void tested(int number, const BacktestRun::Result &result);
 
 private:
-    ChatEntry runningEntry() const;
-    QString endingText(const BacktestRun::Result &result) const;
     void onFinished(const BacktestRun::Result &result);
 
     Transcript *m_transcript;

@@ -2,13 +2,14 @@
 
 #include "client/conversation/chatentry.h"
 #include "client/conversation/deploysteps.h"
+#include "platform/backtestrun.h"
 
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
 
 // The one place that words a program's way into the terminal: each step's result (save, risk
-// review, compile, restore) becomes the bubbles the window shows, in the interface's language
+// review, compile, restore, backtest) becomes the bubbles the window shows, in the interface's language
 // at the moment it is called, with their action links.
 class ChatPresenter final
 {
@@ -25,6 +26,12 @@ public:
     // The compile's log, or why there is none.
     static QList<ChatEntry> compileResults(const DeploySteps::Compile &compile);
     static ChatEntry restoreEntry(const DeploySteps::Restore &restore);
+    // The bubble counting a running backtest's seconds, with its Stop.
+    static ChatEntry backtestingEntry(const QString &expert, qint64 elapsedMs);
+    // What the counting bubble says once the test ended.
+    static ChatEntry backtestEnding(const BacktestRun::Result &result, qint64 elapsedMs);
+    // The test's card: its figures, curve and report, or why there is none.
+    static ChatEntry backtestResult(const BacktestRun::Result &result);
 
 private:
     static QString refusalText(const DeploySteps::Save &save);
