@@ -235,13 +235,14 @@ private:
             if (!held && !program.isEmpty() && item != u"refused"_s)
                 fail(chat, step, Expectation, item);
         }
+        // Named in the trader's words in any case: the answer upper-cases a symbol ("EURUSD").
         const QStringList named = namedUnbuilt(said, language(chat));
         for (const QString &item : asked.unbuilt)
-            if (!named.join(u'\n').contains(item))
+            if (!named.join(u'\n').contains(item, Qt::CaseInsensitive))
                 fail(chat, step, NotBuilt, u"not named: "_s + item);
         for (const QString &name : named)
             if (std::none_of(asked.unbuilt.begin(), asked.unbuilt.end(),
-                             [&](const QString &item) { return name.contains(item); }))
+                             [&](const QString &item) { return name.contains(item, Qt::CaseInsensitive); }))
                 fail(chat, step, NotBuilt, u"named: "_s + name);
         QStringList risks;
         for (const QJsonValue &warning : data.value(Field::Warnings).toArray())
