@@ -94,12 +94,24 @@ mkdir -p "$results"
 failed=()
 passed=0 skipped=0
 mapfile -t tests < <(ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: *//p')
+# run_test NAME: runs it, leaving its results in $results/NAME.txt; its exit status.
+run_test() {
+    local exe=$build/tests/bin/$1/$1.exe
+    (cd "$(dirname "$exe")" && timeout "$per_test_timeout" wine "$exe" \
+        -o "$(windows_path "$results/$1.txt"),txt" >"$results/$1.console" 2>&1)
+}
 for name in "${tests[@]}"; do
-    exe=$build/tests/bin/$name/$name.exe
     result=$results/$name.txt
     status=0
-    (cd "$(dirname "$exe")" && timeout "$per_test_timeout" wine "$exe" \
-        -o "$(windows_path "$result"),txt" >"$results/$name.console" 2>&1) || status=$?
+    run_test "$name" || status=$?
+    # Wine's loopback sockets now and then miss a peer's reset under load: a program that
+    # fails runs once more, and fails the leg only when it fails again. The first failure is kept.
+    if [ "$status" -ne 0 ] || ! grep -aq '^Totals: [0-9]* passed, 0 failed' "$result" 2>/dev/null; then
+        cp "$result" "$results/$name.first-run.txt" 2>/dev/null || true
+        echo "again $name: it failed once" && grep -a -A3 '^FAIL!' "$result" | sed 's/^/      /' || true
+        status=0
+        run_test "$name" || status=$?
+    fi
     totals=$(grep -a '^Totals:' "$result" 2>/dev/null || true)
     if [ -z "$totals" ]; then
         [ "$status" -eq 124 ] && why="did not finish in ${per_test_timeout}s" || why="ended with $status"
