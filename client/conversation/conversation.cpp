@@ -942,10 +942,10 @@ void Conversation::autoBacktest()
         backtest(newest, backtestChoiceFor(newest));
 }
 
+// A test that ended is kept once, with its card or with why there is none.
 void Conversation::onTested(int number, const BacktestRun::Result &result)
 {
-    if (!result.report)
-        return;
-    m_deployer->setBacktest(number, *result.report);
+    if (result.report)
+        m_deployer->setBacktest(number, *result.report);
     noteChange();
 }
