@@ -1,17 +1,15 @@
 #include "client/archive/storedchat.h"
 
 #include "client/conversation/chatsession.h"
+#include "client/conversation/enumnames.h"
 
 #include <QJsonArray>
 #include <QUuid>
 
-#include <array>
-#include <utility>
-
 namespace {
 
 // The file's spellings of the enums; the first of each pair is what a missing value reads as.
-constexpr std::array<std::pair<ChatEntry::Kind, QLatin1StringView>, 5> kKinds = {{
+constexpr EnumNames::Table<ChatEntry::Kind, 5> kKinds = {{
     {ChatEntry::Kind::Service, QLatin1StringView("service")},
     {ChatEntry::Kind::User, QLatin1StringView("user")},
     {ChatEntry::Kind::Program, QLatin1StringView("program")},
@@ -19,33 +17,12 @@ constexpr std::array<std::pair<ChatEntry::Kind, QLatin1StringView>, 5> kKinds = 
     {ChatEntry::Kind::Backtest, QLatin1StringView("backtest")},
 }};
 
-constexpr std::array<std::pair<ProgramVersion::Verdict, QLatin1StringView>, 4> kVerdicts = {{
+constexpr EnumNames::Table<ProgramVersion::Verdict, 4> kVerdicts = {{
     {ProgramVersion::Verdict::NotCompiled, QLatin1StringView("not-compiled")},
     {ProgramVersion::Verdict::Compiled, QLatin1StringView("compiled")},
     {ProgramVersion::Verdict::Errors, QLatin1StringView("errors")},
     {ProgramVersion::Verdict::Failed, QLatin1StringView("failed")},
 }};
-
-template <typename Enum, std::size_t N>
-QString nameOf(const std::array<std::pair<Enum, QLatin1StringView>, N> &names, Enum value)
-{
-    for (const auto &[known, name] : names) {
-        if (known == value)
-            return name;
-    }
-    return names.front().second;
-}
-
-template <typename Enum, std::size_t N>
-Enum valueNamed(const std::array<std::pair<Enum, QLatin1StringView>, N> &names, const QJsonValue &name)
-{
-    const QString text = name.toString();
-    for (const auto &[value, known] : names) {
-        if (known == text)
-            return value;
-    }
-    return names.front().first;
-}
 
 QJsonValue timeToJson(const QDateTime &time)
 {
@@ -120,7 +97,7 @@ QString versionSource(const QList<StoredProgram> &programs, const QJsonArray &pl
 
 QJsonObject entryToJson(const ChatEntry &entry, const VersionPlaces &versions)
 {
-    QJsonObject json{{QLatin1StringView("kind"), nameOf(kKinds, entry.kind)}};
+    QJsonObject json{{QLatin1StringView("kind"), EnumNames::nameOf(kKinds, entry.kind)}};
     putText(json, QLatin1StringView("text"), entry.text);
     const auto version = entry.code.isEmpty() ? versions.cend() : versions.constFind(entry.code);
     if (version != versions.cend())
@@ -145,7 +122,8 @@ QJsonObject entryToJson(const ChatEntry &entry, const VersionPlaces &versions)
 ChatEntry entryFromJson(const QJsonObject &json, const QList<StoredProgram> &programs)
 {
     ChatEntry entry;
-    entry.kind = valueNamed(kKinds, json.value(QLatin1StringView("kind")));
+    entry.kind = EnumNames::valueNamed(kKinds, json.value(QLatin1StringView("kind")).toString())
+                     .value_or(kKinds.front().first);
     entry.text = json.value(QLatin1StringView("text")).toString();
     const QJsonValue version = json.value(QLatin1StringView("code_of"));
     entry.code = version.isArray() ? versionSource(programs, version.toArray())
@@ -172,7 +150,7 @@ QJsonObject versionToJson(const ProgramVersion &version)
 {
     QJsonObject json{{QLatin1StringView("source"), version.source},
                      {QLatin1StringView("time"), timeToJson(version.time)},
-                     {QLatin1StringView("verdict"), nameOf(kVerdicts, version.verdict)},
+                     {QLatin1StringView("verdict"), EnumNames::nameOf(kVerdicts, version.verdict)},
                      {QLatin1StringView("number"), version.number}};
     putText(json, QLatin1StringView("file_path"), version.filePath);
     putText(json, QLatin1StringView("replaced_kept_at"), version.replacedKeptAt);
@@ -194,7 +172,8 @@ ProgramVersion versionFromJson(const QJsonObject &json)
     version.replacedKeptAt = json.value(QLatin1StringView("replaced_kept_at")).toString();
     version.time = timeFromJson(json.value(QLatin1StringView("time")));
     version.request = json.value(QLatin1StringView("request")).toString();
-    version.verdict = valueNamed(kVerdicts, json.value(QLatin1StringView("verdict")));
+    version.verdict = EnumNames::valueNamed(kVerdicts, json.value(QLatin1StringView("verdict")).toString())
+                          .value_or(kVerdicts.front().first);
     for (const QJsonValue &error : json.value(QLatin1StringView("errors")).toArray())
         version.errors.append(error.toString());
     version.risks = listOf<ProgramVersion::Risk>(json.value(QLatin1StringView("risks")), riskFromJson);
