@@ -100,7 +100,7 @@ void openLongChat(benchmark::State &state)
     ChatArchive archive(store.folder.path());
     for (auto _ : state) {
         const std::optional<StoredChat> chat = archive.open(store.chat.id);
-        if (!chat || chat->entries.size() != store.chat.entries.size())
+        if (!chat || chat->events.size() != store.chat.events.size())
             state.SkipWithError("the chat did not open whole");
     }
     state.counters["file size [KiB]"] =
@@ -135,7 +135,7 @@ void showLongChat(benchmark::State &state)
             state.SkipWithError("the chat did not open");
         settle();
     }
-    if (transcript.messages().size() != store.chat.entries.size())
+    if (transcript.messages().size() != StoredChats::entriesOf(store.chat).size())
         state.SkipWithError("not every bubble was shown");
 }
 

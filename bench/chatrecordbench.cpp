@@ -115,7 +115,7 @@ void reopenLongChat(benchmark::State &state)
         conversation.reopen(chat);
         QCoreApplication::processEvents();
     }
-    if (transcript.messages().size() != chat.entries.size())
+    if (transcript.messages().size() != StoredChats::entriesOf(chat).size())
         state.SkipWithError("not every bubble was shown");
 }
 

@@ -40,14 +40,17 @@ StoredChat makeChat(int index, int turns, int programs)
             chat.title = StoredChats::titleFor(request);
         const QString path = QStringLiteral("/home/trader/MQL5/Indicators/Tavrin_%1_%2.mq5").arg(index).arg(turn % programs);
         const QString source = programSource(index, turn);
-        chat.entries.append({ChatEntry::Kind::User, request, {}, {}, {}, {}, false});
-        chat.entries.append({ChatEntry::Kind::Program, QStringLiteral("The indicator draws the average and the arrows."),
-                             source, {}, {{QStringLiteral("Show all 59 lines"), QStringLiteral("brevan:show:%1").arg(turn)},
-                                          {QStringLiteral("Copy code"), QStringLiteral("brevan:copy:%1").arg(turn)}},
-                             {}, false});
-        chat.entries.append({ChatEntry::Kind::Service,
-                             QStringLiteral("MT5 Indicator generated successfully!\nCode saved to: %1\n0 errors, 0 warnings").arg(path),
-                             {}, {{path, QStringLiteral("brevan:open:%1").arg(turn)}}, {}, {}, false});
+        ChatEvent asked;
+        asked.type = ChatEvent::Type::Request;
+        asked.text = request;
+        asked.basedOn = turn - 1;
+        ChatEvent answer;
+        answer.type = ChatEvent::Type::Answer;
+        answer.text = QStringLiteral("The indicator draws the average and the arrows.");
+        answer.program = turn;
+        const DeploySteps::Save save{turn, Protocol::Platform::Mt5, DeploySteps::Save::Refusal::None, {}, path, {},
+                                     DeploySteps::Save::Replaced::Nothing, {}};
+        chat.events << asked << answer << ChatEvent::ofStep(save);
         StoredProgram &program = chat.programs[turn % programs];
         program.name = QFileInfo(path).completeBaseName();
         program.versions.append({source, path, chat.created.addSecs(turn * 20), request,

@@ -413,10 +413,6 @@
         <translation>EA</translation>
     </message>
     <message>
-        <source>Creating new %1 %2 chat...</source>
-        <translation>正在创建新的%1 %2对话...</translation>
-    </message>
-    <message>
         <source>Please enter your request!</source>
         <translation>请输入需求！</translation>
     </message>
@@ -443,18 +439,6 @@
     <message>
         <source>Stopped. Your request is back in the request field.</source>
         <translation>已停止。你的需求已放回输入框。</translation>
-    </message>
-    <message>
-        <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
-        <translation>代码生成服务已不再记得此对话：已新建一个 %1 %2 对话，你的需求将发送到那里。</translation>
-    </message>
-    <message>
-        <source>Show all %1 lines</source>
-        <translation>显示全部 %1 行</translation>
-    </message>
-    <message>
-        <source>Copy code</source>
-        <translation>复制代码</translation>
     </message>
     <message>
         <source>%1 %2 generated successfully!
@@ -495,80 +479,20 @@ Compiling...</source>
         <translation>正在等待最初几行...</translation>
     </message>
     <message>
-        <source>Answered after %1</source>
-        <translation>已回答（等待 %1）</translation>
-    </message>
-    <message>
-        <source>Stopped after %1</source>
-        <translation>已停止（等待 %1）</translation>
-    </message>
-    <message>
-        <source>Refused after %1</source>
-        <translation>被拒绝（等待 %1）</translation>
-    </message>
-    <message>
-        <source>Failed after %1</source>
-        <translation>失败（等待 %1）</translation>
-    </message>
-    <message>
         <source>The code generator refused without giving a reason.</source>
         <translation>代码生成服务拒绝了请求，但未说明原因。</translation>
-    </message>
-    <message>
-        <source>The compile had not finished when the chat was last kept.</source>
-        <translation>上次保存此对话时，编译尚未完成。</translation>
     </message>
     <message>
         <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
         <translation>自动修复已在 %1 轮后停止，仍有错误。点击“请求修复这些错误”再试一次，或修改你的需求。</translation>
     </message>
     <message>
-        <source>The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said and its program, and your request goes there.</source>
-        <translation>代码生成服务已不再记得这个对话：新的 %1 %2 对话将根据之前的内容和程序继续，你的请求会发送到那里。</translation>
-    </message>
-    <message>
-        <source>This code generator cannot be given the chat's history: it starts from your request alone.</source>
-        <translation>这个代码生成服务无法接收对话的历史：它只根据你的请求重新开始。</translation>
-    </message>
-    <message>
-        <source>Versions (%1)</source>
-        <translation>版本（%1）</translation>
-    </message>
-    <message>
-        <source>The version of %1 is the chat's program again: it is saved and compiled now, and your next request continues from it.</source>
-        <translation>%1 的版本重新成为本对话的程序：现在保存并编译，你的下一个请求将从它继续。</translation>
-    </message>
-    <message>
-        <source>Edit</source>
-        <translation>编辑</translation>
-    </message>
-    <message>
-        <source>Regenerate</source>
-        <translation>重新生成</translation>
-    </message>
-    <message>
-        <source>The request takes the place of the earlier one: a new session continues from what was said before it.</source>
-        <translation>这个请求取代之前的请求：新的会话将从它之前的内容继续。</translation>
-    </message>
-    <message>
-        <source>%1 is open in this chat: ask for the changes you want. They are saved under the same name, and the content it has now is kept as a version.</source>
-        <translation>%1 已在本对话中打开：请说出你想要的修改。修改会以同样的名字保存，现在的内容会保留为一个版本。</translation>
-    </message>
-    <message>
         <source>This code generator cannot be given a program to change: it writes a new one from your request.</source>
         <translation>这个代码生成服务无法接收要修改的程序：它会根据你的请求编写一个新的程序。</translation>
     </message>
     <message>
-        <source>%1 is open in this chat. The offline generator in use changes only programs it wrote itself, so it cannot change this one; it writes a new program from your description in a new chat (New Chat). To have this one changed, choose a model server in Settings &gt; Code generator…</source>
-        <translation>%1 已在此对话中打开。当前使用的离线生成器只能修改它自己编写的程序，因此无法修改这个程序；它可以在新的对话（新建对话）中根据您的描述编写新程序。如需修改这个程序，请在“设置 &gt; 代码生成器…”中选择模型服务器。</translation>
-    </message>
-    <message>
         <source>Please choose another name: %1.</source>
         <translation>请换一个名称：%1。</translation>
-    </message>
-    <message>
-        <source>The backtest had not finished when the chat was last kept.</source>
-        <translation>上次保存此对话时，回测尚未完成。</translation>
     </message>
     <message>
         <source>A backtest is running already: wait for its result, or stop it first.</source>
@@ -815,6 +739,90 @@ Compiling...</source>
     <message>
         <source>The Strategy Tester&apos;s report could not be read: %1</source>
         <translation>无法读取策略测试器的报告：%1</translation>
+    </message>
+    <message>
+        <source>%1 is open in this chat. The offline generator in use changes only programs it wrote itself, so it cannot change this one; it writes a new program from your description in a new chat (New Chat). To have this one changed, choose a model server in Settings &gt; Code generator…</source>
+        <translation>%1 已在此对话中打开。当前使用的离线生成器只能修改它自己编写的程序，因此无法修改这个程序；它可以在新的对话（新建对话）中根据您的描述编写新程序。如需修改这个程序，请在“设置 &gt; 代码生成器…”中选择模型服务器。</translation>
+    </message>
+    <message>
+        <source>%1 is open in this chat: ask for the changes you want. They are saved under the same name, and the content it has now is kept as a version.</source>
+        <translation>%1 已在本对话中打开：请说出你想要的修改。修改会以同样的名字保存，现在的内容会保留为一个版本。</translation>
+    </message>
+    <message>
+        <source>Answered after %1</source>
+        <translation>已回答（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Copy code</source>
+        <translation>复制代码</translation>
+    </message>
+    <message>
+        <source>Creating new %1 %2 chat...</source>
+        <translation>正在创建新的%1 %2对话...</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>Failed after %1</source>
+        <translation>失败（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Refused after %1</source>
+        <translation>被拒绝（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>重新生成</translation>
+    </message>
+    <message>
+        <source>Show all %1 lines</source>
+        <translation>显示全部 %1 行</translation>
+    </message>
+    <message>
+        <source>Stopped after %1</source>
+        <translation>已停止（等待 %1）</translation>
+    </message>
+    <message>
+        <source>The backtest had not finished when the chat was last kept.</source>
+        <translation>上次保存此对话时，回测尚未完成。</translation>
+    </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said and its program, and your request goes there.</source>
+        <translation>代码生成服务已不再记得这个对话：新的 %1 %2 对话将根据之前的内容和程序继续，你的请求会发送到那里。</translation>
+    </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
+        <translation>代码生成服务已不再记得此对话：已新建一个 %1 %2 对话，你的需求将发送到那里。</translation>
+    </message>
+    <message>
+        <source>The compile had not finished when the chat was last kept.</source>
+        <translation>上次保存此对话时，编译尚未完成。</translation>
+    </message>
+    <message>
+        <source>The request takes the place of the earlier one: a new session continues from what was said before it.</source>
+        <translation>这个请求取代之前的请求：新的会话将从它之前的内容继续。</translation>
+    </message>
+    <message>
+        <source>The version of %1 is the chat's program again: it is saved and compiled now, and your next request continues from it.</source>
+        <translation>%1 的版本重新成为本对话的程序：现在保存并编译，你的下一个请求将从它继续。</translation>
+    </message>
+    <message>
+        <source>This code generator cannot be given the chat's history: it starts from your request alone.</source>
+        <translation>这个代码生成服务无法接收对话的历史：它只根据你的请求重新开始。</translation>
+    </message>
+    <message>
+        <source>Versions (%1)</source>
+        <translation>版本（%1）</translation>
+    </message>
+    <message>
+        <source>EA</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>Indicator</source>
+        <translation>指标</translation>
     </message>
 </context>
 <context>

@@ -413,10 +413,6 @@
         <translation>EA</translation>
     </message>
     <message>
-        <source>Creating new %1 %2 chat...</source>
-        <translation>正在建立新的%1 %2對話...</translation>
-    </message>
-    <message>
         <source>Please enter your request!</source>
         <translation>請輸入需求！</translation>
     </message>
@@ -443,18 +439,6 @@
     <message>
         <source>Stopped. Your request is back in the request field.</source>
         <translation>已停止。你的需求已放回輸入框。</translation>
-    </message>
-    <message>
-        <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
-        <translation>程式碼產生服務已不再記得此對話：已新建一個 %1 %2 對話，你的需求將傳送到那裡。</translation>
-    </message>
-    <message>
-        <source>Show all %1 lines</source>
-        <translation>顯示全部 %1 行</translation>
-    </message>
-    <message>
-        <source>Copy code</source>
-        <translation>複製程式碼</translation>
     </message>
     <message>
         <source>%1 %2 generated successfully!
@@ -495,80 +479,20 @@ Compiling...</source>
         <translation>正在等待最初幾行...</translation>
     </message>
     <message>
-        <source>Answered after %1</source>
-        <translation>已回答（等待 %1）</translation>
-    </message>
-    <message>
-        <source>Stopped after %1</source>
-        <translation>已停止（等待 %1）</translation>
-    </message>
-    <message>
-        <source>Refused after %1</source>
-        <translation>被拒絕（等待 %1）</translation>
-    </message>
-    <message>
-        <source>Failed after %1</source>
-        <translation>失敗（等待 %1）</translation>
-    </message>
-    <message>
         <source>The code generator refused without giving a reason.</source>
         <translation>程式碼產生服務拒絕了請求，但未說明原因。</translation>
-    </message>
-    <message>
-        <source>The compile had not finished when the chat was last kept.</source>
-        <translation>上次儲存此對話時，編譯尚未完成。</translation>
     </message>
     <message>
         <source>Automatic fixing stopped after %1 rounds with errors left. Press &quot;Ask to fix these errors&quot; to try once more, or change your request.</source>
         <translation>自動修正已在 %1 輪後停止，仍有錯誤。點擊「請求修正這些錯誤」再試一次，或修改你的需求。</translation>
     </message>
     <message>
-        <source>The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said and its program, and your request goes there.</source>
-        <translation>程式碼生成服務已不再記得這個對話：新的 %1 %2 對話將根據之前的內容和程式繼續，你的請求會傳送到那裡。</translation>
-    </message>
-    <message>
-        <source>This code generator cannot be given the chat's history: it starts from your request alone.</source>
-        <translation>這個程式碼生成服務無法接收對話的歷史：它只根據你的請求重新開始。</translation>
-    </message>
-    <message>
-        <source>Versions (%1)</source>
-        <translation>版本（%1）</translation>
-    </message>
-    <message>
-        <source>The version of %1 is the chat's program again: it is saved and compiled now, and your next request continues from it.</source>
-        <translation>%1 的版本重新成為本對話的程式：現在儲存並編譯，你的下一個請求將從它繼續。</translation>
-    </message>
-    <message>
-        <source>Edit</source>
-        <translation>編輯</translation>
-    </message>
-    <message>
-        <source>Regenerate</source>
-        <translation>重新生成</translation>
-    </message>
-    <message>
-        <source>The request takes the place of the earlier one: a new session continues from what was said before it.</source>
-        <translation>這個請求取代之前的請求：新的工作階段將從它之前的內容繼續。</translation>
-    </message>
-    <message>
-        <source>%1 is open in this chat: ask for the changes you want. They are saved under the same name, and the content it has now is kept as a version.</source>
-        <translation>%1 已在本對話中開啟：請說出你想要的修改。修改會以同樣的名字儲存，現在的內容會保留為一個版本。</translation>
-    </message>
-    <message>
         <source>This code generator cannot be given a program to change: it writes a new one from your request.</source>
         <translation>這個程式碼生成服務無法接收要修改的程式：它會根據你的請求編寫一個新的程式。</translation>
     </message>
     <message>
-        <source>%1 is open in this chat. The offline generator in use changes only programs it wrote itself, so it cannot change this one; it writes a new program from your description in a new chat (New Chat). To have this one changed, choose a model server in Settings &gt; Code generator…</source>
-        <translation>%1 已在此對話中開啟。目前使用的離線產生器只能修改它自己編寫的程式，因此無法修改這個程式；它可以在新的對話（新建對話）中根據您的描述編寫新程式。如需修改這個程式，請在「設定 &gt; 程式碼產生器…」中選擇模型伺服器。</translation>
-    </message>
-    <message>
         <source>Please choose another name: %1.</source>
         <translation>請換一個名稱：%1。</translation>
-    </message>
-    <message>
-        <source>The backtest had not finished when the chat was last kept.</source>
-        <translation>上次儲存此對話時，回測尚未完成。</translation>
     </message>
     <message>
         <source>A backtest is running already: wait for its result, or stop it first.</source>
@@ -815,6 +739,90 @@ Compiling...</source>
     <message>
         <source>The Strategy Tester&apos;s report could not be read: %1</source>
         <translation>無法讀取策略測試器的報告：%1</translation>
+    </message>
+    <message>
+        <source>%1 is open in this chat. The offline generator in use changes only programs it wrote itself, so it cannot change this one; it writes a new program from your description in a new chat (New Chat). To have this one changed, choose a model server in Settings &gt; Code generator…</source>
+        <translation>%1 已在此對話中開啟。目前使用的離線產生器只能修改它自己編寫的程式，因此無法修改這個程式；它可以在新的對話（新建對話）中根據您的描述編寫新程式。如需修改這個程式，請在「設定 &gt; 程式碼產生器…」中選擇模型伺服器。</translation>
+    </message>
+    <message>
+        <source>%1 is open in this chat: ask for the changes you want. They are saved under the same name, and the content it has now is kept as a version.</source>
+        <translation>%1 已在本對話中開啟：請說出你想要的修改。修改會以同樣的名字儲存，現在的內容會保留為一個版本。</translation>
+    </message>
+    <message>
+        <source>Answered after %1</source>
+        <translation>已回答（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Copy code</source>
+        <translation>複製程式碼</translation>
+    </message>
+    <message>
+        <source>Creating new %1 %2 chat...</source>
+        <translation>正在建立新的%1 %2對話...</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>編輯</translation>
+    </message>
+    <message>
+        <source>Failed after %1</source>
+        <translation>失敗（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Refused after %1</source>
+        <translation>被拒絕（等待 %1）</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>重新生成</translation>
+    </message>
+    <message>
+        <source>Show all %1 lines</source>
+        <translation>顯示全部 %1 行</translation>
+    </message>
+    <message>
+        <source>Stopped after %1</source>
+        <translation>已停止（等待 %1）</translation>
+    </message>
+    <message>
+        <source>The backtest had not finished when the chat was last kept.</source>
+        <translation>上次儲存此對話時，回測尚未完成。</translation>
+    </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said and its program, and your request goes there.</source>
+        <translation>程式碼生成服務已不再記得這個對話：新的 %1 %2 對話將根據之前的內容和程式繼續，你的請求會傳送到那裡。</translation>
+    </message>
+    <message>
+        <source>The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes there.</source>
+        <translation>程式碼產生服務已不再記得此對話：已新建一個 %1 %2 對話，你的需求將傳送到那裡。</translation>
+    </message>
+    <message>
+        <source>The compile had not finished when the chat was last kept.</source>
+        <translation>上次儲存此對話時，編譯尚未完成。</translation>
+    </message>
+    <message>
+        <source>The request takes the place of the earlier one: a new session continues from what was said before it.</source>
+        <translation>這個請求取代之前的請求：新的工作階段將從它之前的內容繼續。</translation>
+    </message>
+    <message>
+        <source>The version of %1 is the chat's program again: it is saved and compiled now, and your next request continues from it.</source>
+        <translation>%1 的版本重新成為本對話的程式：現在儲存並編譯，你的下一個請求將從它繼續。</translation>
+    </message>
+    <message>
+        <source>This code generator cannot be given the chat's history: it starts from your request alone.</source>
+        <translation>這個程式碼生成服務無法接收對話的歷史：它只根據你的請求重新開始。</translation>
+    </message>
+    <message>
+        <source>Versions (%1)</source>
+        <translation>版本（%1）</translation>
+    </message>
+    <message>
+        <source>EA</source>
+        <translation>EA</translation>
+    </message>
+    <message>
+        <source>Indicator</source>
+        <translation>指標</translation>
     </message>
 </context>
 <context>

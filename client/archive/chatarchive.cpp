@@ -94,7 +94,7 @@ std::optional<QString> ChatArchive::conversationText(const QString &id, const QS
     const std::optional<StoredChat> chat = open(id);
     if (!chat)
         return std::nullopt;
-    return StoredChats::conversationText(chat->entries, userName, serviceName);
+    return StoredChats::conversationText(StoredChats::entriesOf(*chat), userName, serviceName);
 }
 
 void ChatArchive::flush()

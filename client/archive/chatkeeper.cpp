@@ -7,9 +7,9 @@
 
 namespace {
 
-bool isRequest(const ChatEntry &entry)
+bool isRequest(const ChatEvent &event)
 {
-    return entry.kind == ChatEntry::Kind::User;
+    return event.type == ChatEvent::Type::Request;
 }
 
 } // namespace
@@ -29,7 +29,7 @@ ChatKeeper::ChatKeeper(ChatArchive *archive, Conversation *conversation, QObject
     // The conversation began a chat of its own (another code generator): the one it left is
     // kept as it was saved last.
     connect(m_conversation, &Conversation::transcriptCleared, this, [this] {
-        if (m_switching || !std::any_of(m_chat.entries.cbegin(), m_chat.entries.cend(), isRequest))
+        if (m_switching || !std::any_of(m_chat.events.cbegin(), m_chat.events.cend(), isRequest))
             return;
         const QString draft = m_chat.draft;
         startChat(false);
@@ -61,7 +61,7 @@ void ChatKeeper::setDraft(const QString &draft)
 bool ChatKeeper::deservesRow(const StoredChat &chat) const
 {
     return m_listed || !chat.draft.trimmed().isEmpty() || !chat.requestInFlight.isEmpty()
-        || std::any_of(chat.entries.cbegin(), chat.entries.cend(), isRequest);
+        || std::any_of(chat.events.cbegin(), chat.events.cend(), isRequest);
 }
 
 void ChatKeeper::save()
@@ -70,8 +70,8 @@ void ChatKeeper::save()
     // Until its first request a chat has a title that says so; then the request names it.
     const QString untitled = tr("New chat");
     if (m_chat.title.isEmpty() || m_chat.title == untitled) {
-        const auto asked = std::find_if(m_chat.entries.cbegin(), m_chat.entries.cend(), isRequest);
-        m_chat.title = asked != m_chat.entries.cend() ? StoredChats::titleFor(asked->text) : untitled;
+        const auto asked = std::find_if(m_chat.events.cbegin(), m_chat.events.cend(), isRequest);
+        m_chat.title = asked != m_chat.events.cend() ? StoredChats::titleFor(asked->text) : untitled;
     }
     if (deservesRow(m_chat))
         m_archive->save(m_chat);

@@ -1,7 +1,9 @@
 #include "client/archive/storedchat.h"
 
+#include "client/conversation/chatpresenter.h"
 #include "client/conversation/chatsession.h"
 #include "client/conversation/enumnames.h"
+#include "client/conversation/steprecords.h"
 
 #include <QJsonArray>
 #include <QUuid>
@@ -23,6 +25,49 @@ constexpr EnumNames::Table<ProgramVersion::Verdict, 4> kVerdicts = {{
     {ProgramVersion::Verdict::Errors, QLatin1StringView("errors")},
     {ProgramVersion::Verdict::Failed, QLatin1StringView("failed")},
 }};
+
+constexpr EnumNames::Table<ChatEvent::Type, 9> kEventTypes = {{
+    {ChatEvent::Type::Notice, QLatin1StringView("notice")},
+    {ChatEvent::Type::Shown, QLatin1StringView("shown")},
+    {ChatEvent::Type::Request, QLatin1StringView("request")},
+    {ChatEvent::Type::Wait, QLatin1StringView("wait")},
+    {ChatEvent::Type::Answer, QLatin1StringView("answer")},
+    {ChatEvent::Type::Opened, QLatin1StringView("opened")},
+    {ChatEvent::Type::Session, QLatin1StringView("session")},
+    {ChatEvent::Type::Step, QLatin1StringView("step")},
+    {ChatEvent::Type::VersionChosen, QLatin1StringView("version-chosen")},
+}};
+
+constexpr EnumNames::Table<ChatEvent::Waiting, 3> kWaitings = {{
+    {ChatEvent::Waiting::Answer, QLatin1StringView("answer")},
+    {ChatEvent::Waiting::Compile, QLatin1StringView("compile")},
+    {ChatEvent::Waiting::Backtest, QLatin1StringView("backtest")},
+}};
+
+constexpr EnumNames::Table<ChatEvent::Ending, 7> kEndings = {{
+    {ChatEvent::Ending::Unfinished, QLatin1StringView("unfinished")},
+    {ChatEvent::Ending::Running, QLatin1StringView("running")},
+    {ChatEvent::Ending::Answered, QLatin1StringView("answered")},
+    {ChatEvent::Ending::Stopped, QLatin1StringView("stopped")},
+    {ChatEvent::Ending::Refused, QLatin1StringView("refused")},
+    {ChatEvent::Ending::Failed, QLatin1StringView("failed")},
+    {ChatEvent::Ending::Finished, QLatin1StringView("finished")},
+}};
+
+constexpr EnumNames::Table<ChatEvent::SessionReason, 5> kReasons = {{
+    {ChatEvent::SessionReason::New, QLatin1StringView("new")},
+    {ChatEvent::SessionReason::Replacing, QLatin1StringView("replacing")},
+    {ChatEvent::SessionReason::Forgotten, QLatin1StringView("forgotten")},
+    {ChatEvent::SessionReason::ForgottenSeeded, QLatin1StringView("forgotten-seeded")},
+    {ChatEvent::SessionReason::ForgottenUntold, QLatin1StringView("forgotten-untold")},
+}};
+
+// What the file says, or the table's first value for a missing or unknown name.
+template <typename Enum, std::size_t N>
+Enum readNamed(const EnumNames::Table<Enum, N> &names, const QJsonValue &name)
+{
+    return EnumNames::valueNamed(names, name.toString()).value_or(names.front().first);
+}
 
 QJsonValue timeToJson(const QDateTime &time)
 {
@@ -194,43 +239,170 @@ StoredProgram programFromJson(const QJsonObject &json)
             listOf<ProgramVersion>(json.value(QLatin1StringView("versions")), versionFromJson)};
 }
 
-QJsonObject turnToJson(const ChatTurnRecord &turn)
+// Each step's result under its own name, in "result".
+QJsonObject stepToJson(const ChatEvent::StepResult &step)
 {
-    QJsonObject json{{QLatin1StringView("request"), turn.request},
-                     {QLatin1StringView("based_on"), turn.basedOn},
-                     {QLatin1StringView("answer"), turn.answer}};
-    if (turn.replaced)
-        json.insert(QLatin1StringView("replaced"), true);
+    const auto named = [](QLatin1StringView name, const QJsonObject &result) {
+        return QJsonObject{{QLatin1StringView("step"), name}, {QLatin1StringView("result"), result}};
+    };
+    if (const auto *save = std::get_if<DeploySteps::Save>(&step))
+        return named(QLatin1StringView("save"), StepRecords::toJson(*save));
+    if (const auto *review = std::get_if<DeploySteps::Review>(&step))
+        return named(QLatin1StringView("review"), StepRecords::toJson(*review));
+    if (const auto *compile = std::get_if<DeploySteps::Compile>(&step))
+        return named(QLatin1StringView("compile"), StepRecords::toJson(*compile));
+    if (const auto *restore = std::get_if<DeploySteps::Restore>(&step))
+        return named(QLatin1StringView("restore"), StepRecords::toJson(*restore));
+    if (const auto *tested = std::get_if<BacktestRun::Result>(&step))
+        return named(QLatin1StringView("backtest"), StepRecords::toJson(*tested));
+    return {};
+}
+
+template <typename T>
+ChatEvent::StepResult stepOf(const std::optional<T> &result)
+{
+    return result ? ChatEvent::StepResult(*result) : ChatEvent::StepResult();
+}
+
+ChatEvent::StepResult stepFromJson(const QJsonObject &json)
+{
+    const QString step = json.value(QLatin1StringView("step")).toString();
+    const QJsonObject result = json.value(QLatin1StringView("result")).toObject();
+    if (step == QLatin1StringView("save"))
+        return stepOf(StepRecords::saveFromJson(result));
+    if (step == QLatin1StringView("review"))
+        return stepOf(StepRecords::reviewFromJson(result));
+    if (step == QLatin1StringView("compile"))
+        return stepOf(StepRecords::compileFromJson(result));
+    if (step == QLatin1StringView("restore"))
+        return stepOf(StepRecords::restoreFromJson(result));
+    if (step == QLatin1StringView("backtest"))
+        return stepOf(StepRecords::backtestFromJson(result));
+    return {};
+}
+
+void putNumber(QJsonObject &json, QLatin1StringView key, qint64 number)
+{
+    if (number >= 0)
+        json.insert(key, number);
+}
+
+QJsonObject eventToJson(const ChatEvent &event, const VersionPlaces &versions)
+{
+    using Type = ChatEvent::Type;
+    QJsonObject json = event.type == Type::Shown ? entryToJson(event.shown, versions)
+        : event.type == Type::Step               ? stepToJson(event.step)
+                                                 : QJsonObject();
+    json.insert(QLatin1StringView("type"), EnumNames::nameOf(kEventTypes, event.type));
+    putText(json, QLatin1StringView("text"), event.text);
+    if (!event.args.isEmpty())
+        json.insert(QLatin1StringView("args"), QJsonArray::fromStringList(event.args));
+    putNumber(json, QLatin1StringView("program"), event.program);
+    putNumber(json, QLatin1StringView("based_on"), event.basedOn);
+    putNumber(json, QLatin1StringView("replaces"), event.replaces);
+    switch (event.type) {
+    case Type::Wait:
+        json.insert(QLatin1StringView("waiting"), EnumNames::nameOf(kWaitings, event.waiting));
+        json.insert(QLatin1StringView("ending"), EnumNames::nameOf(kEndings, event.ending));
+        json.insert(QLatin1StringView("elapsed_ms"), event.elapsedMs);
+        putText(json, QLatin1StringView("name"), event.name);
+        break;
+    case Type::Opened:
+        json.insert(QLatin1StringView("path"), event.path);
+        if (event.offline)
+            json.insert(QLatin1StringView("offline"), true);
+        break;
+    case Type::Session:
+        json.insert(QLatin1StringView("platform"), Protocol::wireName(event.platform));
+        json.insert(QLatin1StringView("program_type"), Protocol::wireName(event.programType));
+        json.insert(QLatin1StringView("reason"), EnumNames::nameOf(kReasons, event.reason));
+        break;
+    case Type::VersionChosen:
+        json.insert(QLatin1StringView("time"), timeToJson(event.time));
+        break;
+    case Type::Shown:
+    case Type::Notice:
+    case Type::Request:
+    case Type::Answer:
+    case Type::Step:
+        break;
+    }
     return json;
 }
 
-ChatTurnRecord turnFromJson(const QJsonObject &json)
+// An event the file does not describe whole (a step of an unknown kind, a session of an
+// unknown platform) is shown as a notice of what it says, never dropped.
+ChatEvent eventFromJson(const QJsonObject &json, const QList<StoredProgram> &programs)
 {
-    return {json.value(QLatin1StringView("request")).toString(), json.value(QLatin1StringView("based_on")).toInt(-1),
-            json.value(QLatin1StringView("answer")).toInt(-1), json.value(QLatin1StringView("replaced")).toBool()};
+    ChatEvent event;
+    event.type = readNamed(kEventTypes, json.value(QLatin1StringView("type")));
+    event.text = json.value(QLatin1StringView("text")).toString();
+    for (const QJsonValue &arg : json.value(QLatin1StringView("args")).toArray())
+        event.args.append(arg.toString());
+    event.program = json.value(QLatin1StringView("program")).toInt(-1);
+    event.basedOn = json.value(QLatin1StringView("based_on")).toInt(-1);
+    event.replaces = json.value(QLatin1StringView("replaces")).toInt(-1);
+    event.waiting = readNamed(kWaitings, json.value(QLatin1StringView("waiting")));
+    event.ending = readNamed(kEndings, json.value(QLatin1StringView("ending")));
+    event.elapsedMs = json.value(QLatin1StringView("elapsed_ms")).toInteger();
+    event.name = json.value(QLatin1StringView("name")).toString();
+    event.path = json.value(QLatin1StringView("path")).toString();
+    event.offline = json.value(QLatin1StringView("offline")).toBool();
+    event.reason = readNamed(kReasons, json.value(QLatin1StringView("reason")));
+    event.time = timeFromJson(json.value(QLatin1StringView("time")));
+    if (event.type == ChatEvent::Type::Shown)
+        event.shown = entryFromJson(json, programs);
+    if (event.type == ChatEvent::Type::Step) {
+        event.step = stepFromJson(json);
+        if (std::holds_alternative<std::monostate>(event.step))
+            event.type = ChatEvent::Type::Notice;
+    }
+    if (event.type == ChatEvent::Type::Session) {
+        const auto platform = Protocol::platformNamed(json.value(QLatin1StringView("platform")).toString());
+        const auto type = Protocol::programTypeNamed(json.value(QLatin1StringView("program_type")).toString());
+        event.platform = platform.value_or(event.platform);
+        event.programType = type.value_or(event.programType);
+    }
+    return event;
 }
 
-// A chat kept before its turns were: each request answered by the program shown after it,
-// based on the one answered before.
-QList<ChatTurnRecord> turnsOf(const QList<ChatEntry> &entries, const QList<StoredProgram> &programs)
+// A chat kept before its events were: its requests and the answers with a program of its own
+// become events again, everything else is shown as it was kept. Its turns say what each
+// request was based on and which took another's place.
+QList<ChatEvent> eventsOf(const QJsonValue &entries, const QJsonValue &turns, const QList<StoredProgram> &programs)
 {
     QHash<QString, int> numbers;
     for (const StoredProgram &program : programs) {
         for (const ProgramVersion &version : program.versions)
             numbers.insert(version.source, version.number);
     }
-    QList<ChatTurnRecord> turns;
+    const QJsonArray kept = turns.toArray();
+    QList<ChatEvent> events;
+    int turn = -1;
     int current = -1;
-    for (const ChatEntry &entry : entries) {
+    for (const QJsonValue &value : entries.toArray()) {
+        const ChatEntry entry = entryFromJson(value.toObject(), programs);
+        ChatEvent event;
+        event.type = ChatEvent::Type::Shown;
+        event.shown = entry;
+        const int number = entry.kind == ChatEntry::Kind::Program ? numbers.value(entry.code, -1) : -1;
         if (entry.kind == ChatEntry::Kind::User) {
-            turns.append({entry.text, current, -1, false});
-        } else if (entry.kind == ChatEntry::Kind::Program && !turns.isEmpty() && turns.constLast().answer < 0) {
-            turns.last().answer = numbers.value(entry.code, -1);
-            if (turns.constLast().answer >= 0)
-                current = turns.constLast().answer;
+            const QJsonObject record = kept.at(++turn).toObject();
+            event.type = ChatEvent::Type::Request;
+            event.text = entry.text;
+            event.basedOn = record.value(QLatin1StringView("based_on")).toInt(current);
+            if (turn > 0 && kept.at(turn - 1).toObject().value(QLatin1StringView("replaced")).toBool())
+                event.replaces = turn - 1;
+        } else if (number >= 0 && entry.textLinks.isEmpty()) { // an opened program links its file
+
+            event.type = ChatEvent::Type::Answer;
+            event.text = entry.text;
+            event.program = number;
+            current = number;
         }
+        events.append(event);
     }
-    return turns;
+    return events;
 }
 
 } // namespace
@@ -263,11 +435,10 @@ ChatSummary summaryOf(const StoredChat &chat)
 QJsonObject toJson(const StoredChat &chat)
 {
     QJsonObject json = summaryToJson(summaryOf(chat));
-    json.insert(QLatin1StringView("format"), 1);
+    json.insert(QLatin1StringView("format"), 2);
     const VersionPlaces versions = versionPlaces(chat.programs);
-    json.insert(QLatin1StringView("entries"),
-                arrayOf(chat.entries, [&versions](const ChatEntry &entry) { return entryToJson(entry, versions); }));
-    json.insert(QLatin1StringView("turns"), arrayOf(chat.turns, turnToJson));
+    json.insert(QLatin1StringView("events"),
+                arrayOf(chat.events, [&versions](const ChatEvent &event) { return eventToJson(event, versions); }));
     json.insert(QLatin1StringView("programs"), arrayOf(chat.programs, programToJson));
     json.insert(QLatin1StringView("current_program"), chat.current.program);
     json.insert(QLatin1StringView("current_version"), chat.current.version);
@@ -282,16 +453,16 @@ QJsonObject toJson(const StoredChat &chat)
 std::optional<StoredChat> fromJson(const QJsonObject &json)
 {
     const std::optional<ChatSummary> summary = summaryFromJson(json);
-    if (!summary || !json.value(QLatin1StringView("entries")).isArray())
+    const QJsonValue events = json.value(QLatin1StringView("events"));
+    const QJsonValue entries = json.value(QLatin1StringView("entries"));
+    if (!summary || (!events.isArray() && !entries.isArray()))
         return std::nullopt;
     StoredChat chat;
     static_cast<ChatHeading &>(chat) = *summary;
     chat.programs = listOf<StoredProgram>(json.value(QLatin1StringView("programs")), programFromJson);
-    chat.entries = listOf<ChatEntry>(json.value(QLatin1StringView("entries")), [&chat](const QJsonObject &entry) {
-        return entryFromJson(entry, chat.programs);
-    });
-    const QJsonValue turns = json.value(QLatin1StringView("turns"));
-    chat.turns = turns.isArray() ? listOf<ChatTurnRecord>(turns, turnFromJson) : turnsOf(chat.entries, chat.programs);
+    chat.events = events.isArray()
+        ? listOf<ChatEvent>(events, [&chat](const QJsonObject &event) { return eventFromJson(event, chat.programs); })
+        : eventsOf(entries, json.value(QLatin1StringView("turns")), chat.programs);
     chat.current = {json.value(QLatin1StringView("current_program")).toInt(-1),
                     json.value(QLatin1StringView("current_version")).toInt(-1)};
     chat.sessionId = json.value(QLatin1StringView("session_id")).toString();
@@ -353,12 +524,28 @@ bool matchesWordStart(const QString &foldedText, const QString &foldedNeedle)
 QString searchText(const StoredChat &chat)
 {
     QStringList parts{chat.programName};
-    for (const ChatEntry &entry : chat.entries)
-        parts.append(entry.text);
+    for (const ChatEvent &event : chat.events)
+        parts.append(event.type == ChatEvent::Type::Shown ? event.shown.text : event.text);
     for (const StoredProgram &program : chat.programs)
         parts.append(program.name);
     // A separator no search text holds, so that a match never spans two parts.
     return parts.join(QChar(0)).toCaseFolded();
+}
+
+QList<ChatEntry> entriesOf(const StoredChat &chat)
+{
+    QHash<int, QString> sources;
+    for (const StoredProgram &program : chat.programs) {
+        for (const ProgramVersion &version : program.versions)
+            sources.insert(version.number, version.source);
+    }
+    QList<ChatEntry> entries;
+    for (const ChatEvent &event : chat.events) {
+        ChatPresenter::Context context;
+        context.code = sources.value(event.program);
+        entries += ChatPresenter::entries(event, context);
+    }
+    return entries;
 }
 
 QString conversationText(const QList<ChatEntry> &entries, const QString &userName, const QString &serviceName)

@@ -3,6 +3,7 @@
 #include "protocol/domain.h"
 #include "client/conversation/backtestchoice.h"
 #include "client/conversation/chatentry.h"
+#include "client/conversation/chatevent.h"
 #include "report/testerreport.h"
 
 #include <QDateTime>
@@ -47,7 +48,7 @@ struct ProgramVersion final
 
 // A request of the trader's and what came of it, as the code generator is told of the chat:
 // the program it asked to change and the one answered (program numbers, -1 for none), and
-// whether a later request took its place (Regenerate, Edit).
+// whether a later request took its place (Regenerate, Edit). Made from the chat's events.
 struct ChatTurnRecord final
 {
     QString request;
@@ -91,9 +92,7 @@ struct StoredChat final : ChatHeading
         int version = -1;
     };
 
-    QList<ChatEntry> entries;
-    // One per request in entries, in the same order.
-    QList<ChatTurnRecord> turns;
+    QList<ChatEvent> events;
     QList<StoredProgram> programs;
     ProgramRef current;
     QString sessionId;       // the service's session it last had
@@ -123,11 +122,14 @@ std::optional<ChatSummary> summaryFromJson(const QJsonObject &json);
 // "version". Text in a script without blanks between words (Chinese) matches anywhere.
 bool matchesWordStart(const QString &foldedText, const QString &foldedNeedle);
 
-// What a search looks through besides the title: the transcript's texts (requests included) and
-// the programs' names, case-folded.
+// What a search looks through besides the title: the trader's requests, the answers'
+// explanations, what older chats showed, and the programs' names, case-folded.
 QString searchText(const StoredChat &chat);
 
-// The transcript as plain text, each entry headed by who said it, programs written out whole.
+// The bubbles of a chat that is not open, in the interface's language.
+QList<ChatEntry> entriesOf(const StoredChat &chat);
+
+// A transcript as plain text, each bubble headed by who said it, programs written out whole.
 QString conversationText(const QList<ChatEntry> &entries, const QString &userName, const QString &serviceName);
 
 } // namespace StoredChats

@@ -4,7 +4,9 @@
 #include "client/conversation/chataction.h"
 #include "client/conversation/transcript.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -176,16 +178,6 @@ ChatEntry ChatPresenter::compilingEntry(const QString &fileName, qint64 elapsedM
                                     {{tr("Stop"), ChatAction{ChatAction::Kind::StopCompile}.href()}});
 }
 
-ChatEntry ChatPresenter::compileEnding(const DeploySteps::Compile &compile)
-{
-    const QString took = Transcript::clockText(compile.elapsedMs);
-    if (compile.stopped)
-        return Transcript::serviceEntry(tr("Compile stopped after %1").arg(took));
-    // A compiler that failed to start is known only once the compile has begun.
-    return Transcript::serviceEntry(compile.started && compile.problem.isEmpty() ? tr("Compile finished after %1").arg(took)
-                                                                                 : tr("Compile failed after %1").arg(took));
-}
-
 QList<ChatEntry> ChatPresenter::compileResults(const DeploySteps::Compile &compile)
 {
     QList<ChatEntry> results;
@@ -223,15 +215,6 @@ ChatEntry ChatPresenter::backtestingEntry(const QString &expert, qint64 elapsedM
                                     {{tr("Stop"), ChatAction{ChatAction::Kind::StopBacktest}.href()}});
 }
 
-ChatEntry ChatPresenter::backtestEnding(const BacktestRun::Result &result, qint64 elapsedMs)
-{
-    const QString took = Transcript::clockText(elapsedMs);
-    if (result.process.ending == TerminalProcess::Outcome::Ending::Stopped)
-        return Transcript::serviceEntry(tr("Backtest stopped after %1").arg(took));
-    return Transcript::serviceEntry(result.reportWritten ? tr("Backtest finished after %1").arg(took)
-                                                         : tr("Backtest failed after %1").arg(took));
-}
-
 ChatEntry ChatPresenter::backtestResult(const BacktestRun::Result &result)
 {
     if (result.refusal != Refusal::None)
@@ -250,4 +233,163 @@ ChatEntry ChatPresenter::backtestResult(const BacktestRun::Result &result)
     card.demo = result.report->demo;
     card.links = {reportLink(result.reportPath)};
     return card;
+}
+
+// --- The chat's events -----------------------------------------------------------------------
+
+QString ChatPresenter::noticeText(const ChatEvent &notice)
+{
+    // The conversation marks its notices for translation where it words them.
+    QString text = QCoreApplication::translate("Conversation", notice.text.toUtf8().constData());
+    for (const QString &arg : notice.args)
+        text = text.arg(arg);
+    return text;
+}
+
+QString ChatPresenter::endingText(const ChatEvent &wait)
+{
+    using Ending = ChatEvent::Ending;
+    const QString took = Transcript::clockText(wait.elapsedMs);
+    switch (wait.waiting) {
+    case ChatEvent::Waiting::Answer:
+        switch (wait.ending) {
+        case Ending::Answered:
+            return tr("Answered after %1").arg(took);
+        case Ending::Stopped:
+        case Ending::Unfinished:
+        case Ending::Running: // the conversation shows its own running wait
+            return tr("Stopped after %1").arg(took);
+        case Ending::Refused:
+            return tr("Refused after %1").arg(took);
+        case Ending::Failed:
+        case Ending::Finished:
+            break;
+        }
+        return tr("Failed after %1").arg(took);
+    case ChatEvent::Waiting::Compile:
+        if (wait.ending == Ending::Unfinished)
+            return tr("The compile had not finished when the chat was last kept.");
+        if (wait.ending == Ending::Stopped)
+            return tr("Compile stopped after %1").arg(took);
+        return wait.ending == Ending::Finished ? tr("Compile finished after %1").arg(took) : tr("Compile failed after %1").arg(took);
+    case ChatEvent::Waiting::Backtest:
+        break;
+    }
+    if (wait.ending == Ending::Unfinished)
+        return tr("The backtest had not finished when the chat was last kept.");
+    if (wait.ending == Ending::Stopped)
+        return tr("Backtest stopped after %1").arg(took);
+    return wait.ending == Ending::Finished ? tr("Backtest finished after %1").arg(took) : tr("Backtest failed after %1").arg(took);
+}
+
+QString ChatPresenter::sessionText(const ChatEvent &session)
+{
+    const QString platform = Protocol::wireName(session.platform);
+    const QString kind = session.programType == Protocol::ProgramType::Indicator ? tr("Indicator") : tr("EA");
+    switch (session.reason) {
+    case ChatEvent::SessionReason::New:
+        break;
+    case ChatEvent::SessionReason::Replacing:
+        return tr("The request takes the place of the earlier one: a new session continues from what was said before it.");
+    case ChatEvent::SessionReason::ForgottenSeeded:
+        return tr("The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said "
+                  "and its program, and your request goes there.")
+            .arg(platform, kind);
+    case ChatEvent::SessionReason::Forgotten:
+    case ChatEvent::SessionReason::ForgottenUntold: {
+        const QString text = tr("The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes "
+                                "there.")
+                                 .arg(platform, kind);
+        if (session.reason == ChatEvent::SessionReason::Forgotten)
+            return text;
+        return text + QLatin1Char(' ')
+            + tr("This code generator cannot be given the chat's history: it starts from your request alone.");
+    }
+    }
+    return tr("Creating new %1 %2 chat...").arg(platform, kind);
+}
+
+// A program's bubble: the program, Show all and Copy code, its versions once it has several.
+ChatEntry ChatPresenter::programEntry(const ChatEvent &event, const Context &context)
+{
+    ChatEntry entry;
+    entry.kind = ChatEntry::Kind::Program;
+    entry.code = context.code;
+    const QString &code = context.code;
+    const int lines = int(code.count(QLatin1Char('\n'))) + (code.endsWith(QLatin1Char('\n')) ? 0 : 1);
+    if (lines > ChatEntry::PreviewLines)
+        entry.links.append({tr("Show all %1 lines").arg(lines), ChatAction{ChatAction::Kind::ShowProgram, event.program}.href()});
+    entry.links.append({tr("Copy code"), ChatAction{ChatAction::Kind::CopyProgram, event.program}.href()});
+    if (context.versions > 0)
+        entry.links.append({tr("Versions (%1)").arg(context.versions), ChatAction{ChatAction::Kind::Versions, event.program}.href()});
+    return entry;
+}
+
+QList<ChatEntry> ChatPresenter::stepEntries(const ChatEvent::StepResult &step)
+{
+    if (const auto *save = std::get_if<DeploySteps::Save>(&step))
+        return saveEntries(*save);
+    if (const auto *review = std::get_if<DeploySteps::Review>(&step))
+        return {riskEntry(*review)};
+    if (const auto *compile = std::get_if<DeploySteps::Compile>(&step))
+        return compileResults(*compile);
+    if (const auto *restore = std::get_if<DeploySteps::Restore>(&step))
+        return {restoreEntry(*restore)};
+    if (const auto *tested = std::get_if<BacktestRun::Result>(&step))
+        return {backtestResult(*tested)};
+    return {};
+}
+
+QList<ChatEntry> ChatPresenter::entries(const ChatEvent &event, const Context &context)
+{
+    switch (event.type) {
+    case ChatEvent::Type::Shown:
+        return {event.shown};
+    case ChatEvent::Type::Notice:
+        return {Transcript::serviceEntry(noticeText(event))};
+    case ChatEvent::Type::Request: {
+        ChatEntry user;
+        user.kind = ChatEntry::Kind::User;
+        user.text = event.text;
+        if (context.lastTurn)
+            user.links = {{tr("Edit"), ChatAction{ChatAction::Kind::Edit, context.index}.href()}};
+        return {user};
+    }
+    case ChatEvent::Type::Wait:
+        if (event.ending == ChatEvent::Ending::Running && event.waiting == ChatEvent::Waiting::Compile)
+            return {compilingEntry(event.name, context.runningMs)};
+        if (event.ending == ChatEvent::Ending::Running && event.waiting == ChatEvent::Waiting::Backtest)
+            return {backtestingEntry(event.name, context.runningMs)};
+        return {Transcript::serviceEntry(endingText(event))};
+    case ChatEvent::Type::Answer: {
+        ChatEntry shown = programEntry(event, context);
+        shown.text = event.text;
+        if (context.lastTurn)
+            shown.links.append({tr("Regenerate"), ChatAction{ChatAction::Kind::Regenerate, context.index}.href()});
+        return {shown};
+    }
+    case ChatEvent::Type::Opened: {
+        ChatEntry shown = programEntry(event, context);
+        shown.text = event.offline
+            ? tr("%1 is open in this chat. The offline generator in use changes only programs it wrote itself, so it "
+                 "cannot change this one; it writes a new program from your description in a new chat (New Chat). To have "
+                 "this one changed, choose a model server in Settings > Code generator…")
+                  .arg(event.path)
+            : tr("%1 is open in this chat: ask for the changes you want. They are saved under the same name, "
+                 "and the content it has now is kept as a version.")
+                  .arg(event.path);
+        shown.textLinks = {{event.path, QUrl::fromLocalFile(event.path).toString()}};
+        return {shown};
+    }
+    case ChatEvent::Type::Session:
+        return {Transcript::serviceEntry(sessionText(event))};
+    case ChatEvent::Type::Step:
+        return stepEntries(event.step);
+    case ChatEvent::Type::VersionChosen:
+        return {Transcript::serviceEntry(
+            tr("The version of %1 is the chat's program again: it is saved and compiled now, and your next "
+               "request continues from it.")
+                .arg(QLocale().toString(event.time, QLocale::ShortFormat)))};
+    }
+    return {};
 }

@@ -5,6 +5,7 @@
 #include "protocol/domain.h"
 #include "client/connection/codegeneratorinuse.h"
 #include "client/conversation/backtester.h"
+#include "client/conversation/chataction.h"
 #include "client/conversation/chatpresenter.h"
 #include "client/conversation/distinctversions.h"
 #include "client/conversation/programdeployer.h"
@@ -12,9 +13,6 @@
 #include "client/conversation/transcript.h"
 
 #include <QFileInfo>
-#include <QLocale>
-#include <QSet>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -27,12 +25,6 @@ constexpr int kTickMs = 1000;
 constexpr int kLiveRefreshMs = 150;
 // Lines of a program being written that its bubble shows: the newest ones.
 constexpr int kLiveLines = 8;
-
-bool isAction(const ChatEntry::Link &link, ChatAction::Kind kind)
-{
-    const std::optional<ChatAction> action = ChatAction::fromHref(link.href);
-    return action && action->kind == kind;
-}
 
 QString stopHref()
 {
@@ -57,8 +49,13 @@ Conversation::Conversation(ChatTransport *transport, const TerminalBounds &bound
     , m_client(transport)
     , m_transcript(new Transcript(this))
     , m_deployer(new ProgramDeployer(bounds.compileMs, this))
-    , m_backtester(new Backtester(m_transcript, bounds.backtestMs, this))
+    , m_backtester(new Backtester(bounds.backtestMs, this))
 {
+    m_transcript->setRenderer([this](int index, const ChatEvent &event) { return render(index, event); });
+    connect(m_backtester, &Backtester::started, this, [this](const QString &expert) {
+        m_testWait = m_transcript->add(ChatEvent::wait(ChatEvent::Waiting::Backtest, expert));
+        m_stepTicker.start();
+    });
     connect(m_backtester, &Backtester::tested, this, &Conversation::onTested);
     m_client->setParent(this);
     connect(m_transcript, &Transcript::entryAdded, this, &Conversation::entryAdded);
@@ -70,10 +67,10 @@ Conversation::Conversation(ChatTransport *transport, const TerminalBounds &bound
     connect(m_client, &ChatTransport::versionRefused, this, &Conversation::versionRefused);
     connect(m_client, &ChatTransport::serviceUnreachable, this, &Conversation::serviceUnreachable);
     connect(m_client, &ChatTransport::live, this, &Conversation::onLive);
-    connect(m_client, &ChatTransport::sessionNotice, this, &Conversation::notice);
+    connect(m_client, &ChatTransport::sessionNotice, this, [this](const QString &text) { notice(text); });
     connect(m_client, &ChatTransport::requestHeldBack, this, [this] {
         if (m_request)
-            returnRequest(Ending::Failed, {});
+            returnRequest(ChatEvent::Ending::Failed, {});
     });
     connect(m_client, &ChatTransport::streamed, this, [this] {
         if (!m_liveRefresh.isActive())
@@ -81,20 +78,19 @@ Conversation::Conversation(ChatTransport *transport, const TerminalBounds &bound
     });
     connect(m_client, &ChatTransport::answered, this, &Conversation::takeAnswer);
     connect(m_client, &ChatTransport::requestFailed, this,
-            [this](const QString &why) { returnRequest(Ending::Failed, why); });
+            [this](const QString &why) { returnRequest(ChatEvent::Ending::Failed, why); });
     connect(m_client, &ChatTransport::requestStopped, this,
-            [this] { returnRequest(Ending::Stopped, tr("Stopped. Your request is back in the request field.")); });
+            [this] { returnRequest(ChatEvent::Ending::Stopped, QT_TR_NOOP("Stopped. Your request is back in the request field.")); });
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &Conversation::tick);
     m_liveRefresh.setSingleShot(true);
     m_liveRefresh.setInterval(kLiveRefreshMs);
     connect(&m_liveRefresh, &QTimer::timeout, this, [this] {
         if (m_request)
-            m_transcript->update(m_request->entry, waitingEntry());
+            m_transcript->update(m_request->wait);
     });
-    // Kept at each change of what was said, never at a waiting bubble's clock or stream.
-    connect(m_transcript, &Transcript::entryAdded, this, &Conversation::noteChange);
-    connect(m_transcript, &Transcript::entryChanged, this, &Conversation::noteChange);
+    // Kept at each event recorded, never at a waiting bubble's clock or stream.
+    connect(m_transcript, &Transcript::recorded, this, &Conversation::noteChange);
     connect(this, &Conversation::requestInFlightChanged, this, &Conversation::noteChange);
     m_indicatorLabel = tr("Indicator");
     m_eaLabel = tr("EA");
@@ -126,9 +122,37 @@ void Conversation::noteChange()
 
 // --- The transcript ----------------------------------------------------------------------
 
-int Conversation::notice(const QString &text)
+int Conversation::notice(const QString &source, const QStringList &args)
 {
-    return m_transcript->add(text);
+    return m_transcript->add(ChatEvent::notice(source, args));
+}
+
+qsizetype Conversation::lastRequestEvent() const
+{
+    const QList<ChatEvent> &events = m_transcript->events();
+    for (qsizetype index = events.size() - 1; index >= 0; --index) {
+        if (events.at(index).type == ChatEvent::Type::Request)
+            return index;
+    }
+    return -1;
+}
+
+QList<ChatEntry> Conversation::render(int index, const ChatEvent &event) const
+{
+    if (event.type == ChatEvent::Type::Wait && m_request && m_request->wait == index)
+        return {waitingEntry()};
+    ChatPresenter::Context context;
+    context.index = index;
+    const qsizetype lastRequest = lastRequestEvent();
+    context.lastTurn = event.type == ChatEvent::Type::Request ? index == lastRequest : index > lastRequest;
+    if (event.type == ChatEvent::Type::Answer || event.type == ChatEvent::Type::Opened) {
+        context.code = m_deployer->program(event.program);
+        const QList<ProgramVersion> versions = versionsOf(event.program);
+        context.versions = versions.size() < 2 ? 0 : int(distinctVersions(versions, m_current).size());
+    }
+    if (event.type == ChatEvent::Type::Wait)
+        context.runningMs = event.waiting == ChatEvent::Waiting::Compile ? m_deployer->compileElapsedMs() : m_backtester->elapsedMs();
+    return ChatPresenter::entries(event, context);
 }
 
 void Conversation::addNotice(const QString &text)
@@ -138,14 +162,7 @@ void Conversation::addNotice(const QString &text)
 
 QString Conversation::conversationText() const
 {
-    QList<ChatSessions::Said> said;
-    for (const ChatEntry &entry : m_transcript->entries()) {
-        QString text = entry.text;
-        if (entry.kind == ChatEntry::Kind::Program)
-            text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + entry.code;
-        said.append({entry.kind == ChatEntry::Kind::User ? tr("You") : tr("TavrinAI"), text});
-    }
-    return ChatSessions::conversationText(said);
+    return StoredChats::conversationText(m_transcript->entries(), tr("You"), tr("TavrinAI"));
 }
 
 void Conversation::keepInto(StoredChat &chat) const
@@ -155,16 +172,15 @@ void Conversation::keepInto(StoredChat &chat) const
     chat.platform = choice.platform;
     chat.type = choice.type;
     chat.programName = m_programName;
-    chat.entries = m_transcript->entries();
-    // A bubble that counts seconds is kept as what it will say, never as a clock.
-    if (m_request && m_request->entry >= 0)
-        chat.entries[m_request->entry] = Transcript::serviceEntry({});
-    if (m_compileEntry >= 0)
-        chat.entries[m_compileEntry] = Transcript::serviceEntry(tr("The compile had not finished when the chat was last kept."));
-    if (const int testing = m_backtester->runningEntryId(); testing >= 0)
-        chat.entries[testing] = Transcript::serviceEntry(tr("The backtest had not finished when the chat was last kept."));
+    chat.events = m_transcript->events();
+    // A compile or test that runs is kept as not finished; a request on its way goes back into
+    // the field when the chat is reopened, its wait with it.
+    for (ChatEvent &event : chat.events) {
+        if (event.type == ChatEvent::Type::Wait && event.ending == ChatEvent::Ending::Running
+            && event.waiting != ChatEvent::Waiting::Answer)
+            event.ending = ChatEvent::Ending::Unfinished;
+    }
     chat.backtestChoice = m_backtestChoice;
-    chat.turns = m_turns;
     chat.sessionId = m_client->sessionId();
     chat.requestInFlight = m_request ? m_request->text : QString();
     // One program per file name, its versions in the order they came.
@@ -192,8 +208,8 @@ void Conversation::reopen(const StoredChat &chat)
     m_suggestedFix = -1;
     m_autoFix.reset();
     m_choice = {chat.platform, chat.type};
-    const bool used = std::any_of(chat.entries.cbegin(), chat.entries.cend(),
-                                  [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::User; });
+    const bool used = std::any_of(chat.events.cbegin(), chat.events.cend(),
+                                  [](const ChatEvent &event) { return event.type == ChatEvent::Type::Request; });
     m_client->resume(m_choice.platform, m_choice.type, chat.sessionId, used);
     m_deployer->setChat(m_client->chat().serial);
     m_backtester->setChat(m_client->chat().serial);
@@ -212,16 +228,29 @@ void Conversation::reopen(const StoredChat &chat)
     setProgramName(chat.programName);
     // A request that was on its way goes back into the field: its turn, and the bubble that
     // waited for it, come again when it is sent.
-    qsizetype shown = chat.entries.size();
+    qsizetype shown = chat.events.size();
     if (!chat.requestInFlight.isEmpty()) {
-        while (shown > 0 && chat.entries.at(shown - 1).kind != ChatEntry::Kind::User)
+        while (shown > 0 && chat.events.at(shown - 1).type != ChatEvent::Type::Request)
             --shown;
         shown = std::max<qsizetype>(0, shown - 1);
     }
-    m_transcript->clear();
-    for (qsizetype entry = 0; entry < shown; ++entry)
-        m_transcript->add(chat.entries.at(entry));
-    m_turns = chat.turns.mid(0, turnOf(shown));
+    const QList<ChatEvent> events = chat.events.mid(0, shown);
+    m_turns.clear();
+    for (const ChatEvent &event : events)
+        noteTurn(event);
+    m_transcript->assign(events);
+}
+
+// The turns the code generator is told of follow the requests and answers recorded.
+void Conversation::noteTurn(const ChatEvent &event)
+{
+    if (event.type == ChatEvent::Type::Request) {
+        if (event.replaces >= 0 && event.replaces < m_turns.size())
+            m_turns[event.replaces].replaced = true;
+        m_turns.append({event.text, event.basedOn, -1, false});
+    } else if (event.type == ChatEvent::Type::Answer && !m_turns.isEmpty() && m_turns.constLast().answer < 0) {
+        m_turns.last().answer = event.program;
+    }
 }
 
 QString Conversation::program(int number) const
@@ -241,10 +270,12 @@ void Conversation::useVersion(int number)
         return;
     const QDateTime time = m_deployer->versions().at(number).time;
     m_current = m_deployer->keepCopy(number);
-    offerVersions(m_current);
-    notice(tr("The version of %1 is the chat's program again: it is saved and compiled now, and your next "
-              "request continues from it.")
-               .arg(QLocale().toString(time, QLocale::ShortFormat)));
+    ChatEvent chosen;
+    chosen.type = ChatEvent::Type::VersionChosen;
+    chosen.program = m_current;
+    chosen.time = time;
+    m_transcript->add(chosen);
+    m_transcript->refresh();
     m_deployer->deploy(m_current);
 }
 
@@ -366,81 +397,34 @@ bool Conversation::openProgram(const ProgramFile &program)
     m_replacing = -1;
     m_turns.clear();
     m_current = m_deployer->keepOpened(program.source, program.path, m_choice.platform, m_choice.type);
-    openSession(m_choice, {}, {}, m_current);
+    openSession(m_choice, ChatEvent::SessionReason::New, {}, m_current);
     m_client->markUsed();
-    ChatEntry shown;
-    shown.kind = ChatEntry::Kind::Program;
-    shown.text = m_offlineGenerator
-        ? tr("%1 is open in this chat. The offline generator in use changes only programs it wrote itself, so it "
-             "cannot change this one; it writes a new program from your description in a new chat (New Chat). To have "
-             "this one changed, choose a model server in Settings > Code generator…")
-              .arg(program.path)
-        : tr("%1 is open in this chat: ask for the changes you want. They are saved under the same name, "
-             "and the content it has now is kept as a version.")
-              .arg(program.path);
-    shown.textLinks = {{program.path, QUrl::fromLocalFile(program.path).toString()}};
-    shown.code = program.source;
-    shown.links = programLinks(m_current, program.source);
-    m_transcript->add(shown);
+    ChatEvent opened;
+    opened.type = ChatEvent::Type::Opened;
+    opened.program = m_current;
+    opened.path = program.path;
+    opened.offline = m_offlineGenerator;
+    m_transcript->add(opened);
     if (!m_client->offers(ServiceFeature::History))
-        notice(tr("This code generator cannot be given a program to change: it writes a new one from your request."));
+        notice(QT_TR_NOOP("This code generator cannot be given a program to change: it writes a new one from your request."));
     return true;
 }
 
-// Every bubble of a program offers all its versions, the older bubbles too, with their count.
-void Conversation::offerVersions(int number)
-{
-    const QList<ProgramVersion> versions = m_deployer->versionsOf(number);
-    if (versions.size() < 2)
-        return;
-    QSet<int> same;
-    for (const ProgramVersion &version : versions)
-        same.insert(version.number);
-    const QList<ChatEntry> entries = m_transcript->entries();
-    for (int id = 0; id < int(entries.size()); ++id) {
-        ChatEntry entry = entries.at(id);
-        const auto copy = std::find_if(entry.links.begin(), entry.links.end(), [](const ChatEntry::Link &link) {
-            return isAction(link, ChatAction::Kind::CopyProgram);
-        });
-        if (entry.kind != ChatEntry::Kind::Program || copy == entry.links.end())
-            continue;
-        const int shown = ChatAction::fromHref(copy->href)->number;
-        if (!same.contains(shown))
-            continue;
-        const ChatEntry::Link offer{tr("Versions (%1)").arg(distinctVersions(versions, m_current).size()),
-                                    ChatAction{ChatAction::Kind::Versions, shown}.href()};
-        const auto old = std::find_if(entry.links.begin(), entry.links.end(), [](const ChatEntry::Link &link) {
-            return isAction(link, ChatAction::Kind::Versions);
-        });
-        if (old != entry.links.end())
-            *old = offer;
-        else
-            entry.links.insert(copy - entry.links.begin() + 1, offer);
-        m_transcript->change(id, entry);
-    }
-}
-
-QList<ChatEntry::Link> Conversation::programLinks(int number, const QString &code) const
-{
-    QList<ChatEntry::Link> links;
-    const int lines = int(code.count(QLatin1Char('\n'))) + (code.endsWith(QLatin1Char('\n')) ? 0 : 1);
-    if (lines > ChatEntry::PreviewLines)
-        links.append({tr("Show all %1 lines").arg(lines), ChatAction{ChatAction::Kind::ShowProgram, number}.href()});
-    links.append({tr("Copy code"), ChatAction{ChatAction::Kind::CopyProgram, number}.href()});
-    return links;
-}
-
-void Conversation::openSession(const Choice &choice, const QString &noticeText, const QList<ChatTurn> &history,
+void Conversation::openSession(const Choice &choice, ChatEvent::SessionReason reason, const QList<ChatTurn> &history,
                                int program)
 {
-    // A session that continues what the chat shows says so in noticeText, without a greeting.
+    // A session that continues what the chat shows says so, without a greeting.
     m_client->open(choice.platform, choice.type, {history, m_deployer->program(program)},
-                   noticeText.isEmpty() ? ChatTransport::Greeting::Shown : ChatTransport::Greeting::Quiet);
+                   reason == ChatEvent::SessionReason::New ? ChatTransport::Greeting::Shown : ChatTransport::Greeting::Quiet);
     m_serviceProgram = program;
     m_deployer->setChat(m_client->chat().serial);
     m_backtester->setChat(m_client->chat().serial);
-    notice(noticeText.isEmpty() ? tr("Creating new %1 %2 chat...").arg(Protocol::wireName(choice.platform), programName(choice.type))
-                                : noticeText);
+    ChatEvent opened;
+    opened.type = ChatEvent::Type::Session;
+    opened.platform = choice.platform;
+    opened.programType = choice.type;
+    opened.reason = reason;
+    m_transcript->add(opened);
 }
 
 void Conversation::restartChat()
@@ -452,7 +436,7 @@ void Conversation::restartChat()
     m_current = -1;
     m_replacing = -1;
     m_turns.clear();
-    openSession(m_choice);
+    openSession(m_choice, ChatEvent::SessionReason::New);
 }
 
 void Conversation::close()
@@ -470,19 +454,19 @@ Conversation::SendOutcome Conversation::send(const QString &text)
         return SendOutcome::Refused;
     const QString request = text.trimmed();
     if (request.isEmpty()) {
-        notice(tr("Please enter your request!"));
+        notice(QT_TR_NOOP("Please enter your request!"));
         return SendOutcome::Refused;
     }
     if (m_programName.trimmed().isEmpty()) {
-        notice(tr("Name cannot be empty!"));
+        notice(QT_TR_NOOP("Name cannot be empty!"));
         return SendOutcome::Refused;
     }
     if (const QString problem = Deployment::sourceNameProblem(m_programName.trimmed()); !problem.isEmpty()) {
-        notice(tr("Please choose another name: %1.").arg(problem));
+        notice(QT_TR_NOOP("Please choose another name: %1."), {problem});
         return SendOutcome::Refused;
     }
     if (m_request) {
-        notice(tr("A request is already on its way: wait for its answer, or press Stop."));
+        notice(QT_TR_NOOP("A request is already on its way: wait for its answer, or press Stop."));
         return SendOutcome::Refused;
     }
     switch (ChatSessions::fit(m_client->chat(), m_choice.platform, m_choice.type)) {
@@ -493,47 +477,54 @@ Conversation::SendOutcome Conversation::send(const QString &text)
         break;
     case ChatSessions::FormFit::Refuse:
         m_refusedForChoice = true;
-        notice(tr("This chat writes %1 %2. Press New Chat to start a chat for %3 %4.")
-                   .arg(Protocol::wireName(m_client->chat().platform), programsName(m_client->chat().type),
-                        Protocol::wireName(m_choice.platform), programsName(m_choice.type)));
+        notice(QT_TR_NOOP("This chat writes %1 %2. Press New Chat to start a chat for %3 %4."),
+               {Protocol::wireName(m_client->chat().platform), programsName(m_client->chat().type),
+                Protocol::wireName(m_choice.platform), programsName(m_choice.type)});
         return SendOutcome::Refused;
     }
     m_refusedForChoice = false;
     m_autoFix.reset();
     int basedOn = m_current;
+    qsizetype replacedTurn = -1;
     if (const qsizetype replaced = std::exchange(m_replacing, -1); replaced >= 0 && replaced == lastTurn(replaced)) {
         // The new request changes what the one it replaces was asked to change.
-        basedOn = m_turns.value(turnOf(replaced)).basedOn;
-        replaceTurn(replaced);
+        replacedTurn = turnOf(replaced);
+        basedOn = m_turns.value(replacedTurn).basedOn;
+        replaceTurn(replacedTurn);
     }
     // The errors "Ask to fix these errors" suggested go with the request while their program is
     // still the one it changes.
     const int fixing = std::exchange(m_suggestedFix, -1);
-    dispatch(request, fixing >= 0 && fixing == basedOn ? m_deployer->errorsOf(fixing) : QStringList(), basedOn);
+    dispatch(request, fixing >= 0 && fixing == basedOn ? m_deployer->errorsOf(fixing) : QStringList(), basedOn,
+             int(replacedTurn));
     return SendOutcome::Sent;
 }
 
-void Conversation::dispatch(const QString &request, const QStringList &compileErrors, int basedOn)
+void Conversation::dispatch(const QString &request, const QStringList &compileErrors, int basedOn, int replaces)
 {
     m_client->markUsed();
-    dropRedoLinks();
-    m_turns.append({request, basedOn, -1, false});
-    ChatEntry user;
-    user.kind = ChatEntry::Kind::User;
-    user.text = request;
-    user.links = {{tr("Edit"), ChatAction{ChatAction::Kind::Edit, int(m_transcript->entries().size())}.href()}};
-    m_transcript->add(user);
+    ChatEvent asked;
+    asked.type = ChatEvent::Type::Request;
+    asked.text = request;
+    asked.basedOn = basedOn;
+    asked.replaces = replaces;
     m_request.emplace();
     m_request->text = request;
     m_request->compileErrors = compileErrors;
     m_request->clock.start();
-    m_request->entry = m_transcript->add(waitingEntry());
+    noteTurn(asked);
+    m_transcript->add(asked);
+    // Set first: the waiting bubble is the conversation's own from its first showing.
+    m_request->wait = int(m_transcript->events().size());
+    m_transcript->add(ChatEvent::wait(ChatEvent::Waiting::Answer));
+    // The earlier request and answer no longer offer Edit and Regenerate.
+    m_transcript->refresh();
     m_ticker.start();
     Q_EMIT requestInFlightChanged(true);
     // Without an id yet, the request waits for the session; one that failed is opened again,
     // from what was said before.
     if (m_client->sessionFailed()) {
-        openSession(currentChoice(), {}, history(m_turns.size() - 1), basedOn);
+        openSession(currentChoice(), ChatEvent::SessionReason::New, history(m_turns.size() - 1), basedOn);
         m_client->markUsed();
     }
     post(request, compileErrors, basedOn);
@@ -587,44 +578,32 @@ QString Conversation::phaseText() const
 void Conversation::tick()
 {
     if (m_request)
-        m_transcript->update(m_request->entry, waitingEntry());
+        m_transcript->update(m_request->wait);
     else
         m_ticker.stop();
 }
 
-QString Conversation::endingText(Ending ending) const
-{
-    const QString waited = Transcript::clockText(m_request->clock.elapsed());
-    switch (ending) {
-    case Ending::Answered:
-        return tr("Answered after %1").arg(waited);
-    case Ending::Stopped:
-        return tr("Stopped after %1").arg(waited);
-    case Ending::Refused:
-        return tr("Refused after %1").arg(waited);
-    case Ending::Failed:
-        break;
-    }
-    return tr("Failed after %1").arg(waited);
-}
-
 // The waiting bubble says how the wait ended and how long it took, without its Stop. A
 // request still waiting for its session (stopped meanwhile) does not go out later.
-void Conversation::finishRequest(Ending ending)
+void Conversation::finishRequest(ChatEvent::Ending ending)
 {
-    m_transcript->change(m_request->entry, Transcript::serviceEntry(endingText(ending)));
+    ChatEvent waited = ChatEvent::wait(ChatEvent::Waiting::Answer);
+    waited.ending = ending;
+    waited.elapsedMs = m_request->clock.elapsed();
+    const int wait = m_request->wait;
     m_client->drop();
     m_request.reset();
+    m_transcript->change(wait, waited);
     Q_EMIT requestInFlightChanged(false);
 }
 
-void Conversation::returnRequest(Ending ending, const QString &why)
+void Conversation::returnRequest(ChatEvent::Ending ending, const QString &why, const QStringList &args)
 {
     const Step step(this);
     const QString text = m_request->text;
     finishRequest(ending);
     if (!why.isEmpty())
-        notice(why);
+        notice(why, args);
     Q_EMIT requestReturned(text);
 }
 
@@ -635,7 +614,7 @@ QString Conversation::abandonRequest()
     if (!m_request)
         return {};
     const QString request = m_request->text;
-    finishRequest(Ending::Stopped);
+    finishRequest(ChatEvent::Ending::Stopped);
     return request;
 }
 
@@ -648,7 +627,7 @@ void Conversation::stop()
     } else if (m_request && m_client->isPosted()) {
         m_client->stop();
     } else if (m_request) {
-        returnRequest(Ending::Stopped, tr("Stopped. Your request is back in the request field."));
+        returnRequest(ChatEvent::Ending::Stopped, QT_TR_NOOP("Stopped. Your request is back in the request field."));
     }
 }
 
@@ -656,7 +635,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
 {
     const Step step(this);
     if (answer.kind != ServiceReply::Kind::Chat) {
-        returnRequest(Ending::Failed, {});
+        returnRequest(ChatEvent::Ending::Failed, {});
         return;
     }
     if (!answer.success) {
@@ -669,29 +648,27 @@ void Conversation::takeAnswer(const ServiceReply &answer)
             return;
         }
         const QString refusal = refusalText(answer, m_ownModelKey);
-        returnRequest(Ending::Refused,
-                      !refusal.isEmpty() ? refusal : tr("The code generator refused without giving a reason."));
+        returnRequest(ChatEvent::Ending::Refused,
+                      !refusal.isEmpty() ? refusal : QT_TR_NOOP("The code generator refused without giving a reason."));
         return;
     }
     const QString request = m_request->text;
-    finishRequest(Ending::Answered);
+    finishRequest(ChatEvent::Ending::Answered);
 
     const int number = m_deployer->keep(answer.response, request, m_client->chat().platform, m_client->chat().type,
                                         answer.hasWarnings ? std::optional(answer.warnings) : std::nullopt);
-    ChatEntry shown;
-    shown.kind = ChatEntry::Kind::Program;
-    shown.text = answer.message;
-    shown.code = answer.response;
-    shown.links = programLinks(number, answer.response);
     m_current = number;
     m_serviceProgram = number;
-    if (!m_turns.isEmpty())
-        m_turns.last().answer = number;
-    shown.links.append({tr("Regenerate"), ChatAction{ChatAction::Kind::Regenerate, int(m_transcript->entries().size())}.href()});
-    m_transcript->add(shown);
-    offerVersions(number);
-    notice(tr("%1 %2 generated successfully!\nCompiling...")
-               .arg(Protocol::wireName(m_client->chat().platform), programName(m_client->chat().type)));
+    ChatEvent written;
+    written.type = ChatEvent::Type::Answer;
+    written.program = number;
+    written.text = answer.message;
+    noteTurn(written);
+    m_transcript->add(written);
+    // Earlier bubbles of the same program offer its versions, now one more.
+    m_transcript->refresh();
+    notice(QT_TR_NOOP("%1 %2 generated successfully!\nCompiling..."),
+           {Protocol::wireName(m_client->chat().platform), programName(m_client->chat().type)});
     m_deployer->deploy(number);
 }
 
@@ -708,74 +685,39 @@ QList<ChatTurn> Conversation::history(qsizetype upTo) const
     return turns;
 }
 
-qsizetype Conversation::turnOf(qsizetype userEntry) const
+qsizetype Conversation::turnOf(qsizetype requestEvent) const
 {
-    const QList<ChatEntry> &entries = m_transcript->entries();
-    return std::count_if(entries.cbegin(), entries.cbegin() + std::min(userEntry, entries.size()),
-                         [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::User; });
+    const QList<ChatEvent> &events = m_transcript->events();
+    return std::count_if(events.cbegin(), events.cbegin() + std::min(requestEvent, events.size()),
+                         [](const ChatEvent &event) { return event.type == ChatEvent::Type::Request; });
 }
 
-void Conversation::replaceTurn(qsizetype userEntry)
+// The turn is no longer part of what the code generator is told of the chat.
+void Conversation::replaceTurn(qsizetype turn)
 {
-    if (!m_client->offers(ServiceFeature::History))
-        return; // the service keeps the earlier turn: the request follows it
-    const qsizetype turn = turnOf(userEntry);
     if (turn >= m_turns.size())
         return;
-    m_turns[turn].replaced = true;
-    openSession(currentChoice(), tr("The request takes the place of the earlier one: a new session continues from what was said before it."),
-                history(turn), m_turns.at(turn).basedOn);
+    if (!m_client->offers(ServiceFeature::History))
+        return; // the service keeps the earlier turn: the request follows it
+    openSession(currentChoice(), ChatEvent::SessionReason::Replacing, history(turn), m_turns.at(turn).basedOn);
     m_client->markUsed();
 }
 
-qsizetype Conversation::lastTurn(qsizetype entry) const
+qsizetype Conversation::lastTurn(qsizetype event) const
 {
-    const QList<ChatEntry> &entries = m_transcript->entries();
-    if (entry < 0 || entry >= entries.size())
-        return -1;
-    for (qsizetype later = entry + 1; later < entries.size(); ++later) {
-        if (entries.at(later).kind == ChatEntry::Kind::User)
-            return -1; // not the last turn
-    }
-    while (entry >= 0 && entries.at(entry).kind != ChatEntry::Kind::User)
-        --entry;
-    return entry;
-}
-
-void Conversation::dropRedoLinks()
-{
-    const QList<ChatEntry> &entries = m_transcript->entries();
-    for (qsizetype index = 0; index < entries.size(); ++index) {
-        ChatEntry entry = entries.at(index);
-        const qsizetype removed = entry.links.removeIf([](const ChatEntry::Link &link) {
-            return isAction(link, ChatAction::Kind::Regenerate) || isAction(link, ChatAction::Kind::Edit);
-        });
-        if (removed > 0)
-            m_transcript->change(int(index), entry);
-    }
+    const qsizetype request = lastRequestEvent();
+    return event >= 0 && event < m_transcript->events().size() && event >= request ? request : -1;
 }
 
 void Conversation::continueForgotten()
 {
     m_request->retried = true;
-    const QString platform = Protocol::wireName(m_client->chat().platform);
-    const QString kind = programName(m_client->chat().type);
     // The request on its way is sent again in the new session, not seeded.
     const QList<ChatTurn> earlier = history(m_turns.size() - 1);
     const int basedOn = m_turns.isEmpty() ? m_current : m_turns.constLast().basedOn;
-    const bool seeded = m_client->offers(ServiceFeature::History) && !earlier.isEmpty();
-    const QString text = seeded
-        ? tr("The code generator no longer knew this chat: a new %1 %2 chat continues it from what was said "
-             "and its program, and your request goes there.")
-              .arg(platform, kind)
-        : tr("The code generator no longer knew this chat: a new %1 %2 chat was opened, and your request goes "
-             "there.")
-              .arg(platform, kind);
-    const bool untold = !earlier.isEmpty() && !m_client->offers(ServiceFeature::History);
-    openSession(currentChoice(),
-                untold ? text + QLatin1Char(' ')
-                        + tr("This code generator cannot be given the chat's history: it starts from your request alone.")
-                        : text,
+    const bool told = m_client->offers(ServiceFeature::History);
+    using Reason = ChatEvent::SessionReason;
+    openSession(currentChoice(), earlier.isEmpty() ? Reason::Forgotten : told ? Reason::ForgottenSeeded : Reason::ForgottenUntold,
                 earlier, basedOn);
     m_client->markUsed();
     post(m_request->text, m_request->compileErrors, basedOn);
@@ -803,13 +745,13 @@ bool Conversation::activate(const QString &href)
     case ChatAction::Kind::Edit:
         if (!m_request && lastTurn(number) == number) {
             m_replacing = number;
-            Q_EMIT requestEdited(m_transcript->entries().at(number).text);
+            Q_EMIT requestEdited(m_transcript->events().at(number).text);
         }
         break;
     case ChatAction::Kind::Regenerate:
         if (const qsizetype turn = lastTurn(number); !m_request && turn >= 0) {
             m_replacing = turn;
-            if (send(m_transcript->entries().at(turn).text) == SendOutcome::Refused)
+            if (send(m_transcript->events().at(turn).text) == SendOutcome::Refused)
                 m_replacing = -1; // the trader's next request is a turn of its own
         }
         break;
@@ -833,7 +775,7 @@ bool Conversation::activate(const QString &href)
     case ChatAction::Kind::Backtest:
         // The tester runs what the terminal holds: a version saved over since is not it.
         if (kept && !m_deployer->isInTerminal(number))
-            notice(tr("A later version was saved over this one: choose it in Versions and use it again to test it."));
+            notice(QT_TR_NOOP("A later version was saved over this one: choose it in Versions and use it again to test it."));
         else if (kept)
             Q_EMIT backtestAsked(number, m_deployer->platformOf(number), backtestChoiceFor(number));
         break;
@@ -848,41 +790,51 @@ bool Conversation::activate(const QString &href)
 
 // --- The terminal ------------------------------------------------------------------------
 
-// Each step of a program's way into the terminal is worded as it ends; a running compile's
+// Each step of a program's way into the terminal is recorded as it ends; a running compile's
 // bubble counts its seconds until then.
 void Conversation::connectDeployer()
 {
-    connect(m_deployer, &ProgramDeployer::saved, this, [this](const DeploySteps::Save &save) {
+    const auto recordStep = [this](const ChatEvent::StepResult &result) {
         const Step step(this);
-        for (const ChatEntry &entry : ChatPresenter::saveEntries(save))
-            m_transcript->add(entry);
-    });
-    connect(m_deployer, &ProgramDeployer::risksFound, this,
-            [this](const DeploySteps::Review &review) { m_transcript->add(ChatPresenter::riskEntry(review)); });
-    connect(m_deployer, &ProgramDeployer::restored, this,
-            [this](const DeploySteps::Restore &restore) { m_transcript->add(ChatPresenter::restoreEntry(restore)); });
+        m_transcript->add(ChatEvent::ofStep(result));
+    };
+    connect(m_deployer, &ProgramDeployer::saved, this, recordStep);
+    connect(m_deployer, &ProgramDeployer::risksFound, this, recordStep);
+    connect(m_deployer, &ProgramDeployer::restored, this, recordStep);
     connect(m_deployer, &ProgramDeployer::compileStarted, this, [this](const QString &fileName) {
-        m_compileFile = fileName;
-        m_compileEntry = m_transcript->add(ChatPresenter::compilingEntry(fileName, 0));
-        m_compileTicker.start();
+        m_compileWait = m_transcript->add(ChatEvent::wait(ChatEvent::Waiting::Compile, fileName));
+        m_stepTicker.start();
     });
-    m_compileTicker.setInterval(kTickMs);
-    connect(&m_compileTicker, &QTimer::timeout, this, [this] {
-        if (!m_deployer->isCompiling())
-            m_compileTicker.stop();
-        else if (m_compileEntry >= 0)
-            m_transcript->update(m_compileEntry, ChatPresenter::compilingEntry(m_compileFile, m_deployer->compileElapsedMs()));
+    m_stepTicker.setInterval(kTickMs);
+    connect(&m_stepTicker, &QTimer::timeout, this, [this] {
+        if (!m_deployer->isCompiling() && !m_backtester->isRunning())
+            m_stepTicker.stop();
+        if (m_deployer->isCompiling())
+            m_transcript->update(m_compileWait);
+        if (m_backtester->isRunning())
+            m_transcript->update(m_testWait);
     });
     connect(m_deployer, &ProgramDeployer::compiled, this, [this](const DeploySteps::Compile &compile) {
         const Step step(this);
         // The bubble that counted the seconds says how the compile ended; its results follow.
-        if (m_compileEntry >= 0)
-            m_transcript->change(std::exchange(m_compileEntry, -1), ChatPresenter::compileEnding(compile));
-        for (const ChatEntry &entry : ChatPresenter::compileResults(compile))
-            m_transcript->add(entry);
+        const ChatEvent::Ending ending = compile.stopped ? ChatEvent::Ending::Stopped
+            : compile.started && compile.problem.isEmpty() ? ChatEvent::Ending::Finished
+                                                           : ChatEvent::Ending::Failed;
+        endWait(std::exchange(m_compileWait, -1), ending, compile.elapsedMs);
+        m_transcript->add(ChatEvent::ofStep(compile));
     });
-    // The bubble that counted seconds is gone with the transcript.
-    connect(m_transcript, &Transcript::cleared, this, [this] { m_compileEntry = -1; });
+    // The bubbles that counted seconds are gone with the transcript.
+    connect(m_transcript, &Transcript::cleared, this, [this] { m_compileWait = m_testWait = -1; });
+}
+
+void Conversation::endWait(int wait, ChatEvent::Ending ending, qint64 elapsedMs)
+{
+    if (wait < 0)
+        return;
+    ChatEvent waited = m_transcript->events().at(wait);
+    waited.ending = ending;
+    waited.elapsedMs = elapsedMs;
+    m_transcript->change(wait, waited);
 }
 
 // --- Compile errors ----------------------------------------------------------------------
@@ -895,9 +847,9 @@ void Conversation::onNewestCompiled(const QStringList &errors)
     const int round = m_autoFix.roundFor(errors, {m_client->offers(ServiceFeature::CompileErrors),
                                                   m_request.has_value() || m_deployer->hasWaiting()});
     if (round == AutoFixPolicy::GaveUp) {
-        notice(tr("Automatic fixing stopped after %1 rounds with errors left. Press \"Ask to fix these errors\" "
-                  "to try once more, or change your request.")
-                   .arg(AutoFixPolicy::Rounds));
+        notice(QT_TR_NOOP("Automatic fixing stopped after %1 rounds with errors left. Press \"Ask to fix these errors\" "
+                          "to try once more, or change your request."),
+               {QString::number(AutoFixPolicy::Rounds)});
         return;
     }
     if (round == 0) {
@@ -905,8 +857,9 @@ void Conversation::onNewestCompiled(const QStringList &errors)
             autoBacktest();
         return;
     }
-    notice(tr("Asking the code generator to fix the errors (automatic round %1 of %2).").arg(round).arg(AutoFixPolicy::Rounds));
-    dispatch(fixRequest(errors), errors, m_current);
+    notice(QT_TR_NOOP("Asking the code generator to fix the errors (automatic round %1 of %2)."),
+           {QString::number(round), QString::number(AutoFixPolicy::Rounds)});
+    dispatch(fixRequest(errors), errors, m_current, -1);
 }
 
 // --- Backtests ---------------------------------------------------------------------------
@@ -919,7 +872,7 @@ void Conversation::backtest(int number, const BacktestChoice &choice)
     m_backtestChoice = choice;
     noteChange();
     if (m_backtester->isRunning()) {
-        notice(tr("A backtest is running already: wait for its result, or stop it first."));
+        notice(QT_TR_NOOP("A backtest is running already: wait for its result, or stop it first."));
         return;
     }
     m_backtester->start(number, m_deployer->backtestSettings(number, choice));
@@ -945,7 +898,12 @@ void Conversation::autoBacktest()
 // A test that ended is kept once, with its card or with why there is none.
 void Conversation::onTested(int number, const BacktestRun::Result &result)
 {
+    const Step step(this);
+    const ChatEvent::Ending ending = result.process.ending == TerminalProcess::Outcome::Ending::Stopped
+        ? ChatEvent::Ending::Stopped
+        : result.reportWritten ? ChatEvent::Ending::Finished : ChatEvent::Ending::Failed;
+    endWait(std::exchange(m_testWait, -1), ending, m_backtester->elapsedMs());
+    m_transcript->add(ChatEvent::ofStep(result));
     if (result.report)
         m_deployer->setBacktest(number, *result.report);
-    noteChange();
 }

@@ -5,6 +5,7 @@
 #include "client/conversation/backtestchoice.h"
 #include "client/conversation/autofixpolicy.h"
 #include "client/conversation/chatentry.h"
+#include "client/conversation/chatevent.h"
 #include "client/connection/serviceaccess.h"
 #include "client/archive/storedchat.h"
 
@@ -178,7 +179,7 @@ private:
 
         QString text;
         QStringList compileErrors;     // sent as data beside the text
-        int entry = -1;                // the waiting bubble
+        int wait = -1;                 // the event of its wait
         QElapsedTimer clock;
         bool retried = false;          // sent once more in a chat opened for it
     };
@@ -198,46 +199,45 @@ private:
     // Reported by changed() now, or when the step under way ends.
     void noteChange();
 
-    // How a request's wait ended, as its waiting bubble says at the end.
-    enum class Ending { Answered, Stopped, Refused, Failed };
-
-    int notice(const QString &text);
+    // A notice of the client's own: source is the text marked for translation, args fill it in.
+    int notice(const QString &source, const QStringList &args = {});
+    void noteTurn(const ChatEvent &event);
+    QList<ChatEntry> render(int index, const ChatEvent &event) const;
+    qsizetype lastRequestEvent() const;
+    // A running compile's or test's wait ended.
+    void endWait(int wait, ChatEvent::Ending ending, qint64 elapsedMs);
 
     void onLive();
     // Replaces the open session by a new one for the chosen platform and program type, which
-    // knows history and the program number program. A notice says so: "Creating new ..." and
-    // the service's greeting, unless another notice is given.
-    void openSession(const Choice &choice, const QString &noticeText = {}, const QList<ChatTurn> &history = {},
+    // knows history and the program number program. The chat says so, and why; a new chat with
+    // the service's greeting.
+    void openSession(const Choice &choice, ChatEvent::SessionReason reason, const QList<ChatTurn> &history = {},
                      int program = -1);
-    // Show all and Copy code of a program's bubble.
-    QList<ChatEntry::Link> programLinks(int number, const QString &code) const;
-    void offerVersions(int number);
     // What a new session is told of the chat before turn upTo: the requests answered before
     // it, none that another took the place of, each with the program it was answered with.
     QList<ChatTurn> history(qsizetype upTo) const;
-    // The turn of the request at entry userEntry.
-    qsizetype turnOf(qsizetype userEntry) const;
-    // The request takes the place of the trader's turn at entry userEntry: a service that takes
-    // a chat's history continues from what was said before it.
-    void replaceTurn(qsizetype userEntry);
-    // The last request and answer offer Edit and Regenerate; earlier ones no longer do.
-    void dropRedoLinks();
-    // The trader's turn an entry belongs to: the request itself, or the one an answer is for.
-    qsizetype lastTurn(qsizetype entry) const;
+    // The turn of the request at event requestEvent.
+    qsizetype turnOf(qsizetype requestEvent) const;
+    // The request takes the place of the trader's turn: a service that takes a chat's history
+    // continues from what was said before it.
+    void replaceTurn(qsizetype turn);
+    // The request event of the chat's last turn, when event is part of it; else -1.
+    qsizetype lastTurn(qsizetype event) const;
     // The service forgot the chat: one new session, seeded when it can be, takes the request.
     void continueForgotten();
     Choice currentChoice() const; // what the open session writes
     void restartChat();
     void leaveService(bool closing);
     // basedOn: the program the request asks to change.
-    void dispatch(const QString &request, const QStringList &compileErrors, int basedOn);
+    // replaces: the turn the request takes the place of; -1 for none.
+    void dispatch(const QString &request, const QStringList &compileErrors, int basedOn, int replaces);
     void post(const QString &request, const QStringList &compileErrors, int basedOn);
     void takeAnswer(const ServiceReply &answer);
-    void finishRequest(Ending ending);
-    void returnRequest(Ending ending, const QString &why);
+    void finishRequest(ChatEvent::Ending ending);
+    // why: a notice, as notice() takes it.
+    void returnRequest(ChatEvent::Ending ending, const QString &why, const QStringList &args = {});
     void tick();
     ChatEntry waitingEntry() const;
-    QString endingText(Ending ending) const;
     QString phaseText() const;
     QString programName(Protocol::ProgramType type) const;
     QString programsName(Protocol::ProgramType type) const;
@@ -258,7 +258,7 @@ private:
     QString m_programName;
 
     int m_current = -1; // the program the chat works on
-    QList<ChatTurnRecord> m_turns; // one per request in the transcript
+    QList<ChatTurnRecord> m_turns; // one per request event
     int m_serviceProgram = -1; // the program the open session last wrote or was given
     qsizetype m_replacing = -1; // the trader's turn the next Send replaces (Edit, Regenerate)
     std::optional<Request> m_request;
@@ -273,7 +273,7 @@ private:
     bool m_changed = false; // by the steps under way
     QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second
     QTimer m_ticker;      // the waiting bubble counts the seconds
-    int m_compileEntry = -1; // the bubble counting a compile's seconds
-    QString m_compileFile;
-    QTimer m_compileTicker;
+    int m_compileWait = -1; // the event of a running compile
+    int m_testWait = -1;    // the event of a running test
+    QTimer m_stepTicker;    // their bubbles count the seconds
 };

@@ -2,11 +2,13 @@
 #include "client/archive/chatarchive.h"
 #include "client/archive/chatlistmodel.h"
 #include "client/conversation/conversation.h"
+#include "platform/language.h"
 #include "support/faketransport.h"
 #include "support/testenvironment.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
@@ -24,7 +26,10 @@ StoredChat chatTitled(const QString &title, int minutesAgo, const QString &said 
     chat.id = StoredChats::newId();
     chat.title = title;
     chat.created = chat.updated = kNow.addSecs(-60 * minutesAgo);
-    chat.entries = {{ChatEntry::Kind::User, title, {}, {}, {}, {}, false}, {ChatEntry::Kind::Service, said, {}, {}, {}, {}, false}};
+    ChatEvent asked;
+    asked.type = ChatEvent::Type::Request;
+    asked.text = title;
+    chat.events = {asked, ChatEvent::notice(said)};
     return chat;
 }
 
@@ -36,21 +41,40 @@ StoredChat everyField()
     chat.type = Protocol::ProgramType::ExpertAdvisor;
     chat.programName = u"Tavrin_Cross"_s;
     chat.created = kNow.addDays(-1);
-    chat.entries.append({ChatEntry::Kind::Program, u"Here it is."_s, u"int OnInit() { return 0; }\n"_s,
-                         {{u"/MQL4/Experts/Tavrin_Cross.mq4"_s, u"brevan:open:0"_s}},
-                         {{u"Show all"_s, u"brevan:show:0"_s}, {u"Copy code"_s, u"brevan:copy:0"_s}}, {}, false});
-    chat.entries.append({ChatEntry::Kind::Warning, u"Line 3: no stop loss"_s, {}, {}, {}, {}, false});
+    ChatEvent answer;
+    answer.type = ChatEvent::Type::Answer;
+    answer.program = 1;
+    answer.text = u"Here it is."_s;
+    ChatEvent shown;
+    shown.type = ChatEvent::Type::Shown;
+    shown.shown = {ChatEntry::Kind::Warning, u"Line 3: no stop loss"_s, {}, {{u"Line 3:"_s, u"brevan:show:1:3"_s}},
+                   {{u"Restore"_s, u"brevan:restore:1"_s}}, {1000.0, 1012.5}, true};
+    ChatEvent compiled = ChatEvent::wait(ChatEvent::Waiting::Compile, u"Tavrin_Cross.mq4"_s);
+    compiled.ending = ChatEvent::Ending::Finished;
+    compiled.elapsedMs = 3200;
+    ChatEvent session;
+    session.type = ChatEvent::Type::Session;
+    session.platform = Protocol::Platform::Mt4;
+    session.programType = Protocol::ProgramType::ExpertAdvisor;
+    session.reason = ChatEvent::SessionReason::ForgottenSeeded;
+    ChatEvent chosen;
+    chosen.type = ChatEvent::Type::VersionChosen;
+    chosen.program = 1;
+    chosen.time = kNow;
+    DeploySteps::Save save{1, Protocol::Platform::Mt4, DeploySteps::Save::Refusal::None, {}, u"/MQL4/Experts/Tavrin_Cross.mq4"_s,
+                           {}, DeploySteps::Save::Replaced::OtherProgram, u"/versions/1.mq4"_s};
+    chat.events << answer << ChatEvent::ofStep(save) << shown << compiled << session << chosen
+                << ChatEvent::notice(u"Please choose another name: %1."_s, {u"a %2 name"_s});
     ProgramVersion first{u"int OnInit() { return 1; }\n"_s, u"/MQL4/Experts/Tavrin_Cross.mq4"_s, kNow.addSecs(-90),
                          u"an EA"_s, ProgramVersion::Verdict::Errors, {u"Tavrin_Cross.mq4(1,1) : error 1: x"_s},
                          {{u"no-stop-loss"_s, 3}, {u"dll-import"_s, 1}}, 0, u"/versions/1.mq4"_s, std::nullopt};
     ProgramVersion second = first;
-    second.source = chat.entries.at(2).code; // the program entry's: kept once, for both
+    second.source = u"int OnInit() { return 0; }\n"_s;
     second.verdict = ProgramVersion::Verdict::Compiled;
     second.errors.clear();
     second.number = 1;
     chat.programs = {{u"Tavrin_Cross"_s, {first, second}}, {u"Other"_s, {first}}};
     chat.current = {0, 1};
-    chat.turns = {{chat.title, -1, 1, false}};
     chat.sessionId = u"session-42"_s;
     chat.draft = u"now with a trailing stop"_s;
     chat.requestInFlight = u"period 21"_s;
@@ -88,16 +112,13 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<bool>("closed");
-        QTest::addColumn<bool>("withTurns"); // else as written before the turns were kept
-        QTest::newRow("closed") << true << true;
-        QTest::newRow("killed in flight: on disk without a close") << false << true;
-        QTest::newRow("kept without turns: read from the transcript") << true << false;
+        QTest::newRow("closed") << true;
+        QTest::newRow("killed in flight: on disk without a close") << false;
     }
 
     void roundTrip()
     {
         QFETCH(bool, closed);
-        QFETCH(bool, withTurns);
         const StoredChat saved = everyField();
         const QString file = m_folder + u"/"_s + saved.id + u".json"_s;
         auto first = std::make_unique<ChatArchive>(m_folder, nullptr, 10);
@@ -106,12 +127,6 @@ private slots:
             first.reset();
         else
             QTRY_VERIFY(QFile::exists(file));
-        if (!withTurns) {
-            QJsonObject json = QJsonDocument::fromJson(TestEnvironment::readFile(file)).object();
-            QVERIFY(json.contains(u"turns"_s));
-            json.remove(u"turns"_s);
-            QVERIFY(TestEnvironment::writeFile(file, QJsonDocument(json).toJson()));
-        }
 
         ChatArchive archive(m_folder);
         ChatListModel model(&archive);
@@ -128,18 +143,22 @@ private slots:
         QCOMPARE(chat->sessionId, saved.sessionId);
         QCOMPARE(chat->draft, saved.draft);
         QCOMPARE(chat->requestInFlight, saved.requestInFlight);
-        QCOMPARE(chat->entries.size(), saved.entries.size());
-        for (qsizetype i = 0; i < saved.entries.size(); ++i) {
-            const ChatEntry &was = saved.entries.at(i);
-            const ChatEntry &is = chat->entries.at(i);
-            QCOMPARE(int(is.kind), int(was.kind));
-            QCOMPARE(is.text + is.code, was.text + was.code);
-            QCOMPARE(is.textLinks.size(), was.textLinks.size());
-            QCOMPARE(is.links.size(), was.links.size());
-            for (qsizetype l = 0; l < was.links.size(); ++l)
-                QCOMPARE(is.links.at(l).text + is.links.at(l).href, was.links.at(l).text + was.links.at(l).href);
+        // Kept as events, shown the same: nothing worded is kept, everything shown is.
+        const QJsonArray events = QJsonDocument::fromJson(TestEnvironment::readFile(file))[u"events"_s].toArray();
+        QCOMPARE(events.size(), saved.events.size());
+        QVERIFY(!QJsonDocument(events).toJson().contains("Compile finished"));
+        const QList<ChatEntry> was = StoredChats::entriesOf(saved);
+        const QList<ChatEntry> is = StoredChats::entriesOf(*chat);
+        QCOMPARE(is.size(), was.size());
+        for (qsizetype i = 0; i < was.size(); ++i) {
+            QCOMPARE(int(is.at(i).kind), int(was.at(i).kind));
+            QCOMPARE(is.at(i).text + is.at(i).code, was.at(i).text + was.at(i).code);
+            QCOMPARE(hrefs(is.at(i).textLinks), hrefs(was.at(i).textLinks));
+            QCOMPARE(hrefs(is.at(i).links), hrefs(was.at(i).links));
+            QCOMPARE(is.at(i).curve, was.at(i).curve);
         }
-        QCOMPARE(chat->entries.at(2).textLinks.constFirst().href, u"brevan:open:0"_s);
+        QCOMPARE(chat->events.at(2).program, 1);
+        QCOMPARE(chat->events.at(3).step.index(), saved.events.at(3).step.index());
         QCOMPARE(chat->programs.size(), 2);
         QCOMPARE(chat->programs.at(0).name, u"Tavrin_Cross"_s);
         const ProgramVersion &wasFirst = saved.programs.at(0).versions.at(0);
@@ -157,10 +176,6 @@ private slots:
         QCOMPARE(chat->programs.at(0).versions.at(1).number, 1);
         QCOMPARE(chat->current.program, 0);
         QCOMPARE(chat->current.version, 1);
-        QCOMPARE(chat->turns.size(), 1);
-        QCOMPARE(chat->turns.constFirst().request, saved.title);
-        QCOMPARE(chat->turns.constFirst().basedOn, -1);
-        QCOMPARE(chat->turns.constFirst().answer, 1);
     }
 
     void damaged_data()
@@ -433,17 +448,49 @@ private slots:
         QList<ChatEntry> shown;
         connect(&conversation, &Conversation::entryAdded, this, [&shown](int, const ChatEntry &entry) { shown << entry; });
         conversation.reopen(*chat);
-        QCOMPARE(shown.size(), chat->entries.size());
+        // What the file's entries said, read here as they were written.
+        const QJsonObject json = QJsonDocument::fromJson(TestEnvironment::readFile(file)).object();
+        const QJsonArray entries = json[u"entries"_s].toArray();
+        QCOMPARE(shown.size(), entries.size());
         for (qsizetype at = 0; at < shown.size(); ++at) {
-            const ChatEntry &was = chat->entries.at(at);
+            const QJsonObject was = entries.at(at).toObject();
             const ChatEntry &is = shown.at(at);
-            QCOMPARE(is.kind, was.kind);
-            QCOMPARE(is.text, was.text);
-            QCOMPARE(is.code, was.code);
-            QCOMPARE(hrefs(is.links), hrefs(was.links));
-            QCOMPARE(hrefs(is.textLinks), hrefs(was.textLinks));
-            QCOMPARE(is.curve, was.curve);
+            QCOMPARE(is.text, was[u"text"_s].toString());
+            QCOMPARE(is.code.isEmpty(), !was.contains(u"code"_s) && !was.contains(u"code_of"_s));
+            QCOMPARE(hrefs(is.links), hrefs(was[u"links"_s].toArray()));
+            QCOMPARE(hrefs(is.textLinks), hrefs(was[u"text_links"_s].toArray()));
+            QCOMPARE(is.curve.size(), was[u"curve"_s].toArray().size());
         }
+    }
+
+    // A kept chat holds what happened, not its wording: opened again, it speaks the language
+    // of the day, the trader's and the service's own words untouched.
+    void keptChatFollowsTheLanguage()
+    {
+        StoredChat chat = chatTitled(u"An EA crossing two averages"_s, 1, u"MT5 EA chat ready"_s);
+        ChatEvent session;
+        session.type = ChatEvent::Type::Session;
+        session.platform = Protocol::Platform::Mt5;
+        ChatEvent waited = ChatEvent::wait(ChatEvent::Waiting::Answer);
+        waited.ending = ChatEvent::Ending::Refused;
+        waited.elapsedMs = 12000;
+        DeploySteps::Save refused;
+        refused.refusal = DeploySteps::Save::Refusal::DataFolderEmpty;
+        chat.events << session << waited << ChatEvent::ofStep(refused);
+        const std::optional<StoredChat> kept = StoredChats::fromJson(StoredChats::toJson(chat));
+        QVERIFY(kept);
+        applyLanguage(Protocol::Language::SimplifiedChinese);
+        const QList<ChatEntry> chinese = StoredChats::entriesOf(*kept);
+        applyLanguage(Protocol::Language::English);
+        const QList<ChatEntry> english = StoredChats::entriesOf(*kept);
+        QCOMPARE(chinese.size(), english.size());
+        QCOMPARE(english.at(2).text, u"Creating new MT5 Indicator chat..."_s);
+        QCOMPARE(english.at(3).text, u"Refused after 0:12"_s);
+        QCOMPARE(chinese.at(0).text, english.at(0).text);
+        QCOMPARE(chinese.at(1).text, english.at(1).text);
+        for (qsizetype at = 2; at < chinese.size(); ++at)
+            QVERIFY2(chinese.at(at).text.contains(QRegularExpression(u"\\p{Han}"_s)),
+                     qPrintable(chinese.at(at).text));
     }
 
 private:
@@ -452,6 +499,14 @@ private:
         QStringList texts;
         for (const ChatEntry::Link &link : links)
             texts << link.text + u" -> "_s + link.href;
+        return texts;
+    }
+
+    static QStringList hrefs(const QJsonArray &links)
+    {
+        QStringList texts;
+        for (const QJsonValue &link : links)
+            texts << link[u"text"_s].toString() + u" -> "_s + link[u"href"_s].toString();
         return texts;
     }
 

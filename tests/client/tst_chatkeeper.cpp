@@ -357,7 +357,7 @@ private Q_SLOTS:
         QVERIFY(kept);
         QCOMPARE(kept->requestInFlight, QString());
         QCOMPARE(kept->draft, u"An EA crossing two averages"_s);
-        QVERIFY(kept->entries.constLast().text.startsWith(u"Stopped after"_s));
+        QVERIFY(StoredChats::entriesOf(*kept).constLast().text.startsWith(u"Stopped after"_s));
     }
 
     void programFileRead_data()

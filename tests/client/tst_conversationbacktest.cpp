@@ -126,9 +126,10 @@ private Q_SLOTS:
         QVERIFY(card->curve.size() > 1);
         QCOMPARE(card->curve.constFirst(), version.backtest->initialDeposit);
         QVERIFY(card->links.constFirst().href.startsWith(u"file:"_s));
-        const auto readCard = std::find_if(read->entries.cbegin(), read->entries.cend(),
+        const QList<ChatEntry> shown = StoredChats::entriesOf(*read);
+        const auto readCard = std::find_if(shown.cbegin(), shown.cend(),
                                            [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::Backtest; });
-        QVERIFY(readCard != read->entries.cend());
+        QVERIFY(readCard != shown.cend());
         QCOMPARE(readCard->curve, card->curve);
         QVERIFY(readCard->demo);
         QCOMPARE(version.backtest->balance, card->curve);

@@ -49,7 +49,7 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 2);
         chat.keepInto(kept);
         QVERIFY(kept.requestInFlight.isEmpty());
-        QVERIFY(kept.entries.constLast().text.startsWith(u"Invalid platform path!"_s));
+        QVERIFY(StoredChats::entriesOf(kept).constLast().text.startsWith(u"Invalid platform path!"_s));
     }
 
     // After "Use this version", Regenerate, Edit and a chat the service forgot all change the
