@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+#include <utility>
+
 namespace offline {
 
 // The indicators, by their descriptions' place in indicatorDescriptions(); a stored strategy
@@ -105,6 +108,39 @@ struct ConditionWords final
     QStringList tw;
 };
 
+// Patterns of a request, by language.
+struct PatternWords final
+{
+    QStringList en;
+    QStringList cn;
+    QStringList tw;
+};
+
+// What a request says of one indicator beyond its name, its values, its levels and the words
+// after it: read for this indicator only.
+struct ReadingDetails final
+{
+    // Words of the name itself that choose the condition: "%K crosses %D".
+    QList<ConditionWords> inName;
+    // Words before the name, in its clause, that choose the condition: "closes below the bands".
+    QList<ConditionWords> before;
+    // Words that choose the condition wherever they stand, when nothing else did: "the low
+    // touches the lower band" after another indicator.
+    QList<ConditionWords> anywhere;
+    // Another indicator's name right beside this one's, which then only chooses this one's
+    // condition: "Bollinger breakout", "突破布林带".
+    QList<std::pair<Indicator, Condition>> beside;
+    // Patterns right after the name whose captures are values, in order, before its plain
+    // numbers: "step 0.02 max 0.2".
+    PatternWords valueWords;
+    // Patterns of the name whose captures are values: "55 根K線高點".
+    PatternWords valuesInName;
+    // A level crossed with the lines' cross bounds where they cross: "%K crosses %D below 20".
+    bool zonedCross = false;
+    // One level for both sides, whatever its sign: "-100" is the level 100.
+    bool symmetricLevel = false;
+};
+
 // Everything the generator knows of one indicator: how a request names it, its values, the
 // conditions it offers, its code and its notation. Adding an indicator adds one of these.
 struct IndicatorDescription final
@@ -127,6 +163,7 @@ struct IndicatorDescription final
     QList<ConditionWords> conditionWords;
     // Fills code from the rule, in: the parameters' input names.
     void (*code)(RuleCode &code, const Rule &rule, const QStringList &in);
+    ReadingDetails reading = {};
 };
 
 const QList<IndicatorDescription> &indicatorDescriptions();

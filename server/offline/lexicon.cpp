@@ -69,8 +69,6 @@ Lexicon english()
     words.martingaleUnits = {"steps?", "times", "levels?", "doublings?"};
     words.multiplier = {"multiplier", "factor"};
     words.times = {"x", "×"};
-    words.closesOutside = {"clos\\w* (?:above|below|outside|beyond)"};
-    words.touchesBand = {"touch\\w*(?: the)? (?:upper|lower|outer) bands?"};
     words.indicatorWord = {"indicator"};
     words.valueJoiners = {"\\band\\b", "\\bwith\\b"};
     words.afterValue = {"%", "points?", "pips?", "lots?"};
@@ -142,8 +140,6 @@ Lexicon simplifiedChinese()
     words.martingaleUnits = {"次", "步", "层"};
     words.multiplier = {"倍数", "乘以", "乘"};
     words.times = {"倍"};
-    words.closesOutside = {"收盘价?(?:跌破|突破|站上)", "跌破"};
-    words.touchesBand = {"触及.{0,3}[上下]轨"};
     words.indicatorWord = {"指标"};
     words.valueJoiners = {"和", "与"};
     words.afterValue = {"点", "手"};
@@ -214,8 +210,6 @@ Lexicon traditionalChinese()
     words.martingaleUnits = {"次", "步", "層"};
     words.multiplier = {"倍數", "乘以", "乘"};
     words.times = {"倍"};
-    words.closesOutside = {"收盤價?(?:跌破|突破|站上)", "跌破"};
-    words.touchesBand = {"觸及.{0,3}[上下]軌"};
     words.indicatorWord = {"指標"};
     words.valueJoiners = {"和", "與"};
     words.afterValue = {"點", "手"};

@@ -50,8 +50,6 @@ struct Lexicon final
     QStringList martingaleUnits;   // what a martingale counts: "steps", "次"
     QStringList multiplier;        // a factor: "multiplier", "倍数"
     QStringList times;             // a factor after its number: "x", "倍"
-    QStringList closesOutside;     // the bands broken by a close, said before them
-    QStringList touchesBand;       // an outer band touched
     QStringList indicatorWord;     // "indicator", "指标"
     QStringList valueJoiners;      // between an indicator's values: "and", "和"
     QStringList afterValue;        // after a number that is no indicator's value: "pips", "手"

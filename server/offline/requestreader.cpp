@@ -475,6 +475,61 @@ const QList<std::pair<Condition, QRegularExpression>> &conditionMatchers(Indicat
     return all.at(int(indicator));
 }
 
+// An indicator's own words (ReadingDetails), as the reader matches them.
+struct DetailMatchers
+{
+    QList<std::pair<Condition, QRegularExpression>> inName;
+    QList<std::pair<Condition, QRegularExpression>> before;
+    QList<std::pair<Condition, QRegularExpression>> anywhere;
+    std::optional<QRegularExpression> valueWords;
+    std::optional<QRegularExpression> valuesInName;
+};
+
+const DetailMatchers &detailMatchers(Indicator indicator)
+{
+    static const QList<DetailMatchers> all = [] {
+        const auto conditions = [](const QList<ConditionWords> &list) {
+            QList<std::pair<Condition, QRegularExpression>> matchers;
+            for (const ConditionWords &words : list)
+                matchers.append({words.condition, anyOf(words.en + words.cn + words.tw)});
+            return matchers;
+        };
+        const auto pattern = [](const PatternWords &words) {
+            const QStringList all = words.en + words.cn + words.tw;
+            return all.isEmpty() ? std::nullopt : std::optional(anyOf(all));
+        };
+        QList<DetailMatchers> list;
+        for (const IndicatorDescription &description : indicatorDescriptions()) {
+            const ReadingDetails &reading = description.reading;
+            list.append({conditions(reading.inName), conditions(reading.before), conditions(reading.anywhere),
+                         pattern(reading.valueWords), pattern(reading.valuesInName)});
+        }
+        return list;
+    }();
+    return all.at(int(indicator));
+}
+
+// The condition an indicator's name chooses for the other's rule when it stands right beside it.
+std::optional<Condition> besideCondition(Indicator rule, Indicator name)
+{
+    for (const auto &[indicator, condition] : describedIndicator(rule).reading.beside) {
+        if (indicator == name)
+            return condition;
+    }
+    return std::nullopt;
+}
+
+// Every capture of the match, in order, as numbers.
+QList<double> capturedNumbers(const Match &m)
+{
+    QList<double> numbers;
+    for (int group = 1; group <= m.lastCapturedIndex(); ++group) {
+        if (m.capturedLength(group))
+            numbers.append(m.captured(group).toDouble());
+    }
+    return numbers;
+}
+
 // Words every request has, which mean nothing to build on their own.
 bool isFillerWord(const QString &word)
 {
@@ -618,7 +673,8 @@ private:
     };
     std::optional<PendingAtr> m_pendingAtr; // a multiple of ATR waiting for its distance
     std::optional<int> m_pendingSlot;       // "fast" or "slow" waiting for its average
-    bool m_bandsBrokenOut = false;          // "突破" right before the bands
+    // An indicator's name right before another's that only chooses that one's condition: "突破布林带".
+    std::optional<std::pair<Indicator, Condition>> m_pendingCondition;
     QString m_hoursNamed;                   // "trading hours", named as not built without hours
     int m_lastRule = -1;
     qsizetype m_lastIndicatorEnd = 0;
@@ -964,7 +1020,8 @@ void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std
         addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
         return;
     }
-    const double level = rule.indicator == Indicator::Cci ? std::abs(value) : value;
+    const ReadingDetails &reading = describedIndicator(rule.indicator).reading;
+    const double level = reading.symmetricLevel ? std::abs(value) : value;
     if (!rule.fits(slot, level)) {
         addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
         return;
@@ -974,14 +1031,14 @@ void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std
     if (!crossed)
         return;
     // "%K crosses %D below 20": the lines' cross, inside the zone the level bounds.
-    if (rule.indicator == Indicator::Stochastic && rule.conditionGiven
+    if (reading.zonedCross && rule.conditionGiven
         && (rule.condition == Condition::Cross || rule.condition == Condition::CrossInZone)) {
         rule.condition = Condition::CrossInZone;
         return;
     }
     // A cross named for one level ("crosses back above 30 ... below 70") is meant for both.
     const bool keepCross = rule.conditionGiven && rule.condition == Condition::CrossBack;
-    if ((names.at(slot) == "Upper" || names.at(slot) == "Lower" || rule.indicator == Indicator::Cci)
+    if ((names.at(slot) == "Upper" || names.at(slot) == "Lower" || reading.symmetricLevel)
         && (*crossed || !keepCross)) {
         rule.condition = *crossed ? Condition::CrossBack : Condition::Zone;
         rule.conditionGiven = true;
@@ -1013,17 +1070,22 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
 {
     const Indicator indicator = place.subject->indicator;
     // "Bollinger breakout", "突破布林带上轨": how the bands are used, not an indicator of its own.
-    if (indicator == Indicator::Breakout) {
-        if (m_lastRule >= 0 && m_strategy.rules[m_lastRule].indicator == Indicator::Bollinger
-            && m_free.mid(place.start - 3, 3).trimmed().isEmpty()) {
-            m_strategy.rules[m_lastRule].condition = Condition::Outside;
-            m_strategy.rules[m_lastRule].conditionGiven = true;
+    if (m_lastRule >= 0) {
+        Rule &last = m_strategy.rules[m_lastRule];
+        if (const std::optional<Condition> condition = besideCondition(last.indicator, indicator);
+            condition && m_free.mid(place.start - 3, 3).trimmed().isEmpty()) {
+            last.condition = *condition;
+            last.conditionGiven = true;
             return;
         }
-        if (m_free.mid(place.end, end - place.end).trimmed().isEmpty()
-            && startsAt(Indicator::Bollinger, end)) {
-            m_bandsBrokenOut = true;
-            return;
+    }
+    if (m_free.mid(place.end, end - place.end).trimmed().isEmpty()) {
+        for (const IndicatorDescription &description : indicatorDescriptions()) {
+            const std::optional<Condition> condition = besideCondition(description.indicator, indicator);
+            if (condition && startsAt(description.indicator, end)) {
+                m_pendingCondition = {description.indicator, *condition};
+                return;
+            }
         }
     }
     if (negated(place.start)) {
@@ -1043,36 +1105,36 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     const qsizetype rulesBefore = m_strategy.rules.size();
     Rule &rule = *ruleFor(indicator, place.start);
     m_lastIndicator = LastIndicator{place.start, place.end, m_lastRule, m_strategy.rules.size() > rulesBefore};
-    if (indicator == Indicator::Bollinger && std::exchange(m_bandsBrokenOut, false)) {
-        rule.condition = Condition::Outside;
+    const auto choose = [&rule](Condition condition) {
+        rule.condition = condition;
         rule.conditionGiven = true;
-    }
-    if (indicator == Indicator::Stochastic && m_text.mid(place.start, place.end - place.start).startsWith(u'%')) {
-        rule.condition = Condition::Cross;
-        rule.conditionGiven = true;
+    };
+    if (m_pendingCondition && m_pendingCondition->first == indicator)
+        choose(std::exchange(m_pendingCondition, std::nullopt)->second);
+    const DetailMatchers &own = detailMatchers(indicator);
+    const QString name = m_text.mid(place.start, place.end - place.start);
+    for (const auto &[condition, words] : own.inName) {
+        if (name.contains(words))
+            choose(condition);
     }
     // "price closes below the lower Bollinger band": how the bands are used, said before them.
-    static const QRegularExpression outsideBefore = readerPattern(anyLanguage(&Lexicon::closesOutside));
-    if (indicator == Indicator::Bollinger) {
+    if (!own.before.isEmpty()) {
         static const QRegularExpression clauseStart(QStringLiteral("[,;]|\\.(?!\\d)"));
         const qsizetype from = std::max({m_text.lastIndexOf(clauseStart, place.start) + 1, m_lastIndicatorEnd, place.start - 40});
-        if (take(outsideBefore, from, place.start)) {
-            rule.condition = Condition::Outside;
-            rule.conditionGiven = true;
+        for (const auto &[condition, words] : own.before) {
+            if (take(words, from, place.start))
+                choose(condition);
         }
     }
     for (const auto &[condition, words] : conditionMatchers(indicator)) {
-        while (take(words, place.end, ruleEnd)) {
-            rule.condition = condition;
-            rule.conditionGiven = true;
-        }
+        while (take(words, place.end, ruleEnd))
+            choose(condition);
     }
     // "bollinger 20 2 and RSI 14: buy when the low touches the lower band": words that name
     // the bands are theirs wherever they stand.
-    static const QRegularExpression bandTouch = readerPattern(anyLanguage(&Lexicon::touchesBand));
-    if (indicator == Indicator::Bollinger && !rule.conditionGiven && take(bandTouch, ruleEnd, m_text.size())) {
-        rule.condition = Condition::Touch;
-        rule.conditionGiven = true;
+    for (const auto &[condition, words] : own.anywhere) {
+        if (!rule.conditionGiven && take(words, ruleEnd, m_text.size()))
+            choose(condition);
     }
     static const QString joined = "\\s*(?:[,/]|" + anyLanguage(&Lexicon::valueJoiners) + ")\\s*|\\s+";
     static const QRegularExpression values = readerPattern(
@@ -1083,17 +1145,12 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     if (before)
         numbers.append(*before);
     // "55 根K線高點": the number of bars is a part of the name.
-    static const QRegularExpression barsInName(QStringLiteral("^(\\d+)\\s*根"));
-    if (const Match m = barsInName.match(m_text.mid(place.start, place.end - place.start)); m.hasMatch() && indicator == Indicator::Breakout)
-        numbers.append(m.captured(1).toDouble());
-    static const QRegularExpression sarWords = readerPattern(QStringLiteral(
-        "^\\s*step\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?)(?:\\s*(?:,|and)?\\s*max(?:imum)?\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?))?"));
-    if (indicator == Indicator::Sar) {
-        if (const auto m = take(sarWords, place.end, end)) {
-            numbers.append(m->captured(1).toDouble());
-            if (m->capturedLength(2))
-                numbers.append(m->captured(2).toDouble());
-        }
+    if (own.valuesInName)
+        numbers += capturedNumbers(own.valuesInName->match(name));
+    // "step 0.02 max 0.2": values said by their names.
+    if (own.valueWords) {
+        if (const auto m = take(*own.valueWords, place.end, end))
+            numbers += capturedNumbers(*m);
     }
     if (const auto m = take(values, place.end, end)) {
         for (const QString &part : m->captured(1).split(separator))

@@ -334,14 +334,18 @@ private slots:
         QFETCH(int, language);
         const Lexicon &lexicon = offline::lexicon(Language(language));
         QStringList words;
-        for (QStringList Lexicon::*kind : {&Lexicon::fillers, &Lexicon::units, &Lexicon::numbers, &Lexicon::tens, &Lexicon::multipliers, &Lexicon::buys, &Lexicon::sells, &Lexicon::either, &Lexicon::negations, &Lexicon::switches, &Lexicon::bars, &Lexicon::setTo, &Lexicon::levelTo, &Lexicon::is, &Lexicon::joiners, &Lexicon::above, &Lexicon::below, &Lexicon::back, &Lexicon::moveTo, &Lexicon::profit, &Lexicon::atMost, &Lexicon::upTo, &Lexicon::gridUnits, &Lexicon::gridStep, &Lexicon::doubling, &Lexicon::martingaleUnits, &Lexicon::multiplier, &Lexicon::times, &Lexicon::closesOutside, &Lexicon::touchesBand, &Lexicon::indicatorWord, &Lexicon::valueJoiners, &Lexicon::afterValue, &Lexicon::crossover, &Lexicon::crossed, &Lexicon::price, &Lexicon::sides, &Lexicon::connectors, &Lexicon::patternAdjectives, &Lexicon::excluding, &Lexicon::fast, &Lexicon::upperLevel, &Lexicon::lowerLevel, &Lexicon::crossing, &Lexicon::both, &Lexicon::buySide, &Lexicon::through, &Lexicon::rebuild, &Lexicon::line})
+        for (QStringList Lexicon::*kind : {&Lexicon::fillers, &Lexicon::units, &Lexicon::numbers, &Lexicon::tens, &Lexicon::multipliers, &Lexicon::buys, &Lexicon::sells, &Lexicon::either, &Lexicon::negations, &Lexicon::switches, &Lexicon::bars, &Lexicon::setTo, &Lexicon::levelTo, &Lexicon::is, &Lexicon::joiners, &Lexicon::above, &Lexicon::below, &Lexicon::back, &Lexicon::moveTo, &Lexicon::profit, &Lexicon::atMost, &Lexicon::upTo, &Lexicon::gridUnits, &Lexicon::gridStep, &Lexicon::doubling, &Lexicon::martingaleUnits, &Lexicon::multiplier, &Lexicon::times, &Lexicon::indicatorWord, &Lexicon::valueJoiners, &Lexicon::afterValue, &Lexicon::crossover, &Lexicon::crossed, &Lexicon::price, &Lexicon::sides, &Lexicon::connectors, &Lexicon::patternAdjectives, &Lexicon::excluding, &Lexicon::fast, &Lexicon::upperLevel, &Lexicon::lowerLevel, &Lexicon::crossing, &Lexicon::both, &Lexicon::buySide, &Lexicon::through, &Lexicon::rebuild, &Lexicon::line})
             words += lexicon.*kind;
         for (const QStringList &kind : lexicon.methods + lexicon.timeframes)
             words += kind;
+        const auto inLanguage = [language](const auto &said) { return language == 0 ? said.en : language == 1 ? said.cn : said.tw; };
         for (const IndicatorDescription &description : indicatorDescriptions()) {
-            words += language == 0 ? description.en : language == 1 ? description.cn : description.tw;
-            for (const ConditionWords &said : description.conditionWords)
-                words += language == 0 ? said.en : language == 1 ? said.cn : said.tw;
+            const ReadingDetails &reading = description.reading;
+            words += inLanguage(description) + inLanguage(reading.valueWords) + inLanguage(reading.valuesInName);
+            for (const QList<ConditionWords> &kind : {description.conditionWords, reading.inName, reading.before, reading.anywhere}) {
+                for (const ConditionWords &said : kind)
+                    words += inLanguage(said);
+            }
         }
         static const QRegularExpression han(QStringLiteral("\\p{Han}"));
         static const QString simplified = QStringLiteral("们这个为时说对后过发会买卖单线价图设损点级动关开无号数标门间马车风带轨仓亏盘"
