@@ -212,6 +212,21 @@ void breakoutCode(RuleCode &code, const Rule &, const QStringList &in)
 using I = Indicator;
 using C = Condition;
 
+ReadingDetails averageReading()
+{
+    ReadingDetails reading;
+    reading.methodNames = {{MaMethod::Exponential, {"^ema"}}, {MaMethod::Smoothed, {"smma"}},
+                           {MaMethod::LinearWeighted, {"wma"}}, {MaMethod::Simple, {"^sma"}}};
+    return reading;
+}
+
+ReadingDetails crossReading()
+{
+    ReadingDetails reading;
+    reading.formOf = I::MovingAverage;
+    return reading;
+}
+
 ReadingDetails bandsReading()
 {
     ReadingDetails reading;
@@ -248,6 +263,7 @@ ReadingDetails sarReading()
 ReadingDetails breakoutReading()
 {
     ReadingDetails reading;
+    reading.usage = true;
     reading.valuesInName.cn = reading.valuesInName.tw = {"^(\\d+)\\s*根"};
     return reading;
 }
@@ -305,7 +321,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
            {"the close crosses below %n", "收盘价下穿 %n", "收盤價下穿 %n"}},
           {C::Above, {"the close is above %n", "收盘价在 %n 之上", "收盤價在 %n 之上"},
            {"the close is below %n", "收盘价在 %n 之下", "收盤價在 %n 之下"}}},
-         {}, averageCode},
+         {}, averageCode, averageReading()},
         {I::MaCross, "Cross", {}, {}, {}, {},
          {"%m", "%m", "%m"},
          {"%m(%1)", "%m(%1)", "%m(%1)"}, {"%m(%1)/%m(%2) cross", "%m(%1)/%m(%2) 交叉", "%m(%1)/%m(%2) 交叉"},
@@ -317,7 +333,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
           {C::Above, {"%m(%1) is above %m(%2)", "%m(%1) 在 %m(%2) 之上", "%m(%1) 在 %m(%2) 之上"},
            {"%m(%1) is below %m(%2)", "%m(%1) 在 %m(%2) 之下", "%m(%1) 在 %m(%2) 之下"},
            {"%m(%1) > %m(%2)", "%m(%1) > %m(%2)", "%m(%1) > %m(%2)"}}},
-         {}, averageCode},
+         {}, averageCode, crossReading()},
         {I::Rsi, "Rsi",
          {"\\brsi\\b", "relative strength(?: index)?"}, {"相对强弱(?:指数|指标)?"}, {"相對強弱(?:指數|指標)?"},
          {"rsi"},

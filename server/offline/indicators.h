@@ -28,6 +28,8 @@ enum class Indicator {
     Breakout
 };
 
+enum class MaMethod { Simple, Exponential, Smoothed, LinearWeighted };
+
 // How an indicator gives its buy and sell signals; each indicator knows some of them.
 enum class Condition {
     Cross,        // lines or levels crossed: MAs, price over an MA, %K/%D, +DI/-DI, SAR flip
@@ -139,6 +141,15 @@ struct ReadingDetails final
     bool zonedCross = false;
     // One level for both sides, whatever its sign: "-100" is the level 100.
     bool symmetricLevel = false;
+    // How another indicator is traded rather than one of its own: said of one that cannot be
+    // built, it is a part of that ("Ichimoku cloud breakout", "breakout of the Ichimoku cloud").
+    bool usage = false;
+    // A form of another indicator, which a request changes into it and back: a crossover of
+    // two averages is a form of the average. A strategy has one rule of a kind and its forms.
+    std::optional<Indicator> formOf;
+    // An average's method as its name says it, beside the lexicon's method words; the first
+    // that matches is the one: "ema", "smma".
+    QList<std::pair<MaMethod, QStringList>> methodNames;
 };
 
 // Everything the generator knows of one indicator: how a request names it, its values, the

@@ -210,26 +210,27 @@ bool containsAny(const QString &text, std::initializer_list<QStringView> words)
 // The averaging method words name, as "ema", "exponential" or "指数".
 std::optional<MaMethod> methodNamed(const QString &words)
 {
-    static const QList<QRegularExpression> names = [] {
-        QList<QRegularExpression> list;
-        for (int method = 0; method < 4; ++method) {
-            QStringList all;
+    static const QList<std::pair<MaMethod, QRegularExpression>> names = [] {
+        QList<std::pair<MaMethod, QRegularExpression>> list;
+        for (const auto &[method, inName] : describedIndicator(Indicator::MovingAverage).reading.methodNames) {
+            QStringList all = inName;
             for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese})
-                all += lexicon(language).methods.at(method);
-            list.append(anyOf(all));
+                all += lexicon(language).methods.at(int(method));
+            list.append({method, anyOf(all)});
         }
         return list;
     }();
-    const auto named = [&words](MaMethod method) { return words.contains(names.at(int(method))); };
-    if (words.startsWith(u"ema") || named(MaMethod::Exponential))
-        return MaMethod::Exponential;
-    if (words.contains(u"smma") || named(MaMethod::Smoothed))
-        return MaMethod::Smoothed;
-    if (words.contains(u"wma") || named(MaMethod::LinearWeighted))
-        return MaMethod::LinearWeighted;
-    if (words.startsWith(u"sma") || named(MaMethod::Simple))
-        return MaMethod::Simple;
+    for (const auto &[method, name] : names) {
+        if (words.contains(name))
+            return method;
+    }
     return std::nullopt;
+}
+
+// An indicator with its forms: the average with the crossover of two.
+Indicator family(Indicator indicator)
+{
+    return describedIndicator(indicator).reading.formOf.value_or(indicator);
 }
 
 int levelSlot(const QStringList &names)
@@ -623,6 +624,7 @@ private:
         });
     }
     bool negated(qsizetype start);
+    bool removedIfNegated(const Place &place);
     bool switching(qsizetype start) const;
     std::optional<double> numberBefore(qsizetype start);
     Rule *ruleFor(Indicator indicator, qsizetype start);
@@ -753,6 +755,17 @@ Reading Reader::read()
     return {m_strategy, m_unbuilt, m_contradictions};
 }
 
+// "no RSI", "remove the moving averages": the indicator's rules go, with its forms'.
+bool Reader::removedIfNegated(const Place &place)
+{
+    if (!negated(place.start))
+        return false;
+    const Indicator removed = family(place.subject->indicator);
+    m_strategy.rules.removeIf([removed](const Rule &rule) { return family(rule.indicator) == removed; });
+    m_lastRule = -1;
+    return true;
+}
+
 // "remove the trailing stop", "no stop loss", "不要止损".
 bool Reader::negated(qsizetype start)
 {
@@ -789,12 +802,7 @@ std::optional<double> Reader::numberBefore(qsizetype start)
 
 Rule *Reader::ruleFor(Indicator indicator, qsizetype start)
 {
-    const auto same = [indicator](const Rule &rule) {
-        const auto family = [](Indicator i) {
-            return i == Indicator::MaCross ? Indicator::MovingAverage : i;
-        };
-        return family(rule.indicator) == family(indicator);
-    };
+    const auto same = [indicator](const Rule &rule) { return family(rule.indicator) == family(indicator); };
     const auto found = std::find_if(m_strategy.rules.begin(), m_strategy.rules.end(), same);
     if (found != m_strategy.rules.end()) {
         m_lastRule = int(found - m_strategy.rules.begin());
@@ -828,8 +836,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         return;
     case Kind::CrossWord:
         // "crossover 10 50" on its own is the averages'; after an indicator, that one's.
-        if (m_lastRule < 0 || m_strategy.rules[m_lastRule].indicator == Indicator::MovingAverage
-            || m_strategy.rules[m_lastRule].indicator == Indicator::MaCross)
+        if (m_lastRule < 0 || family(m_strategy.rules[m_lastRule].indicator) == Indicator::MovingAverage)
             readMovingAverage(place, segmentEnd);
         return;
     case Kind::FastSlow: {
@@ -1088,15 +1095,12 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
             }
         }
     }
-    if (negated(place.start)) {
-        m_strategy.rules.removeIf([indicator](const Rule &rule) { return rule.indicator == indicator; });
-        m_lastRule = -1;
+    if (removedIfNegated(place))
         return;
-    }
     // "Ichimoku cloud breakout", "divergence on the RSI": the words go with what cannot be
     // built, and nothing is built in its place.
     if (m_lastUnsupported && joins(m_lastUnsupported->end, place.start)
-        && (m_lastUnsupported->reason == Unbuilt::Reason::Pattern || indicator == Indicator::Breakout)) {
+        && (m_lastUnsupported->reason == Unbuilt::Reason::Pattern || describedIndicator(indicator).reading.usage)) {
         m_unbuilt[m_lastUnsupported->index].what = m_mapped.quote(m_request, m_lastUnsupported->start, place.end);
         m_lastUnsupported->end = place.end;
         return;
@@ -1167,13 +1171,8 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
 void Reader::readMovingAverage(const Place &place, qsizetype end)
 {
     const QString keyword = m_text.mid(place.start, place.end - place.start);
-    if (negated(place.start)) {
-        m_strategy.rules.removeIf([](const Rule &rule) {
-            return rule.indicator == Indicator::MovingAverage || rule.indicator == Indicator::MaCross;
-        });
-        m_lastRule = -1;
+    if (removedIfNegated(place))
         return;
-    }
     static const QRegularExpression methodWords = [] {
         QStringList words;
         for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese}) {
@@ -1199,7 +1198,7 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         return;
     }
     const bool hadRule = std::any_of(m_strategy.rules.begin(), m_strategy.rules.end(), [](const Rule &rule) {
-        return rule.indicator == Indicator::MovingAverage || rule.indicator == Indicator::MaCross;
+        return family(rule.indicator) == Indicator::MovingAverage;
     });
     Rule *rule = ruleFor(Indicator::MovingAverage, place.start);
     const std::optional<MaMethod> named = methodNamed(method);
@@ -1582,7 +1581,7 @@ void Reader::readUnsupported(const Place &place)
     if (m_lastIndicator && m_lastIndicator->created && joins(m_lastIndicator->end, place.start)
         && m_lastIndicator->rule >= 0 && m_lastIndicator->rule < m_strategy.rules.size()
         && (reason == R::Pattern
-            || (reason == R::OtherIndicator && m_strategy.rules[m_lastIndicator->rule].indicator == Indicator::Breakout))) {
+            || (reason == R::OtherIndicator && describedIndicator(m_strategy.rules[m_lastIndicator->rule].indicator).reading.usage))) {
         m_strategy.rules.removeAt(m_lastIndicator->rule);
         m_lastRule = -1;
         start = m_lastIndicator->start;
