@@ -87,6 +87,21 @@ Lexicon english()
     words.buySide = {"buy", "long"};
     words.through = {"to", "-", "through", "thru", "until", "~"};
     words.rebuild = {"^\\W*(?:please\\s+)?(?:rebuild|regenerate|rewrite)(?:\\s+it)?(?:\\s+from\\s+(?:its|the)\\s+description)?\\W*$"};
+    words.crossesLevel = {"\\bcross(?:es|ing)?"};
+    words.instead = {"\\binstead\\b"};
+    words.dont = {"don'?t", "do not", "never"};
+    words.percent = {"%", "percent"};
+    words.riskIs = {"of", "=", ":", "is", "per trade"};
+    words.ofBalance = {"of (?:the )?(?:account|balance)"};
+    words.days = {{"sun"}, {"mon"}, {"tue", "tues"}, {"wed", "wednes"}, {"thu", "thur", "thurs"}, {"fri"}, {"sat", "satur"}};
+    words.daySaid = QStringLiteral("\\b%1(?:day)?s?\\b");
+    words.workdays = {"\\bweekdays?(?: only)?\\b"};
+    words.notOnDays = {"not", "no trading", "don'?t trade", "do not trade", "no trades", "except", "excluding", "skip", "avoid"};
+    words.onDays = {"on"};
+    words.dayJoiners = {"to", "-", "through", "thru", "until", "~", "and", ",", "or", "&"};
+    words.colours = {{"red"}, {"green"}, {"blue"}, {"yellow"}, {"orange"}, {"white"}, {"black"}, {"gray", "grey"},
+                     {"magenta", "purple"}, {"aqua"}, {"lime"}, {"gold"}};
+    words.colourSaid = QStringLiteral("\\b%1\\b");
     words.methods = {{"simple"}, {"exponential"}, {"smoothed"}, {"(?:linear )?weighted"}};
     words.timeframes = {{"^m1$", "^1[- ]?min"}, {"^m5$", "^5[- ]?min"}, {"^m15$", "^15[- ]?min"}, {"^m30$", "^30[- ]?min"},
                         {"^h1$", "^1[- ]?hour", "^hourly"}, {"^h4$", "^4[- ]?hour"}, {"^d1$", "daily"}, {"^w1$", "weekly"},
@@ -159,6 +174,16 @@ Lexicon simplifiedChinese()
     words.buySide = {"多", "买"};
     words.rebuild = {"^\\W*请?(?:重新生成|重建)\\W*$"};
     words.through = {"到", "至", "~"};
+    words.sideAfterLevel = {"以下", "之下", "以上", "之上"};
+    words.sideAfterLine = {"之上", "之下", "上方", "下方"};
+    words.days = {{"日", "天"}, {"1"}, {"2"}, {"3"}, {"4"}, {"5"}, {"6"}};
+    words.daySaid = QStringLiteral("(?:周|星期|礼拜)%1");
+    words.workdays = {"工作日"};
+    words.notOnDays = {"不在"};
+    words.dayJoiners = {"到", "至", "~", "-", ",", "、", "和", "与", "或"};
+    words.afterDays = {"不交易"};
+    words.colours = {{"红"}, {"绿"}, {"蓝"}, {"黄"}, {"橙"}, {"白"}, {"黑"}, {"灰"}, {"紫"}, {}, {}, {}};
+    words.colourSaid = QStringLiteral("%1色");
     words.methods = {{"简单"}, {"指数"}, {"平滑"}, {"加权"}};
     words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"周线"}, {"月"}};
     return words;
@@ -229,6 +254,16 @@ Lexicon traditionalChinese()
     words.buySide = {"多", "買"};
     words.rebuild = {"^\\W*請?(?:重新產生|重建)\\W*$"};
     words.through = {"到", "至", "~"};
+    words.sideAfterLevel = {"以下", "之下", "以上", "之上"};
+    words.sideAfterLine = {"之上", "之下", "上方", "下方"};
+    words.days = {{"日", "天"}, {"1"}, {"2"}, {"3"}, {"4"}, {"5"}, {"6"}};
+    words.daySaid = QStringLiteral("(?:週|星期|禮拜)%1");
+    words.workdays = {"工作日"};
+    words.notOnDays = {"不在"};
+    words.dayJoiners = {"到", "至", "~", "-", ",", "、", "和", "與", "或"};
+    words.afterDays = {"不交易"};
+    words.colours = {{"紅"}, {"綠"}, {"藍"}, {"黃"}, {"橙"}, {"白"}, {"黑"}, {"灰"}, {"紫"}, {}, {}, {}};
+    words.colourSaid = QStringLiteral("%1色");
     words.methods = {{"簡單"}, {"指數"}, {"平滑"}, {"加權"}};
     words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"週線"}, {"月"}};
     return words;

@@ -69,6 +69,28 @@ struct Lexicon final
     QStringList buySide;           // one direction, the buying one: "long", "多"
     QStringList through;           // a range of days: "to", "到"
     QStringList rebuild;           // a whole request to write the program again: "rebuild it", "重新生成"
+    QStringList sideAfterLevel;    // a level's side said after it: "20 以下"
+    QStringList sideAfterLine;     // a side of an average said after it: "EMA 200 之上"
+    QStringList crossesLevel;      // a level crossed, said before it: "crosses 0"
+    QStringList instead;           // what was there is replaced, anywhere in the message: "instead"
+    QStringList dont;              // a rule said not to apply: "don't close on the opposite signal"
+    QStringList percent;           // "%", "percent"
+    QStringList riskIs;            // a risk given after its word: "of", "per trade"
+    QStringList ofBalance;         // what a risk is a share of: "of the account"
+    // Days of the week by day, Sunday first, each day's names; how a day is said with one
+    // ("%1(?:day)?s?", "星期%1"); Monday to Friday said at once.
+    QList<QStringList> days;
+    QString daySaid;
+    QStringList workdays;
+    // Around a list of days: what excludes them, said before it ("not", "不在"), and the word
+    // that may follow that ("on"); what joins two days ("to", "和"); what may follow the list.
+    QStringList notOnDays;
+    QStringList onDays;
+    QStringList dayJoiners;
+    QStringList afterDays;
+    // By knownColours(): each colour's names; how a colour is said with one ("%1色").
+    QList<QStringList> colours;
+    QString colourSaid;
     // By MaMethod: each method's name.
     QList<QStringList> methods;
     // By timeframe, M1 to MN1 (timeframeNames): how a request names it once read as one.

@@ -201,12 +201,6 @@ Mapped normalized(const QString &request)
     return text;
 }
 
-// Whether the text holds one of the words, as plain text.
-bool containsAny(const QString &text, std::initializer_list<QStringView> words)
-{
-    return std::any_of(words.begin(), words.end(), [&text](QStringView word) { return text.contains(word); });
-}
-
 // The averaging method words name, as "ema", "exponential" or "指数".
 std::optional<MaMethod> methodNamed(const QString &words)
 {
@@ -314,14 +308,66 @@ struct SubjectWords
     Unbuilt::Reason reason = Unbuilt::Reason::NotUnderstood;
 };
 
-const QString englishDay = QStringLiteral("\\b(?:sun|mon|tue|tues|wed|wednes|thu|thur|thurs|fri|sat|satur)(?:day)?s?\\b");
-const QString simplifiedDay = QStringLiteral("(?:周|星期|礼拜)[1-6日天]");
-const QString traditionalDay = QStringLiteral("(?:週|星期|禮拜)[1-6日天]");
+// Words of one kind as a language says them: its form, with "%1" any of the words.
+QString saidAs(const QString &form, const QStringList &words)
+{
+    return QString(form).replace(QLatin1String("%1"), "(?:" + words.join(u'|') + u')');
+}
+
+QStringList joined(const QList<QStringList> &lists)
+{
+    QStringList all;
+    for (const QStringList &list : lists)
+        all += list;
+    return all;
+}
+
+// Any day of the week, as the language says it.
+QString dayIn(Language language)
+{
+    const Lexicon &words = lexicon(language);
+    return saidAs(words.daySaid, joined(words.days));
+}
 
 // Several days: "mon to fri", "周一到周五", "not on fridays".
-QString days(const QString &negation, const QString &day, const QString &joiner, const QString &end)
+QString days(Language language)
 {
-    return "(?:(?:" + negation + ")\\s+(?:on\\s+)?)?" + day + "(?:\\s*(?:" + joiner + ")\\s*" + day + ")*" + end;
+    const Lexicon &words = lexicon(language);
+    const QString day = dayIn(language);
+    const QString on = words.onDays.isEmpty() ? QString() : "(?:(?:" + words.onDays.join(u'|') + ")\\s+)?";
+    const QString end = words.afterDays.isEmpty() ? QString() : "(?:\\s*(?:" + words.afterDays.join(u'|') + "))?";
+    return "(?:(?:" + words.notOnDays.join(u'|') + ")\\s+" + on + ")?" + day + "(?:\\s*(?:" + words.dayJoiners.join(u'|') + ")\\s*"
+           + day + ")*" + end;
+}
+
+// By the place of each in the lexicon's lists, what names it in any language: a day, a colour.
+QList<QRegularExpression> namesByPlace(QString Lexicon::*form, QList<QStringList> Lexicon::*lists, qsizetype count)
+{
+    QList<QRegularExpression> names;
+    for (qsizetype i = 0; i < count; ++i) {
+        QStringList said;
+        for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese}) {
+            const Lexicon &words = lexicon(language);
+            if (!(words.*lists).at(i).isEmpty())
+                said.append(saidAs(words.*form, (words.*lists).at(i)));
+        }
+        names.append(readerPattern("^(?:" + said.join(u'|') + ")$"));
+    }
+    return names;
+}
+
+// A colour in any of its names, as the language says it.
+QString colourIn(Language language)
+{
+    const Lexicon &words = lexicon(language);
+    return saidAs(words.colourSaid, joined(words.colours));
+}
+
+// "close on the opposite signal", "don't close on a reverse signal".
+QString oppositeSignal()
+{
+    return "(?:(?:" + lexicon(Language::English).dont.join(u'|')
+           + ") )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?(?:opposite|reverse|reversal) signal";
 }
 
 const QList<SubjectWords> &subjectWords()
@@ -368,12 +414,9 @@ const QList<SubjectWords> &subjectWords()
           "(?:交易時間\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"}},
         {Kind::TimeFilter, {"time filter", "hours filter", "session filter", "trading hours"}, {"时间过滤", "交易时间"},
          {"時間過濾", "交易時間"}},
-        {Kind::Weekdays,
-         {days("not|no trading|don'?t trade|do not trade|no trades|except|excluding|skip|avoid", englishDay,
-               "to|-|through|thru|until|~|and|,|or|&", QString()),
-          "\\bweekdays?(?: only)?\\b"},
-         {days("不在", simplifiedDay, "到|至|~|-|,|、|和|与|或", "(?:\\s*不交易)?"), "工作日"},
-         {days("不在", traditionalDay, "到|至|~|-|,|、|和|與|或", "(?:\\s*不交易)?"), "工作日"}},
+        {Kind::Weekdays, QStringList{days(Language::English)} + lexicon(Language::English).workdays,
+         QStringList{days(Language::SimplifiedChinese)} + lexicon(Language::SimplifiedChinese).workdays,
+         QStringList{days(Language::TraditionalChinese)} + lexicon(Language::TraditionalChinese).workdays},
         {Kind::DayFilter, {"day filter", "weekday filter"}, {"日期过滤", "星期过滤"}, {"日期過濾", "星期過濾"}},
         {Kind::Timeframe,
          {"\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b",
@@ -388,17 +431,15 @@ const QList<SubjectWords> &subjectWords()
          {"(?:buy|long)s? only", "only (?:buy|long)s?", "(?:sell|short)s? only", "only (?:sell|short)s?", "both directions"},
          {"只做多", "只买", "仅做多", "只做空", "只卖", "仅做空", "双向"},
          {"只做多", "只買", "僅做多", "只做空", "只賣", "僅做空", "雙向"}},
-        {Kind::Opposite,
-         {"(?:(?:don'?t|do not|never) )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?(?:opposite|reverse|reversal) signal"},
-         {"反向信号平仓"}, {"反向信號平倉"}},
+        {Kind::Opposite, {oppositeSignal()}, {"反向信号平仓"}, {"反向信號平倉"}},
         {Kind::CloseAfter, {"(?:close|exit)\\w* (?:\\w+ )?after (\\d+) (?:bars?|candles?)"},
          {"(\\d+)\\s*根\\s*k线\\s*(?:后|之后)?\\s*平仓"}, {"(\\d+)\\s*根\\s*k線\\s*(?:後|之後)?\\s*平倉"}},
         {Kind::CloseAt, {"(?:close|exit)\\w* (?:\\w+ ){0,2}(?:at|by) (\\d{1,2})(?::(\\d{2})|\\s*(am|pm))"},
          {"(\\d{1,2})(?::(\\d{2})|\\s*点)\\s*平仓"}, {"(\\d{1,2})(?::(\\d{2})|\\s*點)\\s*平倉"}},
         {Kind::Arrows, {"\\barrows?\\b"}, {"箭头"}, {"箭頭"}},
         {Kind::Alert, {"\\balerts?\\b", "\\balarms?\\b", "notif(?:y|ication)"}, {"提醒", "警报", "提示"}, {"提醒", "警報", "提示"}},
-        {Kind::Colour, {"\\b(?:red|green|blue|yellow|orange|white|black|gray|grey|magenta|purple|aqua|lime|gold)\\b"},
-         {"[红绿蓝黄橙白黑灰紫]色"}, {"[紅綠藍黃橙白黑灰紫]色"}},
+        {Kind::Colour, {colourIn(Language::English)}, {colourIn(Language::SimplifiedChinese)},
+         {colourIn(Language::TraditionalChinese)}},
         {Kind::Unsupported,
          {"(?:high[- ]impact )?\\bnews\\b", "economic calendar", "non-?farm", "\\bnfp\\b",
           "central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?",
@@ -782,7 +823,7 @@ bool Reader::negated(qsizetype start)
 bool Reader::switching(qsizetype start) const
 {
     static const QRegularExpression verbs = readerPattern("(?:" + anyLanguage(&Lexicon::switches) + ")$");
-    static const QRegularExpression instead = readerPattern(QStringLiteral("\\binstead\\b"));
+    static const QRegularExpression instead = readerPattern(anyLanguage(&Lexicon::instead));
     const qsizetype from = std::max<qsizetype>(0, start - 40);
     return m_text.mid(from, start - from).contains(verbs) || m_text.contains(instead);
 }
@@ -1065,10 +1106,10 @@ void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
         setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
     }
     // "在 20 以下": the number first.
-    static const QRegularExpression postfix = readerPattern(QStringLiteral("([-+]?\\d+(?:\\.\\d+)?)\\s*(?:以下|之下|以上|之上)"));
+    static const QRegularExpression postfix = readerPattern("([-+]?\\d+(?:\\.\\d+)?)\\s*(?:" + anyLanguage(&Lexicon::sideAfterLevel) + u')');
     for (std::optional<Match> m; (m = take(postfix, start, end));)
         setLevel(rule, m->captured(1).toDouble(), false, std::nullopt);
-    static const QRegularExpression crossing = readerPattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
+    static const QRegularExpression crossing = readerPattern("(?:" + anyLanguage(&Lexicon::crossesLevel) + ")\\s+(-?\\d+(?:\\.\\d+)?)");
     for (std::optional<Match> m; (m = take(crossing, start, end));)
         setLevel(rule, m->captured(1).toDouble(), true, std::nullopt);
 }
@@ -1255,7 +1296,7 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     static const QRegularExpression above("(?:" + anyLanguage(&Lexicon::sides)
                                           + ")\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$");
     // "在 EMA 200 之上": the side said after the average.
-    static const QRegularExpression aboveAfter(QStringLiteral("^\\s*\\(?\\s*(?:\\d+\\s*)?\\)?\\s*(?:之上|之下|上方|下方)"));
+    static const QRegularExpression aboveAfter("^\\s*\\(?\\s*(?:\\d+\\s*)?\\)?\\s*(?:" + anyLanguage(&Lexicon::sideAfterLine) + u')');
     const qsizetype start = std::max<qsizetype>(0, place.start - 30);
     const bool aboveNamed = (m_text.mid(start, place.start - start).contains(above) || m_text.mid(place.end, 12).contains(aboveAfter))
                             && !m_text.mid(start, place.start - start).contains(crossWord);
@@ -1376,8 +1417,9 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     }
     case Kind::Risk: {
-        static const QRegularExpression percent(QStringLiteral("(?:^|\\s)(?:of|=|:|is|per trade)?\\s*") + number + QStringLiteral("\\s*(?:%|percent)"));
-        static const QRegularExpression before(number + QStringLiteral("\\s*(?:%|percent)\\s*(?:of (?:the )?(?:account|balance) )?$"));
+        static const QString percentWords = "\\s*(?:" + anyLanguage(&Lexicon::percent) + u')';
+        static const QRegularExpression percent("(?:^|\\s)(?:" + anyLanguage(&Lexicon::riskIs) + ")?\\s*" + number + percentWords);
+        static const QRegularExpression before(number + percentWords + "\\s*(?:(?:" + anyLanguage(&Lexicon::ofBalance) + ") )?$");
         std::optional<double> value;
         if (const auto m = besideSubject(before, percent, place, 12, place.end + 24))
             value = m->captured(1).toDouble();
@@ -1520,8 +1562,8 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     }
     case Kind::Opposite:
-        m_strategy.closeOnOpposite = !containsAny(text, {u"don't", u"dont", u"do not", u"never"})
-                              && !negated(place.start);
+        static const QRegularExpression dont = readerPattern(anyLanguage(&Lexicon::dont));
+        m_strategy.closeOnOpposite = !text.contains(dont) && !negated(place.start);
         m_strategy.closeOnOppositeGiven = true;
         return;
     case Kind::CloseAfter:
@@ -1545,17 +1587,13 @@ void Reader::readFixed(const Place &place, const Match &match)
         m_strategy.alert = !negated(place.start);
         return;
     case Kind::Colour: {
-        static const QHash<QString, QString> chinese = {
-            {"红", "Red"}, {"紅", "Red"}, {"绿", "Green"}, {"綠", "Green"}, {"蓝", "Blue"},
-            {"藍", "Blue"}, {"黄", "Yellow"}, {"黃", "Yellow"}, {"橙", "Orange"}, {"白", "White"},
-            {"黑", "Black"}, {"灰", "Gray"}, {"紫", "Purple"}};
-        QString name = chinese.value(text.left(1), text);
-        if (name == "grey")
-            name = "gray";
-        name[0] = name[0].toUpper();
-        if (name == "Purple")
-            name = "Magenta";
-        m_strategy.colours.append(name);
+        static const QList<QRegularExpression> names = namesByPlace(&Lexicon::colourSaid, &Lexicon::colours, knownColours().size());
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (text.contains(names.at(i))) {
+                m_strategy.colours.append(knownColours().at(i));
+                return;
+            }
+        }
         return;
     }
     case Kind::Unsupported:
@@ -1607,18 +1645,15 @@ void Reader::readUnsupported(const Place &place)
 
 void Reader::readWeekdays(const QString &text)
 {
-    static const QRegularExpression dayName(readerPattern(englishDay + u'|' + simplifiedDay + u'|' + traditionalDay));
-    static const QStringList english{"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
-    static const QString chinese = QStringLiteral("日123456");
+    static const QRegularExpression dayName(readerPattern(dayIn(Language::English) + u'|' + dayIn(Language::SimplifiedChinese)
+                                                         + u'|' + dayIn(Language::TraditionalChinese)));
+    static const QList<QRegularExpression> eachDay = namesByPlace(&Lexicon::daySaid, &Lexicon::days, 7);
     QList<int> days;
     for (auto it = dayName.globalMatch(text); it.hasNext();) {
         const QString name = it.next().captured();
-        const QChar last = name.back() == u's' && name.size() > 3 ? name.at(name.size() - 2) : name.back();
-        const int index = name.at(0).isLetter() && name.at(0).unicode() < 128
-            ? int(english.indexOf(name.left(3)))
-            : int(chinese.indexOf(last == u'天' ? u'日' : last));
-        if (index >= 0)
-            days.append(index);
+        const auto day = std::find_if(eachDay.begin(), eachDay.end(), [&name](const QRegularExpression &re) { return name.contains(re); });
+        if (day != eachDay.end())
+            days.append(int(day - eachDay.begin()));
     }
     int mask = 0;
     if (days.isEmpty()) {
