@@ -217,6 +217,7 @@ ReadingDetails averageReading()
     ReadingDetails reading;
     reading.methodNames = {{MaMethod::Exponential, {"^ema"}}, {MaMethod::Smoothed, {"smma"}},
                            {MaMethod::LinearWeighted, {"wma"}}, {MaMethod::Simple, {"^sma"}}};
+    reading.shortNames = {"ma", "ema", "sma"};
     return reading;
 }
 
@@ -224,6 +225,8 @@ ReadingDetails crossReading()
 {
     ReadingDetails reading;
     reading.formOf = I::MovingAverage;
+    reading.formNames.en = {"\\bcross ?overs?\\b"};
+    reading.valueNames = {{{"\\bfast(?:er)?\\b"}, {"快线"}, {"快線"}}, {{"\\bslow(?:er)?\\b"}, {"慢线"}, {"慢線"}}};
     return reading;
 }
 

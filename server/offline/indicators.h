@@ -150,6 +150,13 @@ struct ReadingDetails final
     // An average's method as its name says it, beside the lexicon's method words; the first
     // that matches is the one: "ema", "smma".
     QList<std::pair<MaMethod, QStringList>> methodNames;
+    // Short names that may stand again before a later value: "ema 10 ema 20", "fast ema 12".
+    QStringList shortNames;
+    // Of a form: words naming it, read as it only beside the indicator it is a form of, or
+    // alone ("crossover 10 50"); words naming each of its values on their own, by the value's
+    // place ("fast", "慢线").
+    PatternWords formNames;
+    QList<PatternWords> valueNames;
 };
 
 // Everything the generator knows of one indicator: how a request names it, its values, the

@@ -79,7 +79,6 @@ Lexicon english()
     words.connectors = {"\\b(?:of|on|in|with|between|the|an?)\\b"};
     words.patternAdjectives = {"\\b(?:bullish|bearish|hidden|regular)\\s*"};
     words.excluding = {"^(?:not|no|don|do not|except|excluding|skip|avoid)"};
-    words.fast = {"fast"};
     words.line = {"line"};
     words.upperLevel = {"bought", "upper"};
     words.lowerLevel = {"sold", "lower"};
@@ -166,7 +165,6 @@ Lexicon simplifiedChinese()
     words.patternAdjectives = {"看涨", "看跌", "顶", "底"};
     words.excluding = {"^不在", "不交易"};
     words.line = {"线"};
-    words.fast = {"快"};
     words.upperLevel = {"买"};
     words.lowerLevel = {"卖"};
     words.crossing = {"上穿", "下穿"};
@@ -246,7 +244,6 @@ Lexicon traditionalChinese()
     words.patternAdjectives = {"看漲", "看跌", "頂", "底"};
     words.excluding = {"^不在", "不交易"};
     words.line = {"線"};
-    words.fast = {"快"};
     words.upperLevel = {"買"};
     words.lowerLevel = {"賣"};
     words.crossing = {"上穿", "下穿"};

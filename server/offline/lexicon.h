@@ -60,7 +60,6 @@ struct Lexicon final
     QStringList connectors;        // only connecting two names: "of", "的"
     QStringList patternAdjectives; // before a pattern: "bullish", "看涨"
     QStringList excluding;         // days excluded: "not", "不交易"
-    QStringList fast;              // the fast line of two: "fast", "快"
     QStringList line;              // "line", "线"
     QStringList upperLevel;        // "overbought", "超买"
     QStringList lowerLevel;

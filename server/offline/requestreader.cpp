@@ -201,30 +201,20 @@ Mapped normalized(const QString &request)
     return text;
 }
 
-// The averaging method words name, as "ema", "exponential" or "指数".
-std::optional<MaMethod> methodNamed(const QString &words)
-{
-    static const QList<std::pair<MaMethod, QRegularExpression>> names = [] {
-        QList<std::pair<MaMethod, QRegularExpression>> list;
-        for (const auto &[method, inName] : describedIndicator(Indicator::MovingAverage).reading.methodNames) {
-            QStringList all = inName;
-            for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese})
-                all += lexicon(language).methods.at(int(method));
-            list.append({method, anyOf(all)});
-        }
-        return list;
-    }();
-    for (const auto &[method, name] : names) {
-        if (words.contains(name))
-            return method;
-    }
-    return std::nullopt;
-}
-
 // An indicator with its forms: the average with the crossover of two.
 Indicator family(Indicator indicator)
 {
     return describedIndicator(indicator).reading.formOf.value_or(indicator);
+}
+
+// The form the indicator has, if any: the crossover of two averages.
+std::optional<Indicator> formOf(Indicator indicator)
+{
+    for (const IndicatorDescription &description : indicatorDescriptions()) {
+        if (description.reading.formOf == indicator)
+            return description.indicator;
+    }
+    return std::nullopt;
 }
 
 int levelSlot(const QStringList &names)
@@ -256,8 +246,8 @@ std::optional<Unit> unitNamed(const QString &word)
 
 enum class Kind {
     Indicator,
-    FastSlow,
-    CrossWord,
+    ValueName, // a value of a form named on its own: "fast", "慢线"
+    FormName,  // a form named: "crossover"
     Period,
     Level,
     StopLoss,
@@ -374,8 +364,6 @@ const QList<SubjectWords> &subjectWords()
 {
     using R = Unbuilt::Reason;
     static const QList<SubjectWords> list = {
-        {Kind::CrossWord, {"\\bcross ?overs?\\b"}, {}, {}},
-        {Kind::FastSlow, {"\\b(?:fast|slow)(?:er)?\\b"}, {"快线", "慢线"}, {"快線", "慢線"}},
         {Kind::Period, {"\\bperiods?\\b", "\\blength\\b", "\\blookback\\b"}, {"周期"}, {"週期"}},
         {Kind::Level, {"over-?bought", "over-?sold", "\\b(?:upper |lower )?(?:levels?|lines?)\\b"},
          {"超买", "超卖", "水平线?"}, {"超買", "超賣", "水平線?"}},
@@ -491,6 +479,21 @@ const QList<Subject> &subjects()
                     subjects.append(Subject{Kind::Indicator, readerPattern(names->join(u'|')), description.indicator});
             }
         }
+        // A form's words: its names, then its values' names, each language a subject.
+        for (const IndicatorDescription &description : indicatorDescriptions()) {
+            const ReadingDetails &reading = description.reading;
+            for (const QStringList *names : {&reading.formNames.en, &reading.formNames.cn, &reading.formNames.tw}) {
+                if (!names->isEmpty())
+                    subjects.append(Subject{Kind::FormName, readerPattern(names->join(u'|')), description.indicator});
+            }
+            for (QStringList PatternWords::*language : {&PatternWords::en, &PatternWords::cn, &PatternWords::tw}) {
+                QStringList names;
+                for (const PatternWords &value : reading.valueNames)
+                    names += value.*language;
+                if (!names.isEmpty())
+                    subjects.append(Subject{Kind::ValueName, readerPattern(names.join(u'|')), description.indicator});
+            }
+        }
         for (const SubjectWords &words : subjectWords()) {
             for (const QStringList *language : {&words.en, &words.cn, &words.tw}) {
                 if (!language->isEmpty())
@@ -525,6 +528,13 @@ struct DetailMatchers
     QList<std::pair<Condition, QRegularExpression>> anywhere;
     std::optional<QRegularExpression> valueWords;
     std::optional<QRegularExpression> valuesInName;
+    // An average's method in its name or the lexicon's words, in the order they are tried.
+    QList<std::pair<MaMethod, QRegularExpression>> methods;
+    // Of an indicator with a form: its values after its name, one or the form's two.
+    std::optional<QRegularExpression> formValues;
+    // Of a form: each of its values' names, and the value after one.
+    QList<QRegularExpression> valueNames;
+    std::optional<QRegularExpression> namedValue;
 };
 
 const DetailMatchers &detailMatchers(Indicator indicator)
@@ -543,12 +553,45 @@ const DetailMatchers &detailMatchers(Indicator indicator)
         QList<DetailMatchers> list;
         for (const IndicatorDescription &description : indicatorDescriptions()) {
             const ReadingDetails &reading = description.reading;
-            list.append({conditions(reading.inName), conditions(reading.before), conditions(reading.anywhere),
-                         pattern(reading.valueWords), pattern(reading.valuesInName)});
+            DetailMatchers &matchers = list.emplace_back();
+            matchers.inName = conditions(reading.inName);
+            matchers.before = conditions(reading.before);
+            matchers.anywhere = conditions(reading.anywhere);
+            matchers.valueWords = pattern(reading.valueWords);
+            matchers.valuesInName = pattern(reading.valuesInName);
+            for (const auto &[method, inName] : reading.methodNames) {
+                QStringList all = inName;
+                for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese})
+                    all += lexicon(language).methods.at(int(method));
+                matchers.methods.append({method, anyOf(all)});
+            }
+            if (formOf(description.indicator)) {
+                matchers.formValues = QRegularExpression(
+                    "^[\\s(]*(?:" + anyLanguage(&Lexicon::crossover) + ")?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:"
+                    + anyLanguage(&Lexicon::joiners) + "|,|/|&|-)\\s*|\\s+)(?:(?:" + reading.shortNames.join(u'|')
+                    + ")\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:" + anyLanguage(&Lexicon::afterValue) + "|\\.\\d))");
+            }
+            for (const PatternWords &words : reading.valueNames)
+                matchers.valueNames.append(anyOf(words.en + words.cn + words.tw));
+            if (!reading.valueNames.isEmpty()) {
+                const QStringList shortNames = describedIndicator(family(description.indicator)).reading.shortNames;
+                matchers.namedValue = QRegularExpression("^\\s*(?:" + shortNames.join(u'|') + u'|' + anyLanguage(&Lexicon::line)
+                                                         + ")?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
+            }
         }
         return list;
     }();
     return all.at(int(indicator));
+}
+
+// The averaging method words name, as "ema", "exponential" or "指数".
+std::optional<MaMethod> methodNamed(Indicator indicator, const QString &words)
+{
+    for (const auto &[method, name] : detailMatchers(indicator).methods) {
+        if (words.contains(name))
+            return method;
+    }
+    return std::nullopt;
 }
 
 // The condition an indicator's name chooses for the other's rule when it stands right beside it.
@@ -670,10 +713,10 @@ private:
     std::optional<double> numberBefore(qsizetype start);
     Rule *ruleFor(Indicator indicator, qsizetype start);
     void readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd);
-    void readMovingAverage(const Place &place, qsizetype end);
+    void readWithForm(const Place &place, qsizetype end);
     void readDistance(Distance &distance, const Place &place, qsizetype end);
     void readRuleValues(Rule &rule, QList<double> numbers, int firstSlot);
-    void setCrossPeriod(int slot, std::optional<double> period, qsizetype start);
+    void setFormValue(Indicator form, int slot, std::optional<double> period, qsizetype start);
     void readLevels(Rule &rule, qsizetype start, qsizetype end);
     void setLevel(Rule &rule, double value, std::optional<bool> crossed, std::optional<bool> upperNamed);
     void readFixed(const Place &place, const Match &match);
@@ -715,7 +758,7 @@ private:
         qsizetype end;
     };
     std::optional<PendingAtr> m_pendingAtr; // a multiple of ATR waiting for its distance
-    std::optional<int> m_pendingSlot;       // "fast" or "slow" waiting for its average
+    std::optional<int> m_pendingSlot;       // a form's value named ("fast"), waiting for its number
     // An indicator's name right before another's that only chooses that one's condition: "突破布林带".
     std::optional<std::pair<Indicator, Condition>> m_pendingCondition;
     QString m_hoursNamed;                   // "trading hours", named as not built without hours
@@ -869,29 +912,31 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
                                               QRegularExpression::AnchorAtOffsetMatchOption);
     switch (subject.kind) {
     case Kind::Indicator:
-        if (subject.indicator == Indicator::MovingAverage)
-            readMovingAverage(place, segmentEnd);
+        if (formOf(subject.indicator))
+            readWithForm(place, segmentEnd);
         else
             readIndicator(place, segmentEnd, ruleEnd);
         m_lastIndicatorEnd = place.end;
         return;
-    case Kind::CrossWord:
-        // "crossover 10 50" on its own is the averages'; after an indicator, that one's.
-        if (m_lastRule < 0 || family(m_strategy.rules[m_lastRule].indicator) == Indicator::MovingAverage)
-            readMovingAverage(place, segmentEnd);
+    case Kind::FormName:
+        // "crossover 10 50" on its own is the averages'; after another indicator, that one's.
+        if (m_lastRule < 0 || family(m_strategy.rules[m_lastRule].indicator) == family(subject.indicator))
+            readWithForm(place, segmentEnd);
         return;
-    case Kind::FastSlow: {
-        static const QRegularExpression value("^\\s*(?:ma|ema|sma|" + anyLanguage(&Lexicon::line) + ")?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
-        static const QRegularExpression fast(anyLanguage(&Lexicon::fast));
-        const int slot = match.captured().contains(fast) ? 0 : 1;
-        std::optional<double> period = numberBefore(place.start);
-        if (const auto m = take(value, place.end, segmentEnd))
-            period = m->captured(1).toDouble();
+    case Kind::ValueName: {
+        const DetailMatchers &own = detailMatchers(subject.indicator);
+        const QString said = match.captured();
+        const int slot = int(std::find_if(own.valueNames.begin(), own.valueNames.end(),
+                                          [&said](const QRegularExpression &name) { return said.contains(name); })
+                             - own.valueNames.begin());
+        std::optional<double> value = numberBefore(place.start);
+        if (const auto m = take(*own.namedValue, place.end, segmentEnd))
+            value = m->captured(1).toDouble();
         // "the fast EMA(12)": the average that follows has the number.
-        if (!period && startsAt(Indicator::MovingAverage, segmentEnd) && m_free.mid(place.end, segmentEnd - place.end).trimmed().isEmpty())
+        if (!value && startsAt(family(subject.indicator), segmentEnd) && m_free.mid(place.end, segmentEnd - place.end).trimmed().isEmpty())
             m_pendingSlot = slot;
         else
-            setCrossPeriod(slot, period, place.start);
+            setFormValue(subject.indicator, slot, value, place.start);
         return;
     }
     case Kind::Period: {
@@ -1013,13 +1058,13 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
     }
 }
 
-// The fast (slot 0) or slow average of the crossover, which the rule becomes.
-void Reader::setCrossPeriod(int slot, std::optional<double> period, qsizetype start)
+// A value of the form, which the rule becomes: the fast (slot 0) or slow average of the crossover.
+void Reader::setFormValue(Indicator form, int slot, std::optional<double> period, qsizetype start)
 {
-    Rule *rule = ruleFor(Indicator::MaCross, start);
-    if (rule->indicator != Indicator::MaCross) {
+    Rule *rule = ruleFor(form, start);
+    if (rule->indicator != form) {
         const MaMethod method = rule->method;
-        *rule = Rule::withDefaults(Indicator::MaCross);
+        *rule = Rule::withDefaults(form);
         rule->method = method;
     }
     if (period && *period >= 1 && *period <= 1000) {
@@ -1209,8 +1254,13 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     readLevels(rule, place.end, end);
 }
 
-void Reader::readMovingAverage(const Place &place, qsizetype end)
+// An indicator with a form of two of it, its rule either: "EMA 20", "EMA 10/50", "fast 10 slow 50
+// crossover", "price above the 200 SMA".
+void Reader::readWithForm(const Place &place, qsizetype end)
 {
+    const Indicator single = family(place.subject->indicator);
+    const Indicator pair = *formOf(single);
+    const DetailMatchers &own = detailMatchers(single);
     const QString keyword = m_text.mid(place.start, place.end - place.start);
     if (removedIfNegated(place))
         return;
@@ -1223,7 +1273,7 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         return QRegularExpression("(" + longestFirst(words) + ")\\s*$");
     }();
     const qsizetype from = std::max<qsizetype>(0, place.start - 20);
-    const Match said = methodWords.match(m_free.mid(from, place.start - from));
+    const Match said = own.methods.isEmpty() ? Match() : methodWords.match(m_free.mid(from, place.start - from));
     if (said.hasMatch())
         consume(from + said.capturedStart(), place.start);
     const QString method = said.captured(1) + keyword;
@@ -1233,25 +1283,21 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     if (const std::optional<int> slot = std::exchange(m_pendingSlot, std::nullopt)) {
         static const QRegularExpression period(QStringLiteral("^\\s*\\(?\\s*(\\d+)\\s*\\)?"));
         const auto m = take(period, place.end, end);
-        setCrossPeriod(*slot, m ? std::optional(m->captured(1).toDouble()) : before, place.start);
+        setFormValue(pair, *slot, m ? std::optional(m->captured(1).toDouble()) : before, place.start);
         Rule &rule = m_strategy.rules[m_lastRule];
-        rule.method = methodNamed(method).value_or(rule.method);
+        rule.method = methodNamed(single, method).value_or(rule.method);
         return;
     }
-    const bool hadRule = std::any_of(m_strategy.rules.begin(), m_strategy.rules.end(), [](const Rule &rule) {
-        return family(rule.indicator) == Indicator::MovingAverage;
+    const bool hadRule = std::any_of(m_strategy.rules.begin(), m_strategy.rules.end(), [single](const Rule &rule) {
+        return family(rule.indicator) == single;
     });
-    Rule *rule = ruleFor(Indicator::MovingAverage, place.start);
-    const std::optional<MaMethod> named = methodNamed(method);
+    Rule *rule = ruleFor(single, place.start);
+    const std::optional<MaMethod> named = methodNamed(single, method);
 
-    static const QRegularExpression periods("^[\\s(]*(?:" + anyLanguage(&Lexicon::crossover)
-                                            + ")?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:" + anyLanguage(&Lexicon::joiners)
-                                            + "|,|/|&|-)\\s*|\\s+)(?:(?:s|e)?ma\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:"
-                                            + anyLanguage(&Lexicon::afterValue) + "|\\.\\d))");
     QList<double> numbers;
     if (before)
         numbers.append(*before);
-    if (const auto m = take(periods, place.end, end)) {
+    if (const auto m = take(*own.formValues, place.end, end)) {
         numbers.append(m->captured(1).toDouble());
         if (m->capturedLength(2))
             numbers.append(m->captured(2).toDouble());
@@ -1262,26 +1308,26 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     static const QRegularExpression priceWords(anyLanguage(&Lexicon::price));
     const bool priceNamed = m_text.mid(std::max<qsizetype>(0, place.start - 30), 30)
                                 .contains(priceWords);
-    const bool wasCross = rule->indicator == Indicator::MaCross;
+    const bool wasCross = rule->indicator == pair;
     // A second average named with a period of its own: "LWMA 15 and LWMA 60 cross".
-    if (rule->indicator == Indicator::MovingAverage && m_maNamed && numbers.size() == 1 && (rule->given & 1)) {
+    if (rule->indicator == single && m_maNamed && numbers.size() == 1 && (rule->given & 1)) {
         numbers.prepend(rule->values[0]);
     }
     m_maNamed = true;
-    if (rule->indicator == Indicator::MovingAverage
+    if (rule->indicator == single
         && (numbers.size() >= 2 || (crossNamed && !priceNamed && numbers.isEmpty() && !hadRule))) {
         const MaMethod kept = rule->method;
-        *rule = Rule::withDefaults(Indicator::MaCross);
+        *rule = Rule::withDefaults(pair);
         rule->method = kept;
     }
-    if (rule->indicator == Indicator::MaCross && numbers.size() == 1 && !wasCross) {
+    if (rule->indicator == pair && numbers.size() == 1 && !wasCross) {
         readRuleValues(*rule, numbers, (rule->given & 1) ? 1 : 0);
-    } else if (rule->indicator == Indicator::MaCross && numbers.size() >= 2) {
+    } else if (rule->indicator == pair && numbers.size() >= 2) {
         std::sort(numbers.begin(), numbers.begin() + 2);
         readRuleValues(*rule, numbers.mid(0, 2), 0);
-    } else if (rule->indicator == Indicator::MaCross && numbers.size() == 1) {
+    } else if (rule->indicator == pair && numbers.size() == 1) {
         // A second average beside a crossover: a trend filter, as in "only above the 200 EMA".
-        Rule filter = Rule::withDefaults(Indicator::MovingAverage);
+        Rule filter = Rule::withDefaults(single);
         filter.method = named.value_or(rule->method);
         filter.condition = Condition::Above;
         filter.conditionGiven = true;
@@ -1300,12 +1346,12 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     const qsizetype start = std::max<qsizetype>(0, place.start - 30);
     const bool aboveNamed = (m_text.mid(start, place.start - start).contains(above) || m_text.mid(place.end, 12).contains(aboveAfter))
                             && !m_text.mid(start, place.start - start).contains(crossWord);
-    if (rule->indicator == Indicator::MaCross && aboveNamed && !wasCross) {
+    if (rule->indicator == pair && aboveNamed && !wasCross) {
         // "the 50 EMA is above the 200 EMA": a position of the two, not their cross.
         rule->condition = Condition::Above;
         rule->conditionGiven = true;
     }
-    if (rule->indicator == Indicator::MovingAverage) {
+    if (rule->indicator == single) {
         if (aboveNamed) {
             rule->condition = Condition::Above;
             rule->conditionGiven = true;

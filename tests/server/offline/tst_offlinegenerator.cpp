@@ -334,7 +334,7 @@ private slots:
         QFETCH(int, language);
         const Lexicon &lexicon = offline::lexicon(Language(language));
         QStringList words;
-        for (QStringList Lexicon::*kind : {&Lexicon::fillers, &Lexicon::units, &Lexicon::numbers, &Lexicon::tens, &Lexicon::multipliers, &Lexicon::buys, &Lexicon::sells, &Lexicon::either, &Lexicon::negations, &Lexicon::switches, &Lexicon::bars, &Lexicon::setTo, &Lexicon::levelTo, &Lexicon::is, &Lexicon::joiners, &Lexicon::above, &Lexicon::below, &Lexicon::back, &Lexicon::moveTo, &Lexicon::profit, &Lexicon::atMost, &Lexicon::upTo, &Lexicon::gridUnits, &Lexicon::gridStep, &Lexicon::doubling, &Lexicon::martingaleUnits, &Lexicon::multiplier, &Lexicon::times, &Lexicon::indicatorWord, &Lexicon::valueJoiners, &Lexicon::afterValue, &Lexicon::crossover, &Lexicon::crossed, &Lexicon::price, &Lexicon::sides, &Lexicon::connectors, &Lexicon::patternAdjectives, &Lexicon::excluding, &Lexicon::fast, &Lexicon::upperLevel, &Lexicon::lowerLevel, &Lexicon::crossing, &Lexicon::both, &Lexicon::buySide, &Lexicon::through, &Lexicon::rebuild, &Lexicon::line, &Lexicon::sideAfterLevel, &Lexicon::sideAfterLine, &Lexicon::crossesLevel, &Lexicon::instead, &Lexicon::dont, &Lexicon::percent, &Lexicon::riskIs, &Lexicon::ofBalance, &Lexicon::workdays, &Lexicon::notOnDays, &Lexicon::onDays, &Lexicon::dayJoiners, &Lexicon::afterDays})
+        for (QStringList Lexicon::*kind : {&Lexicon::fillers, &Lexicon::units, &Lexicon::numbers, &Lexicon::tens, &Lexicon::multipliers, &Lexicon::buys, &Lexicon::sells, &Lexicon::either, &Lexicon::negations, &Lexicon::switches, &Lexicon::bars, &Lexicon::setTo, &Lexicon::levelTo, &Lexicon::is, &Lexicon::joiners, &Lexicon::above, &Lexicon::below, &Lexicon::back, &Lexicon::moveTo, &Lexicon::profit, &Lexicon::atMost, &Lexicon::upTo, &Lexicon::gridUnits, &Lexicon::gridStep, &Lexicon::doubling, &Lexicon::martingaleUnits, &Lexicon::multiplier, &Lexicon::times, &Lexicon::indicatorWord, &Lexicon::valueJoiners, &Lexicon::afterValue, &Lexicon::crossover, &Lexicon::crossed, &Lexicon::price, &Lexicon::sides, &Lexicon::connectors, &Lexicon::patternAdjectives, &Lexicon::excluding, &Lexicon::upperLevel, &Lexicon::lowerLevel, &Lexicon::crossing, &Lexicon::both, &Lexicon::buySide, &Lexicon::through, &Lexicon::rebuild, &Lexicon::line, &Lexicon::sideAfterLevel, &Lexicon::sideAfterLine, &Lexicon::crossesLevel, &Lexicon::instead, &Lexicon::dont, &Lexicon::percent, &Lexicon::riskIs, &Lexicon::ofBalance, &Lexicon::workdays, &Lexicon::notOnDays, &Lexicon::onDays, &Lexicon::dayJoiners, &Lexicon::afterDays})
             words += lexicon.*kind;
         for (const QStringList &kind : lexicon.methods + lexicon.timeframes + lexicon.days + lexicon.colours)
             words += kind;
@@ -342,7 +342,10 @@ private slots:
         const auto inLanguage = [language](const auto &said) { return language == 0 ? said.en : language == 1 ? said.cn : said.tw; };
         for (const IndicatorDescription &description : indicatorDescriptions()) {
             const ReadingDetails &reading = description.reading;
-            words += inLanguage(description) + inLanguage(reading.valueWords) + inLanguage(reading.valuesInName);
+            words += inLanguage(description) + inLanguage(reading.valueWords) + inLanguage(reading.valuesInName)
+                     + inLanguage(reading.formNames);
+            for (const PatternWords &said : reading.valueNames)
+                words += inLanguage(said);
             for (const QList<ConditionWords> &kind : {description.conditionWords, reading.inName, reading.before, reading.anywhere}) {
                 for (const ConditionWords &said : kind)
                     words += inLanguage(said);
