@@ -39,7 +39,9 @@ Lexicon english()
         "rather", "around", "other", "opposite", "reverse", "reversal", "trend", "trends", "follow",
         "following", "market", "dot", "dots", "read", "reads", "data", "feed", "golden", "death", "paint",
         "paints", "mark", "marks", "channel", "channels", "filters"};
-    words.units = {"points?", "pts?", "pips?", "%", "percent"};
+    words.pointUnits = {"points?", "pts?"};
+    words.pipUnits = {"pips?"};
+    words.percent = {"%", "percent"};
     words.numbers = {"zero", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine", "ten",
                      "eleven", "twelve", "thirteen", "fourteen", "fifteen", "sixteen", "seventeen",
                      "eighteen", "nineteen"};
@@ -89,7 +91,10 @@ Lexicon english()
     words.crossesLevel = {"\\bcross(?:es|ing)?"};
     words.instead = {"\\binstead\\b"};
     words.dont = {"don'?t", "do not", "never"};
-    words.percent = {"%", "percent"};
+    words.levelVerbs = {"drops?", "falls?", "rises?", "goes", "moves?", "is"};
+    words.articles = {"the", "a", "any", "an"};
+    words.levelNouns = {"level", "line"};
+    words.valueLeads = {"period", "length", "of", "with", "="};
     words.riskIs = {"of", "=", ":", "is", "per trade"};
     words.ofBalance = {"of (?:the )?(?:account|balance)"};
     words.days = {{"sun"}, {"mon"}, {"tue", "tues"}, {"wed", "wednes"}, {"thu", "thur", "thurs"}, {"fri"}, {"sat", "satur"}};
@@ -123,7 +128,7 @@ Lexicon simplifiedChinese()
         "个点|周期|风险|账户|向上|向下|弹出|发出|余额|百分之|一|每笔|均线|移动|持仓|时间|分钟|"
         "小时|止损|止盈|到|至|值|参数|默认|预设|水平|水平线|区|区域|从|黄金|死亡|多空|两条|"
         "条").split(u'|');
-    words.units = {"点数", "点", "个点", "基点"};
+    words.pointUnits = {"点数", "点", "个点", "基点"};
     words.numbers = QStringLiteral("零一二三四五六七八九").split(QString(), Qt::SkipEmptyParts);
     words.multipliers = {"十", "百", "千"};
     words.two = QStringLiteral("两");
@@ -202,7 +207,7 @@ Lexicon traditionalChinese()
         "個點|週期|風險|向上|向下|彈出|發出|帳戶|餘額|百分之|一|每筆|均線|移動|持倉|時間|分鐘|"
         "小時|止損|止盈|到|至|值|參數|默認|預設|水平|水平線|區|區域|從|黃金|死亡|多空|兩條|"
         "條").split(u'|');
-    words.units = {"點數", "點", "個點", "基點"};
+    words.pointUnits = {"點數", "點", "個點", "基點"};
     words.numbers = QStringLiteral("零一二三四五六七八九").split(QString(), Qt::SkipEmptyParts);
     words.multipliers = {"十", "百", "千"};
     words.two = QStringLiteral("兩");

@@ -13,7 +13,10 @@ namespace offline {
 struct Lexicon final
 {
     QStringList fillers;           // words every request has, which mean nothing to build on their own
-    QStringList units;             // a distance's units: "pips", "点"
+    // A distance's units, by kind: "points", "点"; "pips"; "%".
+    QStringList pointUnits;
+    QStringList pipUnits;
+    QStringList percent;
     // Number words by their value: English 0-19, Chinese 0-9.
     QStringList numbers;
     QStringList tens;              // English 20, 30, ... 90
@@ -73,7 +76,10 @@ struct Lexicon final
     QStringList crossesLevel;      // a level crossed, said before it: "crosses 0"
     QStringList instead;           // what was there is replaced, anywhere in the message: "instead"
     QStringList dont;              // a rule said not to apply: "don't close on the opposite signal"
-    QStringList percent;           // "%", "percent"
+    QStringList levelVerbs;        // what an indicator does at a level: "drops", "rises"
+    QStringList articles;          // between a negation and what it negates: "the", "any"
+    QStringList levelNouns;        // a level named before its value: "level", "line"
+    QStringList valueLeads;        // before an indicator's values: "period", "with"
     QStringList riskIs;            // a risk given after its word: "of", "per trade"
     QStringList ofBalance;         // what a risk is a share of: "of the account"
     // Days of the week by day, Sunday first, each day's names; how a day is said with one

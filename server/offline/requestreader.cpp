@@ -230,16 +230,25 @@ bool hasLevels(const Rule &rule)
 }
 
 const QString number = QStringLiteral("(\\d+(?:\\.\\d+)?)");
-const QString unitWords = u'(' + longestFirst(lexicon(Language::English).units + lexicon(Language::SimplifiedChinese).units
-                                               + lexicon(Language::TraditionalChinese).units) + u')';
+QStringList unitsOf(Language language)
+{
+    const Lexicon &words = lexicon(language);
+    return words.pointUnits + words.pipUnits + words.percent;
+}
 
+const QString unitWords = u'(' + longestFirst(unitsOf(Language::English) + unitsOf(Language::SimplifiedChinese)
+                                               + unitsOf(Language::TraditionalChinese)) + u')';
+
+// The unit a word of unitWords names.
 std::optional<Unit> unitNamed(const QString &word)
 {
+    static const QRegularExpression pips = readerPattern("^(?:" + anyLanguage(&Lexicon::pipUnits) + ")$");
+    static const QRegularExpression percent = readerPattern("^(?:" + anyLanguage(&Lexicon::percent) + ")$");
     if (word.isEmpty())
         return std::nullopt;
-    if (word.startsWith("pip"))
+    if (word.contains(pips))
         return Unit::Pips;
-    if (word == "%" || word == "percent")
+    if (word.contains(percent))
         return Unit::Percent;
     return Unit::Points;
 }
@@ -567,7 +576,7 @@ const DetailMatchers &detailMatchers(Indicator indicator)
             }
             if (formOf(description.indicator)) {
                 matchers.formValues = QRegularExpression(
-                    "^[\\s(]*(?:" + anyLanguage(&Lexicon::crossover) + ")?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:"
+                    "^[\\s(]*(?:" + anyLanguage(&Lexicon::crossover) + ")?\\s*(?:" + anyLanguage(&Lexicon::valueLeads) + "|:)?\\s*(\\d+)(?:(?:\\s*(?:"
                     + anyLanguage(&Lexicon::joiners) + "|,|/|&|-)\\s*|\\s+)(?:(?:" + reading.shortNames.join(u'|')
                     + ")\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:" + anyLanguage(&Lexicon::afterValue) + "|\\.\\d))");
             }
@@ -854,7 +863,7 @@ bool Reader::removedIfNegated(const Place &place)
 bool Reader::negated(qsizetype start)
 {
     static const QRegularExpression negation = readerPattern(
-        "(?:" + anyLanguage(&Lexicon::negations) + ")\\s*(?:the |a |any |an )?(?:[a-z]+ )?$");
+        "(?:" + anyLanguage(&Lexicon::negations) + ")\\s*(?:(?:" + anyLanguage(&Lexicon::articles) + ") )?(?:[a-z]+ )?$");
     const qsizetype from = std::max<qsizetype>(0, start - 24);
     const Match m = negation.match(m_free.mid(from, start - from));
     if (!m.hasMatch())
@@ -968,7 +977,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             m_lastRule = int(m_strategy.rules.size() - 1);
         if (m_lastRule < 0)
             return;
-        static const QRegularExpression values = readerPattern("^\\s*(?:level|line)?\\s*(?:" + anyLanguage(&Lexicon::levelTo)
+        static const QRegularExpression values = readerPattern("^\\s*(?:" + anyLanguage(&Lexicon::levelNouns) + ")?\\s*(?:" + anyLanguage(&Lexicon::levelTo)
                                                          + ")?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:" + anyLanguage(&Lexicon::joiners)
                                                          + "|/|,)\\s*(-?\\d+(?:\\.\\d+)?))?");
         const QString said = match.captured();
@@ -1142,7 +1151,7 @@ void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std
 // "above 70", "below 30", "crosses back above 25": the rule's levels and its condition.
 void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
 {
-    static const QRegularExpression level = readerPattern("(" + anyLanguage(&Lexicon::back) + ")?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*("
+    static const QRegularExpression level = readerPattern("(" + anyLanguage(&Lexicon::back) + ")?\\s*(?:" + anyLanguage(&Lexicon::levelVerbs) + ")?\\s*("
                                                     + anyLanguage(&Lexicon::above) + u'|' + anyLanguage(&Lexicon::below)
                                                     + ")\\s*([-+]?\\d+(?:\\.\\d+)?)");
     for (std::optional<Match> m; (m = take(level, start, end));) {
@@ -1228,7 +1237,7 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     }
     static const QString joined = "\\s*(?:[,/]|" + anyLanguage(&Lexicon::valueJoiners) + ")\\s*|\\s+";
     static const QRegularExpression values = readerPattern(
-        "^[\\s(,:]*(?:" + anyLanguage(&Lexicon::indicatorWord) + ")?[\\s(,:]*(?:period|length|of|with|=)?\\s*((?:\\d+(?:\\.\\d+)?)(?:(?:"
+        "^[\\s(,:]*(?:" + anyLanguage(&Lexicon::indicatorWord) + ")?[\\s(,:]*(?:" + anyLanguage(&Lexicon::valueLeads) + ")?\\s*((?:\\d+(?:\\.\\d+)?)(?:(?:"
         + joined + ")\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:" + anyLanguage(&Lexicon::afterValue) + "|\\d))");
     static const QRegularExpression separator = readerPattern(joined);
     QList<double> numbers;
