@@ -101,7 +101,7 @@ struct ConditionText final
     Words summary = {nullptr, nullptr, nullptr}; // when it differs from the indicator's
 };
 
-// Words after an indicator's name that choose its condition: "histogram", "柱状图".
+// Words that choose an indicator's condition: "histogram", "柱状图".
 struct ConditionWords final
 {
     Condition condition;
@@ -144,8 +144,8 @@ struct ReadingDetails final
     // How another indicator is traded rather than one of its own: said of one that cannot be
     // built, it is a part of that ("Ichimoku cloud breakout", "breakout of the Ichimoku cloud").
     bool usage = false;
-    // A form of another indicator, which a request changes into it and back: a crossover of
-    // two averages is a form of the average. A strategy has one rule of a kind and its forms.
+    // A form of another indicator, which a request changes into it and back, and whose rule
+    // the other's name finds: a crossover of two averages is a form of the average.
     std::optional<Indicator> formOf;
     // An average's method as its name says it, beside the lexicon's method words; the first
     // that matches is the one: "ema", "smma".

@@ -514,24 +514,11 @@ const QList<Subject> &subjects()
     return list;
 }
 
-// The words after an indicator that choose its condition, in any language.
-const QList<std::pair<Condition, QRegularExpression>> &conditionMatchers(Indicator indicator)
-{
-    static const QList<QList<std::pair<Condition, QRegularExpression>>> all = [] {
-        QList<QList<std::pair<Condition, QRegularExpression>>> list;
-        for (const IndicatorDescription &description : indicatorDescriptions()) {
-            list.emplace_back();
-            for (const ConditionWords &words : description.conditionWords)
-                list.last().append({words.condition, anyOf(words.en + words.cn + words.tw)});
-        }
-        return list;
-    }();
-    return all.at(int(indicator));
-}
-
 // An indicator's own words (ReadingDetails), as the reader matches them.
 struct DetailMatchers
 {
+    // The words that choose its condition: after its name, in it, before it, anywhere.
+    QList<std::pair<Condition, QRegularExpression>> after;
     QList<std::pair<Condition, QRegularExpression>> inName;
     QList<std::pair<Condition, QRegularExpression>> before;
     QList<std::pair<Condition, QRegularExpression>> anywhere;
@@ -563,6 +550,7 @@ const DetailMatchers &detailMatchers(Indicator indicator)
         for (const IndicatorDescription &description : indicatorDescriptions()) {
             const ReadingDetails &reading = description.reading;
             DetailMatchers &matchers = list.emplace_back();
+            matchers.after = conditions(description.conditionWords);
             matchers.inName = conditions(reading.inName);
             matchers.before = conditions(reading.before);
             matchers.anywhere = conditions(reading.anywhere);
@@ -721,6 +709,8 @@ private:
     bool switching(qsizetype start) const;
     std::optional<double> numberBefore(qsizetype start);
     Rule *ruleFor(Indicator indicator, qsizetype start);
+    bool chosenBeside(const Place &place, qsizetype end);
+    void readCondition(Rule &rule, const Place &place, qsizetype ruleEnd);
     void readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd);
     void readWithForm(const Place &place, qsizetype end);
     void readDistance(Distance &distance, const Place &place, qsizetype end);
@@ -1168,46 +1158,40 @@ void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
         setLevel(rule, m->captured(1).toDouble(), true, std::nullopt);
 }
 
-void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
+// "Bollinger breakout", "突破布林带上轨": a name right beside another indicator's that only
+// chooses that one's condition, now or when it follows.
+bool Reader::chosenBeside(const Place &place, qsizetype end)
 {
     const Indicator indicator = place.subject->indicator;
-    // "Bollinger breakout", "突破布林带上轨": how the bands are used, not an indicator of its own.
     if (m_lastRule >= 0) {
         Rule &last = m_strategy.rules[m_lastRule];
         if (const std::optional<Condition> condition = besideCondition(last.indicator, indicator);
             condition && m_free.mid(place.start - 3, 3).trimmed().isEmpty()) {
             last.condition = *condition;
             last.conditionGiven = true;
-            return;
+            return true;
         }
     }
-    if (m_free.mid(place.end, end - place.end).trimmed().isEmpty()) {
-        for (const IndicatorDescription &description : indicatorDescriptions()) {
-            const std::optional<Condition> condition = besideCondition(description.indicator, indicator);
-            if (condition && startsAt(description.indicator, end)) {
-                m_pendingCondition = {description.indicator, *condition};
-                return;
-            }
+    if (!m_free.mid(place.end, end - place.end).trimmed().isEmpty())
+        return false;
+    for (const IndicatorDescription &description : indicatorDescriptions()) {
+        const std::optional<Condition> condition = besideCondition(description.indicator, indicator);
+        if (condition && startsAt(description.indicator, end)) {
+            m_pendingCondition = {description.indicator, *condition};
+            return true;
         }
     }
-    if (removedIfNegated(place))
-        return;
-    // "Ichimoku cloud breakout", "divergence on the RSI": the words go with what cannot be
-    // built, and nothing is built in its place.
-    if (m_lastUnsupported && joins(m_lastUnsupported->end, place.start)
-        && (m_lastUnsupported->reason == Unbuilt::Reason::Pattern || describedIndicator(indicator).reading.usage)) {
-        m_unbuilt[m_lastUnsupported->index].what = m_mapped.quote(m_request, m_lastUnsupported->start, place.end);
-        m_lastUnsupported->end = place.end;
-        return;
-    }
-    const std::optional<double> before = numberBefore(place.start);
-    const qsizetype rulesBefore = m_strategy.rules.size();
-    Rule &rule = *ruleFor(indicator, place.start);
-    m_lastIndicator = LastIndicator{place.start, place.end, m_lastRule, m_strategy.rules.size() > rulesBefore};
+    return false;
+}
+
+// The words around an indicator's name that choose its rule's condition.
+void Reader::readCondition(Rule &rule, const Place &place, qsizetype ruleEnd)
+{
     const auto choose = [&rule](Condition condition) {
         rule.condition = condition;
         rule.conditionGiven = true;
     };
+    const Indicator indicator = place.subject->indicator;
     if (m_pendingCondition && m_pendingCondition->first == indicator)
         choose(std::exchange(m_pendingCondition, std::nullopt)->second);
     const DetailMatchers &own = detailMatchers(indicator);
@@ -1225,7 +1209,7 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
                 choose(condition);
         }
     }
-    for (const auto &[condition, words] : conditionMatchers(indicator)) {
+    for (const auto &[condition, words] : own.after) {
         while (take(words, place.end, ruleEnd))
             choose(condition);
     }
@@ -1235,6 +1219,28 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
         if (!rule.conditionGiven && take(words, ruleEnd, m_text.size()))
             choose(condition);
     }
+}
+
+void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
+{
+    const Indicator indicator = place.subject->indicator;
+    if (chosenBeside(place, end) || removedIfNegated(place))
+        return;
+    // "Ichimoku cloud breakout", "divergence on the RSI": the words go with what cannot be
+    // built, and nothing is built in its place.
+    if (m_lastUnsupported && joins(m_lastUnsupported->end, place.start)
+        && (m_lastUnsupported->reason == Unbuilt::Reason::Pattern || describedIndicator(indicator).reading.usage)) {
+        m_unbuilt[m_lastUnsupported->index].what = m_mapped.quote(m_request, m_lastUnsupported->start, place.end);
+        m_lastUnsupported->end = place.end;
+        return;
+    }
+    const std::optional<double> before = numberBefore(place.start);
+    const qsizetype rulesBefore = m_strategy.rules.size();
+    Rule &rule = *ruleFor(indicator, place.start);
+    m_lastIndicator = LastIndicator{place.start, place.end, m_lastRule, m_strategy.rules.size() > rulesBefore};
+    readCondition(rule, place, ruleEnd);
+    const DetailMatchers &own = detailMatchers(indicator);
+    const QString name = m_text.mid(place.start, place.end - place.start);
     static const QString joined = "\\s*(?:[,/]|" + anyLanguage(&Lexicon::valueJoiners) + ")\\s*|\\s+";
     static const QRegularExpression values = readerPattern(
         "^[\\s(,:]*(?:" + anyLanguage(&Lexicon::indicatorWord) + ")?[\\s(,:]*(?:" + anyLanguage(&Lexicon::valueLeads) + ")?\\s*((?:\\d+(?:\\.\\d+)?)(?:(?:"
