@@ -289,8 +289,10 @@ private slots:
         }
     }
 
-    // Each indicator's description is whole: its defaults are values it takes, and each
-    // condition it offers, its default first, is said in every language without a placeholder.
+    // Each indicator's description is whole: its defaults are values it takes, each condition it
+    // offers, its default first, is said in every language without a placeholder, and what only
+    // its requests say is read: each pattern is one, a form is of an indicator that is none, and
+    // each value named on its own is one it has.
     void descriptionIsWhole_data()
     {
         QTest::addColumn<int>("indicator");
@@ -317,6 +319,20 @@ private slots:
                 QVERIFY2(!lines.join(u'\n').contains(placeholder), qPrintable(lines.join(u'\n')));
             }
         }
+        const ReadingDetails &reading = description.reading;
+        QStringList patterns = description.en + description.cn + description.tw + description.glued;
+        for (const PatternWords &words : QList<PatternWords>{reading.valueWords, reading.valuesInName, reading.formNames} + reading.valueNames)
+            patterns += words.en + words.cn + words.tw;
+        for (const QList<ConditionWords> &kind : {description.conditionWords, reading.inName, reading.before, reading.anywhere}) {
+            for (const ConditionWords &words : kind)
+                patterns += words.en + words.cn + words.tw;
+        }
+        for (const auto &[method, names] : reading.methodNames)
+            patterns += names;
+        for (const QString &pattern : patterns)
+            QVERIFY2(QRegularExpression(pattern).isValid(), qPrintable(pattern));
+        QVERIFY(!reading.formOf || !describedIndicator(*reading.formOf).reading.formOf);
+        QVERIFY(reading.valueNames.size() <= Rule::withDefaults(description.indicator).values.size());
     }
 
     // Each language's words are its own: no Chinese among the English ones, no character of one
