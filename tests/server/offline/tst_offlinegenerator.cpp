@@ -336,7 +336,8 @@ private slots:
     }
 
     // Each language's words are its own: no Chinese among the English ones, no character of one
-    // Chinese script among the other's, in the lexicons and the indicators' names alike.
+    // Chinese script among the other's, in the lexicons and the indicators' names alike; and each
+    // list the reader reads by place has a place for every item, named or not.
     void wordsKeepToTheirLanguage_data()
     {
         QTest::addColumn<int>("language");
@@ -355,6 +356,10 @@ private slots:
         for (const QStringList &kind : lexicon.methods + lexicon.timeframes + lexicon.days + lexicon.colours)
             words += kind;
         words << lexicon.daySaid << lexicon.colourSaid;
+        QCOMPARE(lexicon.days.size(), 7);
+        QCOMPARE(lexicon.colours.size(), knownColours().size());
+        QCOMPARE(lexicon.timeframes.size(), timeframeNames().size());
+        QCOMPARE(lexicon.methods.size(), 4);
         const auto inLanguage = [language](const auto &said) { return language == 0 ? said.en : language == 1 ? said.cn : said.tw; };
         for (const IndicatorDescription &description : indicatorDescriptions()) {
             const ReadingDetails &reading = description.reading;
