@@ -748,7 +748,7 @@ private:
     QList<Unbuilt> m_unbuilt;
     bool m_replaced = false;
     bool m_directionGiven = false;
-    bool m_maNamed = false; // an average was named in this message
+    bool m_singleNamed = false; // an indicator with a form was named in this message: an average
     qsizetype m_gridEnd = -1;
     struct PendingAtr
     {
@@ -1279,6 +1279,7 @@ void Reader::readWithForm(const Place &place, qsizetype end)
     const QString keyword = m_text.mid(place.start, place.end - place.start);
     if (removedIfNegated(place))
         return;
+    // "exponential moving average": the method said before the name.
     static const QRegularExpression methodWords = [] {
         QStringList words;
         for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese}) {
@@ -1325,10 +1326,10 @@ void Reader::readWithForm(const Place &place, qsizetype end)
                                 .contains(priceWords);
     const bool wasCross = rule->indicator == pair;
     // A second average named with a period of its own: "LWMA 15 and LWMA 60 cross".
-    if (rule->indicator == single && m_maNamed && numbers.size() == 1 && (rule->given & 1)) {
+    if (rule->indicator == single && m_singleNamed && numbers.size() == 1 && (rule->given & 1)) {
         numbers.prepend(rule->values[0]);
     }
-    m_maNamed = true;
+    m_singleNamed = true;
     if (rule->indicator == single
         && (numbers.size() >= 2 || (crossNamed && !priceNamed && numbers.isEmpty() && !hadRule))) {
         const MaMethod kept = rule->method;
