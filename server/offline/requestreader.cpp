@@ -230,6 +230,7 @@ bool hasLevels(const Rule &rule)
 }
 
 const QString number = QStringLiteral("(\\d+(?:\\.\\d+)?)");
+
 QStringList unitsOf(Language language)
 {
     const Lexicon &words = lexicon(language);
