@@ -50,7 +50,8 @@ Strategy largeStrategy()
         "10 bars, close at 21:00, risk 1% per trade, martingale max 3 steps, grid of 4 orders 200 points apart, "
         "trade between 8:00 and 17:00 monday to friday, max spread 20 points, magic 777, alerts"),
         {true, false}, Language::English).strategy;
-    for (int indicator = 0; strategy.rules.size() < maxRules; indicator = (indicator + 1) % (int(Indicator::Breakout) + 1))
+    const int indicators = int(indicatorDescriptions().size());
+    for (int indicator = 0; strategy.rules.size() < maxRules; indicator = (indicator + 1) % indicators)
         strategy.rules.append(Rule::withDefaults(Indicator(indicator)));
     return strategy;
 }

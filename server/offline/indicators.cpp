@@ -212,6 +212,65 @@ void breakoutCode(RuleCode &code, const Rule &, const QStringList &in)
 using I = Indicator;
 using C = Condition;
 
+ReadingDetails averageReading()
+{
+    ReadingDetails reading;
+    reading.methodNames = {{MaMethod::Exponential, {"^ema"}}, {MaMethod::Smoothed, {"smma"}},
+                           {MaMethod::LinearWeighted, {"wma"}}, {MaMethod::Simple, {"^sma"}}};
+    reading.shortNames = {"ma", "ema", "sma"};
+    return reading;
+}
+
+ReadingDetails crossReading()
+{
+    ReadingDetails reading;
+    reading.formOf = I::MovingAverage;
+    reading.formNames.en = {"\\bcross ?overs?\\b"};
+    reading.valueNames = {{{"\\bfast(?:er)?\\b"}, {"快线"}, {"快線"}}, {{"\\bslow(?:er)?\\b"}, {"慢线"}, {"慢線"}}};
+    return reading;
+}
+
+ReadingDetails bandsReading()
+{
+    ReadingDetails reading;
+    reading.before = {{C::Outside, {"clos\\w* (?:above|below|outside|beyond)"}, {"收盘价?(?:跌破|突破|站上)", "跌破"},
+                       {"收盤價?(?:跌破|突破|站上)", "跌破"}}};
+    reading.anywhere = {{C::Touch, {"touch\\w*(?: the)? (?:upper|lower|outer) bands?"}, {"触及.{0,3}[上下]轨"},
+                         {"觸及.{0,3}[上下]軌"}}};
+    reading.beside = {{I::Breakout, C::Outside}};
+    return reading;
+}
+
+ReadingDetails stochasticReading()
+{
+    ReadingDetails reading;
+    reading.inName = {{C::Cross, {"^%k"}, {"^%k"}, {"^%k"}}};
+    reading.zonedCross = true;
+    return reading;
+}
+
+ReadingDetails cciReading()
+{
+    ReadingDetails reading;
+    reading.symmetricLevel = true;
+    return reading;
+}
+
+ReadingDetails sarReading()
+{
+    ReadingDetails reading;
+    reading.valueWords.en = {"^\\s*step\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?)(?:\\s*(?:,|and)?\\s*max(?:imum)?\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?))?"};
+    return reading;
+}
+
+ReadingDetails breakoutReading()
+{
+    ReadingDetails reading;
+    reading.usage = true;
+    reading.valuesInName.cn = reading.valuesInName.tw = {"^(\\d+)\\s*根"};
+    return reading;
+}
+
 } // namespace
 
 QString textIn(Language language, const Words &words)
@@ -250,7 +309,7 @@ QString filledIn(QString text, const Rule &rule, const QString &notation)
 
 // Each in the order of IndicatorDescription: kind, key; names in a request (en, zh-CN, zh-TW),
 // glued names; name, notation, summary; default condition, overlay, direction; values;
-// conditions' texts, conditions' words; code.
+// conditions' texts, conditions' words; code; what only its requests say.
 const QList<IndicatorDescription> &indicatorDescriptions()
 {
     constexpr Words none{nullptr, nullptr, nullptr};
@@ -265,7 +324,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
            {"the close crosses below %n", "收盘价下穿 %n", "收盤價下穿 %n"}},
           {C::Above, {"the close is above %n", "收盘价在 %n 之上", "收盤價在 %n 之上"},
            {"the close is below %n", "收盘价在 %n 之下", "收盤價在 %n 之下"}}},
-         {}, averageCode},
+         {}, averageCode, averageReading()},
         {I::MaCross, "Cross", {}, {}, {}, {},
          {"%m", "%m", "%m"},
          {"%m(%1)", "%m(%1)", "%m(%1)"}, {"%m(%1)/%m(%2) cross", "%m(%1)/%m(%2) 交叉", "%m(%1)/%m(%2) 交叉"},
@@ -277,7 +336,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
           {C::Above, {"%m(%1) is above %m(%2)", "%m(%1) 在 %m(%2) 之上", "%m(%1) 在 %m(%2) 之上"},
            {"%m(%1) is below %m(%2)", "%m(%1) 在 %m(%2) 之下", "%m(%1) 在 %m(%2) 之下"},
            {"%m(%1) > %m(%2)", "%m(%1) > %m(%2)", "%m(%1) > %m(%2)"}}},
-         {}, averageCode},
+         {}, averageCode, crossReading()},
         {I::Rsi, "Rsi",
          {"\\brsi\\b", "relative strength(?: index)?"}, {"相对强弱(?:指数|指标)?"}, {"相對強弱(?:指數|指標)?"},
          {"rsi"},
@@ -320,7 +379,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
           {C::Touch, {"touch\\w*"}, {"触及", "碰到"}, {"觸及", "碰到"}},
           {C::CrossBack, {"(?:back|returns?|re-?enters?) (?:inside|into)", "mean reversion"}, {"回到", "均值回归"},
            {"回到", "均值回歸"}}},
-         bandsCode},
+         bandsCode, bandsReading()},
         {I::Stochastic, "Stoch",
          {"stoch(?:astics?)?(?: oscillator)?", "\\bkd\\b",
           "%k(?=\\s*(?:line\\s*)?cross\\w*\\s*(?:above |below |over |under )?(?:the )?%d)"},
@@ -343,7 +402,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
           {C::Zone, {"%n %K is below %5", "%n 的 %K 低于 %5", "%n 的 %K 低於 %5"},
            {"%n %K is above %4", "%n 的 %K 高于 %4", "%n 的 %K 高於 %4"}}},
          {{C::Cross, {"%k", "%d", "\\bk\\b.{0,12}\\bd\\b"}, {"金叉", "死叉", "交叉"}, {"金叉", "死叉", "交叉"}}},
-         stochasticCode},
+         stochasticCode, stochasticReading()},
         {I::Cci, "Cci", {"\\bcci\\b", "commodity channel index"}, {"顺势指标"}, {"順勢指標"}, {"cci"},
          {"CCI", "CCI", "CCI"},
          {"CCI(%1)", "CCI(%1)", "CCI(%1)"}, {"CCI(%1) %2", "CCI(%1) %2", "CCI(%1) %2"}, C::CrossBack, false, true,
@@ -351,7 +410,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
          {{C::CrossBack, {"%n comes back above -%2", "%n 回到 -%2 之上", "%n 回到 -%2 之上"},
            {"%n comes back below %2", "%n 回到 %2 之下", "%n 回到 %2 之下"}},
           {C::Zone, {"%n is below -%2", "%n 低于 -%2", "%n 低於 -%2"}, {"%n is above %2", "%n 高于 %2", "%n 高於 %2"}}},
-         {}, cciCode},
+         {}, cciCode, cciReading()},
         {I::Adx, "Adx", {"\\badx\\b", "\\bdmi\\b", "average directional(?: index)?"}, {"趋向指标"}, {"趨向指標"}, {"adx"},
          {"ADX", "ADX", "ADX"},
          {"ADX(%1)", "ADX(%1)", "ADX(%1)"}, {"ADX(%1) > %2", "ADX(%1) > %2", "ADX(%1) > %2"}, C::Cross, false, true,
@@ -373,7 +432,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
           {"Maximum", 0.2, 0.01, 10, false, {"Maximum", "最大值", "最大值"}}},
          {{C::Cross, {"the close crosses above %n", "收盘价上穿 %n", "收盤價上穿 %n"},
            {"the close crosses below %n", "收盘价下穿 %n", "收盤價下穿 %n"}}},
-         {}, sarCode},
+         {}, sarCode, sarReading()},
         {I::Momentum, "Momentum", {"\\bmomentum\\b"}, {"动量(?:指标)?"}, {"動量(?:指標)?"}, {"momentum"},
          {"Momentum", "动量", "動量"},
          {"Momentum(%1)", "动量(%1)", "動量(%1)"}, {"Momentum(%1) %2", "动量(%1) %2", "動量(%1) %2"}, C::Cross, false, true,
@@ -391,7 +450,7 @@ const QList<IndicatorDescription> &indicatorDescriptions()
          {period("Bars", {"Bars", "K线数", "K線數"}, 20)},
          {{C::Breakout, {"the close breaks above the highest high of the last %1 bars", "收盘价突破前 %1 根K线的最高点", "收盤價突破前 %1 根K線的最高點"},
            {"the close breaks below the lowest low of the last %1 bars", "收盘价跌破前 %1 根K线的最低点", "收盤價跌破前 %1 根K線的最低點"}}},
-         {}, breakoutCode},
+         {}, breakoutCode, breakoutReading()},
     };
     return list;
 }

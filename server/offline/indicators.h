@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+#include <utility>
+
 namespace offline {
 
 // The indicators, by their descriptions' place in indicatorDescriptions(); a stored strategy
@@ -24,6 +27,8 @@ enum class Indicator {
     Momentum,
     Breakout
 };
+
+enum class MaMethod { Simple, Exponential, Smoothed, LinearWeighted };
 
 // How an indicator gives its buy and sell signals; each indicator knows some of them.
 enum class Condition {
@@ -96,13 +101,62 @@ struct ConditionText final
     Words summary = {nullptr, nullptr, nullptr}; // when it differs from the indicator's
 };
 
-// Words after an indicator's name that choose its condition: "histogram", "柱状图".
+// Words that choose an indicator's condition: "histogram", "柱状图".
 struct ConditionWords final
 {
     Condition condition;
     QStringList en;
     QStringList cn;
     QStringList tw;
+};
+
+// Patterns of a request, by language.
+struct PatternWords final
+{
+    QStringList en;
+    QStringList cn;
+    QStringList tw;
+};
+
+// What a request says of one indicator beyond its name, its values, its levels and the words
+// after it: read for this indicator only.
+struct ReadingDetails final
+{
+    // Words of the name itself that choose the condition: "%K crosses %D".
+    QList<ConditionWords> inName;
+    // Words before the name, in its clause, that choose the condition: "closes below the bands".
+    QList<ConditionWords> before;
+    // Words that choose the condition wherever they stand, when nothing else did: "the low
+    // touches the lower band" after another indicator.
+    QList<ConditionWords> anywhere;
+    // Another indicator's name right beside this one's, which then only chooses this one's
+    // condition: "Bollinger breakout", "突破布林带".
+    QList<std::pair<Indicator, Condition>> beside;
+    // Patterns right after the name whose captures are values, in order, before its plain
+    // numbers: "step 0.02 max 0.2".
+    PatternWords valueWords;
+    // Patterns of the name whose captures are values: "55 根K線高點".
+    PatternWords valuesInName;
+    // A level crossed with the lines' cross bounds where they cross: "%K crosses %D below 20".
+    bool zonedCross = false;
+    // One level for both sides, whatever its sign: "-100" is the level 100.
+    bool symmetricLevel = false;
+    // How another indicator is traded rather than one of its own: said of one that cannot be
+    // built, it is a part of that ("Ichimoku cloud breakout", "breakout of the Ichimoku cloud").
+    bool usage = false;
+    // A form of another indicator, which a request changes into it and back, and whose rule
+    // the other's name finds: a crossover of two averages is a form of the average.
+    std::optional<Indicator> formOf;
+    // An average's method as its name says it, beside the lexicon's method words; the first
+    // that matches is the one: "ema", "smma".
+    QList<std::pair<MaMethod, QStringList>> methodNames;
+    // Short names that may stand again before a later value: "ema 10 ema 20", "fast ema 12".
+    QStringList shortNames;
+    // Of a form: words naming it, read as it only beside the indicator it is a form of, or
+    // alone ("crossover 10 50"); words naming each of its values on their own, by the value's
+    // place ("fast", "慢线").
+    PatternWords formNames;
+    QList<PatternWords> valueNames;
 };
 
 // Everything the generator knows of one indicator: how a request names it, its values, the
@@ -127,6 +181,7 @@ struct IndicatorDescription final
     QList<ConditionWords> conditionWords;
     // Fills code from the rule, in: the parameters' input names.
     void (*code)(RuleCode &code, const Rule &rule, const QStringList &in);
+    ReadingDetails reading = {};
 };
 
 const QList<IndicatorDescription> &indicatorDescriptions();

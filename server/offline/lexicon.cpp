@@ -39,7 +39,9 @@ Lexicon english()
         "rather", "around", "other", "opposite", "reverse", "reversal", "trend", "trends", "follow",
         "following", "market", "dot", "dots", "read", "reads", "data", "feed", "golden", "death", "paint",
         "paints", "mark", "marks", "channel", "channels", "filters"};
-    words.units = {"points?", "pts?", "pips?", "%", "percent"};
+    words.pointUnits = {"points?", "pts?"};
+    words.pipUnits = {"pips?"};
+    words.percent = {"%", "percent"};
     words.numbers = {"zero", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine", "ten",
                      "eleven", "twelve", "thirteen", "fourteen", "fifteen", "sixteen", "seventeen",
                      "eighteen", "nineteen"};
@@ -69,8 +71,6 @@ Lexicon english()
     words.martingaleUnits = {"steps?", "times", "levels?", "doublings?"};
     words.multiplier = {"multiplier", "factor"};
     words.times = {"x", "×"};
-    words.closesOutside = {"clos\\w* (?:above|below|outside|beyond)"};
-    words.touchesBand = {"touch\\w*(?: the)? (?:upper|lower|outer) bands?"};
     words.indicatorWord = {"indicator"};
     words.valueJoiners = {"\\band\\b", "\\bwith\\b"};
     words.afterValue = {"%", "points?", "pips?", "lots?"};
@@ -81,7 +81,6 @@ Lexicon english()
     words.connectors = {"\\b(?:of|on|in|with|between|the|an?)\\b"};
     words.patternAdjectives = {"\\b(?:bullish|bearish|hidden|regular)\\s*"};
     words.excluding = {"^(?:not|no|don|do not|except|excluding|skip|avoid)"};
-    words.fast = {"fast"};
     words.line = {"line"};
     words.upperLevel = {"bought", "upper"};
     words.lowerLevel = {"sold", "lower"};
@@ -89,6 +88,24 @@ Lexicon english()
     words.buySide = {"buy", "long"};
     words.through = {"to", "-", "through", "thru", "until", "~"};
     words.rebuild = {"^\\W*(?:please\\s+)?(?:rebuild|regenerate|rewrite)(?:\\s+it)?(?:\\s+from\\s+(?:its|the)\\s+description)?\\W*$"};
+    words.crossesLevel = {"\\bcross(?:es|ing)?"};
+    words.instead = {"\\binstead\\b"};
+    words.dont = {"don'?t", "do not", "never"};
+    words.levelVerbs = {"drops?", "falls?", "rises?", "goes", "moves?", "is"};
+    words.articles = {"the", "a", "any", "an"};
+    words.levelNouns = {"level", "line"};
+    words.valueLeads = {"period", "length", "of", "with", "="};
+    words.riskIs = {"of", "=", ":", "is", "per trade"};
+    words.ofBalance = {"of (?:the )?(?:account|balance)"};
+    words.days = {{"sun"}, {"mon"}, {"tue", "tues"}, {"wed", "wednes"}, {"thu", "thur", "thurs"}, {"fri"}, {"sat", "satur"}};
+    words.daySaid = QStringLiteral("\\b%1(?:day)?s?\\b");
+    words.workdays = {"\\bweekdays?(?: only)?\\b"};
+    words.notOnDays = {"not", "no trading", "don'?t trade", "do not trade", "no trades", "except", "excluding", "skip", "avoid"};
+    words.onDays = {"on"};
+    words.dayJoiners = {"to", "-", "through", "thru", "until", "~", "and", ",", "or", "&"};
+    words.colours = {{"red"}, {"green"}, {"blue"}, {"yellow"}, {"orange"}, {"white"}, {"black"}, {"gray", "grey"},
+                     {"magenta", "purple"}, {"aqua"}, {"lime"}, {"gold"}};
+    words.colourSaid = QStringLiteral("\\b%1\\b");
     words.methods = {{"simple"}, {"exponential"}, {"smoothed"}, {"(?:linear )?weighted"}};
     words.timeframes = {{"^m1$", "^1[- ]?min"}, {"^m5$", "^5[- ]?min"}, {"^m15$", "^15[- ]?min"}, {"^m30$", "^30[- ]?min"},
                         {"^h1$", "^1[- ]?hour", "^hourly"}, {"^h4$", "^4[- ]?hour"}, {"^d1$", "daily"}, {"^w1$", "weekly"},
@@ -111,7 +128,7 @@ Lexicon simplifiedChinese()
         "个点|周期|风险|账户|向上|向下|弹出|发出|余额|百分之|一|每笔|均线|移动|持仓|时间|分钟|"
         "小时|止损|止盈|到|至|值|参数|默认|预设|水平|水平线|区|区域|从|黄金|死亡|多空|两条|"
         "条").split(u'|');
-    words.units = {"点数", "点", "个点", "基点"};
+    words.pointUnits = {"点数", "点", "个点", "基点"};
     words.numbers = QStringLiteral("零一二三四五六七八九").split(QString(), Qt::SkipEmptyParts);
     words.multipliers = {"十", "百", "千"};
     words.two = QStringLiteral("两");
@@ -142,8 +159,6 @@ Lexicon simplifiedChinese()
     words.martingaleUnits = {"次", "步", "层"};
     words.multiplier = {"倍数", "乘以", "乘"};
     words.times = {"倍"};
-    words.closesOutside = {"收盘价?(?:跌破|突破|站上)", "跌破"};
-    words.touchesBand = {"触及.{0,3}[上下]轨"};
     words.indicatorWord = {"指标"};
     words.valueJoiners = {"和", "与"};
     words.afterValue = {"点", "手"};
@@ -155,7 +170,6 @@ Lexicon simplifiedChinese()
     words.patternAdjectives = {"看涨", "看跌", "顶", "底"};
     words.excluding = {"^不在", "不交易"};
     words.line = {"线"};
-    words.fast = {"快"};
     words.upperLevel = {"买"};
     words.lowerLevel = {"卖"};
     words.crossing = {"上穿", "下穿"};
@@ -163,6 +177,16 @@ Lexicon simplifiedChinese()
     words.buySide = {"多", "买"};
     words.rebuild = {"^\\W*请?(?:重新生成|重建)\\W*$"};
     words.through = {"到", "至", "~"};
+    words.sideAfterLevel = {"以下", "之下", "以上", "之上"};
+    words.sideAfterLine = {"之上", "之下", "上方", "下方"};
+    words.days = {{"日", "天"}, {"1"}, {"2"}, {"3"}, {"4"}, {"5"}, {"6"}};
+    words.daySaid = QStringLiteral("(?:周|星期|礼拜)%1");
+    words.workdays = {"工作日"};
+    words.notOnDays = {"不在"};
+    words.dayJoiners = {"到", "至", "~", "-", ",", "、", "和", "与", "或"};
+    words.afterDays = {"不交易"};
+    words.colours = {{"红"}, {"绿"}, {"蓝"}, {"黄"}, {"橙"}, {"白"}, {"黑"}, {"灰"}, {"紫"}, {}, {}, {}};
+    words.colourSaid = QStringLiteral("%1色");
     words.methods = {{"简单"}, {"指数"}, {"平滑"}, {"加权"}};
     words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"周线"}, {"月"}};
     return words;
@@ -183,7 +207,7 @@ Lexicon traditionalChinese()
         "個點|週期|風險|向上|向下|彈出|發出|帳戶|餘額|百分之|一|每筆|均線|移動|持倉|時間|分鐘|"
         "小時|止損|止盈|到|至|值|參數|默認|預設|水平|水平線|區|區域|從|黃金|死亡|多空|兩條|"
         "條").split(u'|');
-    words.units = {"點數", "點", "個點", "基點"};
+    words.pointUnits = {"點數", "點", "個點", "基點"};
     words.numbers = QStringLiteral("零一二三四五六七八九").split(QString(), Qt::SkipEmptyParts);
     words.multipliers = {"十", "百", "千"};
     words.two = QStringLiteral("兩");
@@ -214,8 +238,6 @@ Lexicon traditionalChinese()
     words.martingaleUnits = {"次", "步", "層"};
     words.multiplier = {"倍數", "乘以", "乘"};
     words.times = {"倍"};
-    words.closesOutside = {"收盤價?(?:跌破|突破|站上)", "跌破"};
-    words.touchesBand = {"觸及.{0,3}[上下]軌"};
     words.indicatorWord = {"指標"};
     words.valueJoiners = {"和", "與"};
     words.afterValue = {"點", "手"};
@@ -227,7 +249,6 @@ Lexicon traditionalChinese()
     words.patternAdjectives = {"看漲", "看跌", "頂", "底"};
     words.excluding = {"^不在", "不交易"};
     words.line = {"線"};
-    words.fast = {"快"};
     words.upperLevel = {"買"};
     words.lowerLevel = {"賣"};
     words.crossing = {"上穿", "下穿"};
@@ -235,6 +256,16 @@ Lexicon traditionalChinese()
     words.buySide = {"多", "買"};
     words.rebuild = {"^\\W*請?(?:重新產生|重建)\\W*$"};
     words.through = {"到", "至", "~"};
+    words.sideAfterLevel = {"以下", "之下", "以上", "之上"};
+    words.sideAfterLine = {"之上", "之下", "上方", "下方"};
+    words.days = {{"日", "天"}, {"1"}, {"2"}, {"3"}, {"4"}, {"5"}, {"6"}};
+    words.daySaid = QStringLiteral("(?:週|星期|禮拜)%1");
+    words.workdays = {"工作日"};
+    words.notOnDays = {"不在"};
+    words.dayJoiners = {"到", "至", "~", "-", ",", "、", "和", "與", "或"};
+    words.afterDays = {"不交易"};
+    words.colours = {{"紅"}, {"綠"}, {"藍"}, {"黃"}, {"橙"}, {"白"}, {"黑"}, {"灰"}, {"紫"}, {}, {}, {}};
+    words.colourSaid = QStringLiteral("%1色");
     words.methods = {{"簡單"}, {"指數"}, {"平滑"}, {"加權"}};
     words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"週線"}, {"月"}};
     return words;

@@ -13,7 +13,10 @@ namespace offline {
 struct Lexicon final
 {
     QStringList fillers;           // words every request has, which mean nothing to build on their own
-    QStringList units;             // a distance's units: "pips", "点"
+    // A distance's units, by kind: "points", "点"; "pips"; "%".
+    QStringList pointUnits;
+    QStringList pipUnits;
+    QStringList percent;
     // Number words by their value: English 0-19, Chinese 0-9.
     QStringList numbers;
     QStringList tens;              // English 20, 30, ... 90
@@ -50,8 +53,6 @@ struct Lexicon final
     QStringList martingaleUnits;   // what a martingale counts: "steps", "次"
     QStringList multiplier;        // a factor: "multiplier", "倍数"
     QStringList times;             // a factor after its number: "x", "倍"
-    QStringList closesOutside;     // the bands broken by a close, said before them
-    QStringList touchesBand;       // an outer band touched
     QStringList indicatorWord;     // "indicator", "指标"
     QStringList valueJoiners;      // between an indicator's values: "and", "和"
     QStringList afterValue;        // after a number that is no indicator's value: "pips", "手"
@@ -62,7 +63,6 @@ struct Lexicon final
     QStringList connectors;        // only connecting two names: "of", "的"
     QStringList patternAdjectives; // before a pattern: "bullish", "看涨"
     QStringList excluding;         // days excluded: "not", "不交易"
-    QStringList fast;              // the fast line of two: "fast", "快"
     QStringList line;              // "line", "线"
     QStringList upperLevel;        // "overbought", "超买"
     QStringList lowerLevel;
@@ -71,6 +71,31 @@ struct Lexicon final
     QStringList buySide;           // one direction, the buying one: "long", "多"
     QStringList through;           // a range of days: "to", "到"
     QStringList rebuild;           // a whole request to write the program again: "rebuild it", "重新生成"
+    QStringList sideAfterLevel;    // a level's side said after it: "20 以下"
+    QStringList sideAfterLine;     // a side of an average said after it: "EMA 200 之上"
+    QStringList crossesLevel;      // a level crossed, said before it: "crosses 0"
+    QStringList instead;           // what was there is replaced, anywhere in the message: "instead"
+    QStringList dont;              // a rule said not to apply: "don't close on the opposite signal"
+    QStringList levelVerbs;        // what an indicator does at a level: "drops", "rises"
+    QStringList articles;          // between a negation and what it negates: "the", "any"
+    QStringList levelNouns;        // a level named before its value: "level", "line"
+    QStringList valueLeads;        // before an indicator's values: "period", "with"
+    QStringList riskIs;            // a risk given after its word: "of", "per trade"
+    QStringList ofBalance;         // what a risk is a share of: "of the account"
+    // Days of the week by day, Sunday first, each day's names; how a day is said with one
+    // ("%1(?:day)?s?", "星期%1"); Monday to Friday said at once.
+    QList<QStringList> days;
+    QString daySaid;
+    QStringList workdays;
+    // Around a list of days: what excludes them, said before it ("not", "不在"), and the word
+    // that may follow that ("on"); what joins two days ("to", "和"); what may follow the list.
+    QStringList notOnDays;
+    QStringList onDays;
+    QStringList dayJoiners;
+    QStringList afterDays;
+    // By knownColours(): each colour's names; how a colour is said with one ("%1色").
+    QList<QStringList> colours;
+    QString colourSaid;
     // By MaMethod: each method's name.
     QList<QStringList> methods;
     // By timeframe, M1 to MN1 (timeframeNames): how a request names it once read as one.

@@ -201,34 +201,19 @@ Mapped normalized(const QString &request)
     return text;
 }
 
-// Whether the text holds one of the words, as plain text.
-bool containsAny(const QString &text, std::initializer_list<QStringView> words)
+// An indicator with its forms: the average with the crossover of two.
+Indicator family(Indicator indicator)
 {
-    return std::any_of(words.begin(), words.end(), [&text](QStringView word) { return text.contains(word); });
+    return describedIndicator(indicator).reading.formOf.value_or(indicator);
 }
 
-// The averaging method words name, as "ema", "exponential" or "指数".
-std::optional<MaMethod> methodNamed(const QString &words)
+// The form the indicator has, if any: the crossover of two averages.
+std::optional<Indicator> formOf(Indicator indicator)
 {
-    static const QList<QRegularExpression> names = [] {
-        QList<QRegularExpression> list;
-        for (int method = 0; method < 4; ++method) {
-            QStringList all;
-            for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese})
-                all += lexicon(language).methods.at(method);
-            list.append(anyOf(all));
-        }
-        return list;
-    }();
-    const auto named = [&words](MaMethod method) { return words.contains(names.at(int(method))); };
-    if (words.startsWith(u"ema") || named(MaMethod::Exponential))
-        return MaMethod::Exponential;
-    if (words.contains(u"smma") || named(MaMethod::Smoothed))
-        return MaMethod::Smoothed;
-    if (words.contains(u"wma") || named(MaMethod::LinearWeighted))
-        return MaMethod::LinearWeighted;
-    if (words.startsWith(u"sma") || named(MaMethod::Simple))
-        return MaMethod::Simple;
+    for (const IndicatorDescription &description : indicatorDescriptions()) {
+        if (description.reading.formOf == indicator)
+            return description.indicator;
+    }
     return std::nullopt;
 }
 
@@ -245,24 +230,34 @@ bool hasLevels(const Rule &rule)
 }
 
 const QString number = QStringLiteral("(\\d+(?:\\.\\d+)?)");
-const QString unitWords = u'(' + longestFirst(lexicon(Language::English).units + lexicon(Language::SimplifiedChinese).units
-                                               + lexicon(Language::TraditionalChinese).units) + u')';
 
+QStringList unitsOf(Language language)
+{
+    const Lexicon &words = lexicon(language);
+    return words.pointUnits + words.pipUnits + words.percent;
+}
+
+const QString unitWords = u'(' + longestFirst(unitsOf(Language::English) + unitsOf(Language::SimplifiedChinese)
+                                               + unitsOf(Language::TraditionalChinese)) + u')';
+
+// The unit a word of unitWords names.
 std::optional<Unit> unitNamed(const QString &word)
 {
+    static const QRegularExpression pips = readerPattern("^(?:" + anyLanguage(&Lexicon::pipUnits) + ")$");
+    static const QRegularExpression percent = readerPattern("^(?:" + anyLanguage(&Lexicon::percent) + ")$");
     if (word.isEmpty())
         return std::nullopt;
-    if (word.startsWith("pip"))
+    if (word.contains(pips))
         return Unit::Pips;
-    if (word == "%" || word == "percent")
+    if (word.contains(percent))
         return Unit::Percent;
     return Unit::Points;
 }
 
 enum class Kind {
     Indicator,
-    FastSlow,
-    CrossWord,
+    ValueName, // a value of a form named on its own: "fast", "慢线"
+    FormName,  // a form named: "crossover"
     Period,
     Level,
     StopLoss,
@@ -313,22 +308,72 @@ struct SubjectWords
     Unbuilt::Reason reason = Unbuilt::Reason::NotUnderstood;
 };
 
-const QString englishDay = QStringLiteral("\\b(?:sun|mon|tue|tues|wed|wednes|thu|thur|thurs|fri|sat|satur)(?:day)?s?\\b");
-const QString simplifiedDay = QStringLiteral("(?:周|星期|礼拜)[1-6日天]");
-const QString traditionalDay = QStringLiteral("(?:週|星期|禮拜)[1-6日天]");
+// Words of one kind as a language says them: its form, with "%1" any of the words.
+QString saidAs(const QString &form, const QStringList &words)
+{
+    return QString(form).replace(QLatin1String("%1"), "(?:" + words.join(u'|') + u')');
+}
+
+QStringList joined(const QList<QStringList> &lists)
+{
+    QStringList all;
+    for (const QStringList &list : lists)
+        all += list;
+    return all;
+}
+
+// Any day of the week, as the language says it.
+QString dayIn(Language language)
+{
+    const Lexicon &words = lexicon(language);
+    return saidAs(words.daySaid, joined(words.days));
+}
 
 // Several days: "mon to fri", "周一到周五", "not on fridays".
-QString days(const QString &negation, const QString &day, const QString &joiner, const QString &end)
+QString days(Language language)
 {
-    return "(?:(?:" + negation + ")\\s+(?:on\\s+)?)?" + day + "(?:\\s*(?:" + joiner + ")\\s*" + day + ")*" + end;
+    const Lexicon &words = lexicon(language);
+    const QString day = dayIn(language);
+    const QString on = words.onDays.isEmpty() ? QString() : "(?:(?:" + words.onDays.join(u'|') + ")\\s+)?";
+    const QString end = words.afterDays.isEmpty() ? QString() : "(?:\\s*(?:" + words.afterDays.join(u'|') + "))?";
+    return "(?:(?:" + words.notOnDays.join(u'|') + ")\\s+" + on + ")?" + day + "(?:\\s*(?:" + words.dayJoiners.join(u'|') + ")\\s*"
+           + day + ")*" + end;
+}
+
+// By the place of each in the lexicon's lists, what names it in any language: a day, a colour.
+QList<QRegularExpression> namesByPlace(QString Lexicon::*form, QList<QStringList> Lexicon::*lists, qsizetype count)
+{
+    QList<QRegularExpression> names;
+    for (qsizetype i = 0; i < count; ++i) {
+        QStringList said;
+        for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese}) {
+            const Lexicon &words = lexicon(language);
+            if (!(words.*lists).at(i).isEmpty())
+                said.append(saidAs(words.*form, (words.*lists).at(i)));
+        }
+        names.append(readerPattern("^(?:" + said.join(u'|') + ")$"));
+    }
+    return names;
+}
+
+// A colour in any of its names, as the language says it.
+QString colourIn(Language language)
+{
+    const Lexicon &words = lexicon(language);
+    return saidAs(words.colourSaid, joined(words.colours));
+}
+
+// "close on the opposite signal", "don't close on a reverse signal".
+QString oppositeSignal()
+{
+    return "(?:(?:" + lexicon(Language::English).dont.join(u'|')
+           + ") )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?(?:opposite|reverse|reversal) signal";
 }
 
 const QList<SubjectWords> &subjectWords()
 {
     using R = Unbuilt::Reason;
     static const QList<SubjectWords> list = {
-        {Kind::CrossWord, {"\\bcross ?overs?\\b"}, {}, {}},
-        {Kind::FastSlow, {"\\b(?:fast|slow)(?:er)?\\b"}, {"快线", "慢线"}, {"快線", "慢線"}},
         {Kind::Period, {"\\bperiods?\\b", "\\blength\\b", "\\blookback\\b"}, {"周期"}, {"週期"}},
         {Kind::Level, {"over-?bought", "over-?sold", "\\b(?:upper |lower )?(?:levels?|lines?)\\b"},
          {"超买", "超卖", "水平线?"}, {"超買", "超賣", "水平線?"}},
@@ -367,12 +412,9 @@ const QList<SubjectWords> &subjectWords()
           "(?:交易時間\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"}},
         {Kind::TimeFilter, {"time filter", "hours filter", "session filter", "trading hours"}, {"时间过滤", "交易时间"},
          {"時間過濾", "交易時間"}},
-        {Kind::Weekdays,
-         {days("not|no trading|don'?t trade|do not trade|no trades|except|excluding|skip|avoid", englishDay,
-               "to|-|through|thru|until|~|and|,|or|&", QString()),
-          "\\bweekdays?(?: only)?\\b"},
-         {days("不在", simplifiedDay, "到|至|~|-|,|、|和|与|或", "(?:\\s*不交易)?"), "工作日"},
-         {days("不在", traditionalDay, "到|至|~|-|,|、|和|與|或", "(?:\\s*不交易)?"), "工作日"}},
+        {Kind::Weekdays, QStringList{days(Language::English)} + lexicon(Language::English).workdays,
+         QStringList{days(Language::SimplifiedChinese)} + lexicon(Language::SimplifiedChinese).workdays,
+         QStringList{days(Language::TraditionalChinese)} + lexicon(Language::TraditionalChinese).workdays},
         {Kind::DayFilter, {"day filter", "weekday filter"}, {"日期过滤", "星期过滤"}, {"日期過濾", "星期過濾"}},
         {Kind::Timeframe,
          {"\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b",
@@ -387,17 +429,15 @@ const QList<SubjectWords> &subjectWords()
          {"(?:buy|long)s? only", "only (?:buy|long)s?", "(?:sell|short)s? only", "only (?:sell|short)s?", "both directions"},
          {"只做多", "只买", "仅做多", "只做空", "只卖", "仅做空", "双向"},
          {"只做多", "只買", "僅做多", "只做空", "只賣", "僅做空", "雙向"}},
-        {Kind::Opposite,
-         {"(?:(?:don'?t|do not|never) )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?(?:opposite|reverse|reversal) signal"},
-         {"反向信号平仓"}, {"反向信號平倉"}},
+        {Kind::Opposite, {oppositeSignal()}, {"反向信号平仓"}, {"反向信號平倉"}},
         {Kind::CloseAfter, {"(?:close|exit)\\w* (?:\\w+ )?after (\\d+) (?:bars?|candles?)"},
          {"(\\d+)\\s*根\\s*k线\\s*(?:后|之后)?\\s*平仓"}, {"(\\d+)\\s*根\\s*k線\\s*(?:後|之後)?\\s*平倉"}},
         {Kind::CloseAt, {"(?:close|exit)\\w* (?:\\w+ ){0,2}(?:at|by) (\\d{1,2})(?::(\\d{2})|\\s*(am|pm))"},
          {"(\\d{1,2})(?::(\\d{2})|\\s*点)\\s*平仓"}, {"(\\d{1,2})(?::(\\d{2})|\\s*點)\\s*平倉"}},
         {Kind::Arrows, {"\\barrows?\\b"}, {"箭头"}, {"箭頭"}},
         {Kind::Alert, {"\\balerts?\\b", "\\balarms?\\b", "notif(?:y|ication)"}, {"提醒", "警报", "提示"}, {"提醒", "警報", "提示"}},
-        {Kind::Colour, {"\\b(?:red|green|blue|yellow|orange|white|black|gray|grey|magenta|purple|aqua|lime|gold)\\b"},
-         {"[红绿蓝黄橙白黑灰紫]色"}, {"[紅綠藍黃橙白黑灰紫]色"}},
+        {Kind::Colour, {colourIn(Language::English)}, {colourIn(Language::SimplifiedChinese)},
+         {colourIn(Language::TraditionalChinese)}},
         {Kind::Unsupported,
          {"(?:high[- ]impact )?\\bnews\\b", "economic calendar", "non-?farm", "\\bnfp\\b",
           "central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?",
@@ -449,6 +489,21 @@ const QList<Subject> &subjects()
                     subjects.append(Subject{Kind::Indicator, readerPattern(names->join(u'|')), description.indicator});
             }
         }
+        // A form's words: its names, then its values' names, each language a subject.
+        for (const IndicatorDescription &description : indicatorDescriptions()) {
+            const ReadingDetails &reading = description.reading;
+            for (const QStringList *names : {&reading.formNames.en, &reading.formNames.cn, &reading.formNames.tw}) {
+                if (!names->isEmpty())
+                    subjects.append(Subject{Kind::FormName, readerPattern(names->join(u'|')), description.indicator});
+            }
+            for (QStringList PatternWords::*language : {&PatternWords::en, &PatternWords::cn, &PatternWords::tw}) {
+                QStringList names;
+                for (const PatternWords &value : reading.valueNames)
+                    names += value.*language;
+                if (!names.isEmpty())
+                    subjects.append(Subject{Kind::ValueName, readerPattern(names.join(u'|')), description.indicator});
+            }
+        }
         for (const SubjectWords &words : subjectWords()) {
             for (const QStringList *language : {&words.en, &words.cn, &words.tw}) {
                 if (!language->isEmpty())
@@ -460,19 +515,102 @@ const QList<Subject> &subjects()
     return list;
 }
 
-// The words after an indicator that choose its condition, in any language.
-const QList<std::pair<Condition, QRegularExpression>> &conditionMatchers(Indicator indicator)
+// An indicator's own words (ReadingDetails), as the reader matches them.
+struct DetailMatchers
 {
-    static const QList<QList<std::pair<Condition, QRegularExpression>>> all = [] {
-        QList<QList<std::pair<Condition, QRegularExpression>>> list;
+    // The words that choose its condition: after its name, in it, before it, anywhere.
+    QList<std::pair<Condition, QRegularExpression>> after;
+    QList<std::pair<Condition, QRegularExpression>> inName;
+    QList<std::pair<Condition, QRegularExpression>> before;
+    QList<std::pair<Condition, QRegularExpression>> anywhere;
+    std::optional<QRegularExpression> valueWords;
+    std::optional<QRegularExpression> valuesInName;
+    // An average's method in its name or the lexicon's words, in the order they are tried.
+    QList<std::pair<MaMethod, QRegularExpression>> methods;
+    // Of an indicator with a form: its values after its name, one or the form's two.
+    std::optional<QRegularExpression> formValues;
+    // Of a form: each of its values' names, and the value after one.
+    QList<QRegularExpression> valueNames;
+    std::optional<QRegularExpression> namedValue;
+};
+
+const DetailMatchers &detailMatchers(Indicator indicator)
+{
+    static const QList<DetailMatchers> all = [] {
+        const auto conditions = [](const QList<ConditionWords> &list) {
+            QList<std::pair<Condition, QRegularExpression>> matchers;
+            for (const ConditionWords &words : list)
+                matchers.append({words.condition, anyOf(words.en + words.cn + words.tw)});
+            return matchers;
+        };
+        const auto pattern = [](const PatternWords &words) {
+            const QStringList all = words.en + words.cn + words.tw;
+            return all.isEmpty() ? std::nullopt : std::optional(anyOf(all));
+        };
+        QList<DetailMatchers> list;
         for (const IndicatorDescription &description : indicatorDescriptions()) {
-            list.emplace_back();
-            for (const ConditionWords &words : description.conditionWords)
-                list.last().append({words.condition, anyOf(words.en + words.cn + words.tw)});
+            const ReadingDetails &reading = description.reading;
+            DetailMatchers &matchers = list.emplace_back();
+            matchers.after = conditions(description.conditionWords);
+            matchers.inName = conditions(reading.inName);
+            matchers.before = conditions(reading.before);
+            matchers.anywhere = conditions(reading.anywhere);
+            matchers.valueWords = pattern(reading.valueWords);
+            matchers.valuesInName = pattern(reading.valuesInName);
+            for (const auto &[method, inName] : reading.methodNames) {
+                QStringList all = inName;
+                for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese})
+                    all += lexicon(language).methods.at(int(method));
+                matchers.methods.append({method, anyOf(all)});
+            }
+            if (formOf(description.indicator)) {
+                matchers.formValues = QRegularExpression(
+                    "^[\\s(]*(?:" + anyLanguage(&Lexicon::crossover) + ")?\\s*(?:" + anyLanguage(&Lexicon::valueLeads) + "|:)?\\s*(\\d+)(?:(?:\\s*(?:"
+                    + anyLanguage(&Lexicon::joiners) + "|,|/|&|-)\\s*|\\s+)(?:(?:" + reading.shortNames.join(u'|')
+                    + ")\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:" + anyLanguage(&Lexicon::afterValue) + "|\\.\\d))");
+            }
+            for (const PatternWords &words : reading.valueNames)
+                matchers.valueNames.append(anyOf(words.en + words.cn + words.tw));
+            if (!reading.valueNames.isEmpty()) {
+                const QStringList shortNames = describedIndicator(family(description.indicator)).reading.shortNames;
+                matchers.namedValue = QRegularExpression("^\\s*(?:" + shortNames.join(u'|') + u'|' + anyLanguage(&Lexicon::line)
+                                                         + ")?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
+            }
         }
         return list;
     }();
     return all.at(int(indicator));
+}
+
+// The averaging method words name, as "ema", "exponential" or "指数".
+std::optional<MaMethod> methodNamed(Indicator indicator, const QString &words)
+{
+    for (const auto &[method, name] : detailMatchers(indicator).methods) {
+        if (words.contains(name))
+            return method;
+    }
+    return std::nullopt;
+}
+
+// The condition an indicator's name chooses for the other's rule when it stands right beside it.
+std::optional<Condition> besideCondition(Indicator rule, Indicator name)
+{
+    for (const auto &[indicator, condition] : describedIndicator(rule).reading.beside) {
+        if (indicator == name)
+            return condition;
+    }
+    return std::nullopt;
+}
+
+// Every capture of the match, in order, as numbers.
+QList<double> capturedNumbers(const Match &m)
+{
+    QList<double> numbers;
+    for (int group = 1; group <= m.lastCapturedIndex(); ++group) {
+        if (m.capturedLength(group))
+            numbers.append(m.captured(group).toDouble());
+    }
+    return numbers;
 }
 
 // Words every request has, which mean nothing to build on their own.
@@ -568,14 +706,17 @@ private:
         });
     }
     bool negated(qsizetype start);
+    bool removedIfNegated(const Place &place);
     bool switching(qsizetype start) const;
     std::optional<double> numberBefore(qsizetype start);
     Rule *ruleFor(Indicator indicator, qsizetype start);
+    bool chosenBeside(const Place &place, qsizetype end);
+    void readCondition(Rule &rule, const Place &place, qsizetype ruleEnd);
     void readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd);
-    void readMovingAverage(const Place &place, qsizetype end);
+    void readWithForm(const Place &place, qsizetype end);
     void readDistance(Distance &distance, const Place &place, qsizetype end);
     void readRuleValues(Rule &rule, QList<double> numbers, int firstSlot);
-    void setCrossPeriod(int slot, std::optional<double> period, qsizetype start);
+    void setFormValue(Indicator form, int slot, std::optional<double> period, qsizetype start);
     void readLevels(Rule &rule, qsizetype start, qsizetype end);
     void setLevel(Rule &rule, double value, std::optional<bool> crossed, std::optional<bool> upperNamed);
     void readFixed(const Place &place, const Match &match);
@@ -608,7 +749,7 @@ private:
     QList<Unbuilt> m_unbuilt;
     bool m_replaced = false;
     bool m_directionGiven = false;
-    bool m_maNamed = false; // an average was named in this message
+    bool m_singleNamed = false; // an indicator with a form was named in this message: an average
     qsizetype m_gridEnd = -1;
     struct PendingAtr
     {
@@ -617,8 +758,9 @@ private:
         qsizetype end;
     };
     std::optional<PendingAtr> m_pendingAtr; // a multiple of ATR waiting for its distance
-    std::optional<int> m_pendingSlot;       // "fast" or "slow" waiting for its average
-    bool m_bandsBrokenOut = false;          // "突破" right before the bands
+    std::optional<int> m_pendingSlot;       // a form's value named ("fast"), waiting for its number
+    // An indicator's name right before another's that only chooses that one's condition: "突破布林带".
+    std::optional<std::pair<Indicator, Condition>> m_pendingCondition;
     QString m_hoursNamed;                   // "trading hours", named as not built without hours
     int m_lastRule = -1;
     qsizetype m_lastIndicatorEnd = 0;
@@ -697,11 +839,22 @@ Reading Reader::read()
     return {m_strategy, m_unbuilt, m_contradictions};
 }
 
+// "no RSI", "remove the moving averages": the indicator's rules go, with its forms'.
+bool Reader::removedIfNegated(const Place &place)
+{
+    if (!negated(place.start))
+        return false;
+    const Indicator removed = family(place.subject->indicator);
+    m_strategy.rules.removeIf([removed](const Rule &rule) { return family(rule.indicator) == removed; });
+    m_lastRule = -1;
+    return true;
+}
+
 // "remove the trailing stop", "no stop loss", "不要止损".
 bool Reader::negated(qsizetype start)
 {
     static const QRegularExpression negation = readerPattern(
-        "(?:" + anyLanguage(&Lexicon::negations) + ")\\s*(?:the |a |any |an )?(?:[a-z]+ )?$");
+        "(?:" + anyLanguage(&Lexicon::negations) + ")\\s*(?:(?:" + anyLanguage(&Lexicon::articles) + ") )?(?:[a-z]+ )?$");
     const qsizetype from = std::max<qsizetype>(0, start - 24);
     const Match m = negation.match(m_free.mid(from, start - from));
     if (!m.hasMatch())
@@ -713,7 +866,7 @@ bool Reader::negated(qsizetype start)
 bool Reader::switching(qsizetype start) const
 {
     static const QRegularExpression verbs = readerPattern("(?:" + anyLanguage(&Lexicon::switches) + ")$");
-    static const QRegularExpression instead = readerPattern(QStringLiteral("\\binstead\\b"));
+    static const QRegularExpression instead = readerPattern(anyLanguage(&Lexicon::instead));
     const qsizetype from = std::max<qsizetype>(0, start - 40);
     return m_text.mid(from, start - from).contains(verbs) || m_text.contains(instead);
 }
@@ -733,12 +886,7 @@ std::optional<double> Reader::numberBefore(qsizetype start)
 
 Rule *Reader::ruleFor(Indicator indicator, qsizetype start)
 {
-    const auto same = [indicator](const Rule &rule) {
-        const auto family = [](Indicator i) {
-            return i == Indicator::MaCross ? Indicator::MovingAverage : i;
-        };
-        return family(rule.indicator) == family(indicator);
-    };
+    const auto same = [indicator](const Rule &rule) { return family(rule.indicator) == family(indicator); };
     const auto found = std::find_if(m_strategy.rules.begin(), m_strategy.rules.end(), same);
     if (found != m_strategy.rules.end()) {
         m_lastRule = int(found - m_strategy.rules.begin());
@@ -764,30 +912,31 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
                                               QRegularExpression::AnchorAtOffsetMatchOption);
     switch (subject.kind) {
     case Kind::Indicator:
-        if (subject.indicator == Indicator::MovingAverage)
-            readMovingAverage(place, segmentEnd);
+        if (formOf(subject.indicator))
+            readWithForm(place, segmentEnd);
         else
             readIndicator(place, segmentEnd, ruleEnd);
         m_lastIndicatorEnd = place.end;
         return;
-    case Kind::CrossWord:
-        // "crossover 10 50" on its own is the averages'; after an indicator, that one's.
-        if (m_lastRule < 0 || m_strategy.rules[m_lastRule].indicator == Indicator::MovingAverage
-            || m_strategy.rules[m_lastRule].indicator == Indicator::MaCross)
-            readMovingAverage(place, segmentEnd);
+    case Kind::FormName:
+        // "crossover 10 50" on its own is the averages'; after another indicator, that one's.
+        if (m_lastRule < 0 || family(m_strategy.rules[m_lastRule].indicator) == family(subject.indicator))
+            readWithForm(place, segmentEnd);
         return;
-    case Kind::FastSlow: {
-        static const QRegularExpression value("^\\s*(?:ma|ema|sma|" + anyLanguage(&Lexicon::line) + ")?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
-        static const QRegularExpression fast(anyLanguage(&Lexicon::fast));
-        const int slot = match.captured().contains(fast) ? 0 : 1;
-        std::optional<double> period = numberBefore(place.start);
-        if (const auto m = take(value, place.end, segmentEnd))
-            period = m->captured(1).toDouble();
+    case Kind::ValueName: {
+        const DetailMatchers &own = detailMatchers(subject.indicator);
+        const QString said = match.captured();
+        const int slot = int(std::find_if(own.valueNames.begin(), own.valueNames.end(),
+                                          [&said](const QRegularExpression &name) { return said.contains(name); })
+                             - own.valueNames.begin());
+        std::optional<double> value = numberBefore(place.start);
+        if (const auto m = take(*own.namedValue, place.end, segmentEnd))
+            value = m->captured(1).toDouble();
         // "the fast EMA(12)": the average that follows has the number.
-        if (!period && startsAt(Indicator::MovingAverage, segmentEnd) && m_free.mid(place.end, segmentEnd - place.end).trimmed().isEmpty())
+        if (!value && startsAt(family(subject.indicator), segmentEnd) && m_free.mid(place.end, segmentEnd - place.end).trimmed().isEmpty())
             m_pendingSlot = slot;
         else
-            setCrossPeriod(slot, period, place.start);
+            setFormValue(subject.indicator, slot, value, place.start);
         return;
     }
     case Kind::Period: {
@@ -819,7 +968,7 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
             m_lastRule = int(m_strategy.rules.size() - 1);
         if (m_lastRule < 0)
             return;
-        static const QRegularExpression values = readerPattern("^\\s*(?:level|line)?\\s*(?:" + anyLanguage(&Lexicon::levelTo)
+        static const QRegularExpression values = readerPattern("^\\s*(?:" + anyLanguage(&Lexicon::levelNouns) + ")?\\s*(?:" + anyLanguage(&Lexicon::levelTo)
                                                          + ")?\\s*(-?\\d+(?:\\.\\d+)?)(?:\\s*(?:" + anyLanguage(&Lexicon::joiners)
                                                          + "|/|,)\\s*(-?\\d+(?:\\.\\d+)?))?");
         const QString said = match.captured();
@@ -909,13 +1058,13 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
     }
 }
 
-// The fast (slot 0) or slow average of the crossover, which the rule becomes.
-void Reader::setCrossPeriod(int slot, std::optional<double> period, qsizetype start)
+// A value of the form, which the rule becomes: the fast (slot 0) or slow average of the crossover.
+void Reader::setFormValue(Indicator form, int slot, std::optional<double> period, qsizetype start)
 {
-    Rule *rule = ruleFor(Indicator::MaCross, start);
-    if (rule->indicator != Indicator::MaCross) {
+    Rule *rule = ruleFor(form, start);
+    if (rule->indicator != form) {
         const MaMethod method = rule->method;
-        *rule = Rule::withDefaults(Indicator::MaCross);
+        *rule = Rule::withDefaults(form);
         rule->method = method;
     }
     if (period && *period >= 1 && *period <= 1000) {
@@ -964,7 +1113,8 @@ void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std
         addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
         return;
     }
-    const double level = rule.indicator == Indicator::Cci ? std::abs(value) : value;
+    const ReadingDetails &reading = describedIndicator(rule.indicator).reading;
+    const double level = reading.symmetricLevel ? std::abs(value) : value;
     if (!rule.fits(slot, level)) {
         addUnbuilt(QString::number(value), Unbuilt::Reason::NotUnderstood);
         return;
@@ -974,14 +1124,14 @@ void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std
     if (!crossed)
         return;
     // "%K crosses %D below 20": the lines' cross, inside the zone the level bounds.
-    if (rule.indicator == Indicator::Stochastic && rule.conditionGiven
+    if (reading.zonedCross && rule.conditionGiven
         && (rule.condition == Condition::Cross || rule.condition == Condition::CrossInZone)) {
         rule.condition = Condition::CrossInZone;
         return;
     }
     // A cross named for one level ("crosses back above 30 ... below 70") is meant for both.
     const bool keepCross = rule.conditionGiven && rule.condition == Condition::CrossBack;
-    if ((names.at(slot) == "Upper" || names.at(slot) == "Lower" || rule.indicator == Indicator::Cci)
+    if ((names.at(slot) == "Upper" || names.at(slot) == "Lower" || reading.symmetricLevel)
         && (*crossed || !keepCross)) {
         rule.condition = *crossed ? Condition::CrossBack : Condition::Zone;
         rule.conditionGiven = true;
@@ -992,7 +1142,7 @@ void Reader::setLevel(Rule &rule, double value, std::optional<bool> crossed, std
 // "above 70", "below 30", "crosses back above 25": the rule's levels and its condition.
 void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
 {
-    static const QRegularExpression level = readerPattern("(" + anyLanguage(&Lexicon::back) + ")?\\s*(?:drops?|falls?|rises?|goes|moves?|is)?\\s*("
+    static const QRegularExpression level = readerPattern("(" + anyLanguage(&Lexicon::back) + ")?\\s*(?:" + anyLanguage(&Lexicon::levelVerbs) + ")?\\s*("
                                                     + anyLanguage(&Lexicon::above) + u'|' + anyLanguage(&Lexicon::below)
                                                     + ")\\s*([-+]?\\d+(?:\\.\\d+)?)");
     for (std::optional<Match> m; (m = take(level, start, end));) {
@@ -1001,40 +1151,86 @@ void Reader::readLevels(Rule &rule, qsizetype start, qsizetype end)
         setLevel(rule, m->captured(3).toDouble(), crossed, std::nullopt);
     }
     // "在 20 以下": the number first.
-    static const QRegularExpression postfix = readerPattern(QStringLiteral("([-+]?\\d+(?:\\.\\d+)?)\\s*(?:以下|之下|以上|之上)"));
+    static const QRegularExpression postfix = readerPattern("([-+]?\\d+(?:\\.\\d+)?)\\s*(?:" + anyLanguage(&Lexicon::sideAfterLevel) + u')');
     for (std::optional<Match> m; (m = take(postfix, start, end));)
         setLevel(rule, m->captured(1).toDouble(), false, std::nullopt);
-    static const QRegularExpression crossing = readerPattern(QStringLiteral("\\bcross(?:es|ing)?\\s+(-?\\d+(?:\\.\\d+)?)"));
+    static const QRegularExpression crossing = readerPattern("(?:" + anyLanguage(&Lexicon::crossesLevel) + ")\\s+(-?\\d+(?:\\.\\d+)?)");
     for (std::optional<Match> m; (m = take(crossing, start, end));)
         setLevel(rule, m->captured(1).toDouble(), true, std::nullopt);
+}
+
+// "Bollinger breakout", "突破布林带上轨": a name right beside another indicator's that only
+// chooses that one's condition, now or when it follows.
+bool Reader::chosenBeside(const Place &place, qsizetype end)
+{
+    const Indicator indicator = place.subject->indicator;
+    if (m_lastRule >= 0) {
+        Rule &last = m_strategy.rules[m_lastRule];
+        if (const std::optional<Condition> condition = besideCondition(last.indicator, indicator);
+            condition && m_free.mid(place.start - 3, 3).trimmed().isEmpty()) {
+            last.condition = *condition;
+            last.conditionGiven = true;
+            return true;
+        }
+    }
+    if (!m_free.mid(place.end, end - place.end).trimmed().isEmpty())
+        return false;
+    for (const IndicatorDescription &description : indicatorDescriptions()) {
+        const std::optional<Condition> condition = besideCondition(description.indicator, indicator);
+        if (condition && startsAt(description.indicator, end)) {
+            m_pendingCondition = {description.indicator, *condition};
+            return true;
+        }
+    }
+    return false;
+}
+
+// The words around an indicator's name that choose its rule's condition.
+void Reader::readCondition(Rule &rule, const Place &place, qsizetype ruleEnd)
+{
+    const auto choose = [&rule](Condition condition) {
+        rule.condition = condition;
+        rule.conditionGiven = true;
+    };
+    const Indicator indicator = place.subject->indicator;
+    if (m_pendingCondition && m_pendingCondition->first == indicator)
+        choose(std::exchange(m_pendingCondition, std::nullopt)->second);
+    const DetailMatchers &own = detailMatchers(indicator);
+    const QString name = m_text.mid(place.start, place.end - place.start);
+    for (const auto &[condition, words] : own.inName) {
+        if (name.contains(words))
+            choose(condition);
+    }
+    // "price closes below the lower Bollinger band": how the bands are used, said before them.
+    if (!own.before.isEmpty()) {
+        static const QRegularExpression clauseStart(QStringLiteral("[,;]|\\.(?!\\d)"));
+        const qsizetype from = std::max({m_text.lastIndexOf(clauseStart, place.start) + 1, m_lastIndicatorEnd, place.start - 40});
+        for (const auto &[condition, words] : own.before) {
+            if (take(words, from, place.start))
+                choose(condition);
+        }
+    }
+    for (const auto &[condition, words] : own.after) {
+        while (take(words, place.end, ruleEnd))
+            choose(condition);
+    }
+    // "bollinger 20 2 and RSI 14: buy when the low touches the lower band": words that name
+    // the bands are theirs wherever they stand.
+    for (const auto &[condition, words] : own.anywhere) {
+        if (!rule.conditionGiven && take(words, ruleEnd, m_text.size()))
+            choose(condition);
+    }
 }
 
 void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
 {
     const Indicator indicator = place.subject->indicator;
-    // "Bollinger breakout", "突破布林带上轨": how the bands are used, not an indicator of its own.
-    if (indicator == Indicator::Breakout) {
-        if (m_lastRule >= 0 && m_strategy.rules[m_lastRule].indicator == Indicator::Bollinger
-            && m_free.mid(place.start - 3, 3).trimmed().isEmpty()) {
-            m_strategy.rules[m_lastRule].condition = Condition::Outside;
-            m_strategy.rules[m_lastRule].conditionGiven = true;
-            return;
-        }
-        if (m_free.mid(place.end, end - place.end).trimmed().isEmpty()
-            && startsAt(Indicator::Bollinger, end)) {
-            m_bandsBrokenOut = true;
-            return;
-        }
-    }
-    if (negated(place.start)) {
-        m_strategy.rules.removeIf([indicator](const Rule &rule) { return rule.indicator == indicator; });
-        m_lastRule = -1;
+    if (chosenBeside(place, end) || removedIfNegated(place))
         return;
-    }
     // "Ichimoku cloud breakout", "divergence on the RSI": the words go with what cannot be
     // built, and nothing is built in its place.
     if (m_lastUnsupported && joins(m_lastUnsupported->end, place.start)
-        && (m_lastUnsupported->reason == Unbuilt::Reason::Pattern || indicator == Indicator::Breakout)) {
+        && (m_lastUnsupported->reason == Unbuilt::Reason::Pattern || describedIndicator(indicator).reading.usage)) {
         m_unbuilt[m_lastUnsupported->index].what = m_mapped.quote(m_request, m_lastUnsupported->start, place.end);
         m_lastUnsupported->end = place.end;
         return;
@@ -1043,57 +1239,24 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     const qsizetype rulesBefore = m_strategy.rules.size();
     Rule &rule = *ruleFor(indicator, place.start);
     m_lastIndicator = LastIndicator{place.start, place.end, m_lastRule, m_strategy.rules.size() > rulesBefore};
-    if (indicator == Indicator::Bollinger && std::exchange(m_bandsBrokenOut, false)) {
-        rule.condition = Condition::Outside;
-        rule.conditionGiven = true;
-    }
-    if (indicator == Indicator::Stochastic && m_text.mid(place.start, place.end - place.start).startsWith(u'%')) {
-        rule.condition = Condition::Cross;
-        rule.conditionGiven = true;
-    }
-    // "price closes below the lower Bollinger band": how the bands are used, said before them.
-    static const QRegularExpression outsideBefore = readerPattern(anyLanguage(&Lexicon::closesOutside));
-    if (indicator == Indicator::Bollinger) {
-        static const QRegularExpression clauseStart(QStringLiteral("[,;]|\\.(?!\\d)"));
-        const qsizetype from = std::max({m_text.lastIndexOf(clauseStart, place.start) + 1, m_lastIndicatorEnd, place.start - 40});
-        if (take(outsideBefore, from, place.start)) {
-            rule.condition = Condition::Outside;
-            rule.conditionGiven = true;
-        }
-    }
-    for (const auto &[condition, words] : conditionMatchers(indicator)) {
-        while (take(words, place.end, ruleEnd)) {
-            rule.condition = condition;
-            rule.conditionGiven = true;
-        }
-    }
-    // "bollinger 20 2 and RSI 14: buy when the low touches the lower band": words that name
-    // the bands are theirs wherever they stand.
-    static const QRegularExpression bandTouch = readerPattern(anyLanguage(&Lexicon::touchesBand));
-    if (indicator == Indicator::Bollinger && !rule.conditionGiven && take(bandTouch, ruleEnd, m_text.size())) {
-        rule.condition = Condition::Touch;
-        rule.conditionGiven = true;
-    }
+    readCondition(rule, place, ruleEnd);
+    const DetailMatchers &own = detailMatchers(indicator);
+    const QString name = m_text.mid(place.start, place.end - place.start);
     static const QString joined = "\\s*(?:[,/]|" + anyLanguage(&Lexicon::valueJoiners) + ")\\s*|\\s+";
     static const QRegularExpression values = readerPattern(
-        "^[\\s(,:]*(?:" + anyLanguage(&Lexicon::indicatorWord) + ")?[\\s(,:]*(?:period|length|of|with|=)?\\s*((?:\\d+(?:\\.\\d+)?)(?:(?:"
+        "^[\\s(,:]*(?:" + anyLanguage(&Lexicon::indicatorWord) + ")?[\\s(,:]*(?:" + anyLanguage(&Lexicon::valueLeads) + ")?\\s*((?:\\d+(?:\\.\\d+)?)(?:(?:"
         + joined + ")\\d+(?:\\.\\d+)?)*)(?![.\\d])\\s*\\)?(?!\\s*(?:" + anyLanguage(&Lexicon::afterValue) + "|\\d))");
     static const QRegularExpression separator = readerPattern(joined);
     QList<double> numbers;
     if (before)
         numbers.append(*before);
     // "55 根K線高點": the number of bars is a part of the name.
-    static const QRegularExpression barsInName(QStringLiteral("^(\\d+)\\s*根"));
-    if (const Match m = barsInName.match(m_text.mid(place.start, place.end - place.start)); m.hasMatch() && indicator == Indicator::Breakout)
-        numbers.append(m.captured(1).toDouble());
-    static const QRegularExpression sarWords = readerPattern(QStringLiteral(
-        "^\\s*step\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?)(?:\\s*(?:,|and)?\\s*max(?:imum)?\\s*(?:of\\s*)?(\\d+(?:\\.\\d+)?))?"));
-    if (indicator == Indicator::Sar) {
-        if (const auto m = take(sarWords, place.end, end)) {
-            numbers.append(m->captured(1).toDouble());
-            if (m->capturedLength(2))
-                numbers.append(m->captured(2).toDouble());
-        }
+    if (own.valuesInName)
+        numbers += capturedNumbers(own.valuesInName->match(name));
+    // "step 0.02 max 0.2": values said by their names.
+    if (own.valueWords) {
+        if (const auto m = take(*own.valueWords, place.end, end))
+            numbers += capturedNumbers(*m);
     }
     if (const auto m = take(values, place.end, end)) {
         for (const QString &part : m->captured(1).split(separator))
@@ -1107,16 +1270,17 @@ void Reader::readIndicator(const Place &place, qsizetype end, qsizetype ruleEnd)
     readLevels(rule, place.end, end);
 }
 
-void Reader::readMovingAverage(const Place &place, qsizetype end)
+// An indicator with a form of two of it, its rule either: "EMA 20", "EMA 10/50", "fast 10 slow 50
+// crossover", "price above the 200 SMA".
+void Reader::readWithForm(const Place &place, qsizetype end)
 {
+    const Indicator single = family(place.subject->indicator);
+    const Indicator pair = *formOf(single);
+    const DetailMatchers &own = detailMatchers(single);
     const QString keyword = m_text.mid(place.start, place.end - place.start);
-    if (negated(place.start)) {
-        m_strategy.rules.removeIf([](const Rule &rule) {
-            return rule.indicator == Indicator::MovingAverage || rule.indicator == Indicator::MaCross;
-        });
-        m_lastRule = -1;
+    if (removedIfNegated(place))
         return;
-    }
+    // "exponential moving average": the method said before the name.
     static const QRegularExpression methodWords = [] {
         QStringList words;
         for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese}) {
@@ -1126,7 +1290,7 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
         return QRegularExpression("(" + longestFirst(words) + ")\\s*$");
     }();
     const qsizetype from = std::max<qsizetype>(0, place.start - 20);
-    const Match said = methodWords.match(m_free.mid(from, place.start - from));
+    const Match said = own.methods.isEmpty() ? Match() : methodWords.match(m_free.mid(from, place.start - from));
     if (said.hasMatch())
         consume(from + said.capturedStart(), place.start);
     const QString method = said.captured(1) + keyword;
@@ -1136,25 +1300,21 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     if (const std::optional<int> slot = std::exchange(m_pendingSlot, std::nullopt)) {
         static const QRegularExpression period(QStringLiteral("^\\s*\\(?\\s*(\\d+)\\s*\\)?"));
         const auto m = take(period, place.end, end);
-        setCrossPeriod(*slot, m ? std::optional(m->captured(1).toDouble()) : before, place.start);
+        setFormValue(pair, *slot, m ? std::optional(m->captured(1).toDouble()) : before, place.start);
         Rule &rule = m_strategy.rules[m_lastRule];
-        rule.method = methodNamed(method).value_or(rule.method);
+        rule.method = methodNamed(single, method).value_or(rule.method);
         return;
     }
-    const bool hadRule = std::any_of(m_strategy.rules.begin(), m_strategy.rules.end(), [](const Rule &rule) {
-        return rule.indicator == Indicator::MovingAverage || rule.indicator == Indicator::MaCross;
+    const bool hadRule = std::any_of(m_strategy.rules.begin(), m_strategy.rules.end(), [single](const Rule &rule) {
+        return family(rule.indicator) == single;
     });
-    Rule *rule = ruleFor(Indicator::MovingAverage, place.start);
-    const std::optional<MaMethod> named = methodNamed(method);
+    Rule *rule = ruleFor(single, place.start);
+    const std::optional<MaMethod> named = methodNamed(single, method);
 
-    static const QRegularExpression periods("^[\\s(]*(?:" + anyLanguage(&Lexicon::crossover)
-                                            + ")?\\s*(?:period|length|of|with|=|:)?\\s*(\\d+)(?:(?:\\s*(?:" + anyLanguage(&Lexicon::joiners)
-                                            + "|,|/|&|-)\\s*|\\s+)(?:(?:s|e)?ma\\s*)?(\\d+))?\\s*\\)?(?!\\s*(?:"
-                                            + anyLanguage(&Lexicon::afterValue) + "|\\.\\d))");
     QList<double> numbers;
     if (before)
         numbers.append(*before);
-    if (const auto m = take(periods, place.end, end)) {
+    if (const auto m = take(*own.formValues, place.end, end)) {
         numbers.append(m->captured(1).toDouble());
         if (m->capturedLength(2))
             numbers.append(m->captured(2).toDouble());
@@ -1165,26 +1325,26 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     static const QRegularExpression priceWords(anyLanguage(&Lexicon::price));
     const bool priceNamed = m_text.mid(std::max<qsizetype>(0, place.start - 30), 30)
                                 .contains(priceWords);
-    const bool wasCross = rule->indicator == Indicator::MaCross;
+    const bool wasCross = rule->indicator == pair;
     // A second average named with a period of its own: "LWMA 15 and LWMA 60 cross".
-    if (rule->indicator == Indicator::MovingAverage && m_maNamed && numbers.size() == 1 && (rule->given & 1)) {
+    if (rule->indicator == single && m_singleNamed && numbers.size() == 1 && (rule->given & 1)) {
         numbers.prepend(rule->values[0]);
     }
-    m_maNamed = true;
-    if (rule->indicator == Indicator::MovingAverage
+    m_singleNamed = true;
+    if (rule->indicator == single
         && (numbers.size() >= 2 || (crossNamed && !priceNamed && numbers.isEmpty() && !hadRule))) {
         const MaMethod kept = rule->method;
-        *rule = Rule::withDefaults(Indicator::MaCross);
+        *rule = Rule::withDefaults(pair);
         rule->method = kept;
     }
-    if (rule->indicator == Indicator::MaCross && numbers.size() == 1 && !wasCross) {
+    if (rule->indicator == pair && numbers.size() == 1 && !wasCross) {
         readRuleValues(*rule, numbers, (rule->given & 1) ? 1 : 0);
-    } else if (rule->indicator == Indicator::MaCross && numbers.size() >= 2) {
+    } else if (rule->indicator == pair && numbers.size() >= 2) {
         std::sort(numbers.begin(), numbers.begin() + 2);
         readRuleValues(*rule, numbers.mid(0, 2), 0);
-    } else if (rule->indicator == Indicator::MaCross && numbers.size() == 1) {
+    } else if (rule->indicator == pair && numbers.size() == 1) {
         // A second average beside a crossover: a trend filter, as in "only above the 200 EMA".
-        Rule filter = Rule::withDefaults(Indicator::MovingAverage);
+        Rule filter = Rule::withDefaults(single);
         filter.method = named.value_or(rule->method);
         filter.condition = Condition::Above;
         filter.conditionGiven = true;
@@ -1199,16 +1359,16 @@ void Reader::readMovingAverage(const Place &place, qsizetype end)
     static const QRegularExpression above("(?:" + anyLanguage(&Lexicon::sides)
                                           + ")\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$");
     // "在 EMA 200 之上": the side said after the average.
-    static const QRegularExpression aboveAfter(QStringLiteral("^\\s*\\(?\\s*(?:\\d+\\s*)?\\)?\\s*(?:之上|之下|上方|下方)"));
+    static const QRegularExpression aboveAfter("^\\s*\\(?\\s*(?:\\d+\\s*)?\\)?\\s*(?:" + anyLanguage(&Lexicon::sideAfterLine) + u')');
     const qsizetype start = std::max<qsizetype>(0, place.start - 30);
     const bool aboveNamed = (m_text.mid(start, place.start - start).contains(above) || m_text.mid(place.end, 12).contains(aboveAfter))
                             && !m_text.mid(start, place.start - start).contains(crossWord);
-    if (rule->indicator == Indicator::MaCross && aboveNamed && !wasCross) {
+    if (rule->indicator == pair && aboveNamed && !wasCross) {
         // "the 50 EMA is above the 200 EMA": a position of the two, not their cross.
         rule->condition = Condition::Above;
         rule->conditionGiven = true;
     }
-    if (rule->indicator == Indicator::MovingAverage) {
+    if (rule->indicator == single) {
         if (aboveNamed) {
             rule->condition = Condition::Above;
             rule->conditionGiven = true;
@@ -1320,8 +1480,9 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     }
     case Kind::Risk: {
-        static const QRegularExpression percent(QStringLiteral("(?:^|\\s)(?:of|=|:|is|per trade)?\\s*") + number + QStringLiteral("\\s*(?:%|percent)"));
-        static const QRegularExpression before(number + QStringLiteral("\\s*(?:%|percent)\\s*(?:of (?:the )?(?:account|balance) )?$"));
+        static const QString percentWords = "\\s*(?:" + anyLanguage(&Lexicon::percent) + u')';
+        static const QRegularExpression percent("(?:^|\\s)(?:" + anyLanguage(&Lexicon::riskIs) + ")?\\s*" + number + percentWords);
+        static const QRegularExpression before(number + percentWords + "\\s*(?:(?:" + anyLanguage(&Lexicon::ofBalance) + ") )?$");
         std::optional<double> value;
         if (const auto m = besideSubject(before, percent, place, 12, place.end + 24))
             value = m->captured(1).toDouble();
@@ -1464,8 +1625,8 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     }
     case Kind::Opposite:
-        m_strategy.closeOnOpposite = !containsAny(text, {u"don't", u"dont", u"do not", u"never"})
-                              && !negated(place.start);
+        static const QRegularExpression dont = readerPattern(anyLanguage(&Lexicon::dont));
+        m_strategy.closeOnOpposite = !text.contains(dont) && !negated(place.start);
         m_strategy.closeOnOppositeGiven = true;
         return;
     case Kind::CloseAfter:
@@ -1489,17 +1650,13 @@ void Reader::readFixed(const Place &place, const Match &match)
         m_strategy.alert = !negated(place.start);
         return;
     case Kind::Colour: {
-        static const QHash<QString, QString> chinese = {
-            {"红", "Red"}, {"紅", "Red"}, {"绿", "Green"}, {"綠", "Green"}, {"蓝", "Blue"},
-            {"藍", "Blue"}, {"黄", "Yellow"}, {"黃", "Yellow"}, {"橙", "Orange"}, {"白", "White"},
-            {"黑", "Black"}, {"灰", "Gray"}, {"紫", "Purple"}};
-        QString name = chinese.value(text.left(1), text);
-        if (name == "grey")
-            name = "gray";
-        name[0] = name[0].toUpper();
-        if (name == "Purple")
-            name = "Magenta";
-        m_strategy.colours.append(name);
+        static const QList<QRegularExpression> names = namesByPlace(&Lexicon::colourSaid, &Lexicon::colours, knownColours().size());
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (text.contains(names.at(i))) {
+                m_strategy.colours.append(knownColours().at(i));
+                return;
+            }
+        }
         return;
     }
     case Kind::Unsupported:
@@ -1525,7 +1682,7 @@ void Reader::readUnsupported(const Place &place)
     if (m_lastIndicator && m_lastIndicator->created && joins(m_lastIndicator->end, place.start)
         && m_lastIndicator->rule >= 0 && m_lastIndicator->rule < m_strategy.rules.size()
         && (reason == R::Pattern
-            || (reason == R::OtherIndicator && m_strategy.rules[m_lastIndicator->rule].indicator == Indicator::Breakout))) {
+            || (reason == R::OtherIndicator && describedIndicator(m_strategy.rules[m_lastIndicator->rule].indicator).reading.usage))) {
         m_strategy.rules.removeAt(m_lastIndicator->rule);
         m_lastRule = -1;
         start = m_lastIndicator->start;
@@ -1551,18 +1708,15 @@ void Reader::readUnsupported(const Place &place)
 
 void Reader::readWeekdays(const QString &text)
 {
-    static const QRegularExpression dayName(readerPattern(englishDay + u'|' + simplifiedDay + u'|' + traditionalDay));
-    static const QStringList english{"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
-    static const QString chinese = QStringLiteral("日123456");
+    static const QRegularExpression dayName(readerPattern(dayIn(Language::English) + u'|' + dayIn(Language::SimplifiedChinese)
+                                                         + u'|' + dayIn(Language::TraditionalChinese)));
+    static const QList<QRegularExpression> eachDay = namesByPlace(&Lexicon::daySaid, &Lexicon::days, 7);
     QList<int> days;
     for (auto it = dayName.globalMatch(text); it.hasNext();) {
         const QString name = it.next().captured();
-        const QChar last = name.back() == u's' && name.size() > 3 ? name.at(name.size() - 2) : name.back();
-        const int index = name.at(0).isLetter() && name.at(0).unicode() < 128
-            ? int(english.indexOf(name.left(3)))
-            : int(chinese.indexOf(last == u'天' ? u'日' : last));
-        if (index >= 0)
-            days.append(index);
+        const auto day = std::find_if(eachDay.begin(), eachDay.end(), [&name](const QRegularExpression &re) { return name.contains(re); });
+        if (day != eachDay.end())
+            days.append(int(day - eachDay.begin()));
     }
     int mask = 0;
     if (days.isEmpty()) {

@@ -21,8 +21,6 @@ struct Target final
 // Drawn over the prices (averages, bands, SAR, channels) rather than in a window of its own.
 bool isOverlay(Indicator indicator);
 
-enum class MaMethod { Simple, Exponential, Smoothed, LinearWeighted };
-
 // One indicator with its condition and numbers; which numbers are used depends on the indicator
 // (RSI: period, upper and lower level; MACD: fast, slow, signal).
 struct Rule final

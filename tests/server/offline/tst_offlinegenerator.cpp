@@ -289,8 +289,10 @@ private slots:
         }
     }
 
-    // Each indicator's description is whole: its defaults are values it takes, and each
-    // condition it offers, its default first, is said in every language without a placeholder.
+    // Each indicator's description is whole: its defaults are values it takes, each condition it
+    // offers, its default first, is said in every language without a placeholder, and what only
+    // its requests say is read: each pattern is one, a form is of an indicator that is none, and
+    // each value named on its own is one it has.
     void descriptionIsWhole_data()
     {
         QTest::addColumn<int>("indicator");
@@ -317,10 +319,25 @@ private slots:
                 QVERIFY2(!lines.join(u'\n').contains(placeholder), qPrintable(lines.join(u'\n')));
             }
         }
+        const ReadingDetails &reading = description.reading;
+        QStringList patterns = description.en + description.cn + description.tw + description.glued;
+        for (const PatternWords &words : QList<PatternWords>{reading.valueWords, reading.valuesInName, reading.formNames} + reading.valueNames)
+            patterns += words.en + words.cn + words.tw;
+        for (const QList<ConditionWords> &kind : {description.conditionWords, reading.inName, reading.before, reading.anywhere}) {
+            for (const ConditionWords &words : kind)
+                patterns += words.en + words.cn + words.tw;
+        }
+        for (const auto &[method, names] : reading.methodNames)
+            patterns += names;
+        for (const QString &pattern : patterns)
+            QVERIFY2(QRegularExpression(pattern).isValid(), qPrintable(pattern));
+        QVERIFY(!reading.formOf || !describedIndicator(*reading.formOf).reading.formOf);
+        QVERIFY(reading.valueNames.size() <= Rule::withDefaults(description.indicator).values.size());
     }
 
     // Each language's words are its own: no Chinese among the English ones, no character of one
-    // Chinese script among the other's, in the lexicons and the indicators' names alike.
+    // Chinese script among the other's, in the lexicons and the indicators' names alike; and each
+    // list the reader reads by place has a place for every item, named or not.
     void wordsKeepToTheirLanguage_data()
     {
         QTest::addColumn<int>("language");
@@ -334,14 +351,26 @@ private slots:
         QFETCH(int, language);
         const Lexicon &lexicon = offline::lexicon(Language(language));
         QStringList words;
-        for (QStringList Lexicon::*kind : {&Lexicon::fillers, &Lexicon::units, &Lexicon::numbers, &Lexicon::tens, &Lexicon::multipliers, &Lexicon::buys, &Lexicon::sells, &Lexicon::either, &Lexicon::negations, &Lexicon::switches, &Lexicon::bars, &Lexicon::setTo, &Lexicon::levelTo, &Lexicon::is, &Lexicon::joiners, &Lexicon::above, &Lexicon::below, &Lexicon::back, &Lexicon::moveTo, &Lexicon::profit, &Lexicon::atMost, &Lexicon::upTo, &Lexicon::gridUnits, &Lexicon::gridStep, &Lexicon::doubling, &Lexicon::martingaleUnits, &Lexicon::multiplier, &Lexicon::times, &Lexicon::closesOutside, &Lexicon::touchesBand, &Lexicon::indicatorWord, &Lexicon::valueJoiners, &Lexicon::afterValue, &Lexicon::crossover, &Lexicon::crossed, &Lexicon::price, &Lexicon::sides, &Lexicon::connectors, &Lexicon::patternAdjectives, &Lexicon::excluding, &Lexicon::fast, &Lexicon::upperLevel, &Lexicon::lowerLevel, &Lexicon::crossing, &Lexicon::both, &Lexicon::buySide, &Lexicon::through, &Lexicon::rebuild, &Lexicon::line})
+        for (QStringList Lexicon::*kind : {&Lexicon::fillers, &Lexicon::pointUnits, &Lexicon::pipUnits, &Lexicon::numbers, &Lexicon::tens, &Lexicon::multipliers, &Lexicon::buys, &Lexicon::sells, &Lexicon::either, &Lexicon::negations, &Lexicon::switches, &Lexicon::bars, &Lexicon::setTo, &Lexicon::levelTo, &Lexicon::is, &Lexicon::joiners, &Lexicon::above, &Lexicon::below, &Lexicon::back, &Lexicon::moveTo, &Lexicon::profit, &Lexicon::atMost, &Lexicon::upTo, &Lexicon::gridUnits, &Lexicon::gridStep, &Lexicon::doubling, &Lexicon::martingaleUnits, &Lexicon::multiplier, &Lexicon::times, &Lexicon::indicatorWord, &Lexicon::valueJoiners, &Lexicon::afterValue, &Lexicon::crossover, &Lexicon::crossed, &Lexicon::price, &Lexicon::sides, &Lexicon::connectors, &Lexicon::patternAdjectives, &Lexicon::excluding, &Lexicon::upperLevel, &Lexicon::lowerLevel, &Lexicon::crossing, &Lexicon::both, &Lexicon::buySide, &Lexicon::through, &Lexicon::rebuild, &Lexicon::line, &Lexicon::sideAfterLevel, &Lexicon::sideAfterLine, &Lexicon::crossesLevel, &Lexicon::instead, &Lexicon::dont, &Lexicon::levelVerbs, &Lexicon::articles, &Lexicon::levelNouns, &Lexicon::valueLeads, &Lexicon::percent, &Lexicon::riskIs, &Lexicon::ofBalance, &Lexicon::workdays, &Lexicon::notOnDays, &Lexicon::onDays, &Lexicon::dayJoiners, &Lexicon::afterDays})
             words += lexicon.*kind;
-        for (const QStringList &kind : lexicon.methods + lexicon.timeframes)
+        for (const QStringList &kind : lexicon.methods + lexicon.timeframes + lexicon.days + lexicon.colours)
             words += kind;
+        words << lexicon.daySaid << lexicon.colourSaid;
+        QCOMPARE(lexicon.days.size(), 7);
+        QCOMPARE(lexicon.colours.size(), knownColours().size());
+        QCOMPARE(lexicon.timeframes.size(), timeframeNames().size());
+        QCOMPARE(lexicon.methods.size(), 4);
+        const auto inLanguage = [language](const auto &said) { return language == 0 ? said.en : language == 1 ? said.cn : said.tw; };
         for (const IndicatorDescription &description : indicatorDescriptions()) {
-            words += language == 0 ? description.en : language == 1 ? description.cn : description.tw;
-            for (const ConditionWords &said : description.conditionWords)
-                words += language == 0 ? said.en : language == 1 ? said.cn : said.tw;
+            const ReadingDetails &reading = description.reading;
+            words += inLanguage(description) + inLanguage(reading.valueWords) + inLanguage(reading.valuesInName)
+                     + inLanguage(reading.formNames);
+            for (const PatternWords &said : reading.valueNames)
+                words += inLanguage(said);
+            for (const QList<ConditionWords> &kind : {description.conditionWords, reading.inName, reading.before, reading.anywhere}) {
+                for (const ConditionWords &said : kind)
+                    words += inLanguage(said);
+            }
         }
         static const QRegularExpression han(QStringLiteral("\\p{Han}"));
         static const QString simplified = QStringLiteral("们这个为时说对后过发会买卖单线价图设损点级动关开无号数标门间马车风带轨仓亏盘"
