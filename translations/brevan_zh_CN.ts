@@ -429,14 +429,6 @@
         <translation>此对话编写的是 %1 %2。请点击“新建对话”，开始一个编写 %3 %4 的对话。</translation>
     </message>
     <message>
-        <source>Generating code... %1</source>
-        <translation>正在生成代码... %1</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>停止</translation>
-    </message>
-    <message>
         <source>Stopped. Your request is back in the request field.</source>
         <translation>已停止。你的需求已放回输入框。</translation>
     </message>
@@ -451,32 +443,8 @@ Compiling...</source>
         <translation>程序无法编译，请修复以下错误：</translation>
     </message>
     <message>
-        <source>%1 characters, %2 per second</source>
-        <translation>%1 个字符，每秒 %2 个</translation>
-    </message>
-    <message>
-        <source>Waiting for the model (number %1 in the queue)...</source>
-        <translation>正在等待模型（排队第 %1 位）...</translation>
-    </message>
-    <message>
-        <source>Checking the program...</source>
-        <translation>正在检查程序...</translation>
-    </message>
-    <message>
-        <source>Correcting the program...</source>
-        <translation>正在修正程序...</translation>
-    </message>
-    <message>
-        <source>Writing the program...</source>
-        <translation>正在编写程序...</translation>
-    </message>
-    <message>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在请代码生成服务修复错误（自动第 %1 轮，共 %2 轮）。</translation>
-    </message>
-    <message>
-        <source>Waiting for the first lines...</source>
-        <translation>正在等待最初几行...</translation>
     </message>
     <message>
         <source>The code generator refused without giving a reason.</source>
@@ -823,6 +791,34 @@ Compiling...</source>
     <message>
         <source>Indicator</source>
         <translation>指标</translation>
+    </message>
+    <message>
+        <source>%1 characters, %2 per second</source>
+        <translation>%1 个字符，每秒 %2 个</translation>
+    </message>
+    <message>
+        <source>Checking the program...</source>
+        <translation>正在检查程序...</translation>
+    </message>
+    <message>
+        <source>Correcting the program...</source>
+        <translation>正在修正程序...</translation>
+    </message>
+    <message>
+        <source>Generating code... %1</source>
+        <translation>正在生成代码... %1</translation>
+    </message>
+    <message>
+        <source>Waiting for the first lines...</source>
+        <translation>正在等待最初几行...</translation>
+    </message>
+    <message>
+        <source>Waiting for the model (number %1 in the queue)...</source>
+        <translation>正在等待模型（排队第 %1 位）...</translation>
+    </message>
+    <message>
+        <source>Writing the program...</source>
+        <translation>正在编写程序...</translation>
     </message>
 </context>
 <context>

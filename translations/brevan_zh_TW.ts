@@ -429,14 +429,6 @@
         <translation>此對話撰寫的是 %1 %2。請按「新建對話」，開始一個撰寫 %3 %4 的對話。</translation>
     </message>
     <message>
-        <source>Generating code... %1</source>
-        <translation>正在產生程式碼... %1</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>停止</translation>
-    </message>
-    <message>
         <source>Stopped. Your request is back in the request field.</source>
         <translation>已停止。你的需求已放回輸入框。</translation>
     </message>
@@ -451,32 +443,8 @@ Compiling...</source>
         <translation>程式無法編譯，請修正以下錯誤：</translation>
     </message>
     <message>
-        <source>%1 characters, %2 per second</source>
-        <translation>%1 個字元，每秒 %2 個</translation>
-    </message>
-    <message>
-        <source>Waiting for the model (number %1 in the queue)...</source>
-        <translation>正在等待模型（排隊第 %1 位）...</translation>
-    </message>
-    <message>
-        <source>Checking the program...</source>
-        <translation>正在檢查程式...</translation>
-    </message>
-    <message>
-        <source>Correcting the program...</source>
-        <translation>正在修正程式...</translation>
-    </message>
-    <message>
-        <source>Writing the program...</source>
-        <translation>正在編寫程式...</translation>
-    </message>
-    <message>
         <source>Asking the code generator to fix the errors (automatic round %1 of %2).</source>
         <translation>正在請程式碼產生服務修復錯誤（自動第 %1 輪，共 %2 輪）。</translation>
-    </message>
-    <message>
-        <source>Waiting for the first lines...</source>
-        <translation>正在等待最初幾行...</translation>
     </message>
     <message>
         <source>The code generator refused without giving a reason.</source>
@@ -823,6 +791,34 @@ Compiling...</source>
     <message>
         <source>Indicator</source>
         <translation>指標</translation>
+    </message>
+    <message>
+        <source>%1 characters, %2 per second</source>
+        <translation>%1 個字元，每秒 %2 個</translation>
+    </message>
+    <message>
+        <source>Checking the program...</source>
+        <translation>正在檢查程式...</translation>
+    </message>
+    <message>
+        <source>Correcting the program...</source>
+        <translation>正在修正程式...</translation>
+    </message>
+    <message>
+        <source>Generating code... %1</source>
+        <translation>正在產生程式碼... %1</translation>
+    </message>
+    <message>
+        <source>Waiting for the first lines...</source>
+        <translation>正在等待最初幾行...</translation>
+    </message>
+    <message>
+        <source>Waiting for the model (number %1 in the queue)...</source>
+        <translation>正在等待模型（排隊第 %1 位）...</translation>
+    </message>
+    <message>
+        <source>Writing the program...</source>
+        <translation>正在編寫程式...</translation>
     </message>
 </context>
 <context>

@@ -172,6 +172,43 @@ ChatEntry ChatPresenter::riskEntry(const DeploySteps::Review &review)
     return warning;
 }
 
+ChatEntry ChatPresenter::answerWaitingEntry(const ChatTransport::Stream &stream, qint64 elapsedMs)
+{
+    // Lines of a program being written that its bubble shows: the newest ones.
+    constexpr int kLiveLines = 8;
+    const QString clock = Transcript::clockText(elapsedMs);
+    const QList<ChatEntry::Link> stop{{tr("Stop"), ChatAction{ChatAction::Kind::StopRequest}.href()}};
+    if (!stream.done && stream.phase == ChatStreamEvent::Phase::Unknown && stream.written.isEmpty())
+        return Transcript::serviceEntry(tr("Generating code... %1").arg(clock), stop);
+    ChatEntry entry = Transcript::serviceEntry(phaseText(stream) + QLatin1Char(' ') + clock, stop);
+    if (!stream.written.isEmpty()) {
+        const qint64 ms = std::max<qint64>(1, stream.writing.elapsed());
+        entry.text += QLatin1Char('\n')
+            + tr("%1 characters, %2 per second").arg(stream.written.size()).arg(stream.written.size() * 1000 / ms);
+        entry.kind = ChatEntry::Kind::Program;
+        const QStringList lines = stream.written.split(QLatin1Char('\n'));
+        entry.code = lines.mid(std::max<qsizetype>(0, lines.size() - kLiveLines)).join(QLatin1Char('\n'));
+    }
+    return entry;
+}
+
+QString ChatPresenter::phaseText(const ChatTransport::Stream &stream)
+{
+    switch (stream.phase) {
+    case ChatStreamEvent::Phase::Queued:
+        return tr("Waiting for the model (number %1 in the queue)...").arg(stream.position);
+    case ChatStreamEvent::Phase::Checking:
+        return tr("Checking the program...");
+    case ChatStreamEvent::Phase::Repairing:
+        return tr("Correcting the program...");
+    case ChatStreamEvent::Phase::Writing:
+    case ChatStreamEvent::Phase::Unknown:
+        break;
+    }
+    // The model may take a while before its first piece: until then nothing is being written.
+    return stream.written.isEmpty() ? tr("Waiting for the first lines...") : tr("Writing the program...");
+}
+
 ChatEntry ChatPresenter::compilingEntry(const QString &fileName, qint64 elapsedMs)
 {
     return Transcript::serviceEntry(tr("Compiling %1... %2").arg(fileName, Transcript::clockText(elapsedMs)),

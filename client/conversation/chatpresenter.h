@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/connection/chattransport.h"
 #include "client/conversation/chatentry.h"
 #include "client/conversation/chatevent.h"
 #include "client/conversation/deploysteps.h"
@@ -37,6 +38,9 @@ public:
     // "Platform path verified!" once the path is, then the refusal or where it was saved.
     static QList<ChatEntry> saveEntries(const DeploySteps::Save &save);
     static ChatEntry riskEntry(const DeploySteps::Review &review);
+    // The bubble of a request waiting for its answer, with its Stop: where the time goes and the
+    // program growing when the answer streams, else the clock.
+    static ChatEntry answerWaitingEntry(const ChatTransport::Stream &stream, qint64 elapsedMs);
     // The bubble counting a running compile's seconds, with its Stop.
     static ChatEntry compilingEntry(const QString &fileName, qint64 elapsedMs);
     // The compile's log, or why there is none.
@@ -48,6 +52,7 @@ public:
     static ChatEntry backtestResult(const BacktestRun::Result &result);
 
 private:
+    static QString phaseText(const ChatTransport::Stream &stream);
     static QList<ChatEntry> stepEntries(const ChatEvent::StepResult &step);
     static QString sessionText(const ChatEvent &session);
     static ChatEntry programEntry(const ChatEvent &event, const Context &context);

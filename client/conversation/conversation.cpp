@@ -23,13 +23,6 @@ constexpr int kUnknownProgram = -2;
 
 constexpr int kTickMs = 1000;
 constexpr int kLiveRefreshMs = 150;
-// Lines of a program being written that its bubble shows: the newest ones.
-constexpr int kLiveLines = 8;
-
-QString stopHref()
-{
-    return ChatAction{ChatAction::Kind::StopRequest}.href();
-}
 
 QString fixRequest(const QStringList &errors)
 {
@@ -140,7 +133,7 @@ qsizetype Conversation::lastRequestEvent() const
 QList<ChatEntry> Conversation::render(int index, const ChatEvent &event) const
 {
     if (event.type == ChatEvent::Type::Wait && m_request && m_request->wait == index)
-        return {waitingEntry()};
+        return {ChatPresenter::answerWaitingEntry(m_client->stream(), m_request->clock.elapsed())};
     ChatPresenter::Context context;
     context.index = index;
     const qsizetype lastRequest = lastRequestEvent();
@@ -537,42 +530,6 @@ void Conversation::post(const QString &request, const QStringList &compileErrors
     m_client->setCurrentProgram(basedOn == m_serviceProgram ? QString() : m_deployer->program(basedOn));
     m_serviceProgram = basedOn;
     m_client->post(request, compileErrors);
-}
-
-// A streamed answer shows where its time goes and the program growing; a plain one the clock.
-ChatEntry Conversation::waitingEntry() const
-{
-    const QString clock = Transcript::clockText(m_request->clock.elapsed());
-    const ChatTransport::Stream &stream = m_client->stream();
-    if (!stream.done && stream.phase == ChatStreamEvent::Phase::Unknown && stream.written.isEmpty())
-        return Transcript::serviceEntry(tr("Generating code... %1").arg(clock), {{tr("Stop"), stopHref()}});
-    ChatEntry entry = Transcript::serviceEntry(phaseText() + QLatin1Char(' ') + clock, {{tr("Stop"), stopHref()}});
-    if (!stream.written.isEmpty()) {
-        const qint64 ms = std::max<qint64>(1, stream.writing.elapsed());
-        entry.text += QLatin1Char('\n')
-            + tr("%1 characters, %2 per second").arg(stream.written.size()).arg(stream.written.size() * 1000 / ms);
-        entry.kind = ChatEntry::Kind::Program;
-        const QStringList lines = stream.written.split(QLatin1Char('\n'));
-        entry.code = lines.mid(std::max<qsizetype>(0, lines.size() - kLiveLines)).join(QLatin1Char('\n'));
-    }
-    return entry;
-}
-
-QString Conversation::phaseText() const
-{
-    switch (m_client->stream().phase) {
-    case ChatStreamEvent::Phase::Queued:
-        return tr("Waiting for the model (number %1 in the queue)...").arg(m_client->stream().position);
-    case ChatStreamEvent::Phase::Checking:
-        return tr("Checking the program...");
-    case ChatStreamEvent::Phase::Repairing:
-        return tr("Correcting the program...");
-    case ChatStreamEvent::Phase::Writing:
-    case ChatStreamEvent::Phase::Unknown:
-        break;
-    }
-    // The model may take a while before its first piece: until then nothing is being written.
-    return m_client->stream().written.isEmpty() ? tr("Waiting for the first lines...") : tr("Writing the program...");
 }
 
 void Conversation::tick()

@@ -237,8 +237,6 @@ private:
     // why: a notice, as notice() takes it.
     void returnRequest(ChatEvent::Ending ending, const QString &why, const QStringList &args = {});
     void tick();
-    ChatEntry waitingEntry() const;
-    QString phaseText() const;
     QString programName(Protocol::ProgramType type) const;
     QString programsName(Protocol::ProgramType type) const;
     void connectDeployer();
