@@ -168,10 +168,10 @@ void Conversation::keepInto(StoredChat &chat) const
     chat.events = m_transcript->events();
     // A compile or test that runs is kept as not finished; a request on its way goes back into
     // the field when the chat is reopened, its wait with it.
-    for (ChatEvent &event : chat.events) {
-        if (event.type == ChatEvent::Type::Wait && event.ending == ChatEvent::Ending::Running
-            && event.waiting != ChatEvent::Waiting::Answer)
-            event.ending = ChatEvent::Ending::Unfinished;
+    // The events are shared with the transcript's until one is changed here.
+    for (const int wait : {m_compileWait, m_testWait}) {
+        if (wait >= 0)
+            chat.events[wait].ending = ChatEvent::Ending::Unfinished;
     }
     chat.backtestChoice = m_backtestChoice;
     chat.sessionId = m_client->sessionId();
