@@ -8,10 +8,53 @@
 
 namespace offline {
 
+// The words that name what a request is about, each a pattern of the language's; a number
+// the subject carries is captured.
+struct SubjectNames final
+{
+    QStringList period;
+    QStringList level;
+    QStringList trailing;
+    QStringList stopLoss;
+    QStringList takeProfit;
+    QStringList breakEven;
+    QStringList atrMultiple;   // "2x ATR": the multiple
+    QStringList maxLots;
+    QStringList lots;
+    QStringList risk;
+    QStringList martingale;
+    QStringList grid;
+    QStringList spread;
+    QStringList positions;     // "at most 3 positions": the count
+    QStringList magic;         // the number
+    QStringList hours;         // "between 8am and 5pm": each hour, its minutes, am or pm
+    QStringList timeFilter;
+    QStringList dayFilter;
+    QStringList timeframe;
+    QStringList currentBar;
+    QStringList closedBar;
+    QStringList direction;
+    QStringList opposite;      // closing on the opposite signal
+    QStringList closeAfter;    // the count of bars
+    QStringList closeAt;       // the hour, its minutes, am or pm
+    QStringList arrows;
+    QStringList alert;
+    // What is not built, by why.
+    QStringList news;
+    QStringList machineLearning;
+    QStringList otherSymbols;
+    QStringList otherAccount;
+    QStringList orderBook;
+    QStringList outsideData;
+    QStringList pattern;
+    QStringList otherIndicator;
+};
+
 // The words of one language the reader needs beside its subjects, as data: matchers are built
 // from them, never from words of several languages written into one pattern.
 struct Lexicon final
 {
+    SubjectNames subjects;
     QStringList fillers;           // words every request has, which mean nothing to build on their own
     // A distance's units, by kind: "points", "点"; "pips"; "%".
     QStringList pointUnits;
@@ -106,6 +149,9 @@ struct Lexicon final
 const QStringList &timeframeNames();
 
 const Lexicon &lexicon(Language language);
+
+// A symbol as a request names it: "eurusd".
+const QString &symbolName();
 
 // A pattern of the reader's: "\b" is a boundary of English words and numbers only, as Chinese
 // touches them without a space ("RSI周期").
