@@ -216,7 +216,7 @@ Lexicon english()
     words.crossed = {"cross\\w*"};
     words.price = {"price", "close"};
     words.sides = {"\\b(?:above|below|over|under)\\b", ">", "<"};
-    words.connectors = {"\\b(?:of|on|in|with|between|the|an?)\\b"};
+    words.connectors = {"\\b(?:of|on|in|with|between|the|an?)\\b", "'s\\b"};
     words.patternAdjectives = {"\\b(?:bullish|bearish|hidden|regular)\\s*"};
     words.excluding = {"^(?:not|no|don|do not|except|excluding|skip|avoid)"};
     words.line = {"line"};
@@ -235,6 +235,18 @@ Lexicon english()
     words.valueLeads = {"period", "length", "of", "with", "="};
     words.riskIs = {"of", "=", ":", "is", "per trade"};
     words.ofBalance = {"of (?:the )?(?:account|balance)"};
+    words.gridCount = {"of", "with"};
+    words.apart = {"apart"};
+    words.lotSize = {"size"};
+    words.limitIs = {"is"};
+    words.factorOf = {"of"};
+    words.timesBefore = {"x", "×"};
+    words.atr = {"atr"};
+    words.lineArticle = {"the"};
+    words.periodWord = {"period"};
+    words.valueIs = {"of", "=", ":"};
+    words.morning = {"am"};
+    words.afternoon = {"pm"};
     words.days = {{"sun"}, {"mon"}, {"tue", "tues"}, {"wed", "wednes"}, {"thu", "thur", "thurs"}, {"fri"}, {"sat", "satur"}};
     words.daySaid = QStringLiteral("\\b%1(?:day)?s?\\b");
     words.workdays = {"\\bweekdays?(?: only)?\\b"};

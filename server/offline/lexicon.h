@@ -125,6 +125,18 @@ struct Lexicon final
     QStringList valueLeads;        // before an indicator's values: "period", "with"
     QStringList riskIs;            // a risk given after its word: "of", "per trade"
     QStringList ofBalance;         // what a risk is a share of: "of the account"
+    QStringList gridCount;         // a grid's count given: "of", "with"
+    QStringList apart;             // after a grid's step: "apart"
+    QStringList lotSize;           // between the lots' word and their number: "size"
+    QStringList limitIs;           // before a limit: "is"
+    QStringList factorOf;          // between a factor's word and its number: "of"
+    QStringList timesBefore;       // a factor before its number: "x", as in "x2"
+    QStringList atr;               // after a multiple that is a distance's, not a factor: "atr"
+    QStringList lineArticle;       // before an average a side is said of: "the"
+    QStringList periodWord;        // "period", also in "200-period"
+    QStringList valueIs;           // a form's value given: "of", "=", ":"
+    QStringList morning;           // after an hour: "am"
+    QStringList afternoon;         // "pm"
     // Days of the week by day, Sunday first, each day's names; how a day is said with one
     // ("%1(?:day)?s?", "星期%1"); Monday to Friday said at once.
     QList<QStringList> days;

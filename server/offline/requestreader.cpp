@@ -510,7 +510,8 @@ const DetailMatchers &detailMatchers(Indicator indicator)
             if (!reading.valueNames.isEmpty()) {
                 const QStringList shortNames = describedIndicator(family(description.indicator)).reading.shortNames;
                 matchers.namedValue = QRegularExpression("^\\s*(?:" + shortNames.join(u'|') + u'|' + anyLanguage(&Lexicon::line)
-                                                         + ")?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
+                                                         + ")?\\s*(?:" + anyLanguage(&Lexicon::periodWord) + ")?\\s*(?:"
+                                                         + anyLanguage(&Lexicon::valueIs) + ")?\\s*" + number);
             }
         }
         return list;
@@ -954,12 +955,12 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         static const QRegularExpression clauseEnd(QStringLiteral("[,;]|\\.(?!\\d)"));
         const qsizetype stop = m_text.indexOf(clauseEnd, place.end);
         const qsizetype end = stop < 0 ? m_text.size() : stop;
-        static const QRegularExpression orders = readerPattern("(?:of|with|" + anyLanguage(&Lexicon::upTo) + ")?\\s*(\\d+)\\s*(?:"
-                                                         + anyLanguage(&Lexicon::gridUnits) + u')');
+        static const QRegularExpression orders = readerPattern("(?:" + anyLanguage(&Lexicon::gridCount) + u'|' + anyLanguage(&Lexicon::upTo)
+                                                         + ")?\\s*(\\d+)\\s*(?:" + anyLanguage(&Lexicon::gridUnits) + u')');
         if (const auto m = take(orders, place.end, end))
             m_strategy.gridOrders = std::clamp(m->captured(1).toInt(), 1, 20);
         static const QRegularExpression step = readerPattern("(?:" + anyLanguage(&Lexicon::gridStep) + ")?\\s*" + number + "\\s*"
-                                                       + unitWords + "(?:\\s*apart)?");
+                                                       + unitWords + "(?:\\s*(?:" + anyLanguage(&Lexicon::apart) + "))?");
         if (const auto m = take(step, place.end, end)) {
             const double value = m->captured(1).toDouble();
             if (value > 0 && value <= 100000)
@@ -1293,7 +1294,8 @@ void Reader::readWithForm(const Place &place, qsizetype end)
     }
     rule->method = named.value_or(rule->method);
     static const QRegularExpression above("(?:" + anyLanguage(&Lexicon::sides)
-                                          + ")\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$");
+                                          + ")\\s*(?:(?:" + anyLanguage(&Lexicon::lineArticle) + ")\\s*)?(?:\\d+\\s*)?(?:-?(?:"
+                                          + anyLanguage(&Lexicon::periodWord) + ")\\s*)?[a-z]*\\s*$");
     // "在 EMA 200 之上": the side said after the average.
     static const QRegularExpression aboveAfter("^\\s*\\(?\\s*(?:\\d+\\s*)?\\)?\\s*(?:" + anyLanguage(&Lexicon::sideAfterLine) + u')');
     const qsizetype start = std::max<qsizetype>(0, place.start - 30);
@@ -1385,7 +1387,8 @@ void Reader::readFixed(const Place &place, const Match &match)
     };
     switch (place.subject->kind) {
     case Kind::Lots: {
-        static const QRegularExpression after("^\\s*(?:size)?\\s*(?:" + anyLanguage(&Lexicon::is) + ")?\\s*" + number);
+        static const QRegularExpression after("^\\s*(?:" + anyLanguage(&Lexicon::lotSize) + ")?\\s*(?:" + anyLanguage(&Lexicon::is)
+                                              + ")?\\s*" + number);
         static const QRegularExpression before(number + QStringLiteral("\\s*$"));
         std::optional<double> value;
         QString said;
@@ -1440,8 +1443,10 @@ void Reader::readFixed(const Place &place, const Match &match)
         const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 40);
         static const QRegularExpression steps("(?:" + anyLanguage(&Lexicon::upTo) + u'|' + anyLanguage(&Lexicon::doubling)
                                               + ")?\\s*(?<![\\d.])(\\d+)\\s*(?:" + anyLanguage(&Lexicon::martingaleUnits) + u')');
-        static const QRegularExpression factor("(?:" + anyLanguage(&Lexicon::multiplier) + ")\\s*(?:of)?\\s*" + number + "|" + number
-                                               + "\\s*(?:" + anyLanguage(&Lexicon::times) + ")(?!\\s*atr)|(?<![a-z])(?:x|×)\\s*" + number);
+        static const QRegularExpression factor("(?:" + anyLanguage(&Lexicon::multiplier) + ")\\s*(?:" + anyLanguage(&Lexicon::factorOf)
+                                               + ")?\\s*" + number + "|" + number + "\\s*(?:" + anyLanguage(&Lexicon::times)
+                                               + ")(?!\\s*(?:" + anyLanguage(&Lexicon::atr) + "))|(?<![a-z])(?:"
+                                               + anyLanguage(&Lexicon::timesBefore) + ")\\s*" + number);
         if (const auto m = take(factor, place.end, end)) {
             const double factor = (m->captured(1) + m->captured(2) + m->captured(3)).toDouble();
             if (factor > 1 && factor <= 3) {
@@ -1468,7 +1473,8 @@ void Reader::readFixed(const Place &place, const Match &match)
             m_strategy.maxSpread = {};
             return;
         }
-        static const QRegularExpression after("^\\s*(?:is\\s*)?(?:" + anyLanguage(&Lexicon::atMost) + ")?\\s*" + number + "\\s*" + unitWords + u'?');
+        static const QRegularExpression after("^\\s*(?:(?:" + anyLanguage(&Lexicon::limitIs) + ")\\s*)?(?:" + anyLanguage(&Lexicon::atMost)
+                                              + ")?\\s*" + number + "\\s*" + unitWords + u'?');
         if (const auto m = take(after, place.end, end)) {
             spread = {m->captured(1).toDouble(), unitNamed(m->captured(2)).value_or(Unit::Points), true};
             if (spread.unit == Unit::Percent)
@@ -1494,11 +1500,13 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     case Kind::Hours: {
         QList<int> minutes;
-        static const QRegularExpression time(QStringLiteral("(\\d{1,2})(?::(\\d{2}))?\\s*(am|pm)?"));
+        static const QRegularExpression time("(\\d{1,2})(?::(\\d{2}))?\\s*(" + anyLanguage(&Lexicon::morning) + u'|'
+                                             + anyLanguage(&Lexicon::afternoon) + ")?");
+        static const QRegularExpression afternoon("^(?:" + anyLanguage(&Lexicon::afternoon) + ")$");
         for (auto it = time.globalMatch(text); it.hasNext();) {
             const Match t = it.next();
             int hour = t.captured(1).toInt();
-            if (t.captured(3) == "pm" && hour < 12)
+            if (t.captured(3).contains(afternoon) && hour < 12)
                 hour += 12;
             minutes.append(hour * 60 + t.captured(2).toInt());
         }
@@ -1605,7 +1613,7 @@ void Reader::readFixed(const Place &place, const Match &match)
 // Only connecting words between two places: "RSI divergence", "breakout of the Ichimoku cloud".
 bool Reader::joins(qsizetype end, qsizetype start) const
 {
-    static const QRegularExpression connecting = readerPattern("^(?:\\s|'s\\b|" + anyLanguage(&Lexicon::connectors) + ")*$");
+    static const QRegularExpression connecting = readerPattern("^(?:\\s|" + anyLanguage(&Lexicon::connectors) + ")*$");
     return end <= start && m_free.mid(end, start - end).contains(connecting);
 }
 
