@@ -6,6 +6,144 @@ namespace offline {
 
 namespace {
 
+void englishSubjects(Lexicon &words)
+{
+    SubjectNames &s = words.subjects;
+    s.period = {"\\bperiods?\\b", "\\blength\\b", "\\blookback\\b"};
+    s.level = {"over-?bought", "over-?sold", "\\b(?:upper |lower )?(?:levels?|lines?)\\b"};
+    s.trailing = {"trailing(?: stop(?:[- ]?loss)?)?", "\\btrail\\b"};
+    s.stopLoss = {"stop[- ]?loss(?:es)?", "\\bsl\\b", "\\bstop\\b(?! (?:trading|out))"};
+    s.takeProfit = {"take[- ]?profit", "\\btp\\b", "profit target"};
+    s.breakEven = {"break[- ]?even"};
+    s.atrMultiple = {"(\\d+(?:\\.\\d+)?)\\s*(?:x|×|times)?\\s*(?:the\\s+)?(?:atr|average true range)"};
+    s.maxLots = {"max(?:imum)? lots?(?: size)?", "lot cap"};
+    s.lots = {"\\blots?\\b", "lot size", "position size"};
+    s.risk = {"\\brisk(?:ing|s)?\\b"};
+    s.martingale = {"martingale", "(?:doubles?|doubling) (?:the )?lots?(?: size)? after (?:a |each |every )?(?:loss|losing trade|loser)"};
+    s.grid = {"\\bgrid\\b"};
+    s.spread = {"\\bspread\\b"};
+    s.positions = {"\\b(?:only )?(?:1|a single) (?:open )?(?:position|trade|order)s?(?: at a time| per symbol)?",
+                   "(?:at most|max(?:imum)?|up to|no more than) (\\d+) (?:open )?(?:positions?|trades?|orders?)"};
+    s.magic = {"magic(?: number)?\\s*(?:=|:|is|of)?\\s*(\\d+)"};
+    s.hours = {"(?:(?:trade |trading )?(?:only )?between (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)? (?:and|-) (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)?)",
+               "(?:(?:trading hours|session|hours|from) :?\\s*(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h) ?(?:-|to|until|till) ?(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h)?)",
+               "(?:(\\d{1,2}):(\\d{2})\\s*(?:-|to|~)\\s*(\\d{1,2}):(\\d{2}))",
+               "(?:trading hours\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"};
+    s.timeFilter = {"time filter", "hours filter", "session filter", "trading hours"};
+    s.dayFilter = {"day filter", "weekday filter"};
+    s.timeframe = {"\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b",
+                   "\\d+[- ]?(?:minute|min|hour)s?(?:[- ](?:chart|timeframe|candles?|bars?))?",
+                   "\\b(?:daily|weekly|monthly|hourly)\\b(?: chart)?"};
+    s.currentBar = {"(?:on|at) (?:the )?(?:current|open|forming|live) (?:bar|candle)", "every tick", "intra-?bar"};
+    s.closedBar = {"(?:on|at) (?:the )?(?:last )?(?:closed|completed) (?:bar|candle)"};
+    s.direction = {"(?:buy|long)s? only", "only (?:buy|long)s?", "(?:sell|short)s? only", "only (?:sell|short)s?", "both directions"};
+    // "close on the opposite signal", "don't close on a reverse signal".
+    s.opposite = {"(?:(?:" + words.dont.join(u'|') + ") )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?(?:opposite|reverse|reversal) signal"};
+    s.closeAfter = {"(?:close|exit)\\w* (?:\\w+ )?after (\\d+) (?:bars?|candles?)"};
+    s.closeAt = {"(?:close|exit)\\w* (?:\\w+ ){0,2}(?:at|by) (\\d{1,2})(?::(\\d{2})|\\s*(am|pm))"};
+    s.arrows = {"\\barrows?\\b"};
+    s.alert = {"\\balerts?\\b", "\\balarms?\\b", "notif(?:y|ication)"};
+    s.news = {"(?:high[- ]impact )?\\bnews\\b", "economic calendar", "non-?farm", "\\bnfp\\b",
+              "central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?",
+              "(?:interest )?rate decisions?", "\\bfomc\\b"};
+    s.machineLearning = {"machine learning", "neural(?: networks?)?", "\\bai\\b", "artificial intelligence", "deep learning"};
+    s.otherSymbols = {"multiple (?:symbols|pairs|currencies)", "all (?:pairs|symbols)", "basket", "correlat\\w*", symbolName(),
+                      "other (?:symbols?|pairs?)"};
+    s.otherAccount = {"cop(?:y|ies|ying) (?:the )?(?:trades?|orders?|positions?|signals?)(?: (?:of|from) (?:an)?other (?:account|trader)s?)?",
+                      "trade copier", "(?:an)?other (?:account|trader)'?s? (?:trades|orders|positions)"};
+    s.orderBook = {"order ?book", "market depth", "\\bdom\\b", "level 2\\b"};
+    s.outsideData = {"telegram", "twitter", "e-?mails?", "webhook", "web ?request", "\\bapi\\b", "\\bcsv(?: files?)?\\b",
+                     "(?:from|read) (?:a |the )?file", "database", "sentiment", "fundamental\\w*", "interest rates?"};
+    s.pattern = {"(?:(?:bullish|bearish|hidden|regular) )*divergences?", "engulfing", "pin ?bars?", "doji", "hammer",
+                 "candlestick patterns?", "head and shoulders", "double (?:top|bottom)", "elliott(?: waves?)?", "fibo(?:nacci)?",
+                 "harmonic", "support and resistance", "supply and demand"};
+    s.otherIndicator = {"ichimoku(?: cloud)?", "williams(?: %r)?", "\\bobv\\b", "on balance volume", "vwap", "volume profile", "keltner",
+                        "envelopes?", "heikin[- ]ashi", "heiken[- ]ashi", "zig ?zag", "fractals?", "alligator", "awesome oscillator",
+                        "pivot points?", "super ?trend"};
+}
+
+void simplifiedChineseSubjects(SubjectNames &s)
+{
+    s.period = {"周期"};
+    s.level = {"超买", "超卖", "水平线?"};
+    s.trailing = {"移动止损", "追踪止损", "跟踪止损"};
+    s.stopLoss = {"止损"};
+    s.takeProfit = {"止盈", "获利目标"};
+    s.breakEven = {"保本"};
+    s.atrMultiple = {"(\\d+(?:\\.\\d+)?)\\s*倍\\s*(?:atr|average true range)"};
+    s.maxLots = {"最大手数"};
+    s.lots = {"手数", "(?<=\\d)\\s*手"};
+    s.risk = {"风险"};
+    s.martingale = {"马丁(?:格尔)?", "亏损后加倍"};
+    s.grid = {"网格"};
+    s.spread = {"点差"};
+    s.positions = {"(?:最多|至多)\\s*(\\d+)\\s*(?:个|单|笔)?\\s*(?:持仓|订单|仓位)?", "只(?:持有)?1\\s*(?:个|单)?\\s*(?:仓位|持仓)"};
+    s.magic = {"(?:魔术号|魔术数字)\\s*(\\d+)"};
+    s.hours = {"(?:(\\d{1,2}):(\\d{2})\\s*(?:到|至)\\s*(\\d{1,2}):(\\d{2}))",
+               "(?:(?:交易时间|时段)?\\s*(\\d{1,2})\\s*[点时]?\\s*(?:到|至|-)\\s*(\\d{1,2})\\s*[点时])",
+               "(?:交易时间\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"};
+    s.timeFilter = {"时间过滤", "交易时间"};
+    s.dayFilter = {"日期过滤", "星期过滤"};
+    s.timeframe = {"\\d+\\s*(?:分钟|小时)(?:图|线|k线|周期)?", "日线", "周线", "月线"};
+    s.currentBar = {"当前k线", "实时"};
+    s.closedBar = {"收盘确认"};
+    s.direction = {"只做多", "只买", "仅做多", "只做空", "只卖", "仅做空", "双向"};
+    s.opposite = {"反向信号平仓"};
+    s.closeAfter = {"(\\d+)\\s*根\\s*k线\\s*(?:后|之后)?\\s*平仓"};
+    s.closeAt = {"(\\d{1,2})(?::(\\d{2})|\\s*点)\\s*平仓"};
+    s.arrows = {"箭头"};
+    s.alert = {"提醒", "警报", "提示"};
+    s.news = {"(?:避开)?新闻", "非农", "财经日历", "央行(?:利率)?(?:决议|决定)?", "利率决议"};
+    s.machineLearning = {"机器学习", "神经网络", "人工智能"};
+    s.otherSymbols = {"多(?:个)?(?:品种|货币对)", "相关性", "篮子"};
+    s.otherAccount = {"跟单", "复制(?:其他|别人的|另一个)?(?:账户)?的?(?:交易|订单)"};
+    s.orderBook = {"订单簿", "市场深度"};
+    s.outsideData = {"情绪", "基本面", "电报", "邮件", "数据库"};
+    s.pattern = {"背离", "吞没", "十字星", "锤子线", "形态", "斐波那契", "支撑", "阻力"};
+    s.otherIndicator = {"一目均衡表?", "云图", "威廉", "成交量", "分形", "鳄鱼", "枢轴点"};
+}
+
+void traditionalChineseSubjects(SubjectNames &s)
+{
+    s.period = {"週期"};
+    s.level = {"超買", "超賣", "水平線?"};
+    s.trailing = {"移動止損", "移動停損", "追蹤止損", "跟蹤止損"};
+    s.stopLoss = {"止損", "停損"};
+    s.takeProfit = {"止盈", "停利", "獲利目標"};
+    s.breakEven = {"保本"};
+    s.atrMultiple = {"(\\d+(?:\\.\\d+)?)\\s*倍\\s*(?:atr|average true range)"};
+    s.maxLots = {"最大手數"};
+    s.lots = {"手數", "(?<=\\d)\\s*手"};
+    s.risk = {"風險"};
+    s.martingale = {"馬丁(?:格爾)?", "虧損後加倍"};
+    s.grid = {"網格"};
+    s.spread = {"點差"};
+    s.positions = {"(?:最多|至多)\\s*(\\d+)\\s*(?:個|單|筆)?\\s*(?:持倉|訂單|倉位)?", "只(?:持有)?1\\s*(?:個|單)?\\s*(?:倉位|持倉)"};
+    s.magic = {"(?:魔術號|魔術數字)\\s*(\\d+)"};
+    s.hours = {"(?:(\\d{1,2}):(\\d{2})\\s*(?:到|至)\\s*(\\d{1,2}):(\\d{2}))",
+               "(?:(?:交易時間|時段)?\\s*(\\d{1,2})\\s*[點時]?\\s*(?:到|至|-)\\s*(\\d{1,2})\\s*[點時])",
+               "(?:交易時間\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"};
+    s.timeFilter = {"時間過濾", "交易時間"};
+    s.dayFilter = {"日期過濾", "星期過濾"};
+    s.timeframe = {"\\d+\\s*(?:分鐘|小時)(?:圖|線|k線|週期)?", "日線", "週線", "月線"};
+    s.currentBar = {"當前k線", "實時"};
+    s.closedBar = {"收盤確認"};
+    s.direction = {"只做多", "只買", "僅做多", "只做空", "只賣", "僅做空", "雙向"};
+    s.opposite = {"反向信號平倉"};
+    s.closeAfter = {"(\\d+)\\s*根\\s*k線\\s*(?:後|之後)?\\s*平倉"};
+    s.closeAt = {"(\\d{1,2})(?::(\\d{2})|\\s*點)\\s*平倉"};
+    s.arrows = {"箭頭"};
+    s.alert = {"提醒", "警報", "提示"};
+    s.news = {"(?:避開)?新聞", "非農", "財經日曆", "央行(?:利率)?(?:決議|決定)?", "利率決議"};
+    s.machineLearning = {"機器學習", "神經網路", "人工智慧"};
+    s.otherSymbols = {"多(?:個)?(?:品種|貨幣對)", "相關性", "籃子"};
+    s.otherAccount = {"跟單", "複製(?:其他|別人的|另一個)?(?:帳戶)?的?(?:交易|訂單)"};
+    s.orderBook = {"訂單簿", "市場深度"};
+    s.outsideData = {"情緒", "基本面", "電報", "郵件", "資料庫"};
+    s.pattern = {"背離", "吞沒", "十字星", "錘子線", "形態", "斐波那契", "支撐", "阻力"};
+    s.otherIndicator = {"一目均衡表?", "雲圖", "威廉", "成交量", "分形", "鱷魚", "樞軸點"};
+}
+
 Lexicon english()
 {
     Lexicon words;
@@ -78,7 +216,7 @@ Lexicon english()
     words.crossed = {"cross\\w*"};
     words.price = {"price", "close"};
     words.sides = {"\\b(?:above|below|over|under)\\b", ">", "<"};
-    words.connectors = {"\\b(?:of|on|in|with|between|the|an?)\\b"};
+    words.connectors = {"\\b(?:of|on|in|with|between|the|an?)\\b", "'s\\b"};
     words.patternAdjectives = {"\\b(?:bullish|bearish|hidden|regular)\\s*"};
     words.excluding = {"^(?:not|no|don|do not|except|excluding|skip|avoid)"};
     words.line = {"line"};
@@ -97,6 +235,18 @@ Lexicon english()
     words.valueLeads = {"period", "length", "of", "with", "="};
     words.riskIs = {"of", "=", ":", "is", "per trade"};
     words.ofBalance = {"of (?:the )?(?:account|balance)"};
+    words.gridCount = {"of", "with"};
+    words.apart = {"apart"};
+    words.lotSize = {"size"};
+    words.limitIs = {"is"};
+    words.factorOf = {"of"};
+    words.timesBefore = {"x", "×"};
+    words.atr = {"atr"};
+    words.lineArticle = {"the"};
+    words.periodWord = {"period"};
+    words.valueIs = {"of", "=", ":"};
+    words.morning = {"am"};
+    words.afternoon = {"pm"};
     words.days = {{"sun"}, {"mon"}, {"tue", "tues"}, {"wed", "wednes"}, {"thu", "thur", "thurs"}, {"fri"}, {"sat", "satur"}};
     words.daySaid = QStringLiteral("\\b%1(?:day)?s?\\b");
     words.workdays = {"\\bweekdays?(?: only)?\\b"};
@@ -110,6 +260,7 @@ Lexicon english()
     words.timeframes = {{"^m1$", "^1[- ]?min"}, {"^m5$", "^5[- ]?min"}, {"^m15$", "^15[- ]?min"}, {"^m30$", "^30[- ]?min"},
                         {"^h1$", "^1[- ]?hour", "^hourly"}, {"^h4$", "^4[- ]?hour"}, {"^d1$", "daily"}, {"^w1$", "weekly"},
                         {"^mn1?$", "monthly"}};
+    englishSubjects(words);
     return words;
 }
 
@@ -189,6 +340,7 @@ Lexicon simplifiedChinese()
     words.colourSaid = QStringLiteral("%1色");
     words.methods = {{"简单"}, {"指数"}, {"平滑"}, {"加权"}};
     words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"周线"}, {"月"}};
+    simplifiedChineseSubjects(words.subjects);
     return words;
 }
 
@@ -268,10 +420,17 @@ Lexicon traditionalChinese()
     words.colourSaid = QStringLiteral("%1色");
     words.methods = {{"簡單"}, {"指數"}, {"平滑"}, {"加權"}};
     words.timeframes = {{"^1\\s*分"}, {"^5\\s*分"}, {"^15\\s*分"}, {"^30\\s*分"}, {"^1\\s*小"}, {"^4\\s*小"}, {"日"}, {"週線"}, {"月"}};
+    traditionalChineseSubjects(words.subjects);
     return words;
 }
 
 } // namespace
+
+const QString &symbolName()
+{
+    static const QString name = QStringLiteral("\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b");
+    return name;
+}
 
 const Lexicon &lexicon(Language language)
 {

@@ -8,10 +8,53 @@
 
 namespace offline {
 
+// The words that name what a request is about, each a pattern of the language's; a number
+// the subject carries is captured.
+struct SubjectNames final
+{
+    QStringList period;
+    QStringList level;
+    QStringList trailing;
+    QStringList stopLoss;
+    QStringList takeProfit;
+    QStringList breakEven;
+    QStringList atrMultiple;   // "2x ATR": the multiple
+    QStringList maxLots;
+    QStringList lots;
+    QStringList risk;
+    QStringList martingale;
+    QStringList grid;
+    QStringList spread;
+    QStringList positions;     // "at most 3 positions": the count
+    QStringList magic;         // the number
+    QStringList hours;         // "between 8am and 5pm": each hour, its minutes, am or pm
+    QStringList timeFilter;
+    QStringList dayFilter;
+    QStringList timeframe;
+    QStringList currentBar;
+    QStringList closedBar;
+    QStringList direction;
+    QStringList opposite;      // closing on the opposite signal
+    QStringList closeAfter;    // the count of bars
+    QStringList closeAt;       // the hour, its minutes, am or pm
+    QStringList arrows;
+    QStringList alert;
+    // What is not built, by why.
+    QStringList news;
+    QStringList machineLearning;
+    QStringList otherSymbols;
+    QStringList otherAccount;
+    QStringList orderBook;
+    QStringList outsideData;
+    QStringList pattern;
+    QStringList otherIndicator;
+};
+
 // The words of one language the reader needs beside its subjects, as data: matchers are built
 // from them, never from words of several languages written into one pattern.
 struct Lexicon final
 {
+    SubjectNames subjects;
     QStringList fillers;           // words every request has, which mean nothing to build on their own
     // A distance's units, by kind: "points", "点"; "pips"; "%".
     QStringList pointUnits;
@@ -82,6 +125,18 @@ struct Lexicon final
     QStringList valueLeads;        // before an indicator's values: "period", "with"
     QStringList riskIs;            // a risk given after its word: "of", "per trade"
     QStringList ofBalance;         // what a risk is a share of: "of the account"
+    QStringList gridCount;         // a grid's count given: "of", "with"
+    QStringList apart;             // after a grid's step: "apart"
+    QStringList lotSize;           // between the lots' word and their number: "size"
+    QStringList limitIs;           // before a limit: "is"
+    QStringList factorOf;          // between a factor's word and its number: "of"
+    QStringList timesBefore;       // a factor before its number: "x", as in "x2"
+    QStringList atr;               // after a multiple that is a distance's, not a factor: "atr"
+    QStringList lineArticle;       // before an average a side is said of: "the"
+    QStringList periodWord;        // "period", also in "200-period"
+    QStringList valueIs;           // a form's value given: "of", "=", ":"
+    QStringList morning;           // after an hour: "am"
+    QStringList afternoon;         // "pm"
     // Days of the week by day, Sunday first, each day's names; how a day is said with one
     // ("%1(?:day)?s?", "星期%1"); Monday to Friday said at once.
     QList<QStringList> days;
@@ -106,6 +161,9 @@ struct Lexicon final
 const QStringList &timeframeNames();
 
 const Lexicon &lexicon(Language language);
+
+// A symbol as a request names it: "eurusd".
+const QString &symbolName();
 
 // A pattern of the reader's: "\b" is a boundary of English words and numbers only, as Chinese
 // touches them without a space ("RSI周期").

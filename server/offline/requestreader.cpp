@@ -298,15 +298,19 @@ struct Subject
     Unbuilt::Reason reason = Unbuilt::Reason::NotUnderstood;
 };
 
-// A subject's words in each language; each language's words make a pattern of their own.
+// A subject's words as each language says them; each language's words make a pattern of their own.
 struct SubjectWords
 {
     Kind kind;
-    QStringList en;
-    QStringList cn;
-    QStringList tw;
+    std::function<QStringList(Language)> said;
     Unbuilt::Reason reason = Unbuilt::Reason::NotUnderstood;
 };
+
+// The subject's words the lexicon holds.
+std::function<QStringList(Language)> named(QStringList SubjectNames::*words)
+{
+    return [words](Language language) { return lexicon(language).subjects.*words; };
+}
 
 // Words of one kind as a language says them: its form, with "%1" any of the words.
 QString saidAs(const QString &form, const QStringList &words)
@@ -363,117 +367,48 @@ QString colourIn(Language language)
     return saidAs(words.colourSaid, joined(words.colours));
 }
 
-// "close on the opposite signal", "don't close on a reverse signal".
-QString oppositeSignal()
-{
-    return "(?:(?:" + lexicon(Language::English).dont.join(u'|')
-           + ") )?(?:close|exit)\\w* (?:\\w+ )?(?:on|at) (?:the |an )?(?:opposite|reverse|reversal) signal";
-}
-
 const QList<SubjectWords> &subjectWords()
 {
     using R = Unbuilt::Reason;
+    using S = SubjectNames;
     static const QList<SubjectWords> list = {
-        {Kind::Period, {"\\bperiods?\\b", "\\blength\\b", "\\blookback\\b"}, {"周期"}, {"週期"}},
-        {Kind::Level, {"over-?bought", "over-?sold", "\\b(?:upper |lower )?(?:levels?|lines?)\\b"},
-         {"超买", "超卖", "水平线?"}, {"超買", "超賣", "水平線?"}},
-        {Kind::Trailing, {"trailing(?: stop(?:[- ]?loss)?)?", "\\btrail\\b"}, {"移动止损", "追踪止损", "跟踪止损"},
-         {"移動止損", "移動停損", "追蹤止損", "跟蹤止損"}},
-        {Kind::StopLoss, {"stop[- ]?loss(?:es)?", "\\bsl\\b", "\\bstop\\b(?! (?:trading|out))"}, {"止损"}, {"止損", "停損"}},
-        {Kind::TakeProfit, {"take[- ]?profit", "\\btp\\b", "profit target"}, {"止盈", "获利目标"}, {"止盈", "停利", "獲利目標"}},
-        {Kind::BreakEven, {"break[- ]?even"}, {"保本"}, {"保本"}},
-        {Kind::AtrMultiple, {"(\\d+(?:\\.\\d+)?)\\s*(?:x|×|times)?\\s*(?:the\\s+)?(?:atr|average true range)"},
-         {"(\\d+(?:\\.\\d+)?)\\s*倍\\s*(?:atr|average true range)"}, {"(\\d+(?:\\.\\d+)?)\\s*倍\\s*(?:atr|average true range)"}},
-        {Kind::MaxLots, {"max(?:imum)? lots?(?: size)?", "lot cap"}, {"最大手数"}, {"最大手數"}},
-        {Kind::Lots, {"\\blots?\\b", "lot size", "position size"}, {"手数", "(?<=\\d)\\s*手"}, {"手數", "(?<=\\d)\\s*手"}},
-        {Kind::Risk, {"\\brisk(?:ing|s)?\\b"}, {"风险"}, {"風險"}},
-        {Kind::Martingale,
-         {"martingale", "(?:doubles?|doubling) (?:the )?lots?(?: size)? after (?:a |each |every )?(?:loss|losing trade|loser)"},
-         {"马丁(?:格尔)?", "亏损后加倍"}, {"馬丁(?:格爾)?", "虧損後加倍"}},
-        {Kind::Grid, {"\\bgrid\\b"}, {"网格"}, {"網格"}},
-        {Kind::Spread, {"\\bspread\\b"}, {"点差"}, {"點差"}},
-        {Kind::Positions,
-         {"\\b(?:only )?(?:1|a single) (?:open )?(?:position|trade|order)s?(?: at a time| per symbol)?",
-          "(?:at most|max(?:imum)?|up to|no more than) (\\d+) (?:open )?(?:positions?|trades?|orders?)"},
-         {"(?:最多|至多)\\s*(\\d+)\\s*(?:个|单|笔)?\\s*(?:持仓|订单|仓位)?", "只(?:持有)?1\\s*(?:个|单)?\\s*(?:仓位|持仓)"},
-         {"(?:最多|至多)\\s*(\\d+)\\s*(?:個|單|筆)?\\s*(?:持倉|訂單|倉位)?", "只(?:持有)?1\\s*(?:個|單)?\\s*(?:倉位|持倉)"}},
-        {Kind::Magic, {"magic(?: number)?\\s*(?:=|:|is|of)?\\s*(\\d+)"}, {"(?:魔术号|魔术数字)\\s*(\\d+)"},
-         {"(?:魔術號|魔術數字)\\s*(\\d+)"}},
-        {Kind::Hours,
-         {"(?:(?:trade |trading )?(?:only )?between (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)? (?:and|-) (\\d{1,2})(:\\d{2})?\\s*(am|pm|h)?)",
-          "(?:(?:trading hours|session|hours|from) :?\\s*(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h) ?(?:-|to|until|till) ?(\\d{1,2})(:\\d{2}|\\s*am|\\s*pm|h)?)",
-          "(?:(\\d{1,2}):(\\d{2})\\s*(?:-|to|~)\\s*(\\d{1,2}):(\\d{2}))",
-          "(?:trading hours\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"},
-         {"(?:(\\d{1,2}):(\\d{2})\\s*(?:到|至)\\s*(\\d{1,2}):(\\d{2}))",
-          "(?:(?:交易时间|时段)?\\s*(\\d{1,2})\\s*[点时]?\\s*(?:到|至|-)\\s*(\\d{1,2})\\s*[点时])",
-          "(?:交易时间\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"},
-         {"(?:(\\d{1,2}):(\\d{2})\\s*(?:到|至)\\s*(\\d{1,2}):(\\d{2}))",
-          "(?:(?:交易時間|時段)?\\s*(\\d{1,2})\\s*[點時]?\\s*(?:到|至|-)\\s*(\\d{1,2})\\s*[點時])",
-          "(?:交易時間\\s*:?\\s*(\\d{1,2})\\s*-\\s*(\\d{1,2}))"}},
-        {Kind::TimeFilter, {"time filter", "hours filter", "session filter", "trading hours"}, {"时间过滤", "交易时间"},
-         {"時間過濾", "交易時間"}},
-        {Kind::Weekdays, QStringList{days(Language::English)} + lexicon(Language::English).workdays,
-         QStringList{days(Language::SimplifiedChinese)} + lexicon(Language::SimplifiedChinese).workdays,
-         QStringList{days(Language::TraditionalChinese)} + lexicon(Language::TraditionalChinese).workdays},
-        {Kind::DayFilter, {"day filter", "weekday filter"}, {"日期过滤", "星期过滤"}, {"日期過濾", "星期過濾"}},
-        {Kind::Timeframe,
-         {"\\b(?:m15|m30|m1|m5|h1|h4|d1|w1|mn1?)\\b",
-          "\\d+[- ]?(?:minute|min|hour)s?(?:[- ](?:chart|timeframe|candles?|bars?))?",
-          "\\b(?:daily|weekly|monthly|hourly)\\b(?: chart)?"},
-         {"\\d+\\s*(?:分钟|小时)(?:图|线|k线|周期)?", "日线", "周线", "月线"},
-         {"\\d+\\s*(?:分鐘|小時)(?:圖|線|k線|週期)?", "日線", "週線", "月線"}},
-        {Kind::CurrentBar, {"(?:on|at) (?:the )?(?:current|open|forming|live) (?:bar|candle)", "every tick", "intra-?bar"},
-         {"当前k线", "实时"}, {"當前k線", "實時"}},
-        {Kind::ClosedBar, {"(?:on|at) (?:the )?(?:last )?(?:closed|completed) (?:bar|candle)"}, {"收盘确认"}, {"收盤確認"}},
-        {Kind::Direction,
-         {"(?:buy|long)s? only", "only (?:buy|long)s?", "(?:sell|short)s? only", "only (?:sell|short)s?", "both directions"},
-         {"只做多", "只买", "仅做多", "只做空", "只卖", "仅做空", "双向"},
-         {"只做多", "只買", "僅做多", "只做空", "只賣", "僅做空", "雙向"}},
-        {Kind::Opposite, {oppositeSignal()}, {"反向信号平仓"}, {"反向信號平倉"}},
-        {Kind::CloseAfter, {"(?:close|exit)\\w* (?:\\w+ )?after (\\d+) (?:bars?|candles?)"},
-         {"(\\d+)\\s*根\\s*k线\\s*(?:后|之后)?\\s*平仓"}, {"(\\d+)\\s*根\\s*k線\\s*(?:後|之後)?\\s*平倉"}},
-        {Kind::CloseAt, {"(?:close|exit)\\w* (?:\\w+ ){0,2}(?:at|by) (\\d{1,2})(?::(\\d{2})|\\s*(am|pm))"},
-         {"(\\d{1,2})(?::(\\d{2})|\\s*点)\\s*平仓"}, {"(\\d{1,2})(?::(\\d{2})|\\s*點)\\s*平倉"}},
-        {Kind::Arrows, {"\\barrows?\\b"}, {"箭头"}, {"箭頭"}},
-        {Kind::Alert, {"\\balerts?\\b", "\\balarms?\\b", "notif(?:y|ication)"}, {"提醒", "警报", "提示"}, {"提醒", "警報", "提示"}},
-        {Kind::Colour, {colourIn(Language::English)}, {colourIn(Language::SimplifiedChinese)},
-         {colourIn(Language::TraditionalChinese)}},
-        {Kind::Unsupported,
-         {"(?:high[- ]impact )?\\bnews\\b", "economic calendar", "non-?farm", "\\bnfp\\b",
-          "central banks?(?:'s)?(?: (?:interest )?rate)?(?: decisions?| announcements?| meetings?)?",
-          "(?:interest )?rate decisions?", "\\bfomc\\b"},
-         {"(?:避开)?新闻", "非农", "财经日历", "央行(?:利率)?(?:决议|决定)?", "利率决议"},
-         {"(?:避開)?新聞", "非農", "財經日曆", "央行(?:利率)?(?:決議|決定)?", "利率決議"}, R::NewsData},
-        {Kind::Unsupported,
-         {"machine learning", "neural(?: networks?)?", "\\bai\\b", "artificial intelligence", "deep learning"},
-         {"机器学习", "神经网络", "人工智能"}, {"機器學習", "神經網路", "人工智慧"}, R::MachineLearning},
-        {Kind::Unsupported,
-         {"multiple (?:symbols|pairs|currencies)", "all (?:pairs|symbols)", "basket", "correlat\\w*",
-          "\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b", "other (?:symbols?|pairs?)"},
-         {"多(?:个)?(?:品种|货币对)", "相关性", "篮子"}, {"多(?:個)?(?:品種|貨幣對)", "相關性", "籃子"}, R::OtherSymbols},
-        {Kind::Unsupported,
-         {"cop(?:y|ies|ying) (?:the )?(?:trades?|orders?|positions?|signals?)(?: (?:of|from) (?:an)?other (?:account|trader)s?)?",
-          "trade copier", "(?:an)?other (?:account|trader)'?s? (?:trades|orders|positions)"},
-         {"跟单", "复制(?:其他|别人的|另一个)?(?:账户)?的?(?:交易|订单)"},
-         {"跟單", "複製(?:其他|別人的|另一個)?(?:帳戶)?的?(?:交易|訂單)"}, R::OtherAccount},
-        {Kind::Unsupported, {"order ?book", "market depth", "\\bdom\\b", "level 2\\b"}, {"订单簿", "市场深度"},
-         {"訂單簿", "市場深度"}, R::OrderBook},
-        {Kind::Unsupported,
-         {"telegram", "twitter", "e-?mails?", "webhook", "web ?request", "\\bapi\\b", "\\bcsv(?: files?)?\\b",
-          "(?:from|read) (?:a |the )?file", "database", "sentiment", "fundamental\\w*", "interest rates?"},
-         {"情绪", "基本面", "电报", "邮件", "数据库"}, {"情緒", "基本面", "電報", "郵件", "資料庫"}, R::OutsideData},
-        {Kind::Unsupported,
-         {"(?:(?:bullish|bearish|hidden|regular) )*divergences?", "engulfing", "pin ?bars?", "doji", "hammer",
-          "candlestick patterns?", "head and shoulders", "double (?:top|bottom)", "elliott(?: waves?)?", "fibo(?:nacci)?",
-          "harmonic", "support and resistance", "supply and demand"},
-         {"背离", "吞没", "十字星", "锤子线", "形态", "斐波那契", "支撑", "阻力"},
-         {"背離", "吞沒", "十字星", "錘子線", "形態", "斐波那契", "支撐", "阻力"}, R::Pattern},
-        {Kind::Unsupported,
-         {"ichimoku(?: cloud)?", "williams(?: %r)?", "\\bobv\\b", "on balance volume", "vwap", "volume profile", "keltner",
-          "envelopes?", "heikin[- ]ashi", "heiken[- ]ashi", "zig ?zag", "fractals?", "alligator", "awesome oscillator",
-          "pivot points?", "super ?trend"},
-         {"一目均衡表?", "云图", "威廉", "成交量", "分形", "鳄鱼", "枢轴点"},
-         {"一目均衡表?", "雲圖", "威廉", "成交量", "分形", "鱷魚", "樞軸點"}, R::OtherIndicator},
+        {Kind::Period, named(&S::period)},
+        {Kind::Level, named(&S::level)},
+        {Kind::Trailing, named(&S::trailing)},
+        {Kind::StopLoss, named(&S::stopLoss)},
+        {Kind::TakeProfit, named(&S::takeProfit)},
+        {Kind::BreakEven, named(&S::breakEven)},
+        {Kind::AtrMultiple, named(&S::atrMultiple)},
+        {Kind::MaxLots, named(&S::maxLots)},
+        {Kind::Lots, named(&S::lots)},
+        {Kind::Risk, named(&S::risk)},
+        {Kind::Martingale, named(&S::martingale)},
+        {Kind::Grid, named(&S::grid)},
+        {Kind::Spread, named(&S::spread)},
+        {Kind::Positions, named(&S::positions)},
+        {Kind::Magic, named(&S::magic)},
+        {Kind::Hours, named(&S::hours)},
+        {Kind::TimeFilter, named(&S::timeFilter)},
+        {Kind::Weekdays, [](Language language) { return QStringList{days(language)} + lexicon(language).workdays; }},
+        {Kind::DayFilter, named(&S::dayFilter)},
+        {Kind::Timeframe, named(&S::timeframe)},
+        {Kind::CurrentBar, named(&S::currentBar)},
+        {Kind::ClosedBar, named(&S::closedBar)},
+        {Kind::Direction, named(&S::direction)},
+        {Kind::Opposite, named(&S::opposite)},
+        {Kind::CloseAfter, named(&S::closeAfter)},
+        {Kind::CloseAt, named(&S::closeAt)},
+        {Kind::Arrows, named(&S::arrows)},
+        {Kind::Alert, named(&S::alert)},
+        {Kind::Colour, [](Language language) { return QStringList{colourIn(language)}; }},
+        {Kind::Unsupported, named(&S::news), R::NewsData},
+        {Kind::Unsupported, named(&S::machineLearning), R::MachineLearning},
+        {Kind::Unsupported, named(&S::otherSymbols), R::OtherSymbols},
+        {Kind::Unsupported, named(&S::otherAccount), R::OtherAccount},
+        {Kind::Unsupported, named(&S::orderBook), R::OrderBook},
+        {Kind::Unsupported, named(&S::outsideData), R::OutsideData},
+        {Kind::Unsupported, named(&S::pattern), R::Pattern},
+        {Kind::Unsupported, named(&S::otherIndicator), R::OtherIndicator},
     };
     return list;
 }
@@ -505,9 +440,10 @@ const QList<Subject> &subjects()
             }
         }
         for (const SubjectWords &words : subjectWords()) {
-            for (const QStringList *language : {&words.en, &words.cn, &words.tw}) {
-                if (!language->isEmpty())
-                    subjects.append(Subject{words.kind, readerPattern(language->join(u'|')), Indicator::MovingAverage, words.reason});
+            for (const Language language : {Language::English, Language::SimplifiedChinese, Language::TraditionalChinese}) {
+                const QStringList said = words.said(language);
+                if (!said.isEmpty())
+                    subjects.append(Subject{words.kind, readerPattern(said.join(u'|')), Indicator::MovingAverage, words.reason});
             }
         }
         return subjects;
@@ -574,7 +510,8 @@ const DetailMatchers &detailMatchers(Indicator indicator)
             if (!reading.valueNames.isEmpty()) {
                 const QStringList shortNames = describedIndicator(family(description.indicator)).reading.shortNames;
                 matchers.namedValue = QRegularExpression("^\\s*(?:" + shortNames.join(u'|') + u'|' + anyLanguage(&Lexicon::line)
-                                                         + ")?\\s*(?:period)?\\s*(?:of|=|:)?\\s*" + number);
+                                                         + ")?\\s*(?:" + anyLanguage(&Lexicon::periodWord) + ")?\\s*(?:"
+                                                         + anyLanguage(&Lexicon::valueIs) + ")?\\s*" + number);
             }
         }
         return list;
@@ -1018,12 +955,12 @@ void Reader::handle(const Place &place, qsizetype segmentEnd, qsizetype ruleEnd)
         static const QRegularExpression clauseEnd(QStringLiteral("[,;]|\\.(?!\\d)"));
         const qsizetype stop = m_text.indexOf(clauseEnd, place.end);
         const qsizetype end = stop < 0 ? m_text.size() : stop;
-        static const QRegularExpression orders = readerPattern("(?:of|with|" + anyLanguage(&Lexicon::upTo) + ")?\\s*(\\d+)\\s*(?:"
-                                                         + anyLanguage(&Lexicon::gridUnits) + u')');
+        static const QRegularExpression orders = readerPattern("(?:" + anyLanguage(&Lexicon::gridCount) + u'|' + anyLanguage(&Lexicon::upTo)
+                                                         + ")?\\s*(\\d+)\\s*(?:" + anyLanguage(&Lexicon::gridUnits) + u')');
         if (const auto m = take(orders, place.end, end))
             m_strategy.gridOrders = std::clamp(m->captured(1).toInt(), 1, 20);
         static const QRegularExpression step = readerPattern("(?:" + anyLanguage(&Lexicon::gridStep) + ")?\\s*" + number + "\\s*"
-                                                       + unitWords + "(?:\\s*apart)?");
+                                                       + unitWords + "(?:\\s*(?:" + anyLanguage(&Lexicon::apart) + "))?");
         if (const auto m = take(step, place.end, end)) {
             const double value = m->captured(1).toDouble();
             if (value > 0 && value <= 100000)
@@ -1357,7 +1294,8 @@ void Reader::readWithForm(const Place &place, qsizetype end)
     }
     rule->method = named.value_or(rule->method);
     static const QRegularExpression above("(?:" + anyLanguage(&Lexicon::sides)
-                                          + ")\\s*(?:the\\s*)?(?:\\d+\\s*)?(?:-?period\\s*)?[a-z]*\\s*$");
+                                          + ")\\s*(?:(?:" + anyLanguage(&Lexicon::lineArticle) + ")\\s*)?(?:\\d+\\s*)?(?:-?(?:"
+                                          + anyLanguage(&Lexicon::periodWord) + ")\\s*)?[a-z]*\\s*$");
     // "在 EMA 200 之上": the side said after the average.
     static const QRegularExpression aboveAfter("^\\s*\\(?\\s*(?:\\d+\\s*)?\\)?\\s*(?:" + anyLanguage(&Lexicon::sideAfterLine) + u')');
     const qsizetype start = std::max<qsizetype>(0, place.start - 30);
@@ -1449,7 +1387,8 @@ void Reader::readFixed(const Place &place, const Match &match)
     };
     switch (place.subject->kind) {
     case Kind::Lots: {
-        static const QRegularExpression after("^\\s*(?:size)?\\s*(?:" + anyLanguage(&Lexicon::is) + ")?\\s*" + number);
+        static const QRegularExpression after("^\\s*(?:" + anyLanguage(&Lexicon::lotSize) + ")?\\s*(?:" + anyLanguage(&Lexicon::is)
+                                              + ")?\\s*" + number);
         static const QRegularExpression before(number + QStringLiteral("\\s*$"));
         std::optional<double> value;
         QString said;
@@ -1504,8 +1443,10 @@ void Reader::readFixed(const Place &place, const Match &match)
         const qsizetype end = std::min<qsizetype>(m_text.size(), place.end + 40);
         static const QRegularExpression steps("(?:" + anyLanguage(&Lexicon::upTo) + u'|' + anyLanguage(&Lexicon::doubling)
                                               + ")?\\s*(?<![\\d.])(\\d+)\\s*(?:" + anyLanguage(&Lexicon::martingaleUnits) + u')');
-        static const QRegularExpression factor("(?:" + anyLanguage(&Lexicon::multiplier) + ")\\s*(?:of)?\\s*" + number + "|" + number
-                                               + "\\s*(?:" + anyLanguage(&Lexicon::times) + ")(?!\\s*atr)|(?<![a-z])(?:x|×)\\s*" + number);
+        static const QRegularExpression factor("(?:" + anyLanguage(&Lexicon::multiplier) + ")\\s*(?:" + anyLanguage(&Lexicon::factorOf)
+                                               + ")?\\s*" + number + "|" + number + "\\s*(?:" + anyLanguage(&Lexicon::times)
+                                               + ")(?!\\s*(?:" + anyLanguage(&Lexicon::atr) + "))|(?<![a-z])(?:"
+                                               + anyLanguage(&Lexicon::timesBefore) + ")\\s*" + number);
         if (const auto m = take(factor, place.end, end)) {
             const double factor = (m->captured(1) + m->captured(2) + m->captured(3)).toDouble();
             if (factor > 1 && factor <= 3) {
@@ -1532,7 +1473,8 @@ void Reader::readFixed(const Place &place, const Match &match)
             m_strategy.maxSpread = {};
             return;
         }
-        static const QRegularExpression after("^\\s*(?:is\\s*)?(?:" + anyLanguage(&Lexicon::atMost) + ")?\\s*" + number + "\\s*" + unitWords + u'?');
+        static const QRegularExpression after("^\\s*(?:(?:" + anyLanguage(&Lexicon::limitIs) + ")\\s*)?(?:" + anyLanguage(&Lexicon::atMost)
+                                              + ")?\\s*" + number + "\\s*" + unitWords + u'?');
         if (const auto m = take(after, place.end, end)) {
             spread = {m->captured(1).toDouble(), unitNamed(m->captured(2)).value_or(Unit::Points), true};
             if (spread.unit == Unit::Percent)
@@ -1558,11 +1500,13 @@ void Reader::readFixed(const Place &place, const Match &match)
         return;
     case Kind::Hours: {
         QList<int> minutes;
-        static const QRegularExpression time(QStringLiteral("(\\d{1,2})(?::(\\d{2}))?\\s*(am|pm)?"));
+        static const QRegularExpression time("(\\d{1,2})(?::(\\d{2}))?\\s*(" + anyLanguage(&Lexicon::morning) + u'|'
+                                             + anyLanguage(&Lexicon::afternoon) + ")?");
+        static const QRegularExpression afternoon("^(?:" + anyLanguage(&Lexicon::afternoon) + ")$");
         for (auto it = time.globalMatch(text); it.hasNext();) {
             const Match t = it.next();
             int hour = t.captured(1).toInt();
-            if (t.captured(3) == "pm" && hour < 12)
+            if (t.captured(3).contains(afternoon) && hour < 12)
                 hour += 12;
             minutes.append(hour * 60 + t.captured(2).toInt());
         }
@@ -1669,7 +1613,7 @@ void Reader::readFixed(const Place &place, const Match &match)
 // Only connecting words between two places: "RSI divergence", "breakout of the Ichimoku cloud".
 bool Reader::joins(qsizetype end, qsizetype start) const
 {
-    static const QRegularExpression connecting = readerPattern("^(?:\\s|'s\\b|" + anyLanguage(&Lexicon::connectors) + ")*$");
+    static const QRegularExpression connecting = readerPattern("^(?:\\s|" + anyLanguage(&Lexicon::connectors) + ")*$");
     return end <= start && m_free.mid(end, start - end).contains(connecting);
 }
 
@@ -1696,8 +1640,7 @@ void Reader::readUnsupported(const Place &place)
     }
     QString what = m_mapped.quote(m_request, start, place.end);
     // A symbol is named as the terminal names it: "EURUSD".
-    static const QRegularExpression symbol(QStringLiteral("\\b(?:eur|gbp|aud|nzd|usd|xau|xag|btc)(?:usd|jpy|chf|cad|eur|gbp|aud|nzd)\\b"),
-                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression symbol(symbolName(), QRegularExpression::CaseInsensitiveOption);
     for (auto it = symbol.globalMatch(what); it.hasNext();) {
         const Match m = it.next();
         what.replace(m.capturedStart(), m.capturedLength(), m.captured().toUpper());
