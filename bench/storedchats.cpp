@@ -48,9 +48,10 @@ StoredChat makeChat(int index, int turns, int programs)
         answer.type = ChatEvent::Type::Answer;
         answer.text = QStringLiteral("The indicator draws the average and the arrows.");
         answer.program = turn;
-        const DeploySteps::Save save{turn, Protocol::Platform::Mt5, DeploySteps::Save::Refusal::None, {}, path, {},
-                                     DeploySteps::Save::Replaced::Nothing, {}};
-        chat.events << asked << answer << ChatEvent::ofStep(save);
+        // Three bubbles a turn, as the figures measured before the chat kept events.
+        chat.events << asked << answer
+                    << ChatEvent::notice(QStringLiteral("MT5 Indicator generated successfully!\nCode saved to: %1\n0 errors, 0 warnings"),
+                                         {path});
         StoredProgram &program = chat.programs[turn % programs];
         program.name = QFileInfo(path).completeBaseName();
         program.versions.append({source, path, chat.created.addSecs(turn * 20), request,

@@ -277,10 +277,19 @@ ChatEntry ChatPresenter::backtestResult(const BacktestRun::Result &result)
 QString ChatPresenter::noticeText(const ChatEvent &notice)
 {
     // The conversation marks its notices for translation where it words them.
-    QString text = QCoreApplication::translate("Conversation", notice.text.toUtf8().constData());
-    for (const QString &arg : notice.args)
-        text = text.arg(arg);
-    return text;
+    const QString text = QCoreApplication::translate("Conversation", notice.text.toUtf8().constData());
+    // In one pass, so that an argument holding "%2" (a path, a name) is never filled in itself.
+    QString filled;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const qsizetype number = at + 1 < text.size() ? text.at(at + 1).digitValue() : -1;
+        if (text.at(at) == QLatin1Char('%') && number >= 1 && number <= notice.args.size()) {
+            filled += notice.args.at(number - 1);
+            ++at;
+        } else {
+            filled += text.at(at);
+        }
+    }
+    return filled;
 }
 
 QString ChatPresenter::endingText(const ChatEvent &wait)

@@ -554,13 +554,13 @@ void Conversation::finishRequest(ChatEvent::Ending ending)
     Q_EMIT requestInFlightChanged(false);
 }
 
-void Conversation::returnRequest(ChatEvent::Ending ending, const QString &why, const QStringList &args)
+void Conversation::returnRequest(ChatEvent::Ending ending, const QString &why)
 {
     const Step step(this);
     const QString text = m_request->text;
     finishRequest(ending);
     if (!why.isEmpty())
-        notice(why, args);
+        notice(why);
     Q_EMIT requestReturned(text);
 }
 

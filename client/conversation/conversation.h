@@ -234,8 +234,8 @@ private:
     void post(const QString &request, const QStringList &compileErrors, int basedOn);
     void takeAnswer(const ServiceReply &answer);
     void finishRequest(ChatEvent::Ending ending);
-    // why: a notice, as notice() takes it.
-    void returnRequest(ChatEvent::Ending ending, const QString &why, const QStringList &args = {});
+    // why: a notice's text, as notice() takes it.
+    void returnRequest(ChatEvent::Ending ending, const QString &why);
     void tick();
     QString programName(Protocol::ProgramType type) const;
     QString programsName(Protocol::ProgramType type) const;

@@ -64,7 +64,8 @@ StoredChat everyField()
     DeploySteps::Save save{1, Protocol::Platform::Mt4, DeploySteps::Save::Refusal::None, {}, u"/MQL4/Experts/Tavrin_Cross.mq4"_s,
                            {}, DeploySteps::Save::Replaced::OtherProgram, u"/versions/1.mq4"_s};
     chat.events << answer << ChatEvent::ofStep(save) << shown << compiled << session << chosen
-                << ChatEvent::notice(u"Please choose another name: %1."_s, {u"a %2 name"_s});
+                << ChatEvent::notice(u"This chat writes %1 %2. Press New Chat to start a chat for %3 %4."_s,
+                                     {u"MT4"_s, u"EA %2"_s, u"MT5"_s, u"indicators"_s});
     ProgramVersion first{u"int OnInit() { return 1; }\n"_s, u"/MQL4/Experts/Tavrin_Cross.mq4"_s, kNow.addSecs(-90),
                          u"an EA"_s, ProgramVersion::Verdict::Errors, {u"Tavrin_Cross.mq4(1,1) : error 1: x"_s},
                          {{u"no-stop-loss"_s, 3}, {u"dll-import"_s, 1}}, 0, u"/versions/1.mq4"_s, std::nullopt};
@@ -157,6 +158,7 @@ private slots:
             QCOMPARE(hrefs(is.at(i).links), hrefs(was.at(i).links));
             QCOMPARE(is.at(i).curve, was.at(i).curve);
         }
+        QCOMPARE(is.constLast().text, u"This chat writes MT4 EA %2. Press New Chat to start a chat for MT5 indicators."_s);
         QCOMPARE(chat->events.at(2).program, 1);
         QCOMPARE(chat->events.at(3).step.index(), saved.events.at(3).step.index());
         QCOMPARE(chat->programs.size(), 2);
