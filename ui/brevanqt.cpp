@@ -231,8 +231,7 @@ void BrevanQt::showCodeGeneratorInUse()
     const CodeGeneratorInUse inUse = codeGeneratorInUse();
     m_codeGeneratorLabel->setText(inUse.label());
     m_codeGeneratorLabel->setToolTip(inUse.toolTip());
-    m_conversation->setOwnModelKey(inUse.usesOwnKey());
-    m_conversation->setOfflineGenerator(inUse.kind == CodeGeneratorInUse::Kind::Templates);
+    m_conversation->setCodeGenerator(inUse);
 }
 
 void BrevanQt::connectConversation()

@@ -300,12 +300,12 @@ QJsonObject eventToJson(const ChatEvent &event, const VersionPlaces &versions)
     putNumber(json, QLatin1StringView("program"), event.program);
     putNumber(json, QLatin1StringView("based_on"), event.basedOn);
     putNumber(json, QLatin1StringView("replaces"), event.replaces);
+    putText(json, QLatin1StringView("name"), event.name);
     switch (event.type) {
     case Type::Wait:
         json.insert(QLatin1StringView("waiting"), EnumNames::nameOf(kWaitings, event.waiting));
         json.insert(QLatin1StringView("ending"), EnumNames::nameOf(kEndings, event.ending));
         json.insert(QLatin1StringView("elapsed_ms"), event.elapsedMs);
-        putText(json, QLatin1StringView("name"), event.name);
         break;
     case Type::Opened:
         json.insert(QLatin1StringView("path"), event.path);

@@ -38,6 +38,19 @@ QString CodeGeneratorInUse::label() const
     return tr("Service at %1").arg(placeOf(serviceUrl));
 }
 
+QString CodeGeneratorInUse::identity() const
+{
+    switch (kind) {
+    case Kind::Templates:
+        return QStringLiteral("offline templates");
+    case Kind::Model:
+        return QStringLiteral("model %1 at %2").arg(backend.model, placeOf(backend.modelBaseUrl));
+    case Kind::Service:
+        break;
+    }
+    return QStringLiteral("service at %1").arg(placeOf(serviceUrl));
+}
+
 QString CodeGeneratorInUse::toolTip() const
 {
     const QString service = ModelAddress::shown(QUrl(serviceUrl));

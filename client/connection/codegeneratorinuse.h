@@ -25,6 +25,8 @@ public:
     static CodeGeneratorInUse of(const QString &serviceUrl, bool ownService, const ServiceBackend &backend);
 
     QString label() const;
+    // What wrote a program, as a chat keeps it with the answer: not translated, no password.
+    QString identity() const;
     QString toolTip() const;
     // The first line of Settings > Code generator: what writes the programs now, and, for a
     // service the client did not start, that the choice there is for the client's own one.

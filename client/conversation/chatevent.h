@@ -49,7 +49,7 @@ struct ChatEvent final
     Waiting waiting = Waiting::Answer;
     Ending ending = Ending::Running;
     qint64 elapsedMs = 0;
-    QString name;        // Wait: the file compiled or the Expert Advisor tested
+    QString name;        // Wait: the file compiled or the Expert Advisor tested; Answer: what wrote it
     QString path;        // Opened
     bool offline = false; // Opened: the offline generator was in use, which cannot change it
     Protocol::Platform platform = Protocol::Platform::Mt4; // Session

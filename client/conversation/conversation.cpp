@@ -396,7 +396,7 @@ bool Conversation::openProgram(const ProgramFile &program)
     opened.type = ChatEvent::Type::Opened;
     opened.program = m_current;
     opened.path = program.path;
-    opened.offline = m_offlineGenerator;
+    opened.offline = m_generator.kind == CodeGeneratorInUse::Kind::Templates;
     m_transcript->add(opened);
     if (!m_client->offers(ServiceFeature::History))
         notice(QT_TR_NOOP("This code generator cannot be given a program to change: it writes a new one from your request."));
@@ -604,7 +604,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
             continueForgotten();
             return;
         }
-        const QString refusal = refusalText(answer, m_ownModelKey);
+        const QString refusal = refusalText(answer, m_generator.usesOwnKey());
         returnRequest(ChatEvent::Ending::Refused,
                       !refusal.isEmpty() ? refusal : QT_TR_NOOP("The code generator refused without giving a reason."));
         return;
@@ -620,6 +620,7 @@ void Conversation::takeAnswer(const ServiceReply &answer)
     written.type = ChatEvent::Type::Answer;
     written.program = number;
     written.text = answer.message;
+    written.name = m_generator.identity();
     noteTurn(written);
     m_transcript->add(written);
     // Earlier bubbles of the same program offer its versions, now one more.

@@ -6,6 +6,7 @@
 #include "client/conversation/autofixpolicy.h"
 #include "client/conversation/chatentry.h"
 #include "client/conversation/chatevent.h"
+#include "client/connection/codegeneratorinuse.h"
 #include "client/connection/serviceaccess.h"
 #include "client/archive/storedchat.h"
 
@@ -75,10 +76,10 @@ public:
     void setAutoFix(bool on) { m_autoFix.setEnabled(on); }
     // A clean compile of an Expert Advisor is tested by itself, as the chat's form last said.
     void setAutoBacktest(bool on) { m_autoBacktest = on; }
-    // The model server behind the service uses the trader's own key: its refusal says so.
-    void setOwnModelKey(bool own) { m_ownModelKey = own; }
-    // The client's own service writes from its offline templates: an opened program says what they can do with it.
-    void setOfflineGenerator(bool offline) { m_offlineGenerator = offline; }
+    // What writes the programs now: each answer keeps it; a model server behind the service with
+    // the trader's own key says so in its refusals; an opened program says what the offline
+    // templates can do with it.
+    void setCodeGenerator(const CodeGeneratorInUse &inUse) { m_generator = inUse; }
 
     // Checks the version at baseUrl, without blocking; a passed check opens the first chat.
     // Another address (Settings > Code generator) starts anew: the open chat is ended quietly
@@ -265,8 +266,7 @@ private:
     // The program whose errors "Ask to fix these errors" put into the request field; -1 for none.
     int m_suggestedFix = -1;
     AutoFixPolicy m_autoFix;
-    bool m_ownModelKey = false;
-    bool m_offlineGenerator = false;
+    CodeGeneratorInUse m_generator;
     int m_steps = 0;        // steps under way
     bool m_changed = false; // by the steps under way
     QTimer m_liveRefresh; // a streamed answer's bubble follows it a few times a second

@@ -411,7 +411,7 @@ private Q_SLOTS:
         QCOMPARE(versions.size(), 2);
         QCOMPARE(versions.constFirst().source, QString::fromUtf8(mine));
         // The offline generator changes only its own programs: opened there, the chat says so.
-        client.conversation.setOfflineGenerator(true);
+        client.conversation.setCodeGenerator({CodeGeneratorInUse::Kind::Templates, {}, {}});
         QVERIFY(client.conversation.openProgram(ProgramFile::read(source)));
         const auto opening = std::find_if(client.entries.cbegin(), client.entries.cend(),
                                           [](const ChatEntry &entry) { return entry.kind == ChatEntry::Kind::Program; });
