@@ -26,6 +26,13 @@ constexpr EnumNames::Table<ProgramVersion::Verdict, 4> kVerdicts = {{
     {ProgramVersion::Verdict::Failed, QLatin1StringView("failed")},
 }};
 
+// What the file says, or the table's first value for a missing or unknown name.
+template <typename Enum, std::size_t N>
+Enum readNamed(const EnumNames::Table<Enum, N> &names, const QJsonValue &name)
+{
+    return EnumNames::valueNamed(names, name.toString()).value_or(names.front().first);
+}
+
 constexpr EnumNames::Table<ChatEvent::Type, 9> kEventTypes = {{
     {ChatEvent::Type::Notice, QLatin1StringView("notice")},
     {ChatEvent::Type::Shown, QLatin1StringView("shown")},
@@ -62,12 +69,6 @@ constexpr EnumNames::Table<ChatEvent::SessionReason, 5> kReasons = {{
     {ChatEvent::SessionReason::ForgottenUntold, QLatin1StringView("forgotten-untold")},
 }};
 
-// What the file says, or the table's first value for a missing or unknown name.
-template <typename Enum, std::size_t N>
-Enum readNamed(const EnumNames::Table<Enum, N> &names, const QJsonValue &name)
-{
-    return EnumNames::valueNamed(names, name.toString()).value_or(names.front().first);
-}
 
 QJsonValue timeToJson(const QDateTime &time)
 {
@@ -167,8 +168,7 @@ QJsonObject entryToJson(const ChatEntry &entry, const VersionPlaces &versions)
 ChatEntry entryFromJson(const QJsonObject &json, const QList<StoredProgram> &programs)
 {
     ChatEntry entry;
-    entry.kind = EnumNames::valueNamed(kKinds, json.value(QLatin1StringView("kind")).toString())
-                     .value_or(kKinds.front().first);
+    entry.kind = readNamed(kKinds, json.value(QLatin1StringView("kind")));
     entry.text = json.value(QLatin1StringView("text")).toString();
     const QJsonValue version = json.value(QLatin1StringView("code_of"));
     entry.code = version.isArray() ? versionSource(programs, version.toArray())
@@ -217,8 +217,7 @@ ProgramVersion versionFromJson(const QJsonObject &json)
     version.replacedKeptAt = json.value(QLatin1StringView("replaced_kept_at")).toString();
     version.time = timeFromJson(json.value(QLatin1StringView("time")));
     version.request = json.value(QLatin1StringView("request")).toString();
-    version.verdict = EnumNames::valueNamed(kVerdicts, json.value(QLatin1StringView("verdict")).toString())
-                          .value_or(kVerdicts.front().first);
+    version.verdict = readNamed(kVerdicts, json.value(QLatin1StringView("verdict")));
     for (const QJsonValue &error : json.value(QLatin1StringView("errors")).toArray())
         version.errors.append(error.toString());
     version.risks = listOf<ProgramVersion::Risk>(json.value(QLatin1StringView("risks")), riskFromJson);
@@ -330,9 +329,9 @@ QJsonObject eventToJson(const ChatEvent &event, const VersionPlaces &versions)
     return json;
 }
 
-// An event the file does not describe whole (a step of an unknown kind, a session of an
-// unknown platform) is shown as a notice of what it says, never dropped.
-ChatEvent eventFromJson(const QJsonObject &json, const QList<StoredProgram> &programs)
+// An event of a kind this version does not know is shown as a notice of its text; a step of
+// an unknown kind, which has none, is left out. A session of an unknown platform keeps the rest.
+std::optional<ChatEvent> eventFromJson(const QJsonObject &json, const QList<StoredProgram> &programs)
 {
     ChatEvent event;
     event.type = readNamed(kEventTypes, json.value(QLatin1StringView("type")));
@@ -355,7 +354,7 @@ ChatEvent eventFromJson(const QJsonObject &json, const QList<StoredProgram> &pro
     if (event.type == ChatEvent::Type::Step) {
         event.step = stepFromJson(json);
         if (std::holds_alternative<std::monostate>(event.step))
-            event.type = ChatEvent::Type::Notice;
+            return std::nullopt;
     }
     if (event.type == ChatEvent::Type::Session) {
         const auto platform = Protocol::platformNamed(json.value(QLatin1StringView("platform")).toString());
@@ -364,6 +363,17 @@ ChatEvent eventFromJson(const QJsonObject &json, const QList<StoredProgram> &pro
         event.programType = type.value_or(event.programType);
     }
     return event;
+}
+
+QList<ChatEvent> knownEvents(const QJsonArray &events, const QList<StoredProgram> &programs)
+{
+    QList<ChatEvent> known;
+    known.reserve(events.size());
+    for (const QJsonValue &event : events) {
+        if (std::optional<ChatEvent> read = eventFromJson(event.toObject(), programs))
+            known.append(std::move(*read));
+    }
+    return known;
 }
 
 // A chat kept before its events were: its requests and the answers with a program of its own
@@ -461,7 +471,7 @@ std::optional<StoredChat> fromJson(const QJsonObject &json)
     static_cast<ChatHeading &>(chat) = *summary;
     chat.programs = listOf<StoredProgram>(json.value(QLatin1StringView("programs")), programFromJson);
     chat.events = events.isArray()
-        ? listOf<ChatEvent>(events, [&chat](const QJsonObject &event) { return eventFromJson(event, chat.programs); })
+        ? knownEvents(events.toArray(), chat.programs)
         : eventsOf(entries, json.value(QLatin1StringView("turns")), chat.programs);
     chat.current = {json.value(QLatin1StringView("current_program")).toInt(-1),
                     json.value(QLatin1StringView("current_version")).toInt(-1)};

@@ -37,8 +37,9 @@ struct TerminalBounds final
 // a ChatTransport (SessionClient, over HTTP) talks to the service (version check, session, one
 // request at a time, Stop), the ProgramDeployer takes the programs of its answers into the terminal (saved,
 // earlier file contents kept, compiled asynchronously), the AutoFixPolicy decides when compile
-// errors go back by themselves, and the Transcript holds everything said. The window feeds it
-// what the form says and renders the entries it reports; tests drive it directly.
+// errors go back by themselves, and the Transcript holds what happened as events, which
+// ChatPresenter words as bubbles. The window feeds it what the form says and shows the bubbles
+// it reports; tests drive it directly.
 class Conversation final : public QObject
 {
     Q_OBJECT
