@@ -2,7 +2,7 @@
 
 #include "client/conversation/chatpresenter.h"
 #include "client/conversation/chatsession.h"
-#include "client/conversation/enumnames.h"
+#include "client/conversation/recordfields.h"
 #include "client/conversation/steprecords.h"
 
 #include <QJsonArray>
@@ -80,21 +80,8 @@ QDateTime timeFromJson(const QJsonValue &value)
     return QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
 }
 
-// Empty texts are left out of the file: most entries have no code and no links.
-void putText(QJsonObject &json, QLatin1StringView key, const QString &text)
-{
-    if (!text.isEmpty())
-        json.insert(key, text);
-}
-
-template <typename T, typename Convert>
-QJsonArray arrayOf(const QList<T> &items, Convert convert)
-{
-    QJsonArray array;
-    for (const T &item : items)
-        array.append(convert(item));
-    return array;
-}
+using RecordFields::arrayOf;
+using RecordFields::putText;
 
 template <typename T, typename Convert>
 QList<T> listOf(const QJsonValue &array, Convert convert)

@@ -1,6 +1,6 @@
 #include "client/conversation/steprecords.h"
 
-#include "client/conversation/enumnames.h"
+#include "client/conversation/recordfields.h"
 
 #include <QJsonArray>
 
@@ -68,13 +68,10 @@ QString textAt(const QJsonObject &json, QLatin1StringView key)
     return json.value(key).toString();
 }
 
-// Empty texts and false flags are left out: most steps have few of them.
-void putText(QJsonObject &json, QLatin1StringView key, const QString &text)
-{
-    if (!text.isEmpty())
-        json.insert(key, text);
-}
+using RecordFields::arrayOf;
+using RecordFields::putText;
 
+// False flags are left out: most steps have few of them.
 void putFlag(QJsonObject &json, QLatin1StringView key, bool flag)
 {
     if (flag)
@@ -104,15 +101,6 @@ std::optional<QList<T>> listAt(const QJsonObject &json, QLatin1StringView key, C
         items.append(*item);
     }
     return items;
-}
-
-template <typename T, typename Convert>
-QJsonArray arrayOf(const QList<T> &items, Convert convert)
-{
-    QJsonArray array;
-    for (const T &item : items)
-        array.append(convert(item));
-    return array;
 }
 
 QJsonObject riskToJson(const RiskWarnings::Warning &risk)

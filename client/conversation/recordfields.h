@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringView>
 
@@ -37,3 +40,24 @@ std::optional<Enum> valueNamed(const Table<Enum, N> &names, QStringView name)
 }
 
 } // namespace EnumNames
+
+// How the chat file's records write their fields.
+namespace RecordFields {
+
+// Empty texts are left out: most records have few of them.
+inline void putText(QJsonObject &json, QLatin1StringView key, const QString &text)
+{
+    if (!text.isEmpty())
+        json.insert(key, text);
+}
+
+template <typename T, typename Convert>
+QJsonArray arrayOf(const QList<T> &items, Convert convert)
+{
+    QJsonArray array;
+    for (const T &item : items)
+        array.append(convert(item));
+    return array;
+}
+
+} // namespace RecordFields
